@@ -1,0 +1,26 @@
+#pragma once
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum ExitCode { kExitOk = 0, kExitRefused = 1, kExitUsage = 2, kExitLogin = 3, kExitData = 4 };
+
+// Parsed command line of one ferix-cli run.
+struct CliContext {
+    std::string format = "tsv"; // tsv, csv or json
+    std::string command;
+    std::vector<std::string> args;              // positional arguments after the command
+    std::map<std::string, std::string> options; // --name value
+    std::vector<std::string> flags;             // --name without a value (known flags only)
+
+    bool HasFlag(const std::string& name) const;
+    std::optional<std::string> Option(const std::string& name) const;
+    std::string OptionOr(const std::string& name, const std::string& fallback) const;
+};
+
+// Prints a listing: a header line of field names, then one line per row, in tsv, csv or json.
+void PrintTable(const CliContext& ctx, const std::vector<std::string>& header,
+                const std::vector<std::vector<std::string>>& rows);
+// Prints a usage error on stderr; returns kExitUsage.
+int UsageError(const std::string& text);

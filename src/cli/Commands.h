@@ -1,0 +1,19 @@
+#pragma once
+#include "CliContext.h"
+
+#include <vector>
+
+struct CliCommand {
+    const char* name;
+    bool needsLogin;
+    int (*run)(CliContext&);
+    const char* usage;
+};
+
+// Every command of ferix-cli; each feature adds its rows in Commands.cpp.
+const std::vector<CliCommand>& CliCommands();
+// Options that stand alone, without a value.
+bool IsValuelessFlag(const std::string& name);
+
+int CmdInit(CliContext&);
+int CmdLog(CliContext&);

@@ -1,0 +1,126 @@
+// ferix-cli: the command-line companion of the desktop program, over the same core.
+#include "CliContext.h"
+#include "Commands.h"
+
+#include "app/Cferix_razazApp.h"
+#include "app/MessagePort.h"
+#include "app/ProgramFolderSetup.h"
+#include "store/CDataStore.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+namespace {
+// Messages go to stderr; a command is its own confirmation, so questions are answered yes.
+class CStderrMessagePort : public IMessagePort {
+public:
+    void Inform(const std::string& text) override { Print(text); }
+    bool AskYesNo(const std::string& text) override {
+        (void)text;
+        return true;
+    }
+    bool AskOkCancel(const std::string& text) override {
+        (void)text;
+        return true;
+    }
+
+private:
+    static void Print(const std::string& text) {
+        std::string out;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                continue;
+            out += text[i];
+        }
+        std::cerr << out << "\n";
+    }
+};
+
+int Usage() {
+    std::string text = "usage: ferix-cli [--user NAME --password PW] [--format tsv|csv|json] "
+                       "COMMAND [ARGUMENTS]\ncommands:\n";
+    for (const auto& c : CliCommands())
+        text += std::string("  ") + c.usage + "\n";
+    text += "  help";
+    return UsageError(text);
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    CStderrMessagePort port;
+    SetMessagePort(&port);
+
+    CliContext ctx;
+    std::string user, password;
+    if (const char* u = std::getenv("FERIX_USER"))
+        user = u;
+    if (const char* p = std::getenv("FERIX_PASSWORD"))
+        password = p;
+
+    int i = 1;
+    // Global options come before the command.
+    for (; i < argc && std::strncmp(argv[i], "--", 2) == 0; i += 2) {
+        std::string name = argv[i] + 2;
+        if (i + 1 >= argc)
+            return Usage();
+        std::string value = argv[i + 1];
+        if (name == "user") {
+            user = value;
+        } else if (name == "password") {
+            password = value;
+        } else if (name == "format") {
+            if (value != "tsv" && value != "csv" && value != "json")
+                return Usage();
+            ctx.format = value;
+        } else {
+            return Usage();
+        }
+    }
+    if (i >= argc)
+        return Usage();
+    ctx.command = argv[i++];
+    for (; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
+            std::string name = a.substr(2);
+            if (IsValuelessFlag(name)) {
+                ctx.flags.push_back(name);
+            } else {
+                if (i + 1 >= argc)
+                    return UsageError("option --" + name + " needs a value");
+                ctx.options[name] = argv[++i];
+            }
+        } else {
+            ctx.args.push_back(a);
+        }
+    }
+    if (ctx.command == "help" || ctx.command == "--help") {
+        Usage();
+        return kExitOk;
+    }
+
+    const CliCommand* command = nullptr;
+    for (const auto& c : CliCommands()) {
+        if (ctx.command == c.name)
+            command = &c;
+    }
+    if (!command)
+        return Usage();
+
+    if (command->needsLogin) {
+        if (!ProgramFolderExists(ProgramFolder())) {
+            std::cerr << "这里没有程序文件夹（找不到 Data/main_data.tdb）；请先运行 ferix-cli init。\n";
+            return kExitData;
+        }
+        CDataStore store;
+        if (!store.ConnectOther())
+            return kExitData;
+        if (!store.CheckLogin(user, password)) {
+            std::cerr << "密码错误，请重新登陆！\n";
+            return kExitLogin;
+        }
+        App().LoadApplicationSettings();
+    }
+    return command->run(ctx);
+}

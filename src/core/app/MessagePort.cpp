@@ -1,0 +1,49 @@
+#include "MessagePort.h"
+
+namespace {
+class CSilentPort : public IMessagePort {
+public:
+    void Inform(const std::string&) override {}
+    bool AskYesNo(const std::string&) override { return false; }
+    bool AskOkCancel(const std::string&) override { return false; }
+};
+CSilentPort g_silent;
+IMessagePort* g_port = &g_silent;
+} // namespace
+
+IMessagePort& Messages() { return *g_port; }
+
+IMessagePort* SetMessagePort(IMessagePort* port) {
+    IMessagePort* previous = g_port == &g_silent ? nullptr : g_port;
+    g_port = port ? port : &g_silent;
+    return previous;
+}
+
+void CScriptedMessagePort::Inform(const std::string& text) {
+    m_entries.push_back({Entry::Info, text});
+}
+
+bool CScriptedMessagePort::AskYesNo(const std::string& text) {
+    m_entries.push_back({Entry::YesNo, text});
+    return Answer();
+}
+
+bool CScriptedMessagePort::AskOkCancel(const std::string& text) {
+    m_entries.push_back({Entry::OkCancel, text});
+    return Answer();
+}
+
+std::vector<std::string> CScriptedMessagePort::Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& e : m_entries)
+        texts.push_back(e.text);
+    return texts;
+}
+
+bool CScriptedMessagePort::Answer() {
+    if (m_answers.empty())
+        return m_defaultAnswer;
+    bool a = m_answers.front();
+    m_answers.pop_front();
+    return a;
+}

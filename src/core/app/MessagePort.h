@@ -1,0 +1,59 @@
+#pragma once
+#include <deque>
+#include <string>
+#include <vector>
+
+// Every message box and question of the program goes through this port, so that core code
+// never blocks on a real dialog. The desktop program shows them with message boxes, ferix-cli
+// prints them, tests record them.
+class IMessagePort {
+public:
+    virtual ~IMessagePort() = default;
+    virtual void Inform(const std::string& text) = 0;
+    // Yes → true, No → false.
+    virtual bool AskYesNo(const std::string& text) = 0;
+    // OK → true, Cancel → false.
+    virtual bool AskOkCancel(const std::string& text) = 0;
+};
+
+// The port in use; a silent one until the program installs its own.
+IMessagePort& Messages();
+// Installs a port (not owned); nullptr restores the silent one. Returns the previous port.
+IMessagePort* SetMessagePort(IMessagePort* port);
+
+// Records every text and replays prepared answers (default answer when none is queued).
+class CScriptedMessagePort : public IMessagePort {
+public:
+    struct Entry {
+        enum Kind { Info, YesNo, OkCancel } kind;
+        std::string text;
+    };
+
+    void Inform(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+    bool AskOkCancel(const std::string& text) override;
+
+    void QueueAnswer(bool answer) { m_answers.push_back(answer); }
+    void SetDefaultAnswer(bool answer) { m_defaultAnswer = answer; }
+    std::vector<std::string> Texts() const;
+    const std::vector<Entry>& Entries() const { return m_entries; }
+    void Clear() { m_entries.clear(); }
+
+private:
+    bool Answer();
+    std::vector<Entry> m_entries;
+    std::deque<bool> m_answers;
+    bool m_defaultAnswer = true;
+};
+
+// Installs a scripted port for the lifetime of the object (tests).
+class CScopedScriptedPort : public CScriptedMessagePort {
+public:
+    CScopedScriptedPort() : m_previous(SetMessagePort(this)) {}
+    ~CScopedScriptedPort() override { SetMessagePort(m_previous); }
+    CScopedScriptedPort(const CScopedScriptedPort&) = delete;
+    CScopedScriptedPort& operator=(const CScopedScriptedPort&) = delete;
+
+private:
+    IMessagePort* m_previous;
+};

@@ -1,0 +1,105 @@
+#include "ProgramFolderSetup.h"
+
+#include "admin/PasswordHash.h"
+#include "store/Schema.h"
+#include "text/Clock.h"
+
+#include <sqlite3.h>
+
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+bool WriteFile(const fs::path& path, std::string_view bytes, std::string* error) {
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    f.close();
+    if (!f) {
+        *error = "无法写入文件 " + path.string();
+        return false;
+    }
+    return true;
+}
+
+bool MakeDatabase(const fs::path& path, bool main, std::string* error) {
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.string().c_str(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE,
+                             nullptr);
+    bool ok = rc == SQLITE_OK;
+    if (!ok)
+        *error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    if (ok)
+        ok = main ? CreateMainSchema(db, error) : CreateOtherSchema(db, error);
+    if (ok && !main) {
+        const char* sql = "insert into Manage(UserName, PassWord, CreateTime, Note) values(?,?,?,?);";
+        sqlite3_stmt* st = nullptr;
+        ok = sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK;
+        if (ok) {
+            std::string hash = HashPassword("");
+            std::string created = FormatNow("%y-%m-%d");
+            sqlite3_bind_text(st, 1, "admin", -1, SQLITE_STATIC);
+            sqlite3_bind_text(st, 2, hash.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 3, created.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 4, "", -1, SQLITE_STATIC);
+            ok = sqlite3_step(st) == SQLITE_DONE;
+        }
+        sqlite3_finalize(st);
+        ok = ok && sqlite3_exec(db,
+                                "insert into Setting(CompanyName, CompanyTel, CompanyFax,"
+                                " CompanyZip, Chengben, CompanyAddr) values('','','','','','')",
+                                nullptr, nullptr, nullptr) == SQLITE_OK;
+        if (!ok && error->empty())
+            *error = sqlite3_errmsg(db);
+    }
+    sqlite3_close_v2(db);
+    return ok;
+}
+} // namespace
+
+bool ProgramFolderExists(const fs::path& dir) {
+    std::error_code ec;
+    return fs::exists(dir / "Data" / "main_data.tdb", ec);
+}
+
+bool CreateProgramFolder(const fs::path& dir, std::string* error) {
+    std::string scratch;
+    if (!error)
+        error = &scratch;
+    if (ProgramFolderExists(dir)) {
+        *error = "Data/main_data.tdb 已存在，不能重新创建。";
+        return false;
+    }
+    std::error_code ec;
+    for (const char* sub : {"Data", "Backup", "PrintView", "Temp", "Templates"}) {
+        fs::create_directories(dir / sub, ec);
+        if (ec) {
+            *error = "无法创建文件夹 " + (dir / sub).string() + ": " + ec.message();
+            return false;
+        }
+    }
+    const fs::path mainDb = dir / "Data" / "main_data.tdb";
+    const fs::path otherDb = dir / "Data" / "other_data.tdb";
+    // An operators file that survived a lost main file keeps its operators and log.
+    const bool makeOther = !fs::exists(otherDb, ec);
+    bool ok = true;
+    try {
+        ok = (!makeOther || MakeDatabase(otherDb, false, error)) &&
+             MakeDatabase(mainDb, true, error);
+    } catch (const std::exception& e) {
+        *error = e.what();
+        ok = false;
+    }
+    // Existing configuration and template files are kept: they may hold the user's lists.
+    if (ok && !fs::exists(dir / "Data" / "ferix_config.data"))
+        ok = WriteFile(dir / "Data" / "ferix_config.data", kDefaultConfigFile, error);
+    if (ok && !fs::exists(dir / "Templates" / "temp_kucun_view.html"))
+        ok = WriteFile(dir / "Templates" / "temp_kucun_view.html", kDefaultStockTemplate, error);
+    if (!ok) {
+        fs::remove(mainDb, ec);
+        if (makeOther)
+            fs::remove(otherDb, ec);
+    }
+    return ok;
+}

@@ -1,0 +1,155 @@
+#include "Schema.h"
+
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// Every value column is TEXT; the integer ids only give rows their order.
+constexpr const char* kMainV1 = R"SQL(
+CREATE TABLE ferix_product (
+  Id INTEGER PRIMARY KEY, Code TEXT NOT NULL UNIQUE, ProductName TEXT, ClassId TEXT,
+  ClassName TEXT, SmartName TEXT, Unit TEXT, PartNumber TEXT, Specifications TEXT,
+  ProductingArea TEXT, PricePre1 TEXT, PricePre2 TEXT, PricePre3 TEXT, RetailPrice TEXT,
+  PriceLow TEXT, PriceHigh TEXT, PriceIn TEXT, BarCode TEXT, ShelfLife TEXT, InventoryLow TEXT,
+  InventoryHigh TEXT, Available TEXT, UserDefined1 TEXT, UserDefined2 TEXT, UserDefined3 TEXT,
+  UserDefined4 TEXT, Note TEXT);
+CREATE INDEX ix_product_class ON ferix_product(ClassName);
+CREATE TABLE ferix_product_class (
+  id INTEGER PRIMARY KEY, parent_name TEXT, class_name TEXT NOT NULL UNIQUE, class_note TEXT);
+CREATE INDEX ix_class_parent ON ferix_product_class(parent_name);
+CREATE TABLE ferix_customer (
+  Id INTEGER PRIMARY KEY, CustomerCode TEXT NOT NULL UNIQUE, CustomerName TEXT,
+  CustomerContact TEXT, CustomerMobile TEXT, CustomerTel TEXT, CustomerFax TEXT,
+  CustomerZip TEXT, CustomerAddr TEXT, CustomerArea TEXT, CustomerType TEXT,
+  CustomerWebsite TEXT, CustomerEmail TEXT, CustomerMsn TEXT, CustomerQq TEXT, CustomerNote TEXT);
+CREATE INDEX ix_customer_type ON ferix_customer(CustomerType);
+CREATE TABLE StockPile (
+  Id INTEGER PRIMARY KEY, StoreHouse TEXT NOT NULL, ProductCode TEXT NOT NULL, ProductName TEXT,
+  FirstEnterTime TEXT, LastLeaveTime TEXT, Number TEXT, Price TEXT,
+  UNIQUE (StoreHouse, ProductCode));
+CREATE INDEX ix_stock_code ON StockPile(ProductCode);
+CREATE TABLE BaoSunDan (
+  Id INTEGER PRIMARY KEY, Bill_ID TEXT, Bill_Date TEXT, Department TEXT, Employee TEXT,
+  Warehouse TEXT, Introduction TEXT, Number TEXT, Total TEXT, Product_ID TEXT,
+  Product_Name TEXT, Product_Number TEXT, Product_Unit TEXT, Product_atch TEXT,
+  Product_Date TEXT, Product_Price TEXT, Product_Total TEXT, Product_Note TEXT,
+  Product_BarCode TEXT);
+CREATE INDEX ix_baosun_bill ON BaoSunDan(Bill_ID);
+CREATE INDEX ix_baosun_date ON BaoSunDan(Bill_Date);
+CREATE TABLE BaoYiDan (
+  Id INTEGER PRIMARY KEY, Bill_ID TEXT, Bill_Date TEXT, Department TEXT, Employee TEXT,
+  Warehouse TEXT, Introduction TEXT, Number TEXT, Total TEXT, Product_ID TEXT,
+  Product_Name TEXT, Product_Number TEXT, Product_Unit TEXT, Product_atch TEXT,
+  Product_Date TEXT, Product_Price TEXT, Product_Total TEXT, Product_Note TEXT,
+  Product_BarCode TEXT);
+CREATE INDEX ix_baoyi_bill ON BaoYiDan(Bill_ID);
+CREATE INDEX ix_baoyi_date ON BaoYiDan(Bill_Date);
+CREATE TABLE TiaoJiaDan (
+  Id INTEGER PRIMARY KEY, Bill_ID TEXT, Bill_Date TEXT, Department TEXT, Employee TEXT,
+  Warehouse TEXT, Introduction TEXT, Product_ID TEXT, Product_Name TEXT, Product_Unit TEXT,
+  Product_Price TEXT, Product_Note TEXT, Product_BarCode TEXT);
+CREATE INDEX ix_tiaojia_bill ON TiaoJiaDan(Bill_ID);
+CREATE INDEX ix_tiaojia_date ON TiaoJiaDan(Bill_Date);
+)SQL";
+
+constexpr const char* kOtherV1 = R"SQL(
+CREATE TABLE Manage (
+  id INTEGER PRIMARY KEY, UserName TEXT NOT NULL UNIQUE COLLATE NOCASE, PassWord TEXT,
+  CreateTime TEXT, LastLogin TEXT, Note TEXT);
+CREATE TABLE Log (id INTEGER PRIMARY KEY, Event TEXT, User TEXT, Time TEXT);
+CREATE TABLE Setting (
+  id INTEGER PRIMARY KEY, CompanyName TEXT, CompanyTel TEXT, CompanyFax TEXT, CompanyZip TEXT,
+  Chengben TEXT, CompanyAddr TEXT);
+)SQL";
+
+// The four trade kinds share one header and one line layout.
+std::string TradeTables() {
+    std::string sql;
+    for (const char* t : {"EnterStock", "BackStock", "EnterSale", "BackSale"}) {
+        std::string n = t;
+        sql += "CREATE TABLE " + n +
+               " (Id INTEGER PRIMARY KEY, Canceled TEXT DEFAULT '0', Bill_ID TEXT NOT NULL UNIQUE,"
+               " Bill_Date TEXT, Customer TEXT, Department TEXT, Warehouse TEXT, Employee TEXT,"
+               " Introduction TEXT, Number TEXT, Total TEXT, Bank TEXT, Pay TEXT);\n";
+        sql += "CREATE INDEX ix_" + n + "_date ON " + n + "(Bill_Date);\n";
+        sql += "CREATE TABLE " + n +
+               "_Detail (Id INTEGER PRIMARY KEY, Canceled TEXT DEFAULT '0', Bill_ID TEXT,"
+               " Bill_Date TEXT, Customer TEXT, Department TEXT, Employee TEXT, Warehouse TEXT,"
+               " Introduction TEXT, Number TEXT, Total TEXT, Bank TEXT, Pay TEXT,"
+               " Product_ID TEXT, Product_Name TEXT, Product_Number TEXT, Product_Unit TEXT,"
+               " Product_atch TEXT, Product_Date TEXT, Product_Price TEXT, Product_Total TEXT,"
+               " Product_Note TEXT, Product_BarCode TEXT);\n";
+        sql += "CREATE INDEX ix_" + n + "_Detail_bill ON " + n + "_Detail(Bill_ID);\n";
+        sql += "CREATE INDEX ix_" + n + "_Detail_date ON " + n + "_Detail(Bill_Date);\n";
+    }
+    return sql;
+}
+
+bool Exec(sqlite3* db, const std::string& sql, std::string* error) {
+    char* msg = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg) == SQLITE_OK)
+        return true;
+    if (error)
+        *error = msg ? msg : sqlite3_errmsg(db);
+    sqlite3_free(msg);
+    return false;
+}
+
+int UserVersion(sqlite3* db) {
+    sqlite3_stmt* st = nullptr;
+    int v = -1;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+        v = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    return v;
+}
+
+bool CreateWithVersion(sqlite3* db, const std::string& sql, int version, std::string* error) {
+    std::string all = "BEGIN;\n" + sql + "PRAGMA user_version = " + std::to_string(version) +
+                      ";\nCOMMIT;";
+    if (Exec(db, all, error))
+        return true;
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+}
+
+// Upgrade steps: element i takes a file from version i+1 to i+2.
+const std::vector<const char*> kMainSteps = {};
+const std::vector<const char*> kOtherSteps = {};
+
+} // namespace
+
+bool CreateMainSchema(sqlite3* db, std::string* error) {
+    return CreateWithVersion(db, std::string(kMainV1) + TradeTables(), kMainSchemaVersion, error);
+}
+
+bool CreateOtherSchema(sqlite3* db, std::string* error) {
+    return CreateWithVersion(db, kOtherV1, kOtherSchemaVersion, error);
+}
+
+bool UpgradeSchema(sqlite3* db, const std::string& relativePath, std::string* error) {
+    int version = UserVersion(db);
+    if (version < 0) {
+        if (error)
+            *error = sqlite3_errmsg(db);
+        return false;
+    }
+    if (version == 0)
+        return true; // not stamped by this program: left for the first statement to judge
+    bool main = relativePath.find("main_data") != std::string::npos;
+    const auto& steps = main ? kMainSteps : kOtherSteps;
+    int current = main ? kMainSchemaVersion : kOtherSchemaVersion;
+    if (version > current) {
+        if (error)
+            *error = "数据文件由更新版本的程序创建 (version " + std::to_string(version) + ")";
+        return false;
+    }
+    for (int v = version; v < current; ++v) {
+        std::string sql = std::string(steps[static_cast<size_t>(v - 1)]) + "\n";
+        if (!CreateWithVersion(db, sql, v + 1, error))
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,126 @@
+// Operators, operation log and company settings (other data file).
+#include "CDataStore.h"
+
+#include "admin/PasswordHash.h"
+#include "app/Cferix_razazApp.h"
+#include "app/MessagePort.h"
+#include "text/Clock.h"
+
+namespace {
+UserRecord ReadUser(const CStatement& st) {
+    return {st.Text("UserName"), st.Text("PassWord"), st.Text("CreateTime"), st.Text("LastLogin"),
+            st.Text("Note")};
+}
+} // namespace
+
+bool CDataStore::CheckLogin(const std::string& user, const std::string& password) {
+    // Names compare whole, without regard to ASCII case; the password is checked against its
+    // hash, so no text (not even "%") matches a password it is not.
+    std::vector<UserRecord> candidates;
+    if (!Run("select UserName, PassWord, CreateTime, LastLogin, Note from Manage"
+             " where UserName = ? COLLATE NOCASE order by id",
+             {user}, [&](const CStatement& st) { candidates.push_back(ReadUser(st)); })) {
+        Messages().Inform("连接数据库失败！");
+        return false;
+    }
+    for (const auto& u : candidates) {
+        if (VerifyPassword(u.PassWord, password)) {
+            App().m_currentUser = u;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<UserRecord> CDataStore::ListUsers() {
+    std::vector<UserRecord> users;
+    if (!Run("select UserName, PassWord, CreateTime, LastLogin, Note from Manage order by id", {},
+             [&](const CStatement& st) { users.push_back(ReadUser(st)); })) {
+        Messages().Inform("读取管理员信息失败！");
+        return {};
+    }
+    return users;
+}
+
+bool CDataStore::AddUser(const std::string& user, const std::string& password,
+                         const std::string& note) {
+    std::string hash;
+    try {
+        hash = HashPassword(password);
+    } catch (const std::exception& e) {
+        m_lastError = e.what();
+        Messages().Inform("添加管理员失败！");
+        return false;
+    }
+    if (!Run("insert into Manage(UserName, PassWord, CreateTime, Note) values(?, ?, ?, ?)",
+             {user, hash, FormatNow("%y-%m-%d"), note})) {
+        Messages().Inform("添加管理员失败！");
+        return false;
+    }
+    return true;
+}
+
+bool CDataStore::ChangeUser(const std::string& user, const std::string& password,
+                            const std::string& note) {
+    std::string hash;
+    try {
+        hash = HashPassword(password);
+    } catch (const std::exception& e) {
+        m_lastError = e.what();
+        Messages().Inform("密码修改失败！");
+        return false;
+    }
+    if (!Run("update Manage set PassWord = ?, Note = ? where UserName = ? COLLATE NOCASE",
+             {hash, note, user})) {
+        Messages().Inform("密码修改失败！");
+        return false;
+    }
+    return true;
+}
+
+std::vector<LogRecord> CDataStore::ListLog() {
+    std::vector<LogRecord> log;
+    if (!Run("select Event, User, Time from Log order by id", {}, [&](const CStatement& st) {
+            log.push_back({st.Text(0), st.Text(1), st.Text(2)});
+        })) {
+        Messages().Inform("读取日志信息失败！");
+        return {};
+    }
+    return log;
+}
+
+bool CDataStore::AddLogEntry(const std::string& event) {
+    return ExecuteSql("insert into Log(Event, User, Time) values(?, ?, ?)",
+                      {event, App().m_currentUser.UserName, FormatNow("%y-%m-%d %H:%M:%S")});
+}
+
+SettingsRecord CDataStore::LoadSettings() {
+    SettingsRecord s;
+    bool first = true;
+    if (!Run("select CompanyName, CompanyTel, CompanyFax, CompanyZip, Chengben, CompanyAddr"
+             " from Setting order by id limit 1",
+             {}, [&](const CStatement& st) {
+                 if (!first)
+                     return;
+                 first = false;
+                 s = {st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4), st.Text(5)};
+             })) {
+        Messages().Inform("读取日志信息失败！");
+        return {};
+    }
+    return s;
+}
+
+bool CDataStore::SaveSettings(const SettingsRecord& s) {
+    return ExecuteSql("update Setting set CompanyName = ?, CompanyTel = ?, CompanyFax = ?,"
+                      " CompanyZip = ?, Chengben = ?, CompanyAddr = ?",
+                      {s.CompanyName, s.CompanyTel, s.CompanyFax, s.CompanyZip, s.Chengben,
+                       s.CompanyAddr});
+}
+
+bool WriteLogEntry(const std::string& event) {
+    CDataStore store;
+    if (!store.ConnectOther())
+        return false;
+    return store.AddLogEntry(event);
+}

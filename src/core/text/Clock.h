@@ -1,0 +1,14 @@
+#pragma once
+#include <ctime>
+#include <functional>
+#include <string>
+
+// The program's notion of "now", replaceable so tests can fix it.
+std::time_t ClockNow();
+// nullptr restores the system clock.
+void SetClockForTest(std::function<std::time_t()> clock);
+// strftime of the local time of `t` (default: now).
+std::string FormatLocalTime(const char* format, std::time_t t);
+std::string FormatNow(const char* format);
+// Today as ISO yyyy-MM-dd (local time).
+std::string TodayIso();

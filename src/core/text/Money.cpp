@@ -1,0 +1,151 @@
+#include "Money.h"
+
+#include <cstdlib>
+#include <limits>
+
+namespace {
+std::string Trim(const std::string& s) {
+    size_t b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos)
+        return {};
+    size_t e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+bool MulAdd(int64_t& acc, int64_t mul, int64_t add) {
+    return !__builtin_mul_overflow(acc, mul, &acc) && !__builtin_add_overflow(acc, add, &acc);
+}
+} // namespace
+
+std::optional<CMoney> CMoney::Parse(const std::string& raw) {
+    std::string t = Trim(raw);
+    if (t.empty())
+        return std::nullopt;
+    size_t i = 0;
+    bool negative = false;
+    if (t[i] == '+' || t[i] == '-') {
+        negative = t[i] == '-';
+        ++i;
+    }
+    int64_t whole = 0;
+    bool anyDigit = false;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') {
+        if (!MulAdd(whole, 10, t[i] - '0'))
+            return std::nullopt;
+        anyDigit = true;
+        ++i;
+    }
+    int64_t frac = 0;
+    int fracDigits = 0;
+    bool roundUp = false;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9') {
+            anyDigit = true;
+            if (fracDigits < 4) {
+                frac = frac * 10 + (t[i] - '0');
+                ++fracDigits;
+            } else if (fracDigits == 4) {
+                roundUp = t[i] >= '5';
+                ++fracDigits;
+            }
+            ++i;
+        }
+    }
+    if (!anyDigit || i != t.size())
+        return std::nullopt;
+    for (int d = std::min(fracDigits, 4); d < 4; ++d)
+        frac *= 10;
+    int64_t units = whole;
+    if (!MulAdd(units, kScale, frac + (roundUp ? 1 : 0)))
+        return std::nullopt;
+    return CMoney(negative ? -units : units);
+}
+
+CMoney CMoney::ParseOrZero(const std::string& text) {
+    auto m = Parse(text);
+    return m ? *m : CMoney();
+}
+
+std::string CMoney::Format2() const {
+    // Round to hundredths, half away from zero.
+    __int128 u = m_units;
+    bool neg = u < 0;
+    if (neg)
+        u = -u;
+    __int128 cents = (u + 50) / 100;
+    auto whole = static_cast<unsigned long long>(cents / 100);
+    int c = static_cast<int>(cents % 100);
+    std::string s = std::to_string(whole);
+    s += '.';
+    s += static_cast<char>('0' + c / 10);
+    s += static_cast<char>('0' + c % 10);
+    if (neg && cents != 0)
+        s.insert(s.begin(), '-');
+    return s;
+}
+
+std::string CMoney::FormatExact() const {
+    __int128 u = m_units;
+    bool neg = u < 0;
+    if (neg)
+        u = -u;
+    auto whole = static_cast<unsigned long long>(u / kScale);
+    int frac = static_cast<int>(u % kScale);
+    std::string s = std::to_string(whole);
+    if (frac != 0) {
+        std::string f = std::to_string(frac + kScale).substr(1);
+        while (!f.empty() && f.back() == '0')
+            f.pop_back();
+        s += '.' + f;
+    }
+    if (neg)
+        s.insert(s.begin(), '-');
+    return s;
+}
+
+std::optional<CMoney> CMoney::TimesQuantity(int64_t quantity) const {
+    int64_t r;
+    if (__builtin_mul_overflow(m_units, quantity, &r))
+        return std::nullopt;
+    return CMoney(r);
+}
+
+std::optional<int64_t> ParseWholeNumber(const std::string& raw) {
+    std::string t = Trim(raw);
+    if (t.empty())
+        return std::nullopt;
+    size_t i = 0;
+    bool negative = false;
+    if (t[0] == '+' || t[0] == '-') {
+        negative = t[0] == '-';
+        i = 1;
+    }
+    if (i == t.size())
+        return std::nullopt;
+    int64_t v = 0;
+    for (; i < t.size(); ++i) {
+        if (t[i] < '0' || t[i] > '9')
+            return std::nullopt;
+        if (!MulAdd(v, 10, t[i] - '0'))
+            return std::nullopt;
+    }
+    return negative ? -v : v;
+}
+
+int64_t LeadingInteger(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int64_t v = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        if (!MulAdd(v, 10, text[i] - '0'))
+            return negative ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
+    }
+    return negative ? -v : v;
+}

@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Exact decimal money: an amount in ten-thousandths of the currency unit.
+class CMoney {
+public:
+    static constexpr int64_t kScale = 10000;
+
+    CMoney() = default;
+    static CMoney FromUnits(int64_t tenThousandths) { return CMoney(tenThousandths); }
+    static CMoney FromWhole(int64_t whole) { return CMoney(whole * kScale); }
+    // Accepts an optional sign, digits and an optional fraction ("19.99", "-3", ".5", "7.").
+    // Surrounding blanks are ignored; anything else, or an empty text, gives nothing.
+    // Digits past the fourth decimal are rounded half away from zero.
+    static std::optional<CMoney> Parse(const std::string& text);
+    // Parse, with an empty or unreadable text taken as zero (for lenient totals of stored rows).
+    static CMoney ParseOrZero(const std::string& text);
+
+    int64_t Units() const { return m_units; }
+    // Two decimals, rounded half away from zero: "59.97".
+    std::string Format2() const;
+    // Shortest exact form: "19.99", "3", "0.125".
+    std::string FormatExact() const;
+
+    // Multiplies by a whole quantity; nothing on overflow.
+    std::optional<CMoney> TimesQuantity(int64_t quantity) const;
+
+    CMoney operator+(CMoney o) const { return CMoney(m_units + o.m_units); }
+    CMoney& operator+=(CMoney o) {
+        m_units += o.m_units;
+        return *this;
+    }
+    auto operator<=>(const CMoney&) const = default;
+
+private:
+    explicit CMoney(int64_t units) : m_units(units) {}
+    int64_t m_units = 0;
+};
+
+// A whole-number quantity: optional sign and digits only, surrounding blanks ignored.
+// "2.5", "", "3x" and values outside int64 give nothing.
+std::optional<int64_t> ParseWholeNumber(const std::string& text);
+// Leading digits of a stored quantity, as the stock rows were always read ("12abc" → 12, "" → 0).
+int64_t LeadingInteger(const std::string& text);

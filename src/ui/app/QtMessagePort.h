@@ -1,0 +1,12 @@
+#pragma once
+#include "app/MessagePort.h"
+
+class QWidget;
+
+// Shows the program's messages and questions with QMessageBox.
+class CQtMessagePort : public IMessagePort {
+public:
+    void Inform(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+    bool AskOkCancel(const std::string& text) override;
+};

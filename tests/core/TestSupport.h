@@ -1,0 +1,26 @@
+#pragma once
+#include "app/Cferix_razazApp.h"
+#include "app/MessagePort.h"
+#include "app/ProgramFolderSetup.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+// A fresh temporary program folder made current for the test, a scripted message port and a
+// fixed clock; everything is undone afterwards.
+class ProgramFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Creates the program folder as `ferix-cli init` does.
+    void InitFolder();
+    std::filesystem::path Dir() const { return m_dir; }
+    std::string ReadFile(const std::filesystem::path& relative) const;
+
+    CScopedScriptedPort m_port;
+
+private:
+    std::filesystem::path m_dir, m_previous;
+};

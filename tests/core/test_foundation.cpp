@@ -1,0 +1,174 @@
+#include "TestSupport.h"
+
+#include "store/CDataStore.h"
+#include "store/Schema.h"
+#include "text/Clock.h"
+
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+using FoundationTest = ProgramFolderTest;
+
+TEST_F(FoundationTest, NewFolderHasAdminWithEmptyPasswordAndOneSettingsRow) {
+    InitFolder();
+    for (const char* d : {"Data", "Backup", "PrintView", "Temp", "Templates"})
+        EXPECT_TRUE(fs::is_directory(Dir() / d)) << d;
+    EXPECT_EQ(ReadFile("Data/ferix_config.data").substr(0, 40),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n");
+    std::string tmpl = ReadFile("Templates/temp_kucun_view.html");
+    for (const char* m : {"{temp:Company_Name}", "{temp:Warehouse}", "{temp:Class}",
+                          "{temp:PrintDate}", "{Data:start}", "{Data:end}", "[Data:product_code]",
+                          "[Data:product_name]", "[Data:product_number]", "[Data:product_price]",
+                          "[Data:firsttime]", "[Data:storehouse]", "[Data:id]", "charset=utf-8"})
+        EXPECT_NE(tmpl.find(m), std::string::npos) << m;
+
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectOther());
+    auto users = store.ListUsers();
+    ASSERT_EQ(users.size(), 1u);
+    EXPECT_EQ(users[0].UserName, "admin");
+    EXPECT_EQ(users[0].CreateTime, "26-12-07");
+    EXPECT_NE(users[0].PassWord, ""); // a hash, not the clear text
+    EXPECT_TRUE(store.CheckLogin("admin", ""));
+    EXPECT_EQ(App().m_currentUser.UserName, "admin");
+
+    std::string error;
+    EXPECT_FALSE(CreateProgramFolder(Dir(), &error)) << "a second init must be refused";
+}
+
+TEST_F(FoundationTest, LoginComparesWholeNamesWithoutCaseAndExactPasswords) {
+    InitFolder();
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectOther());
+    ASSERT_TRUE(store.AddUser("O'Brien", "p%ss_'\"", "note with 'quote'"));
+    EXPECT_TRUE(store.CheckLogin("o'brien", "p%ss_'\""));
+    EXPECT_EQ(App().m_currentUser.UserName, "O'Brien");
+    EXPECT_EQ(App().m_currentUser.Note, "note with 'quote'");
+    for (const char* pw : {"%", "_", "p%ss_'", "P%SS_'\"", ""})
+        EXPECT_FALSE(store.CheckLogin("O'Brien", pw)) << pw;
+    EXPECT_FALSE(store.CheckLogin("%", ""));
+    EXPECT_FALSE(store.CheckLogin("adm_n", ""));
+    EXPECT_FALSE(store.CheckLogin("admin ", ""));
+    EXPECT_TRUE(store.CheckLogin("ADMIN", ""));
+    EXPECT_TRUE(m_port.Texts().empty());
+}
+
+TEST_F(FoundationTest, DuplicateOperatorIsRefusedWithItsMessage) {
+    InitFolder();
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectOther());
+    EXPECT_FALSE(store.AddUser("Admin", "x", ""));
+    EXPECT_EQ(m_port.Texts(), std::vector<std::string>{"添加管理员失败！"});
+    EXPECT_EQ(store.ListUsers().size(), 1u);
+}
+
+TEST_F(FoundationTest, ChangeUserReplacesPasswordAndNote) {
+    InitFolder();
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectOther());
+    ASSERT_TRUE(store.ChangeUser("ADMIN", "secret", "boss"));
+    EXPECT_FALSE(store.CheckLogin("admin", ""));
+    EXPECT_TRUE(store.CheckLogin("admin", "secret"));
+    EXPECT_EQ(App().m_currentUser.Note, "boss");
+}
+
+TEST_F(FoundationTest, LogEntryCarriesOperatorAndLocalTime) {
+    InitFolder();
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectOther());
+    ASSERT_TRUE(store.CheckLogin("admin", ""));
+    EXPECT_TRUE(WriteLogEntry("用户“ADMIN”登录成功"));
+    std::string longText(10000, 'x');
+    EXPECT_TRUE(WriteLogEntry(longText + "'%_"));
+    auto log = store.ListLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].Event, "用户“ADMIN”登录成功");
+    EXPECT_EQ(log[0].User, "admin");
+    EXPECT_EQ(log[0].Time, "26-12-07 09:30:15");
+    EXPECT_EQ(log[1].Event, longText + "'%_");
+}
+
+TEST_F(FoundationTest, SettingsSaveAndReloadIntoTheApplication) {
+    InitFolder();
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectOther());
+        SettingsRecord s{"华东'商贸%", "010-1", "010-2", "100000", "加权平均", std::string(10000, 'a')};
+        ASSERT_TRUE(store.SaveSettings(s));
+    }
+    ASSERT_TRUE(App().LoadApplicationSettings());
+    EXPECT_EQ(App().m_settings.CompanyName, "华东'商贸%");
+    EXPECT_EQ(App().m_settings.Chengben, "加权平均");
+    EXPECT_EQ(App().m_settings.CompanyAddr.size(), 10000u);
+}
+
+TEST_F(FoundationTest, EmptySettingsTableGivesEmptyTextsAndSaveStillSucceeds) {
+    InitFolder();
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectOther());
+    ASSERT_TRUE(store.ExecuteSql("delete from Setting"));
+    EXPECT_TRUE(store.SaveSettings({"a", "b", "c", "d", "e", "f"}));
+    SettingsRecord s = store.LoadSettings();
+    EXPECT_EQ(s.CompanyName, "");
+    EXPECT_EQ(s.CompanyAddr, "");
+}
+
+TEST_F(FoundationTest, MissingDataFileIsAFailedConnectAndIsNotCreated) {
+    CDataStore store;
+    EXPECT_FALSE(store.ConnectMain());
+    EXPECT_FALSE(fs::exists(Dir() / "Data" / "main_data.tdb"));
+    ASSERT_EQ(m_port.Texts().size(), 1u);
+    EXPECT_EQ(m_port.Texts()[0].rfind("连接数据库失败!\r\n错误信息:", 0), 0u);
+
+    // The application carries on with empty settings after the store's message.
+    m_port.Clear();
+    EXPECT_FALSE(App().LoadApplicationSettings());
+    EXPECT_EQ(App().m_settings.CompanyName, "");
+}
+
+TEST_F(FoundationTest, ForeignFileIsRefusedAndLeftUntouched) {
+    fs::create_directories(Dir() / "Data");
+    std::string junk = "this is not a database, just text\n";
+    {
+        std::ofstream f(Dir() / "Data" / "other_data.tdb", std::ios::binary);
+        f << junk;
+    }
+    CDataStore store;
+    EXPECT_FALSE(store.ConnectOther());
+    EXPECT_EQ(ReadFile("Data/other_data.tdb"), junk);
+    ASSERT_EQ(m_port.Texts().size(), 1u);
+    EXPECT_EQ(m_port.Texts()[0].rfind("连接数据库失败!\r\n错误信息:", 0), 0u);
+}
+
+TEST_F(FoundationTest, FailedStatementIsReportedAndDumpedWithItsValues) {
+    InitFolder();
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectOther());
+    EXPECT_FALSE(store.ExecuteSql("insert into NoSuchTable(a) values(?)", {"it's"}));
+    std::string expected = "insert into NoSuchTable(a) values('it''s')";
+    EXPECT_EQ(m_port.Texts(), std::vector<std::string>{"SQL 语句执行失败：" + expected});
+    EXPECT_EQ(ReadFile("sql.txt"), expected);
+}
+
+TEST_F(FoundationTest, ReadOnlyDataFileReportsWritesWithoutCrashing) {
+    InitFolder();
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root ignores file permissions";
+    fs::permissions(Dir() / "Data" / "other_data.tdb", fs::perms::owner_read,
+                    fs::perm_options::replace);
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectOther());
+    EXPECT_FALSE(store.AddLogEntry("x"));
+    EXPECT_FALSE(store.AddUser("bob", "", ""));
+    EXPECT_EQ(store.ListUsers().size(), 1u);
+}
+
+TEST_F(FoundationTest, SchemaCarriesItsVersion) {
+    InitFolder();
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    int64_t version = -1;
+    store.Run("PRAGMA user_version", {}, [&](const CStatement& st) { version = st.Int(0); });
+    EXPECT_EQ(version, kMainSchemaVersion);
+}

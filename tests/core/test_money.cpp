@@ -1,0 +1,28 @@
+#include "text/Money.h"
+
+#include <gtest/gtest.h>
+
+TEST(Money, ParsesAndFormatsExactly) {
+    EXPECT_EQ(CMoney::Parse("19.99")->TimesQuantity(3)->Format2(), "59.97");
+    EXPECT_EQ(CMoney::Parse("123456.78")->TimesQuantity(1000000)->Format2(), "123456780000.00");
+    EXPECT_EQ(CMoney::Parse(" 0.005 ")->Format2(), "0.01");  // half away from zero
+    EXPECT_EQ(CMoney::Parse("-0.005")->Format2(), "-0.01");
+    EXPECT_EQ(CMoney::Parse("0.00001")->Units(), 0);
+    EXPECT_EQ(CMoney::Parse("0.00005")->Units(), 1);
+    EXPECT_EQ(CMoney::Parse(".5")->FormatExact(), "0.5");
+    EXPECT_EQ(CMoney::Parse("7.")->FormatExact(), "7");
+    EXPECT_EQ(CMoney::Parse("-3")->Format2(), "-3.00");
+    for (const char* bad : {"", " ", "abc", "1.2.3", "1e5", "--1", ".", "12x", "99999999999999999999"})
+        EXPECT_FALSE(CMoney::Parse(bad).has_value()) << bad;
+    EXPECT_FALSE(CMoney::Parse("922337203685477.5807")->TimesQuantity(2).has_value());
+}
+
+TEST(Money, WholeNumbersAreWholeOrNothing) {
+    EXPECT_EQ(ParseWholeNumber(" 42 "), 42);
+    EXPECT_EQ(ParseWholeNumber("-7"), -7);
+    for (const char* bad : {"2.5", "", "3x", "+", "99999999999999999999"})
+        EXPECT_FALSE(ParseWholeNumber(bad).has_value()) << bad;
+    EXPECT_EQ(LeadingInteger("12abc"), 12);
+    EXPECT_EQ(LeadingInteger(""), 0);
+    EXPECT_EQ(LeadingInteger("-5"), -5);
+}

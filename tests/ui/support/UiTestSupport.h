@@ -1,0 +1,2 @@
+#pragma once
+// Shared helpers of the window tests live here.
