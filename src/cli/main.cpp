@@ -110,7 +110,8 @@ int main(int argc, char** argv) {
 
     if (command->needsLogin) {
         if (!ProgramFolderExists(ProgramFolder())) {
-            std::cerr << "这里没有程序文件夹（找不到 Data/main_data.tdb）；请先运行 ferix-cli init。\n";
+            std::cerr
+                << "这里没有程序文件夹（找不到 Data/main_data.tdb）；请先运行 ferix-cli init。\n";
             return kExitData;
         }
         CDataStore store;

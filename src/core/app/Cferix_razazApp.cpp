@@ -24,4 +24,6 @@ bool Cferix_razazApp::LoadApplicationSettings() {
     return true;
 }
 
-void Cferix_razazApp::ResetForTest() { *this = Cferix_razazApp{}; }
+void Cferix_razazApp::ResetForTest() {
+    *this = Cferix_razazApp{};
+}

@@ -11,7 +11,9 @@ CSilentPort g_silent;
 IMessagePort* g_port = &g_silent;
 } // namespace
 
-IMessagePort& Messages() { return *g_port; }
+IMessagePort& Messages() {
+    return *g_port;
+}
 
 IMessagePort* SetMessagePort(IMessagePort* port) {
     IMessagePort* previous = g_port == &g_silent ? nullptr : g_port;

@@ -33,7 +33,8 @@ bool MakeDatabase(const fs::path& path, bool main, std::string* error) {
     if (ok)
         ok = main ? CreateMainSchema(db, error) : CreateOtherSchema(db, error);
     if (ok && !main) {
-        const char* sql = "insert into Manage(UserName, PassWord, CreateTime, Note) values(?,?,?,?);";
+        const char* sql =
+            "insert into Manage(UserName, PassWord, CreateTime, Note) values(?,?,?,?);";
         sqlite3_stmt* st = nullptr;
         ok = sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK;
         if (ok) {

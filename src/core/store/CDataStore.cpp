@@ -21,9 +21,13 @@ CDataStore::~CDataStore() {
         sqlite3_close_v2(m_db);
 }
 
-bool CDataStore::ConnectMain() { return Connect("Data/main_data.tdb", "select * from ferix_product"); }
+bool CDataStore::ConnectMain() {
+    return Connect("Data/main_data.tdb", "select * from ferix_product");
+}
 
-bool CDataStore::ConnectOther() { return Connect("Data/other_data.tdb", "select * from Manage"); }
+bool CDataStore::ConnectOther() {
+    return Connect("Data/other_data.tdb", "select * from Manage");
+}
 
 bool CDataStore::Connect(const char* relativePath, const char* initialStatement) {
     if (m_db) {
@@ -48,7 +52,8 @@ bool CDataStore::Connect(const char* relativePath, const char* initialStatement)
     // No SQLITE_OPEN_CREATE: a missing data file must not be replaced by an empty one.
     int rc = sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK)
-        return fail(std::string(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc)) + " (" + path + ")");
+        return fail(std::string(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc)) + " (" + path +
+                    ")");
     sqlite3_busy_timeout(m_db, 5000);
     std::string error;
     if (!UpgradeSchema(m_db, relativePath, &error))
@@ -74,7 +79,9 @@ void CDataStore::FailStatementForTest(int k) {
     g_statementCount = 0;
 }
 
-int CDataStore::StatementCountForTest() { return g_statementCount; }
+int CDataStore::StatementCountForTest() {
+    return g_statementCount;
+}
 
 bool CDataStore::Run(const std::string& sql, const SqlValues& values,
                      const std::function<void(const CStatement&)>& onRow) {
@@ -132,16 +139,22 @@ bool CDataStore::StepDone(CStatement& stmt) {
     return ok;
 }
 
-bool CDataStore::Begin() { return Run("BEGIN IMMEDIATE", {}); }
+bool CDataStore::Begin() {
+    return Run("BEGIN IMMEDIATE", {});
+}
 
-bool CDataStore::Commit() { return Run("COMMIT", {}); }
+bool CDataStore::Commit() {
+    return Run("COMMIT", {});
+}
 
 void CDataStore::Rollback() {
     if (m_db && !sqlite3_get_autocommit(m_db))
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
-int64_t CDataStore::Changes() const { return m_db ? sqlite3_changes64(m_db) : 0; }
+int64_t CDataStore::Changes() const {
+    return m_db ? sqlite3_changes64(m_db) : 0;
+}
 
 std::string CDataStore::DescribeStatement(const std::string& sql, const SqlValues& values) {
     std::string out;

@@ -43,9 +43,13 @@ void CStatement::Reset() {
     sqlite3_clear_bindings(m_stmt);
 }
 
-int CStatement::Step() { return sqlite3_step(m_stmt); }
+int CStatement::Step() {
+    return sqlite3_step(m_stmt);
+}
 
-int CStatement::ColumnCount() const { return sqlite3_column_count(m_stmt); }
+int CStatement::ColumnCount() const {
+    return sqlite3_column_count(m_stmt);
+}
 
 int CStatement::ColumnIndex(const char* name) const {
     int n = sqlite3_column_count(m_stmt);
@@ -66,6 +70,10 @@ std::string CStatement::Text(int index) const {
                        static_cast<size_t>(sqlite3_column_bytes(m_stmt, index)));
 }
 
-std::string CStatement::Text(const char* name) const { return Text(ColumnIndex(name)); }
+std::string CStatement::Text(const char* name) const {
+    return Text(ColumnIndex(name));
+}
 
-int64_t CStatement::Int(int index) const { return sqlite3_column_int64(m_stmt, index); }
+int64_t CStatement::Int(int index) const {
+    return sqlite3_column_int64(m_stmt, index);
+}

@@ -28,10 +28,10 @@ struct SettingsRecord {
 
 struct GoodsRecord {
     std::string Id; // row number, as text; never written
-    std::string Code, ProductName, ClassId, ClassName, SmartName, Unit, PartNumber,
-        Specifications, ProductingArea, PricePre1, PricePre2, PricePre3, RetailPrice, PriceLow,
-        PriceHigh, PriceIn, BarCode, ShelfLife, InventoryLow, InventoryHigh, Available,
-        UserDefined1, UserDefined2, UserDefined3, UserDefined4, Note;
+    std::string Code, ProductName, ClassId, ClassName, SmartName, Unit, PartNumber, Specifications,
+        ProductingArea, PricePre1, PricePre2, PricePre3, RetailPrice, PriceLow, PriceHigh, PriceIn,
+        BarCode, ShelfLife, InventoryLow, InventoryHigh, Available, UserDefined1, UserDefined2,
+        UserDefined3, UserDefined4, Note;
 };
 
 struct GoodsClassRecord {

@@ -107,8 +107,8 @@ int UserVersion(sqlite3* db) {
 }
 
 bool CreateWithVersion(sqlite3* db, const std::string& sql, int version, std::string* error) {
-    std::string all = "BEGIN;\n" + sql + "PRAGMA user_version = " + std::to_string(version) +
-                      ";\nCOMMIT;";
+    std::string all =
+        "BEGIN;\n" + sql + "PRAGMA user_version = " + std::to_string(version) + ";\nCOMMIT;";
     if (Exec(db, all, error))
         return true;
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

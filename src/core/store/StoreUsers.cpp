@@ -112,10 +112,10 @@ SettingsRecord CDataStore::LoadSettings() {
 }
 
 bool CDataStore::SaveSettings(const SettingsRecord& s) {
-    return ExecuteSql("update Setting set CompanyName = ?, CompanyTel = ?, CompanyFax = ?,"
-                      " CompanyZip = ?, Chengben = ?, CompanyAddr = ?",
-                      {s.CompanyName, s.CompanyTel, s.CompanyFax, s.CompanyZip, s.Chengben,
-                       s.CompanyAddr});
+    return ExecuteSql(
+        "update Setting set CompanyName = ?, CompanyTel = ?, CompanyFax = ?,"
+        " CompanyZip = ?, Chengben = ?, CompanyAddr = ?",
+        {s.CompanyName, s.CompanyTel, s.CompanyFax, s.CompanyZip, s.Chengben, s.CompanyAddr});
 }
 
 bool WriteLogEntry(const std::string& event) {

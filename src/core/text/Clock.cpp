@@ -12,7 +12,9 @@ std::time_t ClockNow() {
     return fn ? fn() : std::time(nullptr);
 }
 
-void SetClockForTest(std::function<std::time_t()> clock) { ClockFn() = std::move(clock); }
+void SetClockForTest(std::function<std::time_t()> clock) {
+    ClockFn() = std::move(clock);
+}
 
 std::string FormatLocalTime(const char* format, std::time_t t) {
     std::tm tm{};
@@ -22,6 +24,10 @@ std::string FormatLocalTime(const char* format, std::time_t t) {
     return std::string(buf, n);
 }
 
-std::string FormatNow(const char* format) { return FormatLocalTime(format, ClockNow()); }
+std::string FormatNow(const char* format) {
+    return FormatLocalTime(format, ClockNow());
+}
 
-std::string TodayIso() { return FormatNow("%Y-%m-%d"); }
+std::string TodayIso() {
+    return FormatNow("%Y-%m-%d");
+}

@@ -145,7 +145,8 @@ int64_t LeadingInteger(const std::string& text) {
     int64_t v = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         if (!MulAdd(v, 10, text[i] - '0'))
-            return negative ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
+            return negative ? std::numeric_limits<int64_t>::min()
+                            : std::numeric_limits<int64_t>::max();
     }
     return negative ? -v : v;
 }

@@ -1,1 +1,54 @@
 #include "UiTestSupport.h"
+
+#include "app/Cferix_razazApp.h"
+#include "app/ProgramFolderSetup.h"
+#include "app/UiSetup.h"
+#include "store/CDataStore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QWidget>
+
+#include <cstdlib>
+#include <stdexcept>
+#include <unistd.h>
+
+CTempProgramFolder::CTempProgramFolder(bool init) {
+    m_previous = std::filesystem::current_path();
+    std::string tmpl = (std::filesystem::temp_directory_path() / "ferix-ui-XXXXXX").string();
+    if (!mkdtemp(tmpl.data()))
+        throw std::runtime_error("mkdtemp failed");
+    m_dir = tmpl;
+    std::filesystem::current_path(m_dir);
+    App().ResetForTest();
+    std::string error;
+    if (init && !CreateProgramFolder(m_dir, &error))
+        throw std::runtime_error(error);
+}
+
+CTempProgramFolder::~CTempProgramFolder() {
+    App().ResetForTest();
+    std::error_code ec;
+    std::filesystem::current_path(m_previous, ec);
+    std::filesystem::remove_all(m_dir, ec);
+}
+
+void SetupTestApplication() {
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        SetupApplicationLook(*app);
+}
+
+void SaveShot(QWidget* widget, const QString& name) {
+    const char* dir = std::getenv("FERIX_SHOTS");
+    if (!dir || !*dir)
+        return;
+    QDir().mkpath(QString::fromLocal8Bit(dir));
+    widget->grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+}
+
+void LoginAsAdmin() {
+    CDataStore store;
+    if (!store.ConnectOther() || !store.CheckLogin("admin", ""))
+        throw std::runtime_error("admin login failed");
+}

@@ -1,2 +1,29 @@
 #pragma once
-// Shared helpers of the window tests live here.
+#include "app/MessagePort.h"
+
+#include <QString>
+
+#include <filesystem>
+
+class QWidget;
+
+// A fresh program folder (as `ferix-cli init` makes it) made current for one test, with the
+// application state reset; the previous directory is restored and the folder removed after.
+class CTempProgramFolder {
+public:
+    explicit CTempProgramFolder(bool init = true);
+    ~CTempProgramFolder();
+    CTempProgramFolder(const CTempProgramFolder&) = delete;
+    CTempProgramFolder& operator=(const CTempProgramFolder&) = delete;
+    std::filesystem::path Dir() const { return m_dir; }
+
+private:
+    std::filesystem::path m_dir, m_previous;
+};
+
+// Style, palette and icons as the program sets them up.
+void SetupTestApplication();
+// Saves a picture of the widget into $FERIX_SHOTS/<name>.png when FERIX_SHOTS is set.
+void SaveShot(QWidget* widget, const QString& name);
+// Logs in as admin (empty password) without the login window.
+void LoginAsAdmin();

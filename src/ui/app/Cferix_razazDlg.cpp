@@ -1,0 +1,218 @@
+#include "Cferix_razazDlg.h"
+
+#include "CAboutDlg.h"
+#include "CLoginDlg.h"
+#include "CommandRouting.h"
+#include "MainPanels.h"
+#include "UrlOpener.h"
+
+#include "app/MessagePort.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+struct ModuleButton {
+    const char* text;
+    const char* icon;
+    bool visible;
+};
+// Panel numbers 1..7, in the order of the module buttons.
+const ModuleButton kModules[7] = {
+    {"采购管理", "purchase", true}, {" 销售管理", "sale", true},     {"库存管理", "stock", true},
+    {"财务管理", "finance", false}, {"预留按钮", "reserved", false}, {"基础数据", "goods", true},
+    {"系统设置", "settings", true},
+};
+} // namespace
+
+Cferix_razazDlg::Cferix_razazDlg(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("ferix_razaz 进销存管理"));
+    setWindowIcon(QIcon(":/icons/app.svg"));
+    resize(1200, 760);
+    // Escape closes like the close box, with the same question.
+    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(esc, &QShortcut::activated, this, &QWidget::close);
+}
+
+bool Cferix_razazDlg::Start() {
+    hide();
+    CLoginDlg login(this);
+    if (login.exec() != QDialog::Accepted)
+        return false;
+    BuildAfterLogin();
+    showMaximized();
+    return true;
+}
+
+void Cferix_razazDlg::BuildAfterLogin() {
+    if (m_built)
+        return;
+    m_built = true;
+    auto* central = new QWidget(this);
+    auto* outer = new QHBoxLayout(central);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    auto* side = new QWidget(central);
+    side->setObjectName("moduleBar");
+    side->setStyleSheet(
+        "QWidget#moduleBar { background: #1f4e79; }"
+        "QWidget#moduleBar QToolButton { color: white; border: none;"
+        " padding: 8px; border-radius: 6px; }"
+        "QWidget#moduleBar QToolButton:hover { background: #2e6aa3; }"
+        "QWidget#moduleBar QToolButton:checked { background: #3f80c0; }"
+        "QWidget#moduleBar QToolButton:focus { outline: none; background: #2e6aa3; }");
+    auto* sideLayout = new QVBoxLayout(side);
+    sideLayout->setContentsMargins(8, 12, 8, 12);
+    sideLayout->setSpacing(6);
+    for (int i = 0; i < 7; ++i) {
+        auto* b = new QToolButton(side);
+        b->setText(QString::fromUtf8(kModules[i].text));
+        b->setIcon(QIcon(QString(":/icons/%1.svg").arg(kModules[i].icon)));
+        b->setIconSize(QSize(40, 40));
+        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        b->setCheckable(true);
+        b->setAutoExclusive(true);
+        b->setMinimumSize(104, 84);
+        b->setCursor(Qt::PointingHandCursor);
+        b->setVisible(kModules[i].visible);
+        connect(b, &QToolButton::clicked, this, [this, i] { SelectPanel(i + 1); });
+        m_moduleButtons[static_cast<size_t>(i)] = b;
+        sideLayout->addWidget(b);
+    }
+    sideLayout->addStretch(1);
+    outer->addWidget(side);
+
+    // Every panel lies exactly over the placeholder area.
+    m_placeholder = new QWidget(central);
+    auto* stack = new QGridLayout(m_placeholder);
+    stack->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_placeholder, 1);
+
+    // Created in the order purchasing, finance, basic data, stock, sales, system, reserved.
+    m_panels[0] = new CMainCaigouDlg(m_placeholder);
+    m_panels[3] = new CMainRazazDlg(m_placeholder);
+    m_panels[5] = new CMainJichushujuDlg(m_placeholder);
+    m_panels[2] = new CMainKucunDlg(m_placeholder);
+    m_panels[1] = new CMainXiaoshouDlg(m_placeholder);
+    m_panels[6] = new CMainXitongDlg(m_placeholder);
+    m_panels[4] = new CMainYuliuDlg(m_placeholder);
+    for (auto* p : m_panels)
+        stack->addWidget(p, 0, 0);
+    setCentralWidget(central);
+
+    BuildMenu();
+    BuildStatusBar();
+    SelectPanel(1);
+}
+
+void Cferix_razazDlg::SelectPanel(int number) {
+    if (number < 1 || number > 7)
+        return;
+    for (int i = 0; i < 7; ++i)
+        m_panels[static_cast<size_t>(i)]->setVisible(i + 1 == number);
+    if (auto* b = m_moduleButtons[static_cast<size_t>(number - 1)])
+        b->setChecked(true);
+}
+
+CMainPanel* Cferix_razazDlg::Panel(int number) const {
+    return number >= 1 && number <= 7 ? m_panels[static_cast<size_t>(number - 1)] : nullptr;
+}
+
+QToolButton* Cferix_razazDlg::ModuleButton(int number) const {
+    return number >= 1 && number <= 7 ? m_moduleButtons[static_cast<size_t>(number - 1)] : nullptr;
+}
+
+void Cferix_razazDlg::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    auto route = [this](QMenu* menu, const char* text) {
+        QAction* a = menu->addAction(QString::fromUtf8(text));
+        const QString item = QString::fromUtf8(text);
+        connect(a, &QAction::triggered, this, [this, item] { OpenRoute(this, Place::Menu, item); });
+        return a;
+    };
+
+    QMenu* sys = bar->addMenu(QStringLiteral("系统设置(&A)"));
+    route(sys, "系统设置");
+    route(sys, "查看日志");
+    sys->addSeparator();
+    route(sys, "管理员管理");
+    route(sys, "修改密码");
+    sys->addSeparator();
+    route(sys, "备份数据");
+    route(sys, "恢复数据");
+    sys->addSeparator();
+    QAction* exit = sys->addAction(QStringLiteral("退出"));
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* purchase = bar->addMenu(QStringLiteral("进货管理(&C)"));
+    route(purchase, "进货开单");
+    route(purchase, "办理进货退货");
+
+    QMenu* sale = bar->addMenu(QStringLiteral("销售管理(&S)"));
+    route(sale, "销售开单");
+    route(sale, "办理销售退货");
+
+    QMenu* stock = bar->addMenu(QStringLiteral("库存管理(&P)"));
+    route(stock, "报损单");
+    route(stock, "报溢单");
+    route(stock, "存货调价");
+
+    QMenu* reports = bar->addMenu(QStringLiteral("报表管理(&R)"));
+    QMenu* purchaseReports = reports->addMenu(QStringLiteral("进货报表"));
+    route(purchaseReports, "按商品统计报表");
+    route(purchaseReports, "按经手人统计报表");
+    route(purchaseReports, "按部门统计报表");
+    route(purchaseReports, "进货历史记录报表");
+    QMenu* saleReports = reports->addMenu(QStringLiteral("销售报表"));
+    route(saleReports, "按商品查看报表");
+    route(saleReports, "按经手人查看报表");
+    route(saleReports, "按部门查看报表");
+    route(saleReports, "销售历史记录报表");
+    route(reports, "进货退货报表");
+    route(reports, "销售退货报表");
+
+    QMenu* help = bar->addMenu(QStringLiteral("帮助(&H)"));
+    connect(help->addAction(QStringLiteral("打开帮助内容(&O)")), &QAction::triggered, this,
+            [] { OpenExternalUrl(QUrl(QString::fromLatin1(kSupportPageUrl))); });
+    connect(help->addAction(QStringLiteral("检测升级(&U)")), &QAction::triggered, this,
+            [] { OpenExternalUrl(QUrl(QString::fromLatin1(kHomePageUrl))); });
+    connect(help->addAction(QStringLiteral("关于(&A)")), &QAction::triggered, this, [this] {
+        CAboutDlg about(this);
+        about.exec();
+    });
+}
+
+void Cferix_razazDlg::BuildStatusBar() {
+    m_statusReady = new QLabel(QStringLiteral("就绪"), this);
+    m_statusReady->setFixedWidth(200);
+    m_statusColumns = new QLabel(QStringLiteral("分栏"), this);
+    statusBar()->addWidget(m_statusReady);
+    statusBar()->addWidget(m_statusColumns, 1);
+    statusBar()->setFixedHeight(25);
+}
+
+void Cferix_razazDlg::closeEvent(QCloseEvent* e) {
+    if (!m_built || Messages().AskYesNo("确定要退出吗？"))
+        e->accept();
+    else
+        e->ignore();
+}
+
+void Cferix_razazDlg::keyPressEvent(QKeyEvent* e) {
+    // Enter does nothing in the main window.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        e->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(e);
+}

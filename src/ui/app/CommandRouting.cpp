@@ -1,0 +1,115 @@
+#include "CommandRouting.h"
+
+namespace {
+std::function<void(const QString&, const QString&)>& TestOpener() {
+    static std::function<void(const QString&, const QString&)> opener;
+    return opener;
+}
+} // namespace
+
+const std::vector<RouteRow>& RouteTable() {
+    using namespace Place;
+    static const std::vector<RouteRow> rows = {
+        // purchasing panel
+        {Caigou, "进货开单", "CChild_Jinhuo_KaidanDlg", "run_jinhuo"},
+        {Caigou, "退货单", "CChild_Jinhuo_KaidanDlg", "run_tuihuo"},
+        {Caigou, "库存状况", "CChild_Kucun_ViewDlg", ""},
+        // sales panel
+        {Xiaoshou, "销售单", "CChild_Xiaoshou_KaidanDlg", "run_xiaoshou"},
+        {Xiaoshou, "销售退货单", "CChild_Xiaoshou_KaidanDlg", "run_tuihuo"},
+        {Xiaoshou, "库存状况", "CChild_Kucun_ViewDlg", ""},
+        // stock panel
+        {Kucun, "查看库存", "CChild_Kucun_ViewDlg", ""},
+        {Kucun, "报溢单", "CChild_Kucun_SunyiDlg", "run_baoyi"},
+        {Kucun, "报损单", "CChild_Kucun_SunyiDlg", "run_baosun"},
+        {Kucun, "调价单", "CChild_Kucun_TiaojiaDlg", ""},
+        // label rows of the purchasing, sales and stock panels
+        {Labels, "√  商品管理", "CChild_Jichu_ProductDlg", ""},
+        {Labels, "√  往来单位管理", "CChild_Jichu_CustomerDlg", ""},
+        {Labels, "√  员工管理", "CChild_Jichu_EmployeesDlg", ""},
+        {Labels, "√  部门管理", "CChild_Jichu_BumenDlg", ""},
+        {Labels, "√  仓库管理", "CChild_Jichu_WarehouseDlg", ""},
+        {Labels, "■ 采购记录报表", "CChild_History_ViewDlg", "run_caigou"},
+        {Labels, "■ 采购退货记录报表", "CChild_History_ViewDlg", "run_caigou_tuihuo"},
+        {Labels, "■ 销售记录报表", "CChild_History_ViewDlg", "run_sale"},
+        {Labels, "■ 销售退货记录报表", "CChild_History_ViewDlg", "run_sale_tuihuo"},
+        // basic-data panel
+        {Jichu, "商品管理", "CChild_Jichu_ProductDlg", ""},
+        {Jichu, "商品分类", "CChild_Jichu_Product_Class_Dlg", ""},
+        {Jichu, "银行信息", "CChild_Jichu_BankDlg", ""},
+        {Jichu, "往来单位信息", "CChild_Jichu_CustomerDlg", ""},
+        {Jichu, "员工管理", "CChild_Jichu_EmployeesDlg", ""},
+        {Jichu, "部门管理", "CChild_Jichu_BumenDlg", ""},
+        {Jichu, "基本单位", "CChild_Jichu_UnitDlg", ""},
+        {Jichu, "地区信息", "CChild_Jichu_AreaDlg", ""},
+        {Jichu, "仓库管理", "CChild_Jichu_WarehouseDlg", ""},
+        {Jichu, "收入项目(隐藏)", "CChild_Jichu_ShouruDlg", ""},
+        {Jichu, "支出项目(隐藏)", "CChild_Jichu_ZhichuDlg", ""},
+        // system panel
+        {Xitong, "系统配置", "CChild_Xitong_SetupDlg", ""},
+        {Xitong, "管理员管理", "CChild_Xitong_ManageUserDlg", ""},
+        {Xitong, "修改密码", "ChangePasswordAction", ""},
+        {Xitong, "备份数据", "BackupAction", ""},
+        {Xitong, "恢复数据", "CChild_Xitong_RestoreDlg", ""},
+        {Xitong, "查看日志", "CChild_Xitong_ViewLogDlg", ""},
+        // menu
+        {Menu, "系统设置", "CChild_Xitong_SetupDlg", ""},
+        {Menu, "查看日志", "CChild_Xitong_ViewLogDlg", ""},
+        {Menu, "管理员管理", "CChild_Xitong_ManageUserDlg", ""},
+        {Menu, "修改密码", "ChangePasswordAction", ""},
+        // The menu's backup and restore do what the system panel's buttons do.
+        {Menu, "备份数据", "BackupAction", ""},
+        {Menu, "恢复数据", "CChild_Xitong_RestoreDlg", ""},
+        {Menu, "进货开单", "CChild_Jinhuo_KaidanDlg", "run_jinhuo"},
+        {Menu, "办理进货退货", "CChild_Jinhuo_KaidanDlg", "run_tuihuo"},
+        {Menu, "销售开单", "CChild_Xiaoshou_KaidanDlg", "run_xiaoshou"},
+        {Menu, "办理销售退货", "CChild_Xiaoshou_KaidanDlg", "run_tuihuo"},
+        {Menu, "报损单", "CChild_Kucun_SunyiDlg", "run_baosun"},
+        {Menu, "报溢单", "CChild_Kucun_SunyiDlg", "run_baoyi"},
+        {Menu, "存货调价", "CChild_Kucun_TiaojiaDlg", ""},
+        {Menu, "按商品统计报表", "CReportDlg", "run_caigou_product"},
+        {Menu, "按经手人统计报表", "CReportDlg", "run_caigou_employees"},
+        {Menu, "按部门统计报表", "CReportDlg", "run_caigou_department"},
+        {Menu, "进货历史记录报表", "CChild_History_ViewDlg", "run_caigou"},
+        {Menu, "按商品查看报表", "CReportDlg", "run_sale_product"},
+        {Menu, "按经手人查看报表", "CReportDlg", "run_sale_employees"},
+        {Menu, "按部门查看报表", "CReportDlg", "run_sale_department"},
+        {Menu, "销售历史记录报表", "CChild_History_ViewDlg", "run_sale"},
+        {Menu, "进货退货报表", "CChild_History_ViewDlg", "run_caigou_tuihuo"},
+        {Menu, "销售退货报表", "CChild_History_ViewDlg", "run_sale_tuihuo"},
+    };
+    return rows;
+}
+
+const RouteRow* FindRoute(const QString& place, const QString& item) {
+    for (const auto& r : RouteTable()) {
+        if (place == QLatin1String(r.place) && item == QString::fromUtf8(r.item))
+            return &r;
+    }
+    return nullptr;
+}
+
+bool OpenWindow(QWidget* parent, const QString& window, const QString& command) {
+    if (TestOpener()) {
+        TestOpener()(window, command);
+        return true;
+    }
+    for (const auto& w : WindowTable()) {
+        if (window == QLatin1String(w.window)) {
+            w.open(parent, command);
+            return true;
+        }
+    }
+    return false; // not built yet
+}
+
+bool OpenRoute(QWidget* parent, const QString& place, const QString& item) {
+    const RouteRow* r = FindRoute(place, item);
+    if (!r)
+        return false;
+    return OpenWindow(parent, QString::fromLatin1(r->window), QString::fromLatin1(r->command));
+}
+
+void SetWindowOpenerForTest(std::function<void(const QString&, const QString&)> opener) {
+    TestOpener() = std::move(opener);
+}

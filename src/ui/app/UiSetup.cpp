@@ -1,0 +1,26 @@
+#include "UiSetup.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+
+static void InitResources() {
+    Q_INIT_RESOURCE(ferix);
+}
+
+void SetupApplicationLook(QApplication& app) {
+    InitResources();
+    app.setStyle(QStyleFactory::create("Fusion"));
+    QPalette p = app.style()->standardPalette();
+    p.setColor(QPalette::Window, QColor(0xf3, 0xf5, 0xf8));
+    p.setColor(QPalette::Base, Qt::white);
+    p.setColor(QPalette::AlternateBase, QColor(0xee, 0xf3, 0xfa));
+    p.setColor(QPalette::Highlight, QColor(0x2e, 0x6a, 0xa3));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Button, QColor(0xf7, 0xf8, 0xfa));
+    p.setColor(QPalette::ToolTipBase, QColor(0xff, 0xfd, 0xe7));
+    p.setColor(QPalette::ToolTipText, Qt::black);
+    app.setPalette(p);
+    QApplication::setApplicationDisplayName(QStringLiteral("ferix_razaz"));
+}

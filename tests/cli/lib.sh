@@ -1,0 +1,21 @@
+# Shared by the ferix-cli test scripts: $CLI is the program, every test runs in a fresh folder.
+set -u
+CLI=$1
+SRC=$2
+FAILS=0
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+export FERIX_FAST_HASH=1
+
+fresh() { # fresh NAME: a new program folder made with init, made current
+    mkdir -p "$WORK/$1" && cd "$WORK/$1" && "$CLI" init || { echo "init failed"; exit 1; }
+}
+run() { # run ARGS...: runs ferix-cli as admin; sets OUT, ERR, RC
+    OUT=$("$CLI" --user admin --password '' "$@" 2>"$WORK/err") && RC=0 || RC=$?
+    ERR=$(cat "$WORK/err")
+}
+check() { # check DESCRIPTION CONDITION...
+    local what=$1; shift
+    if "$@"; then :; else echo "FAIL: $what (rc=$RC)"; echo "  out: $OUT"; echo "  err: $ERR"; FAILS=$((FAILS + 1)); fi
+}
+finish() { [ "$FAILS" -eq 0 ] && echo "all passed" || { echo "$FAILS failed"; exit 1; }; }
