@@ -1,0 +1,19 @@
+#pragma once
+#include "store/Records.h"
+
+#include <string>
+#include <vector>
+
+// The goods-class tree as every class tree of the program shows it.
+struct ClassTreeNode {
+    std::string name;
+    std::vector<ClassTreeNode> children;
+};
+
+// The fixed first root item; it stands for "no class" and is never stored.
+extern const char* const kAllGoods; // "所有商品"
+
+// Builds the tree from the class rows in the order the store returned them: "所有商品" first,
+// then each row as the last child of the first item (depth-first, in tree order) whose text
+// equals its parent name, or as the last root item when there is none.
+std::vector<ClassTreeNode> BuildClassTree(const std::vector<GoodsClassRecord>& rows);
