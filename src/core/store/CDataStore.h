@@ -66,6 +66,25 @@ public:
     SettingsRecord LoadSettings();
     bool SaveSettings(const SettingsRecord& settings);
 
+    // ---- administration: operator delete, log clearing, backup and restore of the main file
+    // Deletes the operator of that whole name (ASCII case ignored) unless it is the only one
+    // left; Changes() tells whether a row went. Failures go through ExecuteSql.
+    bool DeleteUser(const std::string& user);
+    bool ClearLog();
+    // Copies Data/main_data.tdb, live, through SQLite's online backup API into `target`, which
+    // must not exist yet (it is created exclusively; a half-made copy is removed again).
+    // No message of its own; LastError() says why it failed.
+    bool BackupMainDataTo(const std::filesystem::path& target);
+    // Replaces the content of Data/main_data.tdb by that of `backup` through the backup API,
+    // in one transaction: on failure the data file is as it was. No message of its own.
+    bool RestoreMainDataFrom(const std::filesystem::path& backup);
+    // Why `file` is not a sound main data file of this program (not a database, fails the
+    // integrity check, lacks a main table, made by a newer program); nullopt when it is.
+    static std::optional<std::string> CheckMainDataFile(const std::filesystem::path& file);
+    // True only when `file` exists and SQLite finds it is no database or a corrupt one; a
+    // busy or unreadable file is not called damaged.
+    static bool IsDamagedDataFile(const std::filesystem::path& file);
+
 private:
     bool Connect(const char* relativePath, const char* initialStatement);
     bool CountAndCheckFault();

@@ -1,0 +1,33 @@
+#pragma once
+#include "AdminResult.h"
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Backups of the main data file in the Backup folder, and restoring one of them.
+
+// "/Backup/" + the time formatted "%y-%m-%d@%H-%M-%S.bak": the name the log entry shows.
+std::string BackupRelativeName(std::time_t when);
+// "%.2f MB" of the size in whole kilobytes, as the restore list shows it.
+std::string FormatBackupSize(std::uintmax_t bytes);
+
+struct BackupFile {
+    std::string name; // file name, without folder
+    std::uintmax_t bytes = 0;
+    std::string sizeText;
+};
+// Every file (not folder) in the Backup folder, whatever its extension, ordered by name, so
+// time-stamped backups come oldest first. A missing folder gives an empty list.
+std::vector<BackupFile> ListBackups();
+
+// "备份数据": the question, the copy, the log entry and the message. `fileName` receives the
+// new backup's file name.
+AdminResult BackupAction(std::string* fileName = nullptr);
+
+// "恢复": the chosen file name (nullopt: nothing selected), the soundness check of the file,
+// the question, a backup of the current data, the restore, the log entry and the message.
+// Anything refused or failed leaves the data file as it was.
+AdminResult RestoreAction(const std::optional<std::string>& fileName);

@@ -1,0 +1,36 @@
+#include "CompanySettings.h"
+
+#include "app/Cferix_razazApp.h"
+#include "store/CDataStore.h"
+
+#include <algorithm>
+
+const std::vector<std::string>& CostingMethods() {
+    static const std::vector<std::string> methods = {"加权平均法", "指定批次法"};
+    return methods;
+}
+
+int CostingMethodIndex(const std::string& stored) {
+    const auto& methods = CostingMethods();
+    auto it = std::find(methods.begin(), methods.end(), stored);
+    return it == methods.end() ? 0 : static_cast<int>(it - methods.begin());
+}
+
+SettingsRecord LoadCompanySettings() {
+    CDataStore store;
+    if (!store.ConnectOther())
+        return {};
+    return store.LoadSettings();
+}
+
+AdminResult SaveCompanySettings(const SettingsRecord& settings) {
+    AdminResult result = AdminResult::NoData;
+    {
+        CDataStore store;
+        if (store.ConnectOther())
+            result = store.SaveSettings(settings) ? AdminResult::Done : AdminResult::Failed;
+    }
+    WriteLogEntry("修改公司基本信息");
+    App().LoadApplicationSettings();
+    return result;
+}

@@ -1,0 +1,13 @@
+#pragma once
+#include "AdminResult.h"
+#include "store/Records.h"
+
+#include <vector>
+
+// The operation log view.
+
+// Every entry, in the order written (empty after the store's message when that fails).
+std::vector<LogRecord> LoadOperationLog();
+// "清除日志": the question, then every entry is deleted. Done only when the entries are gone;
+// the view empties its list only then.
+AdminResult ClearOperationLog();
