@@ -60,7 +60,8 @@ public:
     bool CheckLogin(const std::string& user, const std::string& password);
     std::vector<UserRecord> ListUsers();
     bool AddUser(const std::string& user, const std::string& password, const std::string& note);
-    bool ChangeUser(const std::string& user, const std::string& password, const std::string& note);
+    bool ChangeUser(const std::string& user, const std::string& password,
+                    const std::string& note);
     std::vector<LogRecord> ListLog();
     bool AddLogEntry(const std::string& event);
     SettingsRecord LoadSettings();
