@@ -1,6 +1,13 @@
 // Every working window and action the panels and the menu can open, by name.
 #include "CommandRouting.h"
 
+#include "admin/AdminActions.h"
+#include "admin/CChild_Xitong_ManageUserDlg.h"
+#include "admin/CChild_Xitong_ManageUser_AddDlg.h"
+#include "admin/CChild_Xitong_RestoreDlg.h"
+#include "admin/CChild_Xitong_SetupDlg.h"
+#include "admin/CChild_Xitong_ViewLogDlg.h"
+
 #include <QDialog>
 
 namespace {
@@ -15,6 +22,15 @@ template <class Dlg> void OpenModal(QWidget* parent, const QString& command) {
 } // namespace
 
 const std::vector<WindowRow>& WindowTable() {
-    static const std::vector<WindowRow> rows = {};
+    static const std::vector<WindowRow> rows = {
+        // system administration
+        {"CChild_Xitong_SetupDlg", OpenModal<CChild_Xitong_SetupDlg>},
+        {"CChild_Xitong_ManageUserDlg", OpenModal<CChild_Xitong_ManageUserDlg>},
+        {"CChild_Xitong_ManageUser_AddDlg", OpenOperatorForm},
+        {"ChangePasswordAction", [](QWidget* p, const QString&) { OpenChangePassword(p); }},
+        {"BackupAction", [](QWidget* p, const QString&) { RunBackupAction(p); }},
+        {"CChild_Xitong_RestoreDlg", OpenModal<CChild_Xitong_RestoreDlg>},
+        {"CChild_Xitong_ViewLogDlg", OpenModal<CChild_Xitong_ViewLogDlg>},
+    };
     return rows;
 }

@@ -1,0 +1,82 @@
+#include "CChild_Xitong_ManageUser_AddDlg.h"
+
+#include "admin/UserAdmin.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CChild_Xitong_ManageUser_AddDlg::CChild_Xitong_ManageUser_AddDlg(QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(QStringLiteral("添加管理员"));
+    setObjectName("CChild_Xitong_ManageUser_AddDlg");
+
+    m_userName = new QLineEdit(this);
+    m_passwordLabel = new QLabel(this);
+    m_password = new QLineEdit(this);
+    m_password->setEchoMode(QLineEdit::Password);
+    m_note = new QPlainTextEdit(this);
+    m_note->setTabChangesFocus(true);
+    m_note->setMinimumHeight(80);
+    m_passwordLabel->setBuddy(m_password);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("用户名："), m_userName);
+    form->addRow(m_passwordLabel, m_password);
+    form->addRow(QStringLiteral("备注："), m_note);
+
+    m_ok = new QPushButton(QStringLiteral("确定"), this);
+    m_ok->setDefault(true);
+    m_cancel = new QPushButton(QStringLiteral("取消"), this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+    setMinimumWidth(360);
+
+    connect(m_ok, &QPushButton::clicked, this, &CChild_Xitong_ManageUser_AddDlg::OnOk);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    SetCommand(QString::fromLatin1(kRunAdd));
+}
+
+void CChild_Xitong_ManageUser_AddDlg::SetCommand(const QString& command) {
+    m_command = command;
+    const OperatorFormSetup setup = OperatorFormFor(command.toStdString());
+    m_userName->setText(QString::fromStdString(setup.userName));
+    m_userName->setEnabled(setup.userEditable);
+    m_passwordLabel->setText(QString::fromStdString(setup.passwordLabel));
+    m_password->clear();
+    m_note->setPlainText(QString::fromStdString(setup.note));
+    if (setup.userEditable)
+        m_userName->setFocus();
+    else
+        m_password->setFocus();
+}
+
+std::string CChild_Xitong_ManageUser_AddDlg::UserName() const {
+    return m_userName->text().toStdString();
+}
+
+std::string CChild_Xitong_ManageUser_AddDlg::Password() const {
+    return m_password->text().toStdString();
+}
+
+std::string CChild_Xitong_ManageUser_AddDlg::Note() const {
+    return m_note->toPlainText().toStdString();
+}
+
+void CChild_Xitong_ManageUser_AddDlg::OnOk() {
+    if (!CheckOperatorForm(UserName())) {
+        m_userName->setFocus();
+        return;
+    }
+    accept();
+}

@@ -1,0 +1,405 @@
+// Administration windows: operators, change password, backup and restore, settings, log.
+#include "UiTestSupport.h"
+
+#include "admin/AdminActions.h"
+#include "admin/BackupRestore.h"
+#include "admin/CChild_Xitong_ManageUserDlg.h"
+#include "admin/CChild_Xitong_ManageUser_AddDlg.h"
+#include "admin/CChild_Xitong_RestoreDlg.h"
+#include "admin/CChild_Xitong_SetupDlg.h"
+#include "admin/CChild_Xitong_ViewLogDlg.h"
+#include "admin/CTextTableModel.h"
+#include "admin/CompanySettings.h"
+#include "admin/OperationLog.h"
+#include "app/Cferix_razazApp.h"
+#include "app/Cferix_razazDlg.h"
+#include "app/MainPanels.h"
+#include "store/CDataStore.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <fstream>
+#include <functional>
+
+namespace {
+using Texts = std::vector<std::string>;
+
+// Runs `handle` on the next modal dialog that opens (other than `current`), from inside its
+// event loop, so a test can drive a window that its opener shows with exec().
+void OnNextModal(std::function<void(QDialog*)> handle, QWidget* current = nullptr) {
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, handle, current] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dlg || dlg == current || !dlg->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        handle(dlg);
+        // A failed check inside `handle` must not leave the test waiting on an open window.
+        if (dlg->isVisible())
+            dlg->reject();
+    });
+    timer->start();
+}
+
+QStringList Headers(const QTableView* view) {
+    QStringList h;
+    for (int c = 0; c < view->model()->columnCount(); ++c)
+        h << view->model()->headerData(c, Qt::Horizontal).toString();
+    return h;
+}
+
+QStringList Column(const QTableView* view, int column) {
+    QStringList values;
+    for (int r = 0; r < view->model()->rowCount(); ++r)
+        values << view->model()->index(r, column).data().toString();
+    return values;
+}
+
+bool AllColumnsWide(const QTableView* view, int width) {
+    for (int c = 0; c < view->model()->columnCount(); ++c) {
+        if (view->columnWidth(c) != width)
+            return false;
+    }
+    return true;
+}
+
+void SelectRow(QTableView* view, int row) {
+    view->setFocus();
+    view->selectRow(row);
+}
+
+bool CanLogIn(const std::string& user, const std::string& password) {
+    CDataStore store;
+    return store.ConnectOther() && store.CheckLogin(user, password);
+}
+
+std::vector<std::string> GoodsCodes() {
+    std::vector<std::string> codes;
+    CDataStore store;
+    if (store.ConnectMain())
+        store.Run("select Code from ferix_product order by Id", {},
+                  [&](const CStatement& st) { codes.push_back(st.Text(0)); });
+    return codes;
+}
+
+void AddGoods(const std::string& code) {
+    CDataStore store;
+    if (store.ConnectMain())
+        store.ExecuteSql("insert into ferix_product(Code) values(?)", {code});
+}
+} // namespace
+
+class TestAdmin : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { SetupTestApplication(); }
+
+    void userListAddsAndDeletesOperators() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectOther());
+            QVERIFY(store.AddUser("bob", "pw", "仓管"));
+        }
+        CScopedScriptedPort port;
+        CChild_Xitong_ManageUserDlg dlg;
+        dlg.show();
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("管理员管理"));
+        QCOMPARE(Headers(dlg.m_list), QStringList({"管理员", "创建时间", "最后登陆时间", "备注"}));
+        QVERIFY(AllColumnsWide(dlg.m_list, 138));
+        QCOMPARE(dlg.m_list->selectionBehavior(), QAbstractItemView::SelectRows);
+        // Newest first; passwords are never shown.
+        QCOMPARE(Column(dlg.m_list, 0), QStringList({"bob", "admin"}));
+        QCOMPARE(Column(dlg.m_list, 3), QStringList({"仓管", ""}));
+        SaveShot(&dlg, "manage_users");
+
+        dlg.m_delete->click();
+        QCOMPARE(port.Texts(), Texts{"请选中要删除的管理员！"});
+
+        // Add through the form, first with an empty name (refused, form stays open).
+        port.Clear();
+        OnNextModal(
+            [&](QDialog* d) {
+                auto* form = qobject_cast<CChild_Xitong_ManageUser_AddDlg*>(d);
+                QVERIFY(form);
+                QCOMPARE(form->windowTitle(), QStringLiteral("添加管理员"));
+                QCOMPARE(form->m_passwordLabel->text(), QStringLiteral("密码："));
+                QVERIFY(form->m_userName->isEnabled());
+                QCOMPARE(form->m_password->echoMode(), QLineEdit::Password);
+                form->m_ok->click();
+                QVERIFY(form->isVisible());
+                QTest::keyClicks(form->m_userName, "carol'%");
+                QTest::keyClicks(form->m_password, "c1");
+                form->m_note->setPlainText("出纳\n第二行");
+                SaveShot(form, "operator_form_add");
+                form->m_ok->click();
+            },
+            &dlg);
+        dlg.m_add->click();
+        QCOMPARE(port.Texts(), (Texts{"账号不可以为空，请填写。", "添加管理员成功！"}));
+        QCOMPARE(Column(dlg.m_list, 0), QStringList({"carol'%", "bob", "admin"}));
+        QCOMPARE(Column(dlg.m_list, 3).first(), QStringLiteral("出纳\n第二行"));
+        QVERIFY(CanLogIn("CAROL'%", "c1"));
+
+        // Cancel adds nothing.
+        OnNextModal([](QDialog* d) { d->reject(); }, &dlg);
+        dlg.m_add->click();
+        QCOMPARE(dlg.m_model->rowCount(), 3);
+
+        // Delete: No keeps, Yes removes the selected one.
+        port.Clear();
+        SelectRow(dlg.m_list, 1);
+        port.QueueAnswer(false);
+        dlg.m_delete->click();
+        QCOMPARE(Column(dlg.m_list, 0), QStringList({"carol'%", "bob", "admin"}));
+        SelectRow(dlg.m_list, 0);
+        QTest::keyClick(dlg.m_list, Qt::Key_Delete);
+        QCOMPARE(port.Texts(), (Texts{"确定要删除吗", "确定要删除吗"}));
+        QCOMPARE(Column(dlg.m_list, 0), QStringList({"bob", "admin"}));
+        SelectRow(dlg.m_list, 1);
+        dlg.m_delete->click(); // the logged-in operator may go
+        QCOMPARE(Column(dlg.m_list, 0), QStringList({"bob"}));
+
+        // The last operator stays.
+        port.Clear();
+        SelectRow(dlg.m_list, 0);
+        dlg.m_delete->click();
+        QCOMPARE(port.Texts(), Texts{"不能删除最后一个管理员，否则将无法再登录程序！"});
+        QCOMPARE(Column(dlg.m_list, 0), QStringList({"bob"}));
+
+        dlg.m_back->click();
+        QVERIFY(!dlg.isVisible());
+    }
+
+    void changePasswordFormShowsTheOperatorAndChangesIt() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        App().m_currentUser.Note = "老板";
+        CScopedScriptedPort port;
+        OnNextModal([](QDialog* d) {
+            auto* form = qobject_cast<CChild_Xitong_ManageUser_AddDlg*>(d);
+            QVERIFY(form);
+            QCOMPARE(form->Command(), QStringLiteral("run_re"));
+            QCOMPARE(form->m_userName->text(), QStringLiteral("admin"));
+            QVERIFY(!form->m_userName->isEnabled());
+            QCOMPARE(form->m_passwordLabel->text(), QStringLiteral("新密码："));
+            QCOMPARE(form->m_note->toPlainText(), QStringLiteral("老板"));
+            SaveShot(form, "operator_form_password");
+            QTest::keyClicks(form->m_password, "neu'pw");
+            QTest::keyClick(form->m_password, Qt::Key_Return); // Enter is "确定"
+        });
+        OpenChangePassword(nullptr);
+        QCOMPARE(port.Texts(), Texts{"修改密码成功！"});
+        QVERIFY(!CanLogIn("admin", ""));
+        QVERIFY(CanLogIn("admin", "neu'pw"));
+        QCOMPARE(QString::fromStdString(App().m_currentUser.Note), QStringLiteral("老板"));
+    }
+
+    void backupAndRestoreWindow() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        CScopedScriptedPort port;
+        AddGoods("G1");
+        port.QueueAnswer(false);
+        RunBackupAction(nullptr);
+        QVERIFY(ListBackups().empty());
+        RunBackupAction(nullptr);
+        QCOMPARE(port.Texts(),
+                 (Texts{"是否备份现在的数据？", "是否备份现在的数据？", "数据备份成功！"}));
+        AddGoods("G2");
+        {
+            std::ofstream junk(folder.Dir() / "Backup" / "00-junk.bak");
+            junk << "no database";
+        }
+
+        CChild_Xitong_RestoreDlg dlg;
+        dlg.show();
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("数据恢复"));
+        QCOMPARE(dlg.m_frame->title(), QStringLiteral("选择要恢复的数据备份"));
+        QCOMPARE(Headers(dlg.m_list), QStringList({"备份文件", "文件大小"}));
+        QCOMPARE(dlg.m_list->columnWidth(1), 138);
+        QVERIFY(dlg.m_list->columnWidth(0) >= 138);
+        QCOMPARE(dlg.m_model->rowCount(), 2);
+        // The newest first: the time-stamped backup before the hand-made file.
+        const QString backup = dlg.m_model->Row(0).at(0);
+        QVERIFY(backup.endsWith(".bak") && backup.contains('@'));
+        QVERIFY(dlg.m_model->Row(0).at(1).endsWith(" MB"));
+        QCOMPARE(dlg.m_model->Row(1).at(0), QStringLiteral("00-junk.bak"));
+        QCOMPARE(dlg.m_model->Row(1).at(1), QStringLiteral("0.00 MB"));
+        SaveShot(&dlg, "restore");
+
+        port.Clear();
+        dlg.m_restore->click();
+        QCOMPARE(port.Texts(), Texts{"请先选中要恢复的数据备份！"});
+
+        // A file that is no backup: refused before any question, the data stays.
+        port.Clear();
+        SelectRow(dlg.m_list, 1);
+        dlg.m_restore->click();
+        QCOMPARE(port.Texts(),
+                 Texts{"不能恢复“00-junk.bak”：它不是数据库文件。\r\n现有数据没有改变。"});
+        QCOMPARE(GoodsCodes(), (Texts{"G1", "G2"}));
+        QVERIFY(dlg.isVisible());
+
+        port.Clear();
+        SelectRow(dlg.m_list, 0);
+        port.QueueAnswer(false);
+        dlg.m_restore->click();
+        QCOMPARE(GoodsCodes(), (Texts{"G1", "G2"}));
+        QVERIFY(dlg.isVisible());
+
+        QTest::keyClick(dlg.m_list, Qt::Key_Return); // Enter restores, after the question
+        const std::string name = backup.toStdString();
+        QCOMPARE(port.Texts(), (Texts{"是否恢复数据数据(" + name + "),回复后将替换现有数据？",
+                                      "是否恢复数据数据(" + name + "),回复后将替换现有数据？",
+                                      "数据恢复成功！"}));
+        QCOMPARE(GoodsCodes(), Texts{"G1"});
+        // The data it replaced is listed as a backup of its own.
+        QCOMPARE(dlg.m_model->rowCount(), 3);
+        QVERIFY(Column(dlg.m_list, 0).join('|').contains("恢复前自动备份"));
+
+        dlg.m_cancel->click();
+        QVERIFY(!dlg.isVisible());
+    }
+
+    void settingsWindowSavesAndTheApplicationSeesIt() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        CScopedScriptedPort port;
+        {
+            CChild_Xitong_SetupDlg dlg;
+            dlg.show();
+            QCOMPARE(dlg.windowTitle(), QStringLiteral("系统设置"));
+            QVERIFY(!dlg.m_costing->isVisible());
+            QVERIFY(!dlg.m_costingLabel->isVisible());
+            QCOMPARE(dlg.m_costing->count(), 2);
+            QCOMPARE(dlg.m_costing->itemText(0), QStringLiteral("加权平均法"));
+            QCOMPARE(dlg.m_costing->itemText(1), QStringLiteral("指定批次法"));
+            QCOMPARE(dlg.m_costing->currentIndex(), 0);
+            QVERIFY(dlg.m_name->text().isEmpty());
+            SaveShot(&dlg, "settings");
+            dlg.m_name->setText(QStringLiteral("华东'商贸%"));
+            dlg.m_tel->setText("010-1");
+            dlg.m_addr->setText("上海");
+            dlg.m_cancel->click();
+        }
+        QVERIFY(LoadCompanySettings().CompanyName.empty());
+
+        CDataStore store;
+        QVERIFY(store.ConnectOther());
+        QVERIFY(store.SaveSettings({"", "", "", "", "指定批次法", ""}));
+        {
+            CChild_Xitong_SetupDlg dlg;
+            dlg.show();
+            QCOMPARE(dlg.m_costing->currentIndex(), 1);
+            dlg.m_name->setText(QStringLiteral("华东'商贸%"));
+            dlg.m_zip->setText("200000");
+            QTest::keyClick(dlg.m_name, Qt::Key_Return);
+            QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(QString::fromStdString(App().m_settings.CompanyName),
+                 QStringLiteral("华东'商贸%"));
+        QCOMPARE(QString::fromStdString(App().m_settings.CompanyZip), QStringLiteral("200000"));
+        QCOMPARE(QString::fromStdString(App().m_settings.Chengben), QStringLiteral("指定批次法"));
+        QCOMPARE(QString::fromStdString(store.ListLog().back().Event),
+                 QStringLiteral("修改公司基本信息"));
+        QVERIFY(port.Texts().empty());
+    }
+
+    void logViewShowsNewestFirstAndClears() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        WriteLogEntry("进货操作");
+        WriteLogEntry("销售操作");
+        CScopedScriptedPort port;
+        CChild_Xitong_ViewLogDlg dlg;
+        dlg.show();
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("日志查看"));
+        QCOMPARE(Headers(dlg.m_list), QStringList({"操作记录", "操作者", "操作时间"}));
+        QVERIFY(AllColumnsWide(dlg.m_list, 138));
+        QCOMPARE(Column(dlg.m_list, 0), QStringList({"销售操作", "进货操作"}));
+        QCOMPARE(Column(dlg.m_list, 1), QStringList({"admin", "admin"}));
+        SaveShot(&dlg, "view_log");
+
+        port.QueueAnswer(false);
+        dlg.m_clear->click();
+        QCOMPARE(dlg.m_model->rowCount(), 2);
+        dlg.m_clear->click();
+        QCOMPARE(port.Texts(), (Texts{"是否要情况日志？", "是否要情况日志？"}));
+        QCOMPARE(dlg.m_model->rowCount(), 0);
+        QVERIFY(LoadOperationLog().empty());
+        dlg.m_back->click();
+        QVERIFY(!dlg.isVisible());
+    }
+
+    // Each item of the system panel, and the menu's backup and restore, open the right thing.
+    void systemPanelOpensEachWindow() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        CScopedScriptedPort port;
+        Cferix_razazDlg w;
+        w.BuildAfterLogin();
+        w.show();
+        w.SelectPanel(7);
+        const QList<QPair<QString, QString>> windows = {{"系统配置", "系统设置"},
+                                                        {"管理员管理", "管理员管理"},
+                                                        {"修改密码", "添加管理员"},
+                                                        {"恢复数据", "数据恢复"},
+                                                        {"查看日志", "日志查看"}};
+        for (const auto& [item, title] : windows) {
+            QString seen;
+            OnNextModal(
+                [&seen](QDialog* d) {
+                    seen = d->windowTitle();
+                    d->reject();
+                },
+                &w);
+            QAbstractButton* button = w.Panel(7)->FindItem(item);
+            QVERIFY2(button, qPrintable(item));
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(seen, title);
+        }
+        port.QueueAnswer(false);
+        w.Panel(7)->FindItem("备份数据")->click();
+        QCOMPARE(port.Texts(), Texts{"是否备份现在的数据？"});
+
+        QAction* menuBackup = nullptr;
+        QAction* menuRestore = nullptr;
+        for (QAction* a : w.menuBar()->actions().first()->menu()->actions()) {
+            if (a->text() == QStringLiteral("备份数据"))
+                menuBackup = a;
+            if (a->text() == QStringLiteral("恢复数据"))
+                menuRestore = a;
+        }
+        QVERIFY(menuBackup && menuRestore);
+        menuBackup->trigger();
+        QCOMPARE(port.Texts().back(), std::string("数据备份成功！"));
+        QString seen;
+        OnNextModal(
+            [&seen](QDialog* d) {
+                seen = d->windowTitle();
+                d->reject();
+            },
+            &w);
+        menuRestore->trigger();
+        QCOMPARE(seen, QStringLiteral("数据恢复"));
+    }
+};
+
+QTEST_MAIN(TestAdmin)
+#include "tst_admin.moc"
