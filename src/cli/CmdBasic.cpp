@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "admin/OperationLog.h"
 #include "app/Cferix_razazApp.h"
 #include "app/MessagePort.h"
 #include "app/ProgramFolderSetup.h"
@@ -29,7 +30,7 @@ int CmdLog(CliContext& ctx) {
     if (!store.ConnectOther())
         return kExitData;
     if (ctx.HasFlag("clear"))
-        return store.ExecuteSql("delete from Log") ? kExitOk : kExitRefused;
+        return AdminExit(ClearOperationLog());
     std::vector<std::vector<std::string>> rows;
     for (const auto& r : store.ListLog())
         rows.push_back({r.Event, r.User, r.Time});

@@ -7,6 +7,11 @@ const std::vector<CliCommand>& CliCommands() {
     static const std::vector<CliCommand> commands = {
         {"init", false, CmdInit, "init"},
         {"log", true, CmdLog, "log [--clear]"},
+        {"users", true, CmdUsers, "users list|add|passwd|delete ..."},
+        {"backup", true, CmdBackup, "backup"},
+        {"restore", true, CmdRestore, "restore FILE"},
+        {"settings", true, CmdSettings,
+         "settings [set [--name T] [--tel T] [--fax T] [--zip T] [--addr T] [--costing T]]"},
     };
     return commands;
 }

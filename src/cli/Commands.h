@@ -17,3 +17,12 @@ bool IsValuelessFlag(const std::string& name);
 
 int CmdInit(CliContext&);
 int CmdLog(CliContext&);
+
+// administration
+enum class AdminResult;
+// The exit status of an administration action.
+int AdminExit(AdminResult result);
+int CmdUsers(CliContext&);
+int CmdBackup(CliContext&);
+int CmdRestore(CliContext&);
+int CmdSettings(CliContext&);
