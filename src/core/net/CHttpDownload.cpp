@@ -139,6 +139,8 @@ std::string JoinUrl(const UrlParts& p) {
         out += *p.scheme + ":";
     if (p.authority)
         out += "//" + *p.authority;
+    else if (p.path.compare(0, 2, "//") == 0)
+        out += "/."; // or the path's first segment would read as a server name
     out += p.path;
     if (p.query)
         out += "?" + *p.query;
@@ -516,7 +518,7 @@ std::optional<std::string> CHttpDownload::ResolveRedirect(const std::string& cur
         } else {
             target.authority = base.authority;
             if (ref.path.empty()) {
-                target.path = base.path;
+                target.path = RemoveDotSegments(base.path);
                 target.query = ref.query ? ref.query : base.query;
             } else {
                 if (ref.path[0] == '/') {
