@@ -12,6 +12,7 @@ const std::vector<CliCommand>& CliCommands() {
         {"restore", true, CmdRestore, "restore FILE"},
         {"settings", true, CmdSettings,
          "settings [set [--name T] [--tel T] [--fax T] [--zip T] [--addr T] [--costing T]]"},
+        {"notice", true, CmdNotice, "notice [--host URL]"},
     };
     return commands;
 }

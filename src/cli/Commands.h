@@ -26,3 +26,6 @@ int CmdUsers(CliContext&);
 int CmdBackup(CliContext&);
 int CmdRestore(CliContext&);
 int CmdSettings(CliContext&);
+
+// notice
+int CmdNotice(CliContext&);

@@ -2,6 +2,7 @@
 
 #include "CAboutDlg.h"
 #include "CLoginDlg.h"
+#include "CTipDlg.h"
 #include "CommandRouting.h"
 #include "MainPanels.h"
 #include "UrlOpener.h"
@@ -50,6 +51,7 @@ bool Cferix_razazDlg::Start() {
         return false;
     BuildAfterLogin();
     showMaximized();
+    StartNoticeFetch(this);
     return true;
 }
 
