@@ -57,7 +57,7 @@ TEST(JsonReaderTest, ReadsValuesEscapesAndMemberOrder) {
     ASSERT_TRUE(v) << error;
     ASSERT_EQ(v->type, JsonValue::Type::Object);
     ASSERT_EQ(v->members.size(), 2u);
-    EXPECT_EQ(v->members[0].first, "b");
+    EXPECT_EQ(v->members[0].name, "b");
     const JsonValue* b = v->Find("b");
     ASSERT_EQ(b->items.size(), 5u);
     EXPECT_EQ(b->items[1].text, "-2.5e+3");

@@ -284,8 +284,8 @@ private:
                 return Fail("成员名后需要冒号");
             ++m_pos;
             SkipBlanks();
-            v.members.emplace_back(std::move(key), JsonValue{});
-            if (!Value(v.members.back().second, depth + 1))
+            v.members.push_back({std::move(key), JsonValue{}});
+            if (!Value(v.members.back().value, depth + 1))
                 return false;
             SkipBlanks();
             if (m_pos >= m_text.size())
@@ -308,8 +308,8 @@ private:
 
 const JsonValue* JsonValue::Find(const std::string& key) const {
     for (const auto& m : members) {
-        if (m.first == key)
-            return &m.second;
+        if (m.name == key)
+            return &m.value;
     }
     return nullptr;
 }

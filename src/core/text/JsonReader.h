@@ -2,8 +2,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
+
+struct JsonMember;
 
 // A parsed JSON value. Numbers keep their text; object members keep their order.
 struct JsonValue {
@@ -12,10 +13,15 @@ struct JsonValue {
     bool boolean = false;
     std::string text; // a string's value or a number's text
     std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;
+    std::vector<JsonMember> members;
 
     const JsonValue* Find(const std::string& key) const;
     bool IsString() const { return type == Type::String; }
+};
+
+struct JsonMember {
+    std::string name;
+    JsonValue value;
 };
 
 // Parses a whole JSON document (RFC 8259; a leading UTF-8 byte-order mark is skipped). On
