@@ -10,6 +10,7 @@
 #include "store/MasterDataImport.h"
 #include "text/IsoDate.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <set>
@@ -30,8 +31,12 @@ bool OnlyOptions(const CliContext& ctx, std::initializer_list<const char*> allow
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) {
+    std::error_code ec;
+    std::ifstream f;
+    // A folder opens like an empty file: refuse it as what it is.
+    if (!std::filesystem::is_directory(path, ec))
+        f.open(path, std::ios::binary);
+    if (!f.is_open()) {
         Messages().Inform("无法打开文件“" + path + "”！");
         return std::nullopt;
     }
