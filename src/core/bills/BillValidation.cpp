@@ -126,7 +126,7 @@ bool CBill::ValidateLines() const {
             continue;
         int64_t& total = requested[l.code];
         if (__builtin_add_overflow(total, quantity, &total))
-            return Refuse(NotWhole(l.name));
+            return Refuse("单据的数量合计超出范围！");
         auto onHand = stock.Stock(m_warehouse, l.code);
         if (!onHand)
             return false;
