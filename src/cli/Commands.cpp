@@ -13,6 +13,16 @@ const std::vector<CliCommand>& CliCommands() {
         {"settings", true, CmdSettings,
          "settings [set [--name T] [--tel T] [--fax T] [--zip T] [--addr T] [--costing T]]"},
         {"notice", true, CmdNotice, "notice [--host URL]"},
+        {"classes", true, CmdClasses,
+         "classes list | classes add NAME [--parent P] | classes delete NAME"},
+        {"goods", true, CmdGoods,
+         "goods list [--class C] | goods import FILE.csv | goods delete CODE"},
+        {"customers", true, CmdCustomers,
+         "customers list [--type T] | customers import FILE.csv | customers delete CODE"},
+        {"stock", true, CmdStock, "stock [--warehouse W] [--class C]"},
+        {"post", true, CmdPost, "post KIND FILE.json"},
+        {"bills", true, CmdBills, "bills KIND --from DATE --to DATE"},
+        {"bill", true, CmdBill, "bill KIND NUMBER"},
     };
     return commands;
 }

@@ -29,3 +29,10 @@ int CmdSettings(CliContext&);
 
 // notice
 int CmdNotice(CliContext&);
+int CmdGoods(CliContext&);
+int CmdClasses(CliContext&);
+int CmdCustomers(CliContext&);
+int CmdStock(CliContext&);
+int CmdPost(CliContext&);
+int CmdBills(CliContext&);
+int CmdBill(CliContext&);

@@ -24,6 +24,22 @@ bool Cferix_razazApp::LoadApplicationSettings() {
     return true;
 }
 
+bool Cferix_razazApp::ReloadGoodsClasses() {
+    m_goodsClasses.clear();
+    CDataStore store;
+    if (!store.ConnectMain())
+        return false;
+    return store.ListGoodsClasses(m_goodsClasses);
+}
+
+bool Cferix_razazApp::ReloadGoods() {
+    m_goods.clear();
+    CDataStore store;
+    if (!store.ConnectMain())
+        return false;
+    return store.ListGoods("所有商品", m_goods);
+}
+
 void Cferix_razazApp::ResetForTest() {
     *this = Cferix_razazApp{};
 }

@@ -17,6 +17,7 @@ std::string ProgramPath(const char* relative) {
 CDataStore::CDataStore() = default;
 
 CDataStore::~CDataStore() {
+    m_statements.clear();
     if (m_db)
         sqlite3_close_v2(m_db);
 }
@@ -30,6 +31,7 @@ bool CDataStore::ConnectOther() {
 }
 
 bool CDataStore::Connect(const char* relativePath, const char* initialStatement) {
+    m_statements.clear();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -69,9 +71,19 @@ bool CDataStore::CountAndCheckFault() {
     ++g_statementCount;
     if (g_failAt > 0 && g_statementCount == g_failAt) {
         m_lastError = "injected fault at statement " + std::to_string(g_failAt);
+        m_lastErrorCode = SQLITE_IOERR;
         return false;
     }
     return true;
+}
+
+void CDataStore::Fail(int code) {
+    m_lastErrorCode = code;
+    m_lastError = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
+}
+
+std::string CDataStore::LastErrorCodeText() const {
+    return sqlite3_errstr(m_lastErrorCode ? m_lastErrorCode : SQLITE_ERROR);
 }
 
 void CDataStore::FailStatementForTest(int k) {
@@ -87,28 +99,48 @@ bool CDataStore::Run(const std::string& sql, const SqlValues& values,
                      const std::function<void(const CStatement&)>& onRow) {
     if (!m_db) {
         m_lastError = "not connected";
+        m_lastErrorCode = SQLITE_MISUSE;
         return false;
     }
     if (!CountAndCheckFault())
         return false;
-    CStatement st;
-    if (!st.Prepare(m_db, sql)) {
-        m_lastError = sqlite3_errmsg(m_db);
-        return false;
+    // A statement still stepping (a run started from inside onRow) cannot be reused: such a
+    // nested run gets a statement of its own.
+    CStatement nested;
+    CStatement* st = nullptr;
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end()) {
+        CStatement fresh;
+        if (!fresh.Prepare(m_db, sql)) {
+            Fail(sqlite3_errcode(m_db));
+            return false;
+        }
+        st = &m_statements.emplace(sql, std::move(fresh)).first->second;
+    } else if (sqlite3_stmt_busy(it->second.Handle())) {
+        if (!nested.Prepare(m_db, sql)) {
+            Fail(sqlite3_errcode(m_db));
+            return false;
+        }
+        st = &nested;
+    } else {
+        st = &it->second;
     }
-    st.BindAll(values);
+    st->BindAll(values);
+    bool ok = false;
     for (;;) {
-        int rc = st.Step();
+        int rc = st->Step();
         if (rc == SQLITE_ROW) {
             if (onRow)
-                onRow(st);
+                onRow(*st);
             continue;
         }
-        if (rc == SQLITE_DONE)
-            return true;
-        m_lastError = sqlite3_errmsg(m_db);
-        return false;
+        ok = rc == SQLITE_DONE;
+        if (!ok)
+            Fail(rc);
+        break;
     }
+    st->Reset();
+    return ok;
 }
 
 std::optional<CStatement> CDataStore::Prepare(const std::string& sql) {
@@ -118,7 +150,7 @@ std::optional<CStatement> CDataStore::Prepare(const std::string& sql) {
     }
     CStatement st;
     if (!st.Prepare(m_db, sql)) {
-        m_lastError = sqlite3_errmsg(m_db);
+        Fail(sqlite3_errcode(m_db));
         return std::nullopt;
     }
     return st;
@@ -134,7 +166,7 @@ bool CDataStore::StepDone(CStatement& stmt) {
     }
     bool ok = rc == SQLITE_DONE;
     if (!ok)
-        m_lastError = sqlite3_errmsg(m_db);
+        Fail(rc);
     stmt.Reset();
     return ok;
 }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +32,8 @@ public:
 
     // ---- building blocks of the store operations (no messages of their own)
     // Runs a statement; `onRow` sees each row. False on any error (m_lastError holds it).
+    // The statement is prepared once per store and reused by later runs of the same text, so
+    // an action that repeats a statement (a bill's lines) pays for its parsing only once.
     bool Run(const std::string& sql, const SqlValues& values,
              const std::function<void(const CStatement&)>& onRow = {});
     // A prepared statement for repeated use inside one action (nullopt on error).
@@ -43,6 +46,9 @@ public:
     bool Commit();
     void Rollback();
     const std::string& LastError() const { return m_lastError; }
+    // The engine's short text for the last error's code ("constraint failed"); with
+    // LastError() (the detailed description) it fills the "%s+%s" of the store's messages.
+    std::string LastErrorCodeText() const;
     int64_t Changes() const;
     sqlite3* Handle() const { return m_db; }
 
@@ -86,14 +92,94 @@ public:
     // busy or unreadable file is not called damaged.
     static bool IsDamagedDataFile(const std::filesystem::path& file);
 
+    // ---- goods, goods classes, business units (main data file)
+    // The list operations append to `list` and return false after a failure (with the rows
+    // read so far). Codes and names are compared whole: "%" and "_" are plain characters.
+    bool ListGoods(const std::string& className, std::vector<GoodsRecord>& list);
+    bool AddGoods(const GoodsRecord& goods);
+    bool DeleteGoods(const std::string& code);
+    // The goods item of that code, nothing when there is none or the read failed (m_lastError).
+    std::optional<GoodsRecord> FindGoods(const std::string& code);
+    bool ListGoodsClasses(std::vector<GoodsClassRecord>& list);
+    bool AddGoodsClass(const std::string& className, const std::string& parentName);
+    bool DeleteGoodsClass(const std::string& className);
+    bool ListBusinessUnits(const std::string& unitType, std::vector<BusinessUnitRecord>& list);
+    bool AddBusinessUnit(const BusinessUnitRecord& unit);
+    bool DeleteBusinessUnit(const std::string& code);
+    // The goods window's in-use check: a stock row of exactly this code in any warehouse.
+    // Nothing when the read failed (shown as a message).
+    std::optional<bool> IsGoodsInStock(const std::string& code);
+
+    // ---- stock pile (main data file)
+    // A stock row is identified by warehouse and goods code, both compared whole; the goods
+    // name is stored with the row but takes no part in finding it. Quantities are whole
+    // numbers written with "%d".
+    // Quantity of the row, -1 when there is none; nothing when the read failed (m_lastError,
+    // no message: the caller reports it).
+    std::optional<int64_t> GetStockNumber(const std::string& warehouse, const std::string& code);
+    // Empty texts (and the warehouse "全部") filter nothing; given ones must match whole.
+    bool ListStock(const std::string& warehouse, const std::string& code, const std::string& name,
+                   std::vector<StockRecord>& list);
+    // Adds to the row, or creates it (first stock-in today, at `price`).
+    bool IncreaseStock(const std::string& warehouse, const std::string& code,
+                       const std::string& name, int64_t quantity, const std::string& price);
+    // Refuses (with its message) when the row would go below zero or does not exist; sets the
+    // last stock-out date.
+    bool DecreaseStock(const std::string& warehouse, const std::string& code,
+                       const std::string& name, int64_t quantity);
+    // As IncreaseStock; a new row takes the goods' preset purchase price.
+    bool IncreaseStockForGain(const std::string& warehouse, const std::string& code,
+                              const std::string& name, int64_t quantity);
+    // Refuses (with its message) when the goods have no row in the warehouse.
+    bool SetStockPrice(const std::string& warehouse, const std::string& code,
+                       const std::string& name, const std::string& price);
+
+    // ---- bills (main data file)
+    // The header insert of a trade bill; reports like ExecuteSql.
+    bool AddTradeBillHeader(BillTable table, const BillHeaderRecord& header);
+    bool AddPurchaseLine(const BillDetailRecord& line);
+    bool AddPurchaseReturnLine(const BillDetailRecord& line);
+    bool AddSaleLine(const BillDetailRecord& line);
+    bool AddSaleReturnLine(const BillDetailRecord& line);
+    bool AddLossLine(const StockBillLineRecord& line);
+    bool AddGainLine(const StockBillLineRecord& line);
+    bool AddPriceLine(const StockBillLineRecord& line);
+    // Whether the bill number is already used in the table; nothing when the read failed
+    // (shown as a message).
+    std::optional<bool> BillNumberExists(BillTable table, const std::string& billId);
+    // Trade bill headers whose ISO Bill_Date lies between the two ISO dates, both included,
+    // by history kind word (run_caigou, run_caigou_tuihuo, run_sale, run_sale_tuihuo).
+    std::vector<BillHeaderRecord> ListBillsByDate(const std::string& historyWord,
+                                                  const std::string& from, const std::string& to);
+    // The header of one trade bill; nothing when there is none (or after the read's message).
+    std::optional<BillHeaderRecord> FindBillHeader(const std::string& historyWord,
+                                                   const std::string& billId);
+    // The stored lines of one trade bill, in the order they were posted.
+    std::vector<BillDetailRecord> ListBillDetails(const std::string& historyWord,
+                                                  const std::string& billId);
+    // The stored rows of one loss, gain or price-adjustment bill (the columns a table lacks
+    // read as empty texts).
+    std::vector<BillDetailRecord> ListStockBillLines(BillTable table, const std::string& billId);
+
 private:
     bool Connect(const char* relativePath, const char* initialStatement);
     bool CountAndCheckFault();
+    void Fail(int code);
+    bool AddTradeLine(BillTable table, const BillDetailRecord& line, const char* failure);
+    bool AddStockBillLine(BillTable table, const StockBillLineRecord& line, const char* failure);
+    bool WriteStockNumber(const std::string& warehouse, const std::string& code, int64_t number,
+                          bool leaving);
 
     sqlite3* m_db = nullptr;
     std::string m_lastError;
+    int m_lastErrorCode = 0;
+    // Prepared statements by their text, finalized before the connection closes.
+    std::map<std::string, CStatement> m_statements;
 };
 
 // Appends one log entry with the current operator's name and the local time; the result is
 // ignored by every caller.
 bool WriteLogEntry(const std::string& event);
+// Appends `count` entries of the same event on one connection in one transaction (a posted
+// bill writes one per line); stops at the first failure, keeping the entries before it.
+bool WriteLogEntries(const std::string& event, size_t count);

@@ -1,5 +1,7 @@
 #pragma once
+#include <optional>
 #include <string>
+#include <vector>
 
 // Plain records of texts, as the store reads and writes them.
 
@@ -49,3 +51,54 @@ struct StockRecord {
     std::string Id, StoreHouse, ProductCode, ProductName, FirstEnterTime, LastLeaveTime, Number,
         Price;
 };
+
+// A bill header of the four trade tables (EnterStock, BackStock, EnterSale, BackSale).
+struct BillHeaderRecord {
+    std::string Canceled, Bill_ID, Bill_Date, Customer, Department, Warehouse, Employee,
+        Introduction, Number, Total, Bank, Pay;
+};
+
+// A bill line of the trade line tables: the header's values repeated, then the goods line.
+// Also used for reading back loss, gain and price-adjustment rows.
+struct BillDetailRecord {
+    std::string Canceled, Bill_ID, Bill_Date, Product_ID, Product_Name, Product_Number,
+        Product_Unit, Product_atch, Product_Date, Product_Price, Product_Total, Product_BarCode,
+        Product_Note, Customer, Department, Warehouse, Employee, Introduction, Number, Total, Bank,
+        Pay;
+};
+
+// A row of the loss, gain or price-adjustment tables (the price table has no Number, Total,
+// Product_Number, Product_atch, Product_Date or Product_Total).
+struct StockBillLineRecord {
+    std::string Bill_ID, Bill_Date, Department, Employee, Warehouse, Introduction, Number, Total,
+        Product_ID, Product_Name, Product_Number, Product_Unit, Product_atch, Product_Date,
+        Product_Price, Product_Total, Product_Note, Product_BarCode;
+};
+
+// The tables that hold bills, one per bill kind.
+enum class BillTable {
+    EnterStock,
+    BackStock,
+    EnterSale,
+    BackSale,
+    BaoSunDan,
+    BaoYiDan,
+    TiaoJiaDan
+};
+const char* BillTableName(BillTable table);
+// The header table of a history kind word (run_caigou, run_caigou_tuihuo, run_sale,
+// run_sale_tuihuo); nothing for any other text.
+std::optional<BillTable> TradeTableOfHistoryWord(const std::string& word);
+
+// Column names of the goods and business-unit tables in table order (without Id), with the
+// record member each one fills.
+struct GoodsColumn {
+    const char* name;
+    std::string GoodsRecord::*field;
+};
+const std::vector<GoodsColumn>& GoodsColumns();
+struct BusinessUnitColumn {
+    const char* name;
+    std::string BusinessUnitRecord::*field;
+};
+const std::vector<BusinessUnitColumn>& BusinessUnitColumns();

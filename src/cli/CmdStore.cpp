@@ -1,0 +1,368 @@
+// Goods, classes, business units, stock and bills from the shell.
+#include "Commands.h"
+
+#include "app/Cferix_razazApp.h"
+#include "app/MessagePort.h"
+#include "bills/BillFile.h"
+#include "bills/CBill.h"
+#include "query/BillHistory.h"
+#include "store/CDataStore.h"
+#include "store/MasterDataImport.h"
+#include "text/IsoDate.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <sstream>
+#include <unordered_map>
+
+namespace {
+// Options a command accepts; any other is a usage error.
+bool OnlyOptions(const CliContext& ctx, std::initializer_list<const char*> allowed) {
+    for (const auto& [name, value] : ctx.options) {
+        bool ok = false;
+        for (const char* a : allowed)
+            ok = ok || name == a;
+        if (!ok)
+            return false;
+    }
+    return ctx.flags.empty();
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    std::error_code ec;
+    std::ifstream f;
+    // A folder opens like an empty file: refuse it as what it is.
+    if (!std::filesystem::is_directory(path, ec))
+        f.open(path, std::ios::binary);
+    if (!f.is_open()) {
+        Messages().Inform("无法打开文件“" + path + "”！");
+        return std::nullopt;
+    }
+    std::stringstream ss;
+    ss << f.rdbuf();
+    if (f.bad()) {
+        Messages().Inform("读取文件“" + path + "”失败！");
+        return std::nullopt;
+    }
+    return ss.str();
+}
+
+int ImportExit(ImportOutcome outcome) {
+    switch (outcome) {
+    case ImportOutcome::Imported:
+        return kExitOk;
+    case ImportOutcome::ConnectFailed:
+        return kExitData;
+    default:
+        return kExitRefused;
+    }
+}
+
+std::vector<std::string> GoodsRow(const GoodsRecord& g) {
+    std::vector<std::string> row = {g.Id};
+    for (const auto& c : GoodsColumns())
+        row.push_back(g.*c.field);
+    return row;
+}
+
+std::vector<std::string> GoodsHeader() {
+    std::vector<std::string> header = {"Id"};
+    for (const auto& c : GoodsColumns())
+        header.emplace_back(c.name);
+    return header;
+}
+
+std::vector<std::string> UnitRow(const BusinessUnitRecord& u) {
+    std::vector<std::string> row = {u.Id};
+    for (const auto& c : BusinessUnitColumns())
+        row.push_back(u.*c.field);
+    return row;
+}
+
+std::vector<std::string> UnitHeader() {
+    std::vector<std::string> header = {"Id"};
+    for (const auto& c : BusinessUnitColumns())
+        header.emplace_back(c.name);
+    return header;
+}
+
+const char* kGoodsUsage = "usage: ferix-cli goods list [--class C] | goods import FILE.csv | "
+                          "goods delete CODE";
+const char* kClassesUsage = "usage: ferix-cli classes list | classes add NAME [--parent P] | "
+                            "classes delete NAME";
+const char* kCustomersUsage = "usage: ferix-cli customers list [--type T] | customers import "
+                              "FILE.csv | customers delete CODE";
+} // namespace
+
+int CmdGoods(CliContext& ctx) {
+    const std::string sub = ctx.args.empty() ? "" : ctx.args[0];
+    if (sub == "list" && ctx.args.size() == 1 && OnlyOptions(ctx, {"class"})) {
+        CDataStore store;
+        if (!store.ConnectMain())
+            return kExitData;
+        std::vector<GoodsRecord> goods;
+        if (!store.ListGoods(ctx.OptionOr("class", "所有商品"), goods))
+            return kExitData;
+        std::vector<std::vector<std::string>> rows;
+        for (const auto& g : goods)
+            rows.push_back(GoodsRow(g));
+        PrintTable(ctx, GoodsHeader(), rows);
+        return kExitOk;
+    }
+    if (sub == "import" && ctx.args.size() == 2 && OnlyOptions(ctx, {})) {
+        auto text = ReadWholeFile(ctx.args[1]);
+        if (!text)
+            return kExitRefused;
+        return ImportExit(ImportGoodsCsv(*text));
+    }
+    if (sub == "delete" && ctx.args.size() == 2 && OnlyOptions(ctx, {})) {
+        const std::string& code = ctx.args[1];
+        {
+            CDataStore store;
+            if (!store.ConnectMain())
+                return kExitData;
+            if (!store.FindGoods(code)) {
+                Messages().Inform("没有商品编码为“" + code + "”的商品！");
+                return kExitRefused;
+            }
+        }
+        return DeleteGoodsIfUnused(code) ? kExitOk : kExitRefused;
+    }
+    return UsageError(kGoodsUsage);
+}
+
+int CmdClasses(CliContext& ctx) {
+    const std::string sub = ctx.args.empty() ? "" : ctx.args[0];
+    CDataStore store;
+    auto classExists = [&](const std::string& name) {
+        std::vector<GoodsClassRecord> classes;
+        store.ListGoodsClasses(classes);
+        for (const auto& c : classes) {
+            if (c.class_name == name)
+                return true;
+        }
+        return false;
+    };
+    if (sub == "list" && ctx.args.size() == 1 && OnlyOptions(ctx, {})) {
+        if (!store.ConnectMain())
+            return kExitData;
+        std::vector<GoodsClassRecord> classes;
+        if (!store.ListGoodsClasses(classes))
+            return kExitData;
+        std::vector<std::vector<std::string>> rows;
+        for (const auto& c : classes)
+            rows.push_back({c.id, c.parent_name, c.class_name});
+        PrintTable(ctx, {"id", "parent_name", "class_name"}, rows);
+        return kExitOk;
+    }
+    if (sub == "add" && ctx.args.size() == 2 && OnlyOptions(ctx, {"parent"})) {
+        const std::string& name = ctx.args[1];
+        if (name.empty()) {
+            Messages().Inform("请正确填写类名！");
+            return kExitRefused;
+        }
+        if (!store.ConnectMain())
+            return kExitData;
+        // "所有商品" stands for the root: a class added under it is a top-level class.
+        std::string parent = ctx.OptionOr("parent", "");
+        if (parent == "所有商品")
+            parent.clear();
+        if (!parent.empty() && !classExists(parent)) {
+            Messages().Inform("上级分类“" + parent + "”不存在！");
+            return kExitRefused;
+        }
+        return store.AddGoodsClass(name, parent) ? kExitOk : kExitRefused;
+    }
+    if (sub == "delete" && ctx.args.size() == 2 && OnlyOptions(ctx, {})) {
+        const std::string& name = ctx.args[1];
+        if (name.empty() || name == "所有商品") {
+            Messages().Inform("请选中要删除的类目！");
+            return kExitRefused;
+        }
+        if (!store.ConnectMain())
+            return kExitData;
+        if (!store.DeleteGoodsClass(name))
+            return kExitRefused;
+        if (store.Changes() == 0) {
+            Messages().Inform("没有名为“" + name + "”的商品类别！");
+            return kExitRefused;
+        }
+        return kExitOk;
+    }
+    return UsageError(kClassesUsage);
+}
+
+int CmdCustomers(CliContext& ctx) {
+    const std::string sub = ctx.args.empty() ? "" : ctx.args[0];
+    if (sub == "list" && ctx.args.size() == 1 && OnlyOptions(ctx, {"type"})) {
+        CDataStore store;
+        if (!store.ConnectMain())
+            return kExitData;
+        std::vector<BusinessUnitRecord> units;
+        if (!store.ListBusinessUnits(ctx.OptionOr("type", "所有类型"), units))
+            return kExitData;
+        std::vector<std::vector<std::string>> rows;
+        for (const auto& u : units)
+            rows.push_back(UnitRow(u));
+        PrintTable(ctx, UnitHeader(), rows);
+        return kExitOk;
+    }
+    if (sub == "import" && ctx.args.size() == 2 && OnlyOptions(ctx, {})) {
+        auto text = ReadWholeFile(ctx.args[1]);
+        if (!text)
+            return kExitRefused;
+        return ImportExit(ImportBusinessUnitsCsv(*text));
+    }
+    if (sub == "delete" && ctx.args.size() == 2 && OnlyOptions(ctx, {})) {
+        const std::string& code = ctx.args[1];
+        CDataStore store;
+        if (!store.ConnectMain())
+            return kExitData;
+        if (!store.DeleteBusinessUnit(code))
+            return kExitRefused;
+        if (store.Changes() == 0) {
+            Messages().Inform("没有单位编码为“" + code + "”的往来单位！");
+            return kExitRefused;
+        }
+        return kExitOk;
+    }
+    return UsageError(kCustomersUsage);
+}
+
+int CmdStock(CliContext& ctx) {
+    if (!ctx.args.empty() || !OnlyOptions(ctx, {"warehouse", "class"}))
+        return UsageError("usage: ferix-cli stock [--warehouse W] [--class C]");
+    CDataStore store;
+    if (!store.ConnectMain())
+        return kExitData;
+    std::vector<StockRecord> stock;
+    if (!store.ListStock(ctx.OptionOr("warehouse", ""), "", "", stock))
+        return kExitData;
+    std::optional<std::set<std::string>> codes;
+    if (auto cls = ctx.Option("class"); cls && *cls != "所有商品") {
+        std::vector<GoodsRecord> goods;
+        if (!store.ListGoods(*cls, goods))
+            return kExitData;
+        codes.emplace();
+        for (const auto& g : goods)
+            codes->insert(g.Code);
+    }
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& s : stock) {
+        if (codes && !codes->count(s.ProductCode))
+            continue;
+        rows.push_back({s.StoreHouse, s.ProductCode, s.ProductName, s.Number, s.Price,
+                        s.FirstEnterTime, s.LastLeaveTime});
+    }
+    PrintTable(ctx,
+               {"StoreHouse", "ProductCode", "ProductName", "Number", "Price", "FirstEnterTime",
+                "LastLeaveTime"},
+               rows);
+    return kExitOk;
+}
+
+int CmdPost(CliContext& ctx) {
+    const char* usage = "usage: ferix-cli post KIND FILE.json  (KIND: purchase, purchase-return, "
+                        "sale, sale-return, loss, gain, price)";
+    if (ctx.args.size() != 2 || !OnlyOptions(ctx, {}))
+        return UsageError(usage);
+    auto kind = BillKindFromCliName(ctx.args[0]);
+    if (!kind)
+        return UsageError(usage);
+    auto text = ReadWholeFile(ctx.args[1]);
+    if (!text)
+        return kExitRefused;
+    // The goods list as the picker reads it.
+    if (!App().ReloadGoods())
+        return kExitData;
+    std::unordered_map<std::string, const GoodsRecord*> byCode;
+    for (const auto& g : App().m_goods)
+        byCode[g.Code] = &g;
+    std::string error;
+    auto bill = ReadBillFile(
+        *kind, *text,
+        [&](const std::string& code) -> std::optional<GoodsRecord> {
+            auto it = byCode.find(code);
+            if (it == byCode.end())
+                return std::nullopt;
+            return *it->second;
+        },
+        &error);
+    if (!bill) {
+        Messages().Inform(error);
+        return kExitRefused;
+    }
+    switch (bill->Save()) {
+    case PostOutcome::Posted:
+        std::cout << bill->m_number << "\n";
+        return kExitOk;
+    case PostOutcome::NothingToPost:
+        Messages().Inform("单据中没有商品，没有保存任何内容。");
+        return kExitRefused;
+    case PostOutcome::ConnectFailed:
+        return kExitData;
+    default:
+        return kExitRefused;
+    }
+}
+
+int CmdBills(CliContext& ctx) {
+    const char* usage = "usage: ferix-cli bills KIND --from yyyy-MM-dd --to yyyy-MM-dd  (KIND: "
+                        "purchase, purchase-return, sale, sale-return)";
+    if (ctx.args.size() != 1 || !OnlyOptions(ctx, {"from", "to"}))
+        return UsageError(usage);
+    auto kind = BillKindFromCliName(ctx.args[0]);
+    auto from = ctx.Option("from"), to = ctx.Option("to");
+    if (!kind || !IsTradeKind(*kind) || !from || !to)
+        return UsageError(usage);
+    if (!IsIsoDate(*from) || !IsIsoDate(*to))
+        return UsageError("日期必须写成 yyyy-MM-dd，例如 2026-12-07");
+    CDataStore store;
+    if (!store.ConnectMain())
+        return kExitData;
+    auto bills = store.ListBillsByDate(KindInfo(*kind).historyWord, *from, *to);
+    bills.push_back(HistoryTotalRow(bills));
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& b : bills)
+        rows.push_back({b.Bill_ID, b.Bill_Date, b.Customer, b.Department, b.Employee, b.Warehouse,
+                        b.Number, b.Total, b.Bank, b.Pay, b.Introduction});
+    PrintTable(ctx,
+               {"Bill_ID", "Bill_Date", "Customer", "Department", "Employee", "Warehouse", "Number",
+                "Total", "Bank", "Pay", "Introduction"},
+               rows);
+    return kExitOk;
+}
+
+int CmdBill(CliContext& ctx) {
+    const char* usage = "usage: ferix-cli bill KIND NUMBER  (KIND: purchase, purchase-return, "
+                        "sale, sale-return, loss, gain, price)";
+    if (ctx.args.size() != 2 || !OnlyOptions(ctx, {}))
+        return UsageError(usage);
+    auto kind = BillKindFromCliName(ctx.args[0]);
+    if (!kind)
+        return UsageError(usage);
+    const std::string& number = ctx.args[1];
+    CDataStore store;
+    if (!store.ConnectMain())
+        return kExitData;
+    const BillKindInfo& info = KindInfo(*kind);
+    auto lines = IsTradeKind(*kind) ? store.ListBillDetails(info.historyWord, number)
+                                    : store.ListStockBillLines(info.table, number);
+    if (lines.empty()) {
+        Messages().Inform("没有编号为“" + number + "”的单据！");
+        return kExitRefused;
+    }
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& l : lines)
+        rows.push_back({l.Product_ID, l.Product_Name, l.Product_Number, l.Product_Unit,
+                        l.Product_atch, l.Product_Date, l.Product_Price, l.Product_Total,
+                        l.Product_BarCode, l.Product_Note});
+    PrintTable(ctx,
+               {"Product_ID", "Product_Name", "Product_Number", "Product_Unit", "Product_atch",
+                "Product_Date", "Product_Price", "Product_Total", "Product_BarCode",
+                "Product_Note"},
+               rows);
+    return kExitOk;
+}

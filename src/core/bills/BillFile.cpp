@@ -1,0 +1,127 @@
+#include "BillFile.h"
+
+#include "text/IsoDate.h"
+#include "text/JsonReader.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+const std::array<const char*, 10> kHeaderMembers = {
+    "number",   "date",         "customer", "department", "warehouse",
+    "employee", "introduction", "account",  "paid",       "lines"};
+const std::array<const char*, 8> kLineMembers = {"code",  "quantity",        "price",   "unit",
+                                                 "batch", "production_date", "barcode", "note"};
+
+template <size_t N> bool Known(const std::array<const char*, N>& names, const std::string& name) {
+    return std::any_of(names.begin(), names.end(), [&](const char* n) { return name == n; });
+}
+
+// Every member must be a known name and, except "lines", a string.
+bool CheckMembers(const JsonValue& object, const auto& names, const std::string& where,
+                  std::string* error) {
+    for (const auto& [name, value] : object.members) {
+        if (!Known(names, name)) {
+            *error = where + "有未知的字段“" + name + "”";
+            return false;
+        }
+        if (name != "lines" && !value.IsString()) {
+            *error = where + "的字段“" + name + "”必须是字符串";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::string> Member(const JsonValue& object, const char* name) {
+    const JsonValue* v = object.Find(name);
+    if (!v)
+        return std::nullopt;
+    return v->text;
+}
+} // namespace
+
+std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
+                                  const GoodsLookup& findGoods, std::string* error) {
+    std::string ignored;
+    if (!error)
+        error = &ignored;
+    auto doc = ParseJson(text, error);
+    if (!doc)
+        return std::nullopt;
+    if (doc->type != JsonValue::Type::Object) {
+        *error = "单据文件的内容必须是一个 JSON 对象";
+        return std::nullopt;
+    }
+    if (!CheckMembers(*doc, kHeaderMembers, "单据文件中", error))
+        return std::nullopt;
+
+    CBill bill(kind);
+    const bool trade = IsTradeKind(kind);
+    if (auto v = Member(*doc, "number"))
+        bill.m_number = *v;
+    if (auto v = Member(*doc, "date")) {
+        if (!IsIsoDate(*v)) {
+            *error = "日期“" + *v + "”不是有效的日期（yyyy-MM-dd）";
+            return std::nullopt;
+        }
+        bill.m_date = *v;
+    }
+    bill.m_department = Member(*doc, "department").value_or("");
+    bill.m_warehouse = Member(*doc, "warehouse").value_or("");
+    bill.m_employee = Member(*doc, "employee").value_or("");
+    if (trade) {
+        bill.m_customer = Member(*doc, "customer").value_or("");
+        bill.m_introduction = Member(*doc, "introduction").value_or("");
+        bill.m_account = Member(*doc, "account").value_or("");
+        bill.m_paid = Member(*doc, "paid").value_or("");
+    }
+
+    const JsonValue* lines = doc->Find("lines");
+    if (lines && lines->type != JsonValue::Type::Array) {
+        *error = "单据文件的字段“lines”必须是数组";
+        return std::nullopt;
+    }
+    size_t number = 0;
+    for (const JsonValue& line : lines ? lines->items : std::vector<JsonValue>{}) {
+        std::string where = "第 " + std::to_string(++number) + " 条商品行";
+        if (line.type != JsonValue::Type::Object) {
+            *error = where + "必须是一个 JSON 对象";
+            return std::nullopt;
+        }
+        if (!CheckMembers(line, kLineMembers, where, error))
+            return std::nullopt;
+        auto code = Member(line, "code");
+        if (!code) {
+            *error = where + "缺少商品编码（code）";
+            return std::nullopt;
+        }
+        auto goods = findGoods(*code);
+        if (!goods) {
+            *error = "商品编码“" + *code + "”不在商品列表中！";
+            return std::nullopt;
+        }
+        bill.AppendGoods(*goods);
+        BillLine& l = bill.m_lines.back();
+        l.unit = goods->Unit;
+        auto replace = [&](const char* name, std::string& field) {
+            auto v = Member(line, name);
+            if (v && !v->empty())
+                field = *v;
+        };
+        replace("unit", l.unit);
+        replace("barcode", l.barcode);
+        replace("note", l.note);
+        if (kind != BillKind::Price) {
+            if (auto v = Member(line, "quantity"))
+                l.quantity = *v;
+            l.batch = Member(line, "batch").value_or("");
+            l.productionDate = Member(line, "production_date").value_or("");
+        }
+        if (trade || kind == BillKind::Price)
+            replace("price", l.price);
+        if (trade)
+            l.amount = LineAmount(l.quantity, l.price);
+    }
+    return bill;
+}

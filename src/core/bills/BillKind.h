@@ -1,0 +1,36 @@
+#pragma once
+#include "store/Records.h"
+
+#include <optional>
+#include <string>
+
+// The seven kinds of bill the program posts.
+enum class BillKind { Purchase, PurchaseReturn, Sale, SaleReturn, Loss, Gain, Price };
+
+// What differs between the kinds: names, tables and the texts of their windows.
+struct BillKindInfo {
+    BillKind kind;
+    const char* cliName;     // "purchase", "purchase-return", ...
+    const char* prefix;      // bill-number prefix, "JH-" ...
+    BillTable table;         // header table of a trade kind, the only table otherwise
+    const char* historyWord; // run_caigou ... for trade kinds, "" otherwise
+    const char* logEvent;    // written once per posted line
+    const char* connectFailure;
+    // Shown when the bill cannot be started or finished (header insert of a trade bill; the
+    // bill table's message for the others).
+    const char* headerFailure;
+    const char* lineFailure;  // the line insert failed
+    const char* stockFailure; // the stock change failed or was refused
+    const char* successText;
+    bool successAsksToContinue; // Yes/No question (Yes: next bill) rather than a message
+    const char* cancelQuestion; // nullptr: cancel closes at once
+};
+
+const BillKindInfo& KindInfo(BillKind kind);
+bool IsTradeKind(BillKind kind);
+std::optional<BillKind> BillKindFromCliName(const std::string& name);
+std::optional<BillKind> BillKindFromHistoryWord(const std::string& word);
+
+// Prefix and the local time as "%y%m%d-%H%M%S": "JH-261207-093015". Two bills made within the
+// same second get the same number; posting refuses the second.
+std::string NewBillNumber(BillKind kind);

@@ -1,0 +1,165 @@
+// Posting a validated bill: one transaction on the main data file.
+#include "CBill.h"
+
+#include "app/MessagePort.h"
+#include "store/CDataStore.h"
+
+namespace {
+struct PostedLine {
+    int64_t quantity = 0;
+    std::string price;  // the unit price in its exact form
+    std::string amount; // two decimals
+};
+
+PostedLine Normalize(BillKind kind, const BillLine& l) {
+    PostedLine p;
+    if (kind != BillKind::Price)
+        p.quantity = ParseWholeNumber(l.quantity).value_or(0);
+    if (IsTradeKind(kind) || kind == BillKind::Price) {
+        CMoney price = CMoney::ParseOrZero(l.price);
+        p.price = price.FormatExact();
+        if (auto amount = price.TimesQuantity(p.quantity))
+            p.amount = amount->Format2();
+    }
+    return p;
+}
+} // namespace
+
+PostOutcome CBill::Post() const {
+    const BillKindInfo& info = KindInfo(m_kind);
+    if (m_lines.empty() && (m_kind == BillKind::Loss || m_kind == BillKind::Gain))
+        return PostOutcome::NothingToPost;
+    // Lines belong to their bill through the number alone.
+    if (m_number.empty()) {
+        Messages().Inform("单据编号不能为空！");
+        return PostOutcome::NumberRefused;
+    }
+    auto totals = PostedTotals();
+    if (!totals)
+        return PostOutcome::Invalid;
+
+    CDataStore store;
+    if (!store.ConnectMain()) {
+        Messages().Inform(info.connectFailure);
+        return PostOutcome::ConnectFailed;
+    }
+    auto fail = [&](const char* text) {
+        store.Rollback();
+        Messages().Inform(text);
+        return PostOutcome::Failed;
+    };
+    if (!store.ExecuteSql("BEGIN IMMEDIATE"))
+        return fail(info.headerFailure);
+    auto exists = store.BillNumberExists(info.table, m_number);
+    if (!exists)
+        return fail(info.headerFailure);
+    if (*exists) {
+        store.Rollback();
+        Messages().Inform("单据编号“" + m_number + "”已经存在，请修改编号后再保存！");
+        return PostOutcome::NumberRefused;
+    }
+
+    const std::string quantityTotal = std::to_string(totals->quantity);
+    const std::string amountTotal = totals->amount.Format2();
+    if (IsTradeKind(m_kind)) {
+        BillHeaderRecord header{"0",           m_number,    m_date,     m_customer,
+                                m_department,  m_warehouse, m_employee, m_introduction,
+                                quantityTotal, amountTotal, m_account,  m_paid};
+        if (!store.AddTradeBillHeader(info.table, header))
+            return fail(info.headerFailure);
+    }
+
+    for (const BillLine& l : m_lines) {
+        const PostedLine p = Normalize(m_kind, l);
+        if (IsTradeKind(m_kind)) {
+            BillDetailRecord d;
+            d.Bill_ID = m_number;
+            d.Bill_Date = m_date;
+            d.Customer = m_customer;
+            d.Department = m_department;
+            d.Employee = m_employee;
+            d.Warehouse = m_warehouse;
+            d.Introduction = l.note; // a detail row carries its line's remark
+            d.Number = quantityTotal;
+            d.Total = amountTotal;
+            d.Bank = m_account;
+            d.Pay = m_paid;
+            d.Product_ID = l.code;
+            d.Product_Name = l.name;
+            d.Product_Number = std::to_string(p.quantity);
+            d.Product_Unit = l.unit;
+            d.Product_atch = l.batch;
+            d.Product_Date = l.productionDate;
+            d.Product_Price = p.price;
+            d.Product_Total = p.amount;
+            d.Product_Note = l.note;
+            d.Product_BarCode = l.barcode;
+            switch (m_kind) {
+            case BillKind::Purchase:
+                if (!store.AddPurchaseLine(d))
+                    return fail(info.lineFailure);
+                if (!store.IncreaseStock(m_warehouse, l.code, l.name, p.quantity, p.price))
+                    return fail(info.stockFailure);
+                break;
+            case BillKind::PurchaseReturn:
+                if (!store.AddPurchaseReturnLine(d))
+                    return fail(info.lineFailure);
+                if (!store.DecreaseStock(m_warehouse, l.code, l.name, p.quantity))
+                    return fail(info.stockFailure);
+                break;
+            case BillKind::Sale:
+                if (!store.DecreaseStock(m_warehouse, l.code, l.name, p.quantity))
+                    return fail(info.stockFailure);
+                if (!store.AddSaleLine(d))
+                    return fail(info.lineFailure);
+                break;
+            default: // sale return
+                if (!store.IncreaseStock(m_warehouse, l.code, l.name, p.quantity, p.price))
+                    return fail(info.stockFailure);
+                if (!store.AddSaleReturnLine(d))
+                    return fail(info.lineFailure);
+                break;
+            }
+            continue;
+        }
+
+        StockBillLineRecord r;
+        r.Bill_ID = m_number;
+        r.Bill_Date = m_date;
+        r.Department = m_department;
+        r.Employee = m_employee;
+        r.Warehouse = m_warehouse;
+        r.Product_ID = l.code;
+        r.Product_Name = l.name;
+        r.Product_Unit = l.unit;
+        r.Product_Note = l.note;
+        r.Product_BarCode = l.barcode;
+        bool stockOk, lineOk;
+        r.Introduction = l.note; // each row carries its line's remark
+        if (m_kind == BillKind::Price) {
+            r.Product_Price = p.price;
+            stockOk = store.SetStockPrice(m_warehouse, l.code, l.name, p.price);
+            lineOk = stockOk && store.AddPriceLine(r);
+        } else {
+            r.Product_Number = std::to_string(p.quantity);
+            r.Product_atch = l.batch;
+            r.Product_Date = l.productionDate;
+            if (m_kind == BillKind::Loss) {
+                stockOk = store.DecreaseStock(m_warehouse, l.code, l.name, p.quantity);
+                lineOk = stockOk && store.AddLossLine(r);
+            } else {
+                stockOk = store.IncreaseStockForGain(m_warehouse, l.code, l.name, p.quantity);
+                lineOk = stockOk && store.AddGainLine(r);
+            }
+        }
+        if (!stockOk)
+            return fail(info.stockFailure);
+        if (!lineOk)
+            return fail(info.lineFailure);
+    }
+
+    if (!store.ExecuteSql("COMMIT"))
+        return fail(info.headerFailure);
+    WriteLogEntries(info.logEvent, m_lines.size());
+    return PostOutcome::Posted;
+}

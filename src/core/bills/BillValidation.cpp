@@ -1,0 +1,164 @@
+// The checks each bill window makes before posting, in the window's order.
+#include "CBill.h"
+
+#include "app/MessagePort.h"
+#include "store/CDataStore.h"
+
+#include <map>
+
+namespace {
+bool Refuse(const std::string& text) {
+    Messages().Inform(text);
+    return false;
+}
+
+std::string NotWhole(const std::string& name) {
+    return "商品“" + name + "”的数量必须是不小于零的整数！";
+}
+
+std::string BadPrice(const std::string& name) {
+    return "商品“" + name + "”的单价必须是不小于零的数字！";
+}
+
+// Stock checks open the main data file once, at the first line that needs it.
+class CStockReader {
+public:
+    // Nothing after a message when the file or the read failed.
+    std::optional<int64_t> Stock(const std::string& warehouse, const std::string& code) {
+        if (!m_store.IsConnected() && !m_store.ConnectMain())
+            return std::nullopt;
+        auto n = m_store.GetStockNumber(warehouse, code);
+        if (!n)
+            Messages().Inform("数据库失败!\r\n错误信息:" + m_store.LastErrorCodeText() + "+" +
+                              m_store.LastError());
+        return n;
+    }
+
+private:
+    CDataStore m_store;
+};
+} // namespace
+
+bool CBill::Validate() const {
+    const bool trade = IsTradeKind(m_kind);
+    if (trade) {
+        if (m_customer.empty())
+            return Refuse("请输入 往来单位 ！");
+        if (m_department.empty())
+            return Refuse("请输入 部门 ！");
+        if (m_employee.empty())
+            return Refuse("请输入 员工名称！");
+        if (m_warehouse.empty())
+            return Refuse("请输入仓库！");
+        if (m_account.empty()) {
+            bool purchaseSide = m_kind == BillKind::Purchase || m_kind == BillKind::PurchaseReturn;
+            return Refuse(purchaseSide ? "请输入 付款（收款）帐户 信息！"
+                                       : "请输入 收款（付款）帐户 信息！");
+        }
+        if (!ValidateLines())
+            return false;
+        auto totals = PostedTotals();
+        if (!totals)
+            return false;
+        if (totals->quantity == 0)
+            return Refuse("请录入所要进货的货物！");
+        return true;
+    }
+    if (m_kind == BillKind::Price) {
+        if (m_warehouse.empty())
+            return Refuse("请输入仓库！");
+        if (m_department.empty())
+            return Refuse("请输入 部门 ！");
+        if (m_employee.empty())
+            return Refuse("请输入 经手人名称！");
+        if (m_lines.empty())
+            return Refuse("请选择要调价的商品！");
+        return ValidateLines();
+    }
+    if (m_department.empty())
+        return Refuse("请输入 部门 ！");
+    if (m_employee.empty())
+        return Refuse("请输入 经手人名称！");
+    if (m_warehouse.empty())
+        return Refuse("请输入仓库！");
+    return ValidateLines() && PostedTotals().has_value();
+}
+
+bool CBill::ValidateLines() const {
+    const bool checksStock =
+        m_kind == BillKind::PurchaseReturn || m_kind == BillKind::Sale || m_kind == BillKind::Loss;
+    CStockReader stock;
+    // Several lines of the same goods item all take from the same stock.
+    std::map<std::string, int64_t> requested;
+    for (const auto& l : m_lines) {
+        int64_t quantity = 0;
+        if (m_kind == BillKind::Price) {
+            if (l.price == "0.00" || l.price.empty())
+                return Refuse("请录入商品“" + l.name + "”价格！");
+            auto price = CMoney::Parse(l.price);
+            if (!price || *price < CMoney())
+                return Refuse(BadPrice(l.name));
+            continue;
+        }
+        if (IsTradeKind(m_kind)) {
+            std::string amount = LineAmount(l.quantity, l.price);
+            if (amount == "0.00" || amount == "0")
+                return Refuse("请录入商品“" + l.name + "”的价格和数量！");
+            auto q = ParseWholeNumber(l.quantity);
+            if (!q || *q < 0)
+                return Refuse(NotWhole(l.name));
+            auto price = CMoney::Parse(l.price);
+            if (!price || *price < CMoney())
+                return Refuse(BadPrice(l.name));
+            if (!price->TimesQuantity(*q))
+                return Refuse("商品“" + l.name + "”的金额超出范围！");
+            quantity = *q;
+        } else {
+            // An empty quantity is no quantity at all: it is asked for like "0".
+            auto q = ParseWholeNumber(l.quantity);
+            if (l.quantity.empty() || (q && *q == 0))
+                return Refuse("请录入商品“" + l.name + "”数量！");
+            if (!q || *q < 0)
+                return Refuse(NotWhole(l.name));
+            quantity = *q;
+        }
+        if (!checksStock)
+            continue;
+        int64_t& total = requested[l.code];
+        if (__builtin_add_overflow(total, quantity, &total))
+            return Refuse("单据的数量合计超出范围！");
+        auto onHand = stock.Stock(m_warehouse, l.code);
+        if (!onHand)
+            return false;
+        if (total > *onHand) {
+            return Refuse("库存不足！\r\n商品（" + l.name + "）在仓库（" + m_warehouse +
+                          "）的库存为：" + std::to_string(*onHand));
+        }
+    }
+    return true;
+}
+
+std::optional<CBill::Totals> CBill::PostedTotals() const {
+    Totals t;
+    for (const auto& l : m_lines) {
+        int64_t q = 0;
+        if (m_kind != BillKind::Price)
+            q = ParseWholeNumber(l.quantity).value_or(0);
+        if (__builtin_add_overflow(t.quantity, q, &t.quantity)) {
+            Messages().Inform("单据的数量合计超出范围！");
+            return std::nullopt;
+        }
+        if (!IsTradeKind(m_kind))
+            continue;
+        // The total is the sum of the amounts as the lines show and store them.
+        auto exact = CMoney::ParseOrZero(l.price).TimesQuantity(q);
+        auto shown = exact ? CMoney::Parse(exact->Format2()) : std::nullopt;
+        int64_t sum;
+        if (!shown || __builtin_add_overflow(t.amount.Units(), shown->Units(), &sum)) {
+            Messages().Inform("单据的金额合计超出范围！");
+            return std::nullopt;
+        }
+        t.amount = CMoney::FromUnits(sum);
+    }
+    return t;
+}

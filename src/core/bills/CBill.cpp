@@ -1,0 +1,235 @@
+#include "CBill.h"
+
+#include "app/MessagePort.h"
+#include "store/CDataStore.h"
+#include "text/Clock.h"
+
+namespace {
+using L = BillLine;
+
+const std::vector<GridColumn> kTradeGrid = {
+    {"是否有记录", 0, &L::hasRecord, CellEdit::None},
+    {"商品编码", 70, &L::code, CellEdit::None},
+    {"商品名称", 130, &L::name, CellEdit::None},
+    {"数量", 70, &L::quantity, CellEdit::Text},
+    {"单位", 40, &L::unit, CellEdit::UnitList},
+    {"批号", 70, &L::batch, CellEdit::Text},
+    {"生产日期", 70, &L::productionDate, CellEdit::Text},
+    {"单价", 70, &L::price, CellEdit::Text},
+    {"金额", 70, &L::amount, CellEdit::None},
+    {"库位", 50, &L::location, CellEdit::None},
+    {"商品条码", 110, &L::barcode, CellEdit::Text},
+    {"备注", 110, &L::note, CellEdit::Text},
+};
+
+const std::vector<GridColumn> kLossGainGrid = {
+    {"是否有记录", 0, &L::hasRecord, CellEdit::None},
+    {"商品编码", 70, &L::code, CellEdit::None},
+    {"商品名称", 130, &L::name, CellEdit::None},
+    {"数量", 70, &L::quantity, CellEdit::Text},
+    {"单位", 40, &L::unit, CellEdit::UnitList},
+    {"批号", 70, &L::batch, CellEdit::Text},
+    {"生产日期", 70, &L::productionDate, CellEdit::Text},
+    {"库位", 70, &L::location, CellEdit::None},
+    {"商品条码", 0, &L::barcode, CellEdit::Text},
+    {"备注", 110, &L::note, CellEdit::Text},
+};
+
+const std::vector<GridColumn> kPriceGrid = {
+    {"是否有记录", 0, &L::hasRecord, CellEdit::None},
+    {"商品编码", 70, &L::code, CellEdit::None},
+    {"商品名称", 130, &L::name, CellEdit::None},
+    {"单位", 70, &L::unit, CellEdit::UnitList},
+    {"单价", 80, &L::price, CellEdit::Text},
+    {"商品条码", 130, &L::barcode, CellEdit::Text},
+    {"备注", 200, &L::note, CellEdit::Text},
+};
+
+std::string Int128Text(__int128 v) {
+    if (v == 0)
+        return "0";
+    bool negative = v < 0;
+    unsigned __int128 u =
+        negative ? static_cast<unsigned __int128>(-(v + 1)) + 1 : static_cast<unsigned __int128>(v);
+    std::string s;
+    while (u) {
+        s.insert(s.begin(), static_cast<char>('0' + static_cast<int>(u % 10)));
+        u /= 10;
+    }
+    return negative ? "-" + s : s;
+}
+
+// `value` in units of 10^-digits, shown with two decimals rounded half away from zero.
+std::string TwoDecimals(__int128 value, int digits) {
+    __int128 divisor = 1;
+    for (int i = 2; i < digits; ++i)
+        divisor *= 10;
+    bool negative = value < 0;
+    unsigned __int128 u = negative ? static_cast<unsigned __int128>(-(value + 1)) + 1
+                                   : static_cast<unsigned __int128>(value);
+    u = (u + static_cast<unsigned __int128>(divisor) / 2) / static_cast<unsigned __int128>(divisor);
+    std::string whole = Int128Text(static_cast<__int128>(u / 100));
+    int cents = static_cast<int>(u % 100);
+    std::string s =
+        whole + '.' + static_cast<char>('0' + cents / 10) + static_cast<char>('0' + cents % 10);
+    return negative && u != 0 ? "-" + s : s;
+}
+} // namespace
+
+const std::vector<GridColumn>& GridColumns(BillKind kind) {
+    if (IsTradeKind(kind))
+        return kTradeGrid;
+    return kind == BillKind::Price ? kPriceGrid : kLossGainGrid;
+}
+
+std::string LineAmount(const std::string& quantity, const std::string& price) {
+    // Both in ten-thousandths: the product has eight decimals and always fits in 128 bits.
+    __int128 product = static_cast<__int128>(CMoney::ParseOrZero(quantity).Units()) *
+                       CMoney::ParseOrZero(price).Units();
+    return TwoDecimals(product, 8);
+}
+
+CBill::CBill(BillKind kind) : m_number(NewBillNumber(kind)), m_date(TodayIso()), m_kind(kind) {}
+
+void CBill::AppendGoods(const GoodsRecord& goods) {
+    m_lines.emplace_back();
+    FillLine(m_lines.size() - 1, goods);
+}
+
+void CBill::FillLine(size_t row, const GoodsRecord& g) {
+    if (row >= m_lines.size())
+        return;
+    BillLine& l = m_lines[row];
+    // The unit stays as it was: it is chosen from the unit list, not taken from the goods.
+    l.hasRecord = "true";
+    l.code = g.Code;
+    l.name = g.ProductName;
+    l.batch.clear();
+    l.productionDate.clear();
+    l.location.clear();
+    l.barcode = g.BarCode;
+    l.note = g.Note;
+    if (m_kind == BillKind::Price) {
+        l.price = g.PriceIn;
+        return;
+    }
+    l.quantity = "0";
+    if (IsTradeKind(m_kind)) {
+        l.price = g.PriceIn;
+        l.amount = "0";
+    }
+}
+
+bool CBill::IsGoodsLine(size_t row) const {
+    return row < m_lines.size() && !m_lines[row].hasRecord.empty();
+}
+
+void CBill::RemoveLine(size_t row) {
+    if (row < m_lines.size())
+        m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(row));
+}
+
+bool CBill::ChangeSelectedLine(std::optional<size_t> selected, const GoodsRecord& goods) {
+    if (!selected || !IsGoodsLine(*selected)) {
+        Messages().Inform("请在列表中点击选中要修改的商品！");
+        return false;
+    }
+    FillLine(*selected, goods);
+    return true;
+}
+
+bool CBill::RemoveSelectedLine(std::optional<size_t> selected) {
+    if (!selected || *selected >= m_lines.size() || m_lines[*selected].name.empty()) {
+        Messages().Inform("请在列表中点击选中要删除的商品！");
+        return false;
+    }
+    if (!Messages().AskYesNo("确定要移除商品：“" + m_lines[*selected].name + "”吗？"))
+        return false;
+    RemoveLine(*selected);
+    return true;
+}
+
+std::string CBill::Cell(size_t row, size_t column) const {
+    const auto& columns = GridColumns(m_kind);
+    if (row >= m_lines.size() || column >= columns.size())
+        return {};
+    return m_lines[row].*columns[column].field;
+}
+
+void CBill::ChooseCell(size_t row, size_t column, const std::string& text) {
+    const auto& columns = GridColumns(m_kind);
+    if (row >= m_lines.size() || column >= columns.size())
+        return;
+    m_lines[row].*columns[column].field = text;
+}
+
+void CBill::EditCell(size_t row, size_t column, const std::string& text) {
+    ChooseCell(row, column, text);
+    if (row < m_lines.size() && IsTradeKind(m_kind))
+        m_lines[row].amount = LineAmount(m_lines[row].quantity, m_lines[row].price);
+}
+
+void CBill::RecomputeTotals() {
+    __int128 quantity = 0, amount = 0;
+    for (const auto& l : m_lines) {
+        quantity += LeadingInteger(l.quantity);
+        amount += CMoney::ParseOrZero(l.amount).Units();
+    }
+    m_quantityTotal = Int128Text(quantity);
+    m_amountTotal = TwoDecimals(amount, 4);
+}
+
+void CBill::StartNextBill() {
+    m_lines.clear();
+    m_quantityTotal = "0";
+    m_amountTotal = "0.00";
+    m_number = NewBillNumber(m_kind);
+}
+
+PostOutcome CBill::Save() {
+    if (IsTradeKind(m_kind)) {
+        for (auto& l : m_lines)
+            l.amount = LineAmount(l.quantity, l.price);
+    }
+    RecomputeTotals();
+    if (!Validate())
+        return PostOutcome::Invalid;
+    return Post();
+}
+
+std::optional<CBill> CBill::LoadStored(const std::string& historyWord, const std::string& number) {
+    auto kind = BillKindFromHistoryWord(historyWord);
+    if (!kind)
+        return std::nullopt;
+    CDataStore store;
+    if (!store.ConnectMain())
+        return std::nullopt;
+    auto rows = store.ListBillDetails(historyWord, number);
+    if (rows.empty())
+        return std::nullopt;
+    // The header row holds the bill's own remark; the detail rows carry their lines' remarks.
+    auto header = store.FindBillHeader(historyWord, number);
+    const auto& first = rows.front();
+    BillHeaderRecord h = header.value_or(
+        BillHeaderRecord{first.Canceled, first.Bill_ID, first.Bill_Date, first.Customer,
+                         first.Department, first.Warehouse, first.Employee, first.Introduction,
+                         first.Number, first.Total, first.Bank, first.Pay});
+    CBill bill(*kind);
+    bill.m_number = h.Bill_ID;
+    bill.m_date = h.Bill_Date;
+    bill.m_customer = h.Customer;
+    bill.m_department = h.Department;
+    bill.m_employee = h.Employee;
+    bill.m_warehouse = h.Warehouse;
+    bill.m_introduction = h.Introduction;
+    bill.m_account = h.Bank;
+    bill.m_paid = h.Pay;
+    bill.m_amountTotal = h.Total;
+    bill.m_quantityTotal = h.Number;
+    for (const auto& r : rows) {
+        bill.m_lines.push_back({"true", r.Product_ID, r.Product_Name, r.Product_Number,
+                                r.Product_Unit, r.Product_atch, r.Product_Date, r.Product_Price,
+                                r.Product_Total, "", r.Product_BarCode, r.Product_Note});
+    }
+    return bill;
+}

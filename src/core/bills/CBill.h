@@ -1,0 +1,108 @@
+#pragma once
+#include "BillKind.h"
+#include "store/Records.h"
+#include "text/Money.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// One goods line of a bill: the cells of the bill grid, as texts. A kind's grid shows only
+// some of them (GridColumns).
+struct BillLine {
+    std::string hasRecord; // "true" on a goods line (hidden column 0)
+    std::string code, name, quantity, unit, batch, productionDate, price, amount, location, barcode,
+        note;
+};
+
+// How a grid cell is edited in place.
+enum class CellEdit { None, Text, UnitList };
+
+struct GridColumn {
+    const char* header;
+    int width; // starting width in pixels; 0 = hidden
+    std::string BillLine::*field;
+    CellEdit edit;
+};
+
+// The grid columns of a kind's window, in order.
+const std::vector<GridColumn>& GridColumns(BillKind kind);
+
+// The amount rule of the purchase and sale grids: quantity × unit price, exact, shown with two
+// decimals rounded half away from zero. A text that is not a number counts as 0.
+std::string LineAmount(const std::string& quantity, const std::string& price);
+
+enum class PostOutcome {
+    Posted,        // stored; the log entries are written
+    NothingToPost, // a loss or gain bill without lines: nothing stored, nothing said
+    Invalid,       // a check refused the bill (its message was shown)
+    NumberRefused, // the bill number is empty or already used (message shown)
+    ConnectFailed, // the data file could not be opened (messages shown)
+    Failed,        // a statement failed or a stock change was refused; nothing stored
+};
+
+// A bill being entered, shared by the bill windows and ferix-cli: header fields, goods lines,
+// totals, the checks of the kind's window and posting. Posting stores the whole bill or
+// nothing and never changes the bill in memory, so a refused bill can be corrected and saved
+// again.
+class CBill {
+public:
+    // A new bill: a fresh number, today's date, no lines.
+    explicit CBill(BillKind kind);
+    BillKind Kind() const { return m_kind; }
+
+    // Header fields. The date is ISO yyyy-MM-dd. Kinds without a business unit, account or
+    // paid amount ignore those fields.
+    std::string m_number, m_date, m_customer, m_department, m_warehouse, m_employee, m_introduction,
+        m_account, m_paid;
+    // Totals as the window shows them (RecomputeTotals); posting recomputes its own.
+    std::string m_quantityTotal = "0", m_amountTotal = "0.00";
+    std::vector<BillLine> m_lines;
+
+    // Lines, as the goods picker fills them.
+    void AppendGoods(const GoodsRecord& goods);
+    void FillLine(size_t row, const GoodsRecord& goods);
+    bool IsGoodsLine(size_t row) const;
+    void RemoveLine(size_t row);
+    // "更改": refills the selected goods line, or says that none is selected.
+    bool ChangeSelectedLine(std::optional<size_t> selected, const GoodsRecord& goods);
+    // "移除": asks, then removes the selected goods line; says so when none is selected.
+    bool RemoveSelectedLine(std::optional<size_t> selected);
+
+    // Cells by grid column of this kind. EditCell is the in-place edit box (the purchase and
+    // sale grids then recompute the line amount); ChooseCell is the drop-down list (no
+    // recomputation).
+    std::string Cell(size_t row, size_t column) const;
+    void EditCell(size_t row, size_t column, const std::string& text);
+    void ChooseCell(size_t row, size_t column, const std::string& text);
+
+    // Quantity total (whole numbers, "%d") and amount total (two decimals) from the lines.
+    void RecomputeTotals();
+    // After a posted bill answered with Yes: no lines, zero totals, a fresh number; the other
+    // header fields stay.
+    void StartNextBill();
+
+    // The checks of the kind's window, in its order; the first failure is shown and false
+    // returned. Stock checks read the main data file.
+    bool Validate() const;
+    // Recomputes the totals, validates and posts: header, every line and its stock change in
+    // one transaction, or nothing. Log entries are written after the commit, one per line.
+    PostOutcome Save();
+
+    // A stored trade bill for viewing, by history kind word and bill number; nothing when the
+    // bill has no lines or the kind word is unknown.
+    static std::optional<CBill> LoadStored(const std::string& historyWord,
+                                           const std::string& number);
+
+private:
+    struct Totals {
+        int64_t quantity = 0;
+        CMoney amount;
+    };
+    // Totals of validated lines; nothing (after a message) when one overflows.
+    std::optional<Totals> PostedTotals() const;
+    bool ValidateLines() const;
+    PostOutcome Post() const;
+
+    BillKind m_kind;
+};

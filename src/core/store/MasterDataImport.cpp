@@ -1,0 +1,218 @@
+#include "MasterDataImport.h"
+
+#include "CDataStore.h"
+#include "app/MessagePort.h"
+#include "text/CsvReader.h"
+#include "text/Money.h"
+
+#include <map>
+#include <set>
+
+namespace {
+std::string LinePrefix(size_t line) {
+    return "第" + std::to_string(line) + "行：";
+}
+
+ImportOutcome Refuse(const std::string& text) {
+    Messages().Inform(text);
+    return ImportOutcome::Refused;
+}
+
+// The goods window's headers of the price columns, for messages.
+const std::map<std::string, const char*>& PriceColumns() {
+    static const std::map<std::string, const char*> columns = {
+        {"PricePre1", "预售价1"},  {"PricePre2", "预售价2"}, {"PricePre3", "预售价3"},
+        {"RetailPrice", "零售价"}, {"PriceLow", "最低售价"}, {"PriceHigh", "最高售价"},
+        {"PriceIn", "预设进价"}};
+    return columns;
+}
+
+// Reads the CSV text into records of the table: the header row chooses the columns.
+template <class Record, class Columns>
+std::optional<std::vector<std::pair<size_t, Record>>> ReadRecords(std::string_view csv,
+                                                                  const Columns& columns) {
+    std::string error;
+    auto records = ParseCsv(csv, &error);
+    if (!records) {
+        Messages().Inform(error);
+        return std::nullopt;
+    }
+    if (records->empty()) {
+        Messages().Inform("文件中没有标题行！");
+        return std::nullopt;
+    }
+    using Field = std::string Record::*;
+    std::vector<Field> fields;
+    std::set<std::string> seen;
+    for (const std::string& name : records->front().fields) {
+        Field field = nullptr;
+        for (const auto& c : columns) {
+            if (name == c.name)
+                field = c.field;
+        }
+        if (!field) {
+            std::string known;
+            for (const auto& c : columns)
+                known += std::string(known.empty() ? "" : ", ") + c.name;
+            Messages().Inform("标题行中有未知的列名“" + name + "”！可用的列名：" + known);
+            return std::nullopt;
+        }
+        if (!seen.insert(name).second) {
+            Messages().Inform("标题行中的列名“" + name + "”重复！");
+            return std::nullopt;
+        }
+        fields.push_back(field);
+    }
+    std::vector<std::pair<size_t, Record>> out;
+    for (size_t i = 1; i < records->size(); ++i) {
+        const CsvRecord& r = (*records)[i];
+        if (r.fields.size() == 1 && r.fields[0].empty())
+            continue; // a blank line
+        if (r.fields.size() != fields.size()) {
+            Messages().Inform(LinePrefix(r.line) + "字段数（" + std::to_string(r.fields.size()) +
+                              "）与标题行（" + std::to_string(fields.size()) + "）不一致！");
+            return std::nullopt;
+        }
+        Record record{};
+        for (size_t k = 0; k < fields.size(); ++k)
+            record.*fields[k] = r.fields[k];
+        out.emplace_back(r.line, std::move(record));
+    }
+    return out;
+}
+
+template <class Record, class Add>
+ImportOutcome Store(CDataStore& store, const std::vector<std::pair<size_t, Record>>& rows, Add add,
+                    size_t* added) {
+    if (!store.Begin()) {
+        Messages().Inform("数据库失败!\r\n错误信息:" + store.LastError());
+        return ImportOutcome::Refused;
+    }
+    for (const auto& [line, record] : rows) {
+        if (!add(record)) {
+            store.Rollback();
+            return ImportOutcome::Refused;
+        }
+    }
+    if (!store.Commit()) {
+        store.Rollback();
+        Messages().Inform("数据库失败!\r\n错误信息:" + store.LastError());
+        return ImportOutcome::Refused;
+    }
+    if (added)
+        *added = rows.size();
+    return ImportOutcome::Imported;
+}
+} // namespace
+
+std::optional<std::string> CheckGoodsForm(const GoodsRecord& goods) {
+    if (goods.Code.empty())
+        return "商品编码不能为空！";
+    if (goods.ProductName.empty())
+        return "商品名称不能为空！";
+    if (goods.ClassName.empty())
+        return "商品分类不能为空！";
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckBusinessUnitForm(const BusinessUnitRecord& unit) {
+    if (unit.CustomerCode.empty())
+        return "单位编码不能为空！";
+    if (unit.CustomerName.empty())
+        return "单位名称不能为空！";
+    if (unit.CustomerType.empty())
+        return "单位类型不能为空！";
+    return std::nullopt;
+}
+
+bool DeleteGoodsIfUnused(const std::string& code) {
+    CDataStore store;
+    if (!store.ConnectMain())
+        return false;
+    auto inStock = store.IsGoodsInStock(code);
+    if (!inStock)
+        return false;
+    if (*inStock) {
+        Messages().Inform("此商品正在使用中，不能删除！");
+        return false;
+    }
+    return store.DeleteGoods(code);
+}
+
+ImportOutcome ImportGoodsCsv(std::string_view csv, size_t* added) {
+    if (added)
+        *added = 0;
+    auto rows = ReadRecords<GoodsRecord>(csv, GoodsColumns());
+    if (!rows)
+        return ImportOutcome::Refused;
+    CDataStore store;
+    if (!store.ConnectMain())
+        return ImportOutcome::ConnectFailed;
+    std::vector<GoodsClassRecord> classes;
+    if (!store.ListGoodsClasses(classes))
+        return ImportOutcome::Refused;
+    std::set<std::string> classNames;
+    for (const auto& c : classes)
+        classNames.insert(c.class_name);
+
+    std::vector<GoodsRecord> existing;
+    if (!store.ListGoods("所有商品", existing))
+        return ImportOutcome::Refused;
+    std::set<std::string> codes;
+    for (const auto& g : existing)
+        codes.insert(g.Code);
+    for (auto& [line, g] : *rows) {
+        const std::string at = LinePrefix(line);
+        if (auto problem = CheckGoodsForm(g))
+            return Refuse(at + *problem);
+        // The form offers only existing classes.
+        if (!classNames.count(g.ClassName))
+            return Refuse(at + "商品类别“" + g.ClassName + "”不存在！");
+        for (const auto& c : GoodsColumns()) {
+            auto price = PriceColumns().find(c.name);
+            if (price == PriceColumns().end())
+                continue;
+            const std::string& text = g.*c.field;
+            auto value = CMoney::Parse(text);
+            if (!text.empty() && (!value || *value < CMoney()))
+                return Refuse(at + price->second + "“" + text + "”不是有效的价格！");
+        }
+        // The form's check box gives "是" or "否", unchecked at first.
+        if (g.Available.empty())
+            g.Available = "否";
+        if (g.Available != "是" && g.Available != "否")
+            return Refuse(at + "商品是否可用只能是“是”或“否”！");
+        if (!codes.insert(g.Code).second)
+            return Refuse(at + "商品编码“" + g.Code + "”已存在！");
+    }
+    return Store(
+        store, *rows, [&](const GoodsRecord& g) { return store.AddGoods(g); }, added);
+}
+
+ImportOutcome ImportBusinessUnitsCsv(std::string_view csv, size_t* added) {
+    if (added)
+        *added = 0;
+    auto rows = ReadRecords<BusinessUnitRecord>(csv, BusinessUnitColumns());
+    if (!rows)
+        return ImportOutcome::Refused;
+    CDataStore store;
+    if (!store.ConnectMain())
+        return ImportOutcome::ConnectFailed;
+    std::vector<BusinessUnitRecord> existing;
+    if (!store.ListBusinessUnits("所有类型", existing))
+        return ImportOutcome::Refused;
+    std::set<std::string> codes;
+    for (const auto& u : existing)
+        codes.insert(u.CustomerCode);
+    for (const auto& [line, u] : *rows) {
+        const std::string at = LinePrefix(line);
+        if (auto problem = CheckBusinessUnitForm(u))
+            return Refuse(at + *problem);
+        if (u.CustomerType != "供应商" && u.CustomerType != "客户")
+            return Refuse(at + "单位类型只能是“供应商”或“客户”！");
+        if (!codes.insert(u.CustomerCode).second)
+            return Refuse(at + "单位编码“" + u.CustomerCode + "”已存在！");
+    }
+    return Store(
+        store, *rows, [&](const BusinessUnitRecord& u) { return store.AddBusinessUnit(u); }, added);
+}

@@ -1,0 +1,236 @@
+// Trade bills (header and lines), loss, gain and price-adjustment bills, and the history
+// queries that read trade bills back.
+#include "CDataStore.h"
+
+#include "app/MessagePort.h"
+
+namespace {
+const char* kHistoryFailure = "获取历史进货信息失败。\r\n数据库失败!\r\n错误信息:";
+
+BillDetailRecord ReadDetail(const CStatement& st) {
+    BillDetailRecord d;
+    d.Canceled = st.Text("Canceled");
+    d.Bill_ID = st.Text("Bill_ID");
+    d.Bill_Date = st.Text("Bill_Date");
+    d.Product_ID = st.Text("Product_ID");
+    d.Product_Name = st.Text("Product_Name");
+    d.Product_Number = st.Text("Product_Number");
+    d.Product_Unit = st.Text("Product_Unit");
+    d.Product_atch = st.Text("Product_atch");
+    d.Product_Date = st.Text("Product_Date");
+    d.Product_Price = st.Text("Product_Price");
+    d.Product_Total = st.Text("Product_Total");
+    d.Product_BarCode = st.Text("Product_BarCode");
+    d.Product_Note = st.Text("Product_Note");
+    d.Customer = st.Text("Customer");
+    d.Department = st.Text("Department");
+    d.Warehouse = st.Text("Warehouse");
+    d.Employee = st.Text("Employee");
+    d.Introduction = st.Text("Introduction");
+    d.Number = st.Text("Number");
+    d.Total = st.Text("Total");
+    d.Bank = st.Text("Bank");
+    d.Pay = st.Text("Pay");
+    return d;
+}
+
+bool IsTradeTable(BillTable t) {
+    return t == BillTable::EnterStock || t == BillTable::BackStock || t == BillTable::EnterSale ||
+           t == BillTable::BackSale;
+}
+} // namespace
+
+bool CDataStore::AddTradeBillHeader(BillTable table, const BillHeaderRecord& h) {
+    if (!IsTradeTable(table)) {
+        m_lastError = "not a trade bill table";
+        return false;
+    }
+    return ExecuteSql(std::string("insert into ") + BillTableName(table) +
+                          "(Canceled, Bill_ID, Bill_Date, Customer, Department, Warehouse,"
+                          " Employee, Introduction, Number, Total, Bank, Pay)"
+                          " values('0', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                      {h.Bill_ID, h.Bill_Date, h.Customer, h.Department, h.Warehouse, h.Employee,
+                       h.Introduction, h.Number, h.Total, h.Bank, h.Pay});
+}
+
+bool CDataStore::AddTradeLine(BillTable table, const BillDetailRecord& d, const char* failure) {
+    if (!Run(std::string("insert into ") + BillTableName(table) +
+                 "_Detail(Bill_ID, Bill_Date, Customer, Department, Employee, Warehouse,"
+                 " Introduction, Number, Total, Bank, Pay, Product_ID, Product_Name,"
+                 " Product_Number, Product_Unit, Product_atch, Product_Date, Product_Price,"
+                 " Product_Total, Product_Note, Product_BarCode)"
+                 " values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+             {d.Bill_ID,        d.Bill_Date,      d.Customer,      d.Department,
+              d.Employee,       d.Warehouse,      d.Introduction,  d.Number,
+              d.Total,          d.Bank,           d.Pay,           d.Product_ID,
+              d.Product_Name,   d.Product_Number, d.Product_Unit,  d.Product_atch,
+              d.Product_Date,   d.Product_Price,  d.Product_Total, d.Product_Note,
+              d.Product_BarCode})) {
+        Messages().Inform(std::string(failure) +
+                          "\r\n数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
+        return false;
+    }
+    return true;
+}
+
+bool CDataStore::AddPurchaseLine(const BillDetailRecord& line) {
+    return AddTradeLine(BillTable::EnterStock, line, "添加进货信息失败。");
+}
+
+bool CDataStore::AddPurchaseReturnLine(const BillDetailRecord& line) {
+    return AddTradeLine(BillTable::BackStock, line, "添加退货信息失败。");
+}
+
+bool CDataStore::AddSaleLine(const BillDetailRecord& line) {
+    return AddTradeLine(BillTable::EnterSale, line, "添加销售信息失败。");
+}
+
+bool CDataStore::AddSaleReturnLine(const BillDetailRecord& line) {
+    return AddTradeLine(BillTable::BackSale, line, "添加退货信息失败。");
+}
+
+bool CDataStore::AddStockBillLine(BillTable table, const StockBillLineRecord& l,
+                                  const char* failure) {
+    bool ok;
+    if (table == BillTable::TiaoJiaDan) {
+        ok = Run("insert into TiaoJiaDan(Bill_ID, Bill_Date, Department, Employee, Warehouse,"
+                 " Introduction, Product_ID, Product_Name, Product_Unit, Product_Price,"
+                 " Product_Note, Product_BarCode) values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                 {l.Bill_ID, l.Bill_Date, l.Department, l.Employee, l.Warehouse, l.Introduction,
+                  l.Product_ID, l.Product_Name, l.Product_Unit, l.Product_Price, l.Product_Note,
+                  l.Product_BarCode});
+    } else {
+        ok = Run(std::string("insert into ") + BillTableName(table) +
+                     "(Bill_ID, Bill_Date, Department, Employee, Warehouse, Introduction,"
+                     " Number, Total, Product_ID, Product_Name, Product_Number, Product_Unit,"
+                     " Product_atch, Product_Date, Product_Price, Product_Total, Product_Note,"
+                     " Product_BarCode)"
+                     " values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                 {l.Bill_ID, l.Bill_Date, l.Department, l.Employee, l.Warehouse, l.Introduction,
+                  l.Number, l.Total, l.Product_ID, l.Product_Name, l.Product_Number, l.Product_Unit,
+                  l.Product_atch, l.Product_Date, l.Product_Price, l.Product_Total, l.Product_Note,
+                  l.Product_BarCode});
+    }
+    if (!ok) {
+        Messages().Inform(std::string(failure) +
+                          "\r\n数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
+        return false;
+    }
+    return true;
+}
+
+bool CDataStore::AddLossLine(const StockBillLineRecord& line) {
+    return AddStockBillLine(BillTable::BaoSunDan, line, "添加报损单失败。");
+}
+
+bool CDataStore::AddGainLine(const StockBillLineRecord& line) {
+    return AddStockBillLine(BillTable::BaoYiDan, line, "添加报溢单失败。");
+}
+
+bool CDataStore::AddPriceLine(const StockBillLineRecord& line) {
+    return AddStockBillLine(BillTable::TiaoJiaDan, line, "添加调价单失败。");
+}
+
+std::optional<bool> CDataStore::BillNumberExists(BillTable table, const std::string& billId) {
+    bool found = false;
+    if (!Run(std::string("select Bill_ID from ") + BillTableName(table) +
+                 " where Bill_ID = ? limit 1",
+             {billId}, [&](const CStatement&) { found = true; })) {
+        Messages().Inform("数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
+        return std::nullopt;
+    }
+    return found;
+}
+
+namespace {
+const char* kHeaderColumns = "select Canceled, Bill_ID, Bill_Date, Customer, Department,"
+                             " Warehouse, Employee, Introduction, Number, Total, Bank, Pay from ";
+
+BillHeaderRecord ReadHeader(const CStatement& st) {
+    return {st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4),  st.Text(5),
+            st.Text(6), st.Text(7), st.Text(8), st.Text(9), st.Text(10), st.Text(11)};
+}
+} // namespace
+
+std::optional<BillHeaderRecord> CDataStore::FindBillHeader(const std::string& historyWord,
+                                                           const std::string& billId) {
+    auto table = TradeTableOfHistoryWord(historyWord);
+    if (!table)
+        return std::nullopt;
+    std::optional<BillHeaderRecord> found;
+    if (!Run(kHeaderColumns + std::string(BillTableName(*table)) + " where Bill_ID = ?", {billId},
+             [&](const CStatement& st) { found = ReadHeader(st); })) {
+        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        return std::nullopt;
+    }
+    return found;
+}
+
+std::vector<BillHeaderRecord> CDataStore::ListBillsByDate(const std::string& historyWord,
+                                                          const std::string& from,
+                                                          const std::string& to) {
+    std::vector<BillHeaderRecord> bills;
+    auto table = TradeTableOfHistoryWord(historyWord);
+    if (!table) {
+        m_lastError = "unknown bill kind: " + historyWord;
+        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        return {};
+    }
+    // Bill_Date holds ISO texts, so comparing texts compares dates.
+    bool ok = Run(kHeaderColumns + std::string(BillTableName(*table)) +
+                      " where Bill_Date between ? and ? order by Id",
+                  {from, to}, [&](const CStatement& st) { bills.push_back(ReadHeader(st)); });
+    if (!ok) {
+        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        return {};
+    }
+    return bills;
+}
+
+std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& historyWord,
+                                                          const std::string& billId) {
+    auto table = TradeTableOfHistoryWord(historyWord);
+    if (!table) {
+        m_lastError = "unknown bill kind: " + historyWord;
+        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        return {};
+    }
+    std::vector<BillDetailRecord> lines;
+    if (!Run(std::string("select * from ") + BillTableName(*table) +
+                 "_Detail where Bill_ID = ? order by Id",
+             {billId}, [&](const CStatement& st) { lines.push_back(ReadDetail(st)); })) {
+        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        return {};
+    }
+    return lines;
+}
+
+std::vector<BillDetailRecord> CDataStore::ListStockBillLines(BillTable table,
+                                                             const std::string& billId) {
+    if (IsTradeTable(table))
+        return {};
+    std::vector<BillDetailRecord> lines;
+    if (!Run(std::string("select * from ") + BillTableName(table) +
+                 " where Bill_ID = ? order by Id",
+             {billId}, [&](const CStatement& st) { lines.push_back(ReadDetail(st)); })) {
+        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        return {};
+    }
+    return lines;
+}
+
+bool WriteLogEntries(const std::string& event, size_t count) {
+    if (count == 0)
+        return true;
+    CDataStore store;
+    if (!store.ConnectOther())
+        return false;
+    // One transaction for all entries: a thousand-line bill must not pay a thousand syncs.
+    bool inTransaction = store.Begin();
+    bool ok = true;
+    for (size_t i = 0; i < count && ok; ++i)
+        ok = store.AddLogEntry(event);
+    if (inTransaction && !store.Commit())
+        store.Rollback();
+    return ok;
+}

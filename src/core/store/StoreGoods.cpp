@@ -1,0 +1,176 @@
+// Goods, goods classes and business units (main data file).
+#include "CDataStore.h"
+
+#include "app/MessagePort.h"
+
+namespace {
+// The pseudo-entries of the lists stand for "no filter" and are never stored.
+constexpr const char* kAllGoods = "所有商品";
+constexpr const char* kAllUnitTypes = "所有类型";
+
+std::string JoinColumns(const std::vector<std::string>& names) {
+    std::string out;
+    for (const auto& n : names) {
+        if (!out.empty())
+            out += ", ";
+        out += n;
+    }
+    return out;
+}
+
+template <class Columns> std::vector<std::string> ColumnNames(const Columns& columns) {
+    std::vector<std::string> names;
+    for (const auto& c : columns)
+        names.emplace_back(c.name);
+    return names;
+}
+
+template <class Columns> std::string InsertStatement(const char* table, const Columns& columns) {
+    std::string marks;
+    for (size_t i = 0; i < columns.size(); ++i)
+        marks += i ? ", ?" : "?";
+    return std::string("insert into ") + table + "(" + JoinColumns(ColumnNames(columns)) +
+           ") values(" + marks + ")";
+}
+
+const std::string& GoodsSelect() {
+    static const std::string sql =
+        "select Id, " + JoinColumns(ColumnNames(GoodsColumns())) + " from ferix_product";
+    return sql;
+}
+
+const std::string& UnitSelect() {
+    static const std::string sql =
+        "select Id, " + JoinColumns(ColumnNames(BusinessUnitColumns())) + " from ferix_customer";
+    return sql;
+}
+
+// Columns are read by position: Id first, then the columns in table order.
+GoodsRecord ReadGoods(const CStatement& st) {
+    GoodsRecord g;
+    g.Id = st.Text(0);
+    int i = 1;
+    for (const auto& c : GoodsColumns())
+        g.*c.field = st.Text(i++);
+    return g;
+}
+
+BusinessUnitRecord ReadUnit(const CStatement& st) {
+    BusinessUnitRecord u;
+    u.Id = st.Text(0);
+    int i = 1;
+    for (const auto& c : BusinessUnitColumns())
+        u.*c.field = st.Text(i++);
+    return u;
+}
+} // namespace
+
+bool CDataStore::ListGoods(const std::string& className, std::vector<GoodsRecord>& list) {
+    bool ok = className == kAllGoods
+                  ? Run(GoodsSelect() + " order by Id", {},
+                        [&](const CStatement& st) { list.push_back(ReadGoods(st)); })
+                  : Run(GoodsSelect() + " where ClassName = ? order by Id", {className},
+                        [&](const CStatement& st) { list.push_back(ReadGoods(st)); });
+    if (!ok)
+        Messages().Inform("连接数据库失败!\r\n错误信息:" + m_lastError);
+    return ok;
+}
+
+std::optional<GoodsRecord> CDataStore::FindGoods(const std::string& code) {
+    std::optional<GoodsRecord> found;
+    if (!Run(GoodsSelect() + " where Code = ?", {code},
+             [&](const CStatement& st) { found = ReadGoods(st); }))
+        return std::nullopt;
+    return found;
+}
+
+bool CDataStore::AddGoods(const GoodsRecord& goods) {
+    static const std::string sql = InsertStatement("ferix_product", GoodsColumns());
+    SqlValues values;
+    for (const auto& c : GoodsColumns())
+        values.push_back(goods.*c.field);
+    if (!Run(sql, values)) {
+        Messages().Inform("添加产品失败。\r\n数据库失败!\r\n错误信息:" + m_lastError);
+        return false;
+    }
+    return true;
+}
+
+bool CDataStore::DeleteGoods(const std::string& code) {
+    if (!Run("delete from ferix_product where Code = ?", {code})) {
+        Messages().Inform("删除产品失败。\r\n数据库失败!\r\n错误信息:" + m_lastError);
+        return false;
+    }
+    return true;
+}
+
+std::optional<bool> CDataStore::IsGoodsInStock(const std::string& code) {
+    bool found = false;
+    if (!Run("select Id from StockPile where ProductCode = ? limit 1", {code},
+             [&](const CStatement&) { found = true; })) {
+        Messages().Inform("数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
+        return std::nullopt;
+    }
+    return found;
+}
+
+bool CDataStore::ListGoodsClasses(std::vector<GoodsClassRecord>& list) {
+    bool ok = Run("select id, parent_name, class_name, class_note from ferix_product_class"
+                  " order by id",
+                  {}, [&](const CStatement& st) {
+                      list.push_back({st.Text(0), st.Text(1), st.Text(2), st.Text(3)});
+                  });
+    if (!ok)
+        Messages().Inform("连接数据库失败!\r\n错误信息:" + m_lastError);
+    return ok;
+}
+
+bool CDataStore::AddGoodsClass(const std::string& className, const std::string& parentName) {
+    if (!Run("insert into ferix_product_class(parent_name, class_name, class_note)"
+             " values(?, ?, '')",
+             {parentName, className})) {
+        Messages().Inform("添加商品类目失败。\r\n数据库失败!\r\n错误信息:" + m_lastError);
+        return false;
+    }
+    return true;
+}
+
+bool CDataStore::DeleteGoodsClass(const std::string& className) {
+    if (!Run("delete from ferix_product_class where class_name = ?", {className})) {
+        Messages().Inform("删除商品类名失败。\r\n数据库失败!\r\n错误信息:" + m_lastError);
+        return false;
+    }
+    return true;
+}
+
+bool CDataStore::ListBusinessUnits(const std::string& unitType,
+                                   std::vector<BusinessUnitRecord>& list) {
+    bool ok = unitType == kAllUnitTypes
+                  ? Run(UnitSelect() + " order by Id", {},
+                        [&](const CStatement& st) { list.push_back(ReadUnit(st)); })
+                  : Run(UnitSelect() + " where CustomerType = ? order by Id", {unitType},
+                        [&](const CStatement& st) { list.push_back(ReadUnit(st)); });
+    if (!ok)
+        Messages().Inform("连接数据库失败!\r\n错误信息:" + m_lastError);
+    return ok;
+}
+
+bool CDataStore::AddBusinessUnit(const BusinessUnitRecord& unit) {
+    static const std::string sql = InsertStatement("ferix_customer", BusinessUnitColumns());
+    SqlValues values;
+    for (const auto& c : BusinessUnitColumns())
+        values.push_back(unit.*c.field);
+    if (!Run(sql, values)) {
+        Messages().Inform("添加往来单位失败。\r\n数据库失败!\r\n错误信息:" + m_lastError);
+        return false;
+    }
+    return true;
+}
+
+bool CDataStore::DeleteBusinessUnit(const std::string& code) {
+    if (!Run("delete from ferix_customer where CustomerCode = ?", {code})) {
+        Messages().Inform("删除来往单位失败。\r\n数据库失败!\r\n错误信息:" + m_lastError);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,100 @@
+#include "StoreTestSupport.h"
+
+#include "app/Cferix_razazApp.h"
+
+void StoreTest::SetUp() {
+    ProgramFolderTest::SetUp();
+    InitFolder();
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectOther());
+    ASSERT_TRUE(store.CheckLogin("admin", ""));
+    CDataStore::FailStatementForTest(0);
+}
+
+void StoreTest::TearDown() {
+    CDataStore::FailStatementForTest(0);
+    ProgramFolderTest::TearDown();
+}
+
+GoodsRecord StoreTest::Goods(const std::string& code, const std::string& name,
+                             const std::string& priceIn, const std::string& className) {
+    GoodsRecord g;
+    g.Code = code;
+    g.ProductName = name;
+    g.ClassName = className;
+    g.Unit = "个";
+    g.PriceIn = priceIn;
+    g.BarCode = "BC-" + code;
+    g.Note = "note of " + code;
+    g.Available = "是";
+    return g;
+}
+
+GoodsRecord StoreTest::AddGoods(const std::string& code, const std::string& name,
+                                const std::string& priceIn, const std::string& className) {
+    CDataStore store;
+    EXPECT_TRUE(store.ConnectMain());
+    std::vector<GoodsClassRecord> classes;
+    store.ListGoodsClasses(classes);
+    bool known = false;
+    for (const auto& c : classes)
+        known = known || c.class_name == className;
+    if (!known) {
+        EXPECT_TRUE(store.AddGoodsClass(className, ""));
+    }
+    GoodsRecord g = Goods(code, name, priceIn, className);
+    EXPECT_TRUE(store.AddGoods(g));
+    return g;
+}
+
+void StoreTest::PutStock(const std::string& warehouse, const std::string& code,
+                         const std::string& name, int64_t quantity, const std::string& price) {
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    ASSERT_TRUE(store.IncreaseStock(warehouse, code, name, quantity, price));
+}
+
+std::optional<StockRecord> StoreTest::Stock(const std::string& warehouse, const std::string& code) {
+    CDataStore store;
+    EXPECT_TRUE(store.ConnectMain());
+    std::vector<StockRecord> rows;
+    EXPECT_TRUE(store.ListStock(warehouse, code, "", rows));
+    EXPECT_LE(rows.size(), 1u);
+    if (rows.empty())
+        return std::nullopt;
+    return rows.front();
+}
+
+int64_t StoreTest::Count(const std::string& table) {
+    CDataStore store;
+    EXPECT_TRUE(store.ConnectMain());
+    int64_t n = -1;
+    EXPECT_TRUE(store.Run("select count(*) from " + table, {},
+                          [&](const CStatement& st) { n = st.Int(0); }));
+    return n;
+}
+
+std::string StoreTest::Snapshot() {
+    CDataStore store;
+    EXPECT_TRUE(store.ConnectMain());
+    std::string out;
+    for (const char* table :
+         {"ferix_product", "ferix_product_class", "ferix_customer", "StockPile", "EnterStock",
+          "EnterStock_Detail", "BackStock", "BackStock_Detail", "EnterSale", "EnterSale_Detail",
+          "BackSale", "BackSale_Detail", "BaoSunDan", "BaoYiDan", "TiaoJiaDan"}) {
+        out += std::string("[") + table + "]\n";
+        EXPECT_TRUE(store.Run(std::string("select * from ") + table + " order by 1", {},
+                              [&](const CStatement& st) {
+                                  for (int i = 0; i < st.ColumnCount(); ++i)
+                                      out += st.Text(i) + "|";
+                                  out += "\n";
+                              }));
+    }
+    return out;
+}
+
+std::vector<LogRecord> StoreTest::Log() {
+    CDataStore store;
+    EXPECT_TRUE(store.ConnectOther());
+    return store.ListLog();
+}

@@ -1,0 +1,30 @@
+#pragma once
+#include "TestSupport.h"
+
+#include "store/CDataStore.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// A new program folder with the operator "admin" logged in, and helpers to set up master data
+// and look at what the main data file holds.
+class StoreTest : public ProgramFolderTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    GoodsRecord Goods(const std::string& code, const std::string& name,
+                      const std::string& priceIn = "10", const std::string& className = "电子");
+    // Adds a goods item (and its class when missing) through the store.
+    GoodsRecord AddGoods(const std::string& code, const std::string& name,
+                         const std::string& priceIn = "10", const std::string& className = "电子");
+    void PutStock(const std::string& warehouse, const std::string& code, const std::string& name,
+                  int64_t quantity, const std::string& price = "10");
+    std::optional<StockRecord> Stock(const std::string& warehouse, const std::string& code);
+    int64_t Count(const std::string& table);
+    // Every row of every table of the main data file, as text: equal snapshots mean nothing
+    // was written in between.
+    std::string Snapshot();
+    std::vector<LogRecord> Log();
+};

@@ -1,0 +1,322 @@
+#include "BillTestSupport.h"
+
+#include "text/Clock.h"
+
+#include <algorithm>
+
+namespace {
+using Strings = std::vector<std::string>;
+
+const BillKind kAllKinds[] = {BillKind::Purchase,   BillKind::PurchaseReturn, BillKind::Sale,
+                              BillKind::SaleReturn, BillKind::Loss,           BillKind::Gain,
+                              BillKind::Price};
+
+std::vector<BillDetailRecord> StoredLines(BillKind kind, const std::string& number) {
+    CDataStore store;
+    EXPECT_TRUE(store.ConnectMain());
+    const BillKindInfo& info = KindInfo(kind);
+    return IsTradeKind(kind) ? store.ListBillDetails(info.historyWord, number)
+                             : store.ListStockBillLines(info.table, number);
+}
+
+Strings LogEvents(const std::vector<LogRecord>& log) {
+    Strings events;
+    for (const auto& e : log)
+        events.push_back(e.Event);
+    return events;
+}
+
+bool SameBill(const CBill& a, const CBill& b) {
+    auto key = [](const CBill& x) {
+        std::string s =
+            x.m_number + "|" + x.m_date + "|" + x.m_quantityTotal + "|" + x.m_amountTotal;
+        for (const auto& l : x.m_lines)
+            s += "|" + l.code + "," + l.quantity + "," + l.price + "," + l.amount;
+        return s;
+    };
+    return key(a) == key(b);
+}
+} // namespace
+
+using BillPostingTest = BillTest;
+
+TEST_F(BillPostingTest, APurchaseStoresHeaderLinesStockAndLogWithExactMoney) {
+    CBill bill = FullBill(BillKind::Purchase);
+    EXPECT_EQ(bill.m_number, "JH-261207-093015");
+    EXPECT_EQ(bill.m_date, "2026-12-07");
+    AddLine(bill, m_pen, "3");
+    AddLine(bill, m_ink, "1000000", "123456.78");
+    bill.m_lines[1].batch = "B-7";
+    bill.m_lines[1].productionDate = "26-01-02";
+    ASSERT_EQ(bill.Save(), PostOutcome::Posted);
+    EXPECT_TRUE(m_port.Texts().empty());
+    EXPECT_EQ(bill.m_quantityTotal, "1000003");
+    EXPECT_EQ(bill.m_amountTotal, "123456780059.97");
+
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    auto headers = store.ListBillsByDate("run_caigou", "2026-12-07", "2026-12-07");
+    ASSERT_EQ(headers.size(), 1u);
+    const BillHeaderRecord& h = headers[0];
+    EXPECT_EQ(h.Canceled, "0");
+    EXPECT_EQ(h.Bill_ID, "JH-261207-093015");
+    EXPECT_EQ(h.Bill_Date, "2026-12-07");
+    EXPECT_EQ(h.Customer, "华东电子");
+    EXPECT_EQ(h.Department, "采购部");
+    EXPECT_EQ(h.Warehouse, "一号仓库");
+    EXPECT_EQ(h.Employee, "张三");
+    EXPECT_EQ(h.Introduction, "bill remark");
+    EXPECT_EQ(h.Number, "1000003");
+    EXPECT_EQ(h.Total, "123456780059.97");
+    EXPECT_EQ(h.Bank, "工商银行");
+    EXPECT_EQ(h.Pay, "100.00");
+
+    auto lines = store.ListBillDetails("run_caigou", "JH-261207-093015");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].Product_ID, "G1");
+    EXPECT_EQ(lines[0].Product_Name, "Pen");
+    EXPECT_EQ(lines[0].Product_Number, "3");
+    EXPECT_EQ(lines[0].Product_Unit, "个");
+    EXPECT_EQ(lines[0].Product_Price, "19.99");
+    EXPECT_EQ(lines[0].Product_Total, "59.97");
+    EXPECT_EQ(lines[0].Product_BarCode, "BC-G1");
+    EXPECT_EQ(lines[0].Product_Note, "note of G1");
+    EXPECT_EQ(lines[0].Introduction, "note of G1"); // a detail row carries its line's remark
+    EXPECT_EQ(lines[0].Number, "1000003");
+    EXPECT_EQ(lines[0].Total, "123456780059.97");
+    EXPECT_EQ(lines[0].Customer, "华东电子");
+    EXPECT_EQ(lines[1].Product_Total, "123456780000.00");
+    EXPECT_EQ(lines[1].Product_atch, "B-7");
+    EXPECT_EQ(lines[1].Product_Date, "26-01-02");
+
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "3");
+    EXPECT_EQ(Stock("一号仓库", "G1")->Price, "19.99");
+    EXPECT_EQ(Stock("一号仓库", "G2")->Number, "1000000");
+    EXPECT_EQ(Stock("一号仓库", "G2")->Price, "123456.78");
+    auto log = Log();
+    EXPECT_EQ(LogEvents(log), (Strings{"进货操作", "进货操作"}));
+    EXPECT_EQ(log[0].User, "admin");
+    EXPECT_EQ(log[0].Time, "26-12-07 09:30:15");
+
+    auto stored = CBill::LoadStored("run_caigou", "JH-261207-093015");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->m_introduction, "bill remark");
+    EXPECT_EQ(stored->m_account, "工商银行");
+    ASSERT_EQ(stored->m_lines.size(), 2u);
+    EXPECT_EQ(stored->Cell(1, 8), "123456780000.00");
+    EXPECT_EQ(stored->Cell(0, 11), "note of G1");
+    EXPECT_FALSE(CBill::LoadStored("run_sale", "JH-261207-093015"));
+}
+
+TEST_F(BillPostingTest, EveryKindChangesTheStockItsWay) {
+    auto post = [&](BillKind kind, const std::string& warehouse, const GoodsRecord& goods,
+                    const std::string& quantity, const std::string& price = "") {
+        SetClockForTest([t = ClockNow()] { return t + 1; }); // a new number for every bill
+        CBill bill = FullBill(kind);
+        bill.m_warehouse = warehouse;
+        AddLine(bill, goods, quantity, price);
+        m_port.Clear();
+        EXPECT_EQ(bill.Save(), PostOutcome::Posted) << KindInfo(kind).cliName;
+        EXPECT_TRUE(m_port.Texts().empty());
+        return bill.m_number;
+    };
+    post(BillKind::Purchase, "一号仓库", m_pen, "10", "2.50");
+    SetClockForTest([t = ClockNow()] { return t + 24 * 60 * 60; });
+    post(BillKind::PurchaseReturn, "一号仓库", m_pen, "2");
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "8");
+    EXPECT_EQ(Stock("一号仓库", "G1")->LastLeaveTime, "26-12-08");
+    post(BillKind::Sale, "一号仓库", m_pen, "3");
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "5");
+    post(BillKind::SaleReturn, "一号仓库", m_pen, "1", "30");
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "6");
+    EXPECT_EQ(Stock("一号仓库", "G1")->Price, "2.5");
+    std::string loss = post(BillKind::Loss, "一号仓库", m_pen, "6");
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "0");
+    std::string gain = post(BillKind::Gain, "二号仓库", m_pen, "4");
+    EXPECT_EQ(Stock("二号仓库", "G1")->Number, "4");
+    EXPECT_EQ(Stock("二号仓库", "G1")->Price, "19.99");
+    std::string price = post(BillKind::Price, "二号仓库", m_pen, "", "25.5");
+    EXPECT_EQ(Stock("二号仓库", "G1")->Price, "25.5");
+    EXPECT_EQ(Stock("一号仓库", "G1")->Price, "2.5");
+
+    EXPECT_EQ(Count("EnterStock") + Count("BackStock") + Count("EnterSale") + Count("BackSale"), 4);
+    auto lossRows = StoredLines(BillKind::Loss, loss);
+    ASSERT_EQ(lossRows.size(), 1u);
+    EXPECT_EQ(lossRows[0].Product_Number, "6");
+    EXPECT_EQ(lossRows[0].Introduction, "note of G1");
+    EXPECT_EQ(lossRows[0].Department, "采购部");
+    EXPECT_EQ(lossRows[0].Product_Price, "");
+    EXPECT_EQ(lossRows[0].Total, "");
+    ASSERT_EQ(StoredLines(BillKind::Gain, gain).size(), 1u);
+    auto priceRows = StoredLines(BillKind::Price, price);
+    ASSERT_EQ(priceRows.size(), 1u);
+    EXPECT_EQ(priceRows[0].Product_Price, "25.5");
+    EXPECT_EQ(LogEvents(Log()), (Strings{"进货操作", "退货操作", "销售操作", "退货操作",
+                                         "填写报损单操作", "报溢操作", "仓库中的商品已成功调价."}));
+}
+
+TEST_F(BillPostingTest, ARefusedSecondLineLeavesNothingOfTheBill) {
+    PutStock("一号仓库", "G1", "Pen", 5, "19.99");
+    CBill bill = FullBill(BillKind::Price);
+    AddLine(bill, m_pen, "", "21");
+    AddLine(bill, m_ink, "", "4"); // Ink was never in this warehouse
+    const CBill before = bill;
+    const std::string data = Snapshot();
+    const size_t logSize = Log().size();
+    m_port.Clear();
+    EXPECT_EQ(bill.Save(), PostOutcome::Failed);
+    EXPECT_EQ(m_port.Texts(),
+              (Strings{"商品（Ink）在仓库（一号仓库）中没有库存，不能调价。不能完成当前操作！",
+                       "调价单操作失败(库存表)!\r\n "}));
+    EXPECT_EQ(Snapshot(), data);
+    EXPECT_EQ(Stock("一号仓库", "G1")->Price, "19.99");
+    EXPECT_EQ(Log().size(), logSize);
+    EXPECT_TRUE(SameBill(bill, before)) << "the bill stays as it was, ready to be corrected";
+
+    bill.RemoveLine(1);
+    m_port.Clear();
+    EXPECT_EQ(bill.Save(), PostOutcome::Posted);
+    EXPECT_EQ(Stock("一号仓库", "G1")->Price, "21");
+}
+
+TEST_F(BillPostingTest, AFailureAtAnyStatementLeavesNothingAndIsReportedOnce) {
+    for (BillKind kind : kAllKinds) {
+        SCOPED_TRACE(KindInfo(kind).cliName);
+        PutStock("一号仓库", "G1", "Pen", 50, "19.99");
+        PutStock("一号仓库", "G2", "Ink", 50, "3");
+        CBill bill = FullBill(kind);
+        AddLine(bill, m_pen, "2", "19.99");
+        AddLine(bill, m_ink, "3", "3");
+        AddLine(bill, m_pen, "1", "19.99");
+        const BillKindInfo& info = KindInfo(kind);
+        const Strings windowMessages = {info.connectFailure, info.headerFailure, info.lineFailure,
+                                        info.stockFailure};
+        const std::string data = Snapshot();
+        const size_t logSize = Log().size();
+        PostOutcome outcome = PostOutcome::Failed;
+        int k = 1;
+        for (; k < 60; ++k) {
+            m_port.Clear();
+            CDataStore::FailStatementForTest(k);
+            outcome = bill.Save();
+            CDataStore::FailStatementForTest(0);
+            if (outcome == PostOutcome::Posted)
+                break;
+            EXPECT_TRUE(outcome == PostOutcome::Failed || outcome == PostOutcome::Invalid) << k;
+            EXPECT_EQ(Snapshot(), data) << "statement " << k;
+            EXPECT_EQ(Log().size(), logSize) << "statement " << k;
+            auto texts = m_port.Texts();
+            auto shown = std::count_if(texts.begin(), texts.end(), [&](const std::string& t) {
+                return std::find(windowMessages.begin(), windowMessages.end(), t) !=
+                       windowMessages.end();
+            });
+            EXPECT_EQ(shown, outcome == PostOutcome::Failed ? 1 : 0) << "statement " << k;
+        }
+        ASSERT_EQ(outcome, PostOutcome::Posted);
+        EXPECT_GT(k, 6) << "every statement of the posting was failed once";
+        // The fault hit the log's own transaction, after the commit: the bill is stored and
+        // its entries are still written, one per line.
+        EXPECT_EQ(StoredLines(kind, bill.m_number).size(), 3u);
+        EXPECT_TRUE(m_port.Texts().empty());
+        EXPECT_EQ(Log().size(), logSize + 3);
+
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        ASSERT_TRUE(store.Run("delete from StockPile", {}));
+    }
+}
+
+TEST_F(BillPostingTest, ABillNumberIsUsedOnceAndMustNotBeEmpty) {
+    PutStock("一号仓库", "G1", "Pen", 50);
+    for (BillKind kind : kAllKinds) {
+        SCOPED_TRACE(KindInfo(kind).cliName);
+        CBill first = FullBill(kind);
+        AddLine(first, m_pen, "1", "5");
+        ASSERT_EQ(first.Save(), PostOutcome::Posted);
+        // A second bill made in the same second gets the same number.
+        CBill second = FullBill(kind);
+        AddLine(second, m_pen, "1", "5");
+        ASSERT_EQ(second.m_number, first.m_number);
+        const std::string data = Snapshot();
+        m_port.Clear();
+        EXPECT_EQ(second.Save(), PostOutcome::NumberRefused);
+        EXPECT_EQ(m_port.Texts(),
+                  Strings{"单据编号“" + first.m_number + "”已经存在，请修改编号后再保存！"});
+        EXPECT_EQ(Snapshot(), data);
+        second.m_number.clear();
+        m_port.Clear();
+        EXPECT_EQ(second.Save(), PostOutcome::NumberRefused);
+        EXPECT_EQ(m_port.Texts(), Strings{"单据编号不能为空！"});
+        second.m_number = first.m_number + "-2";
+        EXPECT_EQ(second.Save(), PostOutcome::Posted);
+    }
+}
+
+TEST_F(BillPostingTest, LossOrGainWithoutLinesPostsNothingAndSaysNothing) {
+    for (BillKind kind : {BillKind::Loss, BillKind::Gain}) {
+        CBill bill = FullBill(kind);
+        const std::string data = Snapshot();
+        m_port.Clear();
+        EXPECT_EQ(bill.Save(), PostOutcome::NothingToPost);
+        EXPECT_TRUE(m_port.Texts().empty());
+        EXPECT_EQ(Snapshot(), data);
+    }
+    EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(BillPostingTest, QuotesPercentAndLongTextsArePostedAsTyped) {
+    const std::string odd = "O'Brien \"%_\" " + std::string(10000, 'x');
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    GoodsRecord g = Goods("G'%_" + odd, "N'%_" + odd, "1.5");
+    ASSERT_TRUE(store.AddGoods(g));
+    CBill bill = FullBill(BillKind::SaleReturn);
+    bill.m_number = "XSTH'%_" + odd;
+    bill.m_customer = bill.m_department = bill.m_warehouse = bill.m_employee = bill.m_account =
+        bill.m_paid = bill.m_introduction = odd;
+    AddLine(bill, g, "2");
+    BillLine& l = bill.m_lines[0];
+    l.unit = l.batch = l.productionDate = l.barcode = l.note = odd;
+    ASSERT_EQ(bill.Save(), PostOutcome::Posted);
+    EXPECT_TRUE(m_port.Texts().empty());
+    auto lines = store.ListBillDetails("run_sale_tuihuo", bill.m_number);
+    ASSERT_EQ(lines.size(), 1u);
+    for (const std::string* f :
+         {&lines[0].Customer, &lines[0].Department, &lines[0].Warehouse, &lines[0].Employee,
+          &lines[0].Bank, &lines[0].Pay, &lines[0].Product_Unit, &lines[0].Product_atch,
+          &lines[0].Product_Date, &lines[0].Product_BarCode, &lines[0].Product_Note})
+        EXPECT_EQ(*f, odd);
+    EXPECT_EQ(lines[0].Product_ID, g.Code);
+    EXPECT_EQ(lines[0].Product_Total, "3.00");
+    EXPECT_EQ(Stock(odd, g.Code)->Number, "2");
+    // Whole-text lookups: a pattern finds nothing.
+    EXPECT_TRUE(store.ListBillDetails("run_sale_tuihuo", "XSTH%").empty());
+    EXPECT_TRUE(store.ListBillDetails("run_sale_tuihuo", "_").empty());
+}
+
+TEST_F(BillPostingTest, HistoryIncludesBothEndsOfTheRange) {
+    for (const char* date : {"2026-11-30", "2026-12-01", "2026-12-07", "2026-12-31"}) {
+        CBill bill = FullBill(BillKind::Purchase);
+        bill.m_date = date;
+        bill.m_number = std::string("JH-") + date;
+        AddLine(bill, m_pen, "1");
+        ASSERT_EQ(bill.Save(), PostOutcome::Posted);
+    }
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    auto ids = [&](const std::string& from, const std::string& to) {
+        Strings out;
+        for (const auto& b : store.ListBillsByDate("run_caigou", from, to))
+            out.push_back(b.Bill_ID);
+        return out;
+    };
+    EXPECT_EQ(ids("2026-12-01", "2026-12-31"),
+              (Strings{"JH-2026-12-01", "JH-2026-12-07", "JH-2026-12-31"}));
+    EXPECT_EQ(ids("2026-12-07", "2026-12-07"), Strings{"JH-2026-12-07"});
+    EXPECT_EQ(ids("2026-12-31", "2026-12-01"), Strings{});
+    EXPECT_EQ(store.ListBillsByDate("run_sale", "2000-01-01", "2100-01-01").size(), 0u);
+    m_port.Clear();
+    EXPECT_TRUE(store.ListBillsByDate("run_nothing", "2000-01-01", "2100-01-01").empty());
+    ASSERT_EQ(m_port.Texts().size(), 1u);
+    EXPECT_EQ(m_port.Texts()[0].rfind("获取历史进货信息失败。\r\n数据库失败!\r\n错误信息:", 0), 0u);
+}
