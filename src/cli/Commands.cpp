@@ -13,6 +13,13 @@ const std::vector<CliCommand>& CliCommands() {
         {"settings", true, CmdSettings,
          "settings [set [--name T] [--tel T] [--fax T] [--zip T] [--addr T] [--costing T]]"},
         {"notice", true, CmdNotice, "notice [--host URL]"},
+        {"config", true, CmdConfig,
+         "config list KEY | config add KEY NAME [--note TEXT] | config remove KEY NAME"},
+        {"departments", true, CmdDepartments,
+         "departments list | departments add NAME [--note TEXT] | departments remove NAME"},
+        {"employees", true, CmdEmployees,
+         "employees list [--department D] | employees add --department D --name N [--tel T] "
+         "[--addr T] [--birthday T] [--note T] | employees remove NAME"},
     };
     return commands;
 }

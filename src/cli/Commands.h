@@ -29,3 +29,8 @@ int CmdSettings(CliContext&);
 
 // notice
 int CmdNotice(CliContext&);
+
+// reference lists
+int CmdConfig(CliContext&);
+int CmdDepartments(CliContext&);
+int CmdEmployees(CliContext&);

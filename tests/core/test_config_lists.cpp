@@ -1,5 +1,6 @@
 #include "XmlTestSupport.h"
 
+#include "config/ConfigEntryChecks.h"
 #include "config/ConfigLists.h"
 
 #include <gtest/gtest.h>
@@ -225,4 +226,28 @@ TEST_F(ConfigListsTest, AFailedSaveKeepsTheOldFileAndIsReported) {
     EXPECT_FALSE(added);
     EXPECT_EQ(Config(), before);
     EXPECT_TRUE(m_port.Texts().empty()) << "the lists never show a message";
+}
+
+TEST_F(ConfigListsTest, AddWindowsRefuseEmptyNamesWithTheirMessages) {
+    const std::pair<const char*, const char*> refused[] = {
+        {"area", "地区名称不能为空！"},        {"bank", "银行名称不能为空！"},
+        {"departments", "部门名称不能为空！"}, {"unit", "单位名称不能为空！"},
+        {"warehouse", "仓库名称不能为空！"},
+    };
+    for (const auto& [list, message] : refused) {
+        m_port.Clear();
+        EXPECT_FALSE(CheckConfigEntryName(list, ""));
+        EXPECT_EQ(m_port.Texts(), (std::vector<std::string>{message}));
+        EXPECT_TRUE(CheckConfigEntryName(list, " ")) << "one space is a name";
+    }
+    m_port.Clear();
+    EXPECT_TRUE(CheckConfigEntryName("income", ""));
+    EXPECT_TRUE(CheckConfigEntryName("spending", ""));
+    EXPECT_TRUE(m_port.Texts().empty());
+
+    EXPECT_FALSE(CheckEmployeeEntry("", "采购部"));
+    EXPECT_FALSE(CheckEmployeeEntry("张三", ""));
+    EXPECT_TRUE(CheckEmployeeEntry("张三", "采购部"));
+    EXPECT_EQ(m_port.Texts(),
+              (std::vector<std::string>{"员工姓名或部门不能为空！", "员工姓名或部门不能为空！"}));
 }
