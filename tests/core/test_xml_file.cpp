@@ -46,28 +46,43 @@ TEST_F(XmlFileTest, EveryKindOfFileComesBackByteForByte) {
     struct Sample {
         const char* what;
         std::string bytes;
+        std::string heldAs = {}; // part of the UTF-8 text the document holds
     };
     const std::vector<Sample> corpus = {
-        {"UTF-8 with mark", kUtf8Mark + "<?xml version=\"1.0\"?>\r\n<r a=\"中文\"/>\r\n"},
+        {"UTF-8 with mark", kUtf8Mark + "<?xml version=\"1.0\"?>\r\n<r a=\"中文\"/>\r\n",
+         "<r a=\"中文\"/>"},
         {"UTF-8 without mark or declaration", "<r>\n\t<a b='单引号' c=unquoted/>\n</r>"},
-        {"UTF-16LE with mark", "\xFF\xFE" + Utf16("<r a=\"x\">", false) + "\x2D\x4E" +
-                                   std::string("\x3D\xD8\x00\xDE", 4) + Utf16("</r>\r\n", false)},
-        {"UTF-16BE with mark", "\xFE\xFF" + Utf16("<r a=\"x\">", true) + "\x4E\x2D" +
-                                   std::string("\xD8\x3D\xDE\x00", 4) + Utf16("</r>\r\n", true)},
-        {"GB2312 declared", "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n"
-                            "<config>\r\n<item key=\"unit\">\r\n<unit name=\"\xB8\xF6\" "
-                            "note=\"\xD6\xD0\xCE\xC4\"/>\r\n</item>\r\n</config>\r\n"},
-        {"GBK characters outside GB2312",
-         "<?xml version='1.0' encoding='gbk'?><r n=\"\x81\x40\"/>"},
+        {"UTF-16LE with mark",
+         "\xFF\xFE" + Utf16("<r a=\"x\">", false) + "\x2D\x4E" +
+             std::string("\x3D\xD8\x00\xDE", 4) + Utf16("</r>\r\n", false),
+         "<r a=\"x\">中😀</r>"},
+        {"UTF-16BE with mark",
+         "\xFE\xFF" + Utf16("<r a=\"x\">", true) + "\x4E\x2D" + std::string("\xD8\x3D\xDE\x00", 4) +
+             Utf16("</r>\r\n", true),
+         "<r a=\"x\">中😀</r>"},
+        {"GB2312 declared",
+         "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n"
+         "<config>\r\n<item key=\"unit\">\r\n<unit name=\"\xB8\xF6\" "
+         "note=\"\xD6\xD0\xCE\xC4\"/>\r\n</item>\r\n</config>\r\n",
+         "<unit name=\"个\" note=\"中文\"/>"},
+        {"GBK characters outside GB2312", "<?xml version='1.0' encoding='gbk'?><r n=\"\x81\x40\"/>",
+         "<r n=\"丂\"/>"},
         {"windows-1252 declared",
-         "<?xml version=\"1.0\" encoding=\"windows-1252\"?><r a=\"caf\xE9 \x80 \x93q\x94\"/>"},
+         "<?xml version=\"1.0\" encoding=\"windows-1252\"?><r a=\"caf\xE9 \x80 \x93q\x94\"/>",
+         "café € “q”"},
         {"comments, CDATA, PIs, DOCTYPE with internal subset",
          "<?xml version=\"1.0\"?>\n<!DOCTYPE r [\n  <!ENTITY e \"x>y\">\n  <!-- ]> -->\n]>\n"
          "<?style href=\"a.css\"?>\n<r><!-- <no/> --><![CDATA[ <x> & ]]>&amp;&e;<?pi x?></r>\n"
          "<!-- trailer -->\n"},
         {"HTML with a meta charset",
          "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
-         "</head><body>\xC4\xE3\xBA\xC3</body></html>"},
+         "</head><body>\xC4\xE3\xBA\xC3</body></html>",
+         "<body>你好</body>"},
+        {"HTML with its meta charset beyond the first kilobyte",
+         "<html><head><title>" + std::string(1500, 't') +
+             "</title><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\">"
+             "</head><body>\xC4\xE3</body></html>",
+         "<body>你</body>"},
         {"malformed markup", "<r><a><b></a></c>< x <!x><![CDAT[<!-y>&nbsp <z k=\"1"},
         {"not UTF-8 and undeclared", "junk \xFF\xFE\xB0\xA1 <r/>"},
         {"unknown encoding", "<?xml version=\"1.0\" encoding=\"x-unheard-of\"?><r a=\"\xFF\"/>"},
@@ -77,8 +92,12 @@ TEST_F(XmlFileTest, EveryKindOfFileComesBackByteForByte) {
         {"UTF-16 mark alone", "\xFE\xFF"},
         {"long lines and CR alone", "<r>\r" + std::string(100000, 'x') + "\r</r>"},
     };
-    for (const auto& sample : corpus)
-        EXPECT_EQ(LoadAndSave(sample.bytes), sample.bytes) << sample.what;
+    for (const auto& sample : corpus) {
+        CXmlDocument doc;
+        EXPECT_EQ(LoadAndSave(sample.bytes, &doc), sample.bytes) << sample.what;
+        EXPECT_NE(doc.DocumentText().find(sample.heldAs), std::string::npos)
+            << sample.what << ": " << doc.DocumentText().substr(0, 200);
+    }
 }
 
 TEST_F(XmlFileTest, ByteOrderMarksAreKeptAndTextIsUtf8InMemory) {
