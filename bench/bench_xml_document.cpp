@@ -74,6 +74,15 @@ void BM_SortByTextOrder(benchmark::State& state) {
     }
 }
 
+void BM_SortByTextOrderKeys(benchmark::State& state) {
+    const auto names = Names(static_cast<size_t>(state.range(0)));
+    for (auto _ : state) {
+        auto copy = names;
+        SortByTextOrder(copy);
+        benchmark::DoNotOptimize(copy.data());
+    }
+}
+
 // Baseline: the same sort by plain bytes.
 void BM_BaselineSortBytes(benchmark::State& state) {
     const auto names = Names(static_cast<size_t>(state.range(0)));
@@ -88,5 +97,6 @@ void BM_BaselineSortBytes(benchmark::State& state) {
 BENCHMARK(BM_ParseAndReadConfig)->Arg(20000);
 BENCHMARK(BM_BaselineScanTags)->Arg(20000);
 BENCHMARK(BM_SortByTextOrder)->Arg(10000);
+BENCHMARK(BM_SortByTextOrderKeys)->Arg(10000);
 BENCHMARK(BM_BaselineSortBytes)->Arg(10000);
 BENCHMARK_MAIN();

@@ -92,10 +92,14 @@ TEST(EncodingConversion, GbkRoundTripAndLoss) {
 TEST(TextOrder, ChineseInPinyinOrderAfterAscii) {
     std::vector<std::string> texts = {"赵六", "张三", "",        "Zebra", "阿姨", "陈",   "张",
                                       "上海", "北京", "1号仓库", "apple", "张四", "天津", "爸爸"};
+    const std::vector<std::string> expected = {"",     "1号仓库", "Zebra", "apple", "阿姨",
+                                               "爸爸", "北京",    "陈",    "上海",  "天津",
+                                               "张",   "张三",    "张四",  "赵六"};
+    std::vector<std::string> keyed = texts;
     std::sort(texts.begin(), texts.end(), TextOrderLess);
-    EXPECT_EQ(texts,
-              (std::vector<std::string>{"", "1号仓库", "Zebra", "apple", "阿姨", "爸爸", "北京",
-                                        "陈", "上海", "天津", "张", "张三", "张四", "赵六"}));
+    EXPECT_EQ(texts, expected);
+    SortByTextOrder(keyed);
+    EXPECT_EQ(keyed, expected);
     EXPECT_EQ(CompareTextOrder("", ""), 0);
     EXPECT_EQ(CompareTextOrder("张三", "张三"), 0);
     EXPECT_LT(CompareTextOrder("", "a"), 0);
