@@ -25,7 +25,7 @@ std::string Entry(const char* name, size_t offset, std::string_view detailName =
     return e;
 }
 
-const TagScanResult ScanWholeTag(std::string_view text, size_t nameEnd) {
+TagScanResult ScanWholeTag(std::string_view text, size_t nameEnd) {
     return ScanTagAttributes(text, nameEnd, [](const XmlAttributeToken&) { return true; });
 }
 } // namespace
