@@ -23,6 +23,13 @@ const std::vector<CliCommand>& CliCommands() {
         {"post", true, CmdPost, "post KIND FILE.json"},
         {"bills", true, CmdBills, "bills KIND --from DATE --to DATE"},
         {"bill", true, CmdBill, "bill KIND NUMBER"},
+        {"config", true, CmdConfig,
+         "config list KEY | config add KEY NAME [--note TEXT] | config remove KEY NAME"},
+        {"departments", true, CmdDepartments,
+         "departments list | departments add NAME [--note TEXT] | departments remove NAME"},
+        {"employees", true, CmdEmployees,
+         "employees list [--department D] | employees add --department D --name N [--tel T] "
+         "[--addr T] [--birthday T] [--note T] | employees remove NAME"},
     };
     return commands;
 }

@@ -36,3 +36,8 @@ int CmdStock(CliContext&);
 int CmdPost(CliContext&);
 int CmdBills(CliContext&);
 int CmdBill(CliContext&);
+
+// reference lists
+int CmdConfig(CliContext&);
+int CmdDepartments(CliContext&);
+int CmdEmployees(CliContext&);

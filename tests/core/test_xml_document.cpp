@@ -307,6 +307,21 @@ TEST(XmlDocumentParse, MalformedMarkupIsRecoveredAndReported) {
     EXPECT_EQ(edit.DocumentText(), "<r><a k=\"v\"><b k=\"w\"/></r>");
     ASSERT_TRUE(edit.RemoveElement());
     EXPECT_EQ(edit.DocumentText(), "<r><a k=\"v\"></r>");
+
+    // Adding into an unended element and removing again gives the text back: the whitespace
+    // after the element lies outside the unended parent and stays.
+    CXmlDocument inside;
+    const std::string text = "<r><a>\r\n<b/></r>";
+    inside.SetDocumentText(text);
+    ASSERT_TRUE(inside.FindElement("r") && inside.EnterElement() && inside.FindElement("a") &&
+                inside.EnterElement());
+    ASSERT_TRUE(inside.AddElement("c"));
+    EXPECT_EQ(inside.DocumentText(), "<r><a><c/>\r\n\r\n<b/></r>");
+    ASSERT_TRUE(inside.AddElement("d")) << "after c, still inside a";
+    EXPECT_EQ(inside.DocumentText(), "<r><a><c/>\r\n<d/>\r\n\r\n<b/></r>");
+    ASSERT_TRUE(inside.RemoveElement() && inside.RemoveElement()); // d, then c
+    EXPECT_EQ(inside.DocumentText(), text);
+    ASSERT_TRUE(inside.LeaveElement() && inside.FindElement("b"));
 }
 
 TEST(XmlDocumentParse, TagsLongerThanTheirIndexFieldsStayEditable) {

@@ -25,7 +25,7 @@ std::string Entry(const char* name, size_t offset, std::string_view detailName =
     return e;
 }
 
-const TagScanResult ScanWholeTag(std::string_view text, size_t nameEnd) {
+TagScanResult ScanWholeTag(std::string_view text, size_t nameEnd) {
     return ScanTagAttributes(text, nameEnd, [](const XmlAttributeToken&) { return true; });
 }
 } // namespace
@@ -354,6 +354,14 @@ std::string CXmlDocument::GetAttribute(const std::string& name) const {
     return value;
 }
 
+size_t CXmlDocument::ContentEnd(uint32_t parent) const {
+    // The whole text for the document. An element never ended spans only its start tag and
+    // what was added to it; whitespace up to that end counts as followed by a tag (as if its
+    // end tag stood there), whitespace beyond it belongs to its parent.
+    const ElementRecord& r = m_index[parent];
+    return parent ? r.start + r.length : m_text.size();
+}
+
 bool CXmlDocument::FitsAfterGrowth(size_t growth) const {
     return m_text.size() + growth <= kMaxDocumentLength;
 }
@@ -379,10 +387,11 @@ bool CXmlDocument::AddElement(const std::string& name) {
         // old line break stays with the old element.
         const ElementRecord& c = m_index[m_current];
         offset = c.start + c.length;
+        const size_t limit = ContentEnd(m_parent);
         size_t p = offset;
-        while (p < m_text.size() && IsXmlSpace(m_text[p]))
+        while (p < limit && IsXmlSpace(m_text[p]))
             ++p;
-        if (p < m_text.size() && m_text[p] == '<')
+        if (p < limit ? m_text[p] == '<' : m_parent != 0)
             offset = p;
         insert = element + "\r\n";
     } else if (m_parent && (m_index[m_parent].flags & CElementIndex::kEmptyElement)) {
@@ -477,10 +486,11 @@ bool CXmlDocument::RemoveElement() {
     const size_t start = r.start;
     size_t end = start + r.length;
     // The whitespace after it goes too when a tag (or the end of the text) follows it.
+    const size_t limit = ContentEnd(r.parent);
     size_t p = end;
-    while (p < m_text.size() && IsXmlSpace(m_text[p]))
+    while (p < limit && IsXmlSpace(m_text[p]))
         ++p;
-    if (p == m_text.size() || m_text[p] == '<')
+    if (p < limit ? m_text[p] == '<' : (p == m_text.size() || r.parent != 0))
         end = p;
     const uint32_t previous = (r.flags & CElementIndex::kFirstChild) ? 0 : r.prev;
     const uint32_t parent = r.parent;

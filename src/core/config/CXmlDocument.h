@@ -83,6 +83,8 @@ private:
     // Replaces `removeLength` bytes at `offset` with `insert`, moves every element after the
     // change, and grows `owner` and its ancestors by the difference.
     void Splice(size_t offset, size_t removeLength, const std::string& insert, uint32_t owner);
+    // Where the content of an element (or of the document) may reach: the end of its range.
+    size_t ContentEnd(uint32_t parent) const;
     bool FitsAfterGrowth(size_t growth) const;
     void AddResult(const std::string& entry);
 

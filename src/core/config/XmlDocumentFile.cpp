@@ -15,8 +15,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-constexpr size_t kHeadLength = 1024;
-
 std::string FileErrorEntry(const std::string& message) {
     // Only the first line of the system's text.
     std::string line = message.substr(0, message.find_first_of("\r\n"));
@@ -118,7 +116,7 @@ bool CXmlDocument::ReadDocumentFile(const fs::path& path, std::string& text, std
     // The marks found now replace any the caller passed in; a stale big-endian bit would make the
     // next save write UTF-16 for a file that never was.
     *flags &= ~(kUtf16LeFile | kUtf8Mark | kUtf16BeFile);
-    const std::string_view head = std::string_view(bytes).substr(0, kHeadLength);
+    const std::string_view head(bytes);
     std::string encoding;
     size_t markLength = 0;
     bool utf16 = false, bigEndian = false;
@@ -138,6 +136,8 @@ bool CXmlDocument::ReadDocumentFile(const fs::path& path, std::string& text, std
         utf16 = true;
         bigEndian = true;
     } else {
+        // The whole file is searched, as writing searches the whole text: an HTML head whose
+        // meta charset lies beyond the first kilobyte is read in the encoding it is written in.
         encoding = DeclaredEncoding(head);
         if (encoding.empty() && !head.empty() && head[0] == '<')
             encoding = "UTF-8";

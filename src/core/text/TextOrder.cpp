@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -83,4 +84,15 @@ bool TextOrderLess(const std::string& a, const std::string& b) {
 
 std::string TextOrderKey(const std::string& text) {
     return Gb18030Bytes(text);
+}
+
+void SortByTextOrder(std::vector<std::string>& texts) {
+    std::vector<std::pair<std::string, std::string>> keyed;
+    keyed.reserve(texts.size());
+    for (auto& t : texts)
+        keyed.emplace_back(Gb18030Bytes(t), std::move(t));
+    // Equal keys fall back to the texts' own bytes, as CompareTextOrder does.
+    std::sort(keyed.begin(), keyed.end());
+    for (size_t i = 0; i < texts.size(); ++i)
+        texts[i] = std::move(keyed[i].second);
 }

@@ -1,0 +1,52 @@
+#pragma once
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The simple reference lists of the business, kept in Data/ferix_config.data below the program
+// folder: areas, banks, units, warehouses, income and spending items, and departments with
+// their employees. Every operation loads the file afresh, works on it and saves it at once;
+// nothing is cached between calls.
+//
+// None of them shows a message. A missing file, a missing `config` root or a missing `item` for
+// the key makes reads empty and changes do nothing; the bool results tell the caller whether the
+// list was found and every save succeeded, for those that want to say so (ferix-cli).
+
+struct ConfigListEntry {
+    std::string name, note;
+};
+
+struct EmployeeEntry {
+    std::string department; // the department the employee was read from
+    std::string name, tel, addr, birthday, note;
+};
+
+// The file the operations work on: Data/ferix_config.data below the current directory, taken
+// anew at every call.
+std::filesystem::path ConfigFilePath();
+
+// The six simple list keys, in the order the file lists them.
+const std::vector<std::string>& SimpleConfigListKeys();
+bool IsSimpleConfigListKey(const std::string& key);
+
+// key: area, bank, unit, warehouse, income or spending. Entries in file order.
+std::vector<ConfigListEntry> ReadConfigList(const std::string& key);
+// Appends <key name="..." note="..."/> to the end of the list.
+bool AddConfigListEntry(const std::string& key, const std::string& name, const std::string& note);
+// Removes every entry of that name (saving after each one).
+bool RemoveConfigListEntries(const std::string& key, const std::string& name);
+
+std::vector<ConfigListEntry> ReadDepartments();
+bool AddDepartment(const std::string& name, const std::string& note);
+// Removes every department of that name with all its employees.
+bool RemoveDepartments(const std::string& name);
+
+// The employees of the first department of that name, or of all departments one after another
+// when no name is given.
+std::vector<EmployeeEntry> ReadEmployees(const std::optional<std::string>& department);
+// Adds an employee to the first department of that name; nothing when there is none.
+bool AddEmployee(const std::string& department, const std::string& name, const std::string& tel,
+                 const std::string& addr, const std::string& birthday, const std::string& note);
+// Removes the employees of that name from every department.
+bool RemoveEmployees(const std::string& name);

@@ -1,0 +1,267 @@
+#include "XmlTestSupport.h"
+
+#include "config/CXmlDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+using XmlFileTest = ProgramFolderTest;
+
+namespace {
+const std::string kUtf8Mark = "\xEF\xBB\xBF";
+
+// UTF-16 bytes of an ASCII text (each character one unit).
+std::string Utf16(const std::string& ascii, bool bigEndian) {
+    std::string out;
+    for (char c : ascii) {
+        if (bigEndian)
+            out += '\0';
+        out += c;
+        if (!bigEndian)
+            out += '\0';
+    }
+    return out;
+}
+
+// Loads `bytes` from a file, saves the document to another file and returns what was saved.
+std::string LoadAndSave(const std::string& bytes, CXmlDocument* keep = nullptr) {
+    WriteBytes("in.xml", bytes);
+    CXmlDocument doc;
+    doc.Load("in.xml");
+    EXPECT_TRUE(doc.Save("out.xml")) << doc.Result();
+    if (keep)
+        *keep = doc;
+    return ReadBytes("out.xml");
+}
+} // namespace
+
+TEST_F(XmlFileTest, EveryKindOfFileComesBackByteForByte) {
+    struct Sample {
+        const char* what;
+        std::string bytes;
+        std::string heldAs = {}; // part of the UTF-8 text the document holds
+    };
+    const std::vector<Sample> corpus = {
+        {"UTF-8 with mark", kUtf8Mark + "<?xml version=\"1.0\"?>\r\n<r a=\"中文\"/>\r\n",
+         "<r a=\"中文\"/>"},
+        {"UTF-8 without mark or declaration", "<r>\n\t<a b='单引号' c=unquoted/>\n</r>"},
+        {"UTF-16LE with mark",
+         "\xFF\xFE" + Utf16("<r a=\"x\">", false) + "\x2D\x4E" +
+             std::string("\x3D\xD8\x00\xDE", 4) + Utf16("</r>\r\n", false),
+         "<r a=\"x\">中😀</r>"},
+        {"UTF-16BE with mark",
+         "\xFE\xFF" + Utf16("<r a=\"x\">", true) + "\x4E\x2D" + std::string("\xD8\x3D\xDE\x00", 4) +
+             Utf16("</r>\r\n", true),
+         "<r a=\"x\">中😀</r>"},
+        {"GB2312 declared",
+         "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n"
+         "<config>\r\n<item key=\"unit\">\r\n<unit name=\"\xB8\xF6\" "
+         "note=\"\xD6\xD0\xCE\xC4\"/>\r\n</item>\r\n</config>\r\n",
+         "<unit name=\"个\" note=\"中文\"/>"},
+        {"GBK characters outside GB2312", "<?xml version='1.0' encoding='gbk'?><r n=\"\x81\x40\"/>",
+         "<r n=\"丂\"/>"},
+        {"windows-1252 declared",
+         "<?xml version=\"1.0\" encoding=\"windows-1252\"?><r a=\"caf\xE9 \x80 \x93q\x94\"/>",
+         "café € “q”"},
+        {"comments, CDATA, PIs, DOCTYPE with internal subset",
+         "<?xml version=\"1.0\"?>\n<!DOCTYPE r [\n  <!ENTITY e \"x>y\">\n  <!-- ]> -->\n]>\n"
+         "<?style href=\"a.css\"?>\n<r><!-- <no/> --><![CDATA[ <x> & ]]>&amp;&e;<?pi x?></r>\n"
+         "<!-- trailer -->\n"},
+        {"HTML with a meta charset",
+         "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+         "</head><body>\xC4\xE3\xBA\xC3</body></html>",
+         "<body>你好</body>"},
+        {"HTML with its meta charset beyond the first kilobyte",
+         "<html><head><title>" + std::string(1500, 't') +
+             "</title><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\">"
+             "</head><body>\xC4\xE3</body></html>",
+         "<body>你</body>"},
+        {"malformed markup", "<r><a><b></a></c>< x <!x><![CDAT[<!-y>&nbsp <z k=\"1"},
+        {"not UTF-8 and undeclared", "junk \xFF\xFE\xB0\xA1 <r/>"},
+        {"unknown encoding", "<?xml version=\"1.0\" encoding=\"x-unheard-of\"?><r a=\"\xFF\"/>"},
+        {"encoding without converter", "<?xml version=\"1.0\" encoding=\"cp154\"?><r a=\"\xB0\"/>"},
+        {"empty", ""},
+        {"mark alone", kUtf8Mark},
+        {"UTF-16 mark alone", "\xFE\xFF"},
+        {"long lines and CR alone", "<r>\r" + std::string(100000, 'x') + "\r</r>"},
+    };
+    for (const auto& sample : corpus) {
+        CXmlDocument doc;
+        EXPECT_EQ(LoadAndSave(sample.bytes, &doc), sample.bytes) << sample.what;
+        EXPECT_NE(doc.DocumentText().find(sample.heldAs), std::string::npos)
+            << sample.what << ": " << doc.DocumentText().substr(0, 200);
+    }
+}
+
+TEST_F(XmlFileTest, ByteOrderMarksAreKeptAndTextIsUtf8InMemory) {
+    CXmlDocument doc;
+    EXPECT_EQ(LoadAndSave(kUtf8Mark + "<r/>", &doc), kUtf8Mark + "<r/>");
+    EXPECT_EQ(doc.DocumentFlags(), CXmlDocument::kUtf8Mark);
+    EXPECT_EQ(doc.DocumentText(), "<r/>");
+
+    // A UTF-16 big-endian file is edited as UTF-8 and comes back big-endian with its mark.
+    WriteBytes("be.xml", "\xFE\xFF" + Utf16("<r>\r\n</r>", true));
+    CXmlDocument be;
+    ASSERT_TRUE(be.Load("be.xml")) << be.Result();
+    EXPECT_EQ(be.DocumentFlags(), CXmlDocument::kUtf16BeFile);
+    EXPECT_EQ(be.DocumentText(), "<r>\r\n</r>");
+    ASSERT_TRUE(be.FindElement("r") && be.EnterElement() && be.AddElement("a") &&
+                be.SetAttribute("n", "中"));
+    ASSERT_TRUE(be.Save("be.xml"));
+    EXPECT_EQ(ReadBytes("be.xml"), "\xFE\xFF" + Utf16("<r>\r\n<a n=\"", true) + "\x4E\x2D" +
+                                       Utf16("\"/>\r\n</r>", true));
+    EXPECT_NE(be.Result().find("<endian_swap/>"), std::string::npos);
+
+    // NUL units are dropped from UTF-16, NUL bytes from other files.
+    WriteBytes("nul16.xml", "\xFF\xFE" + Utf16("<r/>", false) + std::string(4, '\0'));
+    CXmlDocument nul16;
+    EXPECT_TRUE(nul16.Load("nul16.xml"));
+    EXPECT_EQ(nul16.DocumentText(), "<r/>");
+    EXPECT_NE(nul16.Result().find("<nulls_removed count=\"2\"/>"), std::string::npos);
+    WriteBytes("nul8.xml", std::string("<r\0/>\0", 6));
+    CXmlDocument nul8;
+    EXPECT_TRUE(nul8.Load("nul8.xml"));
+    EXPECT_EQ(nul8.DocumentText(), "<r/>");
+    EXPECT_NE(nul8.Result().find("<nulls_removed count=\"2\"/>"), std::string::npos);
+
+    // An odd trailing byte of a UTF-16 file cannot be held and is reported.
+    WriteBytes("odd.xml", "\xFF\xFE" + Utf16("<r/>", false) + "x");
+    CXmlDocument odd;
+    EXPECT_TRUE(odd.Load("odd.xml"));
+    EXPECT_EQ(odd.DocumentText(), "<r/>");
+    EXPECT_NE(odd.Result().find("<truncation_error/>"), std::string::npos);
+}
+
+TEST_F(XmlFileTest, DeclaredEncodingsAreConvertedBothWays) {
+    // gb2312 is read as GBK into UTF-8 and written back as GBK, new text included.
+    WriteBytes("gb.xml", "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<r n=\"\xD6\xD0\"/>");
+    CXmlDocument gb;
+    ASSERT_TRUE(gb.Load("gb.xml"));
+    ASSERT_TRUE(gb.FindElement("r"));
+    EXPECT_EQ(gb.GetAttribute("n"), "中");
+    ASSERT_TRUE(gb.SetAttribute("m", "文"));
+    ASSERT_TRUE(gb.Save("gb.xml"));
+    EXPECT_EQ(ReadBytes("gb.xml"),
+              "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<r n=\"\xD6\xD0\" m=\"\xCE\xC4\"/>");
+
+    // A character the declared code page lacks is replaced and noted; the save still succeeds.
+    WriteBytes("latin.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r/>");
+    CXmlDocument latin;
+    ASSERT_TRUE(latin.Load("latin.xml") && latin.FindElement("r"));
+    ASSERT_TRUE(latin.SetAttribute("n", "é中"));
+    ASSERT_TRUE(latin.Save("latin.xml"));
+    EXPECT_EQ(ReadBytes("latin.xml"),
+              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r n=\"\xE9?\"/>");
+    EXPECT_NE(latin.Result().find("<conversion_loss/>"), std::string::npos);
+
+    // An HTML page names its charset in a meta element of its head, and only there.
+    const std::string body = "<body>\xC4\xE3</body></html>";
+    WriteBytes("page.html", "<!DOCTYPE html><HTML><head><title>t</title>"
+                            "<META HTTP-EQUIV=\"content-type\" CONTENT=\"text/html;charset=GBK\">"
+                            "</head>" +
+                                body);
+    std::string text, result;
+    ASSERT_TRUE(CXmlDocument::ReadDocumentFile("page.html", text, &result));
+    EXPECT_NE(text.find("<body>你</body>"), std::string::npos) << result;
+    WriteBytes("late.html", "<html><head></head><meta http-equiv=\"Content-Type\" "
+                            "content=\"text/html; charset=gbk\">" +
+                                body);
+    ASSERT_TRUE(CXmlDocument::ReadDocumentFile("late.html", text, &result));
+    EXPECT_NE(text.find(body), std::string::npos) << "taken as it is: " << result;
+
+    // Without a mark or declaration: UTF-8 when the loose test passes, otherwise as it is.
+    WriteBytes("plain.txt", "名称 <r/>");
+    ASSERT_TRUE(CXmlDocument::ReadDocumentFile("plain.txt", text, &result));
+    EXPECT_EQ(text, "名称 <r/>");
+    EXPECT_NE(result.find("<read encoding=\"UTF-8\""), std::string::npos);
+    EXPECT_NE(result.find("<utf8_detection/>"), std::string::npos);
+    WriteBytes("gbk.txt", "\xC3\xFB\xB3\xC6 <r/>");
+    ASSERT_TRUE(CXmlDocument::ReadDocumentFile("gbk.txt", text, &result));
+    EXPECT_EQ(text, "\xC3\xFB\xB3\xC6 <r/>");
+    EXPECT_NE(result.find("<read encoding=\"\""), std::string::npos);
+
+    // A document that declares nothing and has no mark is written as UTF-8.
+    ASSERT_TRUE(CXmlDocument::WriteDocumentFile("new.xml", "<r n=\"名\"/>", &result));
+    EXPECT_EQ(ReadBytes("new.xml"), "<r n=\"名\"/>");
+    // The text's own declaration decides, when the flags name no mark.
+    ASSERT_TRUE(CXmlDocument::WriteDocumentFile(
+        "decl.xml", "<?xml version=\"1.0\" encoding=\"GBK\"?><r n=\"名\"/>", &result));
+    EXPECT_EQ(ReadBytes("decl.xml"), "<?xml version=\"1.0\" encoding=\"GBK\"?><r n=\"\xC3\xFB\"/>");
+}
+
+TEST_F(XmlFileTest, FlagsComeFromTheFileRead) {
+    WriteBytes("plain.xml", "<r/>");
+    std::string text;
+    int flags = CXmlDocument::kUtf16BeFile | CXmlDocument::kUtf8Mark | CXmlDocument::kIgnoreCase;
+    ASSERT_TRUE(CXmlDocument::ReadDocumentFile("plain.xml", text, nullptr, &flags));
+    // Marks the file does not have are cleared; the case bit is the caller's own.
+    EXPECT_EQ(flags, CXmlDocument::kIgnoreCase);
+
+    WriteBytes("le.xml", "\xFF\xFE" + Utf16("<r/>", false));
+    flags = 0;
+    ASSERT_TRUE(CXmlDocument::ReadDocumentFile("le.xml", text, nullptr, &flags));
+    EXPECT_EQ(flags, CXmlDocument::kUtf16LeFile);
+    ASSERT_TRUE(CXmlDocument::WriteDocumentFile("le2.xml", text, nullptr, &flags));
+    EXPECT_EQ(ReadBytes("le2.xml"), ReadBytes("le.xml"));
+}
+
+TEST_F(XmlFileTest, MissingAndUnreadableFiles) {
+    CXmlDocument doc;
+    EXPECT_FALSE(doc.Load("missing.xml"));
+    EXPECT_NE(doc.Result().find("<file_error msg=\"No such file or directory\"/>"),
+              std::string::npos);
+    EXPECT_FALSE(doc.FindElement("config"));
+    EXPECT_TRUE(doc.Save("missing.xml")) << "the empty text makes an empty file";
+    EXPECT_EQ(ReadBytes("missing.xml"), "");
+    EXPECT_TRUE(fs::exists("missing.xml"));
+
+    fs::create_directory("folder");
+    EXPECT_FALSE(doc.Load("folder"));
+    EXPECT_NE(doc.Result().find("<file_error"), std::string::npos);
+    EXPECT_FALSE(doc.Save("folder"));
+    EXPECT_FALSE(doc.Save("no/such/folder/x.xml"));
+    EXPECT_NE(doc.Result().find("<file_error"), std::string::npos);
+}
+
+TEST_F(XmlFileTest, SavingReplacesTheFileWholeOrNotAtAll) {
+    WriteBytes("c.xml", "<config>\r\n</config>\r\n");
+    ::chmod("c.xml", 0640);
+    fs::create_symlink("c.xml", "link.xml");
+    CXmlDocument doc;
+    ASSERT_TRUE(doc.Load("link.xml"));
+    ASSERT_TRUE(doc.FindElement("config") && doc.EnterElement() && doc.AddElement("item"));
+    ASSERT_TRUE(doc.Save("link.xml"));
+    EXPECT_TRUE(fs::is_symlink("link.xml")) << "the link stays a link";
+    EXPECT_EQ(ReadBytes("c.xml"), "<config>\r\n<item/>\r\n</config>\r\n");
+    struct stat st {};
+    ASSERT_EQ(::stat("c.xml", &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    // A write that fails half way (here: the file size limit) leaves the old file whole, is
+    // reported, and leaves no temporary file behind.
+    const std::string before = ReadBytes("c.xml");
+    ASSERT_TRUE(doc.SetAttribute("big", std::string(100000, 'x')));
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = doc.Save("c.xml");
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_FALSE(saved);
+    EXPECT_NE(doc.Result().find("<file_error"), std::string::npos);
+    EXPECT_EQ(ReadBytes("c.xml"), before);
+    size_t files = 0;
+    for (const auto& e : fs::directory_iterator(Dir()))
+        files += e.path().filename().string().find(".tmp") != std::string::npos;
+    EXPECT_EQ(files, 0u);
+}
