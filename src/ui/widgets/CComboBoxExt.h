@@ -1,0 +1,17 @@
+#pragma once
+#include <QComboBox>
+
+// The grid's in-place drop-down list: pick-only. Choosing an entry, or losing the focus, hands
+// the current text back to the grid.
+class CComboBoxExt : public QComboBox {
+    Q_OBJECT
+public:
+    explicit CComboBoxExt(QWidget* parent = nullptr);
+
+    // Entries from a "$"-joined text (empty pieces dropped), then `current` selected, added as
+    // one more entry when it is not among them.
+    void Fill(const QString& items, const QString& current);
+
+signals:
+    void Chosen();
+};

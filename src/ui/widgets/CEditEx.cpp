@@ -1,0 +1,5 @@
+#include "CEditEx.h"
+
+CEditEx::CEditEx(QWidget* parent) : QLineEdit(parent) {
+    setFrame(true);
+}
