@@ -207,7 +207,7 @@ void CListCtrlEx::CommitEditorText(int row, int column, const QString& text, boo
         return;
     if (editBox)
         ApplyAmountRule(row);
-    emit CellEdited(row, column);
+    emit CellEdited(row, column, editBox);
 }
 
 void CListCtrlEx::ApplyAmountRule(int row) {

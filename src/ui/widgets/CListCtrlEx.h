@@ -87,8 +87,8 @@ public:
 signals:
     // The grid got the keyboard focus (the bill windows recompute their totals then).
     void FocusEntered();
-    // An in-place editor wrote its text into the cell.
-    void CellEdited(int row, int column);
+    // An in-place editor wrote its text into the cell: an edit box (editBox) or the list.
+    void CellEdited(int row, int column, bool editBox);
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
