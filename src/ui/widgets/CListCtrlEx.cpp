@@ -3,7 +3,7 @@
 #include "CListCtrlDelegate.h"
 #include "CListCtrlModel.h"
 
-#include "text/Money.h"
+#include "bills/CBill.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -18,16 +18,9 @@ bool Matches(int recordRow, int recordColumn, int row, int column) {
            (recordColumn == column || recordColumn == -1 || column == -1);
 }
 
-// The amount of a line as the bill model computes it (quantity × unit price, two decimals).
+// The amount of a line, by the bill model's amount rule.
 QString LineAmountText(const QString& quantity, const QString& price) {
-    const CMoney q = CMoney::Parse(quantity.toStdString()).value_or(CMoney());
-    const CMoney p = CMoney::Parse(price.toStdString()).value_or(CMoney());
-    const __int128 product = static_cast<__int128>(q.Units()) * p.Units();
-    const __int128 half = CMoney::kScale / 2;
-    const __int128 units = (product >= 0 ? product + half : product - half) / CMoney::kScale;
-    if (units > INT64_MAX || units < INT64_MIN)
-        return QStringLiteral("0.00");
-    return QString::fromStdString(CMoney::FromUnits(static_cast<int64_t>(units)).Format2());
+    return QString::fromStdString(LineAmount(quantity.toStdString(), price.toStdString()));
 }
 } // namespace
 
