@@ -1,0 +1,43 @@
+#pragma once
+#include "query/ClassTree.h"
+#include "store/Records.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the picker ("请在列表中选择") lists for each picker kind: its columns, its rows, the tree
+// that filters them, and which cell is the choice.
+
+enum class PaletteTree { None, UnitTypes, Departments, GoodsClasses };
+
+struct PaletteColumn {
+    const char* header;
+    int width;
+};
+
+struct PaletteKindInfo {
+    const char* kind; // palette_wanglaidanwei ...
+    std::vector<PaletteColumn> columns;
+    bool gridLines;
+    int chosenColumn; // the column whose text is the chosen name
+    bool goods;       // the choice is a goods record (by the code in column 0)
+    PaletteTree tree;
+};
+
+// Shown when a picker is opened without a kind.
+extern const char* const kPaletteNoKind; // "没设置选项内容"
+
+// The kind's description; nullptr for an empty, unknown or list-less kind (palette_hetong).
+const PaletteKindInfo* FindPaletteKind(const std::string& kind);
+
+// The rows of the kind, one text per column. `treeItem` is the text of the selected tree item;
+// nothing for the whole list as shown on opening.
+std::vector<std::vector<std::string>> PaletteRows(const PaletteKindInfo& info,
+                                                  const std::optional<std::string>& treeItem);
+// The items of the kind's filter tree (empty for kinds without one).
+std::vector<ClassTreeNode> PaletteTreeItems(const PaletteKindInfo& info);
+
+// The goods item a click on a goods row chooses: the application's goods list is refilled and
+// the last record with that code wins. Nothing when no record has the code.
+std::optional<GoodsRecord> ChooseGoodsByCode(const std::string& code);

@@ -1,0 +1,68 @@
+#pragma once
+#include "store/Records.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class CListCtrlEx;
+class QPushButton;
+class QTreeWidget;
+struct PaletteKindInfo;
+
+// The picker "请在列表中选择": the opener sets a picker kind, runs it with exec() and, when it
+// was confirmed, reads the chosen name (or the chosen goods for palette_product).
+class CPaletteListDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CPaletteListDlg(QWidget* parent = nullptr);
+
+    void SetKind(const QString& kind) { m_kind = kind; }
+    QString Kind() const { return m_kind; }
+    // Fills the list (and tree) for the kind, then runs modally.
+    int exec() override;
+
+    QString m_chosenName;
+    GoodsRecord m_chosenGoods;
+
+    // ---- what the user does, also used by tests
+    // A single click on a row records the choice; a row outside the list changes nothing.
+    void ClickRow(int row);
+    // Records the choice and closes as confirmed.
+    void DoubleClickRow(int row);
+    // Selects the first tree item (depth-first) with that text; false when there is none.
+    bool SelectTreeItem(const QString& text);
+    // The first row whose cell in `column` equals `text`, -1 when none.
+    int FindRow(int column, const QString& text) const;
+
+    CListCtrlEx* List() const { return m_list; }
+    QTreeWidget* Tree() const { return m_tree; }
+    QPushButton* ChooseButton() const { return m_choose; }
+    QPushButton* ManageButton() const { return m_manage; }
+    QPushButton* BackButton() const { return m_back; }
+
+    // Test seam: when set, exec() fills the picker and hands it to `script` instead of waiting
+    // for the user; exec() then returns the result the script left (Rejected unless it
+    // confirmed). Pass nullptr to switch it off.
+    using Script = std::function<void(CPaletteListDlg&)>;
+    static void SetScriptForTest(Script script);
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
+
+private slots:
+    void OnTreeSelection();
+    void OnManage();
+
+private:
+    // Empties list and tree and fills them for the kind, as on opening.
+    void Fill();
+
+    QString m_kind;
+    const PaletteKindInfo* m_info = nullptr;
+    CListCtrlEx* m_list;
+    QTreeWidget* m_tree;
+    QPushButton* m_choose;
+    QPushButton* m_manage;
+    QPushButton* m_back;
+};

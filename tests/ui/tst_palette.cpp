@@ -1,0 +1,245 @@
+// The picker: every kind's list and tree, filtering, choosing, and maintaining the list.
+#include "BillTestSupport.h"
+
+#include "app/CommandRouting.h"
+#include "config/ConfigLists.h"
+#include "store/CDataStore.h"
+#include "widgets/CListCtrlEx.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+QStringList Column(const CListCtrlEx* list, int column) {
+    QStringList texts;
+    for (int r = 0; r < list->GetItemCount(); ++r)
+        texts << list->GetItemText(r, column);
+    return texts;
+}
+QStringList Headers(const CListCtrlEx* list) {
+    QStringList texts;
+    for (int c = 0; c < list->GetColumnCount(); ++c)
+        texts << list->model()->headerData(c, Qt::Horizontal).toString();
+    return texts;
+}
+QStringList TopItems(const QTreeWidget* tree) {
+    QStringList texts;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        texts << tree->topLevelItem(i)->text(0);
+    return texts;
+}
+// Runs the picker of `kind` and hands it to `act` through the test seam.
+int RunPicker(const QString& kind, const std::function<void(CPaletteListDlg&)>& act,
+              CPaletteListDlg** keep = nullptr) {
+    CPickerScript script;
+    script.Then(act);
+    auto* picker = new CPaletteListDlg;
+    picker->SetKind(kind);
+    const int result = picker->exec();
+    if (keep)
+        *keep = picker;
+    else
+        delete picker;
+    return result;
+}
+} // namespace
+
+class TestPalette : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { SetupTestApplication(); }
+
+    void businessUnitsListAndFilterByType() {
+        CTempProgramFolder folder;
+        SeedBillData();
+        CPaletteListDlg* picker = nullptr;
+        const int result = RunPicker(
+            "palette_wanglaidanwei",
+            [](CPaletteListDlg& p) {
+                QCOMPARE(p.windowTitle(), QStringLiteral("请在列表中选择"));
+                const QStringList headers = {"单位编码", "单位名称",     "联系人",   "手机号码",
+                                             "电话",     "传真",         "邮编",     "地址",
+                                             "地区",     "往来单位类型", "客户网址", "客户email",
+                                             "客户MSN",  "客户QQ",       "备注"};
+                QCOMPARE(Headers(p.List()), headers);
+                QCOMPARE(p.List()->columnWidth(0), 120);
+                QCOMPARE(Column(p.List(), 0), QStringList({"S01", "C01"}));
+                QCOMPARE(p.List()->GetItemText(1, 13), QStringLiteral("12345"));
+                QCOMPARE(TopItems(p.Tree()), QStringList({"供应商", "客户"}));
+                QVERIFY(!p.Tree()->isHidden());
+
+                QVERIFY(p.SelectTreeItem("客户"));
+                QCOMPARE(Column(p.List(), 0), QStringList({"C01"}));
+                p.ClickRow(0);
+                QCOMPARE(p.m_chosenName, QStringLiteral("乙客户")); // the unit's name
+                p.ClickRow(5);                                      // no such row
+                QCOMPARE(p.m_chosenName, QStringLiteral("乙客户"));
+                QVERIFY(p.SelectTreeItem("供应商"));
+                p.DoubleClickRow(0);
+            },
+            &picker);
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(picker->m_chosenName, QStringLiteral("甲供应商"));
+        SaveShot(picker, "palette_units");
+        delete picker;
+    }
+
+    void simpleListsShowNamesWithoutTree() {
+        CTempProgramFolder folder;
+        SeedBillData();
+        struct Case {
+            const char* kind;
+            const char* header;
+            int width;
+            QStringList names;
+        };
+        const Case cases[] = {
+            {"palette_department", "部门名称", 300, {"采购部", "销售部"}},
+            {"palette_cangku", "仓库名称", 300, {"一号库", "二号库"}},
+            {"palette_account", "银行帐户", 200, {"工行"}},
+        };
+        for (const Case& c : cases) {
+            const int result = RunPicker(c.kind, [&](CPaletteListDlg& p) {
+                QCOMPARE(Headers(p.List()), QStringList({QString::fromUtf8(c.header)}));
+                QCOMPARE(p.List()->columnWidth(0), c.width);
+                QCOMPARE(Column(p.List(), 0), c.names);
+                QVERIFY(p.Tree()->isHidden());
+                QVERIFY(!p.List()->showGrid());
+                p.ClickRow(int(c.names.size()) - 1);
+                p.ChooseButton()->click();
+            });
+            QCOMPARE(result, int(QDialog::Accepted));
+        }
+        // 选择 without a click confirms an empty choice; 返回 cancels.
+        CPaletteListDlg* picker = nullptr;
+        QCOMPARE(
+            RunPicker(
+                "palette_cangku", [](CPaletteListDlg& p) { p.ChooseButton()->click(); }, &picker),
+            int(QDialog::Accepted));
+        QVERIFY(picker->m_chosenName.isEmpty());
+        delete picker;
+        QCOMPARE(RunPicker("palette_cangku",
+                           [](CPaletteListDlg& p) {
+                               p.ClickRow(0);
+                               p.BackButton()->click();
+                           }),
+                 int(QDialog::Rejected));
+        // From the keyboard: move to a row and press Enter.
+        QCOMPARE(RunPicker(
+                     "palette_cangku",
+                     [](CPaletteListDlg& p) {
+                         p.List()->setCurrentIndex(p.List()->model()->index(1, 0));
+                         QTest::keyClick(p.List(), Qt::Key_Return);
+                     },
+                     &picker),
+                 int(QDialog::Accepted));
+        QCOMPARE(picker->m_chosenName, QStringLiteral("二号库"));
+        delete picker;
+    }
+
+    void employeesFilterByDepartment() {
+        CTempProgramFolder folder;
+        SeedBillData();
+        RunPicker("palette_employees", [](CPaletteListDlg& p) {
+            QCOMPARE(Headers(p.List()),
+                     QStringList({"员工姓名", "联系电话", "住址", "出生日期", "备注"}));
+            QCOMPARE(p.List()->columnWidth(0), 100);
+            QVERIFY(p.List()->showGrid());
+            QCOMPARE(Column(p.List(), 0), QStringList({"张三", "李四"}));
+            QCOMPARE(p.List()->GetItemText(0, 3), QStringLiteral("1990-01-01"));
+            QCOMPARE(TopItems(p.Tree()), QStringList({"采购部", "销售部"}));
+            QVERIFY(p.SelectTreeItem("销售部"));
+            QCOMPARE(Column(p.List(), 0), QStringList({"李四"}));
+            QCOMPARE(p.List()->GetItemText(0, 4), QStringLiteral("组长"));
+            p.ClickRow(0);
+            QCOMPARE(p.m_chosenName, QStringLiteral("李四"));
+        });
+    }
+
+    void goodsTreeFiltersAndClickChoosesTheRecord() {
+        CTempProgramFolder folder;
+        SeedBillData();
+        RunPicker("palette_product", [](CPaletteListDlg& p) {
+            QCOMPARE(p.List()->GetColumnCount(), 25);
+            QCOMPARE(p.List()->model()->headerData(14, Qt::Horizontal).toString(),
+                     QStringLiteral("预设进价"));
+            QCOMPARE(p.List()->columnWidth(24), 100);
+            QCOMPARE(Column(p.List(), 0), QStringList({"G001", "G002"}));
+            QCOMPARE(p.List()->GetItemText(0, 14), QStringLiteral("19.99"));
+            // 所有商品 first; 果汁 under 饮料; a class whose parent is missing at the top.
+            QCOMPARE(TopItems(p.Tree()), QStringList({"所有商品", "饮料", "孤儿"}));
+            QCOMPARE(p.Tree()->topLevelItem(1)->child(0)->text(0), QStringLiteral("果汁"));
+
+            QVERIFY(p.SelectTreeItem("果汁"));
+            QCOMPARE(Column(p.List(), 0), QStringList({"G002"}));
+            QVERIFY(p.SelectTreeItem("孤儿"));
+            QCOMPARE(p.List()->GetItemCount(), 0);
+            QVERIFY(p.SelectTreeItem("所有商品"));
+            QCOMPARE(p.List()->GetItemCount(), 2);
+
+            p.ClickRow(0);
+            QCOMPARE(QString::fromStdString(p.m_chosenGoods.Code), QStringLiteral("G001"));
+            QCOMPARE(QString::fromStdString(p.m_chosenGoods.PriceIn), QStringLiteral("19.99"));
+            QCOMPARE(QString::fromStdString(p.m_chosenGoods.Note), QStringLiteral("冷藏"));
+            QVERIFY(p.m_chosenName.isEmpty());
+            SaveShot(&p, "palette_goods");
+        });
+    }
+
+    void kindsWithoutListAndTheEmptyKind() {
+        CTempProgramFolder folder;
+        SeedBillData();
+        CScopedScriptedPort port;
+        for (const char* kind : {"palette_hetong", "palette_nothing"}) {
+            RunPicker(kind, [](CPaletteListDlg& p) {
+                QCOMPARE(p.List()->GetItemCount(), 0);
+                QCOMPARE(p.List()->GetColumnCount(), 0);
+            });
+        }
+        QVERIFY(port.Texts().empty());
+        RunPicker("", [](CPaletteListDlg& p) { QCOMPARE(p.List()->GetItemCount(), 0); });
+        QCOMPARE(port.Texts(), std::vector<std::string>{"没设置选项内容"});
+    }
+
+    void manageListOpensItsWindowAndRefills() {
+        CTempProgramFolder folder;
+        SeedBillData();
+        QStringList opened;
+        // Stands in for the maintenance windows: each adds one entry to its list.
+        SetWindowOpenerForTest([&](const QString& window, const QString& command) {
+            opened << window + "|" + command;
+            if (window == "CChild_Jichu_WarehouseDlg")
+                AddConfigListEntry("warehouse", "新仓库 '%_", "");
+            if (window == "CChild_Jichu_ProductDlg") {
+                CDataStore store;
+                GoodsRecord g;
+                g.Code = "M1";
+                g.ProductName = "新商品";
+                g.ClassName = "饮料";
+                QVERIFY(store.ConnectMain() && store.AddGoods(g));
+            }
+        });
+        RunPicker("palette_cangku", [](CPaletteListDlg& p) {
+            QCOMPARE(p.List()->GetItemCount(), 2);
+            p.ManageButton()->click();
+            QCOMPARE(Column(p.List(), 0), QStringList({"一号库", "二号库", "新仓库 '%_"}));
+            QCOMPARE(p.List()->GetColumnCount(), 1);
+        });
+        RunPicker("palette_product", [](CPaletteListDlg& p) {
+            QVERIFY(p.SelectTreeItem("果汁"));
+            QCOMPARE(p.List()->GetItemCount(), 1);
+            p.ManageButton()->click();
+            // Filled again as on opening: every goods item, the tree rebuilt.
+            QCOMPARE(Column(p.List(), 0), QStringList({"G001", "G002", "M1"}));
+            QCOMPARE(p.List()->GetColumnCount(), 25);
+            QCOMPARE(TopItems(p.Tree()), QStringList({"所有商品", "饮料", "孤儿"}));
+        });
+        SetWindowOpenerForTest(nullptr);
+        QCOMPARE(opened, QStringList({"CChild_Jichu_WarehouseDlg|", "CChild_Jichu_ProductDlg|"}));
+    }
+};
+
+QTEST_MAIN(TestPalette)
+#include "tst_palette.moc"
