@@ -7,6 +7,10 @@
 #include "admin/CChild_Xitong_RestoreDlg.h"
 #include "admin/CChild_Xitong_SetupDlg.h"
 #include "admin/CChild_Xitong_ViewLogDlg.h"
+#include "bills/CChild_Jinhuo_KaidanDlg.h"
+#include "bills/CChild_Kucun_SunyiDlg.h"
+#include "bills/CChild_Kucun_TiaojiaDlg.h"
+#include "bills/CChild_Xiaoshou_KaidanDlg.h"
 
 #include <QDialog>
 
@@ -31,6 +35,11 @@ const std::vector<WindowRow>& WindowTable() {
         {"BackupAction", [](QWidget* p, const QString&) { RunBackupAction(p); }},
         {"CChild_Xitong_RestoreDlg", OpenModal<CChild_Xitong_RestoreDlg>},
         {"CChild_Xitong_ViewLogDlg", OpenModal<CChild_Xitong_ViewLogDlg>},
+        // bill entry
+        {"CChild_Jinhuo_KaidanDlg", OpenModal<CChild_Jinhuo_KaidanDlg>},
+        {"CChild_Xiaoshou_KaidanDlg", OpenModal<CChild_Xiaoshou_KaidanDlg>},
+        {"CChild_Kucun_SunyiDlg", OpenModal<CChild_Kucun_SunyiDlg>},
+        {"CChild_Kucun_TiaojiaDlg", OpenModal<CChild_Kucun_TiaojiaDlg>},
     };
     return rows;
 }

@@ -1,0 +1,413 @@
+#include "CBillEntryDlg.h"
+
+#include "CPaletteListDlg.h"
+#include "app/MessagePort.h"
+#include "config/ConfigLists.h"
+#include "widgets/CListCtrlEx.h"
+#include "widgets/CUnderLineEdit.h"
+
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+std::string S(const QString& s) {
+    return s.toStdString();
+}
+
+// The unit list offered by the grid's unit cells, in file order.
+QStringList UnitNames() {
+    QStringList names;
+    for (const auto& e : ReadConfigList("unit"))
+        names << Q(e.name);
+    return names;
+}
+} // namespace
+
+CBillEntryDlg::CBillEntryDlg(QWidget* parent, BillKind kind)
+    : QDialog(parent), m_bill(std::make_unique<CBill>(kind)) {
+    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    m_title = new QLabel(this);
+    m_title->setObjectName("billTitle");
+    m_title->setAlignment(Qt::AlignCenter);
+    QFont font = m_title->font();
+    font.setPixelSize(26);
+    font.setBold(true);
+    m_title->setFont(font);
+    m_title->setStyleSheet("QLabel#billTitle { color: #1f4e79; padding: 4px; }");
+
+    m_grid = new CListCtrlEx(this);
+    m_grid->setObjectName("billGrid");
+    int column = 0;
+    for (const auto& c : GridColumns(kind))
+        m_grid->InsertColumn(column++, QString::fromUtf8(c.header), c.width);
+    if (IsTradeKind(kind))
+        m_grid->SetAmountColumns(3, 7, 8);
+
+    connect(m_grid, &CListCtrlEx::CellEdited, this, &CBillEntryDlg::OnCellEdited);
+    connect(m_grid, &CListCtrlEx::FocusEntered, this, &CBillEntryDlg::RecomputeTotals);
+    connect(m_grid, &QAbstractItemView::clicked, this, &CBillEntryDlg::RecomputeTotals);
+    connect(m_grid, &QAbstractItemView::doubleClicked, this, &CBillEntryDlg::OnGridDoubleClick);
+}
+
+void CBillEntryDlg::SetKind(BillKind kind) {
+    if (kind == m_bill->Kind())
+        return;
+    m_bill = std::make_unique<CBill>(kind);
+    m_grid->SetAmountColumns(IsTradeKind(kind) ? 3 : -1, 7, 8);
+    ShowLines();
+    ShowHeader();
+}
+
+void CBillEntryDlg::EnterViewMode(const std::optional<CBill>& stored) {
+    m_viewMode = true;
+    for (QPushButton* b : {m_save, m_add, m_change, m_remove})
+        if (b)
+            b->setEnabled(false);
+    for (QLineEdit* f :
+         {static_cast<QLineEdit*>(m_number), static_cast<QLineEdit*>(m_customer),
+          static_cast<QLineEdit*>(m_department), static_cast<QLineEdit*>(m_warehouse),
+          static_cast<QLineEdit*>(m_employee), static_cast<QLineEdit*>(m_introduction),
+          static_cast<QLineEdit*>(m_account), m_paid})
+        if (f)
+            f->setReadOnly(true);
+    if (m_date)
+        m_date->setReadOnly(true);
+    for (const auto& [field, icon] : m_icons)
+        icon->setEnabled(false); // nothing is picked in a stored bill
+    if (stored) {
+        m_bill = std::make_unique<CBill>(*stored);
+    } else {
+        m_bill->m_number.clear();
+        m_bill->m_lines.clear();
+    }
+    ShowLines();
+    ShowHeader();
+}
+
+// ---- building blocks
+
+CUnderLineEdit* CBillEntryDlg::NewField() {
+    auto* f = new CUnderLineEdit(this);
+    f->setMinimumWidth(150);
+    return f;
+}
+
+QLabel* CBillEntryDlg::NewLabel(const QString& text) {
+    auto* l = new QLabel(text, this);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return l;
+}
+
+QWidget* CBillEntryDlg::PickedField(CUnderLineEdit* field, const QString& pickerKind) {
+    auto* box = new QWidget(this);
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    field->setParent(box);
+    auto* icon = new QToolButton(box);
+    icon->setIcon(QIcon(":/icons/picker.svg"));
+    icon->setIconSize(QSize(18, 18));
+    icon->setAutoRaise(true);
+    icon->setToolTip(QStringLiteral("请在列表中选择 (F4)"));
+    icon->setCursor(Qt::PointingHandCursor);
+    icon->setFocusPolicy(Qt::NoFocus); // Tab goes from field to field
+    icon->setObjectName(pickerKind);
+    row->addWidget(field, 1);
+    row->addWidget(icon);
+    connect(icon, &QToolButton::clicked, this,
+            [this, field, pickerKind] { PickField(field, pickerKind); });
+    m_icons.push_back({field, icon});
+    field->installEventFilter(this); // F4 opens the picker from the keyboard
+    return box;
+}
+
+QPushButton* CBillEntryDlg::NewButton(const QString& text) {
+    auto* b = new QPushButton(text, this);
+    b->setAutoDefault(false);
+    b->setMinimumWidth(84);
+    return b;
+}
+
+QGroupBox* CBillEntryDlg::LinesGroup(const QString& title) {
+    m_linesGroup = new QGroupBox(title, this);
+    auto* layout = new QVBoxLayout(m_linesGroup);
+    layout->addWidget(m_grid);
+    return m_linesGroup;
+}
+
+void CBillEntryDlg::InitDate() {
+    m_date = new QDateEdit(this);
+    m_date->setCalendarPopup(true);
+    m_date->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
+    m_date->setDate(QDate::fromString(Q(m_bill->m_date), Qt::ISODate));
+    m_date->setMinimumWidth(130);
+}
+
+void CBillEntryDlg::SetTitleText(const QString& text) {
+    m_title->setText(text);
+}
+
+QToolButton* CBillEntryDlg::PickerIcon(QLineEdit* field) const {
+    for (const auto& [f, icon] : m_icons)
+        if (f == field)
+            return icon;
+    return nullptr;
+}
+
+// ---- showing the bill
+
+void CBillEntryDlg::ShowLines() {
+    m_grid->DeleteAllItems();
+    for (size_t r = 0; r < m_bill->m_lines.size(); ++r) {
+        m_grid->InsertItem(int(r), Q(m_bill->Cell(r, 0)));
+        ShowLine(int(r));
+    }
+}
+
+void CBillEntryDlg::ShowLine(int row) {
+    for (int c = 1; c < m_grid->GetColumnCount(); ++c)
+        m_grid->SetItemText(row, c, Q(m_bill->Cell(size_t(row), size_t(c))));
+}
+
+void CBillEntryDlg::ShowHeader() {
+    if (m_number)
+        m_number->setText(Q(m_bill->m_number));
+    if (m_date) {
+        const QDate date = QDate::fromString(Q(m_bill->m_date), Qt::ISODate);
+        if (date.isValid())
+            m_date->setDate(date);
+    }
+    const std::pair<QLineEdit*, const std::string*> fields[] = {
+        {m_customer, &m_bill->m_customer},
+        {m_department, &m_bill->m_department},
+        {m_warehouse, &m_bill->m_warehouse},
+        {m_employee, &m_bill->m_employee},
+        {m_introduction, &m_bill->m_introduction},
+        {m_account, &m_bill->m_account},
+        {m_paid, &m_bill->m_paid}};
+    for (const auto& [field, value] : fields)
+        if (field)
+            field->setText(Q(*value));
+    if (m_quantityTotal)
+        m_quantityTotal->setText(Q(m_bill->m_quantityTotal));
+    if (m_amountTotal)
+        m_amountTotal->setText(Q(m_bill->m_amountTotal));
+}
+
+void CBillEntryDlg::ReadHeader() {
+    auto read = [](QLineEdit* field, std::string& value) {
+        if (field)
+            value = S(field->text());
+    };
+    read(m_number, m_bill->m_number);
+    read(m_customer, m_bill->m_customer);
+    read(m_department, m_bill->m_department);
+    read(m_warehouse, m_bill->m_warehouse);
+    read(m_employee, m_bill->m_employee);
+    read(m_introduction, m_bill->m_introduction);
+    read(m_account, m_bill->m_account);
+    read(m_paid, m_bill->m_paid);
+    if (m_date)
+        m_bill->m_date = S(m_date->date().toString(Qt::ISODate));
+}
+
+void CBillEntryDlg::RecomputeTotals() {
+    if (m_viewMode)
+        return; // the stored bill's own totals stay on show
+    m_bill->RecomputeTotals();
+    if (m_quantityTotal)
+        m_quantityTotal->setText(Q(m_bill->m_quantityTotal));
+    if (m_amountTotal)
+        m_amountTotal->setText(Q(m_bill->m_amountTotal));
+}
+
+// ---- lines
+
+std::optional<GoodsRecord> CBillEntryDlg::PickGoods() {
+    CPaletteListDlg picker(this);
+    picker.SetKind(QStringLiteral("palette_product"));
+    if (picker.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return picker.m_chosenGoods;
+}
+
+void CBillEntryDlg::RegisterRowRules(int row) {
+    const auto& columns = GridColumns(m_bill->Kind());
+    for (size_t c = 0; c < columns.size(); ++c) {
+        if (columns[c].edit == CellEdit::Text)
+            m_grid->AddEditableCell(row, int(c));
+        else if (columns[c].edit == CellEdit::UnitList)
+            m_grid->SetListCell(row, int(c), UnitNames());
+    }
+}
+
+std::optional<size_t> CBillEntryDlg::SelectedLine() const {
+    const int row = m_grid->GetSelectedRow();
+    if (row < 0)
+        return std::nullopt;
+    return size_t(row);
+}
+
+void CBillEntryDlg::OnAdd() {
+    if (m_viewMode)
+        return;
+    auto goods = PickGoods();
+    if (!goods)
+        return;
+    m_grid->CommitActiveEditor();
+    m_bill->AppendGoods(*goods);
+    const int row = int(m_bill->m_lines.size()) - 1;
+    m_grid->InsertItem(row, Q(m_bill->Cell(size_t(row), 0)));
+    ShowLine(row);
+    RegisterRowRules(row);
+    RecomputeTotals();
+}
+
+void CBillEntryDlg::OnChange() {
+    if (m_viewMode)
+        return;
+    auto goods = PickGoods();
+    if (!goods)
+        return;
+    m_grid->CommitActiveEditor();
+    const auto selected = SelectedLine();
+    if (!m_bill->ChangeSelectedLine(selected, *goods))
+        return;
+    ShowLine(int(*selected));
+    RegisterRowRules(int(*selected));
+    RecomputeTotals();
+}
+
+void CBillEntryDlg::OnRemove() {
+    if (m_viewMode)
+        return;
+    m_grid->CommitActiveEditor();
+    const auto selected = SelectedLine();
+    if (m_bill->RemoveSelectedLine(selected))
+        m_grid->DeleteItem(int(*selected));
+    m_grid->setFocus();
+    RecomputeTotals();
+}
+
+void CBillEntryDlg::OnGridDoubleClick() {
+    if (m_viewMode)
+        return;
+    auto goods = PickGoods();
+    if (!goods)
+        return;
+    m_grid->CommitActiveEditor();
+    const auto selected = SelectedLine();
+    int row;
+    if (selected && m_bill->IsGoodsLine(*selected)) {
+        row = int(*selected);
+        m_bill->FillLine(*selected, *goods);
+    } else {
+        m_bill->AppendGoods(*goods);
+        row = int(m_bill->m_lines.size()) - 1;
+        m_grid->InsertItem(row, QString());
+    }
+    m_grid->SetItemText(row, 0, Q(m_bill->Cell(size_t(row), 0)));
+    ShowLine(row);
+    RegisterRowRules(row);
+    RecomputeTotals();
+}
+
+void CBillEntryDlg::OnCellEdited(int row, int column, bool editBox) {
+    const std::string text = S(m_grid->GetItemText(row, column));
+    if (editBox)
+        m_bill->EditCell(size_t(row), size_t(column), text);
+    else
+        m_bill->ChooseCell(size_t(row), size_t(column), text);
+    ShowLine(row);
+    RecomputeTotals(); // totals follow every committed cell
+}
+
+void CBillEntryDlg::PickField(QLineEdit* field, const QString& pickerKind) {
+    if (m_viewMode)
+        return;
+    CPaletteListDlg picker(this);
+    picker.SetKind(pickerKind);
+    if (picker.exec() == QDialog::Accepted)
+        field->setText(picker.m_chosenName);
+}
+
+// ---- posting and leaving
+
+void CBillEntryDlg::OnSave() {
+    if (m_viewMode) {
+        QDialog::reject();
+        return;
+    }
+    m_grid->CommitActiveEditor();
+    ReadHeader();
+    const PostOutcome outcome = m_bill->Save();
+    // Save recomputed amounts and totals from the lines: show what was checked and posted.
+    for (int row = 0; row < m_grid->GetItemCount(); ++row)
+        ShowLine(row);
+    if (m_quantityTotal)
+        m_quantityTotal->setText(Q(m_bill->m_quantityTotal));
+    if (m_amountTotal)
+        m_amountTotal->setText(Q(m_bill->m_amountTotal));
+    if (outcome != PostOutcome::Posted)
+        return;
+    const BillKindInfo& info = KindInfo(m_bill->Kind());
+    if (!info.successAsksToContinue) {
+        Messages().Inform(info.successText);
+        accept();
+        return;
+    }
+    if (!Messages().AskYesNo(info.successText)) {
+        accept();
+        return;
+    }
+    // The next bill keeps the header and gets a fresh number.
+    m_bill->StartNextBill();
+    ShowLines();
+    if (m_number)
+        m_number->setText(Q(m_bill->m_number));
+    if (m_quantityTotal)
+        m_quantityTotal->setText(Q(m_bill->m_quantityTotal));
+    if (m_amountTotal)
+        m_amountTotal->setText(Q(m_bill->m_amountTotal));
+}
+
+void CBillEntryDlg::reject() {
+    const char* question = KindInfo(m_bill->Kind()).cancelQuestion;
+    if (!m_viewMode && question && !Messages().AskYesNo(question))
+        return;
+    QDialog::reject();
+}
+
+bool CBillEntryDlg::eventFilter(QObject* object, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F4) {
+        for (const auto& [field, icon] : m_icons) {
+            if (field == object) {
+                icon->click();
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(object, event);
+}
+
+void CBillEntryDlg::keyPressEvent(QKeyEvent* e) {
+    if (m_enterGoesToGrid && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
+        m_grid->CommitActiveEditor();
+        m_grid->setFocus(Qt::OtherFocusReason);
+        RecomputeTotals();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}

@@ -1,0 +1,110 @@
+#pragma once
+#include "bills/CBill.h"
+
+#include <QDialog>
+
+#include <memory>
+#include <optional>
+
+class CListCtrlEx;
+class CUnderLineEdit;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+
+// What every bill window shares: the header fields with their picker icons, the goods grid
+// laid out for the bill's kind, the line buttons, totals, posting and cancelling. The bill
+// itself (lines, totals, checks, posting, messages) lives in CBill; the window shows it and
+// forwards the user's actions.
+class CBillEntryDlg : public QDialog {
+    Q_OBJECT
+public:
+    const CBill& Bill() const { return *m_bill; }
+    bool IsViewMode() const { return m_viewMode; }
+
+    // ---- the window's parts (tests drive them)
+    QLabel* m_title = nullptr;
+    CUnderLineEdit* m_number = nullptr;
+    QDateEdit* m_date = nullptr;
+    CUnderLineEdit* m_customer = nullptr;
+    CUnderLineEdit* m_department = nullptr;
+    CUnderLineEdit* m_warehouse = nullptr;
+    CUnderLineEdit* m_employee = nullptr;
+    CUnderLineEdit* m_introduction = nullptr;
+    CUnderLineEdit* m_account = nullptr;
+    QLineEdit* m_paid = nullptr;
+    QLineEdit* m_quantityTotal = nullptr;
+    QLineEdit* m_amountTotal = nullptr;
+    QLabel* m_customerLabel = nullptr;
+    QLabel* m_warehouseLabel = nullptr;
+    QLabel* m_accountLabel = nullptr;
+    QLabel* m_paidLabel = nullptr;
+    QGroupBox* m_linesGroup = nullptr;
+    CListCtrlEx* m_grid = nullptr;
+    QPushButton* m_add = nullptr;
+    QPushButton* m_change = nullptr;
+    QPushButton* m_remove = nullptr;
+    QPushButton* m_save = nullptr;
+    QPushButton* m_cancel = nullptr;
+
+    // The picker icon beside a picked field (nullptr for other fields).
+    QToolButton* PickerIcon(QLineEdit* field) const;
+
+    // ---- actions (buttons, icons and the grid call these)
+    void OnAdd();
+    void OnChange();
+    void OnRemove();
+    void OnSave();
+    void OnGridDoubleClick();
+    void PickField(QLineEdit* field, const QString& pickerKind);
+    // Totals of the grid's lines into the total fields.
+    void RecomputeTotals();
+
+    // The cancel button, Escape and the close box: closes at once or after the kind's question.
+    void reject() override;
+
+protected:
+    explicit CBillEntryDlg(QWidget* parent, BillKind kind);
+
+    // Starts a new bill of another kind (a command word changed the window's purpose).
+    void SetKind(BillKind kind);
+    // Shows a stored bill read-only: no posting, no line changes, no picking.
+    void EnterViewMode(const std::optional<CBill>& stored);
+
+    // ---- building blocks for the windows' layouts
+    CUnderLineEdit* NewField();
+    QLabel* NewLabel(const QString& text);
+    // The field with its picker icon, as one cell of a header row.
+    QWidget* PickedField(CUnderLineEdit* field, const QString& pickerKind);
+    QPushButton* NewButton(const QString& text);
+    QGroupBox* LinesGroup(const QString& title);
+    void InitDate();
+    void SetTitleText(const QString& text);
+    // Enter moves the focus to the grid (committing an edit) instead of pressing a button.
+    void SetEnterGoesToGrid(bool on) { m_enterGoesToGrid = on; }
+
+    void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* object, QEvent* event) override;
+
+    // Whole grid from the bill / one row from the bill.
+    void ShowLines();
+    void ShowLine(int row);
+    void ShowHeader();
+
+private:
+    // The goods the picker gave, nothing when it was cancelled.
+    std::optional<GoodsRecord> PickGoods();
+    // Edit and list rules of a filled row, by the kind's columns.
+    void RegisterRowRules(int row);
+    void ReadHeader();
+    void OnCellEdited(int row, int column, bool editBox);
+    std::optional<size_t> SelectedLine() const;
+
+    std::unique_ptr<CBill> m_bill;
+    bool m_viewMode = false;
+    bool m_enterGoesToGrid = false;
+    std::vector<std::pair<QLineEdit*, QToolButton*>> m_icons;
+};

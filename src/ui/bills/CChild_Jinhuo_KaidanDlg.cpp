@@ -1,0 +1,56 @@
+#include "CChild_Jinhuo_KaidanDlg.h"
+
+#include "app/MessagePort.h"
+#include "widgets/CUnderLineEdit.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+CChild_Jinhuo_KaidanDlg::CChild_Jinhuo_KaidanDlg(QWidget* parent)
+    : CTradeBillDlg(parent, BillKind::Purchase) {
+    setObjectName("CChild_Jinhuo_KaidanDlg");
+    setWindowTitle(QStringLiteral("进货开单"));
+    SetTitleText(QStringLiteral("进货开单"));
+    // Never in use: there is no paging through stored bills here.
+    m_prev->setEnabled(false);
+    m_next->setEnabled(false);
+    connect(m_customer, &CUnderLineEdit::DoubleClicked, this,
+            [] { Messages().Inform("双击文本框 "); });
+}
+
+void CChild_Jinhuo_KaidanDlg::SetCommand(const QString& command) {
+    m_command = command;
+    if (command == QLatin1String("run_tuihuo")) {
+        SetKind(BillKind::PurchaseReturn);
+        setWindowTitle(QStringLiteral("退货单"));
+        SetTitleText(QStringLiteral("退货单"));
+        m_warehouseLabel->setText(QStringLiteral("退货仓库"));
+        m_accountLabel->setText(QStringLiteral("收款账户："));
+        m_paidLabel->setText(QStringLiteral("收款金额："));
+    } else if (command == QLatin1String("run_chakan")) {
+        if (!IsViewMode())
+            EnterViewMode(std::nullopt);
+        ApplyViewTexts();
+    }
+}
+
+void CChild_Jinhuo_KaidanDlg::SetStoredBill(const QString& historyWord, const QString& number) {
+    m_command = QStringLiteral("run_chakan");
+    EnterViewMode(CBill::LoadStored(historyWord.toStdString(), number.toStdString()));
+    ApplyViewTexts();
+}
+
+void CChild_Jinhuo_KaidanDlg::ShowStoredBill(QWidget* parent, const QString& historyWord,
+                                             const QString& number) {
+    CChild_Jinhuo_KaidanDlg dlg(parent);
+    dlg.SetCommand(QStringLiteral("run_chakan"));
+    dlg.SetStoredBill(historyWord, number);
+    dlg.exec();
+}
+
+void CChild_Jinhuo_KaidanDlg::ApplyViewTexts() {
+    setWindowTitle(QStringLiteral("查看历史单据"));
+    SetTitleText(QStringLiteral("历史单据"));
+    m_accountLabel->setText(QStringLiteral("账户："));
+    m_paidLabel->setText(QStringLiteral("金额："));
+}

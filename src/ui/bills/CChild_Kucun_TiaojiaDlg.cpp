@@ -1,0 +1,8 @@
+#include "CChild_Kucun_TiaojiaDlg.h"
+
+CChild_Kucun_TiaojiaDlg::CChild_Kucun_TiaojiaDlg(QWidget* parent)
+    : CStockBillDlg(parent, BillKind::Price, QStringLiteral("所在仓库"), false) {
+    setObjectName("CChild_Kucun_TiaojiaDlg");
+    setWindowTitle(QStringLiteral("调价单"));
+    SetTitleText(QStringLiteral("调价单"));
+}

@@ -1,0 +1,115 @@
+#include "CTradeBillDlg.h"
+
+#include "widgets/CListCtrlEx.h"
+#include "widgets/CUnderLineEdit.h"
+
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CTradeBillDlg::CTradeBillDlg(QWidget* parent, BillKind kind) : CBillEntryDlg(parent, kind) {
+    m_number = NewField();
+    InitDate();
+    m_customer = NewField();
+    m_department = NewField();
+    m_warehouse = NewField();
+    m_employee = NewField();
+    m_account = NewField();
+    m_paid = new QLineEdit(this);
+    m_introduction = NewField();
+    m_quantityTotal = new QLineEdit(this);
+    m_amountTotal = new QLineEdit(this);
+    for (QLineEdit* total : {m_quantityTotal, m_amountTotal}) {
+        total->setReadOnly(true);
+        total->setFocusPolicy(Qt::ClickFocus);
+        total->setAlignment(Qt::AlignRight);
+        total->setMaximumWidth(160);
+    }
+
+    m_customerLabel = NewLabel(QStringLiteral("供货单位："));
+    m_warehouseLabel = NewLabel(QStringLiteral("收货仓库："));
+    m_accountLabel = NewLabel(QStringLiteral("付款帐户："));
+    m_paidLabel = NewLabel(QStringLiteral("付款金额："));
+    m_quantityLabel = NewLabel(QStringLiteral("数量："));
+    m_amountLabel = NewLabel(QStringLiteral("金额合计："));
+
+    auto* header = new QGridLayout;
+    header->setHorizontalSpacing(8);
+    header->setVerticalSpacing(10);
+    header->addWidget(NewLabel(QStringLiteral("编号：")), 0, 0);
+    header->addWidget(m_number, 0, 1);
+    header->addWidget(NewLabel(QStringLiteral("录入日期：")), 0, 2);
+    header->addWidget(m_date, 0, 3, Qt::AlignLeft);
+    header->addWidget(m_customerLabel, 1, 0);
+    header->addWidget(PickedField(m_customer, "palette_wanglaidanwei"), 1, 1);
+    header->addWidget(NewLabel(QStringLiteral("部门：")), 1, 2);
+    header->addWidget(PickedField(m_department, "palette_department"), 1, 3);
+    header->addWidget(m_warehouseLabel, 1, 4);
+    header->addWidget(PickedField(m_warehouse, "palette_cangku"), 1, 5);
+    header->addWidget(NewLabel(QStringLiteral("经手人：")), 2, 0);
+    header->addWidget(PickedField(m_employee, "palette_employees"), 2, 1);
+    header->addWidget(m_accountLabel, 2, 2);
+    header->addWidget(PickedField(m_account, "palette_account"), 2, 3);
+    header->addWidget(m_paidLabel, 2, 4);
+    header->addWidget(m_paid, 2, 5);
+    header->addWidget(NewLabel(QStringLiteral("说明：")), 3, 0);
+    header->addWidget(m_introduction, 3, 1, 1, 5);
+    for (int c : {1, 3, 5})
+        header->setColumnStretch(c, 1);
+
+    m_add = NewButton(QStringLiteral("添加"));
+    m_change = NewButton(QStringLiteral("更改"));
+    m_remove = NewButton(QStringLiteral("移除"));
+    m_prev = NewButton(QStringLiteral("上一张"));
+    m_next = NewButton(QStringLiteral("下一张"));
+    m_save = NewButton(QStringLiteral("保存"));
+    m_cancel = NewButton(QStringLiteral("取消"));
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_quantityLabel);
+    bottom->addWidget(m_quantityTotal);
+    bottom->addSpacing(12);
+    bottom->addWidget(m_amountLabel);
+    bottom->addWidget(m_amountTotal);
+    bottom->addStretch(1);
+    bottom->addWidget(m_add);
+    bottom->addWidget(m_change);
+    bottom->addWidget(m_remove);
+    bottom->addSpacing(12);
+    m_extraButtons = new QHBoxLayout;
+    bottom->addLayout(m_extraButtons);
+    bottom->addWidget(m_prev);
+    bottom->addWidget(m_next);
+    bottom->addSpacing(12);
+    bottom->addWidget(m_save);
+    bottom->addWidget(m_cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 10, 16, 12);
+    layout->addWidget(m_title);
+    layout->addLayout(header);
+    layout->addSpacing(4);
+    layout->addWidget(LinesGroup(QStringLiteral("进货商品列表")), 1);
+    layout->addLayout(bottom);
+
+    QWidget* chain[] = {m_number,  m_date, m_customer,     m_department, m_warehouse, m_employee,
+                        m_account, m_paid, m_introduction, m_grid,       m_add,       m_change,
+                        m_remove,  m_prev, m_next,         m_save,       m_cancel};
+    for (size_t i = 1; i < std::size(chain); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+
+    connect(m_add, &QPushButton::clicked, this, &CBillEntryDlg::OnAdd);
+    connect(m_change, &QPushButton::clicked, this, &CBillEntryDlg::OnChange);
+    connect(m_remove, &QPushButton::clicked, this, &CBillEntryDlg::OnRemove);
+    connect(m_save, &QPushButton::clicked, this, &CBillEntryDlg::OnSave);
+    connect(m_cancel, &QPushButton::clicked, this, &CBillEntryDlg::reject);
+
+    SetEnterGoesToGrid(true);
+    ShowHeader();
+    resize(1100, 660);
+}

@@ -1,0 +1,740 @@
+// The bill windows opened through their routes: picking, editing lines, posting, follow-up
+// questions, the stock they change, and a stored purchase shown read-only.
+#include "BillTestSupport.h"
+
+#include "app/CommandRouting.h"
+#include "bills/CChild_Jinhuo_KaidanDlg.h"
+#include "bills/CChild_Kucun_SunyiDlg.h"
+#include "bills/CChild_Kucun_TiaojiaDlg.h"
+#include "bills/CChild_Xiaoshou_KaidanDlg.h"
+#include "store/CDataStore.h"
+#include "text/Clock.h"
+#include "widgets/CComboBoxExt.h"
+#include "widgets/CEditEx.h"
+#include "widgets/CListCtrlEx.h"
+#include "widgets/CListCtrlModel.h"
+#include "widgets/CUnderLineEdit.h"
+
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <ctime>
+
+namespace {
+// Each bill number is taken one second after the last, from 2026-12-07 09:30:15 local time.
+void StartClock() {
+    std::tm tm{};
+    tm.tm_year = 126;
+    tm.tm_mon = 11;
+    tm.tm_mday = 7;
+    tm.tm_hour = 9;
+    tm.tm_min = 30;
+    tm.tm_sec = 15;
+    tm.tm_isdst = -1;
+    auto now = std::make_shared<std::time_t>(std::mktime(&tm));
+    SetClockForTest([now] { return (*now)++; });
+}
+
+QString Text(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// Types into the cell's edit box (opened by a press, as the user does) and commits with Enter.
+void EditCell(CListCtrlEx* grid, int row, int column, const QString& text) {
+    const QPoint centre = grid->visualRect(grid->Model()->index(row, column)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centre);
+    auto* edit = qobject_cast<CEditEx*>(grid->ActiveEditor());
+    QVERIFY2(edit, "no edit box over the cell");
+    edit->selectAll();
+    edit->insert(text);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(!grid->ActiveEditor());
+}
+
+// Fills the header of a trade window through its picker icons.
+void PickTradeHeader(CBillEntryDlg& w, CPickerScript& picks, const QString& unit) {
+    picks.Pick(unit, 1);
+    picks.Pick("采购部");
+    picks.Pick("一号库");
+    picks.Pick("张三");
+    picks.Pick("工行");
+    for (QLineEdit* f :
+         {static_cast<QLineEdit*>(w.m_customer), static_cast<QLineEdit*>(w.m_department),
+          static_cast<QLineEdit*>(w.m_warehouse), static_cast<QLineEdit*>(w.m_employee),
+          static_cast<QLineEdit*>(w.m_account)})
+        w.PickerIcon(f)->click();
+    QCOMPARE(picks.Kinds().mid(picks.Kinds().size() - 5),
+             QStringList({"palette_wanglaidanwei", "palette_department", "palette_cangku",
+                          "palette_employees", "palette_account"}));
+}
+
+std::optional<int64_t> Stock(const char* warehouse, const char* code) {
+    CDataStore store;
+    if (!store.ConnectMain())
+        return std::nullopt;
+    return store.GetStockNumber(warehouse, code);
+}
+
+std::vector<BillDetailRecord> Lines(const char* word, const QString& number) {
+    CDataStore store;
+    if (!store.ConnectMain())
+        return {};
+    return store.ListBillDetails(word, number.toStdString());
+}
+
+QStringList ColumnTexts(const CListCtrlEx* grid, int column) {
+    QStringList texts;
+    for (int r = 0; r < grid->GetItemCount(); ++r)
+        texts << grid->GetItemText(r, column);
+    return texts;
+}
+
+// Posts a purchase of `quantity` G001 into 一号库 at 19.99 (for tests that need stock).
+void PostPurchase(int quantity) {
+    CBill bill(BillKind::Purchase);
+    bill.m_customer = "甲供应商";
+    bill.m_department = "采购部";
+    bill.m_warehouse = "一号库";
+    bill.m_employee = "张三";
+    bill.m_account = "工行";
+    GoodsRecord g;
+    g.Code = "G001";
+    g.ProductName = "可乐";
+    g.PriceIn = "19.99";
+    bill.AppendGoods(g);
+    bill.EditCell(0, 3, std::to_string(quantity));
+    CScopedScriptedPort quiet;
+    QVERIFY(bill.Save() == PostOutcome::Posted);
+}
+} // namespace
+
+class TestBills : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { SetupTestApplication(); }
+    void init() { StartClock(); }
+    void cleanup() { SetClockForTest(nullptr); }
+
+    void purchaseFromPanelPostsAndStartsTheNextBill() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        QString firstNumber;
+        bool closed = false;
+        const bool found = DriveModal<CChild_Jinhuo_KaidanDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Caigou, "进货开单")); },
+            [&](CChild_Jinhuo_KaidanDlg& w) {
+                QCOMPARE(w.Command(), QStringLiteral("run_jinhuo"));
+                QCOMPARE(w.windowTitle(), QStringLiteral("进货开单"));
+                QCOMPARE(w.m_title->text(), QStringLiteral("进货开单"));
+                QCOMPARE(w.m_title->font().pixelSize(), 26);
+                QCOMPARE(w.m_customerLabel->text(), QStringLiteral("供货单位："));
+                QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("收货仓库："));
+                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("付款帐户："));
+                QCOMPARE(w.m_paidLabel->text(), QStringLiteral("付款金额："));
+                QCOMPARE(w.m_linesGroup->title(), QStringLiteral("进货商品列表"));
+                QVERIFY(w.m_number->text().startsWith("JH-261207-0930"));
+                QCOMPARE(w.m_date->date(), QDate(2026, 12, 7)); // today, by the program's clock
+                QVERIFY(!w.m_prev->isEnabled() && !w.m_next->isEnabled());
+                QCOMPARE(w.m_grid->GetColumnCount(), 12);
+                QVERIFY(w.m_grid->isColumnHidden(0));
+                QCOMPARE(w.m_grid->columnWidth(2), 130);
+
+                PickTradeHeader(w, picks, "甲供应商");
+                QCOMPARE(w.m_customer->text(), QStringLiteral("甲供应商"));
+                QCOMPARE(w.m_employee->text(), QStringLiteral("张三"));
+
+                // Two lines: 添加, and a double click on the empty grid.
+                picks.Pick("G001");
+                w.m_add->click();
+                picks.Pick("G002");
+                w.OnGridDoubleClick();
+                QCOMPARE(ColumnTexts(w.m_grid, 1), QStringList({"G001", "G002"}));
+                QCOMPARE(w.m_grid->GetItemText(0, 7), QStringLiteral("19.99"));
+                QCOMPARE(w.m_grid->GetItemText(0, 10), QStringLiteral("6901"));
+                QCOMPARE(w.m_grid->GetItemText(0, 11), QStringLiteral("冷藏"));
+                QCOMPARE(w.m_grid->GetItemText(0, 8), QStringLiteral("0"));
+
+                EditCell(w.m_grid, 0, 3, "3");
+                QCOMPARE(w.m_grid->GetItemText(0, 8), QStringLiteral("59.97"));
+                EditCell(w.m_grid, 1, 3, "2");
+                EditCell(w.m_grid, 1, 7, "4.5");
+                QCOMPARE(w.m_grid->GetItemText(1, 8), QStringLiteral("9.00"));
+                // The unit comes from the unit list.
+                QTest::mouseClick(w.m_grid->viewport(), Qt::LeftButton, {},
+                                  w.m_grid->visualRect(w.m_grid->Model()->index(0, 4)).center());
+                auto* units = qobject_cast<CComboBoxExt*>(w.m_grid->ActiveEditor());
+                QVERIFY(units);
+                QCOMPARE(units->itemText(0), QStringLiteral("个"));
+                QCOMPARE(units->itemText(1), QStringLiteral("箱"));
+                units->setCurrentIndex(1);
+                emit units->activated(1);
+                QCOMPARE(w.m_grid->GetItemText(0, 4), QStringLiteral("箱"));
+                w.m_grid->setFocus();
+                w.RecomputeTotals();
+                QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("5"));
+                QCOMPARE(w.m_amountTotal->text(), QStringLiteral("68.97"));
+                w.m_paid->setText("60");
+                w.m_introduction->setText("说明 'x' 100%");
+                SaveShot(&w, "purchase");
+
+                // An edit still open when 保存 is pressed is part of what is posted.
+                QTest::mouseClick(w.m_grid->viewport(), Qt::LeftButton, {},
+                                  w.m_grid->visualRect(w.m_grid->Model()->index(1, 3)).center());
+                auto* open = qobject_cast<CEditEx*>(w.m_grid->ActiveEditor());
+                QVERIFY(open);
+                open->selectAll();
+                open->insert("4");
+                firstNumber = w.m_number->text();
+                port.QueueAnswer(true); // go on with the next bill
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()),
+                         QStringLiteral("仓库进货操作成功!是否继续对其他商品进行入库操作？"));
+                QVERIFY(w.isVisible());
+                QCOMPARE(w.m_grid->GetItemCount(), 0);
+                QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("0"));
+                QCOMPARE(w.m_amountTotal->text(), QStringLiteral("0.00"));
+                QVERIFY(w.m_number->text().startsWith("JH-"));
+                QVERIFY(w.m_number->text() != firstNumber);
+                QCOMPARE(w.m_customer->text(), QStringLiteral("甲供应商"));
+                QCOMPARE(w.m_account->text(), QStringLiteral("工行"));
+
+                // Cancelling asks first; No keeps the window.
+                port.QueueAnswer(false);
+                w.m_cancel->click();
+                QVERIFY(w.isVisible());
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("确定要废弃处理此单据吗？"));
+                port.QueueAnswer(true);
+                w.m_cancel->click();
+            },
+            &closed);
+        QVERIFY(found);
+        QVERIFY(closed);
+        QCOMPARE(picks.Pending(), size_t(0));
+
+        const auto rows = Lines("run_caigou", firstNumber);
+        QCOMPARE(rows.size(), size_t(2));
+        QCOMPARE(Text(rows[0].Product_ID), QStringLiteral("G001"));
+        QCOMPARE(Text(rows[0].Product_Unit), QStringLiteral("箱"));
+        QCOMPARE(Text(rows[0].Product_Total), QStringLiteral("59.97"));
+        QCOMPARE(Text(rows[1].Product_Number), QStringLiteral("4"));
+        QCOMPARE(Text(rows[1].Product_Total), QStringLiteral("18.00"));
+        QCOMPARE(Text(rows[0].Customer), QStringLiteral("甲供应商"));
+        QCOMPARE(Text(rows[0].Bill_Date), QStringLiteral("2026-12-07"));
+        QCOMPARE(Text(rows[0].Number), QStringLiteral("7"));
+        QCOMPARE(Text(rows[0].Total), QStringLiteral("77.97"));
+        QCOMPARE(Text(rows[0].Pay), QStringLiteral("60"));
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(3));
+        QCOMPARE(Stock("一号库", "G002"), std::optional<int64_t>(4));
+    }
+
+    void purchaseChecksInOrderAndKeepsTheBillOnRefusal() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        CChild_Jinhuo_KaidanDlg w;
+        w.SetCommand("run_jinhuo");
+        w.show();
+        w.m_save->click();
+        QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入 往来单位 ！"));
+        w.m_customer->setText("甲供应商");
+        w.m_save->click();
+        QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入 部门 ！"));
+        w.m_department->setText("采购部");
+        w.m_save->click();
+        QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入 员工名称！"));
+        w.m_employee->setText("张三");
+        w.m_save->click();
+        QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入仓库！"));
+        w.m_warehouse->setText("一号库");
+        w.m_save->click();
+        QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入 付款（收款）帐户 信息！"));
+        w.m_account->setText("工行");
+        picks.Pick("G001");
+        w.m_add->click();
+        w.m_save->click();
+        QCOMPARE(Text(port.Texts().back()), QStringLiteral("请录入商品“可乐”的价格和数量！"));
+        EditCell(w.m_grid, 0, 3, "2.5");
+        w.m_save->click();
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.m_grid->GetItemCount(), 1);
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(-1));
+        QCOMPARE(Lines("run_caigou", w.m_number->text()).size(), size_t(0));
+
+        // The number is editable; a used number is refused and stays for mending.
+        EditCell(w.m_grid, 0, 3, "1");
+        PostPurchase(1);
+        CDataStore store;
+        QVERIFY(store.ConnectMain());
+        const std::string used = "JH-USED";
+        {
+            CBill other(BillKind::Purchase);
+            other.m_number = used;
+            other.m_customer = other.m_department = other.m_warehouse = other.m_employee =
+                other.m_account = "x";
+            GoodsRecord g;
+            g.Code = "G002";
+            g.ProductName = "橙汁";
+            g.PriceIn = "5";
+            other.AppendGoods(g);
+            other.EditCell(0, 3, "1");
+            QVERIFY(other.Save() == PostOutcome::Posted);
+        }
+        w.m_number->setText(Text(used));
+        port.Clear();
+        w.m_save->click();
+        QCOMPARE(port.Texts().size(), size_t(1));
+        QVERIFY(Text(port.Texts()[0]).contains("JH-USED"));
+        QCOMPARE(w.m_grid->GetItemCount(), 1);
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(1));
+    }
+
+    void purchaseLineButtonsAndKeys() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        CChild_Jinhuo_KaidanDlg w;
+        w.SetCommand("run_jinhuo");
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+
+        // 更改 without a selected line says so after the pick; 移除 likewise.
+        picks.Pick("G001");
+        w.m_change->click();
+        QCOMPARE(Text(port.Texts().back()), QStringLiteral("请在列表中点击选中要修改的商品！"));
+        w.m_remove->click();
+        QCOMPARE(Text(port.Texts().back()), QStringLiteral("请在列表中点击选中要删除的商品！"));
+        // A cancelled pick adds nothing.
+        picks.Cancel();
+        w.m_add->click();
+        QCOMPARE(w.m_grid->GetItemCount(), 0);
+
+        picks.Pick("G001");
+        w.m_add->click();
+        picks.Pick("G002");
+        w.m_add->click();
+        EditCell(w.m_grid, 0, 3, "3");
+        w.m_grid->SelectRow(0);
+        picks.Pick("G002");
+        w.m_change->click(); // refills the line: quantity back to 0
+        QCOMPARE(ColumnTexts(w.m_grid, 1), QStringList({"G002", "G002"}));
+        QCOMPARE(w.m_grid->GetItemText(0, 3), QStringLiteral("0"));
+        QCOMPARE(w.m_grid->GetItemText(0, 7), QStringLiteral("5"));
+
+        w.m_grid->SelectRow(1);
+        port.QueueAnswer(false);
+        w.m_remove->click();
+        QCOMPARE(Text(port.Texts().back()), QStringLiteral("确定要移除商品：“橙汁”吗？"));
+        QCOMPARE(w.m_grid->GetItemCount(), 2);
+        port.QueueAnswer(true);
+        w.m_remove->click();
+        QCOMPARE(w.m_grid->GetItemCount(), 1);
+        QVERIFY(w.m_grid->hasFocus());
+
+        // Enter in a header field moves the focus to the grid; Enter in a cell commits it.
+        w.m_introduction->setFocus();
+        QTest::keyClick(w.m_introduction, Qt::Key_Return);
+        QVERIFY(w.m_grid->hasFocus());
+        QTest::mouseClick(w.m_grid->viewport(), Qt::LeftButton, {},
+                          w.m_grid->visualRect(w.m_grid->Model()->index(0, 3)).center());
+        auto* edit = qobject_cast<CEditEx*>(w.m_grid->ActiveEditor());
+        QVERIFY(edit);
+        QTest::keyClicks(edit, "6");
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(w.m_grid->GetItemText(0, 3), QStringLiteral("6"));
+        QCOMPARE(w.m_grid->GetItemText(0, 8), QStringLiteral("30.00"));
+        QVERIFY(w.isVisible());
+        QTRY_COMPARE(w.m_amountTotal->text(), QStringLiteral("30.00"));
+
+        // Tab walks through the header fields in order, then into the grid.
+        w.m_number->setFocus();
+        const QList<QWidget*> order = {w.m_date,      w.m_customer,     w.m_department,
+                                       w.m_warehouse, w.m_employee,     w.m_account,
+                                       w.m_paid,      w.m_introduction, w.m_grid};
+        for (QWidget* next : order) {
+            // The date field first steps through its own sections.
+            QWidget* from = QApplication::focusWidget();
+            for (int i = 0; i < 4 && QApplication::focusWidget() == from; ++i)
+                QTest::keyClick(from, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+
+        // F4 in a picked field opens its picker.
+        picks.Pick("二号库");
+        QTest::keyClick(w.m_warehouse, Qt::Key_F4);
+        QCOMPARE(picks.Kinds().back(), QStringLiteral("palette_cangku"));
+        QCOMPARE(w.m_warehouse->text(), QStringLiteral("二号库"));
+
+        // Double-clicking the business-unit field.
+        QTest::mouseDClick(w.m_customer, Qt::LeftButton);
+        QCOMPARE(Text(port.Texts().back()), QStringLiteral("双击文本框 "));
+        // Escape asks like 取消.
+        port.QueueAnswer(false);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QCOMPARE(Text(port.Texts().back()), QStringLiteral("确定要废弃处理此单据吗？"));
+        QVERIFY(w.isVisible());
+    }
+
+    void purchaseReturnFromMenuChecksStock() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        PostPurchase(3);
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        bool closed = false;
+        QString number;
+        QVERIFY(DriveModal<CChild_Jinhuo_KaidanDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Menu, "办理进货退货")); },
+            [&](CChild_Jinhuo_KaidanDlg& w) {
+                QCOMPARE(w.windowTitle(), QStringLiteral("退货单"));
+                QCOMPARE(w.m_title->text(), QStringLiteral("退货单"));
+                QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("退货仓库"));
+                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("收款账户："));
+                QCOMPARE(w.m_paidLabel->text(), QStringLiteral("收款金额："));
+                QVERIFY(w.m_number->text().startsWith("JHTH-"));
+                PickTradeHeader(w, picks, "甲供应商");
+                picks.Pick("G001");
+                w.m_add->click();
+                EditCell(w.m_grid, 0, 3, "4");
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()),
+                         QStringLiteral("库存不足！\r\n商品（可乐）在仓库（一号库）的库存为：3"));
+                QVERIFY(w.isVisible());
+                EditCell(w.m_grid, 0, 3, "3"); // exactly the stock passes
+                number = w.m_number->text();
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("仓库退货操作成功!"));
+            },
+            &closed));
+        QVERIFY(closed);
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(0));
+        QCOMPARE(Lines("run_caigou_tuihuo", number).size(), size_t(1));
+    }
+
+    void storedPurchaseShownReadOnly() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        CBill bill(BillKind::Purchase);
+        bill.m_date = "2026-11-30";
+        bill.m_customer = "甲供应商";
+        bill.m_department = "采购部";
+        bill.m_warehouse = "一号库";
+        bill.m_employee = "张三";
+        bill.m_account = "工行";
+        bill.m_paid = "12";
+        bill.m_introduction = "月底";
+        GoodsRecord g;
+        g.Code = "G001";
+        g.ProductName = "可乐";
+        g.PriceIn = "19.99";
+        bill.AppendGoods(g);
+        bill.EditCell(0, 3, "3");
+        bill.EditCell(0, 6, "2026-01");
+        bill.AppendGoods(g);
+        bill.EditCell(1, 3, "1");
+        {
+            CScopedScriptedPort quiet;
+            QVERIFY(bill.Save() == PostOutcome::Posted);
+        }
+        CScopedScriptedPort port;
+        CPickerScript picks; // no pick may happen
+        bool closed = false;
+        QVERIFY(DriveModal<CChild_Jinhuo_KaidanDlg>(
+            [&] {
+                CChild_Jinhuo_KaidanDlg::ShowStoredBill(nullptr, "run_caigou", Text(bill.m_number));
+            },
+            [&](CChild_Jinhuo_KaidanDlg& w) {
+                QCOMPARE(w.windowTitle(), QStringLiteral("查看历史单据"));
+                QCOMPARE(w.m_title->text(), QStringLiteral("历史单据"));
+                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("账户："));
+                QCOMPARE(w.m_paidLabel->text(), QStringLiteral("金额："));
+                QCOMPARE(w.m_number->text(), Text(bill.m_number));
+                QCOMPARE(w.m_date->date(), QDate(2026, 11, 30));
+                QCOMPARE(w.m_customer->text(), QStringLiteral("甲供应商"));
+                QCOMPARE(w.m_paid->text(), QStringLiteral("12"));
+                QCOMPARE(w.m_introduction->text(), QStringLiteral("月底"));
+                QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("4"));
+                QCOMPARE(w.m_amountTotal->text(), QStringLiteral("79.96"));
+                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"3", "1"}));
+                QCOMPARE(ColumnTexts(w.m_grid, 8), QStringList({"59.97", "19.99"}));
+                QCOMPARE(w.m_grid->GetItemText(0, 6), QStringLiteral("2026-01"));
+                for (QPushButton* b :
+                     {w.m_save, w.m_add, w.m_change, w.m_remove, w.m_prev, w.m_next})
+                    QVERIFY(!b->isEnabled());
+                QVERIFY(w.m_customer->isReadOnly());
+                SaveShot(&w, "purchase_view");
+                // Nothing edits or picks.
+                QTest::mouseClick(w.m_grid->viewport(), Qt::LeftButton, {},
+                                  w.m_grid->visualRect(w.m_grid->Model()->index(0, 3)).center());
+                QVERIFY(!w.m_grid->ActiveEditor());
+                w.PickerIcon(w.m_customer)->click();
+                w.OnGridDoubleClick();
+                // Cancel closes at once.
+                w.m_cancel->click();
+            },
+            &closed));
+        QVERIFY(closed);
+        QVERIFY(port.Texts().empty());
+        QVERIFY(picks.Kinds().isEmpty());
+
+        // The other order of the opener's calls shows the same bill.
+        CChild_Jinhuo_KaidanDlg w;
+        w.SetStoredBill("run_caigou", Text(bill.m_number));
+        w.SetCommand("run_chakan");
+        QCOMPARE(w.m_grid->GetItemCount(), 2);
+        QVERIFY(!w.m_save->isEnabled());
+    }
+
+    void saleFromPanelDecreasesStock() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        PostPurchase(5);
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        QString number;
+        bool closed = false;
+        QVERIFY(DriveModal<CChild_Xiaoshou_KaidanDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Xiaoshou, "销售单")); },
+            [&](CChild_Xiaoshou_KaidanDlg& w) {
+                QCOMPARE(w.windowTitle(), QStringLiteral("销售"));
+                QCOMPARE(w.m_title->text(), QStringLiteral("销售单"));
+                QCOMPARE(w.m_customerLabel->text(), QStringLiteral("客户："));
+                QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("出货仓库："));
+                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("收款帐户："));
+                QCOMPARE(w.m_paidLabel->text(), QStringLiteral("付款金额："));
+                QCOMPARE(w.m_linesGroup->title(), QStringLiteral("进货商品列表"));
+                QVERIFY(w.m_number->text().startsWith("XS-"));
+                for (QPushButton* b : {w.m_redo, w.m_prev, w.m_next})
+                    QVERIFY(b->isEnabled());
+                w.m_redo->click(); // offered, does nothing
+                QVERIFY(port.Texts().empty());
+
+                PickTradeHeader(w, picks, "乙客户");
+                picks.Pick("G001");
+                w.m_add->click();
+                EditCell(w.m_grid, 0, 3, "6");
+                EditCell(w.m_grid, 0, 7, "25");
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()),
+                         QStringLiteral("库存不足！\r\n商品（可乐）在仓库（一号库）的库存为：5"));
+                EditCell(w.m_grid, 0, 3, "5");
+                QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("5"));
+                QCOMPARE(w.m_amountTotal->text(), QStringLiteral("125.00"));
+                SaveShot(&w, "sale");
+                number = w.m_number->text();
+                port.QueueAnswer(false); // no further sale: the window closes
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()),
+                         QStringLiteral("销售 操作成功!是否继续 销售 操作？"));
+            },
+            &closed));
+        QVERIFY(closed);
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(0));
+        const auto rows = Lines("run_sale", number);
+        QCOMPARE(rows.size(), size_t(1));
+        QCOMPARE(Text(rows[0].Product_Total), QStringLiteral("125.00"));
+        QCOMPARE(Text(rows[0].Customer), QStringLiteral("乙客户"));
+    }
+
+    void saleReturnFromMenu() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        bool closed = false;
+        QVERIFY(DriveModal<CChild_Xiaoshou_KaidanDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Menu, "办理销售退货")); },
+            [&](CChild_Xiaoshou_KaidanDlg& w) {
+                QCOMPARE(w.windowTitle(), QStringLiteral("销售退货单"));
+                QCOMPARE(w.m_title->text(), QStringLiteral("退货单"));
+                QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("退货仓库"));
+                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("付款账户："));
+                QCOMPARE(w.m_paidLabel->text(), QStringLiteral("收款金额："));
+                QVERIFY(w.m_number->text().startsWith("XSTH-"));
+                port.QueueAnswer(false);
+                w.m_cancel->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("废弃当前单据？"));
+                QVERIFY(w.isVisible());
+                // A sale return never checks stock.
+                PickTradeHeader(w, picks, "乙客户");
+                picks.Pick("G002");
+                w.m_add->click();
+                EditCell(w.m_grid, 0, 3, "2");
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("销售退货操作成功!"));
+            },
+            &closed));
+        QVERIFY(closed);
+        QCOMPARE(Stock("一号库", "G002"), std::optional<int64_t>(2));
+    }
+
+    void lossFromPanelPostsWithEnterAndGoesOn() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        PostPurchase(3);
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        QString first;
+        QVERIFY(DriveModal<CChild_Kucun_SunyiDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Kucun, "报损单")); },
+            [&](CChild_Kucun_SunyiDlg& w) {
+                QCOMPARE(w.windowTitle(), QStringLiteral("报损单"));
+                QCOMPARE(w.m_title->text(), QStringLiteral("报损单"));
+                QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("仓库："));
+                QCOMPARE(w.m_linesGroup->title(), QStringLiteral("商品列表"));
+                QCOMPARE(w.m_save->text(), QStringLiteral("确定"));
+                QVERIFY(w.m_save->isDefault());
+                QVERIFY(w.m_number->text().startsWith("BS-"));
+                QCOMPARE(w.m_grid->GetColumnCount(), 10);
+                QVERIFY(w.m_grid->isColumnHidden(8));
+
+                // Validation order: department, handler, warehouse.
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入 部门 ！"));
+                picks.Pick("采购部");
+                w.PickerIcon(w.m_department)->click();
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入 经手人名称！"));
+                picks.Pick("张三");
+                w.PickerIcon(w.m_employee)->click();
+                picks.Pick("一号库");
+                w.PickerIcon(w.m_warehouse)->click();
+                picks.Pick("G001");
+                w.m_add->click();
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("请录入商品“可乐”数量！"));
+                EditCell(w.m_grid, 0, 3, "4");
+                // No amount rule here: column 8 keeps the (hidden) barcode.
+                QCOMPARE(w.m_grid->GetItemText(0, 8), QStringLiteral("6901"));
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()),
+                         QStringLiteral("库存不足！\r\n商品（可乐）在仓库（一号库）的库存为：3"));
+                EditCell(w.m_grid, 0, 3, "2");
+                w.m_introduction->setText("破损");
+                SaveShot(&w, "loss");
+
+                // Enter in a header field presses 确定; Yes starts the next loss bill.
+                first = w.m_number->text();
+                port.QueueAnswer(true);
+                w.m_introduction->setFocus();
+                QTest::keyClick(w.m_introduction, Qt::Key_Return);
+                QCOMPARE(Text(port.Texts().back()),
+                         QStringLiteral("报损 操作成功!是否继续 报损 操作？"));
+                QVERIFY(w.isVisible());
+                QCOMPARE(w.m_grid->GetItemCount(), 0);
+                QVERIFY(w.m_number->text().startsWith("BS-"));
+                QVERIFY(w.m_number->text() != first);
+                QCOMPARE(w.m_warehouse->text(), QStringLiteral("一号库"));
+                QCOMPARE(w.m_department->text(), QStringLiteral("采购部"));
+
+                // No lines: nothing posted, nothing said, the window stays.
+                port.Clear();
+                w.m_save->click();
+                QVERIFY(port.Texts().empty());
+                QVERIFY(w.isVisible());
+                // 取消 closes at once.
+                w.m_cancel->click();
+                QVERIFY(!w.isVisible());
+            }));
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(1));
+        CDataStore store;
+        QVERIFY(store.ConnectMain());
+        const auto rows = store.ListStockBillLines(BillTable::BaoSunDan, first.toStdString());
+        QCOMPARE(rows.size(), size_t(1));
+        QCOMPARE(Text(rows[0].Product_Number), QStringLiteral("2"));
+        QCOMPARE(Text(rows[0].Employee), QStringLiteral("张三"));
+    }
+
+    void gainFromMenuCreatesStock() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        bool closed = false;
+        QVERIFY(DriveModal<CChild_Kucun_SunyiDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Menu, "报溢单")); },
+            [&](CChild_Kucun_SunyiDlg& w) {
+                QCOMPARE(w.windowTitle(), QStringLiteral("报溢单"));
+                QCOMPARE(w.m_title->text(), QStringLiteral("报溢单"));
+                QVERIFY(w.m_number->text().startsWith("BY-"));
+                w.m_department->setText("采购部");
+                w.m_employee->setText("张三");
+                w.m_warehouse->setText("二号库");
+                picks.Pick("G002");
+                w.m_add->click();
+                EditCell(w.m_grid, 0, 3, "7");
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("报溢操作成功!"));
+            },
+            &closed));
+        QVERIFY(closed);
+        QCOMPARE(Stock("二号库", "G002"), std::optional<int64_t>(7));
+    }
+
+    void priceAdjustmentFromPanel() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        PostPurchase(2);
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        bool closed = false;
+        QVERIFY(DriveModal<CChild_Kucun_TiaojiaDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Kucun, "调价单")); },
+            [&](CChild_Kucun_TiaojiaDlg& w) {
+                QCOMPARE(w.windowTitle(), QStringLiteral("调价单"));
+                QCOMPARE(w.m_title->text(), QStringLiteral("调价单"));
+                QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("所在仓库"));
+                QVERIFY(!w.m_introduction);
+                QVERIFY(w.m_number->text().startsWith("TJ-"));
+                QCOMPARE(w.m_grid->GetColumnCount(), 7);
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入仓库！"));
+                picks.Pick("一号库");
+                w.PickerIcon(w.m_warehouse)->click();
+                w.m_department->setText("采购部");
+                w.m_employee->setText("张三");
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("请选择要调价的商品！"));
+                picks.Pick("G001");
+                w.m_add->click();
+                QCOMPARE(w.m_grid->GetItemText(0, 4), QStringLiteral("19.99"));
+                EditCell(w.m_grid, 0, 4, "");
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("请录入商品“可乐”价格！"));
+                EditCell(w.m_grid, 0, 4, "21.5");
+                SaveShot(&w, "price");
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("仓库中的商品已成功调价！"));
+            },
+            &closed));
+        QVERIFY(closed);
+        CDataStore store;
+        QVERIFY(store.ConnectMain());
+        std::vector<StockRecord> stock;
+        QVERIFY(store.ListStock("一号库", "G001", "", stock));
+        QCOMPARE(stock.size(), size_t(1));
+        QCOMPARE(Text(stock[0].Price), QStringLiteral("21.5"));
+        QCOMPARE(Text(stock[0].Number), QStringLiteral("2"));
+    }
+};
+
+QTEST_MAIN(TestBills)
+#include "tst_bills.moc"
