@@ -7,10 +7,16 @@
 #include "admin/CChild_Xitong_RestoreDlg.h"
 #include "admin/CChild_Xitong_SetupDlg.h"
 #include "admin/CChild_Xitong_ViewLogDlg.h"
+#include "basic/CChild_Jichu_CustomerDlg.h"
+#include "basic/CChild_Jichu_EmployeesDlg.h"
+#include "basic/CChild_Jichu_ProductDlg.h"
+#include "basic/CChild_Jichu_Product_Class_Dlg.h"
+#include "basic/SimpleListWindows.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
 #include "bills/CChild_Kucun_SunyiDlg.h"
 #include "bills/CChild_Kucun_TiaojiaDlg.h"
 #include "bills/CChild_Xiaoshou_KaidanDlg.h"
+#include "widgets/ModalRunner.h"
 
 #include <QDialog>
 
@@ -21,7 +27,7 @@ template <class Dlg> void OpenModal(QWidget* parent, const QString& command) {
     Dlg dlg(parent);
     if constexpr (requires { dlg.SetCommand(command); })
         dlg.SetCommand(command);
-    dlg.exec();
+    RunModal(dlg);
 }
 } // namespace
 
@@ -40,6 +46,18 @@ const std::vector<WindowRow>& WindowTable() {
         {"CChild_Xiaoshou_KaidanDlg", OpenModal<CChild_Xiaoshou_KaidanDlg>},
         {"CChild_Kucun_SunyiDlg", OpenModal<CChild_Kucun_SunyiDlg>},
         {"CChild_Kucun_TiaojiaDlg", OpenModal<CChild_Kucun_TiaojiaDlg>},
+        // basic data
+        {"CChild_Jichu_ProductDlg", OpenModal<CChild_Jichu_ProductDlg>},
+        {"CChild_Jichu_Product_Class_Dlg", OpenModal<CChild_Jichu_Product_Class_Dlg>},
+        {"CChild_Jichu_CustomerDlg", OpenModal<CChild_Jichu_CustomerDlg>},
+        {"CChild_Jichu_EmployeesDlg", OpenModal<CChild_Jichu_EmployeesDlg>},
+        {"CChild_Jichu_BumenDlg", OpenModal<CChild_Jichu_BumenDlg>},
+        {"CChild_Jichu_WarehouseDlg", OpenModal<CChild_Jichu_WarehouseDlg>},
+        {"CChild_Jichu_BankDlg", OpenModal<CChild_Jichu_BankDlg>},
+        {"CChild_Jichu_UnitDlg", OpenModal<CChild_Jichu_UnitDlg>},
+        {"CChild_Jichu_AreaDlg", OpenModal<CChild_Jichu_AreaDlg>},
+        {"CChild_Jichu_ShouruDlg", OpenModal<CChild_Jichu_ShouruDlg>},
+        {"CChild_Jichu_ZhichuDlg", OpenModal<CChild_Jichu_ZhichuDlg>},
     };
     return rows;
 }

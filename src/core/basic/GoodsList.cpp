@@ -1,0 +1,125 @@
+#include "GoodsList.h"
+
+#include "app/MessagePort.h"
+#include "query/ClassTree.h"
+#include "store/CDataStore.h"
+#include "text/Money.h"
+
+const std::vector<GoodsListColumn>& GoodsListColumns() {
+    using G = GoodsRecord;
+    static const std::vector<GoodsListColumn> columns = {
+        {"商品编码", &G::Code},
+        {"商品名称", &G::ProductName},
+        {"商品简称", &G::SmartName},
+        {"商品类别", &G::ClassName},
+        {"基本单位", &G::Unit},
+        {"商品型号", &G::PartNumber},
+        {"规格", &G::Specifications},
+        {"产地", &G::ProductingArea},
+        {"预售价1", &G::PricePre1},
+        {"预售价2", &G::PricePre2},
+        {"预售价3", &G::PricePre3},
+        {"零售价", &G::RetailPrice},
+        {"最低售价", &G::PriceLow},
+        {"最高售价", &G::PriceHigh},
+        {"预设进价", &G::PriceIn},
+        {"商品条码", &G::BarCode},
+        {"保质期", &G::ShelfLife},
+        {"最低库存", &G::InventoryLow},
+        {"最高库存", &G::InventoryHigh},
+        {"商品是否可用", &G::Available},
+        {"自定义1", &G::UserDefined1},
+        {"自定义2", &G::UserDefined2},
+        {"自定义3", &G::UserDefined3},
+        {"自定义4", &G::UserDefined4},
+        {"备注", &G::Note},
+    };
+    return columns;
+}
+
+bool CGoodsListState::ShowClass(const std::string& className) {
+    if (className.empty())
+        return false;
+    CDataStore store;
+    if (!store.ConnectMain())
+        return false;
+    m_goods.clear();
+    store.ListGoods(className, m_goods);
+    return true;
+}
+
+bool CGoodsListState::ShowAll() {
+    return ShowClass(kAllGoods);
+}
+
+std::string CGoodsListState::Cell(size_t row, int column) const {
+    const auto& columns = GoodsListColumns();
+    if (row >= m_goods.size() || column < 0 || size_t(column) >= columns.size())
+        return {};
+    return Row(row).*columns[column].field;
+}
+
+bool CGoodsListState::Delete(std::optional<size_t> row) {
+    if (!row || *row >= m_goods.size()) {
+        Messages().Inform("请选择要删除的商品！");
+        return false;
+    }
+    const std::string code = Row(*row).Code;
+    if (!Messages().AskOkCancel("是否要删除商品编码为\" " + code +
+                                " \"的商品？\r\n删除商品之前请确定此商品没有使用过。"))
+        return false;
+    CDataStore store;
+    if (!store.ConnectMain())
+        return false;
+    // A stock row, even one at quantity 0, means the goods were bought in once.
+    std::optional<bool> inStock = store.IsGoodsInStock(code);
+    if (!inStock)
+        return false;
+    if (*inStock) {
+        Messages().Inform("此商品正在使用中，不能删除！");
+        return false;
+    }
+    if (!store.DeleteGoods(code))
+        return false;
+    m_goods.erase(m_goods.begin() + (m_goods.size() - 1 - *row));
+    return true;
+}
+
+bool IsPresetPriceText(const std::string& text) {
+    if (text.empty())
+        return true;
+    bool digit = false, point = false;
+    for (char c : text) {
+        if (c >= '0' && c <= '9')
+            digit = true;
+        else if (c == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digit && CMoney::Parse(text).has_value();
+}
+
+bool CheckGoodsForm(const GoodsRecord& goods) {
+    const char* message = nullptr;
+    if (goods.Code.empty())
+        message = "商品编码不能为空！";
+    else if (goods.ProductName.empty())
+        message = "商品名称不能为空！";
+    else if (goods.ClassName.empty())
+        message = "商品分类不能为空！";
+    else if (!IsPresetPriceText(goods.RetailPrice))
+        message = "预设零售价必须是不小于零的数字！";
+    else if (!IsPresetPriceText(goods.PriceIn))
+        message = "预设进价必须是不小于零的数字！";
+    if (message) {
+        Messages().Inform(message);
+        return false;
+    }
+    return true;
+}
+
+bool StoreNewGoods(const GoodsRecord& goods) {
+    CDataStore store;
+    return store.ConnectMain() && store.AddGoods(goods);
+}

@@ -1,0 +1,50 @@
+#pragma once
+#include "ListColumn.h"
+#include "store/Records.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// A column of the goods list: header and the record member it shows (100 pixels each).
+struct GoodsListColumn {
+    const char* header;
+    std::string GoodsRecord::*field;
+};
+const std::vector<GoodsListColumn>& GoodsListColumns();
+constexpr int kGoodsColumnWidth = 100;
+
+// What the goods window's list holds and does, without the window. Rows are kept in the
+// store's order and shown reversed, so the highest Id comes first without copying.
+class CGoodsListState {
+public:
+    // The goods of a class ("所有商品": all goods) when the text is not empty and a connection
+    // opens; false (the list unchanged) otherwise. Goods of sub-classes are not included.
+    bool ShowClass(const std::string& className);
+    // All goods, whatever class the tree shows (after an add).
+    bool ShowAll();
+
+    size_t RowCount() const { return m_goods.size(); }
+    const GoodsRecord& Row(size_t row) const { return m_goods[m_goods.size() - 1 - row]; }
+    std::string Cell(size_t row, int column) const;
+
+    // Deletes the goods item of the given list row after the question and the in-use check.
+    // True when it went; its row is then gone from the list (which is not read again).
+    bool Delete(std::optional<size_t> row);
+
+private:
+    std::vector<GoodsRecord> m_goods;
+};
+
+// The add window's checks, in order: code, name, class, then the two prices (non-negative
+// decimals, or empty). Shows the first message and answers false when refused.
+bool CheckGoodsForm(const GoodsRecord& goods);
+// Whether a price field holds an empty text or a non-negative decimal ("12", "3.5", ".25").
+bool IsPresetPriceText(const std::string& text);
+// Stores a new goods item. False when the store refused it (its message was shown), so the add
+// window can stay open with what was typed.
+bool StoreNewGoods(const GoodsRecord& goods);
+// The check box's value as stored.
+inline const char* AvailableText(bool checked) {
+    return checked ? "是" : "否";
+}

@@ -1,0 +1,34 @@
+#pragma once
+#include "basic/BusinessUnits.h"
+
+#include <QDialog>
+
+class CListModel;
+class QPushButton;
+class QTableView;
+
+// "   往来单位信息管理": unit types on the left, the units of the chosen type on the right.
+class CChild_Jichu_CustomerDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CChild_Jichu_CustomerDlg(QWidget* parent = nullptr);
+    const CBusinessUnitsState& State() const { return m_state; }
+
+    QTableView* m_types;
+    CListModel* m_typeModel;
+    QTableView* m_list;
+    CListModel* m_model;
+    QPushButton* m_add;
+    QPushButton* m_delete;
+    QPushButton* m_back;
+
+private slots:
+    void OnTypeSelected();
+    void OnUnitSelected();
+    void OnAdd();
+    void OnDelete();
+
+private:
+    CBusinessUnitsState m_state;
+    bool m_filling = false;
+};

@@ -1,0 +1,77 @@
+#include "CChild_Jichu_Employees_AddDlg.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CChild_Jichu_Employees_AddDlg::CChild_Jichu_Employees_AddDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName("CChild_Jichu_Employees_AddDlg");
+    setWindowTitle(QStringLiteral("增加员工"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/employee.svg")));
+
+    auto* frame = new QGroupBox(QStringLiteral("增加员工"), this);
+    m_name = new QLineEdit(frame);
+    m_department = new QComboBox(frame);
+    for (const auto& name : DepartmentChoices())
+        m_department->addItem(QString::fromStdString(name));
+    m_department->setCurrentIndex(-1); // nothing chosen until the user picks one
+    m_tel = new QLineEdit(frame);
+    m_birthday = new QDateEdit(QDate::currentDate(), frame);
+    // The birthday is stored as the field shows it: the system's short date.
+    m_birthday->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
+    m_birthday->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_birthday->setCalendarPopup(true);
+    m_addr = new QLineEdit(frame);
+    m_note = new QPlainTextEdit(frame);
+    m_note->setTabChangesFocus(true);
+    m_note->setFixedHeight(m_note->fontMetrics().height() * 4 + 12);
+
+    auto* form = new QFormLayout(frame);
+    form->addRow(QStringLiteral("姓名："), m_name);
+    form->addRow(QStringLiteral("部门："), m_department);
+    form->addRow(QStringLiteral("联系电话"), m_tel);
+    form->addRow(QStringLiteral("出生日期："), m_birthday);
+    form->addRow(QStringLiteral("住址："), m_addr);
+    form->addRow(QStringLiteral("备注："), m_note);
+
+    m_ok = new QPushButton(QStringLiteral("确定"), this);
+    m_ok->setDefault(true);
+    m_cancel = new QPushButton(QStringLiteral("取消"), this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(buttons);
+    setMinimumWidth(380);
+
+    QWidget* order[] = {m_name, m_department, m_tel, m_birthday, m_addr, m_note, m_ok, m_cancel};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    m_name->setFocus();
+
+    connect(m_ok, &QPushButton::clicked, this, &CChild_Jichu_Employees_AddDlg::OnConfirm);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CChild_Jichu_Employees_AddDlg::OnConfirm() {
+    m_form.name = m_name->text().toStdString();
+    m_form.department = m_department->currentText().toStdString();
+    m_form.tel = m_tel->text().toStdString();
+    m_form.birthday = m_birthday->text().toStdString();
+    m_form.addr = m_addr->text().toStdString();
+    m_form.note = m_note->toPlainText().toStdString();
+    if (!CheckEmployeeForm(m_form))
+        return;
+    accept();
+}

@@ -1,0 +1,180 @@
+#include "CChild_Jichu_Product_AddDlg.h"
+
+#include "CChild_Jichu_Product_Class_Dlg.h"
+#include "basic/GoodsList.h"
+#include "basic/SimpleList.h"
+#include "widgets/ModalRunner.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+QComboBox* NamesCombo(const char* listKey, QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    for (const auto& name : SortedConfigNames(listKey))
+        combo->addItem(QString::fromStdString(name));
+    combo->setCurrentIndex(-1);
+    return combo;
+}
+
+QLineEdit* PriceEdit(QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    // Non-negative decimals with up to four places, as prices are kept.
+    edit->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]*\\.?[0-9]{0,4}")), edit));
+    edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return edit;
+}
+
+std::string Text(const QLineEdit* edit) {
+    return edit->text().toStdString();
+}
+} // namespace
+
+CChild_Jichu_Product_AddDlg::CChild_Jichu_Product_AddDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName("CChild_Jichu_Product_AddDlg");
+    setWindowTitle(QStringLiteral("添加商品窗口"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/goods.svg")));
+
+    m_code = new QLineEdit(this);
+    m_name = new QLineEdit(this);
+    m_smartName = new QLineEdit(this);
+    m_className = new QLineEdit(this);
+    m_className->setReadOnly(true);
+    m_className->setFocusPolicy(Qt::NoFocus);
+    m_chooseClass = new QToolButton(this);
+    m_chooseClass->setIcon(QIcon(QStringLiteral(":/icons/classes.svg")));
+    m_chooseClass->setToolTip(QStringLiteral("选择商品类别"));
+    m_chooseClass->setAutoRaise(true);
+    m_chooseClass->setCursor(
+        QCursor(QIcon(QStringLiteral(":/icons/picker.svg")).pixmap(24, 24), 4, 4));
+    auto* classRow = new QHBoxLayout;
+    classRow->setContentsMargins(0, 0, 0, 0);
+    classRow->addWidget(m_className, 1);
+    classRow->addWidget(m_chooseClass);
+    m_unit = NamesCombo("unit", this);
+    m_partNumber = new QLineEdit(this);
+    m_specifications = new QLineEdit(this);
+    m_origin = NamesCombo("area", this);
+    m_retailPrice = PriceEdit(this);
+    m_priceIn = PriceEdit(this);
+    m_barCode = new QLineEdit(this);
+    m_shelfLife = new QLineEdit(this);
+    m_inventoryLow = new QLineEdit(this);
+    m_inventoryHigh = new QLineEdit(this);
+    m_available = new QCheckBox(QStringLiteral("商品是否可用"), this);
+    for (auto& edit : m_userDefined)
+        edit = new QLineEdit(this);
+    m_note = new QLineEdit(this);
+
+    auto* basic = new QGroupBox(this);
+    auto* left = new QFormLayout(basic);
+    left->addRow(QStringLiteral("商品编码"), m_code);
+    left->addRow(QStringLiteral("商品名称："), m_name);
+    left->addRow(QStringLiteral("简称："), m_smartName);
+    left->addRow(QStringLiteral("商品类别:"), classRow);
+    left->addRow(QStringLiteral("基本单位:"), m_unit);
+    left->addRow(QStringLiteral("型号："), m_partNumber);
+    left->addRow(QStringLiteral("规格："), m_specifications);
+    left->addRow(QStringLiteral("产地："), m_origin);
+    left->addRow(QStringLiteral("预设零售价："), m_retailPrice);
+    left->addRow(QStringLiteral("预设进价："), m_priceIn);
+
+    auto* more = new QGroupBox(this);
+    auto* right = new QFormLayout(more);
+    right->addRow(QStringLiteral("商品条码："), m_barCode);
+    right->addRow(QStringLiteral("保质期（天）"), m_shelfLife);
+    right->addRow(QStringLiteral("库存下限："), m_inventoryLow);
+    right->addRow(QStringLiteral("库存上限："), m_inventoryHigh);
+    right->addRow(QString(), m_available);
+    for (size_t i = 0; i < m_userDefined.size(); ++i)
+        right->addRow(QStringLiteral("自定义字段%1：").arg(i + 1), m_userDefined[i]);
+    right->addRow(QStringLiteral("备注："), m_note);
+
+    m_ok = new QPushButton(QStringLiteral("确定"), this);
+    m_ok->setDefault(true);
+    m_cancel = new QPushButton(QStringLiteral("取消"), this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+
+    auto* columns = new QHBoxLayout;
+    columns->addWidget(basic, 1);
+    columns->addWidget(more, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns);
+    layout->addLayout(buttons);
+    setMinimumWidth(680);
+
+    QWidget* order[] = {m_code,           m_name,           m_smartName,
+                        m_chooseClass,    m_unit,           m_partNumber,
+                        m_specifications, m_origin,         m_retailPrice,
+                        m_priceIn,        m_barCode,        m_shelfLife,
+                        m_inventoryLow,   m_inventoryHigh,  m_available,
+                        m_userDefined[0], m_userDefined[1], m_userDefined[2],
+                        m_userDefined[3], m_note,           m_ok,
+                        m_cancel};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    m_code->setFocus();
+
+    connect(m_chooseClass, &QToolButton::clicked, this,
+            &CChild_Jichu_Product_AddDlg::OnChooseClass);
+    connect(m_ok, &QPushButton::clicked, this, &CChild_Jichu_Product_AddDlg::OnConfirm);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CChild_Jichu_Product_AddDlg::OnChooseClass() {
+    CChild_Jichu_Product_Class_Dlg dlg(this);
+    if (RunModal(dlg) == QDialog::Accepted)
+        m_className->setText(QString::fromStdString(dlg.SelectedClass()));
+}
+
+GoodsRecord CChild_Jichu_Product_AddDlg::ReadFields() const {
+    GoodsRecord g;
+    g.Code = Text(m_code);
+    g.ProductName = Text(m_name);
+    g.SmartName = Text(m_smartName);
+    g.ClassName = Text(m_className);
+    g.Unit = m_unit->currentText().toStdString();
+    g.PartNumber = Text(m_partNumber);
+    g.Specifications = Text(m_specifications);
+    g.ProductingArea = m_origin->currentText().toStdString();
+    g.RetailPrice = Text(m_retailPrice);
+    g.PriceIn = Text(m_priceIn);
+    g.BarCode = Text(m_barCode);
+    g.ShelfLife = Text(m_shelfLife);
+    g.InventoryLow = Text(m_inventoryLow);
+    g.InventoryHigh = Text(m_inventoryHigh);
+    g.Available = AvailableText(m_available->isChecked());
+    g.UserDefined1 = Text(m_userDefined[0]);
+    g.UserDefined2 = Text(m_userDefined[1]);
+    g.UserDefined3 = Text(m_userDefined[2]);
+    g.UserDefined4 = Text(m_userDefined[3]);
+    g.Note = Text(m_note);
+    return g; // ClassId and the preset sale, lowest and highest prices stay empty
+}
+
+void CChild_Jichu_Product_AddDlg::OnConfirm() {
+    m_goods = ReadFields();
+    if (!CheckGoodsForm(m_goods))
+        return;
+    // A refused goods item (a code that exists already) keeps the window open as typed.
+    if (!StoreNewGoods(m_goods))
+        return;
+    accept();
+}

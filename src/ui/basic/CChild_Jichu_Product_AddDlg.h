@@ -1,0 +1,50 @@
+#pragma once
+#include "store/Records.h"
+
+#include <QDialog>
+
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QToolButton;
+class QPushButton;
+
+// "添加商品窗口": the goods fields; the class is chosen through the class window.
+class CChild_Jichu_Product_AddDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CChild_Jichu_Product_AddDlg(QWidget* parent = nullptr);
+
+    // The record built from the fields, as typed, when the window is confirmed.
+    GoodsRecord m_goods;
+
+    QLineEdit* m_code;
+    QLineEdit* m_name;
+    QLineEdit* m_smartName;
+    QLineEdit* m_className; // read-only, set by the class chooser
+    QToolButton* m_chooseClass;
+    QComboBox* m_unit;
+    QLineEdit* m_partNumber;
+    QLineEdit* m_specifications;
+    QComboBox* m_origin;
+    QLineEdit* m_retailPrice;
+    QLineEdit* m_priceIn;
+    QLineEdit* m_barCode;
+    QLineEdit* m_shelfLife;
+    QLineEdit* m_inventoryLow;
+    QLineEdit* m_inventoryHigh;
+    QCheckBox* m_available;
+    std::array<QLineEdit*, 4> m_userDefined;
+    QLineEdit* m_note;
+    QPushButton* m_ok;
+    QPushButton* m_cancel;
+
+private slots:
+    void OnChooseClass();
+    void OnConfirm();
+
+private:
+    GoodsRecord ReadFields() const;
+};

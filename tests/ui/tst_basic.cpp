@@ -1,0 +1,716 @@
+// The basic-data windows, opened from their panel items, driven through their real widgets.
+#include "ModalDriver.h"
+#include "UiTestSupport.h"
+
+#include "app/Cferix_razazDlg.h"
+#include "app/CommandRouting.h"
+#include "app/MainPanels.h"
+#include "basic/CChild_Jichu_CustomerDlg.h"
+#include "basic/CChild_Jichu_Customer_AddDlg.h"
+#include "basic/CChild_Jichu_EmployeesDlg.h"
+#include "basic/CChild_Jichu_Employees_AddDlg.h"
+#include "basic/CChild_Jichu_ProductDlg.h"
+#include "basic/CChild_Jichu_Product_AddDlg.h"
+#include "basic/CChild_Jichu_Product_Class_AddDlg.h"
+#include "basic/CChild_Jichu_Product_Class_Dlg.h"
+#include "basic/SimpleListWindows.h"
+#include "config/ConfigLists.h"
+#include "store/CDataStore.h"
+#include "widgets/CListModel.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QStringList Texts(const CScriptedMessagePort& port) {
+    QStringList out;
+    for (const auto& t : port.Texts())
+        out << Q(t);
+    return out;
+}
+
+QStringList Headers(const QTableView* view) {
+    QStringList out;
+    for (int i = 0; i < view->model()->columnCount(); ++i)
+        out << view->model()->headerData(i, Qt::Horizontal).toString() + " " +
+                   QString::number(view->columnWidth(i));
+    return out;
+}
+
+QStringList Column(const QTableView* view, int column = 0) {
+    QStringList out;
+    for (int r = 0; r < view->model()->rowCount(); ++r)
+        out << view->model()->index(r, column).data().toString();
+    return out;
+}
+
+QStringList TreeTexts(QTreeWidget* tree) {
+    QStringList out;
+    std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* item, int depth) {
+        out << QString(depth, '-') + item->text(0);
+        for (int i = 0; i < item->childCount(); ++i)
+            walk(item->child(i), depth + 1);
+    };
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        walk(tree->topLevelItem(i), 0);
+    return out;
+}
+
+QTreeWidgetItem* FindItem(QTreeWidget* tree, const QString& text) {
+    auto found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+// Main window after login, basic-data panel selected.
+struct MainWindow {
+    Cferix_razazDlg w;
+    MainWindow() {
+        w.BuildAfterLogin();
+        w.SelectPanel(6);
+    }
+    void Click(int panel, const QString& item) {
+        w.SelectPanel(panel);
+        QAbstractButton* b = w.Panel(panel)->FindItem(item);
+        QVERIFY2(b, qPrintable(item));
+        b->click();
+    }
+};
+} // namespace
+
+class TestBasic : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { SetupTestApplication(); }
+
+    void simpleListWindowsAddAndDelete_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QStringList>("headers");
+        QTest::addColumn<QString>("addButton");
+        QTest::addColumn<QString>("addWindow");
+        QTest::addColumn<QString>("addCaption");
+        QTest::addColumn<QString>("nameLabel");
+        QTest::addColumn<QString>("emptyMessage");
+        QTest::addColumn<QString>("shot");
+        QTest::newRow("area") << "地区信息"
+                              << "CChild_Jichu_AreaDlg"
+                              << "地区管理" << QStringList{"地区名称 138"} << "添加"
+                              << "CChild_Jichu_Area_AddDlg"
+                              << "添加地区"
+                              << "地区名称："
+                              << "地区名称不能为空！"
+                              << "area";
+        QTest::newRow("bank") << "银行信息"
+                              << "CChild_Jichu_BankDlg"
+                              << "银行管理" << QStringList{"银行名称 138"} << "添加"
+                              << "CChild_Jichu_Bank_AddDlg"
+                              << "添加银行信息"
+                              << "银行名称："
+                              << "银行名称不能为空！"
+                              << "bank";
+        QTest::newRow("department") << "部门管理"
+                                    << "CChild_Jichu_BumenDlg"
+                                    << "部门管理" << QStringList{"部门名称 138"} << "添加"
+                                    << "CChild_Jichu_Bumen_AddDlg"
+                                    << "添加部门"
+                                    << "部门名称："
+                                    << "部门名称不能为空！"
+                                    << "department";
+        QTest::newRow("unit") << "基本单位"
+                              << "CChild_Jichu_UnitDlg"
+                              << "单位管理" << QStringList{"单位名称 138"} << "添加"
+                              << "CChild_Jichu_Unit_AddDlg"
+                              << "添加计量单位"
+                              << "单位名称："
+                              << "单位名称不能为空！"
+                              << "unit";
+        QTest::newRow("warehouse") << "仓库管理"
+                                   << "CChild_Jichu_WarehouseDlg"
+                                   << "仓库管理" << QStringList{"仓库名称 138"} << "添加"
+                                   << "CChild_Jichu_Warehouse_AddDlg"
+                                   << "添加仓库库信息"
+                                   << "仓库名称："
+                                   << "仓库名称不能为空！"
+                                   << "warehouse";
+        QTest::newRow("income") << "收入项目(隐藏)"
+                                << "CChild_Jichu_ShouruDlg"
+                                << "收入项目类别" << QStringList{"收入项目名称 200", "备注 210"}
+                                << "增加"
+                                << "CChild_Jichu_Shouru_AddDlg"
+                                << "添加收入项目"
+                                << "收入项目："
+                                << ""
+                                << "income";
+        QTest::newRow("spending") << "支出项目(隐藏)"
+                                  << "CChild_Jichu_ZhichuDlg"
+                                  << "支出费用项目类别"
+                                  << QStringList{"支出项目名称 200", "备注 210"} << "增加"
+                                  << "CChild_Jichu_Zhichu_AddDlg"
+                                  << "添加支出项目"
+                                  << "支出项目："
+                                  << ""
+                                  << "spending";
+    }
+
+    void simpleListWindowsAddAndDelete() {
+        QFETCH(QString, item);
+        QFETCH(QString, window);
+        QFETCH(QString, caption);
+        QFETCH(QStringList, headers);
+        QFETCH(QString, addButton);
+        QFETCH(QString, addWindow);
+        QFETCH(QString, addCaption);
+        QFETCH(QString, nameLabel);
+        QFETCH(QString, emptyMessage);
+        QFETCH(QString, shot);
+
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        MainWindow main;
+        CScopedScriptedPort port;
+        CModalDriver driver;
+        driver.Then<CSimpleListDlg>([&](CSimpleListDlg& w) {
+            w.show();
+            QCOMPARE(w.metaObject()->className(), qPrintable(window));
+            QCOMPARE(w.windowTitle(), caption);
+            QCOMPARE(Headers(w.m_list), headers);
+            QCOMPARE(w.m_add->text(), addButton);
+            QCOMPARE(w.m_delete->text(), QStringLiteral("删除"));
+            QCOMPARE(w.m_back->text(), QStringLiteral("返回"));
+            QCOMPARE(w.m_list->model()->rowCount(), 0);
+
+            // An empty name: refused with the kind's message (or taken, for income and
+            // spending), the add window open with what was typed.
+            driver.Then<CSimpleList_AddDlg>([&](CSimpleList_AddDlg& a) {
+                a.show();
+                QCOMPARE(a.metaObject()->className(), qPrintable(addWindow));
+                QCOMPARE(a.windowTitle(), addCaption);
+                QCOMPARE(a.m_frame->title(), QStringLiteral("添加"));
+                QCOMPARE(a.m_nameLabel->text(), nameLabel);
+                QCOMPARE(a.m_noteLabel->text(), QStringLiteral("备注："));
+                QCOMPARE(a.m_ok->text(), QStringLiteral("确定"));
+                QCOMPARE(a.m_cancel->text(), QStringLiteral("取消"));
+                SaveShot(&a, "basic_" + shot + "_add");
+                a.m_noteEdit->setText("note");
+                a.m_ok->click();
+                if (emptyMessage.isEmpty()) {
+                    QCOMPARE(a.result(), int(QDialog::Accepted));
+                    return;
+                }
+                QCOMPARE(Texts(port), QStringList{emptyMessage});
+                QVERIFY(a.isVisible());
+                QCOMPARE(a.m_noteEdit->text(), QStringLiteral("note"));
+                // Enter confirms.
+                QTest::keyClicks(a.m_nameEdit, "first");
+                QTest::keyClick(a.m_nameEdit, Qt::Key_Return);
+                QCOMPARE(a.result(), int(QDialog::Accepted));
+            });
+            w.m_add->click();
+            driver.Then<CSimpleList_AddDlg>([&](CSimpleList_AddDlg& a) {
+                QTest::keyClicks(a.m_nameEdit, "50% 'o\"&");
+                a.m_ok->click();
+            });
+            w.m_add->click();
+            // Cancelled: nothing added.
+            driver.Then<CSimpleList_AddDlg>([&](CSimpleList_AddDlg& a) {
+                a.m_nameEdit->setText("never");
+                QTest::keyClick(&a, Qt::Key_Escape);
+            });
+            w.m_add->click();
+            const QString first = emptyMessage.isEmpty() ? QString() : QStringLiteral("first");
+            QCOMPARE(Column(w.m_list), (QStringList{"50% 'o\"&", first}));
+            if (headers.size() == 2)
+                QCOMPARE(Column(w.m_list, 1), (QStringList{"", "note"}));
+            w.m_list->selectRow(1);
+            SaveShot(&w, "basic_" + shot);
+
+            w.m_delete->click();
+            QCOMPARE(Column(w.m_list), QStringList{"50% 'o\"&"});
+            w.m_list->selectRow(0);
+            w.m_delete->click();
+            QCOMPARE(w.m_list->model()->rowCount(), 0);
+            QTest::keyClick(&w, Qt::Key_Escape);
+            QVERIFY(!w.isVisible());
+        });
+        main.Click(6, item);
+        QCOMPARE(driver.Problems(), QStringList());
+        QCOMPARE(driver.Pending(), size_t(0));
+        QCOMPARE(port.Texts().size(), size_t(emptyMessage.isEmpty() ? 0 : 1));
+    }
+
+    // The label rows of the trading panels open the same windows as the basic-data panel.
+    void labelRowsOpenTheBasicDataWindows() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        MainWindow main;
+        CScopedScriptedPort port;
+        CModalDriver driver;
+        const QStringList labels = {"√  商品管理", "√  往来单位管理", "√  员工管理", "√  部门管理",
+                                    "√  仓库管理"};
+        for (int panel : {1, 2, 3}) {
+            for (int i = 0; i < labels.size(); ++i)
+                driver.Then<QDialog>([](QDialog& d) { d.reject(); });
+            for (const QString& label : labels)
+                main.Click(panel, label);
+        }
+        QStringList expected = {"CChild_Jichu_ProductDlg", "CChild_Jichu_CustomerDlg",
+                                "CChild_Jichu_EmployeesDlg", "CChild_Jichu_BumenDlg",
+                                "CChild_Jichu_WarehouseDlg"};
+        QCOMPARE(driver.Opened(), expected + expected + expected);
+        QCOMPARE(driver.Problems(), QStringList());
+        driver.Then<QDialog>([](QDialog& d) { d.reject(); });
+        QVERIFY(OpenWindow(nullptr, "CChild_Jichu_Product_Class_Dlg", ""));
+        QCOMPARE(driver.Opened().last(), QStringLiteral("CChild_Jichu_Product_Class_Dlg"));
+        QVERIFY(port.Texts().empty());
+    }
+
+    void employeesWindowWithDepartmentsAndAddWindow() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        AddDepartment("销售部", "");
+        AddEmployee("销售部", "张三", "138", "", "", "");
+        MainWindow main;
+        CScopedScriptedPort port;
+        CModalDriver driver;
+        driver.Then<CChild_Jichu_EmployeesDlg>([&](CChild_Jichu_EmployeesDlg& w) {
+            w.show();
+            QCOMPARE(w.windowTitle(), QStringLiteral("员工管理"));
+            QCOMPARE(Headers(w.m_departments), QStringList{"部门名称 162"});
+            QCOMPARE(Headers(w.m_employees), (QStringList{"员工姓名 100", "联系电话 100",
+                                                          "住址 100", "出生日期 100", "备注 134"}));
+            QCOMPARE(w.m_departments->parentWidget()->property("title").toString(),
+                     QStringLiteral("部门管理"));
+            QCOMPARE(w.m_employees->parentWidget()->property("title").toString(),
+                     QStringLiteral("员工列表"));
+            QCOMPARE((QStringList{w.m_add->text(), w.m_delete->text(),
+                                  w.m_manageDepartments->text(), w.m_back->text()}),
+                     (QStringList{"增加员工", "删除员工", "管理部门", "返回"}));
+            QCOMPARE(Column(w.m_departments), (QStringList{"所有员工", "销售部"}));
+
+            // 管理部门 runs the department window; the lists are filled again after it.
+            driver.Then<CChild_Jichu_BumenDlg>([&](CChild_Jichu_BumenDlg& b) {
+                driver.Then<CChild_Jichu_Bumen_AddDlg>([](CChild_Jichu_Bumen_AddDlg& a) {
+                    a.m_nameEdit->setText("财务部");
+                    a.m_ok->click();
+                });
+                b.m_add->click();
+                b.m_back->click();
+            });
+            w.m_manageDepartments->click();
+            QCOMPARE(Column(w.m_departments), (QStringList{"所有员工", "财务部", "销售部"}));
+
+            driver.Then<CChild_Jichu_Employees_AddDlg>([&](CChild_Jichu_Employees_AddDlg& a) {
+                a.show();
+                QCOMPARE(a.windowTitle(), QStringLiteral("增加员工"));
+                QCOMPARE(a.m_department->count(), 2);
+                QCOMPARE(a.m_department->itemText(0), QStringLiteral("财务部"));
+                QCOMPARE(a.m_department->currentIndex(), -1);
+                QCOMPARE(a.m_birthday->alignment() & Qt::AlignRight, Qt::AlignRight);
+                SaveShot(&a, "basic_employees_add");
+                a.m_name->setText("李四");
+                a.m_ok->click(); // no department
+                QCOMPARE(Texts(port), QStringList{"员工姓名或部门不能为空！"});
+                QVERIFY(a.isVisible());
+                a.m_department->setCurrentIndex(0);
+                a.m_tel->setText("010-1");
+                a.m_birthday->setDate(QDate(1990, 1, 2));
+                a.m_addr->setText("北京");
+                a.m_note->setPlainText("两行\n备注");
+                a.m_ok->click();
+            });
+            w.m_add->click();
+            QCOMPARE(Column(w.m_employees), (QStringList{"李四", "张三"}));
+            QCOMPARE(Column(w.m_employees, 1), (QStringList{"010-1", "138"}));
+            QCOMPARE(
+                Column(w.m_employees, 3)[0],
+                QDate(1990, 1, 2).toString(QLocale::system().dateFormat(QLocale::ShortFormat)));
+            QCOMPARE(Column(w.m_employees, 4)[0], QStringLiteral("两行\n备注"));
+
+            // A department shows its own employees; 所有员工 shows all again.
+            w.m_departments->selectRow(2);
+            QCOMPARE(Column(w.m_employees), QStringList{"张三"});
+            w.m_departments->selectRow(0);
+            QCOMPARE(Column(w.m_employees), (QStringList{"李四", "张三"}));
+            SaveShot(&w, "basic_employees");
+
+            w.m_employees->selectRow(1);
+            w.m_delete->click();
+            QCOMPARE(Column(w.m_employees), QStringList{"李四"});
+            w.m_back->click();
+        });
+        main.Click(6, "员工管理");
+        QCOMPARE(driver.Problems(), QStringList());
+        QCOMPARE(driver.Pending(), size_t(0));
+        auto stored = ReadEmployees("财务部");
+        QCOMPARE(stored.size(), size_t(1));
+        QCOMPARE(Q(stored[0].addr), QStringLiteral("北京"));
+    }
+
+    void classWindowAddsDeletesAndChooses() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        MainWindow main;
+        CScopedScriptedPort port;
+        CModalDriver driver;
+        driver.Then<CChild_Jichu_Product_Class_Dlg>([&](CChild_Jichu_Product_Class_Dlg& w) {
+            w.show();
+            QCOMPARE(w.windowTitle(), QStringLiteral("商品分类管理"));
+            QCOMPARE((QStringList{w.m_choose->text(), w.m_addTop->text(), w.m_addSub->text(),
+                                  w.m_delete->text(), w.m_back->text()}),
+                     (QStringList{"选择", "添加大类", "添加下级分类", "删除选中的分类", "返回"}));
+            QCOMPARE(TreeTexts(w.m_tree), QStringList{"所有商品"});
+
+            driver.Then<CChild_Jichu_Product_Class_AddDlg>([&](auto& a) {
+                a.show();
+                QCOMPARE(a.windowTitle(), QStringLiteral("添加类别"));
+                QVERIFY(a.m_parent->text().isEmpty());
+                QVERIFY(a.m_parent->isReadOnly());
+                SaveShot(&a, "basic_class_add");
+                a.m_ok->click();
+                QCOMPARE(Texts(port), QStringList{"请正确填写类名！"});
+                a.m_name->setText("食品");
+                a.m_ok->click();
+            });
+            w.m_addTop->click();
+
+            // The tree taking the focus makes an item current but selects nothing.
+            QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+            QApplication::sendEvent(w.m_tree, &focusIn);
+            QVERIFY(w.m_tree->currentItem());
+            w.m_addSub->click();
+            QCOMPARE(Texts(port).last(), QStringLiteral("请选中要添加小类的商品类目！"));
+            w.m_tree->setCurrentItem(FindItem(w.m_tree, "食品"));
+            driver.Then<CChild_Jichu_Product_Class_AddDlg>([&](auto& a) {
+                QCOMPARE(a.m_parent->text(), QStringLiteral("食品"));
+                a.m_name->setText("水果");
+                a.m_ok->click();
+            });
+            w.m_addSub->click();
+            // A name that exists: the store's message, the window keeps what was typed.
+            w.m_tree->setCurrentItem(FindItem(w.m_tree, "所有商品"));
+            driver.Then<CChild_Jichu_Product_Class_AddDlg>([&](auto& a) {
+                a.show();
+                QVERIFY(a.m_parent->text().isEmpty());
+                port.Clear();
+                a.m_name->setText("水果");
+                a.m_ok->click();
+                QCOMPARE(port.Texts().size(), size_t(1));
+                QVERIFY(Texts(port)[0].startsWith("添加商品类目失败。\r\n数据库失败!"));
+                QVERIFY(a.isVisible());
+                QCOMPARE(a.m_name->text(), QStringLiteral("水果"));
+                a.m_cancel->click();
+            });
+            w.m_addSub->click();
+            w.m_tree->expandAll();
+            QCOMPARE(TreeTexts(w.m_tree), (QStringList{"所有商品", "食品", "-水果"}));
+            SaveShot(&w, "basic_classes");
+
+            // Deleting asks; the sub-class moves to the root.
+            port.Clear();
+            w.m_tree->setCurrentItem(FindItem(w.m_tree, "所有商品"));
+            w.m_delete->click();
+            QCOMPARE(Texts(port), QStringList{"请选中要删除的类目！"});
+            w.m_tree->setCurrentItem(FindItem(w.m_tree, "食品"));
+            port.QueueAnswer(true);
+            w.m_delete->click();
+            QCOMPARE(Texts(port).last(), QStringLiteral("要删除类目“食品”吗？"));
+            QCOMPARE(TreeTexts(w.m_tree), (QStringList{"所有商品", "水果"}));
+
+            // 选择 closes the window with the chosen class.
+            w.m_tree->setCurrentItem(FindItem(w.m_tree, "水果"));
+            w.m_choose->click();
+            QCOMPARE(w.result(), int(QDialog::Accepted));
+            QCOMPARE(Q(w.SelectedClass()), QStringLiteral("水果"));
+        });
+        main.Click(6, "商品分类");
+        QCOMPARE(driver.Problems(), QStringList());
+        QCOMPARE(driver.Pending(), size_t(0));
+    }
+
+    void goodsWindowAddsWithClassChooserAndDeletes() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        AddConfigListEntry("unit", "箱", "");
+        AddConfigListEntry("unit", "个", "");
+        AddConfigListEntry("area", "上海", "");
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectMain());
+            QVERIFY(store.AddGoodsClass("食品", ""));
+            QVERIFY(store.AddGoodsClass("水果", "食品"));
+            GoodsRecord used;
+            used.Code = "OLD";
+            used.ProductName = "旧货";
+            used.ClassName = "食品";
+            QVERIFY(store.AddGoods(used));
+            QVERIFY(store.ExecuteSql("insert into StockPile(StoreHouse, ProductCode, ProductName,"
+                                     " Number, Price) values('主仓', 'OLD', '旧货', '0', '1')"));
+        }
+        MainWindow main;
+        CScopedScriptedPort port;
+        CModalDriver driver;
+        driver.Then<CChild_Jichu_ProductDlg>([&](CChild_Jichu_ProductDlg& w) {
+            w.show();
+            QCOMPARE(w.windowTitle(), QStringLiteral("商品管理"));
+            QStringList headers = Headers(w.m_list);
+            QCOMPARE(headers.size(), 25);
+            QCOMPARE(headers.first(), QStringLiteral("商品编码 100"));
+            QCOMPARE(headers[11], QStringLiteral("零售价 100"));
+            QCOMPARE(headers[19], QStringLiteral("商品是否可用 100"));
+            QCOMPARE(headers.last(), QStringLiteral("备注 100"));
+            QCOMPARE(w.m_tree->parentWidget()->property("title").toString(),
+                     QStringLiteral("商品分类"));
+            QCOMPARE(w.m_list->parentWidget()->property("title").toString(),
+                     QStringLiteral("商品类列表"));
+            QCOMPARE(TreeTexts(w.m_tree), (QStringList{"所有商品", "食品", "-水果"}));
+            QCOMPARE(Column(w.m_list), QStringList{"OLD"});
+
+            driver.Then<CChild_Jichu_Product_AddDlg>([&](CChild_Jichu_Product_AddDlg& a) {
+                a.show();
+                QCOMPARE(a.windowTitle(), QStringLiteral("添加商品窗口"));
+                QCOMPARE(a.m_unit->itemText(0), QStringLiteral("个"));
+                QCOMPARE(a.m_unit->itemText(1), QStringLiteral("箱"));
+                QVERIFY(a.m_unit->isEditable());
+                QCOMPARE(a.m_origin->itemText(0), QStringLiteral("上海"));
+                QVERIFY(!a.m_available->isChecked());
+                SaveShot(&a, "basic_goods_add");
+                a.m_ok->click();
+                QCOMPARE(Texts(port), QStringList{"商品编码不能为空！"});
+                QTest::keyClicks(a.m_code, "G1");
+                a.m_ok->click();
+                QCOMPARE(Texts(port).last(), QStringLiteral("商品名称不能为空！"));
+                a.m_name->setText("苹果");
+                a.m_ok->click();
+                QCOMPARE(Texts(port).last(), QStringLiteral("商品分类不能为空！"));
+                QVERIFY(a.isVisible());
+
+                // The chooser runs the class window and takes its choice.
+                driver.Then<CChild_Jichu_Product_Class_Dlg>([](CChild_Jichu_Product_Class_Dlg& c) {
+                    c.m_tree->setCurrentItem(FindItem(c.m_tree, "水果"));
+                    c.m_choose->click();
+                });
+                a.m_chooseClass->click();
+                QCOMPARE(a.m_className->text(), QStringLiteral("水果"));
+
+                // Prices take decimals and nothing else.
+                QTest::keyClicks(a.m_retailPrice, "-12.5x0");
+                QCOMPARE(a.m_retailPrice->text(), QStringLiteral("12.50"));
+                QTest::keyClicks(a.m_priceIn, "8.");
+                a.m_unit->setCurrentText("斤");
+                a.m_origin->setCurrentIndex(0);
+                a.m_available->setChecked(true);
+                a.m_userDefined[3]->setText("u4");
+                a.m_note->setText("'%_");
+                port.Clear();
+                a.m_ok->click();
+                QCOMPARE(a.result(), int(QDialog::Accepted));
+            });
+            w.m_add->click();
+            QCOMPARE(Column(w.m_list), (QStringList{"G1", "OLD"}));
+
+            // A code that exists: the store's message, the add window keeps what was typed.
+            driver.Then<CChild_Jichu_Product_AddDlg>([&](CChild_Jichu_Product_AddDlg& a) {
+                a.show();
+                a.m_code->setText("G1");
+                a.m_name->setText("别的");
+                a.m_className->setText("食品");
+                a.m_ok->click();
+                QCOMPARE(port.Texts().size(), size_t(1));
+                QVERIFY(Texts(port)[0].startsWith("添加产品失败。\r\n数据库失败!"));
+                QVERIFY(a.isVisible());
+                QCOMPARE(a.m_name->text(), QStringLiteral("别的"));
+                a.m_cancel->click();
+            });
+            w.m_add->click();
+
+            // The class tree filters by the class itself, not its sub-classes.
+            w.m_tree->setCurrentItem(FindItem(w.m_tree, "食品"));
+            QCOMPARE(Column(w.m_list), QStringList{"OLD"});
+            w.m_tree->setCurrentItem(FindItem(w.m_tree, "水果"));
+            QCOMPARE(Column(w.m_list), QStringList{"G1"});
+            w.m_tree->setCurrentItem(FindItem(w.m_tree, "所有商品"));
+            w.m_list->selectRow(0);
+            SaveShot(&w, "basic_goods");
+
+            port.Clear();
+            w.m_list->clearSelection();
+            w.m_delete->click();
+            QCOMPARE(Texts(port), QStringList{"请选择要删除的商品！"});
+            w.m_list->selectRow(1);
+            port.QueueAnswer(true);
+            w.m_delete->click();
+            QCOMPARE(Texts(port).last(), QStringLiteral("此商品正在使用中，不能删除！"));
+            w.m_list->selectRow(0);
+            port.QueueAnswer(true);
+            w.m_delete->click();
+            QCOMPARE(Column(w.m_list), QStringList{"OLD"});
+            w.m_back->click();
+        });
+        main.Click(6, "商品管理");
+        QCOMPARE(driver.Problems(), QStringList());
+        QCOMPARE(driver.Pending(), size_t(0));
+        CDataStore store;
+        QVERIFY(store.ConnectMain());
+        std::vector<GoodsRecord> goods;
+        QVERIFY(store.ListGoods("所有商品", goods));
+        QCOMPARE(goods.size(), size_t(1));
+    }
+
+    void goodsRecordTakesEveryFieldAsTyped() {
+        CTempProgramFolder folder;
+        CScopedScriptedPort port;
+        CChild_Jichu_Product_AddDlg a;
+        a.m_code->setText("C 1");
+        a.m_name->setText("名");
+        a.m_smartName->setText("简");
+        a.m_className->setText("类");
+        a.m_unit->setCurrentText("个");
+        a.m_partNumber->setText("型");
+        a.m_specifications->setText("规");
+        a.m_origin->setCurrentText("产");
+        a.m_retailPrice->setText("1.5");
+        a.m_priceIn->setText("0.75");
+        a.m_barCode->setText("690");
+        a.m_shelfLife->setText("30");
+        a.m_inventoryLow->setText("1");
+        a.m_inventoryHigh->setText("9");
+        for (int i = 0; i < 4; ++i)
+            a.m_userDefined[i]->setText(QString("u%1").arg(i + 1));
+        a.m_note->setText("注");
+        a.m_ok->click();
+        QCOMPARE(a.result(), int(QDialog::Accepted));
+        CDataStore store;
+        QVERIFY(store.ConnectMain());
+        std::vector<GoodsRecord> goods;
+        QVERIFY(store.ListGoods("类", goods));
+        QCOMPARE(goods.size(), size_t(1));
+        const GoodsRecord& g = goods[0];
+        QStringList got = {Q(g.Code),         Q(g.ProductName),    Q(g.ClassId),
+                           Q(g.ClassName),    Q(g.SmartName),      Q(g.Unit),
+                           Q(g.PartNumber),   Q(g.Specifications), Q(g.ProductingArea),
+                           Q(g.PricePre1),    Q(g.RetailPrice),    Q(g.PriceLow),
+                           Q(g.PriceIn),      Q(g.BarCode),        Q(g.ShelfLife),
+                           Q(g.InventoryLow), Q(g.InventoryHigh),  Q(g.Available),
+                           Q(g.UserDefined1), Q(g.UserDefined4),   Q(g.Note)};
+        QCOMPARE(got,
+                 (QStringList{"C 1", "名",   "",    "类", "简", "个", "型", "规", "产", "",  "1.5",
+                              "",    "0.75", "690", "30", "1",  "9",  "否", "u1", "u4", "注"}));
+    }
+
+    void businessUnitWindowFiltersAddsAndDeletes() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        AddConfigListEntry("area", "华东", "");
+        MainWindow main;
+        CScopedScriptedPort port;
+        CModalDriver driver;
+        driver.Then<CChild_Jichu_CustomerDlg>([&](CChild_Jichu_CustomerDlg& w) {
+            w.show();
+            QCOMPARE(w.windowTitle(), QStringLiteral("   往来单位信息管理"));
+            QCOMPARE(Headers(w.m_types), QStringList{"往来单位类型 200"});
+            QCOMPARE(Column(w.m_types), (QStringList{"供应商", "客户"}));
+            QStringList headers = Headers(w.m_list);
+            QCOMPARE(headers.size(), 15);
+            QCOMPARE(headers[0], QStringLiteral("单位编码 120"));
+            QCOMPARE(headers[11], QStringLiteral("客户email 120"));
+            QCOMPARE((QStringList{w.m_add->text(), w.m_delete->text(), w.m_back->text()}),
+                     (QStringList{"增加往来单位", "删除", "返回"}));
+
+            auto add = [&](const QString& code, const QString& name, const QString& type) {
+                driver.Then<CChild_Jichu_Customer_AddDlg>([=](CChild_Jichu_Customer_AddDlg& a) {
+                    a.m_code->setText(code);
+                    a.m_name->setText(name);
+                    a.m_type->setCurrentText(type);
+                    a.m_ok->click();
+                });
+                w.m_add->click();
+            };
+            driver.Then<CChild_Jichu_Customer_AddDlg>([&](CChild_Jichu_Customer_AddDlg& a) {
+                a.show();
+                QCOMPARE(a.windowTitle(), QStringLiteral("添加往来单位信息"));
+                QCOMPARE(a.m_type->count(), 2);
+                QCOMPARE(a.m_type->itemText(0), QStringLiteral("供应商"));
+                QCOMPARE(a.m_type->currentIndex(), -1);
+                QCOMPARE(a.m_area->itemText(0), QStringLiteral("华东"));
+                QCOMPARE(a.m_code->parentWidget()->property("title").toString(),
+                         QStringLiteral("基本信息"));
+                QCOMPARE(a.m_qq->parentWidget()->property("title").toString(),
+                         QStringLiteral("补充信息"));
+                QCOMPARE(a.m_back->text(), QStringLiteral("返回"));
+                SaveShot(&a, "basic_units_add");
+                a.m_code->setText("S1");
+                a.m_ok->click();
+                QCOMPARE(Texts(port), QStringList{"单位名称不能为空！"});
+                a.m_name->setText("甲厂");
+                a.m_ok->click();
+                QCOMPARE(Texts(port).last(), QStringLiteral("单位类型不能为空！"));
+                a.m_type->setCurrentIndex(0);
+                a.m_area->setCurrentIndex(0);
+                a.m_qq->setText("123");
+                a.m_ok->click();
+            });
+            w.m_add->click();
+            add("C1", "乙店", "客户");
+            QCOMPARE(Column(w.m_list), (QStringList{"C1", "S1"}));
+            QCOMPARE(Column(w.m_list, 8)[1], QStringLiteral("华东"));
+            QCOMPARE(Column(w.m_list, 13)[1], QStringLiteral("123"));
+
+            // A code that exists: the store's message, the window keeps what was typed.
+            driver.Then<CChild_Jichu_Customer_AddDlg>([&](CChild_Jichu_Customer_AddDlg& a) {
+                a.show();
+                port.Clear();
+                a.m_code->setText("C1");
+                a.m_name->setText("重复");
+                a.m_type->setCurrentIndex(1);
+                a.m_ok->click();
+                QVERIFY(Texts(port).value(0).startsWith("添加往来单位失败。"));
+                QVERIFY(a.isVisible());
+                QCOMPARE(a.m_name->text(), QStringLiteral("重复"));
+                a.m_back->click();
+            });
+            w.m_add->click();
+
+            w.m_types->selectRow(0);
+            QCOMPARE(Column(w.m_list), QStringList{"S1"});
+            SaveShot(&w, "basic_units");
+
+            port.Clear();
+            w.m_delete->click();
+            QCOMPARE(Texts(port), QStringList{"请点击选择要删除的项目！"});
+            w.m_list->selectRow(0);
+            port.QueueAnswer(false);
+            w.m_delete->click();
+            QCOMPARE(Texts(port).last(), QStringLiteral("删除单位编码为 S1 的客户吗？"));
+            QCOMPARE(Column(w.m_list), QStringList{"S1"});
+            port.QueueAnswer(true);
+            w.m_delete->click();
+            QCOMPARE(w.m_list->model()->rowCount(), 0);
+            w.m_types->selectRow(1);
+            QCOMPARE(Column(w.m_list), QStringList{"C1"});
+            w.m_back->click();
+        });
+        main.Click(6, "往来单位信息");
+        QCOMPARE(driver.Problems(), QStringList());
+        QCOMPARE(driver.Pending(), size_t(0));
+    }
+};
+
+QTEST_MAIN(TestBasic)
+#include "tst_basic.moc"
