@@ -14,8 +14,10 @@
 #include "basic/CChild_Jichu_Product_Class_AddDlg.h"
 #include "basic/CChild_Jichu_Product_Class_Dlg.h"
 #include "basic/SimpleListWindows.h"
+#include "bills/CPaletteListDlg.h"
 #include "config/ConfigLists.h"
 #include "store/CDataStore.h"
+#include "widgets/CListCtrlEx.h"
 #include "widgets/CListModel.h"
 
 #include <QAbstractButton>
@@ -709,6 +711,37 @@ private slots:
         main.Click(6, "往来单位信息");
         QCOMPARE(driver.Problems(), QStringList());
         QCOMPARE(driver.Pending(), size_t(0));
+    }
+    // The bill windows' picker opens the real list windows for "管理列表" and shows the change.
+    void pickerManagesItsListThroughTheListWindow() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        AddConfigListEntry("warehouse", "一号库", "");
+        CScopedScriptedPort port;
+        CModalDriver driver;
+        driver.Then<CChild_Jichu_WarehouseDlg>([&](CChild_Jichu_WarehouseDlg& w) {
+            QCOMPARE(Column(w.m_list), QStringList{"一号库"});
+            driver.Then<CChild_Jichu_Warehouse_AddDlg>([](CChild_Jichu_Warehouse_AddDlg& a) {
+                a.m_nameEdit->setText("主仓");
+                a.m_ok->click();
+            });
+            w.m_add->click();
+            w.m_back->click();
+        });
+        QStringList shown;
+        CPaletteListDlg::SetScriptForTest([&](CPaletteListDlg& p) {
+            p.ManageButton()->click();
+            for (int row = 0; row < p.List()->GetItemCount(); ++row)
+                shown << p.List()->GetItemText(row, 0);
+        });
+        CPaletteListDlg picker;
+        picker.SetKind("palette_cangku");
+        picker.exec();
+        CPaletteListDlg::SetScriptForTest(nullptr);
+        QCOMPARE(driver.Opened(),
+                 (QStringList{"CChild_Jichu_WarehouseDlg", "CChild_Jichu_Warehouse_AddDlg"}));
+        QCOMPARE(driver.Problems(), QStringList());
+        QCOMPARE(shown, (QStringList{"一号库", "主仓"}));
     }
 };
 
