@@ -1,0 +1,14 @@
+#pragma once
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// A list saved for a spreadsheet program: RFC 4180 comma-separated values, CR LF line ends,
+// UTF-8 with a byte order mark so that Chinese texts open correctly.
+std::string FormatCsv(const std::vector<std::string>& header,
+                      const std::vector<std::vector<std::string>>& rows);
+
+// Writes the list to `path` (replacing the file only when the whole list is written). False,
+// with a message, when the file cannot be written.
+bool WriteCsvFile(const std::filesystem::path& path, const std::vector<std::string>& header,
+                  const std::vector<std::vector<std::string>>& rows);

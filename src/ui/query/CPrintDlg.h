@@ -1,0 +1,54 @@
+#pragma once
+#include "store/Records.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <vector>
+
+class QPrinter;
+class QPushButton;
+class QTextBrowser;
+class QTextDocument;
+
+// The print window "打印": shows the filled stock page and prints it, or saves it as PDF.
+class CPrintDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CPrintDlg(QWidget* parent = nullptr);
+
+    // Fills the stock template with the rows and writes the page; the window then shows it.
+    // False (after the message) when the page could not be made: the window is not to be shown.
+    bool Prepare(const std::string& warehouse, const std::string& className,
+                 const std::vector<StockRecord>& rows);
+    // The full path of the page to show; the page is read into the browser at once.
+    void SetAddress(const QString& path);
+    QString Address() const { return m_address; }
+    // Reads the page into the browser again; false after a message.
+    bool LoadPage();
+
+    // Prints the shown page on the printer, page by page, with no page header or footer.
+    bool PrintTo(QPrinter* printer);
+    // Saves the shown page as a PDF file; false after a message.
+    bool SaveAsPdf(const QString& file);
+
+    QTextBrowser* m_browser;
+    QPushButton* m_print;
+    QPushButton* m_pdf;
+    QPushButton* m_cancel;
+
+private:
+    void Print();
+    void ExportPdf();
+
+    QString m_address;
+};
+
+// Test seam: when set, "打印" calls this instead of showing the system print dialog; true means
+// the user chose to print (the function may set the printer up, e.g. to write a PDF file).
+void SetPrintDialogForTest(std::function<bool(QPrinter*)> answer);
+
+// Draws a document on a paged device: the document is laid out for the device's page size and
+// drawn page by page, without the page numbers Qt adds to documents it paginates itself.
+// False when the device cannot be painted on (no printer, a PDF file that cannot be written).
+bool PrintDocumentWithoutHeaderFooter(const QTextDocument& document, QPrinter* printer);

@@ -1,0 +1,98 @@
+#include "CQueryTableModel.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+
+CQueryTableModel::CQueryTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void CQueryTableModel::SetHeaders(const QStringList& headers) {
+    beginResetModel();
+    m_headers = headers;
+    m_rows.clear();
+    m_marked.clear();
+    endResetModel();
+}
+
+void CQueryTableModel::SetNumericColumns(std::set<int> columns) {
+    m_numeric = std::move(columns);
+    if (!m_rows.empty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::TextAlignmentRole});
+}
+
+void CQueryTableModel::SetRows(std::vector<Row> rows) {
+    beginResetModel();
+    m_rows = std::move(rows);
+    m_marked.clear();
+    endResetModel();
+}
+
+void CQueryTableModel::AppendRow(Row row, bool marked) {
+    int at = rowCount();
+    beginInsertRows(QModelIndex(), at, at);
+    m_rows.push_back(std::move(row));
+    if (marked)
+        m_marked.insert(at);
+    endInsertRows();
+}
+
+void CQueryTableModel::Clear() {
+    beginResetModel();
+    m_rows.clear();
+    m_marked.clear();
+    endResetModel();
+}
+
+QString CQueryTableModel::Cell(int row, int column) const {
+    if (row < 0 || row >= rowCount() || column < 0)
+        return QString();
+    const Row& r = m_rows[static_cast<size_t>(row)];
+    return static_cast<size_t>(column) < r.size()
+               ? QString::fromStdString(r[static_cast<size_t>(column)])
+               : QString();
+}
+
+int CQueryTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int CQueryTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_headers.size());
+}
+
+QVariant CQueryTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return Cell(index.row(), index.column());
+    case Qt::TextAlignmentRole:
+        if (m_numeric.count(index.column()))
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    case Qt::FontRole:
+        if (IsMarked(index.row())) {
+            QFont f;
+            f.setBold(true);
+            return f;
+        }
+        return QVariant();
+    case Qt::BackgroundRole:
+        if (IsMarked(index.row()))
+            return QBrush(QColor(0xFF, 0xF4, 0xD6));
+        return QVariant();
+    default:
+        return QVariant();
+    }
+}
+
+QVariant CQueryTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < m_headers.size())
+        return m_headers[section];
+    if (orientation == Qt::Vertical && role == Qt::DisplayRole)
+        return section + 1;
+    return QVariant();
+}

@@ -1,0 +1,43 @@
+#pragma once
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <set>
+#include <string>
+#include <vector>
+
+// A read-only list of text rows for the query windows: lists of tens of thousands of rows stay
+// cheap because the texts are kept as they came from core and converted only when painted.
+// A marked row (a total row) is drawn bold on a tinted background.
+class CQueryTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using Row = std::vector<std::string>;
+
+    explicit CQueryTableModel(QObject* parent = nullptr);
+
+    // Replaces the columns; the rows go too.
+    void SetHeaders(const QStringList& headers);
+    // Columns drawn right-aligned (quantities, prices).
+    void SetNumericColumns(std::set<int> columns);
+    void SetRows(std::vector<Row> rows);
+    void AppendRow(Row row, bool marked = false);
+    void Clear();
+
+    QString Cell(int row, int column) const;
+    bool IsMarked(int row) const { return m_marked.count(row) != 0; }
+    const std::vector<Row>& Rows() const { return m_rows; }
+    const QStringList& Headers() const { return m_headers; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    QStringList m_headers;
+    std::vector<Row> m_rows;
+    std::set<int> m_marked;
+    std::set<int> m_numeric;
+};

@@ -1,0 +1,50 @@
+#include "ListExport.h"
+
+#include "SaveFileDialog.h"
+#include "query/CsvExport.h"
+
+#include <QAbstractItemModel>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableView>
+
+#include <algorithm>
+
+bool ExportListAsCsv(QTableView* view, const QString& suggestedName, QWidget* parent) {
+    QString file = AskSaveFileName(parent, QStringLiteral("导出"), suggestedName,
+                                   QStringLiteral("CSV 文件 (*.csv)"), QStringLiteral("csv"));
+    if (file.isEmpty())
+        return false;
+    QAbstractItemModel* model = view->model();
+    // The columns as the user sees them: a zero-width column is as hidden as a hidden one.
+    std::vector<int> columns;
+    for (int logical = 0; logical < model->columnCount(); ++logical) {
+        if (!view->isColumnHidden(logical) && view->columnWidth(logical) > 0)
+            columns.push_back(logical);
+    }
+    std::sort(columns.begin(), columns.end(), [&](int a, int b) {
+        return view->horizontalHeader()->visualIndex(a) < view->horizontalHeader()->visualIndex(b);
+    });
+    std::vector<std::string> header;
+    for (int c : columns)
+        header.push_back(model->headerData(c, Qt::Horizontal).toString().toStdString());
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(static_cast<size_t>(model->rowCount()));
+    for (int r = 0; r < model->rowCount(); ++r) {
+        std::vector<std::string> row;
+        row.reserve(columns.size());
+        for (int c : columns)
+            row.push_back(model->index(r, c).data().toString().toStdString());
+        rows.push_back(std::move(row));
+    }
+    return WriteCsvFile(file.toStdString(), header, rows);
+}
+
+QPushButton* MakeExportButton(QTableView* view, const QString& suggestedName, QWidget* parent) {
+    auto* button = new QPushButton(QStringLiteral("导出"), parent);
+    button->setToolTip(QStringLiteral("把列表保存为 CSV 文件"));
+    QObject::connect(button, &QPushButton::clicked, parent, [view, suggestedName, parent] {
+        ExportListAsCsv(view, suggestedName, parent);
+    });
+    return button;
+}

@@ -1,0 +1,172 @@
+// The print window and the list export shared by the query windows.
+#include "UiTestSupport.h"
+
+#include "app/Cferix_razazApp.h"
+#include "query/CPrintDlg.h"
+#include "query/CQueryTableModel.h"
+#include "query/ListExport.h"
+#include "query/SaveFileDialog.h"
+
+#include <QFile>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTextBrowser>
+
+#include <cstdlib>
+
+namespace {
+StockRecord Row(const std::string& code, const std::string& name, const std::string& number) {
+    StockRecord r;
+    r.ProductCode = code;
+    r.ProductName = name;
+    r.Number = number;
+    r.Price = "2.50";
+    r.FirstEnterTime = "26-12-01";
+    r.StoreHouse = "一号仓库";
+    return r;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString TempPath(const CTempProgramFolder& folder, const char* name) {
+    return QString::fromStdString((folder.Dir() / name).string());
+}
+} // namespace
+
+class TestPrint : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { SetupTestApplication(); }
+    void cleanup() {
+        SetSaveFileNameForTest(nullptr);
+        SetPrintDialogForTest(nullptr);
+    }
+
+    void showsFilledPageAndPrintsIt() {
+        CTempProgramFolder folder;
+        CScopedScriptedPort port;
+        App().m_settings.CompanyName = "华东<贸易>";
+        std::vector<StockRecord> rows;
+        for (int i = 1; i <= 120; ++i)
+            rows.push_back(Row("G" + std::to_string(i), "商品&" + std::to_string(i), "7"));
+        CPrintDlg dlg;
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("打印"));
+        QVERIFY(dlg.Prepare("全部", "所有商品", rows));
+        QCOMPARE(dlg.Address(), QString::fromStdString(
+                                    (folder.Dir() / "PrintView/temp_kucun_view.html").string()));
+        dlg.show();
+        QString shown = dlg.m_browser->toPlainText();
+        QVERIFY(shown.contains(QStringLiteral("华东<贸易> 库存清单")));
+        QVERIFY(shown.contains(QStringLiteral("商品&120")));
+        QVERIFY(!shown.contains(QStringLiteral("[Data:")));
+        SaveShot(&dlg, "print");
+
+        // "打印" through the print dialog; the seam sends the printout to a PDF file.
+        QString printed = TempPath(folder, "printed.pdf");
+        SetPrintDialogForTest([&](QPrinter* p) {
+            p->setOutputFormat(QPrinter::PdfFormat);
+            p->setOutputFileName(printed);
+            return true;
+        });
+        dlg.m_print->click();
+        QVERIFY(ReadAll(printed).startsWith("%PDF"));
+        QVERIFY(dlg.isVisible()); // the window stays open after printing
+
+        // Cancelling the print dialog prints nothing.
+        QFile::remove(printed);
+        SetPrintDialogForTest([&](QPrinter* p) {
+            p->setOutputFormat(QPrinter::PdfFormat);
+            p->setOutputFileName(printed);
+            return false;
+        });
+        dlg.m_print->click();
+        QVERIFY(!QFile::exists(printed));
+
+        // "导出PDF" asks for a file name and writes the page there; 120 rows need more than one
+        // page.
+        QString pdf = TempPath(folder, "stock.pdf");
+        QString asked;
+        SetSaveFileNameForTest([&](const QString& caption, const QString& suggested) {
+            asked = caption + "|" + suggested;
+            return pdf;
+        });
+        dlg.m_pdf->click();
+        QCOMPARE(asked, QStringLiteral("导出PDF|库存清单.pdf"));
+        QByteArray bytes = ReadAll(pdf);
+        QVERIFY(bytes.startsWith("%PDF"));
+        QVERIFY(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") +
+                    bytes.count("/Type /Page ") + bytes.count("/Type /Page>") >=
+                2);
+        if (const char* dir = std::getenv("FERIX_SHOTS")) {
+            QString copy = QString::fromLocal8Bit(dir) + "/print.pdf";
+            QFile::remove(copy);
+            QFile::copy(pdf, copy);
+        }
+        QVERIFY(port.Texts().empty());
+
+        // A PDF that cannot be written gives a message.
+        QVERIFY(!dlg.SaveAsPdf(TempPath(folder, "no-such-folder/x.pdf")));
+        QCOMPARE(port.Texts().size(), size_t(1));
+        QVERIFY(port.Texts()[0].rfind("无法保存文件：", 0) == 0);
+
+        dlg.m_cancel->click();
+        QVERIFY(!dlg.isVisible());
+    }
+
+    void missingTemplateKeepsTheWindowClosed() {
+        CTempProgramFolder folder;
+        CScopedScriptedPort port;
+        std::filesystem::remove(folder.Dir() / "Templates/temp_kucun_view.html");
+        CPrintDlg dlg;
+        QVERIFY(!dlg.Prepare("全部", "所有商品", {Row("A", "B", "1")}));
+        QCOMPARE(port.Texts().size(), size_t(1));
+        QVERIFY(port.Texts()[0].rfind("找不到打印模板文件：", 0) == 0);
+        QVERIFY(dlg.Address().isEmpty());
+    }
+
+    void exportSavesShownColumnsAsCsv() {
+        CTempProgramFolder folder;
+        CScopedScriptedPort port;
+        CQueryTableModel model;
+        model.SetHeaders({"是否有记录", "编码", "名称", "数量"});
+        model.AppendRow({"", "A,1", "say \"hi\"", "3"});
+        model.AppendRow({"", "B", "两行\n文字", "4"});
+        model.AppendRow({"统计汇总", "统计汇总", "", "7"}, true);
+        QWidget window;
+        QTableView view(&window);
+        view.setModel(&model);
+        view.setColumnWidth(0, 0); // a zero-width column is not shown, so not saved
+        QPushButton* button = MakeExportButton(&view, QStringLiteral("报表.csv"), &window);
+        QCOMPARE(button->text(), QStringLiteral("导出"));
+        QVERIFY(model.IsMarked(2));
+
+        QString file = TempPath(folder, "out.csv");
+        SetSaveFileNameForTest([&](const QString&, const QString& suggested) {
+            return suggested == QStringLiteral("报表.csv") ? file : QString();
+        });
+        button->click();
+        QCOMPARE(ReadAll(file), QByteArray("\xEF\xBB\xBF"
+                                           "编码,名称,数量\r\n"
+                                           "\"A,1\",\"say \"\"hi\"\"\",3\r\n"
+                                           "B,\"两行\n文字\",4\r\n"
+                                           "统计汇总,,7\r\n"));
+        QVERIFY(port.Texts().empty());
+
+        // Cancelling the file dialog writes nothing; an unwritable place gives a message.
+        SetSaveFileNameForTest([](const QString&, const QString&) { return QString(); });
+        QVERIFY(!ExportListAsCsv(&view, QStringLiteral("x.csv"), &window));
+        SetSaveFileNameForTest(
+            [&](const QString&, const QString&) { return TempPath(folder, "missing/out.csv"); });
+        QVERIFY(!ExportListAsCsv(&view, QStringLiteral("x.csv"), &window));
+        QCOMPARE(port.Texts().size(), size_t(1));
+        QVERIFY(port.Texts()[0].rfind("无法保存文件：", 0) == 0);
+    }
+};
+
+QTEST_MAIN(TestPrint)
+#include "tst_print.moc"
