@@ -161,7 +161,37 @@ public:
     // read as empty texts).
     std::vector<BillDetailRecord> ListStockBillLines(BillTable table, const std::string& billId);
 
+    // ---- queries: stock view (main data file)
+    // Stock rows of the goods of one class ("所有商品": all goods) in one warehouse ("全部" or
+    // empty: all), joined on the goods code, in goods order and then stock-row order. Each stock
+    // row comes once. Appends to `list`; false after a message, with the rows read so far.
+    bool ListStockOfClass(const std::string& warehouse, const std::string& className,
+                          std::vector<StockRecord>& list);
+
+    // ---- queries: statistics reports (main data file)
+    // Purchase (EnterStock_Detail) or sale (EnterSale_Detail) lines whose ISO Bill_Date lies in
+    // [from, to], grouped by goods code, handler or department. Groups come in the text order of
+    // their keys (the empty key first); a goods group keeps the fields of its first line.
+    // Quantities are summed as whole numbers. Appends to `groups`; false after the message
+    // "SQL 语句执行失败!", with the groups of the lines read before the failure.
+    bool SumPurchaseByGoods(const std::string& from, const std::string& to,
+                            std::vector<GoodsGroupRecord>& groups);
+    bool SumPurchaseByEmployee(const std::string& from, const std::string& to,
+                               std::vector<KeyGroupRecord>& groups);
+    bool SumPurchaseByDepartment(const std::string& from, const std::string& to,
+                                 std::vector<KeyGroupRecord>& groups);
+    bool SumSaleByGoods(const std::string& from, const std::string& to,
+                        std::vector<GoodsGroupRecord>& groups);
+    bool SumSaleByEmployee(const std::string& from, const std::string& to,
+                           std::vector<KeyGroupRecord>& groups);
+    bool SumSaleByDepartment(const std::string& from, const std::string& to,
+                             std::vector<KeyGroupRecord>& groups);
+
 private:
+    bool SumByGoods(const char* table, const std::string& from, const std::string& to,
+                    std::vector<GoodsGroupRecord>& groups);
+    bool SumByKey(const char* table, const char* keyColumn, const std::string& from,
+                  const std::string& to, std::vector<KeyGroupRecord>& groups);
     bool Connect(const char* relativePath, const char* initialStatement);
     bool CountAndCheckFault();
     void Fail(int code);

@@ -102,3 +102,15 @@ struct BusinessUnitColumn {
     std::string BusinessUnitRecord::*field;
 };
 const std::vector<BusinessUnitColumn>& BusinessUnitColumns();
+
+// A statistics group by goods item: the goods fields of the group's first detail row, with
+// Product_Number holding the group's summed quantity as a whole number.
+struct GoodsGroupRecord {
+    std::string Product_ID, Product_Name, Product_Number, Product_Unit, Product_atch, Product_Date,
+        Product_Price, Product_BarCode, Product_Note;
+};
+
+// A statistics group by handler or department: the key and the summed quantity.
+struct KeyGroupRecord {
+    std::string Key, Quantity;
+};

@@ -1,0 +1,52 @@
+#include "History.h"
+
+#include "store/CDataStore.h"
+
+const char* const kTotalRowText = "统计汇总";
+
+const std::vector<HistoryKind>& HistoryKinds() {
+    static const std::vector<HistoryKind> kinds = {
+        {"run_caigou", "采购报表", "准备查看历史采购记录"},
+        {"run_caigou_tuihuo", "采购退货报表", "准备查看历史采购退货记录"},
+        {"run_sale", "销售报表", "准备查看历史销售记录"},
+        {"run_sale_tuihuo", "销售退货报表", "准备查看历史销售退货记录"},
+    };
+    return kinds;
+}
+
+const HistoryKind* FindHistoryKind(const std::string& word) {
+    for (const auto& k : HistoryKinds()) {
+        if (word == k.word)
+            return &k;
+    }
+    return nullptr;
+}
+
+const std::vector<std::string>& HistoryHeaders() {
+    static const std::vector<std::string> headers = {
+        "进货单号",   "开单时间",   "供货单位", "采购部门",     "采购经手人", "收货仓库",
+        "货物总数量", "货物总价格", "付款帐户", "实际付款金额", "说明"};
+    return headers;
+}
+
+std::vector<std::string> HistoryCells(const BillHeaderRecord& bill) {
+    return {bill.Bill_ID,  bill.Bill_Date, bill.Customer,    bill.Department,
+            bill.Employee, bill.Warehouse, bill.Number,      bill.Total,
+            bill.Bank,     bill.Pay,       bill.Introduction};
+}
+
+std::vector<std::string> HistoryTotalCells(const std::vector<BillHeaderRecord>& bills) {
+    return HistoryCells(HistoryTotalRow(bills));
+}
+
+std::string HistoryStatusText(size_t count) {
+    return "总共查询出" + std::to_string(count) + "条采购记录";
+}
+
+std::vector<BillHeaderRecord> QueryHistory(const std::string& word, const std::string& from,
+                                           const std::string& to) {
+    CDataStore store;
+    if (!store.ConnectMain())
+        return {};
+    return store.ListBillsByDate(word, from, to);
+}

@@ -1,0 +1,38 @@
+#pragma once
+#include "query/BillHistory.h"
+#include "store/Records.h"
+
+#include <string>
+#include <vector>
+
+// The bill history view: posted trade bills of one kind in a date range, with a total row.
+
+struct HistoryKind {
+    const char* word;    // command word, also the history kind word of the store queries
+    const char* caption; // window caption
+    const char* label;   // status label before the first query
+};
+const std::vector<HistoryKind>& HistoryKinds();
+// The kind of a command word; nullptr for any other text.
+const HistoryKind* FindHistoryKind(const std::string& word);
+
+extern const char* const kTotalRowText; // "统计汇总"
+
+// The eleven column headers of the bill list (the same for every kind) and the cells of one
+// bill under them.
+const std::vector<std::string>& HistoryHeaders();
+std::vector<std::string> HistoryCells(const BillHeaderRecord& bill);
+// Column of the total quantity and of the total amount.
+constexpr int kHistoryNumberColumn = 6;
+constexpr int kHistoryTotalColumn = 7;
+
+// The cells of the total row under the bills (HistoryTotalRow: "统计汇总", the whole-number
+// sum of the quantities and the exact sum of the amounts with two decimals).
+std::vector<std::string> HistoryTotalCells(const std::vector<BillHeaderRecord>& bills);
+// "总共查询出N条采购记录" (the same wording for every kind).
+std::string HistoryStatusText(size_t count);
+
+// The bills of the kind whose ISO bill date lies in [from, to], in the order the store returns
+// them. Empty after a message when the data cannot be read.
+std::vector<BillHeaderRecord> QueryHistory(const std::string& word, const std::string& from,
+                                           const std::string& to);

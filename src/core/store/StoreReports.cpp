@@ -1,0 +1,145 @@
+// The statistics of the report window: purchase and sale lines of a date range, grouped.
+#include "CDataStore.h"
+
+#include "app/MessagePort.h"
+#include "text/Money.h"
+#include "text/TextOrder.h"
+
+#include <algorithm>
+#include <limits>
+#include <unordered_map>
+
+namespace {
+int64_t SaturatingAdd(int64_t a, int64_t b) {
+    int64_t sum;
+    if (!__builtin_add_overflow(a, b, &sum))
+        return sum;
+    return b > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
+}
+
+// Groups keyed by their exact text, kept in the order they were first seen, then put in text
+// order once at the end (sorting by precomputed keys costs one conversion per group).
+template <class Group> class CGrouping {
+public:
+    Group* Find(const std::string& key) {
+        auto it = m_index.find(key);
+        return it == m_index.end() ? nullptr : &m_groups[it->second].second;
+    }
+    Group& Add(const std::string& key, Group group) {
+        m_index.emplace(key, m_groups.size());
+        m_groups.emplace_back(key, std::move(group));
+        return m_groups.back().second;
+    }
+    std::vector<Group> InTextOrder() {
+        std::vector<std::pair<std::string, size_t>> order;
+        order.reserve(m_groups.size());
+        for (size_t i = 0; i < m_groups.size(); ++i)
+            order.emplace_back(TextOrderKey(m_groups[i].first), i);
+        std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+            if (a.first != b.first)
+                return a.first < b.first;
+            // Texts that map to the same bytes (invalid UTF-8) still get a fixed order.
+            return m_groups[a.second].first < m_groups[b.second].first;
+        });
+        std::vector<Group> out;
+        out.reserve(order.size());
+        for (const auto& o : order)
+            out.push_back(std::move(m_groups[o.second].second));
+        return out;
+    }
+
+private:
+    std::unordered_map<std::string, size_t> m_index;
+    std::vector<std::pair<std::string, Group>> m_groups;
+};
+
+std::string LinesStatement(const char* table, const char* columns) {
+    return std::string("select ") + columns + " from " + table +
+           " where Bill_Date between ? and ? order by Id";
+}
+
+constexpr const char* kFailure = "SQL 语句执行失败!";
+} // namespace
+
+bool CDataStore::SumByGoods(const char* table, const std::string& from, const std::string& to,
+                            std::vector<GoodsGroupRecord>& groups) {
+    struct Group {
+        GoodsGroupRecord record;
+        int64_t quantity;
+    };
+    CGrouping<Group> grouping;
+    bool ok = Run(LinesStatement(table, "Product_ID, Product_Name, Product_Number, Product_Unit,"
+                                        " Product_atch, Product_Date, Product_Price,"
+                                        " Product_BarCode, Product_Note"),
+                  {from, to}, [&](const CStatement& st) {
+                      std::string key = st.Text(0);
+                      int64_t quantity = LeadingInteger(st.Text(2));
+                      if (Group* g = grouping.Find(key)) {
+                          g->quantity = SaturatingAdd(g->quantity, quantity);
+                          return;
+                      }
+                      GoodsGroupRecord r{key,        st.Text(1), "",         st.Text(3), st.Text(4),
+                                         st.Text(5), st.Text(6), st.Text(7), st.Text(8)};
+                      grouping.Add(key, Group{std::move(r), quantity});
+                  });
+    if (!ok)
+        Messages().Inform(kFailure);
+    for (Group& g : grouping.InTextOrder()) {
+        g.record.Product_Number = std::to_string(g.quantity);
+        groups.push_back(std::move(g.record));
+    }
+    return ok;
+}
+
+bool CDataStore::SumByKey(const char* table, const char* keyColumn, const std::string& from,
+                          const std::string& to, std::vector<KeyGroupRecord>& groups) {
+    struct Group {
+        std::string key;
+        int64_t quantity;
+    };
+    CGrouping<Group> grouping;
+    std::string columns = std::string(keyColumn) + ", Product_Number";
+    bool ok = Run(LinesStatement(table, columns.c_str()), {from, to}, [&](const CStatement& st) {
+        std::string key = st.Text(0);
+        int64_t quantity = LeadingInteger(st.Text(1));
+        if (Group* g = grouping.Find(key))
+            g->quantity = SaturatingAdd(g->quantity, quantity);
+        else
+            grouping.Add(key, Group{key, quantity});
+    });
+    if (!ok)
+        Messages().Inform(kFailure);
+    for (Group& g : grouping.InTextOrder())
+        groups.push_back({std::move(g.key), std::to_string(g.quantity)});
+    return ok;
+}
+
+bool CDataStore::SumPurchaseByGoods(const std::string& from, const std::string& to,
+                                    std::vector<GoodsGroupRecord>& groups) {
+    return SumByGoods("EnterStock_Detail", from, to, groups);
+}
+
+bool CDataStore::SumPurchaseByEmployee(const std::string& from, const std::string& to,
+                                       std::vector<KeyGroupRecord>& groups) {
+    return SumByKey("EnterStock_Detail", "Employee", from, to, groups);
+}
+
+bool CDataStore::SumPurchaseByDepartment(const std::string& from, const std::string& to,
+                                         std::vector<KeyGroupRecord>& groups) {
+    return SumByKey("EnterStock_Detail", "Department", from, to, groups);
+}
+
+bool CDataStore::SumSaleByGoods(const std::string& from, const std::string& to,
+                                std::vector<GoodsGroupRecord>& groups) {
+    return SumByGoods("EnterSale_Detail", from, to, groups);
+}
+
+bool CDataStore::SumSaleByEmployee(const std::string& from, const std::string& to,
+                                   std::vector<KeyGroupRecord>& groups) {
+    return SumByKey("EnterSale_Detail", "Employee", from, to, groups);
+}
+
+bool CDataStore::SumSaleByDepartment(const std::string& from, const std::string& to,
+                                     std::vector<KeyGroupRecord>& groups) {
+    return SumByKey("EnterSale_Detail", "Department", from, to, groups);
+}
