@@ -16,6 +16,9 @@
 #include "bills/CChild_Kucun_SunyiDlg.h"
 #include "bills/CChild_Kucun_TiaojiaDlg.h"
 #include "bills/CChild_Xiaoshou_KaidanDlg.h"
+#include "query/CChild_History_ViewDlg.h"
+#include "query/CChild_Kucun_ViewDlg.h"
+#include "query/CReportDlg.h"
 #include "widgets/ModalRunner.h"
 
 #include <QDialog>
@@ -46,6 +49,10 @@ const std::vector<WindowRow>& WindowTable() {
         {"CChild_Xiaoshou_KaidanDlg", OpenModal<CChild_Xiaoshou_KaidanDlg>},
         {"CChild_Kucun_SunyiDlg", OpenModal<CChild_Kucun_SunyiDlg>},
         {"CChild_Kucun_TiaojiaDlg", OpenModal<CChild_Kucun_TiaojiaDlg>},
+        // queries and reports
+        {"CChild_Kucun_ViewDlg", OpenModal<CChild_Kucun_ViewDlg>},
+        {"CChild_History_ViewDlg", OpenModal<CChild_History_ViewDlg>},
+        {"CReportDlg", OpenModal<CReportDlg>},
         // basic data
         {"CChild_Jichu_ProductDlg", OpenModal<CChild_Jichu_ProductDlg>},
         {"CChild_Jichu_Product_Class_Dlg", OpenModal<CChild_Jichu_Product_Class_Dlg>},

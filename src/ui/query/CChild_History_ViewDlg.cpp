@@ -1,0 +1,122 @@
+#include "CChild_History_ViewDlg.h"
+
+#include "CQueryTableModel.h"
+#include "DateRangeEdit.h"
+#include "ListExport.h"
+#include "bills/CChild_Jinhuo_KaidanDlg.h"
+#include "query/History.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+CChild_History_ViewDlg::CChild_History_ViewDlg(QWidget* parent) : QDialog(parent) {
+    m_from = MakeQueryDateEdit(this);
+    m_to = MakeQueryDateEdit(this);
+    m_query = new QPushButton(QStringLiteral("查询"), this);
+    m_query->setDefault(true);
+    auto* optionsBox = new QGroupBox(QStringLiteral("查询选项"), this);
+    auto* options = new QHBoxLayout(optionsBox);
+    auto* fromLabel = new QLabel(QStringLiteral("时间："), this);
+    fromLabel->setBuddy(m_from);
+    options->addWidget(fromLabel);
+    options->addWidget(m_from);
+    options->addWidget(new QLabel(QStringLiteral("到"), this));
+    options->addWidget(m_to);
+    options->addWidget(m_query);
+    options->addStretch();
+
+    m_status = new QLabel(this);
+    m_model = new CQueryTableModel(this);
+    QStringList headers;
+    for (const auto& h : HistoryHeaders())
+        headers << QString::fromStdString(h);
+    m_model->SetHeaders(headers);
+    m_model->SetNumericColumns({kHistoryNumberColumn, kHistoryTotalColumn, 9});
+    m_list = new QTableView(this);
+    m_list->setModel(m_model);
+    m_list->setShowGrid(true);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 8);
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        m_list->setColumnWidth(c, 100);
+    m_hint = new QLabel(QStringLiteral("双击列表中的项可以查看详细信息！"), this);
+    m_export = MakeExportButton(m_list, QStringLiteral("历史记录.csv"), this);
+    m_ok = new QPushButton(QStringLiteral("确定"), this);
+    m_cancel = new QPushButton(QStringLiteral("取消"), this);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_hint);
+    bottom->addStretch();
+    bottom->addWidget(m_export);
+    bottom->addWidget(m_ok);
+    bottom->addWidget(m_cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(optionsBox);
+    layout->addWidget(m_status);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(bottom);
+    resize(1180, 600);
+
+    setTabOrder(m_from, m_to);
+    setTabOrder(m_to, m_query);
+    setTabOrder(m_query, m_list);
+    setTabOrder(m_list, m_export);
+    setTabOrder(m_export, m_ok);
+    setTabOrder(m_ok, m_cancel);
+
+    SetCommand(QStringLiteral("run_caigou"));
+
+    connect(m_query, &QPushButton::clicked, this, &CChild_History_ViewDlg::Query);
+    connect(m_list, &QTableView::doubleClicked, this, [this] {
+        QModelIndexList selected = m_list->selectionModel()->selectedRows();
+        if (!selected.isEmpty())
+            OpenRow(selected.first().row());
+    });
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CChild_History_ViewDlg::SetCommand(const QString& command) {
+    m_command = command;
+    const HistoryKind* kind = FindHistoryKind(command.toStdString());
+    if (!kind)
+        kind = &HistoryKinds().front();
+    setWindowTitle(QString::fromUtf8(kind->caption));
+    m_status->setText(QString::fromUtf8(kind->label));
+}
+
+void CChild_History_ViewDlg::Query() {
+    m_status->setText(QStringLiteral("正在查询..."));
+    m_model->Clear();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::vector<BillHeaderRecord> bills =
+        QueryHistory(m_command.toStdString(), IsoDate(m_from), IsoDate(m_to));
+    QApplication::restoreOverrideCursor();
+    std::vector<CQueryTableModel::Row> rows;
+    rows.reserve(bills.size());
+    // Each bill has always been put at the top of the list: the last one found comes first.
+    for (auto it = bills.rbegin(); it != bills.rend(); ++it)
+        rows.push_back(HistoryCells(*it));
+    m_model->SetRows(std::move(rows));
+    m_status->setText(QString::fromStdString(HistoryStatusText(bills.size())));
+    m_model->AppendRow(HistoryTotalCells(bills), true);
+}
+
+void CChild_History_ViewDlg::OpenRow(int row) {
+    QString billId = m_model->Cell(row, 0);
+    if (m_model->IsMarked(row) || billId.isEmpty() || billId == QString::fromUtf8(kTotalRowText))
+        return;
+    // The purchase entry window shows every trade kind read-only; the kind word names the
+    // table.
+    CChild_Jinhuo_KaidanDlg::ShowStoredBill(this, m_command, billId);
+}

@@ -1,0 +1,166 @@
+#include "CChild_Kucun_ViewDlg.h"
+
+#include "CPrintDlg.h"
+#include "CQueryTableModel.h"
+#include "ListExport.h"
+#include "query/ClassTree.h"
+#include "query/StockView.h"
+#include "widgets/ClassTreeFiller.h"
+#include "widgets/ModalRunner.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+QStringList ToQStrings(const std::vector<std::string>& texts) {
+    QStringList out;
+    for (const auto& t : texts)
+        out << QString::fromStdString(t);
+    return out;
+}
+} // namespace
+
+CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
+    : QDialog(parent), m_className(QString::fromUtf8(kAllGoods)) {
+    setWindowTitle(QStringLiteral("库存状态查看"));
+
+    m_title = new QLabel(QStringLiteral("库存状态"), this);
+    QFont titleFont = m_title->font();
+    titleFont.setPixelSize(26);
+    titleFont.setBold(true);
+    m_title->setFont(titleFont);
+
+    m_tree = new QTreeWidget(this);
+    m_tree->setHeaderHidden(true);
+    auto* classBox = new QGroupBox(QStringLiteral("商品分类"), this);
+    auto* classLayout = new QVBoxLayout(classBox);
+    classLayout->addWidget(m_tree);
+
+    m_warehouse = new QComboBox(this);
+    m_warehouse->setMinimumContentsLength(12);
+    auto* optionsBox = new QGroupBox(QStringLiteral("查询选项"), this);
+    auto* optionsLayout = new QHBoxLayout(optionsBox);
+    auto* warehouseLabel = new QLabel(QStringLiteral("仓库："), this);
+    warehouseLabel->setBuddy(m_warehouse);
+    optionsLayout->addWidget(warehouseLabel);
+    optionsLayout->addWidget(m_warehouse);
+    optionsLayout->addStretch();
+
+    m_model = new CQueryTableModel(this);
+    m_model->SetHeaders(ToQStrings(StockViewHeaders()));
+    m_model->SetNumericColumns({2, 3});
+    m_list = new QTableView(this);
+    m_list->setModel(m_model);
+    m_list->setShowGrid(true);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 8);
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        m_list->setColumnWidth(c, 100);
+    m_export = MakeExportButton(m_list, QStringLiteral("库存状态.csv"), this);
+    auto* listBox = new QGroupBox(QStringLiteral("库存商品列表"), this);
+    auto* listLayout = new QVBoxLayout(listBox);
+    listLayout->addWidget(m_list);
+    auto* exportRow = new QHBoxLayout;
+    exportRow->addStretch();
+    exportRow->addWidget(m_export);
+    listLayout->addLayout(exportRow);
+
+    m_print = new QPushButton(QIcon(":/icons/print.svg"), QStringLiteral("打印"), this);
+    m_ok = new QPushButton(QStringLiteral("确定"), this);
+    m_cancel = new QPushButton(QStringLiteral("取消"), this);
+    m_ok->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_print);
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(optionsBox);
+    right->addWidget(listBox, 1);
+    auto* body = new QHBoxLayout;
+    body->addWidget(classBox, 1);
+    body->addLayout(right, 3);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_title);
+    layout->addLayout(body, 1);
+    layout->addLayout(buttons);
+    resize(960, 600);
+
+    setTabOrder(m_tree, m_warehouse);
+    setTabOrder(m_warehouse, m_list);
+    setTabOrder(m_list, m_export);
+    setTabOrder(m_export, m_print);
+    setTabOrder(m_print, m_ok);
+    setTabOrder(m_ok, m_cancel);
+
+    // Class tree, warehouse list, then the stock of every goods item in every warehouse.
+    FillClassTree(m_tree);
+    m_tree->expandAll();
+    if (m_tree->topLevelItemCount() > 0)
+        m_tree->setCurrentItem(m_tree->topLevelItem(0));
+    m_warehouse->addItems(ToQStrings(StockViewWarehouses()));
+    // The list below is filled for "全部", so the drop-down list shows "全部" too.
+    m_warehouse->setCurrentIndex(m_warehouse->findText(QString::fromUtf8(kAllWarehouses)));
+    FillStockList(QString::fromUtf8(kAllWarehouses));
+    m_initialising = false;
+
+    connect(m_tree, &QTreeWidget::currentItemChanged, this, &CChild_Kucun_ViewDlg::OnClassSelected);
+    connect(m_warehouse, &QComboBox::currentIndexChanged, this,
+            &CChild_Kucun_ViewDlg::OnWarehouseChanged);
+    connect(m_print, &QPushButton::clicked, this, &CChild_Kucun_ViewDlg::Print);
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CChild_Kucun_ViewDlg::FillStockList(const QString& warehouse) {
+    auto rows = LoadStockView(warehouse.toStdString(), m_className.toStdString());
+    if (!rows)
+        return; // the data file could not be opened: the list stays as it was
+    std::vector<CQueryTableModel::Row> cells;
+    cells.reserve(rows->size());
+    for (const auto& r : *rows)
+        cells.push_back(StockViewCells(r));
+    m_model->SetRows(std::move(cells));
+}
+
+void CChild_Kucun_ViewDlg::OnClassSelected() {
+    QTreeWidgetItem* item = m_tree->currentItem();
+    if (m_initialising || !item || item->text(0).isEmpty())
+        return;
+    m_className = item->text(0);
+    FillStockList(m_warehouse->currentText());
+}
+
+void CChild_Kucun_ViewDlg::OnWarehouseChanged() {
+    if (m_initialising)
+        return;
+    FillStockList(m_warehouse->currentText());
+}
+
+void CChild_Kucun_ViewDlg::Print() {
+    std::vector<StockRecord> rows;
+    rows.reserve(m_model->Rows().size());
+    for (const auto& cells : m_model->Rows()) {
+        StockRecord r;
+        r.ProductCode = cells[0];
+        r.ProductName = cells[1];
+        r.Number = cells[2];
+        r.Price = cells[3];
+        r.FirstEnterTime = cells[4];
+        r.StoreHouse = cells[5];
+        rows.push_back(std::move(r));
+    }
+    CPrintDlg dlg(this);
+    if (dlg.Prepare(m_warehouse->currentText().toStdString(), m_className.toStdString(), rows))
+        RunModal(dlg);
+}

@@ -1,0 +1,39 @@
+#pragma once
+#include <QDialog>
+
+class CQueryTableModel;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+class QTreeWidget;
+
+// Stock view "库存状态查看": the stock rows of a goods class (tree on the left) in a warehouse
+// (drop-down list), printable through the stock template.
+class CChild_Kucun_ViewDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CChild_Kucun_ViewDlg(QWidget* parent = nullptr);
+
+    QString CurrentClass() const { return m_className; }
+    // Refills the stock list for the current class and the warehouse text.
+    void FillStockList(const QString& warehouse);
+
+    QLabel* m_title;
+    QTreeWidget* m_tree;
+    QComboBox* m_warehouse;
+    QTableView* m_list;
+    CQueryTableModel* m_model;
+    QPushButton* m_export;
+    QPushButton* m_print;
+    QPushButton* m_ok;
+    QPushButton* m_cancel;
+
+private:
+    void OnClassSelected();
+    void OnWarehouseChanged();
+    void Print();
+
+    QString m_className;
+    bool m_initialising = true;
+};

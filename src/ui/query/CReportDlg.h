@@ -1,0 +1,40 @@
+#pragma once
+#include <QDialog>
+
+#include <vector>
+
+class CQueryTableModel;
+class QDateEdit;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+struct ReportKind;
+
+// Statistics report window: purchases or sales of a date range summed by goods item, handler
+// or department. The command word picks the kind; the radio buttons switch among the six.
+class CReportDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CReportDlg(QWidget* parent = nullptr);
+    // One of the six report command words (run_caigou_product, ...).
+    void SetCommand(const QString& command);
+    QString Command() const { return m_command; }
+
+    // "查看报表": runs the current kind over the date range and fills the list.
+    void RunReport();
+
+    QDateEdit* m_from;
+    QDateEdit* m_to;
+    QPushButton* m_run;
+    std::vector<QRadioButton*> m_radios; // in the order of the six kinds
+    QTableView* m_list;
+    CQueryTableModel* m_model;
+    QPushButton* m_export;
+    QPushButton* m_ok;
+    QPushButton* m_cancel;
+
+private:
+    void SetUpList(const ReportKind& kind);
+
+    QString m_command;
+};

@@ -1,0 +1,17 @@
+#include "DateRangeEdit.h"
+
+#include "text/Clock.h"
+
+#include <QLocale>
+
+QDateEdit* MakeQueryDateEdit(QWidget* parent) {
+    auto* edit = new QDateEdit(parent);
+    edit->setCalendarPopup(true);
+    edit->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
+    edit->setDate(QDate::fromString(QString::fromStdString(TodayIso()), Qt::ISODate));
+    return edit;
+}
+
+std::string IsoDate(const QDateEdit* edit) {
+    return edit->date().toString(Qt::ISODate).toStdString();
+}

@@ -1,0 +1,345 @@
+// The stock view, the bill history view and the statistics window, each opened from its panel
+// item or menu entry.
+#include "UiTestSupport.h"
+
+#include "app/Cferix_razazApp.h"
+#include "app/CommandRouting.h"
+#include "bills/CChild_Jinhuo_KaidanDlg.h"
+#include "query/CChild_History_ViewDlg.h"
+#include "query/CChild_Kucun_ViewDlg.h"
+#include "query/CPrintDlg.h"
+#include "query/CQueryTableModel.h"
+#include "query/CReportDlg.h"
+#include "query/SaveFileDialog.h"
+#include "store/CDataStore.h"
+#include "widgets/CUnderLineEdit.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <fstream>
+
+namespace {
+void Sql(const std::string& sql, const SqlValues& values = {}) {
+    CDataStore store;
+    if (!store.ConnectMain() || !store.ExecuteSql(sql, values))
+        throw std::runtime_error("statement failed: " + sql);
+}
+
+// While it lives, runs `check` on the next modal window of type Dlg to open and then closes
+// that window, so a test can look into a window that an item opens with exec().
+template <class Dlg> class CNextModal {
+public:
+    explicit CNextModal(std::function<void(Dlg*)> check) : m_check(std::move(check)) {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            auto* dlg = qobject_cast<Dlg*>(QApplication::activeModalWidget());
+            if (!dlg)
+                return;
+            m_timer.stop();
+            struct Closer {
+                Dlg* d;
+                ~Closer() { d->reject(); }
+            } closer{dlg};
+            m_ran = true;
+            m_check(dlg);
+        });
+        m_timer.start();
+    }
+    bool Ran() const { return m_ran; }
+
+private:
+    std::function<void(Dlg*)> m_check;
+    QTimer m_timer;
+    bool m_ran = false;
+};
+
+QStringList Column(const CQueryTableModel* model, int column) {
+    QStringList out;
+    for (int r = 0; r < model->rowCount(); ++r)
+        out << model->Cell(r, column);
+    return out;
+}
+
+QTreeWidgetItem* FindItem(QTreeWidget* tree, const QString& text) {
+    auto found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+void SetUpStock(const CTempProgramFolder& folder) {
+    Sql("insert into ferix_product_class(parent_name, class_name, class_note) values"
+        " ('所有商品', '饮料', ''), ('饮料', '果汁', ''), ('无此类', '零食', '')");
+    Sql("insert into ferix_product(Code, ProductName, ClassName) values"
+        " ('G1', '可乐', '饮料'), ('G2', '橙汁', '果汁'), ('G3', '薯片<b>', '零食')");
+    Sql("insert into StockPile(StoreHouse, ProductCode, ProductName, FirstEnterTime, Number,"
+        " Price) values ('一号仓库', 'G1', '可乐', '26-12-01', '5', '2.50'),"
+        " ('二号仓库', 'G1', '可乐', '26-12-02', '7', '2.60'),"
+        " ('一号仓库', 'G2', '橙汁', '26-12-03', '1', '4.00'),"
+        " ('二号仓库', 'G3', '薯片<b>', '26-12-04', '9', '3.00')");
+    std::ofstream(folder.Dir() / "Data/ferix_config.data", std::ios::binary | std::ios::trunc)
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<config>\r\n<item key=\"warehouse\">"
+           "<warehouse name=\"一号仓库\" note=\"\"/><warehouse name=\"二号仓库\" note=\"\"/>"
+           "</item>\r\n</config>\r\n";
+}
+} // namespace
+
+class TestQuery : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { SetupTestApplication(); }
+    void cleanup() { SetSaveFileNameForTest(nullptr); }
+
+    void stockViewFiltersByClassAndWarehouseAndPrints() {
+        CTempProgramFolder folder;
+        SetUpStock(folder);
+        CScopedScriptedPort port;
+        App().m_settings.CompanyName = "华东贸易";
+        CNextModal<CChild_Kucun_ViewDlg> ran([&](CChild_Kucun_ViewDlg* dlg) {
+            QCOMPARE(dlg->windowTitle(), QStringLiteral("库存状态查看"));
+            QCOMPARE(dlg->m_title->text(), QStringLiteral("库存状态"));
+            QCOMPARE(dlg->m_title->font().pixelSize(), 26);
+            QCOMPARE(dlg->CurrentClass(), QStringLiteral("所有商品"));
+            // The class tree: 饮料 under the root, 果汁 under 饮料, 零食 (unknown parent) on top.
+            QCOMPARE(dlg->m_tree->topLevelItemCount(), 2);
+            QCOMPARE(dlg->m_tree->topLevelItem(0)->text(0), QStringLiteral("所有商品"));
+            QCOMPARE(dlg->m_tree->topLevelItem(1)->text(0), QStringLiteral("零食"));
+            QCOMPARE(FindItem(dlg->m_tree, "果汁")->parent()->text(0), QStringLiteral("饮料"));
+            // "全部" and the warehouses in text order (er, quan, yi); "全部" shown.
+            QStringList houses;
+            for (int i = 0; i < dlg->m_warehouse->count(); ++i)
+                houses << dlg->m_warehouse->itemText(i);
+            QCOMPARE(houses, QStringList({"二号仓库", "全部", "一号仓库"}));
+            QCOMPARE(dlg->m_warehouse->currentText(), QStringLiteral("全部"));
+            QStringList headers;
+            for (int c = 0; c < dlg->m_model->columnCount(); ++c) {
+                headers << dlg->m_model->headerData(c, Qt::Horizontal).toString();
+                QCOMPARE(dlg->m_list->columnWidth(c), 100);
+            }
+            QCOMPARE(headers, QStringList({"商品编码", "商品名称", "商品数量", "商品单价",
+                                           "首次入库时间", "所在仓库"}));
+            // Last goods item first; each goods item's rows newest first.
+            QCOMPARE(Column(dlg->m_model, 5),
+                     QStringList({"二号仓库", "一号仓库", "二号仓库", "一号仓库"}));
+            QCOMPARE(Column(dlg->m_model, 0), QStringList({"G3", "G2", "G1", "G1"}));
+            SaveShot(dlg, "stock_view");
+
+            // A class shows only its own goods (not those of its sub-classes).
+            dlg->m_tree->setCurrentItem(FindItem(dlg->m_tree, "饮料"));
+            QCOMPARE(dlg->CurrentClass(), QStringLiteral("饮料"));
+            QCOMPARE(Column(dlg->m_model, 0), QStringList({"G1", "G1"}));
+            dlg->m_warehouse->setCurrentText(QStringLiteral("一号仓库"));
+            QCOMPARE(Column(dlg->m_model, 4), QStringList({"26-12-01"}));
+            dlg->m_tree->setCurrentItem(dlg->m_tree->topLevelItem(0));
+            QCOMPARE(Column(dlg->m_model, 0), QStringList({"G2", "G1"}));
+
+            // The list as CSV.
+            QString csv = QString::fromStdString((folder.Dir() / "stock.csv").string());
+            SetSaveFileNameForTest([&](const QString&, const QString&) { return csv; });
+            dlg->m_export->click();
+            QFile f(csv);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(),
+                     QByteArray("\xEF\xBB\xBF") +
+                         QStringLiteral("商品编码,商品名称,商品数量,商品单价,首次入库时间,"
+                                        "所在仓库\r\nG2,橙汁,1,4.00,26-12-03,一号仓库\r\n"
+                                        "G1,可乐,5,2.50,26-12-01,一号仓库\r\n")
+                             .toUtf8());
+
+            // "打印" fills the template with the list, top to bottom, and shows it.
+            dlg->m_warehouse->setCurrentText(QStringLiteral("全部"));
+            CNextModal<CPrintDlg> printed([&](CPrintDlg* print) {
+                QString text = print->m_browser->toPlainText();
+                QVERIFY(text.contains(QStringLiteral("华东贸易 库存清单")));
+                QVERIFY(text.contains(QStringLiteral("仓库：全部")));
+                QVERIFY(text.contains(QStringLiteral("类别：所有商品")));
+                QVERIFY(text.indexOf("薯片<b>") < text.indexOf("橙汁"));
+                QVERIFY(text.indexOf("橙汁") < text.indexOf("可乐"));
+            });
+            dlg->m_print->click();
+            QVERIFY(printed.Ran());
+            std::ifstream page(folder.Dir() / "PrintView/temp_kucun_view.html");
+            std::string html((std::istreambuf_iterator<char>(page)), {});
+            QVERIFY(html.find("<td class=\"num\">4</td><td>G1</td>") != std::string::npos);
+            QVERIFY(html.find("薯片&lt;b&gt;") != std::string::npos);
+        });
+        QVERIFY(OpenRoute(nullptr, Place::Kucun, QStringLiteral("查看库存")));
+        QVERIFY(ran.Ran());
+        QVERIFY(port.Texts().empty());
+
+        // The purchasing and sales panels open the same window.
+        for (const char* place : {Place::Caigou, Place::Xiaoshou}) {
+            CNextModal<CChild_Kucun_ViewDlg> opened(
+                [](CChild_Kucun_ViewDlg* dlg) { QCOMPARE(dlg->m_model->rowCount(), 4); });
+            QVERIFY(OpenRoute(nullptr, place, QStringLiteral("库存状况")));
+            QVERIFY(opened.Ran());
+        }
+    }
+
+    void stockViewWithoutTemplateDoesNotShowThePrintWindow() {
+        CTempProgramFolder folder;
+        CScopedScriptedPort port;
+        std::filesystem::remove(folder.Dir() / "Templates/temp_kucun_view.html");
+        CChild_Kucun_ViewDlg dlg;
+        QCOMPARE(dlg.m_model->rowCount(), 0);
+        QCOMPARE(dlg.m_warehouse->count(), 1);
+        CNextModal<CPrintDlg> printed([](CPrintDlg*) {});
+        dlg.m_print->click();
+        QVERIFY(!printed.Ran());
+        QCOMPARE(port.Texts().size(), size_t(1));
+        QVERIFY(port.Texts()[0].rfind("找不到打印模板文件：", 0) == 0);
+    }
+
+    void historyListsBillsWithTotalAndOpensThem() {
+        CTempProgramFolder folder;
+        CScopedScriptedPort port;
+        Sql("insert into EnterSale(Bill_ID, Bill_Date, Customer, Number, Total) values"
+            " ('XS-1', '2026-12-01', '甲', '3', '19.99'), ('XS-2', '2026-12-07', '乙', '4', "
+            "'0.01'),"
+            " ('XS-3', '2026-12-08', '丙', '5', '5.00')");
+        Sql("insert into EnterStock(Bill_ID, Bill_Date, Number, Total) values"
+            " ('JH-1', '2026-12-01', '1', '1.00')");
+        Sql("insert into EnterSale_Detail(Bill_ID, Bill_Date, Customer, Product_ID, Product_Name,"
+            " Product_Number, Product_Price, Product_Total) values"
+            " ('XS-1', '2026-12-01', '甲', 'G1', '可乐', '3', '6.663', '19.99')");
+
+        CNextModal<CChild_History_ViewDlg> ran([&](CChild_History_ViewDlg* dlg) {
+            QCOMPARE(dlg->Command(), QStringLiteral("run_sale"));
+            QCOMPARE(dlg->windowTitle(), QStringLiteral("销售报表"));
+            QCOMPARE(dlg->m_status->text(), QStringLiteral("准备查看历史销售记录"));
+            QCOMPARE(dlg->m_model->rowCount(), 0);
+            QCOMPARE(dlg->m_model->headerData(0, Qt::Horizontal).toString(),
+                     QStringLiteral("进货单号"));
+            QCOMPARE(dlg->m_model->columnCount(), 11);
+            dlg->m_from->setDate(QDate(2026, 12, 1));
+            dlg->m_to->setDate(QDate(2026, 12, 7));
+            dlg->m_query->click();
+            dlg->m_query->click(); // a second query does not add a second total row
+            QCOMPARE(Column(dlg->m_model, 0), QStringList({"XS-2", "XS-1", "统计汇总"}));
+            QCOMPARE(dlg->m_model->Cell(2, 6), QStringLiteral("7"));
+            QCOMPARE(dlg->m_model->Cell(2, 7), QStringLiteral("20.00"));
+            QVERIFY(dlg->m_model->IsMarked(2));
+            QVERIFY(!dlg->m_model->IsMarked(0));
+            QCOMPARE(dlg->m_status->text(), QStringLiteral("总共查询出2条采购记录"));
+            SaveShot(dlg, "history_view");
+
+            // Double click: the total row opens nothing; a sale bill opens read-only in the
+            // purchase entry window.
+            auto doubleClick = [&](int row) {
+                QRect cell = dlg->m_list->visualRect(dlg->m_model->index(row, 0));
+                QTest::mouseClick(dlg->m_list->viewport(), Qt::LeftButton, {}, cell.center());
+                QTest::mouseDClick(dlg->m_list->viewport(), Qt::LeftButton, {}, cell.center());
+            };
+            {
+                CNextModal<QDialog> any([](QDialog*) {});
+                doubleClick(2);
+                QVERIFY(!any.Ran());
+            }
+            CNextModal<CChild_Jinhuo_KaidanDlg> bill([](CChild_Jinhuo_KaidanDlg* view) {
+                QCOMPARE(view->Command(), QStringLiteral("run_chakan"));
+                QVERIFY(view->IsViewMode());
+                QCOMPARE(view->windowTitle(), QStringLiteral("查看历史单据"));
+                QCOMPARE(view->m_number->text(), QStringLiteral("XS-1"));
+                QCOMPARE(view->Bill().m_lines.size(), size_t(1));
+                QCOMPARE(QString::fromStdString(view->Bill().m_lines[0].code),
+                         QStringLiteral("G1"));
+            });
+            doubleClick(1);
+            QVERIFY(bill.Ran());
+
+            // A reversed range: no bills, a total row of zeros.
+            dlg->m_from->setDate(QDate(2026, 12, 9));
+            dlg->m_query->click();
+            QCOMPARE(Column(dlg->m_model, 0), QStringList({"统计汇总"}));
+            QCOMPARE(dlg->m_model->Cell(0, 7), QStringLiteral("0.00"));
+            QCOMPARE(dlg->m_status->text(), QStringLiteral("总共查询出0条采购记录"));
+        });
+        QVERIFY(OpenRoute(nullptr, Place::Labels, QStringLiteral("■ 销售记录报表")));
+        QVERIFY(ran.Ran());
+        QVERIFY(port.Texts().empty());
+
+        // The menu's entry opens the purchase-return kind.
+        CNextModal<CChild_History_ViewDlg> returns([](CChild_History_ViewDlg* dlg) {
+            QCOMPARE(dlg->windowTitle(), QStringLiteral("采购退货报表"));
+            QCOMPARE(dlg->m_status->text(), QStringLiteral("准备查看历史采购退货记录"));
+        });
+        QVERIFY(OpenRoute(nullptr, Place::Menu, QStringLiteral("进货退货报表")));
+        QVERIFY(returns.Ran());
+    }
+
+    void reportRunsSwitchesKindsAndTotals() {
+        CTempProgramFolder folder;
+        CScopedScriptedPort port;
+        Sql("insert into EnterStock_Detail(Bill_ID, Bill_Date, Employee, Department, Product_ID,"
+            " Product_Name, Product_Number, Product_Price) values"
+            " ('JH-1', '2026-12-01', '王五', '采购部', 'G2', '雪碧', '3', '2.00'),"
+            " ('JH-1', '2026-12-01', '李四', '采购部', 'G1', '可乐', '2', '1.50'),"
+            " ('JH-2', '2026-12-02', '王五', '仓储部', 'G2', '雪碧', '4', '9.00')");
+
+        CNextModal<CReportDlg> ran([&](CReportDlg* dlg) {
+            QCOMPARE(dlg->Command(), QStringLiteral("run_caigou_product"));
+            QCOMPARE(dlg->windowTitle(), QStringLiteral("进货报表-按商品统计"));
+            QCOMPARE(dlg->m_radios.size(), size_t(6));
+            QVERIFY(dlg->m_radios[0]->isChecked());
+            for (size_t i = 1; i < 6; ++i)
+                QVERIFY(!dlg->m_radios[i]->isChecked());
+            QCOMPARE(dlg->m_model->rowCount(), 0);
+            QVERIFY(dlg->m_list->isColumnHidden(0));
+            QVERIFY(dlg->m_list->isColumnHidden(4));
+            dlg->m_from->setDate(QDate(2026, 12, 1));
+            dlg->m_to->setDate(QDate(2026, 12, 2));
+            dlg->m_run->click();
+            QCOMPARE(Column(dlg->m_model, 1), QStringList({"G1", "G2", "统计汇总"}));
+            QCOMPARE(Column(dlg->m_model, 6), QStringList({"2", "7", "9"}));
+            QCOMPARE(dlg->m_model->Cell(1, 7), QStringLiteral("2.00")); // first line's price
+            QVERIFY(dlg->m_model->IsMarked(2));
+            QVERIFY(dlg->m_list->isColumnHidden(4)); // still hidden after the rows came
+            QCOMPARE(dlg->m_list->columnWidth(2), 130);
+            SaveShot(dlg, "report_goods");
+
+            // Another kind: the list is cleared and the caption changes, without a query.
+            dlg->m_radios[2]->click();
+            QCOMPARE(dlg->Command(), QStringLiteral("run_caigou_department"));
+            QCOMPARE(dlg->windowTitle(), QStringLiteral("进货报表-按部门统计"));
+            QCOMPARE(dlg->m_model->rowCount(), 0);
+            QCOMPARE(dlg->m_model->headerData(1, Qt::Horizontal).toString(),
+                     QStringLiteral("进货单位"));
+            dlg->m_run->click();
+            QCOMPARE(Column(dlg->m_model, 1), QStringList({"采购部", "仓储部", "统计汇总"}));
+            QCOMPARE(Column(dlg->m_model, 2), QStringList({"5", "4", "9"}));
+            QCOMPARE(dlg->m_model->Cell(2, 0), QStringLiteral("统计汇总"));
+
+            dlg->m_radios[4]->click();
+            QCOMPARE(dlg->windowTitle(), QStringLiteral("销售报表-按经手人统计"));
+            dlg->m_run->click();
+            QCOMPARE(Column(dlg->m_model, 2), QStringList({"0"}));
+        });
+        QVERIFY(OpenRoute(nullptr, Place::Menu, QStringLiteral("按商品统计报表")));
+        QVERIFY(ran.Ran());
+
+        CNextModal<CReportDlg> sale([](CReportDlg* dlg) {
+            QCOMPARE(dlg->windowTitle(), QStringLiteral("销售报表-按部门统计"));
+            QVERIFY(dlg->m_radios[5]->isChecked());
+            QCOMPARE(dlg->m_model->headerData(1, Qt::Horizontal).toString(),
+                     QStringLiteral("销售单位"));
+            QCOMPARE(dlg->m_model->headerData(2, Qt::Horizontal).toString(),
+                     QStringLiteral("销售数量"));
+        });
+        QVERIFY(OpenRoute(nullptr, Place::Menu, QStringLiteral("按部门查看报表")));
+        QVERIFY(sale.Ran());
+        QVERIFY(port.Texts().empty());
+    }
+};
+
+QTEST_MAIN(TestQuery)
+#include "tst_query.moc"
