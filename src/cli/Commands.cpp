@@ -30,6 +30,8 @@ const std::vector<CliCommand>& CliCommands() {
         {"employees", true, CmdEmployees,
          "employees list [--department D] | employees add --department D --name N [--tel T] "
          "[--addr T] [--birthday T] [--note T] | employees remove NAME"},
+        {"report", true, CmdReport, "report KIND --from DATE --to DATE"},
+        {"print-stock", true, CmdPrintStock, "print-stock [--warehouse W] [--class C]"},
     };
     return commands;
 }

@@ -41,3 +41,7 @@ int CmdBill(CliContext&);
 int CmdConfig(CliContext&);
 int CmdDepartments(CliContext&);
 int CmdEmployees(CliContext&);
+
+// queries
+int CmdReport(CliContext&);
+int CmdPrintStock(CliContext&);
