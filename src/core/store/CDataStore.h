@@ -66,8 +66,7 @@ public:
     bool CheckLogin(const std::string& user, const std::string& password);
     std::vector<UserRecord> ListUsers();
     bool AddUser(const std::string& user, const std::string& password, const std::string& note);
-    bool ChangeUser(const std::string& user, const std::string& password,
-                    const std::string& note);
+    bool ChangeUser(const std::string& user, const std::string& password, const std::string& note);
     std::vector<LogRecord> ListLog();
     bool AddLogEntry(const std::string& event);
     SettingsRecord LoadSettings();
@@ -194,6 +193,8 @@ private:
                   const std::string& to, std::vector<KeyGroupRecord>& groups);
     bool Connect(const char* relativePath, const char* initialStatement);
     bool CountAndCheckFault();
+    bool WriteUserRow(const std::string& sql, SqlValues values, size_t hashIndex,
+                      const std::string& password, const char* failure);
     void Fail(int code);
     bool AddTradeLine(BillTable table, const BillDetailRecord& line, const char* failure);
     bool AddStockBillLine(BillTable table, const StockBillLineRecord& line, const char* failure);

@@ -42,40 +42,36 @@ std::vector<UserRecord> CDataStore::ListUsers() {
     return users;
 }
 
-bool CDataStore::AddUser(const std::string& user, const std::string& password,
-                         const std::string& note) {
-    std::string hash;
+// Runs an insert or update of a Manage row with the password's hash at values[hashIndex];
+// any failure shows `failure` once.
+bool CDataStore::WriteUserRow(const std::string& sql, SqlValues values, size_t hashIndex,
+                              const std::string& password, const char* failure) {
     try {
-        hash = HashPassword(password);
+        values[hashIndex] = HashPassword(password);
     } catch (const std::exception& e) {
         m_lastError = e.what();
-        Messages().Inform("添加管理员失败！");
+        Messages().Inform(failure);
         return false;
     }
-    if (!Run("insert into Manage(UserName, PassWord, CreateTime, Note) values(?, ?, ?, ?)",
-             {user, hash, FormatNow("%y-%m-%d"), note})) {
-        Messages().Inform("添加管理员失败！");
+    if (!Run(sql, values)) {
+        Messages().Inform(failure);
         return false;
     }
     return true;
 }
 
+bool CDataStore::AddUser(const std::string& user, const std::string& password,
+                         const std::string& note) {
+    return WriteUserRow(
+        "insert into Manage(UserName, PassWord, CreateTime, Note) values(?, ?, ?, ?)",
+        {user, "", FormatNow("%y-%m-%d"), note}, 1, password, "添加管理员失败！");
+}
+
 bool CDataStore::ChangeUser(const std::string& user, const std::string& password,
                             const std::string& note) {
-    std::string hash;
-    try {
-        hash = HashPassword(password);
-    } catch (const std::exception& e) {
-        m_lastError = e.what();
-        Messages().Inform("密码修改失败！");
-        return false;
-    }
-    if (!Run("update Manage set PassWord = ?, Note = ? where UserName = ? COLLATE NOCASE",
-             {hash, note, user})) {
-        Messages().Inform("密码修改失败！");
-        return false;
-    }
-    return true;
+    return WriteUserRow(
+        "update Manage set PassWord = ?, Note = ? where UserName = ? COLLATE NOCASE",
+        {"", note, user}, 0, password, "密码修改失败！");
 }
 
 std::vector<LogRecord> CDataStore::ListLog() {
