@@ -227,5 +227,16 @@ bool CDataStore::ExecuteSql(const std::string& sql, const SqlValues& values) {
     std::string text = DescribeStatement(sql, values);
     DumpStatement(text);
     Messages().Inform("SQL 语句执行失败：" + text);
+    // The statement does not say why it failed; these two causes are the user's to mend.
+    switch (m_lastErrorCode & 0xff) {
+    case SQLITE_FULL:
+        Messages().Inform("磁盘已满，数据没有写入。请腾出磁盘空间后再试。");
+        break;
+    case SQLITE_READONLY:
+        Messages().Inform("数据文件或 Data 文件夹是只读的，数据没有写入。");
+        break;
+    default:
+        break;
+    }
     return false;
 }
