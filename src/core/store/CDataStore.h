@@ -66,8 +66,7 @@ public:
     bool CheckLogin(const std::string& user, const std::string& password);
     std::vector<UserRecord> ListUsers();
     bool AddUser(const std::string& user, const std::string& password, const std::string& note);
-    bool ChangeUser(const std::string& user, const std::string& password,
-                    const std::string& note);
+    bool ChangeUser(const std::string& user, const std::string& password, const std::string& note);
     std::vector<LogRecord> ListLog();
     bool AddLogEntry(const std::string& event);
     SettingsRecord LoadSettings();
@@ -96,6 +95,10 @@ public:
     // The list operations append to `list` and return false after a failure (with the rows
     // read so far). Codes and names are compared whole: "%" and "_" are plain characters.
     bool ListGoods(const std::string& className, std::vector<GoodsRecord>& list);
+    // As ListGoods, handing each goods item to `onGoods` instead of keeping them all: for a
+    // list that keeps its rows in a smaller form.
+    bool ForEachGoods(const std::string& className,
+                      const std::function<void(const GoodsRecord&)>& onGoods);
     bool AddGoods(const GoodsRecord& goods);
     bool DeleteGoods(const std::string& code);
     // The goods item of that code, nothing when there is none or the read failed (m_lastError).
