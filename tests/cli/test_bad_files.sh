@@ -33,6 +33,31 @@ check "goods listed beside a damaged configuration file" [ "$RC" = 0 ]
 check "goods listed beside a damaged configuration file" grep -q "^[0-9]*	G1	Pen" <<<"$OUT"
 cp "$WORK/good/$config" $config
 
+# ---- print templates with unbalanced markers, cut short, or not text at all: the page is
+# written from what the template holds, the template itself stays as it was
+template=Templates/temp_kucun_view.html
+cp $template "$WORK/template.html"
+size=$(stat -c %s $template)
+for kind in no-end no-start two-starts cut garbage; do
+    case $kind in
+        no-end) sed '/{Data:end}/d' "$WORK/template.html" >$template ;;
+        no-start) sed '/{Data:start}/d' "$WORK/template.html" >$template ;;
+        two-starts) sed 's/{Data:end}/{Data:end}{Data:start}[Data:id/' "$WORK/template.html" >$template ;;
+        cut) head -c $((size * 2 / 3)) "$WORK/template.html" >$template ;;
+        garbage) head -c 3000 /dev/urandom >$template; printf '{Data:start}[Data:id' >>$template ;;
+    esac
+    before=$(md5sum <$template)
+    rm -f PrintView/temp_kucun_view.html
+    run print-stock
+    check "$kind template: a page is written" [ "$RC" = 0 -a -s PrintView/temp_kucun_view.html ]
+    check "$kind template: the template is left as it was" [ "$(md5sum <$template)" = "$before" ]
+done
+rm $template
+run print-stock
+check "no template: refused" [ "$RC" = 1 ]
+check "no template: says which file is missing" grep -q "找不到打印模板文件" <<<"$ERR"
+cp "$WORK/template.html" $template
+
 # ---- data files that are no database: text, empty, zeros, the first 100 bytes of one
 for kind in text empty zeros head; do
     for file in main_data.tdb other_data.tdb; do
