@@ -45,8 +45,8 @@ TEST_F(DemoDataTest, StockEqualsTheSumOfEveryPostedMovementAndNeverGoesBelowZero
     EXPECT_EQ(summary.lines, 1600);
     EXPECT_EQ(Count("ferix_product"), 40);
     EXPECT_EQ(Count("ferix_customer"), 9);
-    int64_t bills = Count("EnterStock") + Count("BackStock") + Count("EnterSale") +
-                    Count("BackSale");
+    int64_t bills =
+        Count("EnterStock") + Count("BackStock") + Count("EnterSale") + Count("BackSale");
     int64_t lines = Count("EnterStock_Detail") + Count("BackStock_Detail") +
                     Count("EnterSale_Detail") + Count("BackSale_Detail") + Count("BaoSunDan") +
                     Count("BaoYiDan") + Count("TiaoJiaDan");
@@ -128,15 +128,15 @@ TEST_F(DemoDataTest, ReferenceListsAreFilledOnceAndExistingEntriesKept) {
     CDataStore store;
     ASSERT_TRUE(store.ConnectMain());
     std::set<std::string> handlers;
-    ASSERT_TRUE(store.Run("select Employee, Department from EnterSale", {},
-                          [&](const CStatement& st) {
-                              handlers.insert(st.Text(0));
-                              EXPECT_EQ(st.Text(1), "销售部");
-                          }));
+    ASSERT_TRUE(
+        store.Run("select Employee, Department from EnterSale", {}, [&](const CStatement& st) {
+            handlers.insert(st.Text(0));
+            EXPECT_EQ(st.Text(1), "销售部");
+        }));
     for (const auto& h : handlers) {
-        EXPECT_TRUE(std::any_of(sales.begin(), sales.end(),
-                                [&](const EmployeeEntry& e) { return e.name == h; }))
-            << h;
+        EXPECT_TRUE(std::any_of(sales.begin(), sales.end(), [&](const EmployeeEntry& e) {
+            return e.name == h;
+        })) << h;
     }
 }
 
@@ -144,8 +144,9 @@ TEST_F(DemoDataTest, RefusesAFolderWithGoodsAndImpossibleCounts) {
     AddGoods("MINE", "My own goods");
     const std::string data = Snapshot();
     EXPECT_FALSE(FillDemoData(Small()));
-    EXPECT_EQ(m_port.Texts(), std::vector<std::string>{
-                                  "当前程序文件夹中已有商品，演示数据只能填入没有商品的程序文件夹。"});
+    EXPECT_EQ(m_port.Texts(),
+              std::vector<std::string>{
+                  "当前程序文件夹中已有商品，演示数据只能填入没有商品的程序文件夹。"});
     EXPECT_EQ(Snapshot(), data);
 
     DemoDataOptions tooManyLines = Small();

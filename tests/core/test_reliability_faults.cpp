@@ -60,8 +60,8 @@ protected:
         AddLine(bill, m_pen, "2", "19.99");
         AddLine(bill, m_ink, "3", "3.5");
         AddLine(bill, m_pen, "1", "20.01");
-        const bool createsRows = kind == BillKind::Purchase || kind == BillKind::SaleReturn ||
-                                 kind == BillKind::Gain;
+        const bool createsRows =
+            kind == BillKind::Purchase || kind == BillKind::SaleReturn || kind == BillKind::Gain;
         if (createsRows)
             AddLine(bill, m_paper, "4", "5");
         return bill;
