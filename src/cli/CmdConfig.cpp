@@ -1,6 +1,7 @@
 // config, departments and employees: the reference lists of Data/ferix_config.data.
 #include "Commands.h"
 
+#include "config/CXmlDocument.h"
 #include "config/ConfigEntryChecks.h"
 #include "config/ConfigLists.h"
 
@@ -42,6 +43,19 @@ bool ConfigFileThere() {
     return false;
 }
 
+// A damaged file (cut short, not XML) would list only part of its entries as if that were all,
+// and a change saved into it could not mend it: both are refused with the reason.
+bool ConfigFileSound() {
+    if (!ConfigFileThere())
+        return false;
+    CXmlDocument doc;
+    if (doc.Load(ConfigFilePath()))
+        return true;
+    std::cerr << "配置文件 Data/ferix_config.data 已损坏（不是完整的 XML 文档），"
+                 "没有读取或修改其中的任何内容。\n";
+    return false;
+}
+
 int ChangeDone(bool done) {
     if (done)
         return kExitOk;
@@ -65,7 +79,7 @@ int CmdConfig(CliContext& ctx) {
                         (sub == "remove" && Shape(ctx, 2));
     if (!shaped || !IsSimpleConfigListKey(key))
         return UsageError(kConfigUsage);
-    if (!ConfigFileThere())
+    if (!ConfigFileSound())
         return kExitData;
     if (sub == "list") {
         PrintEntries(ctx, ReadConfigList(key));
@@ -87,7 +101,7 @@ int CmdDepartments(CliContext& ctx) {
                         (sub == "remove" && Shape(ctx, 1));
     if (!shaped)
         return UsageError(kDepartmentsUsage);
-    if (!ConfigFileThere())
+    if (!ConfigFileSound())
         return kExitData;
     if (sub == "list") {
         PrintEntries(ctx, ReadDepartments());
@@ -111,7 +125,7 @@ int CmdEmployees(CliContext& ctx) {
         (sub == "remove" && Shape(ctx, 1));
     if (!shaped)
         return UsageError(kEmployeesUsage);
-    if (!ConfigFileThere())
+    if (!ConfigFileSound())
         return kExitData;
     if (sub == "list") {
         std::vector<std::vector<std::string>> rows;

@@ -32,6 +32,8 @@ const std::vector<CliCommand>& CliCommands() {
          "[--addr T] [--birthday T] [--note T] | employees remove NAME"},
         {"report", true, CmdReport, "report KIND --from DATE --to DATE"},
         {"print-stock", true, CmdPrintStock, "print-stock [--warehouse W] [--class C]"},
+        {"demo-data", true, CmdDemoData,
+         "demo-data [--goods N] [--customers N] [--bills N] [--lines-per-bill N]"},
     };
     return commands;
 }

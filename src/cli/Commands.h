@@ -45,3 +45,6 @@ int CmdEmployees(CliContext&);
 // queries
 int CmdReport(CliContext&);
 int CmdPrintStock(CliContext&);
+
+// sample data
+int CmdDemoData(CliContext&);

@@ -384,7 +384,7 @@ TEST_F(BasicDataTest, DuplicateGoodsCodeIsRefusedByTheStore) {
     CGoodsListState s;
     s.ShowAll();
     ASSERT_EQ(s.RowCount(), 1u);
-    EXPECT_EQ(s.Row(0).ProductName, "苹果");
+    EXPECT_EQ(s.Cell(0, 1), "苹果"); // name
 }
 
 TEST_F(BasicDataTest, GoodsDeleteAsksChecksStockAndDropsTheRow) {

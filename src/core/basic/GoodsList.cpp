@@ -43,9 +43,26 @@ bool CGoodsListState::ShowClass(const std::string& className) {
     CDataStore store;
     if (!store.ConnectMain())
         return false;
-    m_goods.clear();
-    store.ListGoods(className, m_goods);
+    Clear();
+    const auto& columns = GoodsListColumns();
+    // A failed read has shown its message; the rows read before it stay.
+    store.ForEachGoods(className, [&](const GoodsRecord& g) {
+        m_rows.push_back(m_ends.size());
+        for (const auto& c : columns) {
+            m_text += g.*c.field;
+            m_ends.push_back(m_text.size());
+        }
+    });
+    m_text.shrink_to_fit();
+    m_ends.shrink_to_fit();
+    m_rows.shrink_to_fit();
     return true;
+}
+
+void CGoodsListState::Clear() {
+    m_text.clear();
+    m_ends.clear();
+    m_rows.clear();
 }
 
 bool CGoodsListState::ShowAll() {
@@ -54,17 +71,19 @@ bool CGoodsListState::ShowAll() {
 
 std::string CGoodsListState::Cell(size_t row, int column) const {
     const auto& columns = GoodsListColumns();
-    if (row >= m_goods.size() || column < 0 || size_t(column) >= columns.size())
+    if (row >= m_rows.size() || column < 0 || size_t(column) >= columns.size())
         return {};
-    return Row(row).*columns[column].field;
+    const size_t cell = FirstCell(row) + size_t(column);
+    const size_t start = cell == 0 ? 0 : m_ends[cell - 1];
+    return m_text.substr(start, m_ends[cell] - start);
 }
 
 bool CGoodsListState::Delete(std::optional<size_t> row) {
-    if (!row || *row >= m_goods.size()) {
+    if (!row || *row >= m_rows.size()) {
         Messages().Inform("请选择要删除的商品！");
         return false;
     }
-    const std::string code = Row(*row).Code;
+    const std::string code = Cell(*row, 0); // the first column is the code
     if (!Messages().AskOkCancel("是否要删除商品编码为\" " + code +
                                 " \"的商品？\r\n删除商品之前请确定此商品没有使用过。"))
         return false;
@@ -81,7 +100,8 @@ bool CGoodsListState::Delete(std::optional<size_t> row) {
     }
     if (!store.DeleteGoods(code))
         return false;
-    m_goods.erase(m_goods.begin() + (m_goods.size() - 1 - *row));
+    // Its texts stay in the buffer until the list is read again.
+    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(m_rows.size() - 1 - *row));
     return true;
 }
 

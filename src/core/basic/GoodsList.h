@@ -24,8 +24,7 @@ public:
     // All goods, whatever class the tree shows (after an add).
     bool ShowAll();
 
-    size_t RowCount() const { return m_goods.size(); }
-    const GoodsRecord& Row(size_t row) const { return m_goods[m_goods.size() - 1 - row]; }
+    size_t RowCount() const { return m_rows.size(); }
     std::string Cell(size_t row, int column) const;
 
     // Deletes the goods item of the given list row after the question and the in-use check.
@@ -33,7 +32,16 @@ public:
     bool Delete(std::optional<size_t> row);
 
 private:
-    std::vector<GoodsRecord> m_goods;
+    void Clear();
+    // Index in m_ends of the first cell of a list row.
+    size_t FirstCell(size_t row) const { return m_rows[m_rows.size() - 1 - row]; }
+
+    // The shown texts kept compact, for lists of hundreds of thousands of goods: every cell's
+    // text one after another in m_text, the end of each in m_ends (row after row, the columns
+    // of GoodsListColumns), and per row in the store's order the index of its first cell.
+    std::string m_text;
+    std::vector<size_t> m_ends;
+    std::vector<size_t> m_rows;
 };
 
 // The add window's checks, in order: code, name, class, then the two prices (non-negative

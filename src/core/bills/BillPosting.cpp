@@ -43,6 +43,32 @@ PostOutcome CBill::Post() const {
         Messages().Inform(info.connectFailure);
         return PostOutcome::ConnectFailed;
     }
+    PostOutcome outcome = PostOn(store, *totals);
+    if (outcome == PostOutcome::Posted)
+        WriteLogEntries(info.logEvent, m_lines.size());
+    return outcome;
+}
+
+PostOutcome CBill::SaveOn(CDataStore& store) {
+    if (IsTradeKind(m_kind)) {
+        for (auto& l : m_lines)
+            l.amount = LineAmount(l.quantity, l.price);
+    }
+    RecomputeTotals();
+    if (m_lines.empty() && (m_kind == BillKind::Loss || m_kind == BillKind::Gain))
+        return PostOutcome::NothingToPost;
+    auto totals = PostedTotals();
+    if (!totals)
+        return PostOutcome::Invalid;
+    return PostOn(store, *totals);
+}
+
+PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) const {
+    const BillKindInfo& info = KindInfo(m_kind);
+    if (m_number.empty()) {
+        Messages().Inform("单据编号不能为空！");
+        return PostOutcome::NumberRefused;
+    }
     auto fail = [&](const char* text) {
         store.Rollback();
         Messages().Inform(text);
@@ -59,8 +85,8 @@ PostOutcome CBill::Post() const {
         return PostOutcome::NumberRefused;
     }
 
-    const std::string quantityTotal = std::to_string(totals->quantity);
-    const std::string amountTotal = totals->amount.Format2();
+    const std::string quantityTotal = std::to_string(totals.quantity);
+    const std::string amountTotal = totals.amount.Format2();
     if (IsTradeKind(m_kind)) {
         BillHeaderRecord header{"0",           m_number,    m_date,     m_customer,
                                 m_department,  m_warehouse, m_employee, m_introduction,
@@ -160,6 +186,5 @@ PostOutcome CBill::Post() const {
 
     if (!store.ExecuteSql("COMMIT"))
         return fail(info.headerFailure);
-    WriteLogEntries(info.logEvent, m_lines.size());
     return PostOutcome::Posted;
 }

@@ -3,6 +3,8 @@
 #include "store/Records.h"
 #include "text/Money.h"
 
+class CDataStore;
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -88,6 +90,11 @@ public:
     // Recomputes the totals, validates and posts: header, every line and its stock change in
     // one transaction, or nothing. Log entries are written after the commit, one per line.
     PostOutcome Save();
+    // Posts on a store already connected to the main data file, as Save posts, but without
+    // the window's checks and without log entries: for filling a program folder with many
+    // bills that were made valid by their maker, on one connection. Stock refusals inside the
+    // transaction still apply.
+    PostOutcome SaveOn(CDataStore& store);
 
     // A stored trade bill for viewing, by history kind word and bill number; nothing when the
     // bill has no lines or the kind word is unknown.
@@ -103,6 +110,7 @@ private:
     std::optional<Totals> PostedTotals() const;
     bool ValidateLines() const;
     PostOutcome Post() const;
+    PostOutcome PostOn(CDataStore& store, const Totals& totals) const;
 
     BillKind m_kind;
 };

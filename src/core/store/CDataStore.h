@@ -95,6 +95,10 @@ public:
     // The list operations append to `list` and return false after a failure (with the rows
     // read so far). Codes and names are compared whole: "%" and "_" are plain characters.
     bool ListGoods(const std::string& className, std::vector<GoodsRecord>& list);
+    // As ListGoods, handing each goods item to `onGoods` instead of keeping them all: for a
+    // list that keeps its rows in a smaller form.
+    bool ForEachGoods(const std::string& className,
+                      const std::function<void(const GoodsRecord&)>& onGoods);
     bool AddGoods(const GoodsRecord& goods);
     bool DeleteGoods(const std::string& code);
     // The goods item of that code, nothing when there is none or the read failed (m_lastError).
@@ -185,6 +189,12 @@ public:
                            std::vector<KeyGroupRecord>& groups);
     bool SumSaleByDepartment(const std::string& from, const std::string& to,
                              std::vector<KeyGroupRecord>& groups);
+
+    // ---- bulk writing of sample data
+    // Commits stop waiting for the disk on this connection: a crash of the program still
+    // leaves every transaction whole, only a power cut may lose the last ones. For making
+    // sample data, which can be made again, never for the user's own work.
+    void UseFastBulkWrites();
 
 private:
     bool SumByGoods(const char* table, const std::string& from, const std::string& to,

@@ -70,6 +70,16 @@ std::string CStatement::Text(int index) const {
                        static_cast<size_t>(sqlite3_column_bytes(m_stmt, index)));
 }
 
+void CStatement::TextInto(int index, std::string& out) const {
+    const unsigned char* p = index < 0 ? nullptr : sqlite3_column_text(m_stmt, index);
+    if (!p) {
+        out.clear();
+        return;
+    }
+    out.assign(reinterpret_cast<const char*>(p),
+               static_cast<size_t>(sqlite3_column_bytes(m_stmt, index)));
+}
+
 std::string CStatement::Text(const char* name) const {
     return Text(ColumnIndex(name));
 }

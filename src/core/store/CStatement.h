@@ -29,6 +29,8 @@ public:
     // Text of a column; NULL reads as an empty text, numbers as their decimal text.
     std::string Text(int index) const;
     std::string Text(const char* name) const;
+    // Text(index) into `out`, keeping out's buffer when it is large enough.
+    void TextInto(int index, std::string& out) const;
     int64_t Int(int index) const;
 
     sqlite3_stmt* Handle() const { return m_stmt; }

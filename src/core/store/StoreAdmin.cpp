@@ -130,6 +130,15 @@ bool CDataStore::BackupMainDataTo(const fs::path& target) {
     CRawDb source;
     if (!source.Open(MainDataPath(), SQLITE_OPEN_READONLY, &m_lastError))
         return false;
+    // An empty or foreign file would give a backup that looks made and restores nothing.
+    sqlite3_stmt* probe = nullptr;
+    const bool isDataFile = sqlite3_prepare_v2(source.Handle(), "select Id from ferix_product", -1,
+                                               &probe, nullptr) == SQLITE_OK;
+    sqlite3_finalize(probe);
+    if (!isDataFile) {
+        m_lastError = sqlite3_errmsg(source.Handle());
+        return false;
+    }
     // Created exclusively: an existing backup (a second one in the same second) is never
     // overwritten.
     const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);

@@ -46,12 +46,17 @@ const std::string& UnitSelect() {
 }
 
 // Columns are read by position: Id first, then the columns in table order.
-GoodsRecord ReadGoods(const CStatement& st) {
-    GoodsRecord g;
-    g.Id = st.Text(0);
+// Into an existing record, so that its texts' buffers are used again row after row.
+void ReadGoods(const CStatement& st, GoodsRecord& g) {
+    st.TextInto(0, g.Id);
     int i = 1;
     for (const auto& c : GoodsColumns())
-        g.*c.field = st.Text(i++);
+        st.TextInto(i++, g.*c.field);
+}
+
+GoodsRecord ReadGoods(const CStatement& st) {
+    GoodsRecord g;
+    ReadGoods(st, g);
     return g;
 }
 
@@ -66,11 +71,19 @@ BusinessUnitRecord ReadUnit(const CStatement& st) {
 } // namespace
 
 bool CDataStore::ListGoods(const std::string& className, std::vector<GoodsRecord>& list) {
+    return ForEachGoods(className, [&](const GoodsRecord& g) { list.push_back(g); });
+}
+
+bool CDataStore::ForEachGoods(const std::string& className,
+                              const std::function<void(const GoodsRecord&)>& onGoods) {
+    GoodsRecord g;
+    auto read = [&](const CStatement& st) {
+        ReadGoods(st, g);
+        onGoods(g);
+    };
     bool ok = className == kAllGoods
-                  ? Run(GoodsSelect() + " order by Id", {},
-                        [&](const CStatement& st) { list.push_back(ReadGoods(st)); })
-                  : Run(GoodsSelect() + " where ClassName = ? order by Id", {className},
-                        [&](const CStatement& st) { list.push_back(ReadGoods(st)); });
+                  ? Run(GoodsSelect() + " order by Id", {}, read)
+                  : Run(GoodsSelect() + " where ClassName = ? order by Id", {className}, read);
     if (!ok)
         Messages().Inform("连接数据库失败!\r\n错误信息:" + m_lastError);
     return ok;

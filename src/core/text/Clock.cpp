@@ -1,5 +1,7 @@
 #include "Clock.h"
 
+#include <utility>
+
 namespace {
 std::function<std::time_t()>& ClockFn() {
     static std::function<std::time_t()> fn;
@@ -12,8 +14,8 @@ std::time_t ClockNow() {
     return fn ? fn() : std::time(nullptr);
 }
 
-void SetClockForTest(std::function<std::time_t()> clock) {
-    ClockFn() = std::move(clock);
+std::function<std::time_t()> SetClockForTest(std::function<std::time_t()> clock) {
+    return std::exchange(ClockFn(), std::move(clock));
 }
 
 std::string FormatLocalTime(const char* format, std::time_t t) {

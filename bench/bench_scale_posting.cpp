@@ -1,0 +1,175 @@
+// Posting a 1,000-line purchase bill into a data file that already holds 100,000 bills,
+// against the same header, line and stock statements (and the log entries) run as bare
+// prepared statements in one transaction, measured in the same run on the same file.
+#include "BenchData.h"
+
+#include "bills/CBill.h"
+#include "store/CDataStore.h"
+#include "text/Clock.h"
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+constexpr int kLines = 1000;
+
+std::vector<GoodsRecord>& Goods() {
+    static std::vector<GoodsRecord> goods;
+    return goods;
+}
+
+void Prepare() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    UseDataSet("history", HistoryDataSet(), true);
+    CDataStore store;
+    std::vector<GoodsRecord> all;
+    if (!store.ConnectMain() || !store.ListGoods("所有商品", all) || all.size() < kLines)
+        std::abort();
+    Goods().assign(all.begin(), all.begin() + kLines);
+}
+
+CBill BigBill(const std::string& number) {
+    CBill bill(BillKind::Purchase);
+    bill.m_number = number;
+    bill.m_customer = "上海华东电子有限公司";
+    bill.m_department = "采购部";
+    bill.m_warehouse = "二号仓库";
+    bill.m_employee = "张伟";
+    bill.m_account = "中国工商银行";
+    bill.m_paid = "0.00";
+    for (const GoodsRecord& g : Goods()) {
+        bill.AppendGoods(g);
+        bill.m_lines.back().quantity = "3";
+        bill.m_lines.back().unit = g.Unit;
+    }
+    return bill;
+}
+
+void BM_PostPurchaseBill(benchmark::State& state) {
+    Prepare();
+    static int n = 0; // the benchmark runs several times; numbers must stay unique
+    for (auto _ : state) {
+        state.PauseTiming();
+        CBill bill = BigBill("JH-BENCH-" + std::to_string(++n));
+        state.ResumeTiming();
+        if (bill.Save() != PostOutcome::Posted) {
+            state.SkipWithError("posting failed");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+
+// The statements the posting runs, as bare prepared statements: the number check, the header,
+// per line the detail row, the stock look-up and the stock update; one transaction, then the
+// log entries in one transaction on the other file.
+void BM_PostPurchaseBill_Baseline(benchmark::State& state) {
+    Prepare();
+    CBareDb main("Data/main_data.tdb");
+    CBareDb other("Data/other_data.tdb");
+    auto prepare = [](sqlite3* db, const char* sql) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK)
+            std::abort();
+        return st;
+    };
+    auto bind = [](sqlite3_stmt* st, int i, const std::string& v) {
+        sqlite3_bind_text(st, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    };
+    auto run = [](sqlite3_stmt* st) {
+        while (sqlite3_step(st) == SQLITE_ROW) {
+        }
+        sqlite3_reset(st);
+    };
+    sqlite3_stmt* exists =
+        prepare(main.Get(), "select Id from EnterStock where Bill_ID = ? limit 1");
+    sqlite3_stmt* header = prepare(
+        main.Get(), "insert into EnterStock(Canceled, Bill_ID, Bill_Date, Customer, Department,"
+                    " Warehouse, Employee, Introduction, Number, Total, Bank, Pay)"
+                    " values('0', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    sqlite3_stmt* line = prepare(
+        main.Get(),
+        "insert into EnterStock_Detail(Canceled, Bill_ID, Bill_Date, Customer, Department,"
+        " Employee, Warehouse, Introduction, Number, Total, Bank, Pay, Product_ID, Product_Name,"
+        " Product_Number, Product_Unit, Product_atch, Product_Date, Product_Price,"
+        " Product_Total, Product_Note, Product_BarCode)"
+        " values('0', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    sqlite3_stmt* look = prepare(
+        main.Get(), "select Number from StockPile where StoreHouse = ? and ProductCode = ?");
+    sqlite3_stmt* update = prepare(
+        main.Get(), "update StockPile set Number = ? where StoreHouse = ? and ProductCode = ?");
+    sqlite3_stmt* log = prepare(other.Get(), "insert into Log(Event, User, Time) values(?, ?, ?)");
+    static int n = 0;
+    for (auto _ : state) {
+        const std::string number = "BARE-" + std::to_string(++n);
+        sqlite3_exec(main.Get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        bind(exists, 1, number);
+        run(exists);
+        const std::vector<std::string> h = {
+            number, "2026-12-07", "上海华东电子有限公司", "采购部", "二号仓库", "张伟", "",
+            "3000", "59970.00",   "中国工商银行",         "0.00"};
+        for (size_t i = 0; i < h.size(); ++i)
+            bind(header, static_cast<int>(i + 1), h[i]);
+        run(header);
+        for (const GoodsRecord& g : Goods()) {
+            const std::vector<std::string> d = {number,
+                                                "2026-12-07",
+                                                "上海华东电子有限公司",
+                                                "采购部",
+                                                "张伟",
+                                                "二号仓库",
+                                                g.Note,
+                                                "3000",
+                                                "59970.00",
+                                                "中国工商银行",
+                                                "0.00",
+                                                g.Code,
+                                                g.ProductName,
+                                                "3",
+                                                g.Unit,
+                                                "",
+                                                "",
+                                                g.PriceIn,
+                                                "59.97",
+                                                g.Note,
+                                                g.BarCode};
+            for (size_t i = 0; i < d.size(); ++i)
+                bind(line, static_cast<int>(i + 1), d[i]);
+            run(line);
+            bind(look, 1, "二号仓库");
+            bind(look, 2, g.Code);
+            int64_t current = 0;
+            if (sqlite3_step(look) == SQLITE_ROW)
+                current = sqlite3_column_int64(look, 0);
+            sqlite3_reset(look);
+            bind(update, 1, std::to_string(current + 3));
+            bind(update, 2, "二号仓库");
+            bind(update, 3, g.Code);
+            run(update);
+        }
+        sqlite3_exec(main.Get(), "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_exec(other.Get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        for (int i = 0; i < kLines; ++i) {
+            bind(log, 1, "进货操作");
+            bind(log, 2, "admin");
+            bind(log, 3, FormatNow("%y-%m-%d %H:%M:%S"));
+            run(log);
+        }
+        sqlite3_exec(other.Get(), "COMMIT", nullptr, nullptr, nullptr);
+    }
+    for (sqlite3_stmt* st : {exists, header, line, look, update, log})
+        sqlite3_finalize(st);
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+} // namespace
+
+BENCHMARK(BM_PostPurchaseBill_Baseline)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_PostPurchaseBill)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK_MAIN();

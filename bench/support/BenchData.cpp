@@ -1,0 +1,155 @@
+#include "BenchData.h"
+
+#include "app/Cferix_razazApp.h"
+#include "app/MessagePort.h"
+#include "app/ProgramFolderSetup.h"
+#include "text/Clock.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+// Raise when the generator or the schema changes, so old cached data sets are not used.
+constexpr int kDataSetVersion = 1;
+
+class CStderrPort : public IMessagePort {
+public:
+    void Inform(const std::string& text) override { std::cerr << "message: " << text << "\n"; }
+    bool AskYesNo(const std::string&) override { return true; }
+    bool AskOkCancel(const std::string&) override { return true; }
+};
+
+[[noreturn]] void Die(const std::string& why) {
+    std::cerr << "bench data: " << why << "\n";
+    std::abort();
+}
+
+fs::path CacheRoot() {
+    if (const char* c = std::getenv("FERIX_BENCH_CACHE"); c && *c)
+        return c;
+    return fs::read_symlink("/proc/self/exe").parent_path() / "bench-data";
+}
+
+std::string Key(const std::string& name, const DemoDataOptions& o) {
+    return name + "-v" + std::to_string(kDataSetVersion) + "-g" + std::to_string(o.goods) + "-c" +
+           std::to_string(o.customers) + "-b" + std::to_string(o.bills) + "-l" +
+           std::to_string(o.linesPerBill) + "-d" + std::to_string(o.days) +
+           (o.purchasesOnly ? "-p" : "-m") + "-s" + std::to_string(o.seed);
+}
+
+void Build(const fs::path& dir, const DemoDataOptions& options) {
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    fs::create_directories(dir);
+    std::string error;
+    if (!CreateProgramFolder(dir, &error))
+        Die("cannot make " + dir.string() + ": " + error);
+    fs::current_path(dir);
+    std::cerr << "bench data: making " << dir.filename().string() << " ..." << std::flush;
+    auto start = std::chrono::steady_clock::now();
+    DemoDataOptions o = options;
+    if (o.bills >= 10'000)
+        o.progress = [total = o.bills](int posted) {
+            if (posted % 10'000 == 0)
+                std::cerr << " " << posted * 100 / total << "%" << std::flush;
+        };
+    if (!FillDemoData(o))
+        Die("the generator failed in " + dir.string());
+    std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::cerr << " done in " << static_cast<int>(took.count()) << " s\n";
+    std::ofstream(dir / "complete") << "made\n";
+}
+
+fs::path g_scratch;
+void RemoveScratch() {
+    if (!g_scratch.empty()) {
+        std::error_code ec;
+        fs::current_path("/", ec);
+        fs::remove_all(g_scratch, ec);
+    }
+}
+} // namespace
+
+std::time_t BenchNow() {
+    std::tm tm{};
+    tm.tm_year = 2026 - 1900;
+    tm.tm_mon = 11;
+    tm.tm_mday = 7;
+    tm.tm_hour = 12;
+    tm.tm_isdst = -1;
+    static const std::time_t now = std::mktime(&tm);
+    return now;
+}
+
+fs::path UseDataSet(const std::string& name, const DemoDataOptions& options, bool writable) {
+    static CStderrPort port;
+    SetMessagePort(&port);
+    SetClockForTest([] { return BenchNow(); });
+    App().ResetForTest();
+    App().m_currentUser.UserName = "admin";
+
+    const fs::path cached = CacheRoot() / Key(name, options);
+    if (!fs::exists(cached / "complete"))
+        Build(cached, options);
+    if (!writable) {
+        fs::current_path(cached);
+        return cached;
+    }
+    std::string tmpl = (fs::temp_directory_path() / "ferix-bench-XXXXXX").string();
+    if (!mkdtemp(tmpl.data()))
+        Die("no temporary folder");
+    if (g_scratch.empty())
+        std::atexit(RemoveScratch);
+    else
+        RemoveScratch();
+    g_scratch = tmpl;
+    fs::copy(cached, g_scratch, fs::copy_options::recursive);
+    fs::current_path(g_scratch);
+    return g_scratch;
+}
+
+DemoDataOptions HistoryDataSet() {
+    DemoDataOptions o;
+    o.goods = 20'000;
+    o.customers = 200;
+    o.bills = 100'000;
+    o.linesPerBill = 10;
+    o.days = 3 * 365;
+    return o;
+}
+
+DemoDataOptions StatisticsDataSet() {
+    DemoDataOptions o;
+    o.goods = 20'000;
+    o.customers = 200;
+    o.bills = 50'000;
+    o.linesPerBill = 20;
+    o.days = 365;
+    o.purchasesOnly = true;
+    return o;
+}
+
+DemoDataOptions GoodsDataSet() {
+    DemoDataOptions o;
+    o.goods = 100'000;
+    o.customers = 10;
+    o.bills = 0;
+    return o;
+}
+
+CBareDb::CBareDb(const char* relativePath) {
+    if (sqlite3_open_v2(relativePath, &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        Die(std::string("cannot open ") + relativePath);
+}
+
+CBareDb::~CBareDb() {
+    sqlite3_close_v2(m_db);
+}

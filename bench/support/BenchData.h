@@ -1,0 +1,43 @@
+#pragma once
+#include "app/DemoData.h"
+
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+// The data sets of the benchmarks: program folders filled by the sample-data generator, made
+// once and kept in a cache folder ($FERIX_BENCH_CACHE, by default bench-data/ beside the
+// benchmark programs), so that a second run starts at once.
+
+// The moment every data set is made at and every benchmark runs at: bills end on this day.
+std::time_t BenchNow();
+
+// Makes the current directory a program folder holding the data set, with the clock fixed at
+// BenchNow(), the operator "admin" logged in and messages printed on stderr. `writable`: a
+// fresh copy in a temporary folder (removed at exit), for benchmarks that write; otherwise the
+// cached folder itself. Aborts when the data set cannot be made.
+std::filesystem::path UseDataSet(const std::string& name, const DemoDataOptions& options,
+                                 bool writable);
+
+// The data sets shared by several benchmarks.
+// 20,000 goods, 200 business units, 100,000 bills of 10 lines over three years (every goods
+// item in stock in each of the three warehouses).
+DemoDataOptions HistoryDataSet();
+// 20,000 goods and 50,000 purchase bills of 20 lines within one year: 1,000,000 detail rows.
+DemoDataOptions StatisticsDataSet();
+// 100,000 goods, no bills.
+DemoDataOptions GoodsDataSet();
+
+// A bare connection for the baselines, closed on destruction.
+struct sqlite3;
+class CBareDb {
+public:
+    explicit CBareDb(const char* relativePath);
+    ~CBareDb();
+    CBareDb(const CBareDb&) = delete;
+    CBareDb& operator=(const CBareDb&) = delete;
+    sqlite3* Get() const { return m_db; }
+
+private:
+    sqlite3* m_db = nullptr;
+};

@@ -1,0 +1,163 @@
+// The sample-data generator: what it writes is what the windows and the posting would write.
+#include "StoreTestSupport.h"
+
+#include "app/DemoData.h"
+#include "config/ConfigLists.h"
+#include "text/Clock.h"
+#include "text/IsoDate.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+namespace {
+class DemoDataTest : public StoreTest {
+protected:
+    std::map<std::string, int64_t> Sums(const std::string& sql) {
+        std::map<std::string, int64_t> sums;
+        CDataStore store;
+        EXPECT_TRUE(store.ConnectMain());
+        EXPECT_TRUE(store.Run(sql, {}, [&](const CStatement& st) {
+            sums[st.Text(0) + "|" + st.Text(1)] += st.Int(2);
+        }));
+        return sums;
+    }
+};
+
+DemoDataOptions Small() {
+    DemoDataOptions o;
+    o.goods = 40;
+    o.customers = 9;
+    o.bills = 400;
+    o.linesPerBill = 4;
+    o.days = 60;
+    return o;
+}
+} // namespace
+
+TEST_F(DemoDataTest, StockEqualsTheSumOfEveryPostedMovementAndNeverGoesBelowZero) {
+    DemoDataSummary summary;
+    ASSERT_TRUE(FillDemoData(Small(), &summary));
+    EXPECT_TRUE(m_port.Texts().empty());
+    EXPECT_EQ(summary.goods, 40);
+    EXPECT_EQ(summary.customers, 9);
+    EXPECT_EQ(summary.bills, 400);
+    EXPECT_EQ(summary.lines, 1600);
+    EXPECT_EQ(Count("ferix_product"), 40);
+    EXPECT_EQ(Count("ferix_customer"), 9);
+    int64_t bills =
+        Count("EnterStock") + Count("BackStock") + Count("EnterSale") + Count("BackSale");
+    int64_t lines = Count("EnterStock_Detail") + Count("BackStock_Detail") +
+                    Count("EnterSale_Detail") + Count("BackSale_Detail") + Count("BaoSunDan") +
+                    Count("BaoYiDan") + Count("TiaoJiaDan");
+    EXPECT_EQ(lines, 1600);
+    EXPECT_GT(bills, 0);
+    // Every kind occurs.
+    for (const char* table : {"EnterStock", "BackStock", "EnterSale", "BackSale", "BaoSunDan",
+                              "BaoYiDan", "TiaoJiaDan"})
+        EXPECT_GT(Count(table), 0) << table;
+
+    // Stock per warehouse and goods = ins - outs, as the detail rows record them.
+    std::map<std::string, int64_t> expected;
+    auto add = [&](const char* table, int sign) {
+        for (const auto& [key, n] :
+             Sums(std::string("select Warehouse, Product_ID, Product_Number from ") + table))
+            expected[key] += sign * n;
+    };
+    add("EnterStock_Detail", 1);
+    add("BackSale_Detail", 1);
+    add("BaoYiDan", 1);
+    add("BackStock_Detail", -1);
+    add("EnterSale_Detail", -1);
+    add("BaoSunDan", -1);
+    auto stock = Sums("select StoreHouse, ProductCode, Number from StockPile");
+    EXPECT_EQ(stock, expected);
+    // The opening purchases put every goods item into each of the three warehouses.
+    EXPECT_EQ(stock.size(), 120u);
+    for (const auto& [key, n] : stock)
+        EXPECT_GE(n, 0) << key;
+}
+
+TEST_F(DemoDataTest, BillsAreSpreadOverTheDaysUpToTodayWithUniqueNumbers) {
+    ASSERT_TRUE(FillDemoData(Small()));
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    std::set<std::string> numbers, dates;
+    size_t rows = 0;
+    for (const char* table : {"EnterStock", "BackStock", "EnterSale", "BackSale"}) {
+        ASSERT_TRUE(store.Run(std::string("select Bill_ID, Bill_Date from ") + table, {},
+                              [&](const CStatement& st) {
+                                  ++rows;
+                                  numbers.insert(st.Text(0));
+                                  dates.insert(st.Text(1));
+                              }));
+    }
+    EXPECT_EQ(numbers.size(), rows);
+    ASSERT_FALSE(dates.empty());
+    for (const auto& d : dates)
+        EXPECT_TRUE(IsIsoDate(d)) << d;
+    // The clock of the fixture says 2026-12-07; 60 days end there.
+    EXPECT_EQ(*dates.begin(), "2026-10-09");
+    EXPECT_EQ(*dates.rbegin(), "2026-12-07");
+    EXPECT_GT(dates.size(), 50u);
+    // Bill numbers carry their bill's own moment.
+    auto first = store.ListBillsByDate("run_caigou", "2026-10-09", "2026-10-09");
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(first.front().Bill_ID.substr(0, 10), "JH-261009-");
+    EXPECT_TRUE(store.ListBillsByDate("run_caigou", "2026-12-08", "2027-12-31").empty());
+    // The clock is the program's own again afterwards.
+    EXPECT_EQ(FormatNow("%y-%m-%d %H:%M:%S"), "26-12-07 09:30:15");
+}
+
+TEST_F(DemoDataTest, ReferenceListsAreFilledOnceAndExistingEntriesKept) {
+    ASSERT_TRUE(AddConfigListEntry("warehouse", "一号仓库", "own note"));
+    ASSERT_TRUE(AddConfigListEntry("warehouse", "旧仓库", ""));
+    ASSERT_TRUE(FillDemoData(Small()));
+    auto warehouses = ReadConfigList("warehouse");
+    std::vector<std::string> names;
+    for (const auto& w : warehouses)
+        names.push_back(w.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"一号仓库", "旧仓库", "二号仓库", "三号仓库"}));
+    EXPECT_EQ(warehouses.front().note, "own note");
+    EXPECT_FALSE(ReadConfigList("unit").empty());
+    EXPECT_FALSE(ReadConfigList("bank").empty());
+    EXPECT_FALSE(ReadConfigList("area").empty());
+    auto sales = ReadEmployees(std::string("销售部"));
+    EXPECT_FALSE(sales.empty());
+    // The handlers of the sale bills are employees of the sales department.
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    std::set<std::string> handlers;
+    ASSERT_TRUE(
+        store.Run("select Employee, Department from EnterSale", {}, [&](const CStatement& st) {
+            handlers.insert(st.Text(0));
+            EXPECT_EQ(st.Text(1), "销售部");
+        }));
+    for (const auto& h : handlers) {
+        EXPECT_TRUE(std::any_of(sales.begin(), sales.end(), [&](const EmployeeEntry& e) {
+            return e.name == h;
+        })) << h;
+    }
+}
+
+TEST_F(DemoDataTest, RefusesAFolderWithGoodsAndImpossibleCounts) {
+    AddGoods("MINE", "My own goods");
+    const std::string data = Snapshot();
+    EXPECT_FALSE(FillDemoData(Small()));
+    EXPECT_EQ(m_port.Texts(),
+              std::vector<std::string>{
+                  "当前程序文件夹中已有商品，演示数据只能填入没有商品的程序文件夹。"});
+    EXPECT_EQ(Snapshot(), data);
+
+    DemoDataOptions tooManyLines = Small();
+    tooManyLines.linesPerBill = 41;
+    EXPECT_FALSE(CheckDemoDataOptions(tooManyLines).empty());
+    DemoDataOptions noCustomers = Small();
+    noCustomers.customers = 0;
+    EXPECT_FALSE(CheckDemoDataOptions(noCustomers).empty());
+    noCustomers.bills = 0;
+    EXPECT_EQ(CheckDemoDataOptions(noCustomers), "");
+    DemoDataOptions negative = Small();
+    negative.goods = -1;
+    EXPECT_FALSE(CheckDemoDataOptions(negative).empty());
+}

@@ -1,0 +1,137 @@
+// A statement failing at any point of a posting or an import leaves both data files exactly as
+// they were, byte for byte.
+#include "BillTestSupport.h"
+
+#include "store/MasterDataImport.h"
+
+#include <sqlite3.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+const BillKind kAllKinds[] = {BillKind::Purchase,   BillKind::PurchaseReturn, BillKind::Sale,
+                              BillKind::SaleReturn, BillKind::Loss,           BillKind::Gain,
+                              BillKind::Price};
+
+std::string Bytes(const std::filesystem::path& file) {
+    std::ifstream f(file, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+struct FilesState {
+    std::string main, other;
+    bool operator==(const FilesState&) const = default;
+};
+
+FilesState Files() {
+    return {Bytes("Data/main_data.tdb"), Bytes("Data/other_data.tdb")};
+}
+
+std::string IntegrityCheck(const char* file) {
+    sqlite3* db = nullptr;
+    std::string result;
+    if (sqlite3_open_v2(file, &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(st) == SQLITE_ROW)
+                result += reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+class FaultTest : public BillTest {
+protected:
+    void SetUp() override {
+        BillTest::SetUp();
+        m_paper = AddGoods("G3", "Paper", "5");
+    }
+
+    // A bill of every sort of line: goods with a stock row, the same goods again, and goods
+    // without a row (created by purchases, sale returns and gains).
+    CBill VariedBill(BillKind kind) {
+        CBill bill = FullBill(kind);
+        bill.m_number = std::string(KindInfo(kind).prefix) + "FAULT";
+        AddLine(bill, m_pen, "2", "19.99");
+        AddLine(bill, m_ink, "3", "3.5");
+        AddLine(bill, m_pen, "1", "20.01");
+        const bool createsRows =
+            kind == BillKind::Purchase || kind == BillKind::SaleReturn || kind == BillKind::Gain;
+        if (createsRows)
+            AddLine(bill, m_paper, "4", "5");
+        return bill;
+    }
+
+    GoodsRecord m_paper;
+};
+} // namespace
+
+TEST_F(FaultTest, AFailedStatementAnywhereInAPostingLeavesBothFilesUnchanged) {
+    for (BillKind kind : kAllKinds) {
+        SCOPED_TRACE(KindInfo(kind).cliName);
+        PutStock("一号仓库", "G1", "Pen", 40, "19.99");
+        PutStock("一号仓库", "G2", "Ink", 40, "3");
+        CBill bill = VariedBill(kind);
+        const FilesState before = Files();
+        int k = 1;
+        PostOutcome outcome = PostOutcome::Failed;
+        for (; k < 200; ++k) {
+            CBill attempt = bill;
+            CDataStore::FailStatementForTest(k);
+            outcome = attempt.Save();
+            const int statements = CDataStore::StatementCountForTest();
+            CDataStore::FailStatementForTest(0);
+            if (outcome == PostOutcome::Posted)
+                break;
+            ASSERT_GE(statements, k) << "the fault was not reached, yet nothing was posted";
+            EXPECT_TRUE(Files() == before) << "statement " << k << " changed a data file";
+            EXPECT_FALSE(std::filesystem::exists("Data/main_data.tdb-journal")) << k;
+            EXPECT_FALSE(m_port.Texts().empty()) << "statement " << k << " failed silently";
+            m_port.Clear();
+        }
+        ASSERT_EQ(outcome, PostOutcome::Posted);
+        // Every statement up to the commit was failed once; the last ones hit the log entries,
+        // written after the commit, and the bill stayed whole.
+        EXPECT_GT(k, static_cast<int>(bill.m_lines.size()) * 2);
+        EXPECT_EQ(IntegrityCheck("Data/main_data.tdb"), "ok");
+        EXPECT_EQ(IntegrityCheck("Data/other_data.tdb"), "ok");
+        const BillKindInfo& info = KindInfo(kind);
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        auto rows = IsTradeKind(kind) ? store.ListBillDetails(info.historyWord, bill.m_number)
+                                      : store.ListStockBillLines(info.table, bill.m_number);
+        EXPECT_EQ(rows.size(), bill.m_lines.size());
+        ASSERT_TRUE(store.Run("delete from StockPile", {}));
+        m_port.Clear();
+    }
+}
+
+TEST_F(FaultTest, AFailedStatementAnywhereInAnImportAddsNoGoods) {
+    const std::string csv = "Code,ProductName,ClassName,Unit,PriceIn\r\n"
+                            "N1,Nib,电子,个,1.5\r\nN2,Nut,电子,个,0.2\r\nN3,Nail,电子,盒,3\r\n";
+    const FilesState before = Files();
+    ImportOutcome outcome = ImportOutcome::Refused;
+    int k = 1;
+    for (; k < 100; ++k) {
+        CDataStore::FailStatementForTest(k);
+        size_t added = 99;
+        outcome = ImportGoodsCsv(csv, &added);
+        CDataStore::FailStatementForTest(0);
+        if (outcome == ImportOutcome::Imported) {
+            EXPECT_EQ(added, 3u);
+            break;
+        }
+        EXPECT_EQ(added, 0u) << k;
+        EXPECT_TRUE(Files() == before) << "statement " << k << " changed a data file";
+        EXPECT_FALSE(m_port.Texts().empty()) << "statement " << k << " failed silently";
+        m_port.Clear();
+    }
+    ASSERT_EQ(outcome, ImportOutcome::Imported);
+    EXPECT_GT(k, 3);
+    EXPECT_EQ(Count("ferix_product"), 6);
+}
