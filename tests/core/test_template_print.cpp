@@ -220,3 +220,16 @@ TEST_F(TemplatePrintTest, MissingTemplateAndFoldersGiveClearMessages) {
     ASSERT_EQ(m_port.Texts().size(), 1u);
     EXPECT_EQ(m_port.Texts()[0].rfind("无法读取打印模板文件：", 0), 0u);
 }
+
+// A UTF-16 page that began with NUL would be written as FF FE 00 00 and read back as UTF-32.
+TEST_F(TemplatePrintTest, NulCharactersAreDroppedSoAUtf16PageReadsBackAsWritten) {
+    std::string bytes = "\xff\xfe";
+    for (char c : std::string("{Data:start}[Data:id]{Data:end}", 31) + std::string(1, '\0') + "<p>")
+        bytes += std::string{c, '\0'};
+    HtmlFileEncoding encoding;
+    std::string text = DecodeHtmlBytes(bytes, &encoding);
+    EXPECT_EQ(text, "{Data:start}[Data:id]{Data:end}<p>");
+    std::string page = FillStockTemplate(text, StockPrintInput{});
+    EXPECT_EQ(page, "<p>\r\n");
+    EXPECT_EQ(DecodeHtmlBytes(EncodeHtmlText(page, encoding)), page);
+}

@@ -349,6 +349,9 @@ std::string DecodeHtmlBytes(const std::string& bytes, HtmlFileEncoding* encoding
     std::string body = bytes.substr(found.bom.size());
     std::string text =
         found.decoder == "UTF-8" ? Utf16ToUtf8(Utf8ToUtf16(body)) : DecodeWith(body, found.decoder);
+    // NUL has no place in a page, and a page starting with one would be written as FF FE 00 00,
+    // which reads back as UTF-32.
+    std::erase(text, '\0');
     if (encoding)
         *encoding = found;
     return text;
