@@ -344,8 +344,20 @@ std::string FillStockTemplate(const std::string& templateText, const StockPrintI
     return text;
 }
 
-std::string DecodeHtmlBytes(const std::string& bytes, HtmlFileEncoding* encoding) {
-    HtmlFileEncoding found = DetectEncoding(bytes);
+std::string DecodeHtmlBytes(const std::string& raw, HtmlFileEncoding* encoding) {
+    HtmlFileEncoding found = DetectEncoding(raw);
+    std::string cleaned;
+    const std::string* source = &raw;
+    // In a byte encoding a NUL is only noise; without it the charset declaration is found as it
+    // will be in the page written back.
+    if (found.decoder.rfind("UTF-16", 0) != 0 && found.decoder.rfind("UTF-32", 0) != 0 &&
+        raw.find('\0') != std::string::npos) {
+        cleaned = raw;
+        std::erase(cleaned, '\0');
+        found = DetectEncoding(cleaned);
+        source = &cleaned;
+    }
+    const std::string& bytes = *source;
     std::string body = bytes.substr(found.bom.size());
     std::string text =
         found.decoder == "UTF-8" ? Utf16ToUtf8(Utf8ToUtf16(body)) : DecodeWith(body, found.decoder);
