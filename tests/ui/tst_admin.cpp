@@ -28,32 +28,12 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 
 #include <fstream>
 #include <functional>
 
 namespace {
 using Texts = std::vector<std::string>;
-
-// Runs `handle` on the next modal dialog that opens (other than `current`), from inside its
-// event loop, so a test can drive a window that its opener shows with exec().
-void OnNextModal(std::function<void(QDialog*)> handle, QWidget* current = nullptr) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, handle, current] {
-        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dlg || dlg == current || !dlg->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        handle(dlg);
-        // A failed check inside `handle` must not leave the test waiting on an open window.
-        if (dlg->isVisible())
-            dlg->reject();
-    });
-    timer->start();
-}
 
 QStringList Headers(const QTableView* view) {
     QStringList h;
@@ -269,12 +249,35 @@ private slots:
                                       "是否恢复数据数据(" + name + "),回复后将替换现有数据？",
                                       "数据恢复成功！"}));
         QCOMPARE(GoodsCodes(), Texts{"G1"});
-        // The data it replaced is listed as a backup of its own.
-        QCOMPARE(dlg.m_model->rowCount(), 3);
-        QVERIFY(Column(dlg.m_list, 0).join('|').contains("恢复前自动备份"));
-
-        dlg.m_cancel->click();
+        // The window closes once the message of the restore has been shown.
         QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+
+        // The data it replaced is listed as a backup of its own.
+        CChild_Xitong_RestoreDlg again;
+        again.show();
+        QCOMPARE(again.m_model->rowCount(), 3);
+        QVERIFY(Column(again.m_list, 0).join('|').contains("恢复前自动备份"));
+        again.m_cancel->click();
+        QVERIFY(!again.isVisible());
+
+        // A restore that fails (the data file is being written) closes the window as well,
+        // after its message, and leaves the data as it was.
+        CDataStore writer;
+        QVERIFY(writer.ConnectMain());
+        QVERIFY(writer.Begin());
+        QVERIFY(writer.ExecuteSql("insert into ferix_product(Code) values('G3')"));
+        CChild_Xitong_RestoreDlg locked;
+        locked.show();
+        SelectRow(locked.m_list, int(Column(locked.m_list, 0).indexOf(backup)));
+        port.Clear();
+        port.QueueAnswer(true);
+        QTest::mouseClick(locked.m_restore, Qt::LeftButton);
+        QCOMPARE(port.Texts().back(), std::string("数据恢复失败！"));
+        QVERIFY(!locked.isVisible());
+        QCOMPARE(locked.result(), int(QDialog::Rejected));
+        writer.Rollback();
+        QCOMPARE(GoodsCodes(), Texts{"G1"});
     }
 
     void settingsWindowSavesAndTheApplicationSeesIt() {

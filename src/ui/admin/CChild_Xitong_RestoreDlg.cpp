@@ -59,8 +59,16 @@ void CChild_Xitong_RestoreDlg::OnRestore() {
     std::optional<std::string> name;
     if (row >= 0)
         name = m_model->Row(row).at(0).toStdString();
-    const AdminResult result = RestoreAction(name);
-    // After a restore the list shows the copy of the replaced data as well.
-    if (result == AdminResult::Done || result == AdminResult::Failed)
-        FillList();
+    // A restore that was tried ends the window, once its message has been shown; a refusal or
+    // a No leaves it open for another choice.
+    switch (RestoreAction(name)) {
+    case AdminResult::Done:
+        accept();
+        break;
+    case AdminResult::Failed:
+        reject();
+        break;
+    default:
+        break;
+    }
 }

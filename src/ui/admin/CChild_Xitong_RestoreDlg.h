@@ -6,7 +6,8 @@ class QGroupBox;
 class QPushButton;
 class QTableView;
 
-// "数据恢复": the files of the Backup folder with their sizes; restores the chosen one.
+// "数据恢复": the files of the Backup folder with their sizes; restores the chosen one and
+// closes once a restore has been tried.
 class CChild_Xitong_RestoreDlg : public QDialog {
     Q_OBJECT
 public:

@@ -6,8 +6,10 @@
 #include "store/CDataStore.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdlib>
@@ -51,4 +53,21 @@ void LoginAsAdmin() {
     CDataStore store;
     if (!store.ConnectOther() || !store.CheckLogin("admin", ""))
         throw std::runtime_error("admin login failed");
+}
+
+void OnNextModal(std::function<void(QDialog*)> handle, QWidget* current) {
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, handle, current] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dlg || dlg == current || !dlg->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        handle(dlg);
+        // A failed check inside `handle` must not leave the test waiting on an open window.
+        if (dlg->isVisible())
+            dlg->reject();
+    });
+    timer->start();
 }

@@ -4,7 +4,9 @@
 #include <QString>
 
 #include <filesystem>
+#include <functional>
 
+class QDialog;
 class QWidget;
 
 // A fresh program folder (as `ferix-cli init` makes it) made current for one test, with the
@@ -27,3 +29,7 @@ void SetupTestApplication();
 void SaveShot(QWidget* widget, const QString& name);
 // Logs in as admin (empty password) without the login window.
 void LoginAsAdmin();
+// Runs `handle` on the next modal dialog that opens (other than `current`), from inside its
+// event loop, so a test can drive a window that its opener shows with exec(). The dialog is
+// rejected afterwards if `handle` left it open.
+void OnNextModal(std::function<void(QDialog*)> handle, QWidget* current = nullptr);
