@@ -1,29 +1,228 @@
 // Login window, main window, panels, menu and routing.
+#include "../core/LoopbackHttpServer.h"
 #include "UiTestSupport.h"
 
 #include "app/CAboutDlg.h"
 #include "app/CLoginDlg.h"
+#include "app/CTipDlg.h"
 #include "app/Cferix_razazApp.h"
 #include "app/Cferix_razazDlg.h"
 #include "app/CommandRouting.h"
+#include "app/DesktopProgram.h"
 #include "app/MainPanels.h"
+#include "app/QtMessagePort.h"
 #include "app/UrlOpener.h"
+#include "bills/CChild_Jinhuo_KaidanDlg.h"
 #include "store/CDataStore.h"
+#include "text/Clock.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 #include <QToolButton>
+
+#include <ctime>
+
+namespace {
+// The texts of the buttons of the next message box, as shown (without the mnemonic); the box is
+// answered with a click on the button whose text is `press`, after its picture is saved when
+// `shot` names one.
+void ReadNextMessageBox(QStringList* texts, const QString& press, const QString& shot = {}) {
+    OnNextModal([texts, press, shot](QDialog* dlg) {
+        auto* box = qobject_cast<QMessageBox*>(dlg);
+        if (!box)
+            return;
+        if (!shot.isEmpty())
+            SaveShot(box, shot);
+        QAbstractButton* chosen = nullptr;
+        for (QAbstractButton* b : box->findChildren<QAbstractButton*>()) {
+            QString text = b->text();
+            text.remove(QRegularExpression(QStringLiteral("\\(&.\\)"))).remove('&');
+            *texts << text;
+            if (text == press)
+                chosen = b;
+        }
+        if (chosen)
+            QTest::mouseClick(chosen, Qt::LeftButton);
+    });
+}
+
+// The module buttons whose face is filled, i.e. that look like the shown module: each one's
+// face is read from a picture of the whole bar, beside the icon and the text.
+QList<int> LitModuleButtons(const Cferix_razazDlg& w) {
+    QWidget* bar = w.ModuleButton(1)->parentWidget();
+    const QImage picture = bar->grab().toImage();
+    const QColor barColor = picture.pixelColor(2, 2);
+    QList<int> lit;
+    for (int i = 1; i <= 7; ++i) {
+        const QToolButton* b = w.ModuleButton(i);
+        if (!b->isVisible())
+            continue;
+        const QPoint face = b->geometry().topLeft() + QPoint(5, b->height() / 2);
+        if (picture.pixelColor(face) != barColor)
+            lit << i;
+    }
+    return lit;
+}
+
+const char* const kNotice = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n"
+                            "<item type=\"title\" content=\"系统通知\"/>\n"
+                            "<item type=\"content\" content=\"今天盘点。\"/>\n"
+                            "<item type=\"url\" content=\"http://notice.example/1\"/>\n"
+                            "</config>\n";
+} // namespace
 
 class TestApp : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { SetupTestApplication(); }
+
+    // On an English system the program still shows Qt's buttons and the dates in Chinese.
+    void programSpeaksChineseOnAnySystem() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        PrepareDesktopApplication(*qobject_cast<QApplication*>(QCoreApplication::instance()));
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+
+        CQtMessagePort qtPort;
+        IMessagePort* previous = SetMessagePort(&qtPort);
+        QStringList yesNo, okCancel, ok;
+        ReadNextMessageBox(&yesNo, QStringLiteral("否"), "question");
+        const bool yes = Messages().AskYesNo("确定要退出吗？");
+        ReadNextMessageBox(&okCancel, QStringLiteral("取消"));
+        const bool okAnswer = Messages().AskOkCancel("是否删除选中的商品？");
+        ReadNextMessageBox(&ok, QStringLiteral("确定"));
+        Messages().Inform("保存成功！");
+        SetMessagePort(previous);
+        QVERIFY(!yes);
+        QVERIFY(!okAnswer);
+        yesNo.sort();
+        okCancel.sort();
+        QCOMPARE(yesNo, QStringList({"否", "是"}));
+        QCOMPARE(okCancel, QStringList({"取消", "确定"}));
+        QCOMPARE(ok, QStringList({"确定"}));
+
+        // A bill made on 8 December 2026 shows its date year first.
+        std::tm day{};
+        day.tm_year = 2026 - 1900;
+        day.tm_mon = 11;
+        day.tm_mday = 8;
+        day.tm_hour = 10;
+        day.tm_isdst = -1;
+        const std::time_t when = std::mktime(&day);
+        const auto clock = SetClockForTest([when] { return when; });
+        CChild_Jinhuo_KaidanDlg bill;
+        bill.SetCommand("run_jinhuo");
+        bill.show();
+        SaveShot(&bill, "purchase_bill");
+        SetClockForTest(clock);
+        QCOMPARE(bill.m_date->text(), QStringLiteral("2026/12/8"));
+        QCOMPARE(bill.m_date->date(), QDate(2026, 12, 8));
+    }
+
+    // The program's own start, from the folder check to the main window, with a typed login.
+    void startUpLogsInLoadsSettingsAndFetchesTheNotice() {
+        {
+            // No program folder: the question; No ends the program without making one.
+            CTempProgramFolder empty(false);
+            CScopedScriptedPort port;
+            port.QueueAnswer(false);
+            int code = -1;
+            QVERIFY(!StartDesktopProgram(&code));
+            QCOMPARE(code, 0);
+            QCOMPARE(port.Texts(), std::vector<std::string>{
+                                       "当前文件夹（" + empty.Dir().string() +
+                                       "）中没有数据文件。\r\n是否在这里创建一个新的程序文件夹？"});
+            QVERIFY(!std::filesystem::exists(empty.Dir() / "Data"));
+        }
+
+        CTempProgramFolder folder;
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectOther());
+            SettingsRecord settings;
+            settings.CompanyName = "华东商贸有限公司";
+            settings.CompanyTel = "021-6688";
+            settings.CompanyAddr = "上海市长宁路1号";
+            QVERIFY(store.SaveSettings(settings));
+            QVERIFY(store.AddUser("李四", "pw4", ""));
+        }
+        CLoopbackHttpServer notice([](const std::string&, const std::string&) {
+            return CLoopbackHttpServer::Answer(200, "OK", kNotice);
+        });
+        const QByteArray savedHost = qgetenv("FERIX_NOTICE_HOST");
+        qputenv("FERIX_NOTICE_HOST", QByteArray::fromStdString(notice.Base()));
+        CScopedScriptedPort port;
+        QString loginTitle;
+        OnNextModal([&loginTitle](QDialog* dlg) {
+            auto* login = qobject_cast<CLoginDlg*>(dlg);
+            if (!login)
+                return;
+            loginTitle = login->windowTitle();
+            login->m_user->setCurrentText(QStringLiteral("李四"));
+            QTest::keyClicks(login->m_password, "pw4");
+            QTest::mouseClick(login->m_login, Qt::LeftButton);
+        });
+        int code = -1;
+        const std::unique_ptr<Cferix_razazDlg> w = StartDesktopProgram(&code);
+        QVERIFY(w);
+        QCOMPARE(loginTitle, QStringLiteral("用户登陆"));
+        QCOMPARE(QString::fromStdString(App().m_currentUser.UserName), QStringLiteral("李四"));
+        QCOMPARE(App().m_settings.CompanyName, std::string("华东商贸有限公司"));
+        QCOMPARE(App().m_settings.CompanyTel, std::string("021-6688"));
+        QCOMPARE(App().m_settings.CompanyAddr, std::string("上海市长宁路1号"));
+        QVERIFY(w->isVisible());
+        QVERIFY(w->windowState() & Qt::WindowMaximized);
+        for (int i = 1; i <= 7; ++i) {
+            QCOMPARE(w->Panel(i)->isVisible(), i == 1);
+            QCOMPARE(w->ModuleButton(i)->isChecked(), i == 1);
+        }
+        // The notice is asked for and shown beside the main window.
+        auto* tip = w->findChild<CTipDlg*>();
+        QVERIFY(tip);
+        QTRY_COMPARE(notice.Requests().size(), size_t(1));
+        QTRY_VERIFY(tip->isVisible());
+        QCOMPARE(tip->Title(), QStringLiteral("系统通知"));
+        QCOMPARE(tip->Text(), QStringLiteral("今天盘点。"));
+        QVERIFY(port.Texts().empty());
+        QTRY_COMPARE(CTipDlg::RunningFetches(), 0);
+        qputenv("FERIX_NOTICE_HOST", savedHost);
+        if (savedHost.isNull())
+            qunsetenv("FERIX_NOTICE_HOST");
+    }
+
+    // However the user goes from module to module, exactly one module button looks chosen:
+    // the one whose panel is shown.
+    void moduleBarShowsOneChosenModule() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        Cferix_razazDlg w;
+        w.BuildAfterLogin();
+        w.resize(1366, 768);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(LitModuleButtons(w), QList<int>{1});
+        for (int chosen : {7, 3, 6, 2, 1, 6}) {
+            QTest::mouseClick(w.ModuleButton(chosen), Qt::LeftButton);
+            // The mouse leaves the bar, so no button is lit by the pointer.
+            QTest::mouseMove(w.Panel(chosen), QPoint(10, 10));
+            for (int i = 1; i <= 7; ++i) {
+                QCOMPARE(w.ModuleButton(i)->isChecked(), i == chosen);
+                QCOMPARE(w.Panel(i)->isVisible(), i == chosen);
+            }
+            QCOMPARE(LitModuleButtons(w), QList<int>{chosen});
+        }
+        SaveShot(&w, "module_bar");
+    }
 
     void loginListsOperatorsSortedAndLogsIn() {
         CTempProgramFolder folder;

@@ -68,11 +68,13 @@ void Cferix_razazDlg::BuildAfterLogin() {
     side->setObjectName("moduleBar");
     side->setStyleSheet(
         "QWidget#moduleBar { background: #1f4e79; }"
-        "QWidget#moduleBar QToolButton { color: white; border: none;"
+        "QWidget#moduleBar QToolButton { color: white; border: 1px solid transparent;"
         " padding: 8px; border-radius: 6px; }"
         "QWidget#moduleBar QToolButton:hover { background: #2e6aa3; }"
         "QWidget#moduleBar QToolButton:checked { background: #3f80c0; }"
-        "QWidget#moduleBar QToolButton:focus { outline: none; background: #2e6aa3; }");
+        // Keyboard focus is only outlined: a filled button always means the shown module.
+        "QWidget#moduleBar QToolButton:focus { outline: none;"
+        " border: 1px solid rgba(255, 255, 255, 160); }");
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(8, 12, 8, 12);
     sideLayout->setSpacing(6);
@@ -84,6 +86,8 @@ void Cferix_razazDlg::BuildAfterLogin() {
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setCheckable(true);
         b->setAutoExclusive(true);
+        // A click takes the focus along, so it never stays behind on another module.
+        b->setFocusPolicy(Qt::StrongFocus);
         b->setMinimumSize(104, 84);
         b->setCursor(Qt::PointingHandCursor);
         b->setVisible(kModules[i].visible);

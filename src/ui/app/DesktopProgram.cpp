@@ -5,35 +5,50 @@
 #include "UiSetup.h"
 
 #include "app/Cferix_razazApp.h"
+#include "app/MessagePort.h"
 #include "app/ProgramFolderSetup.h"
 
 #include <QApplication>
 #include <QDir>
 
-int RunDesktopProgram(int& argc, char** argv) {
-    QApplication app(argc, argv);
+void PrepareDesktopApplication(QApplication& app) {
     QCoreApplication::setOrganizationName(QStringLiteral("ferix_razaz"));
     QCoreApplication::setApplicationName(QStringLiteral("ferix_razaz"));
     SetupApplicationLook(app);
-    CQtMessagePort port;
-    SetMessagePort(&port);
+    UseChineseLanguage(app);
+}
 
+std::unique_ptr<Cferix_razazDlg> StartDesktopProgram(int* exitCode) {
+    *exitCode = 0;
     if (!ProgramFolderExists(ProgramFolder())) {
         const std::string question = "当前文件夹（" + QDir::currentPath().toStdString() +
                                      "）中没有数据文件。\r\n是否在这里创建一个新的程序文件夹？";
         if (!Messages().AskYesNo(question))
-            return 0;
+            return nullptr;
         std::string error;
         if (!CreateProgramFolder(ProgramFolder(), &error)) {
             Messages().Inform("创建程序文件夹失败：" + error);
-            return 1;
+            *exitCode = 1;
+            return nullptr;
         }
     }
     // Settings failures are reported by the store; start-up goes on with empty settings.
     App().LoadApplicationSettings();
 
-    Cferix_razazDlg mainWindow;
-    if (!mainWindow.Start())
-        return 0;
+    auto mainWindow = std::make_unique<Cferix_razazDlg>();
+    if (!mainWindow->Start())
+        return nullptr;
+    return mainWindow;
+}
+
+int RunDesktopProgram(int& argc, char** argv) {
+    QApplication app(argc, argv);
+    PrepareDesktopApplication(app);
+    CQtMessagePort port;
+    SetMessagePort(&port);
+    int exitCode = 0;
+    const std::unique_ptr<Cferix_razazDlg> mainWindow = StartDesktopProgram(&exitCode);
+    if (!mainWindow)
+        return exitCode;
     return app.exec();
 }

@@ -1,9 +1,12 @@
 #include "UiSetup.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTranslator>
 
 static void InitResources() {
     Q_INIT_RESOURCE(ferix);
@@ -23,4 +26,21 @@ void SetupApplicationLook(QApplication& app) {
     p.setColor(QPalette::ToolTipText, Qt::black);
     app.setPalette(p);
     QApplication::setApplicationDisplayName(QStringLiteral("ferix_razaz"));
+}
+
+bool UseChineseLanguage(QCoreApplication& app) {
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    // One translator for the application's whole life, however often this runs.
+    const QString name = QStringLiteral("qtbaseChinese");
+    if (app.findChild<QTranslator*>(name, Qt::FindDirectChildrenOnly))
+        return true;
+    auto* translator = new QTranslator(&app);
+    translator->setObjectName(name);
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return false;
+    }
+    return true;
 }

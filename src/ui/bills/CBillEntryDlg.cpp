@@ -150,7 +150,7 @@ QGroupBox* CBillEntryDlg::LinesGroup(const QString& title) {
 void CBillEntryDlg::InitDate() {
     m_date = new QDateEdit(this);
     m_date->setCalendarPopup(true);
-    m_date->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
+    m_date->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     m_date->setDate(QDate::fromString(Q(m_bill->m_date), Qt::ISODate));
     m_date->setMinimumWidth(130);
 }
