@@ -25,8 +25,8 @@ CChild_Jichu_Employees_AddDlg::CChild_Jichu_Employees_AddDlg(QWidget* parent) : 
     m_department->setCurrentIndex(-1); // nothing chosen until the user picks one
     m_tel = new QLineEdit(frame);
     m_birthday = new QDateEdit(QDate::currentDate(), frame);
-    // The birthday is stored as the field shows it: the system's short date.
-    m_birthday->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
+    // The birthday is stored as the field shows it: the short date of the program's locale.
+    m_birthday->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     m_birthday->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_birthday->setCalendarPopup(true);
     m_addr = new QLineEdit(frame);

@@ -7,7 +7,7 @@
 QDateEdit* MakeQueryDateEdit(QWidget* parent) {
     auto* edit = new QDateEdit(parent);
     edit->setCalendarPopup(true);
-    edit->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
+    edit->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     edit->setDate(QDate::fromString(QString::fromStdString(TodayIso()), Qt::ISODate));
     return edit;
 }
