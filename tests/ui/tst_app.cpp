@@ -26,6 +26,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTest>
 #include <QToolButton>
@@ -161,6 +162,12 @@ private slots:
         });
         const QByteArray savedHost = qgetenv("FERIX_NOTICE_HOST");
         qputenv("FERIX_NOTICE_HOST", QByteArray::fromStdString(notice.Base()));
+        const auto restoreHost = qScopeGuard([savedHost] {
+            if (savedHost.isNull())
+                qunsetenv("FERIX_NOTICE_HOST");
+            else
+                qputenv("FERIX_NOTICE_HOST", savedHost);
+        });
         CScopedScriptedPort port;
         QString loginTitle;
         OnNextModal([&loginTitle](QDialog* dlg) {
@@ -195,9 +202,6 @@ private slots:
         QCOMPARE(tip->Text(), QStringLiteral("今天盘点。"));
         QVERIFY(port.Texts().empty());
         QTRY_COMPARE(CTipDlg::RunningFetches(), 0);
-        qputenv("FERIX_NOTICE_HOST", savedHost);
-        if (savedHost.isNull())
-            qunsetenv("FERIX_NOTICE_HOST");
     }
 
     // However the user goes from module to module, exactly one module button looks chosen:
