@@ -129,15 +129,15 @@ TEST_F(BillPostingTest, EveryKindChangesTheStockItsWay) {
     EXPECT_EQ(Stock("一号仓库", "G1")->Number, "5");
     post(BillKind::SaleReturn, "一号仓库", m_pen, "1", "30");
     EXPECT_EQ(Stock("一号仓库", "G1")->Number, "6");
-    EXPECT_EQ(Stock("一号仓库", "G1")->Price, "2.5");
+    EXPECT_EQ(Stock("一号仓库", "G1")->Price, "2.50"); // as typed, not "2.5"
     std::string loss = post(BillKind::Loss, "一号仓库", m_pen, "6");
     EXPECT_EQ(Stock("一号仓库", "G1")->Number, "0");
     std::string gain = post(BillKind::Gain, "二号仓库", m_pen, "4");
     EXPECT_EQ(Stock("二号仓库", "G1")->Number, "4");
     EXPECT_EQ(Stock("二号仓库", "G1")->Price, "19.99");
-    std::string price = post(BillKind::Price, "二号仓库", m_pen, "", "25.5");
-    EXPECT_EQ(Stock("二号仓库", "G1")->Price, "25.5");
-    EXPECT_EQ(Stock("一号仓库", "G1")->Price, "2.5");
+    std::string price = post(BillKind::Price, "二号仓库", m_pen, "", "25.50");
+    EXPECT_EQ(Stock("二号仓库", "G1")->Price, "25.50");
+    EXPECT_EQ(Stock("一号仓库", "G1")->Price, "2.50");
 
     EXPECT_EQ(Count("EnterStock") + Count("BackStock") + Count("EnterSale") + Count("BackSale"), 4);
     auto lossRows = StoredLines(BillKind::Loss, loss);
@@ -150,7 +150,7 @@ TEST_F(BillPostingTest, EveryKindChangesTheStockItsWay) {
     ASSERT_EQ(StoredLines(BillKind::Gain, gain).size(), 1u);
     auto priceRows = StoredLines(BillKind::Price, price);
     ASSERT_EQ(priceRows.size(), 1u);
-    EXPECT_EQ(priceRows[0].Product_Price, "25.5");
+    EXPECT_EQ(priceRows[0].Product_Price, "25.50");
     EXPECT_EQ(LogEvents(Log()), (Strings{"进货操作", "退货操作", "销售操作", "退货操作",
                                          "填写报损单操作", "报溢操作", "仓库中的商品已成功调价."}));
 }

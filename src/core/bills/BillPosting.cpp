@@ -9,7 +9,7 @@
 namespace {
 struct PostedLine {
     int64_t quantity = 0;
-    std::string price;  // the unit price in its exact form
+    std::string price;  // the unit price as typed (PriceText)
     std::string amount; // two decimals
 };
 
@@ -19,7 +19,7 @@ PostedLine Normalize(BillKind kind, const BillLine& l) {
         p.quantity = ParseWholeNumber(l.quantity).value_or(0);
     if (IsTradeKind(kind) || kind == BillKind::Price) {
         CMoney price = CMoney::ParseOrZero(l.price);
-        p.price = price.FormatExact();
+        p.price = PriceText(l.price);
         if (auto amount = price.TimesQuantity(p.quantity))
             p.amount = amount->Format2();
     }
