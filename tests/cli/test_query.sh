@@ -73,8 +73,8 @@ run post purchase bill$n.json
 check "bill $n posted" [ "$RC" -eq 0 -a "$OUT" = "JH-$n" ]
 done
 run report purchase-goods --from 2026-12-01 --to 2026-12-02
-check "report over posted lines" [ "$OUT" = "$(printf 'Product_ID\tProduct_Name\tProduct_Unit\tProduct_Date\tQuantity\tProduct_Price\tProduct_BarCode\tProduct_Note\nP1\t笔\t支\t\t9\t2.5\t\t\nP10\t笔帽\t个\t\t10\t0.2\t\t\n统计汇总\t\t\t\t19\t\t\t')" ]
+check "report over posted lines" [ "$OUT" = "$(printf 'Product_ID\tProduct_Name\tProduct_Unit\tProduct_Date\tQuantity\tProduct_Price\tProduct_BarCode\tProduct_Note\nP1\t笔\t支\t\t9\t2.50\t\t\nP10\t笔帽\t个\t\t10\t0.2\t\t\n统计汇总\t\t\t\t19\t\t\t')" ]
 run print-stock --class 文具
 ROWS=$(tr -d '\r' <PrintView/temp_kucun_view.html | grep -o '<td>P1[^/]*</td><td>[^<]*</td><td class="num">[0-9]*</td>.*仓[12]' | sed 's/<td>[0-9][0-9]-[0-9][0-9]-[0-9][0-9]<\/td>/<td>DATE<\/td>/' | tr '\n' '|')
-check "printout of the posted stock of one class, last posted row first" [ "$ROWS" = '<td>P1</td><td>笔</td><td class="num">6</td><td class="num">2.5</td><td>DATE</td><td>仓2|<td>P1</td><td>笔</td><td class="num">3</td><td class="num">2.5</td><td>DATE</td><td>仓1|' ]
+check "printout of the posted stock of one class, last posted row first" [ "$ROWS" = '<td>P1</td><td>笔</td><td class="num">6</td><td class="num">2.50</td><td>DATE</td><td>仓2|<td>P1</td><td>笔</td><td class="num">3</td><td class="num">2.50</td><td>DATE</td><td>仓1|' ]
 finish

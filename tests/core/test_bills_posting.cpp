@@ -129,15 +129,15 @@ TEST_F(BillPostingTest, EveryKindChangesTheStockItsWay) {
     EXPECT_EQ(Stock("一号仓库", "G1")->Number, "5");
     post(BillKind::SaleReturn, "一号仓库", m_pen, "1", "30");
     EXPECT_EQ(Stock("一号仓库", "G1")->Number, "6");
-    EXPECT_EQ(Stock("一号仓库", "G1")->Price, "2.5");
+    EXPECT_EQ(Stock("一号仓库", "G1")->Price, "2.50"); // as typed, not "2.5"
     std::string loss = post(BillKind::Loss, "一号仓库", m_pen, "6");
     EXPECT_EQ(Stock("一号仓库", "G1")->Number, "0");
     std::string gain = post(BillKind::Gain, "二号仓库", m_pen, "4");
     EXPECT_EQ(Stock("二号仓库", "G1")->Number, "4");
     EXPECT_EQ(Stock("二号仓库", "G1")->Price, "19.99");
-    std::string price = post(BillKind::Price, "二号仓库", m_pen, "", "25.5");
-    EXPECT_EQ(Stock("二号仓库", "G1")->Price, "25.5");
-    EXPECT_EQ(Stock("一号仓库", "G1")->Price, "2.5");
+    std::string price = post(BillKind::Price, "二号仓库", m_pen, "", "25.50");
+    EXPECT_EQ(Stock("二号仓库", "G1")->Price, "25.50");
+    EXPECT_EQ(Stock("一号仓库", "G1")->Price, "2.50");
 
     EXPECT_EQ(Count("EnterStock") + Count("BackStock") + Count("EnterSale") + Count("BackSale"), 4);
     auto lossRows = StoredLines(BillKind::Loss, loss);
@@ -150,7 +150,7 @@ TEST_F(BillPostingTest, EveryKindChangesTheStockItsWay) {
     ASSERT_EQ(StoredLines(BillKind::Gain, gain).size(), 1u);
     auto priceRows = StoredLines(BillKind::Price, price);
     ASSERT_EQ(priceRows.size(), 1u);
-    EXPECT_EQ(priceRows[0].Product_Price, "25.5");
+    EXPECT_EQ(priceRows[0].Product_Price, "25.50");
     EXPECT_EQ(LogEvents(Log()), (Strings{"进货操作", "退货操作", "销售操作", "退货操作",
                                          "填写报损单操作", "报溢操作", "仓库中的商品已成功调价."}));
 }
@@ -226,29 +226,59 @@ TEST_F(BillPostingTest, AFailureAtAnyStatementLeavesNothingAndIsReportedOnce) {
     }
 }
 
-TEST_F(BillPostingTest, ABillNumberIsUsedOnceAndMustNotBeEmpty) {
-    PutStock("一号仓库", "G1", "Pen", 50);
+TEST_F(BillPostingTest, AMadeNumberMovesToTheNextFreeOneAGivenNumberIsRefusedWhenTaken) {
+    PutStock("一号仓库", "G1", "Pen", 500);
     for (BillKind kind : kAllKinds) {
         SCOPED_TRACE(KindInfo(kind).cliName);
-        CBill first = FullBill(kind);
-        AddLine(first, m_pen, "1", "5");
-        ASSERT_EQ(first.Save(), PostOutcome::Posted);
-        // A second bill made in the same second gets the same number.
-        CBill second = FullBill(kind);
-        AddLine(second, m_pen, "1", "5");
-        ASSERT_EQ(second.m_number, first.m_number);
+        const std::string made = NewBillNumber(kind); // the clock stands still
+        // A given number in the made number's form takes "-3" before any bill is made.
+        CBill given = FullBill(kind);
+        AddLine(given, m_pen, "1", "5");
+        given.GiveNumber(made + "-3");
+        ASSERT_EQ(given.Save(), PostOutcome::Posted);
+        EXPECT_EQ(given.m_number, made + "-3");
+
+        // Bills made in the same second (twenty purchases; a few of each other kind): the
+        // first keeps its number, the others take the free ones after it, passing over "-3".
+        const int count = kind == BillKind::Purchase ? 20 : 3;
+        Strings numbers, expected = {made}; // made, made-2, made-4, made-5, …
+        for (int i = 0; i < count; ++i) {
+            CBill bill = FullBill(kind);
+            AddLine(bill, m_pen, "1", "5");
+            ASSERT_EQ(bill.m_number, made);
+            m_port.Clear();
+            ASSERT_EQ(bill.Save(), PostOutcome::Posted) << i;
+            EXPECT_TRUE(m_port.Texts().empty());
+            numbers.push_back(bill.m_number);
+            if (i > 0)
+                expected.push_back(made + "-" + std::to_string(i < 2 ? i + 1 : i + 2));
+        }
+        EXPECT_EQ(numbers, expected);
+        for (const std::string& number : numbers)
+            EXPECT_EQ(StoredLines(kind, number).size(), 1u) << number;
+        EXPECT_EQ(StoredLines(kind, made + "-3").size(), 1u);
+
+        // A taken number typed over the made one, or given, is refused; nothing is written.
         const std::string data = Snapshot();
+        CBill typed = FullBill(kind);
+        AddLine(typed, m_pen, "1", "5");
+        typed.m_number = made + "-2";
         m_port.Clear();
-        EXPECT_EQ(second.Save(), PostOutcome::NumberRefused);
+        EXPECT_EQ(typed.Save(), PostOutcome::NumberRefused);
         EXPECT_EQ(m_port.Texts(),
-                  Strings{"单据编号“" + first.m_number + "”已经存在，请修改编号后再保存！"});
-        EXPECT_EQ(Snapshot(), data);
-        second.m_number.clear();
+                  Strings{"单据编号“" + made + "-2”已经存在，请修改编号后再保存！"});
+        EXPECT_EQ(typed.m_number, made + "-2");
+        CBill file = FullBill(kind);
+        AddLine(file, m_pen, "1", "5");
+        file.GiveNumber(made);
         m_port.Clear();
-        EXPECT_EQ(second.Save(), PostOutcome::NumberRefused);
+        EXPECT_EQ(file.Save(), PostOutcome::NumberRefused);
+        EXPECT_EQ(m_port.Texts(), Strings{"单据编号“" + made + "”已经存在，请修改编号后再保存！"});
+        file.GiveNumber("");
+        m_port.Clear();
+        EXPECT_EQ(file.Save(), PostOutcome::NumberRefused);
         EXPECT_EQ(m_port.Texts(), Strings{"单据编号不能为空！"});
-        second.m_number = first.m_number + "-2";
-        EXPECT_EQ(second.Save(), PostOutcome::Posted);
+        EXPECT_EQ(Snapshot(), data);
     }
 }
 

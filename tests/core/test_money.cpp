@@ -5,16 +5,28 @@
 TEST(Money, ParsesAndFormatsExactly) {
     EXPECT_EQ(CMoney::Parse("19.99")->TimesQuantity(3)->Format2(), "59.97");
     EXPECT_EQ(CMoney::Parse("123456.78")->TimesQuantity(1000000)->Format2(), "123456780000.00");
-    EXPECT_EQ(CMoney::Parse(" 0.005 ")->Format2(), "0.01");  // half away from zero
+    EXPECT_EQ(CMoney::Parse(" 0.005 ")->Format2(), "0.01"); // half away from zero
     EXPECT_EQ(CMoney::Parse("-0.005")->Format2(), "-0.01");
     EXPECT_EQ(CMoney::Parse("0.00001")->Units(), 0);
     EXPECT_EQ(CMoney::Parse("0.00005")->Units(), 1);
     EXPECT_EQ(CMoney::Parse(".5")->FormatExact(), "0.5");
     EXPECT_EQ(CMoney::Parse("7.")->FormatExact(), "7");
     EXPECT_EQ(CMoney::Parse("-3")->Format2(), "-3.00");
-    for (const char* bad : {"", " ", "abc", "1.2.3", "1e5", "--1", ".", "12x", "99999999999999999999"})
+    for (const char* bad :
+         {"", " ", "abc", "1.2.3", "1e5", "--1", ".", "12x", "99999999999999999999"})
         EXPECT_FALSE(CMoney::Parse(bad).has_value()) << bad;
     EXPECT_FALSE(CMoney::Parse("922337203685477.5807")->TimesQuantity(2).has_value());
+}
+
+TEST(Money, AUnitPriceKeepsItsTypedFormWhenItIsExact) {
+    EXPECT_EQ(PriceText("2.10"), "2.10");
+    EXPECT_EQ(PriceText(" 3.5000 "), "3.5000");
+    EXPECT_EQ(PriceText("7."), "7.");
+    EXPECT_EQ(PriceText("12"), "12");
+    // Past the fourth decimal the amounts use the rounded value, so the text says that value.
+    EXPECT_EQ(PriceText("2.123456"), "2.1235");
+    EXPECT_EQ(PriceText(""), "0");
+    EXPECT_EQ(PriceText("abc"), "0");
 }
 
 TEST(Money, WholeNumbersAreWholeOrNothing) {

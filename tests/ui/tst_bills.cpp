@@ -243,6 +243,7 @@ private slots:
         CChild_Jinhuo_KaidanDlg w;
         w.SetCommand("run_jinhuo");
         w.show();
+        const QString made = w.m_number->text();
         w.m_save->click();
         QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入 往来单位 ！"));
         w.m_customer->setText("甲供应商");
@@ -295,6 +296,32 @@ private slots:
         QVERIFY(Text(port.Texts()[0]).contains("JH-USED"));
         QCOMPARE(w.m_grid->GetItemCount(), 1);
         QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(1));
+
+        // The number the window made, taken meanwhile by a bill made in the same second,
+        // moves to the next free one, and the window shows the number the bill was stored as.
+        {
+            CBill other(BillKind::Purchase);
+            other.GiveNumber(made.toStdString());
+            other.m_customer = other.m_department = other.m_warehouse = other.m_employee =
+                other.m_account = "x";
+            GoodsRecord g;
+            g.Code = "G002";
+            g.ProductName = "橙汁";
+            g.PriceIn = "5";
+            other.AppendGoods(g);
+            other.EditCell(0, 3, "1");
+            QVERIFY(other.Save() == PostOutcome::Posted);
+        }
+        w.m_number->setText(made);
+        port.Clear();
+        port.QueueAnswer(false);
+        w.m_save->click();
+        QCOMPARE(port.Texts().size(), size_t(1));
+        QCOMPARE(Text(port.Texts()[0]),
+                 QStringLiteral("仓库进货操作成功!是否继续对其他商品进行入库操作？"));
+        QCOMPARE(w.m_number->text(), made + "-2");
+        QCOMPARE(Lines("run_caigou", made + "-2").size(), size_t(1));
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(2));
     }
 
     void purchaseLineButtonsAndKeys() {

@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTextTable>
 
 #include <cstdlib>
 
@@ -116,6 +117,48 @@ private slots:
 
         dlg.m_cancel->click();
         QVERIFY(!dlg.isVisible());
+    }
+
+    // Every value of a stock row in the cell under its own header: quantity and unit price
+    // differ, so a swap of the two shows.
+    void eachValueStandsInItsOwnColumn() {
+        CTempProgramFolder folder;
+        CScopedScriptedPort port;
+        StockRecord first = Row("G7", "可乐", "7");
+        first.Price = "3.25";
+        StockRecord second = Row("G8", "雪碧", "40");
+        second.Price = "0.50";
+        second.FirstEnterTime = "26-11-30";
+        second.StoreHouse = "二号仓库";
+        CPrintDlg dlg;
+        QVERIFY(dlg.Prepare("全部", "所有商品", {first, second}));
+        dlg.show();
+        // The page's second table is the list (the first holds warehouse, class and date).
+        QTextTable* table = nullptr;
+        for (QTextBlock b = dlg.m_browser->document()->begin(); b.isValid(); b = b.next()) {
+            QTextTable* t = QTextCursor(b).currentTable();
+            if (t && t->columns() == 7) {
+                table = t;
+                break;
+            }
+        }
+        QVERIFY(table);
+        QStringList rows;
+        for (int r = 0; r < table->rows(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < table->columns(); ++c) {
+                QTextTableCell cell = table->cellAt(r, c);
+                QTextCursor cursor = cell.firstCursorPosition();
+                cursor.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+                cells << cursor.selectedText();
+            }
+            rows << cells.join(QLatin1Char('|'));
+        }
+        QCOMPARE(rows,
+                 (QStringList{QStringLiteral("序号|商品编号|商品名称|数量|单价|首次入库|仓库"),
+                              QStringLiteral("1|G7|可乐|7|3.25|26-12-01|一号仓库"),
+                              QStringLiteral("2|G8|雪碧|40|0.50|26-11-30|二号仓库")}));
+        QVERIFY(port.Texts().empty());
     }
 
     void missingTemplateKeepsTheWindowClosed() {

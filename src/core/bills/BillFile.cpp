@@ -59,7 +59,7 @@ std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
     CBill bill(kind);
     const bool trade = IsTradeKind(kind);
     if (auto v = Member(*doc, "number"))
-        bill.m_number = *v;
+        bill.GiveNumber(*v);
     if (auto v = Member(*doc, "date")) {
         if (!IsIsoDate(*v)) {
             *error = "日期“" + *v + "”不是有效的日期（yyyy-MM-dd）";

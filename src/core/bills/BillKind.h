@@ -32,5 +32,5 @@ std::optional<BillKind> BillKindFromCliName(const std::string& name);
 std::optional<BillKind> BillKindFromHistoryWord(const std::string& word);
 
 // Prefix and the local time as "%y%m%d-%H%M%S": "JH-261207-093015". Two bills made within the
-// same second get the same number; posting refuses the second.
+// same second get the same number; posting moves the later one to the next free number.
 std::string NewBillNumber(BillKind kind);

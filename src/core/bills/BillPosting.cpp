@@ -4,10 +4,12 @@
 #include "app/MessagePort.h"
 #include "store/CDataStore.h"
 
+#include <algorithm>
+
 namespace {
 struct PostedLine {
     int64_t quantity = 0;
-    std::string price;  // the unit price in its exact form
+    std::string price;  // the unit price as typed (PriceText)
     std::string amount; // two decimals
 };
 
@@ -17,7 +19,7 @@ PostedLine Normalize(BillKind kind, const BillLine& l) {
         p.quantity = ParseWholeNumber(l.quantity).value_or(0);
     if (IsTradeKind(kind) || kind == BillKind::Price) {
         CMoney price = CMoney::ParseOrZero(l.price);
-        p.price = price.FormatExact();
+        p.price = PriceText(l.price);
         if (auto amount = price.TimesQuantity(p.quantity))
             p.amount = amount->Format2();
     }
@@ -25,7 +27,7 @@ PostedLine Normalize(BillKind kind, const BillLine& l) {
 }
 } // namespace
 
-PostOutcome CBill::Post() const {
+PostOutcome CBill::Post() {
     const BillKindInfo& info = KindInfo(m_kind);
     if (m_lines.empty() && (m_kind == BillKind::Loss || m_kind == BillKind::Gain))
         return PostOutcome::NothingToPost;
@@ -63,7 +65,35 @@ PostOutcome CBill::SaveOn(CDataStore& store) {
     return PostOn(store, *totals);
 }
 
-PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) const {
+std::optional<std::string> CBill::FreeNumber(CDataStore& store, PostOutcome& refusal) const {
+    const BillKindInfo& info = KindInfo(m_kind);
+    auto taken = store.BillNumbersFrom(info.table, m_number);
+    if (!taken) {
+        store.Rollback();
+        Messages().Inform(info.headerFailure);
+        refusal = PostOutcome::Failed;
+        return std::nullopt;
+    }
+    auto used = [&](const std::string& number) {
+        return std::find(taken->begin(), taken->end(), number) != taken->end();
+    };
+    if (!used(m_number))
+        return m_number;
+    if (m_number != m_madeNumber) {
+        store.Rollback();
+        Messages().Inform("单据编号“" + m_number + "”已经存在，请修改编号后再保存！");
+        refusal = PostOutcome::NumberRefused;
+        return std::nullopt;
+    }
+    // At most taken->size() candidates are used, so one of the first taken->size() + 1 is free.
+    for (size_t suffix = 2;; ++suffix) {
+        std::string candidate = m_number + "-" + std::to_string(suffix);
+        if (!used(candidate))
+            return candidate;
+    }
+}
+
+PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) {
     const BillKindInfo& info = KindInfo(m_kind);
     if (m_number.empty()) {
         Messages().Inform("单据编号不能为空！");
@@ -76,19 +106,18 @@ PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) const {
     };
     if (!store.ExecuteSql("BEGIN IMMEDIATE"))
         return fail(info.headerFailure);
-    auto exists = store.BillNumberExists(info.table, m_number);
-    if (!exists)
-        return fail(info.headerFailure);
-    if (*exists) {
-        store.Rollback();
-        Messages().Inform("单据编号“" + m_number + "”已经存在，请修改编号后再保存！");
-        return PostOutcome::NumberRefused;
-    }
+    // The free number is chosen inside the write transaction, so no other process can take it
+    // before this bill is stored.
+    PostOutcome refusal = PostOutcome::Failed;
+    const std::optional<std::string> free = FreeNumber(store, refusal);
+    if (!free)
+        return refusal;
+    const std::string& number = *free;
 
     const std::string quantityTotal = std::to_string(totals.quantity);
     const std::string amountTotal = totals.amount.Format2();
     if (IsTradeKind(m_kind)) {
-        BillHeaderRecord header{"0",           m_number,    m_date,     m_customer,
+        BillHeaderRecord header{"0",           number,      m_date,     m_customer,
                                 m_department,  m_warehouse, m_employee, m_introduction,
                                 quantityTotal, amountTotal, m_account,  m_paid};
         if (!store.AddTradeBillHeader(info.table, header))
@@ -99,7 +128,7 @@ PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) const {
         const PostedLine p = Normalize(m_kind, l);
         if (IsTradeKind(m_kind)) {
             BillDetailRecord d;
-            d.Bill_ID = m_number;
+            d.Bill_ID = number;
             d.Bill_Date = m_date;
             d.Customer = m_customer;
             d.Department = m_department;
@@ -150,7 +179,7 @@ PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) const {
         }
 
         StockBillLineRecord r;
-        r.Bill_ID = m_number;
+        r.Bill_ID = number;
         r.Bill_Date = m_date;
         r.Department = m_department;
         r.Employee = m_employee;
@@ -186,5 +215,7 @@ PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) const {
 
     if (!store.ExecuteSql("COMMIT"))
         return fail(info.headerFailure);
+    m_number = number;
+    m_madeNumber.clear(); // posted: the bill now names a stored bill
     return PostOutcome::Posted;
 }

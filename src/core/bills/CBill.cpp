@@ -89,7 +89,19 @@ std::string LineAmount(const std::string& quantity, const std::string& price) {
     return TwoDecimals(product, 8);
 }
 
-CBill::CBill(BillKind kind) : m_number(NewBillNumber(kind)), m_date(TodayIso()), m_kind(kind) {}
+CBill::CBill(BillKind kind) : m_date(TodayIso()), m_kind(kind) {
+    MakeNumber();
+}
+
+void CBill::MakeNumber() {
+    m_number = NewBillNumber(m_kind);
+    m_madeNumber = m_number;
+}
+
+void CBill::GiveNumber(const std::string& number) {
+    m_number = number;
+    m_madeNumber.clear();
+}
 
 void CBill::AppendGoods(const GoodsRecord& goods) {
     m_lines.emplace_back();
@@ -183,7 +195,7 @@ void CBill::StartNextBill() {
     m_lines.clear();
     m_quantityTotal = "0";
     m_amountTotal = "0.00";
-    m_number = NewBillNumber(m_kind);
+    MakeNumber();
 }
 
 PostOutcome CBill::Save() {
@@ -215,7 +227,7 @@ std::optional<CBill> CBill::LoadStored(const std::string& historyWord, const std
                          first.Department, first.Warehouse, first.Employee, first.Introduction,
                          first.Number, first.Total, first.Bank, first.Pay});
     CBill bill(*kind);
-    bill.m_number = h.Bill_ID;
+    bill.GiveNumber(h.Bill_ID);
     bill.m_date = h.Bill_Date;
     bill.m_customer = h.Customer;
     bill.m_department = h.Department;

@@ -45,8 +45,12 @@ enum class PostOutcome {
 
 // A bill being entered, shared by the bill windows and ferix-cli: header fields, goods lines,
 // totals, the checks of the kind's window and posting. Posting stores the whole bill or
-// nothing and never changes the bill in memory, so a refused bill can be corrected and saved
-// again.
+// nothing and leaves a refused bill as it was, so it can be corrected and saved again.
+//
+// Bill numbers: a number the bill made itself (still in m_number as made) may be taken by
+// another bill made in the same second; posting then uses the first free one of
+// "<number>-2", "<number>-3", … and puts it into m_number. A number set by GiveNumber, or typed
+// over the made one, is refused when taken.
 class CBill {
 public:
     // A new bill: a fresh number, today's date, no lines.
@@ -60,6 +64,9 @@ public:
     // Totals as the window shows them (RecomputeTotals); posting recomputes its own.
     std::string m_quantityTotal = "0", m_amountTotal = "0.00";
     std::vector<BillLine> m_lines;
+
+    // A number chosen by the user (a bill file, a stored bill): never moved by posting.
+    void GiveNumber(const std::string& number);
 
     // Lines, as the goods picker fills them.
     void AppendGoods(const GoodsRecord& goods);
@@ -89,6 +96,7 @@ public:
     bool Validate() const;
     // Recomputes the totals, validates and posts: header, every line and its stock change in
     // one transaction, or nothing. Log entries are written after the commit, one per line.
+    // m_number holds the number posted under afterwards.
     PostOutcome Save();
     // Posts on a store already connected to the main data file, as Save posts, but without
     // the window's checks and without log entries: for filling a program folder with many
@@ -109,8 +117,13 @@ private:
     // Totals of validated lines; nothing (after a message) when one overflows.
     std::optional<Totals> PostedTotals() const;
     bool ValidateLines() const;
-    PostOutcome Post() const;
-    PostOutcome PostOn(CDataStore& store, const Totals& totals) const;
+    PostOutcome Post();
+    PostOutcome PostOn(CDataStore& store, const Totals& totals);
+    // Inside the posting transaction: the number to post under, or nothing after a refusal
+    // (message shown, transaction rolled back).
+    std::optional<std::string> FreeNumber(CDataStore& store, PostOutcome& refusal) const;
+    void MakeNumber();
 
     BillKind m_kind;
+    std::string m_madeNumber; // the number this bill made itself; empty once one was given
 };

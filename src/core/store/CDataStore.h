@@ -147,9 +147,10 @@ public:
     bool AddLossLine(const StockBillLineRecord& line);
     bool AddGainLine(const StockBillLineRecord& line);
     bool AddPriceLine(const StockBillLineRecord& line);
-    // Whether the bill number is already used in the table; nothing when the read failed
-    // (shown as a message).
-    std::optional<bool> BillNumberExists(BillTable table, const std::string& billId);
+    // The bill numbers used in the table that are `billId` itself or `billId` followed by "-"
+    // and more; nothing when the read failed (shown as a message).
+    std::optional<std::vector<std::string>> BillNumbersFrom(BillTable table,
+                                                            const std::string& billId);
     // Trade bill headers whose ISO Bill_Date lies between the two ISO dates, both included,
     // by history kind word (run_caigou, run_caigou_tuihuo, run_sale, run_sale_tuihuo).
     std::vector<BillHeaderRecord> ListBillsByDate(const std::string& historyWord,

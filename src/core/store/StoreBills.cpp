@@ -131,15 +131,23 @@ bool CDataStore::AddPriceLine(const StockBillLineRecord& line) {
     return AddStockBillLine(BillTable::TiaoJiaDan, line, "添加调价单失败。");
 }
 
-std::optional<bool> CDataStore::BillNumberExists(BillTable table, const std::string& billId) {
-    bool found = false;
-    if (!Run(std::string("select Bill_ID from ") + BillTableName(table) +
-                 " where Bill_ID = ? limit 1",
-             {billId}, [&](const CStatement&) { found = true; })) {
+std::optional<std::vector<std::string>> CDataStore::BillNumbersFrom(BillTable table,
+                                                                    const std::string& billId) {
+    // Every text from billId up to billId + "." holds billId + "-…" (as '-' < '.'): one index
+    // range read; the few other texts in it are dropped here.
+    std::vector<std::string> numbers;
+    const std::string dash = billId + "-";
+    if (!Run(std::string("select distinct Bill_ID from ") + BillTableName(table) +
+                 " where Bill_ID >= ? and Bill_ID < ?",
+             {billId, billId + "."}, [&](const CStatement& st) {
+                 std::string id = st.Text(0);
+                 if (id == billId || id.starts_with(dash))
+                     numbers.push_back(std::move(id));
+             })) {
         Messages().Inform("数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
         return std::nullopt;
     }
-    return found;
+    return numbers;
 }
 
 namespace {

@@ -111,6 +111,17 @@ std::optional<CMoney> CMoney::TimesQuantity(int64_t quantity) const {
     return CMoney(r);
 }
 
+std::string PriceText(const std::string& typed) {
+    auto value = CMoney::Parse(typed);
+    if (!value)
+        return CMoney().FormatExact();
+    std::string t = Trim(typed);
+    size_t point = t.find('.');
+    if (point == std::string::npos || t.size() - point - 1 <= 4)
+        return t;
+    return value->FormatExact();
+}
+
 std::optional<int64_t> ParseWholeNumber(const std::string& raw) {
     std::string t = Trim(raw);
     if (t.empty())

@@ -39,6 +39,11 @@ private:
     int64_t m_units = 0;
 };
 
+// The text a unit price is stored and shown as: the typed text without surrounding blanks when
+// it is a number of at most four decimals, so "2.10" stays "2.10"; otherwise the exact form of
+// the value amounts are computed from ("2.123456" → "2.1235"; an unreadable text → "0").
+std::string PriceText(const std::string& typed);
+
 // A whole-number quantity: optional sign and digits only, surrounding blanks ignored.
 // "2.5", "", "3x" and values outside int64 give nothing.
 std::optional<int64_t> ParseWholeNumber(const std::string& text);

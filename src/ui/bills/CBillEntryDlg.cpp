@@ -362,6 +362,9 @@ void CBillEntryDlg::OnSave() {
         m_amountTotal->setText(Q(m_bill->m_amountTotal));
     if (outcome != PostOutcome::Posted)
         return;
+    // A number made in the same second as another bill's was moved to the next free one.
+    if (m_number)
+        m_number->setText(Q(m_bill->m_number));
     const BillKindInfo& info = KindInfo(m_bill->Kind());
     if (!info.successAsksToContinue) {
         Messages().Inform(info.successText);
