@@ -166,6 +166,14 @@ run 0 log
 expect_eq "$(grep -c '进货操作' out.txt)" "2"
 expect_eq "$(grep -c '销售操作' out.txt)" "2"
 
+# ---- a bill list that cannot be read is a data failure, as for the reports
+sqlite3 Data/main_data.tdb "alter table EnterStock rename to EnterStock_moved"
+run 4 bills purchase --from 2026-12-01 --to 2026-12-31
+expect_in err.txt "no such table: EnterStock"
+expect_eq "$(cat out.txt)" ""
+sqlite3 Data/main_data.tdb "alter table EnterStock_moved rename to EnterStock"
+run 0 bills purchase --from 2026-12-01 --to 2026-12-31
+
 # ---- no program folder here
 mkdir empty && cd empty
 run 4 goods list

@@ -154,8 +154,11 @@ public:
     std::optional<bool> BillNumberExists(BillTable table, const std::string& billId);
     // Trade bill headers whose ISO Bill_Date lies between the two ISO dates, both included,
     // by history kind word (run_caigou, run_caigou_tuihuo, run_sale, run_sale_tuihuo).
+    // Empty after a message when the read failed; `ok` (when given) tells that apart from no
+    // bills.
     std::vector<BillHeaderRecord> ListBillsByDate(const std::string& historyWord,
-                                                  const std::string& from, const std::string& to);
+                                                  const std::string& from, const std::string& to,
+                                                  bool* ok = nullptr);
     // The header of one trade bill; nothing when there is none (or after the read's message).
     std::optional<BillHeaderRecord> FindBillHeader(const std::string& historyWord,
                                                    const std::string& billId);
