@@ -624,7 +624,7 @@ bool FillDemoData(const DemoDataOptions& options, DemoDataSummary* summary) {
     std::vector<std::time_t> moments = BillMoments(rng, options.bills, options.days);
     CScopedMoment clock;
     CBillMaker maker(rng, cat, options.linesPerBill);
-    // Payments draw from their own stream, so a seed gives the same goods and bills as before.
+    // Payments draw from their own stream: the goods and bills of a seed do not depend on them.
     Rng payRng(options.seed + 1);
     size_t opening = 0;
     const size_t openingEnd = cat.goods.size() * kWarehouses.size();
