@@ -322,7 +322,10 @@ int CmdBills(CliContext& ctx) {
     CDataStore store;
     if (!store.ConnectMain())
         return kExitData;
-    auto bills = store.ListBillsByDate(KindInfo(*kind).historyWord, *from, *to);
+    bool read = false;
+    auto bills = store.ListBillsByDate(KindInfo(*kind).historyWord, *from, *to, &read);
+    if (!read)
+        return kExitData;
     bills.push_back(HistoryTotalRow(bills));
     std::vector<std::vector<std::string>> rows;
     for (const auto& b : bills)

@@ -343,6 +343,38 @@ TEST_F(AdminTest, SettingsSaveLogAndReloadIntoTheApplication) {
     EXPECT_EQ(LogEvents().size(), 3u);
 }
 
+TEST_F(AdminTest, SettingsAreStoredIntoATableWithoutItsRow) {
+    // The row removed by another tool, not through the program.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2((Dir() / "Data" / "other_data.tdb").c_str(), &db,
+                              SQLITE_OPEN_READWRITE, nullptr),
+              SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "delete from Setting", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_EQ(LoadCompanySettings().CompanyName, "");
+
+    const SettingsRecord s{"华东商贸", "010-1", "010-2", "100000", "指定批次法", "上海路1号"};
+    EXPECT_EQ(SaveCompanySettings(s), AdminResult::Done);
+    auto fields = [](const SettingsRecord& r) {
+        return Texts{r.CompanyName, r.CompanyTel, r.Chengben,
+                     r.CompanyFax,  r.CompanyZip, r.CompanyAddr};
+    };
+    const Texts expected = {"华东商贸", "010-1", "指定批次法", "010-2", "100000", "上海路1号"};
+    EXPECT_EQ(fields(LoadCompanySettings()), expected);
+    EXPECT_EQ(fields(App().m_settings), expected);
+    EXPECT_EQ(LogEvents(), Texts{"修改公司基本信息"});
+    EXPECT_TRUE(m_port.Texts().empty());
+
+    // The next save changes that row; no second one is made.
+    EXPECT_EQ(SaveCompanySettings({"新名字", "", "", "", "", ""}), AdminResult::Done);
+    EXPECT_EQ(LoadCompanySettings().CompanyName, "新名字");
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectOther());
+    int rows = 0;
+    ASSERT_TRUE(store.Run("select id from Setting", {}, [&](const CStatement&) { ++rows; }));
+    EXPECT_EQ(rows, 1);
+}
+
 TEST_F(AdminTest, LogIsListedInOrderAndCleared) {
     EXPECT_TRUE(LoadOperationLog().empty());
     WriteLogEntry("进货操作");

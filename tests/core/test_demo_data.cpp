@@ -1,10 +1,12 @@
 // The sample-data generator: what it writes is what the windows and the posting would write.
 #include "StoreTestSupport.h"
 
+#include "app/Cferix_razazApp.h"
 #include "app/DemoData.h"
 #include "config/ConfigLists.h"
 #include "text/Clock.h"
 #include "text/IsoDate.h"
+#include "text/Money.h"
 
 #include <algorithm>
 #include <map>
@@ -109,10 +111,57 @@ TEST_F(DemoDataTest, BillsAreSpreadOverTheDaysUpToTodayWithUniqueNumbers) {
     EXPECT_EQ(FormatNow("%y-%m-%d %H:%M:%S"), "26-12-07 09:30:15");
 }
 
+TEST_F(DemoDataTest, TradeBillsArePaidInFullInPartOrNotAtAllAndTheCompanyIsNamed) {
+    ASSERT_TRUE(FillDemoData(Small()));
+    int full = 0, part = 0, none = 0;
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    for (const char* table : {"EnterStock", "BackStock", "EnterSale", "BackSale"}) {
+        ASSERT_TRUE(store.Run(std::string("select Bill_ID, Total, Pay from ") + table, {},
+                              [&](const CStatement& st) {
+                                  const std::string id = st.Text(0), pay = st.Text(2);
+                                  auto total = CMoney::Parse(st.Text(1));
+                                  auto paid = CMoney::Parse(pay);
+                                  ASSERT_TRUE(total && paid) << id << " " << pay;
+                                  EXPECT_EQ(paid->Format2(), pay) << id;
+                                  EXPECT_GE(*paid, CMoney()) << id;
+                                  EXPECT_LE(*paid, *total) << id;
+                                  if (*paid == *total)
+                                      ++full;
+                                  else if (*paid == CMoney())
+                                      ++none;
+                                  else
+                                      ++part;
+                              }));
+    }
+    EXPECT_GT(full, 0);
+    EXPECT_GT(part, 0);
+    EXPECT_GT(none, 0);
+
+    CDataStore other;
+    ASSERT_TRUE(other.ConnectOther());
+    const SettingsRecord s = other.LoadSettings();
+    EXPECT_EQ((std::vector<std::string>{s.CompanyName, s.CompanyTel, s.CompanyFax, s.CompanyZip,
+                                        s.Chengben, s.CompanyAddr}),
+              (std::vector<std::string>{"上海恒通商贸有限公司", "021-58881234", "021-58881235",
+                                        "201203", "加权平均法", "上海市浦东新区张江路88号"}));
+    EXPECT_EQ(App().m_settings.CompanyName, "上海恒通商贸有限公司");
+}
+
 TEST_F(DemoDataTest, ReferenceListsAreFilledOnceAndExistingEntriesKept) {
     ASSERT_TRUE(AddConfigListEntry("warehouse", "一号仓库", "own note"));
     ASSERT_TRUE(AddConfigListEntry("warehouse", "旧仓库", ""));
+    {
+        CDataStore other;
+        ASSERT_TRUE(other.ConnectOther());
+        ASSERT_TRUE(other.SaveSettings({"自己的公司", "", "", "", "", ""}));
+    }
     ASSERT_TRUE(FillDemoData(Small()));
+    {
+        CDataStore other;
+        ASSERT_TRUE(other.ConnectOther());
+        EXPECT_EQ(other.LoadSettings().CompanyName, "自己的公司");
+    }
     auto warehouses = ReadConfigList("warehouse");
     std::vector<std::string> names;
     for (const auto& w : warehouses)

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "app/Login.h"
 #include "store/CDataStore.h"
 #include "store/Schema.h"
 #include "text/Clock.h"
@@ -94,7 +95,8 @@ TEST_F(FoundationTest, SettingsSaveAndReloadIntoTheApplication) {
     {
         CDataStore store;
         ASSERT_TRUE(store.ConnectOther());
-        SettingsRecord s{"华东'商贸%", "010-1", "010-2", "100000", "加权平均", std::string(10000, 'a')};
+        SettingsRecord s{"华东'商贸%", "010-1",    "010-2",
+                         "100000",     "加权平均", std::string(10000, 'a')};
         ASSERT_TRUE(store.SaveSettings(s));
     }
     ASSERT_TRUE(App().LoadApplicationSettings());
@@ -103,15 +105,16 @@ TEST_F(FoundationTest, SettingsSaveAndReloadIntoTheApplication) {
     EXPECT_EQ(App().m_settings.CompanyAddr.size(), 10000u);
 }
 
-TEST_F(FoundationTest, EmptySettingsTableGivesEmptyTextsAndSaveStillSucceeds) {
+TEST_F(FoundationTest, LoginListIsInTheProgramsTextOrder) {
     InitFolder();
-    CDataStore store;
-    ASSERT_TRUE(store.ConnectOther());
-    ASSERT_TRUE(store.ExecuteSql("delete from Setting"));
-    EXPECT_TRUE(store.SaveSettings({"a", "b", "c", "d", "e", "f"}));
-    SettingsRecord s = store.LoadSettings();
-    EXPECT_EQ(s.CompanyName, "");
-    EXPECT_EQ(s.CompanyAddr, "");
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectOther());
+        for (const char* name : {"张三", "李四", "王五", "bob"})
+            ASSERT_TRUE(store.AddUser(name, "", ""));
+    }
+    // Pinyin order (li, wang, zhang) after the ASCII names.
+    EXPECT_EQ(LoginUserNames(), (std::vector<std::string>{"admin", "bob", "李四", "王五", "张三"}));
 }
 
 TEST_F(FoundationTest, MissingDataFileIsAFailedConnectAndIsNotCreated) {

@@ -54,30 +54,50 @@ TEST_F(MasterDataTest, GoodsAreListedByExactClassAndDeletedByWholeCode) {
     EXPECT_TRUE(m_port.Texts().empty());
 }
 
-TEST_F(MasterDataTest, DuplicateKeysAreRefusedWithTheOperationsMessage) {
+TEST_F(MasterDataTest, TakenCodesAndNamesAreRefusedInTheProgramsWords) {
     AddGoods("G1", "first");
     CDataStore store;
     ASSERT_TRUE(store.ConnectMain());
+    ASSERT_TRUE(store.AddBusinessUnit(Unit("U1", "客户")));
     m_port.Clear();
+    const std::string before = Snapshot();
 
     EXPECT_FALSE(store.AddGoods(Goods("G1", "second")));
     EXPECT_FALSE(store.AddGoodsClass("电子", "x"));
-    ASSERT_TRUE(store.AddBusinessUnit(Unit("U1", "客户")));
     EXPECT_FALSE(store.AddBusinessUnit(Unit("U1", "供应商")));
-    auto texts = m_port.Texts();
-    ASSERT_EQ(texts.size(), 3u);
-    EXPECT_EQ(texts[0].rfind("添加产品失败。\r\n数据库失败!\r\n错误信息:", 0), 0u) << texts[0];
-    EXPECT_EQ(texts[1].rfind("添加商品类目失败。\r\n数据库失败!\r\n错误信息:", 0), 0u);
-    EXPECT_EQ(texts[2].rfind("添加往来单位失败。\r\n数据库失败!\r\n错误信息:", 0), 0u);
+    EXPECT_EQ(m_port.Texts(), (Strings{"商品编码“G1”已经存在，请换一个编码！",
+                                       "商品分类“电子”已经存在，请换一个名称！",
+                                       "单位编码“U1”已经存在，请换一个编码！"}));
+    EXPECT_EQ(Snapshot(), before);
 
-    std::vector<GoodsRecord> goods;
-    ASSERT_TRUE(store.ListGoods("所有商品", goods));
-    ASSERT_EQ(goods.size(), 1u);
-    EXPECT_EQ(goods[0].ProductName, "first");
-    std::vector<BusinessUnitRecord> units;
-    ASSERT_TRUE(store.ListBusinessUnits("所有类型", units));
-    ASSERT_EQ(units.size(), 1u);
-    EXPECT_EQ(units[0].CustomerType, "客户");
+    // Another program adds the same key between the look and the insert: these triggers do it
+    // on the same connection. The unique key refuses the row, and the words are the same.
+    for (const char* sql :
+         {"create temp trigger other_goods before insert on ferix_product begin"
+          " insert into ferix_product(Code, ProductName) values(new.Code, 'other'); end",
+          "create temp trigger other_class before insert on ferix_product_class begin"
+          " insert into ferix_product_class(class_name) values(new.class_name); end",
+          "create temp trigger other_unit before insert on ferix_customer begin"
+          " insert into ferix_customer(CustomerCode) values(new.CustomerCode); end"})
+        ASSERT_TRUE(store.Run(sql, {})) << store.LastError();
+    m_port.Clear();
+    EXPECT_FALSE(store.AddGoods(Goods("G2", "second")));
+    EXPECT_FALSE(store.AddGoodsClass("文具", ""));
+    EXPECT_FALSE(store.AddBusinessUnit(Unit("U2", "客户")));
+    EXPECT_EQ(m_port.Texts(), (Strings{"商品编码“G2”已经存在，请换一个编码！",
+                                       "商品分类“文具”已经存在，请换一个名称！",
+                                       "单位编码“U2”已经存在，请换一个编码！"}));
+    EXPECT_EQ(Snapshot(), before);
+
+    // Other constraints keep the operation's own message with the engine's text.
+    m_port.Clear();
+    ASSERT_TRUE(store.Run("drop trigger other_goods", {}));
+    ASSERT_TRUE(store.Run("create temp trigger refuse before insert on ferix_product begin"
+                          " select raise(abort, 'refused by a check'); end",
+                          {}));
+    EXPECT_FALSE(store.AddGoods(Goods("G3", "third")));
+    EXPECT_EQ(m_port.Texts(),
+              Strings{"添加产品失败。\r\n数据库失败!\r\n错误信息:refused by a check"});
 }
 
 TEST_F(MasterDataTest, QuotesPercentAndLongTextsAreStoredAsTyped) {
@@ -204,8 +224,10 @@ TEST_F(MasterDataTest, GoodsImportStoresAllRowsOrNone) {
         {"Code,ProductName,ClassName\nN1,n,电子\nN2,,电子\n", "第3行：商品名称不能为空！"},
         {"Code,ProductName,ClassName\nN1,n,电子\n,n,电子\n", "第3行：商品编码不能为空！"},
         {"Code,ProductName\nN1,n\n", "第2行：商品分类不能为空！"},
-        {"Code,ProductName,ClassName\nN1,n,电子\nG1,n,电子\n", "第3行：商品编码“G1”已存在！"},
-        {"Code,ProductName,ClassName\nN1,n,电子\nN1,n,电子\n", "第3行：商品编码“N1”已存在！"},
+        {"Code,ProductName,ClassName\nN1,n,电子\nG1,n,电子\n",
+         "第3行：商品编码“G1”已经存在，请换一个编码！"},
+        {"Code,ProductName,ClassName\nN1,n,电子\nN2,n,电子\n\nN1,n,电子\n",
+         "第5行：商品编码“N1”与第2行重复，请换一个编码！"},
         {"Code,ProductName,ClassName\nN1,n,没有\n", "第2行：商品类别“没有”不存在！"},
         {"Code,ProductName,ClassName,PriceIn\nN1,n,电子,abc\n",
          "第2行：预设进价“abc”不是有效的价格！"},
@@ -257,7 +279,10 @@ TEST_F(MasterDataTest, BusinessUnitImportChecksTheAddWindowsRules) {
         {"CustomerCode,CustomerName,CustomerType\nU9,n,\n", "第2行：单位类型不能为空！"},
         {"CustomerCode,CustomerName,CustomerType\nU9,n,伙伴\n",
          "第2行：单位类型只能是“供应商”或“客户”！"},
-        {"CustomerCode,CustomerName,CustomerType\nU0,n,客户\n", "第2行：单位编码“U0”已存在！"},
+        {"CustomerCode,CustomerName,CustomerType\nU0,n,客户\n",
+         "第2行：单位编码“U0”已经存在，请换一个编码！"},
+        {"CustomerCode,CustomerName,CustomerType\nU8,n,客户\nU8,n,供应商\n",
+         "第3行：单位编码“U8”与第2行重复，请换一个编码！"},
     };
     for (const auto& c : refused) {
         std::string before = Snapshot();

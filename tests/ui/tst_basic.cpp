@@ -405,16 +405,16 @@ private slots:
                 a.m_ok->click();
             });
             w.m_addSub->click();
-            // A name that exists: the store's message, the window keeps what was typed.
+            // A name that exists is refused in the program's words; the window keeps what
+            // was typed.
             w.m_tree->setCurrentItem(FindItem(w.m_tree, "所有商品"));
             driver.Then<CChild_Jichu_Product_Class_AddDlg>([&](auto& a) {
                 a.show();
                 QVERIFY(a.m_parent->text().isEmpty());
                 port.Clear();
-                a.m_name->setText("水果");
-                a.m_ok->click();
-                QCOMPARE(port.Texts().size(), size_t(1));
-                QVERIFY(Texts(port)[0].startsWith("添加商品类目失败。\r\n数据库失败!"));
+                a.m_name->setText("水果"); // typed through an input method
+                QTest::mouseClick(a.m_ok, Qt::LeftButton);
+                QCOMPARE(Texts(port), QStringList{"商品分类“水果”已经存在，请换一个名称！"});
                 QVERIFY(a.isVisible());
                 QCOMPARE(a.m_name->text(), QStringLiteral("水果"));
                 a.m_cancel->click();
@@ -527,16 +527,17 @@ private slots:
             w.m_add->click();
             QCOMPARE(Column(w.m_list), (QStringList{"G1", "OLD"}));
 
-            // A code that exists: the store's message, the add window keeps what was typed.
+            // A code that exists is refused in the program's words; the add window keeps
+            // what was typed.
             driver.Then<CChild_Jichu_Product_AddDlg>([&](CChild_Jichu_Product_AddDlg& a) {
                 a.show();
-                a.m_code->setText("G1");
+                QTest::keyClicks(a.m_code, "G1");
                 a.m_name->setText("别的");
                 a.m_className->setText("食品");
-                a.m_ok->click();
-                QCOMPARE(port.Texts().size(), size_t(1));
-                QVERIFY(Texts(port)[0].startsWith("添加产品失败。\r\n数据库失败!"));
+                QTest::mouseClick(a.m_ok, Qt::LeftButton);
+                QCOMPARE(Texts(port), QStringList{"商品编码“G1”已经存在，请换一个编码！"});
                 QVERIFY(a.isVisible());
+                QCOMPARE(a.m_code->text(), QStringLiteral("G1"));
                 QCOMPARE(a.m_name->text(), QStringLiteral("别的"));
                 a.m_cancel->click();
             });
@@ -674,16 +675,18 @@ private slots:
             QCOMPARE(Column(w.m_list, 8)[1], QStringLiteral("华东"));
             QCOMPARE(Column(w.m_list, 13)[1], QStringLiteral("123"));
 
-            // A code that exists: the store's message, the window keeps what was typed.
+            // A code that exists is refused in the program's words; the window keeps what was
+            // typed.
             driver.Then<CChild_Jichu_Customer_AddDlg>([&](CChild_Jichu_Customer_AddDlg& a) {
                 a.show();
                 port.Clear();
-                a.m_code->setText("C1");
+                QTest::keyClicks(a.m_code, "C1");
                 a.m_name->setText("重复");
                 a.m_type->setCurrentIndex(1);
-                a.m_ok->click();
-                QVERIFY(Texts(port).value(0).startsWith("添加往来单位失败。"));
+                QTest::mouseClick(a.m_ok, Qt::LeftButton);
+                QCOMPARE(Texts(port), QStringList{"单位编码“C1”已经存在，请换一个编码！"});
                 QVERIFY(a.isVisible());
+                QCOMPARE(a.m_code->text(), QStringLiteral("C1"));
                 QCOMPARE(a.m_name->text(), QStringLiteral("重复"));
                 a.m_back->click();
             });

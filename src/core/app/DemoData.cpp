@@ -1,5 +1,6 @@
 #include "DemoData.h"
 
+#include "Cferix_razazApp.h"
 #include "MessagePort.h"
 #include "bills/CBill.h"
 #include "config/ConfigLists.h"
@@ -482,6 +483,36 @@ private:
     std::vector<size_t> m_lastGoods;
 };
 
+// What the customer or supplier paid at once on a trade bill: half of the bills in full, three
+// in ten in part (a tenth to nine tenths, whole cents), the rest nothing yet.
+std::string PaidAmount(Rng& rng, CBill& bill) {
+    for (auto& l : bill.m_lines)
+        l.amount = LineAmount(l.quantity, l.price);
+    bill.RecomputeTotals();
+    const int roll = Uniform(rng, 0, 9);
+    if (roll < 5)
+        return bill.m_amountTotal;
+    if (roll >= 8)
+        return "0.00";
+    const int64_t total = CMoney::ParseOrZero(bill.m_amountTotal).Units();
+    const int64_t part = total / 100 * Uniform(rng, 10, 90);
+    return CMoney::FromUnits(part - part % 100).Format2();
+}
+
+// The printouts' heading. A company the user has named already is kept.
+bool FillCompanySettings() {
+    CDataStore store;
+    if (!store.ConnectOther())
+        return false;
+    if (!store.LoadSettings().CompanyName.empty())
+        return true;
+    if (!store.SaveSettings({"上海恒通商贸有限公司", "021-58881234", "021-58881235", "201203",
+                             "加权平均法", "上海市浦东新区张江路88号"}))
+        return false;
+    App().LoadApplicationSettings();
+    return true;
+}
+
 // The clock shows each bill's own moment while it is made and posted, so its number, its date
 // and the stock dates it writes all belong to that moment.
 class CScopedMoment {
@@ -542,6 +573,8 @@ bool FillDemoData(const DemoDataOptions& options, DemoDataSummary* summary) {
         return Fail("当前程序文件夹中已有商品，演示数据只能填入没有商品的程序文件夹。");
     if (!FillReferenceLists())
         return Fail("写入配置文件失败：" + ConfigFilePath().string());
+    if (!FillCompanySettings())
+        return false;
     // Sample data can be made again; a power cut while it is written costs nothing real.
     store.UseFastBulkWrites();
 
@@ -591,6 +624,8 @@ bool FillDemoData(const DemoDataOptions& options, DemoDataSummary* summary) {
     std::vector<std::time_t> moments = BillMoments(rng, options.bills, options.days);
     CScopedMoment clock;
     CBillMaker maker(rng, cat, options.linesPerBill);
+    // Payments draw from their own stream: the goods and bills of a seed do not depend on them.
+    Rng payRng(options.seed + 1);
     size_t opening = 0;
     const size_t openingEnd = cat.goods.size() * kWarehouses.size();
     for (std::time_t moment : moments) {
@@ -598,6 +633,8 @@ bool FillDemoData(const DemoDataOptions& options, DemoDataSummary* summary) {
         CBill bill =
             opening < openingEnd ? maker.Opening(opening) : maker.Next(options.purchasesOnly);
         std::vector<size_t> goods = maker.LastGoods();
+        if (IsTradeKind(bill.Kind()))
+            bill.m_paid = PaidAmount(payRng, bill);
         if (bill.SaveOn(store) != PostOutcome::Posted)
             return false;
         maker.Book(bill, goods);

@@ -2,8 +2,7 @@
 
 #include "app/MessagePort.h"
 #include "store/CDataStore.h"
-
-#include <algorithm>
+#include "text/TextOrder.h"
 
 std::vector<std::string> LoginUserNames() {
     CDataStore store;
@@ -11,7 +10,7 @@ std::vector<std::string> LoginUserNames() {
     std::vector<std::string> names;
     for (const auto& u : store.ListUsers())
         names.push_back(u.UserName);
-    std::sort(names.begin(), names.end());
+    SortByTextOrder(names);
     return names;
 }
 

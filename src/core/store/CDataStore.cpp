@@ -81,7 +81,9 @@ bool CDataStore::CountAndCheckFault() {
 }
 
 void CDataStore::Fail(int code) {
-    m_lastErrorCode = code;
+    // The extended code tells a unique key apart from the other constraints.
+    const int extended = m_db ? sqlite3_extended_errcode(m_db) : code;
+    m_lastErrorCode = (extended & 0xff) == (code & 0xff) ? extended : code;
     m_lastError = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
 }
 

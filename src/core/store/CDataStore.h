@@ -99,6 +99,8 @@ public:
     // list that keeps its rows in a smaller form.
     bool ForEachGoods(const std::string& className,
                       const std::function<void(const GoodsRecord&)>& onGoods);
+    // The three adds refuse a code or name that is taken with the program's own message
+    // (GoodsCodeTakenText and its kin), never the engine's.
     bool AddGoods(const GoodsRecord& goods);
     bool DeleteGoods(const std::string& code);
     // The goods item of that code, nothing when there is none or the read failed (m_lastError).
@@ -153,8 +155,11 @@ public:
                                                             const std::string& billId);
     // Trade bill headers whose ISO Bill_Date lies between the two ISO dates, both included,
     // by history kind word (run_caigou, run_caigou_tuihuo, run_sale, run_sale_tuihuo).
+    // Empty after a message when the read failed; `ok` (when given) tells that apart from no
+    // bills.
     std::vector<BillHeaderRecord> ListBillsByDate(const std::string& historyWord,
-                                                  const std::string& from, const std::string& to);
+                                                  const std::string& from, const std::string& to,
+                                                  bool* ok = nullptr);
     // The header of one trade bill; nothing when there is none (or after the read's message).
     std::optional<BillHeaderRecord> FindBillHeader(const std::string& historyWord,
                                                    const std::string& billId);
@@ -206,6 +211,10 @@ private:
     bool CountAndCheckFault();
     bool WriteUserRow(const std::string& sql, SqlValues values, size_t hashIndex,
                       const std::string& password, const char* failure);
+    // Inserts a row whose key (`keyQuery` finds it) must be new. A taken key is told with
+    // `takenText`, any other failure with `failure` followed by the engine's text.
+    bool InsertNewKey(const std::string& sql, const SqlValues& values, const char* keyQuery,
+                      const std::string& key, const std::string& takenText, const char* failure);
     void Fail(int code);
     bool AddTradeLine(BillTable table, const BillDetailRecord& line, const char* failure);
     bool AddStockBillLine(BillTable table, const StockBillLineRecord& line, const char* failure);
@@ -218,6 +227,11 @@ private:
     // Prepared statements by their text, finalized before the connection closes.
     std::map<std::string, CStatement> m_statements;
 };
+
+// What AddGoods, AddGoodsClass and AddBusinessUnit say when the code or name is taken.
+std::string GoodsCodeTakenText(const std::string& code);
+std::string GoodsClassTakenText(const std::string& name);
+std::string UnitCodeTakenText(const std::string& code);
 
 // Appends one log entry with the current operator's name and the local time; the result is
 // ignored by every caller.

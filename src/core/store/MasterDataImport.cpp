@@ -13,11 +13,6 @@ std::string LinePrefix(size_t line) {
     return "第" + std::to_string(line) + "行：";
 }
 
-ImportOutcome Refuse(const std::string& text) {
-    Messages().Inform(text);
-    return ImportOutcome::Refused;
-}
-
 // The goods window's headers of the price columns, for messages.
 const std::map<std::string, const char*>& PriceColumns() {
     static const std::map<std::string, const char*> columns = {
@@ -81,18 +76,28 @@ std::optional<std::vector<std::pair<size_t, Record>>> ReadRecords(std::string_vi
     return out;
 }
 
-template <class Record, class Add>
-ImportOutcome Store(CDataStore& store, const std::vector<std::pair<size_t, Record>>& rows, Add add,
-                    size_t* added) {
+// Runs the import in one immediate transaction: the codes that exist are read, every row is
+// checked and stored while no other program can add a code, so a clash is always named by its
+// line. `check` answers the refusal of a row, or nothing.
+template <class Record, class Check, class Add>
+ImportOutcome CheckAndStore(CDataStore& store, std::vector<std::pair<size_t, Record>>& rows,
+                            Check check, Add add, size_t* added) {
     if (!store.Begin()) {
         Messages().Inform("数据库失败!\r\n错误信息:" + store.LastError());
         return ImportOutcome::Refused;
     }
+    auto refuse = [&](const std::optional<std::string>& text) {
+        store.Rollback();
+        if (text)
+            Messages().Inform(*text);
+        return ImportOutcome::Refused;
+    };
+    auto problem = check(rows);
+    if (!problem || !problem->empty())
+        return refuse(problem);
     for (const auto& [line, record] : rows) {
-        if (!add(record)) {
-            store.Rollback();
-            return ImportOutcome::Refused;
-        }
+        if (!add(record))
+            return refuse(std::nullopt);
     }
     if (!store.Commit()) {
         store.Rollback();
@@ -103,6 +108,28 @@ ImportOutcome Store(CDataStore& store, const std::vector<std::pair<size_t, Recor
         *added = rows.size();
     return ImportOutcome::Imported;
 }
+
+// A code of the file that is taken, by the data or by an earlier line of the file: the refusal
+// naming its line, or nothing.
+class CCodeClashes {
+public:
+    explicit CCodeClashes(std::set<std::string> existing) : m_existing(std::move(existing)) {}
+    std::optional<std::string> Check(size_t line, const std::string& code,
+                                     std::string (*takenText)(const std::string&),
+                                     const char* repeatedWhat) {
+        if (m_existing.count(code))
+            return LinePrefix(line) + takenText(code);
+        auto [it, fresh] = m_inFile.emplace(code, line);
+        if (!fresh)
+            return LinePrefix(line) + repeatedWhat + "“" + code + "”与第" +
+                   std::to_string(it->second) + "行重复，请换一个编码！";
+        return std::nullopt;
+    }
+
+private:
+    std::set<std::string> m_existing;
+    std::map<std::string, size_t> m_inFile;
+};
 } // namespace
 
 std::optional<std::string> CheckGoodsForm(const GoodsRecord& goods) {
@@ -148,45 +175,47 @@ ImportOutcome ImportGoodsCsv(std::string_view csv, size_t* added) {
     CDataStore store;
     if (!store.ConnectMain())
         return ImportOutcome::ConnectFailed;
-    std::vector<GoodsClassRecord> classes;
-    if (!store.ListGoodsClasses(classes))
-        return ImportOutcome::Refused;
-    std::set<std::string> classNames;
-    for (const auto& c : classes)
-        classNames.insert(c.class_name);
-
-    std::vector<GoodsRecord> existing;
-    if (!store.ListGoods("所有商品", existing))
-        return ImportOutcome::Refused;
-    std::set<std::string> codes;
-    for (const auto& g : existing)
-        codes.insert(g.Code);
-    for (auto& [line, g] : *rows) {
-        const std::string at = LinePrefix(line);
-        if (auto problem = CheckGoodsForm(g))
-            return Refuse(at + *problem);
-        // The form offers only existing classes.
-        if (!classNames.count(g.ClassName))
-            return Refuse(at + "商品类别“" + g.ClassName + "”不存在！");
-        for (const auto& c : GoodsColumns()) {
-            auto price = PriceColumns().find(c.name);
-            if (price == PriceColumns().end())
-                continue;
-            const std::string& text = g.*c.field;
-            auto value = CMoney::Parse(text);
-            if (!text.empty() && (!value || *value < CMoney()))
-                return Refuse(at + price->second + "“" + text + "”不是有效的价格！");
+    // Nothing: a read failed (its message shown); empty: all rows pass; else the refusal.
+    auto check =
+        [&](std::vector<std::pair<size_t, GoodsRecord>>& records) -> std::optional<std::string> {
+        std::vector<GoodsClassRecord> classes;
+        if (!store.ListGoodsClasses(classes))
+            return std::nullopt;
+        std::set<std::string> classNames;
+        for (const auto& c : classes)
+            classNames.insert(c.class_name);
+        std::set<std::string> codes;
+        if (!store.ForEachGoods("所有商品", [&](const GoodsRecord& g) { codes.insert(g.Code); }))
+            return std::nullopt;
+        CCodeClashes clashes(std::move(codes));
+        for (auto& [line, g] : records) {
+            const std::string at = LinePrefix(line);
+            if (auto problem = CheckGoodsForm(g))
+                return at + *problem;
+            // The form offers only existing classes.
+            if (!classNames.count(g.ClassName))
+                return at + "商品类别“" + g.ClassName + "”不存在！";
+            for (const auto& c : GoodsColumns()) {
+                auto price = PriceColumns().find(c.name);
+                if (price == PriceColumns().end())
+                    continue;
+                const std::string& text = g.*c.field;
+                auto value = CMoney::Parse(text);
+                if (!text.empty() && (!value || *value < CMoney()))
+                    return at + price->second + "“" + text + "”不是有效的价格！";
+            }
+            // The form's check box gives "是" or "否", unchecked at first.
+            if (g.Available.empty())
+                g.Available = "否";
+            if (g.Available != "是" && g.Available != "否")
+                return at + "商品是否可用只能是“是”或“否”！";
+            if (auto clash = clashes.Check(line, g.Code, GoodsCodeTakenText, "商品编码"))
+                return clash;
         }
-        // The form's check box gives "是" or "否", unchecked at first.
-        if (g.Available.empty())
-            g.Available = "否";
-        if (g.Available != "是" && g.Available != "否")
-            return Refuse(at + "商品是否可用只能是“是”或“否”！");
-        if (!codes.insert(g.Code).second)
-            return Refuse(at + "商品编码“" + g.Code + "”已存在！");
-    }
-    return Store(
-        store, *rows, [&](const GoodsRecord& g) { return store.AddGoods(g); }, added);
+        return std::string();
+    };
+    return CheckAndStore(
+        store, *rows, check, [&](const GoodsRecord& g) { return store.AddGoods(g); }, added);
 }
 
 ImportOutcome ImportBusinessUnitsCsv(std::string_view csv, size_t* added) {
@@ -198,21 +227,27 @@ ImportOutcome ImportBusinessUnitsCsv(std::string_view csv, size_t* added) {
     CDataStore store;
     if (!store.ConnectMain())
         return ImportOutcome::ConnectFailed;
-    std::vector<BusinessUnitRecord> existing;
-    if (!store.ListBusinessUnits("所有类型", existing))
-        return ImportOutcome::Refused;
-    std::set<std::string> codes;
-    for (const auto& u : existing)
-        codes.insert(u.CustomerCode);
-    for (const auto& [line, u] : *rows) {
-        const std::string at = LinePrefix(line);
-        if (auto problem = CheckBusinessUnitForm(u))
-            return Refuse(at + *problem);
-        if (u.CustomerType != "供应商" && u.CustomerType != "客户")
-            return Refuse(at + "单位类型只能是“供应商”或“客户”！");
-        if (!codes.insert(u.CustomerCode).second)
-            return Refuse(at + "单位编码“" + u.CustomerCode + "”已存在！");
-    }
-    return Store(
-        store, *rows, [&](const BusinessUnitRecord& u) { return store.AddBusinessUnit(u); }, added);
+    auto check = [&](std::vector<std::pair<size_t, BusinessUnitRecord>>& records)
+        -> std::optional<std::string> {
+        std::vector<BusinessUnitRecord> existing;
+        if (!store.ListBusinessUnits("所有类型", existing))
+            return std::nullopt;
+        std::set<std::string> codes;
+        for (const auto& u : existing)
+            codes.insert(u.CustomerCode);
+        CCodeClashes clashes(std::move(codes));
+        for (const auto& [line, u] : records) {
+            const std::string at = LinePrefix(line);
+            if (auto problem = CheckBusinessUnitForm(u))
+                return at + *problem;
+            if (u.CustomerType != "供应商" && u.CustomerType != "客户")
+                return at + "单位类型只能是“供应商”或“客户”！";
+            if (auto clash = clashes.Check(line, u.CustomerCode, UnitCodeTakenText, "单位编码"))
+                return clash;
+        }
+        return std::string();
+    };
+    return CheckAndStore(
+        store, *rows, check, [&](const BusinessUnitRecord& u) { return store.AddBusinessUnit(u); },
+        added);
 }

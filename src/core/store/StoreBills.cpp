@@ -176,7 +176,9 @@ std::optional<BillHeaderRecord> CDataStore::FindBillHeader(const std::string& hi
 
 std::vector<BillHeaderRecord> CDataStore::ListBillsByDate(const std::string& historyWord,
                                                           const std::string& from,
-                                                          const std::string& to) {
+                                                          const std::string& to, bool* ok) {
+    if (ok)
+        *ok = false;
     std::vector<BillHeaderRecord> bills;
     auto table = TradeTableOfHistoryWord(historyWord);
     if (!table) {
@@ -185,13 +187,14 @@ std::vector<BillHeaderRecord> CDataStore::ListBillsByDate(const std::string& his
         return {};
     }
     // Bill_Date holds ISO texts, so comparing texts compares dates.
-    bool ok = Run(kHeaderColumns + std::string(BillTableName(*table)) +
-                      " where Bill_Date between ? and ? order by Id",
-                  {from, to}, [&](const CStatement& st) { bills.push_back(ReadHeader(st)); });
-    if (!ok) {
+    if (!Run(kHeaderColumns + std::string(BillTableName(*table)) +
+                 " where Bill_Date between ? and ? order by Id",
+             {from, to}, [&](const CStatement& st) { bills.push_back(ReadHeader(st)); })) {
         Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
         return {};
     }
+    if (ok)
+        *ok = true;
     return bills;
 }
 

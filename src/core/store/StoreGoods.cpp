@@ -70,6 +70,40 @@ BusinessUnitRecord ReadUnit(const CStatement& st) {
 }
 } // namespace
 
+std::string GoodsCodeTakenText(const std::string& code) {
+    return "商品编码“" + code + "”已经存在，请换一个编码！";
+}
+
+std::string GoodsClassTakenText(const std::string& name) {
+    return "商品分类“" + name + "”已经存在，请换一个名称！";
+}
+
+std::string UnitCodeTakenText(const std::string& code) {
+    return "单位编码“" + code + "”已经存在，请换一个编码！";
+}
+
+bool CDataStore::InsertNewKey(const std::string& sql, const SqlValues& values, const char* keyQuery,
+                              const std::string& key, const std::string& takenText,
+                              const char* failure) {
+    bool taken = false;
+    bool ok = Run(keyQuery, {key}, [&](const CStatement&) { taken = true; });
+    if (ok && !taken) {
+        ok = Run(sql, values);
+        // Another program may have added the same key since the look: the unique key refuses
+        // the row, and the user is told the same as when it was found.
+        taken = !ok && m_lastErrorCode == SQLITE_CONSTRAINT_UNIQUE;
+    }
+    if (taken) {
+        Messages().Inform(takenText);
+        return false;
+    }
+    if (!ok) {
+        Messages().Inform(failure + m_lastError);
+        return false;
+    }
+    return true;
+}
+
 bool CDataStore::ListGoods(const std::string& className, std::vector<GoodsRecord>& list) {
     return ForEachGoods(className, [&](const GoodsRecord& g) { list.push_back(g); });
 }
@@ -102,11 +136,9 @@ bool CDataStore::AddGoods(const GoodsRecord& goods) {
     SqlValues values;
     for (const auto& c : GoodsColumns())
         values.push_back(goods.*c.field);
-    if (!Run(sql, values)) {
-        Messages().Inform("添加产品失败。\r\n数据库失败!\r\n错误信息:" + m_lastError);
-        return false;
-    }
-    return true;
+    return InsertNewKey(sql, values, "select 1 from ferix_product where Code = ? limit 1",
+                        goods.Code, GoodsCodeTakenText(goods.Code),
+                        "添加产品失败。\r\n数据库失败!\r\n错误信息:");
 }
 
 bool CDataStore::DeleteGoods(const std::string& code) {
@@ -139,13 +171,12 @@ bool CDataStore::ListGoodsClasses(std::vector<GoodsClassRecord>& list) {
 }
 
 bool CDataStore::AddGoodsClass(const std::string& className, const std::string& parentName) {
-    if (!Run("insert into ferix_product_class(parent_name, class_name, class_note)"
-             " values(?, ?, '')",
-             {parentName, className})) {
-        Messages().Inform("添加商品类目失败。\r\n数据库失败!\r\n错误信息:" + m_lastError);
-        return false;
-    }
-    return true;
+    return InsertNewKey("insert into ferix_product_class(parent_name, class_name, class_note)"
+                        " values(?, ?, '')",
+                        {parentName, className},
+                        "select 1 from ferix_product_class where class_name = ? limit 1", className,
+                        GoodsClassTakenText(className),
+                        "添加商品类目失败。\r\n数据库失败!\r\n错误信息:");
 }
 
 bool CDataStore::DeleteGoodsClass(const std::string& className) {
@@ -173,11 +204,9 @@ bool CDataStore::AddBusinessUnit(const BusinessUnitRecord& unit) {
     SqlValues values;
     for (const auto& c : BusinessUnitColumns())
         values.push_back(unit.*c.field);
-    if (!Run(sql, values)) {
-        Messages().Inform("添加往来单位失败。\r\n数据库失败!\r\n错误信息:" + m_lastError);
-        return false;
-    }
-    return true;
+    return InsertNewKey(sql, values, "select 1 from ferix_customer where CustomerCode = ? limit 1",
+                        unit.CustomerCode, UnitCodeTakenText(unit.CustomerCode),
+                        "添加往来单位失败。\r\n数据库失败!\r\n错误信息:");
 }
 
 bool CDataStore::DeleteBusinessUnit(const std::string& code) {

@@ -108,10 +108,19 @@ SettingsRecord CDataStore::LoadSettings() {
 }
 
 bool CDataStore::SaveSettings(const SettingsRecord& s) {
-    return ExecuteSql(
-        "update Setting set CompanyName = ?, CompanyTel = ?, CompanyFax = ?,"
-        " CompanyZip = ?, Chengben = ?, CompanyAddr = ?",
-        {s.CompanyName, s.CompanyTel, s.CompanyFax, s.CompanyZip, s.Chengben, s.CompanyAddr});
+    const SqlValues values = {s.CompanyName, s.CompanyTel, s.CompanyFax,
+                              s.CompanyZip,  s.Chengben,   s.CompanyAddr};
+    if (!ExecuteSql("update Setting set CompanyName = ?, CompanyTel = ?, CompanyFax = ?,"
+                    " CompanyZip = ?, Chengben = ?, CompanyAddr = ?",
+                    values))
+        return false;
+    if (Changes() > 0)
+        return true;
+    // A table without its row (emptied by hand, or made by another tool) gets it now: an
+    // update alone would store nothing and still report success.
+    return ExecuteSql("insert into Setting(CompanyName, CompanyTel, CompanyFax, CompanyZip,"
+                      " Chengben, CompanyAddr) values(?, ?, ?, ?, ?, ?)",
+                      values);
 }
 
 bool WriteLogEntry(const std::string& event) {
