@@ -44,7 +44,7 @@ std::string EscapeHtml(const std::string& text);
 std::string FillStockTemplate(const std::string& templateText, const StockPrintInput& input);
 
 // Reads HTML bytes as UTF-8 text: a byte order mark decides first, then a <meta> charset
-// declaration, then the bytes themselves (valid UTF-8, otherwise the old GBK code page).
+// declaration, then the bytes themselves (valid UTF-8, otherwise the GBK code page).
 // GB2312 and GBK declarations are read as GB18030, which covers both.
 std::string DecodeHtmlBytes(const std::string& bytes, HtmlFileEncoding* encoding = nullptr);
 // Writes UTF-8 text back in an encoding found by DecodeHtmlBytes, byte order mark included.

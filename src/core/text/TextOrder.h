@@ -3,7 +3,7 @@
 #include <vector>
 
 // The order of every sorted list of the program (drop-down lists, report keys): texts compare by
-// their GB18030 bytes, the order the old GBK program showed. Common Chinese characters come in
+// their GB18030 bytes, the order of the GBK code page. Common Chinese characters come in
 // pinyin order, ASCII before them, and the empty text first.
 // Negative, zero or positive, like strcmp. Texts that differ only in invalid UTF-8 still compare
 // unequal (by their own bytes), so the order is strict.
