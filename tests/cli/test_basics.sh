@@ -29,6 +29,21 @@ check "csv quoting" [ "$OUT" = "$(printf 'Event,User,Time\n"a,""b""",admin,26-12
 OUT=$("$CLI" --user admin --password '' --format json log 2>/dev/null)
 check "json listing" [ "$OUT" = "$(printf '[\n {"Event": "a,\\"b\\"", "User": "admin", "Time": "26-12-07 09:00:00"}\n]')" ]
 
+# A stored text that is not UTF-8 (a name written by another tool): tsv and csv hand the bytes on
+# as stored, json shows each bad sequence as U+FFFD so that the output always parses.
+sqlite3 Data/main_data.tdb "insert into ferix_product(Code, ProductName) values('G1', 'a' || X'C0AF' || 'b' || X'E4B8' || '\"')"
+bad=$(printf 'a\300\257b\344\270"')
+run goods list
+check "tsv keeps the stored bytes" sh -c 'printf "%s" "$1" | LC_ALL=C grep -qF "$2"' - "$OUT" "	$bad	"
+OUT=$("$CLI" --user admin --password '' --format csv goods list 2>/dev/null)
+check "csv keeps the stored bytes" sh -c 'printf "%s" "$1" | LC_ALL=C grep -qF "$2"' - "$OUT" ",\"${bad%\"}\"\"\","
+OUT=$("$CLI" --user admin --password '' --format json goods list 2>/dev/null)
+check "json output parses" sh -c 'printf "%s" "$1" | PYTHONIOENCODING=utf-8:strict python3 -m json.tool >/dev/null' - "$OUT"
+check "each bad sequence is U+FFFD" sh -c 'printf "%s" "$1" | python3 -c "$2"' - "$OUT" '
+import json, sys
+r = json.loads(sys.stdin.buffer.read().decode("utf-8"))
+assert r[0]["Code"] == "G1" and r[0]["ProductName"] == "a\ufffd\ufffdb\ufffd\"", r'
+
 run frobnicate
 check "unknown command is usage error" [ "$RC" -eq 2 ]
 

@@ -14,6 +14,13 @@ Rows Fields(const std::optional<std::vector<CsvRecord>>& records) {
         rows.push_back(r.fields);
     return rows;
 }
+
+std::string Repeat(std::string_view text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
 } // namespace
 
 TEST(CsvReaderTest, ReadsQuotedFieldsLineBreaksAndEmptyFields) {
@@ -51,39 +58,64 @@ TEST(CsvReaderTest, RefusesMalformedTextNamingTheLine) {
 
 TEST(JsonReaderTest, ReadsValuesEscapesAndMemberOrder) {
     std::string error;
-    auto v = ParseJson("\xEF\xBB\xBF {\"b\": [1, -2.5e+3, true, false, null], \"a\": "
-                       "\"q\\\"\\\\\\/\\b\\f\\n\\r\\t\\u00e9\\u4e2d\\ud83d\\ude00\"} ",
-                       &error);
+    auto v =
+        ParseJson("\xEF\xBB\xBF {\"b\": [1, -2.5e+3, true, false, null, 18446744073709551615,\n"
+                  "{\"z\": {}, \"y\": [], \"x\": {\"w\": \"\"}}], \"a\": "
+                  "\"q\\\"\\\\\\/\\b\\f\\n\\r\\t\\u00e9\\u4e2d\\ud83d\\ude00\"} ",
+                  &error);
     ASSERT_TRUE(v) << error;
-    ASSERT_EQ(v->type, JsonValue::Type::Object);
-    ASSERT_EQ(v->members.size(), 2u);
-    EXPECT_EQ(v->members[0].name, "b");
-    const JsonValue* b = v->Find("b");
-    ASSERT_EQ(b->items.size(), 5u);
-    EXPECT_EQ(b->items[1].text, "-2.5e+3");
-    EXPECT_TRUE(b->items[2].boolean);
-    EXPECT_EQ(b->items[4].type, JsonValue::Type::Null);
-    EXPECT_EQ(v->Find("a")->text, "q\"\\/\b\f\n\r\té中😀");
-    EXPECT_EQ(v->Find("zzz"), nullptr);
+    EXPECT_EQ(v->dump(),
+              "{\"b\":[1,-2500.0,true,false,null,18446744073709551615,{\"z\":{},\"y\":[],"
+              "\"x\":{\"w\":\"\"}}],\"a\":\"q\\\"\\\\/\\b\\f\\n\\r\\té中😀\"}");
+    EXPECT_EQ(v->at("a").get<std::string>(), "q\"\\/\b\f\n\r\té中😀");
+
+    // 65 containers, one inside the other, are the most a document may nest.
+    const std::string deepest = std::string(65, '[') + "\"x\"" + std::string(65, ']');
+    EXPECT_TRUE(ParseJson(deepest, &error)) << error;
 }
 
 TEST(JsonReaderTest, RefusesMalformedDocumentsWithAPosition) {
     const std::vector<std::pair<std::string, std::string>> bad = {
         {"", "JSON 格式错误（第 1 行第 1 列）：内容不完整"},
+        {"[", "JSON 格式错误（第 1 行第 2 列）：内容不完整"},
         {"{\"a\": 1,}", "JSON 格式错误（第 1 行第 9 列）：需要用引号括起的成员名"},
         {"{\"a\": 1, \"a\": 2}", "JSON 格式错误（第 1 行第 10 列）：成员名重复"},
+        {"{\"a\": {\"b\": 1,\n  \"b\": 2}}", "JSON 格式错误（第 2 行第 3 列）：成员名重复"},
+        {"{\"a\" 1}", "JSON 格式错误（第 1 行第 6 列）：成员名后需要冒号"},
+        {"{\"a\": 1 \"b\": 2}", "JSON 格式错误（第 1 行第 9 列）：成员之间需要逗号"},
+        {"{\"a\": \"中\"", "JSON 格式错误（第 1 行第 10 列）：对象没有结束的 }"},
         {"[1 2]", "JSON 格式错误（第 1 行第 4 列）：数组元素之间需要逗号"},
+        {"[1 tru]", "JSON 格式错误（第 1 行第 4 列）：数组元素之间需要逗号"},
+        {"[1, \"x\"\n", "JSON 格式错误（第 2 行第 1 列）：数组没有结束的 ]"},
         {"\"abc", "JSON 格式错误（第 1 行第 5 列）：字符串没有结束的引号"},
+        {"\"ab\\", "JSON 格式错误（第 1 行第 5 列）：字符串没有结束的引号"},
         {"\"a\tb\"", "JSON 格式错误（第 1 行第 3 列）：字符串中有控制字符"},
+        {std::string("[\"a\0b\"]", 7), "JSON 格式错误（第 1 行第 4 列）：字符串中有控制字符"},
         {"\"\\ud800\"", "JSON 格式错误（第 1 行第 8 列）：不成对的代理字符"},
+        {"\"\\ud800\\u0041\"", "JSON 格式错误（第 1 行第 14 列）：不成对的代理字符"},
+        {"\"\\udc00\"", "JSON 格式错误（第 1 行第 8 列）：不成对的代理字符"},
+        {"\"\\u12\"", "JSON 格式错误（第 1 行第 4 列）：\\u 后面需要四位十六进制数字"},
+        {"\"\\u12x4\"", "JSON 格式错误（第 1 行第 7 列）：\\u 后面需要四位十六进制数字"},
         {"\"\\u0000\"", "JSON 格式错误（第 1 行第 8 列）：字符串中不允许 NUL 字符"},
+        {"{\"a\\u0000\": 1}", "JSON 格式错误（第 1 行第 10 列）：字符串中不允许 NUL 字符"},
+        {"\"\\u0000\\x\"", "JSON 格式错误（第 1 行第 8 列）：字符串中不允许 NUL 字符"},
         {"\"\\x\"", "JSON 格式错误（第 1 行第 4 列）：无效的转义字符"},
+        {"-", "JSON 格式错误（第 1 行第 2 列）：数字格式不正确"},
+        {"[1.]", "JSON 格式错误（第 1 行第 4 列）：数字格式不正确"},
+        {"[1e999]", "JSON 格式错误（第 1 行第 2 列）：数字超出范围"},
         {"01", "JSON 格式错误（第 1 行第 2 列）：文档结束后还有多余的内容"},
         {"{} x", "JSON 格式错误（第 1 行第 4 列）：文档结束后还有多余的内容"},
+        {std::string("{}\0", 3), "JSON 格式错误（第 1 行第 3 列）：文档结束后还有多余的内容"},
         {"tru", "JSON 格式错误（第 1 行第 1 列）：无法识别的值"},
+        {"[nul]", "JSON 格式错误（第 1 行第 2 列）：无法识别的值"},
+        {"[1,]", "JSON 格式错误（第 1 行第 4 列）：无法识别的值"},
+        {"\xEF\xBC\x81", "JSON 格式错误（第 1 行第 1 列）：无法识别的值"},
+        // The byte-order mark takes no column, as in an editor.
+        {"\xEF\xBB\xBF{\"a\" 1}", "JSON 格式错误（第 1 行第 6 列）：成员名后需要冒号"},
         {"\"\xff\"", "文件不是有效的 UTF-8 文本（第 2 个字节）"},
         {std::string(100, '[') + std::string(100, ']'),
          "JSON 格式错误（第 1 行第 66 列）：嵌套层次太深"},
+        {Repeat("[{\"a\": ", 33), "JSON 格式错误（第 1 行第 226 列）：嵌套层次太深"},
     };
     for (const auto& [text, message] : bad) {
         std::string error;

@@ -20,12 +20,12 @@ template <size_t N> bool Known(const std::array<const char*, N>& names, const st
 // Every member must be a known name and, except "lines", a string.
 bool CheckMembers(const JsonValue& object, const auto& names, const std::string& where,
                   std::string* error) {
-    for (const auto& [name, value] : object.members) {
+    for (const auto& [name, value] : object.items()) {
         if (!Known(names, name)) {
             *error = where + "有未知的字段“" + name + "”";
             return false;
         }
-        if (name != "lines" && !value.IsString()) {
+        if (name != "lines" && !value.is_string()) {
             *error = where + "的字段“" + name + "”必须是字符串";
             return false;
         }
@@ -34,10 +34,10 @@ bool CheckMembers(const JsonValue& object, const auto& names, const std::string&
 }
 
 std::optional<std::string> Member(const JsonValue& object, const char* name) {
-    const JsonValue* v = object.Find(name);
-    if (!v)
+    auto it = object.find(name);
+    if (it == object.end() || !it->is_string())
         return std::nullopt;
-    return v->text;
+    return it->get<std::string>();
 }
 } // namespace
 
@@ -49,7 +49,7 @@ std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
     auto doc = ParseJson(text, error);
     if (!doc)
         return std::nullopt;
-    if (doc->type != JsonValue::Type::Object) {
+    if (!doc->is_object()) {
         *error = "单据文件的内容必须是一个 JSON 对象";
         return std::nullopt;
     }
@@ -77,15 +77,16 @@ std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
         bill.m_paid = Member(*doc, "paid").value_or("");
     }
 
-    const JsonValue* lines = doc->Find("lines");
-    if (lines && lines->type != JsonValue::Type::Array) {
+    const auto lines = doc->find("lines");
+    if (lines != doc->end() && !lines->is_array()) {
         *error = "单据文件的字段“lines”必须是数组";
         return std::nullopt;
     }
+    static const JsonValue kNoLines = JsonValue::array();
     size_t number = 0;
-    for (const JsonValue& line : lines ? lines->items : std::vector<JsonValue>{}) {
+    for (const JsonValue& line : lines != doc->end() ? *lines : kNoLines) {
         std::string where = "第 " + std::to_string(++number) + " 条商品行";
-        if (line.type != JsonValue::Type::Object) {
+        if (!line.is_object()) {
             *error = where + "必须是一个 JSON 对象";
             return std::nullopt;
         }
