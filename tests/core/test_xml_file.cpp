@@ -359,4 +359,22 @@ TEST_F(XmlFileTest, AnUndeclaredFileThatIsNotUtf8IsReadAsGbk) {
     ASSERT_TRUE(CXmlDocument::ReadDocumentFile("utf8.txt", text, &result));
     EXPECT_EQ(text, "名称 <r/>");
     EXPECT_NE(result.find("<read encoding=\"UTF-8\""), std::string::npos) << result;
+
+    // Bytes that would be read another way next time are not written: GBK that the edit leaves
+    // valid UTF-8 (\xC3\xA9 is 脙 in GBK and é in UTF-8), or a text that starts like a byte
+    // order mark once its NUL byte is gone.
+    const std::string ambiguous = "<r><a n=\"\xFF\"/><b n=\"\xC3\xA9\"/></r>";
+    WriteBytes("flip.xml", ambiguous);
+    CXmlDocument flip;
+    ASSERT_TRUE(flip.Load("flip.xml") && flip.FindElement("r") && flip.EnterElement() &&
+                flip.FindElement("a") && flip.RemoveElement());
+    EXPECT_FALSE(flip.Save("flip.xml"));
+    EXPECT_EQ(flip.SaveRefusal(), "修改后的内容无法用文件的编码 GBK 原样写回");
+    EXPECT_EQ(ReadBytes("flip.xml"), ambiguous);
+    const std::string marked = std::string("\0\xFF\xFE<r/>", 6);
+    WriteBytes("nul.xml", marked);
+    CXmlDocument nul;
+    nul.Load("nul.xml");
+    EXPECT_FALSE(nul.Save("nul.xml"));
+    EXPECT_EQ(ReadBytes("nul.xml"), marked);
 }

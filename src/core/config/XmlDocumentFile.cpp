@@ -62,6 +62,21 @@ bool ReadWholeFile(const fs::path& path, std::string& bytes, std::string& result
     return true;
 }
 
+// The encoding of a file without a byte order mark, from its bytes without NULs: the declared
+// one; with none, UTF-8 when the bytes are UTF-8, otherwise the Chinese code page.
+std::string UnmarkedEncoding(std::string_view bytes, bool* declared) {
+    std::string encoding = DeclaredEncoding(bytes);
+    *declared = !encoding.empty();
+    if (encoding.empty())
+        encoding = FirstInvalidUtf8(bytes) ? "GBK" : "UTF-8";
+    return encoding;
+}
+
+bool StartsWithMark(std::string_view bytes) {
+    return bytes.substr(0, 3) == "\xEF\xBB\xBF" || bytes.substr(0, 2) == "\xFF\xFE" ||
+           bytes.substr(0, 2) == "\xFE\xFF";
+}
+
 // The ICU converter files of an encoding name are read and written with; "" when there is none
 // (the bytes are then taken as they are).
 std::string ConverterOf(const std::string& encoding) {
@@ -74,23 +89,15 @@ std::string ConverterOf(const std::string& encoding) {
 
 // One code point of valid UTF-8 at `i`; false where the bytes are not UTF-8.
 bool NextCodePoint(std::string_view text, size_t i, unsigned long* codePoint, size_t* length) {
-    const size_t n = std::min<size_t>(4, text.size() - i);
-    size_t k = 1;
-    while (k < n && (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80)
-        ++k;
-    const std::string_view one = text.substr(i, k);
-    if (FirstInvalidUtf8(one))
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const size_t n = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+    if (i + n > text.size() || FirstInvalidUtf8(text.substr(i, n)))
         return false;
-    // A valid prefix may still be followed by a stray continuation byte: take the first
-    // character only.
-    const unsigned char c = static_cast<unsigned char>(one[0]);
-    *length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    if (*length > one.size())
-        return false;
-    unsigned long cp = *length == 1 ? c : c & (0x3F >> (*length - 1));
-    for (size_t j = 1; j < *length; ++j)
-        cp = (cp << 6) | (static_cast<unsigned char>(one[j]) & 0x3F);
+    unsigned long cp = n == 1 ? c : c & (0x3Fu >> (n - 1));
+    for (size_t k = 1; k < n; ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
     *codePoint = cp;
+    *length = n;
     return true;
 }
 
@@ -301,12 +308,10 @@ bool CXmlDocument::ReadFile(const fs::path& path, std::string& text, FileSource*
     if (!markLength) {
         // The whole file is searched, as writing searches the whole text: an HTML head whose
         // meta charset lies beyond the first kilobyte is read in the encoding it is written in.
-        encoding = DeclaredEncoding(payload);
-        if (encoding.empty()) {
-            // Nothing declared: UTF-8 when it is, otherwise the Chinese code page.
-            encoding = FirstInvalidUtf8(payload) ? "GBK" : "UTF-8";
+        bool declared = false;
+        encoding = UnmarkedEncoding(payload, &declared);
+        if (!declared)
             *result += "<utf8_detection/>";
-        }
     }
     *result += EncodingEntry("read", encoding, payload.size() + markLength);
     if (encoding == "UTF-16BE")
@@ -381,6 +386,12 @@ bool CXmlDocument::WriteFile(const fs::path& path, const std::string& text,
         readBack.clear();
         written = writer.Whole(bytes, readBack) && writer.ReadsBackAs(bytes, readBack);
     }
+    // Without a mark the bytes must name or show the same encoding again: GBK bytes that an edit
+    // left valid UTF-8 would be read as UTF-8, text that now starts like a mark as UTF-16.
+    bool declared = false;
+    if (written && mark.empty() &&
+        (StartsWithMark(bytes) || UnmarkedEncoding(bytes, &declared) != encoding))
+        written = false;
     if (!written) {
         *refusal = writer.Refusal().empty()
                        ? "修改后的内容无法用文件的编码 " + encoding + " 原样写回"
