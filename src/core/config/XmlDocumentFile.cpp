@@ -110,9 +110,7 @@ public:
         : m_text(text), m_converter(std::move(converter)), m_encoding(std::move(encoding)) {}
 
     // Splices the file's own bytes back in wherever the text still stands as read.
-    bool Splice(const CXmlDocument::FileSource& source,
-                const std::vector<CXmlDocument::KeptRange>& kept, std::string& bytes,
-                std::string& readBack);
+    bool Splice(const CXmlDocument::FileSource& source, std::string& bytes, std::string& readBack);
     // Converts the whole text.
     bool Whole(std::string& bytes, std::string& readBack) {
         return AppendNew(0, m_text.size(), bytes, readBack);
@@ -192,8 +190,7 @@ bool DocumentWriter::AppendNew(size_t from, size_t to, std::string& bytes, std::
     return true;
 }
 
-bool DocumentWriter::Splice(const CXmlDocument::FileSource& source,
-                            const std::vector<CXmlDocument::KeptRange>& kept, std::string& bytes,
+bool DocumentWriter::Splice(const CXmlDocument::FileSource& source, std::string& bytes,
                             std::string& readBack) {
     // Where each character of the text as read begins in the file's bytes.
     std::vector<uint32_t> starts;
@@ -207,7 +204,7 @@ bool DocumentWriter::Splice(const CXmlDocument::FileSource& source,
             return false;
     }
     size_t pos = 0;
-    for (const auto& r : kept) {
+    for (const auto& r : source.kept) {
         if (!r.length)
             continue;
         if (!AppendNew(pos, r.start, bytes, readBack))
@@ -378,8 +375,7 @@ bool CXmlDocument::WriteFile(const fs::path& path, const std::string& text,
     std::string bytes, readBack;
     bool written = false;
     if (source && source->read && source->converter == converter) {
-        written = writer.Splice(*source, source->kept, bytes, readBack) &&
-                  writer.ReadsBackAs(bytes, readBack);
+        written = writer.Splice(*source, bytes, readBack) && writer.ReadsBackAs(bytes, readBack);
     }
     if (!written && writer.Refusal().empty()) {
         bytes.clear();
