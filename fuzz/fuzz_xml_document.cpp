@@ -1,6 +1,8 @@
 // libFuzzer target: parse any bytes as a document, walk every element the cursor can reach,
 // read attributes, and apply a few edits steered by the input, checking after each edit that
-// the element index still describes the text.
+// the element index still describes the text. The same edits are then made on the bytes read
+// as a file and saved: a save without edits gives the file back byte for byte, and whatever a
+// save writes reads back as the document that was saved.
 #include "config/CXmlDocument.h"
 #include "config/XmlScan.h"
 
@@ -8,7 +10,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -94,6 +100,113 @@ struct Walker {
         }
     }
 };
+
+// One edit as a steering byte says; true when it changed the text.
+bool ApplyEdit(CXmlDocument& edit, uint8_t op, const std::vector<std::string>& tags,
+               const std::vector<std::string>& attributes) {
+    const std::string& tag = tags.empty() ? std::string("x") : tags[op % tags.size()];
+    switch (op >> 5) {
+    case 0:
+        edit.FindElement(tag);
+        return false;
+    case 1:
+        return edit.AddElement(tag);
+    case 2:
+        // Characters no code page holds all of, so references are written for some.
+        return edit.SetAttribute("name", std::string(op & 7, '&') + "\"<v>'中😀é");
+    case 3:
+        return edit.RemoveElement();
+    case 4:
+        edit.EnterElement();
+        return false;
+    case 5:
+        edit.LeaveElement();
+        return false;
+    case 6:
+        return edit.SetAttribute(attributes[op % attributes.size()], "x");
+    default: {
+        const bool added = edit.AddElement("n");
+        return edit.SetAttribute("k", "v") || added;
+    }
+    }
+}
+
+// Element names and the values of `attributes`, depth first, for every element the cursor
+// reaches: what a reader of the document sees.
+void Describe(CXmlDocument& doc, const std::vector<std::string>& tags,
+              const std::vector<std::string>& attributes, int depth, std::string& out) {
+    for (const auto& tag : tags) {
+        while (out.size() < 100000 && doc.FindElement(tag)) {
+            out += std::to_string(depth) + "<" + tag + ">";
+            for (const auto& a : attributes)
+                out += doc.GetAttribute(a) + "|";
+            if (depth < 48 && doc.EnterElement()) {
+                Describe(doc, tags, attributes, depth + 1, out);
+                Check(doc.LeaveElement());
+            }
+        }
+    }
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+// A folder of its own for the files of the runs, in memory where there is such a place; it
+// goes when the fuzzer ends.
+struct ScratchFolder {
+    std::string path;
+    ScratchFolder() {
+        path = std::filesystem::is_directory("/dev/shm") ? "/dev/shm/xmlfuzz-XXXXXX"
+                                                         : "/tmp/xmlfuzz-XXXXXX";
+        if (!::mkdtemp(path.data()))
+            __builtin_trap();
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
+void CheckFileRoundTrip(const std::string& bytes, const uint8_t* steer, size_t steerCount) {
+    static const ScratchFolder folder;
+    const std::string in = folder.path + "/in.xml", out = folder.path + "/out.xml";
+    {
+        std::ofstream f(in, std::ios::binary | std::ios::trunc);
+        f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    std::filesystem::remove(out);
+    CXmlDocument doc;
+    doc.Load(in);
+    std::vector<std::string> tags, attributes;
+    CollectNames(doc.DocumentText(), tags, attributes);
+    if (!tags.empty() && doc.FindElement(tags[0]))
+        doc.EnterElement();
+    bool changed = false;
+    for (size_t i = 0; i < steerCount; ++i)
+        changed = ApplyEdit(doc, steer[i], tags, attributes) || changed;
+    if (!doc.Save(out)) {
+        Check(!doc.SaveRefusal().empty());
+        Check(!std::filesystem::exists(out));
+        return;
+    }
+    const std::string saved = ReadAll(out);
+    // NUL bytes and half a UTF-16 unit are not kept; anything else is.
+    const bool utf16 = bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0;
+    if (!changed && bytes.find('\0') == std::string::npos && !(utf16 && bytes.size() % 2))
+        Check(saved == bytes);
+
+    CXmlDocument edited, back;
+    edited.SetDocumentText(doc.DocumentText());
+    back.Load(out);
+    std::string seen, seenBack;
+    Describe(edited, tags, attributes, 0, seen);
+    Describe(back, tags, attributes, 0, seenBack);
+    Check(seen == seenBack);
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -114,40 +227,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!tags.empty() && edit.FindElement(tags[0]))
         edit.EnterElement();
     for (size_t i = 0; i < steer; ++i) {
-        const uint8_t op = data[i];
-        const std::string& tag = tags.empty() ? std::string("x") : tags[op % tags.size()];
-        switch (op >> 5) {
-        case 0:
-            edit.FindElement(tag);
-            break;
-        case 1:
-            edit.AddElement(tag);
-            break;
-        case 2:
-            edit.SetAttribute("name", std::string(op & 7, '&') + "\"<v>'");
-            break;
-        case 3:
-            edit.RemoveElement();
-            break;
-        case 4:
-            edit.EnterElement();
-            break;
-        case 5:
-            edit.LeaveElement();
-            break;
-        case 6:
-            edit.SetAttribute(attributes[op % attributes.size()], "x");
-            break;
-        default:
-            edit.AddElement("n");
-            edit.SetAttribute("k", "v");
-            break;
-        }
+        ApplyEdit(edit, data[i], tags, attributes);
         CheckIndex(edit);
     }
     // What the edits made parses again to a document whose index holds.
     CXmlDocument again;
     again.SetDocumentText(edit.DocumentText());
     CheckIndex(again);
+
+    CheckFileRoundTrip(text, data, steer);
     return 0;
 }

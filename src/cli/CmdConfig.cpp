@@ -6,6 +6,7 @@
 #include "config/ConfigLists.h"
 
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <iostream>
 
@@ -56,9 +57,14 @@ bool ConfigFileSound() {
     return false;
 }
 
-int ChangeDone(bool done) {
-    if (done)
+// Runs a change. One refused for its content has had its reason told already (exit 1); any
+// other failure is the file's.
+int RunChange(const std::function<bool(bool* refused)>& change) {
+    bool refused = false;
+    if (change(&refused))
         return kExitOk;
+    if (refused)
+        return kExitRefused;
     std::cerr << "无法修改配置文件 Data/ferix_config.data（列表不存在或文件无法写入）。\n";
     return kExitData;
 }
@@ -89,9 +95,11 @@ int CmdConfig(CliContext& ctx) {
     if (sub == "add") {
         if (!CheckConfigEntryName(key, name))
             return kExitRefused;
-        return ChangeDone(AddConfigListEntry(key, name, ctx.OptionOr("note", "")));
+        return RunChange([&](bool* refused) {
+            return AddConfigListEntry(key, name, ctx.OptionOr("note", ""), refused);
+        });
     }
-    return ChangeDone(RemoveConfigListEntries(key, name));
+    return RunChange([&](bool* refused) { return RemoveConfigListEntries(key, name, refused); });
 }
 
 int CmdDepartments(CliContext& ctx) {
@@ -111,9 +119,10 @@ int CmdDepartments(CliContext& ctx) {
     if (sub == "add") {
         if (!CheckConfigEntryName("departments", name))
             return kExitRefused;
-        return ChangeDone(AddDepartment(name, ctx.OptionOr("note", "")));
+        return RunChange(
+            [&](bool* refused) { return AddDepartment(name, ctx.OptionOr("note", ""), refused); });
     }
-    return ChangeDone(RemoveDepartments(name));
+    return RunChange([&](bool* refused) { return RemoveDepartments(name, refused); });
 }
 
 int CmdEmployees(CliContext& ctx) {
@@ -147,9 +156,10 @@ int CmdEmployees(CliContext& ctx) {
             std::cerr << "没有名为“" << department << "”的部门。\n";
             return kExitRefused;
         }
-        return ChangeDone(AddEmployee(department, name, ctx.OptionOr("tel", ""),
-                                      ctx.OptionOr("addr", ""), ctx.OptionOr("birthday", ""),
-                                      ctx.OptionOr("note", "")));
+        return RunChange([&](bool* refused) {
+            return AddEmployee(department, name, ctx.OptionOr("tel", ""), ctx.OptionOr("addr", ""),
+                               ctx.OptionOr("birthday", ""), ctx.OptionOr("note", ""), refused);
+        });
     }
-    return ChangeDone(RemoveEmployees(ctx.args[1]));
+    return RunChange([&](bool* refused) { return RemoveEmployees(ctx.args[1], refused); });
 }

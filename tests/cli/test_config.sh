@@ -118,6 +118,29 @@ run 0 departments remove 采购部
 run 0 employees list
 expect_out "department${tab}name${tab}tel${tab}addr${tab}birthday${tab}note"$'\n'"销售部${tab}李四${tab}${tab}${tab}${tab}"
 
+# A GB2312 file: characters it lacks are written as references and read back as themselves;
+# a malformed pair far from the edit stays as it was.
+gbhead='<?xml version="1.0" encoding="GB2312"?>'"$crlf"'<!-- '$'\x81\x7F'' -->'"$crlf"'<config>'"$crlf"
+gbhead+='<item key="unit">'"$crlf"'<unit name="'$'\xB8\xF6''" note=""/>'"$crlf"
+gbtail='</item>'"$crlf"'</config>'"$crlf"
+cp Data/ferix_config.data "$work/utf8.data"
+printf '%s' "$gbhead$gbtail" >Data/ferix_config.data
+run 0 config add unit 𠮷 --note 😀
+printf '%s' "$gbhead"'<unit name="&#x20BB7;" note="&#x1F600;"/>'"$crlf$gbtail" >"$work/expected.data"
+cmp -s Data/ferix_config.data "$work/expected.data" || fail "GB2312 file after the add: $(od -c Data/ferix_config.data | head -20)"
+run 0 config list unit
+expect_out "name${tab}note"$'\n'"个${tab}"$'\n'"𠮷${tab}😀"
+
+# Text that is not UTF-8 (GBK bytes from a GBK terminal) has no faithful form: refused, exit 1,
+# the file as it was.
+run 1 config add unit $'\xCF\xE4'
+expect_err "配置文件 Data/ferix_config.data 没有修改：要写入的文字不是有效的 UTF-8 文本。"
+cmp -s Data/ferix_config.data "$work/expected.data" || fail "a refused add changed the file"
+cp "$work/utf8.data" Data/ferix_config.data
+run 1 departments add $'\xB2\xC9\xB9\xBA'
+expect_err "要写入的文字不是有效的 UTF-8 文本"
+cmp -s Data/ferix_config.data "$work/utf8.data" || fail "a refused department changed the file"
+
 # A wrong password is refused before anything is read.
 "$CLI" --user admin --password wrong config list area >/dev/null 2>&1
 [ $? -eq 3 ] || fail "wrong password must exit 3"

@@ -211,6 +211,37 @@ TEST_F(ConfigListsTest, TheFileKeepsItsEncoding) {
                         "note=\"\"/>\r\n</item></config>");
 }
 
+TEST_F(ConfigListsTest, AGbkFileKeepsItsBytesAndRefusesWhatItCannotCarry) {
+    // Declared GB2312; a malformed pair in the first department's note, far from the edit.
+    const std::string head = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<config>\r\n"
+                             "<item key=\"unit\"/>\r\n<item key=\"employees\">\r\n"
+                             "<departments name=\"\xB2\xC9\xB9\xBA\" note=\"\x81\x7F\">\r\n";
+    const std::string tail = "</departments>\r\n</item>\r\n</config>\r\n";
+    WriteConfig(head + tail);
+    ASSERT_TRUE(AddEmployee("采购", "𠮷田", "138", "深圳😀", "", ""));
+    EXPECT_EQ(Config(), head +
+                            "<employees name=\"&#x20BB7;\xCC\xEF\" tel=\"138\" "
+                            "addr=\"\xC9\xEE\xDB\xDA&#x1F600;\" birthday=\"\" note=\"\"/>\r\n" +
+                            tail);
+    const auto employees = ReadEmployees(std::string("采购"));
+    ASSERT_EQ(employees.size(), 1u);
+    EXPECT_EQ(employees[0].name, "𠮷田");
+    EXPECT_EQ(employees[0].addr, "深圳😀");
+    EXPECT_TRUE(m_port.Texts().empty());
+
+    // GBK bytes where UTF-8 text belongs (a name typed in a GBK terminal) have no faithful
+    // form: the change is refused with its reason and the file stays as it was.
+    const std::string before = Config();
+    bool refused = false;
+    EXPECT_FALSE(AddConfigListEntry("unit", "\xCF\xE4", "", &refused));
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(Config(), before);
+    EXPECT_EQ(
+        m_port.Texts(),
+        (std::vector<std::string>{
+            "配置文件 Data/ferix_config.data 没有修改：要写入的文字不是有效的 UTF-8 文本。"}));
+}
+
 TEST_F(ConfigListsTest, AFailedSaveKeepsTheOldFileAndIsReported) {
     InitFolder();
     const std::string before = Config();

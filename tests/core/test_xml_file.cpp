@@ -151,16 +151,6 @@ TEST_F(XmlFileTest, DeclaredEncodingsAreConvertedBothWays) {
     EXPECT_EQ(ReadBytes("gb.xml"),
               "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<r n=\"\xD6\xD0\" m=\"\xCE\xC4\"/>");
 
-    // A character the declared code page lacks is replaced and noted; the save still succeeds.
-    WriteBytes("latin.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r/>");
-    CXmlDocument latin;
-    ASSERT_TRUE(latin.Load("latin.xml") && latin.FindElement("r"));
-    ASSERT_TRUE(latin.SetAttribute("n", "é中"));
-    ASSERT_TRUE(latin.Save("latin.xml"));
-    EXPECT_EQ(ReadBytes("latin.xml"),
-              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r n=\"\xE9?\"/>");
-    EXPECT_NE(latin.Result().find("<conversion_loss/>"), std::string::npos);
-
     // An HTML page names its charset in a meta element of its head, and only there.
     const std::string body = "<body>\xC4\xE3</body></html>";
     WriteBytes("page.html", "<!DOCTYPE html><HTML><head><title>t</title>"
@@ -171,21 +161,10 @@ TEST_F(XmlFileTest, DeclaredEncodingsAreConvertedBothWays) {
     ASSERT_TRUE(CXmlDocument::ReadDocumentFile("page.html", text, &result));
     EXPECT_NE(text.find("<body>你</body>"), std::string::npos) << result;
     WriteBytes("late.html", "<html><head></head><meta http-equiv=\"Content-Type\" "
-                            "content=\"text/html; charset=gbk\">" +
+                            "content=\"text/html; charset=windows-1252\">" +
                                 body);
     ASSERT_TRUE(CXmlDocument::ReadDocumentFile("late.html", text, &result));
-    EXPECT_NE(text.find(body), std::string::npos) << "taken as it is: " << result;
-
-    // Without a mark or declaration: UTF-8 when the loose test passes, otherwise as it is.
-    WriteBytes("plain.txt", "名称 <r/>");
-    ASSERT_TRUE(CXmlDocument::ReadDocumentFile("plain.txt", text, &result));
-    EXPECT_EQ(text, "名称 <r/>");
-    EXPECT_NE(result.find("<read encoding=\"UTF-8\""), std::string::npos);
-    EXPECT_NE(result.find("<utf8_detection/>"), std::string::npos);
-    WriteBytes("gbk.txt", "\xC3\xFB\xB3\xC6 <r/>");
-    ASSERT_TRUE(CXmlDocument::ReadDocumentFile("gbk.txt", text, &result));
-    EXPECT_EQ(text, "\xC3\xFB\xB3\xC6 <r/>");
-    EXPECT_NE(result.find("<read encoding=\"\""), std::string::npos);
+    EXPECT_NE(text.find("<body>你</body>"), std::string::npos) << "undeclared: " << result;
 
     // A document that declares nothing and has no mark is written as UTF-8.
     ASSERT_TRUE(CXmlDocument::WriteDocumentFile("new.xml", "<r n=\"名\"/>", &result));
@@ -264,4 +243,138 @@ TEST_F(XmlFileTest, SavingReplacesTheFileWholeOrNotAtAll) {
     for (const auto& e : fs::directory_iterator(Dir()))
         files += e.path().filename().string().find(".tmp") != std::string::npos;
     EXPECT_EQ(files, 0u);
+}
+
+TEST_F(XmlFileTest, AnEditKeepsEveryByteOutsideIt) {
+    // A GB2312 file with malformed bytes far from the edit: a lead byte with a trail it cannot
+    // take in the comment, a lone 0xFF in another entry's note.
+    const std::string head = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n"
+                             "<!-- \x81\x7F \xB8\xF6 -->\r\n<config>\r\n<item key=\"unit\">\r\n"
+                             "<unit name=\"\xB8\xF6\" note=\"\xFF\"/>\r\n";
+    const std::string tail = "</item>\r\n<item key=\"bank\"/>\r\n</config>\r\n";
+    WriteBytes("gb.xml", head + tail);
+    CXmlDocument doc;
+    ASSERT_TRUE(doc.Load("gb.xml")) << doc.Result();
+    ASSERT_TRUE(doc.FindElement("config") && doc.EnterElement() && doc.FindElement("item") &&
+                doc.EnterElement() && doc.FindElement("unit"));
+    EXPECT_EQ(doc.GetAttribute("name"), "个");
+    ASSERT_TRUE(doc.AddElement("unit") && doc.SetAttribute("name", "箱") &&
+                doc.SetAttribute("note", "张三"));
+    ASSERT_TRUE(doc.Save("gb.xml")) << doc.Result();
+    const std::string added = "<unit name=\"\xCF\xE4\" note=\"\xD5\xC5\xC8\xFD\"/>\r\n";
+    EXPECT_EQ(ReadBytes("gb.xml"), head + added + tail);
+
+    // Removing the entry again gives the file back as it was.
+    CXmlDocument again;
+    ASSERT_TRUE(again.Load("gb.xml"));
+    ASSERT_TRUE(again.FindElement("config") && again.EnterElement() && again.FindElement("item") &&
+                again.EnterElement() && again.FindElement("unit") && again.FindElement("unit"));
+    ASSERT_TRUE(again.RemoveElement());
+    ASSERT_TRUE(again.Save("gb.xml")) << again.Result();
+    EXPECT_EQ(ReadBytes("gb.xml"), head + tail);
+
+    // The same for a UTF-8 file with a stray byte and a UTF-16 file with a lone surrogate.
+    const std::string utf8Head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r a=\"\xC3\x28\">";
+    const std::string utf8 = utf8Head + "\r\n<e/>\r\n</r>";
+    WriteBytes("u8.xml", utf8);
+    CXmlDocument u8;
+    ASSERT_TRUE(u8.Load("u8.xml") && u8.FindElement("r") && u8.EnterElement() &&
+                u8.FindElement("e") && u8.SetAttribute("n", "中"));
+    ASSERT_TRUE(u8.Save("u8.xml")) << u8.Result();
+    EXPECT_EQ(ReadBytes("u8.xml"), utf8Head + "\r\n<e n=\"中\"/>\r\n</r>");
+
+    const std::string lone("\x3D\xD8", 2); // a high surrogate with nothing after it
+    WriteBytes("u16.xml",
+               "\xFF\xFE" + Utf16("<r a=\"", false) + lone + Utf16("\"><e/></r>", false));
+    CXmlDocument u16;
+    ASSERT_TRUE(u16.Load("u16.xml") && u16.FindElement("r") && u16.EnterElement() &&
+                u16.FindElement("e") && u16.SetAttribute("n", "x"));
+    ASSERT_TRUE(u16.Save("u16.xml")) << u16.Result();
+    EXPECT_EQ(ReadBytes("u16.xml"),
+              "\xFF\xFE" + Utf16("<r a=\"", false) + lone + Utf16("\"><e n=\"x\"/></r>", false));
+}
+
+TEST_F(XmlFileTest, CharactersTheEncodingLacksAreWrittenAsReferences) {
+    WriteBytes("gb.xml", "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<r>\r\n</r>\r\n");
+    CXmlDocument doc;
+    ASSERT_TRUE(doc.Load("gb.xml") && doc.FindElement("r") && doc.EnterElement());
+    ASSERT_TRUE(doc.AddElement("e") && doc.SetAttribute("name", "𠮷野家") &&
+                doc.SetAttribute("note", "好😀"));
+    ASSERT_TRUE(doc.Save("gb.xml")) << doc.Result();
+    EXPECT_EQ(ReadBytes("gb.xml"),
+              "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<r>\r\n"
+              "<e name=\"&#x20BB7;\xD2\xB0\xBC\xD2\" note=\"\xBA\xC3&#x1F600;\"/>"
+              "\r\n</r>\r\n");
+    CXmlDocument back;
+    ASSERT_TRUE(back.Load("gb.xml") && back.FindElement("r") && back.EnterElement() &&
+                back.FindElement("e"));
+    EXPECT_EQ(back.GetAttribute("name"), "𠮷野家");
+    EXPECT_EQ(back.GetAttribute("note"), "好😀");
+
+    // A single-byte code page the same way.
+    WriteBytes("latin.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r/>");
+    CXmlDocument latin;
+    ASSERT_TRUE(latin.Load("latin.xml") && latin.FindElement("r"));
+    ASSERT_TRUE(latin.SetAttribute("n", "é中"));
+    ASSERT_TRUE(latin.Save("latin.xml")) << latin.Result();
+    EXPECT_EQ(ReadBytes("latin.xml"),
+              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r n=\"\xE9&#x4E2D;\"/>");
+
+    // In character data a reference stands for its character as well; in a comment, a CDATA
+    // section or a name it would not, so such a text is not written at all.
+    const std::string decl = "<?xml version=\"1.0\" encoding=\"GBK\"?>";
+    std::string result;
+    ASSERT_TRUE(CXmlDocument::WriteDocumentFile("text.xml", decl + "<r a='😀'>中😀</r>", &result))
+        << result;
+    EXPECT_EQ(ReadBytes("text.xml"), decl + "<r a='&#x1F600;'>\xD6\xD0&#x1F600;</r>");
+    const std::vector<std::string> refused = {"<r><!-- 😀 --></r>", "<r><![CDATA[😀]]></r>",
+                                              "<r><𠮷/></r>", "<r 𠮷='1'/>", "<r><?pi 😀?></r>"};
+    for (const auto& body : refused) {
+        EXPECT_FALSE(CXmlDocument::WriteDocumentFile("text.xml", decl + body, &result)) << body;
+        EXPECT_EQ(ReadBytes("text.xml"), decl + "<r a='&#x1F600;'>\xD6\xD0&#x1F600;</r>") << body;
+    }
+}
+
+TEST_F(XmlFileTest, AnUndeclaredFileThatIsNotUtf8IsReadAsGbk) {
+    const std::string head =
+        "<config>\r\n<item key=\"unit\">\r\n<unit name=\"\xB8\xF6\" note=\"\"/>\r\n";
+    const std::string tail = "</item>\r\n</config>\r\n";
+    WriteBytes("c.xml", head + tail);
+    CXmlDocument doc;
+    ASSERT_TRUE(doc.Load("c.xml")) << doc.Result();
+    ASSERT_TRUE(doc.FindElement("config") && doc.EnterElement() && doc.FindElement("item") &&
+                doc.EnterElement() && doc.FindElement("unit"));
+    EXPECT_EQ(doc.GetAttribute("name"), "个");
+    ASSERT_TRUE(doc.AddElement("unit") && doc.SetAttribute("name", "箱😀"));
+    ASSERT_TRUE(doc.Save("c.xml")) << doc.Result();
+    EXPECT_EQ(ReadBytes("c.xml"), head + "<unit name=\"\xCF\xE4&#x1F600;\"/>\r\n" + tail);
+
+    // Text that does not start with '<' as well; UTF-8 stays UTF-8.
+    std::string text, result;
+    WriteBytes("gbk.txt", "\xC3\xFB\xB3\xC6 <r/>");
+    ASSERT_TRUE(CXmlDocument::ReadDocumentFile("gbk.txt", text, &result));
+    EXPECT_EQ(text, "名称 <r/>");
+    EXPECT_NE(result.find("<read encoding=\"GBK\""), std::string::npos) << result;
+    WriteBytes("utf8.txt", "名称 <r/>");
+    ASSERT_TRUE(CXmlDocument::ReadDocumentFile("utf8.txt", text, &result));
+    EXPECT_EQ(text, "名称 <r/>");
+    EXPECT_NE(result.find("<read encoding=\"UTF-8\""), std::string::npos) << result;
+
+    // Bytes that would be read another way next time are not written: GBK that the edit leaves
+    // valid UTF-8 (\xC3\xA9 is 脙 in GBK and é in UTF-8), or a text that starts like a byte
+    // order mark once its NUL byte is gone.
+    const std::string ambiguous = "<r><a n=\"\xFF\"/><b n=\"\xC3\xA9\"/></r>";
+    WriteBytes("flip.xml", ambiguous);
+    CXmlDocument flip;
+    ASSERT_TRUE(flip.Load("flip.xml") && flip.FindElement("r") && flip.EnterElement() &&
+                flip.FindElement("a") && flip.RemoveElement());
+    EXPECT_FALSE(flip.Save("flip.xml"));
+    EXPECT_EQ(flip.SaveRefusal(), "修改后的内容无法用文件的编码 GBK 原样写回");
+    EXPECT_EQ(ReadBytes("flip.xml"), ambiguous);
+    const std::string marked = std::string("\0\xFF\xFE<r/>", 6);
+    WriteBytes("nul.xml", marked);
+    CXmlDocument nul;
+    nul.Load("nul.xml");
+    EXPECT_FALSE(nul.Save("nul.xml"));
+    EXPECT_EQ(ReadBytes("nul.xml"), marked);
 }

@@ -47,6 +47,7 @@ void CXmlDocument::ResetCursor() {
 
 void CXmlDocument::ClearDocument() {
     m_text.clear();
+    m_source = FileSource();
     m_index.Reset(0);
     ResetCursor();
 }
@@ -154,44 +155,15 @@ bool CXmlDocument::Parse() {
                     pos = lt + 1;
                     continue;
                 }
-                // The internal subset in brackets may hold '>' in its declarations, comments,
-                // processing instructions and quoted texts.
-                size_t p = lt + 9;
-                bool subset = false, ended = false;
-                while (p < n && !ended) {
-                    const char ch = text[p];
-                    if (ch == '"' || ch == '\'') {
-                        size_t e = text.find(ch, p + 1);
-                        p = e == std::string_view::npos ? n : e + 1;
-                    } else if (subset && text.compare(p, 4, "<!--") == 0) {
-                        size_t e = text.find("-->", p + 4);
-                        p = e == std::string_view::npos ? n : e + 3;
-                    } else if (subset && text.compare(p, 2, "<?") == 0) {
-                        size_t e = text.find("?>", p + 2);
-                        p = e == std::string_view::npos ? n : e + 2;
-                    } else if (subset) {
-                        if (ch == ']')
-                            subset = false;
-                        ++p;
-                    } else if (ch == '[') {
-                        subset = true;
-                        ++p;
-                    } else if (ch == '>') {
-                        ended = true;
-                        ++p;
-                    } else if (ch == '<') {
-                        // Not allowed outside the subset: the declaration ends before it.
-                        syntax("doctype_tag_syntax", p);
-                        ended = true;
-                    } else {
-                        ++p;
-                    }
-                }
-                if (!ended) {
+                bool cut = false;
+                const size_t end = DoctypeEnd(text, lt, &cut);
+                if (end == std::string_view::npos) {
                     syntax("unterminated_tag_syntax", lt, "document_type");
                     break;
                 }
-                pos = p;
+                if (cut) // not allowed outside the subset: the declaration ends before it
+                    syntax("doctype_tag_syntax", end);
+                pos = end;
             } else {
                 syntax("exclamation_tag_syntax", lt);
                 pos = lt + 1;
@@ -277,6 +249,7 @@ bool CXmlDocument::Parse() {
 bool CXmlDocument::SetDocumentText(std::string text, int flags) {
     m_result.clear();
     m_flags = flags;
+    m_source = FileSource();
     if (text.size() > kMaxDocumentLength) {
         ClearDocument();
         AddResult("<file_error msg=\"document too large\"/>");
@@ -289,7 +262,7 @@ bool CXmlDocument::SetDocumentText(std::string text, int flags) {
 bool CXmlDocument::Load(const std::filesystem::path& path) {
     ClearDocument();
     std::string text;
-    if (!ReadDocumentFile(path, text, &m_result, &m_flags)) {
+    if (!ReadFile(path, text, &m_source, &m_result, &m_flags)) {
         ClearDocument();
         return false;
     }
@@ -303,7 +276,8 @@ bool CXmlDocument::Load(const std::filesystem::path& path) {
 }
 
 bool CXmlDocument::Save(const std::filesystem::path& path) {
-    return WriteDocumentFile(path, m_text, &m_result, &m_flags);
+    m_refusal.clear();
+    return WriteFile(path, m_text, &m_source, &m_result, &m_flags, &m_refusal);
 }
 
 bool CXmlDocument::FindElement(const std::string& name) {
@@ -372,6 +346,27 @@ void CXmlDocument::Splice(size_t offset, size_t removeLength, const std::string&
     m_text.replace(offset, removeLength, insert);
     m_index.Shift(static_cast<uint32_t>(offset + removeLength), delta);
     m_index.GrowWithAncestors(owner, delta);
+
+    // The text as read now stands only outside the replaced range.
+    const size_t end = offset + removeLength;
+    std::vector<KeptRange> kept;
+    kept.reserve(m_source.kept.size() + 1);
+    for (KeptRange r : m_source.kept) {
+        const size_t rangeEnd = r.start + r.length;
+        if (rangeEnd <= offset) {
+            kept.push_back(r);
+        } else if (r.start >= end) {
+            r.start = r.start - removeLength + insert.size();
+            kept.push_back(r);
+        } else {
+            if (r.start < offset)
+                kept.push_back({r.start, offset - r.start, r.readStart});
+            if (rangeEnd > end)
+                kept.push_back(
+                    {offset + insert.size(), rangeEnd - end, r.readStart + (end - r.start)});
+        }
+    }
+    m_source.kept = std::move(kept);
 }
 
 bool CXmlDocument::AddElement(const std::string& name) {

@@ -4,12 +4,15 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // The program's XML text class. It holds a whole document as one UTF-8 text, indexes where its
 // elements lie without copying anything, and lets the caller walk the elements with a
 // parent/current/child cursor, read and write attributes, add and remove elements. Every edit
 // splices the one text, so whatever an edit does not touch (comments, whitespace, attribute
-// order, quoting, the XML declaration) is saved byte for byte as it was loaded.
+// order, quoting, the XML declaration) is saved byte for byte as it was loaded: a save writes
+// the file's own bytes for every part of the text no edit has touched and converts only what
+// the edits brought in.
 //
 // Use: construct, Load, FindElement of the root, EnterElement, then FindElement in a loop over
 // one level, GetAttribute on each element found; for changes AddElement/SetAttribute or
@@ -30,8 +33,11 @@ public:
     // it is not well-formed (the index is usable all the same).
     bool Load(const std::filesystem::path& path);
     // Writes the text in the encoding the file was read in; the old file stays whole when the
-    // write fails.
+    // write fails or is refused (see SaveRefusal).
     bool Save(const std::filesystem::path& path);
+    // Why the last Save wrote nothing: the edits hold something the file's encoding cannot carry
+    // so that it reads back the same. Empty after any other save.
+    const std::string& SaveRefusal() const { return m_refusal; }
 
     // Moves the current position to the next sibling element named `name` (exact, case-
     // sensitive); from the parent's first child when there is no current element.
@@ -54,13 +60,16 @@ public:
     bool RemoveElement();
 
     // Reads a whole file into a UTF-8 text (byte order marks, declared encodings, UTF-8
-    // detection). `flags` goes in and comes back with the marks found; `result` receives the
-    // diagnostic entries of the read.
+    // detection; a file that declares nothing and is not UTF-8 is read as GBK). `flags` goes in
+    // and comes back with the marks found; `result` receives the diagnostic entries of the read.
     static bool ReadDocumentFile(const std::filesystem::path& path, std::string& text,
                                  std::string* result = nullptr, int* flags = nullptr);
     // Converts and writes a whole text: UTF-16 or UTF-8 with its mark as the flags say,
-    // otherwise the encoding the text declares, UTF-8 when it declares none. Atomic: a temporary
-    // file beside the target is renamed over it.
+    // otherwise the encoding the text declares, UTF-8 when it declares none. A character the
+    // encoding lacks is written as a character reference (&#x1F600;) where the markup reads one
+    // back (attribute values, character data); anywhere else it makes the write fail with the
+    // file untouched, as does text that is not UTF-8. Atomic: a temporary file beside the target
+    // is renamed over it.
     static bool WriteDocumentFile(const std::filesystem::path& path, const std::string& text,
                                   std::string* result = nullptr, int* flags = nullptr);
 
@@ -73,7 +82,27 @@ public:
     int DocumentFlags() const { return m_flags; }
     const CElementIndex& ElementIndex() const { return m_index; }
 
+    // The file a document was read from: its bytes after the byte order mark (without NULs),
+    // the encoding they were read in ("" when taken as they are), and the parts of the text
+    // that still stand as they were read.
+    struct KeptRange {
+        size_t start, length; // in the text
+        size_t readStart;     // in the text as it was read
+    };
+    struct FileSource {
+        bool read = false; // false: the text was not read from a file
+        std::string bytes;
+        std::string encoding;
+        std::string converter; // ICU converter of the encoding; "" when there is none
+        std::vector<KeptRange> kept;
+    };
+
 private:
+    static bool ReadFile(const std::filesystem::path& path, std::string& text, FileSource* source,
+                         std::string* result, int* flags);
+    static bool WriteFile(const std::filesystem::path& path, const std::string& text,
+                          const FileSource* source, std::string* result, int* flags,
+                          std::string* refusal);
     bool Parse();
     void ClearDocument();
     void ResetCursor();
@@ -89,6 +118,8 @@ private:
     void AddResult(const std::string& entry);
 
     std::string m_text;
+    FileSource m_source;
+    std::string m_refusal;
     std::string m_result;
     uint32_t m_parent = 0;
     uint32_t m_current = 0;

@@ -1,6 +1,7 @@
 #include "config/ConfigLists.h"
 
 #include "app/Cferix_razazApp.h"
+#include "app/MessagePort.h"
 #include "config/CXmlDocument.h"
 
 #include <algorithm>
@@ -39,21 +40,38 @@ void ReadEmployeesOfDepartment(CXmlDocument& doc, const std::string& department,
     }
 }
 
+// Saves a change; one the file cannot carry faithfully is refused with its reason.
+bool SaveChange(CXmlDocument& doc, const std::filesystem::path& path, bool* refused) {
+    if (doc.Save(path))
+        return true;
+    if (!doc.SaveRefusal().empty()) {
+        Messages().Inform("配置文件 Data/ferix_config.data 没有修改：" + doc.SaveRefusal() + "。");
+        if (refused)
+            *refused = true;
+    }
+    return false;
+}
+
 // Removes, on the current level, every `entryName` element named `name`, saving after each.
+// Stops at a refused save: the file then holds every removal before it.
 bool RemoveNamed(CXmlDocument& doc, const std::filesystem::path& path, const std::string& entryName,
-                 const std::string& name) {
+                 const std::string& name, bool* refused) {
     bool saved = true;
     while (doc.FindElement(entryName)) {
         if (doc.GetAttribute("name") == name) {
             doc.RemoveElement();
-            saved = doc.Save(path) && saved;
+            if (!SaveChange(doc, path, refused)) {
+                saved = false;
+                if (refused && *refused)
+                    break;
+            }
         }
     }
     return saved;
 }
 
 bool AddNameAndNote(const std::string& key, const std::string& entryName, const std::string& name,
-                    const std::string& note) {
+                    const std::string& note, bool* refused) {
     const auto path = ConfigFilePath();
     CXmlDocument doc;
     if (!OpenList(doc, path, key))
@@ -61,7 +79,7 @@ bool AddNameAndNote(const std::string& key, const std::string& entryName, const 
     doc.AddElement(entryName);
     doc.SetAttribute("name", name);
     doc.SetAttribute("note", note);
-    return doc.Save(path);
+    return SaveChange(doc, path, refused);
 }
 
 bool FindDepartment(CXmlDocument& doc, const std::string& department) {
@@ -95,16 +113,17 @@ std::vector<ConfigListEntry> ReadConfigList(const std::string& key) {
     return ReadEntries(doc, key);
 }
 
-bool AddConfigListEntry(const std::string& key, const std::string& name, const std::string& note) {
-    return AddNameAndNote(key, key, name, note);
+bool AddConfigListEntry(const std::string& key, const std::string& name, const std::string& note,
+                        bool* refused) {
+    return AddNameAndNote(key, key, name, note, refused);
 }
 
-bool RemoveConfigListEntries(const std::string& key, const std::string& name) {
+bool RemoveConfigListEntries(const std::string& key, const std::string& name, bool* refused) {
     const auto path = ConfigFilePath();
     CXmlDocument doc;
     if (!OpenList(doc, path, key))
         return false;
-    return RemoveNamed(doc, path, key, name);
+    return RemoveNamed(doc, path, key, name, refused);
 }
 
 std::vector<ConfigListEntry> ReadDepartments() {
@@ -114,16 +133,16 @@ std::vector<ConfigListEntry> ReadDepartments() {
     return ReadEntries(doc, kDepartmentEntry);
 }
 
-bool AddDepartment(const std::string& name, const std::string& note) {
-    return AddNameAndNote(kDepartmentKey, kDepartmentEntry, name, note);
+bool AddDepartment(const std::string& name, const std::string& note, bool* refused) {
+    return AddNameAndNote(kDepartmentKey, kDepartmentEntry, name, note, refused);
 }
 
-bool RemoveDepartments(const std::string& name) {
+bool RemoveDepartments(const std::string& name, bool* refused) {
     const auto path = ConfigFilePath();
     CXmlDocument doc;
     if (!OpenList(doc, path, kDepartmentKey))
         return false;
-    return RemoveNamed(doc, path, kDepartmentEntry, name);
+    return RemoveNamed(doc, path, kDepartmentEntry, name, refused);
 }
 
 std::vector<EmployeeEntry> ReadEmployees(const std::optional<std::string>& department) {
@@ -146,7 +165,8 @@ std::vector<EmployeeEntry> ReadEmployees(const std::optional<std::string>& depar
 }
 
 bool AddEmployee(const std::string& department, const std::string& name, const std::string& tel,
-                 const std::string& addr, const std::string& birthday, const std::string& note) {
+                 const std::string& addr, const std::string& birthday, const std::string& note,
+                 bool* refused) {
     const auto path = ConfigFilePath();
     CXmlDocument doc;
     if (!OpenList(doc, path, kDepartmentKey) || !FindDepartment(doc, department) ||
@@ -158,19 +178,21 @@ bool AddEmployee(const std::string& department, const std::string& name, const s
     doc.SetAttribute("addr", addr);
     doc.SetAttribute("birthday", birthday);
     doc.SetAttribute("note", note);
-    return doc.Save(path);
+    return SaveChange(doc, path, refused);
 }
 
-bool RemoveEmployees(const std::string& name) {
+bool RemoveEmployees(const std::string& name, bool* refused) {
     const auto path = ConfigFilePath();
     CXmlDocument doc;
     if (!OpenList(doc, path, kDepartmentKey))
         return false;
-    bool saved = true;
-    while (doc.FindElement(kDepartmentEntry)) {
+    bool saved = true, refusal = false;
+    while (!refusal && doc.FindElement(kDepartmentEntry)) {
         doc.EnterElement();
-        saved = RemoveNamed(doc, path, kEmployeeEntry, name) && saved;
+        saved = RemoveNamed(doc, path, kEmployeeEntry, name, &refusal) && saved;
         doc.LeaveElement();
     }
+    if (refused && refusal)
+        *refused = true;
     return saved;
 }

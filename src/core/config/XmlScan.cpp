@@ -203,6 +203,97 @@ size_t SkipNonElementNode(std::string_view text, size_t p) {
 }
 } // namespace
 
+size_t DoctypeEnd(std::string_view text, size_t lt, bool* cut) {
+    const size_t n = text.size();
+    size_t p = lt + 9;
+    bool subset = false;
+    *cut = false;
+    while (p < n) {
+        const char ch = text[p];
+        if (ch == '"' || ch == '\'') {
+            size_t e = text.find(ch, p + 1);
+            p = e == std::string_view::npos ? n : e + 1;
+        } else if (subset && text.compare(p, 4, "<!--") == 0) {
+            size_t e = text.find("-->", p + 4);
+            p = e == std::string_view::npos ? n : e + 3;
+        } else if (subset && text.compare(p, 2, "<?") == 0) {
+            size_t e = text.find("?>", p + 2);
+            p = e == std::string_view::npos ? n : e + 2;
+        } else if (subset) {
+            if (ch == ']')
+                subset = false;
+            ++p;
+        } else if (ch == '[') {
+            subset = true;
+            ++p;
+        } else if (ch == '>') {
+            return p + 1;
+        } else if (ch == '<') {
+            *cut = true;
+            return p;
+        } else {
+            ++p;
+        }
+    }
+    return std::string_view::npos;
+}
+
+std::vector<std::pair<size_t, size_t>> CharacterReferenceRanges(std::string_view text) {
+    // The same walk as the document's parser, keeping what is not markup and what is a value.
+    std::vector<std::pair<size_t, size_t>> ranges;
+    const size_t n = text.size();
+    const size_t npos = std::string_view::npos;
+    size_t pos = 0;
+    auto endOf = [&](size_t from, std::string_view close) {
+        const size_t e = text.find(close, from);
+        return e == npos ? npos : e + close.size();
+    };
+    while (pos < n) {
+        const size_t lt = text.find('<', pos);
+        if (lt == npos) {
+            ranges.emplace_back(pos, n);
+            break;
+        }
+        if (lt > pos)
+            ranges.emplace_back(pos, lt);
+        const char c = lt + 1 < n ? text[lt + 1] : '\0';
+        size_t next;
+        if (CanStartTagName(c)) {
+            std::vector<std::pair<size_t, size_t>> values;
+            const TagScanResult t =
+                ScanTagAttributes(text, TagNameEnd(text, lt + 1), [&](const XmlAttributeToken& a) {
+                    if (a.hasValue)
+                        values.emplace_back(a.valueStart, a.valueEnd);
+                    return true;
+                });
+            if (t.end == TagScanEnd::Closed)
+                ranges.insert(ranges.end(), values.begin(), values.end());
+            next = t.end == TagScanEnd::Unterminated ? npos : t.tagEnd;
+        } else if (text.compare(lt, 4, "<!--") == 0) {
+            next = endOf(lt + 4, "-->");
+        } else if (text.compare(lt, 9, "<![CDATA[") == 0) {
+            next = endOf(lt + 9, "]]>");
+        } else if (text.compare(lt, 9, "<!DOCTYPE") == 0) {
+            bool cut = false;
+            next = DoctypeEnd(text, lt, &cut);
+        } else if (c == '?') {
+            next = endOf(lt + 2, "?>");
+        } else if (c == '/') {
+            next = text.find_first_of("<>", lt + 2);
+            if (next != npos && text[next] == '>')
+                ++next;
+        } else {
+            // A '<' that starts nothing is skipped over, as the parser does.
+            ranges.emplace_back(lt, lt + 1);
+            next = lt + 1;
+        }
+        if (next == npos)
+            break;
+        pos = next;
+    }
+    return ranges;
+}
+
 std::string DeclaredEncoding(std::string_view text) {
     const size_t n = text.size();
     if (text.compare(0, 2, "<?") == 0) {

@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 // Low-level scanning of XML markup shared by the document parser, attribute access and the
 // encoding detection of files. Everything works on offsets into one text; nothing is copied.
@@ -51,6 +53,18 @@ struct TagScanResult {
 // `onAttribute` may return false to stop the scan early (the result then says Unterminated).
 TagScanResult ScanTagAttributes(std::string_view text, size_t pos,
                                 const std::function<bool(const XmlAttributeToken&)>& onAttribute);
+
+// End of a document type declaration whose "<!DOCTYPE" starts at `lt`: just past its '>', or
+// the offset of a '<' outside its internal subset, which cuts it short (`cut` set); npos when
+// the text ends inside it. Quoted texts, comments and processing instructions of the subset may
+// hold '>'.
+size_t DoctypeEnd(std::string_view text, size_t lt, bool* cut);
+
+// The ranges of `text` where a character reference reads back as its character: character data
+// and the attribute values of start tags. Anywhere else (names, comments, CDATA sections,
+// processing instructions, declarations, broken tags) it would stay the characters it is
+// written with.
+std::vector<std::pair<size_t, size_t>> CharacterReferenceRanges(std::string_view text);
 
 // The encoding a document declares: the `encoding` of an XML declaration at its very start, or
 // in an HTML document the charset of a <meta http-equiv="Content-Type"> before </head>. Empty

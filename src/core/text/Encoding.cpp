@@ -1,8 +1,12 @@
 #include "text/Encoding.h"
 
+#include "text/Utf8.h"
+
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_err.h>
+#include <unicode/utf16.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -198,7 +202,7 @@ bool ConvertEncoding(std::string_view in, const char* fromConverter, const char*
     UErrorCode err = U_ZERO_ERROR;
     ucnv_setToUCallBack(from.get(), ToUnicodeRecordingLoss, &context, nullptr, nullptr, &err);
     ucnv_setFromUCallBack(to.get(), FromUnicodeRecordingLoss, &context, nullptr, nullptr, &err);
-    // A question mark, as the old program's conversions wrote, where the code page allows one.
+    // A question mark where the code page allows one: readable, and the loss is reported.
     UErrorCode subErr = U_ZERO_ERROR;
     if (ucnv_getMinCharSize(to.get()) == 1)
         ucnv_setSubstChars(to.get(), "?", 1, &subErr);
@@ -236,6 +240,130 @@ bool ConvertEncoding(std::string_view in, const char* fromConverter, const char*
     if (loss)
         *loss = context.loss;
     return true;
+}
+
+bool DecodeToUtf8(std::string_view in, const char* converter, std::string& out,
+                  std::vector<uint32_t>* starts, bool* loss) {
+    out.clear();
+    if (starts)
+        starts->clear();
+    if (loss)
+        *loss = false;
+    if (std::strcmp(converter, "UTF-8") == 0 && !FirstInvalidUtf8(in)) {
+        // Already what it is to become: only the character starts are to be found.
+        out.assign(in);
+        if (starts) {
+            starts->reserve(in.size() + 1);
+            for (size_t i = 0; i < in.size(); ++i)
+                starts->push_back((static_cast<unsigned char>(in[i]) & 0xC0) == 0x80
+                                      ? kNoSourceOffset
+                                      : static_cast<uint32_t>(i));
+            starts->push_back(static_cast<uint32_t>(in.size()));
+        }
+        return true;
+    }
+    ConverterPtr from = OpenConverter(converter);
+    if (!from)
+        return false;
+    LossContext context;
+    UErrorCode err = U_ZERO_ERROR;
+    ucnv_setToUCallBack(from.get(), ToUnicodeRecordingLoss, &context, nullptr, nullptr, &err);
+    if (U_FAILURE(err))
+        return false;
+
+    // One call over the whole input, so every offset ICU gives is relative to its start; the
+    // buffers grow and the conversion starts again when they were too small.
+    std::vector<UChar> units(in.size() + in.size() / 100 + 16);
+    std::vector<int32_t> offsets;
+    int32_t produced = 0;
+    for (;;) {
+        if (starts)
+            offsets.resize(units.size());
+        UChar* target = units.data();
+        const char* source = in.data();
+        err = U_ZERO_ERROR;
+        ucnv_resetToUnicode(from.get());
+        context.loss = false;
+        ucnv_toUnicode(from.get(), &target, units.data() + units.size(), &source,
+                       in.data() + in.size(), starts ? offsets.data() : nullptr, true, &err);
+        if (err == U_BUFFER_OVERFLOW_ERROR) {
+            units.resize(units.size() * 2);
+            continue;
+        }
+        if (U_FAILURE(err))
+            return false;
+        produced = static_cast<int32_t>(target - units.data());
+        break;
+    }
+
+    out.reserve(static_cast<size_t>(produced) + static_cast<size_t>(produced) / 2);
+    if (starts)
+        starts->reserve(static_cast<size_t>(produced) * 3 + 1);
+    auto emit = [&](UChar32 cp, uint32_t start) {
+        const size_t before = out.size();
+        if (cp == 0)
+            out += '\0';
+        else if (!AppendCodePointUtf8(static_cast<unsigned long>(cp), out)) {
+            AppendCodePointUtf8(0xFFFD, out);
+            context.loss = true;
+        }
+        if (starts) {
+            starts->push_back(start);
+            starts->resize(starts->size() + (out.size() - before - 1), kNoSourceOffset);
+        }
+    };
+    for (int32_t k = 0; k < produced; ++k) {
+        const UChar u = units[static_cast<size_t>(k)];
+        const uint32_t start = starts && offsets[static_cast<size_t>(k)] >= 0
+                                   ? static_cast<uint32_t>(offsets[static_cast<size_t>(k)])
+                                   : kNoSourceOffset;
+        if (U16_IS_LEAD(u) && k + 1 < produced && U16_IS_TRAIL(units[static_cast<size_t>(k) + 1])) {
+            emit(U16_GET_SUPPLEMENTARY(u, units[static_cast<size_t>(k) + 1]), start);
+            ++k;
+        } else {
+            emit(U16_IS_SURROGATE(u) ? 0xFFFD : u, start);
+        }
+    }
+    if (starts)
+        starts->push_back(static_cast<uint32_t>(in.size()));
+    if (loss)
+        *loss = context.loss;
+    return true;
+}
+
+bool EncodingHolds(const char* converter, unsigned long codePoint) {
+    if (codePoint == 0 || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return false;
+    // The last converter asked about stays open: a text asks about many characters in a row.
+    thread_local std::string openName;
+    thread_local ConverterPtr open;
+    if (!open || openName != converter) {
+        open = OpenConverter(converter);
+        openName = converter;
+        if (!open)
+            return false;
+        UErrorCode err = U_ZERO_ERROR;
+        ucnv_setFromUCallBack(open.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                              &err);
+        ucnv_setToUCallBack(open.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
+        if (U_FAILURE(err)) {
+            open.reset();
+            return false;
+        }
+    }
+    UChar units[2];
+    int32_t length = 0;
+    U16_APPEND_UNSAFE(units, length, static_cast<UChar32>(codePoint));
+    char bytes[64];
+    UErrorCode err = U_ZERO_ERROR;
+    const int32_t written = ucnv_fromUChars(open.get(), bytes, sizeof bytes, units, length, &err);
+    if (U_FAILURE(err) || err == U_STRING_NOT_TERMINATED_WARNING || written <= 0)
+        return false;
+    UChar back[8];
+    err = U_ZERO_ERROR;
+    const int32_t read = ucnv_toUChars(open.get(), back, 8, bytes, written, &err);
+    return U_SUCCESS(err) && read == length && back[0] == units[0] &&
+           (length == 1 || back[1] == units[1]);
 }
 
 bool AppendCodePointUtf8(unsigned long cp, std::string& out) {

@@ -1,7 +1,9 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Text encodings of files. In memory every text of the program is UTF-8 (the program's narrow
 // encoding); files keep whatever encoding they came in and are converted at the file boundary
@@ -41,6 +43,18 @@ bool EncodingsNeedConversion(std::string_view a, std::string_view b);
 // reported through `loss`. False only when a converter cannot be opened.
 bool ConvertEncoding(std::string_view in, const char* fromConverter, const char* toConverter,
                      std::string& out, bool* loss = nullptr);
+
+// Decodes `in` into UTF-8 through an ICU converter; bytes that form no character become U+FFFD
+// and are reported through `loss`. With `starts`, receives one entry per byte of `out` and one
+// more: at the first byte of each character the offset in `in` where its bytes begin (the last
+// entry is the length of `in`), kNoSourceOffset elsewhere and where the converter cannot tell.
+// False only when the converter cannot be opened.
+constexpr uint32_t kNoSourceOffset = 0xFFFFFFFFu;
+bool DecodeToUtf8(std::string_view in, const char* converter, std::string& out,
+                  std::vector<uint32_t>* starts = nullptr, bool* loss = nullptr);
+
+// True when the converter writes the code point and reads the bytes back as that same code point.
+bool EncodingHolds(const char* converter, unsigned long codePoint);
 
 // UTF-8 bytes of one code point; false for 0, surrogates and values above U+10FFFF.
 bool AppendCodePointUtf8(unsigned long codePoint, std::string& out);
