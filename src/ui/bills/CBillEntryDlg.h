@@ -58,7 +58,8 @@ public:
     void OnChange();
     void OnRemove();
     void OnSave();
-    void OnGridDoubleClick();
+    // A double click on a grid row, or below the last row (-1).
+    void OnGridDoubleClick(int row);
     void PickField(QLineEdit* field, const QString& pickerKind);
     // Totals of the grid's lines into the total fields.
     void RecomputeTotals();
