@@ -7,6 +7,7 @@
 #include "bills/CChild_Kucun_SunyiDlg.h"
 #include "bills/CChild_Kucun_TiaojiaDlg.h"
 #include "bills/CChild_Xiaoshou_KaidanDlg.h"
+#include "config/ConfigLists.h"
 #include "store/CDataStore.h"
 #include "text/Clock.h"
 #include "widgets/CComboBoxExt.h"
@@ -19,9 +20,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QToolButton>
 
+#include <algorithm>
 #include <ctime>
 
 namespace {
@@ -485,6 +489,55 @@ private slots:
         QCOMPARE(picks.Pending(), size_t(0));
         QCOMPARE(picks.Kinds().size(), 4);
         QVERIFY(port.Texts().empty());
+    }
+
+    void unitListIsWideEnoughToRead_data() {
+        QTest::addColumn<QString>("style");
+        QTest::newRow("program style") << "";
+        // A style that sizes the list to the box itself.
+        QTest::newRow("plain style") << "Windows";
+    }
+
+    void unitListIsWideEnoughToRead() {
+        QFETCH(QString, style);
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        QVERIFY(AddConfigListEntry("unit", "盒（24瓶装）", ""));
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        CChild_Jinhuo_KaidanDlg w;
+        w.SetCommand("run_jinhuo");
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        picks.Pick("G001");
+        w.m_add->click();
+        CListCtrlEx* grid = w.m_grid;
+        const QPoint unitCell = grid->visualRect(grid->Model()->index(0, 4)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, unitCell);
+        auto* units = qobject_cast<CComboBoxExt*>(grid->ActiveEditor());
+        QVERIFY(units);
+        std::unique_ptr<QStyle> plain(style.isEmpty() ? nullptr : QStyleFactory::create(style));
+        if (plain)
+            units->setStyle(plain.get());
+        units->showPopup();
+        QAbstractItemView* list = units->view();
+        QVERIFY(list->isVisible());
+        int widest = 0;
+        QStringList texts;
+        for (int i = 0; i < units->count(); ++i) {
+            texts << units->itemText(i);
+            widest = std::max(widest, list->fontMetrics().horizontalAdvance(units->itemText(i)));
+        }
+        QCOMPARE(texts, (QStringList{"个", "箱", "盒（24瓶装）", ""}));
+        QVERIFY2(list->viewport()->width() >= widest,
+                 qPrintable(QString("list %1 px, widest unit %2 px")
+                                .arg(list->viewport()->width())
+                                .arg(widest)));
+        QCOMPARE(grid->columnWidth(4), 40);
+        QCOMPARE(units->width(), grid->visualRect(grid->Model()->index(0, 4)).width());
+        units->hidePopup();
+        // The window goes with its editor still open: nothing may call back into it.
     }
 
     void purchaseReturnFromMenuChecksStock() {

@@ -61,6 +61,12 @@ CBillEntryDlg::CBillEntryDlg(QWidget* parent, BillKind kind)
     connect(m_grid, &CListCtrlEx::DoubleClicked, this, &CBillEntryDlg::OnGridDoubleClick);
 }
 
+CBillEntryDlg::~CBillEntryDlg() {
+    // A window destroyed while shown hides only after this part of it is gone; an open cell
+    // editor then commits into a grid that must no longer call back here.
+    m_grid->disconnect(this);
+}
+
 void CBillEntryDlg::SetKind(BillKind kind) {
     if (kind == m_bill->Kind())
         return;

@@ -67,6 +67,8 @@ public:
     // The cancel button, Escape and the close box: closes at once or after the kind's question.
     void reject() override;
 
+    ~CBillEntryDlg() override;
+
 protected:
     explicit CBillEntryDlg(QWidget* parent, BillKind kind);
 
