@@ -200,6 +200,40 @@ private slots:
         QVERIFY(port.Texts()[0].rfind("找不到打印模板文件：", 0) == 0);
     }
 
+    void stockViewKeepsItsListWhenTheReadFails() {
+        CTempProgramFolder folder;
+        SetUpStock(folder);
+        CScopedScriptedPort port;
+        CChild_Kucun_ViewDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        const QStringList all = {"G3", "G2", "G1", "G1"};
+        QCOMPARE(Column(dlg.m_model, 0), all);
+
+        // The goods of the chosen class cannot be read: the store says so, the rows stay.
+        CDataStore::FailStatementForTest(1);
+        QTest::mouseClick(dlg.m_tree->viewport(), Qt::LeftButton, {},
+                          dlg.m_tree->visualItemRect(FindItem(dlg.m_tree, "饮料")).center());
+        CDataStore::FailStatementForTest(0);
+        QCOMPARE(dlg.CurrentClass(), QStringLiteral("饮料"));
+        QCOMPARE(port.Texts().size(), size_t(1));
+        QVERIFY(port.Texts()[0].rfind("数据库失败!\r\n错误信息:", 0) == 0);
+        QCOMPARE(Column(dlg.m_model, 0), all);
+
+        // Another warehouse with the read failing again: still the same rows.
+        CDataStore::FailStatementForTest(1);
+        dlg.m_warehouse->setCurrentText(QStringLiteral("一号仓库"));
+        CDataStore::FailStatementForTest(0);
+        QCOMPARE(port.Texts().size(), size_t(2));
+        QCOMPARE(Column(dlg.m_model, 0), all);
+
+        // Read again as it should be: the class's rows in that warehouse.
+        dlg.m_warehouse->setCurrentText(QStringLiteral("二号仓库"));
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1"}));
+        QCOMPARE(Column(dlg.m_model, 3), QStringList({"2.60"}));
+        QCOMPARE(port.Texts().size(), size_t(2));
+    }
+
     void historyListsBillsWithTotalAndOpensThem() {
         CTempProgramFolder folder;
         CScopedScriptedPort port;
