@@ -72,6 +72,24 @@ QStringList Column(const CQueryTableModel* model, int column) {
     return out;
 }
 
+// The text a widget showed each time it was painted.
+class CPaintedTexts : public QObject {
+public:
+    explicit CPaintedTexts(QLabel* label) : m_label(label) { label->installEventFilter(this); }
+    const QStringList& Texts() const { return m_texts; }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (object == m_label && event->type() == QEvent::Paint)
+            m_texts << m_label->text();
+        return false;
+    }
+
+private:
+    QLabel* m_label;
+    QStringList m_texts;
+};
+
 QTreeWidgetItem* FindItem(QTreeWidget* tree, const QString& text) {
     auto found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
     return found.isEmpty() ? nullptr : found.first();
@@ -257,7 +275,14 @@ private slots:
             QCOMPARE(dlg->m_model->columnCount(), 11);
             dlg->m_from->setDate(QDate(2026, 12, 1));
             dlg->m_to->setDate(QDate(2026, 12, 7));
-            dlg->m_query->click();
+            QVERIFY(QTest::qWaitForWindowExposed(dlg));
+            {
+                // The query holds the window until it is done: its label is on screen first.
+                CPaintedTexts painted(dlg->m_status);
+                dlg->m_query->click();
+                QVERIFY2(painted.Texts().contains(QStringLiteral("正在查询...")),
+                         qPrintable(painted.Texts().join('|')));
+            }
             dlg->m_query->click(); // a second query does not add a second total row
             QCOMPARE(Column(dlg->m_model, 0), QStringList({"XS-2", "XS-1", "统计汇总"}));
             QCOMPARE(dlg->m_model->Cell(2, 6), QStringLiteral("7"));
