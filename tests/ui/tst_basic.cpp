@@ -405,6 +405,11 @@ private slots:
                 a.m_ok->click();
             });
             w.m_addSub->click();
+            // The refilled tree shows no selection, and the window remembers none.
+            QVERIFY(w.m_tree->selectedItems().isEmpty());
+            port.Clear();
+            w.m_addSub->click();
+            QCOMPARE(Texts(port), QStringList{"请选中要添加小类的商品类目！"});
             // A name that exists is refused in the program's words; the window keeps what
             // was typed.
             w.m_tree->setCurrentItem(FindItem(w.m_tree, "所有商品"));
@@ -429,11 +434,16 @@ private slots:
             w.m_tree->setCurrentItem(FindItem(w.m_tree, "所有商品"));
             w.m_delete->click();
             QCOMPARE(Texts(port), QStringList{"请选中要删除的类目！"});
-            w.m_tree->setCurrentItem(FindItem(w.m_tree, "食品"));
+            QTest::mouseClick(w.m_tree->viewport(), Qt::LeftButton, {},
+                              w.m_tree->visualItemRect(FindItem(w.m_tree, "食品")).center());
             port.QueueAnswer(true);
             w.m_delete->click();
             QCOMPARE(Texts(port).last(), QStringLiteral("要删除类目“食品”吗？"));
             QCOMPARE(TreeTexts(w.m_tree), (QStringList{"所有商品", "水果"}));
+            // Pressed again: nothing is selected any more, so nothing gone is asked about.
+            port.Clear();
+            w.m_delete->click();
+            QCOMPARE(Texts(port), QStringList{"请选中要删除的类目！"});
 
             // 选择 closes the window with the chosen class.
             w.m_tree->setCurrentItem(FindItem(w.m_tree, "水果"));

@@ -7,6 +7,7 @@
 #include "bills/CChild_Kucun_SunyiDlg.h"
 #include "bills/CChild_Kucun_TiaojiaDlg.h"
 #include "bills/CChild_Xiaoshou_KaidanDlg.h"
+#include "config/ConfigLists.h"
 #include "store/CDataStore.h"
 #include "text/Clock.h"
 #include "widgets/CComboBoxExt.h"
@@ -19,9 +20,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QToolButton>
 
+#include <algorithm>
 #include <ctime>
 
 namespace {
@@ -84,6 +88,40 @@ std::vector<BillDetailRecord> Lines(const char* word, const QString& number) {
     if (!store.ConnectMain())
         return {};
     return store.ListBillDetails(word, number.toStdString());
+}
+
+// A double click as the user makes it: press and release, then the second press. QTest's
+// double click on a widget delivers only the second press.
+void DoubleClick(QWidget* widget, const QPoint& at) {
+    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
+}
+
+// A point of the grid's empty area, below its last row.
+QPoint BelowLastRow(const CListCtrlEx* grid) {
+    const int rows = grid->GetItemCount();
+    const int y =
+        rows == 0 ? 10 : grid->visualRect(grid->Model()->index(rows - 1, 2)).bottom() + 12;
+    return {grid->viewport()->width() / 2, y};
+}
+
+std::unique_ptr<CBillEntryDlg> NewBillWindow(const QString& command) {
+    if (command == "run_jinhuo" || command == "run_tuihuo") {
+        auto w = std::make_unique<CChild_Jinhuo_KaidanDlg>();
+        w->SetCommand(command);
+        return w;
+    }
+    if (command == "run_xiaoshou" || command == "run_xiaoshou_tuihuo") {
+        auto w = std::make_unique<CChild_Xiaoshou_KaidanDlg>();
+        w->SetCommand(command == "run_xiaoshou" ? command : QStringLiteral("run_tuihuo"));
+        return w;
+    }
+    if (command == "run_baosun" || command == "run_baoyi") {
+        auto w = std::make_unique<CChild_Kucun_SunyiDlg>();
+        w->SetCommand(command);
+        return w;
+    }
+    return std::make_unique<CChild_Kucun_TiaojiaDlg>();
 }
 
 QStringList ColumnTexts(const CListCtrlEx* grid, int column) {
@@ -154,7 +192,7 @@ private slots:
                 picks.Pick("G001");
                 w.m_add->click();
                 picks.Pick("G002");
-                w.OnGridDoubleClick();
+                DoubleClick(w.m_grid->viewport(), BelowLastRow(w.m_grid));
                 QCOMPARE(ColumnTexts(w.m_grid, 1), QStringList({"G001", "G002"}));
                 QCOMPARE(w.m_grid->GetItemText(0, 7), QStringLiteral("19.99"));
                 QCOMPARE(w.m_grid->GetItemText(0, 10), QStringLiteral("6901"));
@@ -413,6 +451,122 @@ private slots:
         QVERIFY(w.isVisible());
     }
 
+    void doubleClickInTheGridPicksGoods_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("numberPrefix");
+        QTest::newRow("purchase") << "run_jinhuo"
+                                  << "JH-";
+        QTest::newRow("purchase return") << "run_tuihuo"
+                                         << "JHTH-";
+        QTest::newRow("sale") << "run_xiaoshou"
+                              << "XS-";
+        QTest::newRow("sale return") << "run_xiaoshou_tuihuo"
+                                     << "XSTH-";
+        QTest::newRow("loss") << "run_baosun"
+                              << "BS-";
+        QTest::newRow("gain") << "run_baoyi"
+                              << "BY-";
+        QTest::newRow("price adjustment") << ""
+                                          << "TJ-";
+    }
+
+    void doubleClickInTheGridPicksGoods() {
+        QFETCH(QString, command);
+        QFETCH(QString, numberPrefix);
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        auto w = NewBillWindow(command);
+        QVERIFY(w->m_number->text().startsWith(numberPrefix));
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        CListCtrlEx* grid = w->m_grid;
+        QWidget* viewport = grid->viewport();
+        const auto cell = [grid](int row, int column) {
+            return grid->visualRect(grid->Model()->index(row, column)).center();
+        };
+
+        // An empty grid: the goods picker opens and the chosen goods make the first line.
+        picks.Pick("G001");
+        DoubleClick(viewport, BelowLastRow(grid));
+        QCOMPARE(picks.Kinds(), QStringList{"palette_product"});
+        QCOMPARE(ColumnTexts(grid, 1), QStringList{"G001"});
+        QCOMPARE(ColumnTexts(grid, 2), QStringList{"可乐"});
+
+        // Below the last row, with that line selected: a new line, the selected one kept.
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, cell(0, 2));
+        QCOMPARE(grid->GetSelectedRow(), 0);
+        QVERIFY(viewport->rect().contains(BelowLastRow(grid)));
+        picks.Pick("G002");
+        DoubleClick(viewport, BelowLastRow(grid));
+        QCOMPARE(ColumnTexts(grid, 1), (QStringList{"G001", "G002"}));
+
+        // On a line: that line takes the chosen goods.
+        picks.Pick("G002");
+        DoubleClick(viewport, cell(0, 2));
+        QCOMPARE(ColumnTexts(grid, 1), (QStringList{"G002", "G002"}));
+        QCOMPARE(ColumnTexts(grid, 2), (QStringList{"橙汁", "橙汁"}));
+
+        // A cancelled pick adds nothing.
+        picks.Cancel();
+        DoubleClick(viewport, BelowLastRow(grid));
+        QCOMPARE(grid->GetItemCount(), 2);
+        QCOMPARE(picks.Pending(), size_t(0));
+        QCOMPARE(picks.Kinds().size(), 4);
+        QVERIFY(port.Texts().empty());
+    }
+
+    void unitListIsWideEnoughToRead_data() {
+        QTest::addColumn<QString>("style");
+        QTest::newRow("program style") << "";
+        // A style that sizes the list to the box itself.
+        QTest::newRow("plain style") << "Windows";
+    }
+
+    void unitListIsWideEnoughToRead() {
+        QFETCH(QString, style);
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        QVERIFY(AddConfigListEntry("unit", "盒（24瓶装）", ""));
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        CChild_Jinhuo_KaidanDlg w;
+        w.SetCommand("run_jinhuo");
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        picks.Pick("G001");
+        w.m_add->click();
+        CListCtrlEx* grid = w.m_grid;
+        const QPoint unitCell = grid->visualRect(grid->Model()->index(0, 4)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, unitCell);
+        auto* units = qobject_cast<CComboBoxExt*>(grid->ActiveEditor());
+        QVERIFY(units);
+        std::unique_ptr<QStyle> plain(style.isEmpty() ? nullptr : QStyleFactory::create(style));
+        if (plain)
+            units->setStyle(plain.get());
+        units->showPopup();
+        QAbstractItemView* list = units->view();
+        QVERIFY(list->isVisible());
+        int widest = 0;
+        QStringList texts;
+        for (int i = 0; i < units->count(); ++i) {
+            texts << units->itemText(i);
+            widest = std::max(widest, list->fontMetrics().horizontalAdvance(units->itemText(i)));
+        }
+        QCOMPARE(texts, (QStringList{"个", "箱", "盒（24瓶装）", ""}));
+        QVERIFY2(list->viewport()->width() >= widest,
+                 qPrintable(QString("list %1 px, widest unit %2 px")
+                                .arg(list->viewport()->width())
+                                .arg(widest)));
+        QCOMPARE(grid->columnWidth(4), 40);
+        QCOMPARE(units->width(), grid->visualRect(grid->Model()->index(0, 4)).width());
+        units->hidePopup();
+        // The window goes with its editor still open: nothing may call back into it.
+    }
+
     void purchaseReturnFromMenuChecksStock() {
         CTempProgramFolder folder;
         LoginAsAdmin();
@@ -508,7 +662,10 @@ private slots:
                                   w.m_grid->visualRect(w.m_grid->Model()->index(0, 3)).center());
                 QVERIFY(!w.m_grid->ActiveEditor());
                 w.PickerIcon(w.m_customer)->click();
-                w.OnGridDoubleClick();
+                DoubleClick(w.m_grid->viewport(), BelowLastRow(w.m_grid));
+                DoubleClick(w.m_grid->viewport(),
+                            w.m_grid->visualRect(w.m_grid->Model()->index(0, 2)).center());
+                QCOMPARE(w.m_grid->GetItemCount(), 2);
                 // Cancel closes at once.
                 w.m_cancel->click();
             },

@@ -72,6 +72,24 @@ QStringList Column(const CQueryTableModel* model, int column) {
     return out;
 }
 
+// The text a widget showed each time it was painted.
+class CPaintedTexts : public QObject {
+public:
+    explicit CPaintedTexts(QLabel* label) : m_label(label) { label->installEventFilter(this); }
+    const QStringList& Texts() const { return m_texts; }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (object == m_label && event->type() == QEvent::Paint)
+            m_texts << m_label->text();
+        return false;
+    }
+
+private:
+    QLabel* m_label;
+    QStringList m_texts;
+};
+
 QTreeWidgetItem* FindItem(QTreeWidget* tree, const QString& text) {
     auto found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
     return found.isEmpty() ? nullptr : found.first();
@@ -200,6 +218,40 @@ private slots:
         QVERIFY(port.Texts()[0].rfind("找不到打印模板文件：", 0) == 0);
     }
 
+    void stockViewKeepsItsListWhenTheReadFails() {
+        CTempProgramFolder folder;
+        SetUpStock(folder);
+        CScopedScriptedPort port;
+        CChild_Kucun_ViewDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        const QStringList all = {"G3", "G2", "G1", "G1"};
+        QCOMPARE(Column(dlg.m_model, 0), all);
+
+        // The goods of the chosen class cannot be read: the store says so, the rows stay.
+        CDataStore::FailStatementForTest(1);
+        QTest::mouseClick(dlg.m_tree->viewport(), Qt::LeftButton, {},
+                          dlg.m_tree->visualItemRect(FindItem(dlg.m_tree, "饮料")).center());
+        CDataStore::FailStatementForTest(0);
+        QCOMPARE(dlg.CurrentClass(), QStringLiteral("饮料"));
+        QCOMPARE(port.Texts().size(), size_t(1));
+        QVERIFY(port.Texts()[0].rfind("数据库失败!\r\n错误信息:", 0) == 0);
+        QCOMPARE(Column(dlg.m_model, 0), all);
+
+        // Another warehouse with the read failing again: still the same rows.
+        CDataStore::FailStatementForTest(1);
+        dlg.m_warehouse->setCurrentText(QStringLiteral("一号仓库"));
+        CDataStore::FailStatementForTest(0);
+        QCOMPARE(port.Texts().size(), size_t(2));
+        QCOMPARE(Column(dlg.m_model, 0), all);
+
+        // Read again as it should be: the class's rows in that warehouse.
+        dlg.m_warehouse->setCurrentText(QStringLiteral("二号仓库"));
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1"}));
+        QCOMPARE(Column(dlg.m_model, 3), QStringList({"2.60"}));
+        QCOMPARE(port.Texts().size(), size_t(2));
+    }
+
     void historyListsBillsWithTotalAndOpensThem() {
         CTempProgramFolder folder;
         CScopedScriptedPort port;
@@ -223,7 +275,14 @@ private slots:
             QCOMPARE(dlg->m_model->columnCount(), 11);
             dlg->m_from->setDate(QDate(2026, 12, 1));
             dlg->m_to->setDate(QDate(2026, 12, 7));
-            dlg->m_query->click();
+            QVERIFY(QTest::qWaitForWindowExposed(dlg));
+            {
+                // The query holds the window until it is done: its label is on screen first.
+                CPaintedTexts painted(dlg->m_status);
+                dlg->m_query->click();
+                QVERIFY2(painted.Texts().contains(QStringLiteral("正在查询...")),
+                         qPrintable(painted.Texts().join('|')));
+            }
             dlg->m_query->click(); // a second query does not add a second total row
             QCOMPARE(Column(dlg->m_model, 0), QStringList({"XS-2", "XS-1", "统计汇总"}));
             QCOMPARE(dlg->m_model->Cell(2, 6), QStringLiteral("7"));

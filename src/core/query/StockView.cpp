@@ -25,8 +25,10 @@ std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehou
     if (!store.ConnectMain())
         return std::nullopt;
     std::vector<StockRecord> rows;
-    // A failed read has shown its message; the rows read before it are still shown.
-    store.ListStockOfClass(warehouse, className, rows);
+    // A failed read has shown its message; the rows read before it are still shown, but a
+    // read that gave nothing (the goods list itself) leaves the list as it was.
+    if (!store.ListStockOfClass(warehouse, className, rows) && rows.empty())
+        return std::nullopt;
     // The list has always shown the last goods item's rows first.
     std::reverse(rows.begin(), rows.end());
     return rows;

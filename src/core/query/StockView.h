@@ -15,7 +15,8 @@ std::vector<std::string> StockViewCells(const StockRecord& row);
 
 // The stock rows of the class's goods in the warehouse, in the order the window lists them:
 // the last goods item's rows first. Nothing, after the store's message, when the data file
-// cannot be opened; after a failed read, the rows read before the failure.
+// cannot be opened or a read failed before any row (the window then keeps what it shows);
+// after a later failure, the rows read before it.
 std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehouse,
                                                       const std::string& className);
 

@@ -64,6 +64,8 @@ void CChild_Jichu_Product_Class_Dlg::FillTree() {
     m_filling = true;
     FillClassTree(m_tree, m_state.Fill());
     m_filling = false;
+    // The new tree selects nothing: a class remembered from the old one may be gone.
+    m_state.Select(std::string());
 }
 
 std::string CChild_Jichu_Product_Class_Dlg::SelectedText() const {

@@ -58,7 +58,13 @@ CBillEntryDlg::CBillEntryDlg(QWidget* parent, BillKind kind)
     connect(m_grid, &CListCtrlEx::CellEdited, this, &CBillEntryDlg::OnCellEdited);
     connect(m_grid, &CListCtrlEx::FocusEntered, this, &CBillEntryDlg::RecomputeTotals);
     connect(m_grid, &QAbstractItemView::clicked, this, &CBillEntryDlg::RecomputeTotals);
-    connect(m_grid, &QAbstractItemView::doubleClicked, this, &CBillEntryDlg::OnGridDoubleClick);
+    connect(m_grid, &CListCtrlEx::DoubleClicked, this, &CBillEntryDlg::OnGridDoubleClick);
+}
+
+CBillEntryDlg::~CBillEntryDlg() {
+    // A window destroyed while shown hides only after this part of it is gone; an open cell
+    // editor then commits into a grid that must no longer call back here.
+    m_grid->disconnect(this);
 }
 
 void CBillEntryDlg::SetKind(BillKind kind) {
@@ -301,26 +307,27 @@ void CBillEntryDlg::OnRemove() {
     RecomputeTotals();
 }
 
-void CBillEntryDlg::OnGridDoubleClick() {
+void CBillEntryDlg::OnGridDoubleClick(int row) {
     if (m_viewMode)
         return;
     auto goods = PickGoods();
     if (!goods)
         return;
     m_grid->CommitActiveEditor();
-    const auto selected = SelectedLine();
-    int row;
+    // Below the last row the user asks for a new line, whichever line is still selected.
+    const std::optional<size_t> selected = row < 0 ? std::nullopt : SelectedLine();
+    int line;
     if (selected && m_bill->IsGoodsLine(*selected)) {
-        row = int(*selected);
+        line = int(*selected);
         m_bill->FillLine(*selected, *goods);
     } else {
         m_bill->AppendGoods(*goods);
-        row = int(m_bill->m_lines.size()) - 1;
-        m_grid->InsertItem(row, QString());
+        line = int(m_bill->m_lines.size()) - 1;
+        m_grid->InsertItem(line, QString());
     }
-    m_grid->SetItemText(row, 0, Q(m_bill->Cell(size_t(row), 0)));
-    ShowLine(row);
-    RegisterRowRules(row);
+    m_grid->SetItemText(line, 0, Q(m_bill->Cell(size_t(line), 0)));
+    ShowLine(line);
+    RegisterRowRules(line);
     RecomputeTotals();
 }
 

@@ -58,13 +58,16 @@ public:
     void OnChange();
     void OnRemove();
     void OnSave();
-    void OnGridDoubleClick();
+    // A double click on a grid row, or below the last row (-1).
+    void OnGridDoubleClick(int row);
     void PickField(QLineEdit* field, const QString& pickerKind);
     // Totals of the grid's lines into the total fields.
     void RecomputeTotals();
 
     // The cancel button, Escape and the close box: closes at once or after the kind's question.
     void reject() override;
+
+    ~CBillEntryDlg() override;
 
 protected:
     explicit CBillEntryDlg(QWidget* parent, BillKind kind);

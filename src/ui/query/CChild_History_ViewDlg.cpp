@@ -98,6 +98,8 @@ void CChild_History_ViewDlg::SetCommand(const QString& command) {
 void CChild_History_ViewDlg::Query() {
     m_status->setText(QStringLiteral("正在查询..."));
     m_model->Clear();
+    // The query holds the event loop until it is done: paint the label before it starts.
+    m_status->repaint();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     std::vector<BillHeaderRecord> bills =
         QueryHistory(m_command.toStdString(), IsoDate(m_from), IsoDate(m_to));

@@ -125,7 +125,7 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
 void CChild_Kucun_ViewDlg::FillStockList(const QString& warehouse) {
     auto rows = LoadStockView(warehouse.toStdString(), m_className.toStdString());
     if (!rows)
-        return; // the data file could not be opened: the list stays as it was
+        return; // nothing could be read: the list stays as it was
     std::vector<CQueryTableModel::Row> cells;
     cells.reserve(rows->size());
     for (const auto& r : *rows)

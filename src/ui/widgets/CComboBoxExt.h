@@ -12,6 +12,9 @@ public:
     // one more entry when it is not among them.
     void Fill(const QString& items, const QString& current);
 
+    // The list opens at least as wide as its widest entry, however narrow the cell is.
+    void showPopup() override;
+
 signals:
     void Chosen();
 };

@@ -226,6 +226,13 @@ void CListCtrlEx::mousePressEvent(QMouseEvent* e) {
     }
 }
 
+void CListCtrlEx::mouseDoubleClickEvent(QMouseEvent* e) {
+    QTableView::mouseDoubleClickEvent(e);
+    // Qt reports double clicks on cells only; the empty area below the rows counts as well.
+    if (e->button() == Qt::LeftButton)
+        emit DoubleClicked(indexAt(e->position().toPoint()).row());
+}
+
 void CListCtrlEx::keyPressEvent(QKeyEvent* e) {
     // F2 opens the current cell's editor, for work without the mouse.
     if (e->key() == Qt::Key_F2 && currentIndex().isValid()) {

@@ -89,9 +89,12 @@ signals:
     void FocusEntered();
     // An in-place editor wrote its text into the cell: an edit box (editBox) or the list.
     void CellEdited(int row, int column, bool editBox);
+    // A left double click anywhere in the grid: on a row, or below the last one (row -1).
+    void DoubleClicked(int row);
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
