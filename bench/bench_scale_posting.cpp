@@ -1,8 +1,10 @@
 // Posting a 1,000-line purchase bill into a data file that already holds 100,000 bills,
 // against the same header, line and stock statements (and the log entries) run as bare
-// prepared statements in one transaction, measured in the same run on the same file.
+// prepared statements in one transaction, measured in the same run on the same file; and
+// reversing such a bill, against posting it.
 #include "BenchData.h"
 
+#include "bills/BillReversal.h"
 #include "bills/CBill.h"
 #include "store/CDataStore.h"
 #include "text/Clock.h"
@@ -182,8 +184,30 @@ void BM_PostPurchaseBill_Baseline(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kLines);
 }
 
+// Each reversal undoes a bill posted just before it (not timed): its red bill, the marks and
+// the stock taken out again, line by line, then the log entry.
+void BM_ReversePurchaseBill(benchmark::State& state) {
+    Prepare();
+    static int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        CBill bill = BigBill("JH-REVERSE-" + std::to_string(++n));
+        if (bill.Save() != PostOutcome::Posted) {
+            state.SkipWithError("posting failed");
+            break;
+        }
+        state.ResumeTiming();
+        if (!ReverseBill(BillKind::Purchase, bill.m_number)) {
+            state.SkipWithError("reversal failed");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+
 } // namespace
 
 BENCHMARK(BM_PostPurchaseBill_Baseline)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_PostPurchaseBill)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_ReversePurchaseBill)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK_MAIN();

@@ -149,7 +149,7 @@ for i, v in enumerate(VALUES):
     expect(f"purchase {label(v)} header", bills,
            [{"Bill_ID": v, "Bill_Date": "2026-12-07", "Customer": v, "Department": v,
              "Employee": v, "Warehouse": v, "Number": "3", "Total": "4.50", "Bank": v, "Pay": v,
-             "Introduction": v}])
+             "Introduction": v, "Canceled": "0"}])
     write("sale.json", json.dumps(dict(header, number="S" + v, lines=[dict(line, quantity="1")])))
     run("post", "sale", "sale.json")
     for kind, number in [("loss", "L"), ("gain", "G")]:
@@ -165,6 +165,15 @@ for i, v in enumerate(VALUES):
         got = listing("bill", kind, number + v)
         expect(f"{kind} {label(v)} line", [(r["Product_ID"], r["Product_Unit"], r["Product_Note"]) for r in got],
                [(v, v, v)])
+    # The sale reversed by its number: its red bill alone, its goods back in stock.
+    out, _ = run("reverse", "sale", "S" + v)
+    expect(f"reverse sale {label(v)}", out, "S" + v + "-H\n")
+    got = listing("bill", "sale", "S" + v + "-H")
+    expect(f"red sale {label(v)} line",
+           [(r["Product_ID"], r["Product_Number"], r["Product_Total"], r["Product_Note"]) for r in got],
+           [(v, "-1", "-1.50", v)])
+    stock = listing("stock", "--warehouse", v)
+    expect(f"stock in warehouse {label(v)} after the reversal", [s["Number"] for s in stock], ["3"])
 
 # A goods code that looks like a pattern deletes only itself (after its stock is gone there is
 # still its stock row, so use fresh goods).
