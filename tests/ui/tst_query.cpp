@@ -15,6 +15,8 @@
 #include "widgets/CUnderLineEdit.h"
 
 #include <QApplication>
+#include <QBrush>
+#include <QColor>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
@@ -275,6 +277,50 @@ private slots:
         });
         QVERIFY(OpenRoute(nullptr, Place::Menu, QStringLiteral("进货退货报表")));
         QVERIFY(returns.Ran());
+    }
+
+    void historyDrawsReversedAndRedBillsInRed() {
+        CTempProgramFolder folder;
+        CScopedScriptedPort port;
+        Sql("insert into EnterSale(Canceled, Bill_ID, Bill_Date, Customer, Number, Total) values"
+            " ('0', 'XS-1', '2026-12-01', '甲', '3', '19.99'),"
+            " ('1', 'XS-2', '2026-12-02', '乙', '4', '80.00'),"
+            " ('2', 'XS-2-H', '2026-12-03', '乙', '-4', '-80.00')");
+        CNextModal<CChild_History_ViewDlg> ran([&](CChild_History_ViewDlg* dlg) {
+            dlg->m_from->setDate(QDate(2026, 12, 1));
+            dlg->m_to->setDate(QDate(2026, 12, 3));
+            dlg->m_query->click();
+            const CQueryTableModel* m = dlg->m_model;
+            QCOMPARE(Column(m, 0), QStringList({"XS-2-H", "XS-2", "XS-1", "统计汇总"}));
+            auto colour = [&](int row, int column) {
+                return m->data(m->index(row, column), Qt::ForegroundRole).value<QBrush>().color();
+            };
+            auto tip = [&](int row, int column) {
+                return m->data(m->index(row, column), Qt::ToolTipRole).toString();
+            };
+            QCOMPARE(colour(0, 0), QColor(Qt::red));
+            QCOMPARE(colour(1, 7), QColor(Qt::red));
+            QVERIFY(!m->data(m->index(2, 0), Qt::ForegroundRole).isValid());
+            QVERIFY(!m->data(m->index(3, 0), Qt::ForegroundRole).isValid());
+            QCOMPARE(tip(0, 2), QStringLiteral("红字单据"));
+            QCOMPARE(tip(1, 0), QStringLiteral("已红冲"));
+            QCOMPARE(tip(2, 2), QStringLiteral("甲")); // a bill in force: the cell itself
+            // The reversed bill and its red bill net out.
+            QCOMPARE(m->Cell(3, 6), QStringLiteral("3"));
+            QCOMPARE(m->Cell(3, 7), QStringLiteral("19.99"));
+            SaveShot(dlg, "history_reversed");
+            // A range that holds only the red bill shows it alone.
+            dlg->m_from->setDate(QDate(2026, 12, 3));
+            dlg->m_query->click();
+            QCOMPARE(Column(m, 0), QStringList({"XS-2-H", "统计汇总"}));
+            QCOMPARE(m->Cell(1, 6), QStringLiteral("-4"));
+            QCOMPARE(m->Cell(1, 7), QStringLiteral("-80.00"));
+            QCOMPARE(tip(0, 0), QStringLiteral("红字单据"));
+            QVERIFY(!m->data(m->index(1, 0), Qt::ForegroundRole).isValid());
+        });
+        QVERIFY(OpenRoute(nullptr, Place::Labels, QStringLiteral("■ 销售记录报表")));
+        QVERIFY(ran.Ran());
+        QVERIFY(port.Texts().empty());
     }
 
     void reportRunsSwitchesKindsAndTotals() {

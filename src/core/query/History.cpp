@@ -35,6 +35,14 @@ std::vector<std::string> HistoryCells(const BillHeaderRecord& bill) {
             bill.Bank,     bill.Pay,       bill.Introduction};
 }
 
+const char* HistoryRowMark(const std::string& canceled) {
+    if (canceled == "1")
+        return "已红冲";
+    if (canceled == "2")
+        return "红字单据";
+    return nullptr;
+}
+
 std::vector<std::string> HistoryTotalCells(const std::vector<BillHeaderRecord>& bills) {
     return HistoryCells(HistoryTotalRow(bills));
 }

@@ -163,6 +163,13 @@ public:
     // The header of one trade bill; nothing when there is none (or after the read's message).
     std::optional<BillHeaderRecord> FindBillHeader(const std::string& historyWord,
                                                    const std::string& billId);
+    // The number of the trade bill posted just before (`later` false) or just after (`later`
+    // true) bill `billId` of the kind, by row id; an empty `billId` going back gives the newest
+    // bill. Nothing at either end, for an unknown bill, or after the read's message (`ok`, when
+    // given, tells a failed read apart).
+    std::optional<std::string> AdjacentBillId(const std::string& historyWord,
+                                              const std::string& billId, bool later,
+                                              bool* ok = nullptr);
     // The stored lines of one trade bill, in the order they were posted.
     std::vector<BillDetailRecord> ListBillDetails(const std::string& historyWord,
                                                   const std::string& billId);

@@ -17,8 +17,9 @@ public:
     // Opens the window read-only on a stored bill (the bill history view's double click).
     static void ShowStoredBill(QWidget* parent, const QString& historyWord, const QString& number);
 
-private:
-    void ApplyViewTexts();
+protected:
+    void ApplyModeTexts() override;
 
+private:
     QString m_command;
 };
