@@ -4,6 +4,7 @@
 #include "app/Cferix_razazApp.h"
 #include "app/MessagePort.h"
 #include "bills/BillFile.h"
+#include "bills/BillReversal.h"
 #include "bills/CBill.h"
 #include "query/BillHistory.h"
 #include "store/CDataStore.h"
@@ -330,10 +331,10 @@ int CmdBills(CliContext& ctx) {
     std::vector<std::vector<std::string>> rows;
     for (const auto& b : bills)
         rows.push_back({b.Bill_ID, b.Bill_Date, b.Customer, b.Department, b.Employee, b.Warehouse,
-                        b.Number, b.Total, b.Bank, b.Pay, b.Introduction});
+                        b.Number, b.Total, b.Bank, b.Pay, b.Introduction, b.Canceled});
     PrintTable(ctx,
                {"Bill_ID", "Bill_Date", "Customer", "Department", "Employee", "Warehouse", "Number",
-                "Total", "Bank", "Pay", "Introduction"},
+                "Total", "Bank", "Pay", "Introduction", "Canceled"},
                rows);
     return kExitOk;
 }
@@ -368,4 +369,21 @@ int CmdBill(CliContext& ctx) {
                 "Product_Note"},
                rows);
     return kExitOk;
+}
+
+int CmdReverse(CliContext& ctx) {
+    const char* usage = "usage: ferix-cli reverse KIND NUMBER  (KIND: purchase, purchase-return, "
+                        "sale, sale-return)";
+    if (ctx.args.size() != 2 || !OnlyOptions(ctx, {}))
+        return UsageError(usage);
+    auto kind = BillKindFromCliName(ctx.args[0]);
+    if (!kind || !IsTradeKind(*kind))
+        return UsageError(usage);
+    ReverseOutcome outcome = ReverseOutcome::Failed;
+    auto red = ReverseBill(*kind, ctx.args[1], &outcome);
+    if (red) {
+        std::cout << *red << "\n";
+        return kExitOk;
+    }
+    return outcome == ReverseOutcome::ConnectFailed ? kExitData : kExitRefused;
 }

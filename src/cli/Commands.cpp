@@ -23,6 +23,7 @@ const std::vector<CliCommand>& CliCommands() {
         {"post", true, CmdPost, "post KIND FILE.json"},
         {"bills", true, CmdBills, "bills KIND --from DATE --to DATE"},
         {"bill", true, CmdBill, "bill KIND NUMBER"},
+        {"reverse", true, CmdReverse, "reverse KIND NUMBER"},
         {"config", true, CmdConfig,
          "config list KEY | config add KEY NAME [--note TEXT] | config remove KEY NAME"},
         {"departments", true, CmdDepartments,

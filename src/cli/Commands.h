@@ -36,6 +36,7 @@ int CmdStock(CliContext&);
 int CmdPost(CliContext&);
 int CmdBills(CliContext&);
 int CmdBill(CliContext&);
+int CmdReverse(CliContext&);
 
 // reference lists
 int CmdConfig(CliContext&);

@@ -1,7 +1,8 @@
-// A statement failing at any point of a posting or an import leaves both data files exactly as
-// they were, byte for byte.
+// A statement failing at any point of a posting, a reversal or an import leaves both data files
+// exactly as they were, byte for byte.
 #include "BillTestSupport.h"
 
+#include "bills/BillReversal.h"
 #include "store/MasterDataImport.h"
 
 #include <sqlite3.h>
@@ -106,6 +107,47 @@ TEST_F(FaultTest, AFailedStatementAnywhereInAPostingLeavesBothFilesUnchanged) {
         auto rows = IsTradeKind(kind) ? store.ListBillDetails(info.historyWord, bill.m_number)
                                       : store.ListStockBillLines(info.table, bill.m_number);
         EXPECT_EQ(rows.size(), bill.m_lines.size());
+        ASSERT_TRUE(store.Run("delete from StockPile", {}));
+        m_port.Clear();
+    }
+}
+
+TEST_F(FaultTest, AFailedStatementAnywhereInAReversalLeavesBothFilesUnchanged) {
+    for (BillKind kind :
+         {BillKind::Purchase, BillKind::PurchaseReturn, BillKind::Sale, BillKind::SaleReturn}) {
+        SCOPED_TRACE(KindInfo(kind).cliName);
+        PutStock("一号仓库", "G1", "Pen", 40, "19.99");
+        PutStock("一号仓库", "G2", "Ink", 40, "3");
+        CBill bill = VariedBill(kind);
+        ASSERT_EQ(bill.Save(), PostOutcome::Posted);
+        const FilesState before = Files();
+        int k = 1;
+        std::optional<std::string> red;
+        for (; k < 200; ++k) {
+            CDataStore::FailStatementForTest(k);
+            red = ReverseBill(kind, bill.m_number);
+            const int statements = CDataStore::StatementCountForTest();
+            CDataStore::FailStatementForTest(0);
+            if (red)
+                break;
+            ASSERT_GE(statements, k) << "the fault was not reached, yet nothing was reversed";
+            EXPECT_TRUE(Files() == before) << "statement " << k << " changed a data file";
+            EXPECT_FALSE(std::filesystem::exists("Data/main_data.tdb-journal")) << k;
+            EXPECT_FALSE(m_port.Texts().empty()) << "statement " << k << " failed silently";
+            m_port.Clear();
+        }
+        ASSERT_EQ(red, bill.m_number + "-H");
+        // Header checks, one insert and two stock statements per line, the marks, the commit.
+        EXPECT_GT(k, static_cast<int>(bill.m_lines.size()) * 3 + 6);
+        EXPECT_EQ(IntegrityCheck("Data/main_data.tdb"), "ok");
+        EXPECT_EQ(IntegrityCheck("Data/other_data.tdb"), "ok");
+        EXPECT_EQ(BillCanceledState(kind, bill.m_number), "1");
+        EXPECT_EQ(Stock("一号仓库", "G1")->Number, "40");
+        EXPECT_EQ(Stock("一号仓库", "G2")->Number, "40");
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        EXPECT_EQ(store.ListBillDetails(KindInfo(kind).historyWord, *red).size(),
+                  bill.m_lines.size());
         ASSERT_TRUE(store.Run("delete from StockPile", {}));
         m_port.Clear();
     }

@@ -723,6 +723,96 @@ private slots:
         QVERIFY(port.Texts().empty());
     }
 
+    void saleReversedFromTheWindow() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        PostPurchase(10);
+        const QString sale = PostTrade(BillKind::Sale, 3);
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(7));
+        const QString question = "确定要红冲单据“" + sale +
+                                 "”吗？\r\n红冲后将生成一张数量为负的红字单据，库存随之恢复。";
+        CScopedScriptedPort port;
+        QVERIFY(DriveModal<CChild_Xiaoshou_KaidanDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Xiaoshou, "销售单")); },
+            [&](CChild_Xiaoshou_KaidanDlg& w) {
+                QVERIFY(!w.m_redo->isEnabled()); // never while entering
+                w.m_prev->click();
+                QCOMPARE(w.m_number->text(), sale);
+                QVERIFY(w.m_redo->isEnabled());
+                QCOMPARE(w.m_standing->text(), QString());
+                // No reverses nothing.
+                port.QueueAnswer(false);
+                w.m_redo->click();
+                QCOMPARE(Text(port.Texts().back()), question);
+                QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(7));
+                QVERIFY(w.m_redo->isEnabled());
+                // Yes: the stock comes back and the bill shows as reversed.
+                port.QueueAnswer(true);
+                w.m_redo->click();
+                QCOMPARE(port.Texts().size(), size_t(3));
+                QCOMPARE(Text(port.Texts()[1]), question);
+                QCOMPARE(Text(port.Texts()[2]), QStringLiteral("红冲成功！"));
+                QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(10));
+                QVERIFY(w.IsViewMode());
+                QCOMPARE(w.m_number->text(), sale);
+                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"3"}));
+                QCOMPARE(w.m_standing->text(), QStringLiteral("已红冲"));
+                QCOMPARE(BrowseButtons(w), QList<bool>({false, true, false}));
+                SaveShot(&w, "sale_reversed");
+                // Its red bill is the newest sale, and cannot be reversed either.
+                w.m_next->click();
+                QCOMPARE(w.m_number->text(), sale + "-H");
+                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"-3"}));
+                QCOMPARE(ColumnTexts(w.m_grid, 8), QStringList({"-59.97"}));
+                QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("-3"));
+                QCOMPARE(w.m_amountTotal->text(), QStringLiteral("-59.97"));
+                QCOMPARE(w.m_introduction->text(), "红冲单据 " + sale);
+                QCOMPARE(w.m_standing->text(), QStringLiteral("红字单据"));
+                QCOMPARE(BrowseButtons(w), QList<bool>({true, true, false}));
+                SaveShot(&w, "sale_red_bill");
+                w.m_redo->click(); // disabled: nothing is asked
+                QCOMPARE(port.Texts().size(), size_t(3));
+            }));
+        const auto rows = Lines("run_sale", sale);
+        QCOMPARE(rows.size(), size_t(1));
+        QCOMPARE(Text(rows[0].Canceled), QStringLiteral("1"));
+    }
+
+    void purchaseViewerReversesAndShowsRefusals() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        const QString p1 = PostTrade(BillKind::Purchase, 5);
+        PostTrade(BillKind::Sale, 3);
+        const QString p2 = PostTrade(BillKind::Purchase, 1);
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(3));
+        CScopedScriptedPort port;
+        QVERIFY(DriveModal<CChild_Jinhuo_KaidanDlg>(
+            [&] { CChild_Jinhuo_KaidanDlg::ShowStoredBill(nullptr, "run_caigou", p1); },
+            [&](CChild_Jinhuo_KaidanDlg& w) {
+                QVERIFY(w.m_redo->isEnabled());
+                // Five out of a stock of three: refused whole, the bill stays in force.
+                w.m_redo->click();
+                QCOMPARE(Text(port.Texts().back()),
+                         QStringLiteral("商品“可乐”库存不足，不能红冲！"));
+                QVERIFY(!port.Texts().empty() && Text(port.Texts()[0]).startsWith("确定要红冲"));
+                QCOMPARE(port.Texts().size(), size_t(2));
+                QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(3));
+                QCOMPARE(w.m_number->text(), p1);
+                QVERIFY(w.m_redo->isEnabled());
+                QCOMPARE(w.m_standing->text(), QString());
+                // The later purchase of one reverses.
+                w.m_next->click();
+                QCOMPARE(w.m_number->text(), p2);
+                w.m_redo->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("红冲成功！"));
+                QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(2));
+                QCOMPARE(w.m_standing->text(), QStringLiteral("已红冲"));
+                QVERIFY(!w.m_redo->isEnabled());
+            }));
+    }
+
     void saleReturnFromMenu() {
         CTempProgramFolder folder;
         LoginAsAdmin();

@@ -43,17 +43,3 @@ bool ConfirmLeaveEntry(const CBill& bill) {
             return Messages().AskYesNo("废弃当前单据？");
     return true;
 }
-
-StoredBillStanding StandingOfStoredBill(BillKind kind, const std::string& number) {
-    StoredBillStanding standing;
-    if (!IsTradeKind(kind))
-        return standing;
-    CDataStore store;
-    if (!store.ConnectMain())
-        return standing;
-    if (auto header = store.FindBillHeader(KindInfo(kind).historyWord, number)) {
-        standing.canceled = header->Canceled;
-        standing.reversible = header->Canceled == "0";
-    }
-    return standing;
-}

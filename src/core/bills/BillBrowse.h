@@ -39,11 +39,3 @@ BrowseButtons BrowseButtonStates(BillKind kind, const std::optional<std::string>
 // Leaving a bill that is being entered: a bill with goods lines is given up only after
 // "废弃当前单据？" was answered Yes; one without lines goes at once.
 bool ConfirmLeaveEntry(const CBill& bill);
-
-// A stored trade bill's standing: its Canceled value ("0" in force, "1" reversed, "2" a red
-// bill; empty when the bill cannot be read) and whether it may be reversed.
-struct StoredBillStanding {
-    std::string canceled;
-    bool reversible = false;
-};
-StoredBillStanding StandingOfStoredBill(BillKind kind, const std::string& number);

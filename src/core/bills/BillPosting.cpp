@@ -1,5 +1,6 @@
 // Posting a validated bill: one transaction on the main data file.
 #include "CBill.h"
+#include "TradeLine.h"
 
 #include "app/MessagePort.h"
 #include "store/CDataStore.h"
@@ -26,6 +27,38 @@ PostedLine Normalize(BillKind kind, const BillLine& l) {
     return p;
 }
 } // namespace
+
+TradeLineResult WriteTradeLine(CDataStore& store, BillKind kind, const BillDetailRecord& d,
+                               int64_t quantity, bool reversing, const std::string& shortage) {
+    const bool putsIn = (kind == BillKind::Purchase || kind == BillKind::SaleReturn) != reversing;
+    auto stock = [&] {
+        return putsIn ? store.IncreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, quantity,
+                                            d.Product_Price)
+                      : store.DecreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, quantity,
+                                            shortage);
+    };
+    auto line = [&] {
+        switch (kind) {
+        case BillKind::Purchase:
+            return store.AddPurchaseLine(d);
+        case BillKind::PurchaseReturn:
+            return store.AddPurchaseReturnLine(d);
+        case BillKind::Sale:
+            return store.AddSaleLine(d);
+        default:
+            return store.AddSaleReturnLine(d);
+        }
+    };
+    // A sale checks its stock before its line is written; the other kinds write the line first.
+    const bool stockFirst = kind == BillKind::Sale || kind == BillKind::SaleReturn;
+    if (stockFirst && !stock())
+        return TradeLineResult::StockFailed;
+    if (!line())
+        return TradeLineResult::LineFailed;
+    if (!stockFirst && !stock())
+        return TradeLineResult::StockFailed;
+    return TradeLineResult::Written;
+}
 
 PostOutcome CBill::Post() {
     const BillKindInfo& info = KindInfo(m_kind);
@@ -128,6 +161,7 @@ PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) {
         const PostedLine p = Normalize(m_kind, l);
         if (IsTradeKind(m_kind)) {
             BillDetailRecord d;
+            d.Canceled = "0";
             d.Bill_ID = number;
             d.Bill_Date = m_date;
             d.Customer = m_customer;
@@ -149,31 +183,13 @@ PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) {
             d.Product_Total = p.amount;
             d.Product_Note = l.note;
             d.Product_BarCode = l.barcode;
-            switch (m_kind) {
-            case BillKind::Purchase:
-                if (!store.AddPurchaseLine(d))
-                    return fail(info.lineFailure);
-                if (!store.IncreaseStock(m_warehouse, l.code, l.name, p.quantity, p.price))
-                    return fail(info.stockFailure);
+            switch (WriteTradeLine(store, m_kind, d, p.quantity)) {
+            case TradeLineResult::Written:
                 break;
-            case BillKind::PurchaseReturn:
-                if (!store.AddPurchaseReturnLine(d))
-                    return fail(info.lineFailure);
-                if (!store.DecreaseStock(m_warehouse, l.code, l.name, p.quantity))
-                    return fail(info.stockFailure);
-                break;
-            case BillKind::Sale:
-                if (!store.DecreaseStock(m_warehouse, l.code, l.name, p.quantity))
-                    return fail(info.stockFailure);
-                if (!store.AddSaleLine(d))
-                    return fail(info.lineFailure);
-                break;
-            default: // sale return
-                if (!store.IncreaseStock(m_warehouse, l.code, l.name, p.quantity, p.price))
-                    return fail(info.stockFailure);
-                if (!store.AddSaleReturnLine(d))
-                    return fail(info.lineFailure);
-                break;
+            case TradeLineResult::LineFailed:
+                return fail(info.lineFailure);
+            case TradeLineResult::StockFailed:
+                return fail(info.stockFailure);
             }
             continue;
         }

@@ -1,5 +1,6 @@
 #include "History.h"
 
+#include "bills/BillReversal.h"
 #include "store/CDataStore.h"
 
 const char* const kTotalRowText = "统计汇总";
@@ -36,9 +37,9 @@ std::vector<std::string> HistoryCells(const BillHeaderRecord& bill) {
 }
 
 const char* HistoryRowMark(const std::string& canceled) {
-    if (canceled == "1")
+    if (canceled == kBillReversed)
         return "已红冲";
-    if (canceled == "2")
+    if (canceled == kBillRed)
         return "红字单据";
     return nullptr;
 }

@@ -128,10 +128,10 @@ public:
     // Adds to the row, or creates it (first stock-in today, at `price`).
     bool IncreaseStock(const std::string& warehouse, const std::string& code,
                        const std::string& name, int64_t quantity, const std::string& price);
-    // Refuses (with its message) when the row would go below zero or does not exist; sets the
-    // last stock-out date.
+    // Refuses (with its message, or with `shortage` when given) when the row would go below
+    // zero or does not exist; sets the last stock-out date.
     bool DecreaseStock(const std::string& warehouse, const std::string& code,
-                       const std::string& name, int64_t quantity);
+                       const std::string& name, int64_t quantity, const std::string& shortage = {});
     // As IncreaseStock; a new row takes the goods' preset purchase price.
     bool IncreaseStockForGain(const std::string& warehouse, const std::string& code,
                               const std::string& name, int64_t quantity);
@@ -140,7 +140,8 @@ public:
                        const std::string& name, const std::string& price);
 
     // ---- bills (main data file)
-    // The header insert of a trade bill; reports like ExecuteSql.
+    // The header insert of a trade bill, with the header's Canceled mark; reports like
+    // ExecuteSql. The line inserts write the line's Canceled mark likewise.
     bool AddTradeBillHeader(BillTable table, const BillHeaderRecord& header);
     bool AddPurchaseLine(const BillDetailRecord& line);
     bool AddPurchaseReturnLine(const BillDetailRecord& line);
@@ -161,8 +162,11 @@ public:
                                                   const std::string& from, const std::string& to,
                                                   bool* ok = nullptr);
     // The header of one trade bill; nothing when there is none (or after the read's message).
+    // `ok` (when given) tells a failed read apart from no bill.
     std::optional<BillHeaderRecord> FindBillHeader(const std::string& historyWord,
-                                                   const std::string& billId);
+                                                   const std::string& billId, bool* ok = nullptr);
+    // Sets Canceled on the header and every line of one trade bill; reports like ExecuteSql.
+    bool SetBillCanceled(BillTable table, const std::string& billId, const std::string& canceled);
     // The number of the trade bill posted just before (`later` false) or just after (`later`
     // true) bill `billId` of the kind, by row id; an empty `billId` going back gives the newest
     // bill. Nothing at either end, for an unknown bill, or after the read's message (`ok`, when
@@ -170,9 +174,9 @@ public:
     std::optional<std::string> AdjacentBillId(const std::string& historyWord,
                                               const std::string& billId, bool later,
                                               bool* ok = nullptr);
-    // The stored lines of one trade bill, in the order they were posted.
+    // The stored lines of one trade bill, in the order they were posted; `ok` as above.
     std::vector<BillDetailRecord> ListBillDetails(const std::string& historyWord,
-                                                  const std::string& billId);
+                                                  const std::string& billId, bool* ok = nullptr);
     // The stored rows of one loss, gain or price-adjustment bill (the columns a table lacks
     // read as empty texts).
     std::vector<BillDetailRecord> ListStockBillLines(BillTable table, const std::string& billId);

@@ -48,24 +48,24 @@ bool CDataStore::AddTradeBillHeader(BillTable table, const BillHeaderRecord& h) 
     return ExecuteSql(std::string("insert into ") + BillTableName(table) +
                           "(Canceled, Bill_ID, Bill_Date, Customer, Department, Warehouse,"
                           " Employee, Introduction, Number, Total, Bank, Pay)"
-                          " values('0', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                      {h.Bill_ID, h.Bill_Date, h.Customer, h.Department, h.Warehouse, h.Employee,
-                       h.Introduction, h.Number, h.Total, h.Bank, h.Pay});
+                          " values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                      {h.Canceled, h.Bill_ID, h.Bill_Date, h.Customer, h.Department, h.Warehouse,
+                       h.Employee, h.Introduction, h.Number, h.Total, h.Bank, h.Pay});
 }
 
 bool CDataStore::AddTradeLine(BillTable table, const BillDetailRecord& d, const char* failure) {
     if (!Run(std::string("insert into ") + BillTableName(table) +
-                 "_Detail(Bill_ID, Bill_Date, Customer, Department, Employee, Warehouse,"
+                 "_Detail(Canceled, Bill_ID, Bill_Date, Customer, Department, Employee, Warehouse,"
                  " Introduction, Number, Total, Bank, Pay, Product_ID, Product_Name,"
                  " Product_Number, Product_Unit, Product_atch, Product_Date, Product_Price,"
                  " Product_Total, Product_Note, Product_BarCode)"
-                 " values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-             {d.Bill_ID,        d.Bill_Date,      d.Customer,      d.Department,
-              d.Employee,       d.Warehouse,      d.Introduction,  d.Number,
-              d.Total,          d.Bank,           d.Pay,           d.Product_ID,
-              d.Product_Name,   d.Product_Number, d.Product_Unit,  d.Product_atch,
-              d.Product_Date,   d.Product_Price,  d.Product_Total, d.Product_Note,
-              d.Product_BarCode})) {
+                 " values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+             {d.Canceled,     d.Bill_ID,        d.Bill_Date,      d.Customer,
+              d.Department,   d.Employee,       d.Warehouse,      d.Introduction,
+              d.Number,       d.Total,          d.Bank,           d.Pay,
+              d.Product_ID,   d.Product_Name,   d.Product_Number, d.Product_Unit,
+              d.Product_atch, d.Product_Date,   d.Product_Price,  d.Product_Total,
+              d.Product_Note, d.Product_BarCode})) {
         Messages().Inform(std::string(failure) +
                           "\r\n数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
         return false;
@@ -161,7 +161,9 @@ BillHeaderRecord ReadHeader(const CStatement& st) {
 } // namespace
 
 std::optional<BillHeaderRecord> CDataStore::FindBillHeader(const std::string& historyWord,
-                                                           const std::string& billId) {
+                                                           const std::string& billId, bool* ok) {
+    if (ok)
+        *ok = false;
     auto table = TradeTableOfHistoryWord(historyWord);
     if (!table)
         return std::nullopt;
@@ -171,7 +173,22 @@ std::optional<BillHeaderRecord> CDataStore::FindBillHeader(const std::string& hi
         Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
         return std::nullopt;
     }
+    if (ok)
+        *ok = true;
     return found;
+}
+
+bool CDataStore::SetBillCanceled(BillTable table, const std::string& billId,
+                                 const std::string& canceled) {
+    if (!IsTradeTable(table)) {
+        m_lastError = "not a trade bill table";
+        return false;
+    }
+    const std::string name = BillTableName(table);
+    return ExecuteSql("update " + name + " set Canceled = ? where Bill_ID = ?",
+                      {canceled, billId}) &&
+           ExecuteSql("update " + name + "_Detail set Canceled = ? where Bill_ID = ?",
+                      {canceled, billId});
 }
 
 std::optional<std::string> CDataStore::AdjacentBillId(const std::string& historyWord,
@@ -234,7 +251,9 @@ std::vector<BillHeaderRecord> CDataStore::ListBillsByDate(const std::string& his
 }
 
 std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& historyWord,
-                                                          const std::string& billId) {
+                                                          const std::string& billId, bool* ok) {
+    if (ok)
+        *ok = false;
     auto table = TradeTableOfHistoryWord(historyWord);
     if (!table) {
         m_lastError = "unknown bill kind: " + historyWord;
@@ -248,6 +267,8 @@ std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& his
         Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
         return {};
     }
+    if (ok)
+        *ok = true;
     return lines;
 }
 

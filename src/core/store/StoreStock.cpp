@@ -102,7 +102,8 @@ bool CDataStore::IncreaseStock(const std::string& warehouse, const std::string& 
 }
 
 bool CDataStore::DecreaseStock(const std::string& warehouse, const std::string& code,
-                               const std::string& name, int64_t quantity) {
+                               const std::string& name, int64_t quantity,
+                               const std::string& shortage) {
     auto fail = [&] {
         Messages().Inform("添加退货信息失败。\r\n数据库失败!\r\n错误信息:" + LastErrorCodeText() +
                           "+" + m_lastError);
@@ -117,7 +118,8 @@ bool CDataStore::DecreaseStock(const std::string& warehouse, const std::string& 
         return fail();
     // A missing row counts as -1, so it is refused for every quantity.
     if (*current < quantity || *current < 0) {
-        Messages().Inform("商品（" + name + "）当前库存不足。不能完成当前操作！");
+        Messages().Inform(shortage.empty() ? "商品（" + name + "）当前库存不足。不能完成当前操作！"
+                                           : shortage);
         return false;
     }
     if (!WriteStockNumber(warehouse, code, *current - quantity, true))

@@ -2,6 +2,7 @@
 
 #include "app/MessagePort.h"
 #include "bills/BillBrowse.h"
+#include "bills/BillReversal.h"
 #include "query/History.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CUnderLineEdit.h"
@@ -144,9 +145,9 @@ void CTradeBillDlg::UpdateButtons() {
 void CTradeBillDlg::ShowStored(BillKind kind, const std::string& number) {
     EnterViewMode(CBill::LoadStored(KindInfo(kind).historyWord, number));
     m_shown = number;
-    const StoredBillStanding standing = StandingOfStoredBill(kind, number);
-    m_reversible = standing.reversible;
-    const char* mark = HistoryRowMark(standing.canceled);
+    const auto canceled = BillCanceledState(kind, number);
+    m_reversible = canceled == kBillStanding;
+    const char* mark = HistoryRowMark(canceled.value_or(""));
     m_standing->setText(mark ? QString::fromUtf8(mark) : QString());
     ApplyModeTexts();
     UpdateButtons();
@@ -185,4 +186,12 @@ void CTradeBillDlg::OnNext() {
 void CTradeBillDlg::OnReverse() {
     if (!m_shown || !m_reversible)
         return;
+    const std::string number = *m_shown;
+    if (!Messages().AskYesNo(ReverseQuestionText(number)))
+        return;
+    const BillKind kind = Bill().Kind();
+    if (ReverseBill(kind, number))
+        Messages().Inform(kReversedText);
+    // Reversed or refused (perhaps by another program in the meantime): show what is stored.
+    ShowStored(kind, number);
 }

@@ -1,0 +1,146 @@
+// Red-letter reversal of a posted trade bill: one transaction on the main data file.
+#include "BillReversal.h"
+
+#include "TradeLine.h"
+#include "app/MessagePort.h"
+#include "store/CDataStore.h"
+#include "text/Clock.h"
+#include "text/Money.h"
+
+namespace {
+// A stored quantity or amount with the opposite sign, its digits kept as written ("2.10" →
+// "-2.10", "-3" → "3"). Empty, zero and unreadable texts count as zero everywhere, so they stay.
+std::string Negated(const std::string& text) {
+    auto value = CMoney::Parse(text);
+    if (!value || value->Units() == 0)
+        return text;
+    const size_t first = text.find_first_not_of(" \t");
+    const size_t last = text.find_last_not_of(" \t");
+    std::string t = text.substr(first, last - first + 1);
+    if (t[0] == '-' || t[0] == '+')
+        t.erase(0, 1);
+    return value->Units() > 0 ? "-" + t : t;
+}
+
+const char* kFailed = "红冲操作失败，单据没有改变！";
+} // namespace
+
+std::string ReverseQuestionText(const std::string& number) {
+    return "确定要红冲单据“" + number +
+           "”吗？\r\n红冲后将生成一张数量为负的红字单据，库存随之恢复。";
+}
+
+std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
+                                         const std::string& number, ReverseOutcome* outcome) {
+    auto end = [&](ReverseOutcome o, const char* text = nullptr) -> std::optional<std::string> {
+        store.Rollback();
+        if (text)
+            Messages().Inform(text);
+        if (outcome)
+            *outcome = o;
+        return std::nullopt;
+    };
+    auto refuse = [&](const std::string& text) {
+        Messages().Inform(text);
+        return end(ReverseOutcome::Refused);
+    };
+    if (!IsTradeKind(kind))
+        return refuse("单据“" + number + "”不能红冲！");
+    const BillKindInfo& info = KindInfo(kind);
+
+    // The checks run inside the write transaction: a second program reversing the same bill
+    // waits here and then finds it reversed.
+    if (!store.ExecuteSql("BEGIN IMMEDIATE"))
+        return end(ReverseOutcome::Failed, kFailed);
+    bool read = false;
+    const auto bill = store.FindBillHeader(info.historyWord, number, &read);
+    if (!read)
+        return end(ReverseOutcome::Failed, kFailed);
+    if (!bill)
+        return refuse("单据“" + number + "”不存在！");
+    if (bill->Canceled == kBillReversed)
+        return refuse("单据“" + number + "”已经红冲，不能重复红冲！");
+    if (bill->Canceled == kBillRed)
+        return refuse("红字单据不能红冲！");
+    // Bills stored before the mark was set by anyone hold "0" (or nothing, read as "").
+    if (!bill->Canceled.empty() && bill->Canceled != kBillStanding)
+        return refuse("单据“" + number + "”不能红冲！");
+
+    const std::string red = number + "-H";
+    const auto taken = store.FindBillHeader(info.historyWord, red, &read);
+    if (!read)
+        return end(ReverseOutcome::Failed, kFailed);
+    if (taken)
+        return refuse("单据编号“" + red + "”已经存在，不能红冲！");
+    const auto lines = store.ListBillDetails(info.historyWord, number, &read);
+    if (!read)
+        return end(ReverseOutcome::Failed, kFailed);
+
+    BillHeaderRecord header = *bill;
+    header.Canceled = kBillRed;
+    header.Bill_ID = red;
+    header.Bill_Date = TodayIso();
+    header.Introduction = "红冲单据 " + number;
+    header.Number = Negated(bill->Number);
+    header.Total = Negated(bill->Total);
+    header.Pay = Negated(bill->Pay);
+    if (!store.AddTradeBillHeader(info.table, header))
+        return end(ReverseOutcome::Failed, kFailed);
+
+    for (const BillDetailRecord& line : lines) {
+        // A line repeats its bill's header; its Introduction is the line's own remark.
+        BillDetailRecord r = line;
+        r.Canceled = kBillRed;
+        r.Bill_ID = red;
+        r.Bill_Date = header.Bill_Date;
+        r.Number = header.Number;
+        r.Total = header.Total;
+        r.Pay = header.Pay;
+        r.Product_Number = Negated(line.Product_Number);
+        r.Product_Total = Negated(line.Product_Total);
+        const std::string shortage = "商品“" + line.Product_Name + "”库存不足，不能红冲！";
+        switch (
+            WriteTradeLine(store, kind, r, LeadingInteger(line.Product_Number), true, shortage)) {
+        case TradeLineResult::Written:
+            break;
+        case TradeLineResult::LineFailed:
+            return end(ReverseOutcome::Failed, kFailed);
+        case TradeLineResult::StockFailed:
+            // Want of stock, told by the stock operation (as is a failed statement there).
+            return end(ReverseOutcome::Refused);
+        }
+    }
+
+    if (!store.SetBillCanceled(info.table, number, kBillReversed) || !store.ExecuteSql("COMMIT"))
+        return end(ReverseOutcome::Failed, kFailed);
+    if (outcome)
+        *outcome = ReverseOutcome::Reversed;
+    return red;
+}
+
+std::optional<std::string> ReverseBill(BillKind kind, const std::string& number,
+                                       ReverseOutcome* outcome) {
+    CDataStore store;
+    if (!store.ConnectMain()) {
+        Messages().Inform(KindInfo(kind).connectFailure);
+        if (outcome)
+            *outcome = ReverseOutcome::ConnectFailed;
+        return std::nullopt;
+    }
+    auto red = ReverseBillOn(store, kind, number, outcome);
+    if (red)
+        WriteLogEntry("红冲单据 " + number);
+    return red;
+}
+
+std::optional<std::string> BillCanceledState(BillKind kind, const std::string& number) {
+    if (!IsTradeKind(kind))
+        return std::nullopt;
+    CDataStore store;
+    if (!store.ConnectMain())
+        return std::nullopt;
+    auto header = store.FindBillHeader(KindInfo(kind).historyWord, number);
+    if (!header)
+        return std::nullopt;
+    return header->Canceled.empty() ? kBillStanding : header->Canceled;
+}

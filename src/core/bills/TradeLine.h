@@ -1,0 +1,19 @@
+#pragma once
+#include "BillKind.h"
+#include "store/Records.h"
+
+#include <cstdint>
+#include <string>
+
+class CDataStore;
+
+enum class TradeLineResult { Written, LineFailed, StockFailed };
+
+// Stores one line of a trade bill in its kind's line table and makes the line's stock change,
+// inside the caller's transaction. A purchase and a sale return put `quantity` into the line's
+// warehouse (a new stock row at the line's unit price), a purchase return and a sale take it
+// out; `reversing` makes the opposite change, and a take-out refused for want of stock then
+// says `shortage`. Every failure has been reported through the message port.
+TradeLineResult WriteTradeLine(CDataStore& store, BillKind kind, const BillDetailRecord& line,
+                               int64_t quantity, bool reversing = false,
+                               const std::string& shortage = {});
