@@ -52,7 +52,7 @@ CTradeBillDlg::CTradeBillDlg(QWidget* parent, BillKind kind) : CBillEntryDlg(par
     header->addWidget(m_number, 0, 1);
     header->addWidget(NewLabel(QStringLiteral("录入日期：")), 0, 2);
     header->addWidget(m_date, 0, 3, Qt::AlignLeft);
-    header->addWidget(m_standing, 0, 4, 1, 2, Qt::AlignLeft);
+    header->addWidget(m_standing, 0, 4, 1, 2); // the whole cell: no relayout per text
     header->addWidget(m_customerLabel, 1, 0);
     header->addWidget(PickedField(m_customer, "palette_wanglaidanwei"), 1, 1);
     header->addWidget(NewLabel(QStringLiteral("部门：")), 1, 2);
