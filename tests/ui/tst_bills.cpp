@@ -153,7 +153,8 @@ private slots:
                 QCOMPARE(w.m_linesGroup->title(), QStringLiteral("进货商品列表"));
                 QVERIFY(w.m_number->text().startsWith("JH-261207-0930"));
                 QCOMPARE(w.m_date->date(), QDate(2026, 12, 7)); // today, by the program's clock
-                QVERIFY(!w.m_prev->isEnabled() && !w.m_next->isEnabled());
+                // Nothing posted yet: nowhere to go.
+                QCOMPARE(BrowseButtons(w), QList<bool>({false, false, false}));
                 QCOMPARE(w.m_grid->GetColumnCount(), 12);
                 QVERIFY(w.m_grid->isColumnHidden(0));
                 QCOMPARE(w.m_grid->columnWidth(2), 130);
@@ -213,6 +214,8 @@ private slots:
                 QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("0"));
                 QCOMPARE(w.m_amountTotal->text(), QStringLiteral("0.00"));
                 QVERIFY(w.m_number->text().startsWith("JH-"));
+                // The bill just posted is one 上一张 away.
+                QCOMPARE(BrowseButtons(w), QList<bool>({true, false, false}));
                 QVERIFY(w.m_number->text() != firstNumber);
                 QCOMPARE(w.m_customer->text(), QStringLiteral("甲供应商"));
                 QCOMPARE(w.m_account->text(), QStringLiteral("工行"));

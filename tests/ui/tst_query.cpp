@@ -351,10 +351,32 @@ private slots:
             QCOMPARE(m->Cell(1, 7), QStringLiteral("-79.96"));
             QCOMPARE(tip(0, 0), QStringLiteral("红字单据"));
             QVERIFY(!m->data(m->index(1, 0), Qt::ForegroundRole).isValid());
+            QVERIFY(port.Texts().empty());
+
+            // The first sale reversed from the bill opened by a double click: the list follows.
+            dlg->m_from->setDate(today.addDays(-7));
+            dlg->m_query->click();
+            QCOMPARE(m->Cell(2, 0), s1);
+            CNextModal<CChild_Jinhuo_KaidanDlg> bill([&](CChild_Jinhuo_KaidanDlg* view) {
+                QCOMPARE(view->m_number->text(), s1);
+                QTest::mouseClick(view->m_redo, Qt::LeftButton);
+                QCOMPARE(view->m_standing->text(), QStringLiteral("已红冲"));
+            });
+            const QPoint cell = dlg->m_list->visualRect(m->index(2, 0)).center();
+            QTest::mouseClick(dlg->m_list->viewport(), Qt::LeftButton, {}, cell);
+            QTest::mouseDClick(dlg->m_list->viewport(), Qt::LeftButton, {}, cell);
+            QVERIFY(bill.Ran());
+            QCOMPARE(port.Texts().size(), size_t(2));
+            QCOMPARE(port.Texts().back(), std::string("红冲成功！"));
+            QCOMPARE(Column(m, 0), QStringList({s1 + "-H", s2 + "-H", s2, s1, "统计汇总"}));
+            QCOMPARE(tip(3, 0), QStringLiteral("已红冲"));
+            QCOMPARE(tip(0, 0), QStringLiteral("红字单据"));
+            QCOMPARE(m->Cell(4, 6), QStringLiteral("0"));
+            QCOMPARE(m->Cell(4, 7), QStringLiteral("0.00"));
+            QCOMPARE(dlg->m_status->text(), QStringLiteral("总共查询出4条采购记录"));
         });
         QVERIFY(OpenRoute(nullptr, Place::Labels, QStringLiteral("■ 销售记录报表")));
         QVERIFY(ran.Ran());
-        QVERIFY(port.Texts().empty());
     }
 
     void reportRunsSwitchesKindsAndTotals() {

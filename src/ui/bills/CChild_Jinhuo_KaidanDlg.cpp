@@ -36,12 +36,13 @@ void CChild_Jinhuo_KaidanDlg::SetStoredBill(const QString& historyWord, const QS
     ApplyModeTexts();
 }
 
-void CChild_Jinhuo_KaidanDlg::ShowStoredBill(QWidget* parent, const QString& historyWord,
+bool CChild_Jinhuo_KaidanDlg::ShowStoredBill(QWidget* parent, const QString& historyWord,
                                              const QString& number) {
     CChild_Jinhuo_KaidanDlg dlg(parent);
     dlg.SetCommand(QStringLiteral("run_chakan"));
     dlg.SetStoredBill(historyWord, number);
     dlg.exec();
+    return dlg.ReversedAny();
 }
 
 void CChild_Jinhuo_KaidanDlg::ApplyModeTexts() {

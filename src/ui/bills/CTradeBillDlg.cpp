@@ -190,8 +190,10 @@ void CTradeBillDlg::OnReverse() {
     if (!Messages().AskYesNo(ReverseQuestionText(number)))
         return;
     const BillKind kind = Bill().Kind();
-    if (ReverseBill(kind, number))
+    if (ReverseBill(kind, number)) {
+        m_reversedAny = true;
         Messages().Inform(kReversedText);
+    }
     // Reversed or refused (perhaps by another program in the meantime): show what is stored.
     ShowStored(kind, number);
 }

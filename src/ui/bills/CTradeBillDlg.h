@@ -24,6 +24,9 @@ public:
     // The stored bill on show; nothing while a bill is entered.
     const std::optional<std::string>& ShownNumber() const { return m_shown; }
 
+    // Whether a bill was reversed in this window.
+    bool ReversedAny() const { return m_reversedAny; }
+
     void OnPrevious();
     void OnNext();
     void OnReverse();
@@ -49,4 +52,5 @@ private:
     std::optional<std::string> m_shown;
     bool m_canEnter = true;
     bool m_reversible = false;
+    bool m_reversedAny = false;
 };

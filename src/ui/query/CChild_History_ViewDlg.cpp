@@ -124,5 +124,6 @@ void CChild_History_ViewDlg::OpenRow(int row) {
         return;
     // The purchase entry window shows every trade kind read-only; the kind word names the
     // table.
-    CChild_Jinhuo_KaidanDlg::ShowStoredBill(this, m_command, billId);
+    if (CChild_Jinhuo_KaidanDlg::ShowStoredBill(this, m_command, billId))
+        Query(); // a reversal there added a red bill and changed a bill's standing
 }
