@@ -131,9 +131,9 @@ QStringList ColumnTexts(const CListCtrlEx* grid, int column) {
     return texts;
 }
 
-// Posts a purchase of `quantity` G001 into 一号库 at 19.99 (for tests that need stock).
-void PostPurchase(int quantity) {
-    CBill bill(BillKind::Purchase);
+// Posts a bill of `kind` with one line of `quantity` G001 at 19.99 in 一号库; its number.
+QString PostTrade(BillKind kind, int quantity) {
+    CBill bill(kind);
     bill.m_customer = "甲供应商";
     bill.m_department = "采购部";
     bill.m_warehouse = "一号库";
@@ -146,7 +146,19 @@ void PostPurchase(int quantity) {
     bill.AppendGoods(g);
     bill.EditCell(0, 3, std::to_string(quantity));
     CScopedScriptedPort quiet;
-    QVERIFY(bill.Save() == PostOutcome::Posted);
+    if (bill.Save() != PostOutcome::Posted)
+        QTest::qFail("the bill was not posted", __FILE__, __LINE__);
+    return Text(bill.m_number);
+}
+
+// Posts a purchase of `quantity` G001 into 一号库 at 19.99 (for tests that need stock).
+void PostPurchase(int quantity) {
+    PostTrade(BillKind::Purchase, quantity);
+}
+
+// 上一张, 下一张 and 红冲: enabled or not, in that order.
+QList<bool> BrowseButtons(const CTradeBillDlg& w) {
+    return {w.m_prev->isEnabled(), w.m_next->isEnabled(), w.m_redo->isEnabled()};
 }
 } // namespace
 
@@ -179,7 +191,8 @@ private slots:
                 QCOMPARE(w.m_linesGroup->title(), QStringLiteral("进货商品列表"));
                 QVERIFY(w.m_number->text().startsWith("JH-261207-0930"));
                 QCOMPARE(w.m_date->date(), QDate(2026, 12, 7)); // today, by the program's clock
-                QVERIFY(!w.m_prev->isEnabled() && !w.m_next->isEnabled());
+                // Nothing posted yet: nowhere to go.
+                QCOMPARE(BrowseButtons(w), QList<bool>({false, false, false}));
                 QCOMPARE(w.m_grid->GetColumnCount(), 12);
                 QVERIFY(w.m_grid->isColumnHidden(0));
                 QCOMPARE(w.m_grid->columnWidth(2), 130);
@@ -239,6 +252,8 @@ private slots:
                 QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("0"));
                 QCOMPARE(w.m_amountTotal->text(), QStringLiteral("0.00"));
                 QVERIFY(w.m_number->text().startsWith("JH-"));
+                // The bill just posted is one 上一张 away.
+                QCOMPARE(BrowseButtons(w), QList<bool>({true, false, false}));
                 QVERIFY(w.m_number->text() != firstNumber);
                 QCOMPARE(w.m_customer->text(), QStringLiteral("甲供应商"));
                 QCOMPARE(w.m_account->text(), QStringLiteral("工行"));
@@ -702,10 +717,8 @@ private slots:
                 QCOMPARE(w.m_paidLabel->text(), QStringLiteral("付款金额："));
                 QCOMPARE(w.m_linesGroup->title(), QStringLiteral("进货商品列表"));
                 QVERIFY(w.m_number->text().startsWith("XS-"));
-                for (QPushButton* b : {w.m_redo, w.m_prev, w.m_next})
-                    QVERIFY(b->isEnabled());
-                w.m_redo->click(); // offered, does nothing
-                QVERIFY(port.Texts().empty());
+                // No sale posted yet: nowhere to go, nothing to reverse.
+                QCOMPARE(BrowseButtons(w), QList<bool>({false, false, false}));
 
                 PickTradeHeader(w, picks, "乙客户");
                 picks.Pick("G001");
@@ -732,6 +745,232 @@ private slots:
         QCOMPARE(rows.size(), size_t(1));
         QCOMPARE(Text(rows[0].Product_Total), QStringLiteral("125.00"));
         QCOMPARE(Text(rows[0].Customer), QStringLiteral("乙客户"));
+    }
+
+    void saleWindowBrowsesPostedSales() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        PostPurchase(10);
+        const QString s1 = PostTrade(BillKind::Sale, 1);
+        const QString s2 = PostTrade(BillKind::Sale, 2);
+        PostTrade(BillKind::SaleReturn, 4); // another kind: not walked here
+        const QString s3 = PostTrade(BillKind::Sale, 3);
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        bool closed = false;
+        QVERIFY(DriveModal<CChild_Xiaoshou_KaidanDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Xiaoshou, "销售单")); },
+            [&](CChild_Xiaoshou_KaidanDlg& w) {
+                QCOMPARE(BrowseButtons(w), QList<bool>({true, false, false}));
+                const QString entryNumber = w.m_number->text();
+                picks.Pick("G001");
+                w.m_add->click();
+                // No keeps the bill being entered, line and number.
+                port.QueueAnswer(false);
+                w.m_prev->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("废弃当前单据？"));
+                QVERIFY(!w.IsViewMode());
+                QCOMPARE(w.m_grid->GetItemCount(), 1);
+                QCOMPARE(w.m_number->text(), entryNumber);
+                QVERIFY(w.m_save->isEnabled());
+                // Yes gives it up for the newest sale, read-only.
+                port.QueueAnswer(true);
+                w.m_prev->click();
+                QCOMPARE(port.Texts().size(), size_t(2));
+                QVERIFY(w.IsViewMode());
+                QCOMPARE(w.m_number->text(), s3);
+                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"3"}));
+                QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("3"));
+                QCOMPARE(w.m_amountTotal->text(), QStringLiteral("59.97"));
+                QCOMPARE(w.windowTitle(), QStringLiteral("查看历史单据"));
+                QCOMPARE(w.m_title->text(), QStringLiteral("销售单"));
+                QVERIFY(w.m_customer->isReadOnly());
+                for (QPushButton* b : {w.m_save, w.m_add, w.m_change, w.m_remove})
+                    QVERIFY(!b->isEnabled());
+                QVERIFY(!w.PickerIcon(w.m_customer)->isEnabled());
+                QCOMPARE(BrowseButtons(w), QList<bool>({true, true, true}));
+                // One back at a time, in posting order, to the oldest.
+                w.m_prev->click();
+                QCOMPARE(w.m_number->text(), s2);
+                w.m_prev->click();
+                QCOMPARE(w.m_number->text(), s1);
+                QCOMPARE(BrowseButtons(w), QList<bool>({false, true, true}));
+                w.m_next->click();
+                QCOMPARE(w.m_number->text(), s2);
+                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"2"}));
+                w.m_next->click();
+                QCOMPARE(w.m_number->text(), s3);
+                // From the newest: a new sale with a fresh number, nothing asked.
+                w.m_next->click();
+                QCOMPARE(port.Texts().size(), size_t(2));
+                QVERIFY(!w.IsViewMode());
+                const QString fresh = w.m_number->text();
+                QVERIFY(fresh.startsWith("XS-"));
+                for (const QString& used : {entryNumber, s1, s2, s3})
+                    QVERIFY(fresh != used);
+                QCOMPARE(w.m_grid->GetItemCount(), 0);
+                QCOMPARE(w.m_customer->text(), QString());
+                QVERIFY(!w.m_customer->isReadOnly());
+                QVERIFY(w.PickerIcon(w.m_customer)->isEnabled());
+                QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("0"));
+                for (QPushButton* b : {w.m_save, w.m_add, w.m_change, w.m_remove})
+                    QVERIFY(b->isEnabled());
+                QCOMPARE(w.windowTitle(), QStringLiteral("销售"));
+                QCOMPARE(BrowseButtons(w), QList<bool>({true, false, false}));
+                // A bill without lines is left without a question.
+                w.m_prev->click();
+                QCOMPARE(w.m_number->text(), s3);
+                QCOMPARE(port.Texts().size(), size_t(2));
+                w.m_cancel->click(); // a stored bill on show closes at once
+            },
+            &closed));
+        QVERIFY(closed);
+        QCOMPARE(port.Texts().size(), size_t(2));
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(8)); // browsing wrote nothing
+    }
+
+    void purchaseWindowsAndBillViewerBrowse() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        const QString p1 = PostTrade(BillKind::Purchase, 1);
+        const QString r1 = PostTrade(BillKind::PurchaseReturn, 1);
+        const QString p2 = PostTrade(BillKind::Purchase, 2);
+        CScopedScriptedPort port;
+        QVERIFY(DriveModal<CChild_Jinhuo_KaidanDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Caigou, "进货开单")); },
+            [&](CChild_Jinhuo_KaidanDlg& w) {
+                QCOMPARE(BrowseButtons(w), QList<bool>({true, false, false}));
+                w.m_prev->click(); // no lines: nothing asked
+                QCOMPARE(w.m_number->text(), p2);
+                QCOMPARE(w.m_title->text(), QStringLiteral("历史单据"));
+                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("账户："));
+                w.m_prev->click();
+                QCOMPARE(w.m_number->text(), p1);
+                QCOMPARE(BrowseButtons(w), QList<bool>({false, true, true}));
+                w.m_next->click();
+                w.m_next->click();
+                QVERIFY(!w.IsViewMode());
+                QVERIFY(w.m_number->text().startsWith("JH-"));
+                QCOMPARE(w.windowTitle(), QStringLiteral("进货开单"));
+                QCOMPARE(w.m_title->text(), QStringLiteral("进货开单"));
+                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("付款帐户："));
+                QCOMPARE(w.m_paidLabel->text(), QStringLiteral("付款金额："));
+            }));
+        QVERIFY(DriveModal<CChild_Jinhuo_KaidanDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Caigou, "退货单")); },
+            [&](CChild_Jinhuo_KaidanDlg& w) {
+                w.m_prev->click();
+                QCOMPARE(w.m_number->text(), r1);
+                QCOMPARE(BrowseButtons(w), QList<bool>({false, true, true}));
+                w.m_next->click();
+                QVERIFY(w.m_number->text().startsWith("JHTH-"));
+                QCOMPARE(w.m_title->text(), QStringLiteral("退货单"));
+                QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("退货仓库"));
+                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("收款账户："));
+            }));
+        // The viewer opened on a stored bill walks its kind and stops at the newest.
+        QVERIFY(DriveModal<CChild_Jinhuo_KaidanDlg>(
+            [&] { CChild_Jinhuo_KaidanDlg::ShowStoredBill(nullptr, "run_caigou", p1); },
+            [&](CChild_Jinhuo_KaidanDlg& w) {
+                QCOMPARE(BrowseButtons(w), QList<bool>({false, true, true}));
+                w.m_next->click();
+                QCOMPARE(w.m_number->text(), p2);
+                QCOMPARE(BrowseButtons(w), QList<bool>({true, false, true}));
+                QVERIFY(w.IsViewMode());
+            }));
+        QVERIFY(port.Texts().empty());
+    }
+
+    void saleReversedFromTheWindow() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        PostPurchase(10);
+        const QString sale = PostTrade(BillKind::Sale, 3);
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(7));
+        const QString question = "确定要红冲单据“" + sale +
+                                 "”吗？\r\n红冲后将生成一张数量为负的红字单据，库存随之恢复。";
+        CScopedScriptedPort port;
+        QVERIFY(DriveModal<CChild_Xiaoshou_KaidanDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Xiaoshou, "销售单")); },
+            [&](CChild_Xiaoshou_KaidanDlg& w) {
+                QVERIFY(!w.m_redo->isEnabled()); // never while entering
+                w.m_prev->click();
+                QCOMPARE(w.m_number->text(), sale);
+                QVERIFY(w.m_redo->isEnabled());
+                QCOMPARE(w.m_standing->text(), QString());
+                // No reverses nothing.
+                port.QueueAnswer(false);
+                w.m_redo->click();
+                QCOMPARE(Text(port.Texts().back()), question);
+                QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(7));
+                QVERIFY(w.m_redo->isEnabled());
+                // Yes: the stock comes back and the bill shows as reversed.
+                port.QueueAnswer(true);
+                w.m_redo->click();
+                QCOMPARE(port.Texts().size(), size_t(3));
+                QCOMPARE(Text(port.Texts()[1]), question);
+                QCOMPARE(Text(port.Texts()[2]), QStringLiteral("红冲成功！"));
+                QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(10));
+                QVERIFY(w.IsViewMode());
+                QCOMPARE(w.m_number->text(), sale);
+                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"3"}));
+                QCOMPARE(w.m_standing->text(), QStringLiteral("已红冲"));
+                QCOMPARE(BrowseButtons(w), QList<bool>({false, true, false}));
+                SaveShot(&w, "sale_reversed");
+                // Its red bill is the newest sale, and cannot be reversed either.
+                w.m_next->click();
+                QCOMPARE(w.m_number->text(), sale + "-H");
+                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"-3"}));
+                QCOMPARE(ColumnTexts(w.m_grid, 8), QStringList({"-59.97"}));
+                QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("-3"));
+                QCOMPARE(w.m_amountTotal->text(), QStringLiteral("-59.97"));
+                QCOMPARE(w.m_introduction->text(), "红冲单据 " + sale);
+                QCOMPARE(w.m_standing->text(), QStringLiteral("红字单据"));
+                QCOMPARE(BrowseButtons(w), QList<bool>({true, true, false}));
+                SaveShot(&w, "sale_red_bill");
+                w.m_redo->click(); // disabled: nothing is asked
+                QCOMPARE(port.Texts().size(), size_t(3));
+            }));
+        const auto rows = Lines("run_sale", sale);
+        QCOMPARE(rows.size(), size_t(1));
+        QCOMPARE(Text(rows[0].Canceled), QStringLiteral("1"));
+    }
+
+    void purchaseViewerReversesAndShowsRefusals() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        const QString p1 = PostTrade(BillKind::Purchase, 5);
+        PostTrade(BillKind::Sale, 3);
+        const QString p2 = PostTrade(BillKind::Purchase, 1);
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(3));
+        CScopedScriptedPort port;
+        QVERIFY(DriveModal<CChild_Jinhuo_KaidanDlg>(
+            [&] { CChild_Jinhuo_KaidanDlg::ShowStoredBill(nullptr, "run_caigou", p1); },
+            [&](CChild_Jinhuo_KaidanDlg& w) {
+                QVERIFY(w.m_redo->isEnabled());
+                // Five out of a stock of three: refused whole, the bill stays in force.
+                w.m_redo->click();
+                QCOMPARE(Text(port.Texts().back()),
+                         QStringLiteral("商品“可乐”库存不足，不能红冲！"));
+                QVERIFY(!port.Texts().empty() && Text(port.Texts()[0]).startsWith("确定要红冲"));
+                QCOMPARE(port.Texts().size(), size_t(2));
+                QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(3));
+                QCOMPARE(w.m_number->text(), p1);
+                QVERIFY(w.m_redo->isEnabled());
+                QCOMPARE(w.m_standing->text(), QString());
+                // The later purchase of one reverses.
+                w.m_next->click();
+                QCOMPARE(w.m_number->text(), p2);
+                w.m_redo->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("红冲成功！"));
+                QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(2));
+                QCOMPARE(w.m_standing->text(), QStringLiteral("已红冲"));
+                QVERIFY(!w.m_redo->isEnabled());
+            }));
     }
 
     void saleReturnFromMenu() {

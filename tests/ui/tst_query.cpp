@@ -1,9 +1,12 @@
 // The stock view, the bill history view and the statistics window, each opened from its panel
 // item or menu entry.
+#include "BillTestSupport.h"
 #include "UiTestSupport.h"
 
 #include "app/Cferix_razazApp.h"
 #include "app/CommandRouting.h"
+#include "bills/BillReversal.h"
+#include "bills/CBill.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
 #include "query/CChild_History_ViewDlg.h"
 #include "query/CChild_Kucun_ViewDlg.h"
@@ -12,9 +15,12 @@
 #include "query/CReportDlg.h"
 #include "query/SaveFileDialog.h"
 #include "store/CDataStore.h"
+#include "text/Clock.h"
 #include "widgets/CUnderLineEdit.h"
 
 #include <QApplication>
+#include <QBrush>
+#include <QColor>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
@@ -334,6 +340,102 @@ private slots:
         });
         QVERIFY(OpenRoute(nullptr, Place::Menu, QStringLiteral("进货退货报表")));
         QVERIFY(returns.Ran());
+    }
+
+    void historyDrawsReversedAndRedBillsInRed() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        // Two sales a week ago; the second is reversed today.
+        const QDate today = QDate::fromString(QString::fromStdString(TodayIso()), Qt::ISODate);
+        const std::string weekAgo = today.addDays(-7).toString(Qt::ISODate).toStdString();
+        std::vector<std::string> sales;
+        const std::pair<BillKind, int> bills[] = {
+            {BillKind::Purchase, 10}, {BillKind::Sale, 3}, {BillKind::Sale, 4}};
+        for (auto [kind, quantity] : bills) {
+            CBill bill(kind);
+            bill.m_date = weekAgo;
+            bill.m_customer = "乙客户";
+            bill.m_department = "销售部";
+            bill.m_warehouse = "一号库";
+            bill.m_employee = "李四";
+            bill.m_account = "工行";
+            GoodsRecord g;
+            g.Code = "G001";
+            g.ProductName = "可乐";
+            g.PriceIn = "19.99";
+            bill.AppendGoods(g);
+            bill.EditCell(0, 3, std::to_string(quantity));
+            CScopedScriptedPort quiet;
+            QVERIFY(bill.Save() == PostOutcome::Posted);
+            if (kind == BillKind::Sale)
+                sales.push_back(bill.m_number);
+        }
+        CScopedScriptedPort port;
+        const auto red = ReverseBill(BillKind::Sale, sales[1]);
+        QCOMPARE(red, std::optional<std::string>(sales[1] + "-H"));
+        const QString s1 = QString::fromStdString(sales[0]);
+        const QString s2 = QString::fromStdString(sales[1]);
+
+        CNextModal<CChild_History_ViewDlg> ran([&](CChild_History_ViewDlg* dlg) {
+            dlg->m_from->setDate(today.addDays(-7));
+            dlg->m_to->setDate(today);
+            dlg->m_query->click();
+            const CQueryTableModel* m = dlg->m_model;
+            QCOMPARE(Column(m, 0), QStringList({s2 + "-H", s2, s1, "统计汇总"}));
+            auto colour = [&](int row, int column) {
+                return m->data(m->index(row, column), Qt::ForegroundRole).value<QBrush>().color();
+            };
+            auto tip = [&](int row, int column) {
+                return m->data(m->index(row, column), Qt::ToolTipRole).toString();
+            };
+            QCOMPARE(colour(0, 0), QColor(Qt::red));
+            QCOMPARE(colour(1, 7), QColor(Qt::red));
+            QVERIFY(!m->data(m->index(2, 0), Qt::ForegroundRole).isValid());
+            QVERIFY(!m->data(m->index(3, 0), Qt::ForegroundRole).isValid());
+            QCOMPARE(tip(0, 2), QStringLiteral("红字单据"));
+            QCOMPARE(tip(1, 0), QStringLiteral("已红冲"));
+            QCOMPARE(tip(2, 2), QStringLiteral("乙客户")); // a bill in force: the cell itself
+            QCOMPARE(m->Cell(0, 6), QStringLiteral("-4"));
+            QCOMPARE(m->Cell(0, 7), QStringLiteral("-79.96"));
+            // The reversed bill and its red bill net out: only the first sale is left.
+            QCOMPARE(m->Cell(3, 6), QStringLiteral("3"));
+            QCOMPARE(m->Cell(3, 7), QStringLiteral("59.97"));
+            SaveShot(dlg, "history_reversed");
+            // A range that holds only the red bill shows it alone.
+            dlg->m_from->setDate(today);
+            dlg->m_query->click();
+            QCOMPARE(Column(m, 0), QStringList({s2 + "-H", "统计汇总"}));
+            QCOMPARE(m->Cell(1, 6), QStringLiteral("-4"));
+            QCOMPARE(m->Cell(1, 7), QStringLiteral("-79.96"));
+            QCOMPARE(tip(0, 0), QStringLiteral("红字单据"));
+            QVERIFY(!m->data(m->index(1, 0), Qt::ForegroundRole).isValid());
+            QVERIFY(port.Texts().empty());
+
+            // The first sale reversed from the bill opened by a double click: the list follows.
+            dlg->m_from->setDate(today.addDays(-7));
+            dlg->m_query->click();
+            QCOMPARE(m->Cell(2, 0), s1);
+            CNextModal<CChild_Jinhuo_KaidanDlg> bill([&](CChild_Jinhuo_KaidanDlg* view) {
+                QCOMPARE(view->m_number->text(), s1);
+                QTest::mouseClick(view->m_redo, Qt::LeftButton);
+                QCOMPARE(view->m_standing->text(), QStringLiteral("已红冲"));
+            });
+            const QPoint cell = dlg->m_list->visualRect(m->index(2, 0)).center();
+            QTest::mouseClick(dlg->m_list->viewport(), Qt::LeftButton, {}, cell);
+            QTest::mouseDClick(dlg->m_list->viewport(), Qt::LeftButton, {}, cell);
+            QVERIFY(bill.Ran());
+            QCOMPARE(port.Texts().size(), size_t(2));
+            QCOMPARE(port.Texts().back(), std::string("红冲成功！"));
+            QCOMPARE(Column(m, 0), QStringList({s1 + "-H", s2 + "-H", s2, s1, "统计汇总"}));
+            QCOMPARE(tip(3, 0), QStringLiteral("已红冲"));
+            QCOMPARE(tip(0, 0), QStringLiteral("红字单据"));
+            QCOMPARE(m->Cell(4, 6), QStringLiteral("0"));
+            QCOMPARE(m->Cell(4, 7), QStringLiteral("0.00"));
+            QCOMPARE(dlg->m_status->text(), QStringLiteral("总共查询出4条采购记录"));
+        });
+        QVERIFY(OpenRoute(nullptr, Place::Labels, QStringLiteral("■ 销售记录报表")));
+        QVERIFY(ran.Ran());
     }
 
     void reportRunsSwitchesKindsAndTotals() {

@@ -1,5 +1,6 @@
 #include "History.h"
 
+#include "bills/BillReversal.h"
 #include "store/CDataStore.h"
 
 const char* const kTotalRowText = "统计汇总";
@@ -33,6 +34,14 @@ std::vector<std::string> HistoryCells(const BillHeaderRecord& bill) {
     return {bill.Bill_ID,  bill.Bill_Date, bill.Customer,    bill.Department,
             bill.Employee, bill.Warehouse, bill.Number,      bill.Total,
             bill.Bank,     bill.Pay,       bill.Introduction};
+}
+
+const char* HistoryRowMark(const std::string& canceled) {
+    if (canceled == kBillReversed)
+        return "已红冲";
+    if (canceled == kBillRed)
+        return "红字单据";
+    return nullptr;
 }
 
 std::vector<std::string> HistoryTotalCells(const std::vector<BillHeaderRecord>& bills) {

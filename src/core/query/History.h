@@ -26,6 +26,10 @@ std::vector<std::string> HistoryCells(const BillHeaderRecord& bill);
 constexpr int kHistoryNumberColumn = 6;
 constexpr int kHistoryTotalColumn = 7;
 
+// How the list marks a bill by its Canceled value: "已红冲" for a reversed bill ("1"),
+// "红字单据" for a red bill ("2"); nullptr for a bill in force. Marked bills are drawn in red.
+const char* HistoryRowMark(const std::string& canceled);
+
 // The cells of the total row under the bills (HistoryTotalRow: "统计汇总", the whole-number
 // sum of the quantities and the exact sum of the amounts with two decimals).
 std::vector<std::string> HistoryTotalCells(const std::vector<BillHeaderRecord>& bills);

@@ -167,6 +167,13 @@ public:
                                                    const std::string& billId, bool* ok = nullptr);
     // Sets Canceled on the header and every line of one trade bill; reports like ExecuteSql.
     bool SetBillCanceled(BillTable table, const std::string& billId, const std::string& canceled);
+    // The number of the trade bill posted just before (`later` false) or just after (`later`
+    // true) bill `billId` of the kind, by row id; an empty `billId` going back gives the newest
+    // bill. Nothing at either end, for an unknown bill, or after the read's message (`ok`, when
+    // given, tells a failed read apart).
+    std::optional<std::string> AdjacentBillId(const std::string& historyWord,
+                                              const std::string& billId, bool later,
+                                              bool* ok = nullptr);
     // The stored lines of one trade bill, in the order they were posted; `ok` as above.
     std::vector<BillDetailRecord> ListBillDetails(const std::string& historyWord,
                                                   const std::string& billId, bool* ok = nullptr);

@@ -218,6 +218,41 @@ bool CDataStore::SetBillCanceled(BillTable table, const std::string& billId,
                       {canceled, billId});
 }
 
+std::optional<std::string> CDataStore::AdjacentBillId(const std::string& historyWord,
+                                                      const std::string& billId, bool later,
+                                                      bool* ok) {
+    if (ok)
+        *ok = false;
+    auto table = TradeTableOfHistoryWord(historyWord);
+    if (!table) {
+        m_lastError = "unknown bill kind: " + historyWord;
+        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        return std::nullopt;
+    }
+    if (billId.empty() && later) {
+        if (ok)
+            *ok = true;
+        return std::nullopt; // nothing was posted after the bill still being entered
+    }
+    const std::string name = BillTableName(*table);
+    std::string sql = "select Bill_ID from " + name;
+    SqlValues values;
+    if (!billId.empty()) {
+        sql += std::string(" where Id ") + (later ? ">" : "<") + " (select Id from " + name +
+               " where Bill_ID = ?)";
+        values.push_back(billId);
+    }
+    sql += later ? " order by Id limit 1" : " order by Id desc limit 1";
+    std::optional<std::string> found;
+    if (!Run(sql, values, [&](const CStatement& st) { found = st.Text(0); })) {
+        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        return std::nullopt;
+    }
+    if (ok)
+        *ok = true;
+    return found;
+}
+
 std::vector<BillHeaderRecord> CDataStore::ListBillsByDate(const std::string& historyWord,
                                                           const std::string& from,
                                                           const std::string& to, bool* ok) {

@@ -76,22 +76,36 @@ void CBillEntryDlg::SetKind(BillKind kind) {
     ShowHeader();
 }
 
-void CBillEntryDlg::EnterViewMode(const std::optional<CBill>& stored) {
-    m_viewMode = true;
+void CBillEntryDlg::SetEditable(bool editable) {
     for (QPushButton* b : {m_save, m_add, m_change, m_remove})
         if (b)
-            b->setEnabled(false);
+            b->setEnabled(editable);
     for (QLineEdit* f :
          {static_cast<QLineEdit*>(m_number), static_cast<QLineEdit*>(m_customer),
           static_cast<QLineEdit*>(m_department), static_cast<QLineEdit*>(m_warehouse),
           static_cast<QLineEdit*>(m_employee), static_cast<QLineEdit*>(m_introduction),
           static_cast<QLineEdit*>(m_account), m_paid})
         if (f)
-            f->setReadOnly(true);
+            f->setReadOnly(!editable);
     if (m_date)
-        m_date->setReadOnly(true);
+        m_date->setReadOnly(!editable);
     for (const auto& [field, icon] : m_icons)
-        icon->setEnabled(false); // nothing is picked in a stored bill
+        icon->setEnabled(editable); // nothing is picked in a stored bill
+}
+
+void CBillEntryDlg::EnterEntryMode(BillKind kind) {
+    m_grid->CommitActiveEditor();
+    m_viewMode = false;
+    SetEditable(true);
+    m_bill = std::make_unique<CBill>(kind);
+    ShowLines();
+    ShowHeader();
+}
+
+void CBillEntryDlg::EnterViewMode(const std::optional<CBill>& stored) {
+    m_grid->CommitActiveEditor();
+    m_viewMode = true;
+    SetEditable(false);
     if (stored) {
         m_bill = std::make_unique<CBill>(*stored);
     } else {
@@ -391,6 +405,7 @@ void CBillEntryDlg::OnSave() {
         m_quantityTotal->setText(Q(m_bill->m_quantityTotal));
     if (m_amountTotal)
         m_amountTotal->setText(Q(m_bill->m_amountTotal));
+    AfterPosting();
 }
 
 void CBillEntryDlg::reject() {

@@ -76,6 +76,10 @@ protected:
     void SetKind(BillKind kind);
     // Shows a stored bill read-only: no posting, no line changes, no picking.
     void EnterViewMode(const std::optional<CBill>& stored);
+    // Leaves the stored bills for a new bill of `kind`: a fresh number, today, empty fields.
+    void EnterEntryMode(BillKind kind);
+    // Called after a bill was posted and the window stays open for the next one.
+    virtual void AfterPosting() {}
 
     // ---- building blocks for the windows' layouts
     CUnderLineEdit* NewField();
@@ -98,6 +102,8 @@ protected:
     void ShowHeader();
 
 private:
+    // Posting, line changes, typing and picking on or off.
+    void SetEditable(bool editable);
     // The goods the picker gave, nothing when it was cancelled.
     std::optional<GoodsRecord> PickGoods();
     // Edit and list rules of a filled row, by the kind's columns.

@@ -9,11 +9,7 @@
 CChild_Jinhuo_KaidanDlg::CChild_Jinhuo_KaidanDlg(QWidget* parent)
     : CTradeBillDlg(parent, BillKind::Purchase) {
     setObjectName("CChild_Jinhuo_KaidanDlg");
-    setWindowTitle(QStringLiteral("进货开单"));
-    SetTitleText(QStringLiteral("进货开单"));
-    // Never in use: there is no paging through stored bills here.
-    m_prev->setEnabled(false);
-    m_next->setEnabled(false);
+    ApplyModeTexts();
     connect(m_customer, &CUnderLineEdit::DoubleClicked, this,
             [] { Messages().Inform("双击文本框 "); });
 }
@@ -22,35 +18,52 @@ void CChild_Jinhuo_KaidanDlg::SetCommand(const QString& command) {
     m_command = command;
     if (command == QLatin1String("run_tuihuo")) {
         SetKind(BillKind::PurchaseReturn);
-        setWindowTitle(QStringLiteral("退货单"));
-        SetTitleText(QStringLiteral("退货单"));
-        m_warehouseLabel->setText(QStringLiteral("退货仓库"));
-        m_accountLabel->setText(QStringLiteral("收款账户："));
-        m_paidLabel->setText(QStringLiteral("收款金额："));
     } else if (command == QLatin1String("run_chakan")) {
+        SetCanEnter(false);
         if (!IsViewMode())
             EnterViewMode(std::nullopt);
-        ApplyViewTexts();
     }
+    ApplyModeTexts();
 }
 
 void CChild_Jinhuo_KaidanDlg::SetStoredBill(const QString& historyWord, const QString& number) {
     m_command = QStringLiteral("run_chakan");
-    EnterViewMode(CBill::LoadStored(historyWord.toStdString(), number.toStdString()));
-    ApplyViewTexts();
+    SetCanEnter(false);
+    if (auto kind = BillKindFromHistoryWord(historyWord.toStdString()); kind && IsTradeKind(*kind))
+        ShowStored(*kind, number.toStdString());
+    else
+        EnterViewMode(std::nullopt);
+    ApplyModeTexts();
 }
 
-void CChild_Jinhuo_KaidanDlg::ShowStoredBill(QWidget* parent, const QString& historyWord,
+bool CChild_Jinhuo_KaidanDlg::ShowStoredBill(QWidget* parent, const QString& historyWord,
                                              const QString& number) {
     CChild_Jinhuo_KaidanDlg dlg(parent);
     dlg.SetCommand(QStringLiteral("run_chakan"));
     dlg.SetStoredBill(historyWord, number);
     dlg.exec();
+    return dlg.ReversedAny();
 }
 
-void CChild_Jinhuo_KaidanDlg::ApplyViewTexts() {
-    setWindowTitle(QStringLiteral("查看历史单据"));
-    SetTitleText(QStringLiteral("历史单据"));
-    m_accountLabel->setText(QStringLiteral("账户："));
-    m_paidLabel->setText(QStringLiteral("金额："));
+void CChild_Jinhuo_KaidanDlg::ApplyModeTexts() {
+    if (IsViewMode()) {
+        // Every trade kind is shown here: the texts name no kind.
+        setWindowTitle(QStringLiteral("查看历史单据"));
+        SetTitleText(QStringLiteral("历史单据"));
+        m_warehouseLabel->setText(QStringLiteral("收货仓库："));
+        m_accountLabel->setText(QStringLiteral("账户："));
+        m_paidLabel->setText(QStringLiteral("金额："));
+    } else if (Bill().Kind() == BillKind::PurchaseReturn) {
+        setWindowTitle(QStringLiteral("退货单"));
+        SetTitleText(QStringLiteral("退货单"));
+        m_warehouseLabel->setText(QStringLiteral("退货仓库"));
+        m_accountLabel->setText(QStringLiteral("收款账户："));
+        m_paidLabel->setText(QStringLiteral("收款金额："));
+    } else {
+        setWindowTitle(QStringLiteral("进货开单"));
+        SetTitleText(QStringLiteral("进货开单"));
+        m_warehouseLabel->setText(QStringLiteral("收货仓库："));
+        m_accountLabel->setText(QStringLiteral("付款帐户："));
+        m_paidLabel->setText(QStringLiteral("付款金额："));
+    }
 }

@@ -14,11 +14,13 @@ public:
     // The stored bill to show: its history kind word (run_caigou, run_caigou_tuihuo, run_sale,
     // run_sale_tuihuo) and number. Implies run_chakan; the two calls may come in either order.
     void SetStoredBill(const QString& historyWord, const QString& number);
-    // Opens the window read-only on a stored bill (the bill history view's double click).
-    static void ShowStoredBill(QWidget* parent, const QString& historyWord, const QString& number);
+    // Opens the window read-only on a stored bill (the bill history view's double click); true
+    // when a bill was reversed in it.
+    static bool ShowStoredBill(QWidget* parent, const QString& historyWord, const QString& number);
+
+protected:
+    void ApplyModeTexts() override;
 
 private:
-    void ApplyViewTexts();
-
     QString m_command;
 };

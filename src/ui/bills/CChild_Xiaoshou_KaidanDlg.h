@@ -11,7 +11,8 @@ public:
     void SetCommand(const QString& command);
     QString Command() const { return m_command; }
 
-    QPushButton* m_redo = nullptr; // "红冲": shown, does nothing
+protected:
+    void ApplyModeTexts() override;
 
 private:
     QString m_command;

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <map>
 
 CChild_History_ViewDlg::CChild_History_ViewDlg(QWidget* parent) : QDialog(parent) {
     m_from = MakeQueryDateEdit(this);
@@ -106,10 +107,15 @@ void CChild_History_ViewDlg::Query() {
     QApplication::restoreOverrideCursor();
     std::vector<CQueryTableModel::Row> rows;
     rows.reserve(bills.size());
+    std::map<int, QString> notes; // reversed and red bills
     // Each bill has always been put at the top of the list: the last one found comes first.
-    for (auto it = bills.rbegin(); it != bills.rend(); ++it)
+    for (auto it = bills.rbegin(); it != bills.rend(); ++it) {
+        if (const char* mark = HistoryRowMark(it->Canceled))
+            notes[int(rows.size())] = QString::fromUtf8(mark);
         rows.push_back(HistoryCells(*it));
+    }
     m_model->SetRows(std::move(rows));
+    m_model->SetRowNotes(std::move(notes));
     m_status->setText(QString::fromStdString(HistoryStatusText(bills.size())));
     m_model->AppendRow(HistoryTotalCells(bills), true);
 }
@@ -120,5 +126,6 @@ void CChild_History_ViewDlg::OpenRow(int row) {
         return;
     // The purchase entry window shows every trade kind read-only; the kind word names the
     // table.
-    CChild_Jinhuo_KaidanDlg::ShowStoredBill(this, m_command, billId);
+    if (CChild_Jinhuo_KaidanDlg::ShowStoredBill(this, m_command, billId))
+        Query(); // a reversal there added a red bill and changed a bill's standing
 }

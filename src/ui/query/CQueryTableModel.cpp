@@ -11,6 +11,7 @@ void CQueryTableModel::SetHeaders(const QStringList& headers) {
     m_headers = headers;
     m_rows.clear();
     m_marked.clear();
+    m_notes.clear();
     endResetModel();
 }
 
@@ -25,6 +26,7 @@ void CQueryTableModel::SetRows(std::vector<Row> rows) {
     beginResetModel();
     m_rows = std::move(rows);
     m_marked.clear();
+    m_notes.clear();
     endResetModel();
 }
 
@@ -41,7 +43,20 @@ void CQueryTableModel::Clear() {
     beginResetModel();
     m_rows.clear();
     m_marked.clear();
+    m_notes.clear();
     endResetModel();
+}
+
+void CQueryTableModel::SetRowNotes(std::map<int, QString> notes) {
+    m_notes = std::move(notes);
+    if (!m_rows.empty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::ForegroundRole, Qt::ToolTipRole});
+}
+
+QString CQueryTableModel::RowNote(int row) const {
+    auto it = m_notes.find(row);
+    return it == m_notes.end() ? QString() : it->second;
 }
 
 QString CQueryTableModel::Cell(int row, int column) const {
@@ -66,8 +81,15 @@ QVariant CQueryTableModel::data(const QModelIndex& index, int role) const {
         return QVariant();
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return Cell(index.row(), index.column());
+    case Qt::ToolTipRole:
+        if (auto it = m_notes.find(index.row()); it != m_notes.end())
+            return it->second;
+        return Cell(index.row(), index.column());
+    case Qt::ForegroundRole:
+        if (m_notes.count(index.row()))
+            return QBrush(QColor(Qt::red));
+        return QVariant();
     case Qt::TextAlignmentRole:
         if (m_numeric.count(index.column()))
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

@@ -2,13 +2,15 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 // A read-only list of text rows for the query windows: lists of tens of thousands of rows stay
 // cheap because the texts are kept as they came from core and converted only when painted.
-// A marked row (a total row) is drawn bold on a tinted background.
+// A marked row (a total row) is drawn bold on a tinted background; a noted row is drawn in
+// red, its note as the tooltip.
 class CQueryTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -23,9 +25,12 @@ public:
     void SetRows(std::vector<Row> rows);
     void AppendRow(Row row, bool marked = false);
     void Clear();
+    // Notes by row (the rows stay as they are); SetRows and Clear drop them.
+    void SetRowNotes(std::map<int, QString> notes);
 
     QString Cell(int row, int column) const;
     bool IsMarked(int row) const { return m_marked.count(row) != 0; }
+    QString RowNote(int row) const;
     const std::vector<Row>& Rows() const { return m_rows; }
     const QStringList& Headers() const { return m_headers; }
 
@@ -40,4 +45,5 @@ private:
     std::vector<Row> m_rows;
     std::set<int> m_marked;
     std::set<int> m_numeric;
+    std::map<int, QString> m_notes;
 };
