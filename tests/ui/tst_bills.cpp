@@ -329,9 +329,10 @@ private slots:
         CDataStore store;
         QVERIFY(store.ConnectMain());
         const std::string used = "JH-USED";
-        {
+        // Another purchase stored under the given number, as another workstation would.
+        auto postOther = [](const std::string& number) {
             CBill other(BillKind::Purchase);
-            other.m_number = used;
+            other.GiveNumber(number);
             other.m_customer = other.m_department = other.m_warehouse = other.m_employee =
                 other.m_account = "x";
             GoodsRecord g;
@@ -340,8 +341,9 @@ private slots:
             g.PriceIn = "5";
             other.AppendGoods(g);
             other.EditCell(0, 3, "1");
-            QVERIFY(other.Save() == PostOutcome::Posted);
-        }
+            return other.Save() == PostOutcome::Posted;
+        };
+        QVERIFY(postOther(used));
         w.m_number->setText(Text(used));
         port.Clear();
         w.m_save->click();
@@ -352,19 +354,7 @@ private slots:
 
         // The number the window made, taken meanwhile by a bill made in the same second,
         // moves to the next free one, and the window shows the number the bill was stored as.
-        {
-            CBill other(BillKind::Purchase);
-            other.GiveNumber(made.toStdString());
-            other.m_customer = other.m_department = other.m_warehouse = other.m_employee =
-                other.m_account = "x";
-            GoodsRecord g;
-            g.Code = "G002";
-            g.ProductName = "橙汁";
-            g.PriceIn = "5";
-            other.AppendGoods(g);
-            other.EditCell(0, 3, "1");
-            QVERIFY(other.Save() == PostOutcome::Posted);
-        }
+        QVERIFY(postOther(made.toStdString()));
         w.m_number->setText(made);
         port.Clear();
         port.QueueAnswer(false);
