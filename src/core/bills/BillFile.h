@@ -10,8 +10,8 @@
 using GoodsLookup = std::function<std::optional<GoodsRecord>(const std::string& code)>;
 
 // Builds a bill of `kind` from a bill file (JSON, every member a string):
-//   {"number", "date", "customer", "department", "warehouse", "employee", "introduction",
-//    "account", "paid", "lines": [{"code", "quantity", "price", "unit", "batch",
+//   {"number", "date", "customer", "department", "warehouse", "to_warehouse", "employee",
+//    "introduction", "account", "paid", "lines": [{"code", "quantity", "price", "unit", "batch",
 //    "production_date", "barcode", "note"}]}
 // A missing number or date gives a fresh number and today. Each line is filled from its goods
 // item as the goods picker fills it; a given non-empty price, unit, barcode or note replaces

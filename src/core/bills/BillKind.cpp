@@ -32,6 +32,10 @@ const BillKindInfo kKinds[] = {
     {BillKind::Price, "price", "TJ-", BillTable::TiaoJiaDan, "", "仓库中的商品已成功调价.",
      "连接数据库失败!\r\n", "调价单操作失败(调价记录表)!\r\n ", "调价单操作失败(调价记录表)!\r\n ",
      "调价单操作失败(库存表)!\r\n ", "仓库中的商品已成功调价！", false, nullptr},
+    {BillKind::Transfer, "transfer", "YK-", BillTable::YiKuDan, "run_yiku", "移库操作",
+     "连接数据库失败!\r\n 失败原因：connect to database failed.", "移库单操作失败(移库单表)!\r\n ",
+     "移库单操作失败(移库单表)!\r\n ", "移库单操作失败(库存表)!\r\n ",
+     "移库操作成功！是否继续移库操作？", true, "废弃当前单据？"},
 };
 } // namespace
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-// The seven kinds of bill the program posts.
-enum class BillKind { Purchase, PurchaseReturn, Sale, SaleReturn, Loss, Gain, Price };
+// The kinds of bill the program posts.
+enum class BillKind { Purchase, PurchaseReturn, Sale, SaleReturn, Loss, Gain, Price, Transfer };
 
 // What differs between the kinds: names, tables and the texts of their windows.
 struct BillKindInfo {
@@ -13,7 +13,7 @@ struct BillKindInfo {
     const char* cliName;     // "purchase", "purchase-return", ...
     const char* prefix;      // bill-number prefix, "JH-" ...
     BillTable table;         // header table of a trade kind, the only table otherwise
-    const char* historyWord; // run_caigou ... for trade kinds, "" otherwise
+    const char* historyWord; // run_caigou ... for trade kinds, run_yiku, "" otherwise
     const char* logEvent;    // written once per posted line
     const char* connectFailure;
     // Shown when the bill cannot be started or finished (header insert of a trade bill; the

@@ -1,4 +1,5 @@
 // Posting a validated bill: one transaction on the main data file.
+#include "BillReversal.h"
 #include "CBill.h"
 #include "TradeLine.h"
 
@@ -126,6 +127,29 @@ std::optional<std::string> CBill::FreeNumber(CDataStore& store, PostOutcome& ref
     }
 }
 
+PostOutcome CBill::PostTransferLines(CDataStore& store, const std::string& number,
+                                     const std::string& quantityTotal) {
+    const BillKindInfo& info = KindInfo(m_kind);
+    for (const BillLine& l : m_lines) {
+        const int64_t quantity = ParseWholeNumber(l.quantity).value_or(0);
+        const TransferRecord r{kBillStanding, number,      m_date,        m_department,
+                               m_employee,    m_warehouse, m_toWarehouse, m_introduction,
+                               quantityTotal, l.code,      l.name,        std::to_string(quantity),
+                               l.unit,        l.note,      l.barcode};
+        if (!store.AddTransferLine(r)) {
+            store.Rollback();
+            Messages().Inform(info.lineFailure);
+            return PostOutcome::Failed;
+        }
+        if (!store.MoveStock(m_warehouse, m_toWarehouse, l.code, l.name, quantity)) {
+            store.Rollback();
+            Messages().Inform(info.stockFailure);
+            return PostOutcome::Failed;
+        }
+    }
+    return PostOutcome::Posted;
+}
+
 PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) {
     const BillKindInfo& info = KindInfo(m_kind);
     if (m_number.empty()) {
@@ -156,77 +180,82 @@ PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) {
         if (!store.AddTradeBillHeader(info.table, header))
             return fail(info.headerFailure);
     }
-
-    for (const BillLine& l : m_lines) {
-        const PostedLine p = Normalize(m_kind, l);
-        if (IsTradeKind(m_kind)) {
-            BillDetailRecord d;
-            d.Canceled = "0";
-            d.Bill_ID = number;
-            d.Bill_Date = m_date;
-            d.Customer = m_customer;
-            d.Department = m_department;
-            d.Employee = m_employee;
-            d.Warehouse = m_warehouse;
-            d.Introduction = l.note; // a detail row carries its line's remark
-            d.Number = quantityTotal;
-            d.Total = amountTotal;
-            d.Bank = m_account;
-            d.Pay = m_paid;
-            d.Product_ID = l.code;
-            d.Product_Name = l.name;
-            d.Product_Number = std::to_string(p.quantity);
-            d.Product_Unit = l.unit;
-            d.Product_atch = l.batch;
-            d.Product_Date = l.productionDate;
-            d.Product_Price = p.price;
-            d.Product_Total = p.amount;
-            d.Product_Note = l.note;
-            d.Product_BarCode = l.barcode;
-            switch (WriteTradeLine(store, m_kind, d, p.quantity)) {
-            case TradeLineResult::Written:
-                break;
-            case TradeLineResult::LineFailed:
-                return fail(info.lineFailure);
-            case TradeLineResult::StockFailed:
-                return fail(info.stockFailure);
+    if (m_kind == BillKind::Transfer) {
+        if (PostOutcome o = PostTransferLines(store, number, quantityTotal);
+            o != PostOutcome::Posted)
+            return o;
+    } else {
+        for (const BillLine& l : m_lines) {
+            const PostedLine p = Normalize(m_kind, l);
+            if (IsTradeKind(m_kind)) {
+                BillDetailRecord d;
+                d.Canceled = "0";
+                d.Bill_ID = number;
+                d.Bill_Date = m_date;
+                d.Customer = m_customer;
+                d.Department = m_department;
+                d.Employee = m_employee;
+                d.Warehouse = m_warehouse;
+                d.Introduction = l.note; // a detail row carries its line's remark
+                d.Number = quantityTotal;
+                d.Total = amountTotal;
+                d.Bank = m_account;
+                d.Pay = m_paid;
+                d.Product_ID = l.code;
+                d.Product_Name = l.name;
+                d.Product_Number = std::to_string(p.quantity);
+                d.Product_Unit = l.unit;
+                d.Product_atch = l.batch;
+                d.Product_Date = l.productionDate;
+                d.Product_Price = p.price;
+                d.Product_Total = p.amount;
+                d.Product_Note = l.note;
+                d.Product_BarCode = l.barcode;
+                switch (WriteTradeLine(store, m_kind, d, p.quantity)) {
+                case TradeLineResult::Written:
+                    break;
+                case TradeLineResult::LineFailed:
+                    return fail(info.lineFailure);
+                case TradeLineResult::StockFailed:
+                    return fail(info.stockFailure);
+                }
+                continue;
             }
-            continue;
-        }
 
-        StockBillLineRecord r;
-        r.Bill_ID = number;
-        r.Bill_Date = m_date;
-        r.Department = m_department;
-        r.Employee = m_employee;
-        r.Warehouse = m_warehouse;
-        r.Product_ID = l.code;
-        r.Product_Name = l.name;
-        r.Product_Unit = l.unit;
-        r.Product_Note = l.note;
-        r.Product_BarCode = l.barcode;
-        bool stockOk, lineOk;
-        r.Introduction = l.note; // each row carries its line's remark
-        if (m_kind == BillKind::Price) {
-            r.Product_Price = p.price;
-            stockOk = store.SetStockPrice(m_warehouse, l.code, l.name, p.price);
-            lineOk = stockOk && store.AddPriceLine(r);
-        } else {
-            r.Product_Number = std::to_string(p.quantity);
-            r.Product_atch = l.batch;
-            r.Product_Date = l.productionDate;
-            if (m_kind == BillKind::Loss) {
-                stockOk = store.DecreaseStock(m_warehouse, l.code, l.name, p.quantity);
-                lineOk = stockOk && store.AddLossLine(r);
+            StockBillLineRecord r;
+            r.Bill_ID = number;
+            r.Bill_Date = m_date;
+            r.Department = m_department;
+            r.Employee = m_employee;
+            r.Warehouse = m_warehouse;
+            r.Product_ID = l.code;
+            r.Product_Name = l.name;
+            r.Product_Unit = l.unit;
+            r.Product_Note = l.note;
+            r.Product_BarCode = l.barcode;
+            bool stockOk, lineOk;
+            r.Introduction = l.note; // each row carries its line's remark
+            if (m_kind == BillKind::Price) {
+                r.Product_Price = p.price;
+                stockOk = store.SetStockPrice(m_warehouse, l.code, l.name, p.price);
+                lineOk = stockOk && store.AddPriceLine(r);
             } else {
-                stockOk = store.IncreaseStockForGain(m_warehouse, l.code, l.name, p.quantity);
-                lineOk = stockOk && store.AddGainLine(r);
+                r.Product_Number = std::to_string(p.quantity);
+                r.Product_atch = l.batch;
+                r.Product_Date = l.productionDate;
+                if (m_kind == BillKind::Loss) {
+                    stockOk = store.DecreaseStock(m_warehouse, l.code, l.name, p.quantity);
+                    lineOk = stockOk && store.AddLossLine(r);
+                } else {
+                    stockOk = store.IncreaseStockForGain(m_warehouse, l.code, l.name, p.quantity);
+                    lineOk = stockOk && store.AddGainLine(r);
+                }
             }
+            if (!stockOk)
+                return fail(info.stockFailure);
+            if (!lineOk)
+                return fail(info.lineFailure);
         }
-        if (!stockOk)
-            return fail(info.stockFailure);
-        if (!lineOk)
-            return fail(info.lineFailure);
     }
 
     if (!store.ExecuteSql("COMMIT"))

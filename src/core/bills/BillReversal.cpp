@@ -1,4 +1,4 @@
-// Red-letter reversal of a posted trade bill: one transaction on the main data file.
+// Red-letter reversal of a posted trade bill or transfer: one transaction on the main data file.
 #include "BillReversal.h"
 
 #include "TradeLine.h"
@@ -44,70 +44,106 @@ std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
         Messages().Inform(text);
         return end(ReverseOutcome::Refused);
     };
-    if (!IsTradeKind(kind))
+    if (!IsTradeKind(kind) && kind != BillKind::Transfer)
         return refuse("单据“" + number + "”不能红冲！");
     const BillKindInfo& info = KindInfo(kind);
+    const bool transfer = kind == BillKind::Transfer;
 
     // The checks run inside the write transaction: a second program reversing the same bill
     // waits here and then finds it reversed.
     if (!store.ExecuteSql("BEGIN IMMEDIATE"))
         return end(ReverseOutcome::Failed, kFailed);
     bool read = false;
-    const auto bill = store.FindBillHeader(info.historyWord, number, &read);
+    std::optional<std::string> canceled;
+    std::vector<TransferRecord> moves;
+    std::optional<BillHeaderRecord> bill;
+    if (transfer) {
+        moves = store.ListTransferLines(number, &read);
+        if (!moves.empty())
+            canceled = moves.front().Canceled;
+    } else {
+        bill = store.FindBillHeader(info.historyWord, number, &read);
+        if (bill)
+            canceled = bill->Canceled;
+    }
     if (!read)
         return end(ReverseOutcome::Failed, kFailed);
-    if (!bill)
+    if (!canceled)
         return refuse("单据“" + number + "”不存在！");
-    if (bill->Canceled == kBillReversed)
+    if (*canceled == kBillReversed)
         return refuse("单据“" + number + "”已经红冲，不能重复红冲！");
-    if (bill->Canceled == kBillRed)
+    if (*canceled == kBillRed)
         return refuse("红字单据不能红冲！");
     // Bills stored before the mark was set by anyone hold "0" (or nothing, read as "").
-    if (!bill->Canceled.empty() && bill->Canceled != kBillStanding)
+    if (!canceled->empty() && *canceled != kBillStanding)
         return refuse("单据“" + number + "”不能红冲！");
 
     const std::string red = number + "-H";
-    const auto taken = store.FindBillHeader(info.historyWord, red, &read);
-    if (!read)
-        return end(ReverseOutcome::Failed, kFailed);
-    if (taken)
-        return refuse("单据编号“" + red + "”已经存在，不能红冲！");
-    const auto lines = store.ListBillDetails(info.historyWord, number, &read);
-    if (!read)
-        return end(ReverseOutcome::Failed, kFailed);
-
-    BillHeaderRecord header = *bill;
-    header.Canceled = kBillRed;
-    header.Bill_ID = red;
-    header.Bill_Date = TodayIso();
-    header.Introduction = "红冲单据 " + number;
-    header.Number = Negated(bill->Number);
-    header.Total = Negated(bill->Total);
-    header.Pay = Negated(bill->Pay);
-    if (!store.AddTradeBillHeader(info.table, header))
-        return end(ReverseOutcome::Failed, kFailed);
-
-    for (const BillDetailRecord& line : lines) {
-        // A line repeats its bill's header; its Introduction is the line's own remark.
-        BillDetailRecord r = line;
-        r.Canceled = kBillRed;
-        r.Bill_ID = red;
-        r.Bill_Date = header.Bill_Date;
-        r.Number = header.Number;
-        r.Total = header.Total;
-        r.Pay = header.Pay;
-        r.Product_Number = Negated(line.Product_Number);
-        r.Product_Total = Negated(line.Product_Total);
-        const std::string shortage = "商品“" + line.Product_Name + "”库存不足，不能红冲！";
-        switch (
-            WriteTradeLine(store, kind, r, LeadingInteger(line.Product_Number), true, shortage)) {
-        case TradeLineResult::Written:
-            break;
-        case TradeLineResult::LineFailed:
+    const std::string today = TodayIso();
+    if (transfer) {
+        if (!store.ListTransferLines(red, &read).empty())
+            return refuse("单据编号“" + red + "”已经存在，不能红冲！");
+        if (!read)
             return end(ReverseOutcome::Failed, kFailed);
-        case TradeLineResult::StockFailed:
-            // Want of stock, told by the stock operation (as is a failed statement there).
-            return end(ReverseOutcome::Refused);
+        for (const TransferRecord& line : moves) {
+            TransferRecord r = line;
+            r.Canceled = kBillRed;
+            r.Bill_ID = red;
+            r.Bill_Date = today;
+            r.Introduction = "红冲单据 " + number;
+            r.Number = Negated(line.Number);
+            r.Product_Number = Negated(line.Product_Number);
+            if (!store.AddTransferLine(r))
+                return end(ReverseOutcome::Failed, kFailed);
+            // What went into the target comes back out of it, checked like any take-out.
+            const std::string shortage = "商品“" + line.Product_Name + "”库存不足，不能红冲！";
+            if (!store.MoveStock(line.ToWarehouse, line.Warehouse, line.Product_ID,
+                                 line.Product_Name, LeadingInteger(line.Product_Number), shortage))
+                return end(ReverseOutcome::Refused);
+        }
+    } else {
+        const auto taken = store.FindBillHeader(info.historyWord, red, &read);
+        if (!read)
+            return end(ReverseOutcome::Failed, kFailed);
+        if (taken)
+            return refuse("单据编号“" + red + "”已经存在，不能红冲！");
+        const auto lines = store.ListBillDetails(info.historyWord, number, &read);
+        if (!read)
+            return end(ReverseOutcome::Failed, kFailed);
+
+        BillHeaderRecord header = *bill;
+        header.Canceled = kBillRed;
+        header.Bill_ID = red;
+        header.Bill_Date = today;
+        header.Introduction = "红冲单据 " + number;
+        header.Number = Negated(bill->Number);
+        header.Total = Negated(bill->Total);
+        header.Pay = Negated(bill->Pay);
+        if (!store.AddTradeBillHeader(info.table, header))
+            return end(ReverseOutcome::Failed, kFailed);
+
+        for (const BillDetailRecord& line : lines) {
+            // A line repeats its bill's header; its Introduction is the line's own remark.
+            BillDetailRecord r = line;
+            r.Canceled = kBillRed;
+            r.Bill_ID = red;
+            r.Bill_Date = header.Bill_Date;
+            r.Number = header.Number;
+            r.Total = header.Total;
+            r.Pay = header.Pay;
+            r.Product_Number = Negated(line.Product_Number);
+            r.Product_Total = Negated(line.Product_Total);
+            const std::string shortage = "商品“" + line.Product_Name + "”库存不足，不能红冲！";
+            switch (WriteTradeLine(store, kind, r, LeadingInteger(line.Product_Number), true,
+                                   shortage)) {
+            case TradeLineResult::Written:
+                break;
+            case TradeLineResult::LineFailed:
+                return end(ReverseOutcome::Failed, kFailed);
+            case TradeLineResult::StockFailed:
+                // Want of stock, told by the stock operation (as is a failed statement there).
+                return end(ReverseOutcome::Refused);
+            }
         }
     }
 
@@ -134,11 +170,17 @@ std::optional<std::string> ReverseBill(BillKind kind, const std::string& number,
 }
 
 std::optional<std::string> BillCanceledState(BillKind kind, const std::string& number) {
-    if (!IsTradeKind(kind))
+    if (!IsTradeKind(kind) && kind != BillKind::Transfer)
         return std::nullopt;
     CDataStore store;
     if (!store.ConnectMain())
         return std::nullopt;
+    if (kind == BillKind::Transfer) {
+        auto rows = store.ListTransferLines(number);
+        if (rows.empty())
+            return std::nullopt;
+        return rows.front().Canceled.empty() ? kBillStanding : rows.front().Canceled;
+    }
     auto header = store.FindBillHeader(KindInfo(kind).historyWord, number);
     if (!header)
         return std::nullopt;

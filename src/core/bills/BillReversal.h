@@ -19,9 +19,10 @@ enum class ReverseOutcome {
     Failed,        // a statement failed (messages shown); nothing was written
 };
 
-// Reverses a posted trade bill; reports refusals and failures through the message port.
+// Reverses a posted trade bill or transfer; reports refusals and failures through the message port.
 // In one transaction: the red bill `number` + "-H" dated today, X's header and lines marked
-// reversed, X's stock changes undone line by line; then the log entry "红冲单据 " + number.
+// reversed, X's stock changes undone line by line (a transfer's goods go back from the target
+// to the source); then the log entry "红冲单据 " + number.
 // Returns the red bill's number; nothing after a refusal or failure, which writes nothing.
 std::optional<std::string> ReverseBill(BillKind kind, const std::string& number,
                                        ReverseOutcome* outcome = nullptr);
@@ -31,9 +32,9 @@ std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
                                          const std::string& number,
                                          ReverseOutcome* outcome = nullptr);
 
-// The Canceled mark of a stored trade bill (kBillStanding, kBillReversed or kBillRed); nothing
-// when the kind is not a trade kind, there is no such bill, or the read failed (message shown).
-// Only a bill marked kBillStanding can be reversed.
+// The Canceled mark of a stored trade bill or transfer (kBillStanding, kBillReversed or
+// kBillRed); nothing when the kind is not reversible, there is no such bill, or the read failed
+// (message shown). Only a bill marked kBillStanding can be reversed.
 std::optional<std::string> BillCanceledState(BillKind kind, const std::string& number);
 
 // The question asked before reversing, and what is said after it succeeded.

@@ -75,6 +75,19 @@ bool CBill::Validate() const {
             return Refuse("请选择要调价的商品！");
         return ValidateLines();
     }
+    if (m_kind == BillKind::Transfer) {
+        if (m_warehouse.empty())
+            return Refuse("请选择调出仓库！");
+        if (m_toWarehouse.empty())
+            return Refuse("请选择调入仓库！");
+        if (m_warehouse == m_toWarehouse)
+            return Refuse("调出仓库和调入仓库不能相同！");
+        if (m_employee.empty())
+            return Refuse("请输入 经手人名称！");
+        if (m_lines.empty())
+            return Refuse("请选择要移库的商品！");
+        return ValidateLines() && PostedTotals().has_value();
+    }
     if (m_department.empty())
         return Refuse("请输入 部门 ！");
     if (m_employee.empty())
@@ -85,8 +98,8 @@ bool CBill::Validate() const {
 }
 
 bool CBill::ValidateLines() const {
-    const bool checksStock =
-        m_kind == BillKind::PurchaseReturn || m_kind == BillKind::Sale || m_kind == BillKind::Loss;
+    const bool checksStock = m_kind == BillKind::PurchaseReturn || m_kind == BillKind::Sale ||
+                             m_kind == BillKind::Loss || m_kind == BillKind::Transfer;
     CStockReader stock;
     // Several lines of the same goods item all take from the same stock.
     std::map<std::string, int64_t> requested;

@@ -45,6 +45,13 @@ const std::vector<GridColumn> kPriceGrid = {
     {"备注", 200, &L::note, CellEdit::Text},
 };
 
+const std::vector<GridColumn> kTransferGrid = {
+    {"是否有记录", 0, &L::hasRecord, CellEdit::None}, {"商品编码", 70, &L::code, CellEdit::None},
+    {"商品名称", 130, &L::name, CellEdit::None},      {"数量", 70, &L::quantity, CellEdit::Text},
+    {"单位", 40, &L::unit, CellEdit::UnitList},       {"备注", 160, &L::note, CellEdit::Text},
+    {"商品条码", 0, &L::barcode, CellEdit::Text},
+};
+
 std::string Int128Text(__int128 v) {
     if (v == 0)
         return "0";
@@ -79,6 +86,8 @@ std::string TwoDecimals(__int128 value, int digits) {
 const std::vector<GridColumn>& GridColumns(BillKind kind) {
     if (IsTradeKind(kind))
         return kTradeGrid;
+    if (kind == BillKind::Transfer)
+        return kTransferGrid;
     return kind == BillKind::Price ? kPriceGrid : kLossGainGrid;
 }
 
@@ -216,6 +225,33 @@ std::optional<CBill> CBill::LoadStored(const std::string& historyWord, const std
     CDataStore store;
     if (!store.ConnectMain())
         return std::nullopt;
+    if (*kind == BillKind::Transfer) {
+        auto rows = store.ListTransferLines(number);
+        if (rows.empty())
+            return std::nullopt;
+        const TransferRecord& h = rows.front();
+        CBill bill(*kind);
+        bill.GiveNumber(h.Bill_ID);
+        bill.m_date = h.Bill_Date;
+        bill.m_department = h.Department;
+        bill.m_employee = h.Employee;
+        bill.m_warehouse = h.Warehouse;
+        bill.m_toWarehouse = h.ToWarehouse;
+        bill.m_introduction = h.Introduction;
+        bill.m_quantityTotal = h.Number;
+        for (const auto& r : rows) {
+            BillLine l;
+            l.hasRecord = "true";
+            l.code = r.Product_ID;
+            l.name = r.Product_Name;
+            l.quantity = r.Product_Number;
+            l.unit = r.Product_Unit;
+            l.barcode = r.Product_BarCode;
+            l.note = r.Product_Note;
+            bill.m_lines.push_back(std::move(l));
+        }
+        return bill;
+    }
     auto rows = store.ListBillDetails(historyWord, number);
     if (rows.empty())
         return std::nullopt;

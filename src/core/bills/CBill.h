@@ -58,9 +58,10 @@ public:
     BillKind Kind() const { return m_kind; }
 
     // Header fields. The date is ISO yyyy-MM-dd. Kinds without a business unit, account or
-    // paid amount ignore those fields.
-    std::string m_number, m_date, m_customer, m_department, m_warehouse, m_employee, m_introduction,
-        m_account, m_paid;
+    // paid amount ignore those fields. A transfer takes its goods out of m_warehouse and puts
+    // them into m_toWarehouse.
+    std::string m_number, m_date, m_customer, m_department, m_warehouse, m_toWarehouse, m_employee,
+        m_introduction, m_account, m_paid;
     // Totals as the window shows them (RecomputeTotals); posting recomputes its own.
     std::string m_quantityTotal = "0", m_amountTotal = "0.00";
     std::vector<BillLine> m_lines;
@@ -104,8 +105,8 @@ public:
     // transaction still apply.
     PostOutcome SaveOn(CDataStore& store);
 
-    // A stored trade bill for viewing, by history kind word and bill number; nothing when the
-    // bill has no lines or the kind word is unknown.
+    // A stored trade bill or transfer for viewing, by history kind word and bill number;
+    // nothing when the bill has no lines or the kind word is unknown.
     static std::optional<CBill> LoadStored(const std::string& historyWord,
                                            const std::string& number);
 
@@ -122,6 +123,9 @@ private:
     // Inside the posting transaction: the number to post under, or nothing after a refusal
     // (message shown, transaction rolled back).
     std::optional<std::string> FreeNumber(CDataStore& store, PostOutcome& refusal) const;
+    // Inside the posting transaction: the rows of a transfer and their stock moves.
+    PostOutcome PostTransferLines(CDataStore& store, const std::string& number,
+                                  const std::string& quantityTotal);
     void MakeNumber();
 
     BillKind m_kind;

@@ -135,6 +135,11 @@ public:
     // As IncreaseStock; a new row takes the goods' preset purchase price.
     bool IncreaseStockForGain(const std::string& warehouse, const std::string& code,
                               const std::string& name, int64_t quantity);
+    // Takes `quantity` out of `from` (refused as DecreaseStock refuses, with `shortage` when
+    // given) and puts it into `to`; a row missing in `to` is created at the unit price of the
+    // row in `from`.
+    bool MoveStock(const std::string& from, const std::string& to, const std::string& code,
+                   const std::string& name, int64_t quantity, const std::string& shortage = {});
     // Refuses (with its message) when the goods have no row in the warehouse.
     bool SetStockPrice(const std::string& warehouse, const std::string& code,
                        const std::string& name, const std::string& price);
@@ -150,6 +155,7 @@ public:
     bool AddLossLine(const StockBillLineRecord& line);
     bool AddGainLine(const StockBillLineRecord& line);
     bool AddPriceLine(const StockBillLineRecord& line);
+    bool AddTransferLine(const TransferRecord& line);
     // The bill numbers used in the table that are `billId` itself or `billId` followed by "-"
     // and more; nothing when the read failed (shown as a message).
     std::optional<std::vector<std::string>> BillNumbersFrom(BillTable table,
@@ -165,7 +171,8 @@ public:
     // `ok` (when given) tells a failed read apart from no bill.
     std::optional<BillHeaderRecord> FindBillHeader(const std::string& historyWord,
                                                    const std::string& billId, bool* ok = nullptr);
-    // Sets Canceled on the header and every line of one trade bill; reports like ExecuteSql.
+    // Sets Canceled on the header and every line of one trade bill, or on every row of one
+    // transfer; reports like ExecuteSql.
     bool SetBillCanceled(BillTable table, const std::string& billId, const std::string& canceled);
     // The number of the trade bill posted just before (`later` false) or just after (`later`
     // true) bill `billId` of the kind, by row id; an empty `billId` going back gives the newest
@@ -180,6 +187,14 @@ public:
     // The stored rows of one loss, gain or price-adjustment bill (the columns a table lacks
     // read as empty texts).
     std::vector<BillDetailRecord> ListStockBillLines(BillTable table, const std::string& billId);
+
+    // Transfers whose ISO Bill_Date lies between the two ISO dates, both included: the first row
+    // of each bill, in posting order. Empty after a message when the read failed; `ok` (when
+    // given) tells that apart from no bills.
+    std::vector<TransferRecord> ListTransfersByDate(const std::string& from, const std::string& to,
+                                                    bool* ok = nullptr);
+    // The rows of one transfer in the order they were posted; `ok` as above.
+    std::vector<TransferRecord> ListTransferLines(const std::string& billId, bool* ok = nullptr);
 
     // ---- queries: stock view (main data file)
     // Stock rows of the goods of one class ("所有商品": all goods) in one warehouse ("全部" or

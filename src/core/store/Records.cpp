@@ -16,6 +16,8 @@ const char* BillTableName(BillTable table) {
         return "BaoYiDan";
     case BillTable::TiaoJiaDan:
         return "TiaoJiaDan";
+    case BillTable::YiKuDan:
+        return "YiKuDan";
     }
     return "";
 }

@@ -75,6 +75,15 @@ struct StockBillLineRecord {
         Product_Price, Product_Total, Product_Note, Product_BarCode;
 };
 
+// A row of the transfer table YiKuDan: one per goods line, the bill's header repeated.
+// Warehouse is the source, ToWarehouse the target; Number is the bill's quantity total and
+// Introduction the bill's remark (the line's own is Product_Note).
+struct TransferRecord {
+    std::string Canceled, Bill_ID, Bill_Date, Department, Employee, Warehouse, ToWarehouse,
+        Introduction, Number, Product_ID, Product_Name, Product_Number, Product_Unit, Product_Note,
+        Product_BarCode;
+};
+
 // The tables that hold bills, one per bill kind.
 enum class BillTable {
     EnterStock,
@@ -83,7 +92,8 @@ enum class BillTable {
     BackSale,
     BaoSunDan,
     BaoYiDan,
-    TiaoJiaDan
+    TiaoJiaDan,
+    YiKuDan
 };
 const char* BillTableName(BillTable table);
 // The header table of a history kind word (run_caigou, run_caigou_tuihuo, run_sale,

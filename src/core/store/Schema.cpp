@@ -115,14 +115,29 @@ bool CreateWithVersion(sqlite3* db, const std::string& sql, int version, std::st
     return false;
 }
 
+// Version 2: stock transfers between warehouses, one row per goods line.
+constexpr const char* kMainV2 = R"SQL(
+CREATE TABLE YiKuDan (
+  Id INTEGER PRIMARY KEY, Canceled TEXT DEFAULT '0', Bill_ID TEXT, Bill_Date TEXT,
+  Department TEXT, Employee TEXT, Warehouse TEXT, ToWarehouse TEXT, Introduction TEXT,
+  Number TEXT, Product_ID TEXT, Product_Name TEXT, Product_Number TEXT, Product_Unit TEXT,
+  Product_Note TEXT, Product_BarCode TEXT);
+CREATE INDEX ix_yiku_bill ON YiKuDan(Bill_ID);
+CREATE INDEX ix_yiku_date ON YiKuDan(Bill_Date);
+)SQL";
+
 // Upgrade steps: element i takes a file from version i+1 to i+2.
-const std::vector<const char*> kMainSteps = {};
+const std::vector<const char*> kMainSteps = {kMainV2};
 const std::vector<const char*> kOtherSteps = {};
 
 } // namespace
 
 bool CreateMainSchema(sqlite3* db, std::string* error) {
-    return CreateWithVersion(db, std::string(kMainV1) + TradeTables(), kMainSchemaVersion, error);
+    // A new file gets every step at once.
+    std::string sql = std::string(kMainV1) + TradeTables();
+    for (const char* step : kMainSteps)
+        sql += std::string(step) + "\n";
+    return CreateWithVersion(db, sql, kMainSchemaVersion, error);
 }
 
 bool CreateOtherSchema(sqlite3* db, std::string* error) {

@@ -163,6 +163,18 @@ bool CDataStore::IncreaseStockForGain(const std::string& warehouse, const std::s
     return true;
 }
 
+bool CDataStore::MoveStock(const std::string& from, const std::string& to, const std::string& code,
+                           const std::string& name, int64_t quantity, const std::string& shortage) {
+    std::string price;
+    if (!Run("select Price from StockPile where StoreHouse = ? and ProductCode = ?", {from, code},
+             [&](const CStatement& st) { price = st.Text(0); })) {
+        Messages().Inform("数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
+        return false;
+    }
+    return DecreaseStock(from, code, name, quantity, shortage) &&
+           IncreaseStock(to, code, name, quantity, price);
+}
+
 bool CDataStore::SetStockPrice(const std::string& warehouse, const std::string& code,
                                const std::string& name, const std::string& price) {
     if (!Run("update StockPile set Price = ? where StoreHouse = ? and ProductCode = ?",
