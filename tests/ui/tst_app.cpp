@@ -318,6 +318,8 @@ private slots:
         w.SelectPanel(6);
         QVERIFY(!w.Panel(6)->FindItem("收入项目(隐藏)")->isVisible());
         QVERIFY(w.Panel(6)->FindItem("地区信息")->isVisible());
+        w.SelectPanel(3);
+        QVERIFY(w.Panel(3)->FindItem("移库单")->isVisible());
     }
 
     void exitAsksAndNoKeepsRunning() {
@@ -387,6 +389,7 @@ private slots:
                                        "报损单",
                                        "报溢单",
                                        "存货调价",
+                                       "移库单",
                                        "[进货报表]",
                                        "按商品统计报表",
                                        "按经手人统计报表",
@@ -399,6 +402,7 @@ private slots:
                                        "销售历史记录报表",
                                        "进货退货报表",
                                        "销售退货报表",
+                                       "移库记录",
                                        "打开帮助内容(&O)",
                                        "检测升级(&U)",
                                        "关于(&A)"}));
@@ -448,6 +452,9 @@ private slots:
         QCOMPARE(menuEntry("报损单"), panelItem(3, "报损单"));
         QCOMPARE(menuEntry("报溢单"), panelItem(3, "报溢单"));
         QCOMPARE(menuEntry("存货调价"), panelItem(3, "调价单"));
+        QCOMPARE(panelItem(3, "移库单"), P("CChild_Kucun_YikuDlg", ""));
+        QCOMPARE(menuEntry("移库单"), panelItem(3, "移库单"));
+        QCOMPARE(menuEntry("移库记录"), P("CChild_History_ViewDlg", "run_yiku"));
         QCOMPARE(panelItem(1, "库存状况"), panelItem(3, "查看库存"));
         QCOMPARE(panelItem(2, "库存状况"), panelItem(3, "查看库存"));
         QCOMPARE(menuEntry("系统设置"), panelItem(7, "系统配置"));

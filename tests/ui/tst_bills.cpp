@@ -6,6 +6,7 @@
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
 #include "bills/CChild_Kucun_SunyiDlg.h"
 #include "bills/CChild_Kucun_TiaojiaDlg.h"
+#include "bills/CChild_Kucun_YikuDlg.h"
 #include "bills/CChild_Xiaoshou_KaidanDlg.h"
 #include "config/ConfigLists.h"
 #include "store/CDataStore.h"
@@ -151,13 +152,32 @@ QString PostTrade(BillKind kind, int quantity) {
     return Text(bill.m_number);
 }
 
+// Posts a transfer of `quantity` G001 from 一号库 to 二号库; its number.
+QString PostTransfer(int quantity) {
+    CBill bill(BillKind::Transfer);
+    bill.m_warehouse = "一号库";
+    bill.m_toWarehouse = "二号库";
+    bill.m_department = "采购部";
+    bill.m_employee = "张三";
+    GoodsRecord g;
+    g.Code = "G001";
+    g.ProductName = "可乐";
+    g.Unit = "瓶";
+    bill.AppendGoods(g);
+    bill.EditCell(0, 3, std::to_string(quantity));
+    CScopedScriptedPort quiet;
+    if (bill.Save() != PostOutcome::Posted)
+        QTest::qFail("the transfer was not posted", __FILE__, __LINE__);
+    return Text(bill.m_number);
+}
+
 // Posts a purchase of `quantity` G001 into 一号库 at 19.99 (for tests that need stock).
 void PostPurchase(int quantity) {
     PostTrade(BillKind::Purchase, quantity);
 }
 
 // 上一张, 下一张 and 红冲: enabled or not, in that order.
-QList<bool> BrowseButtons(const CTradeBillDlg& w) {
+QList<bool> BrowseButtons(const CBillEntryDlg& w) {
     return {w.m_prev->isEnabled(), w.m_next->isEnabled(), w.m_redo->isEnabled()};
 }
 } // namespace
@@ -1099,6 +1119,166 @@ private slots:
             &closed));
         QVERIFY(closed);
         QCOMPARE(Stock("二号库", "G002"), std::optional<int64_t>(7));
+    }
+
+    void transferFromPanelChecksInOrderAndPosts() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        PostPurchase(10);
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        QString number;
+        bool closed = false;
+        QVERIFY(DriveModal<CChild_Kucun_YikuDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Kucun, "移库单")); },
+            [&](CChild_Kucun_YikuDlg& w) {
+                QCOMPARE(w.windowTitle(), QStringLiteral("移库单"));
+                QCOMPARE(w.m_title->text(), QStringLiteral("移库单"));
+                QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("调出仓库："));
+                QVERIFY(w.m_number->text().startsWith("YK-"));
+                QVERIFY(!w.m_customer && !w.m_account && !w.m_paid);
+                QStringList headers;
+                for (int c = 0; c < w.m_grid->GetColumnCount(); ++c)
+                    if (!w.m_grid->isColumnHidden(c))
+                        headers << w.m_grid->Model()
+                                       ->headerData(c, Qt::Horizontal, Qt::DisplayRole)
+                                       .toString();
+                QCOMPARE(headers, QStringList({"商品编码", "商品名称", "数量", "单位", "备注"}));
+                QCOMPARE(w.m_grid->GetColumnCount(), 7);
+                QCOMPARE(BrowseButtons(w), QList<bool>({false, false, false}));
+
+                // The checks in their order, each through the window's own gestures.
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("请选择调出仓库！"));
+                picks.Pick("一号库");
+                w.PickerIcon(w.m_warehouse)->click();
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("请选择调入仓库！"));
+                picks.Pick("一号库");
+                w.PickerIcon(w.m_toWarehouse)->click();
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("调出仓库和调入仓库不能相同！"));
+                picks.Pick("二号库");
+                w.PickerIcon(w.m_toWarehouse)->click();
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入 经手人名称！"));
+                picks.Pick("张三");
+                w.PickerIcon(w.m_employee)->click();
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("请选择要移库的商品！"));
+                QCOMPARE(picks.Kinds(), QStringList({"palette_cangku", "palette_cangku",
+                                                     "palette_cangku", "palette_employees"}));
+                // Goods by a double click on the grid and by 添加.
+                picks.Pick("G001");
+                DoubleClick(w.m_grid->viewport(), BelowLastRow(w.m_grid));
+                QCOMPARE(ColumnTexts(w.m_grid, 2), QStringList({"可乐"}));
+                QCOMPARE(ColumnTexts(w.m_grid, 6), QStringList({"6901"})); // the hidden barcode
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("请录入商品“可乐”数量！"));
+                EditCell(w.m_grid, 0, 3, "6");
+                picks.Pick("G001");
+                w.m_add->click();
+                EditCell(w.m_grid, 1, 3, "5");
+                // Two lines of one goods item count together: 11 out of 10.
+                const size_t said = port.Texts().size();
+                w.m_save->click();
+                QCOMPARE(port.Texts().size(), said + 1);
+                QVERIFY2(Text(port.Texts().back()).startsWith(QStringLiteral("库存不足！")),
+                         port.Texts().back().c_str());
+                QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(10));
+                EditCell(w.m_grid, 1, 3, "4");
+                w.m_department->setText("采购部");
+                w.m_introduction->setText("补货");
+                SaveShot(&w, "transfer_entry");
+                number = w.m_number->text();
+                port.QueueAnswer(false); // no further transfer: the window closes
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()),
+                         QStringLiteral("移库操作成功！是否继续移库操作？"));
+            },
+            &closed));
+        QVERIFY(closed);
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(0));
+        QCOMPARE(Stock("二号库", "G001"), std::optional<int64_t>(10)); // a new row
+        CDataStore store;
+        QVERIFY(store.ConnectMain());
+        const auto rows = store.ListTransferLines(number.toStdString());
+        QCOMPARE(rows.size(), size_t(2));
+        QCOMPARE(Text(rows[0].Warehouse), QStringLiteral("一号库"));
+        QCOMPARE(Text(rows[0].ToWarehouse), QStringLiteral("二号库"));
+        QCOMPARE(Text(rows[1].Product_Number), QStringLiteral("4"));
+        QCOMPARE(Text(rows[0].Number), QStringLiteral("10"));
+        QCOMPARE(Text(rows[0].Introduction), QStringLiteral("补货"));
+        QCOMPARE(Text(rows[0].Department), QStringLiteral("采购部"));
+    }
+
+    void transferWindowBrowsesAndReverses() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        PostPurchase(10);
+        const QString t1 = PostTransfer(3);
+        const QString t2 = PostTransfer(2);
+        QCOMPARE(Stock("二号库", "G001"), std::optional<int64_t>(5));
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        QVERIFY(DriveModal<CChild_Kucun_YikuDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Menu, "移库单")); },
+            [&](CChild_Kucun_YikuDlg& w) {
+                QCOMPARE(BrowseButtons(w), QList<bool>({true, false, false}));
+                picks.Pick("G001");
+                w.m_add->click();
+                port.QueueAnswer(true); // give up the line entered
+                w.m_prev->click();
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("废弃当前单据？"));
+                QVERIFY(w.IsViewMode());
+                QCOMPARE(w.m_number->text(), t2);
+                QCOMPARE(w.m_warehouse->text(), QStringLiteral("一号库"));
+                QCOMPARE(w.m_toWarehouse->text(), QStringLiteral("二号库"));
+                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"2"}));
+                QVERIFY(w.m_toWarehouse->isReadOnly());
+                QVERIFY(!w.PickerIcon(w.m_toWarehouse)->isEnabled());
+                for (QPushButton* b : {w.m_add, w.m_change, w.m_remove})
+                    QVERIFY(!b->isEnabled());
+                QCOMPARE(BrowseButtons(w), QList<bool>({true, true, true}));
+                w.m_prev->click();
+                QCOMPARE(w.m_number->text(), t1);
+                QCOMPARE(BrowseButtons(w), QList<bool>({false, true, true}));
+                w.m_next->click();
+                QCOMPARE(w.m_number->text(), t2);
+
+                // 红冲: the goods go back from the target to the source.
+                port.Clear();
+                port.QueueAnswer(true);
+                w.m_redo->click();
+                QCOMPARE(port.Texts().size(), size_t(2));
+                QCOMPARE(Text(port.Texts()[0]),
+                         "确定要红冲单据“" + t2 +
+                             "”吗？\r\n红冲后将生成一张数量为负的红字单据，库存随之恢复。");
+                QCOMPARE(Text(port.Texts()[1]), QStringLiteral("红冲成功！"));
+                QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(7));
+                QCOMPARE(Stock("二号库", "G001"), std::optional<int64_t>(3));
+                QCOMPARE(w.m_number->text(), t2);
+                QCOMPARE(w.m_standing->text(), QStringLiteral("已红冲"));
+                QCOMPARE(BrowseButtons(w), QList<bool>({true, true, false}));
+                SaveShot(&w, "transfer_reversed");
+                w.m_next->click();
+                QCOMPARE(w.m_number->text(), t2 + "-H");
+                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"-2"}));
+                QCOMPARE(w.m_introduction->text(), "红冲单据 " + t2);
+                QCOMPARE(w.m_standing->text(), QStringLiteral("红字单据"));
+                QCOMPARE(BrowseButtons(w), QList<bool>({true, true, false}));
+                // From the newest: a fresh transfer to enter.
+                w.m_next->click();
+                QVERIFY(!w.IsViewMode());
+                QVERIFY(w.m_number->text().startsWith("YK-"));
+                QCOMPARE(w.m_toWarehouse->text(), QString());
+                QVERIFY(!w.m_toWarehouse->isReadOnly());
+                QCOMPARE(w.m_standing->text(), QString());
+                QCOMPARE(BrowseButtons(w), QList<bool>({true, false, false}));
+                QCOMPARE(port.Texts().size(), size_t(2));
+            }));
     }
 
     void priceAdjustmentFromPanel() {

@@ -172,6 +172,7 @@ void Cferix_razazDlg::BuildMenu() {
     route(stock, "报损单");
     route(stock, "报溢单");
     route(stock, "存货调价");
+    route(stock, "移库单");
 
     QMenu* reports = bar->addMenu(QStringLiteral("报表管理(&R)"));
     QMenu* purchaseReports = reports->addMenu(QStringLiteral("进货报表"));
@@ -186,6 +187,7 @@ void Cferix_razazDlg::BuildMenu() {
     route(saleReports, "销售历史记录报表");
     route(reports, "进货退货报表");
     route(reports, "销售退货报表");
+    route(reports, "移库记录");
 
     QMenu* help = bar->addMenu(QStringLiteral("帮助(&H)"));
     connect(help->addAction(QStringLiteral("打开帮助内容(&O)")), &QAction::triggered, this,

@@ -127,7 +127,7 @@ CMainKucunDlg::CMainKucunDlg(QWidget* parent)
                   {"报溢单", "gain"},
                   {"报损单", "loss"},
                   {"调价单", "price"},
-                  {"移库单(隐藏)", nullptr, false}},
+                  {"移库单", "warehouse"}},
                  true, true) {}
 
 CMainRazazDlg::CMainRazazDlg(QWidget* parent)

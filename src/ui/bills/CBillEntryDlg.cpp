@@ -2,7 +2,10 @@
 
 #include "CPaletteListDlg.h"
 #include "app/MessagePort.h"
+#include "bills/BillReversal.h"
+#include "bills/TransferBrowse.h"
 #include "config/ConfigLists.h"
+#include "query/History.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CUnderLineEdit.h"
 
@@ -83,8 +86,8 @@ void CBillEntryDlg::SetEditable(bool editable) {
     for (QLineEdit* f :
          {static_cast<QLineEdit*>(m_number), static_cast<QLineEdit*>(m_customer),
           static_cast<QLineEdit*>(m_department), static_cast<QLineEdit*>(m_warehouse),
-          static_cast<QLineEdit*>(m_employee), static_cast<QLineEdit*>(m_introduction),
-          static_cast<QLineEdit*>(m_account), m_paid})
+          static_cast<QLineEdit*>(m_toWarehouse), static_cast<QLineEdit*>(m_employee),
+          static_cast<QLineEdit*>(m_introduction), static_cast<QLineEdit*>(m_account), m_paid})
         if (f)
             f->setReadOnly(!editable);
     if (m_date)
@@ -210,13 +213,10 @@ void CBillEntryDlg::ShowHeader() {
             m_date->setDate(date);
     }
     const std::pair<QLineEdit*, const std::string*> fields[] = {
-        {m_customer, &m_bill->m_customer},
-        {m_department, &m_bill->m_department},
-        {m_warehouse, &m_bill->m_warehouse},
-        {m_employee, &m_bill->m_employee},
-        {m_introduction, &m_bill->m_introduction},
-        {m_account, &m_bill->m_account},
-        {m_paid, &m_bill->m_paid}};
+        {m_customer, &m_bill->m_customer},   {m_department, &m_bill->m_department},
+        {m_warehouse, &m_bill->m_warehouse}, {m_toWarehouse, &m_bill->m_toWarehouse},
+        {m_employee, &m_bill->m_employee},   {m_introduction, &m_bill->m_introduction},
+        {m_account, &m_bill->m_account},     {m_paid, &m_bill->m_paid}};
     for (const auto& [field, value] : fields)
         if (field)
             field->setText(Q(*value));
@@ -235,6 +235,7 @@ void CBillEntryDlg::ReadHeader() {
     read(m_customer, m_bill->m_customer);
     read(m_department, m_bill->m_department);
     read(m_warehouse, m_bill->m_warehouse);
+    read(m_toWarehouse, m_bill->m_toWarehouse);
     read(m_employee, m_bill->m_employee);
     read(m_introduction, m_bill->m_introduction);
     read(m_account, m_bill->m_account);
@@ -405,7 +406,95 @@ void CBillEntryDlg::OnSave() {
         m_quantityTotal->setText(Q(m_bill->m_quantityTotal));
     if (m_amountTotal)
         m_amountTotal->setText(Q(m_bill->m_amountTotal));
+    UpdateButtons();
     AfterPosting();
+}
+
+// ---- browsing and reversal
+
+void CBillEntryDlg::CreateBrowseParts() {
+    m_redo = NewButton(QStringLiteral("红冲"));
+    m_prev = NewButton(QStringLiteral("上一张"));
+    m_next = NewButton(QStringLiteral("下一张"));
+    m_standing = new QLabel(this);
+    m_standing->setObjectName("billStanding");
+    m_standing->setStyleSheet("QLabel#billStanding { color: #c00000; font-weight: bold; }");
+    connect(m_redo, &QPushButton::clicked, this, &CBillEntryDlg::OnReverse);
+    connect(m_prev, &QPushButton::clicked, this, &CBillEntryDlg::OnPrevious);
+    connect(m_next, &QPushButton::clicked, this, &CBillEntryDlg::OnNext);
+    m_redo->setEnabled(false);
+}
+
+void CBillEntryDlg::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    UpdateButtons(); // the kind and the place are settled once the opener has set them
+}
+
+void CBillEntryDlg::UpdateButtons() {
+    if (!m_prev)
+        return;
+    const BrowseButtons buttons = WindowBrowseButtonStates(m_bill->Kind(), m_shown, m_canEnter);
+    m_prev->setEnabled(buttons.previous);
+    m_next->setEnabled(buttons.next);
+    m_redo->setEnabled(m_shown && m_reversible);
+}
+
+void CBillEntryDlg::ShowStored(BillKind kind, const std::string& number) {
+    EnterViewMode(CBill::LoadStored(KindInfo(kind).historyWord, number));
+    m_shown = number;
+    const auto canceled = BillCanceledState(kind, number);
+    m_reversible = canceled == kBillStanding;
+    const char* mark = HistoryRowMark(canceled.value_or(""));
+    if (m_standing)
+        m_standing->setText(mark ? QString::fromUtf8(mark) : QString());
+    ApplyModeTexts();
+    UpdateButtons();
+}
+
+void CBillEntryDlg::Step(bool next) {
+    const BillKind kind = m_bill->Kind();
+    const BrowseTarget target = WindowBrowseStep(
+        kind, m_shown, next ? BrowseDirection::Next : BrowseDirection::Previous, m_canEnter);
+    if (target.where == BrowseTarget::Where::Nowhere) {
+        UpdateButtons();
+        return;
+    }
+    if (!m_shown && !ConfirmLeaveEntry(*m_bill))
+        return; // the bill being entered stays as it is
+    if (target.where == BrowseTarget::Where::StoredBill) {
+        ShowStored(kind, target.number);
+        return;
+    }
+    m_shown.reset();
+    m_reversible = false;
+    if (m_standing)
+        m_standing->clear();
+    EnterEntryMode(kind);
+    ApplyModeTexts();
+    UpdateButtons();
+}
+
+void CBillEntryDlg::OnPrevious() {
+    Step(false);
+}
+
+void CBillEntryDlg::OnNext() {
+    Step(true);
+}
+
+void CBillEntryDlg::OnReverse() {
+    if (!m_shown || !m_reversible)
+        return;
+    const std::string number = *m_shown;
+    if (!Messages().AskYesNo(ReverseQuestionText(number)))
+        return;
+    const BillKind kind = m_bill->Kind();
+    if (ReverseBill(kind, number)) {
+        m_reversedAny = true;
+        Messages().Inform(kReversedText);
+    }
+    // Reversed or refused (perhaps by another program in the meantime): show what is stored.
+    ShowStored(kind, number);
 }
 
 void CBillEntryDlg::reject() {

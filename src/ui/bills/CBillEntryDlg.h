@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 class CListCtrlEx;
 class CUnderLineEdit;
@@ -32,6 +33,7 @@ public:
     CUnderLineEdit* m_customer = nullptr;
     CUnderLineEdit* m_department = nullptr;
     CUnderLineEdit* m_warehouse = nullptr;
+    CUnderLineEdit* m_toWarehouse = nullptr; // a transfer's target
     CUnderLineEdit* m_employee = nullptr;
     CUnderLineEdit* m_introduction = nullptr;
     CUnderLineEdit* m_account = nullptr;
@@ -49,6 +51,17 @@ public:
     QPushButton* m_remove = nullptr;
     QPushButton* m_save = nullptr;
     QPushButton* m_cancel = nullptr;
+    // Browsing and reversal, in the windows whose layout has them (nullptr otherwise).
+    QPushButton* m_redo = nullptr; // "红冲"
+    QPushButton* m_prev = nullptr;
+    QPushButton* m_next = nullptr;
+    // "已红冲" or "红字单据" beside the date of a stored bill on show; empty otherwise.
+    QLabel* m_standing = nullptr;
+
+    // The stored bill on show; nothing while a bill is entered.
+    const std::optional<std::string>& ShownNumber() const { return m_shown; }
+    // Whether a bill was reversed in this window.
+    bool ReversedAny() const { return m_reversedAny; }
 
     // The picker icon beside a picked field (nullptr for other fields).
     QToolButton* PickerIcon(QLineEdit* field) const;
@@ -63,6 +76,10 @@ public:
     void PickField(QLineEdit* field, const QString& pickerKind);
     // Totals of the grid's lines into the total fields.
     void RecomputeTotals();
+    // 上一张 / 下一张 walk the posted bills of the window's kind; 红冲 reverses the one on show.
+    void OnPrevious();
+    void OnNext();
+    void OnReverse();
 
     // The cancel button, Escape and the close box: closes at once or after the kind's question.
     void reject() override;
@@ -80,6 +97,17 @@ protected:
     void EnterEntryMode(BillKind kind);
     // Called after a bill was posted and the window stays open for the next one.
     virtual void AfterPosting() {}
+    // The texts of the window's title and labels for entering, or for viewing a stored bill.
+    virtual void ApplyModeTexts() {}
+
+    // Makes 红冲, 上一张, 下一张 and the standing mark for the window's layout to place.
+    void CreateBrowseParts();
+    // Shows the stored bill `number` of `kind` read-only, with its standing and the buttons
+    // that go with it.
+    void ShowStored(BillKind kind, const std::string& number);
+    // A window opened only to look at stored bills never starts a new one.
+    void SetCanEnter(bool canEnter) { m_canEnter = canEnter; }
+    void showEvent(QShowEvent* e) override;
 
     // ---- building blocks for the windows' layouts
     CUnderLineEdit* NewField();
@@ -111,9 +139,16 @@ private:
     void ReadHeader();
     void OnCellEdited(int row, int column, bool editBox);
     std::optional<size_t> SelectedLine() const;
+    void Step(bool next);
+    // 上一张, 下一张 and 红冲 as the window's place allows.
+    void UpdateButtons();
 
     std::unique_ptr<CBill> m_bill;
     bool m_viewMode = false;
     bool m_enterGoesToGrid = false;
     std::vector<std::pair<QLineEdit*, QToolButton*>> m_icons;
+    std::optional<std::string> m_shown;
+    bool m_canEnter = true;
+    bool m_reversible = false;
+    bool m_reversedAny = false;
 };

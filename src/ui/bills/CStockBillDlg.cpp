@@ -12,11 +12,15 @@
 #include <QVBoxLayout>
 
 CStockBillDlg::CStockBillDlg(QWidget* parent, BillKind kind, const QString& warehouseLabel,
-                             bool withIntroduction)
+                             bool withIntroduction, bool transfer)
     : CBillEntryDlg(parent, kind) {
     m_number = NewField();
     InitDate();
     m_warehouse = NewField();
+    if (transfer) {
+        m_toWarehouse = NewField();
+        CreateBrowseParts();
+    }
     m_department = NewField();
     m_employee = NewField();
     if (withIntroduction)
@@ -32,11 +36,23 @@ CStockBillDlg::CStockBillDlg(QWidget* parent, BillKind kind, const QString& ware
     header->addWidget(m_date, 0, 3, Qt::AlignLeft);
     header->addWidget(m_warehouseLabel, 1, 0);
     header->addWidget(PickedField(m_warehouse, "palette_cangku"), 1, 1);
-    header->addWidget(NewLabel(QStringLiteral("部门：")), 1, 2);
-    header->addWidget(PickedField(m_department, "palette_department"), 1, 3);
-    header->addWidget(NewLabel(QStringLiteral("经手人：")), 1, 4);
-    header->addWidget(PickedField(m_employee, "palette_employees"), 1, 5);
-    if (m_introduction) {
+    if (transfer) {
+        header->addWidget(m_standing, 0, 4, 1, 2); // the whole cell: no relayout per text
+        header->addWidget(NewLabel(QStringLiteral("调入仓库：")), 1, 2);
+        header->addWidget(PickedField(m_toWarehouse, "palette_cangku"), 1, 3);
+        header->addWidget(NewLabel(QStringLiteral("部门：")), 1, 4);
+        header->addWidget(PickedField(m_department, "palette_department"), 1, 5);
+        header->addWidget(NewLabel(QStringLiteral("经手人：")), 2, 0);
+        header->addWidget(PickedField(m_employee, "palette_employees"), 2, 1);
+        header->addWidget(NewLabel(QStringLiteral("说明：")), 2, 2);
+        header->addWidget(m_introduction, 2, 3, 1, 3);
+    } else {
+        header->addWidget(NewLabel(QStringLiteral("部门：")), 1, 2);
+        header->addWidget(PickedField(m_department, "palette_department"), 1, 3);
+        header->addWidget(NewLabel(QStringLiteral("经手人：")), 1, 4);
+        header->addWidget(PickedField(m_employee, "palette_employees"), 1, 5);
+    }
+    if (m_introduction && !transfer) {
         header->addWidget(NewLabel(QStringLiteral("说明：")), 2, 0);
         header->addWidget(m_introduction, 2, 1, 1, 5);
     }
@@ -55,6 +71,12 @@ CStockBillDlg::CStockBillDlg(QWidget* parent, BillKind kind, const QString& ware
     bottom->addWidget(m_change);
     bottom->addWidget(m_remove);
     bottom->addStretch(1);
+    if (transfer) {
+        bottom->addWidget(m_redo);
+        bottom->addWidget(m_prev);
+        bottom->addWidget(m_next);
+        bottom->addSpacing(12);
+    }
     bottom->addWidget(m_save);
     bottom->addWidget(m_cancel);
 
@@ -66,13 +88,17 @@ CStockBillDlg::CStockBillDlg(QWidget* parent, BillKind kind, const QString& ware
     layout->addWidget(LinesGroup(QStringLiteral("商品列表")), 1);
     layout->addLayout(bottom);
 
-    std::vector<QWidget*> chain = {m_number, m_date, m_warehouse, m_department, m_employee};
-    if (m_introduction)
-        chain.push_back(m_introduction);
-    for (QWidget* w : {static_cast<QWidget*>(m_grid), static_cast<QWidget*>(m_add),
-                       static_cast<QWidget*>(m_change), static_cast<QWidget*>(m_remove),
+    std::vector<QWidget*> chain = {m_number, m_date, m_warehouse};
+    if (m_toWarehouse)
+        chain.push_back(m_toWarehouse);
+    for (QWidget* w : {static_cast<QWidget*>(m_department), static_cast<QWidget*>(m_employee),
+                       static_cast<QWidget*>(m_introduction), static_cast<QWidget*>(m_grid),
+                       static_cast<QWidget*>(m_add), static_cast<QWidget*>(m_change),
+                       static_cast<QWidget*>(m_remove), static_cast<QWidget*>(m_redo),
+                       static_cast<QWidget*>(m_prev), static_cast<QWidget*>(m_next),
                        static_cast<QWidget*>(m_save), static_cast<QWidget*>(m_cancel)})
-        chain.push_back(w);
+        if (w)
+            chain.push_back(w);
     for (size_t i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 

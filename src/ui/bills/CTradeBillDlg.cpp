@@ -1,9 +1,5 @@
 #include "CTradeBillDlg.h"
 
-#include "app/MessagePort.h"
-#include "bills/BillBrowse.h"
-#include "bills/BillReversal.h"
-#include "query/History.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CUnderLineEdit.h"
 
@@ -41,9 +37,7 @@ CTradeBillDlg::CTradeBillDlg(QWidget* parent, BillKind kind) : CBillEntryDlg(par
     m_paidLabel = NewLabel(QStringLiteral("付款金额："));
     m_quantityLabel = NewLabel(QStringLiteral("数量："));
     m_amountLabel = NewLabel(QStringLiteral("金额合计："));
-    m_standing = new QLabel(this);
-    m_standing->setObjectName("billStanding");
-    m_standing->setStyleSheet("QLabel#billStanding { color: #c00000; font-weight: bold; }");
+    CreateBrowseParts();
 
     auto* header = new QGridLayout;
     header->setHorizontalSpacing(8);
@@ -73,9 +67,6 @@ CTradeBillDlg::CTradeBillDlg(QWidget* parent, BillKind kind) : CBillEntryDlg(par
     m_add = NewButton(QStringLiteral("添加"));
     m_change = NewButton(QStringLiteral("更改"));
     m_remove = NewButton(QStringLiteral("移除"));
-    m_redo = NewButton(QStringLiteral("红冲"));
-    m_prev = NewButton(QStringLiteral("上一张"));
-    m_next = NewButton(QStringLiteral("下一张"));
     m_save = NewButton(QStringLiteral("保存"));
     m_cancel = NewButton(QStringLiteral("取消"));
 
@@ -116,84 +107,8 @@ CTradeBillDlg::CTradeBillDlg(QWidget* parent, BillKind kind) : CBillEntryDlg(par
     connect(m_remove, &QPushButton::clicked, this, &CBillEntryDlg::OnRemove);
     connect(m_save, &QPushButton::clicked, this, &CBillEntryDlg::OnSave);
     connect(m_cancel, &QPushButton::clicked, this, &CBillEntryDlg::reject);
-    connect(m_redo, &QPushButton::clicked, this, &CTradeBillDlg::OnReverse);
-    connect(m_prev, &QPushButton::clicked, this, &CTradeBillDlg::OnPrevious);
-    connect(m_next, &QPushButton::clicked, this, &CTradeBillDlg::OnNext);
-    m_redo->setEnabled(false);
 
     SetEnterGoesToGrid(true);
     ShowHeader();
     resize(1100, 660);
-}
-
-void CTradeBillDlg::showEvent(QShowEvent* e) {
-    CBillEntryDlg::showEvent(e);
-    UpdateButtons(); // the kind and the place are settled once the opener has set them
-}
-
-void CTradeBillDlg::AfterPosting() {
-    UpdateButtons();
-}
-
-void CTradeBillDlg::UpdateButtons() {
-    const BrowseButtons buttons = BrowseButtonStates(Bill().Kind(), m_shown, m_canEnter);
-    m_prev->setEnabled(buttons.previous);
-    m_next->setEnabled(buttons.next);
-    m_redo->setEnabled(m_shown && m_reversible);
-}
-
-void CTradeBillDlg::ShowStored(BillKind kind, const std::string& number) {
-    EnterViewMode(CBill::LoadStored(KindInfo(kind).historyWord, number));
-    m_shown = number;
-    const auto canceled = BillCanceledState(kind, number);
-    m_reversible = canceled == kBillStanding;
-    const char* mark = HistoryRowMark(canceled.value_or(""));
-    m_standing->setText(mark ? QString::fromUtf8(mark) : QString());
-    ApplyModeTexts();
-    UpdateButtons();
-}
-
-void CTradeBillDlg::Step(bool next) {
-    const BillKind kind = Bill().Kind();
-    const BrowseTarget target = BrowseStep(
-        kind, m_shown, next ? BrowseDirection::Next : BrowseDirection::Previous, m_canEnter);
-    if (target.where == BrowseTarget::Where::Nowhere) {
-        UpdateButtons();
-        return;
-    }
-    if (!m_shown && !ConfirmLeaveEntry(Bill()))
-        return; // the bill being entered stays as it is
-    if (target.where == BrowseTarget::Where::StoredBill) {
-        ShowStored(kind, target.number);
-        return;
-    }
-    m_shown.reset();
-    m_reversible = false;
-    m_standing->clear();
-    EnterEntryMode(kind);
-    ApplyModeTexts();
-    UpdateButtons();
-}
-
-void CTradeBillDlg::OnPrevious() {
-    Step(false);
-}
-
-void CTradeBillDlg::OnNext() {
-    Step(true);
-}
-
-void CTradeBillDlg::OnReverse() {
-    if (!m_shown || !m_reversible)
-        return;
-    const std::string number = *m_shown;
-    if (!Messages().AskYesNo(ReverseQuestionText(number)))
-        return;
-    const BillKind kind = Bill().Kind();
-    if (ReverseBill(kind, number)) {
-        m_reversedAny = true;
-        Messages().Inform(kReversedText);
-    }
-    // Reversed or refused (perhaps by another program in the meantime): show what is stored.
-    ShowStored(kind, number);
 }
