@@ -8,6 +8,7 @@
 #include "bills/BillReversal.h"
 #include "bills/CBill.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
+#include "bills/CChild_Kucun_YikuDlg.h"
 #include "query/CChild_History_ViewDlg.h"
 #include "query/CChild_Kucun_ViewDlg.h"
 #include "query/CPrintDlg.h"
@@ -435,6 +436,89 @@ private slots:
             QCOMPARE(dlg->m_status->text(), QStringLiteral("总共查询出4条采购记录"));
         });
         QVERIFY(OpenRoute(nullptr, Place::Labels, QStringLiteral("■ 销售记录报表")));
+        QVERIFY(ran.Ran());
+    }
+
+    void transferHistoryListsTransfersAndOpensThem() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        // 10 into 一号库, then 3 and 2 moved to 二号库; the first transfer is reversed.
+        std::vector<QString> numbers;
+        for (int quantity : {10, 3, 2}) {
+            CBill bill(quantity == 10 ? BillKind::Purchase : BillKind::Transfer);
+            bill.m_customer = "甲供应商";
+            bill.m_department = "采购部";
+            bill.m_warehouse = "一号库";
+            bill.m_toWarehouse = "二号库";
+            bill.m_employee = "张三";
+            bill.m_account = "工行";
+            bill.m_introduction = quantity == 3 ? "补货" : "";
+            GoodsRecord g;
+            g.Code = "G001";
+            g.ProductName = "可乐";
+            g.PriceIn = "19.99";
+            bill.AppendGoods(g);
+            bill.EditCell(0, 3, std::to_string(quantity));
+            CScopedScriptedPort quiet;
+            QVERIFY(bill.Save() == PostOutcome::Posted);
+            if (quantity != 10)
+                numbers.push_back(QString::fromStdString(bill.m_number));
+        }
+        const QString t1 = numbers[0];
+        const QString t2 = numbers[1];
+        CScopedScriptedPort port;
+        QVERIFY(ReverseBill(BillKind::Transfer, t1.toStdString()));
+        const QDate today = QDate::fromString(QString::fromStdString(TodayIso()), Qt::ISODate);
+
+        CNextModal<CChild_History_ViewDlg> ran([&](CChild_History_ViewDlg* dlg) {
+            QCOMPARE(dlg->Command(), QStringLiteral("run_yiku"));
+            QCOMPARE(dlg->windowTitle(), QStringLiteral("移库记录"));
+            QCOMPARE(dlg->m_status->text(), QStringLiteral("准备查看历史移库记录"));
+            QCOMPARE(dlg->m_model->Headers(), QStringList({"编号", "录入日期", "调出仓库",
+                                                           "调入仓库", "经手人", "数量", "说明"}));
+            dlg->m_from->setDate(today);
+            dlg->m_to->setDate(today);
+            dlg->m_query->click();
+            const CQueryTableModel* m = dlg->m_model;
+            QCOMPARE(Column(m, 0), QStringList({t1 + "-H", t2, t1, "统计汇总"}));
+            QCOMPARE(m->Rows()[2], CQueryTableModel::Row({t1.toStdString(), TodayIso(), "一号库",
+                                                          "二号库", "张三", "3", "补货"}));
+            QCOMPARE(m->Cell(0, 5), QStringLiteral("-3"));
+            QCOMPARE(m->Cell(0, 6), "红冲单据 " + t1);
+            QCOMPARE(m->Cell(3, 5), QStringLiteral("2")); // -3 + 2 + 3
+            QVERIFY(m->IsMarked(3));
+            QCOMPARE(dlg->m_status->text(), QStringLiteral("总共查询出3条移库记录"));
+            auto colour = [&](int row) {
+                return m->data(m->index(row, 0), Qt::ForegroundRole).value<QBrush>().color();
+            };
+            QCOMPARE(colour(0), QColor(Qt::red));
+            QCOMPARE(colour(2), QColor(Qt::red));
+            QVERIFY(!m->data(m->index(1, 0), Qt::ForegroundRole).isValid());
+            QCOMPARE(m->data(m->index(2, 0), Qt::ToolTipRole).toString(), QStringLiteral("已红冲"));
+            SaveShot(dlg, "history_transfers");
+
+            // A double click opens the transfer read-only; reversed there, the list follows.
+            CNextModal<CChild_Kucun_YikuDlg> bill([&](CChild_Kucun_YikuDlg* view) {
+                QVERIFY(view->IsViewMode());
+                QCOMPARE(view->m_number->text(), t2);
+                QCOMPARE(view->m_toWarehouse->text(), QStringLiteral("二号库"));
+                QCOMPARE(view->Bill().m_lines.size(), size_t(1));
+                // Opened from the list, it stops at the newest transfer.
+                QVERIFY(view->m_prev->isEnabled());
+                QVERIFY(view->m_next->isEnabled());
+                QTest::mouseClick(view->m_redo, Qt::LeftButton);
+                QCOMPARE(view->m_standing->text(), QStringLiteral("已红冲"));
+            });
+            const QPoint cell = dlg->m_list->visualRect(m->index(1, 0)).center();
+            QTest::mouseClick(dlg->m_list->viewport(), Qt::LeftButton, {}, cell);
+            QTest::mouseDClick(dlg->m_list->viewport(), Qt::LeftButton, {}, cell);
+            QVERIFY(bill.Ran());
+            QCOMPARE(port.Texts().back(), std::string("红冲成功！"));
+            QCOMPARE(Column(m, 0), QStringList({t2 + "-H", t1 + "-H", t2, t1, "统计汇总"}));
+            QCOMPARE(m->Cell(4, 5), QStringLiteral("0"));
+        });
+        QVERIFY(OpenRoute(nullptr, Place::Menu, QStringLiteral("移库记录")));
         QVERIFY(ran.Ran());
     }
 

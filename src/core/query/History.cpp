@@ -2,6 +2,9 @@
 
 #include "bills/BillReversal.h"
 #include "store/CDataStore.h"
+#include "text/Money.h"
+
+#include <cstdint>
 
 const char* const kTotalRowText = "统计汇总";
 
@@ -11,6 +14,7 @@ const std::vector<HistoryKind>& HistoryKinds() {
         {"run_caigou_tuihuo", "采购退货报表", "准备查看历史采购退货记录"},
         {"run_sale", "销售报表", "准备查看历史销售记录"},
         {"run_sale_tuihuo", "销售退货报表", "准备查看历史销售退货记录"},
+        {"run_yiku", "移库记录", "准备查看历史移库记录"},
     };
     return kinds;
 }
@@ -58,4 +62,43 @@ std::vector<BillHeaderRecord> QueryHistory(const std::string& word, const std::s
     if (!store.ConnectMain())
         return {};
     return store.ListBillsByDate(word, from, to);
+}
+
+bool IsTransferHistory(const std::string& word) {
+    return word == "run_yiku";
+}
+
+const std::vector<std::string>& TransferHistoryHeaders() {
+    static const std::vector<std::string> headers = {"编号",   "录入日期", "调出仓库", "调入仓库",
+                                                     "经手人", "数量",     "说明"};
+    return headers;
+}
+
+std::vector<std::string> TransferHistoryCells(const TransferRecord& bill) {
+    return {bill.Bill_ID,  bill.Bill_Date, bill.Warehouse,   bill.ToWarehouse,
+            bill.Employee, bill.Number,    bill.Introduction};
+}
+
+std::vector<std::string> TransferHistoryTotalCells(const std::vector<TransferRecord>& bills) {
+    int64_t quantity = 0;
+    for (const auto& b : bills) {
+        // Saturate rather than wrap, as the trade kinds' total row does.
+        if (__builtin_add_overflow(quantity, LeadingInteger(b.Number), &quantity))
+            quantity = INT64_MAX;
+    }
+    std::vector<std::string> cells(TransferHistoryHeaders().size());
+    cells[0] = kTotalRowText;
+    cells[kTransferNumberColumn] = std::to_string(quantity);
+    return cells;
+}
+
+std::string TransferHistoryStatusText(size_t count) {
+    return "总共查询出" + std::to_string(count) + "条移库记录";
+}
+
+std::vector<TransferRecord> QueryTransferHistory(const std::string& from, const std::string& to) {
+    CDataStore store;
+    if (!store.ConnectMain())
+        return {};
+    return store.ListTransfersByDate(from, to);
 }

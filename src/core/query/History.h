@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-// The bill history view: posted trade bills of one kind in a date range, with a total row.
+// The bill history view: posted trade bills of one kind, or the transfers, in a date range,
+// with a total row.
 
 struct HistoryKind {
     const char* word;    // command word, also the history kind word of the store queries
@@ -40,3 +41,18 @@ std::string HistoryStatusText(size_t count);
 // them. Empty after a message when the data cannot be read.
 std::vector<BillHeaderRecord> QueryHistory(const std::string& word, const std::string& from,
                                            const std::string& to);
+
+// ---- transfers (run_yiku): their own columns, one row per bill
+
+bool IsTransferHistory(const std::string& word);
+// 编号, 录入日期, 调出仓库, 调入仓库, 经手人, 数量, 说明 and the cells of one transfer under them.
+const std::vector<std::string>& TransferHistoryHeaders();
+std::vector<std::string> TransferHistoryCells(const TransferRecord& bill);
+constexpr int kTransferNumberColumn = 5;
+// "统计汇总" and the whole-number sum of the quantities.
+std::vector<std::string> TransferHistoryTotalCells(const std::vector<TransferRecord>& bills);
+// "总共查询出N条移库记录".
+std::string TransferHistoryStatusText(size_t count);
+// The transfers whose ISO bill date lies in [from, to], in posting order. Empty after a message
+// when the data cannot be read.
+std::vector<TransferRecord> QueryTransferHistory(const std::string& from, const std::string& to);

@@ -4,6 +4,7 @@
 #include "DateRangeEdit.h"
 #include "ListExport.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
+#include "bills/CChild_Kucun_YikuDlg.h"
 #include "query/History.h"
 
 #include <QApplication>
@@ -36,11 +37,6 @@ CChild_History_ViewDlg::CChild_History_ViewDlg(QWidget* parent) : QDialog(parent
 
     m_status = new QLabel(this);
     m_model = new CQueryTableModel(this);
-    QStringList headers;
-    for (const auto& h : HistoryHeaders())
-        headers << QString::fromStdString(h);
-    m_model->SetHeaders(headers);
-    m_model->SetNumericColumns({kHistoryNumberColumn, kHistoryTotalColumn, 9});
     m_list = new QTableView(this);
     m_list->setModel(m_model);
     m_list->setShowGrid(true);
@@ -48,8 +44,6 @@ CChild_History_ViewDlg::CChild_History_ViewDlg(QWidget* parent) : QDialog(parent
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 8);
-    for (int c = 0; c < m_model->columnCount(); ++c)
-        m_list->setColumnWidth(c, 100);
     m_hint = new QLabel(QStringLiteral("双击列表中的项可以查看详细信息！"), this);
     m_export = MakeExportButton(m_list, QStringLiteral("历史记录.csv"), this);
     m_ok = new QPushButton(QStringLiteral("确定"), this);
@@ -94,6 +88,21 @@ void CChild_History_ViewDlg::SetCommand(const QString& command) {
         kind = &HistoryKinds().front();
     setWindowTitle(QString::fromUtf8(kind->caption));
     m_status->setText(QString::fromUtf8(kind->label));
+    const bool transfers = IsTransferHistory(kind->word);
+    if (!m_headersSet || transfers != m_transfers) {
+        m_transfers = transfers;
+        m_headersSet = true;
+        QStringList headers;
+        for (const auto& h : transfers ? TransferHistoryHeaders() : HistoryHeaders())
+            headers << QString::fromStdString(h);
+        m_model->SetHeaders(headers);
+        if (transfers)
+            m_model->SetNumericColumns({kTransferNumberColumn});
+        else
+            m_model->SetNumericColumns({kHistoryNumberColumn, kHistoryTotalColumn, 9});
+        for (int c = 0; c < m_model->columnCount(); ++c)
+            m_list->setColumnWidth(c, transfers && c == 6 ? 300 : 100);
+    }
 }
 
 void CChild_History_ViewDlg::Query() {
@@ -102,6 +111,10 @@ void CChild_History_ViewDlg::Query() {
     // The query holds the event loop until it is done: paint the label before it starts.
     m_status->repaint();
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (m_transfers) {
+        QueryTransfers();
+        return;
+    }
     std::vector<BillHeaderRecord> bills =
         QueryHistory(m_command.toStdString(), IsoDate(m_from), IsoDate(m_to));
     QApplication::restoreOverrideCursor();
@@ -120,10 +133,32 @@ void CChild_History_ViewDlg::Query() {
     m_model->AppendRow(HistoryTotalCells(bills), true);
 }
 
+void CChild_History_ViewDlg::QueryTransfers() {
+    std::vector<TransferRecord> bills = QueryTransferHistory(IsoDate(m_from), IsoDate(m_to));
+    QApplication::restoreOverrideCursor();
+    std::vector<CQueryTableModel::Row> rows;
+    rows.reserve(bills.size());
+    std::map<int, QString> notes;
+    for (auto it = bills.rbegin(); it != bills.rend(); ++it) {
+        if (const char* mark = HistoryRowMark(it->Canceled))
+            notes[int(rows.size())] = QString::fromUtf8(mark);
+        rows.push_back(TransferHistoryCells(*it));
+    }
+    m_model->SetRows(std::move(rows));
+    m_model->SetRowNotes(std::move(notes));
+    m_status->setText(QString::fromStdString(TransferHistoryStatusText(bills.size())));
+    m_model->AppendRow(TransferHistoryTotalCells(bills), true);
+}
+
 void CChild_History_ViewDlg::OpenRow(int row) {
     QString billId = m_model->Cell(row, 0);
     if (m_model->IsMarked(row) || billId.isEmpty() || billId == QString::fromUtf8(kTotalRowText))
         return;
+    if (m_transfers) {
+        if (CChild_Kucun_YikuDlg::ShowStoredBill(this, billId))
+            Query();
+        return;
+    }
     // The purchase entry window shows every trade kind read-only; the kind word names the
     // table.
     if (CChild_Jinhuo_KaidanDlg::ShowStoredBill(this, m_command, billId))

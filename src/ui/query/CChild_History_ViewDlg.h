@@ -7,13 +7,14 @@ class QLabel;
 class QPushButton;
 class QTableView;
 
-// Bill history view: the posted bills of one trade kind (the command word) in a date range,
-// with a total row; a double click shows a bill read-only.
+// Bill history view: the posted bills of one trade kind or the transfers (the command word) in
+// a date range, with a total row; a double click shows a bill read-only.
 class CChild_History_ViewDlg : public QDialog {
     Q_OBJECT
 public:
     explicit CChild_History_ViewDlg(QWidget* parent = nullptr);
-    // run_caigou, run_caigou_tuihuo, run_sale or run_sale_tuihuo: caption and label follow.
+    // run_caigou, run_caigou_tuihuo, run_sale, run_sale_tuihuo or run_yiku: caption, label and
+    // columns follow.
     void SetCommand(const QString& command);
     QString Command() const { return m_command; }
 
@@ -34,5 +35,9 @@ public:
     QPushButton* m_cancel;
 
 private:
+    void QueryTransfers();
+
     QString m_command;
+    bool m_transfers = false;
+    bool m_headersSet = false;
 };
