@@ -1,6 +1,8 @@
-// Stock transfers between warehouses: the checks, the stock moves, the reversal, the schema step.
+// Stock transfers between warehouses: the checks, the stock moves, the reversal, browsing and
+// the schema step.
 #include "BillTestSupport.h"
 
+#include "bills/BillBrowse.h"
 #include "bills/BillReversal.h"
 #include "query/Reports.h"
 #include "store/Schema.h"
@@ -254,4 +256,34 @@ TEST_F(TransferTest, AFileOfTheEarlierSchemaGainsTheTransferTable) {
     store.Run("PRAGMA user_version", {}, [&](const CStatement& st) { version = st.Int(0); });
     EXPECT_EQ(version, 2);
     EXPECT_EQ(version, kMainSchemaVersion);
+}
+
+TEST_F(TransferTest, BrowsingWalksTransfersOneBillAtATime) {
+    PutStock("一号仓库", "G1", "Pen", 10, "12.5");
+    PutStock("一号仓库", "G2", "Ink", 8, "3.25");
+    CBill first = Transfer("YK-1");
+    AddLine(first, m_pen, "1");
+    AddLine(first, m_ink, "1");
+    AddLine(first, m_pen, "1");
+    Post(first);
+    CBill second = Transfer("YK-2");
+    AddLine(second, m_ink, "2");
+    AddLine(second, m_pen, "2");
+    Post(second);
+
+    auto step = [](std::optional<std::string> shown, BrowseDirection direction) {
+        BrowseTarget t = BrowseStep(BillKind::Transfer, shown, direction, true);
+        switch (t.where) {
+        case BrowseTarget::Where::StoredBill:
+            return t.number;
+        case BrowseTarget::Where::NewEntry:
+            return std::string("new");
+        default:
+            return std::string("nowhere");
+        }
+    };
+    using D = BrowseDirection;
+    EXPECT_EQ((Strings{step(std::nullopt, D::Previous), step("YK-2", D::Previous),
+                       step("YK-1", D::Previous), step("YK-1", D::Next), step("YK-2", D::Next)}),
+              (Strings{"YK-2", "YK-1", "nowhere", "YK-2", "new"}));
 }
