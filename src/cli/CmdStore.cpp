@@ -266,7 +266,7 @@ int CmdStock(CliContext& ctx) {
 
 int CmdPost(CliContext& ctx) {
     const char* usage = "usage: ferix-cli post KIND FILE.json  (KIND: purchase, purchase-return, "
-                        "sale, sale-return, loss, gain, price)";
+                        "sale, sale-return, loss, gain, price, transfer)";
     if (ctx.args.size() != 2 || !OnlyOptions(ctx, {}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
@@ -311,12 +311,12 @@ int CmdPost(CliContext& ctx) {
 
 int CmdBills(CliContext& ctx) {
     const char* usage = "usage: ferix-cli bills KIND --from yyyy-MM-dd --to yyyy-MM-dd  (KIND: "
-                        "purchase, purchase-return, sale, sale-return)";
+                        "purchase, purchase-return, sale, sale-return, transfer)";
     if (ctx.args.size() != 1 || !OnlyOptions(ctx, {"from", "to"}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
     auto from = ctx.Option("from"), to = ctx.Option("to");
-    if (!kind || !IsTradeKind(*kind) || !from || !to)
+    if (!kind || !(IsTradeKind(*kind) || *kind == BillKind::Transfer) || !from || !to)
         return UsageError(usage);
     if (!IsIsoDate(*from) || !IsIsoDate(*to))
         return UsageError("日期必须写成 yyyy-MM-dd，例如 2026-12-07");
@@ -324,6 +324,20 @@ int CmdBills(CliContext& ctx) {
     if (!store.ConnectMain())
         return kExitData;
     bool read = false;
+    if (*kind == BillKind::Transfer) {
+        auto transfers = store.ListTransfersByDate(*from, *to, &read);
+        if (!read)
+            return kExitData;
+        std::vector<std::vector<std::string>> rows;
+        for (const auto& t : transfers)
+            rows.push_back({t.Bill_ID, t.Bill_Date, t.Warehouse, t.ToWarehouse, t.Employee,
+                            t.Number, t.Introduction, t.Canceled});
+        PrintTable(ctx,
+                   {"Bill_ID", "Bill_Date", "Warehouse", "ToWarehouse", "Employee", "Number",
+                    "Introduction", "Canceled"},
+                   rows);
+        return kExitOk;
+    }
     auto bills = store.ListBillsByDate(KindInfo(*kind).historyWord, *from, *to, &read);
     if (!read)
         return kExitData;
@@ -341,7 +355,7 @@ int CmdBills(CliContext& ctx) {
 
 int CmdBill(CliContext& ctx) {
     const char* usage = "usage: ferix-cli bill KIND NUMBER  (KIND: purchase, purchase-return, "
-                        "sale, sale-return, loss, gain, price)";
+                        "sale, sale-return, loss, gain, price, transfer)";
     if (ctx.args.size() != 2 || !OnlyOptions(ctx, {}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
@@ -351,6 +365,25 @@ int CmdBill(CliContext& ctx) {
     CDataStore store;
     if (!store.ConnectMain())
         return kExitData;
+    if (*kind == BillKind::Transfer) {
+        bool read = false;
+        auto lines = store.ListTransferLines(number, &read);
+        if (!read)
+            return kExitData;
+        if (lines.empty()) {
+            Messages().Inform("没有编号为“" + number + "”的单据！");
+            return kExitRefused;
+        }
+        std::vector<std::vector<std::string>> rows;
+        for (const auto& l : lines)
+            rows.push_back({l.Product_ID, l.Product_Name, l.Product_Number, l.Product_Unit,
+                            l.Product_BarCode, l.Product_Note, l.Canceled});
+        PrintTable(ctx,
+                   {"Product_ID", "Product_Name", "Product_Number", "Product_Unit",
+                    "Product_BarCode", "Product_Note", "Canceled"},
+                   rows);
+        return kExitOk;
+    }
     const BillKindInfo& info = KindInfo(*kind);
     auto lines = IsTradeKind(*kind) ? store.ListBillDetails(info.historyWord, number)
                                     : store.ListStockBillLines(info.table, number);
@@ -373,11 +406,11 @@ int CmdBill(CliContext& ctx) {
 
 int CmdReverse(CliContext& ctx) {
     const char* usage = "usage: ferix-cli reverse KIND NUMBER  (KIND: purchase, purchase-return, "
-                        "sale, sale-return)";
+                        "sale, sale-return, transfer)";
     if (ctx.args.size() != 2 || !OnlyOptions(ctx, {}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
-    if (!kind || !IsTradeKind(*kind))
+    if (!kind || !(IsTradeKind(*kind) || *kind == BillKind::Transfer))
         return UsageError(usage);
     ReverseOutcome outcome = ReverseOutcome::Failed;
     auto red = ReverseBill(*kind, ctx.args[1], &outcome);

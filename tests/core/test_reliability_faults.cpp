@@ -1,5 +1,5 @@
-// A statement failing at any point of a posting, a reversal or an import leaves both data files
-// exactly as they were, byte for byte.
+// A statement failing at any point of a posting, a transfer, a reversal or an import leaves both
+// data files exactly as they were, byte for byte.
 #include "BillTestSupport.h"
 
 #include "bills/BillReversal.h"
@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace {
@@ -151,6 +152,59 @@ TEST_F(FaultTest, AFailedStatementAnywhereInAReversalLeavesBothFilesUnchanged) {
         ASSERT_TRUE(store.Run("delete from StockPile", {}));
         m_port.Clear();
     }
+}
+
+TEST_F(FaultTest, AFailedStatementAnywhereInATransferOrItsReversalLeavesBothFilesUnchanged) {
+    PutStock("一号仓库", "G1", "Pen", 40, "19.99");
+    PutStock("一号仓库", "G2", "Ink", 40, "3");
+    PutStock("二号仓库", "G1", "Pen", 5, "21");
+    // Pen goes to a row that exists, ink to one that is created.
+    CBill bill(BillKind::Transfer);
+    bill.GiveNumber("YK-FAULT");
+    bill.m_warehouse = "一号仓库";
+    bill.m_toWarehouse = "二号仓库";
+    bill.m_employee = "张三";
+    AddLine(bill, m_pen, "2");
+    AddLine(bill, m_ink, "3");
+    AddLine(bill, m_pen, "1");
+
+    // Each attempt fails statement k; the loop ends with the first attempt that succeeds.
+    auto everyStatement = [&](const std::function<bool()>& attempt, int atLeast) {
+        const FilesState before = Files();
+        int k = 1;
+        bool done = false;
+        for (; k < 200 && !done; ++k) {
+            CDataStore::FailStatementForTest(k);
+            done = attempt();
+            const int statements = CDataStore::StatementCountForTest();
+            CDataStore::FailStatementForTest(0);
+            if (done)
+                break;
+            ASSERT_GE(statements, k) << "the fault was not reached, yet nothing was done";
+            EXPECT_TRUE(Files() == before) << "statement " << k << " changed a data file";
+            EXPECT_FALSE(std::filesystem::exists("Data/main_data.tdb-journal")) << k;
+            EXPECT_FALSE(m_port.Texts().empty()) << "statement " << k << " failed silently";
+            m_port.Clear();
+        }
+        ASSERT_TRUE(done);
+        EXPECT_GT(k, atLeast);
+        EXPECT_EQ(IntegrityCheck("Data/main_data.tdb"), "ok");
+        EXPECT_EQ(IntegrityCheck("Data/other_data.tdb"), "ok");
+    };
+    const int lines = static_cast<int>(bill.m_lines.size());
+    // Per line an insert and four stock statements, before the commit.
+    everyStatement([&] { return CBill(bill).Save() == PostOutcome::Posted; }, lines * 5);
+    EXPECT_EQ(
+        (std::vector<std::string>{Stock("一号仓库", "G1")->Number, Stock("二号仓库", "G1")->Number,
+                                  Stock("一号仓库", "G2")->Number, Stock("二号仓库", "G2")->Price}),
+        (std::vector<std::string>{"37", "8", "37", "3"}));
+    everyStatement([&] { return ReverseBill(BillKind::Transfer, "YK-FAULT").has_value(); },
+                   lines * 5);
+    EXPECT_EQ(BillCanceledState(BillKind::Transfer, "YK-FAULT"), "1");
+    EXPECT_EQ((std::vector<std::string>{
+                  Stock("一号仓库", "G1")->Number, Stock("二号仓库", "G1")->Number,
+                  Stock("一号仓库", "G2")->Number, Stock("二号仓库", "G2")->Number}),
+              (std::vector<std::string>{"40", "5", "40", "0"}));
 }
 
 TEST_F(FaultTest, AFailedStatementAnywhereInAnImportAddsNoGoods) {

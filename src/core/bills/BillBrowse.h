@@ -6,8 +6,8 @@
 
 class CBill;
 
-// 上一张 / 下一张 in the trade bill windows: the posted bills of the window's kind in posting
-// order. A window either enters a new bill (no stored bill on show) or shows a stored one.
+// 上一张 / 下一张 in the trade bill and transfer windows: the posted bills of the window's kind in
+// posting order. A window either enters a new bill (no stored bill on show) or shows a stored one.
 
 enum class BrowseDirection { Previous, Next };
 

@@ -81,10 +81,11 @@ std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
     const std::string red = number + "-H";
     const std::string today = TodayIso();
     if (transfer) {
-        if (!store.ListTransferLines(red, &read).empty())
-            return refuse("单据编号“" + red + "”已经存在，不能红冲！");
+        const bool taken = !store.ListTransferLines(red, &read).empty();
         if (!read)
             return end(ReverseOutcome::Failed, kFailed);
+        if (taken)
+            return refuse("单据编号“" + red + "”已经存在，不能红冲！");
         for (const TransferRecord& line : moves) {
             TransferRecord r = line;
             r.Canceled = kBillRed;

@@ -174,10 +174,10 @@ public:
     // Sets Canceled on the header and every line of one trade bill, or on every row of one
     // transfer; reports like ExecuteSql.
     bool SetBillCanceled(BillTable table, const std::string& billId, const std::string& canceled);
-    // The number of the trade bill posted just before (`later` false) or just after (`later`
-    // true) bill `billId` of the kind, by row id; an empty `billId` going back gives the newest
-    // bill. Nothing at either end, for an unknown bill, or after the read's message (`ok`, when
-    // given, tells a failed read apart).
+    // The number of the trade bill or transfer (run_yiku) posted just before (`later` false) or
+    // just after (`later` true) bill `billId` of the kind, by row id; an empty `billId` going back
+    // gives the newest bill. Nothing at either end, for an unknown bill, or after the read's
+    // message (`ok`, when given, tells a failed read apart).
     std::optional<std::string> AdjacentBillId(const std::string& historyWord,
                                               const std::string& billId, bool later,
                                               bool* ok = nullptr);

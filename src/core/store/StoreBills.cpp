@@ -240,7 +240,9 @@ std::optional<std::string> CDataStore::AdjacentBillId(const std::string& history
                                                       bool* ok) {
     if (ok)
         *ok = false;
-    auto table = TradeTableOfHistoryWord(historyWord);
+    const bool transfer = historyWord == "run_yiku";
+    auto table =
+        transfer ? std::optional(BillTable::YiKuDan) : TradeTableOfHistoryWord(historyWord);
     if (!table) {
         m_lastError = "unknown bill kind: " + historyWord;
         Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
@@ -252,10 +254,16 @@ std::optional<std::string> CDataStore::AdjacentBillId(const std::string& history
         return std::nullopt; // nothing was posted after the bill still being entered
     }
     const std::string name = BillTableName(*table);
+    // A transfer has one row per line: its first row stands for it.
     std::string sql = "select Bill_ID from " + name;
+    std::string where = " where ";
+    if (transfer) {
+        sql += " where Id in (select min(Id) from YiKuDan group by Bill_ID)";
+        where = " and ";
+    }
     SqlValues values;
     if (!billId.empty()) {
-        sql += std::string(" where Id ") + (later ? ">" : "<") + " (select Id from " + name +
+        sql += where + "Id " + (later ? ">" : "<") + " (select min(Id) from " + name +
                " where Bill_ID = ?)";
         values.push_back(billId);
     }
