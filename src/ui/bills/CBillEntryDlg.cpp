@@ -2,8 +2,8 @@
 
 #include "CPaletteListDlg.h"
 #include "app/MessagePort.h"
+#include "bills/BillBrowse.h"
 #include "bills/BillReversal.h"
-#include "bills/TransferBrowse.h"
 #include "config/ConfigLists.h"
 #include "query/History.h"
 #include "widgets/CListCtrlEx.h"
@@ -433,7 +433,7 @@ void CBillEntryDlg::showEvent(QShowEvent* e) {
 void CBillEntryDlg::UpdateButtons() {
     if (!m_prev)
         return;
-    const BrowseButtons buttons = WindowBrowseButtonStates(m_bill->Kind(), m_shown, m_canEnter);
+    const BrowseButtons buttons = BrowseButtonStates(m_bill->Kind(), m_shown, m_canEnter);
     m_prev->setEnabled(buttons.previous);
     m_next->setEnabled(buttons.next);
     m_redo->setEnabled(m_shown && m_reversible);
@@ -453,7 +453,7 @@ void CBillEntryDlg::ShowStored(BillKind kind, const std::string& number) {
 
 void CBillEntryDlg::Step(bool next) {
     const BillKind kind = m_bill->Kind();
-    const BrowseTarget target = WindowBrowseStep(
+    const BrowseTarget target = BrowseStep(
         kind, m_shown, next ? BrowseDirection::Next : BrowseDirection::Previous, m_canEnter);
     if (target.where == BrowseTarget::Where::Nowhere) {
         UpdateButtons();

@@ -100,8 +100,9 @@ void CChild_History_ViewDlg::SetCommand(const QString& command) {
             m_model->SetNumericColumns({kTransferNumberColumn});
         else
             m_model->SetNumericColumns({kHistoryNumberColumn, kHistoryTotalColumn, 9});
+        // A transfer's number and its red bill's ("-H") are read whole; its remark is long.
         for (int c = 0; c < m_model->columnCount(); ++c)
-            m_list->setColumnWidth(c, transfers && c == 6 ? 300 : 100);
+            m_list->setColumnWidth(c, !transfers ? 100 : c == 0 ? 170 : c == 6 ? 300 : 100);
     }
 }
 
