@@ -387,6 +387,7 @@ private slots:
                                        "报损单",
                                        "报溢单",
                                        "存货调价",
+                                       "盘点单",
                                        "[进货报表]",
                                        "按商品统计报表",
                                        "按经手人统计报表",
@@ -448,6 +449,8 @@ private slots:
         QCOMPARE(menuEntry("报损单"), panelItem(3, "报损单"));
         QCOMPARE(menuEntry("报溢单"), panelItem(3, "报溢单"));
         QCOMPARE(menuEntry("存货调价"), panelItem(3, "调价单"));
+        QCOMPARE(menuEntry("盘点单"), panelItem(3, "盘点单"));
+        QCOMPARE(panelItem(3, "盘点单"), P("CChild_Kucun_PandianDlg", ""));
         QCOMPARE(panelItem(1, "库存状况"), panelItem(3, "查看库存"));
         QCOMPARE(panelItem(2, "库存状况"), panelItem(3, "查看库存"));
         QCOMPARE(menuEntry("系统设置"), panelItem(7, "系统配置"));

@@ -3,15 +3,15 @@
 #include "CBill.h"
 
 #include "app/MessagePort.h"
+#include "query/ClassTree.h"
 #include "store/CDataStore.h"
 #include "text/Clock.h"
 #include "text/Money.h"
 
+#include <functional>
 #include <unordered_map>
 
 namespace {
-const char* kAllGoodsClass = "所有商品";
-
 std::string NotWholeCounted(const std::string& name) {
     return "商品“" + name + "”的实盘数量必须是不小于零的整数！";
 }
@@ -55,19 +55,36 @@ std::optional<StockCount> LoadStockCount(const std::string& warehouse,
     StockCount count;
     count.number = "PD-" + FormatNow("%y%m%d-%H%M%S");
     count.warehouse = warehouse;
-    count.className = className == kAllGoodsClass ? "" : className;
-    const bool read = store.ForEachGoods(
-        count.className.empty() ? kAllGoodsClass : count.className, [&](const GoodsRecord& g) {
-            auto it = byCode.find(g.Code);
-            if (it == byCode.end())
-                return;
-            const int64_t book = LeadingInteger(it->second->Number);
-            count.lines.push_back(
-                {g.Code, g.ProductName, g.Unit, g.BarCode, book, std::to_string(book)});
-        });
+    count.className = className == std::string(kAllGoods) ? "" : className;
+    const bool read =
+        store.ForEachGoods(count.className.empty() ? std::string(kAllGoods) : count.className,
+                           [&](const GoodsRecord& g) {
+                               auto it = byCode.find(g.Code);
+                               if (it == byCode.end())
+                                   return;
+                               const int64_t book = LeadingInteger(it->second->Number);
+                               count.lines.push_back({g.Code, g.ProductName, g.Unit, g.BarCode,
+                                                      book, std::to_string(book)});
+                           });
     if (!read)
         return std::nullopt;
     return count;
+}
+
+std::vector<std::string> CountClassChoices() {
+    std::vector<GoodsClassRecord> rows;
+    CDataStore store;
+    if (store.ConnectMain())
+        store.ListGoodsClasses(rows);
+    std::vector<std::string> names;
+    std::function<void(const std::vector<ClassTreeNode>&)> walk = [&](const auto& nodes) {
+        for (const auto& n : nodes) {
+            names.push_back(n.name);
+            walk(n.children);
+        }
+    };
+    walk(BuildClassTree(rows));
+    return names;
 }
 
 std::optional<int64_t> CountedQuantity(const CountLine& line) {

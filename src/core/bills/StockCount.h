@@ -30,6 +30,10 @@ struct StockCount {
 std::optional<StockCount> LoadStockCount(const std::string& warehouse,
                                          const std::string& className);
 
+// The goods classes a count may be narrowed to, as the class trees list them: "所有商品" first,
+// then every class depth-first. Only "所有商品" when the classes cannot be read.
+std::vector<std::string> CountClassChoices();
+
 // The counted quantity of a line as a whole number ≥ 0; nothing when it is not one.
 std::optional<int64_t> CountedQuantity(const CountLine& line);
 // Counted minus book, as the grid shows it ("3", "-2", "0"); empty while the counted quantity

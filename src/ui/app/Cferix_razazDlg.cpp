@@ -172,6 +172,7 @@ void Cferix_razazDlg::BuildMenu() {
     route(stock, "报损单");
     route(stock, "报溢单");
     route(stock, "存货调价");
+    route(stock, "盘点单");
 
     QMenu* reports = bar->addMenu(QStringLiteral("报表管理(&R)"));
     QMenu* purchaseReports = reports->addMenu(QStringLiteral("进货报表"));

@@ -127,6 +127,7 @@ CMainKucunDlg::CMainKucunDlg(QWidget* parent)
                   {"报溢单", "gain"},
                   {"报损单", "loss"},
                   {"调价单", "price"},
+                  {"盘点单", "count"},
                   {"移库单(隐藏)", nullptr, false}},
                  true, true) {}
 
