@@ -31,6 +31,8 @@ bool OnlyOptions(const CliContext& ctx, std::initializer_list<const char*> allow
     return ctx.flags.empty();
 }
 
+} // namespace
+
 std::optional<std::string> ReadWholeFile(const std::string& path) {
     std::error_code ec;
     std::ifstream f;
@@ -50,6 +52,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return ss.str();
 }
 
+namespace {
 int ImportExit(ImportOutcome outcome) {
     switch (outcome) {
     case ImportOutcome::Imported:

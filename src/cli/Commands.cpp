@@ -24,6 +24,7 @@ const std::vector<CliCommand>& CliCommands() {
         {"bills", true, CmdBills, "bills KIND --from DATE --to DATE"},
         {"bill", true, CmdBill, "bill KIND NUMBER"},
         {"reverse", true, CmdReverse, "reverse KIND NUMBER"},
+        {"count", true, CmdCount, "count WAREHOUSE FILE.csv [--class C]"},
         {"config", true, CmdConfig,
          "config list KEY | config add KEY NAME [--note TEXT] | config remove KEY NAME"},
         {"departments", true, CmdDepartments,

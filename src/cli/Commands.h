@@ -37,6 +37,9 @@ int CmdPost(CliContext&);
 int CmdBills(CliContext&);
 int CmdBill(CliContext&);
 int CmdReverse(CliContext&);
+int CmdCount(CliContext&);
+// The whole file, or nothing after a message.
+std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // reference lists
 int CmdConfig(CliContext&);

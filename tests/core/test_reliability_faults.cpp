@@ -1,8 +1,9 @@
-// A statement failing at any point of a posting, a transfer, a reversal or an import leaves both
-// data files exactly as they were, byte for byte.
+// A statement failing at any point of a posting, a transfer, a reversal, a stock count or an
+// import leaves both data files exactly as they were, byte for byte.
 #include "BillTestSupport.h"
 
 #include "bills/BillReversal.h"
+#include "bills/StockCount.h"
 #include "store/MasterDataImport.h"
 
 #include <sqlite3.h>
@@ -205,6 +206,46 @@ TEST_F(FaultTest, AFailedStatementAnywhereInATransferOrItsReversalLeavesBothFile
                   Stock("一号仓库", "G1")->Number, Stock("二号仓库", "G1")->Number,
                   Stock("一号仓库", "G2")->Number, Stock("二号仓库", "G2")->Number}),
               (std::vector<std::string>{"40", "5", "40", "0"}));
+}
+
+TEST_F(FaultTest, AFailedStatementAnywhereInAStockCountLeavesBothFilesUnchanged) {
+    PutStock("一号仓库", "G1", "Pen", 40, "19.99");
+    PutStock("一号仓库", "G2", "Ink", 12, "3");
+    PutStock("一号仓库", "G3", "Paper", 5, "5");
+    auto count = LoadStockCount("一号仓库", "");
+    ASSERT_TRUE(count);
+    ASSERT_EQ(count->lines.size(), 3u);
+    count->lines[0].counted = "43"; // gain 3
+    count->lines[1].counted = "10"; // loss 2
+    count->lines[2].counted = "0";  // loss 5
+    const FilesState before = Files();
+    int k = 1;
+    CountOutcome outcome = CountOutcome::Failed;
+    CountPosted posted;
+    for (; k < 100; ++k) {
+        CDataStore::FailStatementForTest(k);
+        outcome = CountStock(*count, posted);
+        const int statements = CDataStore::StatementCountForTest();
+        CDataStore::FailStatementForTest(0);
+        if (outcome == CountOutcome::Posted)
+            break;
+        ASSERT_EQ(outcome, CountOutcome::Failed) << k;
+        ASSERT_GE(statements, k) << "the fault was not reached, yet nothing was posted";
+        EXPECT_TRUE(Files() == before) << "statement " << k << " changed a data file";
+        EXPECT_FALSE(std::filesystem::exists("Data/main_data.tdb-journal")) << k;
+        EXPECT_FALSE(m_port.Texts().empty()) << "statement " << k << " failed silently";
+        m_port.Clear();
+    }
+    ASSERT_EQ(outcome, CountOutcome::Posted);
+    // The re-read, both bills' numbers, three lines of two or three statements, the commit.
+    EXPECT_GT(k, 12);
+    EXPECT_EQ(IntegrityCheck("Data/main_data.tdb"), "ok");
+    EXPECT_EQ(IntegrityCheck("Data/other_data.tdb"), "ok");
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "43");
+    EXPECT_EQ(Stock("一号仓库", "G2")->Number, "10");
+    EXPECT_EQ(Stock("一号仓库", "G3")->Number, "0");
+    EXPECT_EQ(Count("BaoYiDan"), 1);
+    EXPECT_EQ(Count("BaoSunDan"), 2);
 }
 
 TEST_F(FaultTest, AFailedStatementAnywhereInAnImportAddsNoGoods) {

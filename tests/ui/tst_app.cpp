@@ -390,6 +390,7 @@ private slots:
                                        "报溢单",
                                        "存货调价",
                                        "移库单",
+                                       "盘点单",
                                        "[进货报表]",
                                        "按商品统计报表",
                                        "按经手人统计报表",
@@ -455,6 +456,8 @@ private slots:
         QCOMPARE(panelItem(3, "移库单"), P("CChild_Kucun_YikuDlg", ""));
         QCOMPARE(menuEntry("移库单"), panelItem(3, "移库单"));
         QCOMPARE(menuEntry("移库记录"), P("CChild_History_ViewDlg", "run_yiku"));
+        QCOMPARE(menuEntry("盘点单"), panelItem(3, "盘点单"));
+        QCOMPARE(panelItem(3, "盘点单"), P("CChild_Kucun_PandianDlg", ""));
         QCOMPARE(panelItem(1, "库存状况"), panelItem(3, "查看库存"));
         QCOMPARE(panelItem(2, "库存状况"), panelItem(3, "查看库存"));
         QCOMPARE(menuEntry("系统设置"), panelItem(7, "系统配置"));

@@ -156,19 +156,58 @@ PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) {
         Messages().Inform("单据编号不能为空！");
         return PostOutcome::NumberRefused;
     }
-    auto fail = [&](const char* text) {
+    auto fail = [&] {
         store.Rollback();
-        Messages().Inform(text);
+        Messages().Inform(info.headerFailure);
         return PostOutcome::Failed;
     };
     if (!store.ExecuteSql("BEGIN IMMEDIATE"))
-        return fail(info.headerFailure);
+        return fail();
+    PostOutcome outcome = PostOutcome::Failed;
+    const std::optional<std::string> number = WriteBill(store, totals, outcome);
+    if (!number)
+        return outcome;
+    if (!store.ExecuteSql("COMMIT"))
+        return fail();
+    m_number = *number;
+    m_madeNumber.clear(); // posted: the bill now names a stored bill
+    return PostOutcome::Posted;
+}
+
+PostOutcome CBill::WriteInTransaction(CDataStore& store) {
+    if (m_number.empty()) {
+        store.Rollback();
+        Messages().Inform("单据编号不能为空！");
+        return PostOutcome::NumberRefused;
+    }
+    auto totals = PostedTotals();
+    if (!totals) {
+        store.Rollback();
+        return PostOutcome::Invalid;
+    }
+    PostOutcome outcome = PostOutcome::Failed;
+    const std::optional<std::string> number = WriteBill(store, *totals, outcome);
+    if (!number)
+        return outcome;
+    m_number = *number;
+    m_madeNumber.clear();
+    return PostOutcome::Posted;
+}
+
+std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& totals,
+                                            PostOutcome& outcome) {
+    const BillKindInfo& info = KindInfo(m_kind);
+    auto fail = [&](const char* text) -> std::optional<std::string> {
+        store.Rollback();
+        Messages().Inform(text);
+        outcome = PostOutcome::Failed;
+        return std::nullopt;
+    };
     // The free number is chosen inside the write transaction, so no other process can take it
     // before this bill is stored.
-    PostOutcome refusal = PostOutcome::Failed;
-    const std::optional<std::string> free = FreeNumber(store, refusal);
+    const std::optional<std::string> free = FreeNumber(store, outcome);
     if (!free)
-        return refusal;
+        return std::nullopt;
     const std::string& number = *free;
 
     const std::string quantityTotal = std::to_string(totals.quantity);
@@ -258,9 +297,5 @@ PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) {
         }
     }
 
-    if (!store.ExecuteSql("COMMIT"))
-        return fail(info.headerFailure);
-    m_number = number;
-    m_madeNumber.clear(); // posted: the bill now names a stored bill
-    return PostOutcome::Posted;
+    return number;
 }

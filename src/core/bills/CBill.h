@@ -104,6 +104,11 @@ public:
     // bills that were made valid by their maker, on one connection. Stock refusals inside the
     // transaction still apply.
     PostOutcome SaveOn(CDataStore& store);
+    // Writes the bill into the write transaction the caller began on `store`, for an action
+    // that stores several bills at once and commits them together. Without the window's checks
+    // and log entries. A refusal or failure has rolled the whole transaction back (message
+    // shown). m_number holds the number written under.
+    PostOutcome WriteInTransaction(CDataStore& store);
 
     // A stored trade bill or transfer for viewing, by history kind word and bill number;
     // nothing when the bill has no lines or the kind word is unknown.
@@ -120,6 +125,10 @@ private:
     bool ValidateLines() const;
     PostOutcome Post();
     PostOutcome PostOn(CDataStore& store, const Totals& totals);
+    // Header, lines and stock changes inside an open write transaction: the number written
+    // under, or nothing after the transaction was rolled back (message shown, `outcome` set).
+    std::optional<std::string> WriteBill(CDataStore& store, const Totals& totals,
+                                         PostOutcome& outcome);
     // Inside the posting transaction: the number to post under, or nothing after a refusal
     // (message shown, transaction rolled back).
     std::optional<std::string> FreeNumber(CDataStore& store, PostOutcome& refusal) const;

@@ -173,6 +173,7 @@ void Cferix_razazDlg::BuildMenu() {
     route(stock, "报溢单");
     route(stock, "存货调价");
     route(stock, "移库单");
+    route(stock, "盘点单");
 
     QMenu* reports = bar->addMenu(QStringLiteral("报表管理(&R)"));
     QMenu* purchaseReports = reports->addMenu(QStringLiteral("进货报表"));

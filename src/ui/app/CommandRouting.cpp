@@ -24,6 +24,7 @@ const std::vector<RouteRow>& RouteTable() {
         {Kucun, "报损单", "CChild_Kucun_SunyiDlg", "run_baosun"},
         {Kucun, "调价单", "CChild_Kucun_TiaojiaDlg", ""},
         {Kucun, "移库单", "CChild_Kucun_YikuDlg", ""},
+        {Kucun, "盘点单", "CChild_Kucun_PandianDlg", ""},
         // label rows of the purchasing, sales and stock panels
         {Labels, "√  商品管理", "CChild_Jichu_ProductDlg", ""},
         {Labels, "√  往来单位管理", "CChild_Jichu_CustomerDlg", ""},
@@ -69,6 +70,7 @@ const std::vector<RouteRow>& RouteTable() {
         {Menu, "报溢单", "CChild_Kucun_SunyiDlg", "run_baoyi"},
         {Menu, "存货调价", "CChild_Kucun_TiaojiaDlg", ""},
         {Menu, "移库单", "CChild_Kucun_YikuDlg", ""},
+        {Menu, "盘点单", "CChild_Kucun_PandianDlg", ""},
         {Menu, "按商品统计报表", "CReportDlg", "run_caigou_product"},
         {Menu, "按经手人统计报表", "CReportDlg", "run_caigou_employees"},
         {Menu, "按部门统计报表", "CReportDlg", "run_caigou_department"},

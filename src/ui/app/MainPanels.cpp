@@ -127,7 +127,8 @@ CMainKucunDlg::CMainKucunDlg(QWidget* parent)
                   {"报溢单", "gain"},
                   {"报损单", "loss"},
                   {"调价单", "price"},
-                  {"移库单", "warehouse"}},
+                  {"移库单", "warehouse"},
+                  {"盘点单", "count"}},
                  true, true) {}
 
 CMainRazazDlg::CMainRazazDlg(QWidget* parent)

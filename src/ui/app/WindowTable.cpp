@@ -13,6 +13,7 @@
 #include "basic/CChild_Jichu_Product_Class_Dlg.h"
 #include "basic/SimpleListWindows.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
+#include "bills/CChild_Kucun_PandianDlg.h"
 #include "bills/CChild_Kucun_SunyiDlg.h"
 #include "bills/CChild_Kucun_TiaojiaDlg.h"
 #include "bills/CChild_Kucun_YikuDlg.h"
@@ -51,6 +52,7 @@ const std::vector<WindowRow>& WindowTable() {
         {"CChild_Kucun_SunyiDlg", OpenModal<CChild_Kucun_SunyiDlg>},
         {"CChild_Kucun_TiaojiaDlg", OpenModal<CChild_Kucun_TiaojiaDlg>},
         {"CChild_Kucun_YikuDlg", OpenModal<CChild_Kucun_YikuDlg>},
+        {"CChild_Kucun_PandianDlg", OpenModal<CChild_Kucun_PandianDlg>},
         // queries and reports
         {"CChild_Kucun_ViewDlg", OpenModal<CChild_Kucun_ViewDlg>},
         {"CChild_History_ViewDlg", OpenModal<CChild_History_ViewDlg>},

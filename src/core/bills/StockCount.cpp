@@ -1,0 +1,212 @@
+#include "StockCount.h"
+
+#include "CBill.h"
+
+#include "app/MessagePort.h"
+#include "query/ClassTree.h"
+#include "store/CDataStore.h"
+#include "text/Clock.h"
+#include "text/Money.h"
+
+#include <functional>
+#include <unordered_map>
+
+namespace {
+std::string NotWholeCounted(const std::string& name) {
+    return "商品“" + name + "”的实盘数量必须是不小于零的整数！";
+}
+
+// A gain or loss line of the count's difference; the remark names the count, and a loss or
+// gain row stores its line's remark as its introduction.
+void AddDifferenceLine(CBill& bill, const CountLine& line, int64_t quantity,
+                       const std::string& remark) {
+    BillLine l;
+    l.hasRecord = "true";
+    l.code = line.code;
+    l.name = line.name;
+    l.quantity = std::to_string(quantity);
+    l.unit = line.unit;
+    l.barcode = line.barcode;
+    l.note = remark;
+    bill.m_lines.push_back(std::move(l));
+}
+} // namespace
+
+std::optional<StockCount> LoadStockCount(const std::string& warehouse,
+                                         const std::string& className) {
+    if (warehouse.empty()) {
+        Messages().Inform("请输入仓库！");
+        return std::nullopt;
+    }
+    CDataStore store;
+    if (!store.ConnectMain()) {
+        Messages().Inform(KindInfo(BillKind::Gain).connectFailure);
+        return std::nullopt;
+    }
+    // Two plain reads put together here, as the stock view does: the warehouse's stock rows by
+    // goods code, then the goods of the class in goods order.
+    std::vector<StockRecord> rows;
+    if (!store.ListStock(warehouse, "", "", rows))
+        return std::nullopt;
+    std::unordered_map<std::string, const StockRecord*> byCode;
+    for (const auto& r : rows)
+        byCode.emplace(r.ProductCode, &r);
+
+    StockCount count;
+    count.number = "PD-" + FormatNow("%y%m%d-%H%M%S");
+    count.warehouse = warehouse;
+    count.className = className == std::string(kAllGoods) ? "" : className;
+    const bool read =
+        store.ForEachGoods(count.className.empty() ? std::string(kAllGoods) : count.className,
+                           [&](const GoodsRecord& g) {
+                               auto it = byCode.find(g.Code);
+                               if (it == byCode.end())
+                                   return;
+                               const int64_t book = LeadingInteger(it->second->Number);
+                               count.lines.push_back({g.Code, g.ProductName, g.Unit, g.BarCode,
+                                                      book, std::to_string(book)});
+                           });
+    if (!read)
+        return std::nullopt;
+    return count;
+}
+
+std::vector<std::string> CountClassChoices() {
+    std::vector<GoodsClassRecord> rows;
+    CDataStore store;
+    if (store.ConnectMain())
+        store.ListGoodsClasses(rows);
+    std::vector<std::string> names;
+    std::function<void(const std::vector<ClassTreeNode>&)> walk = [&](const auto& nodes) {
+        for (const auto& n : nodes) {
+            names.push_back(n.name);
+            walk(n.children);
+        }
+    };
+    walk(BuildClassTree(rows));
+    return names;
+}
+
+std::optional<int64_t> CountedQuantity(const CountLine& line) {
+    auto q = ParseWholeNumber(line.counted);
+    if (!q || *q < 0)
+        return std::nullopt;
+    return q;
+}
+
+std::string CountDifference(const CountLine& line) {
+    auto q = CountedQuantity(line);
+    return q ? std::to_string(*q - line.book) : std::string();
+}
+
+std::string CountChangedText(const std::string& goodsName) {
+    return "商品“" + goodsName + "”的库存在盘点期间发生了变化，请重新载入库存！";
+}
+
+std::string CountPostedText(const CountPosted& posted) {
+    std::string text = "盘点单保存成功！";
+    if (!posted.gainNumber.empty())
+        text += "\r\n报溢单：" + posted.gainNumber;
+    if (!posted.lossNumber.empty())
+        text += "\r\n报损单：" + posted.lossNumber;
+    return text;
+}
+
+namespace {
+// The differences as a gain and a loss bill; nothing after a refused counted quantity.
+bool MakeBills(const StockCount& count, CBill& gain, CBill& loss) {
+    const std::string remark = "盘点 " + count.number;
+    for (CBill* bill : {&gain, &loss}) {
+        bill->m_warehouse = count.warehouse;
+        bill->m_introduction = remark;
+    }
+    for (const CountLine& line : count.lines) {
+        auto counted = CountedQuantity(line);
+        if (!counted) {
+            Messages().Inform(NotWholeCounted(line.name));
+            return false;
+        }
+        if (*counted > line.book)
+            AddDifferenceLine(gain, line, *counted - line.book, remark);
+        else if (*counted < line.book)
+            AddDifferenceLine(loss, line, line.book - *counted, remark);
+    }
+    return true;
+}
+
+CountOutcome Outcome(PostOutcome posted) {
+    return posted == PostOutcome::Invalid ? CountOutcome::Invalid : CountOutcome::Failed;
+}
+
+// Both bills in one transaction, after the book quantities were found unchanged.
+CountOutcome PostBills(CDataStore& store, const StockCount& count, CBill& gain, CBill& loss,
+                       CountPosted& posted) {
+    auto fail = [&] {
+        store.Rollback();
+        Messages().Inform("盘点单保存失败，库存没有改变！");
+        return CountOutcome::Failed;
+    };
+    if (!store.ExecuteSql("BEGIN IMMEDIATE"))
+        return fail();
+    // The book quantities are read again under the write lock: a bill posted since loading
+    // makes the counted quantities meaningless.
+    std::vector<StockRecord> rows;
+    if (!store.ListStock(count.warehouse, "", "", rows)) {
+        store.Rollback();
+        return CountOutcome::Failed;
+    }
+    std::unordered_map<std::string, int64_t> now;
+    for (const auto& r : rows)
+        now.emplace(r.ProductCode, LeadingInteger(r.Number));
+    for (const CountLine& line : count.lines) {
+        auto it = now.find(line.code);
+        if (it == now.end() || it->second != line.book) {
+            store.Rollback();
+            Messages().Inform(CountChangedText(line.name));
+            return CountOutcome::Changed;
+        }
+    }
+    for (CBill* bill : {&gain, &loss}) {
+        if (bill->m_lines.empty())
+            continue;
+        const PostOutcome result = bill->WriteInTransaction(store);
+        if (result != PostOutcome::Posted)
+            return Outcome(result);
+    }
+    if (!store.ExecuteSql("COMMIT"))
+        return fail();
+    posted.gainNumber = gain.m_lines.empty() ? "" : gain.m_number;
+    posted.lossNumber = loss.m_lines.empty() ? "" : loss.m_number;
+    return CountOutcome::Posted;
+}
+} // namespace
+
+CountOutcome CountStockOn(CDataStore& store, const StockCount& count, CountPosted& posted) {
+    CBill gain(BillKind::Gain), loss(BillKind::Loss);
+    if (!MakeBills(count, gain, loss))
+        return CountOutcome::Invalid;
+    if (gain.m_lines.empty() && loss.m_lines.empty())
+        return CountOutcome::NoDifference;
+    return PostBills(store, count, gain, loss, posted);
+}
+
+CountOutcome CountStock(const StockCount& count, CountPosted& posted) {
+    CBill gain(BillKind::Gain), loss(BillKind::Loss);
+    if (!MakeBills(count, gain, loss))
+        return CountOutcome::Invalid;
+    if (gain.m_lines.empty() && loss.m_lines.empty())
+        return CountOutcome::NoDifference;
+    CDataStore store;
+    if (!store.ConnectMain()) {
+        Messages().Inform(KindInfo(BillKind::Gain).connectFailure);
+        return CountOutcome::ConnectFailed;
+    }
+    const CountOutcome outcome = PostBills(store, count, gain, loss, posted);
+    if (outcome != CountOutcome::Posted)
+        return outcome;
+    if (!gain.m_lines.empty())
+        WriteLogEntries(KindInfo(BillKind::Gain).logEvent, gain.m_lines.size());
+    if (!loss.m_lines.empty())
+        WriteLogEntries(KindInfo(BillKind::Loss).logEvent, loss.m_lines.size());
+    return outcome;
+}
