@@ -220,9 +220,9 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
             return fail(info.headerFailure);
     }
     if (m_kind == BillKind::Transfer) {
-        if (PostOutcome o = PostTransferLines(store, number, quantityTotal);
-            o != PostOutcome::Posted)
-            return o;
+        outcome = PostTransferLines(store, number, quantityTotal);
+        if (outcome != PostOutcome::Posted)
+            return std::nullopt;
     } else {
         for (const BillLine& l : m_lines) {
             const PostedLine p = Normalize(m_kind, l);
