@@ -388,8 +388,11 @@ int CmdBill(CliContext& ctx) {
         return kExitOk;
     }
     const BillKindInfo& info = KindInfo(*kind);
-    auto lines = IsTradeKind(*kind) ? store.ListBillDetails(info.historyWord, number)
-                                    : store.ListStockBillLines(info.table, number);
+    bool read = false;
+    auto lines = IsTradeKind(*kind) ? store.ListBillDetails(info.historyWord, number, &read)
+                                    : store.ListStockBillLines(info.table, number, &read);
+    if (!read)
+        return kExitData;
     if (lines.empty()) {
         Messages().Inform("没有编号为“" + number + "”的单据！");
         return kExitRefused;

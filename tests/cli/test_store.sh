@@ -173,6 +173,17 @@ expect_in err.txt "no such table: EnterStock"
 expect_eq "$(cat out.txt)" ""
 sqlite3 Data/main_data.tdb "alter table EnterStock_moved rename to EnterStock"
 run 0 bills purchase --from 2026-12-01 --to 2026-12-31
+# and so are the lines of one bill: not "no such bill"
+sqlite3 Data/main_data.tdb "alter table EnterStock_Detail rename to EnterStock_Detail_moved"
+run 4 bill purchase JH-1
+expect_in err.txt "no such table: EnterStock_Detail"
+expect_eq "$(cat out.txt)" ""
+sqlite3 Data/main_data.tdb "alter table EnterStock_Detail_moved rename to EnterStock_Detail"
+sqlite3 Data/main_data.tdb "alter table BaoSunDan rename to BaoSunDan_moved"
+run 4 bill loss BS-1
+expect_in err.txt "no such table: BaoSunDan"
+sqlite3 Data/main_data.tdb "alter table BaoSunDan_moved rename to BaoSunDan"
+run 0 bill purchase JH-1
 
 # ---- no program folder here
 mkdir empty && cd empty

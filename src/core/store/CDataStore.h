@@ -185,8 +185,9 @@ public:
     std::vector<BillDetailRecord> ListBillDetails(const std::string& historyWord,
                                                   const std::string& billId, bool* ok = nullptr);
     // The stored rows of one loss, gain or price-adjustment bill (the columns a table lacks
-    // read as empty texts).
-    std::vector<BillDetailRecord> ListStockBillLines(BillTable table, const std::string& billId);
+    // read as empty texts); `ok` as above.
+    std::vector<BillDetailRecord> ListStockBillLines(BillTable table, const std::string& billId,
+                                                     bool* ok = nullptr);
 
     // Transfers whose ISO Bill_Date lies between the two ISO dates, both included: the first row
     // of each bill, in posting order. Empty after a message when the read failed; `ok` (when

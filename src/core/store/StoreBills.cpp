@@ -325,7 +325,9 @@ std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& his
 }
 
 std::vector<BillDetailRecord> CDataStore::ListStockBillLines(BillTable table,
-                                                             const std::string& billId) {
+                                                             const std::string& billId, bool* ok) {
+    if (ok)
+        *ok = !IsTradeTable(table);
     if (IsTradeTable(table))
         return {};
     std::vector<BillDetailRecord> lines;
@@ -333,6 +335,8 @@ std::vector<BillDetailRecord> CDataStore::ListStockBillLines(BillTable table,
                  " where Bill_ID = ? order by Id",
              {billId}, [&](const CStatement& st) { lines.push_back(ReadDetail(st)); })) {
         Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        if (ok)
+            *ok = false;
         return {};
     }
     return lines;
