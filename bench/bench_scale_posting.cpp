@@ -17,6 +17,9 @@
 #include <vector>
 
 namespace {
+using bare::Bind;
+using bare::Prepare;
+using bare::Run;
 constexpr int kLines = 1000;
 
 std::vector<GoodsRecord>& Goods() {
@@ -141,21 +144,6 @@ public:
     }
 
 private:
-    static sqlite3_stmt* Prepare(const CBareDb& db, const char* sql) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db.Get(), sql, -1, &st, nullptr) != SQLITE_OK)
-            std::abort();
-        return st;
-    }
-    static void Bind(sqlite3_stmt* st, int i, const std::string& v) {
-        sqlite3_bind_text(st, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-    }
-    static void Run(sqlite3_stmt* st) {
-        while (sqlite3_step(st) == SQLITE_ROW) {
-        }
-        sqlite3_reset(st);
-    }
-
     CBareDb m_main, m_other;
     sqlite3_stmt *m_exists, *m_header, *m_line, *m_look, *m_update, *m_log;
 };

@@ -15,6 +15,9 @@
 #include <vector>
 
 namespace {
+using bare::Bind;
+using bare::Prepare;
+using bare::Run;
 constexpr int kLines = 1000;
 constexpr const char* kFrom = "一号仓库";
 constexpr const char* kTo = "二号仓库";
@@ -142,20 +145,6 @@ private:
             n = sqlite3_column_int64(m_look, 0);
         sqlite3_reset(m_look);
         return n;
-    }
-    static sqlite3_stmt* Prepare(const CBareDb& db, const char* sql) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db.Get(), sql, -1, &st, nullptr) != SQLITE_OK)
-            std::abort();
-        return st;
-    }
-    static void Bind(sqlite3_stmt* st, int i, const std::string& v) {
-        sqlite3_bind_text(st, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-    }
-    static void Run(sqlite3_stmt* st) {
-        while (sqlite3_step(st) == SQLITE_ROW) {
-        }
-        sqlite3_reset(st);
     }
 
     CBareDb m_main, m_other;

@@ -153,3 +153,22 @@ CBareDb::CBareDb(const char* relativePath) {
 CBareDb::~CBareDb() {
     sqlite3_close_v2(m_db);
 }
+
+namespace bare {
+sqlite3_stmt* Prepare(const CBareDb& db, const char* sql) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db.Get(), sql, -1, &st, nullptr) != SQLITE_OK)
+        std::abort();
+    return st;
+}
+
+void Bind(sqlite3_stmt* st, int i, const std::string& v) {
+    sqlite3_bind_text(st, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+}
+
+void Run(sqlite3_stmt* st) {
+    while (sqlite3_step(st) == SQLITE_ROW) {
+    }
+    sqlite3_reset(st);
+}
+} // namespace bare

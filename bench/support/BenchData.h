@@ -41,3 +41,12 @@ public:
 private:
     sqlite3* m_db = nullptr;
 };
+
+// Statement helpers of the bare baselines: a statement that does not prepare ends the run.
+struct sqlite3_stmt;
+namespace bare {
+sqlite3_stmt* Prepare(const CBareDb& db, const char* sql);
+void Bind(sqlite3_stmt* st, int i, const std::string& v);
+// Steps to the end, then resets for the next use.
+void Run(sqlite3_stmt* st);
+} // namespace bare
