@@ -1,5 +1,6 @@
 // A stock count of 20,000 goods in one warehouse (load, then post a third counted above book and
 // a third below), against bare prepared statements doing the same reads and writes.
+#include "BenchData.h"
 #include "app/Cferix_razazApp.h"
 #include "app/ProgramFolderSetup.h"
 #include "bills/StockCount.h"
@@ -36,13 +37,7 @@ void PrepareFolder() {
     if (done)
         return;
     done = true;
-    std::string tmpl = (std::filesystem::temp_directory_path() / "ferix-bench-XXXXXX").string();
-    if (!mkdtemp(tmpl.data()))
-        std::abort();
-    std::filesystem::current_path(tmpl);
-    std::string error;
-    if (!CreateProgramFolder(tmpl, &error))
-        std::abort();
+    EnterNewProgramFolder();
     App().m_currentUser.UserName = "admin";
     SetClockForTest([] { return std::time_t{1'800'000'000}; });
     CDataStore store;

@@ -1,5 +1,6 @@
 // Filling the goods window's list with 100,000 goods (all of them, and one class of them),
 // against a bare prepared-statement loop reading the same rows (the baseline of the same run).
+#include "BenchData.h"
 #include "app/Cferix_razazApp.h"
 #include "app/ProgramFolderSetup.h"
 #include "basic/GoodsList.h"
@@ -22,13 +23,7 @@ void PrepareFolder() {
     if (done)
         return;
     done = true;
-    std::string tmpl = (std::filesystem::temp_directory_path() / "ferix-bench-XXXXXX").string();
-    if (!mkdtemp(tmpl.data()))
-        std::abort();
-    std::filesystem::current_path(tmpl);
-    std::string error;
-    if (!CreateProgramFolder(tmpl, &error))
-        std::abort();
+    EnterNewProgramFolder();
     CDataStore store;
     if (!store.ConnectMain() || !store.Begin())
         std::abort();

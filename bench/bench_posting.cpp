@@ -1,5 +1,6 @@
 // Posting a 1,000-line purchase bill through the bill model, against the same statements run
 // as a bare prepared-statement loop on the same data (the baseline measured in the same run).
+#include "BenchData.h"
 #include "app/Cferix_razazApp.h"
 #include "app/ProgramFolderSetup.h"
 #include "bills/CBill.h"
@@ -28,13 +29,7 @@ void PrepareFolder() {
     if (done)
         return;
     done = true;
-    std::string tmpl = (std::filesystem::temp_directory_path() / "ferix-bench-XXXXXX").string();
-    if (!mkdtemp(tmpl.data()))
-        std::abort();
-    std::filesystem::current_path(tmpl);
-    std::string error;
-    if (!CreateProgramFolder(tmpl, &error))
-        std::abort();
+    EnterNewProgramFolder();
     App().m_currentUser.UserName = "admin";
     CDataStore store;
     store.ConnectMain();

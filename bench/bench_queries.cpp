@@ -1,5 +1,6 @@
 // The stock view's list and a statistics report on a large data set, each against a bare
 // prepared-statement loop that reads the same rows (the baseline measured in the same run).
+#include "BenchData.h"
 #include "app/Cferix_razazApp.h"
 #include "app/ProgramFolderSetup.h"
 #include "query/Reports.h"
@@ -31,13 +32,7 @@ void PrepareFolder() {
     if (done)
         return;
     done = true;
-    std::string tmpl = (std::filesystem::temp_directory_path() / "ferix-bench-XXXXXX").string();
-    if (!mkdtemp(tmpl.data()))
-        std::abort();
-    std::filesystem::current_path(tmpl);
-    std::string error;
-    if (!CreateProgramFolder(tmpl, &error))
-        std::abort();
+    EnterNewProgramFolder();
     sqlite3* db = nullptr;
     sqlite3_open_v2("Data/main_data.tdb", &db, SQLITE_OPEN_READWRITE, nullptr);
     Exec(db, "BEGIN");

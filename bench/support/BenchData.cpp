@@ -145,6 +145,16 @@ DemoDataOptions GoodsDataSet() {
     return o;
 }
 
+void EnterNewProgramFolder() {
+    std::string tmpl = (fs::temp_directory_path() / "ferix-bench-XXXXXX").string();
+    if (!mkdtemp(tmpl.data()))
+        Die("no temporary folder");
+    fs::current_path(tmpl);
+    std::string error;
+    if (!CreateProgramFolder(tmpl, &error))
+        Die("cannot make a program folder: " + error);
+}
+
 CBareDb::CBareDb(const char* relativePath) {
     if (sqlite3_open_v2(relativePath, &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         Die(std::string("cannot open ") + relativePath);

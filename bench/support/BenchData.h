@@ -28,6 +28,9 @@ DemoDataOptions StatisticsDataSet();
 // 100,000 goods, no bills.
 DemoDataOptions GoodsDataSet();
 
+// A new program folder in a temporary directory, made current; a failure ends the run.
+void EnterNewProgramFolder();
+
 // A bare connection for the baselines, closed on destruction.
 struct sqlite3;
 class CBareDb {
