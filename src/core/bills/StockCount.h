@@ -55,6 +55,8 @@ struct CountPosted {
 };
 
 inline constexpr const char* kCountNoDifferenceText = "盘点无差异。";
+// Saving before any stock was loaded into the count.
+inline constexpr const char* kCountNotLoadedText = "请先载入库存！";
 std::string CountChangedText(const std::string& goodsName);
 // What the count window says after saving.
 std::string CountPostedText(const CountPosted& posted);

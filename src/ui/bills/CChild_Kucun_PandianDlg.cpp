@@ -182,7 +182,7 @@ void CChild_Kucun_PandianDlg::OnCellEdited(int row, int column) {
 void CChild_Kucun_PandianDlg::OnSave() {
     m_grid->CommitActiveEditor();
     if (!m_count) {
-        Messages().Inform("请先载入库存！");
+        Messages().Inform(kCountNotLoadedText);
         return;
     }
     CountPosted posted;
