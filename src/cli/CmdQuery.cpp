@@ -1,9 +1,11 @@
-// Statistics and the stock printout from the shell.
+// Statistics, profit, stock warnings and the stock printout from the shell.
 #include "Commands.h"
 
+#include "cost/ProfitReport.h"
 #include "query/ClassTree.h"
 #include "query/Reports.h"
 #include "query/StockView.h"
+#include "query/StockWarnings.h"
 #include "query/TemplatePrint.h"
 
 #include <iostream>
@@ -42,17 +44,26 @@ bool IsIsoDate(const std::string& text) {
 int CmdReport(CliContext& ctx) {
     const char* usage = "usage: ferix-cli report KIND --from yyyy-MM-dd --to yyyy-MM-dd\n"
                         "KIND: purchase-goods, purchase-employee, purchase-department, "
-                        "sale-goods, sale-employee, sale-department";
+                        "sale-goods, sale-employee, sale-department, profit-goods, "
+                        "profit-customer, profit-employee, profit-month";
     if (ctx.args.size() != 1 || !OnlyOptions(ctx, {"from", "to"}))
         return UsageError(usage);
     const ReportKind* kind = FindReportKindByCliName(ctx.args[0]);
+    const ProfitKind* profit = FindProfitKindByCliName(ctx.args[0]);
     auto from = ctx.Option("from");
     auto to = ctx.Option("to");
-    if (!kind || !from || !to)
+    if ((!kind && !profit) || !from || !to)
         return UsageError(usage);
     for (const std::string* date : {&*from, &*to}) {
         if (!IsIsoDate(*date))
             return UsageError("日期必须写成 yyyy-MM-dd：" + *date);
+    }
+    if (profit) {
+        ProfitReportResult result = RunProfitReport(profit->key, *from, *to);
+        if (result.unknownCostLines > 0)
+            std::cerr << UnknownCostNote(result.unknownCostLines) << "\n";
+        PrintTable(ctx, ProfitFieldNames(profit->key), result.rows);
+        return result.ok ? kExitOk : kExitData;
     }
     ReportResult result = RunReport(*kind, *from, *to);
     const auto& rows = result.rows;
@@ -86,5 +97,23 @@ int CmdPrintStock(CliContext& ctx) {
     if (!path)
         return kExitRefused;
     std::cout << path->string() << "\n";
+    return kExitOk;
+}
+
+int CmdStockWarnings(CliContext& ctx) {
+    if (!ctx.args.empty() || !OnlyOptions(ctx, {"warehouse"}))
+        return UsageError("usage: ferix-cli stock-warnings [--warehouse W]");
+    StockWarnings warnings = LoadStockWarnings(ctx.OptionOr("warehouse", kAllWarehouses));
+    if (!warnings.ok)
+        return kExitData;
+    if (!warnings.badLimits.empty())
+        std::cerr << BadLimitsNote(warnings.badLimits) << "\n";
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& r : warnings.rows)
+        rows.push_back(StockWarningCells(r));
+    PrintTable(ctx,
+               {"Code", "ProductName", "Unit", "Quantity", "InventoryLow", "InventoryHigh", "State",
+                "Suggested"},
+               rows);
     return kExitOk;
 }

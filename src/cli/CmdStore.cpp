@@ -7,6 +7,7 @@
 #include "bills/BillReversal.h"
 #include "bills/CBill.h"
 #include "query/BillHistory.h"
+#include "query/StockView.h"
 #include "store/CDataStore.h"
 #include "store/MasterDataImport.h"
 #include "text/IsoDate.h"
@@ -258,11 +259,12 @@ int CmdStock(CliContext& ctx) {
         if (codes && !codes->count(s.ProductCode))
             continue;
         rows.push_back({s.StoreHouse, s.ProductCode, s.ProductName, s.Number, s.Price,
-                        s.FirstEnterTime, s.LastLeaveTime});
+                        s.FirstEnterTime, s.LastLeaveTime,
+                        CMoney::ParseOrZero(s.CostPrice).Format4(), StockValue(s).Format2()});
     }
     PrintTable(ctx,
                {"StoreHouse", "ProductCode", "ProductName", "Number", "Price", "FirstEnterTime",
-                "LastLeaveTime"},
+                "LastLeaveTime", "CostPrice", "Value"},
                rows);
     return kExitOk;
 }

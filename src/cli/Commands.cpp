@@ -33,6 +33,7 @@ const std::vector<CliCommand>& CliCommands() {
          "employees list [--department D] | employees add --department D --name N [--tel T] "
          "[--addr T] [--birthday T] [--note T] | employees remove NAME"},
         {"report", true, CmdReport, "report KIND --from DATE --to DATE"},
+        {"stock-warnings", true, CmdStockWarnings, "stock-warnings [--warehouse W]"},
         {"print-stock", true, CmdPrintStock, "print-stock [--warehouse W] [--class C]"},
         {"demo-data", true, CmdDemoData,
          "demo-data [--goods N] [--customers N] [--bills N] [--lines-per-bill N]"},

@@ -48,6 +48,7 @@ int CmdEmployees(CliContext&);
 
 // queries
 int CmdReport(CliContext&);
+int CmdStockWarnings(CliContext&);
 int CmdPrintStock(CliContext&);
 
 // sample data

@@ -1,6 +1,10 @@
 #include "StoreTestSupport.h"
 
 #include "app/Cferix_razazApp.h"
+#include "store/Schema.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
 
 void StoreTest::SetUp() {
     ProgramFolderTest::SetUp();
@@ -97,4 +101,23 @@ std::vector<LogRecord> StoreTest::Log() {
     CDataStore store;
     EXPECT_TRUE(store.ConnectOther());
     return store.ListLog();
+}
+
+void StoreTest::RollBackMainSchemaTo(int version) {
+    // Each step undone, newest first.
+    const std::vector<std::string> undo = {
+        "DROP TABLE YiKuDan;",
+        "ALTER TABLE StockPile DROP COLUMN CostPrice;"
+        " ALTER TABLE EnterSale_Detail DROP COLUMN Product_Cost;"
+        " ALTER TABLE BackSale_Detail DROP COLUMN Product_Cost;",
+    };
+    ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kMainSchemaVersion));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((Dir() / "Data" / "main_data.tdb").c_str(), &db), SQLITE_OK);
+    std::string sql;
+    for (int v = kMainSchemaVersion; v > version; --v)
+        sql += undo[static_cast<size_t>(v - 2)];
+    sql += " PRAGMA user_version = " + std::to_string(version) + ";";
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(db);
 }

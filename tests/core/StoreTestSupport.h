@@ -27,4 +27,6 @@ protected:
     // was written in between.
     std::string Snapshot();
     std::vector<LogRecord> Log();
+    // Turns the (unopened) main data file back into what an earlier schema version made.
+    void RollBackMainSchemaTo(int version);
 };

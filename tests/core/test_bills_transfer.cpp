@@ -237,14 +237,7 @@ TEST_F(TransferTest, AReversalMovesTheGoodsBackUnlessTheTargetNoLongerHoldsThem)
 
 TEST_F(TransferTest, AFileOfTheEarlierSchemaGainsTheTransferTable) {
     // The file as the schema before transfers made it: no YiKuDan, version 1.
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open((Dir() / "Data" / "main_data.tdb").c_str(), &db), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(db, "DROP TABLE YiKuDan; PRAGMA user_version = 1;", nullptr, nullptr,
-                               nullptr),
-                  SQLITE_OK);
-        sqlite3_close(db);
-    }
+    RollBackMainSchemaTo(1);
     PutStock("一号仓库", "G1", "Pen", 10, "12.5");
     CBill bill = Transfer("YK-1");
     AddLine(bill, m_pen, "4");
@@ -254,7 +247,6 @@ TEST_F(TransferTest, AFileOfTheEarlierSchemaGainsTheTransferTable) {
     ASSERT_TRUE(store.ConnectMain());
     int64_t version = -1;
     store.Run("PRAGMA user_version", {}, [&](const CStatement& st) { version = st.Int(0); });
-    EXPECT_EQ(version, 2);
     EXPECT_EQ(version, kMainSchemaVersion);
 }
 

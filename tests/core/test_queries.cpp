@@ -84,7 +84,8 @@ TEST_F(QueryTest, StockViewListsEachStockRowOnceNewestGoodsFirst) {
     EXPECT_EQ(Codes(*all), (std::vector<std::string>{"二号仓库/Q'%_", "一号仓库/G10", "二号仓库/G1",
                                                      "一号仓库/G1"}));
     EXPECT_EQ(StockViewCells((*all)[3]),
-              (std::vector<std::string>{"G1", "可乐", "5", "2.5", "26-12-01", "一号仓库"}));
+              (std::vector<std::string>{"G1", "可乐", "5", "2.5", "26-12-01", "一号仓库", "2.5000",
+                                        "12.50"}));
 
     // Only goods whose class is exactly the selected one; only the chosen warehouse.
     EXPECT_EQ(Codes(*LoadStockView("全部", "饮料")),

@@ -124,6 +124,12 @@ TEST_F(StoreColumnsTest, TradeBillsWriteEveryHeaderAndLineColumnInItsPlace) {
                        {"Product_BarCode", "条码2"}});
         second["Id"] = "2";
         second["Introduction"] = "备注2";
+        if (kind == BillKind::Sale || kind == BillKind::SaleReturn) {
+            // 100 at 10 and 3 (5) bought at 4.25 (0.50): 1012.75 / 103 = 9.8325 and
+            // 1002.50 / 105 = 9.5476 a unit.
+            first["Product_Cost"] = "29.50";
+            second["Product_Cost"] = "47.74";
+        }
         EXPECT_EQ(ReadRows(Dir(), "select * from " + table + "_Detail order by Id"),
                   (std::vector<Row>{first, second}));
     }

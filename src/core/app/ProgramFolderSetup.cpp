@@ -47,10 +47,11 @@ bool MakeDatabase(const fs::path& path, bool main, std::string* error) {
             ok = sqlite3_step(st) == SQLITE_DONE;
         }
         sqlite3_finalize(st);
-        ok = ok && sqlite3_exec(db,
-                                "insert into Setting(CompanyName, CompanyTel, CompanyFax,"
-                                " CompanyZip, Chengben, CompanyAddr) values('','','','','','')",
-                                nullptr, nullptr, nullptr) == SQLITE_OK;
+        ok = ok &&
+             sqlite3_exec(db,
+                          "insert into Setting(CompanyName, CompanyTel, CompanyFax,"
+                          " CompanyZip, Chengben, CompanyAddr) values('','','','','加权平均法','')",
+                          nullptr, nullptr, nullptr) == SQLITE_OK;
         if (!ok && error->empty())
             *error = sqlite3_errmsg(db);
     }

@@ -4,6 +4,7 @@
 #include "TradeLine.h"
 
 #include "app/MessagePort.h"
+#include "cost/CostPrice.h"
 #include "store/CDataStore.h"
 
 #include <algorithm>
@@ -32,31 +33,69 @@ PostedLine Normalize(BillKind kind, const BillLine& l) {
 TradeLineResult WriteTradeLine(CDataStore& store, BillKind kind, const BillDetailRecord& d,
                                int64_t quantity, bool reversing, const std::string& shortage) {
     const bool putsIn = (kind == BillKind::Purchase || kind == BillKind::SaleReturn) != reversing;
+    const bool sale = kind == BillKind::Sale || kind == BillKind::SaleReturn;
+    BillDetailRecord line = d;
+    // The cost price the units moved at: a sale line and a sale-return line keep what their
+    // units cost. A red line carries its original's cost, negated, already.
+    CMoney costPrice;
     auto stock = [&] {
-        return putsIn ? store.IncreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, quantity,
-                                            d.Product_Price)
-                      : store.DecreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, quantity,
-                                            shortage);
+        const CMoney price = CMoney::ParseOrZero(d.Product_Price);
+        bool ok;
+        if (!putsIn) {
+            // Undoing a purchase takes its units out at the price they came in at.
+            std::optional<CMoney> removed;
+            if (kind == BillKind::Purchase) {
+                removed = price.TimesQuantity(quantity);
+                if (!removed) {
+                    Messages().Inform("商品（" + d.Product_Name +
+                                      "）的库存数量超出范围。不能完成当前操作！");
+                    return false;
+                }
+            }
+            ok = store.DecreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, quantity, shortage,
+                                     removed, &costPrice);
+        } else if (kind == BillKind::Purchase) {
+            ok = store.IncreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, quantity,
+                                     d.Product_Price);
+        } else if (kind == BillKind::Sale) {
+            // Undoing a sale puts its units back at what they cost when sold.
+            const auto cost = CMoney::Parse(d.Product_Cost);
+            ok = store.IncreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, quantity,
+                                     d.Product_Price,
+                                     cost ? StockCostIn::Average(-*cost) : StockCostIn::Keep());
+        } else {
+            // A sale return comes back at the cost price it has; undoing a purchase return
+            // likewise, a new row costing what the goods were bought at.
+            ok = store.IncreaseStock(
+                d.Warehouse, d.Product_ID, d.Product_Name, quantity, d.Product_Price,
+                kind == BillKind::PurchaseReturn ? StockCostIn::Keep(price) : StockCostIn::Keep(),
+                &costPrice);
+        }
+        if (ok && sale && !reversing) {
+            const auto cost = LineCost(costPrice, quantity);
+            line.Product_Cost = cost ? cost->Format2() : "";
+        }
+        return ok;
     };
-    auto line = [&] {
+    auto write = [&] {
         switch (kind) {
         case BillKind::Purchase:
-            return store.AddPurchaseLine(d);
+            return store.AddPurchaseLine(line);
         case BillKind::PurchaseReturn:
-            return store.AddPurchaseReturnLine(d);
+            return store.AddPurchaseReturnLine(line);
         case BillKind::Sale:
-            return store.AddSaleLine(d);
+            return store.AddSaleLine(line);
         default:
-            return store.AddSaleReturnLine(d);
+            return store.AddSaleReturnLine(line);
         }
     };
-    // A sale checks its stock before its line is written; the other kinds write the line first.
-    const bool stockFirst = kind == BillKind::Sale || kind == BillKind::SaleReturn;
-    if (stockFirst && !stock())
+    // A sale checks its stock (and learns its cost) before its line is written; the other kinds
+    // write the line first.
+    if (sale && !stock())
         return TradeLineResult::StockFailed;
-    if (!line())
+    if (!write())
         return TradeLineResult::LineFailed;
-    if (!stockFirst && !stock())
+    if (!sale && !stock())
         return TradeLineResult::StockFailed;
     return TradeLineResult::Written;
 }

@@ -134,6 +134,7 @@ std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
             r.Pay = header.Pay;
             r.Product_Number = Negated(line.Product_Number);
             r.Product_Total = Negated(line.Product_Total);
+            r.Product_Cost = Negated(line.Product_Cost);
             const std::string shortage = "商品“" + line.Product_Name + "”库存不足，不能红冲！";
             switch (WriteTradeLine(store, kind, r, LeadingInteger(line.Product_Number), true,
                                    shortage)) {

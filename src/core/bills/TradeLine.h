@@ -13,7 +13,9 @@ enum class TradeLineResult { Written, LineFailed, StockFailed };
 // inside the caller's transaction. A purchase and a sale return put `quantity` into the line's
 // warehouse (a new stock row at the line's unit price), a purchase return and a sale take it
 // out; `reversing` makes the opposite change, and a take-out refused for want of stock then
-// says `shortage`. Every failure has been reported through the message port.
+// says `shortage`. The moving-average cost follows every change; a sale or sale-return line
+// stores what its units cost (a red line keeps the negated cost it is given). Every failure has
+// been reported through the message port.
 TradeLineResult WriteTradeLine(CDataStore& store, BillKind kind, const BillDetailRecord& line,
                                int64_t quantity, bool reversing = false,
                                const std::string& shortage = {});

@@ -10,13 +10,34 @@ const char* const kAllWarehouses = "全部";
 
 const std::vector<std::string>& StockViewHeaders() {
     static const std::vector<std::string> headers = {"商品编码", "商品名称",     "商品数量",
-                                                     "商品单价", "首次入库时间", "所在仓库"};
+                                                     "商品单价", "首次入库时间", "所在仓库",
+                                                     "成本单价", "库存金额"};
     return headers;
 }
 
+const char* const kStockTotalText = "合计";
+
+CMoney StockValue(const StockRecord& row) {
+    const auto value = CMoney::ParseOrZero(row.CostPrice).TimesQuantity(LeadingInteger(row.Number));
+    return value.value_or(CMoney());
+}
+
 std::vector<std::string> StockViewCells(const StockRecord& row) {
-    return {row.ProductCode, row.ProductName,    row.Number,
-            row.Price,       row.FirstEnterTime, row.StoreHouse};
+    const CMoney cost = CMoney::ParseOrZero(row.CostPrice);
+    return {row.ProductCode,    row.ProductName, row.Number,     row.Price,
+            row.FirstEnterTime, row.StoreHouse,  cost.Format4(), StockValue(row).Format2()};
+}
+
+std::vector<std::string> StockViewTotalCells(const std::vector<StockRecord>& rows) {
+    int64_t quantity = 0;
+    CMoney value;
+    for (const StockRecord& row : rows) {
+        const int64_t number = LeadingInteger(row.Number);
+        if (__builtin_add_overflow(quantity, number, &quantity))
+            quantity = number > 0 ? INT64_MAX : INT64_MIN;
+        value += StockValue(row);
+    }
+    return {kStockTotalText, "", std::to_string(quantity), "", "", "", "", value.Format2()};
 }
 
 std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehouse,

@@ -1,5 +1,6 @@
 #pragma once
 #include "store/Records.h"
+#include "text/Money.h"
 
 #include <optional>
 #include <string>
@@ -9,9 +10,15 @@
 
 extern const char* const kAllWarehouses; // "全部": every warehouse
 
-// The six column headers of the stock list, and the cells of one row under them.
+// The column headers of the stock list (the six of every stock row, then 成本单价 and 库存金额),
+// and the cells of one row under them.
 const std::vector<std::string>& StockViewHeaders();
 std::vector<std::string> StockViewCells(const StockRecord& row);
+// What a stock row is worth: quantity × cost price, exact.
+CMoney StockValue(const StockRecord& row);
+// The 合计 row under the list: the total quantity and the total value of the rows.
+std::vector<std::string> StockViewTotalCells(const std::vector<StockRecord>& rows);
+extern const char* const kStockTotalText; // "合计"
 
 // The stock rows of the class's goods in the warehouse, in the order the window lists them:
 // the last goods item's rows first. Nothing, after the store's message, when the data file

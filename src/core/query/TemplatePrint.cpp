@@ -1,5 +1,7 @@
 #include "TemplatePrint.h"
 
+#include "StockView.h"
+
 #include "app/Cferix_razazApp.h"
 #include "app/MessagePort.h"
 #include "text/Clock.h"
@@ -314,6 +316,7 @@ std::string FillStockTemplate(const std::string& templateText, const StockPrintI
         {"{temp:Warehouse}", EscapeHtml(input.warehouse)},
         {"{temp:Class}", EscapeHtml(input.className)},
         {"{temp:PrintDate}", EscapeHtml(input.printDate)},
+        {"[Doc:TotalValue]", EscapeHtml(input.totalValue)},
     };
     text = ReplaceMarkers(text, documentMarkers);
     if (block.empty())
@@ -443,6 +446,10 @@ std::optional<fs::path> PrepareStockPrint(const std::string& warehouse,
     input.className = className;
     input.printDate = FormatNow("%y-%m-%d");
     input.rows = rows;
+    CMoney value;
+    for (const StockRecord& row : rows)
+        value += StockValue(row);
+    input.totalValue = value.Format2();
     std::string page = EncodeHtmlText(FillStockTemplate(*templateText, input), encoding);
 
     fs::path out = folder / kStockPrintFile;

@@ -20,6 +20,7 @@ struct StockPrintInput {
     std::string printDate;
     std::vector<StockRecord> rows; // ProductCode, ProductName, Number, Price, FirstEnterTime,
                                    // StoreHouse are printed
+    std::string totalValue;        // what the rows are worth at cost, two decimals
 };
 
 // How an HTML file is stored, so that a page made from it is written the same way.
@@ -36,7 +37,7 @@ std::string EscapeHtml(const std::string& text);
 // - the lines are joined, each followed by "\r\n" (the last one too);
 // - the repeated block runs from the first "{Data:start}" to the next "{Data:end}";
 // - the document markers ({temp:Company_Name}, {temp:Warehouse}, {temp:Class},
-//   {temp:PrintDate}) are replaced everywhere, inside the block too;
+//   {temp:PrintDate}, [Doc:TotalValue]) are replaced everywhere, inside the block too;
 // - every place where the block's text stands is replaced by one copy of the block per row,
 //   without its two block markers, with the row markers filled in;
 // - without a block the rows are not printed; a second, different block keeps its markers.

@@ -1,18 +1,35 @@
 #pragma once
 #include "CStatement.h"
 #include "Records.h"
+#include "text/Money.h"
 
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // The data-access object: one SQLite connection on one of the two data files, created for one
 // user action and released at its end. Every statement is prepared with bound values.
 // Every store operation reports its own failure through the message port and returns false,
 // an empty list or nothing.
+// How units put into a stock row change its moving-average cost price.
+struct StockCostIn {
+    // Weighted into the average: `total` is the value of the units put in (a purchase, units
+    // moved in from another warehouse). A new row costs total / quantity.
+    static StockCostIn Average(CMoney total) { return {true, total, std::nullopt}; }
+    // The cost price stays (a sale return, a gain). A new row costs `newRow`, or the goods'
+    // preset purchase price when none is given.
+    static StockCostIn Keep(std::optional<CMoney> newRow = std::nullopt) {
+        return {false, CMoney(), newRow};
+    }
+    bool average;
+    CMoney total;
+    std::optional<CMoney> newRow;
+};
+
 class CDataStore {
 public:
     CDataStore();
@@ -125,19 +142,28 @@ public:
     // Empty texts (and the warehouse "全部") filter nothing; given ones must match whole.
     bool ListStock(const std::string& warehouse, const std::string& code, const std::string& name,
                    std::vector<StockRecord>& list);
-    // Adds to the row, or creates it (first stock-in today, at `price`).
+    // Adds to the row, or creates it (first stock-in today, at `price`). `cost` says how the
+    // row's moving-average cost price changes; without it the units were bought at `price`.
+    // `costPrice` (when given) receives the row's cost price after the change.
     bool IncreaseStock(const std::string& warehouse, const std::string& code,
-                       const std::string& name, int64_t quantity, const std::string& price);
+                       const std::string& name, int64_t quantity, const std::string& price,
+                       std::optional<StockCostIn> cost = std::nullopt, CMoney* costPrice = nullptr);
     // Refuses (with its message, or with `shortage` when given) when the row would go below
-    // zero or does not exist; sets the last stock-out date.
+    // zero or does not exist; sets the last stock-out date. The cost price stays, unless
+    // `removedTotal` gives the value of the units taken out (a reversed purchase): the rest then
+    // keep the remaining value, never below zero. `costPrice` (when given) receives the cost
+    // price the units left at.
     bool DecreaseStock(const std::string& warehouse, const std::string& code,
-                       const std::string& name, int64_t quantity, const std::string& shortage = {});
-    // As IncreaseStock; a new row takes the goods' preset purchase price.
+                       const std::string& name, int64_t quantity, const std::string& shortage = {},
+                       std::optional<CMoney> removedTotal = std::nullopt,
+                       CMoney* costPrice = nullptr);
+    // As IncreaseStock keeping the cost price; a new row takes the goods' preset purchase price
+    // as its unit price and its cost price.
     bool IncreaseStockForGain(const std::string& warehouse, const std::string& code,
                               const std::string& name, int64_t quantity);
     // Takes `quantity` out of `from` (refused as DecreaseStock refuses, with `shortage` when
-    // given) and puts it into `to`; a row missing in `to` is created at the unit price of the
-    // row in `from`.
+    // given) and puts it into `to` at the cost price of `from`, weighted into the average of
+    // `to`; a row missing in `to` is created at the unit price of the row in `from`.
     bool MoveStock(const std::string& from, const std::string& to, const std::string& code,
                    const std::string& name, int64_t quantity, const std::string& shortage = {});
     // Refuses (with its message) when the goods have no row in the warehouse.
@@ -223,6 +249,21 @@ public:
     bool SumSaleByDepartment(const std::string& from, const std::string& to,
                              std::vector<KeyGroupRecord>& groups);
 
+    // Sale lines less sale-return lines whose ISO Bill_Date lies in [from, to], grouped by goods
+    // code, customer, handler or month (yyyy-MM), in one pass over each table. Groups come in
+    // the text order of their keys. Appends to `groups`; false after the message
+    // "SQL 语句执行失败!", with the groups of the lines read before the failure.
+    bool SumProfit(ProfitKey key, const std::string& from, const std::string& to,
+                   std::vector<ProfitGroupRecord>& groups);
+
+    // ---- queries: stock warnings (main data file)
+    // Goods whose InventoryLow or InventoryHigh is not blank, in goods-list order; and the
+    // stock quantity of every goods code summed over one warehouse ("全部" or empty: all).
+    // False after a message.
+    bool ListGoodsWithLimits(std::vector<GoodsLimitRecord>& list);
+    bool SumStockByCode(const std::string& warehouse,
+                        std::unordered_map<std::string, int64_t>& quantities);
+
     // ---- bulk writing of sample data
     // Commits stop waiting for the disk on this connection: a crash of the program still
     // leaves every transaction whole, only a power cut may lose the last ones. For making
@@ -245,8 +286,20 @@ private:
     void Fail(int code);
     bool AddTradeLine(BillTable table, const BillDetailRecord& line, const char* failure);
     bool AddStockBillLine(BillTable table, const StockBillLineRecord& line, const char* failure);
-    bool WriteStockNumber(const std::string& warehouse, const std::string& code, int64_t number,
-                          bool leaving);
+    // Quantity (-1 when there is no row) and cost price of one stock row; nothing when the read
+    // failed (m_lastError).
+    struct StockState {
+        int64_t number = -1;
+        CMoney cost;
+    };
+    std::optional<StockState> ReadStockState(const std::string& warehouse, const std::string& code);
+    bool WriteStockState(const std::string& warehouse, const std::string& code, int64_t number,
+                         CMoney cost, bool leaving);
+    // IncreaseStock and IncreaseStockForGain: a new row takes `price`, or the goods' preset
+    // purchase price when there is none; `failure` starts the message of a failed statement.
+    bool AddToStock(const std::string& warehouse, const std::string& code, const std::string& name,
+                    int64_t quantity, const std::optional<std::string>& price,
+                    const StockCostIn& cost, CMoney* costPrice, bool dumpFailure);
 
     sqlite3* m_db = nullptr;
     std::string m_lastError;

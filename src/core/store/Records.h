@@ -1,4 +1,7 @@
 #pragma once
+#include "text/Money.h"
+
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,9 +50,10 @@ struct BusinessUnitRecord {
         CustomerEmail, CustomerMsn, CustomerQq, CustomerNote;
 };
 
+// CostPrice is the row's moving-average cost, four decimals; Price its list price.
 struct StockRecord {
     std::string Id, StoreHouse, ProductCode, ProductName, FirstEnterTime, LastLeaveTime, Number,
-        Price;
+        Price, CostPrice;
 };
 
 // A bill header of the four trade tables (EnterStock, BackStock, EnterSale, BackSale).
@@ -65,6 +69,9 @@ struct BillDetailRecord {
         Product_Unit, Product_atch, Product_Date, Product_Price, Product_Total, Product_BarCode,
         Product_Note, Customer, Department, Warehouse, Employee, Introduction, Number, Total, Bank,
         Pay;
+    // Sale and sale-return lines: quantity × cost price when posted, two decimals; empty for a
+    // line whose cost is unknown (posted before costs were kept).
+    std::string Product_Cost;
 };
 
 // A row of the loss, gain or price-adjustment tables (the price table has no Number, Total,
@@ -124,3 +131,20 @@ struct GoodsGroupRecord {
 struct KeyGroupRecord {
     std::string Key, Quantity;
 };
+
+// What the sales of one group earned: sale lines less sale-return lines. `Name` and `Unit` are
+// those of a goods group's first line. Lines whose cost is unknown count in `Amount` only.
+struct ProfitGroupRecord {
+    std::string Key, Name, Unit;
+    int64_t Quantity = 0;
+    CMoney Amount;       // every line
+    CMoney CostedAmount; // the lines whose cost is known
+    CMoney Cost;
+    int64_t UnknownCostLines = 0;
+};
+// The stock limits of one goods item, as typed in the goods form.
+struct GoodsLimitRecord {
+    std::string Code, ProductName, Unit, InventoryLow, InventoryHigh;
+};
+
+enum class ProfitKey { Goods, Customer, Employee, Month };

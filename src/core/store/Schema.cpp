@@ -126,8 +126,17 @@ CREATE INDEX ix_yiku_bill ON YiKuDan(Bill_ID);
 CREATE INDEX ix_yiku_date ON YiKuDan(Bill_Date);
 )SQL";
 
+// Version 3: the moving-average cost of each stock row, starting from its unit price, and the
+// cost of each sale and sale-return line (lines posted before stay empty: their cost is unknown).
+constexpr const char* kMainV3 = R"SQL(
+ALTER TABLE StockPile ADD COLUMN CostPrice TEXT;
+UPDATE StockPile SET CostPrice = Price;
+ALTER TABLE EnterSale_Detail ADD COLUMN Product_Cost TEXT;
+ALTER TABLE BackSale_Detail ADD COLUMN Product_Cost TEXT;
+)SQL";
+
 // Upgrade steps: element i takes a file from version i+1 to i+2.
-const std::vector<const char*> kMainSteps = {kMainV2};
+const std::vector<const char*> kMainSteps = {kMainV2, kMainV3};
 const std::vector<const char*> kOtherSteps = {};
 
 } // namespace

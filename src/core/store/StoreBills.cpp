@@ -56,18 +56,26 @@ bool CDataStore::AddTradeBillHeader(BillTable table, const BillHeaderRecord& h) 
 }
 
 bool CDataStore::AddTradeLine(BillTable table, const BillDetailRecord& d, const char* failure) {
+    // Sale and sale-return lines also keep their cost.
+    const bool costed = table == BillTable::EnterSale || table == BillTable::BackSale;
+    SqlValues values = {d.Canceled,     d.Bill_ID,        d.Bill_Date,      d.Customer,
+                        d.Department,   d.Employee,       d.Warehouse,      d.Introduction,
+                        d.Number,       d.Total,          d.Bank,           d.Pay,
+                        d.Product_ID,   d.Product_Name,   d.Product_Number, d.Product_Unit,
+                        d.Product_atch, d.Product_Date,   d.Product_Price,  d.Product_Total,
+                        d.Product_Note, d.Product_BarCode};
+    if (costed)
+        values.push_back(d.Product_Cost);
     if (!Run(std::string("insert into ") + BillTableName(table) +
                  "_Detail(Canceled, Bill_ID, Bill_Date, Customer, Department, Employee, Warehouse,"
                  " Introduction, Number, Total, Bank, Pay, Product_ID, Product_Name,"
                  " Product_Number, Product_Unit, Product_atch, Product_Date, Product_Price,"
-                 " Product_Total, Product_Note, Product_BarCode)"
-                 " values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-             {d.Canceled,     d.Bill_ID,        d.Bill_Date,      d.Customer,
-              d.Department,   d.Employee,       d.Warehouse,      d.Introduction,
-              d.Number,       d.Total,          d.Bank,           d.Pay,
-              d.Product_ID,   d.Product_Name,   d.Product_Number, d.Product_Unit,
-              d.Product_atch, d.Product_Date,   d.Product_Price,  d.Product_Total,
-              d.Product_Note, d.Product_BarCode})) {
+                 " Product_Total, Product_Note, Product_BarCode" +
+                 (costed ? ", Product_Cost) values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+                           " ?, ?, ?, ?, ?, ?, ?)"
+                         : ") values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+                           " ?, ?)"),
+             values)) {
         Messages().Inform(std::string(failure) +
                           "\r\n数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
         return false;
@@ -181,7 +189,7 @@ BillHeaderRecord ReadHeader(const CStatement& st) {
 const char* kDetailColumns =
     "select Canceled, Bill_ID, Bill_Date, Product_ID, Product_Name, Product_Number, Product_Unit,"
     " Product_atch, Product_Date, Product_Price, Product_Total, Product_BarCode, Product_Note,"
-    " Customer, Department, Warehouse, Employee, Introduction, Number, Total, Bank, Pay from ";
+    " Customer, Department, Warehouse, Employee, Introduction, Number, Total, Bank, Pay";
 
 BillDetailRecord ReadTradeDetail(const CStatement& st) {
     BillDetailRecord d;
@@ -198,6 +206,8 @@ BillDetailRecord ReadTradeDetail(const CStatement& st) {
                              &d.Bank,          &d.Pay};
     for (int i = 0; i < static_cast<int>(std::size(fields)); ++i)
         st.TextInto(i, *fields[i]);
+    if (st.ColumnCount() > static_cast<int>(std::size(fields)))
+        st.TextInto(static_cast<int>(std::size(fields)), d.Product_Cost);
     return d;
 }
 } // namespace
@@ -313,8 +323,9 @@ std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& his
         return {};
     }
     std::vector<BillDetailRecord> lines;
-    if (!Run(kDetailColumns + std::string(BillTableName(*table)) +
-                 "_Detail where Bill_ID = ? order by Id",
+    const bool costed = *table == BillTable::EnterSale || *table == BillTable::BackSale;
+    if (!Run(kDetailColumns + std::string(costed ? ", Product_Cost from " : " from ") +
+                 BillTableName(*table) + "_Detail where Bill_ID = ? order by Id",
              {billId}, [&](const CStatement& st) { lines.push_back(ReadTradeDetail(st)); })) {
         Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
         return {};

@@ -2,6 +2,7 @@
 #include "CDataStore.h"
 
 #include "app/MessagePort.h"
+#include "text/Money.h"
 
 #include <deque>
 #include <unordered_map>
@@ -22,7 +23,8 @@ bool CDataStore::ListStockOfClass(const std::string& warehouse, const std::strin
     std::vector<size_t> rowPosition;
     if (ok) {
         std::string sql = "select Id, StoreHouse, ProductCode, ProductName, FirstEnterTime,"
-                          " LastLeaveTime, Number, Price from StockPile";
+                          " LastLeaveTime, Number, Price, coalesce(nullif(CostPrice, ''), Price)"
+                          " from StockPile";
         SqlValues values;
         if (!warehouse.empty() && warehouse != "全部") {
             sql += " where StoreHouse = ?";
@@ -37,7 +39,7 @@ bool CDataStore::ListStockOfClass(const std::string& warehouse, const std::strin
                 return; // not a goods item of the class (or of the goods list at all)
             rowPosition.push_back(it->second);
             rows.push_back({st.Text(0), st.Text(1), code, st.Text(3), st.Text(4), st.Text(5),
-                            st.Text(6), st.Text(7)});
+                            st.Text(6), st.Text(7), st.Text(8)});
         });
     }
     // Goods order; within one goods item the stock rows keep their order. Counted out, so
@@ -53,6 +55,39 @@ bool CDataStore::ListStockOfClass(const std::string& warehouse, const std::strin
     list.reserve(list.size() + rows.size());
     for (size_t i : order)
         list.push_back(std::move(rows[i]));
+    if (!ok)
+        Messages().Inform("数据库失败!\r\n错误信息:" + m_lastError);
+    return ok;
+}
+
+bool CDataStore::ListGoodsWithLimits(std::vector<GoodsLimitRecord>& list) {
+    bool ok = Run("select Code, ProductName, Unit, InventoryLow, InventoryHigh from ferix_product"
+                  " where trim(coalesce(InventoryLow, '')) <> ''"
+                  " or trim(coalesce(InventoryHigh, '')) <> '' order by Id",
+                  {}, [&](const CStatement& st) {
+                      list.push_back({st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4)});
+                  });
+    if (!ok)
+        Messages().Inform("数据库失败!\r\n错误信息:" + m_lastError);
+    return ok;
+}
+
+bool CDataStore::SumStockByCode(const std::string& warehouse,
+                                std::unordered_map<std::string, int64_t>& quantities) {
+    std::string sql = "select ProductCode, Number from StockPile";
+    SqlValues values;
+    if (!warehouse.empty() && warehouse != "全部") {
+        sql += " where StoreHouse = ?";
+        values.push_back(warehouse);
+    }
+    std::string code;
+    bool ok = Run(sql, values, [&](const CStatement& st) {
+        st.TextInto(0, code);
+        int64_t& sum = quantities[code];
+        const int64_t number = LeadingInteger(st.Text(1));
+        if (__builtin_add_overflow(sum, number, &sum))
+            sum = number > 0 ? INT64_MAX : INT64_MIN;
+    });
     if (!ok)
         Messages().Inform("数据库失败!\r\n错误信息:" + m_lastError);
     return ok;

@@ -2,6 +2,7 @@
 #include "CDataStore.h"
 
 #include "app/MessagePort.h"
+#include "cost/CostPrice.h"
 #include "text/Clock.h"
 #include "text/Money.h"
 
@@ -9,7 +10,7 @@ namespace {
 constexpr const char* kAllWarehouses = "全部";
 
 const char* kInsertRow = "insert into StockPile(StoreHouse, ProductCode, ProductName,"
-                         " FirstEnterTime, Number, Price) values(?, ?, ?, ?, ?, ?)";
+                         " FirstEnterTime, Number, Price, CostPrice) values(?, ?, ?, ?, ?, ?, ?)";
 
 std::string NegativeQuantity(const std::string& name) {
     return "商品（" + name + "）的数量不能为负数。不能完成当前操作！";
@@ -32,7 +33,8 @@ std::optional<int64_t> CDataStore::GetStockNumber(const std::string& warehouse,
 bool CDataStore::ListStock(const std::string& warehouse, const std::string& code,
                            const std::string& name, std::vector<StockRecord>& list) {
     std::string sql = "select Id, StoreHouse, ProductCode, ProductName, FirstEnterTime,"
-                      " LastLeaveTime, Number, Price from StockPile";
+                      " LastLeaveTime, Number, Price, coalesce(nullif(CostPrice, ''), Price)"
+                      " from StockPile";
     SqlValues values;
     auto filter = [&](const char* column, const std::string& value) {
         sql += values.empty() ? " where " : " and ";
@@ -49,61 +51,124 @@ bool CDataStore::ListStock(const std::string& warehouse, const std::string& code
     sql += " order by Id";
     bool ok = Run(sql, values, [&](const CStatement& st) {
         list.push_back({st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4), st.Text(5),
-                        st.Text(6), st.Text(7)});
+                        st.Text(6), st.Text(7), st.Text(8)});
     });
     if (!ok)
         Messages().Inform("数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
     return ok;
 }
 
-bool CDataStore::WriteStockNumber(const std::string& warehouse, const std::string& code,
-                                  int64_t number, bool leaving) {
-    if (leaving)
-        return Run("update StockPile set Number = ?, LastLeaveTime = ?"
-                   " where StoreHouse = ? and ProductCode = ?",
-                   {std::to_string(number), FormatNow("%y-%m-%d"), warehouse, code});
-    return Run("update StockPile set Number = ? where StoreHouse = ? and ProductCode = ?",
-               {std::to_string(number), warehouse, code});
+std::optional<CDataStore::StockState> CDataStore::ReadStockState(const std::string& warehouse,
+                                                                 const std::string& code) {
+    StockState state;
+    // A row written before costs were kept (or by hand) costs its unit price.
+    if (!Run("select Number, coalesce(nullif(CostPrice, ''), Price) from StockPile"
+             " where StoreHouse = ? and ProductCode = ?",
+             {warehouse, code}, [&](const CStatement& st) {
+                 state.number = LeadingInteger(st.Text(0));
+                 state.cost = CMoney::ParseOrZero(st.Text(1));
+             }))
+        return std::nullopt;
+    return state;
 }
 
-bool CDataStore::IncreaseStock(const std::string& warehouse, const std::string& code,
-                               const std::string& name, int64_t quantity,
-                               const std::string& price) {
-    auto fail = [&](const std::string& statement) {
-        DumpStatement(statement);
-        Messages().Inform("向库存数据表中插入数据库失败。\r\n数据库失败!错误信息:" +
-                          LastErrorCodeText() + "+\r\n" + m_lastError);
+bool CDataStore::WriteStockState(const std::string& warehouse, const std::string& code,
+                                 int64_t number, CMoney cost, bool leaving) {
+    if (leaving)
+        return Run(
+            "update StockPile set Number = ?, CostPrice = ?, LastLeaveTime = ?"
+            " where StoreHouse = ? and ProductCode = ?",
+            {std::to_string(number), cost.Format4(), FormatNow("%y-%m-%d"), warehouse, code});
+    return Run("update StockPile set Number = ?, CostPrice = ? where StoreHouse = ? and"
+               " ProductCode = ?",
+               {std::to_string(number), cost.Format4(), warehouse, code});
+}
+
+bool CDataStore::AddToStock(const std::string& warehouse, const std::string& code,
+                            const std::string& name, int64_t quantity,
+                            const std::optional<std::string>& price, const StockCostIn& cost,
+                            CMoney* costPrice, bool dumpFailure) {
+    auto fail = [&](const std::string& statement, const SqlValues& values) {
+        if (dumpFailure) {
+            DumpStatement(DescribeStatement(statement, values));
+            Messages().Inform("向库存数据表中插入数据库失败。\r\n数据库失败!错误信息:" +
+                              LastErrorCodeText() + "+\r\n" + m_lastError);
+        } else {
+            Messages().Inform("添加退货信息失败。\r\n数据库失败!\r\n错误信息:" +
+                              LastErrorCodeText() + "+" + m_lastError);
+        }
         return false;
     };
     if (quantity < 0) {
         Messages().Inform(NegativeQuantity(name));
         return false;
     }
-    auto current = GetStockNumber(warehouse, code);
+    auto current = ReadStockState(warehouse, code);
     if (!current)
-        return fail("");
-    if (*current < 0) {
-        SqlValues values = {warehouse, code, name, FormatNow("%y-%m-%d"), std::to_string(quantity),
-                            price};
+        return fail("", {});
+    if (current->number < 0) {
+        // A new row is priced by the goods' preset purchase price unless told otherwise.
+        const bool needPreset = !price || (!cost.average && !cost.newRow);
+        std::string preset;
+        if (needPreset && !Run("select PriceIn from ferix_product where Code = ?", {code},
+                               [&](const CStatement& st) { preset = st.Text(0); }))
+            return fail("", {});
+        const std::string unitPrice = price ? *price : preset;
+        std::optional<CMoney> rowCost = cost.average
+                                            ? AverageCost(0, CMoney(), quantity, cost.total)
+                                        : cost.newRow ? cost.newRow
+                                                      : CMoney::ParseOrZero(preset);
+        if (!rowCost) // nothing put in: the unit price stands for the cost
+            rowCost = CMoney::ParseOrZero(unitPrice);
+        const SqlValues values = {warehouse,
+                                  code,
+                                  name,
+                                  FormatNow("%y-%m-%d"),
+                                  std::to_string(quantity),
+                                  unitPrice,
+                                  rowCost->Format4()};
         if (!Run(kInsertRow, values))
-            return fail(DescribeStatement(kInsertRow, values));
+            return fail(kInsertRow, values);
+        if (costPrice)
+            *costPrice = *rowCost;
         return true;
     }
     int64_t number;
-    if (__builtin_add_overflow(*current, quantity, &number)) {
+    if (__builtin_add_overflow(current->number, quantity, &number)) {
         Messages().Inform(TooLarge(name));
         return false;
     }
-    if (!WriteStockNumber(warehouse, code, number, false))
-        return fail(DescribeStatement("update StockPile set Number = ? where StoreHouse = ? and "
-                                      "ProductCode = ?",
-                                      {std::to_string(number), warehouse, code}));
+    CMoney after = current->cost;
+    if (cost.average) {
+        if (auto average = AverageCost(current->number, current->cost, quantity, cost.total))
+            after = *average;
+    }
+    if (!WriteStockState(warehouse, code, number, after, false))
+        return fail("update StockPile set Number = ?, CostPrice = ? where StoreHouse = ? and "
+                    "ProductCode = ?",
+                    {std::to_string(number), after.Format4(), warehouse, code});
+    if (costPrice)
+        *costPrice = after;
     return true;
+}
+
+bool CDataStore::IncreaseStock(const std::string& warehouse, const std::string& code,
+                               const std::string& name, int64_t quantity, const std::string& price,
+                               std::optional<StockCostIn> cost, CMoney* costPrice) {
+    if (!cost) {
+        // Bought at `price`: the units are worth quantity × price.
+        // A value beyond what money can hold leaves the cost price as it is.
+        const CMoney unit = CMoney::ParseOrZero(price);
+        const auto total = unit.TimesQuantity(quantity);
+        cost = total ? StockCostIn::Average(*total) : StockCostIn::Keep(unit);
+    }
+    return AddToStock(warehouse, code, name, quantity, price, *cost, costPrice, true);
 }
 
 bool CDataStore::DecreaseStock(const std::string& warehouse, const std::string& code,
                                const std::string& name, int64_t quantity,
-                               const std::string& shortage) {
+                               const std::string& shortage, std::optional<CMoney> removedTotal,
+                               CMoney* costPrice) {
     auto fail = [&] {
         Messages().Inform("添加退货信息失败。\r\n数据库失败!\r\n错误信息:" + LastErrorCodeText() +
                           "+" + m_lastError);
@@ -113,54 +178,33 @@ bool CDataStore::DecreaseStock(const std::string& warehouse, const std::string& 
         Messages().Inform(NegativeQuantity(name));
         return false;
     }
-    auto current = GetStockNumber(warehouse, code);
+    auto current = ReadStockState(warehouse, code);
     if (!current)
         return fail();
     // A missing row counts as -1, so it is refused for every quantity.
-    if (*current < quantity || *current < 0) {
+    if (current->number < quantity || current->number < 0) {
         Messages().Inform(shortage.empty() ? "商品（" + name + "）当前库存不足。不能完成当前操作！"
                                            : shortage);
         return false;
     }
-    if (!WriteStockNumber(warehouse, code, *current - quantity, true))
+    CMoney after = current->cost;
+    if (removedTotal) {
+        if (auto average = AverageCost(current->number, current->cost, -quantity, -*removedTotal))
+            after = *average;
+    }
+    if (!WriteStockState(warehouse, code, current->number - quantity, after, true))
         return fail();
+    if (costPrice)
+        *costPrice = current->cost;
     return true;
 }
 
 bool CDataStore::IncreaseStockForGain(const std::string& warehouse, const std::string& code,
                                       const std::string& name, int64_t quantity) {
-    auto fail = [&] {
-        Messages().Inform("添加退货信息失败。\r\n数据库失败!\r\n错误信息:" + LastErrorCodeText() +
-                          "+" + m_lastError);
-        return false;
-    };
-    if (quantity < 0) {
-        Messages().Inform(NegativeQuantity(name));
-        return false;
-    }
-    auto current = GetStockNumber(warehouse, code);
-    if (!current)
-        return fail();
-    if (*current < 0) {
-        // Goods found in a warehouse that never held them: the row is created at the goods'
-        // preset purchase price.
-        std::string price;
-        if (!Run("select PriceIn from ferix_product where Code = ?", {code},
-                 [&](const CStatement& st) { price = st.Text(0); }))
-            return fail();
-        if (!Run(kInsertRow,
-                 {warehouse, code, name, FormatNow("%y-%m-%d"), std::to_string(quantity), price}))
-            return fail();
-        return true;
-    }
-    int64_t number;
-    if (__builtin_add_overflow(*current, quantity, &number)) {
-        Messages().Inform(TooLarge(name));
-        return false;
-    }
-    if (!WriteStockNumber(warehouse, code, number, false))
-        return fail();
-    return true;
+    // Goods found in a warehouse that never held them: the row is created at the goods' preset
+    // purchase price.
+    return AddToStock(warehouse, code, name, quantity, std::nullopt, StockCostIn::Keep(), nullptr,
+                      false);
 }
 
 bool CDataStore::MoveStock(const std::string& from, const std::string& to, const std::string& code,
@@ -171,8 +215,15 @@ bool CDataStore::MoveStock(const std::string& from, const std::string& to, const
         Messages().Inform("数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
         return false;
     }
-    return DecreaseStock(from, code, name, quantity, shortage) &&
-           IncreaseStock(to, code, name, quantity, price);
+    CMoney sourceCost;
+    if (!DecreaseStock(from, code, name, quantity, shortage, std::nullopt, &sourceCost))
+        return false;
+    const auto value = sourceCost.TimesQuantity(quantity);
+    if (!value) {
+        Messages().Inform(TooLarge(name));
+        return false;
+    }
+    return IncreaseStock(to, code, name, quantity, price, StockCostIn::Average(*value));
 }
 
 bool CDataStore::SetStockPrice(const std::string& warehouse, const std::string& code,

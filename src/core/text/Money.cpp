@@ -104,6 +104,27 @@ std::string CMoney::FormatExact() const {
     return s;
 }
 
+std::string CMoney::Format4() const {
+    __int128 u = m_units;
+    bool neg = u < 0;
+    if (neg)
+        u = -u;
+    auto whole = static_cast<unsigned long long>(u / kScale);
+    int frac = static_cast<int>(u % kScale);
+    std::string s = std::to_string(whole) + '.' + std::to_string(frac + kScale).substr(1);
+    if (neg)
+        s.insert(s.begin(), '-');
+    return s;
+}
+
+CMoney CMoney::RoundedTo2() const {
+    __int128 u = m_units;
+    __int128 r = (u < 0 ? -u + 50 : u + 50) / 100 * 100;
+    if (r > std::numeric_limits<int64_t>::max())
+        r -= 100; // the largest amounts round down rather than overflow
+    return CMoney(static_cast<int64_t>(u < 0 ? -r : r));
+}
+
 std::optional<CMoney> CMoney::TimesQuantity(int64_t quantity) const {
     int64_t r;
     if (__builtin_mul_overflow(m_units, quantity, &r))

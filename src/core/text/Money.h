@@ -23,11 +23,17 @@ public:
     std::string Format2() const;
     // Shortest exact form: "19.99", "3", "0.125".
     std::string FormatExact() const;
+    // All four decimals: "15.0000", "0.0167" (a cost price is stored so).
+    std::string Format4() const;
+    // Rounded to hundredths, half away from zero: the value Format2 shows.
+    CMoney RoundedTo2() const;
 
     // Multiplies by a whole quantity; nothing on overflow.
     std::optional<CMoney> TimesQuantity(int64_t quantity) const;
 
     CMoney operator+(CMoney o) const { return CMoney(m_units + o.m_units); }
+    CMoney operator-(CMoney o) const { return CMoney(m_units - o.m_units); }
+    CMoney operator-() const { return CMoney(-m_units); }
     CMoney& operator+=(CMoney o) {
         m_units += o.m_units;
         return *this;

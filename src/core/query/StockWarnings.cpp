@@ -1,0 +1,89 @@
+#include "StockWarnings.h"
+
+#include "store/CDataStore.h"
+#include "text/Money.h"
+#include "text/TextOrder.h"
+
+#include <algorithm>
+#include <optional>
+
+const char* const kBelowLowerLimit = "低于下限";
+const char* const kAboveUpperLimit = "高于上限";
+
+namespace {
+bool Blank(const std::string& text) {
+    return text.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+} // namespace
+
+StockWarnings LoadStockWarnings(const std::string& warehouse) {
+    StockWarnings result;
+    CDataStore store;
+    std::vector<GoodsLimitRecord> goods;
+    std::unordered_map<std::string, int64_t> quantities;
+    if (!store.ConnectMain() || !store.ListGoodsWithLimits(goods) ||
+        !store.SumStockByCode(warehouse, quantities))
+        return result;
+    std::vector<std::pair<std::string, StockWarningRow>> found;
+    for (const GoodsLimitRecord& g : goods) {
+        const std::optional<int64_t> low = ParseWholeNumber(g.InventoryLow);
+        const std::optional<int64_t> high = ParseWholeNumber(g.InventoryHigh);
+        if ((!low && !Blank(g.InventoryLow)) || (!high && !Blank(g.InventoryHigh)))
+            result.badLimits.push_back(g.ProductName.empty() ? g.Code : g.ProductName);
+        auto it = quantities.find(g.Code);
+        const int64_t quantity = it == quantities.end() ? 0 : it->second;
+        StockWarningRow row{g.Code,
+                            g.ProductName,
+                            g.Unit,
+                            quantity,
+                            low ? std::to_string(*low) : "",
+                            high ? std::to_string(*high) : "",
+                            "",
+                            ""};
+        int64_t shortfall = 0;
+        if (low && quantity < *low && !__builtin_sub_overflow(*low, quantity, &shortfall)) {
+            row.state = kBelowLowerLimit;
+            row.suggested = std::to_string(shortfall);
+        } else if (high && quantity > *high) {
+            row.state = kAboveUpperLimit;
+        } else {
+            continue;
+        }
+        found.emplace_back(TextOrderKey(g.Code), std::move(row));
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& f : found)
+        result.rows.push_back(std::move(f.second));
+    result.ok = true;
+    return result;
+}
+
+const std::vector<std::string>& StockWarningHeaders() {
+    static const std::vector<std::string> headers = {"商品编码", "商品名称", "单位", "当前库存",
+                                                     "库存下限", "库存上限", "状态", "建议采购量"};
+    return headers;
+}
+
+std::vector<std::string> StockWarningCells(const StockWarningRow& row) {
+    return {row.code, row.name, row.unit,  std::to_string(row.quantity),
+            row.low,  row.high, row.state, row.suggested};
+}
+
+std::string BadLimitsNote(const std::vector<std::string>& names) {
+    if (names.empty())
+        return {};
+    std::string note = "以下商品的库存上下限不是整数，未参与预警：";
+    for (size_t i = 0; i < names.size(); ++i)
+        note += (i ? "、" : "") + names[i];
+    return note;
+}
+
+std::string StockWarningNotice(int64_t belowLowerLimit) {
+    return "库存预警：" + std::to_string(belowLowerLimit) + " 种商品低于下限";
+}
+
+int64_t CountBelowLowerLimit(const StockWarnings& warnings) {
+    return std::count_if(warnings.rows.begin(), warnings.rows.end(),
+                         [](const StockWarningRow& r) { return r.state == kBelowLowerLimit; });
+}
