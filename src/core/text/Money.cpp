@@ -12,6 +12,21 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b + 1);
 }
 
+// Sign, whole units and ten-thousandths of an amount.
+struct Parts {
+    bool negative;
+    unsigned long long whole;
+    int frac;
+};
+Parts Split(int64_t units) {
+    __int128 u = units;
+    const bool negative = u < 0;
+    if (negative)
+        u = -u;
+    return {negative, static_cast<unsigned long long>(u / CMoney::kScale),
+            static_cast<int>(u % CMoney::kScale)};
+}
+
 bool MulAdd(int64_t& acc, int64_t mul, int64_t add) {
     return !__builtin_mul_overflow(acc, mul, &acc) && !__builtin_add_overflow(acc, add, &acc);
 }
@@ -86,35 +101,21 @@ std::string CMoney::Format2() const {
 }
 
 std::string CMoney::FormatExact() const {
-    __int128 u = m_units;
-    bool neg = u < 0;
-    if (neg)
-        u = -u;
-    auto whole = static_cast<unsigned long long>(u / kScale);
-    int frac = static_cast<int>(u % kScale);
-    std::string s = std::to_string(whole);
-    if (frac != 0) {
-        std::string f = std::to_string(frac + kScale).substr(1);
+    const Parts p = Split(m_units);
+    std::string s = std::to_string(p.whole);
+    if (p.frac != 0) {
+        std::string f = std::to_string(p.frac + kScale).substr(1);
         while (!f.empty() && f.back() == '0')
             f.pop_back();
         s += '.' + f;
     }
-    if (neg)
-        s.insert(s.begin(), '-');
-    return s;
+    return p.negative ? "-" + s : s;
 }
 
 std::string CMoney::Format4() const {
-    __int128 u = m_units;
-    bool neg = u < 0;
-    if (neg)
-        u = -u;
-    auto whole = static_cast<unsigned long long>(u / kScale);
-    int frac = static_cast<int>(u % kScale);
-    std::string s = std::to_string(whole) + '.' + std::to_string(frac + kScale).substr(1);
-    if (neg)
-        s.insert(s.begin(), '-');
-    return s;
+    const Parts p = Split(m_units);
+    std::string s = std::to_string(p.whole) + '.' + std::to_string(p.frac + kScale).substr(1);
+    return p.negative ? "-" + s : s;
 }
 
 CMoney CMoney::RoundedTo2() const {
