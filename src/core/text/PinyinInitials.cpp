@@ -3,8 +3,8 @@
 #include <unicode/translit.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
-#include <unicode/utf16.h>
 #include <unicode/uscript.h>
+#include <unicode/utf16.h>
 
 #include <memory>
 
