@@ -447,11 +447,11 @@ private slots:
         QVERIFY(w.isVisible());
         QTRY_COMPARE(w.m_amountTotal->text(), QStringLiteral("30.00"));
 
-        // Tab walks through the header fields in order, then into the grid.
+        // Tab walks through the header fields in order, then the quick entry and the grid.
         w.m_number->setFocus();
-        const QList<QWidget*> order = {w.m_date,      w.m_customer,     w.m_department,
-                                       w.m_warehouse, w.m_employee,     w.m_account,
-                                       w.m_paid,      w.m_introduction, w.m_grid};
+        const QList<QWidget*> order = {
+            w.m_date,    w.m_customer, w.m_department,   w.m_warehouse,  w.m_employee,
+            w.m_account, w.m_paid,     w.m_introduction, w.m_quickEntry, w.m_grid};
         for (QWidget* next : order) {
             // The date field first steps through its own sections.
             QWidget* from = QApplication::focusWidget();
