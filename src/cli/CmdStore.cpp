@@ -3,6 +3,7 @@
 
 #include "app/Cferix_razazApp.h"
 #include "app/MessagePort.h"
+#include "basic/GoodsSearch.h"
 #include "bills/BillFile.h"
 #include "bills/BillReversal.h"
 #include "bills/CBill.h"
@@ -93,12 +94,12 @@ std::vector<std::string> UnitHeader() {
     return header;
 }
 
-const char* kGoodsUsage = "usage: ferix-cli goods list [--class C] | goods import FILE.csv | "
-                          "goods delete CODE";
+const char* kGoodsUsage = "usage: ferix-cli goods list [--class C] | goods find TEXT | "
+                          "goods import FILE.csv | goods delete CODE";
 const char* kClassesUsage = "usage: ferix-cli classes list | classes add NAME [--parent P] | "
                             "classes delete NAME";
-const char* kCustomersUsage = "usage: ferix-cli customers list [--type T] | customers import "
-                              "FILE.csv | customers delete CODE";
+const char* kCustomersUsage = "usage: ferix-cli customers list [--type T] | customers find TEXT | "
+                              "customers import FILE.csv | customers delete CODE";
 } // namespace
 
 int CmdGoods(CliContext& ctx) {
@@ -113,6 +114,19 @@ int CmdGoods(CliContext& ctx) {
         std::vector<std::vector<std::string>> rows;
         for (const auto& g : goods)
             rows.push_back(GoodsRow(g));
+        PrintTable(ctx, GoodsHeader(), rows);
+        return kExitOk;
+    }
+    if (sub == "find" && ctx.args.size() == 2 && OnlyOptions(ctx, {})) {
+        CDataStore store;
+        if (!store.ConnectMain())
+            return kExitData;
+        std::vector<std::vector<std::string>> rows;
+        if (!store.ForEachGoods("所有商品", [&](const GoodsRecord& g) {
+                if (GoodsMatches(g, ctx.args[1]))
+                    rows.push_back(GoodsRow(g));
+            }))
+            return kExitData;
         PrintTable(ctx, GoodsHeader(), rows);
         return kExitOk;
     }
@@ -211,6 +225,20 @@ int CmdCustomers(CliContext& ctx) {
         std::vector<std::vector<std::string>> rows;
         for (const auto& u : units)
             rows.push_back(UnitRow(u));
+        PrintTable(ctx, UnitHeader(), rows);
+        return kExitOk;
+    }
+    if (sub == "find" && ctx.args.size() == 2 && OnlyOptions(ctx, {})) {
+        CDataStore store;
+        if (!store.ConnectMain())
+            return kExitData;
+        std::vector<BusinessUnitRecord> units;
+        if (!store.ListBusinessUnits("所有类型", units))
+            return kExitData;
+        std::vector<std::vector<std::string>> rows;
+        for (const auto& u : units)
+            if (BusinessUnitMatches(u, ctx.args[1]))
+                rows.push_back(UnitRow(u));
         PrintTable(ctx, UnitHeader(), rows);
         return kExitOk;
     }

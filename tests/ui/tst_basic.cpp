@@ -19,6 +19,7 @@
 #include "store/CDataStore.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CListModel.h"
+#include "widgets/CSearchBox.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -34,6 +35,8 @@
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <tuple>
 
 namespace {
 QString Q(const std::string& s) {
@@ -340,9 +343,8 @@ private slots:
             w.m_add->click();
             QCOMPARE(Column(w.m_employees), (QStringList{"李四", "张三"}));
             QCOMPARE(Column(w.m_employees, 1), (QStringList{"010-1", "138"}));
-            QCOMPARE(
-                Column(w.m_employees, 3)[0],
-                QDate(1990, 1, 2).toString(QLocale().dateFormat(QLocale::ShortFormat)));
+            QCOMPARE(Column(w.m_employees, 3)[0],
+                     QDate(1990, 1, 2).toString(QLocale().dateFormat(QLocale::ShortFormat)));
             QCOMPARE(Column(w.m_employees, 4)[0], QStringLiteral("两行\n备注"));
 
             // A department shows its own employees; 所有员工 shows all again.
@@ -625,6 +627,111 @@ private slots:
         QCOMPARE(got,
                  (QStringList{"C 1", "名",   "",    "类", "简", "个", "型", "规", "产", "",  "1.5",
                               "",    "0.75", "690", "30", "1",  "9",  "否", "u1", "u4", "注"}));
+    }
+
+    // The search boxes of the goods and business-unit windows narrow their lists with every
+    // key, within the class or type selected; the goods form fills the 助记码.
+    void goodsAndUnitWindowsSearchAsTypedAndTheFormFillsTheSmartName() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectMain());
+            QVERIFY(store.AddGoodsClass("食品", "") && store.AddGoodsClass("水果", "食品"));
+            GoodsRecord g;
+            for (auto [code, name, smart, cls] :
+                 {std::tuple("K1", "键盘", "JP", "食品"), std::tuple("K2", "金盘", "jp", "水果"),
+                  std::tuple("P_1", "100%纸", "", "食品")}) {
+                g.Code = code;
+                g.ProductName = name;
+                g.SmartName = smart;
+                g.ClassName = cls;
+                g.BarCode = g.Code == "P_1" ? "6901234" : "";
+                QVERIFY(store.AddGoods(g));
+            }
+            BusinessUnitRecord u;
+            u.CustomerCode = "S1";
+            u.CustomerName = "华东电子";
+            u.CustomerContact = "Wang";
+            u.CustomerTel = "021-5555";
+            u.CustomerType = "供应商";
+            QVERIFY(store.AddBusinessUnit(u));
+            u = {};
+            u.CustomerCode = "C1";
+            u.CustomerName = "Li_Shop";
+            u.CustomerMobile = "13800001111";
+            u.CustomerType = "客户";
+            QVERIFY(store.AddBusinessUnit(u));
+        }
+        CScopedScriptedPort port;
+        auto clear = [](QLineEdit* box) {
+            QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(box, Qt::Key_Backspace);
+        };
+        {
+            CChild_Jichu_ProductDlg w;
+            w.show();
+            QCOMPARE(Column(w.m_list), (QStringList{"P_1", "K2", "K1"}));
+            QTest::keyClicks(w.m_search, "j");
+            QCOMPARE(Column(w.m_list), (QStringList{"K2", "K1"}));
+            QTest::keyClicks(w.m_search, "P");
+            QCOMPARE(Column(w.m_list), (QStringList{"K2", "K1"}));
+            w.m_tree->setCurrentItem(FindItem(w.m_tree, "食品")); // search kept
+            QCOMPARE(Column(w.m_list), QStringList{"K1"});
+            clear(w.m_search);
+            QCOMPARE(Column(w.m_list), (QStringList{"P_1", "K1"})); // the class again
+            QTest::keyClicks(w.m_search, "%");
+            QCOMPARE(Column(w.m_list), QStringList{"P_1"});
+            clear(w.m_search);
+            QTest::keyClicks(w.m_search, "6901");
+            QCOMPARE(Column(w.m_list), QStringList{"P_1"});
+            // Enter goes on to the list (first row), never to the add button.
+            QTest::keyClick(w.m_search, Qt::Key_Return);
+            QCOMPARE(SelectedRow(w.m_list), 0);
+            // Deleting a row found deletes that goods item.
+            w.m_delete->click();
+            QCOMPARE(Texts(port).last(), QStringLiteral("是否要删除商品编码为\" P_1 \"的商品？\r\n"
+                                                        "删除商品之前请确定此商品没有使用过。"));
+            QCOMPARE(w.m_list->model()->rowCount(), 0);
+            clear(w.m_search);
+            QCOMPARE(Column(w.m_list), QStringList{"K1"});
+            QTest::keyClicks(w.m_search, "  K ");
+            SaveShot(&w, "search_goods");
+        }
+        {
+            CChild_Jichu_CustomerDlg w;
+            w.show();
+            QCOMPARE(Column(w.m_list), (QStringList{"C1", "S1"}));
+            QTest::keyClicks(w.m_search, "wang");
+            QCOMPARE(Column(w.m_list), QStringList{"S1"});
+            clear(w.m_search);
+            QTest::keyClicks(w.m_search, "0001111");
+            QCOMPARE(Column(w.m_list), QStringList{"C1"});
+            w.m_types->selectRow(0); // 供应商, search kept
+            QCOMPARE(Column(w.m_list), QStringList{});
+            clear(w.m_search);
+            QCOMPARE(Column(w.m_list), QStringList{"S1"});
+            QTest::keyClicks(w.m_search, "021-");
+            QTest::keyClick(w.m_search, Qt::Key_Return);
+            QCOMPARE(w.State().SelectedCode(), std::string("S1"));
+        }
+        // The form fills the 助记码 from the name until one is typed.
+        CChild_Jichu_Product_AddDlg a;
+        a.show();
+        TypeText(a.m_name, "键盘鼠标");
+        QCOMPARE(a.m_smartName->text(), QStringLiteral("JPSB"));
+        clear(a.m_smartName);
+        QTest::keyClicks(a.m_smartName, "kb");
+        TypeText(a.m_name, "垫");
+        QCOMPARE(a.m_smartName->text(), QStringLiteral("kb"));
+        clear(a.m_smartName);
+        QTest::keyClicks(a.m_code, "N1");
+        a.m_className->setText("食品");
+        a.m_ok->click(); // an empty 助记码 is filled on confirming
+        QCOMPARE(a.m_goods.SmartName, std::string("JPSBD"));
+        CDataStore store;
+        QVERIFY(store.ConnectMain());
+        QCOMPARE(Q(store.FindGoods("N1")->SmartName), QStringLiteral("JPSBD"));
     }
 
     void businessUnitWindowFiltersAddsAndDeletes() {

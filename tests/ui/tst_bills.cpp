@@ -447,11 +447,11 @@ private slots:
         QVERIFY(w.isVisible());
         QTRY_COMPARE(w.m_amountTotal->text(), QStringLiteral("30.00"));
 
-        // Tab walks through the header fields in order, then into the grid.
+        // Tab walks through the header fields in order, then the quick entry and the grid.
         w.m_number->setFocus();
-        const QList<QWidget*> order = {w.m_date,      w.m_customer,     w.m_department,
-                                       w.m_warehouse, w.m_employee,     w.m_account,
-                                       w.m_paid,      w.m_introduction, w.m_grid};
+        const QList<QWidget*> order = {
+            w.m_date,    w.m_customer, w.m_department,   w.m_warehouse,  w.m_employee,
+            w.m_account, w.m_paid,     w.m_introduction, w.m_quickEntry, w.m_grid};
         for (QWidget* next : order) {
             // The date field first steps through its own sections.
             QWidget* from = QApplication::focusWidget();
@@ -1279,6 +1279,124 @@ private slots:
                 QCOMPARE(BrowseButtons(w), QList<bool>({true, false, false}));
                 QCOMPARE(port.Texts().size(), size_t(2));
             }));
+    }
+
+    // A barcode scanner types the code and presses Enter; the same goods scanned again counts
+    // on its line. Every bill window with a quantity has the field.
+    void quickEntryScansGoodsIntoEveryBillWindow_data() {
+        QTest::addColumn<QString>("command");
+        for (const char* c : {"run_jinhuo", "run_tuihuo", "run_xiaoshou", "run_xiaoshou_tuihuo",
+                              "run_baosun", "run_baoyi", "run_yiku"})
+            QTest::newRow(c) << QString(c);
+    }
+
+    void quickEntryScansGoodsIntoEveryBillWindow() {
+        QFETCH(QString, command);
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        {
+            // Two goods share the 助记码 JP.
+            CDataStore store;
+            QVERIFY(store.ConnectMain());
+            GoodsRecord keyboard;
+            keyboard.Code = "G003";
+            keyboard.ProductName = "键盘";
+            keyboard.ClassName = "饮料";
+            keyboard.SmartName = "JP";
+            keyboard.Unit = "个";
+            keyboard.PriceIn = "2.50";
+            GoodsRecord plate = keyboard;
+            plate.Code = "G004";
+            plate.ProductName = "金盘";
+            QVERIFY(store.AddGoods(keyboard) && store.AddGoods(plate));
+        }
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        std::unique_ptr<CBillEntryDlg> w;
+        if (command == "run_yiku")
+            w = std::make_unique<CChild_Kucun_YikuDlg>();
+        else
+            w = NewBillWindow(command);
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QLineEdit* scan = w->m_quickEntry;
+        QVERIFY(scan);
+        auto* label = w->m_linesGroup->findChild<QLabel*>();
+        QVERIFY(label);
+        QCOMPARE(label->text(), QStringLiteral("条码/编码："));
+        QVERIFY(label->geometry().bottom() < w->m_grid->geometry().top()); // above the grid
+        const bool trade = w->m_amountTotal != nullptr;
+        auto scanText = [&](const QString& text) {
+            scan->setFocus();
+            QTest::keyClicks(scan, text);
+            QTest::keyClick(scan, Qt::Key_Return);
+        };
+        auto totals = [&] {
+            return trade ? w->m_quantityTotal->text() + " " + w->m_amountTotal->text() : QString();
+        };
+        auto line = [&](int row) {
+            QStringList cells = {w->m_grid->GetItemText(row, 1), w->m_grid->GetItemText(row, 3),
+                                 w->m_grid->GetItemText(row, 4)};
+            if (trade)
+                cells << w->m_grid->GetItemText(row, 8);
+            return cells.join(' ');
+        };
+        const QString noTotals;
+
+        for (int i = 0; i < 3; ++i)
+            scanText("6901");
+        QCOMPARE(w->m_grid->GetItemCount(), 1);
+        QCOMPARE(line(0), trade ? QStringLiteral("G001 3 瓶 59.97") : QStringLiteral("G001 3 瓶"));
+        QCOMPARE(totals(), trade ? QStringLiteral("3 59.97") : noTotals);
+        QVERIFY(scan->text().isEmpty());
+
+        // A code typed by hand, blanks and case as they come: a second line.
+        scanText(" g002 ");
+        QCOMPARE(w->m_grid->GetItemCount(), 2);
+        QCOMPARE(line(1), trade ? QStringLiteral("G002 1  5.00") : QStringLiteral("G002 1 "));
+        QCOMPARE(totals(), trade ? QStringLiteral("4 64.97") : noTotals);
+
+        // A 助记码 of two goods: the picker opens with it in its search box.
+        picks.Then([](CPaletteListDlg& p) {
+            QCOMPARE(p.SearchBox()->text(), QStringLiteral("jp"));
+            QCOMPARE(p.List()->GetItemCount(), 2);
+            QCOMPARE(p.List()->GetItemText(0, 0), QStringLiteral("G003"));
+            QTest::keyClick(p.SearchBox(), Qt::Key_Down);
+            QTest::keyClick(p.SearchBox(), Qt::Key_Down); // stays on the last row
+            QTest::keyClick(p.SearchBox(), Qt::Key_Up);
+            QTest::keyClick(p.SearchBox(), Qt::Key_Return);
+        });
+        scanText("jp");
+        QCOMPARE(picks.Pending(), size_t(0));
+        QCOMPARE(w->m_grid->GetItemCount(), 3);
+        QCOMPARE(line(2), trade ? QStringLiteral("G003 1 个 2.50") : QStringLiteral("G003 1 个"));
+        QCOMPARE(totals(), trade ? QStringLiteral("5 67.47") : noTotals);
+
+        // The first goods again, after other lines: its own line counts on.
+        scanText("6901");
+        QCOMPARE(w->m_grid->GetItemCount(), 3);
+        QCOMPARE(line(0), trade ? QStringLiteral("G001 4 瓶 79.96") : QStringLiteral("G001 4 瓶"));
+        QCOMPARE(totals(), trade ? QStringLiteral("6 87.46") : noTotals);
+
+        // Unknown: said; the text stays selected for the next scan, which replaces it. Enter
+        // never posted the bill (no check was made).
+        scanText("690");
+        QCOMPARE(port.Texts(), std::vector<std::string>{"没有找到条码或编码为“690”的商品！"});
+        QCOMPARE(scan->selectedText(), QStringLiteral("690"));
+        QVERIFY(scan->hasFocus());
+        QTest::keyClicks(scan, "G002");
+        QTest::keyClick(scan, Qt::Key_Enter);
+        QCOMPARE(line(1), trade ? QStringLiteral("G002 2  10.00") : QStringLiteral("G002 2 "));
+        QCOMPARE(w->m_grid->GetItemCount(), 3);
+        QVERIFY(w->isVisible());
+        if (command == "run_jinhuo")
+            SaveShot(w.get(), "search_bill");
+
+        // The price adjustment has no quantity to count scans in.
+        CChild_Kucun_TiaojiaDlg price;
+        QVERIFY(!price.m_quickEntry);
     }
 
     void priceAdjustmentFromPanel() {

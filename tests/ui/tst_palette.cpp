@@ -7,9 +7,12 @@
 #include "widgets/CListCtrlEx.h"
 
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <tuple>
 
 namespace {
 QStringList Column(const CListCtrlEx* list, int column) {
@@ -185,6 +188,107 @@ private slots:
             QCOMPARE(QString::fromStdString(p.m_chosenGoods.Note), QStringLiteral("冷藏"));
             QVERIFY(p.m_chosenName.isEmpty());
             SaveShot(&p, "palette_goods");
+        });
+    }
+
+    // Typing into the search box narrows the list with every key, within the tree's
+    // selection; Up/Down move, Enter chooses.
+    void searchBoxNarrowsWithinTheTreeAndChoosesFromTheKeyboard() {
+        CTempProgramFolder folder;
+        SeedBillData();
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectMain());
+            GoodsRecord g;
+            g.ClassName = "饮料";
+            for (auto [code, name, smart] :
+                 {std::tuple("G003", "键盘", "JP"), std::tuple("G004", "金盘", "jp"),
+                  std::tuple("G_5", "100%棉", "")}) {
+                g.Code = code;
+                g.ProductName = name;
+                g.SmartName = smart;
+                g.ClassName = g.Code == "G004" ? "果汁" : "饮料";
+                QVERIFY(store.AddGoods(g));
+            }
+        }
+        CPaletteListDlg* picker = nullptr;
+        const int result = RunPicker(
+            "palette_product",
+            [](CPaletteListDlg& p) {
+                QCOMPARE(p.focusWidget(), static_cast<QWidget*>(p.SearchBox()));
+                QLineEdit* box = p.SearchBox();
+                const QStringList all = {"G001", "G002", "G003", "G004", "G_5"};
+                QCOMPARE(Column(p.List(), 0), all);
+                QCOMPARE(p.List()->GetSelectedRow(), -1);
+                QTest::keyClick(box, Qt::Key_J);
+                QCOMPARE(Column(p.List(), 0), QStringList({"G003", "G004"})); // JP, jp
+                QTest::keyClick(box, Qt::Key_P);
+                QCOMPARE(Column(p.List(), 0), QStringList({"G003", "G004"}));
+                QTest::keyClick(box, Qt::Key_X);
+                QCOMPARE(p.List()->GetItemCount(), 0);
+                QTest::keyClick(box, Qt::Key_Backspace);
+                QTest::keyClick(box, Qt::Key_Backspace);
+                QTest::keyClick(box, Qt::Key_Backspace);
+                QCOMPARE(Column(p.List(), 0), all); // cleared: everything again
+                QTest::keyClicks(box, "6901");      // part of G001's barcode
+                QCOMPARE(Column(p.List(), 0), QStringList({"G001"}));
+                box->clear();
+                QTest::keyClicks(box, "%");
+                QCOMPARE(Column(p.List(), 0), QStringList({"G_5"}));
+                box->clear();
+                QTest::keyClicks(box, "_");
+                QCOMPARE(Column(p.List(), 0), QStringList({"G_5"}));
+                box->clear();
+
+                // Tree and search combine; clearing either shows what the other selects.
+                QVERIFY(p.SelectTreeItem("果汁"));
+                QCOMPARE(Column(p.List(), 0), QStringList({"G002", "G004"}));
+                TypeText(box, " 盘 ");
+                QCOMPARE(Column(p.List(), 0), QStringList({"G004"}));
+                QVERIFY(p.SelectTreeItem("所有商品"));
+                QCOMPARE(Column(p.List(), 0), QStringList({"G003", "G004"}));
+                box->clear();
+                QCOMPARE(Column(p.List(), 0), all);
+
+                // The first row found is highlighted; Down, Up and Enter choose from there.
+                QTest::keyClicks(box, "g00");
+                QCOMPARE(p.List()->GetSelectedRow(), 0);
+                QTest::keyClick(box, Qt::Key_Down);
+                QTest::keyClick(box, Qt::Key_Down);
+                QTest::keyClick(box, Qt::Key_Up);
+                QCOMPARE(p.List()->GetSelectedRow(), 1);
+                QTest::keyClick(box, Qt::Key_Return);
+            },
+            &picker);
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(QString::fromStdString(picker->m_chosenGoods.Code), QStringLiteral("G002"));
+        delete picker;
+
+        // Business units by name part and telephone; the highlighted row chosen by "选择".
+        QCOMPARE(RunPicker(
+                     "palette_wanglaidanwei",
+                     [](CPaletteListDlg& p) {
+                         QTest::keyClicks(p.SearchBox(), "c0");
+                         QCOMPARE(Column(p.List(), 0), QStringList({"C01"}));
+                         p.SearchBox()->clear();
+                         TypeText(p.SearchBox(), "供应");
+                         QCOMPARE(Column(p.List(), 0), QStringList({"S01"}));
+                         p.ChooseButton()->click();
+                     },
+                     &picker),
+                 int(QDialog::Accepted));
+        QCOMPARE(picker->m_chosenName, QStringLiteral("甲供应商"));
+        delete picker;
+        // Other lists by name.
+        RunPicker("palette_cangku", [](CPaletteListDlg& p) {
+            TypeText(p.SearchBox(), "二");
+            QCOMPARE(Column(p.List(), 0), QStringList({"二号库"}));
+            SaveShot(&p, "search_picker_units");
+        });
+        RunPicker("palette_product", [](CPaletteListDlg& p) {
+            QTest::keyClicks(p.SearchBox(), "jp");
+            p.resize(820, 360);
+            SaveShot(&p, "search_picker");
         });
     }
 

@@ -17,6 +17,7 @@
 #include "query/SaveFileDialog.h"
 #include "store/CDataStore.h"
 #include "text/Clock.h"
+#include "widgets/CSearchBox.h"
 #include "widgets/CUnderLineEdit.h"
 
 #include <QApplication>
@@ -209,6 +210,51 @@ private slots:
             QVERIFY(OpenRoute(nullptr, place, QStringLiteral("库存状况")));
             QVERIFY(opened.Ran());
         }
+    }
+
+    // The search box narrows the stock list with every key, within the class and warehouse.
+    void stockViewSearchesWithinClassAndWarehouse() {
+        CTempProgramFolder folder;
+        SetUpStock(folder);
+        Sql("update ferix_product set SmartName = 'KL', BarCode = '6901' where Code = 'G1'");
+        Sql("update ferix_product set SmartName = 'CZ' where Code = 'G2'");
+        CScopedScriptedPort port;
+        CChild_Kucun_ViewDlg dlg;
+        dlg.show();
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G3", "G2", "G1", "G1"}));
+        QTest::keyClicks(dlg.m_search, "k");
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1", "G1"})); // 助记码 KL
+        QTest::keyClicks(dlg.m_search, "l");
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1", "G1"}));
+        dlg.m_warehouse->setCurrentText(QStringLiteral("一号仓库"));
+        QCOMPARE(Column(dlg.m_model, 4), QStringList({"26-12-01"}));
+        QTest::keyClick(dlg.m_search, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(dlg.m_search, Qt::Key_Backspace);
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G2", "G1"})); // the warehouse's rows
+        QTest::keyClicks(dlg.m_search, "690");
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1"})); // barcode
+        dlg.m_warehouse->setCurrentText(QStringLiteral("全部"));
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1", "G1"}));
+        dlg.m_search->clear();
+        QTest::keyClicks(dlg.m_search, "<B>");
+        QCOMPARE(Column(dlg.m_model, 1), QStringList({"薯片<b>"}));
+        dlg.m_tree->setCurrentItem(FindItem(dlg.m_tree, "饮料"));
+        QCOMPARE(dlg.m_model->rowCount(), 0);
+        dlg.m_search->clear();
+        QTest::keyClicks(dlg.m_search, "%");
+        QCOMPARE(dlg.m_model->rowCount(), 0);
+        dlg.m_search->clear();
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1", "G1"}));
+        // Enter goes on to the list and leaves the window open.
+        TypeText(dlg.m_search, "橙");
+        QCOMPARE(dlg.m_model->rowCount(), 0); // 橙汁 is in 果汁, not in 饮料
+        dlg.m_tree->setCurrentItem(dlg.m_tree->topLevelItem(0));
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G2"}));
+        QTest::keyClick(dlg.m_search, Qt::Key_Return);
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(dlg.m_list->selectionModel()->selectedRows().size(), 1);
+        QVERIFY(port.Texts().empty());
+        SaveShot(&dlg, "search_stock");
     }
 
     void stockViewWithoutTemplateDoesNotShowThePrintWindow() {

@@ -7,9 +7,11 @@
 #include "store/CDataStore.h"
 #include "text/Clock.h"
 #include "text/Money.h"
+#include "text/PinyinInitials.h"
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <random>
 #include <utility>
 #include <vector>
@@ -196,7 +198,13 @@ GoodsRecord MakeGoods(Rng& rng, int index, GoodsPrices& prices) {
     GoodsRecord g;
     g.Code = GoodsCode(index);
     g.ProductName = std::string(brand) + item.name + " " + spec;
-    g.SmartName = std::string(brand) + item.name;
+    // The 助记码 a clerk types: the initials of brand and item, as the goods form fills it.
+    static thread_local std::map<std::string, std::string> initials;
+    const std::string shortName = std::string(brand) + item.name;
+    auto [known, fresh] = initials.try_emplace(shortName);
+    if (fresh)
+        known->second = PinyinInitials(shortName);
+    g.SmartName = known->second;
     g.ClassName = cls.name;
     g.Unit = item.unit;
     g.PartNumber = "XH-" + Padded(Uniform(rng, 100, 9999), 4);

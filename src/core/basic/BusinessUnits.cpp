@@ -40,6 +40,15 @@ std::vector<std::string> UnitTypeChoices() {
 void CBusinessUnitsState::Fill(CDataStore& store) {
     m_units.clear();
     store.ListBusinessUnits(m_typeFilter, m_units);
+    m_index.Clear();
+    for (const auto& u : m_units)
+        m_index.AddRow(BusinessUnitSearchTexts(u));
+    Search(m_search);
+}
+
+void CBusinessUnitsState::Search(const std::string& typed) {
+    m_search = typed;
+    m_shown = m_index.Find(typed);
 }
 
 void CBusinessUnitsState::Open() {
@@ -59,7 +68,7 @@ void CBusinessUnitsState::SelectType(const std::string& type) {
 
 std::string CBusinessUnitsState::Cell(size_t row, int column) const {
     const auto& columns = UnitListColumns();
-    if (row >= m_units.size() || column < 0 || size_t(column) >= columns.size())
+    if (row >= m_shown.size() || column < 0 || size_t(column) >= columns.size())
         return {};
     return Row(row).*columns[column].field;
 }

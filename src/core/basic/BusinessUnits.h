@@ -1,4 +1,5 @@
 #pragma once
+#include "GoodsSearch.h"
 #include "ListColumn.h"
 #include "store/Records.h"
 
@@ -36,8 +37,14 @@ public:
     void SelectUnit(const std::string& code) { m_selectedCode = code; }
     const std::string& SelectedCode() const { return m_selectedCode; }
 
-    size_t RowCount() const { return m_units.size(); }
-    const BusinessUnitRecord& Row(size_t row) const { return m_units[m_units.size() - 1 - row]; }
+    // The search box "查找：": only the units the typed text finds (GoodsSearch.h) are listed,
+    // within the type shown; an empty text lists them all. Kept when the list is read again.
+    void Search(const std::string& typed);
+
+    size_t RowCount() const { return m_shown.size(); }
+    const BusinessUnitRecord& Row(size_t row) const {
+        return m_units[m_shown[m_shown.size() - 1 - row]];
+    }
     std::string Cell(size_t row, int column) const;
 
     // Stores a new unit and lists the current filter again. False when the connection failed
@@ -53,6 +60,9 @@ private:
     std::string m_typeFilter = kAllUnitTypes;
     std::string m_selectedCode;
     std::vector<BusinessUnitRecord> m_units;
+    CSearchIndex m_index;
+    std::string m_search;
+    std::vector<size_t> m_shown; // rows of m_units the search finds, in store order
 };
 
 // The add window's checks, in order: code, name, type. Shows the first message and answers

@@ -4,6 +4,7 @@
 #include "query/ClassTree.h"
 #include "store/CDataStore.h"
 #include "text/Money.h"
+#include "text/PinyinInitials.h"
 
 const std::vector<GoodsListColumn>& GoodsListColumns() {
     using G = GoodsRecord;
@@ -52,17 +53,26 @@ bool CGoodsListState::ShowClass(const std::string& className) {
             m_text += g.*c.field;
             m_ends.push_back(m_text.size());
         }
+        m_index.AddRow(GoodsSearchTexts(g));
     });
     m_text.shrink_to_fit();
     m_ends.shrink_to_fit();
     m_rows.shrink_to_fit();
+    Search(m_search);
     return true;
+}
+
+void CGoodsListState::Search(const std::string& typed) {
+    m_search = typed;
+    m_shown = m_index.Find(typed);
 }
 
 void CGoodsListState::Clear() {
     m_text.clear();
     m_ends.clear();
     m_rows.clear();
+    m_index.Clear();
+    m_shown.clear();
 }
 
 bool CGoodsListState::ShowAll() {
@@ -71,7 +81,7 @@ bool CGoodsListState::ShowAll() {
 
 std::string CGoodsListState::Cell(size_t row, int column) const {
     const auto& columns = GoodsListColumns();
-    if (row >= m_rows.size() || column < 0 || size_t(column) >= columns.size())
+    if (row >= m_shown.size() || column < 0 || size_t(column) >= columns.size())
         return {};
     const size_t cell = FirstCell(row) + size_t(column);
     const size_t start = cell == 0 ? 0 : m_ends[cell - 1];
@@ -79,7 +89,7 @@ std::string CGoodsListState::Cell(size_t row, int column) const {
 }
 
 bool CGoodsListState::Delete(std::optional<size_t> row) {
-    if (!row || *row >= m_rows.size()) {
+    if (!row || *row >= m_shown.size()) {
         Messages().Inform("请选择要删除的商品！");
         return false;
     }
@@ -101,7 +111,10 @@ bool CGoodsListState::Delete(std::optional<size_t> row) {
     if (!store.DeleteGoods(code))
         return false;
     // Its texts stay in the buffer until the list is read again.
-    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(m_rows.size() - 1 - *row));
+    const size_t storeRow = StoreRow(*row);
+    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(storeRow));
+    m_index.RemoveRow(storeRow);
+    Search(m_search);
     return true;
 }
 
@@ -137,6 +150,11 @@ bool CheckGoodsForm(const GoodsRecord& goods) {
         return false;
     }
     return true;
+}
+
+void FillSmartName(GoodsRecord& goods) {
+    if (goods.SmartName.empty())
+        goods.SmartName = PinyinInitials(goods.ProductName);
 }
 
 bool StoreNewGoods(const GoodsRecord& goods) {

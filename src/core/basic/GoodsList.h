@@ -1,4 +1,5 @@
 #pragma once
+#include "GoodsSearch.h"
 #include "ListColumn.h"
 #include "store/Records.h"
 
@@ -24,7 +25,11 @@ public:
     // All goods, whatever class the tree shows (after an add).
     bool ShowAll();
 
-    size_t RowCount() const { return m_rows.size(); }
+    // The search box "查找：": only the goods the typed text finds (GoodsSearch.h) are listed,
+    // within the class shown; an empty text lists them all. Kept when the class changes.
+    void Search(const std::string& typed);
+
+    size_t RowCount() const { return m_shown.size(); }
     std::string Cell(size_t row, int column) const;
 
     // Deletes the goods item of the given list row after the question and the in-use check.
@@ -33,8 +38,9 @@ public:
 
 private:
     void Clear();
-    // Index in m_ends of the first cell of a list row.
-    size_t FirstCell(size_t row) const { return m_rows[m_rows.size() - 1 - row]; }
+    // The store-order row of a list row, and the index in m_ends of its first cell.
+    size_t StoreRow(size_t row) const { return m_shown[m_shown.size() - 1 - row]; }
+    size_t FirstCell(size_t row) const { return m_rows[StoreRow(row)]; }
 
     // The shown texts kept compact, for lists of hundreds of thousands of goods: every cell's
     // text one after another in m_text, the end of each in m_ends (row after row, the columns
@@ -42,11 +48,17 @@ private:
     std::string m_text;
     std::vector<size_t> m_ends;
     std::vector<size_t> m_rows;
+    // The searched texts of the rows, the text typed, and the store-order rows it finds.
+    CSearchIndex m_index;
+    std::string m_search;
+    std::vector<size_t> m_shown;
 };
 
 // The add window's checks, in order: code, name, class, then the two prices (non-negative
 // decimals, or empty). Shows the first message and answers false when refused.
 bool CheckGoodsForm(const GoodsRecord& goods);
+// An empty 助记码 (SmartName) becomes the pinyin initials of the name; a typed one is kept.
+void FillSmartName(GoodsRecord& goods);
 // Whether a price field holds an empty text or a non-negative decimal ("12", "3.5", ".25").
 bool IsPresetPriceText(const std::string& text);
 // Stores a new goods item. False when the store refused it (its message was shown), so the add

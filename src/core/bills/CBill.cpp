@@ -141,6 +141,28 @@ void CBill::FillLine(size_t row, const GoodsRecord& g) {
     }
 }
 
+size_t CBill::ScanGoods(const GoodsRecord& goods) {
+    for (size_t row = m_lines.size(); row-- > 0;) {
+        BillLine& l = m_lines[row];
+        if (!IsGoodsLine(row) || l.code != goods.Code)
+            continue;
+        auto quantity = ParseWholeNumber(l.quantity);
+        if (!quantity || *quantity < 0 || *quantity == INT64_MAX)
+            break;
+        l.quantity = std::to_string(*quantity + 1);
+        if (IsTradeKind(m_kind))
+            l.amount = LineAmount(l.quantity, l.price);
+        return row;
+    }
+    AppendGoods(goods);
+    BillLine& l = m_lines.back();
+    l.quantity = "1";
+    l.unit = goods.Unit;
+    if (IsTradeKind(m_kind))
+        l.amount = LineAmount(l.quantity, l.price);
+    return m_lines.size() - 1;
+}
+
 bool CBill::IsGoodsLine(size_t row) const {
     return row < m_lines.size() && !m_lines[row].hasRecord.empty();
 }

@@ -73,6 +73,11 @@ public:
     void AppendGoods(const GoodsRecord& goods);
     void FillLine(size_t row, const GoodsRecord& goods);
     bool IsGoodsLine(size_t row) const;
+    // A scanned or typed goods item (quick entry): one more of it on the last line of that
+    // goods item, or a new line of quantity 1 at the goods' purchase price and in its unit.
+    // A last line whose quantity is not a whole number (being corrected) gets no more: a new
+    // line is added. The row changed or added.
+    size_t ScanGoods(const GoodsRecord& goods);
     void RemoveLine(size_t row);
     // "更改": refills the selected goods line, or says that none is selected.
     bool ChangeSelectedLine(std::optional<size_t> selected, const GoodsRecord& goods);

@@ -1,6 +1,7 @@
 #include "PaletteLists.h"
 
 #include "app/Cferix_razazApp.h"
+#include "basic/GoodsSearch.h"
 #include "config/ConfigLists.h"
 #include "store/CDataStore.h"
 
@@ -136,6 +137,15 @@ std::vector<ClassTreeNode> PaletteTreeItems(const PaletteKindInfo& info) {
         break;
     }
     return {};
+}
+
+std::vector<int> PaletteSearchColumns(const PaletteKindInfo& info) {
+    // The goods and unit rows hold the columns of the goods and unit windows' lists.
+    if (info.goods)
+        return GoodsSearchColumns();
+    if (info.tree == PaletteTree::UnitTypes)
+        return BusinessUnitSearchColumns();
+    return {0};
 }
 
 std::optional<GoodsRecord> ChooseGoodsByCode(const std::string& code) {

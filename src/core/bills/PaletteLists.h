@@ -38,6 +38,10 @@ std::vector<std::vector<std::string>> PaletteRows(const PaletteKindInfo& info,
 // The items of the kind's filter tree (empty for kinds without one).
 std::vector<ClassTreeNode> PaletteTreeItems(const PaletteKindInfo& info);
 
+// The columns the picker's search box "查找：" looks in: code, name, 助记码 and barcode of goods,
+// code, name, contact and telephones of business units, the name (column 0) otherwise.
+std::vector<int> PaletteSearchColumns(const PaletteKindInfo& info);
+
 // The goods item a click on a goods row chooses: the application's goods list is refilled and
 // the last record with that code wins. Nothing when no record has the code.
 std::optional<GoodsRecord> ChooseGoodsByCode(const std::string& code);

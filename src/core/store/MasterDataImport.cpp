@@ -4,6 +4,7 @@
 #include "app/MessagePort.h"
 #include "text/CsvReader.h"
 #include "text/Money.h"
+#include "text/PinyinInitials.h"
 
 #include <map>
 #include <set>
@@ -192,6 +193,9 @@ ImportOutcome ImportGoodsCsv(std::string_view csv, size_t* added) {
             const std::string at = LinePrefix(line);
             if (auto problem = CheckGoodsForm(g))
                 return at + *problem;
+            // An empty 助记码 is filled as the goods form fills it.
+            if (g.SmartName.empty())
+                g.SmartName = PinyinInitials(g.ProductName);
             // The form offers only existing classes.
             if (!classNames.count(g.ClassName))
                 return at + "商品类别“" + g.ClassName + "”不存在！";

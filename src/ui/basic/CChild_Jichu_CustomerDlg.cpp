@@ -2,6 +2,7 @@
 
 #include "CChild_Jichu_Customer_AddDlg.h"
 #include "widgets/CListModel.h"
+#include "widgets/CSearchBox.h"
 #include "widgets/ModalRunner.h"
 
 #include <QHBoxLayout>
@@ -54,15 +55,22 @@ CChild_Jichu_CustomerDlg::CChild_Jichu_CustomerDlg(QWidget* parent) : QDialog(pa
     buttons->addWidget(m_delete);
     buttons->addWidget(m_back);
 
+    m_search = new CSearchBox(m_list, QStringLiteral("编码、名称、联系人或电话"), this);
+    m_search->setObjectName("unitSearch");
+    QHBoxLayout* search = m_search->Row();
+    auto* right = new QVBoxLayout;
+    right->addLayout(search);
+    right->addWidget(m_list, 1);
+
     auto* lists = new QHBoxLayout;
     lists->addWidget(m_types);
-    lists->addWidget(m_list, 1);
+    lists->addLayout(right, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(lists, 1);
     layout->addLayout(buttons);
     resize(1150, 600);
 
-    QWidget* order[] = {m_types, m_list, m_add, m_delete, m_back};
+    QWidget* order[] = {m_types, m_search, m_list, m_add, m_delete, m_back};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -70,6 +78,7 @@ CChild_Jichu_CustomerDlg::CChild_Jichu_CustomerDlg(QWidget* parent) : QDialog(pa
             &CChild_Jichu_CustomerDlg::OnTypeSelected);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CChild_Jichu_CustomerDlg::OnUnitSelected);
+    connect(m_search, &QLineEdit::textChanged, this, &CChild_Jichu_CustomerDlg::OnSearch);
     connect(m_add, &QPushButton::clicked, this, &CChild_Jichu_CustomerDlg::OnAdd);
     connect(m_delete, &QPushButton::clicked, this, &CChild_Jichu_CustomerDlg::OnDelete);
     connect(m_back, &QPushButton::clicked, this, &QDialog::reject);
@@ -109,6 +118,13 @@ void CChild_Jichu_CustomerDlg::OnDelete() {
     if (!m_state.Delete())
         return;
     m_filling = true;
+    m_model->Reload();
+    m_filling = false;
+}
+
+void CChild_Jichu_CustomerDlg::OnSearch() {
+    m_filling = true; // the selected code stays, as after a refill
+    m_state.Search(m_search->text().toStdString());
     m_model->Reload();
     m_filling = false;
 }

@@ -4,6 +4,7 @@
 #include <QDialog>
 
 class CListModel;
+class CSearchBox;
 class QPushButton;
 class QTableView;
 
@@ -14,6 +15,7 @@ public:
     explicit CChild_Jichu_CustomerDlg(QWidget* parent = nullptr);
     const CBusinessUnitsState& State() const { return m_state; }
 
+    CSearchBox* m_search; // "查找："
     QTableView* m_types;
     CListModel* m_typeModel;
     QTableView* m_list;
@@ -27,6 +29,7 @@ private slots:
     void OnUnitSelected();
     void OnAdd();
     void OnDelete();
+    void OnSearch();
 
 private:
     CBusinessUnitsState m_state;

@@ -3,6 +3,7 @@
 #include "CChild_Jichu_Product_AddDlg.h"
 #include "CChild_Jichu_Product_Class_Dlg.h"
 #include "widgets/CListModel.h"
+#include "widgets/CSearchBox.h"
 #include "widgets/ClassTreeFiller.h"
 #include "widgets/ModalRunner.h"
 
@@ -46,7 +47,12 @@ CChild_Jichu_ProductDlg::CChild_Jichu_ProductDlg(QWidget* parent) : QDialog(pare
     m_list = new QTableView(listFrame);
     SetupListView(m_list, m_model, true);
     m_list->setMinimumSize(620, 420);
-    (new QVBoxLayout(listFrame))->addWidget(m_list);
+    m_search = new CSearchBox(m_list, QStringLiteral("编码、名称、助记码或条码"), listFrame);
+    m_search->setObjectName("goodsSearch");
+    QHBoxLayout* search = m_search->Row();
+    auto* listLayout = new QVBoxLayout(listFrame);
+    listLayout->addLayout(search);
+    listLayout->addWidget(m_list);
 
     m_add =
         new QPushButton(QIcon(QStringLiteral(":/icons/goods.svg")), QStringLiteral("添加"), this);
@@ -67,7 +73,7 @@ CChild_Jichu_ProductDlg::CChild_Jichu_ProductDlg(QWidget* parent) : QDialog(pare
     layout->addLayout(buttons);
     resize(1100, 600);
 
-    QWidget* order[] = {m_tree, m_manageClasses, m_list, m_add, m_delete, m_back};
+    QWidget* order[] = {m_tree, m_manageClasses, m_search, m_list, m_add, m_delete, m_back};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -75,6 +81,7 @@ CChild_Jichu_ProductDlg::CChild_Jichu_ProductDlg(QWidget* parent) : QDialog(pare
             &CChild_Jichu_ProductDlg::OnClassChanged);
     connect(m_manageClasses, &QPushButton::clicked, this,
             &CChild_Jichu_ProductDlg::OnManageClasses);
+    connect(m_search, &QLineEdit::textChanged, this, &CChild_Jichu_ProductDlg::OnSearch);
     connect(m_add, &QPushButton::clicked, this, &CChild_Jichu_ProductDlg::OnAdd);
     connect(m_delete, &QPushButton::clicked, this, &CChild_Jichu_ProductDlg::OnDelete);
     connect(m_back, &QPushButton::clicked, this, &QDialog::reject);
@@ -117,4 +124,9 @@ void CChild_Jichu_ProductDlg::OnDelete() {
     int row = SelectedRow(m_list);
     if (m_state.Delete(row < 0 ? std::nullopt : std::optional<size_t>(size_t(row))))
         m_model->Reload();
+}
+
+void CChild_Jichu_ProductDlg::OnSearch() {
+    m_state.Search(m_search->text().toStdString());
+    m_model->Reload();
 }

@@ -4,6 +4,7 @@
 #include <QDialog>
 
 class CListModel;
+class CSearchBox;
 class QPushButton;
 class QTableView;
 class QTreeWidget;
@@ -17,6 +18,7 @@ public:
 
     QTreeWidget* m_tree;
     QPushButton* m_manageClasses;
+    CSearchBox* m_search; // "查找："
     QTableView* m_list;
     CListModel* m_model;
     QPushButton* m_add;
@@ -28,6 +30,7 @@ private slots:
     void OnManageClasses();
     void OnAdd();
     void OnDelete();
+    void OnSearch();
 
 private:
     void FillTree();

@@ -3,6 +3,7 @@
 #include "CChild_Jichu_Product_Class_Dlg.h"
 #include "basic/GoodsList.h"
 #include "basic/SimpleList.h"
+#include "text/PinyinInitials.h"
 #include "widgets/ModalRunner.h"
 
 #include <QCheckBox>
@@ -134,6 +135,13 @@ CChild_Jichu_Product_AddDlg::CChild_Jichu_Product_AddDlg(QWidget* parent) : QDia
 
     connect(m_chooseClass, &QToolButton::clicked, this,
             &CChild_Jichu_Product_AddDlg::OnChooseClass);
+    // The 助记码 follows the name until the user types one of their own.
+    connect(m_name, &QLineEdit::textEdited, this, [this](const QString& name) {
+        if (!m_smartName->text().isEmpty() && m_smartName->text() != m_autoSmartName)
+            return;
+        m_autoSmartName = QString::fromStdString(PinyinInitials(name.toStdString()));
+        m_smartName->setText(m_autoSmartName);
+    });
     connect(m_ok, &QPushButton::clicked, this, &CChild_Jichu_Product_AddDlg::OnConfirm);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -171,6 +179,8 @@ GoodsRecord CChild_Jichu_Product_AddDlg::ReadFields() const {
 
 void CChild_Jichu_Product_AddDlg::OnConfirm() {
     m_goods = ReadFields();
+    FillSmartName(m_goods);
+    m_smartName->setText(QString::fromStdString(m_goods.SmartName));
     if (!CheckGoodsForm(m_goods))
         return;
     // A refused goods item (a code that exists already) keeps the window open as typed.

@@ -47,4 +47,6 @@ private slots:
 
 private:
     GoodsRecord ReadFields() const;
+
+    QString m_autoSmartName; // the 助记码 last filled from the name
 };

@@ -83,6 +83,8 @@ void CBillEntryDlg::SetEditable(bool editable) {
     for (QPushButton* b : {m_save, m_add, m_change, m_remove})
         if (b)
             b->setEnabled(editable);
+    if (m_quickEntry)
+        m_quickEntry->setEnabled(editable);
     for (QLineEdit* f :
          {static_cast<QLineEdit*>(m_number), static_cast<QLineEdit*>(m_customer),
           static_cast<QLineEdit*>(m_department), static_cast<QLineEdit*>(m_warehouse),
@@ -166,6 +168,21 @@ QPushButton* CBillEntryDlg::NewButton(const QString& text) {
 QGroupBox* CBillEntryDlg::LinesGroup(const QString& title) {
     m_linesGroup = new QGroupBox(title, this);
     auto* layout = new QVBoxLayout(m_linesGroup);
+    // A price adjustment has no quantity to count scans in.
+    if (m_bill->Kind() != BillKind::Price) {
+        m_quickEntry = new QLineEdit(m_linesGroup);
+        m_quickEntry->setObjectName("quickEntry");
+        m_quickEntry->setPlaceholderText(QStringLiteral("扫描条码，或输入商品编码、助记码后回车"));
+        m_quickEntry->setMaximumWidth(360);
+        m_quickEntry->installEventFilter(this); // Enter adds the goods, never posts
+        auto* label = new QLabel(QStringLiteral("条码/编码："), m_linesGroup);
+        label->setBuddy(m_quickEntry);
+        auto* row = new QHBoxLayout;
+        row->addWidget(label);
+        row->addWidget(m_quickEntry, 1);
+        row->addStretch(1);
+        layout->addLayout(row);
+    }
     layout->addWidget(m_grid);
     return m_linesGroup;
 }
@@ -256,9 +273,10 @@ void CBillEntryDlg::RecomputeTotals() {
 
 // ---- lines
 
-std::optional<GoodsRecord> CBillEntryDlg::PickGoods() {
+std::optional<GoodsRecord> CBillEntryDlg::PickGoods(const QString& search) {
     CPaletteListDlg picker(this);
     picker.SetKind(QStringLiteral("palette_product"));
+    picker.SetSearchText(search);
     if (picker.exec() != QDialog::Accepted)
         return std::nullopt;
     return picker.m_chosenGoods;
@@ -344,6 +362,43 @@ void CBillEntryDlg::OnGridDoubleClick(int row) {
     ShowLine(line);
     RegisterRowRules(line);
     RecomputeTotals();
+}
+
+void CBillEntryDlg::OnQuickEntry() {
+    if (m_viewMode || !m_quickEntry)
+        return;
+    const QuickEntryResult found = m_finder.Find(S(m_quickEntry->text()));
+    std::optional<GoodsRecord> goods;
+    switch (found.kind) {
+    case QuickEntryResult::Kind::One:
+        goods = found.goods;
+        break;
+    case QuickEntryResult::Kind::Several:
+        goods = PickGoods(Q(found.key));
+        break;
+    case QuickEntryResult::Kind::NotFound:
+        Messages().Inform(QuickEntryNotFoundText(found.key));
+        break;
+    case QuickEntryResult::Kind::Empty:
+    case QuickEntryResult::Kind::Failed:
+        break;
+    }
+    if (goods && !goods->Code.empty()) {
+        m_grid->CommitActiveEditor();
+        const int row = int(m_bill->ScanGoods(*goods));
+        if (row >= m_grid->GetItemCount()) {
+            m_grid->InsertItem(row, Q(m_bill->Cell(size_t(row), 0)));
+            RegisterRowRules(row);
+        }
+        ShowLine(row);
+        m_grid->SelectRow(row);
+        m_grid->scrollTo(m_grid->model()->index(row, 0));
+        RecomputeTotals();
+        m_quickEntry->clear();
+    } else {
+        m_quickEntry->selectAll(); // the next scan replaces it
+    }
+    m_quickEntry->setFocus(); // ready for the next scan
 }
 
 void CBillEntryDlg::OnCellEdited(int row, int column, bool editBox) {
@@ -505,6 +560,13 @@ void CBillEntryDlg::reject() {
 }
 
 bool CBillEntryDlg::eventFilter(QObject* object, QEvent* event) {
+    if (object == m_quickEntry && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            OnQuickEntry();
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F4) {
         for (const auto& [field, icon] : m_icons) {
             if (field == object) {

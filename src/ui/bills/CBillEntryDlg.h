@@ -1,4 +1,5 @@
 #pragma once
+#include "basic/GoodsSearch.h"
 #include "bills/CBill.h"
 
 #include <QDialog>
@@ -46,6 +47,8 @@ public:
     QLabel* m_paidLabel = nullptr;
     QGroupBox* m_linesGroup = nullptr;
     CListCtrlEx* m_grid = nullptr;
+    // Quick entry "条码/编码：" above the grid (not in the price adjustment window).
+    QLineEdit* m_quickEntry = nullptr;
     QPushButton* m_add = nullptr;
     QPushButton* m_change = nullptr;
     QPushButton* m_remove = nullptr;
@@ -74,6 +77,10 @@ public:
     // A double click on a grid row, or below the last row (-1).
     void OnGridDoubleClick(int row);
     void PickField(QLineEdit* field, const QString& pickerKind);
+    // Enter in the quick-entry field: the barcode, code or 助记码 typed or scanned there adds
+    // its goods item (CBill::ScanGoods); several goods open the picker with the text in its
+    // search box; nothing found is said. The field is emptied for the next scan.
+    void OnQuickEntry();
     // Totals of the grid's lines into the total fields.
     void RecomputeTotals();
     // 上一张 / 下一张 walk the posted bills of the window's kind; 红冲 reverses the one on show.
@@ -132,8 +139,9 @@ protected:
 private:
     // Posting, line changes, typing and picking on or off.
     void SetEditable(bool editable);
-    // The goods the picker gave, nothing when it was cancelled.
-    std::optional<GoodsRecord> PickGoods();
+    // The goods the picker gave, nothing when it was cancelled. `search` goes into the
+    // picker's search box.
+    std::optional<GoodsRecord> PickGoods(const QString& search = QString());
     // Edit and list rules of a filled row, by the kind's columns.
     void RegisterRowRules(int row);
     void ReadHeader();
@@ -151,4 +159,5 @@ private:
     bool m_canEnter = true;
     bool m_reversible = false;
     bool m_reversedAny = false;
+    CGoodsFinder m_finder; // the quick entry's goods, read at the first scan
 };

@@ -9,9 +9,13 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 CPaletteListDlg::Script& TestScript() {
@@ -53,6 +57,12 @@ CPaletteListDlg::CPaletteListDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("请在列表中选择"));
     setObjectName("CPaletteListDlg");
 
+    m_search = new QLineEdit(this);
+    m_search->setObjectName("paletteSearch");
+    m_search->setClearButtonEnabled(true);
+    m_search->setPlaceholderText(QStringLiteral("编码、名称、助记码或条码"));
+    auto* searchLabel = new QLabel(QStringLiteral("查找："), this);
+    searchLabel->setBuddy(m_search);
     m_list = new CListCtrlEx(this);
     m_list->setObjectName("paletteList");
     m_tree = new QTreeWidget(this);
@@ -69,6 +79,9 @@ CPaletteListDlg::CPaletteListDlg(QWidget* parent) : QDialog(parent) {
     m_back = new QPushButton(QStringLiteral("返回"), this);
     m_back->setAutoDefault(false);
 
+    auto* search = new QHBoxLayout;
+    search->addWidget(searchLabel);
+    search->addWidget(m_search, 1);
     auto* lists = new QHBoxLayout;
     lists->addWidget(m_list, 1);
     lists->addWidget(m_tree);
@@ -78,24 +91,33 @@ CPaletteListDlg::CPaletteListDlg(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(m_manage);
     buttons->addWidget(m_back);
     auto* layout = new QVBoxLayout(this);
+    layout->addLayout(search);
     layout->addLayout(lists, 1);
     layout->addLayout(buttons);
     resize(820, 480);
 
     m_list->installEventFilter(this);
+    m_search->installEventFilter(this);
+    connect(m_search, &QLineEdit::textChanged, this, &CPaletteListDlg::ApplySearch);
     connect(m_list, &QAbstractItemView::clicked, this,
             [this](const QModelIndex& index) { ClickRow(index.row()); });
     connect(m_list, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { DoubleClickRow(index.row()); });
     connect(m_tree, &QTreeWidget::itemSelectionChanged, this, &CPaletteListDlg::OnTreeSelection);
-    connect(m_choose, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_choose, &QPushButton::clicked, this, [this] {
+        // A row highlighted from the keyboard is chosen as a clicked one is.
+        if (const int row = m_list->GetSelectedRow(); row >= 0)
+            ClickRow(row);
+        accept();
+    });
     connect(m_manage, &QPushButton::clicked, this, &CPaletteListDlg::OnManage);
     connect(m_back, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 int CPaletteListDlg::exec() {
     Fill();
-    m_list->setFocus();
+    m_search->setFocus();
+    m_search->selectAll();
     if (TestScript()) {
         TestScript()(*this);
         return result();
@@ -116,6 +138,8 @@ void CPaletteListDlg::Fill() {
     m_info = FindPaletteKind(m_kind.toStdString());
     if (!m_info) {
         m_tree->hide();
+        m_allRows.clear();
+        m_index.Clear();
         return;
     }
     int column = 0;
@@ -123,15 +147,7 @@ void CPaletteListDlg::Fill() {
         m_list->InsertColumn(column++, QString::fromUtf8(c.header), c.width);
     m_list->setShowGrid(m_info->gridLines);
 
-    std::vector<QStringList> rows;
-    for (const auto& row : PaletteRows(*m_info, std::nullopt)) {
-        QStringList cells;
-        cells.reserve(qsizetype(row.size()));
-        for (const auto& cell : row)
-            cells << QString::fromStdString(cell);
-        rows.push_back(std::move(cells));
-    }
-    m_list->SetRows(std::move(rows));
+    SetAllRows(PaletteRows(*m_info, std::nullopt));
 
     const auto items = PaletteTreeItems(*m_info);
     {
@@ -152,6 +168,23 @@ bool CPaletteListDlg::eventFilter(QObject* object, QEvent* event) {
             return true;
         }
     }
+    if (object == m_search && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+            key == Qt::Key_PageDown) {
+            MoveHighlight(key);
+            return true;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // The highlighted row, else the list's current one, as Enter in the list does.
+            int row = m_list->GetSelectedRow();
+            if (row < 0)
+                row = m_list->currentIndex().row();
+            if (row >= 0)
+                DoubleClickRow(row);
+            return true;
+        }
+    }
     return QDialog::eventFilter(object, event);
 }
 
@@ -159,14 +192,65 @@ void CPaletteListDlg::OnTreeSelection() {
     const auto selected = m_tree->selectedItems();
     if (!m_info || selected.isEmpty())
         return;
-    std::vector<QStringList> rows;
-    for (const auto& row : PaletteRows(*m_info, selected.first()->text(0).toStdString())) {
+    SetAllRows(PaletteRows(*m_info, selected.first()->text(0).toStdString()));
+}
+
+void CPaletteListDlg::SetAllRows(const std::vector<std::vector<std::string>>& rows) {
+    const std::vector<int> columns = PaletteSearchColumns(*m_info);
+    m_allRows.clear();
+    m_allRows.reserve(rows.size());
+    m_index.Clear();
+    std::vector<std::string_view> texts;
+    for (const auto& row : rows) {
         QStringList cells;
+        cells.reserve(qsizetype(row.size()));
         for (const auto& cell : row)
             cells << QString::fromStdString(cell);
-        rows.push_back(std::move(cells));
+        m_allRows.push_back(std::move(cells));
+        texts.clear();
+        for (int c : columns)
+            if (size_t(c) < row.size())
+                texts.push_back(row[size_t(c)]);
+        m_index.AddRow(texts);
     }
+    ApplySearch();
+}
+
+void CPaletteListDlg::SetSearchText(const QString& text) {
+    m_search->setText(text);
+}
+
+void CPaletteListDlg::ApplySearch() {
+    const QString typed = m_search->text();
+    const std::vector<size_t>& found = m_index.Find(typed.toStdString());
+    std::vector<QStringList> rows;
+    rows.reserve(found.size());
+    for (size_t row : found)
+        rows.push_back(m_allRows[row]);
     m_list->SetRows(std::move(rows));
+    // What was typed is meant: the first row found is ready for Enter.
+    if (!typed.trimmed().isEmpty() && m_list->GetItemCount() > 0)
+        m_list->SelectRow(0);
+}
+
+void CPaletteListDlg::MoveHighlight(int key) {
+    const int count = m_list->GetItemCount();
+    if (count == 0)
+        return;
+    const int page = std::max(1, m_list->viewport()->height() / std::max(1, m_list->rowHeight(0)));
+    int row = m_list->GetSelectedRow();
+    if (row < 0)
+        row = key == Qt::Key_Up || key == Qt::Key_PageUp ? count - 1 : 0;
+    else if (key == Qt::Key_Down)
+        row = std::min(row + 1, count - 1);
+    else if (key == Qt::Key_Up)
+        row = std::max(row - 1, 0);
+    else if (key == Qt::Key_PageDown)
+        row = std::min(row + page, count - 1);
+    else
+        row = std::max(row - page, 0);
+    m_list->SelectRow(row);
+    m_list->scrollTo(m_list->model()->index(row, 0));
 }
 
 void CPaletteListDlg::ClickRow(int row) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "basic/GoodsSearch.h"
 #include "store/Records.h"
 
 #include <QDialog>
@@ -6,6 +7,7 @@
 #include <functional>
 
 class CListCtrlEx;
+class QLineEdit;
 class QPushButton;
 class QTreeWidget;
 struct PaletteKindInfo;
@@ -35,6 +37,12 @@ public:
     // The first row whose cell in `column` equals `text`, -1 when none.
     int FindRow(int column, const QString& text) const;
 
+    // The search box "查找：": the list shows only the rows it finds, within the tree's
+    // selection. It has the focus when the picker opens; Up and Down move in the list, Enter
+    // chooses the highlighted row. An opener may put a text into it before exec().
+    QLineEdit* SearchBox() const { return m_search; }
+    void SetSearchText(const QString& text);
+
     CListCtrlEx* List() const { return m_list; }
     QTreeWidget* Tree() const { return m_tree; }
     QPushButton* ChooseButton() const { return m_choose; }
@@ -57,11 +65,19 @@ private slots:
 private:
     // Empties list and tree and fills them for the kind, as on opening.
     void Fill();
+    // The rows of the kind (or of the tree's selection), shown as the search box narrows them.
+    void SetAllRows(const std::vector<std::vector<std::string>>& rows);
+    void ApplySearch();
+    // Up/Down/Page keys typed in the search box move the highlighted row.
+    void MoveHighlight(int key);
 
     QString m_kind;
     const PaletteKindInfo* m_info = nullptr;
+    QLineEdit* m_search;
     CListCtrlEx* m_list;
     QTreeWidget* m_tree;
+    std::vector<QStringList> m_allRows;
+    CSearchIndex m_index;
     QPushButton* m_choose;
     QPushButton* m_manage;
     QPushButton* m_back;

@@ -92,11 +92,12 @@ CStockBillDlg::CStockBillDlg(QWidget* parent, BillKind kind, const QString& ware
     if (m_toWarehouse)
         chain.push_back(m_toWarehouse);
     for (QWidget* w : {static_cast<QWidget*>(m_department), static_cast<QWidget*>(m_employee),
-                       static_cast<QWidget*>(m_introduction), static_cast<QWidget*>(m_grid),
-                       static_cast<QWidget*>(m_add), static_cast<QWidget*>(m_change),
-                       static_cast<QWidget*>(m_remove), static_cast<QWidget*>(m_redo),
-                       static_cast<QWidget*>(m_prev), static_cast<QWidget*>(m_next),
-                       static_cast<QWidget*>(m_save), static_cast<QWidget*>(m_cancel)})
+                       static_cast<QWidget*>(m_introduction), static_cast<QWidget*>(m_quickEntry),
+                       static_cast<QWidget*>(m_grid), static_cast<QWidget*>(m_add),
+                       static_cast<QWidget*>(m_change), static_cast<QWidget*>(m_remove),
+                       static_cast<QWidget*>(m_redo), static_cast<QWidget*>(m_prev),
+                       static_cast<QWidget*>(m_next), static_cast<QWidget*>(m_save),
+                       static_cast<QWidget*>(m_cancel)})
         if (w)
             chain.push_back(w);
     for (size_t i = 1; i < chain.size(); ++i)

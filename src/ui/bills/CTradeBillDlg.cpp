@@ -96,9 +96,10 @@ CTradeBillDlg::CTradeBillDlg(QWidget* parent, BillKind kind) : CBillEntryDlg(par
     layout->addWidget(LinesGroup(QStringLiteral("进货商品列表")), 1);
     layout->addLayout(bottom);
 
-    QWidget* chain[] = {m_number,  m_date, m_customer,     m_department, m_warehouse, m_employee,
-                        m_account, m_paid, m_introduction, m_grid,       m_add,       m_change,
-                        m_remove,  m_redo, m_prev,         m_next,       m_save,      m_cancel};
+    QWidget* chain[] = {m_number,   m_date,    m_customer, m_department,   m_warehouse,
+                        m_employee, m_account, m_paid,     m_introduction, m_quickEntry,
+                        m_grid,     m_add,     m_change,   m_remove,       m_redo,
+                        m_prev,     m_next,    m_save,     m_cancel};
     for (size_t i = 1; i < std::size(chain); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 

@@ -5,6 +5,7 @@
 #include "ListExport.h"
 #include "query/ClassTree.h"
 #include "query/StockView.h"
+#include "widgets/CSearchBox.h"
 #include "widgets/ClassTreeFiller.h"
 #include "widgets/ModalRunner.h"
 
@@ -65,6 +66,10 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
     m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 8);
     for (int c = 0; c < m_model->columnCount(); ++c)
         m_list->setColumnWidth(c, 100);
+    m_search = new CSearchBox(m_list, QStringLiteral("编码、名称、助记码或条码"), optionsBox);
+    m_search->setObjectName("stockSearch");
+    optionsLayout->addSpacing(12);
+    optionsLayout->addLayout(m_search->Row(), 2);
     m_export = MakeExportButton(m_list, QStringLiteral("库存状态.csv"), this);
     auto* listBox = new QGroupBox(QStringLiteral("库存商品列表"), this);
     auto* listLayout = new QVBoxLayout(listBox);
@@ -97,7 +102,8 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
     resize(960, 600);
 
     setTabOrder(m_tree, m_warehouse);
-    setTabOrder(m_warehouse, m_list);
+    setTabOrder(m_warehouse, m_search);
+    setTabOrder(m_search, m_list);
     setTabOrder(m_list, m_export);
     setTabOrder(m_export, m_print);
     setTabOrder(m_print, m_ok);
@@ -117,6 +123,7 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
     connect(m_tree, &QTreeWidget::currentItemChanged, this, &CChild_Kucun_ViewDlg::OnClassSelected);
     connect(m_warehouse, &QComboBox::currentIndexChanged, this,
             &CChild_Kucun_ViewDlg::OnWarehouseChanged);
+    connect(m_search, &QLineEdit::textChanged, this, &CChild_Kucun_ViewDlg::ApplySearch);
     connect(m_print, &QPushButton::clicked, this, &CChild_Kucun_ViewDlg::Print);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -130,7 +137,31 @@ void CChild_Kucun_ViewDlg::FillStockList(const QString& warehouse) {
     cells.reserve(rows->size());
     for (const auto& r : *rows)
         cells.push_back(StockViewCells(r));
-    m_model->SetRows(std::move(cells));
+    ShowFound(std::move(cells), std::move(*rows));
+}
+
+void CChild_Kucun_ViewDlg::ShowFound(std::vector<std::vector<std::string>> cells,
+                                     std::vector<StockRecord> rows) {
+    m_allCells = std::move(cells);
+    m_allRows = std::move(rows);
+    m_indexed = false;
+    ApplySearch();
+}
+
+void CChild_Kucun_ViewDlg::ApplySearch() {
+    const std::string typed = m_search->text().toStdString();
+    if (SearchKey(typed).empty()) {
+        m_model->SetRows(m_allCells);
+        return;
+    }
+    // The goods' 助记码 and barcodes are read once per list, when it is first searched.
+    if (!m_indexed && !IndexStockRows(m_allRows, m_index))
+        return;
+    m_indexed = true;
+    std::vector<std::vector<std::string>> found;
+    for (size_t row : m_index.Find(typed))
+        found.push_back(m_allCells[row]);
+    m_model->SetRows(std::move(found));
 }
 
 void CChild_Kucun_ViewDlg::OnClassSelected() {

@@ -1,7 +1,10 @@
 #pragma once
+#include "basic/GoodsSearch.h"
+
 #include <QDialog>
 
 class CQueryTableModel;
+class CSearchBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -22,6 +25,7 @@ public:
     QLabel* m_title;
     QTreeWidget* m_tree;
     QComboBox* m_warehouse;
+    CSearchBox* m_search; // "查找：", within the class and warehouse
     QTableView* m_list;
     CQueryTableModel* m_model;
     QPushButton* m_export;
@@ -33,7 +37,14 @@ private:
     void OnClassSelected();
     void OnWarehouseChanged();
     void Print();
+    // The rows of the class and warehouse, shown as the search box narrows them.
+    void ShowFound(std::vector<std::vector<std::string>> cells, std::vector<StockRecord> rows);
+    void ApplySearch();
 
     QString m_className;
     bool m_initialising = true;
+    std::vector<std::vector<std::string>> m_allCells;
+    std::vector<StockRecord> m_allRows;
+    CSearchIndex m_index; // of m_allRows, made when first searched
+    bool m_indexed = false;
 };

@@ -115,8 +115,11 @@ void CListCtrlModel::RemoveAllRows() {
 
 void CListCtrlModel::SetRows(std::vector<QStringList> rows) {
     beginResetModel();
+    // Resizing a shared row copies it even to the same size: rows handed on from a list kept
+    // elsewhere (the picker's search) stay shared.
     for (auto& row : rows)
-        row.resize(m_headers.size());
+        if (row.size() != m_headers.size())
+            row.resize(m_headers.size());
     m_rows = std::move(rows);
     endResetModel();
 }

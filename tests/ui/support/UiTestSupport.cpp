@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QInputMethodEvent>
 #include <QPixmap>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -70,4 +72,16 @@ void OnNextModal(std::function<void(QDialog*)> handle, QWidget* current) {
             dlg->reject();
     });
     timer->start();
+}
+
+void TypeText(QWidget* widget, const QString& text) {
+    for (QChar c : text) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClick(widget, c.toLatin1());
+            continue;
+        }
+        QInputMethodEvent commit;
+        commit.setCommitString(QString(c));
+        QCoreApplication::sendEvent(widget, &commit);
+    }
 }

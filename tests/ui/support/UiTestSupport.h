@@ -27,6 +27,9 @@ private:
 void SetupTestApplication();
 // Saves a picture of the widget into $FERIX_SHOTS/<name>.png when FERIX_SHOTS is set.
 void SaveShot(QWidget* widget, const QString& name);
+// Types `text` into the widget as the user does: ASCII with key clicks, anything else (Chinese)
+// committed by the input method, one character at a time.
+void TypeText(QWidget* widget, const QString& text);
 // Logs in as admin (empty password) without the login window.
 void LoginAsAdmin();
 // Runs `handle` on the next modal dialog that opens (other than `current`), from inside its
