@@ -254,7 +254,6 @@ TEST_F(TransferTest, AFileOfTheEarlierSchemaGainsTheTransferTable) {
     ASSERT_TRUE(store.ConnectMain());
     int64_t version = -1;
     store.Run("PRAGMA user_version", {}, [&](const CStatement& st) { version = st.Int(0); });
-    EXPECT_EQ(version, 2);
     EXPECT_EQ(version, kMainSchemaVersion);
 }
 
