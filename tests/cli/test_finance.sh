@@ -69,6 +69,8 @@ check "a number given twice is refused" [ "$RC" = 1 -a "$ERR" = "单据编号“
 check "nothing written" [ "$(cat Data/main_data.tdb | md5sum)" = "$before" ]
 run statement 华东电子 --from 2026-11-05
 check "statement needs both dates" [ "$RC" = 2 ]
+run statement 华东电子 --from 2026-12-01 --to 2026-11-01
+check "statement dates in order" [ "$RC" = 2 -a "$ERR" = "开始日期不能晚于结束日期！" ]
 run balances --type 其他
 check "unknown type is a usage error" [ "$RC" = 2 ]
 

@@ -1,6 +1,7 @@
 #include "CFundBillDlg.h"
 
 #include "bills/FundBill.h"
+#include "widgets/CListCtrlEx.h"
 #include "widgets/CUnderLineEdit.h"
 
 #include <QDateEdit>
