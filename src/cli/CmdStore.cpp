@@ -362,7 +362,7 @@ int CmdBill(CliContext& ctx) {
     if (ctx.args.size() != 2 || !OnlyOptions(ctx, {}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
-    if (!kind)
+    if (!kind || IsFundKind(*kind)) // a receipt or payment has no lines
         return UsageError(usage);
     const std::string& number = ctx.args[1];
     CDataStore store;

@@ -71,6 +71,8 @@ run statement 华东电子 --from 2026-11-05
 check "statement needs both dates" [ "$RC" = 2 ]
 run statement 华东电子 --from 2026-12-01 --to 2026-11-01
 check "statement dates in order" [ "$RC" = 2 -a "$ERR" = "开始日期不能晚于结束日期！" ]
+run bill receipt SK-1
+check "a receipt has no lines to list" [ "$RC" = 2 ]
 run balances --type 其他
 check "unknown type is a usage error" [ "$RC" = 2 ]
 

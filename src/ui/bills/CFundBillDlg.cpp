@@ -46,22 +46,25 @@ CFundBillDlg::CFundBillDlg(QWidget* parent, BillKind kind, const QString& title)
     header->addWidget(NewLabel(QStringLiteral("编号：")), 0, 0);
     header->addWidget(m_number, 0, 1);
     header->addWidget(NewLabel(QStringLiteral("录入日期：")), 0, 2);
-    header->addWidget(m_date, 0, 3, Qt::AlignLeft);
-    header->addWidget(m_standing, 1, 3);
-    header->addWidget(m_customerLabel, 2, 0);
-    header->addWidget(PickedField(m_customer, "palette_wanglaidanwei"), 2, 1);
-    header->addWidget(m_owedLabel, 2, 2);
-    header->addWidget(m_owed, 2, 3);
-    header->addWidget(m_accountLabel, 3, 0);
-    header->addWidget(PickedField(m_account, "palette_account"), 3, 1);
-    header->addWidget(NewLabel(QStringLiteral("经手人：")), 3, 2);
-    header->addWidget(PickedField(m_employee, "palette_employees"), 3, 3);
-    header->addWidget(NewLabel(QStringLiteral("部门：")), 4, 0);
-    header->addWidget(PickedField(m_department, "palette_department"), 4, 1);
-    header->addWidget(m_paidLabel, 4, 2);
-    header->addWidget(m_paid, 4, 3);
-    header->addWidget(NewLabel(QStringLiteral("说明：")), 5, 0);
-    header->addWidget(m_introduction, 5, 1, 1, 3);
+    auto* dateRow = new QHBoxLayout;
+    dateRow->addWidget(m_date);
+    dateRow->addSpacing(12);
+    dateRow->addWidget(m_standing, 1); // the whole rest: no relayout per text
+    header->addLayout(dateRow, 0, 3);
+    header->addWidget(m_customerLabel, 1, 0);
+    header->addWidget(PickedField(m_customer, "palette_wanglaidanwei"), 1, 1);
+    header->addWidget(m_owedLabel, 1, 2);
+    header->addWidget(m_owed, 1, 3);
+    header->addWidget(m_accountLabel, 2, 0);
+    header->addWidget(PickedField(m_account, "palette_account"), 2, 1);
+    header->addWidget(NewLabel(QStringLiteral("经手人：")), 2, 2);
+    header->addWidget(PickedField(m_employee, "palette_employees"), 2, 3);
+    header->addWidget(NewLabel(QStringLiteral("部门：")), 3, 0);
+    header->addWidget(PickedField(m_department, "palette_department"), 3, 1);
+    header->addWidget(m_paidLabel, 3, 2);
+    header->addWidget(m_paid, 3, 3);
+    header->addWidget(NewLabel(QStringLiteral("说明：")), 4, 0);
+    header->addWidget(m_introduction, 4, 1, 1, 3);
     for (int c : {1, 3})
         header->setColumnStretch(c, 1);
 
