@@ -160,6 +160,11 @@ TEST_F(FinanceTest, SalesReturnsReceiptsAndTheirReversalMoveWhatACustomerOwesExa
         (Strings{red->m_date, red->m_customer, red->m_account, red->m_paid, red->m_introduction}),
         (Strings{"2026-12-07", "华东电子", "现金", "-50.00", "红冲单据 SK-1"}));
     EXPECT_EQ(Accounts()[1], (Strings{"现金", "0.00", "0.00", "0.00"}));
+    // A return not refunded yet takes its whole total off what is owed.
+    Trade(BillKind::SaleReturn, "XSTH-2", "2026-11-22", "华东电子", "1", "25", "0");
+    Trade(BillKind::PurchaseReturn, "JHTH-2", "2026-11-22", "恒通商贸", "1", "10", "");
+    EXPECT_EQ(Receivable("华东电子"), "45.00");
+    EXPECT_EQ(Payable("恒通商贸"), "50.00");
     // A payment is not reversed as a receipt; a reversed or red bill not again.
     m_port.Clear();
     EXPECT_EQ(ReverseBill(BillKind::Receipt, "FK-1"), std::nullopt);
@@ -219,6 +224,16 @@ TEST_F(FinanceTest, AStatementRunsFromItsOpeningToItsClosingBalanceWhichEqualsTh
                               *statement, "公司", "26-12-07"),
         "<h1>A&amp;B 2026-11-05</h1>\r\n<tr>1|SK-1|收款单|20.00</tr><tr>2|XSTH-1|销售退货单|"
         "20.00</tr>\r\n<p>70.00/20.00</p>\r\n");
+
+    // A folder made before statements were printed has no template: it gets the program's own.
+    std::filesystem::remove(Dir() / kStatementTemplateFile);
+    m_port.Clear();
+    auto page = PrepareStatementPrint(*statement);
+    ASSERT_TRUE(page) << Said();
+    EXPECT_EQ(ReadFile(kStatementTemplateFile), std::string(kDefaultStatementTemplate));
+    const std::string printed = ReadFile(kStatementPrintFile);
+    EXPECT_NE(printed.find("往来单位：A&amp;B</td>"), std::string::npos);
+    EXPECT_NE(printed.find("<td>XSTH-1</td><td>销售退货单</td>"), std::string::npos);
 }
 
 TEST_F(FinanceTest, AReceiptIsCheckedInTheWindowsOrderAndARefusalWritesNothing) {
