@@ -277,6 +277,8 @@ TEST_F(FinanceTest, AReceiptIsCheckedInTheWindowsOrderAndARefusalWritesNothing) 
     // More than is owed: asked; No keeps everything as it was, Yes posts.
     b = r;
     b.m_paid = "70.01";
+    b.m_department = "财务'部%";
+    b.m_introduction = "引号'\"%_<b>" + std::string(10000, 'x');
     m_port.Clear();
     m_port.QueueAnswer(false);
     EXPECT_EQ(b.Save(), PostOutcome::Invalid);
@@ -286,6 +288,11 @@ TEST_F(FinanceTest, AReceiptIsCheckedInTheWindowsOrderAndARefusalWritesNothing) 
     m_port.QueueAnswer(true);
     EXPECT_EQ(b.Save(), PostOutcome::Posted);
     EXPECT_EQ(Receivable("华东电子"), "-0.01");
+    auto stored = CBill::LoadStored("run_shoukuan", "SK-9");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->m_introduction, b.m_introduction);
+    EXPECT_EQ(stored->m_department, "财务'部%");
+    EXPECT_EQ(stored->m_paid, "70.01");
     // Exactly what is owed asks nothing; a payment asks about what is owed to the supplier.
     CBill p = Money(BillKind::Payment, "FK-9", "恒通商贸", "建设银行", "0.01");
     m_port.Clear();
