@@ -299,7 +299,7 @@ int CmdStock(CliContext& ctx) {
 
 int CmdPost(CliContext& ctx) {
     const char* usage = "usage: ferix-cli post KIND FILE.json  (KIND: purchase, purchase-return, "
-                        "sale, sale-return, loss, gain, price, transfer)";
+                        "sale, sale-return, loss, gain, price, transfer, receipt, payment)";
     if (ctx.args.size() != 2 || !OnlyOptions(ctx, {}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
@@ -392,7 +392,7 @@ int CmdBill(CliContext& ctx) {
     if (ctx.args.size() != 2 || !OnlyOptions(ctx, {}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
-    if (!kind)
+    if (!kind || IsFundKind(*kind)) // a receipt or payment has no lines
         return UsageError(usage);
     const std::string& number = ctx.args[1];
     CDataStore store;
@@ -442,11 +442,11 @@ int CmdBill(CliContext& ctx) {
 
 int CmdReverse(CliContext& ctx) {
     const char* usage = "usage: ferix-cli reverse KIND NUMBER  (KIND: purchase, purchase-return, "
-                        "sale, sale-return, transfer)";
+                        "sale, sale-return, transfer, receipt, payment)";
     if (ctx.args.size() != 2 || !OnlyOptions(ctx, {}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
-    if (!kind || !(IsTradeKind(*kind) || *kind == BillKind::Transfer))
+    if (!kind || !(IsTradeKind(*kind) || *kind == BillKind::Transfer || IsFundKind(*kind)))
         return UsageError(usage);
     ReverseOutcome outcome = ReverseOutcome::Failed;
     auto red = ReverseBill(*kind, ctx.args[1], &outcome);

@@ -38,6 +38,10 @@ int CmdBills(CliContext&);
 int CmdBill(CliContext&);
 int CmdReverse(CliContext&);
 int CmdCount(CliContext&);
+// receivables, payables and accounts
+int CmdBalances(CliContext&);
+int CmdStatement(CliContext&);
+int CmdAccounts(CliContext&);
 // The whole file, or nothing after a message.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 

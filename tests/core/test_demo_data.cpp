@@ -210,3 +210,25 @@ TEST_F(DemoDataTest, RefusesAFolderWithGoodsAndImpossibleCounts) {
     negative.goods = -1;
     EXPECT_FALSE(CheckDemoDataOptions(negative).empty());
 }
+
+TEST_F(DemoDataTest, ReceiptsComeFromCustomersAndPaymentsGoToSuppliers) {
+    DemoDataSummary summary;
+    ASSERT_TRUE(FillDemoData(Small(), &summary));
+    EXPECT_GT(summary.fundBills, 0);
+    EXPECT_EQ(Count("FundBill"), summary.fundBills);
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    int64_t receipts = 0, payments = 0, wrongSide = 0;
+    ASSERT_TRUE(store.Run("select f.Kind, c.CustomerType from FundBill f join ferix_customer c"
+                          " on c.CustomerName = f.Customer",
+                          {}, [&](const CStatement& st) {
+                              const std::string kind = st.Text(0), type = st.Text(1);
+                              (kind == "收款" ? receipts : payments)++;
+                              if ((kind == "收款") != (type == "客户"))
+                                  ++wrongSide;
+                          }));
+    EXPECT_GT(receipts, 0);
+    EXPECT_GT(payments, 0);
+    EXPECT_EQ(receipts + payments, summary.fundBills); // every one names a listed unit
+    EXPECT_EQ(wrongSide, 0);
+}

@@ -4,6 +4,7 @@
 
 #include "bills/BillReversal.h"
 #include "bills/StockCount.h"
+#include "config/ConfigLists.h"
 #include "store/MasterDataImport.h"
 
 #include <sqlite3.h>
@@ -271,4 +272,60 @@ TEST_F(FaultTest, AFailedStatementAnywhereInAnImportAddsNoGoods) {
     ASSERT_EQ(outcome, ImportOutcome::Imported);
     EXPECT_GT(k, 3);
     EXPECT_EQ(Count("ferix_product"), 6);
+}
+
+TEST_F(FaultTest, AFailedStatementAnywhereInAReceiptOrItsReversalLeavesBothFilesUnchanged) {
+    BusinessUnitRecord unit;
+    unit.CustomerCode = "KH001";
+    unit.CustomerName = "华东电子";
+    unit.CustomerType = "客户";
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        ASSERT_TRUE(store.AddBusinessUnit(unit));
+    }
+    ASSERT_TRUE(AddConfigListEntry("bank", "现金", ""));
+    CBill receipt(BillKind::Receipt);
+    receipt.GiveNumber("SK-FAULT");
+    receipt.m_customer = "华东电子";
+    receipt.m_employee = "马丽";
+    receipt.m_account = "现金";
+    receipt.m_paid = "50";
+    m_port.SetDefaultAnswer(true); // more than is owed: go ahead
+    const FilesState before = Files();
+    int k = 1;
+    PostOutcome outcome = PostOutcome::Failed;
+    for (; k < 100; ++k) {
+        CBill attempt = receipt;
+        CDataStore::FailStatementForTest(k);
+        outcome = attempt.Save();
+        const int statements = CDataStore::StatementCountForTest();
+        CDataStore::FailStatementForTest(0);
+        if (outcome == PostOutcome::Posted)
+            break;
+        ASSERT_GE(statements, k) << "the fault was not reached, yet nothing was posted";
+        EXPECT_TRUE(Files() == before) << "statement " << k << " changed a data file";
+        EXPECT_FALSE(m_port.Texts().empty()) << "statement " << k << " failed silently";
+        m_port.Clear();
+    }
+    ASSERT_EQ(outcome, PostOutcome::Posted);
+    EXPECT_GT(k, 5); // the checks' reads, the number, the row, the commit
+    EXPECT_EQ(IntegrityCheck("Data/main_data.tdb"), "ok");
+
+    const FilesState posted = Files();
+    std::optional<std::string> red;
+    for (k = 1; k < 100 && !red; ++k) {
+        CDataStore::FailStatementForTest(k);
+        red = ReverseBill(BillKind::Receipt, "SK-FAULT");
+        CDataStore::FailStatementForTest(0);
+        if (!red) {
+            EXPECT_TRUE(Files() == posted) << "statement " << k << " changed a data file";
+            m_port.Clear();
+        }
+    }
+    EXPECT_EQ(red, "SK-FAULT-H");
+    EXPECT_GT(k, 5);
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    EXPECT_EQ(store.ReceivableOf("华东电子")->Format2(), "0.00");
 }

@@ -41,6 +41,7 @@ check "Depends: qt6-translations-l10n" has_dep qt6-translations-l10n
 dpkg-deb -c "$DEB" | awk '$1 !~ /^d/ { print $1, $6 }' | sort >"$WORK/files"
 cat >"$WORK/expected" <<'EOF'
 -rw-r--r-- ./usr/share/applications/ferix_razaz.desktop
+-rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_duizhang_view.html
 -rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_kucun_view.html
 -rw-r--r-- ./usr/share/ferix_razaz/ferix_config.data
 -rw-r--r-- ./usr/share/icons/hicolor/scalable/apps/ferix_razaz.svg
@@ -101,6 +102,8 @@ check "init writes the installed configuration" \
     cmp Data/ferix_config.data "$root/usr/share/ferix_razaz/ferix_config.data"
 check "init writes the installed stock template" \
     cmp Templates/temp_kucun_view.html "$root/usr/share/ferix_razaz/Templates/temp_kucun_view.html"
+check "init writes the installed statement template" \
+    cmp Templates/temp_duizhang_view.html "$root/usr/share/ferix_razaz/Templates/temp_duizhang_view.html"
 check "installed configuration is the program's" \
     cmp "$SRC/data/ferix_config.data" "$root/usr/share/ferix_razaz/ferix_config.data"
 cli() { "$root/usr/bin/ferix-cli" --user admin --password '' "$@"; }

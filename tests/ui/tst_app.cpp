@@ -295,7 +295,7 @@ private slots:
                                    "预留按钮", "基础数据",  "系统设置"};
         for (int i = 1; i <= 7; ++i)
             QCOMPARE(w.ModuleButton(i)->text(), texts[i - 1]);
-        QVERIFY(!w.ModuleButton(4)->isVisible());
+        QVERIFY(w.ModuleButton(4)->isVisible()); // the finance module is in use
         QVERIFY(!w.ModuleButton(5)->isVisible());
         SaveShot(&w, "main_window");
 
@@ -305,8 +305,14 @@ private slots:
         w.SelectPanel(0);
         w.SelectPanel(8);
         QVERIFY(w.Panel(7)->isVisible());
-        w.SelectPanel(4); // finance: only programmatically
+        QTest::mouseClick(w.ModuleButton(4), Qt::LeftButton);
         QVERIFY(w.Panel(4)->isVisible());
+        QStringList finance;
+        for (QAbstractButton* b : w.Panel(4)->Items())
+            if (b->isVisible())
+                finance << b->text();
+        QCOMPARE(finance, QStringList({"收款单", "付款单", "往来对账", "账户余额"}));
+        SaveShot(&w, "finance_panel");
 
         QCOMPARE(w.StatusReady()->text(), QStringLiteral("就绪"));
         QCOMPARE(w.StatusReady()->width(), 200);
@@ -314,7 +320,10 @@ private slots:
 
         // Hidden panel buttons stay hidden.
         w.SelectPanel(1);
-        QVERIFY(!w.Panel(1)->FindItem("进货付款单(隐藏)")->isVisible());
+        QVERIFY(w.Panel(1)->FindItem("付款单")->isVisible());
+        w.SelectPanel(2);
+        QVERIFY(w.Panel(2)->FindItem("收款单")->isVisible());
+        w.SelectPanel(1);
         w.SelectPanel(6);
         QVERIFY(!w.Panel(6)->FindItem("收入项目(隐藏)")->isVisible());
         QVERIFY(w.Panel(6)->FindItem("地区信息")->isVisible());
@@ -371,7 +380,7 @@ private slots:
             walk(m->menu());
         }
         QCOMPARE(menus, QStringList({"系统设置(&A)", "进货管理(&C)", "销售管理(&S)", "库存管理(&P)",
-                                     "报表管理(&R)", "帮助(&H)"}));
+                                     "财务管理(&F)", "报表管理(&R)", "帮助(&H)"}));
         QCOMPARE(entries, QStringList({"系统设置",
                                        "查看日志",
                                        "-",
@@ -391,6 +400,10 @@ private slots:
                                        "存货调价",
                                        "移库单",
                                        "盘点单",
+                                       "收款单",
+                                       "付款单",
+                                       "往来对账",
+                                       "账户余额",
                                        "[进货报表]",
                                        "按商品统计报表",
                                        "按经手人统计报表",
@@ -475,6 +488,16 @@ private slots:
         QCOMPARE(panelItem(3, "√  员工管理"), panelItem(6, "员工管理"));
         QCOMPARE(panelItem(1, "√  部门管理"), panelItem(6, "部门管理"));
         QCOMPARE(panelItem(2, "√  仓库管理"), panelItem(6, "仓库管理"));
+        QCOMPARE(panelItem(4, "收款单"), P("CChild_Caiwu_ShoukuanDlg", ""));
+        QCOMPARE(panelItem(2, "收款单"), panelItem(4, "收款单"));
+        QCOMPARE(menuEntry("收款单"), panelItem(4, "收款单"));
+        QCOMPARE(panelItem(4, "付款单"), P("CChild_Caiwu_FukuanDlg", ""));
+        QCOMPARE(panelItem(1, "付款单"), panelItem(4, "付款单"));
+        QCOMPARE(menuEntry("付款单"), panelItem(4, "付款单"));
+        QCOMPARE(menuEntry("往来对账"), P("CChild_Caiwu_DuizhangDlg", ""));
+        QCOMPARE(menuEntry("往来对账"), panelItem(4, "往来对账"));
+        QCOMPARE(menuEntry("账户余额"), P("CChild_Caiwu_ZhanghuDlg", ""));
+        QCOMPARE(menuEntry("账户余额"), panelItem(4, "账户余额"));
         QCOMPARE(menuEntry("按商品统计报表"), P("CReportDlg", "run_caigou_product"));
         QCOMPARE(menuEntry("按部门查看报表"), P("CReportDlg", "run_sale_department"));
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <optional>
 #include <random>
 #include <utility>
 #include <vector>
@@ -403,6 +404,8 @@ public:
                 break;
             case BillKind::Price:
             case BillKind::Transfer: // the sample data makes no transfers
+            case BillKind::Receipt:  // money only
+            case BillKind::Payment:
                 break;
             }
         }
@@ -507,6 +510,58 @@ std::string PaidAmount(Rng& rng, CBill& bill) {
     const int64_t part = total / 100 * Uniform(rng, 10, 90);
     return CMoney::FromUnits(part - part % 100).Format2();
 }
+
+// What each customer still owes and what is still owed to each supplier, so that the sample
+// receipts and payments settle real debts (a part of one, in whole cents).
+class CDebtBook {
+public:
+    void Book(const CBill& bill) {
+        const int64_t open = CMoney::ParseOrZero(bill.m_amountTotal).Units() -
+                             CMoney::ParseOrZero(bill.m_paid).Units();
+        switch (bill.Kind()) {
+        case BillKind::Sale:
+            m_owed[bill.m_customer] += open;
+            break;
+        case BillKind::SaleReturn:
+            m_owed[bill.m_customer] -= open;
+            break;
+        case BillKind::Purchase:
+            m_owing[bill.m_customer] += open;
+            break;
+        case BillKind::PurchaseReturn:
+            m_owing[bill.m_customer] -= open;
+            break;
+        default:
+            break;
+        }
+    }
+
+    // Now and then, after a trade bill with its unit: a receipt or payment of part of what the
+    // unit owes or is owed; nothing when there is nothing to settle.
+    std::optional<CBill> Settle(Rng& rng, const CBill& after) {
+        const bool selling = after.Kind() == BillKind::Sale;
+        if ((!selling && after.Kind() != BillKind::Purchase) || Uniform(rng, 0, 3) != 0)
+            return std::nullopt;
+        int64_t& open = (selling ? m_owed : m_owing)[after.m_customer];
+        const int64_t part = open / 100 * Uniform(rng, 30, 100);
+        const int64_t amount = part - part % 100;
+        if (amount <= 0)
+            return std::nullopt;
+        CBill bill(selling ? BillKind::Receipt : BillKind::Payment);
+        const Department& finance = Departments()[3];
+        bill.m_customer = after.m_customer;
+        bill.m_department = finance.name;
+        bill.m_employee = Pick(rng, finance.employees);
+        bill.m_account = Pick(rng, kBanks);
+        bill.m_paid = CMoney::FromUnits(amount).Format2();
+        bill.m_introduction = selling ? "货款回收" : "支付货款";
+        open -= amount;
+        return bill;
+    }
+
+private:
+    std::map<std::string, int64_t> m_owed, m_owing;
+};
 
 // The printouts' heading. A company the user has named already is kept.
 bool FillCompanySettings() {
@@ -635,6 +690,9 @@ bool FillDemoData(const DemoDataOptions& options, DemoDataSummary* summary) {
     CBillMaker maker(rng, cat, options.linesPerBill);
     // Payments draw from their own stream: the goods and bills of a seed do not depend on them.
     Rng payRng(options.seed + 1);
+    // Receipts and payments too: later money settles part of what the bills left open.
+    Rng fundRng(options.seed + 2);
+    CDebtBook debts;
     size_t opening = 0;
     const size_t openingEnd = cat.goods.size() * kWarehouses.size();
     for (std::time_t moment : moments) {
@@ -647,6 +705,12 @@ bool FillDemoData(const DemoDataOptions& options, DemoDataSummary* summary) {
         if (bill.SaveOn(store) != PostOutcome::Posted)
             return false;
         maker.Book(bill, goods);
+        debts.Book(bill);
+        if (auto money = debts.Settle(fundRng, bill)) {
+            if (money->SaveOn(store) != PostOutcome::Posted)
+                return false;
+            ++done.fundBills;
+        }
         ++done.bills;
         done.lines += static_cast<int>(bill.m_lines.size());
         if (summary)

@@ -23,6 +23,7 @@ struct DemoDataOptions {
 
 struct DemoDataSummary {
     int goods = 0, customers = 0, bills = 0, lines = 0;
+    int fundBills = 0; // receipts and payments, besides the bills
 };
 
 // The most of each count that FillDemoData accepts.
@@ -38,7 +39,8 @@ std::string CheckDemoDataOptions(const DemoDataOptions& options);
 // Fills the program folder in the current directory. It must hold no goods yet: the sample
 // goods codes would collide with real ones. Reference list entries that exist already are kept
 // and not added twice; so are company settings that name a company. Trade bills are paid in
-// full, in part or not at all. The first purchase bills bring every goods item into every
+// full, in part or not at all; now and then a receipt or payment settles part of what a unit
+// still owes or is owed. The first purchase bills bring every goods item into every
 // warehouse; the later ones mix all kinds, never selling more than is in stock. Log entries are not
 // written: the bills are sample data, not something an operator did.
 // False after a message (the store's own, or the refusal of a folder that holds goods); what

@@ -98,6 +98,9 @@ bool CreateProgramFolder(const fs::path& dir, std::string* error) {
         ok = WriteFile(dir / "Data" / "ferix_config.data", kDefaultConfigFile, error);
     if (ok && !fs::exists(dir / "Templates" / "temp_kucun_view.html"))
         ok = WriteFile(dir / "Templates" / "temp_kucun_view.html", kDefaultStockTemplate, error);
+    if (ok && !fs::exists(dir / "Templates" / "temp_duizhang_view.html"))
+        ok = WriteFile(dir / "Templates" / "temp_duizhang_view.html", kDefaultStatementTemplate,
+                       error);
     if (!ok) {
         fs::remove(mainDb, ec);
         if (makeOther)

@@ -7,9 +7,9 @@
 #include <array>
 
 namespace {
-const std::array<const char*, 11> kHeaderMembers = {
-    "number",       "date",    "customer", "department", "warehouse",   "employee",
-    "introduction", "account", "paid",     "lines",      "to_warehouse"};
+const std::array<const char*, 12> kHeaderMembers = {
+    "number",       "date",    "customer", "department", "warehouse",    "employee",
+    "introduction", "account", "paid",     "lines",      "to_warehouse", "amount"};
 const std::array<const char*, 8> kLineMembers = {"code",  "quantity",        "price",   "unit",
                                                  "batch", "production_date", "barcode", "note"};
 
@@ -81,6 +81,14 @@ std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
         bill.m_paid = Member(*doc, "paid").value_or("");
     }
 
+    if (IsFundKind(kind)) {
+        // A receipt or payment has no lines: its money is the one amount.
+        bill.m_customer = Member(*doc, "customer").value_or("");
+        bill.m_introduction = Member(*doc, "introduction").value_or("");
+        bill.m_account = Member(*doc, "account").value_or("");
+        bill.m_paid = Member(*doc, "amount").value_or("");
+        return bill;
+    }
     const auto lines = doc->find("lines");
     if (lines != doc->end() && !lines->is_array()) {
         *error = "单据文件的字段“lines”必须是数组";

@@ -13,6 +13,7 @@ using GoodsLookup = std::function<std::optional<GoodsRecord>(const std::string& 
 //   {"number", "date", "customer", "department", "warehouse", "to_warehouse", "employee",
 //    "introduction", "account", "paid", "lines": [{"code", "quantity", "price", "unit", "batch",
 //    "production_date", "barcode", "note"}]}
+// A receipt or payment reads "amount" (into m_paid) and no lines.
 // A missing number or date gives a fresh number and today. Each line is filled from its goods
 // item as the goods picker fills it; a given non-empty price, unit, barcode or note replaces
 // the goods' value, and the line amount follows the grid's amount rule. Members a kind does

@@ -36,6 +36,14 @@ const BillKindInfo kKinds[] = {
      "连接数据库失败!\r\n 失败原因：connect to database failed.", "移库单操作失败(移库单表)!\r\n ",
      "移库单操作失败(移库单表)!\r\n ", "移库单操作失败(库存表)!\r\n ",
      "移库操作成功！是否继续移库操作？", true, "废弃当前单据？"},
+    {BillKind::Receipt, "receipt", "SK-", BillTable::FundBill, "run_shoukuan", "收款操作",
+     "收款操作失败!\r\n 失败原因：connect to database failed.", "收款操作失败(收款单)!\r\n ",
+     "收款操作失败(收款单)!\r\n ", "收款操作失败(收款单)!\r\n ", "收款操作成功！是否继续收款操作？",
+     true, nullptr},
+    {BillKind::Payment, "payment", "FK-", BillTable::FundBill, "run_fukuan", "付款操作",
+     "付款操作失败!\r\n 失败原因：connect to database failed.", "付款操作失败(付款单)!\r\n ",
+     "付款操作失败(付款单)!\r\n ", "付款操作失败(付款单)!\r\n ", "付款操作成功！是否继续付款操作？",
+     true, nullptr},
 };
 } // namespace
 
@@ -46,6 +54,16 @@ const BillKindInfo& KindInfo(BillKind kind) {
 bool IsTradeKind(BillKind kind) {
     return kind == BillKind::Purchase || kind == BillKind::PurchaseReturn ||
            kind == BillKind::Sale || kind == BillKind::SaleReturn;
+}
+
+bool IsFundKind(BillKind kind) {
+    return kind == BillKind::Receipt || kind == BillKind::Payment;
+}
+
+const char* FundKindText(BillKind kind) {
+    return kind == BillKind::Receipt   ? kFundKindReceipt
+           : kind == BillKind::Payment ? kFundKindPayment
+                                       : nullptr;
 }
 
 std::optional<BillKind> BillKindFromCliName(const std::string& name) {

@@ -5,7 +5,20 @@
 #include <string>
 
 // The kinds of bill the program posts.
-enum class BillKind { Purchase, PurchaseReturn, Sale, SaleReturn, Loss, Gain, Price, Transfer };
+// Receipts and payments move money, not goods: they have no lines, and CBill's m_paid holds
+// their amount.
+enum class BillKind {
+    Purchase,
+    PurchaseReturn,
+    Sale,
+    SaleReturn,
+    Loss,
+    Gain,
+    Price,
+    Transfer,
+    Receipt,
+    Payment
+};
 
 // What differs between the kinds: names, tables and the texts of their windows.
 struct BillKindInfo {
@@ -28,6 +41,10 @@ struct BillKindInfo {
 
 const BillKindInfo& KindInfo(BillKind kind);
 bool IsTradeKind(BillKind kind);
+// A receipt or a payment (table FundBill).
+bool IsFundKind(BillKind kind);
+// The Kind text of a fund bill's row ("收款" or "付款"); nullptr for other kinds.
+const char* FundKindText(BillKind kind);
 std::optional<BillKind> BillKindFromCliName(const std::string& name);
 std::optional<BillKind> BillKindFromHistoryWord(const std::string& word);
 

@@ -120,7 +120,7 @@ PostOutcome CBill::Post() {
     }
     PostOutcome outcome = PostOn(store, *totals);
     if (outcome == PostOutcome::Posted)
-        WriteLogEntries(info.logEvent, m_lines.size());
+        WriteLogEntries(info.logEvent, IsFundKind(m_kind) ? 1 : m_lines.size());
     return outcome;
 }
 
@@ -249,6 +249,16 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
         return std::nullopt;
     const std::string& number = *free;
 
+    if (IsFundKind(m_kind)) {
+        const FundBillRecord row{
+            kBillStanding,        number,     m_date,
+            FundKindText(m_kind), m_customer, m_department,
+            m_employee,           m_account,  CMoney::ParseOrZero(m_paid).Format2(),
+            m_introduction};
+        if (!store.AddFundBill(row))
+            return fail(info.headerFailure);
+        return number;
+    }
     const std::string quantityTotal = std::to_string(totals.quantity);
     const std::string amountTotal = totals.amount.Format2();
     if (IsTradeKind(m_kind)) {

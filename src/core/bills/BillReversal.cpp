@@ -44,10 +44,11 @@ std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
         Messages().Inform(text);
         return end(ReverseOutcome::Refused);
     };
-    if (!IsTradeKind(kind) && kind != BillKind::Transfer)
+    if (!IsTradeKind(kind) && kind != BillKind::Transfer && !IsFundKind(kind))
         return refuse("单据“" + number + "”不能红冲！");
     const BillKindInfo& info = KindInfo(kind);
     const bool transfer = kind == BillKind::Transfer;
+    const bool fund = IsFundKind(kind);
 
     // The checks run inside the write transaction: a second program reversing the same bill
     // waits here and then finds it reversed.
@@ -57,7 +58,15 @@ std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
     std::optional<std::string> canceled;
     std::vector<TransferRecord> moves;
     std::optional<BillHeaderRecord> bill;
-    if (transfer) {
+    std::optional<FundBillRecord> money;
+    if (fund) {
+        money = store.FindFundBill(number, &read);
+        // A receipt is not reversed as a payment, nor the other way round.
+        if (money && money->Kind != FundKindText(kind))
+            money.reset();
+        if (money)
+            canceled = money->Canceled;
+    } else if (transfer) {
         moves = store.ListTransferLines(number, &read);
         if (!moves.empty())
             canceled = moves.front().Canceled;
@@ -80,7 +89,21 @@ std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
 
     const std::string red = number + "-H";
     const std::string today = TodayIso();
-    if (transfer) {
+    if (fund) {
+        const bool taken = store.FindFundBill(red, &read).has_value();
+        if (!read)
+            return end(ReverseOutcome::Failed, kFailed);
+        if (taken)
+            return refuse("单据编号“" + red + "”已经存在，不能红冲！");
+        FundBillRecord r = *money;
+        r.Canceled = kBillRed;
+        r.Bill_ID = red;
+        r.Bill_Date = today;
+        r.Introduction = "红冲单据 " + number;
+        r.Amount = Negated(money->Amount);
+        if (!store.AddFundBill(r))
+            return end(ReverseOutcome::Failed, kFailed);
+    } else if (transfer) {
         const bool taken = !store.ListTransferLines(red, &read).empty();
         if (!read)
             return end(ReverseOutcome::Failed, kFailed);
@@ -172,11 +195,17 @@ std::optional<std::string> ReverseBill(BillKind kind, const std::string& number,
 }
 
 std::optional<std::string> BillCanceledState(BillKind kind, const std::string& number) {
-    if (!IsTradeKind(kind) && kind != BillKind::Transfer)
+    if (!IsTradeKind(kind) && kind != BillKind::Transfer && !IsFundKind(kind))
         return std::nullopt;
     CDataStore store;
     if (!store.ConnectMain())
         return std::nullopt;
+    if (IsFundKind(kind)) {
+        auto bill = store.FindFundBill(number);
+        if (!bill || bill->Kind != FundKindText(kind))
+            return std::nullopt;
+        return bill->Canceled.empty() ? kBillStanding : bill->Canceled;
+    }
     if (kind == BillKind::Transfer) {
         auto rows = store.ListTransferLines(number);
         if (rows.empty())

@@ -19,11 +19,12 @@ enum class ReverseOutcome {
     Failed,        // a statement failed (messages shown); nothing was written
 };
 
-// Reverses a posted trade bill or transfer; reports refusals and failures through the message port.
-// In one transaction: the red bill `number` + "-H" dated today, X's header and lines marked
-// reversed, X's stock changes undone line by line (a transfer's goods go back from the target
-// to the source); then the log entry "红冲单据 " + number.
-// Returns the red bill's number; nothing after a refusal or failure, which writes nothing.
+// Reverses a posted trade bill, transfer, receipt or payment; reports refusals and failures through
+// the message port. In one transaction: the red bill `number` + "-H" dated today, X's header and
+// lines marked reversed, X's stock changes undone line by line (a transfer's goods go back from the
+// target to the source; a receipt or payment has no stock, its red bill carries the negated
+// amount); then the log entry "红冲单据 " + number. Returns the red bill's number; nothing after a
+// refusal or failure, which writes nothing.
 std::optional<std::string> ReverseBill(BillKind kind, const std::string& number,
                                        ReverseOutcome* outcome = nullptr);
 // As ReverseBill, on a store already connected to the main data file and without the log

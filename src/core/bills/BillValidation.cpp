@@ -40,6 +40,8 @@ private:
 } // namespace
 
 bool CBill::Validate() const {
+    if (IsFundKind(m_kind))
+        return ValidateFund();
     const bool trade = IsTradeKind(m_kind);
     if (trade) {
         if (m_customer.empty())

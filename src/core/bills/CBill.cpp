@@ -84,6 +84,9 @@ std::string TwoDecimals(__int128 value, int digits) {
 } // namespace
 
 const std::vector<GridColumn>& GridColumns(BillKind kind) {
+    static const std::vector<GridColumn> kNoGrid;
+    if (IsFundKind(kind))
+        return kNoGrid;
     if (IsTradeKind(kind))
         return kTradeGrid;
     if (kind == BillKind::Transfer)
@@ -247,6 +250,21 @@ std::optional<CBill> CBill::LoadStored(const std::string& historyWord, const std
     CDataStore store;
     if (!store.ConnectMain())
         return std::nullopt;
+    if (IsFundKind(*kind)) {
+        auto row = store.FindFundBill(number);
+        if (!row || row->Kind != FundKindText(*kind))
+            return std::nullopt;
+        CBill bill(*kind);
+        bill.GiveNumber(row->Bill_ID);
+        bill.m_date = row->Bill_Date;
+        bill.m_customer = row->Customer;
+        bill.m_department = row->Department;
+        bill.m_employee = row->Employee;
+        bill.m_account = row->Bank;
+        bill.m_paid = row->Amount;
+        bill.m_introduction = row->Introduction;
+        return bill;
+    }
     if (*kind == BillKind::Transfer) {
         auto rows = store.ListTransferLines(number);
         if (rows.empty())

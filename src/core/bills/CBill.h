@@ -58,8 +58,8 @@ public:
     BillKind Kind() const { return m_kind; }
 
     // Header fields. The date is ISO yyyy-MM-dd. Kinds without a business unit, account or
-    // paid amount ignore those fields. A transfer takes its goods out of m_warehouse and puts
-    // them into m_toWarehouse.
+    // paid amount ignore those fields. A receipt or payment has no lines; m_paid is its amount. A
+    // transfer takes its goods out of m_warehouse and puts them into m_toWarehouse.
     std::string m_number, m_date, m_customer, m_department, m_warehouse, m_toWarehouse, m_employee,
         m_introduction, m_account, m_paid;
     // Totals as the window shows them (RecomputeTotals); posting recomputes its own.
@@ -128,6 +128,8 @@ private:
     // Totals of validated lines; nothing (after a message) when one overflows.
     std::optional<Totals> PostedTotals() const;
     bool ValidateLines() const;
+    // The checks of the receipt and payment windows (FundBillChecks.cpp).
+    bool ValidateFund() const;
     PostOutcome Post();
     PostOutcome PostOn(CDataStore& store, const Totals& totals);
     // Header, lines and stock changes inside an open write transaction: the number written

@@ -4,6 +4,7 @@
 
 #include "app/Cferix_razazApp.h"
 #include "app/MessagePort.h"
+#include "app/ProgramFolderSetup.h"
 #include "text/Clock.h"
 
 #include <unicode/ucnv.h>
@@ -15,6 +16,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <system_error>
 
@@ -297,7 +299,8 @@ std::string EscapeHtml(const std::string& text) {
     return out;
 }
 
-std::string FillStockTemplate(const std::string& templateText, const StockPrintInput& input) {
+std::string FillTemplate(const std::string& templateText, const TemplateMarkers& document,
+                         const std::vector<TemplateMarkers>& rows) {
     static const std::string kStart = "{Data:start}";
     static const std::string kEnd = "{Data:end}";
     std::string text = JoinLines(templateText);
@@ -311,13 +314,9 @@ std::string FillStockTemplate(const std::string& templateText, const StockPrintI
             block = text.substr(start, end + kEnd.size() - start);
     }
 
-    const std::vector<std::pair<std::string, std::string>> documentMarkers = {
-        {"{temp:Company_Name}", EscapeHtml(input.companyName)},
-        {"{temp:Warehouse}", EscapeHtml(input.warehouse)},
-        {"{temp:Class}", EscapeHtml(input.className)},
-        {"{temp:PrintDate}", EscapeHtml(input.printDate)},
-        {"[Doc:TotalValue]", EscapeHtml(input.totalValue)},
-    };
+    TemplateMarkers documentMarkers;
+    for (const auto& [marker, value] : document)
+        documentMarkers.emplace_back(marker, EscapeHtml(value));
     text = ReplaceMarkers(text, documentMarkers);
     if (block.empty())
         return text;
@@ -330,21 +329,61 @@ std::string FillStockTemplate(const std::string& templateText, const StockPrintI
 
     std::string rowsText;
     int number = 0;
-    for (const StockRecord& row : input.rows) {
-        ++number;
-        rowsText +=
-            ReplaceMarkers(rowTemplate, {
-                                            {"[Data:product_code]", EscapeHtml(row.ProductCode)},
-                                            {"[Data:product_name]", EscapeHtml(row.ProductName)},
-                                            {"[Data:product_number]", EscapeHtml(row.Number)},
-                                            {"[Data:product_price]", EscapeHtml(row.Price)},
-                                            {"[Data:firsttime]", EscapeHtml(row.FirstEnterTime)},
-                                            {"[Data:storehouse]", EscapeHtml(row.StoreHouse)},
-                                            {"[Data:id]", std::to_string(number)},
-                                        });
+    for (const TemplateMarkers& row : rows) {
+        TemplateMarkers rowMarkers;
+        for (const auto& [marker, value] : row)
+            rowMarkers.emplace_back(marker, EscapeHtml(value));
+        rowMarkers.emplace_back("[Data:id]", std::to_string(++number));
+        rowsText += ReplaceMarkers(rowTemplate, rowMarkers);
     }
     ReplaceAll(text, filledBlock, rowsText);
     return text;
+}
+
+std::string FillStockTemplate(const std::string& templateText, const StockPrintInput& input) {
+    std::vector<TemplateMarkers> rows;
+    rows.reserve(input.rows.size());
+    for (const StockRecord& row : input.rows) {
+        rows.push_back({{"[Data:product_code]", row.ProductCode},
+                        {"[Data:product_name]", row.ProductName},
+                        {"[Data:product_number]", row.Number},
+                        {"[Data:product_price]", row.Price},
+                        {"[Data:firsttime]", row.FirstEnterTime},
+                        {"[Data:storehouse]", row.StoreHouse}});
+    }
+    return FillTemplate(templateText,
+                        {{"{temp:Company_Name}", input.companyName},
+                         {"{temp:Warehouse}", input.warehouse},
+                         {"{temp:Class}", input.className},
+                         {"{temp:PrintDate}", input.printDate},
+                         {"[Doc:TotalValue]", input.totalValue}},
+                        rows);
+}
+
+std::string FillStatementTemplate(const std::string& templateText,
+                                  const UnitStatementRecord& statement,
+                                  const std::string& companyName, const std::string& printDate) {
+    std::vector<TemplateMarkers> rows;
+    rows.reserve(statement.Lines.size());
+    for (const StatementLineRecord& l : statement.Lines) {
+        rows.push_back({{"[Data:bill_date]", l.Bill_Date},
+                        {"[Data:bill_id]", l.Bill_ID},
+                        {"[Data:kind]", l.Kind},
+                        {"[Data:increase]", l.Increase},
+                        {"[Data:decrease]", l.Decrease},
+                        {"[Data:balance]", l.Balance}});
+    }
+    return FillTemplate(templateText,
+                        {{"{temp:Company_Name}", companyName},
+                         {"{temp:Customer}", statement.Customer},
+                         {"{temp:From}", statement.From},
+                         {"{temp:To}", statement.To},
+                         {"{temp:Opening}", statement.Opening},
+                         {"{temp:Increase}", statement.Increase},
+                         {"{temp:Decrease}", statement.Decrease},
+                         {"{temp:Closing}", statement.Closing},
+                         {"{temp:PrintDate}", printDate}},
+                        rows);
 }
 
 std::string DecodeHtmlBytes(const std::string& raw, HtmlFileEncoding* encoding) {
@@ -430,29 +469,19 @@ std::optional<std::string> ReadHtmlFile(const fs::path& path, const char* what,
     return DecodeHtmlBytes(bytes, encoding);
 }
 
-std::optional<fs::path> PrepareStockPrint(const std::string& warehouse,
-                                          const std::string& className,
-                                          const std::vector<StockRecord>& rows) {
+namespace {
+// Reads the template, fills it and writes the page in the template's own encoding.
+std::optional<fs::path> WritePrintPage(const char* templateFile, const char* printFile,
+                                       const std::function<std::string(const std::string&)>& fill) {
     fs::path folder = ProgramFolder();
     HtmlFileEncoding encoding;
     std::optional<std::string> templateText =
-        ReadHtmlFile(folder / kStockTemplateFile, "打印模板", &encoding);
+        ReadHtmlFile(folder / templateFile, "打印模板", &encoding);
     if (!templateText)
         return std::nullopt;
+    std::string page = EncodeHtmlText(fill(*templateText), encoding);
 
-    StockPrintInput input;
-    input.companyName = App().m_settings.CompanyName;
-    input.warehouse = warehouse;
-    input.className = className;
-    input.printDate = FormatNow("%y-%m-%d");
-    input.rows = rows;
-    CMoney value;
-    for (const StockRecord& row : rows)
-        value += StockValue(row);
-    input.totalValue = value.Format2();
-    std::string page = EncodeHtmlText(FillStockTemplate(*templateText, input), encoding);
-
-    fs::path out = folder / kStockPrintFile;
+    fs::path out = folder / printFile;
     std::error_code ec;
     fs::create_directories(out.parent_path(), ec);
     if (ec) {
@@ -465,4 +494,43 @@ std::optional<fs::path> PrepareStockPrint(const std::string& warehouse,
         return std::nullopt;
     }
     return out;
+}
+} // namespace
+
+std::optional<fs::path> PrepareStockPrint(const std::string& warehouse,
+                                          const std::string& className,
+                                          const std::vector<StockRecord>& rows) {
+    StockPrintInput input;
+    input.companyName = App().m_settings.CompanyName;
+    input.warehouse = warehouse;
+    input.className = className;
+    input.printDate = FormatNow("%y-%m-%d");
+    input.rows = rows;
+    CMoney value;
+    for (const StockRecord& row : rows)
+        value += StockValue(row);
+    input.totalValue = value.Format2();
+    return WritePrintPage(kStockTemplateFile, kStockPrintFile,
+                          [&](const std::string& text) { return FillStockTemplate(text, input); });
+}
+
+std::optional<fs::path> PrepareStatementPrint(const UnitStatementRecord& statement) {
+    // A program folder made before statements were printed has no template yet: it gets the
+    // program's own, as a new folder does.
+    const fs::path templatePath = ProgramFolder() / kStatementTemplateFile;
+    std::error_code ec;
+    if (!fs::exists(templatePath, ec)) {
+        fs::create_directories(templatePath.parent_path(), ec);
+        std::string error;
+        if (!WriteWholeFile(templatePath, std::string(kDefaultStatementTemplate), error)) {
+            Messages().Inform("无法写入打印模板文件：" + templatePath.string() + "\r\n" + error);
+            return std::nullopt;
+        }
+    }
+    const std::string company = App().m_settings.CompanyName;
+    const std::string printDate = FormatNow("%y-%m-%d");
+    return WritePrintPage(kStatementTemplateFile, kStatementPrintFile,
+                          [&](const std::string& text) {
+                              return FillStatementTemplate(text, statement, company, printDate);
+                          });
 }

@@ -11,6 +11,12 @@
 
 constexpr const char* kStockTemplateFile = "Templates/temp_kucun_view.html";
 constexpr const char* kStockPrintFile = "PrintView/temp_kucun_view.html";
+// A business unit's statement (往来对账) is printed the same way from its own template.
+constexpr const char* kStatementTemplateFile = "Templates/temp_duizhang_view.html";
+constexpr const char* kStatementPrintFile = "PrintView/temp_duizhang_view.html";
+
+// Marker texts and the values that replace them.
+using TemplateMarkers = std::vector<std::pair<std::string, std::string>>;
 
 // What one print fills in. Rows are taken in order; [Data:id] numbers them from 1.
 struct StockPrintInput {
@@ -43,6 +49,17 @@ std::string EscapeHtml(const std::string& text);
 // - without a block the rows are not printed; a second, different block keeps its markers.
 // Values are HTML-escaped and never read as markers themselves.
 std::string FillStockTemplate(const std::string& templateText, const StockPrintInput& input);
+// The same rules for any template: `document` markers everywhere, the block once per row with
+// the row's markers and [Data:id] (the row's number from 1). Values are HTML-escaped.
+std::string FillTemplate(const std::string& templateText, const TemplateMarkers& document,
+                         const std::vector<TemplateMarkers>& rows);
+// The statement template: {temp:Company_Name}, {temp:Customer}, {temp:From}, {temp:To},
+// {temp:Opening}, {temp:Increase}, {temp:Decrease}, {temp:Closing}, {temp:PrintDate}; per
+// document [Data:id], [Data:bill_date], [Data:bill_id], [Data:kind], [Data:increase],
+// [Data:decrease], [Data:balance].
+std::string FillStatementTemplate(const std::string& templateText,
+                                  const UnitStatementRecord& statement,
+                                  const std::string& companyName, const std::string& printDate);
 
 // Reads HTML bytes as UTF-8 text: a byte order mark decides first, then a <meta> charset
 // declaration, then the bytes themselves (valid UTF-8, otherwise the GBK code page).
@@ -64,3 +81,7 @@ std::optional<std::string> ReadHtmlFile(const std::filesystem::path& path, const
 std::optional<std::filesystem::path> PrepareStockPrint(const std::string& warehouse,
                                                        const std::string& className,
                                                        const std::vector<StockRecord>& rows);
+// Fills the statement template of the program folder (writing the program's default template
+// there first when the folder has none) and writes the page to PrintView. Returns the page's
+// full path, or nothing after a message.
+std::optional<std::filesystem::path> PrepareStatementPrint(const UnitStatementRecord& statement);

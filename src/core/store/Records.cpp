@@ -18,6 +18,8 @@ const char* BillTableName(BillTable table) {
         return "TiaoJiaDan";
     case BillTable::YiKuDan:
         return "YiKuDan";
+    case BillTable::FundBill:
+        return "FundBill";
     }
     return "";
 }

@@ -91,6 +91,43 @@ struct TransferRecord {
         Product_BarCode;
 };
 
+// The Kind of a fund bill, and the unit types of the unit list.
+inline constexpr const char* kFundKindReceipt = "收款";
+inline constexpr const char* kFundKindPayment = "付款";
+inline constexpr const char* kUnitTypeSupplier = "供应商";
+inline constexpr const char* kUnitTypeCustomer = "客户";
+
+// A receipt or payment: one row of FundBill. Kind is "收款" or "付款"; Amount is the money
+// received from or paid to the business unit Customer through the account Bank.
+struct FundBillRecord {
+    std::string Canceled, Bill_ID, Bill_Date, Kind, Customer, Department, Employee, Bank, Amount,
+        Introduction;
+};
+
+// What a business unit owes (Receivable) and is owed (Payable), two decimals; Type is the
+// unit's type in the unit list, empty for a name that is only in bills.
+struct UnitBalanceRecord {
+    std::string Customer, Type, Receivable, Payable;
+};
+
+// One line of a unit's statement: a document with what it adds to and takes from the balance,
+// and the balance after it (two decimals; a side the document does not touch is empty).
+struct StatementLineRecord {
+    std::string Bill_Date, Bill_ID, Kind, Increase, Decrease, Balance;
+};
+
+// A unit's statement over a date range: the balance before it, the documents in date order and
+// the balance after them (Increase and Decrease are the sums of the lines).
+struct UnitStatementRecord {
+    std::string Customer, Type, From, To, Opening, Increase, Decrease, Closing;
+    std::vector<StatementLineRecord> Lines;
+};
+
+// Money in and out of one account (two decimals).
+struct AccountBalanceRecord {
+    std::string Bank, In, Out, Balance;
+};
+
 // The tables that hold bills, one per bill kind.
 enum class BillTable {
     EnterStock,
@@ -100,7 +137,8 @@ enum class BillTable {
     BaoSunDan,
     BaoYiDan,
     TiaoJiaDan,
-    YiKuDan
+    YiKuDan,
+    FundBill
 };
 const char* BillTableName(BillTable table);
 // The header table of a history kind word (run_caigou, run_caigou_tuihuo, run_sale,

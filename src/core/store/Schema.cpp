@@ -135,8 +135,25 @@ ALTER TABLE EnterSale_Detail ADD COLUMN Product_Cost TEXT;
 ALTER TABLE BackSale_Detail ADD COLUMN Product_Cost TEXT;
 )SQL";
 
+
+// Receipts and payments (one row per bill), and the indexes the balance and statement queries
+// read by: a unit's bills, an account's money, a date range.
+constexpr const char* kMainFundBills = R"SQL(
+CREATE TABLE IF NOT EXISTS FundBill (
+  Id INTEGER PRIMARY KEY, Canceled TEXT DEFAULT '0', Bill_ID TEXT NOT NULL UNIQUE, Bill_Date TEXT,
+  Kind TEXT, Customer TEXT, Department TEXT, Employee TEXT, Bank TEXT, Amount TEXT,
+  Introduction TEXT);
+CREATE INDEX IF NOT EXISTS ix_fund_customer ON FundBill(Customer);
+CREATE INDEX IF NOT EXISTS ix_fund_bank ON FundBill(Bank);
+CREATE INDEX IF NOT EXISTS ix_fund_date ON FundBill(Bill_Date);
+CREATE INDEX IF NOT EXISTS ix_EnterStock_customer ON EnterStock(Customer);
+CREATE INDEX IF NOT EXISTS ix_BackStock_customer ON BackStock(Customer);
+CREATE INDEX IF NOT EXISTS ix_EnterSale_customer ON EnterSale(Customer);
+CREATE INDEX IF NOT EXISTS ix_BackSale_customer ON BackSale(Customer);
+)SQL";
+
 // Upgrade steps: element i takes a file from version i+1 to i+2.
-const std::vector<const char*> kMainSteps = {kMainV2, kMainV3};
+const std::vector<const char*> kMainSteps = {kMainV2, kMainV3, kMainFundBills};
 const std::vector<const char*> kOtherSteps = {};
 
 } // namespace

@@ -4,7 +4,7 @@
 #include <string>
 
 // Current schema versions (PRAGMA user_version) of the two data files.
-constexpr int kMainSchemaVersion = 3;
+constexpr int kMainSchemaVersion = 4;
 constexpr int kOtherSchemaVersion = 1;
 
 // Creates every table and index of a new data file and stamps its version.

@@ -232,8 +232,10 @@ std::optional<BillHeaderRecord> CDataStore::FindBillHeader(const std::string& hi
 
 bool CDataStore::SetBillCanceled(BillTable table, const std::string& billId,
                                  const std::string& canceled) {
-    if (table == BillTable::YiKuDan)
-        return ExecuteSql("update YiKuDan set Canceled = ? where Bill_ID = ?", {canceled, billId});
+    if (table == BillTable::YiKuDan || table == BillTable::FundBill)
+        return ExecuteSql(std::string("update ") + BillTableName(table) +
+                              " set Canceled = ? where Bill_ID = ?",
+                          {canceled, billId});
     if (!IsTradeTable(table)) {
         m_lastError = "not a trade bill table";
         return false;
@@ -251,8 +253,13 @@ std::optional<std::string> CDataStore::AdjacentBillId(const std::string& history
     if (ok)
         *ok = false;
     const bool transfer = historyWord == "run_yiku";
-    auto table =
-        transfer ? std::optional(BillTable::YiKuDan) : TradeTableOfHistoryWord(historyWord);
+    // Receipts and payments share one table, told apart by their Kind.
+    const char* fundKind = historyWord == "run_shoukuan" ? kFundKindReceipt
+                           : historyWord == "run_fukuan" ? kFundKindPayment
+                                                         : nullptr;
+    auto table = transfer   ? std::optional(BillTable::YiKuDan)
+                 : fundKind ? std::optional(BillTable::FundBill)
+                            : TradeTableOfHistoryWord(historyWord);
     if (!table) {
         m_lastError = "unknown bill kind: " + historyWord;
         Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
@@ -272,6 +279,11 @@ std::optional<std::string> CDataStore::AdjacentBillId(const std::string& history
         where = " and ";
     }
     SqlValues values;
+    if (fundKind) {
+        sql += " where Kind = ?";
+        where = " and ";
+        values.push_back(fundKind);
+    }
     if (!billId.empty()) {
         sql += where + "Id " + (later ? ">" : "<") + " (select min(Id) from " + name +
                " where Bill_ID = ?)";

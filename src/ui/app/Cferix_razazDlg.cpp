@@ -30,7 +30,7 @@ struct ModuleButton {
 // Panel numbers 1..7, in the order of the module buttons.
 const ModuleButton kModules[7] = {
     {"采购管理", "purchase", true}, {" 销售管理", "sale", true},     {"库存管理", "stock", true},
-    {"财务管理", "finance", false}, {"预留按钮", "reserved", false}, {"基础数据", "goods", true},
+    {"财务管理", "finance", true},  {"预留按钮", "reserved", false}, {"基础数据", "goods", true},
     {"系统设置", "settings", true},
 };
 } // namespace
@@ -174,6 +174,12 @@ void Cferix_razazDlg::BuildMenu() {
     route(stock, "存货调价");
     route(stock, "移库单");
     route(stock, "盘点单");
+
+    QMenu* finance = bar->addMenu(QStringLiteral("财务管理(&F)"));
+    route(finance, "收款单");
+    route(finance, "付款单");
+    route(finance, "往来对账");
+    route(finance, "账户余额");
 
     QMenu* reports = bar->addMenu(QStringLiteral("报表管理(&R)"));
     QMenu* purchaseReports = reports->addMenu(QStringLiteral("进货报表"));

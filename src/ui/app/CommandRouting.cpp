@@ -14,10 +14,12 @@ const std::vector<RouteRow>& RouteTable() {
         {Caigou, "进货开单", "CChild_Jinhuo_KaidanDlg", "run_jinhuo"},
         {Caigou, "退货单", "CChild_Jinhuo_KaidanDlg", "run_tuihuo"},
         {Caigou, "库存状况", "CChild_Kucun_ViewDlg", ""},
+        {Caigou, "付款单", "CChild_Caiwu_FukuanDlg", ""},
         // sales panel
         {Xiaoshou, "销售单", "CChild_Xiaoshou_KaidanDlg", "run_xiaoshou"},
         {Xiaoshou, "销售退货单", "CChild_Xiaoshou_KaidanDlg", "run_tuihuo"},
         {Xiaoshou, "库存状况", "CChild_Kucun_ViewDlg", ""},
+        {Xiaoshou, "收款单", "CChild_Caiwu_ShoukuanDlg", ""},
         // stock panel
         {Kucun, "查看库存", "CChild_Kucun_ViewDlg", ""},
         {Kucun, "报溢单", "CChild_Kucun_SunyiDlg", "run_baoyi"},
@@ -25,6 +27,11 @@ const std::vector<RouteRow>& RouteTable() {
         {Kucun, "调价单", "CChild_Kucun_TiaojiaDlg", ""},
         {Kucun, "移库单", "CChild_Kucun_YikuDlg", ""},
         {Kucun, "盘点单", "CChild_Kucun_PandianDlg", ""},
+        // finance panel
+        {Caiwu, "收款单", "CChild_Caiwu_ShoukuanDlg", ""},
+        {Caiwu, "付款单", "CChild_Caiwu_FukuanDlg", ""},
+        {Caiwu, "往来对账", "CChild_Caiwu_DuizhangDlg", ""},
+        {Caiwu, "账户余额", "CChild_Caiwu_ZhanghuDlg", ""},
         // label rows of the purchasing, sales and stock panels
         {Labels, "√  商品管理", "CChild_Jichu_ProductDlg", ""},
         {Labels, "√  往来单位管理", "CChild_Jichu_CustomerDlg", ""},
@@ -71,6 +78,10 @@ const std::vector<RouteRow>& RouteTable() {
         {Menu, "存货调价", "CChild_Kucun_TiaojiaDlg", ""},
         {Menu, "移库单", "CChild_Kucun_YikuDlg", ""},
         {Menu, "盘点单", "CChild_Kucun_PandianDlg", ""},
+        {Menu, "收款单", "CChild_Caiwu_ShoukuanDlg", ""},
+        {Menu, "付款单", "CChild_Caiwu_FukuanDlg", ""},
+        {Menu, "往来对账", "CChild_Caiwu_DuizhangDlg", ""},
+        {Menu, "账户余额", "CChild_Caiwu_ZhanghuDlg", ""},
         {Menu, "按商品统计报表", "CReportDlg", "run_caigou_product"},
         {Menu, "按经手人统计报表", "CReportDlg", "run_caigou_employees"},
         {Menu, "按部门统计报表", "CReportDlg", "run_caigou_department"},

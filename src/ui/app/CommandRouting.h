@@ -11,6 +11,7 @@ namespace Place {
 constexpr const char* Caigou = "caigou";
 constexpr const char* Xiaoshou = "xiaoshou";
 constexpr const char* Kucun = "kucun";
+constexpr const char* Caiwu = "caiwu";
 constexpr const char* Jichu = "jichu";
 constexpr const char* Xitong = "xitong";
 constexpr const char* Labels = "labels";

@@ -110,7 +110,7 @@ CMainCaigouDlg::CMainCaigouDlg(QWidget* parent)
                  {{"进货开单", "purchase"},
                   {"退货单", "return"},
                   {"库存状况", "stock"},
-                  {"进货付款单(隐藏)", nullptr, false}},
+                  {"付款单", "payment"}},
                  true, false) {}
 
 CMainXiaoshouDlg::CMainXiaoshouDlg(QWidget* parent)
@@ -118,7 +118,7 @@ CMainXiaoshouDlg::CMainXiaoshouDlg(QWidget* parent)
                  {{"销售单", "sale"},
                   {"销售退货单", "return"},
                   {"库存状况", "stock"},
-                  {"收款单(隐藏)", nullptr, false}},
+                  {"收款单", "receipt"}},
                  true, true) {}
 
 CMainKucunDlg::CMainKucunDlg(QWidget* parent)
@@ -132,7 +132,12 @@ CMainKucunDlg::CMainKucunDlg(QWidget* parent)
                  true, true) {}
 
 CMainRazazDlg::CMainRazazDlg(QWidget* parent)
-    : CMainPanel(parent, QStringLiteral("财务窗体"), "", {}, false, true) {}
+    : CMainPanel(parent, QStringLiteral("财务管理"), Place::Caiwu,
+                 {{"收款单", "receipt"},
+                  {"付款单", "payment"},
+                  {"往来对账", "statement"},
+                  {"账户余额", "bank"}},
+                 false, true) {}
 
 CMainYuliuDlg::CMainYuliuDlg(QWidget* parent)
     : CMainPanel(parent, QStringLiteral("预留窗体"), "", {}, false, true) {}

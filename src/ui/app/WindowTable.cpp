@@ -12,12 +12,16 @@
 #include "basic/CChild_Jichu_ProductDlg.h"
 #include "basic/CChild_Jichu_Product_Class_Dlg.h"
 #include "basic/SimpleListWindows.h"
+#include "bills/CChild_Caiwu_FukuanDlg.h"
+#include "bills/CChild_Caiwu_ShoukuanDlg.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
 #include "bills/CChild_Kucun_PandianDlg.h"
 #include "bills/CChild_Kucun_SunyiDlg.h"
 #include "bills/CChild_Kucun_TiaojiaDlg.h"
 #include "bills/CChild_Kucun_YikuDlg.h"
 #include "bills/CChild_Xiaoshou_KaidanDlg.h"
+#include "query/CChild_Caiwu_DuizhangDlg.h"
+#include "query/CChild_Caiwu_ZhanghuDlg.h"
 #include "query/CChild_History_ViewDlg.h"
 #include "query/CChild_Kucun_ViewDlg.h"
 #include "query/CReportDlg.h"
@@ -53,6 +57,11 @@ const std::vector<WindowRow>& WindowTable() {
         {"CChild_Kucun_TiaojiaDlg", OpenModal<CChild_Kucun_TiaojiaDlg>},
         {"CChild_Kucun_YikuDlg", OpenModal<CChild_Kucun_YikuDlg>},
         {"CChild_Kucun_PandianDlg", OpenModal<CChild_Kucun_PandianDlg>},
+        // finance
+        {"CChild_Caiwu_ShoukuanDlg", OpenModal<CChild_Caiwu_ShoukuanDlg>},
+        {"CChild_Caiwu_FukuanDlg", OpenModal<CChild_Caiwu_FukuanDlg>},
+        {"CChild_Caiwu_DuizhangDlg", OpenModal<CChild_Caiwu_DuizhangDlg>},
+        {"CChild_Caiwu_ZhanghuDlg", OpenModal<CChild_Caiwu_ZhanghuDlg>},
         // queries and reports
         {"CChild_Kucun_ViewDlg", OpenModal<CChild_Kucun_ViewDlg>},
         {"CChild_History_ViewDlg", OpenModal<CChild_History_ViewDlg>},

@@ -1,0 +1,73 @@
+// The checks of the receipt and payment windows, in the window's order.
+#include "CBill.h"
+#include "FundBill.h"
+
+#include "app/MessagePort.h"
+#include "config/ConfigLists.h"
+#include "store/CDataStore.h"
+
+#include <algorithm>
+
+namespace {
+bool Refuse(const std::string& text) {
+    Messages().Inform(text);
+    return false;
+}
+} // namespace
+
+std::optional<CMoney> CurrentOwed(BillKind kind, const std::string& unit) {
+    if (unit.empty() || !IsFundKind(kind))
+        return std::nullopt;
+    CDataStore store;
+    if (!store.ConnectMain())
+        return std::nullopt;
+    return kind == BillKind::Receipt ? store.ReceivableOf(unit) : store.PayableOf(unit);
+}
+
+const char* OwedLabelText(BillKind kind) {
+    return kind == BillKind::Payment ? "当前应付：" : "当前应收：";
+}
+
+std::string OverAmountQuestion(BillKind kind) {
+    return kind == BillKind::Payment ? "金额大于当前应付，确定要继续吗？"
+                                     : "金额大于当前应收，确定要继续吗？";
+}
+
+bool CBill::ValidateFund() const {
+    const bool receipt = m_kind == BillKind::Receipt;
+    if (m_customer.empty())
+        return Refuse("请输入 往来单位 ！");
+    if (m_account.empty())
+        return Refuse(receipt ? "请输入 收款帐户 ！" : "请输入 付款帐户 ！");
+    if (m_employee.empty())
+        return Refuse("请输入 经手人名称！");
+    if (m_paid.empty())
+        return Refuse("请输入 金额 ！");
+    const auto amount = CMoney::Parse(m_paid);
+    if (!amount)
+        return Refuse("金额“" + m_paid + "”不是有效的数字！");
+    // Money is kept to the cent: a third decimal would be lost or invented somewhere.
+    if (amount->Units() % 100 != 0)
+        return Refuse("金额“" + m_paid + "”最多只能有两位小数！");
+    if (amount->Units() <= 0)
+        return Refuse("金额必须大于零！");
+
+    CDataStore store;
+    if (!store.ConnectMain())
+        return false;
+    const auto listed = store.IsBusinessUnitName(m_customer);
+    if (!listed)
+        return false;
+    if (!*listed)
+        return Refuse("往来单位“" + m_customer + "”不在往来单位列表中！");
+    const auto banks = ReadConfigList("bank");
+    if (std::none_of(banks.begin(), banks.end(),
+                     [&](const ConfigListEntry& e) { return e.name == m_account; }))
+        return Refuse("帐户“" + m_account + "”不在银行帐户列表中！");
+    const auto owed = receipt ? store.ReceivableOf(m_customer) : store.PayableOf(m_customer);
+    if (!owed)
+        return false;
+    if (*amount > *owed && !Messages().AskYesNo(OverAmountQuestion(m_kind)))
+        return false;
+    return true;
+}

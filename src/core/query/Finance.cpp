@@ -1,0 +1,37 @@
+#include "Finance.h"
+
+#include "config/ConfigLists.h"
+#include "store/CDataStore.h"
+#include "text/Money.h"
+
+std::vector<StatementLineRecord> StatementListRows(const UnitStatementRecord& s) {
+    std::vector<StatementLineRecord> rows;
+    rows.reserve(s.Lines.size() + 2);
+    rows.push_back({s.From, "", "期初余额", "", "", s.Opening});
+    rows.insert(rows.end(), s.Lines.begin(), s.Lines.end());
+    rows.push_back({s.To, "", "期末余额", s.Increase, s.Decrease, s.Closing});
+    return rows;
+}
+
+std::optional<std::vector<AccountBalanceRecord>> ReadAccountBalances() {
+    std::vector<std::string> banks;
+    for (const auto& e : ReadConfigList("bank"))
+        banks.push_back(e.name);
+    CDataStore store;
+    if (!store.ConnectMain())
+        return std::nullopt;
+    std::vector<AccountBalanceRecord> list;
+    if (!store.ListAccountBalances(banks, list))
+        return std::nullopt;
+    return list;
+}
+
+AccountBalanceRecord AccountTotalRow(const std::vector<AccountBalanceRecord>& accounts) {
+    CMoney in, out, balance;
+    for (const auto& a : accounts) {
+        in += CMoney::ParseOrZero(a.In);
+        out += CMoney::ParseOrZero(a.Out);
+        balance += CMoney::ParseOrZero(a.Balance);
+    }
+    return {"合计", in.Format2(), out.Format2(), balance.Format2()};
+}

@@ -1,0 +1,351 @@
+// Receipts and payments, and what the bills add up to: each unit's receivable and payable, a
+// unit's statement, each account's money. Every figure is summed here, exactly, in one pass
+// over the rows of one statement; red bills take part with their negated values.
+#include "CDataStore.h"
+
+#include "app/MessagePort.h"
+#include "text/Money.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace {
+const char* kAllUnits = "所有类型";
+const char* kFundFailure = "获取收付款信息失败。\r\n数据库失败!\r\n错误信息:";
+
+// Where a money row comes from.
+enum Source { kSale, kSaleReturn, kPurchase, kPurchaseReturn, kReceipt, kPayment };
+
+const char* SourceKindText(int source) {
+    static const char* const texts[] = {"销售单",     "销售退货单", "进货单",
+                                        "进货退货单", "收款单",     "付款单"};
+    return texts[source];
+}
+
+// Sums are kept in 128 bits: no run of stored amounts can overflow them.
+using Sum = __int128;
+
+std::string SumText(Sum units) {
+    if (units >= INT64_MIN && units <= INT64_MAX)
+        return CMoney::FromUnits(static_cast<int64_t>(units)).Format2();
+    // Far beyond any real amount: whole units only, rounded half away from zero.
+    const bool negative = units < 0;
+    unsigned __int128 u = negative ? static_cast<unsigned __int128>(-(units + 1)) + 1
+                                   : static_cast<unsigned __int128>(units);
+    u = (u + 50) / 100;
+    std::string digits;
+    for (int i = 0; u != 0 || i < 3; ++i, u /= 10) {
+        if (i == 2)
+            digits.insert(digits.begin(), '.');
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(u % 10)));
+    }
+    return negative ? "-" + digits : digits;
+}
+
+std::string SideText(Sum units) {
+    return units == 0 ? std::string() : SumText(units);
+}
+
+Sum Units(const std::string& text) {
+    return CMoney::ParseOrZero(text).Units();
+}
+
+// The money rows of every trade bill and fund bill: unit name, source, amount (Total or
+// Amount), paid (Pay; empty for fund bills), date, number. `where` is added to every branch
+// with `values` bound for each.
+std::string MoneyRowsSql(const std::string& where) {
+    std::string sql;
+    const std::pair<const char*, Source> trades[] = {{"EnterSale", kSale},
+                                                     {"BackSale", kSaleReturn},
+                                                     {"EnterStock", kPurchase},
+                                                     {"BackStock", kPurchaseReturn}};
+    for (const auto& [table, source] : trades) {
+        sql += std::string("select Customer, ") + std::to_string(source) +
+               ", Total, Pay, Bill_Date, Bill_ID, Id, Bank from " + table + where + " union all ";
+    }
+    sql += "select Customer, case when Kind = ? then " + std::to_string(kReceipt) + " else " +
+           std::to_string(kPayment) +
+           " end, Amount, '', Bill_Date, Bill_ID, Id, Bank from FundBill" + where;
+    return sql;
+}
+
+SqlValues MoneyRowsValues(const SqlValues& where) {
+    SqlValues values;
+    for (int i = 0; i < 4; ++i)
+        values.insert(values.end(), where.begin(), where.end());
+    values.push_back(kFundKindReceipt);
+    values.insert(values.end(), where.begin(), where.end());
+    return values;
+}
+
+// What one row adds to the receivable and to the payable of its unit.
+struct Delta {
+    Sum receivable = 0, payable = 0;
+};
+
+Delta RowDelta(int source, Sum amount, Sum paid) {
+    switch (source) {
+    case kSale:
+        return {amount - paid, 0};
+    case kSaleReturn:
+        return {paid - amount, 0};
+    case kReceipt:
+        return {-amount, 0};
+    case kPurchase:
+        return {0, amount - paid};
+    case kPurchaseReturn:
+        return {0, paid - amount};
+    default:
+        return {0, -amount};
+    }
+}
+} // namespace
+
+bool CDataStore::AddFundBill(const FundBillRecord& b) {
+    return ExecuteSql("insert into FundBill(Canceled, Bill_ID, Bill_Date, Kind, Customer,"
+                      " Department, Employee, Bank, Amount, Introduction)"
+                      " values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                      {b.Canceled, b.Bill_ID, b.Bill_Date, b.Kind, b.Customer, b.Department,
+                       b.Employee, b.Bank, b.Amount, b.Introduction});
+}
+
+std::optional<FundBillRecord> CDataStore::FindFundBill(const std::string& billId, bool* ok) {
+    if (ok)
+        *ok = false;
+    std::optional<FundBillRecord> found;
+    if (!Run("select Canceled, Bill_ID, Bill_Date, Kind, Customer, Department, Employee, Bank,"
+             " Amount, Introduction from FundBill where Bill_ID = ?",
+             {billId}, [&](const CStatement& st) {
+                 found = FundBillRecord{st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4),
+                                        st.Text(5), st.Text(6), st.Text(7), st.Text(8), st.Text(9)};
+             })) {
+        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+        return std::nullopt;
+    }
+    if (ok)
+        *ok = true;
+    return found;
+}
+
+std::optional<bool> CDataStore::IsBusinessUnitName(const std::string& name) {
+    bool found = false;
+    if (!Run("select 1 from ferix_customer where CustomerName = ? limit 1", {name},
+             [&](const CStatement&) { found = true; })) {
+        Messages().Inform("连接数据库失败!\r\n错误信息:" + m_lastError);
+        return std::nullopt;
+    }
+    return found;
+}
+
+std::optional<UnitBalanceRecord> CDataStore::BalanceOf(const std::string& name) {
+    UnitBalanceRecord r;
+    r.Customer = name;
+    if (!Run("select CustomerType from ferix_customer where CustomerName = ? order by Id limit 1",
+             {name}, [&](const CStatement& st) { r.Type = st.Text(0); })) {
+        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+        return std::nullopt;
+    }
+    Delta total;
+    std::string amount, paid;
+    if (!Run(MoneyRowsSql(" where Customer = ?"), MoneyRowsValues({name}),
+             [&](const CStatement& st) {
+                 st.TextInto(2, amount);
+                 st.TextInto(3, paid);
+                 const Delta d = RowDelta(static_cast<int>(st.Int(1)), Units(amount), Units(paid));
+                 total.receivable += d.receivable;
+                 total.payable += d.payable;
+             })) {
+        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+        return std::nullopt;
+    }
+    r.Receivable = SumText(total.receivable);
+    r.Payable = SumText(total.payable);
+    return r;
+}
+
+std::optional<CMoney> CDataStore::ReceivableOf(const std::string& name) {
+    auto b = BalanceOf(name);
+    if (!b)
+        return std::nullopt;
+    return CMoney::Parse(b->Receivable);
+}
+
+std::optional<CMoney> CDataStore::PayableOf(const std::string& name) {
+    auto b = BalanceOf(name);
+    if (!b)
+        return std::nullopt;
+    return CMoney::Parse(b->Payable);
+}
+
+bool CDataStore::ListUnitBalances(const std::string& unitType,
+                                  std::vector<UnitBalanceRecord>& list) {
+    auto fail = [&] {
+        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+        return false;
+    };
+    // The unit list first, in its order; then the names only bills know, in text order.
+    std::unordered_map<std::string, size_t> index;
+    std::vector<Delta> sums;
+    std::vector<UnitBalanceRecord> rows;
+    if (!Run("select CustomerName, CustomerType from ferix_customer order by Id", {},
+             [&](const CStatement& st) {
+                 std::string name = st.Text(0);
+                 if (index.count(name))
+                     return; // two codes under one name share one balance
+                 index.emplace(name, rows.size());
+                 rows.push_back({name, st.Text(1), {}, {}});
+             }))
+        return fail();
+    const size_t listed = rows.size();
+    sums.resize(rows.size());
+    std::string name, amount, paid;
+    if (!Run(MoneyRowsSql(""), MoneyRowsValues({}), [&](const CStatement& st) {
+            st.TextInto(0, name);
+            auto it = index.find(name);
+            if (it == index.end()) {
+                it = index.emplace(name, rows.size()).first;
+                rows.push_back({name, {}, {}, {}});
+                sums.emplace_back();
+            }
+            st.TextInto(2, amount);
+            st.TextInto(3, paid);
+            const Delta d = RowDelta(static_cast<int>(st.Int(1)), Units(amount), Units(paid));
+            sums[it->second].receivable += d.receivable;
+            sums[it->second].payable += d.payable;
+        }))
+        return fail();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        rows[i].Receivable = SumText(sums[i].receivable);
+        rows[i].Payable = SumText(sums[i].payable);
+    }
+    std::sort(rows.begin() + static_cast<std::ptrdiff_t>(listed), rows.end(),
+              [](const UnitBalanceRecord& a, const UnitBalanceRecord& b) {
+                  return a.Customer < b.Customer;
+              });
+    for (auto& r : rows) {
+        if (unitType.empty() || unitType == kAllUnits || r.Type == unitType)
+            list.push_back(std::move(r));
+    }
+    return true;
+}
+
+std::optional<UnitStatementRecord>
+CDataStore::StatementOf(const std::string& name, const std::string& from, const std::string& to) {
+    UnitStatementRecord s;
+    s.Customer = name;
+    s.From = from;
+    s.To = to;
+    auto fail = [&]() -> std::optional<UnitStatementRecord> {
+        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+        return std::nullopt;
+    };
+    if (!Run("select CustomerType from ferix_customer where CustomerName = ? order by Id limit 1",
+             {name}, [&](const CStatement& st) { s.Type = st.Text(0); }))
+        return fail();
+    // A supplier's statement follows what is owed to it, anyone else's what they owe.
+    const bool supplier = s.Type == kUnitTypeSupplier;
+    Sum opening = 0, increase = 0, decrease = 0;
+    std::string amountText, paidText;
+    // Documents in date order; on one day in the order of their kinds and then of posting.
+    if (!Run(MoneyRowsSql(" where Customer = ? and Bill_Date <= ?") + " order by 5, 2, 7",
+             MoneyRowsValues({name, to}), [&](const CStatement& st) {
+                 st.TextInto(2, amountText);
+                 st.TextInto(3, paidText);
+                 const int source = static_cast<int>(st.Int(1));
+                 const Sum amount = Units(amountText), paid = Units(paidText);
+                 // Each document's two sides as it moves the unit's balance.
+                 Sum up = 0, down = 0;
+                 switch (source) {
+                 case kSale:
+                 case kPurchaseReturn:
+                     up = amount;
+                     down = paid;
+                     break;
+                 case kSaleReturn:
+                 case kPurchase:
+                     up = paid;
+                     down = amount;
+                     break;
+                 case kReceipt:
+                     down = amount;
+                     break;
+                 default:
+                     up = amount;
+                     break;
+                 }
+                 if (supplier)
+                     std::swap(up, down);
+                 std::string date = st.Text(4);
+                 if (date < from) {
+                     opening += up - down;
+                     return;
+                 }
+                 increase += up;
+                 decrease += down;
+                 s.Lines.push_back({std::move(date), st.Text(5), SourceKindText(source),
+                                    SideText(up), SideText(down),
+                                    SumText(opening + increase - decrease)});
+             }))
+        return fail();
+    s.Opening = SumText(opening);
+    s.Increase = SumText(increase);
+    s.Decrease = SumText(decrease);
+    s.Closing = SumText(opening + increase - decrease);
+    return s;
+}
+
+bool CDataStore::ListAccountBalances(const std::vector<std::string>& accounts,
+                                     std::vector<AccountBalanceRecord>& list) {
+    struct Flow {
+        Sum in = 0, out = 0;
+    };
+    std::unordered_map<std::string, Flow> flows;
+    std::string bank, amountText, paidText;
+    if (!Run(MoneyRowsSql(""), MoneyRowsValues({}), [&](const CStatement& st) {
+            st.TextInto(7, bank);
+            st.TextInto(2, amountText);
+            st.TextInto(3, paidText);
+            Flow& f = flows[bank];
+            switch (static_cast<int>(st.Int(1))) {
+            case kSale:
+            case kPurchaseReturn:
+                f.in += Units(paidText);
+                break;
+            case kPurchase:
+            case kSaleReturn:
+                f.out += Units(paidText);
+                break;
+            case kReceipt:
+                f.in += Units(amountText);
+                break;
+            default:
+                f.out += Units(amountText);
+                break;
+            }
+        })) {
+        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+        return false;
+    }
+    auto row = [&](const std::string& name, const Flow& f) {
+        list.push_back({name, SumText(f.in), SumText(f.out), SumText(f.in - f.out)});
+    };
+    // The bank list in its order; then accounts only bills name, so no money goes unseen.
+    std::vector<std::string> shown;
+    for (const std::string& a : accounts) {
+        if (std::find(shown.begin(), shown.end(), a) != shown.end())
+            continue;
+        shown.push_back(a);
+        auto it = flows.find(a);
+        row(a, it == flows.end() ? Flow{} : it->second);
+    }
+    std::vector<std::string> others;
+    for (const auto& [name, f] : flows) {
+        if (!name.empty() && std::find(shown.begin(), shown.end(), name) == shown.end() &&
+            (f.in != 0 || f.out != 0))
+            others.push_back(name);
+    }
+    std::sort(others.begin(), others.end());
+    for (const std::string& name : others)
+        row(name, flows[name]);
+    return true;
+}

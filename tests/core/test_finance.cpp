@@ -1,0 +1,335 @@
+// Receipts and payments: what each unit owes and is owed through sales, returns, receipts and
+// their reversal, the statement, the accounts, the checks and the schema upgrade.
+#include "BillTestSupport.h"
+
+#include "bills/BillReversal.h"
+#include "bills/FundBill.h"
+#include "config/ConfigLists.h"
+#include "query/Finance.h"
+#include "query/TemplatePrint.h"
+#include "store/Schema.h"
+
+#include <sqlite3.h>
+
+#include <fstream>
+
+namespace {
+using Strings = std::vector<std::string>;
+
+class FinanceTest : public BillTest {
+protected:
+    void SetUp() override {
+        BillTest::SetUp();
+        AddUnit("KH001", "华东电子", "客户");
+        AddUnit("GYS001", "恒通商贸", "供应商");
+        for (const char* bank : {"工商银行", "现金", "建设银行"})
+            ASSERT_TRUE(AddConfigListEntry("bank", bank, ""));
+    }
+
+    void AddUnit(const std::string& code, const std::string& name, const std::string& type) {
+        BusinessUnitRecord u;
+        u.CustomerCode = code;
+        u.CustomerName = name;
+        u.CustomerType = type;
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        ASSERT_TRUE(store.AddBusinessUnit(u));
+    }
+
+    // A trade bill of one Pen line, `quantity` at `price`, with `paid` paid at once.
+    void Trade(BillKind kind, const std::string& number, const std::string& date,
+               const std::string& unit, const std::string& quantity, const std::string& price,
+               const std::string& paid) {
+        CBill bill = FullBill(kind);
+        bill.GiveNumber(number);
+        bill.m_date = date;
+        bill.m_customer = unit;
+        bill.m_paid = paid;
+        AddLine(bill, m_pen, quantity, price);
+        m_port.Clear();
+        ASSERT_EQ(bill.Save(), PostOutcome::Posted) << Said();
+    }
+
+    CBill Money(BillKind kind, const std::string& number, const std::string& unit,
+                const std::string& account, const std::string& amount) {
+        CBill bill(kind);
+        bill.GiveNumber(number);
+        bill.m_date = "2026-11-10";
+        bill.m_customer = unit;
+        bill.m_department = "财务部";
+        bill.m_employee = "马丽";
+        bill.m_account = account;
+        bill.m_paid = amount;
+        return bill;
+    }
+
+    void PostMoney(CBill bill) {
+        m_port.Clear();
+        ASSERT_EQ(bill.Save(), PostOutcome::Posted) << Said();
+    }
+
+    std::string Said() const { return m_port.Texts().empty() ? "" : m_port.Texts().back(); }
+
+    static std::string Receivable(const std::string& unit) {
+        CDataStore store;
+        EXPECT_TRUE(store.ConnectMain());
+        auto r = store.ReceivableOf(unit);
+        return r ? r->Format2() : "none";
+    }
+    static std::string Payable(const std::string& unit) {
+        CDataStore store;
+        EXPECT_TRUE(store.ConnectMain());
+        auto p = store.PayableOf(unit);
+        return p ? p->Format2() : "none";
+    }
+    static std::vector<Strings> Balances(const std::string& type = "") {
+        CDataStore store;
+        EXPECT_TRUE(store.ConnectMain());
+        std::vector<UnitBalanceRecord> list;
+        EXPECT_TRUE(store.ListUnitBalances(type, list));
+        std::vector<Strings> rows;
+        for (const auto& b : list)
+            rows.push_back({b.Customer, b.Type, b.Receivable, b.Payable});
+        return rows;
+    }
+    static std::vector<Strings> Accounts() {
+        std::vector<Strings> rows;
+        for (const auto& a : ReadAccountBalances().value_or(std::vector<AccountBalanceRecord>{}))
+            rows.push_back({a.Bank, a.In, a.Out, a.Balance});
+        return rows;
+    }
+    static std::vector<Strings> Statement(const std::string& unit, const std::string& from,
+                                          const std::string& to) {
+        CDataStore store;
+        EXPECT_TRUE(store.ConnectMain());
+        auto s = store.StatementOf(unit, from, to);
+        std::vector<Strings> rows;
+        if (s) {
+            for (const auto& l : StatementListRows(*s))
+                rows.push_back({l.Bill_Date, l.Bill_ID, l.Kind, l.Increase, l.Decrease, l.Balance});
+        }
+        return rows;
+    }
+};
+} // namespace
+
+TEST_F(FinanceTest, SalesReturnsReceiptsAndTheirReversalMoveWhatACustomerOwesExactly) {
+    PutStock("一号仓库", "G1", "Pen", 40, "19.99");
+    // A sale of 100.00 with 30.00 received leaves 70.00.
+    Trade(BillKind::Sale, "XS-1", "2026-11-03", "华东电子", "4", "25", "30.00");
+    EXPECT_EQ(Receivable("华东电子"), "70.00");
+    // A receipt of 50.00 leaves 20.00; its log entry is written once.
+    const size_t log = Log().size();
+    PostMoney(Money(BillKind::Receipt, "SK-1", "华东电子", "现金", "50"));
+    EXPECT_EQ(Receivable("华东电子"), "20.00");
+    ASSERT_EQ(Log().size(), log + 1);
+    EXPECT_EQ(Log().back().Event, "收款操作");
+    // A sale return of 10.00 with 10.00 refunded leaves 20.00.
+    Trade(BillKind::SaleReturn, "XSTH-1", "2026-11-20", "华东电子", "1", "10", "10.00");
+    EXPECT_EQ(Receivable("华东电子"), "20.00");
+    EXPECT_EQ(Payable("华东电子"), "0.00");
+
+    // The same for a supplier: 100.00 bought, 40.00 paid; 50.00 paid later; 10.00 returned and
+    // refunded.
+    Trade(BillKind::Purchase, "JH-1", "2026-11-02", "恒通商贸", "10", "10", "40.00");
+    EXPECT_EQ(Payable("恒通商贸"), "60.00");
+    PostMoney(Money(BillKind::Payment, "FK-1", "恒通商贸", "建设银行", "50.00"));
+    EXPECT_EQ(Payable("恒通商贸"), "10.00");
+    Trade(BillKind::PurchaseReturn, "JHTH-1", "2026-11-21", "恒通商贸", "1", "10", "10");
+    EXPECT_EQ(Payable("恒通商贸"), "10.00");
+
+    EXPECT_EQ(Balances(), (std::vector<Strings>{{"华东电子", "客户", "20.00", "0.00"},
+                                                {"恒通商贸", "供应商", "0.00", "10.00"}}));
+    EXPECT_EQ(Balances("供应商"), (std::vector<Strings>{{"恒通商贸", "供应商", "0.00", "10.00"}}));
+    // Every account's money in minus out: sale and purchase-return Pay and receipts in,
+    // purchase and sale-return Pay and payments out.
+    EXPECT_EQ(Accounts(), (std::vector<Strings>{{"工商银行", "40.00", "50.00", "-10.00"},
+                                                {"现金", "50.00", "0.00", "50.00"},
+                                                {"建设银行", "0.00", "50.00", "-50.00"}}));
+
+    // Reversing the receipt and the payment brings both back.
+    EXPECT_EQ(ReverseBill(BillKind::Receipt, "SK-1"), "SK-1-H");
+    EXPECT_EQ(ReverseBill(BillKind::Payment, "FK-1"), "FK-1-H");
+    EXPECT_EQ(Receivable("华东电子"), "70.00");
+    EXPECT_EQ(Payable("恒通商贸"), "60.00");
+    EXPECT_EQ(BillCanceledState(BillKind::Receipt, "SK-1"), "1");
+    EXPECT_EQ(BillCanceledState(BillKind::Receipt, "SK-1-H"), "2");
+    auto red = CBill::LoadStored("run_shoukuan", "SK-1-H");
+    ASSERT_TRUE(red);
+    EXPECT_EQ(
+        (Strings{red->m_date, red->m_customer, red->m_account, red->m_paid, red->m_introduction}),
+        (Strings{"2026-12-07", "华东电子", "现金", "-50.00", "红冲单据 SK-1"}));
+    EXPECT_EQ(Accounts()[1], (Strings{"现金", "0.00", "0.00", "0.00"}));
+    // A return not refunded yet takes its whole total off what is owed.
+    Trade(BillKind::SaleReturn, "XSTH-2", "2026-11-22", "华东电子", "1", "25", "0");
+    Trade(BillKind::PurchaseReturn, "JHTH-2", "2026-11-22", "恒通商贸", "1", "10", "");
+    EXPECT_EQ(Receivable("华东电子"), "45.00");
+    EXPECT_EQ(Payable("恒通商贸"), "50.00");
+    // A payment is not reversed as a receipt; a reversed or red bill not again.
+    m_port.Clear();
+    EXPECT_EQ(ReverseBill(BillKind::Receipt, "FK-1"), std::nullopt);
+    EXPECT_EQ(ReverseBill(BillKind::Receipt, "SK-1"), std::nullopt);
+    EXPECT_EQ(ReverseBill(BillKind::Receipt, "SK-1-H"), std::nullopt);
+    EXPECT_EQ(m_port.Texts(), (Strings{"单据“FK-1”不存在！", "单据“SK-1”已经红冲，不能重复红冲！",
+                                       "红字单据不能红冲！"}));
+}
+
+TEST_F(FinanceTest, AStatementRunsFromItsOpeningToItsClosingBalanceWhichEqualsTheBalance) {
+    PutStock("一号仓库", "G1", "Pen", 40, "19.99");
+    Trade(BillKind::Sale, "XS-1", "2026-11-03", "华东电子", "4", "25", "30.00");
+    PostMoney(Money(BillKind::Receipt, "SK-1", "华东电子", "现金", "50"));
+    Trade(BillKind::SaleReturn, "XSTH-1", "2026-11-20", "华东电子", "1", "10", "10.00");
+    Trade(BillKind::Sale, "XS-2", "2026-12-02", "华东电子", "2", "12.345", "0");
+    // Opening 70.00 + increases 10.00 - decreases 60.00 = closing 20.00.
+    const std::vector<Strings> november = {
+        {"2026-11-05", "", "期初余额", "", "", "70.00"},
+        {"2026-11-10", "SK-1", "收款单", "", "50.00", "20.00"},
+        {"2026-11-20", "XSTH-1", "销售退货单", "10.00", "10.00", "20.00"},
+        {"2026-11-30", "", "期末余额", "10.00", "60.00", "20.00"}};
+    EXPECT_EQ(Statement("华东电子", "2026-11-05", "2026-11-30"), november);
+    // Up to the last bill the closing balance is what `balances` says; the red bill of today
+    // is read with its negated amount.
+    ASSERT_TRUE(ReverseBill(BillKind::Receipt, "SK-1"));
+    const std::vector<Strings> all = {
+        {"2026-01-01", "", "期初余额", "", "", "0.00"},
+        {"2026-11-03", "XS-1", "销售单", "100.00", "30.00", "70.00"},
+        {"2026-11-10", "SK-1", "收款单", "", "50.00", "20.00"},
+        {"2026-11-20", "XSTH-1", "销售退货单", "10.00", "10.00", "20.00"},
+        {"2026-12-02", "XS-2", "销售单", "24.69", "", "44.69"},
+        {"2026-12-07", "SK-1-H", "收款单", "", "-50.00", "94.69"},
+        {"2026-12-31", "", "期末余额", "134.69", "40.00", "94.69"}};
+    EXPECT_EQ(Statement("华东电子", "2026-01-01", "2026-12-31"), all);
+    EXPECT_EQ(Receivable("华东电子"), "94.69");
+
+    // A supplier's statement follows what is owed to it.
+    Trade(BillKind::Purchase, "JH-1", "2026-11-02", "恒通商贸", "10", "10", "40.00");
+    PostMoney(Money(BillKind::Payment, "FK-1", "恒通商贸", "建设银行", "50.00"));
+    EXPECT_EQ(Statement("恒通商贸", "2026-11-01", "2026-11-30"),
+              (std::vector<Strings>{{"2026-11-01", "", "期初余额", "", "", "0.00"},
+                                    {"2026-11-02", "JH-1", "进货单", "100.00", "40.00", "60.00"},
+                                    {"2026-11-10", "FK-1", "付款单", "", "50.00", "10.00"},
+                                    {"2026-11-30", "", "期末余额", "100.00", "90.00", "10.00"}}));
+    EXPECT_EQ(Payable("恒通商贸"), "10.00");
+
+    // Printed through the statement template: rows in order, values escaped.
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    auto statement = store.StatementOf("华东电子", "2026-11-05", "2026-11-30");
+    ASSERT_TRUE(statement);
+    statement->Customer = "A&B";
+    EXPECT_EQ(
+        FillStatementTemplate("<h1>{temp:Customer} {temp:From}</h1>\n{Data:start}<tr>[Data:id]"
+                              "|[Data:bill_id]|[Data:kind]|[Data:balance]</tr>{Data:end}\n"
+                              "<p>{temp:Opening}/{temp:Closing}</p>",
+                              *statement, "公司", "26-12-07"),
+        "<h1>A&amp;B 2026-11-05</h1>\r\n<tr>1|SK-1|收款单|20.00</tr><tr>2|XSTH-1|销售退货单|"
+        "20.00</tr>\r\n<p>70.00/20.00</p>\r\n");
+
+    // A folder made before statements were printed has no template: it gets the program's own.
+    std::filesystem::remove(Dir() / kStatementTemplateFile);
+    m_port.Clear();
+    auto page = PrepareStatementPrint(*statement);
+    ASSERT_TRUE(page) << Said();
+    EXPECT_EQ(ReadFile(kStatementTemplateFile), std::string(kDefaultStatementTemplate));
+    const std::string printed = ReadFile(kStatementPrintFile);
+    EXPECT_NE(printed.find("往来单位：A&amp;B</td>"), std::string::npos);
+    EXPECT_NE(printed.find("<td>XSTH-1</td><td>销售退货单</td>"), std::string::npos);
+}
+
+TEST_F(FinanceTest, AReceiptIsCheckedInTheWindowsOrderAndARefusalWritesNothing) {
+    PutStock("一号仓库", "G1", "Pen", 40, "19.99");
+    Trade(BillKind::Sale, "XS-1", "2026-11-03", "华东电子", "4", "25", "30.00");
+    const std::string before = Snapshot();
+    CBill r = Money(BillKind::Receipt, "SK-9", "华东电子", "现金", "50");
+    auto refused = [&](CBill bill, const std::string& message) {
+        ExpectRefused(bill, message);
+        m_port.Clear();
+        EXPECT_EQ(bill.Save(), PostOutcome::Invalid) << message;
+        EXPECT_EQ(Snapshot(), before) << message;
+    };
+    CBill b = r;
+    b.m_customer.clear();
+    refused(b, "请输入 往来单位 ！");
+    b = r;
+    b.m_account.clear();
+    refused(b, "请输入 收款帐户 ！");
+    b = r;
+    b.m_employee.clear();
+    refused(b, "请输入 经手人名称！");
+    for (const auto& [amount, message] : std::vector<std::pair<std::string, std::string>>{
+             {"", "请输入 金额 ！"},
+             {"5O", "金额“5O”不是有效的数字！"},
+             {"10.005", "金额“10.005”最多只能有两位小数！"},
+             {"0", "金额必须大于零！"},
+             {"-3", "金额必须大于零！"}}) {
+        b = r;
+        b.m_paid = amount;
+        refused(b, message);
+    }
+    // A name not in the unit list is refused by name, quotes and % as typed.
+    b = r;
+    b.m_customer = "无名'%_公司";
+    refused(b, "往来单位“无名'%_公司”不在往来单位列表中！");
+    b = r;
+    b.m_account = "农业银行";
+    refused(b, "帐户“农业银行”不在银行帐户列表中！");
+
+    // More than is owed: asked; No keeps everything as it was, Yes posts.
+    b = r;
+    b.m_paid = "70.01";
+    b.m_department = "财务'部%";
+    b.m_introduction = "引号'\"%_<b>" + std::string(10000, 'x');
+    m_port.Clear();
+    m_port.QueueAnswer(false);
+    EXPECT_EQ(b.Save(), PostOutcome::Invalid);
+    EXPECT_EQ(m_port.Texts(), Strings{"金额大于当前应收，确定要继续吗？"});
+    EXPECT_EQ(Snapshot(), before);
+    m_port.Clear();
+    m_port.QueueAnswer(true);
+    EXPECT_EQ(b.Save(), PostOutcome::Posted);
+    EXPECT_EQ(Receivable("华东电子"), "-0.01");
+    auto stored = CBill::LoadStored("run_shoukuan", "SK-9");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->m_introduction, b.m_introduction);
+    EXPECT_EQ(stored->m_department, "财务'部%");
+    EXPECT_EQ(stored->m_paid, "70.01");
+    // Exactly what is owed asks nothing; a payment asks about what is owed to the supplier.
+    CBill p = Money(BillKind::Payment, "FK-9", "恒通商贸", "建设银行", "0.01");
+    m_port.Clear();
+    m_port.QueueAnswer(false);
+    EXPECT_EQ(p.Save(), PostOutcome::Invalid);
+    EXPECT_EQ(m_port.Texts(), Strings{"金额大于当前应付，确定要继续吗？"});
+    EXPECT_EQ(CurrentOwed(BillKind::Payment, "恒通商贸")->Format2(), "0.00");
+    EXPECT_EQ(CurrentOwed(BillKind::Receipt, "华东电子")->Format2(), "-0.01");
+}
+
+TEST_F(FinanceTest, AFileOfSchemaVersionTwoUpgradesAndTakesReceipts) {
+    // A file made by the program before receipts existed: a purchase of 100.00 with 40.00 paid
+    // to 恒通商贸 and a sale of 100.00 with 30.00 received from 华东电子, schema version 2.
+    const auto data = Dir() / "Data" / "main_data.tdb";
+    std::filesystem::copy_file(std::filesystem::path(FERIX_SOURCE_DIR) /
+                                   "tests/core/data/main_data_v2.tdb",
+                               data, std::filesystem::copy_options::overwrite_existing);
+    auto version = [&] {
+        sqlite3* db = nullptr;
+        int v = -1;
+        if (sqlite3_open_v2(data.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK)
+            sqlite3_exec(
+                db, "PRAGMA user_version",
+                [](void* out, int, char** values, char**) {
+                    *static_cast<int*>(out) = std::atoi(values[0]);
+                    return 0;
+                },
+                &v, nullptr);
+        sqlite3_close(db);
+        return v;
+    };
+    ASSERT_EQ(version(), 2);
+    EXPECT_EQ(Balances(), (std::vector<Strings>{{"华东电子", "客户", "70.00", "0.00"},
+                                                {"恒通商贸", "供应商", "0.00", "60.00"}}));
+    EXPECT_EQ(version(), kMainSchemaVersion);
+    PostMoney(Money(BillKind::Receipt, "SK-1", "华东电子", "现金", "50"));
+    EXPECT_EQ(Receivable("华东电子"), "20.00");
+    EXPECT_EQ(ReverseBill(BillKind::Receipt, "SK-1"), "SK-1-H");
+    EXPECT_EQ(Receivable("华东电子"), "70.00");
+}
