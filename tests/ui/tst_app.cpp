@@ -391,6 +391,7 @@ private slots:
                                        "存货调价",
                                        "移库单",
                                        "盘点单",
+                                       "库存预警",
                                        "[进货报表]",
                                        "按商品统计报表",
                                        "按经手人统计报表",
@@ -404,6 +405,7 @@ private slots:
                                        "进货退货报表",
                                        "销售退货报表",
                                        "移库记录",
+                                       "销售利润报表",
                                        "打开帮助内容(&O)",
                                        "检测升级(&U)",
                                        "关于(&A)"}));
@@ -477,6 +479,11 @@ private slots:
         QCOMPARE(panelItem(2, "√  仓库管理"), panelItem(6, "仓库管理"));
         QCOMPARE(menuEntry("按商品统计报表"), P("CReportDlg", "run_caigou_product"));
         QCOMPARE(menuEntry("按部门查看报表"), P("CReportDlg", "run_sale_department"));
+        QCOMPARE(menuEntry("销售利润报表"), P("CReportProfitDlg", ""));
+        QCOMPARE(panelItem(2, "■ 销售利润报表"), menuEntry("销售利润报表"));
+        QVERIFY(!w.Panel(1)->FindItem("■ 销售利润报表")); // the sales panel's own label
+        QCOMPARE(menuEntry("库存预警"), P("CChild_Kucun_YujingDlg", ""));
+        QCOMPARE(panelItem(3, "库存预警"), menuEntry("库存预警"));
 
         // Every visible item of every panel routes to exactly one window.
         for (int p = 1; p <= 7; ++p) {

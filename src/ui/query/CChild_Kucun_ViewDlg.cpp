@@ -18,15 +18,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace {
-QStringList ToQStrings(const std::vector<std::string>& texts) {
-    QStringList out;
-    for (const auto& t : texts)
-        out << QString::fromStdString(t);
-    return out;
-}
-} // namespace
-
 CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
     : QDialog(parent), m_className(QString::fromUtf8(kAllGoods)) {
     setWindowTitle(QStringLiteral("库存状态查看"));
@@ -54,15 +45,9 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
     optionsLayout->addStretch();
 
     m_model = new CQueryTableModel(this);
-    m_model->SetHeaders(ToQStrings(StockViewHeaders()));
-    m_model->SetNumericColumns({2, 3});
-    m_list = new QTableView(this);
-    m_list->setModel(m_model);
-    m_list->setShowGrid(true);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 8);
+    m_model->SetHeaders(ToQStringList(StockViewHeaders()));
+    m_model->SetNumericColumns({2, 3, 6, 7});
+    m_list = MakeQueryListView(m_model, this);
     for (int c = 0; c < m_model->columnCount(); ++c)
         m_list->setColumnWidth(c, 100);
     m_export = MakeExportButton(m_list, QStringLiteral("库存状态.csv"), this);
@@ -108,7 +93,7 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
     m_tree->expandAll();
     if (m_tree->topLevelItemCount() > 0)
         m_tree->setCurrentItem(m_tree->topLevelItem(0));
-    m_warehouse->addItems(ToQStrings(StockViewWarehouses()));
+    m_warehouse->addItems(ToQStringList(StockViewWarehouses()));
     // The list below is filled for "全部", so the drop-down list shows "全部" too.
     m_warehouse->setCurrentIndex(m_warehouse->findText(QString::fromUtf8(kAllWarehouses)));
     FillStockList(QString::fromUtf8(kAllWarehouses));
@@ -127,10 +112,11 @@ void CChild_Kucun_ViewDlg::FillStockList(const QString& warehouse) {
     if (!rows)
         return; // nothing could be read: the list stays as it was
     std::vector<CQueryTableModel::Row> cells;
-    cells.reserve(rows->size());
+    cells.reserve(rows->size() + 1);
     for (const auto& r : *rows)
         cells.push_back(StockViewCells(r));
-    m_model->SetRows(std::move(cells));
+    cells.push_back(StockViewTotalCells(*rows));
+    m_model->SetRowsWithTotal(std::move(cells));
 }
 
 void CChild_Kucun_ViewDlg::OnClassSelected() {
@@ -150,7 +136,10 @@ void CChild_Kucun_ViewDlg::OnWarehouseChanged() {
 void CChild_Kucun_ViewDlg::Print() {
     std::vector<StockRecord> rows;
     rows.reserve(m_model->Rows().size());
-    for (const auto& cells : m_model->Rows()) {
+    for (size_t i = 0; i < m_model->Rows().size(); ++i) {
+        if (m_model->IsMarked(static_cast<int>(i)))
+            continue; // the 合计 row is the template's own total, not a stock row
+        const auto& cells = m_model->Rows()[i];
         StockRecord r;
         r.ProductCode = cells[0];
         r.ProductName = cells[1];
@@ -158,6 +147,7 @@ void CChild_Kucun_ViewDlg::Print() {
         r.Price = cells[3];
         r.FirstEnterTime = cells[4];
         r.StoreHouse = cells[5];
+        r.CostPrice = cells[6];
         rows.push_back(std::move(r));
     }
     CPrintDlg dlg(this);
