@@ -4,6 +4,7 @@
 #include "UiTestSupport.h"
 
 #include "app/Cferix_razazDlg.h"
+#include "app/CommandRouting.h"
 #include "app/MainPanels.h"
 #include "bills/CBill.h"
 #include "cost/CReportProfitDlg.h"
@@ -124,6 +125,7 @@ private slots:
         CScopedScriptedPort port;
         Cferix_razazDlg w;
         ShowPanel(w, 2);
+        SaveShot(&w, "cost_sales_panel");
         bool ran = false;
         OnNextModal([&](QDialog* opened) {
             auto* dlg = qobject_cast<CReportProfitDlg*>(opened);
@@ -276,9 +278,18 @@ private slots:
             QVERIFY(dlg);
             ran = true;
             QCOMPARE(Column(dlg->m_model, 0), QStringList({"G001", "G002"}));
+            // 5 more 可乐 arrive while the window is open: 20 is no longer short.
+            Post(BillKind::Purchase, "G001", "可乐", "一号库", 5, "15.00");
         });
         QTest::mouseClick(w.StatusColumns(), Qt::LeftButton);
         QVERIFY(ran);
+        // Counted again once the window closed: nothing short, the pane as it was.
+        QCOMPARE(w.StatusColumns()->text(), QStringLiteral("分栏"));
+        QStringList opened;
+        SetWindowOpenerForTest([&](const QString& window, const QString&) { opened << window; });
+        QTest::mouseClick(w.StatusColumns(), Qt::LeftButton);
+        SetWindowOpenerForTest(nullptr);
+        QVERIFY(opened.isEmpty());
         QVERIFY(port.Texts().empty());
     }
 

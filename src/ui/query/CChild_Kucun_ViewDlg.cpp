@@ -74,12 +74,12 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
     right->addWidget(listBox, 1);
     auto* body = new QHBoxLayout;
     body->addWidget(classBox, 1);
-    body->addLayout(right, 3);
+    body->addLayout(right, 4); // room for the eight columns without scrolling
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_title);
     layout->addLayout(body, 1);
     layout->addLayout(buttons);
-    resize(960, 600);
+    resize(1100, 600);
 
     setTabOrder(m_tree, m_warehouse);
     setTabOrder(m_warehouse, m_list);
