@@ -400,6 +400,7 @@ private slots:
                                        "存货调价",
                                        "移库单",
                                        "盘点单",
+                                       "库存预警",
                                        "收款单",
                                        "付款单",
                                        "往来对账",
@@ -417,6 +418,7 @@ private slots:
                                        "进货退货报表",
                                        "销售退货报表",
                                        "移库记录",
+                                       "销售利润报表",
                                        "打开帮助内容(&O)",
                                        "检测升级(&U)",
                                        "关于(&A)"}));
@@ -500,6 +502,11 @@ private slots:
         QCOMPARE(menuEntry("账户余额"), panelItem(4, "账户余额"));
         QCOMPARE(menuEntry("按商品统计报表"), P("CReportDlg", "run_caigou_product"));
         QCOMPARE(menuEntry("按部门查看报表"), P("CReportDlg", "run_sale_department"));
+        QCOMPARE(menuEntry("销售利润报表"), P("CReportProfitDlg", ""));
+        QCOMPARE(panelItem(2, "■ 销售利润报表"), menuEntry("销售利润报表"));
+        QVERIFY(!w.Panel(1)->FindItem("■ 销售利润报表")); // the sales panel's own label
+        QCOMPARE(menuEntry("库存预警"), P("CChild_Kucun_YujingDlg", ""));
+        QCOMPARE(panelItem(3, "库存预警"), menuEntry("库存预警"));
 
         // Every visible item of every panel routes to exactly one window.
         for (int p = 1; p <= 7; ++p) {

@@ -153,21 +153,22 @@ private slots:
                 QCOMPARE(dlg->m_list->columnWidth(c), 100);
             }
             QCOMPARE(headers, QStringList({"商品编码", "商品名称", "商品数量", "商品单价",
-                                           "首次入库时间", "所在仓库"}));
-            // Last goods item first; each goods item's rows newest first.
+                                           "首次入库时间", "所在仓库", "成本单价", "库存金额"}));
+            // Last goods item first; each goods item's rows newest first; the 合计 row last.
             QCOMPARE(Column(dlg->m_model, 5),
-                     QStringList({"二号仓库", "一号仓库", "二号仓库", "一号仓库"}));
-            QCOMPARE(Column(dlg->m_model, 0), QStringList({"G3", "G2", "G1", "G1"}));
+                     QStringList({"二号仓库", "一号仓库", "二号仓库", "一号仓库", ""}));
+            QCOMPARE(Column(dlg->m_model, 0), QStringList({"G3", "G2", "G1", "G1", "合计"}));
+            QCOMPARE(Column(dlg->m_model, 2), QStringList({"9", "1", "7", "5", "22"}));
             SaveShot(dlg, "stock_view");
 
             // A class shows only its own goods (not those of its sub-classes).
             dlg->m_tree->setCurrentItem(FindItem(dlg->m_tree, "饮料"));
             QCOMPARE(dlg->CurrentClass(), QStringLiteral("饮料"));
-            QCOMPARE(Column(dlg->m_model, 0), QStringList({"G1", "G1"}));
+            QCOMPARE(Column(dlg->m_model, 0), QStringList({"G1", "G1", "合计"}));
             dlg->m_warehouse->setCurrentText(QStringLiteral("一号仓库"));
-            QCOMPARE(Column(dlg->m_model, 4), QStringList({"26-12-01"}));
+            QCOMPARE(Column(dlg->m_model, 4), QStringList({"26-12-01", ""}));
             dlg->m_tree->setCurrentItem(dlg->m_tree->topLevelItem(0));
-            QCOMPARE(Column(dlg->m_model, 0), QStringList({"G2", "G1"}));
+            QCOMPARE(Column(dlg->m_model, 0), QStringList({"G2", "G1", "合计"}));
 
             // The list as CSV.
             QString csv = QString::fromStdString((folder.Dir() / "stock.csv").string());
@@ -175,12 +176,15 @@ private slots:
             dlg->m_export->click();
             QFile f(csv);
             QVERIFY(f.open(QIODevice::ReadOnly));
-            QCOMPARE(f.readAll(),
-                     QByteArray("\xEF\xBB\xBF") +
-                         QStringLiteral("商品编码,商品名称,商品数量,商品单价,首次入库时间,"
-                                        "所在仓库\r\nG2,橙汁,1,4.00,26-12-03,一号仓库\r\n"
-                                        "G1,可乐,5,2.50,26-12-01,一号仓库\r\n")
-                             .toUtf8());
+            // The BOM first, then the shown rows, the 合计 row included.
+            const QByteArray bytes = f.readAll();
+            QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+            QCOMPARE(QString::fromUtf8(bytes).split("\r\n"),
+                     QStringList({"商品编码,商品名称,商品数量,商品单价,首次入库时间,所在仓库,"
+                                  "成本单价,库存金额",
+                                  "G2,橙汁,1,4.00,26-12-03,一号仓库,4.0000,4.00",
+                                  "G1,可乐,5,2.50,26-12-01,一号仓库,2.5000,12.50",
+                                  "合计,,6,,,,,16.50", ""}));
 
             // "打印" fills the template with the list, top to bottom, and shows it.
             dlg->m_warehouse->setCurrentText(QStringLiteral("全部"));
@@ -206,7 +210,7 @@ private slots:
         // The purchasing and sales panels open the same window.
         for (const char* place : {Place::Caigou, Place::Xiaoshou}) {
             CNextModal<CChild_Kucun_ViewDlg> opened(
-                [](CChild_Kucun_ViewDlg* dlg) { QCOMPARE(dlg->m_model->rowCount(), 4); });
+                [](CChild_Kucun_ViewDlg* dlg) { QCOMPARE(dlg->m_model->rowCount(), 5); });
             QVERIFY(OpenRoute(nullptr, place, QStringLiteral("库存状况")));
             QVERIFY(opened.Ran());
         }
@@ -262,7 +266,7 @@ private slots:
         CScopedScriptedPort port;
         std::filesystem::remove(folder.Dir() / "Templates/temp_kucun_view.html");
         CChild_Kucun_ViewDlg dlg;
-        QCOMPARE(dlg.m_model->rowCount(), 0);
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"合计"}));
         QCOMPARE(dlg.m_warehouse->count(), 1);
         CNextModal<CPrintDlg> printed([](CPrintDlg*) {});
         dlg.m_print->click();
@@ -278,7 +282,7 @@ private slots:
         CChild_Kucun_ViewDlg dlg;
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        const QStringList all = {"G3", "G2", "G1", "G1"};
+        const QStringList all = {"G3", "G2", "G1", "G1", "合计"};
         QCOMPARE(Column(dlg.m_model, 0), all);
 
         // The goods of the chosen class cannot be read: the store says so, the rows stay.
@@ -300,8 +304,8 @@ private slots:
 
         // Read again as it should be: the class's rows in that warehouse.
         dlg.m_warehouse->setCurrentText(QStringLiteral("二号仓库"));
-        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1"}));
-        QCOMPARE(Column(dlg.m_model, 3), QStringList({"2.60"}));
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1", "合计"}));
+        QCOMPARE(Column(dlg.m_model, 3), QStringList({"2.60", ""}));
         QCOMPARE(port.Texts().size(), size_t(2));
     }
 

@@ -5,6 +5,7 @@
 #include "CTipDlg.h"
 #include "CommandRouting.h"
 #include "MainPanels.h"
+#include "StockWarningNotice.h"
 #include "UrlOpener.h"
 
 #include "app/MessagePort.h"
@@ -174,6 +175,7 @@ void Cferix_razazDlg::BuildMenu() {
     route(stock, "存货调价");
     route(stock, "移库单");
     route(stock, "盘点单");
+    route(stock, "库存预警");
 
     QMenu* finance = bar->addMenu(QStringLiteral("财务管理(&F)"));
     route(finance, "收款单");
@@ -195,6 +197,7 @@ void Cferix_razazDlg::BuildMenu() {
     route(reports, "进货退货报表");
     route(reports, "销售退货报表");
     route(reports, "移库记录");
+    route(reports, "销售利润报表");
 
     QMenu* help = bar->addMenu(QStringLiteral("帮助(&H)"));
     connect(help->addAction(QStringLiteral("打开帮助内容(&O)")), &QAction::triggered, this,
@@ -214,6 +217,7 @@ void Cferix_razazDlg::BuildStatusBar() {
     statusBar()->addWidget(m_statusReady);
     statusBar()->addWidget(m_statusColumns, 1);
     statusBar()->setFixedHeight(25);
+    ShowStockWarningNotice(m_statusColumns);
 }
 
 void Cferix_razazDlg::closeEvent(QCloseEvent* e) {

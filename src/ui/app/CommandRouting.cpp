@@ -20,6 +20,7 @@ const std::vector<RouteRow>& RouteTable() {
         {Xiaoshou, "销售退货单", "CChild_Xiaoshou_KaidanDlg", "run_tuihuo"},
         {Xiaoshou, "库存状况", "CChild_Kucun_ViewDlg", ""},
         {Xiaoshou, "收款单", "CChild_Caiwu_ShoukuanDlg", ""},
+        {Xiaoshou, "■ 销售利润报表", "CReportProfitDlg", ""},
         // stock panel
         {Kucun, "查看库存", "CChild_Kucun_ViewDlg", ""},
         {Kucun, "报溢单", "CChild_Kucun_SunyiDlg", "run_baoyi"},
@@ -32,6 +33,7 @@ const std::vector<RouteRow>& RouteTable() {
         {Caiwu, "付款单", "CChild_Caiwu_FukuanDlg", ""},
         {Caiwu, "往来对账", "CChild_Caiwu_DuizhangDlg", ""},
         {Caiwu, "账户余额", "CChild_Caiwu_ZhanghuDlg", ""},
+        {Kucun, "库存预警", "CChild_Kucun_YujingDlg", ""},
         // label rows of the purchasing, sales and stock panels
         {Labels, "√  商品管理", "CChild_Jichu_ProductDlg", ""},
         {Labels, "√  往来单位管理", "CChild_Jichu_CustomerDlg", ""},
@@ -82,6 +84,7 @@ const std::vector<RouteRow>& RouteTable() {
         {Menu, "付款单", "CChild_Caiwu_FukuanDlg", ""},
         {Menu, "往来对账", "CChild_Caiwu_DuizhangDlg", ""},
         {Menu, "账户余额", "CChild_Caiwu_ZhanghuDlg", ""},
+        {Menu, "库存预警", "CChild_Kucun_YujingDlg", ""},
         {Menu, "按商品统计报表", "CReportDlg", "run_caigou_product"},
         {Menu, "按经手人统计报表", "CReportDlg", "run_caigou_employees"},
         {Menu, "按部门统计报表", "CReportDlg", "run_caigou_department"},
@@ -93,6 +96,7 @@ const std::vector<RouteRow>& RouteTable() {
         {Menu, "进货退货报表", "CChild_History_ViewDlg", "run_caigou_tuihuo"},
         {Menu, "销售退货报表", "CChild_History_ViewDlg", "run_sale_tuihuo"},
         {Menu, "移库记录", "CChild_History_ViewDlg", "run_yiku"},
+        {Menu, "销售利润报表", "CReportProfitDlg", ""},
     };
     return rows;
 }

@@ -63,21 +63,29 @@ CMainPanel::CMainPanel(QWidget* parent, const QString& title, const char* place,
              {std::vector<const char*>(std::begin(kLabelRow1), std::end(kLabelRow1)),
               std::vector<const char*>(std::begin(kLabelRow2), std::end(kLabelRow2))}) {
             auto* line = new QHBoxLayout;
-            for (const char* text : labels) {
-                auto* l = new QPushButton(QString::fromUtf8(text), this);
-                l->setFlat(true);
-                l->setCursor(Qt::PointingHandCursor);
-                l->setStyleSheet("QPushButton { color: #1f4e79; border: none; padding: 2px 8px;"
-                                 " background: transparent; text-align: left; }"
-                                 "QPushButton:hover { text-decoration: underline; }"
-                                 "QPushButton:focus { text-decoration: underline; }");
-                AddItem(Place::Labels, l->text(), l);
-                line->addWidget(l);
-            }
+            for (const char* text : labels)
+                line->addWidget(MakeLabel(Place::Labels, text));
             line->addStretch(1);
             layout->addLayout(line);
+            m_lastLabelRow = line;
         }
     }
+}
+
+QAbstractButton* CMainPanel::MakeLabel(const char* place, const char* text) {
+    auto* l = new QPushButton(QString::fromUtf8(text), this);
+    l->setFlat(true);
+    l->setCursor(Qt::PointingHandCursor);
+    l->setStyleSheet("QPushButton { color: #1f4e79; border: none; padding: 2px 8px;"
+                     " background: transparent; text-align: left; }"
+                     "QPushButton:hover { text-decoration: underline; }"
+                     "QPushButton:focus { text-decoration: underline; }");
+    return AddItem(place, l->text(), l);
+}
+
+void CMainPanel::AddOwnLabel(const char* place, const char* text) {
+    if (m_lastLabelRow) // before the stretch that closes the row
+        m_lastLabelRow->insertWidget(m_lastLabelRow->count() - 1, MakeLabel(place, text));
 }
 
 QAbstractButton* CMainPanel::AddItem(const char* place, const QString& text,
@@ -119,7 +127,9 @@ CMainXiaoshouDlg::CMainXiaoshouDlg(QWidget* parent)
                   {"销售退货单", "return"},
                   {"库存状况", "stock"},
                   {"收款单", "receipt"}},
-                 true, true) {}
+                 true, true) {
+    AddOwnLabel(Place::Xiaoshou, "■ 销售利润报表");
+}
 
 CMainKucunDlg::CMainKucunDlg(QWidget* parent)
     : CMainPanel(parent, QStringLiteral("库存管理"), Place::Kucun,
@@ -128,7 +138,8 @@ CMainKucunDlg::CMainKucunDlg(QWidget* parent)
                   {"报损单", "loss"},
                   {"调价单", "price"},
                   {"移库单", "warehouse"},
-                  {"盘点单", "count"}},
+                  {"盘点单", "count"},
+                  {"库存预警", "warning"}},
                  true, true) {}
 
 CMainRazazDlg::CMainRazazDlg(QWidget* parent)

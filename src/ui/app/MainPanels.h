@@ -4,6 +4,7 @@
 #include <vector>
 
 class QAbstractButton;
+class QHBoxLayout;
 
 // A module panel: big buttons and, on the trade panels, two rows of clickable labels. Each
 // item opens what the routing table gives for (place, item text).
@@ -24,10 +25,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    // A label of this panel alone, at the end of the second label row.
+    void AddOwnLabel(const char* place, const char* text);
 
 private:
     QAbstractButton* AddItem(const char* place, const QString& text, QAbstractButton* button);
+    QAbstractButton* MakeLabel(const char* place, const char* text);
     QList<QAbstractButton*> m_items;
+    QHBoxLayout* m_lastLabelRow = nullptr;
 };
 
 class CMainCaigouDlg : public CMainPanel {

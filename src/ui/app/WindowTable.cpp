@@ -20,10 +20,12 @@
 #include "bills/CChild_Kucun_TiaojiaDlg.h"
 #include "bills/CChild_Kucun_YikuDlg.h"
 #include "bills/CChild_Xiaoshou_KaidanDlg.h"
+#include "cost/CReportProfitDlg.h"
 #include "query/CChild_Caiwu_DuizhangDlg.h"
 #include "query/CChild_Caiwu_ZhanghuDlg.h"
 #include "query/CChild_History_ViewDlg.h"
 #include "query/CChild_Kucun_ViewDlg.h"
+#include "query/CChild_Kucun_YujingDlg.h"
 #include "query/CReportDlg.h"
 #include "widgets/ModalRunner.h"
 
@@ -66,6 +68,8 @@ const std::vector<WindowRow>& WindowTable() {
         {"CChild_Kucun_ViewDlg", OpenModal<CChild_Kucun_ViewDlg>},
         {"CChild_History_ViewDlg", OpenModal<CChild_History_ViewDlg>},
         {"CReportDlg", OpenModal<CReportDlg>},
+        {"CReportProfitDlg", OpenModal<CReportProfitDlg>},
+        {"CChild_Kucun_YujingDlg", OpenModal<CChild_Kucun_YujingDlg>},
         // basic data
         {"CChild_Jichu_ProductDlg", OpenModal<CChild_Jichu_ProductDlg>},
         {"CChild_Jichu_Product_Class_Dlg", OpenModal<CChild_Jichu_Product_Class_Dlg>},

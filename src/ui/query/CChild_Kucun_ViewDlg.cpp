@@ -19,15 +19,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace {
-QStringList ToQStrings(const std::vector<std::string>& texts) {
-    QStringList out;
-    for (const auto& t : texts)
-        out << QString::fromStdString(t);
-    return out;
-}
-} // namespace
-
 CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
     : QDialog(parent), m_className(QString::fromUtf8(kAllGoods)) {
     setWindowTitle(QStringLiteral("库存状态查看"));
@@ -55,15 +46,9 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
     optionsLayout->addStretch();
 
     m_model = new CQueryTableModel(this);
-    m_model->SetHeaders(ToQStrings(StockViewHeaders()));
-    m_model->SetNumericColumns({2, 3});
-    m_list = new QTableView(this);
-    m_list->setModel(m_model);
-    m_list->setShowGrid(true);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 8);
+    m_model->SetHeaders(ToQStringList(StockViewHeaders()));
+    m_model->SetNumericColumns({2, 3, 6, 7});
+    m_list = MakeQueryListView(m_model, this);
     for (int c = 0; c < m_model->columnCount(); ++c)
         m_list->setColumnWidth(c, 100);
     m_search = new CSearchBox(m_list, QStringLiteral("编码、名称、助记码或条码"), optionsBox);
@@ -94,12 +79,12 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
     right->addWidget(listBox, 1);
     auto* body = new QHBoxLayout;
     body->addWidget(classBox, 1);
-    body->addLayout(right, 3);
+    body->addLayout(right, 4); // room for the eight columns without scrolling
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_title);
     layout->addLayout(body, 1);
     layout->addLayout(buttons);
-    resize(960, 600);
+    resize(1100, 600);
 
     setTabOrder(m_tree, m_warehouse);
     setTabOrder(m_warehouse, m_search);
@@ -114,7 +99,7 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
     m_tree->expandAll();
     if (m_tree->topLevelItemCount() > 0)
         m_tree->setCurrentItem(m_tree->topLevelItem(0));
-    m_warehouse->addItems(ToQStrings(StockViewWarehouses()));
+    m_warehouse->addItems(ToQStringList(StockViewWarehouses()));
     // The list below is filled for "全部", so the drop-down list shows "全部" too.
     m_warehouse->setCurrentIndex(m_warehouse->findText(QString::fromUtf8(kAllWarehouses)));
     FillStockList(QString::fromUtf8(kAllWarehouses));
@@ -134,7 +119,7 @@ void CChild_Kucun_ViewDlg::FillStockList(const QString& warehouse) {
     if (!rows)
         return; // nothing could be read: the list stays as it was
     std::vector<CQueryTableModel::Row> cells;
-    cells.reserve(rows->size());
+    cells.reserve(rows->size() + 1);
     for (const auto& r : *rows)
         cells.push_back(StockViewCells(r));
     ShowFound(std::move(cells), std::move(*rows));
@@ -151,17 +136,24 @@ void CChild_Kucun_ViewDlg::ShowFound(std::vector<std::vector<std::string>> cells
 void CChild_Kucun_ViewDlg::ApplySearch() {
     const std::string typed = m_search->text().toStdString();
     if (SearchKey(typed).empty()) {
-        m_model->SetRows(m_allCells);
+        std::vector<std::vector<std::string>> all = m_allCells;
+        all.push_back(StockViewTotalCells(m_allRows));
+        m_model->SetRowsWithTotal(std::move(all));
         return;
     }
     // The goods' 助记码 and barcodes are read once per list, when it is first searched.
     if (!m_indexed && !IndexStockRows(m_allRows, m_index))
         return;
     m_indexed = true;
+    // The 合计 row adds up the rows found.
     std::vector<std::vector<std::string>> found;
-    for (size_t row : m_index.Find(typed))
+    std::vector<StockRecord> foundRows;
+    for (size_t row : m_index.Find(typed)) {
         found.push_back(m_allCells[row]);
-    m_model->SetRows(std::move(found));
+        foundRows.push_back(m_allRows[row]);
+    }
+    found.push_back(StockViewTotalCells(foundRows));
+    m_model->SetRowsWithTotal(std::move(found));
 }
 
 void CChild_Kucun_ViewDlg::OnClassSelected() {
@@ -181,7 +173,10 @@ void CChild_Kucun_ViewDlg::OnWarehouseChanged() {
 void CChild_Kucun_ViewDlg::Print() {
     std::vector<StockRecord> rows;
     rows.reserve(m_model->Rows().size());
-    for (const auto& cells : m_model->Rows()) {
+    for (size_t i = 0; i < m_model->Rows().size(); ++i) {
+        if (m_model->IsMarked(static_cast<int>(i)))
+            continue; // the 合计 row is the template's own total, not a stock row
+        const auto& cells = m_model->Rows()[i];
         StockRecord r;
         r.ProductCode = cells[0];
         r.ProductName = cells[1];
@@ -189,6 +184,7 @@ void CChild_Kucun_ViewDlg::Print() {
         r.Price = cells[3];
         r.FirstEnterTime = cells[4];
         r.StoreHouse = cells[5];
+        r.CostPrice = cells[6];
         rows.push_back(std::move(r));
     }
     CPrintDlg dlg(this);

@@ -3,6 +3,8 @@
 #include <QBrush>
 #include <QColor>
 #include <QFont>
+#include <QHeaderView>
+#include <QTableView>
 
 CQueryTableModel::CQueryTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -37,6 +39,16 @@ void CQueryTableModel::AppendRow(Row row, bool marked) {
     if (marked)
         m_marked.insert(at);
     endInsertRows();
+}
+
+void CQueryTableModel::SetRowsWithTotal(std::vector<Row> rows) {
+    beginResetModel();
+    m_rows = std::move(rows);
+    m_marked.clear();
+    if (!m_rows.empty())
+        m_marked.insert(static_cast<int>(m_rows.size()) - 1);
+    m_notes.clear();
+    endResetModel();
 }
 
 void CQueryTableModel::Clear() {
@@ -117,4 +129,23 @@ QVariant CQueryTableModel::headerData(int section, Qt::Orientation orientation, 
     if (orientation == Qt::Vertical && role == Qt::DisplayRole)
         return section + 1;
     return QVariant();
+}
+
+QTableView* MakeQueryListView(CQueryTableModel* model, QWidget* parent) {
+    auto* view = new QTableView(parent);
+    view->setModel(model);
+    view->setShowGrid(true);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
+    return view;
+}
+
+QStringList ToQStringList(const std::vector<std::string>& texts) {
+    QStringList out;
+    out.reserve(static_cast<qsizetype>(texts.size()));
+    for (const auto& t : texts)
+        out << QString::fromStdString(t);
+    return out;
 }

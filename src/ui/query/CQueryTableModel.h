@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+class QTableView;
+class QWidget;
+
 // A read-only list of text rows for the query windows: lists of tens of thousands of rows stay
 // cheap because the texts are kept as they came from core and converted only when painted.
 // A marked row (a total row) is drawn bold on a tinted background; a noted row is drawn in
@@ -24,6 +27,8 @@ public:
     void SetNumericColumns(std::set<int> columns);
     void SetRows(std::vector<Row> rows);
     void AppendRow(Row row, bool marked = false);
+    // The rows of a report whose last row is its total: that row is marked.
+    void SetRowsWithTotal(std::vector<Row> rows);
     void Clear();
     // Notes by row (the rows stay as they are); SetRows and Clear drop them.
     void SetRowNotes(std::map<int, QString> notes);
@@ -47,3 +52,7 @@ private:
     std::set<int> m_numeric;
     std::map<int, QString> m_notes;
 };
+
+// The list of a query window: whole rows selected, read-only, grid lines, fixed row height.
+QTableView* MakeQueryListView(CQueryTableModel* model, QWidget* parent);
+QStringList ToQStringList(const std::vector<std::string>& texts);

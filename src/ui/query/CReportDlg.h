@@ -1,18 +1,11 @@
 #pragma once
-#include <QDialog>
+#include "CReportFrameDlg.h"
 
-#include <vector>
-
-class CQueryTableModel;
-class QDateEdit;
-class QPushButton;
-class QRadioButton;
-class QTableView;
 struct ReportKind;
 
 // Statistics report window: purchases or sales of a date range summed by goods item, handler
 // or department. The command word picks the kind; the radio buttons switch among the six.
-class CReportDlg : public QDialog {
+class CReportDlg : public CReportFrameDlg {
     Q_OBJECT
 public:
     explicit CReportDlg(QWidget* parent = nullptr);
@@ -22,16 +15,6 @@ public:
 
     // "查看报表": runs the current kind over the date range and fills the list.
     void RunReport();
-
-    QDateEdit* m_from;
-    QDateEdit* m_to;
-    QPushButton* m_run;
-    std::vector<QRadioButton*> m_radios; // in the order of the six kinds
-    QTableView* m_list;
-    CQueryTableModel* m_model;
-    QPushButton* m_export;
-    QPushButton* m_ok;
-    QPushButton* m_cancel;
 
 private:
     void SetUpList(const ReportKind& kind);

@@ -1,0 +1,95 @@
+#include "CChild_Kucun_YujingDlg.h"
+
+#include "CQueryTableModel.h"
+#include "ListExport.h"
+#include "query/StockView.h"
+#include "query/StockWarnings.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+CChild_Kucun_YujingDlg::CChild_Kucun_YujingDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("库存预警"));
+
+    m_warehouse = new QComboBox(this);
+    m_warehouse->setMinimumContentsLength(12);
+    auto* optionsBox = new QGroupBox(QStringLiteral("查询选项"), this);
+    auto* optionsLayout = new QHBoxLayout(optionsBox);
+    auto* warehouseLabel = new QLabel(QStringLiteral("仓库："), this);
+    warehouseLabel->setBuddy(m_warehouse);
+    optionsLayout->addWidget(warehouseLabel);
+    optionsLayout->addWidget(m_warehouse);
+    optionsLayout->addStretch();
+
+    m_model = new CQueryTableModel(this);
+    m_model->SetHeaders(ToQStringList(StockWarningHeaders()));
+    m_model->SetNumericColumns({3, 4, 5, 7});
+    m_list = MakeQueryListView(m_model, this);
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        m_list->setColumnWidth(c, c == 1 ? 160 : 90);
+    m_note = new QLabel(this);
+    m_note->setStyleSheet("QLabel { color: #b71c1c; }");
+    m_note->setWordWrap(true);
+    m_note->hide();
+    m_export = MakeExportButton(m_list, QStringLiteral("库存预警.csv"), this);
+    auto* listBox = new QGroupBox(QStringLiteral("预警商品列表"), this);
+    auto* listLayout = new QVBoxLayout(listBox);
+    listLayout->addWidget(m_list);
+    listLayout->addWidget(m_note);
+
+    m_ok = new QPushButton(QStringLiteral("确定"), this);
+    m_cancel = new QPushButton(QStringLiteral("取消"), this);
+    m_ok->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_export);
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(optionsBox);
+    layout->addWidget(listBox, 1);
+    layout->addLayout(buttons);
+    resize(880, 520);
+
+    setTabOrder(m_warehouse, m_list);
+    setTabOrder(m_list, m_export);
+    setTabOrder(m_export, m_ok);
+    setTabOrder(m_ok, m_cancel);
+
+    m_warehouse->addItems(ToQStringList(StockViewWarehouses()));
+    m_warehouse->setCurrentIndex(m_warehouse->findText(QString::fromUtf8(kAllWarehouses)));
+    FillList(m_warehouse->currentText());
+
+    connect(m_warehouse, &QComboBox::currentIndexChanged, this,
+            [this] { FillList(m_warehouse->currentText()); });
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CChild_Kucun_YujingDlg::FillList(const QString& warehouse) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    StockWarnings warnings = LoadStockWarnings(warehouse.toStdString());
+    QApplication::restoreOverrideCursor();
+    if (!warnings.ok)
+        return; // the store has said why; the list stays as it was
+    std::vector<CQueryTableModel::Row> cells;
+    cells.reserve(warnings.rows.size());
+    std::map<int, QString> shortOnes; // drawn in red: these want buying
+    for (const StockWarningRow& row : warnings.rows) {
+        if (row.state == kBelowLowerLimit)
+            shortOnes[static_cast<int>(cells.size())] = QString::fromUtf8(kBelowLowerLimit);
+        cells.push_back(StockWarningCells(row));
+    }
+    m_model->SetRows(std::move(cells));
+    m_model->SetRowNotes(std::move(shortOnes));
+    const std::string note = BadLimitsNote(warnings.badLimits);
+    m_note->setText(QString::fromStdString(note));
+    m_note->setVisible(!note.empty());
+}
