@@ -225,35 +225,38 @@ private slots:
         CScopedScriptedPort port;
         CChild_Kucun_ViewDlg dlg;
         dlg.show();
-        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G3", "G2", "G1", "G1"}));
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G3", "G2", "G1", "G1", "合计"}));
         QTest::keyClicks(dlg.m_search, "k");
-        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1", "G1"})); // 助记码 KL
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1", "G1", "合计"})); // 助记码 KL
+        // The 合计 row adds up the rows found: 5 × 2.50 + 7 × 2.60.
+        QCOMPARE(Column(dlg.m_model, 2).back(), QStringLiteral("12"));
+        QCOMPARE(Column(dlg.m_model, 7).back(), QStringLiteral("30.70"));
         QTest::keyClicks(dlg.m_search, "l");
-        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1", "G1"}));
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1", "G1", "合计"}));
         dlg.m_warehouse->setCurrentText(QStringLiteral("一号仓库"));
-        QCOMPARE(Column(dlg.m_model, 4), QStringList({"26-12-01"}));
+        QCOMPARE(Column(dlg.m_model, 4), QStringList({"26-12-01", ""}));
         QTest::keyClick(dlg.m_search, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(dlg.m_search, Qt::Key_Backspace);
-        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G2", "G1"})); // the warehouse's rows
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G2", "G1", "合计"})); // the warehouse's rows
         QTest::keyClicks(dlg.m_search, "690");
-        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1"})); // barcode
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1", "合计"})); // barcode
         dlg.m_warehouse->setCurrentText(QStringLiteral("全部"));
-        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1", "G1"}));
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1", "G1", "合计"}));
         dlg.m_search->clear();
         QTest::keyClicks(dlg.m_search, "<B>");
-        QCOMPARE(Column(dlg.m_model, 1), QStringList({"薯片<b>"}));
+        QCOMPARE(Column(dlg.m_model, 1), QStringList({"薯片<b>", ""}));
         dlg.m_tree->setCurrentItem(FindItem(dlg.m_tree, "饮料"));
-        QCOMPARE(dlg.m_model->rowCount(), 0);
+        QCOMPARE(dlg.m_model->rowCount(), 1); // the 合计 row alone
         dlg.m_search->clear();
         QTest::keyClicks(dlg.m_search, "%");
-        QCOMPARE(dlg.m_model->rowCount(), 0);
+        QCOMPARE(dlg.m_model->rowCount(), 1); // the 合计 row alone
         dlg.m_search->clear();
-        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1", "G1"}));
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G1", "G1", "合计"}));
         // Enter goes on to the list and leaves the window open.
         TypeText(dlg.m_search, "橙");
-        QCOMPARE(dlg.m_model->rowCount(), 0); // 橙汁 is in 果汁, not in 饮料
+        QCOMPARE(dlg.m_model->rowCount(), 1); // the 合计 row alone // 橙汁 is in 果汁, not in 饮料
         dlg.m_tree->setCurrentItem(dlg.m_tree->topLevelItem(0));
-        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G2"}));
+        QCOMPARE(Column(dlg.m_model, 0), QStringList({"G2", "合计"}));
         QTest::keyClick(dlg.m_search, Qt::Key_Return);
         QVERIFY(dlg.isVisible());
         QCOMPARE(dlg.m_list->selectionModel()->selectedRows().size(), 1);
