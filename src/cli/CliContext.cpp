@@ -98,3 +98,14 @@ int UsageError(const std::string& text) {
     std::cerr << text << "\n";
     return kExitUsage;
 }
+
+bool CliContext::OnlyOptions(std::initializer_list<const char*> allowed) const {
+    for (const auto& [name, value] : options) {
+        bool known = false;
+        for (const char* a : allowed)
+            known = known || name == a;
+        if (!known)
+            return false;
+    }
+    return flags.empty();
+}

@@ -1,4 +1,5 @@
 #pragma once
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -17,6 +18,9 @@ struct CliContext {
     bool HasFlag(const std::string& name) const;
     std::optional<std::string> Option(const std::string& name) const;
     std::string OptionOr(const std::string& name, const std::string& fallback) const;
+    // True when every option given is one of `allowed` and no flag is given: a mistyped option
+    // must not pass unnoticed (`users add bob --pasword x` would add bob without a password).
+    bool OnlyOptions(std::initializer_list<const char*> allowed) const;
 };
 
 // Prints a listing: a header line of field names, then one line per row, in tsv, csv or json.

@@ -10,16 +10,6 @@
 #include <iostream>
 
 namespace {
-// A mistyped option must not pass unnoticed: `users add bob --pasword x` would otherwise add
-// bob with an empty password.
-bool OnlyOptions(const CliContext& ctx, const std::vector<std::string>& allowed) {
-    for (const auto& [name, value] : ctx.options) {
-        if (std::find(allowed.begin(), allowed.end(), name) == allowed.end())
-            return false;
-    }
-    return ctx.flags.empty();
-}
-
 int UsersUsage() {
     return UsageError("usage: ferix-cli users list\n"
                       "       ferix-cli users add NAME [--new-password PW] [--note TEXT]\n"
@@ -51,7 +41,7 @@ int AdminExit(AdminResult result) {
 int CmdUsers(CliContext& ctx) {
     const std::string sub = ctx.args.empty() ? std::string() : ctx.args[0];
     if (sub == "list") {
-        if (ctx.args.size() != 1 || !OnlyOptions(ctx, {}))
+        if (ctx.args.size() != 1 || !ctx.OnlyOptions({}))
             return UsersUsage();
         CDataStore store;
         if (!store.ConnectOther())
@@ -66,14 +56,14 @@ int CmdUsers(CliContext& ctx) {
         return UsersUsage();
     const std::string& name = ctx.args[1];
     if (sub == "add") {
-        if (!OnlyOptions(ctx, {"new-password", "note"}))
+        if (!ctx.OnlyOptions({"new-password", "note"}))
             return UsersUsage();
         return AdminExit(
             AddOperator(name, ctx.OptionOr("new-password", ""), ctx.OptionOr("note", "")));
     }
     if (sub == "passwd") {
         const auto password = ctx.Option("new-password");
-        if (!password || !OnlyOptions(ctx, {"new-password", "note"}))
+        if (!password || !ctx.OnlyOptions({"new-password", "note"}))
             return UsersUsage();
         // Without --note the operator keeps the note it has, as the form shows it.
         std::string note = ctx.OptionOr("note", "");
@@ -86,7 +76,7 @@ int CmdUsers(CliContext& ctx) {
         return AdminExit(ChangeOperatorPassword(name, *password, note));
     }
     if (sub == "delete") {
-        if (!OnlyOptions(ctx, {}))
+        if (!ctx.OnlyOptions({}))
             return UsersUsage();
         return AdminExit(DeleteOperator(name));
     }
@@ -94,7 +84,7 @@ int CmdUsers(CliContext& ctx) {
 }
 
 int CmdBackup(CliContext& ctx) {
-    if (!ctx.args.empty() || !OnlyOptions(ctx, {}))
+    if (!ctx.args.empty() || !ctx.OnlyOptions({}))
         return UsageError("usage: ferix-cli backup");
     std::string fileName;
     const AdminResult result = BackupAction(&fileName);
@@ -104,7 +94,7 @@ int CmdBackup(CliContext& ctx) {
 }
 
 int CmdRestore(CliContext& ctx) {
-    if (ctx.args.size() != 1 || !OnlyOptions(ctx, {}))
+    if (ctx.args.size() != 1 || !ctx.OnlyOptions({}))
         return UsageError("usage: ferix-cli restore FILE   (a file name in Backup/)");
     std::string name = ctx.args[0];
     // A name completed by the shell from the program folder still means the same file.
@@ -119,7 +109,7 @@ int CmdRestore(CliContext& ctx) {
 
 int CmdSettings(CliContext& ctx) {
     if (ctx.args.empty()) {
-        if (!OnlyOptions(ctx, {}))
+        if (!ctx.OnlyOptions({}))
             return SettingsUsage();
         CDataStore store;
         if (!store.ConnectOther())
@@ -132,7 +122,7 @@ int CmdSettings(CliContext& ctx) {
         return kExitOk;
     }
     if (ctx.args.size() != 1 || ctx.args[0] != "set" || ctx.options.empty() ||
-        !OnlyOptions(ctx, {"name", "tel", "fax", "zip", "addr", "costing"}))
+        !ctx.OnlyOptions({"name", "tel", "fax", "zip", "addr", "costing"}))
         return SettingsUsage();
     // The window offers only the methods of its list.
     if (auto costing = ctx.Option("costing")) {

@@ -6,22 +6,9 @@
 #include "store/CDataStore.h"
 #include "text/IsoDate.h"
 
-namespace {
-bool OnlyThese(const CliContext& ctx, std::initializer_list<const char*> allowed) {
-    for (const auto& [name, value] : ctx.options) {
-        bool ok = false;
-        for (const char* a : allowed)
-            ok = ok || name == a;
-        if (!ok)
-            return false;
-    }
-    return ctx.flags.empty();
-}
-} // namespace
-
 int CmdBalances(CliContext& ctx) {
     const char* usage = "usage: ferix-cli balances [--type 客户|供应商]";
-    if (!ctx.args.empty() || !OnlyThese(ctx, {"type"}))
+    if (!ctx.args.empty() || !ctx.OnlyOptions({"type"}))
         return UsageError(usage);
     const std::string type = ctx.OptionOr("type", "");
     if (!type.empty() && type != kUnitTypeCustomer && type != kUnitTypeSupplier)
@@ -42,7 +29,7 @@ int CmdBalances(CliContext& ctx) {
 int CmdStatement(CliContext& ctx) {
     const char* usage = "usage: ferix-cli statement NAME --from yyyy-MM-dd --to yyyy-MM-dd";
     auto from = ctx.Option("from"), to = ctx.Option("to");
-    if (ctx.args.size() != 1 || !OnlyThese(ctx, {"from", "to"}) || !from || !to)
+    if (ctx.args.size() != 1 || !ctx.OnlyOptions({"from", "to"}) || !from || !to)
         return UsageError(usage);
     if (!IsIsoDate(*from) || !IsIsoDate(*to))
         return UsageError("日期必须写成 yyyy-MM-dd，例如 2026-12-07");
@@ -62,7 +49,7 @@ int CmdStatement(CliContext& ctx) {
 }
 
 int CmdAccounts(CliContext& ctx) {
-    if (!ctx.args.empty() || !OnlyThese(ctx, {}))
+    if (!ctx.args.empty() || !ctx.OnlyOptions({}))
         return UsageError("usage: ferix-cli accounts");
     auto accounts = ReadAccountBalances();
     if (!accounts)

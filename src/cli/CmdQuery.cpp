@@ -7,46 +7,16 @@
 #include "query/StockView.h"
 #include "query/StockWarnings.h"
 #include "query/TemplatePrint.h"
+#include "text/IsoDate.h"
 
 #include <iostream>
-
-namespace {
-bool OnlyOptions(const CliContext& ctx, std::initializer_list<const char*> allowed) {
-    for (const auto& [name, value] : ctx.options) {
-        bool known = false;
-        for (const char* a : allowed)
-            known = known || name == a;
-        if (!known)
-            return false;
-    }
-    return ctx.flags.empty();
-}
-
-// A calendar date written yyyy-MM-dd.
-bool IsIsoDate(const std::string& text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
-        return false;
-    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-    }
-    int year = std::stoi(text.substr(0, 4));
-    int month = std::stoi(text.substr(5, 2));
-    int day = std::stoi(text.substr(8, 2));
-    if (month < 1 || month > 12 || day < 1)
-        return false;
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= days[month - 1] + (month == 2 && leap ? 1 : 0);
-}
-} // namespace
 
 int CmdReport(CliContext& ctx) {
     const char* usage = "usage: ferix-cli report KIND --from yyyy-MM-dd --to yyyy-MM-dd\n"
                         "KIND: purchase-goods, purchase-employee, purchase-department, "
                         "sale-goods, sale-employee, sale-department, profit-goods, "
                         "profit-customer, profit-employee, profit-month";
-    if (ctx.args.size() != 1 || !OnlyOptions(ctx, {"from", "to"}))
+    if (ctx.args.size() != 1 || !ctx.OnlyOptions({"from", "to"}))
         return UsageError(usage);
     const ReportKind* kind = FindReportKindByCliName(ctx.args[0]);
     const ProfitKind* profit = FindProfitKindByCliName(ctx.args[0]);
@@ -86,7 +56,7 @@ int CmdReport(CliContext& ctx) {
 }
 
 int CmdPrintStock(CliContext& ctx) {
-    if (!ctx.args.empty() || !OnlyOptions(ctx, {"warehouse", "class"}))
+    if (!ctx.args.empty() || !ctx.OnlyOptions({"warehouse", "class"}))
         return UsageError("usage: ferix-cli print-stock [--warehouse W] [--class C]");
     std::string warehouse = ctx.OptionOr("warehouse", kAllWarehouses);
     std::string className = ctx.OptionOr("class", kAllGoods);
@@ -101,7 +71,7 @@ int CmdPrintStock(CliContext& ctx) {
 }
 
 int CmdStockWarnings(CliContext& ctx) {
-    if (!ctx.args.empty() || !OnlyOptions(ctx, {"warehouse"}))
+    if (!ctx.args.empty() || !ctx.OnlyOptions({"warehouse"}))
         return UsageError("usage: ferix-cli stock-warnings [--warehouse W]");
     StockWarnings warnings = LoadStockWarnings(ctx.OptionOr("warehouse", kAllWarehouses));
     if (!warnings.ok)

@@ -20,21 +20,6 @@
 #include <sstream>
 #include <unordered_map>
 
-namespace {
-// Options a command accepts; any other is a usage error.
-bool OnlyOptions(const CliContext& ctx, std::initializer_list<const char*> allowed) {
-    for (const auto& [name, value] : ctx.options) {
-        bool ok = false;
-        for (const char* a : allowed)
-            ok = ok || name == a;
-        if (!ok)
-            return false;
-    }
-    return ctx.flags.empty();
-}
-
-} // namespace
-
 std::optional<std::string> ReadWholeFile(const std::string& path) {
     std::error_code ec;
     std::ifstream f;
@@ -104,7 +89,7 @@ const char* kCustomersUsage = "usage: ferix-cli customers list [--type T] | cust
 
 int CmdGoods(CliContext& ctx) {
     const std::string sub = ctx.args.empty() ? "" : ctx.args[0];
-    if (sub == "list" && ctx.args.size() == 1 && OnlyOptions(ctx, {"class"})) {
+    if (sub == "list" && ctx.args.size() == 1 && ctx.OnlyOptions({"class"})) {
         CDataStore store;
         if (!store.ConnectMain())
             return kExitData;
@@ -117,7 +102,7 @@ int CmdGoods(CliContext& ctx) {
         PrintTable(ctx, GoodsHeader(), rows);
         return kExitOk;
     }
-    if (sub == "find" && ctx.args.size() == 2 && OnlyOptions(ctx, {})) {
+    if (sub == "find" && ctx.args.size() == 2 && ctx.OnlyOptions({})) {
         CDataStore store;
         if (!store.ConnectMain())
             return kExitData;
@@ -130,13 +115,13 @@ int CmdGoods(CliContext& ctx) {
         PrintTable(ctx, GoodsHeader(), rows);
         return kExitOk;
     }
-    if (sub == "import" && ctx.args.size() == 2 && OnlyOptions(ctx, {})) {
+    if (sub == "import" && ctx.args.size() == 2 && ctx.OnlyOptions({})) {
         auto text = ReadWholeFile(ctx.args[1]);
         if (!text)
             return kExitRefused;
         return ImportExit(ImportGoodsCsv(*text));
     }
-    if (sub == "delete" && ctx.args.size() == 2 && OnlyOptions(ctx, {})) {
+    if (sub == "delete" && ctx.args.size() == 2 && ctx.OnlyOptions({})) {
         const std::string& code = ctx.args[1];
         {
             CDataStore store;
@@ -164,7 +149,7 @@ int CmdClasses(CliContext& ctx) {
         }
         return false;
     };
-    if (sub == "list" && ctx.args.size() == 1 && OnlyOptions(ctx, {})) {
+    if (sub == "list" && ctx.args.size() == 1 && ctx.OnlyOptions({})) {
         if (!store.ConnectMain())
             return kExitData;
         std::vector<GoodsClassRecord> classes;
@@ -176,7 +161,7 @@ int CmdClasses(CliContext& ctx) {
         PrintTable(ctx, {"id", "parent_name", "class_name"}, rows);
         return kExitOk;
     }
-    if (sub == "add" && ctx.args.size() == 2 && OnlyOptions(ctx, {"parent"})) {
+    if (sub == "add" && ctx.args.size() == 2 && ctx.OnlyOptions({"parent"})) {
         const std::string& name = ctx.args[1];
         if (name.empty()) {
             Messages().Inform("请正确填写类名！");
@@ -194,7 +179,7 @@ int CmdClasses(CliContext& ctx) {
         }
         return store.AddGoodsClass(name, parent) ? kExitOk : kExitRefused;
     }
-    if (sub == "delete" && ctx.args.size() == 2 && OnlyOptions(ctx, {})) {
+    if (sub == "delete" && ctx.args.size() == 2 && ctx.OnlyOptions({})) {
         const std::string& name = ctx.args[1];
         if (name.empty() || name == "所有商品") {
             Messages().Inform("请选中要删除的类目！");
@@ -215,7 +200,7 @@ int CmdClasses(CliContext& ctx) {
 
 int CmdCustomers(CliContext& ctx) {
     const std::string sub = ctx.args.empty() ? "" : ctx.args[0];
-    if (sub == "list" && ctx.args.size() == 1 && OnlyOptions(ctx, {"type"})) {
+    if (sub == "list" && ctx.args.size() == 1 && ctx.OnlyOptions({"type"})) {
         CDataStore store;
         if (!store.ConnectMain())
             return kExitData;
@@ -228,7 +213,7 @@ int CmdCustomers(CliContext& ctx) {
         PrintTable(ctx, UnitHeader(), rows);
         return kExitOk;
     }
-    if (sub == "find" && ctx.args.size() == 2 && OnlyOptions(ctx, {})) {
+    if (sub == "find" && ctx.args.size() == 2 && ctx.OnlyOptions({})) {
         CDataStore store;
         if (!store.ConnectMain())
             return kExitData;
@@ -242,13 +227,13 @@ int CmdCustomers(CliContext& ctx) {
         PrintTable(ctx, UnitHeader(), rows);
         return kExitOk;
     }
-    if (sub == "import" && ctx.args.size() == 2 && OnlyOptions(ctx, {})) {
+    if (sub == "import" && ctx.args.size() == 2 && ctx.OnlyOptions({})) {
         auto text = ReadWholeFile(ctx.args[1]);
         if (!text)
             return kExitRefused;
         return ImportExit(ImportBusinessUnitsCsv(*text));
     }
-    if (sub == "delete" && ctx.args.size() == 2 && OnlyOptions(ctx, {})) {
+    if (sub == "delete" && ctx.args.size() == 2 && ctx.OnlyOptions({})) {
         const std::string& code = ctx.args[1];
         CDataStore store;
         if (!store.ConnectMain())
@@ -265,7 +250,7 @@ int CmdCustomers(CliContext& ctx) {
 }
 
 int CmdStock(CliContext& ctx) {
-    if (!ctx.args.empty() || !OnlyOptions(ctx, {"warehouse", "class"}))
+    if (!ctx.args.empty() || !ctx.OnlyOptions({"warehouse", "class"}))
         return UsageError("usage: ferix-cli stock [--warehouse W] [--class C]");
     CDataStore store;
     if (!store.ConnectMain())
@@ -300,7 +285,7 @@ int CmdStock(CliContext& ctx) {
 int CmdPost(CliContext& ctx) {
     const char* usage = "usage: ferix-cli post KIND FILE.json  (KIND: purchase, purchase-return, "
                         "sale, sale-return, loss, gain, price, transfer, receipt, payment)";
-    if (ctx.args.size() != 2 || !OnlyOptions(ctx, {}))
+    if (ctx.args.size() != 2 || !ctx.OnlyOptions({}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
     if (!kind)
@@ -345,7 +330,7 @@ int CmdPost(CliContext& ctx) {
 int CmdBills(CliContext& ctx) {
     const char* usage = "usage: ferix-cli bills KIND --from yyyy-MM-dd --to yyyy-MM-dd  (KIND: "
                         "purchase, purchase-return, sale, sale-return, transfer)";
-    if (ctx.args.size() != 1 || !OnlyOptions(ctx, {"from", "to"}))
+    if (ctx.args.size() != 1 || !ctx.OnlyOptions({"from", "to"}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
     auto from = ctx.Option("from"), to = ctx.Option("to");
@@ -389,7 +374,7 @@ int CmdBills(CliContext& ctx) {
 int CmdBill(CliContext& ctx) {
     const char* usage = "usage: ferix-cli bill KIND NUMBER  (KIND: purchase, purchase-return, "
                         "sale, sale-return, loss, gain, price, transfer)";
-    if (ctx.args.size() != 2 || !OnlyOptions(ctx, {}))
+    if (ctx.args.size() != 2 || !ctx.OnlyOptions({}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
     if (!kind || IsFundKind(*kind)) // a receipt or payment has no lines
@@ -443,7 +428,7 @@ int CmdBill(CliContext& ctx) {
 int CmdReverse(CliContext& ctx) {
     const char* usage = "usage: ferix-cli reverse KIND NUMBER  (KIND: purchase, purchase-return, "
                         "sale, sale-return, transfer, receipt, payment)";
-    if (ctx.args.size() != 2 || !OnlyOptions(ctx, {}))
+    if (ctx.args.size() != 2 || !ctx.OnlyOptions({}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
     if (!kind || !(IsTradeKind(*kind) || *kind == BillKind::Transfer || IsFundKind(*kind)))
