@@ -3,6 +3,7 @@
 #include "CPrintDlg.h"
 #include "CQueryTableModel.h"
 #include "ListExport.h"
+#include "WarehouseOptions.h"
 #include "query/ClassTree.h"
 #include "query/StockView.h"
 #include "widgets/CSearchBox.h"
@@ -35,15 +36,10 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
     auto* classLayout = new QVBoxLayout(classBox);
     classLayout->addWidget(m_tree);
 
-    m_warehouse = new QComboBox(this);
-    m_warehouse->setMinimumContentsLength(12);
-    auto* optionsBox = new QGroupBox(QStringLiteral("查询选项"), this);
-    auto* optionsLayout = new QHBoxLayout(optionsBox);
-    auto* warehouseLabel = new QLabel(QStringLiteral("仓库："), this);
-    warehouseLabel->setBuddy(m_warehouse);
-    optionsLayout->addWidget(warehouseLabel);
-    optionsLayout->addWidget(m_warehouse);
-    optionsLayout->addStretch();
+    const WarehouseOptions options = MakeWarehouseOptions(this);
+    m_warehouse = options.warehouse;
+    auto* optionsBox = options.box;
+    auto* optionsLayout = options.layout;
 
     m_model = new CQueryTableModel(this);
     m_model->SetHeaders(ToQStringList(StockViewHeaders()));

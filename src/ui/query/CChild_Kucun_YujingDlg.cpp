@@ -2,6 +2,7 @@
 
 #include "CQueryTableModel.h"
 #include "ListExport.h"
+#include "WarehouseOptions.h"
 #include "query/StockView.h"
 #include "query/StockWarnings.h"
 
@@ -17,15 +18,9 @@
 CChild_Kucun_YujingDlg::CChild_Kucun_YujingDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("库存预警"));
 
-    m_warehouse = new QComboBox(this);
-    m_warehouse->setMinimumContentsLength(12);
-    auto* optionsBox = new QGroupBox(QStringLiteral("查询选项"), this);
-    auto* optionsLayout = new QHBoxLayout(optionsBox);
-    auto* warehouseLabel = new QLabel(QStringLiteral("仓库："), this);
-    warehouseLabel->setBuddy(m_warehouse);
-    optionsLayout->addWidget(warehouseLabel);
-    optionsLayout->addWidget(m_warehouse);
-    optionsLayout->addStretch();
+    const WarehouseOptions options = MakeWarehouseOptions(this);
+    m_warehouse = options.warehouse;
+    auto* optionsBox = options.box;
 
     m_model = new CQueryTableModel(this);
     m_model->SetHeaders(ToQStringList(StockWarningHeaders()));
