@@ -24,6 +24,8 @@ std::string ServerExec(const std::string& sql) {
     if (PQstatus(conn) != CONNECTION_OK) {
         error = PQerrorMessage(conn);
     } else {
+        PQsetNoticeProcessor(
+            conn, [](void*, const char*) {}, nullptr);
         PGresult* r = PQexec(conn, sql.c_str());
         if (PQresultStatus(r) != PGRES_COMMAND_OK)
             error = PQerrorMessage(conn);
