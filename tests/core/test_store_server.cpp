@@ -1,6 +1,7 @@
 // Rules of a program folder whose data is on a PostgreSQL server (run with FERIX_TEST_ENGINE=pg).
 #include "StoreTestSupport.h"
 
+#include "admin/BackupRestore.h"
 #include "app/ProgramFolderSetup.h"
 #include "store/ServerConfig.h"
 
@@ -126,4 +127,16 @@ TEST_F(ServerStoreTest, AStockRowReadForAChangeWaitsForTheOtherWorkstation) {
     EXPECT_EQ(m_port.Texts(),
               std::vector<std::string>{"商品（Pen）当前库存不足。不能完成当前操作！"});
     EXPECT_EQ(Stock("一号仓库", "G1")->Number, "10");
+}
+
+TEST_F(ServerStoreTest, BackupAndRestoreOfAServerFolderAreRefusedWithTheirReason) {
+    m_port.Clear();
+    EXPECT_EQ(BackupAction(nullptr), AdminResult::Refused);
+    EXPECT_EQ(RestoreAction(std::string("26-12-07@09-30-15.bak")), AdminResult::Refused);
+    EXPECT_EQ(m_port.Texts(), (std::vector<std::string>{kServerBackupText, kServerBackupText}));
+    CDataStore store;
+    EXPECT_FALSE(store.BackupMainDataTo(Dir() / "Backup" / "copy.bak"));
+    EXPECT_EQ(store.LastError(), kServerBackupText);
+    EXPECT_TRUE(std::filesystem::is_empty(Dir() / "Backup"));
+    EXPECT_FALSE(std::filesystem::exists(Dir() / "Data" / "main_data.tdb"));
 }

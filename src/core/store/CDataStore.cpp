@@ -4,12 +4,14 @@
 #include "ServerConfig.h"
 #include "app/MessagePort.h"
 
+#include <atomic>
 #include <fstream>
 #include <string_view>
 
 namespace {
-int g_failAt = 0;
-int g_statementCount = 0;
+// Atomic: two stores on two threads (two workstations in one test) both count.
+std::atomic<int> g_failAt = 0;
+std::atomic<int> g_statementCount = 0;
 
 std::string ProgramPath(const char* relative) {
     return (std::filesystem::current_path() / relative).string();
@@ -59,9 +61,10 @@ bool CDataStore::Connect(const char* relativePath, const char* initialStatement)
 }
 
 bool CDataStore::CountAndCheckFault() {
-    ++g_statementCount;
-    if (g_failAt > 0 && g_statementCount == g_failAt) {
-        m_lastError = "injected fault at statement " + std::to_string(g_failAt);
+    const int count = ++g_statementCount;
+    const int failAt = g_failAt;
+    if (failAt > 0 && count == failAt) {
+        m_lastError = "injected fault at statement " + std::to_string(failAt);
         m_lastErrorCode = SQLITE_IOERR;
         return false;
     }
