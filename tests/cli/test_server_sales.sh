@@ -10,7 +10,7 @@ command -v psql >/dev/null || { echo "SKIP: the psql program is not installed"; 
 schema="ferix_cli_$$"
 sql() { psql -X -q -A -t -v ON_ERROR_STOP=1 "$FERIX_TEST_PG options='-c search_path=$schema'" -c "$1"; }
 psql -X -q "$FERIX_TEST_PG" -c "CREATE SCHEMA $schema" || { echo "cannot make a schema"; exit 1; }
-trap 'psql -X -q "$FERIX_TEST_PG" -c "DROP SCHEMA $schema CASCADE" >/dev/null; rm -rf "$WORK"' EXIT
+trap 'psql -X -q "$FERIX_TEST_PG" -c "SET client_min_messages = warning" -c "DROP SCHEMA $schema CASCADE" >/dev/null; rm -rf "$WORK"' EXIT
 
 mkdir -p "$WORK/shop" && cd "$WORK/shop"
 # The connection string comes on standard input: a password in it stays out of the process list.
@@ -66,4 +66,41 @@ check "the stored sales are exactly those that succeeded, each once" cmp -s "$WO
 check "one line per stored sale" cmp -s "$WORK/expected" "$WORK/stored-lines"
 run stock
 check "ferix-cli reads the stock from the server" grep -q "G1" <<<"$OUT"
+
+# Reversals racing sales: one workstation reverses 30 of the stored sales (each gives one Pen
+# back) while two others try 25 more sales each. A sale succeeds only against units already
+# given back: the stock ends at 30 less the sales made, never below zero.
+head -30 "$WORK/expected" >"$WORK/to-reverse"
+reverser() {
+    local n rc
+    while read -r n; do
+        "$CLI" --user admin --password '' reverse sale "$n" >/dev/null 2>"$WORK/rerr-$n" && rc=0 || rc=$?
+        echo "$n $rc"
+    done <"$WORK/to-reverse" >"$WORK/reversed"
+}
+seller2() { # seller2 P: 25 sales numbered XS-Q<P>-<i>
+    local p=$1 i rc
+    for i in $(seq 1 25); do
+        printf '{"number": "XS-Q%s-%s", %s, "lines": [{"code": "G1", "quantity": "1", "price": "2"}]}' \
+            "$p" "$i" "$header" >"$WORK/q-$p-$i.json"
+        "$CLI" --user admin --password '' post sale "$WORK/q-$p-$i.json" >/dev/null 2>/dev/null \
+            && rc=0 || rc=$?
+        echo "XS-Q$p-$i $rc"
+    done >"$WORK/q-results-$p"
+}
+reverser &
+seller2 1 &
+seller2 2 &
+wait
+reversed=$(awk '$2 == 0' "$WORK/reversed" | wc -l)
+sold2=$(awk '$2 == 0' "$WORK"/q-results-? | wc -l)
+odd=$(cat "$WORK"/q-results-? | awk '$2 != 0 && $2 != 1')
+stock=$(sql "select Number from StockPile where ProductCode = 'G1'")
+RC=- OUT="$reversed reversed, $sold2 sold, stock $stock" ERR=$odd
+check "every reversal went through" [ "$reversed" = 30 ]
+check "every sale was either stored or refused" [ -z "$odd" ]
+check "the stock is what was given back less what was sold" [ "$stock" = $((30 - sold2)) ]
+check "never more sold than given back" [ "$sold2" -le 30 ]
+check "one red-letter bill per reversal" \
+    [ "$(sql "select count(*) from EnterSale where Bill_ID like 'XS-P%-H'")" = 30 ]
 finish
