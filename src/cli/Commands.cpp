@@ -5,7 +5,7 @@
 
 const std::vector<CliCommand>& CliCommands() {
     static const std::vector<CliCommand> commands = {
-        {"init", false, CmdInit, "init"},
+        {"init", false, CmdInit, "init [--server CONNINFO|-]"},
         {"log", true, CmdLog, "log [--clear]"},
         {"users", true, CmdUsers, "users list|add|passwd|delete ..."},
         {"backup", true, CmdBackup, "backup"},

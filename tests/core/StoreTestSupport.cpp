@@ -3,8 +3,21 @@
 #include "app/Cferix_razazApp.h"
 #include "store/Schema.h"
 
+#include "store/ServerConfig.h"
+
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
+
+int64_t StoreTest::MainSchemaVersion() {
+    CDataStore store;
+    EXPECT_TRUE(store.ConnectMain());
+    int64_t version = -1;
+    EXPECT_TRUE(store.Run(OnServer() ? "select version from ferix_schema where name = 'main_data'"
+                                     : "PRAGMA user_version",
+                          {}, [&](const CStatement& st) { version = st.Int(0); }));
+    return version;
+}
 
 void StoreTest::SetUp() {
     ProgramFolderTest::SetUp();
@@ -114,6 +127,19 @@ void StoreTest::RollBackMainSchemaTo(int version) {
         " DROP INDEX ix_EnterSale_customer; DROP INDEX ix_BackSale_customer;",
     };
     ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kMainSchemaVersion));
+    if (OnServer()) {
+        std::string sql;
+        for (int v = kMainSchemaVersion; v > version; --v)
+            sql += undo[static_cast<size_t>(v - 2)];
+        sql += " UPDATE ferix_schema SET version = " + std::to_string(version) +
+               " WHERE name = 'main_data';";
+        PGconn* conn = PQconnectdb(ReadServerConfig(Dir()).conninfo.c_str());
+        PGresult* r = PQexec(conn, sql.c_str());
+        EXPECT_EQ(PQresultStatus(r), PGRES_COMMAND_OK) << PQerrorMessage(conn);
+        PQclear(r);
+        PQfinish(conn);
+        return;
+    }
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open((Dir() / "Data" / "main_data.tdb").c_str(), &db), SQLITE_OK);
     std::string sql;

@@ -27,6 +27,9 @@ protected:
     // was written in between.
     std::string Snapshot();
     std::vector<LogRecord> Log();
-    // Turns the (unopened) main data file back into what an earlier schema version made.
+    // Turns the (unopened) main data file back into what an earlier schema version made (its
+    // tables on the server, with the server's version row, when the folder is on one).
     void RollBackMainSchemaTo(int version);
+    // The schema version the main data file (or its server's version row) carries.
+    int64_t MainSchemaVersion();
 };

@@ -1,10 +1,61 @@
 #include "TestSupport.h"
 
+#include "store/ServerConfig.h"
 #include "text/Clock.h"
 
+#include <libpq-fe.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
+
+namespace {
+const char* TestServer() {
+    const char* pg = std::getenv("FERIX_TEST_PG");
+    return pg && *pg ? pg : nullptr;
+}
+
+// Runs one statement on the test server as its own transaction; the error text, empty when none.
+std::string ServerExec(const std::string& sql) {
+    PGconn* conn = PQconnectdb(TestServer());
+    std::string error;
+    if (PQstatus(conn) != CONNECTION_OK) {
+        error = PQerrorMessage(conn);
+    } else {
+        PQsetNoticeProcessor(
+            conn, [](void*, const char*) {}, nullptr);
+        PGresult* r = PQexec(conn, sql.c_str());
+        if (PQresultStatus(r) != PGRES_COMMAND_OK)
+            error = PQerrorMessage(conn);
+        PQclear(r);
+    }
+    PQfinish(conn);
+    return error;
+}
+
+// A server run without a server is skipped as a whole, saying why, never passed silently.
+const bool g_serverChecked = [] {
+    const char* engine = std::getenv("FERIX_TEST_ENGINE");
+    if (engine && std::string(engine) == "pg" && !TestServer()) {
+        std::fprintf(stderr, "SKIPPED: FERIX_TEST_ENGINE=pg but FERIX_TEST_PG is not set: no "
+                             "PostgreSQL server was started (tests/pg/start_cluster.sh starts "
+                             "one).\n");
+        std::exit(77);
+    }
+    return true;
+}();
+} // namespace
+
+bool ProgramFolderTest::OnServer() {
+    const char* engine = std::getenv("FERIX_TEST_ENGINE");
+    return g_serverChecked && engine && std::string(engine) == "pg";
+}
+
+std::string ProgramFolderTest::ServerConninfo(const std::string& schema) {
+    return std::string(TestServer()) + " options='-c search_path=" + schema + "'";
+}
 
 void ProgramFolderTest::SetUp() {
     m_previous = std::filesystem::current_path();
@@ -27,6 +78,9 @@ void ProgramFolderTest::SetUp() {
 }
 
 void ProgramFolderTest::TearDown() {
+    if (!m_schema.empty()) {
+        EXPECT_EQ(ServerExec("DROP SCHEMA " + m_schema + " CASCADE"), "");
+    }
     SetClockForTest(nullptr);
     App().ResetForTest();
     std::filesystem::current_path(m_previous);
@@ -38,6 +92,13 @@ void ProgramFolderTest::TearDown() {
 
 void ProgramFolderTest::InitFolder() {
     std::string error;
+    if (OnServer()) {
+        static int serial = 0;
+        m_schema = "ferix_t" + std::to_string(getpid()) + "_" + std::to_string(++serial);
+        ASSERT_EQ(ServerExec("CREATE SCHEMA " + m_schema), "");
+        std::filesystem::create_directories(m_dir / "Data");
+        ASSERT_TRUE(WriteServerConfig(m_dir, ServerConninfo(m_schema), &error)) << error;
+    }
     ASSERT_TRUE(CreateProgramFolder(m_dir, &error)) << error;
 }
 

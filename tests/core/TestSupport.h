@@ -14,8 +14,14 @@ class ProgramFolderTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // Creates the program folder as `ferix-cli init` does.
+    // Creates the program folder as `ferix-cli init` does. With FERIX_TEST_ENGINE=pg its
+    // Data/server.conf points at a schema of its own on the server FERIX_TEST_PG names, dropped
+    // again after the test.
     void InitFolder();
+    // The test runs its folders on a PostgreSQL server.
+    static bool OnServer();
+    // A libpq connection string to the test server, with `schema` as the search path.
+    static std::string ServerConninfo(const std::string& schema);
     std::filesystem::path Dir() const { return m_dir; }
     std::string ReadFile(const std::filesystem::path& relative) const;
 
@@ -23,4 +29,5 @@ protected:
 
 private:
     std::filesystem::path m_dir, m_previous;
+    std::string m_schema;
 };

@@ -342,7 +342,7 @@ TEST_F(BasicDataTest, GoodsListFailsQuietlyWithoutItsDataFile) {
     ASSERT_TRUE(StoreNewGoods(Goods("G1", "苹果", "水果")));
     CGoodsListState s;
     ASSERT_TRUE(s.ShowAll());
-    std::filesystem::remove(Dir() / "Data" / "main_data.tdb");
+    std::filesystem::remove(Dir() / "Data" / (OnServer() ? "server.conf" : "main_data.tdb"));
     EXPECT_FALSE(s.ShowClass("水果"));
     EXPECT_EQ(GoodsCodes(s), Texts{"G1"}); // the list keeps what it had
     ASSERT_EQ(m_port.Texts().size(), 1u);

@@ -3,6 +3,8 @@
 #include "app/Cferix_razazApp.h"
 #include "store/MasterDataImport.h"
 
+#include <array>
+
 namespace {
 std::vector<std::string> Codes(const std::vector<GoodsRecord>& goods) {
     std::vector<std::string> codes;
@@ -72,13 +74,38 @@ TEST_F(MasterDataTest, TakenCodesAndNamesAreRefusedInTheProgramsWords) {
 
     // Another program adds the same key between the look and the insert: these triggers do it
     // on the same connection. The unique key refuses the row, and the words are the same.
-    for (const char* sql :
-         {"create temp trigger other_goods before insert on ferix_product begin"
-          " insert into ferix_product(Code, ProductName) values(new.Code, 'other'); end",
-          "create temp trigger other_class before insert on ferix_product_class begin"
-          " insert into ferix_product_class(class_name) values(new.class_name); end",
-          "create temp trigger other_unit before insert on ferix_customer begin"
-          " insert into ferix_customer(CustomerCode) values(new.CustomerCode); end"})
+    // (A server's triggers are functions; the depth check stops them firing for their own row.)
+    auto serverTrigger = [](const std::string& name, const std::string& table,
+                            const std::string& body) {
+        return std::vector<std::string>{"create function " + name +
+                                            "() returns trigger language plpgsql as $$ begin " +
+                                            body + " return new; end $$",
+                                        "create trigger " + name + " before insert on " + table +
+                                            " for each row execute function " + name + "()"};
+    };
+    std::vector<std::string> triggers;
+    if (OnServer()) {
+        for (const auto& [name, table, body] : std::vector<std::array<std::string, 3>>{
+                 {"other_goods", "ferix_product",
+                  "if pg_trigger_depth() = 1 then insert into ferix_product(Code, ProductName)"
+                  " values(new.Code, 'other'); end if;"},
+                 {"other_class", "ferix_product_class",
+                  "if pg_trigger_depth() = 1 then insert into ferix_product_class(class_name)"
+                  " values(new.class_name); end if;"},
+                 {"other_unit", "ferix_customer",
+                  "if pg_trigger_depth() = 1 then insert into ferix_customer(CustomerCode)"
+                  " values(new.CustomerCode); end if;"}})
+            for (auto& sql : serverTrigger(name, table, body))
+                triggers.push_back(sql);
+    } else {
+        triggers = {"create temp trigger other_goods before insert on ferix_product begin"
+                    " insert into ferix_product(Code, ProductName) values(new.Code, 'other'); end",
+                    "create temp trigger other_class before insert on ferix_product_class begin"
+                    " insert into ferix_product_class(class_name) values(new.class_name); end",
+                    "create temp trigger other_unit before insert on ferix_customer begin"
+                    " insert into ferix_customer(CustomerCode) values(new.CustomerCode); end"};
+    }
+    for (const auto& sql : triggers)
         ASSERT_TRUE(store.Run(sql, {})) << store.LastError();
     m_port.Clear();
     EXPECT_FALSE(store.AddGoods(Goods("G2", "second")));
@@ -91,10 +118,17 @@ TEST_F(MasterDataTest, TakenCodesAndNamesAreRefusedInTheProgramsWords) {
 
     // Other constraints keep the operation's own message with the engine's text.
     m_port.Clear();
-    ASSERT_TRUE(store.Run("drop trigger other_goods", {}));
-    ASSERT_TRUE(store.Run("create temp trigger refuse before insert on ferix_product begin"
-                          " select raise(abort, 'refused by a check'); end",
-                          {}));
+    if (OnServer()) {
+        ASSERT_TRUE(store.Run("drop trigger other_goods on ferix_product", {}));
+        for (auto& sql :
+             serverTrigger("refuse", "ferix_product", "raise exception 'refused by a check';"))
+            ASSERT_TRUE(store.Run(sql, {})) << store.LastError();
+    } else {
+        ASSERT_TRUE(store.Run("drop trigger other_goods", {}));
+        ASSERT_TRUE(store.Run("create temp trigger refuse before insert on ferix_product begin"
+                              " select raise(abort, 'refused by a check'); end",
+                              {}));
+    }
     EXPECT_FALSE(store.AddGoods(Goods("G3", "third")));
     EXPECT_EQ(m_port.Texts(),
               Strings{"添加产品失败。\r\n数据库失败!\r\n错误信息:refused by a check"});
@@ -176,7 +210,7 @@ TEST_F(MasterDataTest, ApplicationListsAreRefilledNotAppended) {
     EXPECT_EQ(App().m_goodsClasses[1].class_name, "食品");
 
     // Without a data file the lists end up empty after the connect's message.
-    std::filesystem::remove(Dir() / "Data" / "main_data.tdb");
+    std::filesystem::remove(Dir() / "Data" / (OnServer() ? "server.conf" : "main_data.tdb"));
     EXPECT_FALSE(App().ReloadGoods());
     EXPECT_TRUE(App().m_goods.empty());
 }

@@ -27,7 +27,7 @@ check "section" [ "$(field Section)" = misc ]
 check "maintainer" grep -q '<.*@.*>' <<<"$(field Maintainer)"
 check "description" grep -q 'purchase, sales and stock' <<<"$(field Description)"
 # Computed by dpkg-shlibdeps: the libraries the programs are linked with.
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libsqlite3-0 libc6; do
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libsqlite3-0 libpq5 libc6; do
     check "Depends: $lib" has_dep "$lib"
 done
 # ICU (encodings, the pinyin initials of 助记码): libicu72 on Debian 12.

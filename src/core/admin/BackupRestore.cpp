@@ -3,6 +3,7 @@
 #include "app/Cferix_razazApp.h"
 #include "app/MessagePort.h"
 #include "store/CDataStore.h"
+#include "store/ServerConfig.h"
 #include "text/Clock.h"
 
 #include <algorithm>
@@ -89,6 +90,10 @@ std::vector<BackupFile> ListBackups() {
 }
 
 AdminResult BackupAction(std::string* fileName) {
+    if (ReadServerConfig(ProgramFolder()).present) {
+        Messages().Inform(kServerBackupText);
+        return AdminResult::Refused;
+    }
     if (!Messages().AskYesNo("是否备份现在的数据？"))
         return AdminResult::Declined;
     const std::string relative = BackupRelativeName(ClockNow());
@@ -110,6 +115,10 @@ AdminResult BackupAction(std::string* fileName) {
 AdminResult RestoreAction(const std::optional<std::string>& fileName) {
     if (!fileName) {
         Messages().Inform("请先选中要恢复的数据备份！");
+        return AdminResult::Refused;
+    }
+    if (ReadServerConfig(ProgramFolder()).present) {
+        Messages().Inform(kServerBackupText);
         return AdminResult::Refused;
     }
     const std::string& name = *fileName;

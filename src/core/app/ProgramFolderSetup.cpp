@@ -2,6 +2,7 @@
 
 #include "admin/PasswordHash.h"
 #include "store/Schema.h"
+#include "store/ServerConfig.h"
 #include "text/Clock.h"
 
 #include <sqlite3.h>
@@ -33,10 +34,8 @@ bool MakeDatabase(const fs::path& path, bool main, std::string* error) {
     if (ok)
         ok = main ? CreateMainSchema(db, error) : CreateOtherSchema(db, error);
     if (ok && !main) {
-        const char* sql =
-            "insert into Manage(UserName, PassWord, CreateTime, Note) values(?,?,?,?);";
         sqlite3_stmt* st = nullptr;
-        ok = sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK;
+        ok = sqlite3_prepare_v2(db, kAddFirstOperator, -1, &st, nullptr) == SQLITE_OK;
         if (ok) {
             std::string hash = HashPassword("");
             std::string created = FormatNow("%y-%m-%d");
@@ -47,11 +46,7 @@ bool MakeDatabase(const fs::path& path, bool main, std::string* error) {
             ok = sqlite3_step(st) == SQLITE_DONE;
         }
         sqlite3_finalize(st);
-        ok = ok &&
-             sqlite3_exec(db,
-                          "insert into Setting(CompanyName, CompanyTel, CompanyFax,"
-                          " CompanyZip, Chengben, CompanyAddr) values('','','','','加权平均法','')",
-                          nullptr, nullptr, nullptr) == SQLITE_OK;
+        ok = ok && sqlite3_exec(db, kAddFirstSettings, nullptr, nullptr, nullptr) == SQLITE_OK;
         if (!ok && error->empty())
             *error = sqlite3_errmsg(db);
     }
@@ -62,18 +57,23 @@ bool MakeDatabase(const fs::path& path, bool main, std::string* error) {
 
 bool ProgramFolderExists(const fs::path& dir) {
     std::error_code ec;
-    return fs::exists(dir / "Data" / "main_data.tdb", ec);
+    return fs::exists(dir / "Data" / "main_data.tdb", ec) || fs::exists(ServerConfigPath(dir), ec);
 }
 
 bool CreateProgramFolder(const fs::path& dir, std::string* error) {
     std::string scratch;
     if (!error)
         error = &scratch;
-    if (ProgramFolderExists(dir)) {
+    std::error_code ec;
+    const ServerConfig server = ReadServerConfig(dir);
+    if (server.present && !server.error.empty()) {
+        *error = server.error;
+        return false;
+    }
+    if (!server.present && fs::exists(dir / "Data" / "main_data.tdb", ec)) {
         *error = "Data/main_data.tdb 已存在，不能重新创建。";
         return false;
     }
-    std::error_code ec;
     for (const char* sub : {"Data", "Backup", "PrintView", "Temp", "Templates"}) {
         fs::create_directories(dir / sub, ec);
         if (ec) {
@@ -84,11 +84,15 @@ bool CreateProgramFolder(const fs::path& dir, std::string* error) {
     const fs::path mainDb = dir / "Data" / "main_data.tdb";
     const fs::path otherDb = dir / "Data" / "other_data.tdb";
     // An operators file that survived a lost main file keeps its operators and log.
-    const bool makeOther = !fs::exists(otherDb, ec);
+    const bool makeOther = !server.present && !fs::exists(otherDb, ec);
     bool ok = true;
     try {
-        ok = (!makeOther || MakeDatabase(otherDb, false, error)) &&
-             MakeDatabase(mainDb, true, error);
+        // A folder of Data/server.conf keeps both sets of tables on the server.
+        if (server.present)
+            ok = CreateServerData(server.conninfo, HashPassword(""), FormatNow("%y-%m-%d"), error);
+        else
+            ok = (!makeOther || MakeDatabase(otherDb, false, error)) &&
+                 MakeDatabase(mainDb, true, error);
     } catch (const std::exception& e) {
         *error = e.what();
         ok = false;
@@ -101,7 +105,7 @@ bool CreateProgramFolder(const fs::path& dir, std::string* error) {
     if (ok && !fs::exists(dir / "Templates" / "temp_duizhang_view.html"))
         ok = WriteFile(dir / "Templates" / "temp_duizhang_view.html", kDefaultStatementTemplate,
                        error);
-    if (!ok) {
+    if (!ok && !server.present) {
         fs::remove(mainDb, ec);
         if (makeOther)
             fs::remove(otherDb, ec);

@@ -1,13 +1,17 @@
 #include "CDataStore.h"
 
 #include "Schema.h"
+#include "ServerConfig.h"
 #include "app/MessagePort.h"
 
+#include <atomic>
 #include <fstream>
+#include <string_view>
 
 namespace {
-int g_failAt = 0;
-int g_statementCount = 0;
+// Atomic: two stores on two threads (two workstations in one test) both count.
+std::atomic<int> g_failAt = 0;
+std::atomic<int> g_statementCount = 0;
 
 std::string ProgramPath(const char* relative) {
     return (std::filesystem::current_path() / relative).string();
@@ -16,11 +20,7 @@ std::string ProgramPath(const char* relative) {
 
 CDataStore::CDataStore() = default;
 
-CDataStore::~CDataStore() {
-    m_statements.clear();
-    if (m_db)
-        sqlite3_close_v2(m_db);
-}
+CDataStore::~CDataStore() = default;
 
 bool CDataStore::ConnectMain() {
     return Connect("Data/main_data.tdb", "select * from ferix_product");
@@ -31,60 +31,49 @@ bool CDataStore::ConnectOther() {
 }
 
 bool CDataStore::Connect(const char* relativePath, const char* initialStatement) {
-    m_statements.clear();
-    if (m_db) {
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
-    }
+    m_engine.reset();
     auto fail = [&](const std::string& error) {
         m_lastError = error;
-        if (m_db) {
-            sqlite3_close_v2(m_db);
-            m_db = nullptr;
-        }
+        m_engine.reset();
         Messages().Inform("连接数据库失败!\r\n错误信息:" + error);
         return false;
     };
     std::string path;
+    ServerConfig server;
     try {
         path = ProgramPath(relativePath);
+        server = ReadServerConfig(std::filesystem::current_path());
     } catch (const std::exception& e) {
         return fail(e.what());
     }
-    // No SQLITE_OPEN_CREATE: a missing data file must not be replaced by an empty one.
-    // No mutex: a store serves one action on one thread, and a locked call per column read
-    // costs a tenth of a long list's loading time.
-    int rc =
-        sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK)
-        return fail(std::string(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc)) + " (" + path +
-                    ")");
-    sqlite3_busy_timeout(m_db, 5000);
+    if (server.present && !server.error.empty())
+        return fail(server.error);
     std::string error;
-    if (!UpgradeSchema(m_db, relativePath, &error))
+    const bool main = std::string_view(relativePath).find("main_data") != std::string_view::npos;
+    m_engine = server.present ? OpenServerEngine(server.conninfo, main, &error)
+                              : OpenSqliteEngine(path, relativePath, &error);
+    if (!m_engine)
         return fail(error);
     // The first statement on the file proves it is a data file of this program.
-    CStatement probe;
-    if (!probe.Prepare(m_db, initialStatement))
-        return fail(sqlite3_errmsg(m_db));
+    if (!m_engine->Probe(initialStatement))
+        return fail(m_engine->Error());
     return true;
 }
 
 bool CDataStore::CountAndCheckFault() {
-    ++g_statementCount;
-    if (g_failAt > 0 && g_statementCount == g_failAt) {
-        m_lastError = "injected fault at statement " + std::to_string(g_failAt);
+    const int count = ++g_statementCount;
+    const int failAt = g_failAt;
+    if (failAt > 0 && count == failAt) {
+        m_lastError = "injected fault at statement " + std::to_string(failAt);
         m_lastErrorCode = SQLITE_IOERR;
         return false;
     }
     return true;
 }
 
-void CDataStore::Fail(int code) {
-    // The extended code tells a unique key apart from the other constraints.
-    const int extended = m_db ? sqlite3_extended_errcode(m_db) : code;
-    m_lastErrorCode = (extended & 0xff) == (code & 0xff) ? extended : code;
-    m_lastError = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
+void CDataStore::TakeEngineError() {
+    m_lastError = m_engine->Error();
+    m_lastErrorCode = m_engine->ErrorCode();
 }
 
 std::string CDataStore::LastErrorCodeText() const {
@@ -102,78 +91,17 @@ int CDataStore::StatementCountForTest() {
 
 bool CDataStore::Run(const std::string& sql, const SqlValues& values,
                      const std::function<void(const CStatement&)>& onRow) {
-    if (!m_db) {
+    if (!m_engine) {
         m_lastError = "not connected";
         m_lastErrorCode = SQLITE_MISUSE;
         return false;
     }
     if (!CountAndCheckFault())
         return false;
-    // A statement still stepping (a run started from inside onRow) cannot be reused: such a
-    // nested run gets a statement of its own.
-    CStatement nested;
-    CStatement* st = nullptr;
-    auto it = m_statements.find(sql);
-    if (it == m_statements.end()) {
-        CStatement fresh;
-        if (!fresh.Prepare(m_db, sql)) {
-            Fail(sqlite3_errcode(m_db));
-            return false;
-        }
-        st = &m_statements.emplace(sql, std::move(fresh)).first->second;
-    } else if (sqlite3_stmt_busy(it->second.Handle())) {
-        if (!nested.Prepare(m_db, sql)) {
-            Fail(sqlite3_errcode(m_db));
-            return false;
-        }
-        st = &nested;
-    } else {
-        st = &it->second;
-    }
-    st->BindAll(values);
-    bool ok = false;
-    for (;;) {
-        int rc = st->Step();
-        if (rc == SQLITE_ROW) {
-            if (onRow)
-                onRow(*st);
-            continue;
-        }
-        ok = rc == SQLITE_DONE;
-        if (!ok)
-            Fail(rc);
-        break;
-    }
-    st->Reset();
-    return ok;
-}
-
-std::optional<CStatement> CDataStore::Prepare(const std::string& sql) {
-    if (!m_db) {
-        m_lastError = "not connected";
-        return std::nullopt;
-    }
-    CStatement st;
-    if (!st.Prepare(m_db, sql)) {
-        Fail(sqlite3_errcode(m_db));
-        return std::nullopt;
-    }
-    return st;
-}
-
-bool CDataStore::StepDone(CStatement& stmt) {
-    if (!CountAndCheckFault()) {
-        stmt.Reset();
-        return false;
-    }
-    int rc;
-    while ((rc = stmt.Step()) == SQLITE_ROW) {
-    }
-    bool ok = rc == SQLITE_DONE;
-    if (!ok)
-        Fail(rc);
-    stmt.Reset();
-    return ok;
+    if (m_engine->Run(sql, values, onRow))
+        return true;
+    TakeEngineError();
+    return false;
 }
 
 bool CDataStore::Begin() {
@@ -185,12 +113,12 @@ bool CDataStore::Commit() {
 }
 
 void CDataStore::Rollback() {
-    if (m_db && !sqlite3_get_autocommit(m_db))
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (m_engine)
+        m_engine->Rollback();
 }
 
 int64_t CDataStore::Changes() const {
-    return m_db ? sqlite3_changes64(m_db) : 0;
+    return m_engine ? m_engine->Changes() : 0;
 }
 
 std::string CDataStore::DescribeStatement(const std::string& sql, const SqlValues& values) {

@@ -1,21 +1,24 @@
 #pragma once
 #include "CStatement.h"
 #include "Records.h"
+#include "StoreEngine.h"
 #include "text/Money.h"
 
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-// The data-access object: one SQLite connection on one of the two data files, created for one
-// user action and released at its end. Every statement is prepared with bound values.
-// Every store operation reports its own failure through the message port and returns false,
-// an empty list or nothing.
-// How units put into a stock row change its moving-average cost price.
+// The data-access object: one connection on one of the two data files, created for one user
+// action and released at its end. The files are SQLite databases, unless the program folder's
+// Data/server.conf names a PostgreSQL server that holds both. Every statement is prepared with
+// bound values. Every store operation reports its own failure through the message port and returns
+// false, an empty list or nothing. How units put into a stock row change its moving-average cost
+// price.
 struct StockCostIn {
     // Weighted into the average: `total` is the value of the units put in (a purchase, units
     // moved in from another warehouse). A new row costs total / quantity.
@@ -37,11 +40,14 @@ public:
     CDataStore(const CDataStore&) = delete;
     CDataStore& operator=(const CDataStore&) = delete;
 
-    // Open Data/main_data.tdb or Data/other_data.tdb below the current directory. A missing
-    // file is never created: it is a failed connect with the connect message.
+    // Open Data/main_data.tdb or Data/other_data.tdb below the current directory, or their
+    // tables on the server of Data/server.conf. A missing file is never created: it is a failed
+    // connect with the connect message.
     bool ConnectMain();
     bool ConnectOther();
-    bool IsConnected() const { return m_db != nullptr; }
+    bool IsConnected() const { return m_engine != nullptr; }
+    // Connected to a server rather than to a file.
+    bool IsServer() const { return m_engine && m_engine->IsServer(); }
 
     // Runs one statement that returns no rows. On failure shows "SQL 语句执行失败：" + the
     // statement with its values and writes that text to sql.txt in the program folder.
@@ -53,12 +59,9 @@ public:
     // an action that repeats a statement (a bill's lines) pays for its parsing only once.
     bool Run(const std::string& sql, const SqlValues& values,
              const std::function<void(const CStatement&)>& onRow = {});
-    // A prepared statement for repeated use inside one action (nullopt on error).
-    std::optional<CStatement> Prepare(const std::string& sql);
-    // Steps a prepared statement to the end, counting it as one executed statement.
-    bool StepDone(CStatement& stmt);
     // Immediate transaction: the write lock is taken at once, so two programs posting at the
-    // same time wait for each other (busy time-out) instead of failing half-way.
+    // same time wait for each other (busy time-out) instead of failing half-way. On a server a
+    // plain transaction: the stock rows are locked where they are read.
     bool Begin();
     bool Commit();
     void Rollback();
@@ -67,7 +70,6 @@ public:
     // LastError() (the detailed description) it fills the "%s+%s" of the store's messages.
     std::string LastErrorCodeText() const;
     int64_t Changes() const;
-    sqlite3* Handle() const { return m_db; }
 
     // Writes the statement text (values filled in) to sql.txt in the program folder.
     static void DumpStatement(const std::string& text);
@@ -314,7 +316,8 @@ private:
     // `takenText`, any other failure with `failure` followed by the engine's text.
     bool InsertNewKey(const std::string& sql, const SqlValues& values, const char* keyQuery,
                       const std::string& key, const std::string& takenText, const char* failure);
-    void Fail(int code);
+    // Takes the engine's last error into m_lastError and m_lastErrorCode.
+    void TakeEngineError();
     bool AddTradeLine(BillTable table, const BillDetailRecord& line, const char* failure);
     bool AddStockBillLine(BillTable table, const StockBillLineRecord& line, const char* failure);
     // Quantity (-1 when there is no row) and cost price of one stock row; nothing when the read
@@ -332,11 +335,9 @@ private:
                     int64_t quantity, const std::optional<std::string>& price,
                     const StockCostIn& cost, CMoney* costPrice, bool dumpFailure);
 
-    sqlite3* m_db = nullptr;
+    std::unique_ptr<CStoreEngine> m_engine;
     std::string m_lastError;
     int m_lastErrorCode = 0;
-    // Prepared statements by their text, finalized before the connection closes.
-    std::map<std::string, CStatement> m_statements;
 };
 
 // What AddGoods, AddGoodsClass and AddBusinessUnit say when the code or name is taken.

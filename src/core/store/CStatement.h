@@ -7,7 +7,11 @@
 
 using SqlValues = std::vector<std::string>;
 
-// One prepared statement with bound text values; finalized on destruction.
+struct pg_result;
+
+// One prepared SQLite statement with bound text values, finalized on destruction; or a view of
+// one row of a server result (the server engine hands each row to the reader this way, and the
+// readers read both alike).
 class CStatement {
 public:
     CStatement() = default;
@@ -17,6 +21,10 @@ public:
     CStatement(const CStatement&) = delete;
     CStatement& operator=(const CStatement&) = delete;
 
+    // A view of row `row` of a server result; the result stays owned by the engine.
+    static CStatement ServerRow(const pg_result* rows, int row);
+    void SetServerRow(int row) { m_row = row; }
+
     bool Prepare(sqlite3* db, const std::string& sql);
     void Bind(int index, const std::string& value); // 1-based
     void BindAll(const SqlValues& values);
@@ -25,7 +33,8 @@ public:
     int Step();
 
     int ColumnCount() const;
-    int ColumnIndex(const char* name) const; // -1 when absent
+    // -1 when absent. A server folds unquoted names to lower case, so names match in any case.
+    int ColumnIndex(const char* name) const;
     // Text of a column; NULL reads as an empty text, numbers as their decimal text.
     std::string Text(int index) const;
     std::string Text(const char* name) const;
@@ -38,4 +47,6 @@ public:
 
 private:
     sqlite3_stmt* m_stmt = nullptr;
+    const pg_result* m_rows = nullptr;
+    int m_row = 0;
 };

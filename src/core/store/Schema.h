@@ -1,11 +1,22 @@
 #pragma once
 #include <sqlite3.h>
 
+struct pg_conn;
+
 #include <string>
 
-// Current schema versions (PRAGMA user_version) of the two data files.
+// Current schema versions of the two data files: PRAGMA user_version in a file, a row of the
+// table ferix_schema on a server (which holds both sets of tables in one database).
 constexpr int kMainSchemaVersion = 4;
 constexpr int kOtherSchemaVersion = 1;
+
+// The rows a new other data file starts with: the operator (name, password hash, creation date,
+// note) and the one settings row.
+inline constexpr const char* kAddFirstOperator =
+    "insert into Manage(UserName, PassWord, CreateTime, Note) values(?, ?, ?, ?)";
+inline constexpr const char* kAddFirstSettings =
+    "insert into Setting(CompanyName, CompanyTel, CompanyFax, CompanyZip, Chengben, CompanyAddr)"
+    " values('', '', '', '', '加权平均法', '')";
 
 // Creates every table and index of a new data file and stamps its version.
 bool CreateMainSchema(sqlite3* db, std::string* error);
@@ -13,3 +24,15 @@ bool CreateOtherSchema(sqlite3* db, std::string* error);
 // Brings an older data file up to the current version, step by step. A file with no version
 // and no tables is left alone (the connect's first statement then reports it).
 bool UpgradeSchema(sqlite3* db, const std::string& relativePath, std::string* error);
+
+// The same on a server. Creating makes the tables of one data file and its version row, in the
+// transaction the caller has begun.
+bool CreateServerSchema(pg_conn* conn, bool mainTables, std::string* error);
+// Makes both sets of tables on a server database that has none of this program's, with the
+// first operator "admin" (`adminHash`, created `created`) and the settings row, in one
+// transaction. Refused when the database already holds this program's tables.
+bool CreateServerData(const std::string& conninfo, const std::string& adminHash,
+                      const std::string& created, std::string* error);
+// Brings a server's tables up to date under a lock, so two workstations starting a newer program
+// at once upgrade once. A database without this program's tables is refused with its message.
+bool UpgradeServerSchema(pg_conn* conn, bool mainTables, std::string* error);

@@ -2,6 +2,7 @@
 #include "CDataStore.h"
 
 #include "Schema.h"
+#include "ServerConfig.h"
 #include "app/Cferix_razazApp.h"
 
 #include <fcntl.h>
@@ -67,6 +68,10 @@ bool CopyDatabase(sqlite3* from, sqlite3* to, std::string* error) {
     return true;
 }
 
+bool OnServer() {
+    return ReadServerConfig(ProgramFolder()).present;
+}
+
 fs::path MainDataPath() {
     return ProgramFolder() / "Data" / "main_data.tdb";
 }
@@ -115,7 +120,7 @@ const std::vector<std::string>& MainTables() {
 
 bool CDataStore::DeleteUser(const std::string& user) {
     // The count guard keeps the last operator even if two programs delete at the same time.
-    return ExecuteSql("delete from Manage where UserName = ? COLLATE NOCASE"
+    return ExecuteSql("delete from Manage where lower(UserName) = lower(?)"
                       " and (select count(*) from Manage) > 1",
                       {user});
 }
@@ -127,6 +132,10 @@ bool CDataStore::ClearLog() {
 bool CDataStore::BackupMainDataTo(const fs::path& target) {
     if (!CountAndCheckFault())
         return false;
+    if (OnServer()) {
+        m_lastError = kServerBackupText;
+        return false;
+    }
     CRawDb source;
     if (!source.Open(MainDataPath(), SQLITE_OPEN_READONLY, &m_lastError))
         return false;
@@ -162,6 +171,10 @@ bool CDataStore::BackupMainDataTo(const fs::path& target) {
 bool CDataStore::RestoreMainDataFrom(const fs::path& backup) {
     if (!CountAndCheckFault())
         return false;
+    if (OnServer()) {
+        m_lastError = kServerBackupText;
+        return false;
+    }
     CRawDb source, data;
     return source.Open(backup, SQLITE_OPEN_READONLY, &m_lastError) &&
            data.Open(MainDataPath(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &m_lastError) &&

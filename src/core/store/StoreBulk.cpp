@@ -2,6 +2,6 @@
 #include "CDataStore.h"
 
 void CDataStore::UseFastBulkWrites() {
-    if (m_db)
-        sqlite3_exec(m_db, "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
+    if (m_engine)
+        m_engine->UseFastBulkWrites();
 }

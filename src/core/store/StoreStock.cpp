@@ -62,8 +62,11 @@ std::optional<CDataStore::StockState> CDataStore::ReadStockState(const std::stri
                                                                  const std::string& code) {
     StockState state;
     // A row written before costs were kept (or by hand) costs its unit price.
-    if (!Run("select Number, coalesce(nullif(CostPrice, ''), Price) from StockPile"
-             " where StoreHouse = ? and ProductCode = ?",
+    // The row is locked until the transaction ends: the change written back is made from this
+    // read, so no other workstation may change the row in between.
+    if (!Run(std::string("select Number, coalesce(nullif(CostPrice, ''), Price) from StockPile"
+                         " where StoreHouse = ? and ProductCode = ?") +
+                 (m_engine ? m_engine->LockRowsClause() : ""),
              {warehouse, code}, [&](const CStatement& st) {
                  state.number = LeadingInteger(st.Text(0));
                  state.cost = CMoney::ParseOrZero(st.Text(1));

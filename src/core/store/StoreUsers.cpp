@@ -14,11 +14,11 @@ UserRecord ReadUser(const CStatement& st) {
 } // namespace
 
 bool CDataStore::CheckLogin(const std::string& user, const std::string& password) {
-    // Names compare whole, without regard to ASCII case; the password is checked against its
-    // hash, so no text (not even "%") matches a password it is not.
+    // Names compare whole, without regard to ASCII case (lower() folds ASCII letters only); the
+    // password is checked against its hash, so no text (not even "%") matches a password it is not.
     std::vector<UserRecord> candidates;
     if (!Run("select UserName, PassWord, CreateTime, LastLogin, Note from Manage"
-             " where UserName = ? COLLATE NOCASE order by id",
+             " where lower(UserName) = lower(?) order by id",
              {user}, [&](const CStatement& st) { candidates.push_back(ReadUser(st)); })) {
         Messages().Inform("连接数据库失败！");
         return false;
@@ -69,14 +69,13 @@ bool CDataStore::AddUser(const std::string& user, const std::string& password,
 
 bool CDataStore::ChangeUser(const std::string& user, const std::string& password,
                             const std::string& note) {
-    return WriteUserRow(
-        "update Manage set PassWord = ?, Note = ? where UserName = ? COLLATE NOCASE",
-        {"", note, user}, 0, password, "密码修改失败！");
+    return WriteUserRow("update Manage set PassWord = ?, Note = ? where lower(UserName) = lower(?)",
+                        {"", note, user}, 0, password, "密码修改失败！");
 }
 
 std::vector<LogRecord> CDataStore::ListLog() {
     std::vector<LogRecord> log;
-    if (!Run("select Event, User, Time from Log order by id", {}, [&](const CStatement& st) {
+    if (!Run("select Event, \"User\", Time from Log order by id", {}, [&](const CStatement& st) {
             log.push_back({st.Text(0), st.Text(1), st.Text(2)});
         })) {
         Messages().Inform("读取日志信息失败！");
@@ -86,7 +85,7 @@ std::vector<LogRecord> CDataStore::ListLog() {
 }
 
 bool CDataStore::AddLogEntry(const std::string& event) {
-    return ExecuteSql("insert into Log(Event, User, Time) values(?, ?, ?)",
+    return ExecuteSql("insert into Log(Event, \"User\", Time) values(?, ?, ?)",
                       {event, App().m_currentUser.UserName, FormatNow("%y-%m-%d %H:%M:%S")});
 }
 
