@@ -32,9 +32,10 @@ bool CDataStore::ConnectOther() {
 
 bool CDataStore::Connect(const char* relativePath, const char* initialStatement) {
     m_engine.reset();
-    auto fail = [&](const std::string& error) {
-        m_lastError = error;
+    // Takes its text by value: it may be the engine's own, which the reset destroys.
+    auto fail = [&](std::string error) {
         m_engine.reset();
+        m_lastError = error;
         Messages().Inform("连接数据库失败!\r\n错误信息:" + error);
         return false;
     };
