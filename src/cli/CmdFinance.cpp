@@ -33,12 +33,9 @@ int CmdStatement(CliContext& ctx) {
         return UsageError(usage);
     if (!IsIsoDate(*from) || !IsIsoDate(*to))
         return UsageError("日期必须写成 yyyy-MM-dd，例如 2026-12-07");
-    if (*from > *to)
-        return UsageError("开始日期不能晚于结束日期！");
-    CDataStore store;
-    if (!store.ConnectMain())
-        return kExitData;
-    auto statement = store.StatementOf(ctx.args[0], *from, *to);
+    if (auto refusal = StatementRequestRefusal(ctx.args[0], *from, *to))
+        return UsageError(*refusal);
+    auto statement = LoadStatement(ctx.args[0], *from, *to);
     if (!statement)
         return kExitData;
     std::vector<std::vector<std::string>> rows;

@@ -305,8 +305,8 @@ TEST_F(FinanceTest, AReceiptIsCheckedInTheWindowsOrderAndARefusalWritesNothing) 
 
 TEST_F(FinanceTest, AFileOfSchemaVersionTwoUpgradesAndTakesReceipts) {
     if (OnServer())
-        GTEST_SKIP() << "an SQLite file of an earlier version: files only";
-    // A file made by the program before receipts existed: a purchase of 100.00 with 40.00 paid
+        GTEST_SKIP() << "the schema-2 sample is an SQLite data file: file folders only";
+    // A data file at schema version 2 (before receipts): a purchase of 100.00 with 40.00 paid
     // to 恒通商贸 and a sale of 100.00 with 30.00 received from 华东电子, schema version 2.
     const auto data = Dir() / "Data" / "main_data.tdb";
     std::filesystem::copy_file(std::filesystem::path(FERIX_SOURCE_DIR) /

@@ -1,5 +1,6 @@
 #include "Finance.h"
 
+#include "app/MessagePort.h"
 #include "config/ConfigLists.h"
 #include "store/CDataStore.h"
 #include "text/Money.h"
@@ -11,6 +12,27 @@ std::vector<StatementLineRecord> StatementListRows(const UnitStatementRecord& s)
     rows.insert(rows.end(), s.Lines.begin(), s.Lines.end());
     rows.push_back({s.To, "", "期末余额", s.Increase, s.Decrease, s.Closing});
     return rows;
+}
+
+std::optional<std::string> StatementRequestRefusal(const std::string& unit, const std::string& from,
+                                                   const std::string& to) {
+    if (unit.empty())
+        return "请选择往来单位！";
+    if (from > to) // ISO dates order as texts
+        return "开始日期不能晚于结束日期！";
+    return std::nullopt;
+}
+
+std::optional<UnitStatementRecord> LoadStatement(const std::string& unit, const std::string& from,
+                                                 const std::string& to) {
+    if (auto refusal = StatementRequestRefusal(unit, from, to)) {
+        Messages().Inform(*refusal);
+        return std::nullopt;
+    }
+    CDataStore store;
+    if (!store.ConnectMain())
+        return std::nullopt;
+    return store.StatementOf(unit, from, to);
 }
 
 std::optional<std::vector<AccountBalanceRecord>> ReadAccountBalances() {

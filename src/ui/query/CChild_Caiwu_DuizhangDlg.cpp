@@ -8,7 +8,6 @@
 #include "bills/CPaletteListDlg.h"
 #include "query/Finance.h"
 #include "query/TemplatePrint.h"
-#include "store/CDataStore.h"
 #include "widgets/CUnderLineEdit.h"
 #include "widgets/ModalRunner.h"
 
@@ -112,21 +111,13 @@ void CChild_Caiwu_DuizhangDlg::PickUnit() {
 
 void CChild_Caiwu_DuizhangDlg::RunQuery() {
     const std::string unit = m_unit->text().toStdString();
-    if (unit.empty()) {
-        Messages().Inform("请选择往来单位！");
-        return;
-    }
-    if (m_from->date() > m_to->date()) {
-        Messages().Inform("开始日期不能晚于结束日期！");
+    const std::string from = IsoDate(m_from), to = IsoDate(m_to);
+    if (auto refusal = StatementRequestRefusal(unit, from, to)) {
+        Messages().Inform(*refusal);
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    std::optional<UnitStatementRecord> statement;
-    {
-        CDataStore store;
-        if (store.ConnectMain())
-            statement = store.StatementOf(unit, IsoDate(m_from), IsoDate(m_to));
-    }
+    const std::optional<UnitStatementRecord> statement = LoadStatement(unit, from, to);
     QApplication::restoreOverrideCursor();
     m_statement = statement;
     m_model->Clear();
