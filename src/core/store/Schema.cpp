@@ -239,6 +239,11 @@ const char* SchemaName(bool mainTables) {
     return mainTables ? "main_data" : "other_data";
 }
 
+// The configuration lists' document, kept on a server as the bytes of its file (one row named
+// after the file), so a document in any encoding comes back exactly as it went in.
+constexpr const char* kServerConfigTable =
+    "CREATE TABLE ferix_config (name TEXT PRIMARY KEY, content BYTEA NOT NULL);\n";
+
 constexpr const char* kNoServerData =
     "服务器上的数据库还没有本程序的数据（请先用 ferix-cli init --server 创建）。";
 
@@ -252,7 +257,7 @@ bool CreateServerSchema(PGconn* conn, bool mainTables, std::string* error) {
         for (const char* step : kMainSteps)
             sql += ServerDdl(step) + "\n";
     } else {
-        sql += ServerDdl(kOtherV1);
+        sql += ServerDdl(kOtherV1) + kServerConfigTable;
     }
     sql += std::string("INSERT INTO ferix_schema(name, version) VALUES ('") +
            SchemaName(mainTables) + "', " +
