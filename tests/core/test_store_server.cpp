@@ -1,17 +1,22 @@
 // Rules of a program folder whose data is on a PostgreSQL server (run with FERIX_TEST_ENGINE=pg).
+#include "BillTestSupport.h"
 #include "StoreTestSupport.h"
 
 #include "admin/BackupRestore.h"
 #include "app/ProgramFolderSetup.h"
+#include "bills/BillKind.h"
 #include "store/ServerConfig.h"
 
 #include <libpq-fe.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 #include <thread>
 
 namespace {
+using Strings = std::vector<std::string>;
+
 // One statement's rows on the test folder's server, as "a|b" lines.
 std::string ServerRows(const std::string& conninfo, const std::string& sql) {
     PGconn* conn = PQconnectdb(conninfo.c_str());
@@ -139,4 +144,145 @@ TEST_F(ServerStoreTest, BackupAndRestoreOfAServerFolderAreRefusedWithTheirReason
     EXPECT_EQ(store.LastError(), kServerBackupText);
     EXPECT_TRUE(std::filesystem::is_empty(Dir() / "Backup"));
     EXPECT_FALSE(std::filesystem::exists(Dir() / "Data" / "main_data.tdb"));
+}
+
+// Two workstations posting at the same moment on the server.
+class ServerPostingTest : public BillTest {
+protected:
+    void SetUp() override {
+        if (!OnServer())
+            GTEST_SKIP() << "a server rule: runs with FERIX_TEST_ENGINE=pg (core_tests_server)";
+        BillTest::SetUp();
+    }
+    void TearDown() override {
+        CDataStore::FailStatementForTest(0);
+        if (OnServer())
+            BillTest::TearDown();
+    }
+    std::string Conninfo() { return ReadServerConfig(Dir()).conninfo; }
+    std::string Rows(const std::string& sql) { return ServerRows(Conninfo(), sql); }
+};
+
+TEST_F(ServerPostingTest,
+       ANumberTakenByAnotherWorkstationMidPostingMovesOnWhenMadeIsRefusedWhenGiven) {
+    PutStock("一号仓库", "G1", "Pen", 100, "19.99");
+    for (BillKind kind : {BillKind::Purchase, BillKind::Sale, BillKind::Receipt}) {
+        SCOPED_TRACE(KindInfo(kind).cliName);
+        CBill first = FullBill(kind), second = FullBill(kind); // one second: one made number
+        if (!IsFundKind(kind)) {
+            AddLine(first, m_pen, "2", "5");
+            AddLine(second, m_pen, "3", "5");
+        }
+        const std::string made = first.m_number;
+        ASSERT_EQ(second.m_number, made);
+        CDataStore one, other;
+        ASSERT_TRUE(one.ConnectMain());
+        ASSERT_TRUE(other.ConnectMain());
+        // The other workstation stores its bill after this one found the number free (BEGIN,
+        // the number read) and before its header insert, which then meets the taken key.
+        CDataStore::BeforeStatementForTest(
+            3, [&](int) { EXPECT_EQ(second.SaveOn(other), PostOutcome::Posted); });
+        EXPECT_EQ(first.SaveOn(one), PostOutcome::Posted);
+        EXPECT_EQ(second.m_number, made);
+        EXPECT_EQ(first.m_number, made + "-2");
+        EXPECT_EQ(m_port.Texts(), Strings{});
+    }
+    // Bought 2 + 3, sold 2 + 3; two receipts of 100.00.
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "100");
+    EXPECT_EQ(Rows("select count(*) from EnterStock_Detail union all select count(*) from"
+                   " EnterSale_Detail union all select sum(Amount::numeric) from FundBill"),
+              "2\n2\n200.00\n");
+
+    // A number typed on both workstations: the one that comes second is told, and stores nothing.
+    CBill first = FullBill(BillKind::Purchase), second = FullBill(BillKind::Purchase);
+    AddLine(first, m_pen, "7", "5");
+    AddLine(second, m_pen, "1", "5");
+    first.GiveNumber("JH-TYPED");
+    second.GiveNumber("JH-TYPED");
+    CDataStore one, other;
+    ASSERT_TRUE(one.ConnectMain());
+    ASSERT_TRUE(other.ConnectMain());
+    CDataStore::BeforeStatementForTest(
+        3, [&](int) { EXPECT_EQ(second.SaveOn(other), PostOutcome::Posted); });
+    EXPECT_EQ(first.SaveOn(one), PostOutcome::NumberRefused);
+    EXPECT_EQ(m_port.Texts(), Strings{"单据编号“JH-TYPED”已经存在，请修改编号后再保存！"});
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "101");
+    EXPECT_EQ(Rows("select Number from EnterStock where Bill_ID = 'JH-TYPED'"), "1\n");
+}
+
+TEST_F(ServerPostingTest, TwoSalesLockingTwoStockRowsInOppositeOrdersBothPostAfterTheDeadlock) {
+    PutStock("一号仓库", "G1", "Pen", 50, "19.99");
+    PutStock("一号仓库", "G2", "Ink", 50, "3");
+    CBill penInk = FullBill(BillKind::Sale), inkPen = FullBill(BillKind::Sale);
+    AddLine(penInk, m_pen, "2", "25");
+    AddLine(penInk, m_ink, "3", "5");
+    AddLine(inkPen, m_ink, "4", "5");
+    AddLine(inkPen, m_pen, "5", "25");
+    penInk.GiveNumber("XS-PI");
+    inkPen.GiveNumber("XS-IP");
+    CDataStore one, other;
+    ASSERT_TRUE(one.ConnectMain());
+    ASSERT_TRUE(other.ConnectMain());
+    // Statements of the first sale: BEGIN, number read, header, Pen row read (locked), Pen row
+    // written, Pen line; before the Ink row read the second sale starts, locks Ink and waits
+    // for Pen. The first then waits for Ink: the server breaks the deadlock by failing one.
+    std::thread second;
+    PostOutcome secondOutcome = PostOutcome::Failed;
+    CDataStore::BeforeStatementForTest(7, [&](int firstProcess) {
+        second = std::thread([&] { secondOutcome = inkPen.SaveOn(other); });
+        const std::string blocked = "select count(*) from pg_stat_activity where " +
+                                    std::to_string(firstProcess) + " = any(pg_blocking_pids(pid))";
+        while (Rows(blocked) != "1\n")
+            std::this_thread::yield();
+    });
+    const PostOutcome firstOutcome = penInk.SaveOn(one);
+    second.join();
+    EXPECT_EQ(firstOutcome, PostOutcome::Posted);
+    EXPECT_EQ(secondOutcome, PostOutcome::Posted);
+    EXPECT_EQ(m_port.Texts(), Strings{});
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "43");
+    EXPECT_EQ(Stock("一号仓库", "G2")->Number, "43");
+    EXPECT_EQ(Rows("select Bill_ID, Product_ID, Product_Number from EnterSale_Detail order by Id"),
+              "XS-PI|G1|2\nXS-PI|G2|3\nXS-IP|G2|4\nXS-IP|G1|5\n");
+}
+
+TEST_F(ServerPostingTest, TheServerGoingAwayAtAnyStatementLeavesNothingAndTheNextActionReconnects) {
+    PutStock("一号仓库", "G1", "Pen", 10, "19.99");
+    CBill bill = FullBill(BillKind::Purchase);
+    AddLine(bill, m_pen, "2", "5");
+    AddLine(bill, m_ink, "3", "3");
+    AddLine(bill, m_pen, "1", "5");
+    bill.GiveNumber("JH-AWAY");
+    const std::string data = Snapshot();
+    const std::string conninfo = Conninfo();
+    PostOutcome outcome = PostOutcome::Failed;
+    int k = 1;
+    for (; k < 60; ++k) {
+        m_port.Clear();
+        // The workstation's own server process is ended from outside, as when the server
+        // restarts or the network fails, before its k-th statement.
+        CDataStore::BeforeStatementForTest(k, [&](int process) {
+            ASSERT_EQ(ServerRows(conninfo, "select pg_terminate_backend(" +
+                                               std::to_string(process) + ", 10000)"),
+                      "t\n");
+        });
+        outcome = bill.Save();
+        CDataStore::FailStatementForTest(0);
+        if (outcome == PostOutcome::Posted)
+            break;
+        EXPECT_NE(outcome, PostOutcome::NumberRefused) << k;
+        EXPECT_EQ(Snapshot(), data) << "statement " << k;
+        const Strings texts = m_port.Texts();
+        EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
+                                [](const std::string& t) {
+                                    return t.find("与数据库服务器的连接已断开") !=
+                                           std::string::npos;
+                                }))
+            << "statement " << k;
+    }
+    ASSERT_EQ(outcome, PostOutcome::Posted);
+    EXPECT_GT(k, 8) << "the header and lines were written before the server went away";
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "13");
+    EXPECT_EQ(Stock("一号仓库", "G2")->Number, "3");
+    EXPECT_EQ(Rows("select count(*) from EnterStock_Detail where Bill_ID = 'JH-AWAY'"), "3\n");
 }

@@ -9,10 +9,42 @@ public:
 };
 CSilentPort g_silent;
 IMessagePort* g_port = &g_silent;
+thread_local CHeldMessages* t_held = nullptr;
 } // namespace
 
 IMessagePort& Messages() {
+    if (t_held)
+        return *t_held;
     return *g_port;
+}
+
+CHeldMessages::CHeldMessages() : m_outer(t_held) {
+    t_held = this;
+}
+
+CHeldMessages::~CHeldMessages() {
+    t_held = m_outer;
+}
+
+void CHeldMessages::Inform(const std::string& text) {
+    m_texts.push_back(text);
+}
+
+void CHeldMessages::Release() {
+    IMessagePort& below = m_outer ? *m_outer : *g_port;
+    for (const auto& text : m_texts)
+        below.Inform(text);
+    m_texts.clear();
+}
+
+bool CHeldMessages::AskYesNo(const std::string& text) {
+    Release();
+    return (m_outer ? *m_outer : *g_port).AskYesNo(text);
+}
+
+bool CHeldMessages::AskOkCancel(const std::string& text) {
+    Release();
+    return (m_outer ? *m_outer : *g_port).AskOkCancel(text);
 }
 
 IMessagePort* SetMessagePort(IMessagePort* port) {

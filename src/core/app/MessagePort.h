@@ -21,6 +21,28 @@ IMessagePort& Messages();
 // Installs a port (not owned); nullptr restores the silent one. Returns the previous port.
 IMessagePort* SetMessagePort(IMessagePort* port);
 
+// Keeps back the texts told on this thread while it lives (questions still go through at once,
+// after the texts kept before them): an attempt that will be run again says nothing, the last
+// one says what it has to say. Holds nest; each thread has its own.
+class CHeldMessages : public IMessagePort {
+public:
+    CHeldMessages();
+    ~CHeldMessages() override; // drops what was not released
+    CHeldMessages(const CHeldMessages&) = delete;
+    CHeldMessages& operator=(const CHeldMessages&) = delete;
+
+    void Inform(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+    bool AskOkCancel(const std::string& text) override;
+    // Tells the kept texts, in order, to the port below; Drop forgets them.
+    void Release();
+    void Drop() { m_texts.clear(); }
+
+private:
+    CHeldMessages* m_outer;
+    std::vector<std::string> m_texts;
+};
+
 // Records every text and replays prepared answers (default answer when none is queued).
 class CScriptedMessagePort : public IMessagePort {
 public:

@@ -6,6 +6,7 @@
 #include "app/MessagePort.h"
 #include "cost/CostPrice.h"
 #include "store/CDataStore.h"
+#include "store/RetriedTransaction.h"
 
 #include <algorithm>
 
@@ -140,13 +141,20 @@ PostOutcome CBill::SaveOn(CDataStore& store) {
 
 std::optional<std::string> CBill::FreeNumber(CDataStore& store, PostOutcome& refusal) const {
     const BillKindInfo& info = KindInfo(m_kind);
-    auto taken = store.BillNumbersFrom(info.table, m_number);
-    if (!taken) {
+    auto failed = [&] {
         store.Rollback();
         Messages().Inform(info.headerFailure);
         refusal = PostOutcome::Failed;
         return std::nullopt;
-    }
+    };
+    // A bill whose rows are its lines has no unique number to stop a second workstation from
+    // posting under the same one: the number is held instead until this transaction ends.
+    const bool lines = !IsTradeKind(m_kind) && !IsFundKind(m_kind);
+    if (lines && !store.LockBillNumber(info.table, m_number))
+        return failed();
+    auto taken = store.BillNumbersFrom(info.table, m_number);
+    if (!taken)
+        return failed();
     auto used = [&](const std::string& number) {
         return std::find(taken->begin(), taken->end(), number) != taken->end();
     };
@@ -159,11 +167,25 @@ std::optional<std::string> CBill::FreeNumber(CDataStore& store, PostOutcome& ref
         return std::nullopt;
     }
     // At most taken->size() candidates are used, so one of the first taken->size() + 1 is free.
+    std::string candidate;
     for (size_t suffix = 2;; ++suffix) {
-        std::string candidate = m_number + "-" + std::to_string(suffix);
+        candidate = m_number + "-" + std::to_string(suffix);
         if (!used(candidate))
-            return candidate;
+            break;
     }
+    if (!lines)
+        return candidate; // a clash with another workstation fails the insert: posted again
+    // Whoever posted under the candidate since it was read has committed once it is held.
+    if (!store.LockBillNumber(info.table, candidate))
+        return failed();
+    auto now = store.BillNumbersFrom(info.table, candidate);
+    if (!now)
+        return failed();
+    if (std::find(now->begin(), now->end(), candidate) != now->end()) {
+        store.NoteConflict();
+        return failed();
+    }
+    return candidate;
 }
 
 PostOutcome CBill::PostTransferLines(CDataStore& store, const std::string& number,
@@ -200,17 +222,20 @@ PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) {
         Messages().Inform(info.headerFailure);
         return PostOutcome::Failed;
     };
-    if (!store.ExecuteSql("BEGIN IMMEDIATE"))
-        return fail();
-    PostOutcome outcome = PostOutcome::Failed;
-    const std::optional<std::string> number = WriteBill(store, totals, outcome);
-    if (!number)
-        return outcome;
-    if (!store.ExecuteSql("COMMIT"))
-        return fail();
-    m_number = *number;
-    m_madeNumber.clear(); // posted: the bill now names a stored bill
-    return PostOutcome::Posted;
+    // Each try leaves the bill as it was until its commit.
+    return RunRetried(store, [&] {
+        if (!store.ExecuteSql("BEGIN IMMEDIATE"))
+            return fail();
+        PostOutcome outcome = PostOutcome::Failed;
+        const std::optional<std::string> number = WriteBill(store, totals, outcome);
+        if (!number)
+            return outcome;
+        if (!store.ExecuteSql("COMMIT"))
+            return fail();
+        m_number = *number;
+        m_madeNumber.clear(); // posted: the bill now names a stored bill
+        return PostOutcome::Posted;
+    });
 }
 
 PostOutcome CBill::WriteInTransaction(CDataStore& store) {

@@ -4,6 +4,7 @@
 #include "TradeLine.h"
 #include "app/MessagePort.h"
 #include "store/CDataStore.h"
+#include "store/RetriedTransaction.h"
 #include "text/Clock.h"
 #include "text/Money.h"
 
@@ -30,8 +31,9 @@ std::string ReverseQuestionText(const std::string& number) {
            "”吗？\r\n红冲后将生成一张数量为负的红字单据，库存随之恢复。";
 }
 
-std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
-                                         const std::string& number, ReverseOutcome* outcome) {
+namespace {
+std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const std::string& number,
+                                       ReverseOutcome* outcome) {
     auto end = [&](ReverseOutcome o, const char* text = nullptr) -> std::optional<std::string> {
         store.Rollback();
         if (text)
@@ -52,7 +54,9 @@ std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
 
     // The checks run inside the write transaction: a second program reversing the same bill
     // waits here and then finds it reversed.
-    if (!store.ExecuteSql("BEGIN IMMEDIATE"))
+    const std::string red = number + "-H";
+    // On a server a second workstation reversing the same bill waits for the red number here.
+    if (!store.ExecuteSql("BEGIN IMMEDIATE") || !store.LockBillNumber(info.table, red))
         return end(ReverseOutcome::Failed, kFailed);
     bool read = false;
     std::optional<std::string> canceled;
@@ -87,7 +91,6 @@ std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
     if (!canceled->empty() && *canceled != kBillStanding)
         return refuse("单据“" + number + "”不能红冲！");
 
-    const std::string red = number + "-H";
     const std::string today = TodayIso();
     if (fund) {
         const bool taken = store.FindFundBill(red, &read).has_value();
@@ -177,6 +180,12 @@ std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
     if (outcome)
         *outcome = ReverseOutcome::Reversed;
     return red;
+}
+} // namespace
+
+std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
+                                         const std::string& number, ReverseOutcome* outcome) {
+    return RunRetried(store, [&] { return ReverseOnce(store, kind, number, outcome); });
 }
 
 std::optional<std::string> ReverseBill(BillKind kind, const std::string& number,

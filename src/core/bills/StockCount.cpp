@@ -5,6 +5,7 @@
 #include "app/MessagePort.h"
 #include "query/ClassTree.h"
 #include "store/CDataStore.h"
+#include "store/RetriedTransaction.h"
 #include "text/Clock.h"
 #include "text/Money.h"
 
@@ -139,8 +140,8 @@ CountOutcome Outcome(PostOutcome posted) {
 }
 
 // Both bills in one transaction, after the book quantities were found unchanged.
-CountOutcome PostBills(CDataStore& store, const StockCount& count, CBill& gain, CBill& loss,
-                       CountPosted& posted) {
+CountOutcome PostBillsOnce(CDataStore& store, const StockCount& count, CBill& gain, CBill& loss,
+                           CountPosted& posted) {
     auto fail = [&] {
         store.Rollback();
         Messages().Inform("盘点单保存失败，库存没有改变！");
@@ -178,6 +179,20 @@ CountOutcome PostBills(CDataStore& store, const StockCount& count, CBill& gain, 
     posted.gainNumber = gain.m_lines.empty() ? "" : gain.m_number;
     posted.lossNumber = loss.m_lines.empty() ? "" : loss.m_number;
     return CountOutcome::Posted;
+}
+
+CountOutcome PostBills(CDataStore& store, const StockCount& count, CBill& gain, CBill& loss,
+                       CountPosted& posted) {
+    // A try that fails leaves both bills as they were: the next one starts from copies again.
+    return RunRetried(store, [&] {
+        CBill g = gain, l = loss;
+        const CountOutcome outcome = PostBillsOnce(store, count, g, l, posted);
+        if (outcome == CountOutcome::Posted) {
+            gain = std::move(g);
+            loss = std::move(l);
+        }
+        return outcome;
+    });
 }
 } // namespace
 

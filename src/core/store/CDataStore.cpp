@@ -12,6 +12,8 @@ namespace {
 // Atomic: two stores on two threads (two workstations in one test) both count.
 std::atomic<int> g_failAt = 0;
 std::atomic<int> g_statementCount = 0;
+int g_hookAt = 0;
+std::function<void(int)> g_hook;
 
 std::string ProgramPath(const char* relative) {
     return (std::filesystem::current_path() / relative).string();
@@ -63,6 +65,10 @@ bool CDataStore::Connect(const char* relativePath, const char* initialStatement)
 
 bool CDataStore::CountAndCheckFault() {
     const int count = ++g_statementCount;
+    if (g_hookAt > 0 && count == g_hookAt) {
+        g_hookAt = 0;
+        g_hook(m_engine->ServerProcess());
+    }
     const int failAt = g_failAt;
     if (failAt > 0 && count == failAt) {
         m_lastError = "injected fault at statement " + std::to_string(failAt);
@@ -84,6 +90,13 @@ std::string CDataStore::LastErrorCodeText() const {
 void CDataStore::FailStatementForTest(int k) {
     g_failAt = k;
     g_statementCount = 0;
+    g_hookAt = 0;
+}
+
+void CDataStore::BeforeStatementForTest(int k, std::function<void(int)> action) {
+    g_hook = std::move(action);
+    g_hookAt = k;
+    g_statementCount = 0;
 }
 
 int CDataStore::StatementCountForTest() {
@@ -102,7 +115,28 @@ bool CDataStore::Run(const std::string& sql, const SqlValues& values,
     if (m_engine->Run(sql, values, onRow))
         return true;
     TakeEngineError();
+    // A file never conflicts: its write lock makes the other program wait (busy time-out).
+    if (m_inAttempt && !m_conflict && m_engine->IsServer() &&
+        (m_lastErrorCode == SQLITE_BUSY || m_lastErrorCode == SQLITE_CONSTRAINT_UNIQUE))
+        m_conflict = m_lastErrorCode;
     return false;
+}
+
+void CDataStore::StartAttempt() {
+    m_inAttempt = true;
+    m_conflict = 0;
+}
+
+void CDataStore::EndAttempts() {
+    m_inAttempt = false;
+    m_conflict = 0;
+}
+
+bool CDataStore::LockBillNumber(BillTable table, const std::string& number) {
+    if (!IsServer())
+        return true;
+    return Run("select pg_advisory_xact_lock(hashtextextended(?, 0))",
+               {std::string(BillTableName(table)) + ":" + number});
 }
 
 bool CDataStore::Begin() {
@@ -158,6 +192,8 @@ void CDataStore::DumpStatement(const std::string& text) {
 bool CDataStore::ExecuteSql(const std::string& sql, const SqlValues& values) {
     if (Run(sql, values))
         return true;
+    if (m_conflict)
+        return false; // the attempt runs again; its failure is no one's business
     std::string text = DescribeStatement(sql, values);
     DumpStatement(text);
     Messages().Inform("SQL 语句执行失败：" + text);
@@ -168,6 +204,11 @@ bool CDataStore::ExecuteSql(const std::string& sql, const SqlValues& values) {
         break;
     case SQLITE_READONLY:
         Messages().Inform("数据文件或 Data 文件夹是只读的，数据没有写入。");
+        break;
+    case SQLITE_IOERR:
+        // The server went away: its reason, which the statement does not show.
+        if (m_engine && m_engine->Lost())
+            Messages().Inform(m_lastError);
         break;
     default:
         break;

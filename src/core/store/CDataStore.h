@@ -76,8 +76,30 @@ public:
     // The statement with its values in place of the parameters, quoted as SQL literals.
     static std::string DescribeStatement(const std::string& sql, const SqlValues& values);
 
+    // ---- conflicts with other workstations (a server only; see RetriedTransaction.h)
+    // From StartAttempt on, a statement the server refused because another workstation got in
+    // the way (a serialization failure, a deadlock, a key taken since it was read) is noted in
+    // Conflict(), and ExecuteSql keeps quiet about it: the whole transaction will run again.
+    void StartAttempt();
+    void EndAttempts();
+    // The first conflict of the current attempt (an SQLite result code), 0 when none.
+    int Conflict() const { return m_conflict; }
+    // A caller's own finding that another workstation took a key this attempt had read free.
+    void NoteConflict() {
+        if (m_inAttempt && !m_conflict && IsServer())
+            m_conflict = SQLITE_CONSTRAINT_UNIQUE;
+    }
+    // Inside a write transaction on a server: waits until no other workstation's transaction
+    // holds the bill number `number` of the table, then holds it until this one ends. For the
+    // bill tables whose rows are lines (no unique bill number) and for reversals. On a file the
+    // transaction's write lock already does it.
+    bool LockBillNumber(BillTable table, const std::string& number);
+
     // Test seam: the k-th statement run from now on (1-based) fails; 0 switches it off.
     static void FailStatementForTest(int k);
+    // Test seam: before the k-th statement run from now on, `action` gets the server process of
+    // the store running it (0 on a file); the statement then runs. FailStatementForTest ends it.
+    static void BeforeStatementForTest(int k, std::function<void(int)> action);
     // Number of statements run since the last FailStatementForTest call.
     static int StatementCountForTest();
 
@@ -338,7 +360,13 @@ private:
     std::unique_ptr<CStoreEngine> m_engine;
     std::string m_lastError;
     int m_lastErrorCode = 0;
+    bool m_inAttempt = false;
+    int m_conflict = 0;
 };
+
+// What an action says when the server kept refusing its transaction for other workstations'.
+inline constexpr const char* kServerBusyText =
+    "数据库服务器繁忙（其他工作站正在修改同样的数据），请稍后再试。";
 
 // What AddGoods, AddGoodsClass and AddBusinessUnit say when the code or name is taken.
 std::string GoodsCodeTakenText(const std::string& code);

@@ -126,6 +126,8 @@ public:
     int64_t Changes() const override { return m_changes; }
     const char* LockRowsClause() const override { return " for update"; }
     bool IsServer() const override { return true; }
+    bool Lost() const override { return PQstatus(m_conn) != CONNECTION_OK; }
+    int ServerProcess() const override { return PQbackendPID(m_conn); }
 
     // The server's own counterpart of not waiting for the disk: a crash of the server may lose
     // the last commits, never leave one half written.

@@ -30,6 +30,10 @@ public:
     virtual const char* LockRowsClause() const = 0;
     virtual void UseFastBulkWrites() = 0;
     virtual bool IsServer() const = 0;
+    // The connection to the server is gone (the server stopped, the network failed).
+    virtual bool Lost() const { return false; }
+    // The server's process serving this connection; 0 for a file.
+    virtual int ServerProcess() const { return 0; }
 
     const std::string& Error() const { return m_error; }
     int ErrorCode() const { return m_errorCode; }

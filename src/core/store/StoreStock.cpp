@@ -49,6 +49,10 @@ bool CDataStore::ListStock(const std::string& warehouse, const std::string& code
     if (!name.empty())
         filter("ProductName", name);
     sql += " order by Id";
+    // Read inside a write transaction (a count checking its book quantities), the rows stay as
+    // read until it ends.
+    if (m_engine && m_engine->InTransaction())
+        sql += m_engine->LockRowsClause();
     bool ok = Run(sql, values, [&](const CStatement& st) {
         list.push_back({st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4), st.Text(5),
                         st.Text(6), st.Text(7), st.Text(8)});
