@@ -286,3 +286,34 @@ TEST_F(ServerPostingTest, TheServerGoingAwayAtAnyStatementLeavesNothingAndTheNex
     EXPECT_EQ(Stock("一号仓库", "G2")->Number, "3");
     EXPECT_EQ(Rows("select count(*) from EnterStock_Detail where Bill_ID = 'JH-AWAY'"), "3\n");
 }
+
+TEST_F(ServerPostingTest, ARowHeldThroughEveryTryFailsTheSaleWithOneMessageAndWritesNothing) {
+    PutStock("一号仓库", "G1", "Pen", 10, "19.99");
+    // Another workstation keeps the Pen row; this one gives up waiting for a row after 50 ms
+    // (lock_not_available), which the store takes as a conflict like a deadlock.
+    PGconn* holder = PQconnectdb(Conninfo().c_str());
+    PGresult* held = PQexec(holder, "begin; select Number from StockPile where ProductCode = 'G1'"
+                                    " for update");
+    ASSERT_EQ(PQresultStatus(held), PGRES_TUPLES_OK);
+    PQclear(held);
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    ASSERT_TRUE(store.Run("set lock_timeout = '50ms'", {}));
+    CBill sale = FullBill(BillKind::Sale);
+    AddLine(sale, m_pen, "4", "25");
+    sale.GiveNumber("XS-HELD");
+    const std::string data = Snapshot();
+    CDataStore::FailStatementForTest(0);
+    EXPECT_EQ(sale.SaveOn(store), PostOutcome::Failed);
+    EXPECT_EQ(CDataStore::StatementCountForTest(), 5 * 4) << "BEGIN, number, header, row: 5 tries";
+    EXPECT_EQ(m_port.Texts(), Strings{kServerBusyText});
+    EXPECT_EQ(Snapshot(), data);
+    EXPECT_EQ(sale.m_number, "XS-HELD");
+
+    PQclear(PQexec(holder, "commit"));
+    PQfinish(holder);
+    m_port.Clear();
+    EXPECT_EQ(sale.SaveOn(store), PostOutcome::Posted);
+    EXPECT_EQ(m_port.Texts(), Strings{});
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "6");
+}
