@@ -5,6 +5,8 @@
 #include "admin/BackupRestore.h"
 #include "app/ProgramFolderSetup.h"
 #include "bills/BillKind.h"
+#include "bills/BillReversal.h"
+#include "bills/StockCount.h"
 #include "store/ServerConfig.h"
 
 #include <libpq-fe.h>
@@ -287,8 +289,12 @@ TEST_F(ServerPostingTest, TheServerGoingAwayAtAnyStatementLeavesNothingAndTheNex
     EXPECT_EQ(Rows("select count(*) from EnterStock_Detail where Bill_ID = 'JH-AWAY'"), "3\n");
 }
 
-TEST_F(ServerPostingTest, ARowHeldThroughEveryTryFailsTheSaleWithOneMessageAndWritesNothing) {
+TEST_F(ServerPostingTest, ARowHeldThroughEveryTryFailsAPostingCountOrReversalWithOneMessage) {
     PutStock("一号仓库", "G1", "Pen", 10, "19.99");
+    CBill purchase = FullBill(BillKind::Purchase);
+    AddLine(purchase, m_pen, "5", "20");
+    purchase.GiveNumber("JH-BACK");
+    ASSERT_EQ(purchase.Save(), PostOutcome::Posted);
     // Another workstation keeps the Pen row; this one gives up waiting for a row after 50 ms
     // (lock_not_available), which the store takes as a conflict like a deadlock.
     PGconn* holder = PQconnectdb(Conninfo().c_str());
@@ -302,18 +308,29 @@ TEST_F(ServerPostingTest, ARowHeldThroughEveryTryFailsTheSaleWithOneMessageAndWr
     CBill sale = FullBill(BillKind::Sale);
     AddLine(sale, m_pen, "4", "25");
     sale.GiveNumber("XS-HELD");
+    const StockCount count{"PD-1", "一号仓库", "", {{"G1", "Pen", "支", "", 15, "12"}}};
     const std::string data = Snapshot();
+    m_port.Clear();
     CDataStore::FailStatementForTest(0);
     EXPECT_EQ(sale.SaveOn(store), PostOutcome::Failed);
     EXPECT_EQ(CDataStore::StatementCountForTest(), 5 * 4) << "BEGIN, number, header, row: 5 tries";
-    EXPECT_EQ(m_port.Texts(), Strings{kServerBusyText});
-    EXPECT_EQ(Snapshot(), data);
     EXPECT_EQ(sale.m_number, "XS-HELD");
+    CountPosted posted;
+    EXPECT_EQ(CountStockOn(store, count, posted), CountOutcome::Failed);
+    ReverseOutcome reversed = ReverseOutcome::Reversed;
+    EXPECT_EQ(ReverseBillOn(store, BillKind::Purchase, "JH-BACK", &reversed), std::nullopt);
+    EXPECT_EQ(reversed, ReverseOutcome::Failed);
+    EXPECT_EQ(m_port.Texts(), Strings(3, kServerBusyText));
+    EXPECT_EQ(Snapshot(), data);
 
     PQclear(PQexec(holder, "commit"));
     PQfinish(holder);
     m_port.Clear();
     EXPECT_EQ(sale.SaveOn(store), PostOutcome::Posted);
+    EXPECT_EQ(
+        CountStockOn(store, {"PD-1", "一号仓库", "", {{"G1", "Pen", "支", "", 11, "9"}}}, posted),
+        CountOutcome::Posted);
+    EXPECT_EQ(ReverseBillOn(store, BillKind::Purchase, "JH-BACK", &reversed), "JH-BACK-H");
     EXPECT_EQ(m_port.Texts(), Strings{});
-    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "6");
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "4"); // 15, sold 4, counted 9, 5 sent back
 }

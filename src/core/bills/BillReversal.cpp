@@ -185,7 +185,16 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
 
 std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
                                          const std::string& number, ReverseOutcome* outcome) {
-    return RunRetried(store, [&] { return ReverseOnce(store, kind, number, outcome); });
+    CRetriedTransaction tries(store);
+    for (;;) {
+        auto red = ReverseOnce(store, kind, number, outcome);
+        if (tries.Again())
+            continue;
+        // A stock row held through every try is no want of stock.
+        if (tries.GaveUp() && outcome)
+            *outcome = ReverseOutcome::Failed;
+        return red;
+    }
 }
 
 std::optional<std::string> ReverseBill(BillKind kind, const std::string& number,

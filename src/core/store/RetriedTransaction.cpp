@@ -37,6 +37,7 @@ bool CRetriedTransaction::Again() {
         m_held->Drop();
         m_held.reset();
         Messages().Inform(kServerBusyText);
+        m_gaveUp = true;
         m_store.EndAttempts();
         return false;
     }

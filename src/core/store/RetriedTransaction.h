@@ -26,10 +26,13 @@ public:
     // After an attempt: true when it met a conflict and tries are left (after a short pause
     // that grows with each try); false when it is the last, its messages then told.
     bool Again();
+    // The last try met a conflict too, and kServerBusyText was told.
+    bool GaveUp() const { return m_gaveUp; }
 
 private:
     CDataStore& m_store;
     int m_tried = 1;
+    bool m_gaveUp = false;
     std::optional<CHeldMessages> m_held;
 };
 
