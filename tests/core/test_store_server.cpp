@@ -201,6 +201,15 @@ TEST_F(ServerStoreTest, ARestoreRefusedOrFailedLeavesTheServerDataAsItWas) {
 
     write("junk.bak", "not a backup at all");
     EXPECT_EQ(restoreSays("junk.bak"), refusal("junk.bak", "它不是本程序数据库服务器数据的备份。"));
+    // An archive whose header is all there is, and one of a format this pg_restore cannot read.
+    write("head.bak", ReadFile("Backup/" + made).substr(0, 200));
+    EXPECT_EQ(
+        restoreSays("head.bak"),
+        refusal("head.bak", "无法读取这个备份（could not read from input file: end of file）。"));
+    write("format.bak", "PGDMPxxxxxxxx");
+    EXPECT_EQ(restoreSays("format.bak"),
+              refusal("format.bak",
+                      "无法读取这个备份（unsupported version (120.120) in file header）。"));
     // A backup of a folder with data files is an SQLite file.
     sqlite3* db = nullptr;
     std::string error;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -234,8 +235,12 @@ std::string ClientFailure(const ClientRun& run) {
     std::string line, said;
     int kept = 0;
     while (std::getline(lines, line) && kept < 3) {
-        if (line.find("error:") == std::string::npos && line.find("DETAIL:") == std::string::npos)
+        if (line.find("error:") == std::string::npos && line.find("DETAIL:") == std::string::npos &&
+            line.find("detail:") == std::string::npos)
             continue;
+        for (const char* prefix : {"pg_dump: detail: ", "pg_restore: detail: "})
+            if (line.starts_with(prefix))
+                line.erase(0, std::strlen(prefix));
         for (const char* prefix : {"pg_dump: ", "pg_restore: ", "error: "})
             if (line.starts_with(prefix))
                 line.erase(0, std::strlen(prefix));
@@ -431,8 +436,16 @@ std::optional<std::string> CheckServerBackup(const std::string& conninfo, const 
     if (!RunClient("pg_restore", {"--list", "--file=-", file.string()}, -1, &list, &error))
         return error;
     const std::string notOurs = "它不是本程序数据库服务器数据的备份。";
-    if (list.exitCode != 0)
-        return notOurs;
+    if (list.exitCode != 0) {
+        // An archive all the same (made by a newer pg_dump, or damaged): what pg_restore says.
+        char magic[5] = {};
+        std::FILE* f = std::fopen(file.c_str(), "rb");
+        const bool archive =
+            f && std::fread(magic, 1, 5, f) == 5 && std::string_view(magic, 5) == "PGDMP";
+        if (f)
+            std::fclose(f);
+        return archive ? "无法读取这个备份（" + ClientFailure(list) + "）。" : notOurs;
+    }
     std::string odd;
     const auto entries = ParseArchiveList(list.out, &odd);
     if (!entries)
