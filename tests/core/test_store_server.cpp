@@ -295,6 +295,11 @@ TEST_F(ServerStoreTest, TheServerPasswordReachesTheClientProgramsInAPassfileAlon
     const std::string conninfo = Conninfo();
     std::string error;
     ASSERT_TRUE(WriteServerConfig(Dir(), conninfo + " password='Pw:Se\\\\cret-7'", &error));
+    // A passfile left behind by a program killed long ago goes.
+    fs::create_directories(Dir() / "Temp");
+    std::ofstream(Dir() / "Temp" / "pgpass-old") << "*:*:*:*:old\n";
+    fs::last_write_time(Dir() / "Temp" / "pgpass-old",
+                        fs::file_time_type::clock::now() - std::chrono::minutes(11));
     std::string made;
     ASSERT_EQ(BackupAction(&made), AdminResult::Done) << testing::PrintToString(m_port.Texts());
     EXPECT_EQ(ReadFile("seen.pass"), "600\n*:*:*:*:Pw\\:Se\\\\cret-7\n");

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -67,6 +68,21 @@ std::string Quoted(const std::string& value) {
     return out + "'";
 }
 
+// A client program reads its passfile once, when it connects; one left older than that by a
+// program that was killed is removed, so a password does not stay on disk.
+void RemoveStalePassfiles(const fs::path& tempFolder) {
+    std::error_code ec;
+    const auto now = fs::file_time_type::clock::now();
+    fs::directory_iterator it(tempFolder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        std::error_code entryError;
+        const auto written = it->last_write_time(entryError);
+        if (!entryError && it->path().filename().string().starts_with("pgpass-") &&
+            now - written > std::chrono::minutes(10))
+            fs::remove(it->path(), entryError);
+    }
+}
+
 // The connection a client program gets: the string less its password, which goes into a
 // passfile only the owner can read, removed again when this object goes.
 class CClientLogin {
@@ -102,6 +118,7 @@ public:
             return true;
         std::error_code ec;
         fs::create_directories(tempFolder, ec);
+        RemoveStalePassfiles(tempFolder);
         std::string name = (tempFolder / "pgpass-XXXXXX").string();
         const int fd = ::mkstemp(name.data()); // mode 0600
         if (fd < 0) {
