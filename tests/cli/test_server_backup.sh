@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Backup and restore of a folder whose data is on a PostgreSQL server: bills are posted, backed
-# up, more work follows, and the restore brings every listing back byte for byte; a file that is
+# up, more work follows, and the restore brings every listing of the main data back byte for
+# byte while the operators, settings, log and configuration keep the later work; a file that is
 # no archive of this program, and an archive cut short, change nothing; the password of the
 # connection string shows nowhere. Runs against the server FERIX_TEST_PG names.
 source "$(dirname "$0")/lib.sh" "$@"
@@ -35,10 +36,10 @@ post() { # post KIND NUMBER LINES
 post purchase JH-1 '{"code": "G1", "quantity": "100", "price": "1.5"}, {"code": "G2", "quantity": "40", "price": "3"}'
 post sale XS-1 '{"code": "G1", "quantity": "30", "price": "2.25"}'
 
-listings() { # every listing the data shows, one after the other
+listings() { # every listing the main data shows, one after the other
     local what
     for what in "goods list" "stock" "bills purchase --from 2026-01-01 --to 2026-12-31" \
-        "bills sale --from 2026-01-01 --to 2026-12-31" "bill sale XS-1" "balances" "users list" \
+        "bills sale --from 2026-01-01 --to 2026-12-31" "bill sale XS-1" "balances" \
         "report sale-goods --from 2026-01-01 --to 2026-12-31"; do
         echo "== $what"
         # shellcheck disable=SC2086
@@ -53,12 +54,28 @@ check "backup prints its file name" [ "$RC" = 0 -a -s "Backup/$NAME" ]
 check "backup message" [ "$ERR" = "数据备份成功！" ]
 check "backup log entry" [ "$(sql "select Event from Log order by id desc limit 1")" = "数据备份成功!数据文件(/Backup/$NAME)" ]
 
-# Later work: another sale, a purchase, a goods item deleted, an operator added.
+# Later work: another sale, a purchase, a goods item deleted; an operator added, another's
+# password changed, the settings changed (logged), a configuration entry made.
 post sale XS-2 '{"code": "G1", "quantity": "5", "price": "2.5"}'
 post purchase JH-2 '{"code": "G2", "quantity": "1", "price": "3.5"}'
 run goods delete G3
 check "G3 deleted" [ "$RC" = 0 ]
 run users add clerk --new-password pw
+run users add boss --new-password old
+run users passwd boss --new-password new
+check "boss's password changed" [ "$RC" = 0 ]
+run settings set --name "东方商行"
+check "settings changed" [ "$RC" = 0 ]
+sql "insert into ferix_config values ('lists', 'A''B')"
+others() { # the operators, settings, log events and configuration rows
+    echo "== users"; "$CLI" --user admin --password '' users list 2>&1
+    echo "== settings"; "$CLI" --user admin --password '' settings 2>&1
+    echo "== log"; sql "select Event, \"User\" from Log order by id"
+    echo "== config"; sql "select name, encode(content, 'escape') from ferix_config"
+}
+others >"$WORK/others-later"
+check "the later operators, settings and configuration show" \
+    grep -q "clerk.*东方商行.*lists|A'B" <(tr '\n' ' ' <"$WORK/others-later"; echo)
 listings >"$WORK/later"
 OUT=$(diff "$WORK/at-backup" "$WORK/later" | head -3) ERR=
 differ() { ! cmp -s "$1" "$2"; }
@@ -86,6 +103,14 @@ check "restore" [ "$RC" = 0 -a "$ERR" = "数据恢复成功！" ]
 listings >"$WORK/restored"
 OUT=$(diff "$WORK/at-backup" "$WORK/restored" | head -5) ERR=
 check "every listing is as it was at the backup" cmp -s "$WORK/at-backup" "$WORK/restored"
+others >"$WORK/others-restored"
+{ sed '/^== config$/,$d' "$WORK/others-later"; echo "数据恢复成功!数据文件($NAME)|admin"
+  sed -n '/^== config$/,$p' "$WORK/others-later"; } >"$WORK/others-expected"
+OUT=$(diff "$WORK/others-expected" "$WORK/others-restored" | head -5) ERR=
+check "operators, settings, log and configuration keep the later work" \
+    cmp -s "$WORK/others-expected" "$WORK/others-restored"
+signs_in() { "$CLI" --user "$1" --password "$2" users list >/dev/null 2>&1; }
+check "boss signs in with the password changed after the backup" signs_in boss new
 check "restore log entry" [ "$(sql "select Event from Log order by id desc limit 1")" = "数据恢复成功!数据文件($NAME)" ]
 SAFETY=$(ls Backup | grep '恢复前自动备份' | head -1)
 check "the replaced data was kept first" [ -n "$SAFETY" ]

@@ -103,7 +103,7 @@ public:
     bool BackupMainDataTo(const std::filesystem::path& target);
     // Replaces the content of Data/main_data.tdb by that of `backup` through the backup API,
     // in one transaction: on failure the data file is as it was. No message of its own. With a
-    // server: all of this program's tables there, from such an archive, in one transaction.
+    // server: the main data's tables there, from such an archive, in one transaction.
     bool RestoreMainDataFrom(const std::filesystem::path& backup);
     // Why `file` cannot be restored into this program folder: CheckMainDataFile with data
     // files, an archive of the server's tables (made in this schema, no newer than this

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -36,23 +37,36 @@ std::string Lower(std::string s) {
     return s;
 }
 
-// Every table this program keeps on a server, in the server's (folded) spelling: both sets of
-// tables as the schema code makes them, the version table and the configuration table.
+// The tables `create` makes in a file, in the server's (folded) spelling.
+std::set<std::string> TablesMadeBy(bool (*create)(sqlite3*, std::string*)) {
+    std::set<std::string> out;
+    sqlite3* db = nullptr;
+    std::string error;
+    if (sqlite3_open(":memory:", &db) == SQLITE_OK && create(db, &error)) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "select name from sqlite_master where type = 'table'", -1, &st,
+                               nullptr) == SQLITE_OK)
+            while (sqlite3_step(st) == SQLITE_ROW)
+                out.insert(Lower(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return out;
+}
+
+// The tables of the main data (goods, units, stock, bills): what a restore replaces.
+const std::set<std::string>& MainTables() {
+    static const std::set<std::string> tables = TablesMadeBy(CreateMainSchema);
+    return tables;
+}
+
+// Every table this program keeps on a server: both sets of tables as the schema code makes
+// them, the version table and the configuration table. A backup holds all of them.
 const std::set<std::string>& ProgramTables() {
     static const std::set<std::string> tables = [] {
-        std::set<std::string> out{"ferix_schema", "ferix_config"};
-        sqlite3* db = nullptr;
-        std::string error;
-        if (sqlite3_open(":memory:", &db) == SQLITE_OK && CreateMainSchema(db, &error) &&
-            CreateOtherSchema(db, &error)) {
-            sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(db, "select name from sqlite_master where type = 'table'", -1,
-                                   &st, nullptr) == SQLITE_OK)
-                while (sqlite3_step(st) == SQLITE_ROW)
-                    out.insert(Lower(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
-            sqlite3_finalize(st);
-        }
-        sqlite3_close(db);
+        std::set<std::string> out = TablesMadeBy(CreateOtherSchema);
+        out.insert(MainTables().begin(), MainTables().end());
+        out.insert({"ferix_schema", "ferix_config"});
         return out;
     }();
     return tables;
@@ -67,6 +81,41 @@ std::string Quoted(const std::string& value) {
     }
     return out + "'";
 }
+
+// A file in the Temp folder, removed when this object goes.
+class CTempFile {
+public:
+    CTempFile() = default;
+    CTempFile(const CTempFile&) = delete;
+    CTempFile& operator=(const CTempFile&) = delete;
+    ~CTempFile() {
+        if (!m_path.empty())
+            ::unlink(m_path.c_str());
+    }
+    bool Write(const fs::path& folder, const std::string& prefix, const std::string& content,
+               std::string* error) {
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+        std::string name = (folder / (prefix + "XXXXXX")).string();
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0) {
+            *error = "无法在 Temp 文件夹中建立临时文件：" + std::string(std::strerror(errno));
+            return false;
+        }
+        m_path = name;
+        const bool written =
+            ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
+        if (::close(fd) != 0 || !written) {
+            *error = "无法在 Temp 文件夹中建立临时文件。";
+            return false;
+        }
+        return true;
+    }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
 
 // A client program reads its passfile once, when it connects; one left older than that by a
 // program that was killed is removed, so a password does not stay on disk.
@@ -90,10 +139,6 @@ public:
     CClientLogin() = default;
     CClientLogin(const CClientLogin&) = delete;
     CClientLogin& operator=(const CClientLogin&) = delete;
-    ~CClientLogin() {
-        if (!m_passfile.empty())
-            ::unlink(m_passfile.c_str());
-    }
 
     bool Make(const std::string& conninfo, const fs::path& tempFolder, std::string* error) {
         char* parseError = nullptr;
@@ -116,30 +161,16 @@ public:
         PQconninfoFree(options);
         if (m_password.empty())
             return true;
-        std::error_code ec;
-        fs::create_directories(tempFolder, ec);
         RemoveStalePassfiles(tempFolder);
-        std::string name = (tempFolder / "pgpass-XXXXXX").string();
-        const int fd = ::mkstemp(name.data()); // mode 0600
-        if (fd < 0) {
-            *error = "无法在 Temp 文件夹中建立临时文件：" + std::string(std::strerror(errno));
-            return false;
-        }
-        m_passfile = name;
         std::string line = "*:*:*:*:";
         for (char c : m_password) {
             if (c == ':' || c == '\\')
                 line += '\\';
             line += c;
         }
-        line += '\n';
-        const bool written =
-            ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
-        if (::close(fd) != 0 || !written) {
-            *error = "无法在 Temp 文件夹中建立临时文件。";
+        if (!m_passfile.Write(tempFolder, "pgpass-", line + "\n", error)) // mode 0600
             return false;
-        }
-        m_conninfo += " passfile=" + Quoted(m_passfile);
+        m_conninfo += " passfile=" + Quoted(m_passfile.Path());
         return true;
     }
 
@@ -157,7 +188,7 @@ public:
 private:
     std::string m_conninfo;
     std::string m_password;
-    std::string m_passfile;
+    CTempFile m_passfile;
 };
 
 struct ClientRun {
@@ -271,8 +302,15 @@ std::string ClientFailure(const ClientRun& run) {
     return said;
 }
 
-// The schema this program's unqualified tables are made in on the server.
-std::optional<std::string> CurrentSchema(const std::string& conninfo, std::string* error) {
+struct ServerState {
+    std::string schema;                  // where this program's unqualified tables are made
+    std::map<std::string, int> versions; // the rows of ferix_schema ("main_data" -> 4)
+};
+
+constexpr const char* kNoProgramData =
+    "服务器上的数据库还没有本程序的数据（请先用 ferix-cli init --server 创建）。";
+
+std::optional<ServerState> ReadServerState(const std::string& conninfo, std::string* error) {
     std::unique_ptr<PGconn, void (*)(PGconn*)> conn(PQconnectdb(conninfo.c_str()), PQfinish);
     if (!conn || PQstatus(conn.get()) != CONNECTION_OK) {
         *error = conn ? PQerrorMessage(conn.get()) : "out of memory";
@@ -282,18 +320,26 @@ std::optional<std::string> CurrentSchema(const std::string& conninfo, std::strin
         return std::nullopt;
     }
     PQsetClientEncoding(conn.get(), "UTF8");
-    std::unique_ptr<PGresult, void (*)(PGresult*)> r(
-        PQexec(conn.get(), "SELECT current_schema(), to_regclass('ferix_schema') IS NOT NULL"),
-        PQclear);
+    using Result = std::unique_ptr<PGresult, void (*)(PGresult*)>;
+    Result r(PQexec(conn.get(), "SELECT current_schema(), to_regclass('ferix_schema') IS NOT NULL"),
+             PQclear);
     if (!r || PQresultStatus(r.get()) != PGRES_TUPLES_OK || PQntuples(r.get()) != 1) {
         *error = PQerrorMessage(conn.get());
         return std::nullopt;
     }
     if (PQgetisnull(r.get(), 0, 0) || std::string_view(PQgetvalue(r.get(), 0, 1)) != "t") {
-        *error = "服务器上的数据库还没有本程序的数据（请先用 ferix-cli init --server 创建）。";
+        *error = kNoProgramData;
         return std::nullopt;
     }
-    return std::string(PQgetvalue(r.get(), 0, 0));
+    ServerState state{PQgetvalue(r.get(), 0, 0), {}};
+    Result rows(PQexec(conn.get(), "SELECT name, version FROM ferix_schema"), PQclear);
+    if (!rows || PQresultStatus(rows.get()) != PGRES_TUPLES_OK) {
+        *error = PQerrorMessage(conn.get());
+        return std::nullopt;
+    }
+    for (int i = 0; i < PQntuples(rows.get()); ++i)
+        state.versions[PQgetvalue(rows.get(), i, 0)] = std::atoi(PQgetvalue(rows.get(), i, 1));
+    return state;
 }
 
 // A pattern naming exactly one table of one schema, as the client programs read patterns.
@@ -414,15 +460,15 @@ bool DumpServerData(const std::string& conninfo, const fs::path& target, const f
     CClientLogin login;
     if (!login.Make(conninfo, tempFolder, error))
         return false;
-    const auto schema = CurrentSchema(conninfo, error);
-    if (!schema) {
+    const auto server = ReadServerState(conninfo, error);
+    if (!server) {
         *error = login.Hide(*error);
         return false;
     }
     // Exactly this program's tables (each must be there), never anything else the schema holds.
     std::vector<std::string> args{"--format=custom", "--strict-names"};
     for (const auto& table : ProgramTables())
-        args.push_back("--table=" + ExactPattern(*schema, table));
+        args.push_back("--table=" + ExactPattern(server->schema, table));
     args.push_back("--dbname=" + login.Conninfo());
 
     // Created exclusively: an existing backup is never overwritten.
@@ -443,8 +489,16 @@ bool DumpServerData(const std::string& conninfo, const fs::path& target, const f
     return false;
 }
 
-std::optional<std::string> CheckServerBackup(const std::string& conninfo, const fs::path& file,
-                                             const fs::path& tempFolder) {
+namespace {
+
+struct BackupLook {
+    int archivedMain = 0; // the main tables' version in the archive
+    int serverMain = 0;   // and on the server now
+};
+
+// Why `file` cannot be restored here (CheckServerBackup); `look` gets the main versions.
+std::optional<std::string> LookAtBackup(const std::string& conninfo, const fs::path& file,
+                                        const fs::path& tempFolder, BackupLook* look) {
     std::error_code ec;
     if (!fs::is_regular_file(file, ec))
         return std::string("找不到这个文件。");
@@ -471,14 +525,14 @@ std::optional<std::string> CheckServerBackup(const std::string& conninfo, const 
     CClientLogin login;
     if (!login.Make(conninfo, tempFolder, &error))
         return error;
-    const auto schema = CurrentSchema(conninfo, &error);
-    if (!schema)
+    const auto server = ReadServerState(conninfo, &error);
+    if (!server)
         return login.Hide(error);
     std::set<std::string> tables;
     for (const auto& e : *entries) {
-        if (e.schema != *schema)
+        if (e.schema != server->schema)
             return "它是数据库架构 " + e.schema + " 中数据的备份，这个程序文件夹的数据在 " +
-                   *schema + " 中。";
+                   server->schema + " 中。";
         if (e.type == "TABLE")
             tables.insert(e.name);
     }
@@ -502,11 +556,124 @@ std::optional<std::string> CheckServerBackup(const std::string& conninfo, const 
     for (const auto& table : tables)
         if (!ProgramTables().count(table))
             return "它不是本程序数据库服务器数据的备份（含有数据表 " + table + "）。";
+    const auto nowMain = server->versions.find("main_data");
+    const auto nowOther = server->versions.find("other_data");
+    if (nowMain == server->versions.end() || nowOther == server->versions.end())
+        return std::string(kNoProgramData);
+    // Main tables of another version take their version row along, and the version table
+    // restores only as a whole: the archive's row for the other tables must be the one they
+    // have here.
+    if (main->second != nowMain->second && other->second != nowOther->second)
+        return std::string("它由另一版本的程序创建，其中操作员、日志等数据的版本与现有的不同，"
+                           "不能只恢复主数据。");
+    look->archivedMain = main->second;
+    look->serverMain = nowMain->second;
     return std::nullopt;
+}
+
+// The lines of `pg_restore --list --verbose` that restore `tables`: each one's own entry and
+// every entry that depends on one of them, directly or through another (its rows, keys,
+// indexes, the sequence of its ids and that sequence's value). Nothing unless every one of
+// `tables` is there.
+std::optional<std::string> EntriesOf(const std::string& list, const std::set<std::string>& tables) {
+    struct Entry {
+        std::string line;
+        std::vector<std::string> needs;
+        std::string table; // the name when it is a table's entry
+    };
+    std::vector<std::string> order;
+    std::map<std::string, Entry> byId;
+    Entry* last = nullptr;
+    std::istringstream lines(list);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.starts_with(";\tdepends on:") && last) {
+            std::istringstream ids(line.substr(std::strlen(";\tdepends on:")));
+            std::string id;
+            while (ids >> id)
+                last->needs.push_back(id);
+            continue;
+        }
+        last = nullptr;
+        if (line.empty() || line[0] == ';')
+            continue;
+        std::istringstream words(line);
+        std::string id, oid1, oid2, type, schema, name;
+        words >> id >> oid1 >> oid2 >> type >> schema >> name;
+        if (id.empty() || id.back() != ';')
+            continue;
+        id.pop_back();
+        order.push_back(id);
+        last = &byId[id];
+        last->line = line;
+        // "TABLE DATA ..." has "DATA" where a table's entry has its schema.
+        if (type == "TABLE" && schema != "DATA")
+            last->table = name;
+    }
+    std::set<std::string> found;
+    for (const auto& [id, e] : byId)
+        if (tables.count(e.table))
+            found.insert(e.table);
+    if (found.size() != tables.size())
+        return std::nullopt;
+    std::map<std::string, bool> known;
+    std::set<std::string> visiting;
+    std::function<bool(const std::string&)> selected = [&](const std::string& id) {
+        if (auto k = known.find(id); k != known.end())
+            return k->second;
+        const auto e = byId.find(id);
+        if (e == byId.end() || !visiting.insert(id).second)
+            return false;
+        bool yes = tables.count(e->second.table) > 0;
+        for (const auto& need : e->second.needs)
+            yes = yes || selected(need);
+        visiting.erase(id);
+        return known[id] = yes;
+    };
+    std::string out;
+    for (const auto& id : order)
+        if (selected(id))
+            out += byId[id].line + "\n";
+    return out;
+}
+
+} // namespace
+
+std::optional<std::string> CheckServerBackup(const std::string& conninfo, const fs::path& file,
+                                             const fs::path& tempFolder) {
+    BackupLook look;
+    return LookAtBackup(conninfo, file, tempFolder, &look);
 }
 
 bool RestoreServerData(const std::string& conninfo, const fs::path& file,
                        const fs::path& tempFolder, std::string* error) {
+    // Looked at again just before: the file or the server may have changed since.
+    BackupLook look;
+    if (auto reason = LookAtBackup(conninfo, file, tempFolder, &look)) {
+        *error = *reason;
+        return false;
+    }
+    ClientRun list;
+    if (!RunClient("pg_restore", {"--list", "--verbose", "--file=-", file.string()}, -1, &list,
+                   error))
+        return false;
+    if (list.exitCode != 0) {
+        *error = ClientFailure(list);
+        return false;
+    }
+    // The main tables only, as a restore of the main data file; with them their version row
+    // when it differs, so the next connection upgrades them.
+    std::set<std::string> tables = MainTables();
+    if (look.archivedMain != look.serverMain)
+        tables.insert("ferix_schema");
+    const auto entries = EntriesOf(list.out, tables);
+    if (!entries) {
+        *error = "它不是本程序数据的完整备份。";
+        return false;
+    }
+    CTempFile selection;
+    if (!selection.Write(tempFolder, "restore-", *entries, error))
+        return false;
     CClientLogin login;
     if (!login.Make(conninfo, tempFolder, error))
         return false;
@@ -514,7 +681,8 @@ bool RestoreServerData(const std::string& conninfo, const fs::path& file,
     ClientRun run;
     if (!RunClient("pg_restore",
                    {"--single-transaction", "--exit-on-error", "--clean", "--if-exists",
-                    "--no-owner", "--dbname=" + login.Conninfo(), file.string()},
+                    "--no-owner", "--use-list=" + selection.Path(), "--dbname=" + login.Conninfo(),
+                    file.string()},
                    -1, &run, error))
         return false;
     if (run.exitCode == 0)

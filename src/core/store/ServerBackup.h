@@ -22,12 +22,15 @@ bool DumpServerData(const std::string& conninfo, const std::filesystem::path& ta
                     const std::filesystem::path& tempFolder, std::string* error);
 
 // Why `file` is not an archive of exactly this program's tables, made in the schema this
-// connection works in by a program no newer than this one; nullopt when it is.
+// connection works in by a program no newer than this one, that RestoreServerData can take;
+// nullopt when it is.
 std::optional<std::string> CheckServerBackup(const std::string& conninfo,
                                              const std::filesystem::path& file,
                                              const std::filesystem::path& tempFolder);
 
-// Replaces this program's tables by those of the archive in one transaction: on failure the
-// data on the server is as it was.
+// Replaces the main data's tables (goods, units, stock, bills) by those of the archive in one
+// transaction, as a restore of the main data file does: operators, log, settings and the
+// configuration table stay. The main tables' version row follows them, so an older archive is
+// upgraded on the next connection. On failure the data on the server is as it was.
 bool RestoreServerData(const std::string& conninfo, const std::filesystem::path& file,
                        const std::filesystem::path& tempFolder, std::string* error);
