@@ -7,12 +7,15 @@
 #include "bills/BillKind.h"
 #include "bills/BillReversal.h"
 #include "bills/StockCount.h"
+#include "store/Schema.h"
+#include "store/ServerBackup.h"
 #include "store/ServerConfig.h"
 
 #include <libpq-fe.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 
@@ -136,16 +139,248 @@ TEST_F(ServerStoreTest, AStockRowReadForAChangeWaitsForTheOtherWorkstation) {
     EXPECT_EQ(Stock("一号仓库", "G1")->Number, "10");
 }
 
-TEST_F(ServerStoreTest, BackupAndRestoreOfAServerFolderAreRefusedWithTheirReason) {
+TEST_F(ServerStoreTest, ABackupOfTheServerTablesRestoresThemExactlyAsTheyWere) {
+    AddGoods("G1", "螺丝'刀");
+    PutStock("一号仓库", "G1", "螺丝'刀", 60, "2.5");
+    const std::string atBackup = Snapshot();
+    const std::string name = "26-12-07@09-30-15.bak";
+    const std::string safety = "26-12-07@09-30-15(恢复前自动备份).bak";
     m_port.Clear();
-    EXPECT_EQ(BackupAction(nullptr), AdminResult::Refused);
-    EXPECT_EQ(RestoreAction(std::string("26-12-07@09-30-15.bak")), AdminResult::Refused);
-    EXPECT_EQ(m_port.Texts(), (std::vector<std::string>{kServerBackupText, kServerBackupText}));
-    CDataStore store;
-    EXPECT_FALSE(store.BackupMainDataTo(Dir() / "Backup" / "copy.bak"));
-    EXPECT_EQ(store.LastError(), kServerBackupText);
-    EXPECT_TRUE(std::filesystem::is_empty(Dir() / "Backup"));
-    EXPECT_FALSE(std::filesystem::exists(Dir() / "Data" / "main_data.tdb"));
+    std::string made;
+    ASSERT_EQ(BackupAction(&made), AdminResult::Done) << testing::PrintToString(m_port.Texts());
+    EXPECT_EQ(made, name);
+    EXPECT_EQ(Log().back().Event, "数据备份成功!数据文件(/Backup/" + name + ")");
+    // A backup of the same second never overwrites the first one.
+    const auto size = std::filesystem::file_size(Dir() / "Backup" / name);
+    EXPECT_EQ(BackupAction(), AdminResult::Failed);
+    EXPECT_EQ(std::filesystem::file_size(Dir() / "Backup" / name), size);
+
+    // Later work: more goods and stock, a goods item gone; an operator added, another's
+    // password changed, an action logged and a configuration entry made.
+    AddGoods("G2", "锤子");
+    PutStock("一号仓库", "G2", "锤子", 7);
+    PutStock("一号仓库", "G1", "螺丝'刀", 5);
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        ASSERT_TRUE(store.ExecuteSql("delete from ferix_product where Code = 'G1'"));
+        ASSERT_TRUE(store.ConnectOther());
+        ASSERT_TRUE(store.AddUser("clerk", "pw", "柜台"));
+        ASSERT_TRUE(store.ChangeUser("admin", "new-pw", ""));
+        ASSERT_TRUE(store.AddLogEntry("修改密码"));
+    }
+    ServerRows(Conninfo(), "insert into ferix_config values ('lists', 'A''B') returning name");
+    const std::string later = Snapshot();
+    ASSERT_NE(later, atBackup);
+    // The operators, the log, the configuration and the versions, as rows.
+    const std::string conninfo = Conninfo();
+    auto users = [&] { return ServerRows(conninfo, "select * from Manage order by id"); };
+    auto log = [&] { return ServerRows(conninfo, "select Event, \"User\" from Log order by id"); };
+    auto kept = [&] {
+        return ServerRows(conninfo, "select name, encode(content, 'escape') from ferix_config") +
+               ServerRows(conninfo, "select name, version from ferix_schema order by name");
+    };
+    const std::string usersLater = users(), logLater = log(), keptLater = kept();
+    ASSERT_NE(usersLater.find("|clerk|"), std::string::npos) << usersLater;
+    ASSERT_TRUE(logLater.ends_with("修改密码|admin\n")) << logLater;
+    ASSERT_EQ(keptLater, "lists|A'B\nmain_data|4\nother_data|1\n");
+    ASSERT_EQ(RestoreAction(name), AdminResult::Done) << testing::PrintToString(m_port.Texts());
+    EXPECT_EQ(m_port.Texts(),
+              (std::vector<std::string>{
+                  "是否备份现在的数据？", "数据备份成功！", "是否备份现在的数据？",
+                  "数据备份失败！\r\nFile exists (" + (Dir() / "Backup" / name).string() + ")",
+                  "是否恢复数据数据(" + name + "),回复后将替换现有数据？", "数据恢复成功！"}));
+    EXPECT_EQ(Snapshot(), atBackup);
+    // Only the main data went back: operators, log and configuration are as before, the log
+    // one entry longer.
+    EXPECT_EQ(users(), usersLater);
+    EXPECT_EQ(log(), logLater + "数据恢复成功!数据文件(" + name + ")|admin\n");
+    EXPECT_EQ(kept(), keptLater);
+    CDataStore other;
+    ASSERT_TRUE(other.ConnectOther());
+    EXPECT_TRUE(other.CheckLogin("admin", "new-pw"));
+    // New rows continue after the restored ids.
+    AddGoods("G3", "钳子");
+    EXPECT_EQ(ServerRows(Conninfo(), "select Id, Code from ferix_product order by Id"),
+              "1|G1\n2|G3\n");
+
+    // The data as it was before the restore went into its own backup first.
+    ASSERT_EQ(RestoreAction(safety), AdminResult::Done) << testing::PrintToString(m_port.Texts());
+    EXPECT_EQ(Snapshot(), later);
+
+    // A backup of main tables of an older version brings that version back with them, and the
+    // next connection upgrades them; the other tables keep theirs.
+    std::string error;
+    const std::string versions = "select name, version from ferix_schema order by name";
+    ServerRows(conninfo, "update ferix_schema set version = 3 where name = 'main_data'");
+    ASSERT_TRUE(DumpServerData(conninfo, Dir() / "Backup" / "older.bak", Dir() / "Temp", &error))
+        << error;
+    ServerRows(conninfo, "update ferix_schema set version = 4 where name = 'main_data'");
+    AddGoods("G4", "扳手");
+    ASSERT_EQ(RestoreAction(std::string("older.bak")), AdminResult::Done)
+        << testing::PrintToString(m_port.Texts());
+    EXPECT_EQ(ServerRows(conninfo, versions), "main_data|3\nother_data|1\n");
+    EXPECT_EQ(Snapshot(), later);
+    EXPECT_EQ(ServerRows(conninfo, versions), "main_data|4\nother_data|1\n");
+    EXPECT_EQ(users(), usersLater);
+}
+
+TEST_F(ServerStoreTest, ARestoreRefusedOrFailedLeavesTheServerDataAsItWas) {
+    namespace fs = std::filesystem;
+    AddGoods("G1", "螺丝刀");
+    std::string made;
+    ASSERT_EQ(BackupAction(&made), AdminResult::Done) << testing::PrintToString(m_port.Texts());
+    AddGoods("G2", "锤子");
+    const std::string now = Snapshot();
+    const size_t logRows = Log().size();
+    auto write = [&](const std::string& name, const std::string& bytes) {
+        std::ofstream(Dir() / "Backup" / name, std::ios::binary) << bytes;
+    };
+    auto restoreSays = [&](const std::string& name) {
+        m_port.Clear();
+        const AdminResult result = RestoreAction(name);
+        const auto texts = m_port.Texts();
+        return std::to_string(static_cast<int>(result)) + ":" + (texts.empty() ? "" : texts.back());
+    };
+    auto refusal = [](const std::string& name, const std::string& reason) {
+        return std::to_string(static_cast<int>(AdminResult::Refused)) + ":不能恢复“" + name +
+               "”：" + reason + "\r\n现有数据没有改变。";
+    };
+
+    write("junk.bak", "not a backup at all");
+    EXPECT_EQ(restoreSays("junk.bak"), refusal("junk.bak", "它不是本程序数据库服务器数据的备份。"));
+    // An archive whose header is all there is, and one of a format this pg_restore cannot read.
+    write("head.bak", ReadFile("Backup/" + made).substr(0, 200));
+    EXPECT_EQ(
+        restoreSays("head.bak"),
+        refusal("head.bak", "无法读取这个备份（could not read from input file: end of file）。"));
+    write("format.bak", "PGDMPxxxxxxxx");
+    EXPECT_EQ(restoreSays("format.bak"),
+              refusal("format.bak",
+                      "无法读取这个备份（unsupported version (120.120) in file header）。"));
+    // A backup of a folder with data files is an SQLite file.
+    sqlite3* db = nullptr;
+    std::string error;
+    ASSERT_EQ(sqlite3_open((Dir() / "Backup" / "file.bak").c_str(), &db), SQLITE_OK);
+    ASSERT_TRUE(CreateMainSchema(db, &error)) << error;
+    sqlite3_close(db);
+    EXPECT_EQ(restoreSays("file.bak"), refusal("file.bak", "它不是本程序数据库服务器数据的备份。"));
+
+    // A sound archive of another schema's tables is not this folder's to take.
+    const std::string schema = ServerRows(Conninfo(), "select current_schema()");
+    const std::string other = schema.substr(0, schema.size() - 1) + "_b";
+    ServerRows(Conninfo(), "create schema " + other);
+    ASSERT_TRUE(CreateServerData(ServerConninfo(other), "x", "2026-12-07", &error)) << error;
+    ASSERT_TRUE(DumpServerData(ServerConninfo(other), Dir() / "Backup" / "other.bak",
+                               Dir() / "Temp", &error))
+        << error;
+    ServerRows(Conninfo(), "set client_min_messages = warning; drop schema " + other + " cascade");
+    EXPECT_EQ(restoreSays("other.bak"),
+              refusal("other.bak", "它是数据库架构 " + other +
+                                       " 中数据的备份，这个程序文件夹的数据在 " +
+                                       schema.substr(0, schema.size() - 1) + " 中。"));
+
+    // A schema that lacks one of the tables gives no archive; one of a newer program is refused.
+    ServerRows(Conninfo(), "alter table ferix_config rename to ferix_lists");
+    EXPECT_FALSE(
+        DumpServerData(Conninfo(), Dir() / "Backup" / "lacking.bak", Dir() / "Temp", &error));
+    EXPECT_FALSE(fs::exists(Dir() / "Backup" / "lacking.bak"));
+    ServerRows(Conninfo(),
+               "alter table ferix_lists rename to ferix_config;"
+               " update ferix_schema set version = version + 1 where name = 'main_data'");
+    ASSERT_TRUE(DumpServerData(Conninfo(), Dir() / "Backup" / "newer.bak", Dir() / "Temp", &error))
+        << error;
+    ServerRows(Conninfo(),
+               "update ferix_schema set version = version - 1 where name = 'main_data'");
+    EXPECT_EQ(restoreSays("newer.bak"), refusal("newer.bak", "它由更新版本的程序创建。"));
+
+    // Main tables of an older version bring their version row along, which cannot keep the
+    // other tables' row when that one differs too.
+    ServerRows(Conninfo(), "update ferix_schema set version = version - 1");
+    ASSERT_TRUE(DumpServerData(Conninfo(), Dir() / "Backup" / "mixed.bak", Dir() / "Temp", &error))
+        << error;
+    ServerRows(Conninfo(), "update ferix_schema set version = version + 1");
+    EXPECT_EQ(restoreSays("mixed.bak"),
+              refusal("mixed.bak", "它由另一版本的程序创建，其中操作员、日志等数据的版本与现有的"
+                                   "不同，不能只恢复主数据。"));
+
+    // An archive cut short passes the look at its list, then fails half-way through the
+    // restore, after the tables were dropped and made again: all of it is rolled back.
+    const std::string whole = ReadFile("Backup/" + made);
+    write("cut.bak", whole.substr(0, whole.size() - 100));
+    m_port.Clear();
+    EXPECT_EQ(RestoreAction(std::string("cut.bak")), AdminResult::Failed);
+    const auto texts = m_port.Texts();
+    ASSERT_EQ(texts.size(), 2u) << testing::PrintToString(texts);
+    EXPECT_TRUE(texts[1].starts_with("数据恢复失败！\r\ncould not find block ID ")) << texts[1];
+    EXPECT_TRUE(texts[1].ends_with(" in archive -- possibly corrupt archive\r\n现有数据没有改变。"))
+        << texts[1];
+    EXPECT_TRUE(fs::exists(Dir() / "Backup" / "26-12-07@09-30-15(恢复前自动备份).bak"));
+    EXPECT_EQ(Snapshot(), now);
+    EXPECT_EQ(Log().size(), logRows);
+}
+
+TEST_F(ServerStoreTest, TheServerPasswordReachesTheClientProgramsInAPassfileAlone) {
+    namespace fs = std::filesystem;
+    // The newest version folder by number, not by name; a program on PATH comes first.
+    const fs::path tools = Dir() / "tools";
+    for (const char* folder : {"9/bin", "16/bin", "path"}) {
+        fs::create_directories(tools / folder);
+        std::ofstream(tools / folder / "pg_dump") << "#!/bin/sh\n";
+        fs::permissions(tools / folder / "pg_dump", fs::perms::owner_all);
+    }
+    EXPECT_EQ(FindServerClient("pg_dump", "", tools), tools / "16" / "bin" / "pg_dump");
+    EXPECT_EQ(FindServerClient("pg_dump", "/nowhere:" + (tools / "path").string(), tools),
+              tools / "path" / "pg_dump");
+    EXPECT_EQ(FindServerClient("pg_dump", (tools / "9").string(), tools / "path"), std::nullopt);
+
+    // A pg_dump on PATH that writes down what it was given, then does the work.
+    const char* path = std::getenv("PATH");
+    const std::string oldPath = path ? path : "";
+    const auto real = FindServerClient("pg_dump", oldPath, "/usr/lib/postgresql");
+    ASSERT_TRUE(real);
+    const fs::path seen = Dir() / "seen";
+    std::ofstream(tools / "path" / "pg_dump")
+        << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << seen.string() << ".args'\nenv > '"
+        << seen.string() << ".env'\nfor f in '" << (Dir() / "Temp").string()
+        << "'/pgpass-*; do stat -c %a \"$f\"; cat \"$f\"; done > '" << seen.string()
+        << ".pass'\nexec '" << real->string() << "' \"$@\"\n";
+    ::setenv("PATH", ((tools / "path").string() + ":" + oldPath).c_str(), 1);
+    struct PathBack {
+        std::string path;
+        ~PathBack() { ::setenv("PATH", path.c_str(), 1); }
+    } back{oldPath};
+
+    const std::string conninfo = Conninfo();
+    std::string error;
+    ASSERT_TRUE(WriteServerConfig(Dir(), conninfo + " password='Pw:Se\\\\cret-7'", &error));
+    // A passfile left behind by a program killed long ago goes.
+    fs::create_directories(Dir() / "Temp");
+    std::ofstream(Dir() / "Temp" / "pgpass-old") << "*:*:*:*:old\n";
+    fs::last_write_time(Dir() / "Temp" / "pgpass-old",
+                        fs::file_time_type::clock::now() - std::chrono::minutes(11));
+    std::string made;
+    ASSERT_EQ(BackupAction(&made), AdminResult::Done) << testing::PrintToString(m_port.Texts());
+    EXPECT_EQ(ReadFile("seen.pass"), "600\n*:*:*:*:Pw\\:Se\\\\cret-7\n");
+    EXPECT_EQ(ReadFile("seen.args").find("cret-7"), std::string::npos) << ReadFile("seen.args");
+    EXPECT_NE(ReadFile("seen.args").find("passfile="), std::string::npos);
+    EXPECT_EQ(ReadFile("seen.env").find("cret-7"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(Dir() / "Temp")) << "the passfile is removed again";
+
+    // A server that is not there: the reason is told, the password is not.
+    ASSERT_TRUE(WriteServerConfig(
+        Dir(), "host=" + Dir().string() + " port=1 dbname=x password=Pw-Secret-7", &error));
+    m_port.Clear();
+    EXPECT_EQ(BackupAction(), AdminResult::Failed);
+    EXPECT_EQ(RestoreAction(made), AdminResult::Refused);
+    const auto texts = m_port.Texts();
+    ASSERT_EQ(texts.size(), 3u) << testing::PrintToString(texts);
+    EXPECT_TRUE(texts[1].starts_with("数据备份失败！\r\n无法连接数据库服务器：")) << texts[1];
+    EXPECT_TRUE(texts[2].starts_with("不能恢复“" + made + "”：无法连接数据库服务器：")) << texts[2];
+    for (const auto& text : texts)
+        EXPECT_EQ(text.find("Secret"), std::string::npos) << text;
+    EXPECT_TRUE(fs::is_empty(Dir() / "Temp"));
+    EXPECT_FALSE(fs::exists(Dir() / "sql.txt"));
 }
 
 // Two workstations posting at the same moment on the server.

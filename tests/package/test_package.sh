@@ -36,6 +36,8 @@ check "Depends: a versioned libsqlite3-0" grep -Eq 'libsqlite3-0 \(>= [0-9]' <<<
 # Loaded, not linked: the SVG icon engine and Qt's Chinese texts.
 check "Depends: libqt6svg6" has_dep libqt6svg6
 check "Depends: qt6-translations-l10n" has_dep qt6-translations-l10n
+# The server's client programs back up and restore a folder whose data is on a server.
+check "Recommends: postgresql-client" grep -Eq '(^|, )postgresql-client( |,|$)' <<<"$(field Recommends)"
 
 # ---- contents: exactly these files, the programs executable
 dpkg-deb -c "$DEB" | awk '$1 !~ /^d/ { print $1, $6 }' | sort >"$WORK/files"

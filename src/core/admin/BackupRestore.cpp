@@ -13,6 +13,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+bool OnServer() {
+    return ReadServerConfig(ProgramFolder()).present;
+}
 fs::path BackupFolder() {
     return ProgramFolder() / "Backup";
 }
@@ -42,6 +45,8 @@ bool SaveCurrentData(std::string* error) {
         *error = store.LastError();
         if (fs::exists(target, ec))
             continue; // taken meanwhile
+        if (OnServer())
+            return false;
         if (!CDataStore::IsDamagedDataFile(MainDataFile()))
             return false; // a database that could not be copied (locked, disk full)
         if (!fs::copy_file(MainDataFile(), target, fs::copy_options::none, ec)) {
@@ -90,10 +95,6 @@ std::vector<BackupFile> ListBackups() {
 }
 
 AdminResult BackupAction(std::string* fileName) {
-    if (ReadServerConfig(ProgramFolder()).present) {
-        Messages().Inform(kServerBackupText);
-        return AdminResult::Refused;
-    }
     if (!Messages().AskYesNo("是否备份现在的数据？"))
         return AdminResult::Declined;
     const std::string relative = BackupRelativeName(ClockNow());
@@ -102,7 +103,10 @@ AdminResult BackupAction(std::string* fileName) {
     fs::create_directories(target.parent_path(), ec);
     CDataStore store;
     if (ec || !store.BackupMainDataTo(target)) {
-        Messages().Inform("数据备份失败！");
+        // The server's tools can fail for many reasons (no client programs, a refused
+        // connection): the reason goes with the message there.
+        const bool tell = OnServer() && !store.LastError().empty();
+        Messages().Inform(tell ? "数据备份失败！\r\n" + store.LastError() : "数据备份失败！");
         return AdminResult::Failed;
     }
     WriteLogEntry("数据备份成功!数据文件(" + relative + ")");
@@ -117,10 +121,6 @@ AdminResult RestoreAction(const std::optional<std::string>& fileName) {
         Messages().Inform("请先选中要恢复的数据备份！");
         return AdminResult::Refused;
     }
-    if (ReadServerConfig(ProgramFolder()).present) {
-        Messages().Inform(kServerBackupText);
-        return AdminResult::Refused;
-    }
     const std::string& name = *fileName;
     auto refuse = [&](const std::string& reason) {
         Messages().Inform("不能恢复“" + name + "”：" + reason + "\r\n现有数据没有改变。");
@@ -129,13 +129,13 @@ AdminResult RestoreAction(const std::optional<std::string>& fileName) {
     if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
         return refuse("只能恢复 Backup 文件夹中的文件。");
     const fs::path backup = BackupFolder() / name;
-    if (auto reason = CDataStore::CheckMainDataFile(backup))
+    if (auto reason = CDataStore::CheckBackupFile(backup))
         return refuse(*reason);
     if (!Messages().AskYesNo("是否恢复数据数据(" + name + "),回复后将替换现有数据？"))
         return AdminResult::Declined;
 
     std::error_code ec;
-    if (fs::exists(MainDataFile(), ec)) {
+    if (OnServer() || fs::exists(MainDataFile(), ec)) {
         std::string error;
         if (!SaveCurrentData(&error)) {
             Messages().Inform("数据恢复失败！\r\n无法先备份现有数据：" + error +
@@ -145,7 +145,10 @@ AdminResult RestoreAction(const std::optional<std::string>& fileName) {
     }
     CDataStore store;
     if (!store.RestoreMainDataFrom(backup)) {
-        Messages().Inform("数据恢复失败！");
+        // On a server the restore is one transaction, so its failure can say so for sure.
+        Messages().Inform(OnServer()
+                              ? "数据恢复失败！\r\n" + store.LastError() + "\r\n现有数据没有改变。"
+                              : "数据恢复失败！");
         return AdminResult::Failed;
     }
     WriteLogEntry("数据恢复成功!数据文件(" + name + ")");

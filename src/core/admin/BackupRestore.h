@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-// Backups of the main data file in the Backup folder, and restoring one of them.
+// Backups of the main data file in the Backup folder, and restoring one of them. A folder whose
+// data is on a server backs up all of this program's tables there instead (an archive of the
+// server's own client programs) and restores the main data's tables from it in one transaction.
 
 // "/Backup/" + the time formatted "%y-%m-%d@%H-%M-%S.bak": the name the log entry shows.
 std::string BackupRelativeName(std::time_t when);

@@ -119,12 +119,18 @@ public:
     bool DeleteUser(const std::string& user);
     bool ClearLog();
     // Copies Data/main_data.tdb, live, through SQLite's online backup API into `target`, which
-    // must not exist yet (it is created exclusively; a half-made copy is removed again).
+    // must not exist yet (it is created exclusively; a half-made copy is removed again). With
+    // a server: an archive of all of this program's tables there (ServerBackup.h).
     // No message of its own; LastError() says why it failed.
     bool BackupMainDataTo(const std::filesystem::path& target);
     // Replaces the content of Data/main_data.tdb by that of `backup` through the backup API,
-    // in one transaction: on failure the data file is as it was. No message of its own.
+    // in one transaction: on failure the data file is as it was. No message of its own. With a
+    // server: the main data's tables there, from such an archive, in one transaction.
     bool RestoreMainDataFrom(const std::filesystem::path& backup);
+    // Why `file` cannot be restored into this program folder: CheckMainDataFile with data
+    // files, an archive of the server's tables (made in this schema, no newer than this
+    // program) with a server.
+    static std::optional<std::string> CheckBackupFile(const std::filesystem::path& file);
     // Why `file` is not a sound main data file of this program (not a database, fails the
     // integrity check, lacks a main table, made by a newer program); nullopt when it is.
     static std::optional<std::string> CheckMainDataFile(const std::filesystem::path& file);

@@ -11,10 +11,6 @@ struct ServerConfig {
     std::string error;    // why it cannot be used (never quoting the string itself)
 };
 
-// Backup and restore of a folder whose data is on a server are the server's business.
-inline constexpr const char* kServerBackupText =
-    "这个程序文件夹的数据在数据库服务器上（Data/server.conf），请在服务器上备份和恢复数据。";
-
 std::filesystem::path ServerConfigPath(const std::filesystem::path& folder);
 ServerConfig ReadServerConfig(const std::filesystem::path& folder);
 // Writes Data/server.conf with mode 0600 (created so, never widened in between).

@@ -2,6 +2,7 @@
 #include "CDataStore.h"
 
 #include "Schema.h"
+#include "ServerBackup.h"
 #include "ServerConfig.h"
 #include "app/Cferix_razazApp.h"
 
@@ -72,6 +73,20 @@ bool OnServer() {
     return ReadServerConfig(ProgramFolder()).present;
 }
 
+// The connection string of the folder's server, or why there is none to use.
+std::optional<std::string> ServerConninfo(std::string* error) {
+    const ServerConfig conf = ReadServerConfig(ProgramFolder());
+    if (!conf.error.empty()) {
+        *error = conf.error;
+        return std::nullopt;
+    }
+    return conf.conninfo;
+}
+
+fs::path TempFolder() {
+    return ProgramFolder() / "Temp";
+}
+
 fs::path MainDataPath() {
     return ProgramFolder() / "Data" / "main_data.tdb";
 }
@@ -133,8 +148,8 @@ bool CDataStore::BackupMainDataTo(const fs::path& target) {
     if (!CountAndCheckFault())
         return false;
     if (OnServer()) {
-        m_lastError = kServerBackupText;
-        return false;
+        const auto conninfo = ServerConninfo(&m_lastError);
+        return conninfo && DumpServerData(*conninfo, target, TempFolder(), &m_lastError);
     }
     CRawDb source;
     if (!source.Open(MainDataPath(), SQLITE_OPEN_READONLY, &m_lastError))
@@ -172,13 +187,23 @@ bool CDataStore::RestoreMainDataFrom(const fs::path& backup) {
     if (!CountAndCheckFault())
         return false;
     if (OnServer()) {
-        m_lastError = kServerBackupText;
-        return false;
+        const auto conninfo = ServerConninfo(&m_lastError);
+        return conninfo && RestoreServerData(*conninfo, backup, TempFolder(), &m_lastError);
     }
     CRawDb source, data;
     return source.Open(backup, SQLITE_OPEN_READONLY, &m_lastError) &&
            data.Open(MainDataPath(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &m_lastError) &&
            CopyDatabase(source.Handle(), data.Handle(), &m_lastError);
+}
+
+std::optional<std::string> CDataStore::CheckBackupFile(const fs::path& file) {
+    if (!OnServer())
+        return CheckMainDataFile(file);
+    std::string error;
+    const auto conninfo = ServerConninfo(&error);
+    if (!conninfo)
+        return error;
+    return CheckServerBackup(*conninfo, file, TempFolder());
 }
 
 std::optional<std::string> CDataStore::CheckMainDataFile(const fs::path& file) {

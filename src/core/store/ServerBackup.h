@@ -1,0 +1,36 @@
+#pragma once
+#include <filesystem>
+#include <optional>
+#include <string>
+
+// Backup and restore of a program folder whose data is on a PostgreSQL server. The server's own
+// client programs (pg_dump, pg_restore; Debian package postgresql-client) write and read an
+// archive of this program's tables, both sets of them, in the schema the connection works in.
+// They are started directly (never through a shell) with the connection string less its
+// password; a password goes to them in a passfile of mode 0600 in `tempFolder`, removed when
+// they are done, so it shows neither in a process listing nor in a message.
+
+// The client program `name`: the first of the folders of `searchPath` (PATH's form) that holds
+// it, else the newest <version>/bin under `versionsRoot`. Nothing when there is none.
+std::optional<std::filesystem::path> FindServerClient(const std::string& name,
+                                                      const std::string& searchPath,
+                                                      const std::filesystem::path& versionsRoot);
+
+// Writes the archive (pg_dump -Fc) of this program's tables to `target`, which must not exist
+// yet (it is created exclusively; a half-made one is removed again). `error` says why not.
+bool DumpServerData(const std::string& conninfo, const std::filesystem::path& target,
+                    const std::filesystem::path& tempFolder, std::string* error);
+
+// Why `file` is not an archive of exactly this program's tables, made in the schema this
+// connection works in by a program no newer than this one, that RestoreServerData can take;
+// nullopt when it is.
+std::optional<std::string> CheckServerBackup(const std::string& conninfo,
+                                             const std::filesystem::path& file,
+                                             const std::filesystem::path& tempFolder);
+
+// Replaces the main data's tables (goods, units, stock, bills) by those of the archive in one
+// transaction, as a restore of the main data file does: operators, log, settings and the
+// configuration table stay. The main tables' version row follows them, so an older archive is
+// upgraded on the next connection. On failure the data on the server is as it was.
+bool RestoreServerData(const std::string& conninfo, const std::filesystem::path& file,
+                       const std::filesystem::path& tempFolder, std::string* error);
