@@ -354,6 +354,12 @@ TEST_F(CopyToServerTest, ACopyIsRefusedIntoAFilledDatabaseOverOldCopiesAndFromAS
     fs::remove(Dir() / "Data" / "other_data.tdb.bak");
     ExpectNothingChanged(hashes, empty);
 
+    // A malformed connection string is refused without being quoted.
+    m_port.Clear();
+    EXPECT_EQ(CopyFolderToServer("host=/tmp password=secret 'unclosed"), AdminResult::Refused);
+    EXPECT_EQ(m_port.Texts(), std::vector<std::string>{kCopyBadConninfoText});
+    ExpectNothingChanged(hashes, empty);
+
     // A folder whose data is on a server already.
     ASSERT_EQ(CopyFolderToServer(empty), AdminResult::Done);
     m_port.Clear();

@@ -361,6 +361,13 @@ AdminResult CFolderCopy::Run(const std::string& conninfo, CopyToServerSummary* s
     m_data = ProgramFolder() / "Data";
     if (ReadServerConfig(ProgramFolder()).present)
         return Refuse(kCopyFolderOnServerText);
+    // libpq's complaint about a malformed string may quote it, password and all.
+    char* parseError = nullptr;
+    PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &parseError);
+    PQfreemem(parseError);
+    if (!options)
+        return Refuse(kCopyBadConninfoText);
+    PQconninfoFree(options);
     std::error_code ec;
     for (const char* name : {"main_data.tdb.bak", "other_data.tdb.bak"}) {
         if (fs::exists(m_data / name, ec))

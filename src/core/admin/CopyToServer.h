@@ -10,6 +10,7 @@ inline constexpr const char* kCopyFolderOnServerText =
     "这个程序文件夹的数据已经在数据库服务器上（Data/server.conf），不需要再复制。";
 inline constexpr const char* kCopyServerNotEmptyText =
     "服务器上的数据库已有本程序的数据，不能复制到那里。请指定一个空的数据库。";
+inline constexpr const char* kCopyBadConninfoText = "数据库的连接字符串格式不正确。";
 inline constexpr const char* kCopyFailedText = "复制数据到服务器失败：";
 inline constexpr const char* kCopyNothingChangedText =
     "服务器上没有留下任何数据，程序文件夹没有改变。";
