@@ -247,6 +247,17 @@ TEST_F(CopyToServerTest, EveryRowAndTextArrivesAsInTheFilesAndTheFolderSwitches)
                                     " WHERE name = 'ferix_config.data'"),
               hex);
 
+    // The indexes are those a new server folder gets, whatever order they were built in.
+    const std::string fresh = EmptyServerSchema();
+    std::string error;
+    ASSERT_TRUE(CreateServerData(fresh, HashPassword(""), "26-12-07", &error)) << error;
+    const std::string indexes =
+        "SELECT string_agg(replace(indexdef, schemaname || '.', ''), E'\\n' ORDER BY indexname)"
+        " FROM pg_indexes WHERE schemaname = current_schema()";
+    EXPECT_EQ(ServerValue(conninfo, indexes), ServerValue(fresh, indexes));
+    EXPECT_NE(ServerValue(conninfo, indexes).find("ix_enterstock_detail_bill ON enterstock_detail"),
+              std::string::npos);
+
     const ServerConfig conf = ReadServerConfig(Dir());
     EXPECT_EQ(conf.conninfo, conninfo);
     EXPECT_EQ(conf.error, "");
