@@ -6,6 +6,7 @@
 const std::vector<CliCommand>& CliCommands() {
     static const std::vector<CliCommand> commands = {
         {"init", false, CmdInit, "init [--server CONNINFO|-]"},
+        {"copy-to-server", true, CmdCopyToServer, "copy-to-server CONNINFO|-"},
         {"log", true, CmdLog, "log [--clear]"},
         {"users", true, CmdUsers, "users list|add|passwd|delete ..."},
         {"backup", true, CmdBackup, "backup"},

@@ -17,6 +17,8 @@ bool IsValuelessFlag(const std::string& name);
 
 int CmdInit(CliContext&);
 int CmdLog(CliContext&);
+// moving a folder's data to a server
+int CmdCopyToServer(CliContext&);
 
 // administration
 enum class AdminResult;

@@ -81,6 +81,8 @@ void ProgramFolderTest::TearDown() {
     if (!m_schema.empty()) {
         EXPECT_EQ(ServerExec("DROP SCHEMA " + m_schema + " CASCADE"), "");
     }
+    for (const auto& schema : m_emptySchemas)
+        EXPECT_EQ(ServerExec("DROP SCHEMA " + schema + " CASCADE"), "");
     SetClockForTest(nullptr);
     App().ResetForTest();
     std::filesystem::current_path(m_previous);
@@ -100,6 +102,16 @@ void ProgramFolderTest::InitFolder() {
         ASSERT_TRUE(WriteServerConfig(m_dir, ServerConninfo(m_schema), &error)) << error;
     }
     ASSERT_TRUE(CreateProgramFolder(m_dir, &error)) << error;
+}
+
+std::string ProgramFolderTest::EmptyServerSchema() {
+    static int serial = 0;
+    const std::string schema =
+        "ferix_e" + std::to_string(getpid()) + "_" + std::to_string(++serial);
+    const std::string error = ServerExec("CREATE SCHEMA " + schema);
+    EXPECT_EQ(error, "");
+    m_emptySchemas.push_back(schema);
+    return ServerConninfo(schema);
 }
 
 std::string ProgramFolderTest::ReadFile(const std::filesystem::path& relative) const {

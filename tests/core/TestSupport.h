@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // A fresh temporary program folder made current for the test, a scripted message port and a
 // fixed clock; everything is undone afterwards.
@@ -22,6 +23,8 @@ protected:
     static bool OnServer();
     // A libpq connection string to the test server, with `schema` as the search path.
     static std::string ServerConninfo(const std::string& schema);
+    // A new empty schema on the test server, dropped after the test; its connection string.
+    std::string EmptyServerSchema();
     std::filesystem::path Dir() const { return m_dir; }
     std::string ReadFile(const std::filesystem::path& relative) const;
 
@@ -30,4 +33,5 @@ protected:
 private:
     std::filesystem::path m_dir, m_previous;
     std::string m_schema;
+    std::vector<std::string> m_emptySchemas;
 };

@@ -1,0 +1,21 @@
+// copy-to-server: move this program folder's data to a PostgreSQL server.
+#include "Commands.h"
+
+#include "admin/CopyToServer.h"
+
+#include <iostream>
+
+int CmdCopyToServer(CliContext& ctx) {
+    if (ctx.args.size() != 1 || !ctx.options.empty() || !ctx.flags.empty())
+        return UsageError("usage: ferix-cli copy-to-server CONNINFO|-");
+    // "-" reads the connection string from standard input: a password in it then never shows
+    // in the process list.
+    std::string conninfo = ctx.args[0];
+    if (conninfo == "-" && !std::getline(std::cin, conninfo))
+        conninfo.clear();
+    if (conninfo.empty()) {
+        std::cerr << kCopyFailedText << "没有数据库的连接字符串。\n";
+        return kExitRefused;
+    }
+    return AdminExit(CopyFolderToServer(conninfo));
+}

@@ -1,0 +1,31 @@
+#pragma once
+#include "AdminResult.h"
+
+#include <cstdint>
+#include <string>
+
+// Moving a program folder's data from its two SQLite files to a PostgreSQL server.
+
+inline constexpr const char* kCopyFolderOnServerText =
+    "这个程序文件夹的数据已经在数据库服务器上（Data/server.conf），不需要再复制。";
+inline constexpr const char* kCopyServerNotEmptyText =
+    "服务器上的数据库已有本程序的数据，不能复制到那里。请指定一个空的数据库。";
+inline constexpr const char* kCopyBadConninfoText = "数据库的连接字符串格式不正确。";
+inline constexpr const char* kCopyFailedText = "复制数据到服务器失败：";
+inline constexpr const char* kCopyNothingChangedText =
+    "服务器上没有留下任何数据，程序文件夹没有改变。";
+
+struct CopyToServerSummary {
+    int tables = 0;   // tables copied, both data files together
+    int64_t rows = 0; // rows copied, the configuration document not counted
+};
+
+// Copies both data files of the program folder in the current directory (brought up to the
+// current schema first, as every connect does) and its configuration document (as its exact
+// bytes) into the database `conninfo` names, which must not hold this program's tables yet. One
+// server transaction: the tables are made, every row is copied keeping its id, each table's row
+// count on the server is checked against the file's, and only then is the folder switched:
+// Data/server.conf is written (owner-only) and the files become Data/main_data.tdb.bak and
+// Data/other_data.tdb.bak. The files are held against writers from the first row read until the
+// switch. Any failure rolls the server back and leaves the folder as it was, after a message.
+AdminResult CopyFolderToServer(const std::string& conninfo, CopyToServerSummary* summary = nullptr);
