@@ -3,7 +3,7 @@
 // - posting a 1,000-line purchase bill into 100,000 bills, against the same statements
 //   prepared once and run in one transaction on one connection;
 // - statistics by goods over 1,000,000 purchase lines of one year, against a bare GROUP BY and
-//   against a bare read of the lines the report reads;
+//   against only fetching those lines bare;
 // - four workstations (processes) posting small sale bills of different goods at once, in bills
 //   per second, beside one workstation.
 // Without a server the program says so and measures nothing.
@@ -181,8 +181,8 @@ void BM_ServerStatisticsByGoods1M_Baseline(benchmark::State& state) {
     state.counters["groups"] = static_cast<double>(rows);
 }
 
-// The rows the report reads, in the order it reads them, each cell looked at: what fetching
-// the lines from the server costs before any grouping.
+// The lines the report groups, in their order, each cell looked at: what grouping them in the
+// program would cost before any grouping (the server groups them instead).
 void BM_ServerStatisticsByGoods1M_BareScan(benchmark::State& state) {
     const std::string conninfo = UseServerDataSet(ServerStatisticsDataSet(), false);
     size_t rows = 0;
