@@ -253,6 +253,13 @@ TEST_F(QueryTest, GoodsReportKeepsFirstLinesAndSaturatingSumsOnEitherEngine) {
     EXPECT_EQ(Report("run_sale_product", from, to),
               (Rows{{"", "S9", "九", "个1.00", "b", "d", "8223372036854775808", "1.00", "bc", "n"},
                     {"统计汇总", "统计汇总", "", "", "", "", "8223372036854775808", "", "", ""}}));
+
+    // Texts that are not plain whole numbers count by their leading digits: "-" 0, "1-2" 1.
+    AddLines("EnterStock_Detail", {{"2026-12-06", "G2", "二号", "-", "1.00", "", ""},
+                                   {"2026-12-06", "G2", "二号", "1-2", "1.00", "", ""}});
+    EXPECT_EQ(
+        Report("run_caigou_product", from, to)[2],
+        (std::vector<std::string>{"", "G2", "二号", "个1.00", "b", "d", "11", "1.00", "bc", "n"}));
     EXPECT_TRUE(m_port.Texts().empty());
 }
 

@@ -60,6 +60,15 @@ std::string LinesStatement(const char* table, const char* columns) {
 
 constexpr const char* kFailure = "SQL 语句执行失败!";
 
+// A line's quantity when it is a plain whole number of at most 18 digits, an optional minus
+// before them (read the same by LeadingInteger); otherwise NULL. Cheaper on a server than a
+// regular expression, which cost more than the grouping itself.
+constexpr const char* kPlainQuantity =
+    "case when length(Product_Number) between 1 and 18 and ltrim(Product_Number, '0123456789')"
+    " = '' then Product_Number::bigint when left(Product_Number, 1) = '-' and"
+    " length(Product_Number) between 2 and 19 and ltrim(substr(Product_Number, 2),"
+    " '0123456789') = '' then Product_Number::bigint end";
+
 // A server groups the lines itself: sending a million lines to be grouped here costs several
 // times the grouping. Each group comes with its first line's fields (the lowest Id, as read in
 // order here), its quantity and whether that sum is exact: every quantity a plain whole number
@@ -71,9 +80,9 @@ std::string ServerGoodsGroupsStatement(const char* table) {
            " d.Product_Price, d.Product_BarCode, d.Product_Note, g.quantity, g.odd = 0 and"
            " coalesce(g.magnitude, 0) <= 9223372036854775807 from (select Product_ID,"
            " min(Id) as first_id, sum(q) as quantity, sum(abs(q)) as magnitude, count(*) -"
-           " count(q) as odd from (select coalesce(Product_ID, '') as Product_ID, Id, case when"
-           " Product_Number ~ '^-?[0-9]{1,18}$' then Product_Number::bigint end as q from " +
-           t + " where Bill_Date between ? and ?) l group by Product_ID) g join " + t +
+           " count(q) as odd from (select coalesce(Product_ID, '') as Product_ID, Id, " +
+           std::string(kPlainQuantity) + " as q from " + t +
+           " where Bill_Date between ? and ?) l group by Product_ID) g join " + t +
            " d on d.Id = g.first_id";
 }
 } // namespace
