@@ -43,20 +43,7 @@ void Prepare() {
 }
 
 CBill BigBill(const std::string& number) {
-    CBill bill(BillKind::Purchase);
-    bill.m_number = number;
-    bill.m_customer = "上海华东电子有限公司";
-    bill.m_department = "采购部";
-    bill.m_warehouse = "二号仓库";
-    bill.m_employee = "张伟";
-    bill.m_account = "中国工商银行";
-    bill.m_paid = "0.00";
-    for (const GoodsRecord& g : Goods()) {
-        bill.AppendGoods(g);
-        bill.m_lines.back().quantity = "3";
-        bill.m_lines.back().unit = g.Unit;
-    }
-    return bill;
+    return BigPurchaseBill(number, Goods());
 }
 
 // The statements the posting runs, as bare prepared statements: the number check, the header,

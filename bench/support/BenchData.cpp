@@ -89,13 +89,16 @@ std::time_t BenchNow() {
     return now;
 }
 
-fs::path UseDataSet(const std::string& name, const DemoDataOptions& options, bool writable) {
+void EnterBenchSession() {
     static CStderrPort port;
     SetMessagePort(&port);
     SetClockForTest([] { return BenchNow(); });
     App().ResetForTest();
     App().m_currentUser.UserName = "admin";
+}
 
+fs::path UseDataSet(const std::string& name, const DemoDataOptions& options, bool writable) {
+    EnterBenchSession();
     const fs::path cached = CacheRoot() / Key(name, options);
     if (!fs::exists(cached / "complete"))
         Build(cached, options);
@@ -143,6 +146,23 @@ DemoDataOptions GoodsDataSet() {
     o.customers = 10;
     o.bills = 0;
     return o;
+}
+
+CBill BigPurchaseBill(const std::string& number, const std::vector<GoodsRecord>& goods) {
+    CBill bill(BillKind::Purchase);
+    bill.m_number = number;
+    bill.m_customer = "上海华东电子有限公司";
+    bill.m_department = "采购部";
+    bill.m_warehouse = "二号仓库";
+    bill.m_employee = "张伟";
+    bill.m_account = "中国工商银行";
+    bill.m_paid = "0.00";
+    for (const GoodsRecord& g : goods) {
+        bill.AppendGoods(g);
+        bill.m_lines.back().quantity = "3";
+        bill.m_lines.back().unit = g.Unit;
+    }
+    return bill;
 }
 
 void EnterNewProgramFolder() {

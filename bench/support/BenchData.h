@@ -1,9 +1,11 @@
 #pragma once
 #include "app/DemoData.h"
+#include "bills/CBill.h"
 
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // The data sets of the benchmarks: program folders filled by the sample-data generator, made
 // once and kept in a cache folder ($FERIX_BENCH_CACHE, by default bench-data/ beside the
@@ -11,6 +13,9 @@
 
 // The moment every data set is made at and every benchmark runs at: bills end on this day.
 std::time_t BenchNow();
+
+// The clock fixed at BenchNow(), the operator "admin" logged in, messages printed on stderr.
+void EnterBenchSession();
 
 // Makes the current directory a program folder holding the data set, with the clock fixed at
 // BenchNow(), the operator "admin" logged in and messages printed on stderr. `writable`: a
@@ -27,6 +32,10 @@ DemoDataOptions HistoryDataSet();
 DemoDataOptions StatisticsDataSet();
 // 100,000 goods, no bills.
 DemoDataOptions GoodsDataSet();
+
+// A purchase bill into 二号仓库 of one line per goods item, 3 of each, as an operator would
+// enter it, numbered `number`.
+CBill BigPurchaseBill(const std::string& number, const std::vector<GoodsRecord>& goods);
 
 // A new program folder in a temporary directory, made current; a failure ends the run.
 void EnterNewProgramFolder();

@@ -227,6 +227,42 @@ TEST_F(QueryTest, ReportsGroupSumAndOrderTheirKeys) {
     EXPECT_EQ(m_port.Texts(), std::vector<std::string>{"SQL 语句执行失败!"});
 }
 
+TEST_F(QueryTest, GoodsReportKeepsFirstLinesAndSaturatingSumsOnEitherEngine) {
+    InitFolder();
+    const std::string from = "2026-12-01", to = "2026-12-07";
+    // Whole numbers only: a red line counts back; a missing code groups with the empty one.
+    AddLines("EnterStock_Detail", {{"2026-12-01", "G1", "一号", "4", "2.00", "", ""},
+                                   {"2026-12-02", "G1", "一号新名", "-1", "3.00", "", ""},
+                                   {"2026-12-03", "G2", "二号", "10", "1.00", "", ""},
+                                   {"2026-12-03", "", "空编码", "2", "1.00", "", ""}});
+    Sql("insert into EnterStock_Detail(Bill_ID, Bill_Date, Product_Name, Product_Number)"
+        " values('X', '2026-12-04', '无编码', '5')",
+        {});
+    EXPECT_EQ(Report("run_caigou_product", from, to),
+              (Rows{{"", "", "空编码", "个1.00", "b", "d", "7", "1.00", "bc", "n"},
+                    {"", "G1", "一号", "个2.00", "b", "d", "3", "2.00", "bc", "n"},
+                    {"", "G2", "二号", "个1.00", "b", "d", "10", "1.00", "bc", "n"},
+                    {"统计汇总", "统计汇总", "", "", "", "", "20", "", "", ""}}));
+
+    // Ten lines of 999999999999999999 then one taking it back: the sum stops at the largest
+    // number on the tenth line, in line order, so the last line leaves
+    // 9223372036854775807 - 999999999999999999.
+    std::vector<Line> lines(10, {"2026-12-05", "S9", "九", "999999999999999999", "1.00", "", ""});
+    lines.push_back({"2026-12-06", "S9", "九", "-999999999999999999", "1.00", "", ""});
+    AddLines("EnterSale_Detail", lines);
+    EXPECT_EQ(Report("run_sale_product", from, to),
+              (Rows{{"", "S9", "九", "个1.00", "b", "d", "8223372036854775808", "1.00", "bc", "n"},
+                    {"统计汇总", "统计汇总", "", "", "", "", "8223372036854775808", "", "", ""}}));
+
+    // Texts that are not plain whole numbers count by their leading digits: "-" 0, "1-2" 1.
+    AddLines("EnterStock_Detail", {{"2026-12-06", "G2", "二号", "-", "1.00", "", ""},
+                                   {"2026-12-06", "G2", "二号", "1-2", "1.00", "", ""}});
+    EXPECT_EQ(
+        Report("run_caigou_product", from, to)[2],
+        (std::vector<std::string>{"", "G2", "二号", "个1.00", "b", "d", "11", "1.00", "bc", "n"}));
+    EXPECT_TRUE(m_port.Texts().empty());
+}
+
 TEST_F(QueryTest, ReportKindsAndTheirColumns) {
     std::vector<std::string> captions;
     for (const auto& k : ReportKinds())
