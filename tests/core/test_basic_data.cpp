@@ -177,8 +177,9 @@ TEST_F(BasicDataTest, DeletingADepartmentTakesItsEmployees) {
 TEST_F(BasicDataTest, MissingConfigurationFileLeavesListsEmptyWithoutMessages) {
     // On a server the document is its row there.
     const std::string conninfo = ReadServerConfig(Dir()).conninfo;
-    if (OnServer())
+    if (OnServer()) {
         ASSERT_EQ(DeleteServerDocument(conninfo), "");
+    }
     std::filesystem::remove(Dir() / "Data" / "ferix_config.data");
     CSimpleListState s(SimpleListKind::Warehouse);
     s.Fill();
@@ -189,8 +190,9 @@ TEST_F(BasicDataTest, MissingConfigurationFileLeavesListsEmptyWithoutMessages) {
     EXPECT_EQ(e.DepartmentRows(), Texts{"所有员工"});
     EXPECT_TRUE(SortedConfigNames("unit").empty());
     EXPECT_FALSE(std::filesystem::exists(Dir() / "Data" / "ferix_config.data"));
-    if (OnServer())
+    if (OnServer()) {
         EXPECT_FALSE(ServerDocument(conninfo)) << "no document is made where there is none";
+    }
     EXPECT_TRUE(m_port.Texts().empty());
 }
 
