@@ -91,6 +91,20 @@ sql "delete from ferix_config"
 run config list area
 check "a missing document is named" [ "$RC" = 4 -a "$ERR" = "服务器上找不到配置列表（表 ferix_config 中没有 ferix_config.data）。" ]
 
+# Two workstations set up at the same time on an empty database: one makes it, the other joins.
+schema2="ferix_cfg2_$$"
+psql -X -q "$FERIX_TEST_PG" -c "CREATE SCHEMA $schema2" || { echo "cannot make a schema"; exit 1; }
+trap 'psql -X -q "$FERIX_TEST_PG" -c "SET client_min_messages = warning" -c "DROP SCHEMA $schema CASCADE" -c "DROP SCHEMA $schema2 CASCADE" >/dev/null; rm -rf "$WORK"' EXIT
+for f in d e; do
+    mkdir -p "$WORK/$f" && (cd "$WORK/$f" && echo "$FERIX_TEST_PG options='-c search_path=$schema2'" |
+        "$CLI" init --server - >/dev/null 2>"$WORK/init-err-$f"; echo $? >"$WORK/init-rc-$f") &
+done
+wait
+RC="$(cat "$WORK/init-rc-d") $(cat "$WORK/init-rc-e")" OUT= ERR=$(cat "$WORK/init-err-d" "$WORK/init-err-e")
+check "both set up" [ "$RC" = "0 0" ]
+check "exactly one joined" [ "$ERR" = "服务器上已有本程序的数据：这个程序文件夹已连接到它。" ]
+check "one operator" [ "$(psql -X -A -t "$FERIX_TEST_PG options='-c search_path=$schema2'" -c "select count(*) from Manage")" = 1 ]
+
 # A database of a newer program is not joined, and the folder is left as it was.
 sql "update ferix_schema set version = 99 where name = 'main_data'"
 cd "$WORK/c" && init_here

@@ -358,7 +358,9 @@ bool CreateServerData(const std::string& conninfo, const std::string& adminHash,
     PQsetNoticeProcessor(
         conn.get(), [](void*, const char*) {}, nullptr);
     PQsetClientEncoding(conn.get(), "UTF8");
-    if (!ServerExec(conn.get(), "BEGIN", error))
+    // Two workstations set up at once: the second waits for the first, then joins what it made.
+    if (!ServerExec(conn.get(), "BEGIN; SELECT pg_advisory_xact_lock(hashtext('ferix_schema'))",
+                    error))
         return false;
     Result existing(PQexec(conn.get(), "SELECT to_regclass('ferix_schema') IS NOT NULL"));
     if (!existing || PQresultStatus(existing.get()) != PGRES_TUPLES_OK) {
