@@ -175,6 +175,7 @@ TEST_F(ServerConfigTest, AnotherProgramsDatabaseIsNeitherJoinedNorFilled) {
                                     "values ('main_data', 4)"),
               "");
     EXPECT_FALSE(CreateProgramFolder(Folder("half", conninfo), &error, &joined));
-    EXPECT_EQ(error, "服务器上的数据库还没有本程序的数据（请先用 ferix-cli init --server 创建）。");
+    EXPECT_EQ(error,
+              "服务器上的数据库不是本程序的数据（ferix_schema 中没有 other_data），不能连接到它。");
     EXPECT_EQ(ServerValue(Conninfo(), "drop schema " + schema + " cascade"), "");
 }

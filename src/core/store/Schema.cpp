@@ -331,7 +331,8 @@ bool ServerDataJoinable(PGconn* conn, std::string* error) {
         }
         const int current = mainTables ? kMainSchemaVersion : kOtherSchemaVersion;
         if (version < 0) {
-            *error = kNoServerData;
+            *error = std::string("服务器上的数据库不是本程序的数据（ferix_schema 中没有 ") +
+                     SchemaName(mainTables) + "），不能连接到它。";
             return false;
         }
         if (version > current) {
