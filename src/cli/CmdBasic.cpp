@@ -40,7 +40,9 @@ int CmdInit(CliContext& ctx) {
             return kExitRefused;
         }
     }
-    if (!CreateProgramFolder(ProgramFolder(), &error)) {
+    // A database that holds the program's data already is joined: a second workstation.
+    bool joined = false;
+    if (!CreateProgramFolder(ProgramFolder(), &error, &joined)) {
         if (server) {
             std::error_code ec;
             std::filesystem::remove(ServerConfigPath(ProgramFolder()), ec);
@@ -48,6 +50,8 @@ int CmdInit(CliContext& ctx) {
         std::cerr << "创建程序文件夹失败：" << error << "\n";
         return kExitRefused;
     }
+    if (joined)
+        std::cerr << kJoinedServerText << "\n";
     return kExitOk;
 }
 

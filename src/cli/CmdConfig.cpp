@@ -1,11 +1,11 @@
-// config, departments and employees: the reference lists of Data/ferix_config.data.
+// config, departments and employees: the reference lists of Data/ferix_config.data (or of the
+// server, for a folder of Data/server.conf).
 #include "Commands.h"
 
-#include "config/CXmlDocument.h"
+#include "config/ConfigDocumentStore.h"
 #include "config/ConfigEntryChecks.h"
 #include "config/ConfigLists.h"
 
-#include <filesystem>
 #include <functional>
 #include <initializer_list>
 #include <iostream>
@@ -35,37 +35,25 @@ bool Shape(const CliContext& ctx, size_t count, std::initializer_list<const char
     return true;
 }
 
-// The lists live in one file; without it there is nothing to read or change.
-bool ConfigFileThere() {
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(ConfigFilePath(), ec))
-        return true;
-    std::cerr << "找不到配置文件 Data/ferix_config.data。\n";
-    return false;
-}
-
-// A damaged file (cut short, not XML) would list only part of its entries as if that were all,
-// and a change saved into it could not mend it: both are refused with the reason.
+// A missing or damaged document (cut short, not XML) would list only part of its entries as if
+// that were all, and a change saved into it could not mend it: both are refused with the reason.
 bool ConfigFileSound() {
-    if (!ConfigFileThere())
-        return false;
-    CXmlDocument doc;
-    if (doc.Load(ConfigFilePath()))
-        return true;
-    std::cerr << "配置文件 Data/ferix_config.data 已损坏（不是完整的 XML 文档），"
-                 "没有读取或修改其中的任何内容。\n";
-    return false;
+    bool sound = false;
+    const std::string problem = ConfigDocumentProblem(&sound);
+    if (!problem.empty())
+        std::cerr << problem << "\n";
+    return sound;
 }
 
 // Runs a change. One refused for its content has had its reason told already (exit 1); any
-// other failure is the file's.
+// other failure is the document's.
 int RunChange(const std::function<bool(bool* refused)>& change) {
     bool refused = false;
     if (change(&refused))
         return kExitOk;
     if (refused)
         return kExitRefused;
-    std::cerr << "无法修改配置文件 Data/ferix_config.data（列表不存在或文件无法写入）。\n";
+    std::cerr << ConfigChangeFailedText() << "\n";
     return kExitData;
 }
 

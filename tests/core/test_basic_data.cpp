@@ -1,4 +1,5 @@
 // What the basic-data windows hold, the order they show it in, and what their buttons do.
+#include "ServerDocumentSupport.h"
 #include "TestSupport.h"
 
 #include "basic/BusinessUnits.h"
@@ -8,6 +9,7 @@
 #include "basic/SimpleList.h"
 #include "config/ConfigLists.h"
 #include "store/CDataStore.h"
+#include "store/ServerConfig.h"
 
 #include <filesystem>
 
@@ -173,6 +175,11 @@ TEST_F(BasicDataTest, DeletingADepartmentTakesItsEmployees) {
 }
 
 TEST_F(BasicDataTest, MissingConfigurationFileLeavesListsEmptyWithoutMessages) {
+    // On a server the document is its row there.
+    const std::string conninfo = ReadServerConfig(Dir()).conninfo;
+    if (OnServer()) {
+        ASSERT_EQ(DeleteServerDocument(conninfo), "");
+    }
     std::filesystem::remove(Dir() / "Data" / "ferix_config.data");
     CSimpleListState s(SimpleListKind::Warehouse);
     s.Fill();
@@ -183,6 +190,9 @@ TEST_F(BasicDataTest, MissingConfigurationFileLeavesListsEmptyWithoutMessages) {
     EXPECT_EQ(e.DepartmentRows(), Texts{"所有员工"});
     EXPECT_TRUE(SortedConfigNames("unit").empty());
     EXPECT_FALSE(std::filesystem::exists(Dir() / "Data" / "ferix_config.data"));
+    if (OnServer()) {
+        EXPECT_FALSE(ServerDocument(conninfo)) << "no document is made where there is none";
+    }
     EXPECT_TRUE(m_port.Texts().empty());
 }
 

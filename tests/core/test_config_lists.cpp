@@ -1,7 +1,10 @@
+#include "ServerDocumentSupport.h"
 #include "XmlTestSupport.h"
 
 #include "config/ConfigEntryChecks.h"
 #include "config/ConfigLists.h"
+#include "store/CDataStore.h"
+#include "store/ServerConfig.h"
 
 #include <gtest/gtest.h>
 
@@ -17,16 +20,33 @@ const std::string kOtherItems = "<item key=\"bank\"/>\r\n<item key=\"unit\"/>\r\
                                 "<item key=\"spending\"/>\r\n<item key=\"employees\"/>\r\n"
                                 "</config>\r\n";
 
+// On a server (FERIX_TEST_ENGINE=pg) the document is the server's row, read and written as bytes.
 class ConfigListsTest : public ProgramFolderTest {
 protected:
     void SetUp() override {
         ProgramFolderTest::SetUp();
         fs::create_directories(Dir() / "Data");
     }
-    void WriteConfig(const std::string& bytes) {
-        WriteBytes(Dir() / "Data/ferix_config.data", bytes);
+    // Made once: a server folder needs its tables before a document can be put there.
+    void InitFolder() {
+        if (!m_made)
+            ProgramFolderTest::InitFolder();
+        m_made = true;
     }
-    std::string Config() const { return ReadFile("Data/ferix_config.data"); }
+    void WriteConfig(const std::string& bytes) {
+        if (!OnServer())
+            return WriteBytes(Dir() / "Data/ferix_config.data", bytes);
+        InitFolder();
+        ASSERT_EQ(SetServerDocument(ReadServerConfig(Dir()).conninfo, bytes), "");
+    }
+    std::string Config() const {
+        if (!OnServer())
+            return ReadFile("Data/ferix_config.data");
+        return ServerDocument(ReadServerConfig(Dir()).conninfo).value_or("<no row>");
+    }
+
+private:
+    bool m_made = false;
 };
 
 std::vector<std::string> Names(const std::vector<ConfigListEntry>& entries) {
@@ -236,15 +256,29 @@ TEST_F(ConfigListsTest, AGbkFileKeepsItsBytesAndRefusesWhatItCannotCarry) {
     EXPECT_FALSE(AddConfigListEntry("unit", "\xCF\xE4", "", &refused));
     EXPECT_TRUE(refused);
     EXPECT_EQ(Config(), before);
-    EXPECT_EQ(
-        m_port.Texts(),
-        (std::vector<std::string>{
-            "配置文件 Data/ferix_config.data 没有修改：要写入的文字不是有效的 UTF-8 文本。"}));
+    EXPECT_EQ(m_port.Texts(),
+              (std::vector<std::string>{
+                  OnServer() ? "服务器上的配置列表没有修改：要写入的文字不是有效的 UTF-8 文本。"
+                             : "配置文件 Data/ferix_config.data 没有修改：要写入的文字不是有效的 "
+                               "UTF-8 文本。"}));
 }
 
 TEST_F(ConfigListsTest, AFailedSaveKeepsTheOldFileAndIsReported) {
     InitFolder();
     const std::string before = Config();
+    if (OnServer()) {
+        // The third statement of a change (begin, read under lock, write) fails: the change is
+        // undone whole.
+        CDataStore::FailStatementForTest(3);
+        const bool added = AddConfigListEntry("area", "华东", "");
+        CDataStore::FailStatementForTest(0);
+        EXPECT_FALSE(added);
+        EXPECT_EQ(Config(), before);
+        EXPECT_TRUE(m_port.Texts().empty()) << "the lists never show a message";
+        ASSERT_TRUE(AddConfigListEntry("area", "华东", ""));
+        EXPECT_EQ(Names(ReadConfigList("area")), (std::vector<std::string>{"华东"}));
+        return;
+    }
     struct rlimit old {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
     auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -281,4 +315,35 @@ TEST_F(ConfigListsTest, AddWindowsRefuseEmptyNamesWithTheirMessages) {
     EXPECT_TRUE(CheckEmployeeEntry("张三", "采购部"));
     EXPECT_EQ(m_port.Texts(),
               (std::vector<std::string>{"员工姓名或部门不能为空！", "员工姓名或部门不能为空！"}));
+}
+
+TEST_F(ConfigListsTest, ADocumentComesBackByteForByteAfterAnAddAndARemove) {
+    // GBK that declares nothing (known by its bytes), and UTF-16 with its mark.
+    const std::string gbk = "<config>\r\n<item key=\"unit\">\r\n<unit name=\"\xB8\xF6\" "
+                            "note=\"\xB1\xB8\"/>\r\n</item>\r\n</config>\r\n";
+    WriteConfig(gbk);
+    ASSERT_TRUE(AddConfigListEntry("unit", "箱", "纸"));
+    EXPECT_EQ(Config(), "<config>\r\n<item key=\"unit\">\r\n<unit name=\"\xB8\xF6\" "
+                        "note=\"\xB1\xB8\"/>\r\n<unit name=\"\xCF\xE4\" note=\"\xD6\xBD\"/>\r\n"
+                        "</item>\r\n</config>\r\n");
+    ASSERT_TRUE(RemoveConfigListEntries("unit", "箱"));
+    EXPECT_EQ(Config(), gbk);
+
+    auto utf16 = [](std::u16string_view text) {
+        std::string bytes = "\xFF\xFE";
+        for (char16_t c : text) {
+            bytes += static_cast<char>(c & 0xFF);
+            bytes += static_cast<char>(c >> 8);
+        }
+        return bytes;
+    };
+    const std::string marked = utf16(u"<config><item key=\"bank\"><bank name=\"工行\"/></item>"
+                                     u"</config>");
+    WriteConfig(marked);
+    ASSERT_TRUE(AddConfigListEntry("bank", "农行", ""));
+    EXPECT_EQ(Config(), utf16(u"<config><item key=\"bank\"><bank name=\"工行\"/><bank "
+                              u"name=\"农行\" note=\"\"/>\r\n</item></config>"));
+    EXPECT_EQ(Names(ReadConfigList("bank")), (std::vector<std::string>{"工行", "农行"}));
+    ASSERT_TRUE(RemoveConfigListEntries("bank", "农行"));
+    EXPECT_EQ(Config(), marked);
 }

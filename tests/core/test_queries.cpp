@@ -1,12 +1,11 @@
 // Stock view list, bill history with its total row, and the six statistics reports.
 #include "TestSupport.h"
 
+#include "config/ConfigLists.h"
 #include "query/History.h"
 #include "query/Reports.h"
 #include "query/StockView.h"
 #include "store/CDataStore.h"
-
-#include <fstream>
 
 namespace {
 using Rows = std::vector<std::vector<std::string>>;
@@ -116,12 +115,8 @@ TEST_F(QueryTest, StockViewWithoutDataAndItsWarehouseList) {
     EXPECT_EQ(StockViewWarehouses(), std::vector<std::string>{"全部"});
 
     InitFolder();
-    std::string config = ReadFile("Data/ferix_config.data");
-    config.replace(config.find("<item key=\"warehouse\"/>"), 23,
-                   "<item key=\"warehouse\"><warehouse name=\"一号仓库\" note=\"\"/>"
-                   "<warehouse name=\"Annex\" note=\"\"/><warehouse name=\"北库\" note=\"\"/>"
-                   "</item>");
-    std::ofstream(Dir() / "Data/ferix_config.data", std::ios::binary | std::ios::trunc) << config;
+    for (const char* name : {"一号仓库", "Annex", "北库"})
+        ASSERT_TRUE(AddConfigListEntry("warehouse", name, ""));
     // In text order: ASCII first, then Chinese in pinyin order (bei, quan, yi).
     EXPECT_EQ(StockViewWarehouses(),
               (std::vector<std::string>{"Annex", "北库", "全部", "一号仓库"}));

@@ -3,6 +3,7 @@
 #include "Cferix_razazApp.h"
 #include "MessagePort.h"
 #include "bills/CBill.h"
+#include "config/ConfigDocumentStore.h"
 #include "config/ConfigLists.h"
 #include "store/CDataStore.h"
 #include "text/Clock.h"
@@ -636,7 +637,7 @@ bool FillDemoData(const DemoDataOptions& options, DemoDataSummary* summary) {
     if (!existing.empty())
         return Fail("当前程序文件夹中已有商品，演示数据只能填入没有商品的程序文件夹。");
     if (!FillReferenceLists())
-        return Fail("写入配置文件失败：" + ConfigFilePath().string());
+        return Fail("写入配置文件失败：" + ConfigDocumentPlace());
     if (!FillCompanySettings())
         return false;
     // Sample data can be made again; a power cut while it is written costs nothing real.

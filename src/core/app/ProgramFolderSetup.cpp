@@ -60,10 +60,12 @@ bool ProgramFolderExists(const fs::path& dir) {
     return fs::exists(dir / "Data" / "main_data.tdb", ec) || fs::exists(ServerConfigPath(dir), ec);
 }
 
-bool CreateProgramFolder(const fs::path& dir, std::string* error) {
+bool CreateProgramFolder(const fs::path& dir, std::string* error, bool* joined) {
     std::string scratch;
     if (!error)
         error = &scratch;
+    if (joined)
+        *joined = false;
     std::error_code ec;
     const ServerConfig server = ReadServerConfig(dir);
     if (server.present && !server.error.empty()) {
@@ -89,7 +91,8 @@ bool CreateProgramFolder(const fs::path& dir, std::string* error) {
     try {
         // A folder of Data/server.conf keeps both sets of tables on the server.
         if (server.present)
-            ok = CreateServerData(server.conninfo, HashPassword(""), FormatNow("%y-%m-%d"), error);
+            ok = CreateServerData(server.conninfo, HashPassword(""), FormatNow("%y-%m-%d"), error,
+                                  kDefaultConfigFile, joined);
         else
             ok = (!makeOther || MakeDatabase(otherDb, false, error)) &&
                  MakeDatabase(mainDb, true, error);
@@ -97,8 +100,9 @@ bool CreateProgramFolder(const fs::path& dir, std::string* error) {
         *error = e.what();
         ok = false;
     }
-    // Existing configuration and template files are kept: they may hold the user's lists.
-    if (ok && !fs::exists(dir / "Data" / "ferix_config.data"))
+    // Existing configuration and template files are kept: they may hold the user's lists. A
+    // server keeps the lists itself.
+    if (ok && !server.present && !fs::exists(dir / "Data" / "ferix_config.data"))
         ok = WriteFile(dir / "Data" / "ferix_config.data", kDefaultConfigFile, error);
     if (ok && !fs::exists(dir / "Templates" / "temp_kucun_view.html"))
         ok = WriteFile(dir / "Templates" / "temp_kucun_view.html", kDefaultStockTemplate, error);

@@ -13,6 +13,13 @@ bool ProgramFolderExists(const std::filesystem::path& dir);
 // "admin" with an empty password, one settings row, the configuration file with its seven
 // lists, the stock and statement print templates and the empty Backup, PrintView and Temp folders.
 // Refuses when Data/main_data.tdb exists. On failure nothing half-made is left in Data.
-// With Data/server.conf present, both data files' tables are made on that server instead (one
-// transaction; refused when the database already holds them).
-bool CreateProgramFolder(const std::filesystem::path& dir, std::string* error);
+// With Data/server.conf present, both data files' tables and the configuration document are
+// made on that server instead (one transaction), and no configuration file is written. A
+// database that already holds them is refused, or, when `joined` is given, joined: the folder
+// gets its local parts only, nothing on the server is touched, and *joined is set.
+bool CreateProgramFolder(const std::filesystem::path& dir, std::string* error,
+                         bool* joined = nullptr);
+
+// What a folder that joined a server's data is told.
+inline constexpr const char* kJoinedServerText =
+    "服务器上已有本程序的数据：这个程序文件夹已连接到它。";

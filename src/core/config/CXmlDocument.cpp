@@ -266,6 +266,18 @@ bool CXmlDocument::Load(const std::filesystem::path& path) {
         ClearDocument();
         return false;
     }
+    return TakeReadText(std::move(text));
+}
+
+bool CXmlDocument::LoadBytes(std::string bytes) {
+    ClearDocument();
+    m_result.clear();
+    std::string text;
+    DecodeBytes(std::move(bytes), text, m_source, m_result, m_flags);
+    return TakeReadText(std::move(text));
+}
+
+bool CXmlDocument::TakeReadText(std::string text) {
     if (text.size() > kMaxDocumentLength) {
         ClearDocument();
         AddResult("<file_error msg=\"document too large\"/>");
@@ -278,6 +290,16 @@ bool CXmlDocument::Load(const std::filesystem::path& path) {
 bool CXmlDocument::Save(const std::filesystem::path& path) {
     m_refusal.clear();
     return WriteFile(path, m_text, &m_source, &m_result, &m_flags, &m_refusal);
+}
+
+bool CXmlDocument::SaveBytes(std::string& bytes) {
+    m_refusal.clear();
+    m_result.clear();
+    std::string encoded, encoding;
+    if (!EncodeText(m_text, &m_source, m_flags, encoded, encoding, m_result, m_refusal))
+        return false;
+    bytes = std::move(encoded);
+    return true;
 }
 
 bool CXmlDocument::FindElement(const std::string& name) {

@@ -38,6 +38,11 @@ public:
     // Why the last Save wrote nothing: the edits hold something the file's encoding cannot carry
     // so that it reads back the same. Empty after any other save.
     const std::string& SaveRefusal() const { return m_refusal; }
+    // Load and Save without the file: the bytes a file would hold, kept elsewhere (a database
+    // row). Read and written exactly as Load and Save read and write the file, with the same
+    // refusals; SaveBytes changes `bytes` only when it succeeds.
+    bool LoadBytes(std::string bytes);
+    bool SaveBytes(std::string& bytes);
 
     // Moves the current position to the next sibling element named `name` (exact, case-
     // sensitive); from the parent's first child when there is no current element.
@@ -103,6 +108,15 @@ private:
     static bool WriteFile(const std::filesystem::path& path, const std::string& text,
                           const FileSource* source, std::string* result, int* flags,
                           std::string* refusal);
+    // The file's bytes to text and back: ReadFile and WriteFile without the file itself.
+    static void DecodeBytes(std::string bytes, std::string& text, FileSource& source,
+                            std::string& result, int& flags);
+    // `encoding` receives what the bytes are written in.
+    static bool EncodeText(const std::string& text, const FileSource* source, int flags,
+                           std::string& bytes, std::string& encoding, std::string& result,
+                           std::string& refusal);
+    // Takes a text just read; false when too large or not well-formed.
+    bool TakeReadText(std::string text);
     bool Parse();
     void ClearDocument();
     void ResetCursor();

@@ -3,6 +3,7 @@
 #include "app/Cferix_razazApp.h"
 #include "app/MessagePort.h"
 #include "config/CXmlDocument.h"
+#include "config/ConfigDocumentStore.h"
 
 #include <algorithm>
 
@@ -11,10 +12,14 @@ const char* const kDepartmentKey = "employees";
 const char* const kDepartmentEntry = "departments";
 const char* const kEmployeeEntry = "employees";
 
-// Loads the file and moves into the first `item` whose key is exactly `key`. The load result is
-// not checked: a damaged file still yields whatever elements it has.
-bool OpenList(CXmlDocument& doc, const std::filesystem::path& path, const std::string& key) {
-    doc.Load(path);
+// Loads the document and moves into the first `item` whose key is exactly `key`. The load result
+// is not checked: a damaged document still yields whatever elements it has.
+bool OpenList(CXmlDocument& doc, CConfigDocumentAccess& access, const std::string& key,
+              bool forChange) {
+    if (forChange)
+        access.LoadForChange(doc);
+    else
+        access.Load(doc);
     if (!doc.FindElement("config") || !doc.EnterElement())
         return false;
     while (doc.FindElement("item")) {
@@ -22,6 +27,11 @@ bool OpenList(CXmlDocument& doc, const std::filesystem::path& path, const std::s
             return doc.EnterElement();
     }
     return false;
+}
+
+bool OpenListToRead(CXmlDocument& doc, const std::string& key) {
+    CConfigDocumentAccess access;
+    return OpenList(doc, access, key, false);
 }
 
 std::vector<ConfigListEntry> ReadEntries(CXmlDocument& doc, const std::string& entryName) {
@@ -40,27 +50,38 @@ void ReadEmployeesOfDepartment(CXmlDocument& doc, const std::string& department,
     }
 }
 
-// Saves a change; one the file cannot carry faithfully is refused with its reason.
-bool SaveChange(CXmlDocument& doc, const std::filesystem::path& path, bool* refused) {
-    if (doc.Save(path))
+// Saves a change; one the document cannot carry faithfully is refused with its reason.
+bool SaveChange(CXmlDocument& doc, CConfigDocumentAccess& access, bool* refused) {
+    if (access.Save(doc))
         return true;
     if (!doc.SaveRefusal().empty()) {
-        Messages().Inform("配置文件 Data/ferix_config.data 没有修改：" + doc.SaveRefusal() + "。");
+        Messages().Inform(ConfigChangeRefusedText(doc.SaveRefusal()));
         if (refused)
             *refused = true;
     }
     return false;
 }
 
+// Runs one change on the list of `key`: the document loaded for change (locked on a server),
+// `edit` changing and saving it, then the change finished.
+template <typename Edit> bool ChangeList(const std::string& key, Edit edit) {
+    CConfigDocumentAccess access;
+    CXmlDocument doc;
+    if (!OpenList(doc, access, key, true))
+        return false;
+    const bool saved = edit(doc, access);
+    return access.Finish() && saved;
+}
+
 // Removes, on the current level, every `entryName` element named `name`, saving after each.
-// Stops at a refused save: the file then holds every removal before it.
-bool RemoveNamed(CXmlDocument& doc, const std::filesystem::path& path, const std::string& entryName,
+// Stops at a refused save: the document then holds every removal before it.
+bool RemoveNamed(CXmlDocument& doc, CConfigDocumentAccess& access, const std::string& entryName,
                  const std::string& name, bool* refused) {
     bool saved = true;
     while (doc.FindElement(entryName)) {
         if (doc.GetAttribute("name") == name) {
             doc.RemoveElement();
-            if (!SaveChange(doc, path, refused)) {
+            if (!SaveChange(doc, access, refused)) {
                 saved = false;
                 if (refused && *refused)
                     break;
@@ -72,14 +93,12 @@ bool RemoveNamed(CXmlDocument& doc, const std::filesystem::path& path, const std
 
 bool AddNameAndNote(const std::string& key, const std::string& entryName, const std::string& name,
                     const std::string& note, bool* refused) {
-    const auto path = ConfigFilePath();
-    CXmlDocument doc;
-    if (!OpenList(doc, path, key))
-        return false;
-    doc.AddElement(entryName);
-    doc.SetAttribute("name", name);
-    doc.SetAttribute("note", note);
-    return SaveChange(doc, path, refused);
+    return ChangeList(key, [&](CXmlDocument& doc, CConfigDocumentAccess& access) {
+        doc.AddElement(entryName);
+        doc.SetAttribute("name", name);
+        doc.SetAttribute("note", note);
+        return SaveChange(doc, access, refused);
+    });
 }
 
 bool FindDepartment(CXmlDocument& doc, const std::string& department) {
@@ -108,7 +127,7 @@ bool IsSimpleConfigListKey(const std::string& key) {
 
 std::vector<ConfigListEntry> ReadConfigList(const std::string& key) {
     CXmlDocument doc;
-    if (!OpenList(doc, ConfigFilePath(), key))
+    if (!OpenListToRead(doc, key))
         return {};
     return ReadEntries(doc, key);
 }
@@ -119,16 +138,14 @@ bool AddConfigListEntry(const std::string& key, const std::string& name, const s
 }
 
 bool RemoveConfigListEntries(const std::string& key, const std::string& name, bool* refused) {
-    const auto path = ConfigFilePath();
-    CXmlDocument doc;
-    if (!OpenList(doc, path, key))
-        return false;
-    return RemoveNamed(doc, path, key, name, refused);
+    return ChangeList(key, [&](CXmlDocument& doc, CConfigDocumentAccess& access) {
+        return RemoveNamed(doc, access, key, name, refused);
+    });
 }
 
 std::vector<ConfigListEntry> ReadDepartments() {
     CXmlDocument doc;
-    if (!OpenList(doc, ConfigFilePath(), kDepartmentKey))
+    if (!OpenListToRead(doc, kDepartmentKey))
         return {};
     return ReadEntries(doc, kDepartmentEntry);
 }
@@ -138,17 +155,15 @@ bool AddDepartment(const std::string& name, const std::string& note, bool* refus
 }
 
 bool RemoveDepartments(const std::string& name, bool* refused) {
-    const auto path = ConfigFilePath();
-    CXmlDocument doc;
-    if (!OpenList(doc, path, kDepartmentKey))
-        return false;
-    return RemoveNamed(doc, path, kDepartmentEntry, name, refused);
+    return ChangeList(kDepartmentKey, [&](CXmlDocument& doc, CConfigDocumentAccess& access) {
+        return RemoveNamed(doc, access, kDepartmentEntry, name, refused);
+    });
 }
 
 std::vector<EmployeeEntry> ReadEmployees(const std::optional<std::string>& department) {
     std::vector<EmployeeEntry> employees;
     CXmlDocument doc;
-    if (!OpenList(doc, ConfigFilePath(), kDepartmentKey))
+    if (!OpenListToRead(doc, kDepartmentKey))
         return employees;
     if (department) {
         if (FindDepartment(doc, *department) && doc.EnterElement())
@@ -167,32 +182,29 @@ std::vector<EmployeeEntry> ReadEmployees(const std::optional<std::string>& depar
 bool AddEmployee(const std::string& department, const std::string& name, const std::string& tel,
                  const std::string& addr, const std::string& birthday, const std::string& note,
                  bool* refused) {
-    const auto path = ConfigFilePath();
-    CXmlDocument doc;
-    if (!OpenList(doc, path, kDepartmentKey) || !FindDepartment(doc, department) ||
-        !doc.EnterElement())
-        return false;
-    doc.AddElement(kEmployeeEntry);
-    doc.SetAttribute("name", name);
-    doc.SetAttribute("tel", tel);
-    doc.SetAttribute("addr", addr);
-    doc.SetAttribute("birthday", birthday);
-    doc.SetAttribute("note", note);
-    return SaveChange(doc, path, refused);
+    return ChangeList(kDepartmentKey, [&](CXmlDocument& doc, CConfigDocumentAccess& access) {
+        if (!FindDepartment(doc, department) || !doc.EnterElement())
+            return false;
+        doc.AddElement(kEmployeeEntry);
+        doc.SetAttribute("name", name);
+        doc.SetAttribute("tel", tel);
+        doc.SetAttribute("addr", addr);
+        doc.SetAttribute("birthday", birthday);
+        doc.SetAttribute("note", note);
+        return SaveChange(doc, access, refused);
+    });
 }
 
 bool RemoveEmployees(const std::string& name, bool* refused) {
-    const auto path = ConfigFilePath();
-    CXmlDocument doc;
-    if (!OpenList(doc, path, kDepartmentKey))
-        return false;
-    bool saved = true, refusal = false;
-    while (!refusal && doc.FindElement(kDepartmentEntry)) {
-        doc.EnterElement();
-        saved = RemoveNamed(doc, path, kEmployeeEntry, name, &refusal) && saved;
-        doc.LeaveElement();
-    }
-    if (refused && refusal)
-        *refused = true;
-    return saved;
+    return ChangeList(kDepartmentKey, [&](CXmlDocument& doc, CConfigDocumentAccess& access) {
+        bool saved = true, refusal = false;
+        while (!refusal && doc.FindElement(kDepartmentEntry)) {
+            doc.EnterElement();
+            saved = RemoveNamed(doc, access, kEmployeeEntry, name, &refusal) && saved;
+            doc.LeaveElement();
+        }
+        if (refused && refusal)
+            *refused = true;
+        return saved;
+    });
 }

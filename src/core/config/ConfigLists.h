@@ -5,8 +5,9 @@
 #include <vector>
 
 // The simple reference lists of the business, kept in Data/ferix_config.data below the program
-// folder: areas, banks, units, warehouses, income and spending items, and departments with
-// their employees. Every operation loads the file afresh, works on it and saves it at once;
+// folder (on a server folder: in the server's copy of that document, see ConfigDocumentStore.h):
+// areas, banks, units, warehouses, income and spending items, and departments with their
+// employees. Every operation loads the document afresh, works on it and saves it at once;
 // nothing is cached between calls.
 //
 // A missing file, a missing `config` root or a missing `item` for the key makes reads empty and

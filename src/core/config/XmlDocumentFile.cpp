@@ -249,31 +249,39 @@ bool CXmlDocument::ReadFile(const fs::path& path, std::string& text, FileSource*
     std::string bytes;
     if (!ReadWholeFile(path, bytes, *result))
         return false;
+    DecodeBytes(std::move(bytes), text, *source, *result, *flags);
+    return true;
+}
+
+void CXmlDocument::DecodeBytes(std::string bytes, std::string& text, FileSource& source,
+                               std::string& result, int& flags) {
+    text.clear();
+    source = FileSource();
 
     // The marks found now replace any the caller passed in; a stale big-endian bit would make the
     // next save write UTF-16 for a file that never was.
-    *flags &= ~(kUtf16LeFile | kUtf8Mark | kUtf16BeFile);
+    flags &= ~(kUtf16LeFile | kUtf8Mark | kUtf16BeFile);
     const std::string_view head(bytes);
     std::string encoding;
     size_t markLength = 0;
     bool utf16 = false;
     if (head.substr(0, 3) == "\xEF\xBB\xBF") {
-        *flags |= kUtf8Mark;
+        flags |= kUtf8Mark;
         encoding = "UTF-8";
         markLength = 3;
     } else if (head.substr(0, 2) == "\xFF\xFE") {
-        *flags |= kUtf16LeFile;
+        flags |= kUtf16LeFile;
         encoding = "UTF-16LE";
         markLength = 2;
         utf16 = true;
     } else if (head.substr(0, 2) == "\xFE\xFF") {
-        *flags |= kUtf16BeFile;
+        flags |= kUtf16BeFile;
         encoding = "UTF-16BE";
         markLength = 2;
         utf16 = true;
     }
     if (markLength)
-        *result += "<bom/>";
+        result += "<bom/>";
     std::string payload = bytes.substr(markLength);
     bytes.clear();
 
@@ -281,7 +289,7 @@ bool CXmlDocument::ReadFile(const fs::path& path, std::string& text, FileSource*
     if (utf16) {
         if (payload.size() % 2) {
             // Half a 16-bit unit cannot be held; it is dropped and noted.
-            *result += "<truncation_error/>";
+            result += "<truncation_error/>";
             payload.pop_back();
         }
         size_t out = 0;
@@ -300,7 +308,7 @@ bool CXmlDocument::ReadFile(const fs::path& path, std::string& text, FileSource*
         payload.erase(firstNul, payload.end());
     }
     if (nulls)
-        *result += "<nulls_removed count=\"" + std::to_string(nulls) + "\"/>";
+        result += "<nulls_removed count=\"" + std::to_string(nulls) + "\"/>";
 
     if (!markLength) {
         // The whole file is searched, as writing searches the whole text: an HTML head whose
@@ -308,30 +316,29 @@ bool CXmlDocument::ReadFile(const fs::path& path, std::string& text, FileSource*
         bool declared = false;
         encoding = UnmarkedEncoding(payload, &declared);
         if (!declared)
-            *result += "<utf8_detection/>";
+            result += "<utf8_detection/>";
     }
-    *result += EncodingEntry("read", encoding, payload.size() + markLength);
+    result += EncodingEntry("read", encoding, payload.size() + markLength);
     if (encoding == "UTF-16BE")
-        *result += "<endian_swap/>";
+        result += "<endian_swap/>";
 
-    source->read = true;
-    source->encoding = encoding;
-    source->converter = ConverterOf(encoding);
+    source.read = true;
+    source.encoding = encoding;
+    source.converter = ConverterOf(encoding);
     bool loss = false;
-    if (source->converter.empty() ||
-        !DecodeToUtf8(payload, source->converter.c_str(), text, nullptr, &loss)) {
+    if (source.converter.empty() ||
+        !DecodeToUtf8(payload, source.converter.c_str(), text, nullptr, &loss)) {
         // No converter: the bytes are taken as they are and written back so.
-        source->converter.clear();
+        source.converter.clear();
         text = payload;
-    } else if (source->converter != "UTF-8") {
-        *result += EncodingEntry("converted_to", "UTF-8", text.size());
+    } else if (source.converter != "UTF-8") {
+        result += EncodingEntry("converted_to", "UTF-8", text.size());
     }
     if (loss)
-        *result += "<conversion_loss/>";
-    source->bytes = std::move(payload);
+        result += "<conversion_loss/>";
+    source.bytes = std::move(payload);
     if (!text.empty())
-        source->kept.push_back({0, text.size(), 0});
-    return true;
+        source.kept.push_back({0, text.size(), 0});
 }
 
 bool CXmlDocument::ReadDocumentFile(const fs::path& path, std::string& text, std::string* result,
@@ -353,14 +360,30 @@ bool CXmlDocument::WriteFile(const fs::path& path, const std::string& text,
     result->clear();
     refusal->clear();
 
-    std::string encoding, mark;
-    if (*flags & kUtf16LeFile) {
+    std::string bytes, encoding;
+    if (!EncodeText(text, source, *flags, bytes, encoding, *result, *refusal))
+        return false;
+    std::string error;
+    if (!WriteFileAtomically(path, bytes, &error)) {
+        *result += FileErrorEntry(error);
+        return false;
+    }
+    *result += EncodingEntry("write", encoding, bytes.size());
+    return true;
+}
+
+bool CXmlDocument::EncodeText(const std::string& text, const FileSource* source, int flags,
+                              std::string& bytesOut, std::string& encoding, std::string& result,
+                              std::string& refusal) {
+    bytesOut.clear();
+    std::string mark;
+    if (flags & kUtf16LeFile) {
         encoding = "UTF-16LE";
         mark = "\xFF\xFE";
-    } else if (*flags & kUtf16BeFile) {
+    } else if (flags & kUtf16BeFile) {
         encoding = "UTF-16BE";
         mark = "\xFE\xFF";
-    } else if (*flags & kUtf8Mark) {
+    } else if (flags & kUtf8Mark) {
         encoding = "UTF-8";
         mark = "\xEF\xBB\xBF";
     } else {
@@ -389,24 +412,19 @@ bool CXmlDocument::WriteFile(const fs::path& path, const std::string& text,
         (StartsWithMark(bytes) || UnmarkedEncoding(bytes, &declared) != encoding))
         written = false;
     if (!written) {
-        *refusal = writer.Refusal().empty()
-                       ? "修改后的内容无法用文件的编码 " + encoding + " 原样写回"
-                       : writer.Refusal();
-        *result += "<refused msg=\"" + EscapeAttributeValue(*refusal) + "\"/>";
+        refusal = writer.Refusal().empty()
+                      ? "修改后的内容无法用文件的编码 " + encoding + " 原样写回"
+                      : writer.Refusal();
+        result += "<refused msg=\"" + EscapeAttributeValue(refusal) + "\"/>";
         return false;
     }
     if (!converter.empty() && converter != "UTF-8")
-        *result += EncodingEntry("converted_from", "UTF-8", text.size());
+        result += EncodingEntry("converted_from", "UTF-8", text.size());
     if (encoding == "UTF-16BE")
-        *result += "<endian_swap/>";
+        result += "<endian_swap/>";
 
     bytes.insert(0, mark);
-    std::string error;
-    if (!WriteFileAtomically(path, bytes, &error)) {
-        *result += FileErrorEntry(error);
-        return false;
-    }
-    *result += EncodingEntry("write", encoding, bytes.size());
+    bytesOut = std::move(bytes);
     return true;
 }
 
