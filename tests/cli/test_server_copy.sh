@@ -133,11 +133,11 @@ OUT=$(echo "$conn" | "$CLI" --user admin --password '' copy-to-server - 2>"$WORK
 ERR=$(cat "$WORK/err")
 echo "copy-to-server of 20,000 bills: $((($(date +%s%N) - start) / 1000000)) ms"
 check "copied" [ "$RC" = 0 -a -z "$OUT" -a -z "$ERR" ]
-check "the files are kept as .bak" [ -f Data/main_data.tdb.bak -a -f Data/other_data.tdb.bak ]
+check "the files are kept as .bak" [ -f Data/main_data.tdb.bak -a -f Data/other_data.tdb.bak -a -f Data/ferix_config.data.bak -a ! -e Data/ferix_config.data ]
 check "the files are gone from use" [ ! -e Data/main_data.tdb -a ! -e Data/other_data.tdb ]
 check "server.conf is the owner's alone" [ "$(stat -c %a Data/server.conf)" = 600 ]
 check "the configuration document is on the server byte for byte" \
-    [ "$(sql "select encode(sha256(content), 'hex') from ferix_config where name = 'ferix_config.data'")" = "$(sha256sum <Data/ferix_config.data | cut -d' ' -f1)" ]
+    [ "$(sql "select encode(sha256(content), 'hex') from ferix_config where name = 'ferix_config.data'")" = "$(sha256sum <Data/ferix_config.data.bak | cut -d' ' -f1)" ]
 
 capture "$WORK/after"
 for f in "$WORK"/before/*.out; do

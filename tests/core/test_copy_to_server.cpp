@@ -235,6 +235,7 @@ TEST_F(CopyToServerTest, EveryRowAndTextArrivesAsInTheFilesAndTheFolderSwitches)
     EXPECT_FALSE(fs::exists(OtherFile()));
     EXPECT_EQ(DumpFile(mainBak), mainBefore);
     EXPECT_EQ(DumpFile(otherBak), otherBefore);
+    EXPECT_EQ(ReadFile("Data/ferix_config.data.bak"), config);
     EXPECT_EQ(DumpServer(conninfo, FileTables(mainBak)), mainBefore);
     EXPECT_EQ(DumpServer(conninfo, FileTables(otherBak)), otherBefore);
     std::string hex;

@@ -354,7 +354,7 @@ bool CFolderCopy::SwitchFolder(const std::string& conninfo) {
         return false;
     }
     m_wroteConf = true;
-    for (const char* name : {"main_data.tdb", "other_data.tdb"}) {
+    for (const char* name : {"main_data.tdb", "other_data.tdb", "ferix_config.data"}) {
         const fs::path from = m_data / name;
         fs::path to = from;
         to += ".bak";
@@ -393,7 +393,7 @@ AdminResult CFolderCopy::Run(const std::string& conninfo, CopyToServerSummary* s
         return Refuse(kCopyBadConninfoText);
     PQconninfoFree(options);
     std::error_code ec;
-    for (const char* name : {"main_data.tdb.bak", "other_data.tdb.bak"}) {
+    for (const char* name : {"main_data.tdb.bak", "other_data.tdb.bak", "ferix_config.data.bak"}) {
         if (fs::exists(m_data / name, ec))
             return Refuse("Data/" + std::string(name) +
                           " 已存在：复制后数据文件要改成这个名字保留。请先把它移走。");

@@ -25,7 +25,8 @@ struct CopyToServerSummary {
 // bytes) into the database `conninfo` names, which must not hold this program's tables yet. One
 // server transaction: the tables are made, every row is copied keeping its id, each table's row
 // count on the server is checked against the file's, and only then is the folder switched:
-// Data/server.conf is written (owner-only) and the files become Data/main_data.tdb.bak and
-// Data/other_data.tdb.bak. The files are held against writers from the first row read until the
-// switch. Any failure rolls the server back and leaves the folder as it was, after a message.
+// Data/server.conf is written (owner-only) and the files become Data/main_data.tdb.bak,
+// Data/other_data.tdb.bak and Data/ferix_config.data.bak. The files are held against writers from
+// the first row read until the switch. Any failure rolls the server back and leaves the folder as
+// it was, after a message.
 AdminResult CopyFolderToServer(const std::string& conninfo, CopyToServerSummary* summary = nullptr);

@@ -7,8 +7,12 @@
 
 #include <cstdlib>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <string_view>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -40,31 +44,122 @@ void IgnoreNotice(void*, const char*) {
     // "already exists, skipping" and the like are not the user's business.
 }
 
+// A connection with the statements prepared on it.
+struct Session {
+    PGconn* conn = nullptr;
+    std::string conninfo;
+    std::map<std::string, std::string> prepared;
+    pid_t owner = 0; // the process that connected: a forked child must not use its parent's
+    bool setsChanged = false; // a SET ran: the next action must start from the defaults
+};
+
+// Connections kept open between user actions. Every action makes its own store, and connecting
+// (authentication, encryption on a network) costs more than most actions; a kept connection is
+// used again only when it is idle, healthy and the schema check on it passes.
+class CSessionPool {
+public:
+    ~CSessionPool() {
+        for (Session& s : m_idle)
+            Close(s);
+    }
+
+    std::optional<Session> Take(const std::string& conninfo) {
+        std::lock_guard lock(m_mutex);
+        for (auto it = m_idle.begin(); it != m_idle.end(); ++it) {
+            if (it->conninfo == conninfo && it->owner == ::getpid()) {
+                Session s = std::move(*it);
+                m_idle.erase(it);
+                return s;
+            }
+        }
+        return std::nullopt;
+    }
+
+    void Give(Session s) {
+        if (PQstatus(s.conn) != CONNECTION_OK || PQtransactionStatus(s.conn) != PQTRANS_IDLE ||
+            s.owner != ::getpid()) {
+            Close(s);
+            return;
+        }
+        if (s.setsChanged) {
+            Result reset(PQexec(s.conn, "RESET ALL"));
+            if (!reset || PQresultStatus(reset.get()) != PGRES_COMMAND_OK) {
+                Close(s);
+                return;
+            }
+            s.setsChanged = false;
+        }
+        std::lock_guard lock(m_mutex);
+        m_idle.push_back(std::move(s));
+        while (m_idle.size() > kKept) {
+            Close(m_idle.front());
+            m_idle.erase(m_idle.begin());
+        }
+    }
+
+    static void Close(Session& s) {
+        if (!s.conn)
+            return;
+        // A connection inherited through fork belongs to the parent: closing it properly would
+        // end the parent's session on the server.
+        if (s.owner != ::getpid())
+            ::close(PQsocket(s.conn));
+        PQfinish(s.conn);
+        s.conn = nullptr;
+    }
+
+private:
+    // The main and the other tables' stores of one folder.
+    static constexpr size_t kKept = 2;
+    std::mutex m_mutex;
+    std::vector<Session> m_idle;
+};
+
+CSessionPool& Pool() {
+    static CSessionPool pool;
+    return pool;
+}
+
 class CServerEngine final : public CStoreEngine {
 public:
     ~CServerEngine() override {
-        if (m_conn)
-            PQfinish(m_conn);
+        if (m_s.conn)
+            Pool().Give(std::move(m_s));
     }
 
     bool Open(const std::string& conninfo, bool mainTables, std::string* error) {
-        m_conn = PQconnectdb(conninfo.c_str());
-        if (!m_conn || PQstatus(m_conn) != CONNECTION_OK) {
-            *error = m_conn ? TrimmedError() : std::string("out of memory");
+        // A kept connection that fails its check (the server restarted meanwhile) is dropped
+        // and a new one made; a check that fails on a healthy connection is the answer.
+        if (auto kept = Pool().Take(conninfo)) {
+            m_s = std::move(*kept);
+            if (UpgradeServerSchema(m_s.conn, mainTables, error))
+                return true;
+            if (PQstatus(m_s.conn) == CONNECTION_OK)
+                return false;
+            CSessionPool::Close(m_s);
+            m_s = Session();
+        }
+        m_s.conninfo = conninfo;
+        m_s.owner = ::getpid();
+        m_s.conn = PQconnectdb(conninfo.c_str());
+        if (!m_s.conn || PQstatus(m_s.conn) != CONNECTION_OK) {
+            *error = m_s.conn ? TrimmedError() : std::string("out of memory");
             return false;
         }
-        PQsetNoticeProcessor(m_conn, IgnoreNotice, nullptr);
-        if (PQsetClientEncoding(m_conn, "UTF8") != 0) {
+        PQsetNoticeProcessor(m_s.conn, IgnoreNotice, nullptr);
+        if (PQsetClientEncoding(m_s.conn, "UTF8") != 0) {
             *error = TrimmedError();
             return false;
         }
-        return UpgradeServerSchema(m_conn, mainTables, error);
+        return UpgradeServerSchema(m_s.conn, mainTables, error);
     }
 
     bool Run(const std::string& sql, const SqlValues& values, const RowReader& onRow) override {
         Result result;
+        if (sql.size() > 4 && (sql.starts_with("set ") || sql.starts_with("SET ")))
+            m_s.setsChanged = true;
         if (values.empty() && IsTransactionControl(sql)) {
-            result.reset(PQexec(m_conn, ServerStatementText(sql).c_str()));
+            result.reset(PQexec(m_s.conn, ServerStatementText(sql).c_str()));
         } else {
             const std::string* name = Prepared(sql);
             if (!name)
@@ -73,7 +168,7 @@ public:
             params.reserve(values.size());
             for (const auto& v : values)
                 params.push_back(v.c_str());
-            result.reset(PQexecPrepared(m_conn, name->c_str(), static_cast<int>(params.size()),
+            result.reset(PQexecPrepared(m_s.conn, name->c_str(), static_cast<int>(params.size()),
                                         params.data(), nullptr, nullptr, 0));
         }
         const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
@@ -106,7 +201,7 @@ public:
     }
 
     bool Probe(const std::string& sql) override {
-        Result result(PQprepare(m_conn, "", ServerStatementText(sql).c_str(), 0, nullptr));
+        Result result(PQprepare(m_s.conn, "", ServerStatementText(sql).c_str(), 0, nullptr));
         if (result && PQresultStatus(result.get()) == PGRES_COMMAND_OK)
             return true;
         Fail(result.get());
@@ -114,24 +209,27 @@ public:
     }
 
     bool InTransaction() const override {
-        return PQtransactionStatus(m_conn) != PQTRANS_IDLE &&
-               PQtransactionStatus(m_conn) != PQTRANS_UNKNOWN;
+        return PQtransactionStatus(m_s.conn) != PQTRANS_IDLE &&
+               PQtransactionStatus(m_s.conn) != PQTRANS_UNKNOWN;
     }
 
     void Rollback() override {
         if (InTransaction())
-            PQclear(PQexec(m_conn, "ROLLBACK"));
+            PQclear(PQexec(m_s.conn, "ROLLBACK"));
     }
 
     int64_t Changes() const override { return m_changes; }
     const char* LockRowsClause() const override { return " for update"; }
     bool IsServer() const override { return true; }
-    bool Lost() const override { return PQstatus(m_conn) != CONNECTION_OK; }
-    int ServerProcess() const override { return PQbackendPID(m_conn); }
+    bool Lost() const override { return PQstatus(m_s.conn) != CONNECTION_OK; }
+    int ServerProcess() const override { return PQbackendPID(m_s.conn); }
 
     // The server's own counterpart of not waiting for the disk: a crash of the server may lose
     // the last commits, never leave one half written.
-    void UseFastBulkWrites() override { PQclear(PQexec(m_conn, "SET synchronous_commit = off")); }
+    void UseFastBulkWrites() override {
+        PQclear(PQexec(m_s.conn, "SET synchronous_commit = off"));
+        m_s.setsChanged = true;
+    }
 
 private:
     static bool IsTransactionControl(const std::string& sql) {
@@ -140,21 +238,21 @@ private:
 
     // Each text is prepared once per connection, under a name of its own.
     const std::string* Prepared(const std::string& sql) {
-        auto it = m_prepared.find(sql);
-        if (it != m_prepared.end())
+        auto it = m_s.prepared.find(sql);
+        if (it != m_s.prepared.end())
             return &it->second;
-        std::string name = "s" + std::to_string(m_prepared.size() + 1);
+        std::string name = "s" + std::to_string(m_s.prepared.size() + 1);
         Result result(
-            PQprepare(m_conn, name.c_str(), ServerStatementText(sql).c_str(), 0, nullptr));
+            PQprepare(m_s.conn, name.c_str(), ServerStatementText(sql).c_str(), 0, nullptr));
         if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
             Fail(result.get());
             return nullptr;
         }
-        return &m_prepared.emplace(sql, std::move(name)).first->second;
+        return &m_s.prepared.emplace(sql, std::move(name)).first->second;
     }
 
     std::string TrimmedError() const {
-        std::string e = PQerrorMessage(m_conn);
+        std::string e = PQerrorMessage(m_s.conn);
         while (!e.empty() && (e.back() == '\n' || e.back() == ' '))
             e.pop_back();
         return e;
@@ -164,15 +262,14 @@ private:
         const char* primary =
             result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
         const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-        if (PQstatus(m_conn) != CONNECTION_OK) {
+        if (PQstatus(m_s.conn) != CONNECTION_OK) {
             SetError("与数据库服务器的连接已断开：" + TrimmedError(), SQLITE_IOERR);
             return;
         }
         SetError(primary ? std::string(primary) : TrimmedError(), CodeOfState(state));
     }
 
-    PGconn* m_conn = nullptr;
-    std::map<std::string, std::string> m_prepared;
+    Session m_s;
     int64_t m_changes = 0;
 };
 
