@@ -51,6 +51,10 @@ psql -X -q -A -t "$conn" <"$WORK/holder" >"$WORK/holder.out" 2>&1 &
 holder=$!
 exec 7>"$WORK/holder"
 echo "BEGIN; SELECT Number FROM StockPile WHERE ProductCode = 'G30' FOR UPDATE;" >&7
+# The row must be held before the workstation starts, or it may post the whole bill first.
+held="select count(*) from pg_stat_activity where state = 'idle in transaction'
+      and query like '%ProductCode = ''G30'' FOR UPDATE%'"
+until [ "$(sql "$held")" = 1 ]; do sleep 0.05; done
 # shellcheck disable=SC2086
 printf '{"number": "JH-KILL", %s, %s}' "$header" "$(lines 5 $all)" >"$WORK/kill.json"
 "$CLI" --user admin --password '' post purchase "$WORK/kill.json" >/dev/null 2>&1 &
