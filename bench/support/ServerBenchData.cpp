@@ -3,6 +3,7 @@
 #include "BenchData.h"
 #include "app/ProgramFolderSetup.h"
 #include "store/ServerConfig.h"
+#include "store/ServerConnection.h"
 
 #include <cerrno>
 #include <csignal>
@@ -26,16 +27,6 @@ constexpr const char* kRunPrefix = "ferix_bench_run_";
     std::abort();
 }
 
-std::string Quoted(const std::string& value) {
-    std::string out = "'";
-    for (char c : value) {
-        if (c == '\'' || c == '\\')
-            out += '\\';
-        out += c;
-    }
-    return out + "'";
-}
-
 // The server's connection string naming another database (the given one may be a URI).
 std::string WithDatabase(const std::string& conninfo, const std::string& database) {
     char* error = nullptr;
@@ -47,7 +38,7 @@ std::string WithDatabase(const std::string& conninfo, const std::string& databas
     std::string out;
     for (PQconninfoOption* o = options; o->keyword; ++o) {
         if (o->val && *o->val && std::string_view(o->keyword) != "dbname")
-            out += std::string(o->keyword) + "=" + Quoted(o->val) + " ";
+            out += std::string(o->keyword) + "=" + ConninfoValue(o->val) + " ";
     }
     PQconninfoFree(options);
     return out + "dbname=" + database;

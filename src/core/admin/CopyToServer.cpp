@@ -5,12 +5,12 @@
 #include "store/CDataStore.h"
 #include "store/Schema.h"
 #include "store/ServerConfig.h"
+#include "store/ServerConnection.h"
+#include "text/Ascii.h"
 
-#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -22,16 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct ResultDeleter {
-    void operator()(PGresult* r) const { PQclear(r); }
-};
-using Result = std::unique_ptr<PGresult, ResultDeleter>;
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
+using Result = PgResult;
 
 // A name as SQLite reads it quoted.
 std::string QuoteFileName(const std::string& name) {
@@ -101,10 +92,7 @@ private:
     }
     std::string ServerError(const PGresult* r) const {
         const char* primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-        std::string e = primary ? primary : PQerrorMessage(m_conn);
-        while (!e.empty() && (e.back() == '\n' || e.back() == ' '))
-            e.pop_back();
-        return e;
+        return primary ? std::string(primary) : ServerErrorText(m_conn);
     }
     // Runs one statement; its rows, or nothing after setting m_error.
     Result Exec(const std::string& sql, const std::vector<std::string>& params = {}) {
@@ -211,8 +199,9 @@ bool CFolderCopy::MatchServerTable(Table& table) {
         return false;
     }
     for (auto& c : table.columns) {
-        auto it = std::find_if(serverColumns.begin(), serverColumns.end(),
-                               [&](const auto& s) { return Lower(s.first) == Lower(c.file); });
+        auto it = std::find_if(serverColumns.begin(), serverColumns.end(), [&](const auto& s) {
+            return AsciiLower(s.first) == AsciiLower(c.file);
+        });
         if (it == serverColumns.end())
             break;
         c.server = it->first;
@@ -425,13 +414,12 @@ AdminResult CFolderCopy::Run(const std::string& conninfo, CopyToServerSummary* s
                           std::to_string(version) + "），不能复制。");
     }
 
-    m_conn = PQconnectdb(conninfo.c_str());
-    if (!m_conn || PQstatus(m_conn) != CONNECTION_OK)
-        return Fail("无法连接数据库服务器：" + (m_conn ? ServerError(nullptr) : "out of memory"));
-    PQsetNoticeProcessor(
-        m_conn, [](void*, const char*) {}, nullptr);
-    if (PQsetClientEncoding(m_conn, "UTF8") != 0 || !Exec("BEGIN"))
-        return Fail(ServerError(nullptr));
+    std::string error;
+    m_conn = ConnectToServer(conninfo, &error).release();
+    if (!m_conn)
+        return Fail("无法连接数据库服务器：" + error);
+    if (!Exec("BEGIN"))
+        return Fail(m_error);
     Result existing = Exec("SELECT to_regclass('ferix_schema') IS NOT NULL");
     if (!existing)
         return Fail(m_error);
@@ -460,7 +448,7 @@ AdminResult CFolderCopy::Run(const std::string& conninfo, CopyToServerSummary* s
             if (!MatchServerTable(t) || !CopyRows(*s.store, t, &copied) ||
                 !CheckCount(*s.store, t, copied) || !AdvanceIds(t))
                 return Fail(m_error);
-            made.erase(Lower(t.file));
+            made.erase(AsciiLower(t.file));
             ++counted.tables;
             counted.rows += copied;
         }

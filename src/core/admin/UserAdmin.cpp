@@ -3,14 +3,11 @@
 #include "app/Cferix_razazApp.h"
 #include "app/MessagePort.h"
 #include "store/CDataStore.h"
+#include "text/Ascii.h"
 
 #include <algorithm>
 
 namespace {
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 const UserRecord* FindOperator(const std::vector<UserRecord>& users, const std::string& name) {
     auto it = std::find_if(users.begin(), users.end(),
                            [&](const UserRecord& u) { return SameOperatorName(u.UserName, name); });
@@ -43,9 +40,7 @@ bool CheckOperatorForm(const std::string& userName) {
 }
 
 bool SameOperatorName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return AsciiLower(x) == AsciiLower(y);
-           });
+    return AsciiEqualsIgnoringCase(a, b);
 }
 
 std::vector<UserRecord> LoadOperators() {

@@ -1,23 +1,10 @@
 #include "config/XmlScan.h"
 
 #include "config/XmlNamedReferences.h"
+#include "text/Ascii.h"
 #include "text/Encoding.h"
 
 namespace {
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 bool AtEmptyTagClose(std::string_view text, size_t p) {
     return text[p] == '/' && p + 1 < text.size() && text[p + 1] == '>';
 }
@@ -157,7 +144,7 @@ bool FindAttributeIgnoringCase(std::string_view text, size_t nameEnd, std::strin
                                std::string_view* value) {
     bool found = false;
     ScanTagAttributes(text, nameEnd, [&](const XmlAttributeToken& a) {
-        if (!EqualsIgnoringCase(text.substr(a.nameStart, a.nameEnd - a.nameStart), name))
+        if (!AsciiEqualsIgnoringCase(text.substr(a.nameStart, a.nameEnd - a.nameStart), name))
             return true;
         found = true;
         *value = text.substr(a.valueStart, a.valueEnd - a.valueStart);
@@ -168,7 +155,7 @@ bool FindAttributeIgnoringCase(std::string_view text, size_t nameEnd, std::strin
 
 std::string CharsetOfContentType(std::string_view content) {
     for (size_t i = 0; i + 7 <= content.size(); ++i) {
-        if (!EqualsIgnoringCase(content.substr(i, 7), "charset"))
+        if (!AsciiEqualsIgnoringCase(content.substr(i, 7), "charset"))
             continue;
         size_t p = i + 7;
         while (p < content.size() && IsXmlSpace(content[p]))
@@ -298,7 +285,7 @@ std::string DeclaredEncoding(std::string_view text) {
     const size_t n = text.size();
     if (text.compare(0, 2, "<?") == 0) {
         size_t nameEnd = TagNameEnd(text, 2);
-        if (EqualsIgnoringCase(text.substr(2, nameEnd - 2), "xml")) {
+        if (AsciiEqualsIgnoringCase(text.substr(2, nameEnd - 2), "xml")) {
             std::string_view value;
             if (FindAttributeIgnoringCase(text, nameEnd, "encoding", &value))
                 return std::string(value);
@@ -312,20 +299,20 @@ std::string DeclaredEncoding(std::string_view text) {
         char c = text[p + 1];
         if (c == '/') {
             size_t nameEnd = TagNameEnd(text, p + 2);
-            if (EqualsIgnoringCase(text.substr(p + 2, nameEnd - p - 2), "head"))
+            if (AsciiEqualsIgnoringCase(text.substr(p + 2, nameEnd - p - 2), "head"))
                 return {};
             p = SkipNonElementNode(text, p);
         } else if (CanStartTagName(c)) {
             size_t nameEnd = TagNameEnd(text, p + 1);
             std::string_view name = text.substr(p + 1, nameEnd - p - 1);
             if (!inHtml) {
-                if (!EqualsIgnoringCase(name, "html"))
+                if (!AsciiEqualsIgnoringCase(name, "html"))
                     return {};
                 inHtml = true;
-            } else if (EqualsIgnoringCase(name, "meta")) {
+            } else if (AsciiEqualsIgnoringCase(name, "meta")) {
                 std::string_view equiv, content;
                 if (FindAttributeIgnoringCase(text, nameEnd, "http-equiv", &equiv) &&
-                    EqualsIgnoringCase(equiv, "Content-Type")) {
+                    AsciiEqualsIgnoringCase(equiv, "Content-Type")) {
                     if (FindAttributeIgnoringCase(text, nameEnd, "content", &content))
                         return CharsetOfContentType(content);
                     return {};
@@ -396,9 +383,7 @@ bool ParseNumber(std::string_view digits, int base, unsigned long* value) {
 
 // Code point a reference name stands for, 0 when none.
 unsigned long ReferenceCodePoint(std::string_view name) {
-    std::string lower(name);
-    for (char& c : lower)
-        c = AsciiLower(c);
+    const std::string lower = AsciiLower(std::string(name));
     unsigned long cp = 0;
     if (lower.size() >= 2 && lower[0] == '#' && lower[1] == 'x')
         return ParseNumber(std::string_view(lower).substr(2), 16, &cp) ? cp : 0;

@@ -5,6 +5,7 @@
 #include "app/Cferix_razazApp.h"
 #include "app/MessagePort.h"
 #include "app/ProgramFolderSetup.h"
+#include "text/Ascii.h"
 #include "text/Clock.h"
 
 #include <unicode/ucnv.h>
@@ -87,15 +88,6 @@ std::string DecodeWith(const std::string& bytes, const std::string& converter) {
     if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING)
         return std::string();
     return Utf16ToUtf8(text);
-}
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string AsciiLower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](char c) { return AsciiLower(c); });
-    return s;
 }
 
 size_t FindNoCase(const std::string& hay, const std::string& needle, size_t from, size_t end) {

@@ -1,8 +1,7 @@
 #include "Schema.h"
 
+#include "ServerConnection.h"
 #include "StoreEngine.h"
-
-#include <libpq-fe.h>
 
 #include <cstdlib>
 #include <memory>
@@ -218,10 +217,7 @@ std::string ServerDdl(std::string sql) {
     return sql;
 }
 
-struct ResultDeleter {
-    void operator()(PGresult* r) const { PQclear(r); }
-};
-using Result = std::unique_ptr<PGresult, ResultDeleter>;
+using Result = PgResult;
 
 bool ServerExec(PGconn* conn, const std::string& sql, std::string* error) {
     Result r(PQexec(conn, sql.c_str()));
@@ -243,9 +239,6 @@ const char* SchemaName(bool mainTables) {
 // after the file), so a document in any encoding comes back exactly as it went in.
 constexpr const char* kServerConfigTable =
     "CREATE TABLE ferix_config (name TEXT PRIMARY KEY, content BYTEA NOT NULL);\n";
-
-constexpr const char* kNoServerData =
-    "服务器上的数据库还没有本程序的数据（请先用 ferix-cli init --server 创建）。";
 
 } // namespace
 
@@ -278,7 +271,7 @@ bool UpgradeServerSchema(PGconn* conn, bool mainTables, std::string* error) {
             if (error) {
                 const char* primary =
                     r ? PQresultErrorField(r.get(), PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-                *error = foreign ? kNoServerData : primary ? primary : PQerrorMessage(conn);
+                *error = foreign ? kNoServerDataText : primary ? primary : PQerrorMessage(conn);
             }
             return false;
         }
@@ -349,16 +342,9 @@ bool CreateServerData(const std::string& conninfo, const std::string& adminHash,
                       std::string_view configDocument, bool* joined) {
     if (joined)
         *joined = false;
-    std::unique_ptr<PGconn, void (*)(PGconn*)> conn(PQconnectdb(conninfo.c_str()), PQfinish);
-    if (!conn || PQstatus(conn.get()) != CONNECTION_OK) {
-        *error = conn ? PQerrorMessage(conn.get()) : "out of memory";
-        while (!error->empty() && error->back() == '\n')
-            error->pop_back();
+    const PgConnection conn = ConnectToServer(conninfo, error);
+    if (!conn)
         return false;
-    }
-    PQsetNoticeProcessor(
-        conn.get(), [](void*, const char*) {}, nullptr);
-    PQsetClientEncoding(conn.get(), "UTF8");
     // Two workstations set up at once: the second waits for the first, then joins what it made.
     if (!ServerExec(conn.get(), "BEGIN; SELECT pg_advisory_xact_lock(hashtext('ferix_schema'))",
                     error))

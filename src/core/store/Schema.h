@@ -19,6 +19,10 @@ inline constexpr const char* kAddFirstSettings =
     "insert into Setting(CompanyName, CompanyTel, CompanyFax, CompanyZip, Chengben, CompanyAddr)"
     " values('', '', '', '', '加权平均法', '')";
 
+// A server database without this program's tables, or without their version rows.
+inline constexpr const char* kNoServerDataText =
+    "服务器上的数据库还没有本程序的数据（请先用 ferix-cli init --server 创建）。";
+
 // Creates every table and index of a new data file and stamps its version.
 bool CreateMainSchema(sqlite3* db, std::string* error);
 bool CreateOtherSchema(sqlite3* db, std::string* error);

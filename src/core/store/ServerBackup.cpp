@@ -1,9 +1,10 @@
 #include "ServerBackup.h"
 
 #include "Schema.h"
+#include "ServerConnection.h"
+#include "text/Ascii.h"
 
 #include <fcntl.h>
-#include <libpq-fe.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -31,12 +32,6 @@ namespace {
 
 constexpr const char* kVersionsRoot = "/usr/lib/postgresql";
 
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
 // The tables `create` makes in a file, in the server's (folded) spelling.
 std::set<std::string> TablesMadeBy(bool (*create)(sqlite3*, std::string*)) {
     std::set<std::string> out;
@@ -47,7 +42,7 @@ std::set<std::string> TablesMadeBy(bool (*create)(sqlite3*, std::string*)) {
         if (sqlite3_prepare_v2(db, "select name from sqlite_master where type = 'table'", -1, &st,
                                nullptr) == SQLITE_OK)
             while (sqlite3_step(st) == SQLITE_ROW)
-                out.insert(Lower(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
+                out.insert(AsciiLower(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
         sqlite3_finalize(st);
     }
     sqlite3_close(db);
@@ -70,16 +65,6 @@ const std::set<std::string>& ProgramTables() {
         return out;
     }();
     return tables;
-}
-
-std::string Quoted(const std::string& value) {
-    std::string out = "'";
-    for (char c : value) {
-        if (c == '\'' || c == '\\')
-            out += '\\';
-        out += c;
-    }
-    return out + "'";
 }
 
 // A file in the Temp folder, removed when this object goes.
@@ -155,8 +140,8 @@ public:
                 m_password = o->val;
                 continue;
             }
-            m_conninfo +=
-                (m_conninfo.empty() ? "" : " ") + std::string(o->keyword) + "=" + Quoted(o->val);
+            m_conninfo += (m_conninfo.empty() ? "" : " ") + std::string(o->keyword) + "=" +
+                          ConninfoValue(o->val);
         }
         PQconninfoFree(options);
         if (m_password.empty())
@@ -170,7 +155,7 @@ public:
         }
         if (!m_passfile.Write(tempFolder, "pgpass-", line + "\n", error)) // mode 0600
             return false;
-        m_conninfo += " passfile=" + Quoted(m_passfile.Path());
+        m_conninfo += " passfile=" + ConninfoValue(m_passfile.Path());
         return true;
     }
 
@@ -307,32 +292,24 @@ struct ServerState {
     std::map<std::string, int> versions; // the rows of ferix_schema ("main_data" -> 4)
 };
 
-constexpr const char* kNoProgramData =
-    "服务器上的数据库还没有本程序的数据（请先用 ferix-cli init --server 创建）。";
-
 std::optional<ServerState> ReadServerState(const std::string& conninfo, std::string* error) {
-    std::unique_ptr<PGconn, void (*)(PGconn*)> conn(PQconnectdb(conninfo.c_str()), PQfinish);
-    if (!conn || PQstatus(conn.get()) != CONNECTION_OK) {
-        *error = conn ? PQerrorMessage(conn.get()) : "out of memory";
-        while (!error->empty() && (error->back() == '\n' || error->back() == '\r'))
-            error->pop_back();
+    const PgConnection conn = ConnectToServer(conninfo, error);
+    if (!conn) {
         *error = "无法连接数据库服务器：" + *error;
         return std::nullopt;
     }
-    PQsetClientEncoding(conn.get(), "UTF8");
-    using Result = std::unique_ptr<PGresult, void (*)(PGresult*)>;
-    Result r(PQexec(conn.get(), "SELECT current_schema(), to_regclass('ferix_schema') IS NOT NULL"),
-             PQclear);
+    PgResult r(
+        PQexec(conn.get(), "SELECT current_schema(), to_regclass('ferix_schema') IS NOT NULL"));
     if (!r || PQresultStatus(r.get()) != PGRES_TUPLES_OK || PQntuples(r.get()) != 1) {
         *error = PQerrorMessage(conn.get());
         return std::nullopt;
     }
     if (PQgetisnull(r.get(), 0, 0) || std::string_view(PQgetvalue(r.get(), 0, 1)) != "t") {
-        *error = kNoProgramData;
+        *error = kNoServerDataText;
         return std::nullopt;
     }
     ServerState state{PQgetvalue(r.get(), 0, 0), {}};
-    Result rows(PQexec(conn.get(), "SELECT name, version FROM ferix_schema"), PQclear);
+    PgResult rows(PQexec(conn.get(), "SELECT name, version FROM ferix_schema"));
     if (!rows || PQresultStatus(rows.get()) != PGRES_TUPLES_OK) {
         *error = PQerrorMessage(conn.get());
         return std::nullopt;
@@ -559,7 +536,7 @@ std::optional<std::string> LookAtBackup(const std::string& conninfo, const fs::p
     const auto nowMain = server->versions.find("main_data");
     const auto nowOther = server->versions.find("other_data");
     if (nowMain == server->versions.end() || nowOther == server->versions.end())
-        return std::string(kNoProgramData);
+        return std::string(kNoServerDataText);
     // Main tables of another version take their version row along, and the version table
     // restores only as a whole: the archive's row for the other tables must be the one they
     // have here.

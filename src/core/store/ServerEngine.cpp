@@ -1,8 +1,8 @@
 // The server engine: one libpq connection to a PostgreSQL database holding both sets of tables.
 #include "Schema.h"
+#include "ServerConnection.h"
 #include "StoreEngine.h"
 
-#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <cstdlib>
@@ -16,10 +16,7 @@
 
 namespace {
 
-struct ResultDeleter {
-    void operator()(PGresult* r) const { PQclear(r); }
-};
-using Result = std::unique_ptr<PGresult, ResultDeleter>;
+using Result = PgResult;
 
 // Server failures in the store's own codes, so that a taken key, a full disk or a read-only
 // database are told the same as with a file.
@@ -38,10 +35,6 @@ int CodeOfState(const char* state) {
     if (s.starts_with("08") || s.starts_with("57P") || s.empty())
         return SQLITE_IOERR;
     return SQLITE_ERROR;
-}
-
-void IgnoreNotice(void*, const char*) {
-    // "already exists, skipping" and the like are not the user's business.
 }
 
 // A connection with the statements prepared on it.
@@ -141,17 +134,8 @@ public:
         }
         m_s.conninfo = conninfo;
         m_s.owner = ::getpid();
-        m_s.conn = PQconnectdb(conninfo.c_str());
-        if (!m_s.conn || PQstatus(m_s.conn) != CONNECTION_OK) {
-            *error = m_s.conn ? TrimmedError() : std::string("out of memory");
-            return false;
-        }
-        PQsetNoticeProcessor(m_s.conn, IgnoreNotice, nullptr);
-        if (PQsetClientEncoding(m_s.conn, "UTF8") != 0) {
-            *error = TrimmedError();
-            return false;
-        }
-        return UpgradeServerSchema(m_s.conn, mainTables, error);
+        m_s.conn = ConnectToServer(conninfo, error).release();
+        return m_s.conn && UpgradeServerSchema(m_s.conn, mainTables, error);
     }
 
     bool Run(const std::string& sql, const SqlValues& values, const RowReader& onRow) override {
@@ -251,22 +235,15 @@ private:
         return &m_s.prepared.emplace(sql, std::move(name)).first->second;
     }
 
-    std::string TrimmedError() const {
-        std::string e = PQerrorMessage(m_s.conn);
-        while (!e.empty() && (e.back() == '\n' || e.back() == ' '))
-            e.pop_back();
-        return e;
-    }
-
     void Fail(const PGresult* result) {
         const char* primary =
             result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
         const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
         if (PQstatus(m_s.conn) != CONNECTION_OK) {
-            SetError("与数据库服务器的连接已断开：" + TrimmedError(), SQLITE_IOERR);
+            SetError("与数据库服务器的连接已断开：" + ServerErrorText(m_s.conn), SQLITE_IOERR);
             return;
         }
-        SetError(primary ? std::string(primary) : TrimmedError(), CodeOfState(state));
+        SetError(primary ? std::string(primary) : ServerErrorText(m_s.conn), CodeOfState(state));
     }
 
     Session m_s;

@@ -1,5 +1,6 @@
 #include "text/Encoding.h"
 
+#include "text/Ascii.h"
 #include "text/Utf8.h"
 
 #include <unicode/ucnv.h>
@@ -13,10 +14,6 @@
 #include <vector>
 
 namespace {
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 const std::unordered_map<std::string_view, int>& NameIndex() {
     static const std::unordered_map<std::string_view, int> index = [] {
         std::unordered_map<std::string_view, int> m;
@@ -158,9 +155,7 @@ int EncodingCodePage(std::string_view name) {
         return kUtf32PrefixCodePage;
     if (name.size() >= 100)
         return kUnknownCodePage;
-    std::string lower(name);
-    for (char& c : lower)
-        c = AsciiLower(c);
+    const std::string lower = AsciiLower(std::string(name));
     const auto& index = NameIndex();
     auto it = index.find(lower);
     return it == index.end() ? kUnknownCodePage : it->second;
