@@ -7,8 +7,8 @@
 
 #include "bills/BillReversal.h"
 #include "bills/CBill.h"
-#include "cost/CostPrice.h"
 #include "store/CDataStore.h"
+#include "store/CostPrice.h"
 #include "text/Clock.h"
 
 #include <benchmark/benchmark.h>

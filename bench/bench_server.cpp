@@ -11,9 +11,9 @@
 #include "ServerBenchData.h"
 
 #include "bills/CBill.h"
-#include "cost/CostPrice.h"
 #include "query/Reports.h"
 #include "store/CDataStore.h"
+#include "store/CostPrice.h"
 #include "text/Clock.h"
 
 #include <benchmark/benchmark.h>

@@ -1,8 +1,8 @@
 // libFuzzer target: importing goods and business units from any CSV text never crashes and
 // is all or nothing: either every data row is stored, or none is and a message says why.
 // The program folder lives in memory (/dev/shm) when it can, so each run is quick.
-#include "app/MessagePort.h"
 #include "app/ProgramFolderSetup.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/MasterDataImport.h"
 

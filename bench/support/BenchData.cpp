@@ -1,8 +1,8 @@
 #include "BenchData.h"
 
 #include "app/Cferix_razazApp.h"
-#include "app/MessagePort.h"
 #include "app/ProgramFolderSetup.h"
+#include "port/MessagePort.h"
 #include "text/Clock.h"
 
 #include <sqlite3.h>

@@ -2,8 +2,8 @@
 
 #include "admin/OperationLog.h"
 #include "app/Cferix_razazApp.h"
-#include "app/MessagePort.h"
 #include "app/ProgramFolderSetup.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/ServerConfig.h"
 

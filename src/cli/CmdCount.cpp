@@ -1,8 +1,8 @@
 // A stock count from a file of counted quantities.
 #include "Commands.h"
 
-#include "app/MessagePort.h"
 #include "bills/StockCount.h"
+#include "port/MessagePort.h"
 #include "text/CsvReader.h"
 
 #include <iostream>

@@ -1,8 +1,8 @@
 // Statistics, profit, stock warnings and the stock printout from the shell.
 #include "Commands.h"
 
+#include "basic/ClassTree.h"
 #include "cost/ProfitReport.h"
-#include "query/ClassTree.h"
 #include "query/Reports.h"
 #include "query/StockView.h"
 #include "query/StockWarnings.h"

@@ -2,11 +2,11 @@
 #include "Commands.h"
 
 #include "app/Cferix_razazApp.h"
-#include "app/MessagePort.h"
 #include "basic/GoodsSearch.h"
 #include "bills/BillFile.h"
 #include "bills/BillReversal.h"
 #include "bills/CBill.h"
+#include "port/MessagePort.h"
 #include "query/BillHistory.h"
 #include "query/StockView.h"
 #include "store/CDataStore.h"

@@ -3,8 +3,8 @@
 #include "Commands.h"
 
 #include "app/Cferix_razazApp.h"
-#include "app/MessagePort.h"
 #include "app/ProgramFolderSetup.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #pragma once
 #include "app/Cferix_razazApp.h"
-#include "app/MessagePort.h"
 #include "app/ProgramFolderSetup.h"
+#include "port/MessagePort.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "query/ClassTree.h"
+#include "basic/ClassTree.h"
 
 #include <gtest/gtest.h>
 

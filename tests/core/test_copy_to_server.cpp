@@ -2,8 +2,8 @@
 #include "TestSupport.h"
 
 #include "admin/CopyToServer.h"
-#include "admin/PasswordHash.h"
 #include "store/CDataStore.h"
+#include "store/PasswordHash.h"
 #include "store/Schema.h"
 #include "store/ServerConfig.h"
 

@@ -1,7 +1,7 @@
 #include "BackupRestore.h"
 
-#include "app/Cferix_razazApp.h"
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
+#include "port/ProgramFolder.h"
 #include "store/CDataStore.h"
 #include "store/ServerConfig.h"
 #include "text/Clock.h"

@@ -1,7 +1,7 @@
 #include "CompanySettings.h"
 
-#include "app/Cferix_razazApp.h"
 #include "store/CDataStore.h"
+#include "store/Session.h"
 
 #include <algorithm>
 
@@ -31,6 +31,6 @@ AdminResult SaveCompanySettings(const SettingsRecord& settings) {
             result = store.SaveSettings(settings) ? AdminResult::Done : AdminResult::Failed;
     }
     WriteLogEntry("修改公司基本信息");
-    App().LoadApplicationSettings();
+    LoadSessionSettings();
     return result;
 }

@@ -1,7 +1,7 @@
 #include "CopyToServer.h"
 
-#include "app/Cferix_razazApp.h"
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
+#include "port/ProgramFolder.h"
 #include "store/CDataStore.h"
 #include "store/Schema.h"
 #include "store/ServerConfig.h"

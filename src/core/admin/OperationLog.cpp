@@ -1,6 +1,6 @@
 #include "OperationLog.h"
 
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 
 std::vector<LogRecord> LoadOperationLog() {

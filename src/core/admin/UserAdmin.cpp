@@ -1,8 +1,8 @@
 #include "UserAdmin.h"
 
-#include "app/Cferix_razazApp.h"
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
+#include "store/Session.h"
 #include "text/Ascii.h"
 
 #include <algorithm>
@@ -23,8 +23,8 @@ OperatorFormSetup OperatorFormFor(const std::string& commandWord) {
     OperatorFormSetup setup;
     setup.passwordLabel = "密码：";
     if (commandWord == kRunRe) {
-        setup.userName = App().m_currentUser.UserName;
-        setup.note = App().m_currentUser.Note;
+        setup.userName = Session().currentUser.UserName;
+        setup.note = Session().currentUser.Note;
         setup.userEditable = false;
         setup.passwordLabel = "新密码：";
     }

@@ -7,21 +7,8 @@ Cferix_razazApp& App() {
     return app;
 }
 
-std::filesystem::path ProgramFolder() {
-    std::error_code ec;
-    auto p = std::filesystem::current_path(ec);
-    return ec ? std::filesystem::path(".") : p;
-}
-
 bool Cferix_razazApp::LoadApplicationSettings() {
-    CDataStore store;
-    if (!store.ConnectOther()) {
-        // The store's message already went out; carry on with empty settings.
-        m_settings = SettingsRecord{};
-        return false;
-    }
-    m_settings = store.LoadSettings();
-    return true;
+    return LoadSessionSettings();
 }
 
 bool Cferix_razazApp::ReloadGoodsClasses() {
@@ -41,5 +28,7 @@ bool Cferix_razazApp::ReloadGoods() {
 }
 
 void Cferix_razazApp::ResetForTest() {
-    *this = Cferix_razazApp{};
+    Session() = CSession{};
+    m_goodsClasses.clear();
+    m_goods.clear();
 }

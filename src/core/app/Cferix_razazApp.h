@@ -1,16 +1,22 @@
 #pragma once
+#include "port/ProgramFolder.h"
 #include "store/Records.h"
+#include "store/Session.h"
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 // What the program keeps for the whole run: company settings, the logged-in operator and the
-// two cached master-data lists that windows refill just before reading them.
+// two cached master-data lists that windows refill just before reading them. The settings and
+// the operator are the session's (store/Session.h), which the rooms below read.
 class Cferix_razazApp {
 public:
-    SettingsRecord m_settings;
-    UserRecord m_currentUser; // empty until a login succeeds; never cleared
+    Cferix_razazApp() = default;
+    Cferix_razazApp(const Cferix_razazApp&) = delete;
+    Cferix_razazApp& operator=(const Cferix_razazApp&) = delete;
+
+    SettingsRecord& m_settings = Session().settings;
+    UserRecord& m_currentUser = Session().currentUser; // empty until a login succeeds
     std::vector<GoodsClassRecord> m_goodsClasses;
     std::vector<GoodsRecord> m_goods;
 
@@ -24,6 +30,3 @@ public:
 };
 
 Cferix_razazApp& App();
-
-// The program folder: the process's current directory, read at every call.
-std::filesystem::path ProgramFolder();

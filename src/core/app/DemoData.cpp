@@ -1,10 +1,10 @@
 #include "DemoData.h"
 
 #include "Cferix_razazApp.h"
-#include "MessagePort.h"
 #include "bills/CBill.h"
 #include "config/ConfigDocumentStore.h"
 #include "config/ConfigLists.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "text/Clock.h"
 #include "text/Money.h"

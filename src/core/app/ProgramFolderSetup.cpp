@@ -1,6 +1,6 @@
 #include "ProgramFolderSetup.h"
 
-#include "admin/PasswordHash.h"
+#include "store/PasswordHash.h"
 #include "store/Schema.h"
 #include "store/ServerConfig.h"
 #include "text/Clock.h"

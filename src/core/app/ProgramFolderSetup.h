@@ -1,11 +1,8 @@
 #pragma once
+#include "config/DefaultFiles.h"
+
 #include <filesystem>
 #include <string>
-#include <string_view>
-
-extern const std::string_view kDefaultConfigFile;
-extern const std::string_view kDefaultStockTemplate;
-extern const std::string_view kDefaultStatementTemplate;
 
 // True when `dir` holds Data/main_data.tdb, or Data/server.conf (its data is on a server).
 bool ProgramFolderExists(const std::filesystem::path& dir);

@@ -1,6 +1,6 @@
 #include "BusinessUnits.h"
 
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "text/TextOrder.h"
 

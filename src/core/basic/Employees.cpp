@@ -1,7 +1,7 @@
 #include "Employees.h"
 
-#include "app/MessagePort.h"
 #include "config/ConfigLists.h"
+#include "port/MessagePort.h"
 #include "text/TextOrder.h"
 
 const char* const kAllEmployees = "所有员工";

@@ -1,12 +1,18 @@
 #include "GoodsClasses.h"
 
-#include "app/Cferix_razazApp.h"
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 
+std::vector<GoodsClassRecord> ReadGoodsClasses() {
+    std::vector<GoodsClassRecord> classes;
+    CDataStore store;
+    if (store.ConnectMain())
+        store.ListGoodsClasses(classes);
+    return classes;
+}
+
 std::vector<ClassTreeNode> CGoodsClassState::Fill() {
-    App().ReloadGoodsClasses();
-    return BuildClassTree(App().m_goodsClasses);
+    return BuildClassTree(ReadGoodsClasses());
 }
 
 bool CGoodsClassState::Choose(const std::string& currentText) {

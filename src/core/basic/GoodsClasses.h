@@ -1,9 +1,13 @@
 #pragma once
-#include "query/ClassTree.h"
+#include "basic/ClassTree.h"
 
 #include <optional>
 #include <string>
 #include <vector>
+
+// The goods classes in table order, read from the main data file (empty after the store's
+// message when that fails).
+std::vector<GoodsClassRecord> ReadGoodsClasses();
 
 // What the goods class window holds and does, without the window.
 class CGoodsClassState {

@@ -1,7 +1,7 @@
 #include "GoodsList.h"
 
-#include "app/MessagePort.h"
-#include "query/ClassTree.h"
+#include "basic/ClassTree.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "text/Money.h"
 #include "text/PinyinInitials.h"

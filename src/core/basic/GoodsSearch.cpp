@@ -2,7 +2,7 @@
 
 #include "BusinessUnits.h"
 #include "GoodsList.h"
-#include "query/ClassTree.h"
+#include "basic/ClassTree.h"
 #include "store/CDataStore.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "SimpleList.h"
 
-#include "app/MessagePort.h"
 #include "config/ConfigLists.h"
+#include "port/MessagePort.h"
 #include "text/TextOrder.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "BillBrowse.h"
 
 #include "CBill.h"
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 
 BrowseTarget BrowseStep(BillKind kind, const std::optional<std::string>& shown,

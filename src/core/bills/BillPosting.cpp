@@ -3,9 +3,9 @@
 #include "CBill.h"
 #include "TradeLine.h"
 
-#include "app/MessagePort.h"
-#include "cost/CostPrice.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
+#include "store/CostPrice.h"
 #include "store/RetriedTransaction.h"
 
 #include <algorithm>

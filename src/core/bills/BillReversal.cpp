@@ -2,7 +2,7 @@
 #include "BillReversal.h"
 
 #include "TradeLine.h"
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/RetriedTransaction.h"
 #include "text/Clock.h"

@@ -1,7 +1,7 @@
 // The checks each bill window makes before posting, in the window's order.
 #include "CBill.h"
 
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 
 #include <map>

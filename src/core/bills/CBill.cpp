@@ -1,6 +1,6 @@
 #include "CBill.h"
 
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "text/Clock.h"
 

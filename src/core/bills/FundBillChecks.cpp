@@ -2,8 +2,8 @@
 #include "CBill.h"
 #include "FundBill.h"
 
-#include "app/MessagePort.h"
 #include "config/ConfigLists.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 
 #include <algorithm>

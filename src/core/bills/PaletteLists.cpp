@@ -1,6 +1,6 @@
 #include "PaletteLists.h"
 
-#include "app/Cferix_razazApp.h"
+#include "basic/GoodsClasses.h"
 #include "basic/GoodsSearch.h"
 #include "config/ConfigLists.h"
 #include "store/CDataStore.h"
@@ -131,8 +131,7 @@ std::vector<ClassTreeNode> PaletteTreeItems(const PaletteKindInfo& info) {
         return items;
     }
     case PaletteTree::GoodsClasses:
-        App().ReloadGoodsClasses();
-        return BuildClassTree(App().m_goodsClasses);
+        return BuildClassTree(ReadGoodsClasses());
     case PaletteTree::None:
         break;
     }
@@ -149,9 +148,14 @@ std::vector<int> PaletteSearchColumns(const PaletteKindInfo& info) {
 }
 
 std::optional<GoodsRecord> ChooseGoodsByCode(const std::string& code) {
-    App().ReloadGoods();
+    std::vector<GoodsRecord> goods;
+    {
+        CDataStore store;
+        if (store.ConnectMain())
+            store.ListGoods("所有商品", goods);
+    }
     std::optional<GoodsRecord> chosen;
-    for (const auto& g : App().m_goods)
+    for (const auto& g : goods)
         if (g.Code == code)
             chosen = g;
     return chosen;

@@ -1,5 +1,5 @@
 #pragma once
-#include "query/ClassTree.h"
+#include "basic/ClassTree.h"
 #include "store/Records.h"
 
 #include <optional>

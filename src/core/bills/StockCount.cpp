@@ -2,8 +2,8 @@
 
 #include "CBill.h"
 
-#include "app/MessagePort.h"
-#include "query/ClassTree.h"
+#include "basic/ClassTree.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/RetriedTransaction.h"
 #include "text/Clock.h"

@@ -1,8 +1,8 @@
 #include "config/ConfigDocumentStore.h"
 
-#include "app/Cferix_razazApp.h"
 #include "config/CXmlDocument.h"
 #include "config/ConfigLists.h"
+#include "port/ProgramFolder.h"
 #include "store/CDataStore.h"
 #include "store/ServerConfig.h"
 

@@ -1,6 +1,6 @@
 #include "config/ConfigEntryChecks.h"
 
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 
 #include <map>
 

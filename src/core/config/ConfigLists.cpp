@@ -1,9 +1,9 @@
 #include "config/ConfigLists.h"
 
-#include "app/Cferix_razazApp.h"
-#include "app/MessagePort.h"
 #include "config/CXmlDocument.h"
 #include "config/ConfigDocumentStore.h"
+#include "port/MessagePort.h"
+#include "port/ProgramFolder.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "CsvExport.h"
 
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 
 #include <cerrno>
 #include <cstdio>

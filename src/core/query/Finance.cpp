@@ -1,7 +1,7 @@
 #include "Finance.h"
 
-#include "app/MessagePort.h"
 #include "config/ConfigLists.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "text/Money.h"
 

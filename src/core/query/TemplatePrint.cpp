@@ -2,9 +2,10 @@
 
 #include "StockView.h"
 
-#include "app/Cferix_razazApp.h"
-#include "app/MessagePort.h"
-#include "app/ProgramFolderSetup.h"
+#include "config/DefaultFiles.h"
+#include "port/MessagePort.h"
+#include "port/ProgramFolder.h"
+#include "store/Session.h"
 #include "text/Ascii.h"
 #include "text/Clock.h"
 
@@ -493,7 +494,7 @@ std::optional<fs::path> PrepareStockPrint(const std::string& warehouse,
                                           const std::string& className,
                                           const std::vector<StockRecord>& rows) {
     StockPrintInput input;
-    input.companyName = App().m_settings.CompanyName;
+    input.companyName = Session().settings.CompanyName;
     input.warehouse = warehouse;
     input.className = className;
     input.printDate = FormatNow("%y-%m-%d");
@@ -519,7 +520,7 @@ std::optional<fs::path> PrepareStatementPrint(const UnitStatementRecord& stateme
             return std::nullopt;
         }
     }
-    const std::string company = App().m_settings.CompanyName;
+    const std::string company = Session().settings.CompanyName;
     const std::string printDate = FormatNow("%y-%m-%d");
     return WritePrintPage(kStatementTemplateFile, kStatementPrintFile,
                           [&](const std::string& text) {

@@ -2,7 +2,7 @@
 
 #include "Schema.h"
 #include "ServerConfig.h"
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 
 #include <atomic>
 #include <fstream>

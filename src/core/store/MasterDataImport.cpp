@@ -1,7 +1,7 @@
 #include "MasterDataImport.h"
 
 #include "CDataStore.h"
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 #include "text/CsvReader.h"
 #include "text/Money.h"
 #include "text/PinyinInitials.h"

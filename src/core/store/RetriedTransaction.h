@@ -1,6 +1,6 @@
 #pragma once
 #include "CDataStore.h"
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 
 #include <optional>
 

@@ -4,7 +4,7 @@
 #include "Schema.h"
 #include "ServerBackup.h"
 #include "ServerConfig.h"
-#include "app/Cferix_razazApp.h"
+#include "port/ProgramFolder.h"
 
 #include <fcntl.h>
 #include <unistd.h>

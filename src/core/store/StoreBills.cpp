@@ -2,7 +2,7 @@
 // queries that read trade bills back.
 #include "CDataStore.h"
 
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 
 #include <iterator>
 

@@ -3,7 +3,7 @@
 // over the rows of one statement; red bills take part with their negated values.
 #include "CDataStore.h"
 
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 #include "text/Money.h"
 
 #include <algorithm>

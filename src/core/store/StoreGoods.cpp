@@ -1,7 +1,7 @@
 // Goods, goods classes and business units (main data file).
 #include "CDataStore.h"
 
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 
 namespace {
 // The pseudo-entries of the lists stand for "no filter" and are never stored.

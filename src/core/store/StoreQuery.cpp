@@ -1,7 +1,7 @@
 // Read-only queries of the query windows: the stock view's list.
 #include "CDataStore.h"
 
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 #include "text/Money.h"
 
 #include <deque>

@@ -1,7 +1,7 @@
 // The statistics of the report window: purchase and sale lines of a date range, grouped.
 #include "CDataStore.h"
 
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 #include "text/Money.h"
 #include "text/TextOrder.h"
 

@@ -1,8 +1,8 @@
 // The stock pile: one row per warehouse and goods code, holding quantity and unit price.
 #include "CDataStore.h"
 
-#include "app/MessagePort.h"
-#include "cost/CostPrice.h"
+#include "port/MessagePort.h"
+#include "store/CostPrice.h"
 #include "text/Clock.h"
 #include "text/Money.h"
 

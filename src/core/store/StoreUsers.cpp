@@ -1,9 +1,9 @@
 // Operators, operation log and company settings (other data file).
 #include "CDataStore.h"
 
-#include "admin/PasswordHash.h"
-#include "app/Cferix_razazApp.h"
-#include "app/MessagePort.h"
+#include "Session.h"
+#include "port/MessagePort.h"
+#include "store/PasswordHash.h"
 #include "text/Clock.h"
 
 namespace {
@@ -25,7 +25,7 @@ bool CDataStore::CheckLogin(const std::string& user, const std::string& password
     }
     for (const auto& u : candidates) {
         if (VerifyPassword(u.PassWord, password)) {
-            App().m_currentUser = u;
+            Session().currentUser = u;
             return true;
         }
     }
@@ -86,7 +86,7 @@ std::vector<LogRecord> CDataStore::ListLog() {
 
 bool CDataStore::AddLogEntry(const std::string& event) {
     return ExecuteSql("insert into Log(Event, \"User\", Time) values(?, ?, ?)",
-                      {event, App().m_currentUser.UserName, FormatNow("%y-%m-%d %H:%M:%S")});
+                      {event, Session().currentUser.UserName, FormatNow("%y-%m-%d %H:%M:%S")});
 }
 
 SettingsRecord CDataStore::LoadSettings() {

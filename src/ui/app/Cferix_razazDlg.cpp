@@ -8,7 +8,7 @@
 #include "StockWarningNotice.h"
 #include "UrlOpener.h"
 
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

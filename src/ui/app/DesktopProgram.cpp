@@ -5,8 +5,8 @@
 #include "UiSetup.h"
 
 #include "app/Cferix_razazApp.h"
-#include "app/MessagePort.h"
 #include "app/ProgramFolderSetup.h"
+#include "port/MessagePort.h"
 
 #include <QApplication>
 #include <QDir>

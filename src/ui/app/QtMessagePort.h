@@ -1,5 +1,5 @@
 #pragma once
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 
 class QWidget;
 

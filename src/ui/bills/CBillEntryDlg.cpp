@@ -1,10 +1,10 @@
 #include "CBillEntryDlg.h"
 
 #include "CPaletteListDlg.h"
-#include "app/MessagePort.h"
 #include "bills/BillBrowse.h"
 #include "bills/BillReversal.h"
 #include "config/ConfigLists.h"
+#include "port/MessagePort.h"
 #include "query/History.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CUnderLineEdit.h"

@@ -1,6 +1,6 @@
 #include "CChild_Jinhuo_KaidanDlg.h"
 
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 #include "widgets/CUnderLineEdit.h"
 
 #include <QLabel>

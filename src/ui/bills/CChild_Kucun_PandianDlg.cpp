@@ -1,7 +1,7 @@
 #include "CChild_Kucun_PandianDlg.h"
 
 #include "CPaletteListDlg.h"
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CUnderLineEdit.h"
 

@@ -1,8 +1,8 @@
 #include "CPaletteListDlg.h"
 
 #include "app/CommandRouting.h"
-#include "app/MessagePort.h"
 #include "bills/PaletteLists.h"
+#include "port/MessagePort.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/ClassTreeFiller.h"
 

@@ -4,7 +4,7 @@
 #include "CQueryTableModel.h"
 #include "ListExport.h"
 #include "WarehouseOptions.h"
-#include "query/ClassTree.h"
+#include "basic/ClassTree.h"
 #include "query/StockView.h"
 #include "widgets/CSearchBox.h"
 #include "widgets/ClassTreeFiller.h"

@@ -1,7 +1,7 @@
 #include "CPrintDlg.h"
 
 #include "SaveFileDialog.h"
-#include "app/MessagePort.h"
+#include "port/MessagePort.h"
 #include "query/TemplatePrint.h"
 
 #include <QAbstractTextDocumentLayout>
