@@ -26,6 +26,11 @@ check "architecture" [ "$(field Architecture)" = "$(dpkg --print-architecture)" 
 check "section" [ "$(field Section)" = misc ]
 check "maintainer" grep -q '<.*@.*>' <<<"$(field Maintainer)"
 check "description" grep -q 'purchase, sales and stock' <<<"$(field Description)"
+# The long description names what the program does today.
+for what in "transfer" "stock counts" "red-letter" "moving-average cost" "sales profit" \
+    "owes" "statements" "PostgreSQL server"; do
+    check "description names $what" grep -q "$what" <<<"$(field Description)"
+done
 # Computed by dpkg-shlibdeps: the libraries the programs are linked with.
 for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libsqlite3-0 libpq5 libc6; do
     check "Depends: $lib" has_dep "$lib"
