@@ -2,7 +2,7 @@
 // through `post` and `reverse` like the other bills.
 #include "Commands.h"
 
-#include "query/Finance.h"
+#include "finance/Finance.h"
 #include "store/CDataStore.h"
 #include "text/IsoDate.h"
 

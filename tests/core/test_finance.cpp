@@ -3,9 +3,9 @@
 #include "BillTestSupport.h"
 
 #include "bills/BillReversal.h"
-#include "bills/FundBill.h"
 #include "config/ConfigLists.h"
-#include "query/Finance.h"
+#include "finance/Finance.h"
+#include "finance/FundBill.h"
 #include "query/TemplatePrint.h"
 #include "store/Schema.h"
 

@@ -1,6 +1,6 @@
 // The checks of the receipt and payment windows, in the window's order.
-#include "CBill.h"
 #include "FundBill.h"
+#include "bills/CBill.h"
 
 #include "config/ConfigLists.h"
 #include "port/MessagePort.h"
