@@ -1,6 +1,7 @@
 // Red-letter reversal of a posted trade bill or transfer: one transaction on the main data file.
 #include "BillReversal.h"
 
+#include "FundBillRows.h"
 #include "TradeLine.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
@@ -64,7 +65,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
     std::optional<BillHeaderRecord> bill;
     std::optional<FundBillRecord> money;
     if (fund) {
-        money = store.FindFundBill(number, &read);
+        money = FindFundBill(store, number, &read);
         // A receipt is not reversed as a payment, nor the other way round.
         if (money && money->Kind != FundKindText(kind))
             money.reset();
@@ -93,7 +94,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
 
     const std::string today = TodayIso();
     if (fund) {
-        const bool taken = store.FindFundBill(red, &read).has_value();
+        const bool taken = FindFundBill(store, red, &read).has_value();
         if (!read)
             return end(ReverseOutcome::Failed, kFailed);
         if (taken)
@@ -104,7 +105,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         r.Bill_Date = today;
         r.Introduction = "红冲单据 " + number;
         r.Amount = Negated(money->Amount);
-        if (!store.AddFundBill(r))
+        if (!AddFundBill(store, r))
             return end(ReverseOutcome::Failed, kFailed);
     } else if (transfer) {
         const bool taken = !store.ListTransferLines(red, &read).empty();
@@ -219,7 +220,7 @@ std::optional<std::string> BillCanceledState(BillKind kind, const std::string& n
     if (!store.ConnectMain())
         return std::nullopt;
     if (IsFundKind(kind)) {
-        auto bill = store.FindFundBill(number);
+        auto bill = FindFundBill(store, number);
         if (!bill || bill->Kind != FundKindText(kind))
             return std::nullopt;
         return bill->Canceled.empty() ? kBillStanding : bill->Canceled;
