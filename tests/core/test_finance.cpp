@@ -6,7 +6,7 @@
 #include "config/ConfigLists.h"
 #include "finance/Balances.h"
 #include "finance/Finance.h"
-#include "finance/FundBill.h"
+#include "bills/FundBill.h"
 #include "query/TemplatePrint.h"
 #include "store/Schema.h"
 

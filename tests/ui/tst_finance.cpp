@@ -6,7 +6,7 @@
 
 #include "app/CommandRouting.h"
 #include "bills/CBill.h"
-#include "bills/FundBillRows.h"
+#include "finance/FundBillRows.h"
 #include "finance/Balances.h"
 #include "finance/CChild_Caiwu_DuizhangDlg.h"
 #include "finance/CChild_Caiwu_FukuanDlg.h"

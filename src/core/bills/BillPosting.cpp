@@ -1,8 +1,8 @@
 // Posting a validated bill: one transaction on the main data file.
 #include "BillReversal.h"
 #include "CBill.h"
-#include "FundBillRows.h"
 #include "TradeLine.h"
+#include "finance/FundBillRows.h"
 
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"

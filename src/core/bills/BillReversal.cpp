@@ -1,8 +1,8 @@
 // Red-letter reversal of a posted trade bill or transfer: one transaction on the main data file.
 #include "BillReversal.h"
 
-#include "FundBillRows.h"
 #include "TradeLine.h"
+#include "finance/FundBillRows.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/RetriedTransaction.h"
@@ -11,7 +11,8 @@
 
 namespace {
 // A stored quantity or amount with the opposite sign, its digits kept as written ("2.10" →
-// "-2.10", "-3" → "3"). Empty, zero and unreadable texts count as zero everywhere, so they stay.
+// "-2.10", "-3" → "3"). Empty, zero and unreadable texts count as zero everywhere, so they
+// stay.
 std::string Negated(const std::string& text) {
     auto value = CMoney::Parse(text);
     if (!value || value->Units() == 0)

@@ -1,5 +1,5 @@
 #include "CBill.h"
-#include "FundBillRows.h"
+#include "finance/FundBillRows.h"
 
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"

@@ -3,7 +3,7 @@
 // over the rows of one statement; red bills take part with their negated values.
 #include "Balances.h"
 
-#include "bills/FundBillRows.h"
+#include "finance/FundBillRows.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "text/Money.h"

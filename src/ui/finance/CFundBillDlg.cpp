@@ -1,6 +1,6 @@
 #include "CFundBillDlg.h"
 
-#include "finance/FundBill.h"
+#include "bills/FundBill.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CUnderLineEdit.h"
 

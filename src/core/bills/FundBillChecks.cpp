@@ -1,10 +1,11 @@
 // The checks of the receipt and payment windows, in the window's order. CBill::Validate hands
-// receipts and payments over to here, beside the balances their amounts are weighed against.
-#include "Balances.h"
+// receipts and payments over to here; their amounts are weighed against the balances of the
+// finance room.
 #include "FundBill.h"
 
-#include "bills/CBill.h"
+#include "CBill.h"
 #include "config/ConfigLists.h"
+#include "finance/Balances.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 
