@@ -2,6 +2,7 @@
 // statement over three years, each beside bare aggregate statements over the same rows (the
 // baselines, measured in the same run).
 #include "BenchData.h"
+#include "finance/Balances.h"
 #include "store/CDataStore.h"
 
 #include <benchmark/benchmark.h>
@@ -101,7 +102,7 @@ void BM_BalancesOfAllUnits(benchmark::State& state) {
     for (auto _ : state) {
         CDataStore store;
         std::vector<UnitBalanceRecord> list;
-        if (!store.ConnectMain() || !store.ListUnitBalances("", list))
+        if (!store.ConnectMain() || !ListUnitBalances(store, "", list))
             state.SkipWithError("balances failed");
         units = list.size();
         benchmark::DoNotOptimize(list);
@@ -173,7 +174,7 @@ void BM_StatementOfOneUnitOverThreeYears(benchmark::State& state) {
         CDataStore store;
         if (!store.ConnectMain())
             state.SkipWithError("no data file");
-        auto s = store.StatementOf(kStatementUnit, "2024-01-01", "2026-12-31");
+        auto s = StatementOf(store, kStatementUnit, "2024-01-01", "2026-12-31");
         lines = s ? s->Lines.size() : 0;
         benchmark::DoNotOptimize(s);
     }

@@ -2,7 +2,8 @@
 // through `post` and `reverse` like the other bills.
 #include "Commands.h"
 
-#include "query/Finance.h"
+#include "finance/Balances.h"
+#include "finance/Finance.h"
 #include "store/CDataStore.h"
 #include "text/IsoDate.h"
 
@@ -17,7 +18,7 @@ int CmdBalances(CliContext& ctx) {
     if (!store.ConnectMain())
         return kExitData;
     std::vector<UnitBalanceRecord> balances;
-    if (!store.ListUnitBalances(type, balances))
+    if (!ListUnitBalances(store, type, balances))
         return kExitData;
     std::vector<std::vector<std::string>> rows;
     for (const auto& b : balances)

@@ -3,9 +3,10 @@
 #include "BillTestSupport.h"
 
 #include "bills/BillReversal.h"
-#include "bills/FundBill.h"
 #include "config/ConfigLists.h"
-#include "query/Finance.h"
+#include "finance/Balances.h"
+#include "finance/Finance.h"
+#include "bills/FundBill.h"
 #include "query/TemplatePrint.h"
 #include "store/Schema.h"
 
@@ -73,20 +74,20 @@ protected:
     static std::string Receivable(const std::string& unit) {
         CDataStore store;
         EXPECT_TRUE(store.ConnectMain());
-        auto r = store.ReceivableOf(unit);
+        auto r = ReceivableOf(store, unit);
         return r ? r->Format2() : "none";
     }
     static std::string Payable(const std::string& unit) {
         CDataStore store;
         EXPECT_TRUE(store.ConnectMain());
-        auto p = store.PayableOf(unit);
+        auto p = PayableOf(store, unit);
         return p ? p->Format2() : "none";
     }
     static std::vector<Strings> Balances(const std::string& type = "") {
         CDataStore store;
         EXPECT_TRUE(store.ConnectMain());
         std::vector<UnitBalanceRecord> list;
-        EXPECT_TRUE(store.ListUnitBalances(type, list));
+        EXPECT_TRUE(ListUnitBalances(store, type, list));
         std::vector<Strings> rows;
         for (const auto& b : list)
             rows.push_back({b.Customer, b.Type, b.Receivable, b.Payable});
@@ -102,7 +103,7 @@ protected:
                                           const std::string& to) {
         CDataStore store;
         EXPECT_TRUE(store.ConnectMain());
-        auto s = store.StatementOf(unit, from, to);
+        auto s = StatementOf(store, unit, from, to);
         std::vector<Strings> rows;
         if (s) {
             for (const auto& l : StatementListRows(*s))
@@ -214,7 +215,7 @@ TEST_F(FinanceTest, AStatementRunsFromItsOpeningToItsClosingBalanceWhichEqualsTh
     // Printed through the statement template: rows in order, values escaped.
     CDataStore store;
     ASSERT_TRUE(store.ConnectMain());
-    auto statement = store.StatementOf("华东电子", "2026-11-05", "2026-11-30");
+    auto statement = StatementOf(store, "华东电子", "2026-11-05", "2026-11-30");
     ASSERT_TRUE(statement);
     statement->Customer = "A&B";
     EXPECT_EQ(

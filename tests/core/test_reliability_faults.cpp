@@ -5,6 +5,7 @@
 #include "bills/BillReversal.h"
 #include "bills/StockCount.h"
 #include "config/ConfigLists.h"
+#include "finance/Balances.h"
 #include "store/MasterDataImport.h"
 
 #include <sqlite3.h>
@@ -327,5 +328,5 @@ TEST_F(FaultTest, AFailedStatementAnywhereInAReceiptOrItsReversalLeavesBothFiles
     EXPECT_GT(k, 5);
     CDataStore store;
     ASSERT_TRUE(store.ConnectMain());
-    EXPECT_EQ(store.ReceivableOf("华东电子")->Format2(), "0.00");
+    EXPECT_EQ(ReceivableOf(store, "华东电子")->Format2(), "0.00");
 }

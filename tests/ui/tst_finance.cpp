@@ -6,10 +6,12 @@
 
 #include "app/CommandRouting.h"
 #include "bills/CBill.h"
-#include "bills/CChild_Caiwu_FukuanDlg.h"
-#include "bills/CChild_Caiwu_ShoukuanDlg.h"
-#include "query/CChild_Caiwu_DuizhangDlg.h"
-#include "query/CChild_Caiwu_ZhanghuDlg.h"
+#include "finance/FundBillRows.h"
+#include "finance/Balances.h"
+#include "finance/CChild_Caiwu_DuizhangDlg.h"
+#include "finance/CChild_Caiwu_FukuanDlg.h"
+#include "finance/CChild_Caiwu_ShoukuanDlg.h"
+#include "finance/CChild_Caiwu_ZhanghuDlg.h"
 #include "query/CPrintDlg.h"
 #include "query/CQueryTableModel.h"
 #include "query/SaveFileDialog.h"
@@ -83,7 +85,7 @@ std::string Receivable(const std::string& unit) {
     CDataStore store;
     if (!store.ConnectMain())
         return "no file";
-    auto r = store.ReceivableOf(unit);
+    auto r = ReceivableOf(store, unit);
     return r ? r->Format2() : "none";
 }
 
@@ -205,7 +207,7 @@ private slots:
         QCOMPARE(Receivable("乙客户"), std::string("70.00"));
         CDataStore store;
         QVERIFY(store.ConnectMain());
-        auto stored = store.FindFundBill(number.toStdString());
+        auto stored = FindFundBill(store, number.toStdString());
         QVERIFY(stored);
         QCOMPARE(
             QStringList({Text(stored->Kind), Text(stored->Customer), Text(stored->Bank),
@@ -246,7 +248,7 @@ private slots:
             }));
         CDataStore store;
         QVERIFY(store.ConnectMain());
-        QCOMPARE(Text(store.PayableOf("甲供应商")->Format2()), QStringLiteral("0.00"));
+        QCOMPARE(Text(PayableOf(store, "甲供应商")->Format2()), QStringLiteral("0.00"));
     }
 
     void statementListedPrintedAndExported() {

@@ -2,6 +2,7 @@
 #include "BillReversal.h"
 #include "CBill.h"
 #include "TradeLine.h"
+#include "finance/FundBillRows.h"
 
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
@@ -280,7 +281,7 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
             FundKindText(m_kind), m_customer, m_department,
             m_employee,           m_account,  CMoney::ParseOrZero(m_paid).Format2(),
             m_introduction};
-        if (!store.AddFundBill(row))
+        if (!AddFundBill(store, row))
             return fail(info.headerFailure);
         return number;
     }

@@ -2,6 +2,7 @@
 #include "BillReversal.h"
 
 #include "TradeLine.h"
+#include "finance/FundBillRows.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/RetriedTransaction.h"
@@ -10,7 +11,8 @@
 
 namespace {
 // A stored quantity or amount with the opposite sign, its digits kept as written ("2.10" →
-// "-2.10", "-3" → "3"). Empty, zero and unreadable texts count as zero everywhere, so they stay.
+// "-2.10", "-3" → "3"). Empty, zero and unreadable texts count as zero everywhere, so they
+// stay.
 std::string Negated(const std::string& text) {
     auto value = CMoney::Parse(text);
     if (!value || value->Units() == 0)
@@ -64,7 +66,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
     std::optional<BillHeaderRecord> bill;
     std::optional<FundBillRecord> money;
     if (fund) {
-        money = store.FindFundBill(number, &read);
+        money = FindFundBill(store, number, &read);
         // A receipt is not reversed as a payment, nor the other way round.
         if (money && money->Kind != FundKindText(kind))
             money.reset();
@@ -93,7 +95,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
 
     const std::string today = TodayIso();
     if (fund) {
-        const bool taken = store.FindFundBill(red, &read).has_value();
+        const bool taken = FindFundBill(store, red, &read).has_value();
         if (!read)
             return end(ReverseOutcome::Failed, kFailed);
         if (taken)
@@ -104,7 +106,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         r.Bill_Date = today;
         r.Introduction = "红冲单据 " + number;
         r.Amount = Negated(money->Amount);
-        if (!store.AddFundBill(r))
+        if (!AddFundBill(store, r))
             return end(ReverseOutcome::Failed, kFailed);
     } else if (transfer) {
         const bool taken = !store.ListTransferLines(red, &read).empty();
@@ -219,7 +221,7 @@ std::optional<std::string> BillCanceledState(BillKind kind, const std::string& n
     if (!store.ConnectMain())
         return std::nullopt;
     if (IsFundKind(kind)) {
-        auto bill = store.FindFundBill(number);
+        auto bill = FindFundBill(store, number);
         if (!bill || bill->Kind != FundKindText(kind))
             return std::nullopt;
         return bill->Canceled.empty() ? kBillStanding : bill->Canceled;

@@ -1,4 +1,5 @@
 #include "CBill.h"
+#include "finance/FundBillRows.h"
 
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
@@ -251,7 +252,7 @@ std::optional<CBill> CBill::LoadStored(const std::string& historyWord, const std
     if (!store.ConnectMain())
         return std::nullopt;
     if (IsFundKind(*kind)) {
-        auto row = store.FindFundBill(number);
+        auto row = FindFundBill(store, number);
         if (!row || row->Kind != FundKindText(*kind))
             return std::nullopt;
         CBill bill(*kind);

@@ -128,7 +128,7 @@ private:
     // Totals of validated lines; nothing (after a message) when one overflows.
     std::optional<Totals> PostedTotals() const;
     bool ValidateLines() const;
-    // The checks of the receipt and payment windows (FundBillChecks.cpp).
+    // The checks of the receipt and payment windows (finance/FundBillChecks.cpp).
     bool ValidateFund() const;
     PostOutcome Post();
     PostOutcome PostOn(CDataStore& store, const Totals& totals);

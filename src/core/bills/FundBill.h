@@ -1,5 +1,5 @@
 #pragma once
-#include "BillKind.h"
+#include "bills/BillKind.h"
 #include "text/Money.h"
 
 #include <optional>

@@ -1,8 +1,11 @@
-// The checks of the receipt and payment windows, in the window's order.
-#include "CBill.h"
+// The checks of the receipt and payment windows, in the window's order. CBill::Validate hands
+// receipts and payments over to here; their amounts are weighed against the balances of the
+// finance room.
 #include "FundBill.h"
 
+#include "CBill.h"
 #include "config/ConfigLists.h"
+#include "finance/Balances.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 
@@ -21,7 +24,7 @@ std::optional<CMoney> CurrentOwed(BillKind kind, const std::string& unit) {
     CDataStore store;
     if (!store.ConnectMain())
         return std::nullopt;
-    return kind == BillKind::Receipt ? store.ReceivableOf(unit) : store.PayableOf(unit);
+    return kind == BillKind::Receipt ? ReceivableOf(store, unit) : PayableOf(store, unit);
 }
 
 const char* OwedLabelText(BillKind kind) {
@@ -55,7 +58,7 @@ bool CBill::ValidateFund() const {
     CDataStore store;
     if (!store.ConnectMain())
         return false;
-    const auto listed = store.IsBusinessUnitName(m_customer);
+    const auto listed = IsBusinessUnitName(store, m_customer);
     if (!listed)
         return false;
     if (!*listed)
@@ -64,7 +67,7 @@ bool CBill::ValidateFund() const {
     if (std::none_of(banks.begin(), banks.end(),
                      [&](const ConfigListEntry& e) { return e.name == m_account; }))
         return Refuse("帐户“" + m_account + "”不在银行帐户列表中！");
-    const auto owed = receipt ? store.ReceivableOf(m_customer) : store.PayableOf(m_customer);
+    const auto owed = receipt ? ReceivableOf(store, m_customer) : PayableOf(store, m_customer);
     if (!owed)
         return false;
     if (*amount > *owed && !Messages().AskYesNo(OverAmountQuestion(m_kind)))

@@ -254,36 +254,6 @@ public:
     // The rows of one transfer in the order they were posted; `ok` as above.
     std::vector<TransferRecord> ListTransferLines(const std::string& billId, bool* ok = nullptr);
 
-    // ---- receipts, payments, balances (main data file)
-    // One receipt or payment row; reports like ExecuteSql.
-    bool AddFundBill(const FundBillRecord& bill);
-    // The receipt or payment of that number; nothing when there is none or after the read's
-    // message (`ok`, when given, tells a failed read apart).
-    std::optional<FundBillRecord> FindFundBill(const std::string& billId, bool* ok = nullptr);
-    // Whether the unit list holds a unit of exactly this name; nothing after a message.
-    std::optional<bool> IsBusinessUnitName(const std::string& name);
-    // Per business-unit name as the bills store it, in one pass over its bills:
-    //   receivable = sales (Total - Pay) - sale returns (Total - Pay) - receipts
-    //   payable    = purchases (Total - Pay) - purchase returns (Total - Pay) - payments
-    // Red bills count with their negated values. Nothing after a message.
-    std::optional<UnitBalanceRecord> BalanceOf(const std::string& name);
-    std::optional<CMoney> ReceivableOf(const std::string& name);
-    std::optional<CMoney> PayableOf(const std::string& name);
-    // Every unit of the unit list (of one type; "" or "所有类型": all) in list order, then the
-    // names only bills hold, in text order; one pass over all bills. False after a message.
-    bool ListUnitBalances(const std::string& unitType, std::vector<UnitBalanceRecord>& list);
-    // A unit's statement from `from` to `to` (ISO, both included): the balance of the bills
-    // before `from`, then each document of the range in date order with the balance after it.
-    // A supplier's balance is what is owed to it (payable - receivable), anyone else's what
-    // they owe (receivable - payable). Nothing after a message.
-    std::optional<UnitStatementRecord> StatementOf(const std::string& name, const std::string& from,
-                                                   const std::string& to);
-    // Money in (sale Pay, purchase-return Pay, receipts) and out (purchase Pay, sale-return Pay,
-    // payments) of each account: `accounts` in their order, then accounts only bills name, in
-    // text order. One pass over all bills. False after a message.
-    bool ListAccountBalances(const std::vector<std::string>& accounts,
-                             std::vector<AccountBalanceRecord>& list);
-
     // ---- queries: stock view (main data file)
     // Stock rows of the goods of one class ("所有商品": all goods) in one warehouse ("全部" or
     // empty: all), joined on the goods code, in goods order and then stock-row order. Each stock

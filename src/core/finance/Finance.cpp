@@ -1,5 +1,6 @@
 #include "Finance.h"
 
+#include "Balances.h"
 #include "config/ConfigLists.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
@@ -32,7 +33,7 @@ std::optional<UnitStatementRecord> LoadStatement(const std::string& unit, const 
     CDataStore store;
     if (!store.ConnectMain())
         return std::nullopt;
-    return store.StatementOf(unit, from, to);
+    return StatementOf(store, unit, from, to);
 }
 
 std::optional<std::vector<AccountBalanceRecord>> ReadAccountBalances() {
@@ -43,7 +44,7 @@ std::optional<std::vector<AccountBalanceRecord>> ReadAccountBalances() {
     if (!store.ConnectMain())
         return std::nullopt;
     std::vector<AccountBalanceRecord> list;
-    if (!store.ListAccountBalances(banks, list))
+    if (!ListAccountBalances(store, banks, list))
         return std::nullopt;
     return list;
 }

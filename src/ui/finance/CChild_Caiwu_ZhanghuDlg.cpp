@@ -1,8 +1,8 @@
 #include "CChild_Caiwu_ZhanghuDlg.h"
 
-#include "CQueryTableModel.h"
-#include "ListExport.h"
-#include "query/Finance.h"
+#include "finance/Finance.h"
+#include "query/CQueryTableModel.h"
+#include "query/ListExport.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

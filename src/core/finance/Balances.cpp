@@ -1,9 +1,11 @@
-// Receipts and payments, and what the bills add up to: each unit's receivable and payable, a
+// What the bills, receipts and payments add up to: each unit's receivable and payable, a
 // unit's statement, each account's money. Every figure is summed here, exactly, in one pass
 // over the rows of one statement; red bills take part with their negated values.
-#include "CDataStore.h"
+#include "Balances.h"
 
+#include "finance/FundBillRows.h"
 #include "port/MessagePort.h"
+#include "store/CDataStore.h"
 #include "text/Money.h"
 
 #include <algorithm>
@@ -11,7 +13,6 @@
 
 namespace {
 const char* kAllUnits = "所有类型";
-const char* kFundFailure = "获取收付款信息失败。\r\n数据库失败!\r\n错误信息:";
 
 // Where a money row comes from.
 enum Source { kSale, kSaleReturn, kPurchase, kPurchaseReturn, kReceipt, kPayment };
@@ -101,61 +102,37 @@ Delta RowDelta(int source, Sum amount, Sum paid) {
 }
 } // namespace
 
-bool CDataStore::AddFundBill(const FundBillRecord& b) {
-    return ExecuteSql("insert into FundBill(Canceled, Bill_ID, Bill_Date, Kind, Customer,"
-                      " Department, Employee, Bank, Amount, Introduction)"
-                      " values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                      {b.Canceled, b.Bill_ID, b.Bill_Date, b.Kind, b.Customer, b.Department,
-                       b.Employee, b.Bank, b.Amount, b.Introduction});
-}
-
-std::optional<FundBillRecord> CDataStore::FindFundBill(const std::string& billId, bool* ok) {
-    if (ok)
-        *ok = false;
-    std::optional<FundBillRecord> found;
-    if (!Run("select Canceled, Bill_ID, Bill_Date, Kind, Customer, Department, Employee, Bank,"
-             " Amount, Introduction from FundBill where Bill_ID = ?",
-             {billId}, [&](const CStatement& st) {
-                 found = FundBillRecord{st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4),
-                                        st.Text(5), st.Text(6), st.Text(7), st.Text(8), st.Text(9)};
-             })) {
-        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
-        return std::nullopt;
-    }
-    if (ok)
-        *ok = true;
-    return found;
-}
-
-std::optional<bool> CDataStore::IsBusinessUnitName(const std::string& name) {
+std::optional<bool> IsBusinessUnitName(CDataStore& store, const std::string& name) {
     bool found = false;
-    if (!Run("select 1 from ferix_customer where CustomerName = ? limit 1", {name},
-             [&](const CStatement&) { found = true; })) {
-        Messages().Inform("连接数据库失败!\r\n错误信息:" + m_lastError);
+    if (!store.Run("select 1 from ferix_customer where CustomerName = ? limit 1", {name},
+                   [&](const CStatement&) { found = true; })) {
+        Messages().Inform("连接数据库失败!\r\n错误信息:" + store.LastError());
         return std::nullopt;
     }
     return found;
 }
 
-std::optional<UnitBalanceRecord> CDataStore::BalanceOf(const std::string& name) {
+std::optional<UnitBalanceRecord> BalanceOf(CDataStore& store, const std::string& name) {
     UnitBalanceRecord r;
     r.Customer = name;
-    if (!Run("select CustomerType from ferix_customer where CustomerName = ? order by Id limit 1",
-             {name}, [&](const CStatement& st) { r.Type = st.Text(0); })) {
-        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+    if (!store.Run(
+            "select CustomerType from ferix_customer where CustomerName = ? order by Id limit 1",
+            {name}, [&](const CStatement& st) { r.Type = st.Text(0); })) {
+        Messages().Inform(FundFailureText(store));
         return std::nullopt;
     }
     Delta total;
     std::string amount, paid;
-    if (!Run(MoneyRowsSql(" where Customer = ?"), MoneyRowsValues({name}),
-             [&](const CStatement& st) {
-                 st.TextInto(2, amount);
-                 st.TextInto(3, paid);
-                 const Delta d = RowDelta(static_cast<int>(st.Int(1)), Units(amount), Units(paid));
-                 total.receivable += d.receivable;
-                 total.payable += d.payable;
-             })) {
-        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+    if (!store.Run(MoneyRowsSql(" where Customer = ?"), MoneyRowsValues({name}),
+                   [&](const CStatement& st) {
+                       st.TextInto(2, amount);
+                       st.TextInto(3, paid);
+                       const Delta d =
+                           RowDelta(static_cast<int>(st.Int(1)), Units(amount), Units(paid));
+                       total.receivable += d.receivable;
+                       total.payable += d.payable;
+                   })) {
+        Messages().Inform(FundFailureText(store));
         return std::nullopt;
     }
     r.Receivable = SumText(total.receivable);
@@ -163,43 +140,43 @@ std::optional<UnitBalanceRecord> CDataStore::BalanceOf(const std::string& name) 
     return r;
 }
 
-std::optional<CMoney> CDataStore::ReceivableOf(const std::string& name) {
-    auto b = BalanceOf(name);
+std::optional<CMoney> ReceivableOf(CDataStore& store, const std::string& name) {
+    auto b = BalanceOf(store, name);
     if (!b)
         return std::nullopt;
     return CMoney::Parse(b->Receivable);
 }
 
-std::optional<CMoney> CDataStore::PayableOf(const std::string& name) {
-    auto b = BalanceOf(name);
+std::optional<CMoney> PayableOf(CDataStore& store, const std::string& name) {
+    auto b = BalanceOf(store, name);
     if (!b)
         return std::nullopt;
     return CMoney::Parse(b->Payable);
 }
 
-bool CDataStore::ListUnitBalances(const std::string& unitType,
-                                  std::vector<UnitBalanceRecord>& list) {
+bool ListUnitBalances(CDataStore& store, const std::string& unitType,
+                      std::vector<UnitBalanceRecord>& list) {
     auto fail = [&] {
-        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(FundFailureText(store));
         return false;
     };
     // The unit list first, in its order; then the names only bills know, in text order.
     std::unordered_map<std::string, size_t> index;
     std::vector<Delta> sums;
     std::vector<UnitBalanceRecord> rows;
-    if (!Run("select CustomerName, CustomerType from ferix_customer order by Id", {},
-             [&](const CStatement& st) {
-                 std::string name = st.Text(0);
-                 if (index.count(name))
-                     return; // two codes under one name share one balance
-                 index.emplace(name, rows.size());
-                 rows.push_back({name, st.Text(1), {}, {}});
-             }))
+    if (!store.Run("select CustomerName, CustomerType from ferix_customer order by Id", {},
+                   [&](const CStatement& st) {
+                       std::string name = st.Text(0);
+                       if (index.count(name))
+                           return; // two codes under one name share one balance
+                       index.emplace(name, rows.size());
+                       rows.push_back({name, st.Text(1), {}, {}});
+                   }))
         return fail();
     const size_t listed = rows.size();
     sums.resize(rows.size());
     std::string name, amount, paid;
-    if (!Run(MoneyRowsSql(""), MoneyRowsValues({}), [&](const CStatement& st) {
+    if (!store.Run(MoneyRowsSql(""), MoneyRowsValues({}), [&](const CStatement& st) {
             st.TextInto(0, name);
             auto it = index.find(name);
             if (it == index.end()) {
@@ -229,63 +206,64 @@ bool CDataStore::ListUnitBalances(const std::string& unitType,
     return true;
 }
 
-std::optional<UnitStatementRecord>
-CDataStore::StatementOf(const std::string& name, const std::string& from, const std::string& to) {
+std::optional<UnitStatementRecord> StatementOf(CDataStore& store, const std::string& name,
+                                               const std::string& from, const std::string& to) {
     UnitStatementRecord s;
     s.Customer = name;
     s.From = from;
     s.To = to;
     auto fail = [&]() -> std::optional<UnitStatementRecord> {
-        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(FundFailureText(store));
         return std::nullopt;
     };
-    if (!Run("select CustomerType from ferix_customer where CustomerName = ? order by Id limit 1",
-             {name}, [&](const CStatement& st) { s.Type = st.Text(0); }))
+    if (!store.Run(
+            "select CustomerType from ferix_customer where CustomerName = ? order by Id limit 1",
+            {name}, [&](const CStatement& st) { s.Type = st.Text(0); }))
         return fail();
     // A supplier's statement follows what is owed to it, anyone else's what they owe.
     const bool supplier = s.Type == kUnitTypeSupplier;
     Sum opening = 0, increase = 0, decrease = 0;
     std::string amountText, paidText;
     // Documents in date order; on one day in the order of their kinds and then of posting.
-    if (!Run(MoneyRowsSql(" where Customer = ? and Bill_Date <= ?") + " order by 5, 2, 7",
-             MoneyRowsValues({name, to}), [&](const CStatement& st) {
-                 st.TextInto(2, amountText);
-                 st.TextInto(3, paidText);
-                 const int source = static_cast<int>(st.Int(1));
-                 const Sum amount = Units(amountText), paid = Units(paidText);
-                 // Each document's two sides as it moves the unit's balance.
-                 Sum up = 0, down = 0;
-                 switch (source) {
-                 case kSale:
-                 case kPurchaseReturn:
-                     up = amount;
-                     down = paid;
-                     break;
-                 case kSaleReturn:
-                 case kPurchase:
-                     up = paid;
-                     down = amount;
-                     break;
-                 case kReceipt:
-                     down = amount;
-                     break;
-                 default:
-                     up = amount;
-                     break;
-                 }
-                 if (supplier)
-                     std::swap(up, down);
-                 std::string date = st.Text(4);
-                 if (date < from) {
-                     opening += up - down;
-                     return;
-                 }
-                 increase += up;
-                 decrease += down;
-                 s.Lines.push_back({std::move(date), st.Text(5), SourceKindText(source),
-                                    SideText(up), SideText(down),
-                                    SumText(opening + increase - decrease)});
-             }))
+    if (!store.Run(MoneyRowsSql(" where Customer = ? and Bill_Date <= ?") + " order by 5, 2, 7",
+                   MoneyRowsValues({name, to}), [&](const CStatement& st) {
+                       st.TextInto(2, amountText);
+                       st.TextInto(3, paidText);
+                       const int source = static_cast<int>(st.Int(1));
+                       const Sum amount = Units(amountText), paid = Units(paidText);
+                       // Each document's two sides as it moves the unit's balance.
+                       Sum up = 0, down = 0;
+                       switch (source) {
+                       case kSale:
+                       case kPurchaseReturn:
+                           up = amount;
+                           down = paid;
+                           break;
+                       case kSaleReturn:
+                       case kPurchase:
+                           up = paid;
+                           down = amount;
+                           break;
+                       case kReceipt:
+                           down = amount;
+                           break;
+                       default:
+                           up = amount;
+                           break;
+                       }
+                       if (supplier)
+                           std::swap(up, down);
+                       std::string date = st.Text(4);
+                       if (date < from) {
+                           opening += up - down;
+                           return;
+                       }
+                       increase += up;
+                       decrease += down;
+                       s.Lines.push_back({std::move(date), st.Text(5), SourceKindText(source),
+                                          SideText(up), SideText(down),
+                                          SumText(opening + increase - decrease)});
+                   }))
         return fail();
     s.Opening = SumText(opening);
     s.Increase = SumText(increase);
@@ -294,14 +272,14 @@ CDataStore::StatementOf(const std::string& name, const std::string& from, const 
     return s;
 }
 
-bool CDataStore::ListAccountBalances(const std::vector<std::string>& accounts,
-                                     std::vector<AccountBalanceRecord>& list) {
+bool ListAccountBalances(CDataStore& store, const std::vector<std::string>& accounts,
+                         std::vector<AccountBalanceRecord>& list) {
     struct Flow {
         Sum in = 0, out = 0;
     };
     std::unordered_map<std::string, Flow> flows;
     std::string bank, amountText, paidText;
-    if (!Run(MoneyRowsSql(""), MoneyRowsValues({}), [&](const CStatement& st) {
+    if (!store.Run(MoneyRowsSql(""), MoneyRowsValues({}), [&](const CStatement& st) {
             st.TextInto(7, bank);
             st.TextInto(2, amountText);
             st.TextInto(3, paidText);
@@ -323,7 +301,7 @@ bool CDataStore::ListAccountBalances(const std::vector<std::string>& accounts,
                 break;
             }
         })) {
-        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(FundFailureText(store));
         return false;
     }
     auto row = [&](const std::string& name, const Flow& f) {

@@ -1,5 +1,5 @@
 #pragma once
-#include "CBillEntryDlg.h"
+#include "bills/CBillEntryDlg.h"
 
 // The layout the receipt and payment windows share: number and date, business unit with what
 // it owes now (当前应收 / 当前应付, read-only), account, handler, department, amount and remark,
