@@ -10,7 +10,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 // The data-access object: one connection on one of the two data files, created for one user
@@ -284,13 +283,6 @@ public:
     bool ListAccountBalances(const std::vector<std::string>& accounts,
                              std::vector<AccountBalanceRecord>& list);
 
-    // ---- queries: stock view (main data file)
-    // Stock rows of the goods of one class ("所有商品": all goods) in one warehouse ("全部" or
-    // empty: all), joined on the goods code, in goods order and then stock-row order. Each stock
-    // row comes once. Appends to `list`; false after a message, with the rows read so far.
-    bool ListStockOfClass(const std::string& warehouse, const std::string& className,
-                          std::vector<StockRecord>& list);
-
     // ---- queries: statistics reports (main data file)
     // Purchase (EnterStock_Detail) or sale (EnterSale_Detail) lines whose ISO Bill_Date lies in
     // [from, to], grouped by goods code, handler or department. Groups come in the text order of
@@ -309,21 +301,6 @@ public:
                            std::vector<KeyGroupRecord>& groups);
     bool SumSaleByDepartment(const std::string& from, const std::string& to,
                              std::vector<KeyGroupRecord>& groups);
-
-    // Sale lines less sale-return lines whose ISO Bill_Date lies in [from, to], grouped by goods
-    // code, customer, handler or month (yyyy-MM), in one pass over each table. Groups come in
-    // the text order of their keys. Appends to `groups`; false after the message
-    // "SQL 语句执行失败!", with the groups of the lines read before the failure.
-    bool SumProfit(ProfitKey key, const std::string& from, const std::string& to,
-                   std::vector<ProfitGroupRecord>& groups);
-
-    // ---- queries: stock warnings (main data file)
-    // Goods whose InventoryLow or InventoryHigh is not blank, in goods-list order; and the
-    // stock quantity of every goods code summed over one warehouse ("全部" or empty: all).
-    // False after a message.
-    bool ListGoodsWithLimits(std::vector<GoodsLimitRecord>& list);
-    bool SumStockByCode(const std::string& warehouse,
-                        std::unordered_map<std::string, int64_t>& quantities);
 
     // ---- bulk writing of sample data
     // Commits stop waiting for the disk on this connection: a crash of the program still
