@@ -5,6 +5,7 @@
 #include "BenchData.h"
 #include "basic/GoodsList.h"
 #include "basic/GoodsSearch.h"
+#include "basic/GoodsStore.h"
 #include "bills/CBill.h"
 #include "store/CDataStore.h"
 
@@ -59,7 +60,7 @@ void BM_SearchNarrow100k_Baseline(benchmark::State& state) {
     static std::vector<std::string> texts = [] {
         std::vector<std::string> out;
         CDataStore store;
-        if (!store.ConnectMain() || !store.ForEachGoods("所有商品", [&](const GoodsRecord& g) {
+        if (!store.ConnectMain() || !ForEachGoods(store, "所有商品", [&](const GoodsRecord& g) {
                 for (std::string_view t : GoodsSearchTexts(g))
                     out.push_back(FoldSearchText(t));
             }))

@@ -3,6 +3,7 @@
 // bare scan of the same texts (the baseline of the same run).
 #include "BenchData.h"
 #include "basic/GoodsSearch.h"
+#include "basic/GoodsStore.h"
 #include "bills/CPaletteListDlg.h"
 #include "store/CDataStore.h"
 #include "widgets/CListCtrlEx.h"
@@ -62,7 +63,7 @@ void BM_PickerNarrow100k_Baseline(benchmark::State& state) {
     static std::vector<std::string> texts = [] {
         std::vector<std::string> out;
         CDataStore store;
-        if (!store.ConnectMain() || !store.ForEachGoods("所有商品", [&](const GoodsRecord& g) {
+        if (!store.ConnectMain() || !ForEachGoods(store, "所有商品", [&](const GoodsRecord& g) {
                 for (std::string_view t : GoodsSearchTexts(g))
                     out.push_back(FoldSearchText(t));
             }))

@@ -2,9 +2,9 @@
 // is all or nothing: either every data row is stored, or none is and a message says why.
 // The program folder lives in memory (/dev/shm) when it can, so each run is quick.
 #include "app/ProgramFolderSetup.h"
+#include "basic/MasterDataImport.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
-#include "store/MasterDataImport.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,14 +3,17 @@
 
 #include "app/Cferix_razazApp.h"
 #include "basic/GoodsSearch.h"
+#include "basic/GoodsStore.h"
+#include "basic/MasterDataImport.h"
 #include "bills/BillFile.h"
 #include "bills/BillReversal.h"
+#include "bills/BillStore.h"
 #include "bills/CBill.h"
+#include "bills/TransferStore.h"
 #include "port/MessagePort.h"
 #include "query/BillHistory.h"
 #include "query/StockView.h"
 #include "store/CDataStore.h"
-#include "store/MasterDataImport.h"
 #include "text/IsoDate.h"
 
 #include <filesystem>
@@ -107,7 +110,7 @@ int CmdGoods(CliContext& ctx) {
         if (!store.ConnectMain())
             return kExitData;
         std::vector<std::vector<std::string>> rows;
-        if (!store.ForEachGoods("所有商品", [&](const GoodsRecord& g) {
+        if (!ForEachGoods(store, "所有商品", [&](const GoodsRecord& g) {
                 if (GoodsMatches(g, ctx.args[1]))
                     rows.push_back(GoodsRow(g));
             }))
@@ -127,7 +130,7 @@ int CmdGoods(CliContext& ctx) {
             CDataStore store;
             if (!store.ConnectMain())
                 return kExitData;
-            if (!store.FindGoods(code)) {
+            if (!FindGoods(store, code)) {
                 Messages().Inform("没有商品编码为“" + code + "”的商品！");
                 return kExitRefused;
             }
@@ -343,7 +346,7 @@ int CmdBills(CliContext& ctx) {
         return kExitData;
     bool read = false;
     if (*kind == BillKind::Transfer) {
-        auto transfers = store.ListTransfersByDate(*from, *to, &read);
+        auto transfers = ListTransfersByDate(store, *from, *to, &read);
         if (!read)
             return kExitData;
         std::vector<std::vector<std::string>> rows;
@@ -385,7 +388,7 @@ int CmdBill(CliContext& ctx) {
         return kExitData;
     if (*kind == BillKind::Transfer) {
         bool read = false;
-        auto lines = store.ListTransferLines(number, &read);
+        auto lines = ListTransferLines(store, number, &read);
         if (!read)
             return kExitData;
         if (lines.empty()) {
@@ -405,7 +408,7 @@ int CmdBill(CliContext& ctx) {
     const BillKindInfo& info = KindInfo(*kind);
     bool read = false;
     auto lines = IsTradeKind(*kind) ? store.ListBillDetails(info.historyWord, number, &read)
-                                    : store.ListStockBillLines(info.table, number, &read);
+                                    : ListStockBillLines(store, info.table, number, &read);
     if (!read)
         return kExitData;
     if (lines.empty()) {

@@ -1,5 +1,6 @@
 #include "BillTestSupport.h"
 
+#include "bills/BillStore.h"
 #include "text/Clock.h"
 
 #include <algorithm>
@@ -16,7 +17,7 @@ std::vector<BillDetailRecord> StoredLines(BillKind kind, const std::string& numb
     EXPECT_TRUE(store.ConnectMain());
     const BillKindInfo& info = KindInfo(kind);
     return IsTradeKind(kind) ? store.ListBillDetails(info.historyWord, number)
-                             : store.ListStockBillLines(info.table, number);
+                             : ListStockBillLines(store, info.table, number);
 }
 
 Strings LogEvents(const std::vector<LogRecord>& log) {

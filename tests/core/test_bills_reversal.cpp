@@ -2,6 +2,7 @@
 #include "BillTestSupport.h"
 
 #include "bills/BillReversal.h"
+#include "bills/BillStore.h"
 #include "query/BillHistory.h"
 #include "query/Reports.h"
 
@@ -88,7 +89,7 @@ TEST_F(ReversalTest, EveryKindIsUndoneByANegatedRedBillAndItsStockComesBack) {
 
         CDataStore store;
         ASSERT_TRUE(store.ConnectMain());
-        auto red = store.FindBillHeader(info.historyWord, number + "-H");
+        auto red = FindBillHeader(store, info.historyWord, number + "-H");
         ASSERT_TRUE(red.has_value());
         const std::string total = bringsIn ? "-90.49" : "-70.49";
         EXPECT_EQ(
@@ -113,7 +114,7 @@ TEST_F(ReversalTest, EveryKindIsUndoneByANegatedRedBillAndItsStockComesBack) {
                  e.substr(e.find(" G") + 1, 2);
         EXPECT_EQ(redLines, expected);
 
-        auto reversed = store.FindBillHeader(info.historyWord, number);
+        auto reversed = FindBillHeader(store, info.historyWord, number);
         ASSERT_TRUE(reversed.has_value());
         EXPECT_EQ(reversed->Canceled, "1");
         EXPECT_EQ(reversed->Number, bringsIn ? "10" : "6");

@@ -4,6 +4,7 @@
 
 #include "bills/BillBrowse.h"
 #include "bills/BillReversal.h"
+#include "bills/TransferStore.h"
 #include "query/Reports.h"
 #include "store/Schema.h"
 
@@ -57,7 +58,7 @@ protected:
         CDataStore store;
         EXPECT_TRUE(store.ConnectMain());
         Strings rows;
-        for (const auto& r : store.ListTransferLines(number))
+        for (const auto& r : ListTransferLines(store, number))
             rows.push_back(r.Canceled + " " + r.Bill_ID + " " + r.Bill_Date + " " + r.Warehouse +
                            ">" + r.ToWarehouse + " " + r.Number + " " + r.Introduction + " " +
                            r.Product_ID + " " + r.Product_Number + " " + r.Product_Note);
@@ -165,11 +166,11 @@ TEST_F(TransferTest, PostingMovesStockAndCreatesTheTargetRowAtTheSourcePrice) {
     ASSERT_TRUE(store.ConnectMain());
     bool ok = false;
     Strings listed;
-    for (const auto& t : store.ListTransfersByDate("2026-12-01", "2026-12-04", &ok))
+    for (const auto& t : ListTransfersByDate(store, "2026-12-01", "2026-12-04", &ok))
         listed.push_back(t.Bill_ID + " " + t.Number + " " + t.Employee);
     EXPECT_TRUE(ok);
     EXPECT_EQ(listed, Strings{"YK-1 11 李四"});
-    EXPECT_EQ(store.ListTransfersByDate("2026-12-01", "2026-12-31").size(), 2u);
+    EXPECT_EQ(ListTransfersByDate(store, "2026-12-01", "2026-12-31").size(), 2u);
 
     auto stored = CBill::LoadStored("run_yiku", "YK-1");
     ASSERT_TRUE(stored);

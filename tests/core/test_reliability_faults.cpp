@@ -2,11 +2,12 @@
 // import leaves both data files exactly as they were, byte for byte.
 #include "BillTestSupport.h"
 
+#include "basic/MasterDataImport.h"
 #include "bills/BillReversal.h"
+#include "bills/BillStore.h"
 #include "bills/StockCount.h"
 #include "config/ConfigLists.h"
 #include "finance/Balances.h"
-#include "store/MasterDataImport.h"
 
 #include <sqlite3.h>
 
@@ -109,7 +110,7 @@ TEST_F(FaultTest, AFailedStatementAnywhereInAPostingLeavesBothFilesUnchanged) {
         CDataStore store;
         ASSERT_TRUE(store.ConnectMain());
         auto rows = IsTradeKind(kind) ? store.ListBillDetails(info.historyWord, bill.m_number)
-                                      : store.ListStockBillLines(info.table, bill.m_number);
+                                      : ListStockBillLines(store, info.table, bill.m_number);
         EXPECT_EQ(rows.size(), bill.m_lines.size());
         ASSERT_TRUE(store.Run("delete from StockPile", {}));
         m_port.Clear();

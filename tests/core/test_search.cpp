@@ -3,7 +3,8 @@
 #include "BillTestSupport.h"
 
 #include "basic/GoodsSearch.h"
-#include "store/MasterDataImport.h"
+#include "basic/GoodsStore.h"
+#include "basic/MasterDataImport.h"
 #include "text/PinyinInitials.h"
 
 #include <random>
@@ -220,9 +221,9 @@ TEST_F(QuickEntryTest, ImportFillsAnEmptySmartNameAndKeepsATypedOne) {
     EXPECT_EQ(added, 2u);
     CDataStore store;
     ASSERT_TRUE(store.ConnectMain());
-    EXPECT_EQ(store.FindGoods("N1")->SmartName, "JPSB");
-    EXPECT_EQ(store.FindGoods("N2")->SmartName, "kb");
+    EXPECT_EQ(FindGoods(store, "N1")->SmartName, "JPSB");
+    EXPECT_EQ(FindGoods(store, "N2")->SmartName, "kb");
     ASSERT_EQ(ImportGoodsCsv("Code,ProductName,ClassName\nN3,鼠标垫,电子\n", &added),
               ImportOutcome::Imported);
-    EXPECT_EQ(store.FindGoods("N3")->SmartName, "SBD");
+    EXPECT_EQ(FindGoods(store, "N3")->SmartName, "SBD");
 }

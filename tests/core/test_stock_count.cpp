@@ -1,5 +1,6 @@
 #include "BillTestSupport.h"
 
+#include "bills/BillStore.h"
 #include "bills/StockCount.h"
 
 namespace {
@@ -33,7 +34,7 @@ protected:
         CDataStore store;
         EXPECT_TRUE(store.ConnectMain());
         Strings out;
-        for (const auto& r : store.ListStockBillLines(table, number)) {
+        for (const auto& r : ListStockBillLines(store, table, number)) {
             out.push_back(r.Bill_ID + "|" + r.Warehouse + "|" + r.Introduction + "|" +
                           r.Product_ID + "|" + r.Product_Name + "|" + r.Product_Number + "|" +
                           r.Product_Unit + "|" + r.Product_BarCode);

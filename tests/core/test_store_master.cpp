@@ -1,7 +1,8 @@
 #include "StoreTestSupport.h"
 
 #include "app/Cferix_razazApp.h"
-#include "store/MasterDataImport.h"
+#include "basic/GoodsStore.h"
+#include "basic/MasterDataImport.h"
 
 #include <array>
 
@@ -243,13 +244,13 @@ TEST_F(MasterDataTest, GoodsImportStoresAllRowsOrNone) {
     EXPECT_EQ(added, 2u);
     CDataStore store;
     ASSERT_TRUE(store.ConnectMain());
-    auto g1 = store.FindGoods("G1");
+    auto g1 = FindGoods(store, "G1");
     ASSERT_TRUE(g1);
     EXPECT_EQ(g1->ProductName, "Pen, blue");
     EXPECT_EQ(g1->Note, "two\r\nlines, \"quoted\"");
     EXPECT_EQ(g1->Available, "否");
     EXPECT_EQ(g1->PriceIn, "1.5");
-    ASSERT_TRUE(store.FindGoods("G%_"));
+    ASSERT_TRUE(FindGoods(store, "G%_"));
 
     struct Case {
         std::string csv, message;

@@ -13,6 +13,7 @@
 #include "basic/CChild_Jichu_Product_AddDlg.h"
 #include "basic/CChild_Jichu_Product_Class_AddDlg.h"
 #include "basic/CChild_Jichu_Product_Class_Dlg.h"
+#include "basic/GoodsStore.h"
 #include "basic/SimpleListWindows.h"
 #include "bills/CPaletteListDlg.h"
 #include "config/ConfigLists.h"
@@ -731,7 +732,7 @@ private slots:
         QCOMPARE(a.m_goods.SmartName, std::string("JPSBD"));
         CDataStore store;
         QVERIFY(store.ConnectMain());
-        QCOMPARE(Q(store.FindGoods("N1")->SmartName), QStringLiteral("JPSBD"));
+        QCOMPARE(Q(FindGoods(store, "N1")->SmartName), QStringLiteral("JPSBD"));
     }
 
     void businessUnitWindowFiltersAddsAndDeletes() {

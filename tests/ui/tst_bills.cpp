@@ -3,11 +3,13 @@
 #include "BillTestSupport.h"
 
 #include "app/CommandRouting.h"
+#include "bills/BillStore.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
 #include "bills/CChild_Kucun_SunyiDlg.h"
 #include "bills/CChild_Kucun_TiaojiaDlg.h"
 #include "bills/CChild_Kucun_YikuDlg.h"
 #include "bills/CChild_Xiaoshou_KaidanDlg.h"
+#include "bills/TransferStore.h"
 #include "config/ConfigLists.h"
 #include "store/CDataStore.h"
 #include "text/Clock.h"
@@ -1088,7 +1090,7 @@ private slots:
         QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(1));
         CDataStore store;
         QVERIFY(store.ConnectMain());
-        const auto rows = store.ListStockBillLines(BillTable::BaoSunDan, first.toStdString());
+        const auto rows = ListStockBillLines(store, BillTable::BaoSunDan, first.toStdString());
         QCOMPARE(rows.size(), size_t(1));
         QCOMPARE(Text(rows[0].Product_Number), QStringLiteral("2"));
         QCOMPARE(Text(rows[0].Employee), QStringLiteral("张三"));
@@ -1203,7 +1205,7 @@ private slots:
         QCOMPARE(Stock("二号库", "G001"), std::optional<int64_t>(10)); // a new row
         CDataStore store;
         QVERIFY(store.ConnectMain());
-        const auto rows = store.ListTransferLines(number.toStdString());
+        const auto rows = ListTransferLines(store, number.toStdString());
         QCOMPARE(rows.size(), size_t(2));
         QCOMPARE(Text(rows[0].Warehouse), QStringLiteral("一号库"));
         QCOMPARE(Text(rows[0].ToWarehouse), QStringLiteral("二号库"));

@@ -3,6 +3,7 @@
 #include "BillTestSupport.h"
 
 #include "app/CommandRouting.h"
+#include "bills/BillStore.h"
 #include "bills/CChild_Kucun_PandianDlg.h"
 #include "store/CDataStore.h"
 #include "text/Clock.h"
@@ -87,7 +88,7 @@ std::vector<BillDetailRecord> Rows(BillTable table, const QString& number) {
     CDataStore store;
     if (!store.ConnectMain())
         return {};
-    return store.ListStockBillLines(table, number.toStdString());
+    return ListStockBillLines(store, table, number.toStdString());
 }
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "ModalDriver.h"
 
 #include "app/CommandRouting.h"
+#include "basic/GoodsStore.h"
 #include "bills/CBill.h"
 #include "finance/FundBillRows.h"
 #include "finance/Balances.h"
@@ -65,7 +66,7 @@ void PostTrade(BillKind kind, const std::string& number, const std::string& date
     bill.m_paid = paid;
     CDataStore store;
     QVERIFY(store.ConnectMain());
-    auto cola = store.FindGoods("G001");
+    auto cola = FindGoods(store, "G001");
     QVERIFY(cola);
     bill.AppendGoods(*cola);
     bill.m_lines.back().quantity = quantity;

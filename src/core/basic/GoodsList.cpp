@@ -1,5 +1,6 @@
 #include "GoodsList.h"
 
+#include "GoodsStore.h"
 #include "basic/ClassTree.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
@@ -47,7 +48,7 @@ bool CGoodsListState::ShowClass(const std::string& className) {
     Clear();
     const auto& columns = GoodsListColumns();
     // A failed read has shown its message; the rows read before it stay.
-    store.ForEachGoods(className, [&](const GoodsRecord& g) {
+    ForEachGoods(store, className, [&](const GoodsRecord& g) {
         m_rows.push_back(m_ends.size());
         for (const auto& c : columns) {
             m_text += g.*c.field;
@@ -101,7 +102,7 @@ bool CGoodsListState::Delete(std::optional<size_t> row) {
     if (!store.ConnectMain())
         return false;
     // A stock row, even one at quantity 0, means the goods were bought in once.
-    std::optional<bool> inStock = store.IsGoodsInStock(code);
+    std::optional<bool> inStock = IsGoodsInStock(store, code);
     if (!inStock)
         return false;
     if (*inStock) {

@@ -2,6 +2,7 @@
 
 #include "BusinessUnits.h"
 #include "GoodsList.h"
+#include "GoodsStore.h"
 #include "basic/ClassTree.h"
 #include "store/CDataStore.h"
 
@@ -175,7 +176,7 @@ bool IndexStockRows(const std::vector<StockRecord>& rows, CSearchIndex& index) {
     if (!store.ConnectMain())
         return false;
     std::unordered_map<std::string, std::pair<std::string, std::string>> goods;
-    if (!store.ForEachGoods(kAllGoods, [&](const GoodsRecord& g) {
+    if (!ForEachGoods(store, kAllGoods, [&](const GoodsRecord& g) {
             goods.emplace(g.Code, std::pair(g.SmartName, g.BarCode));
         }))
         return false;
@@ -201,7 +202,7 @@ bool CGoodsFinder::Load() {
     m_byCode.clear();
     m_bySmartName.clear();
     m_codes.clear();
-    bool ok = store.ForEachGoods(kAllGoods, [&](const GoodsRecord& g) {
+    bool ok = ForEachGoods(store, kAllGoods, [&](const GoodsRecord& g) {
         const size_t i = m_codes.size();
         m_codes.push_back(g.Code);
         m_byCode.emplace(FoldSearchText(g.Code), i);
@@ -243,7 +244,7 @@ QuickEntryResult CGoodsFinder::Find(std::string_view typed) {
             CDataStore store;
             if (!store.ConnectMain())
                 return result;
-            if (auto goods = store.FindGoods(codes.front())) {
+            if (auto goods = FindGoods(store, codes.front())) {
                 result.kind = QuickEntryResult::Kind::One;
                 result.goods = std::move(*goods);
                 return result;

@@ -1,5 +1,6 @@
 #include "BillBrowse.h"
 
+#include "BillStore.h"
 #include "CBill.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
@@ -17,7 +18,7 @@ BrowseTarget BrowseStep(BillKind kind, const std::optional<std::string>& shown,
     if (!store.ConnectMain())
         return target;
     bool ok = false;
-    auto number = store.AdjacentBillId(info.historyWord, shown.value_or(""), later, &ok);
+    auto number = AdjacentBillId(store, info.historyWord, shown.value_or(""), later, &ok);
     if (number) {
         target.where = BrowseTarget::Where::StoredBill;
         target.number = *number;

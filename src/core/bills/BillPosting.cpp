@@ -1,8 +1,10 @@
 // Posting a validated bill: one transaction on the main data file.
 #include "BillReversal.h"
+#include "BillStore.h"
 #include "CBill.h"
 #include "TradeLine.h"
 #include "finance/FundBillRows.h"
+#include "TransferStore.h"
 
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
@@ -153,7 +155,7 @@ std::optional<std::string> CBill::FreeNumber(CDataStore& store, PostOutcome& ref
     const bool lines = !IsTradeKind(m_kind) && !IsFundKind(m_kind);
     if (lines && !store.LockBillNumber(info.table, m_number))
         return failed();
-    auto taken = store.BillNumbersFrom(info.table, m_number);
+    auto taken = BillNumbersFrom(store, info.table, m_number);
     if (!taken)
         return failed();
     auto used = [&](const std::string& number) {
@@ -179,7 +181,7 @@ std::optional<std::string> CBill::FreeNumber(CDataStore& store, PostOutcome& ref
     // Whoever posted under the candidate since it was read has committed once it is held.
     if (!store.LockBillNumber(info.table, candidate))
         return failed();
-    auto now = store.BillNumbersFrom(info.table, candidate);
+    auto now = BillNumbersFrom(store, info.table, candidate);
     if (!now)
         return failed();
     if (std::find(now->begin(), now->end(), candidate) != now->end()) {
@@ -198,7 +200,7 @@ PostOutcome CBill::PostTransferLines(CDataStore& store, const std::string& numbe
                                m_employee,    m_warehouse, m_toWarehouse, m_introduction,
                                quantityTotal, l.code,      l.name,        std::to_string(quantity),
                                l.unit,        l.note,      l.barcode};
-        if (!store.AddTransferLine(r)) {
+        if (!AddTransferLine(store, r)) {
             store.Rollback();
             Messages().Inform(info.lineFailure);
             return PostOutcome::Failed;
@@ -291,7 +293,7 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
         BillHeaderRecord header{"0",           number,      m_date,     m_customer,
                                 m_department,  m_warehouse, m_employee, m_introduction,
                                 quantityTotal, amountTotal, m_account,  m_paid};
-        if (!store.AddTradeBillHeader(info.table, header))
+        if (!AddTradeBillHeader(store, info.table, header))
             return fail(info.headerFailure);
     }
     if (m_kind == BillKind::Transfer) {

@@ -1,8 +1,10 @@
 // Red-letter reversal of a posted trade bill or transfer: one transaction on the main data file.
 #include "BillReversal.h"
 
+#include "BillStore.h"
 #include "TradeLine.h"
 #include "finance/FundBillRows.h"
+#include "TransferStore.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/RetriedTransaction.h"
@@ -73,11 +75,11 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         if (money)
             canceled = money->Canceled;
     } else if (transfer) {
-        moves = store.ListTransferLines(number, &read);
+        moves = ListTransferLines(store, number, &read);
         if (!moves.empty())
             canceled = moves.front().Canceled;
     } else {
-        bill = store.FindBillHeader(info.historyWord, number, &read);
+        bill = FindBillHeader(store, info.historyWord, number, &read);
         if (bill)
             canceled = bill->Canceled;
     }
@@ -109,7 +111,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         if (!AddFundBill(store, r))
             return end(ReverseOutcome::Failed, kFailed);
     } else if (transfer) {
-        const bool taken = !store.ListTransferLines(red, &read).empty();
+        const bool taken = !ListTransferLines(store, red, &read).empty();
         if (!read)
             return end(ReverseOutcome::Failed, kFailed);
         if (taken)
@@ -122,7 +124,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
             r.Introduction = "红冲单据 " + number;
             r.Number = Negated(line.Number);
             r.Product_Number = Negated(line.Product_Number);
-            if (!store.AddTransferLine(r))
+            if (!AddTransferLine(store, r))
                 return end(ReverseOutcome::Failed, kFailed);
             // What went into the target comes back out of it, checked like any take-out.
             const std::string shortage = "商品“" + line.Product_Name + "”库存不足，不能红冲！";
@@ -131,7 +133,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
                 return end(ReverseOutcome::Refused);
         }
     } else {
-        const auto taken = store.FindBillHeader(info.historyWord, red, &read);
+        const auto taken = FindBillHeader(store, info.historyWord, red, &read);
         if (!read)
             return end(ReverseOutcome::Failed, kFailed);
         if (taken)
@@ -148,7 +150,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         header.Number = Negated(bill->Number);
         header.Total = Negated(bill->Total);
         header.Pay = Negated(bill->Pay);
-        if (!store.AddTradeBillHeader(info.table, header))
+        if (!AddTradeBillHeader(store, info.table, header))
             return end(ReverseOutcome::Failed, kFailed);
 
         for (const BillDetailRecord& line : lines) {
@@ -177,7 +179,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         }
     }
 
-    if (!store.SetBillCanceled(info.table, number, kBillReversed) || !store.ExecuteSql("COMMIT"))
+    if (!SetBillCanceled(store, info.table, number, kBillReversed) || !store.ExecuteSql("COMMIT"))
         return end(ReverseOutcome::Failed, kFailed);
     if (outcome)
         *outcome = ReverseOutcome::Reversed;
@@ -227,12 +229,12 @@ std::optional<std::string> BillCanceledState(BillKind kind, const std::string& n
         return bill->Canceled.empty() ? kBillStanding : bill->Canceled;
     }
     if (kind == BillKind::Transfer) {
-        auto rows = store.ListTransferLines(number);
+        auto rows = ListTransferLines(store, number);
         if (rows.empty())
             return std::nullopt;
         return rows.front().Canceled.empty() ? kBillStanding : rows.front().Canceled;
     }
-    auto header = store.FindBillHeader(KindInfo(kind).historyWord, number);
+    auto header = FindBillHeader(store, KindInfo(kind).historyWord, number);
     if (!header)
         return std::nullopt;
     return header->Canceled.empty() ? kBillStanding : header->Canceled;

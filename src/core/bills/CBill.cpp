@@ -1,6 +1,8 @@
 #include "CBill.h"
 #include "finance/FundBillRows.h"
 
+#include "BillStore.h"
+#include "TransferStore.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "text/Clock.h"
@@ -267,7 +269,7 @@ std::optional<CBill> CBill::LoadStored(const std::string& historyWord, const std
         return bill;
     }
     if (*kind == BillKind::Transfer) {
-        auto rows = store.ListTransferLines(number);
+        auto rows = ListTransferLines(store, number);
         if (rows.empty())
             return std::nullopt;
         const TransferRecord& h = rows.front();
@@ -297,7 +299,7 @@ std::optional<CBill> CBill::LoadStored(const std::string& historyWord, const std
     if (rows.empty())
         return std::nullopt;
     // The header row holds the bill's own remark; the detail rows carry their lines' remarks.
-    auto header = store.FindBillHeader(historyWord, number);
+    auto header = FindBillHeader(store, historyWord, number);
     const auto& first = rows.front();
     BillHeaderRecord h = header.value_or(
         BillHeaderRecord{first.Canceled, first.Bill_ID, first.Bill_Date, first.Customer,

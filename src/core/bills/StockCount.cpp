@@ -3,6 +3,7 @@
 #include "CBill.h"
 
 #include "basic/ClassTree.h"
+#include "basic/GoodsStore.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/RetriedTransaction.h"
@@ -58,15 +59,15 @@ std::optional<StockCount> LoadStockCount(const std::string& warehouse,
     count.warehouse = warehouse;
     count.className = className == std::string(kAllGoods) ? "" : className;
     const bool read =
-        store.ForEachGoods(count.className.empty() ? std::string(kAllGoods) : count.className,
-                           [&](const GoodsRecord& g) {
-                               auto it = byCode.find(g.Code);
-                               if (it == byCode.end())
-                                   return;
-                               const int64_t book = LeadingInteger(it->second->Number);
-                               count.lines.push_back({g.Code, g.ProductName, g.Unit, g.BarCode,
-                                                      book, std::to_string(book)});
-                           });
+        ForEachGoods(store, count.className.empty() ? std::string(kAllGoods) : count.className,
+                     [&](const GoodsRecord& g) {
+                         auto it = byCode.find(g.Code);
+                         if (it == byCode.end())
+                             return;
+                         const int64_t book = LeadingInteger(it->second->Number);
+                         count.lines.push_back({g.Code, g.ProductName, g.Unit, g.BarCode, book,
+                                                std::to_string(book)});
+                     });
     if (!read)
         return std::nullopt;
     return count;

@@ -1,5 +1,6 @@
 #include "ProfitReport.h"
 
+#include "ProfitStore.h"
 #include "query/History.h"
 #include "store/CDataStore.h"
 
@@ -105,7 +106,7 @@ ProfitReportResult RunProfitReport(ProfitKey key, const std::string& from, const
     std::vector<ProfitGroupRecord> groups;
     CDataStore store;
     if (store.ConnectMain())
-        result.ok = store.SumProfit(key, from, to, groups);
+        result.ok = SumProfit(store, key, from, to, groups);
     ProfitGroupRecord total;
     for (const auto& g : groups) {
         result.rows.push_back(Cells(key, g));

@@ -1,6 +1,7 @@
 #include "History.h"
 
 #include "bills/BillReversal.h"
+#include "bills/TransferStore.h"
 #include "store/CDataStore.h"
 #include "text/Money.h"
 
@@ -100,5 +101,5 @@ std::vector<TransferRecord> QueryTransferHistory(const std::string& from, const 
     CDataStore store;
     if (!store.ConnectMain())
         return {};
-    return store.ListTransfersByDate(from, to);
+    return ListTransfersByDate(store, from, to);
 }

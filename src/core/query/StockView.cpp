@@ -1,5 +1,6 @@
 #include "StockView.h"
 
+#include "StockStore.h"
 #include "config/ConfigLists.h"
 #include "store/CDataStore.h"
 #include "text/TextOrder.h"
@@ -48,7 +49,7 @@ std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehou
     std::vector<StockRecord> rows;
     // A failed read has shown its message; the rows read before it are still shown, but a
     // read that gave nothing (the goods list itself) leaves the list as it was.
-    if (!store.ListStockOfClass(warehouse, className, rows) && rows.empty())
+    if (!ListStockOfClass(store, warehouse, className, rows) && rows.empty())
         return std::nullopt;
     // The list has always shown the last goods item's rows first.
     std::reverse(rows.begin(), rows.end());

@@ -1,5 +1,6 @@
 #include "StockWarnings.h"
 
+#include "StockStore.h"
 #include "store/CDataStore.h"
 #include "text/Money.h"
 #include "text/TextOrder.h"
@@ -21,8 +22,8 @@ StockWarnings LoadStockWarnings(const std::string& warehouse) {
     CDataStore store;
     std::vector<GoodsLimitRecord> goods;
     std::unordered_map<std::string, int64_t> quantities;
-    if (!store.ConnectMain() || !store.ListGoodsWithLimits(goods) ||
-        !store.SumStockByCode(warehouse, quantities))
+    if (!store.ConnectMain() || !ListGoodsWithLimits(store, goods) ||
+        !SumStockByCode(store, warehouse, quantities))
         return result;
     std::vector<std::pair<std::string, StockWarningRow>> found;
     for (const GoodsLimitRecord& g : goods) {

@@ -10,7 +10,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 // The data-access object: one connection on one of the two data files, created for one user
@@ -66,6 +65,9 @@ public:
     bool Commit();
     void Rollback();
     const std::string& LastError() const { return m_lastError; }
+    // A caller's own failure, told as the engine's are: LastError() becomes `text`, the code
+    // LastErrorCodeText() reads stays.
+    void SetLastError(std::string text) { m_lastError = std::move(text); }
     // The engine's short text for the last error's code ("constraint failed"); with
     // LastError() (the detailed description) it fills the "%s+%s" of the store's messages.
     std::string LastErrorCodeText() const;
@@ -142,25 +144,16 @@ public:
     // The list operations append to `list` and return false after a failure (with the rows
     // read so far). Codes and names are compared whole: "%" and "_" are plain characters.
     bool ListGoods(const std::string& className, std::vector<GoodsRecord>& list);
-    // As ListGoods, handing each goods item to `onGoods` instead of keeping them all: for a
-    // list that keeps its rows in a smaller form.
-    bool ForEachGoods(const std::string& className,
-                      const std::function<void(const GoodsRecord&)>& onGoods);
     // The three adds refuse a code or name that is taken with the program's own message
     // (GoodsCodeTakenText and its kin), never the engine's.
     bool AddGoods(const GoodsRecord& goods);
     bool DeleteGoods(const std::string& code);
-    // The goods item of that code, nothing when there is none or the read failed (m_lastError).
-    std::optional<GoodsRecord> FindGoods(const std::string& code);
     bool ListGoodsClasses(std::vector<GoodsClassRecord>& list);
     bool AddGoodsClass(const std::string& className, const std::string& parentName);
     bool DeleteGoodsClass(const std::string& className);
     bool ListBusinessUnits(const std::string& unitType, std::vector<BusinessUnitRecord>& list);
     bool AddBusinessUnit(const BusinessUnitRecord& unit);
     bool DeleteBusinessUnit(const std::string& code);
-    // The goods window's in-use check: a stock row of exactly this code in any warehouse.
-    // Nothing when the read failed (shown as a message).
-    std::optional<bool> IsGoodsInStock(const std::string& code);
 
     // ---- stock pile (main data file)
     // A stock row is identified by warehouse and goods code, both compared whole; the goods
@@ -201,9 +194,7 @@ public:
                        const std::string& name, const std::string& price);
 
     // ---- bills (main data file)
-    // The header insert of a trade bill, with the header's Canceled mark; reports like
-    // ExecuteSql. The line inserts write the line's Canceled mark likewise.
-    bool AddTradeBillHeader(BillTable table, const BillHeaderRecord& header);
+    // The trade line inserts write the line's Canceled mark.
     bool AddPurchaseLine(const BillDetailRecord& line);
     bool AddPurchaseReturnLine(const BillDetailRecord& line);
     bool AddSaleLine(const BillDetailRecord& line);
@@ -211,11 +202,6 @@ public:
     bool AddLossLine(const StockBillLineRecord& line);
     bool AddGainLine(const StockBillLineRecord& line);
     bool AddPriceLine(const StockBillLineRecord& line);
-    bool AddTransferLine(const TransferRecord& line);
-    // The bill numbers used in the table that are `billId` itself or `billId` followed by "-"
-    // and more; nothing when the read failed (shown as a message).
-    std::optional<std::vector<std::string>> BillNumbersFrom(BillTable table,
-                                                            const std::string& billId);
     // Trade bill headers whose ISO Bill_Date lies between the two ISO dates, both included,
     // by history kind word (run_caigou, run_caigou_tuihuo, run_sale, run_sale_tuihuo).
     // Empty after a message when the read failed; `ok` (when given) tells that apart from no
@@ -223,43 +209,9 @@ public:
     std::vector<BillHeaderRecord> ListBillsByDate(const std::string& historyWord,
                                                   const std::string& from, const std::string& to,
                                                   bool* ok = nullptr);
-    // The header of one trade bill; nothing when there is none (or after the read's message).
-    // `ok` (when given) tells a failed read apart from no bill.
-    std::optional<BillHeaderRecord> FindBillHeader(const std::string& historyWord,
-                                                   const std::string& billId, bool* ok = nullptr);
-    // Sets Canceled on the header and every line of one trade bill, or on every row of one
-    // transfer, or on one receipt or payment (FundBill); reports like ExecuteSql.
-    bool SetBillCanceled(BillTable table, const std::string& billId, const std::string& canceled);
-    // The number of the trade bill, transfer (run_yiku), receipt (run_shoukuan) or payment
-    // (run_fukuan) posted just before (`later` false) or
-    // just after (`later` true) bill `billId` of the kind, by row id; an empty `billId` going back
-    // gives the newest bill. Nothing at either end, for an unknown bill, or after the read's
-    // message (`ok`, when given, tells a failed read apart).
-    std::optional<std::string> AdjacentBillId(const std::string& historyWord,
-                                              const std::string& billId, bool later,
-                                              bool* ok = nullptr);
     // The stored lines of one trade bill, in the order they were posted; `ok` as above.
     std::vector<BillDetailRecord> ListBillDetails(const std::string& historyWord,
                                                   const std::string& billId, bool* ok = nullptr);
-    // The stored rows of one loss, gain or price-adjustment bill (the columns a table lacks
-    // read as empty texts); `ok` as above.
-    std::vector<BillDetailRecord> ListStockBillLines(BillTable table, const std::string& billId,
-                                                     bool* ok = nullptr);
-
-    // Transfers whose ISO Bill_Date lies between the two ISO dates, both included: the first row
-    // of each bill, in posting order. Empty after a message when the read failed; `ok` (when
-    // given) tells that apart from no bills.
-    std::vector<TransferRecord> ListTransfersByDate(const std::string& from, const std::string& to,
-                                                    bool* ok = nullptr);
-    // The rows of one transfer in the order they were posted; `ok` as above.
-    std::vector<TransferRecord> ListTransferLines(const std::string& billId, bool* ok = nullptr);
-
-    // ---- queries: stock view (main data file)
-    // Stock rows of the goods of one class ("所有商品": all goods) in one warehouse ("全部" or
-    // empty: all), joined on the goods code, in goods order and then stock-row order. Each stock
-    // row comes once. Appends to `list`; false after a message, with the rows read so far.
-    bool ListStockOfClass(const std::string& warehouse, const std::string& className,
-                          std::vector<StockRecord>& list);
 
     // ---- queries: statistics reports (main data file)
     // Purchase (EnterStock_Detail) or sale (EnterSale_Detail) lines whose ISO Bill_Date lies in
@@ -279,21 +231,6 @@ public:
                            std::vector<KeyGroupRecord>& groups);
     bool SumSaleByDepartment(const std::string& from, const std::string& to,
                              std::vector<KeyGroupRecord>& groups);
-
-    // Sale lines less sale-return lines whose ISO Bill_Date lies in [from, to], grouped by goods
-    // code, customer, handler or month (yyyy-MM), in one pass over each table. Groups come in
-    // the text order of their keys. Appends to `groups`; false after the message
-    // "SQL 语句执行失败!", with the groups of the lines read before the failure.
-    bool SumProfit(ProfitKey key, const std::string& from, const std::string& to,
-                   std::vector<ProfitGroupRecord>& groups);
-
-    // ---- queries: stock warnings (main data file)
-    // Goods whose InventoryLow or InventoryHigh is not blank, in goods-list order; and the
-    // stock quantity of every goods code summed over one warehouse ("全部" or empty: all).
-    // False after a message.
-    bool ListGoodsWithLimits(std::vector<GoodsLimitRecord>& list);
-    bool SumStockByCode(const std::string& warehouse,
-                        std::unordered_map<std::string, int64_t>& quantities);
 
     // ---- bulk writing of sample data
     // Commits stop waiting for the disk on this connection: a crash of the program still

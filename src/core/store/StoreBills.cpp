@@ -1,59 +1,11 @@
-// Trade bills (header and lines), loss, gain and price-adjustment bills, and the history
-// queries that read trade bills back.
+// Trade bill lines, loss, gain and price-adjustment bill lines, and the history queries that
+// read trade bills back.
+#include "BillRows.h"
 #include "CDataStore.h"
 
 #include "port/MessagePort.h"
 
 #include <iterator>
-
-namespace {
-const char* kHistoryFailure = "获取历史进货信息失败。\r\n数据库失败!\r\n错误信息:";
-
-BillDetailRecord ReadDetail(const CStatement& st) {
-    BillDetailRecord d;
-    d.Canceled = st.Text("Canceled");
-    d.Bill_ID = st.Text("Bill_ID");
-    d.Bill_Date = st.Text("Bill_Date");
-    d.Product_ID = st.Text("Product_ID");
-    d.Product_Name = st.Text("Product_Name");
-    d.Product_Number = st.Text("Product_Number");
-    d.Product_Unit = st.Text("Product_Unit");
-    d.Product_atch = st.Text("Product_atch");
-    d.Product_Date = st.Text("Product_Date");
-    d.Product_Price = st.Text("Product_Price");
-    d.Product_Total = st.Text("Product_Total");
-    d.Product_BarCode = st.Text("Product_BarCode");
-    d.Product_Note = st.Text("Product_Note");
-    d.Customer = st.Text("Customer");
-    d.Department = st.Text("Department");
-    d.Warehouse = st.Text("Warehouse");
-    d.Employee = st.Text("Employee");
-    d.Introduction = st.Text("Introduction");
-    d.Number = st.Text("Number");
-    d.Total = st.Text("Total");
-    d.Bank = st.Text("Bank");
-    d.Pay = st.Text("Pay");
-    return d;
-}
-
-bool IsTradeTable(BillTable t) {
-    return t == BillTable::EnterStock || t == BillTable::BackStock || t == BillTable::EnterSale ||
-           t == BillTable::BackSale;
-}
-} // namespace
-
-bool CDataStore::AddTradeBillHeader(BillTable table, const BillHeaderRecord& h) {
-    if (!IsTradeTable(table)) {
-        m_lastError = "not a trade bill table";
-        return false;
-    }
-    return ExecuteSql(std::string("insert into ") + BillTableName(table) +
-                          "(Canceled, Bill_ID, Bill_Date, Customer, Department, Warehouse,"
-                          " Employee, Introduction, Number, Total, Bank, Pay)"
-                          " values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                      {h.Canceled, h.Bill_ID, h.Bill_Date, h.Customer, h.Department, h.Warehouse,
-                       h.Employee, h.Introduction, h.Number, h.Total, h.Bank, h.Pay});
-}
 
 bool CDataStore::AddTradeLine(BillTable table, const BillDetailRecord& d, const char* failure) {
     // Sale and sale-return lines also keep their cost.
@@ -129,21 +81,6 @@ bool CDataStore::AddStockBillLine(BillTable table, const StockBillLineRecord& l,
     return true;
 }
 
-bool CDataStore::AddTransferLine(const TransferRecord& l) {
-    if (!Run("insert into YiKuDan(Canceled, Bill_ID, Bill_Date, Department, Employee, Warehouse,"
-             " ToWarehouse, Introduction, Number, Product_ID, Product_Name, Product_Number,"
-             " Product_Unit, Product_Note, Product_BarCode)"
-             " values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-             {l.Canceled, l.Bill_ID, l.Bill_Date, l.Department, l.Employee, l.Warehouse,
-              l.ToWarehouse, l.Introduction, l.Number, l.Product_ID, l.Product_Name,
-              l.Product_Number, l.Product_Unit, l.Product_Note, l.Product_BarCode})) {
-        Messages().Inform("添加移库单失败。\r\n数据库失败!\r\n错误信息:" + LastErrorCodeText() +
-                          "+" + m_lastError);
-        return false;
-    }
-    return true;
-}
-
 bool CDataStore::AddLossLine(const StockBillLineRecord& line) {
     return AddStockBillLine(BillTable::BaoSunDan, line, "添加报损单失败。");
 }
@@ -156,34 +93,16 @@ bool CDataStore::AddPriceLine(const StockBillLineRecord& line) {
     return AddStockBillLine(BillTable::TiaoJiaDan, line, "添加调价单失败。");
 }
 
-std::optional<std::vector<std::string>> CDataStore::BillNumbersFrom(BillTable table,
-                                                                    const std::string& billId) {
-    // Every text from billId up to billId + "." holds billId + "-…" (as '-' < '.'): one index
-    // range read; the few other texts in it are dropped here.
-    std::vector<std::string> numbers;
-    const std::string dash = billId + "-";
-    if (!Run(std::string("select distinct Bill_ID from ") + BillTableName(table) +
-                 " where Bill_ID >= ? and Bill_ID < ?",
-             {billId, billId + "."}, [&](const CStatement& st) {
-                 std::string id = st.Text(0);
-                 if (id == billId || id.starts_with(dash))
-                     numbers.push_back(std::move(id));
-             })) {
-        Messages().Inform("数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
-        return std::nullopt;
-    }
-    return numbers;
-}
+const char* const kBillHeaderSelect =
+    "select Canceled, Bill_ID, Bill_Date, Customer, Department, Warehouse, Employee,"
+    " Introduction, Number, Total, Bank, Pay from ";
 
-namespace {
-const char* kHeaderColumns = "select Canceled, Bill_ID, Bill_Date, Customer, Department,"
-                             " Warehouse, Employee, Introduction, Number, Total, Bank, Pay from ";
-
-BillHeaderRecord ReadHeader(const CStatement& st) {
+BillHeaderRecord ReadBillHeader(const CStatement& st) {
     return {st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4),  st.Text(5),
             st.Text(6), st.Text(7), st.Text(8), st.Text(9), st.Text(10), st.Text(11)};
 }
 
+namespace {
 // The trade line columns by position: a thousand-line bill read back by column name spends
 // more time finding the names than reading the rows.
 const char* kDetailColumns =
@@ -212,94 +131,6 @@ BillDetailRecord ReadTradeDetail(const CStatement& st) {
 }
 } // namespace
 
-std::optional<BillHeaderRecord> CDataStore::FindBillHeader(const std::string& historyWord,
-                                                           const std::string& billId, bool* ok) {
-    if (ok)
-        *ok = false;
-    auto table = TradeTableOfHistoryWord(historyWord);
-    if (!table)
-        return std::nullopt;
-    std::optional<BillHeaderRecord> found;
-    if (!Run(kHeaderColumns + std::string(BillTableName(*table)) + " where Bill_ID = ?", {billId},
-             [&](const CStatement& st) { found = ReadHeader(st); })) {
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
-        return std::nullopt;
-    }
-    if (ok)
-        *ok = true;
-    return found;
-}
-
-bool CDataStore::SetBillCanceled(BillTable table, const std::string& billId,
-                                 const std::string& canceled) {
-    if (table == BillTable::YiKuDan || table == BillTable::FundBill)
-        return ExecuteSql(std::string("update ") + BillTableName(table) +
-                              " set Canceled = ? where Bill_ID = ?",
-                          {canceled, billId});
-    if (!IsTradeTable(table)) {
-        m_lastError = "not a trade bill table";
-        return false;
-    }
-    const std::string name = BillTableName(table);
-    return ExecuteSql("update " + name + " set Canceled = ? where Bill_ID = ?",
-                      {canceled, billId}) &&
-           ExecuteSql("update " + name + "_Detail set Canceled = ? where Bill_ID = ?",
-                      {canceled, billId});
-}
-
-std::optional<std::string> CDataStore::AdjacentBillId(const std::string& historyWord,
-                                                      const std::string& billId, bool later,
-                                                      bool* ok) {
-    if (ok)
-        *ok = false;
-    const bool transfer = historyWord == "run_yiku";
-    // Receipts and payments share one table, told apart by their Kind.
-    const char* fundKind = historyWord == "run_shoukuan" ? kFundKindReceipt
-                           : historyWord == "run_fukuan" ? kFundKindPayment
-                                                         : nullptr;
-    auto table = transfer   ? std::optional(BillTable::YiKuDan)
-                 : fundKind ? std::optional(BillTable::FundBill)
-                            : TradeTableOfHistoryWord(historyWord);
-    if (!table) {
-        m_lastError = "unknown bill kind: " + historyWord;
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
-        return std::nullopt;
-    }
-    if (billId.empty() && later) {
-        if (ok)
-            *ok = true;
-        return std::nullopt; // nothing was posted after the bill still being entered
-    }
-    const std::string name = BillTableName(*table);
-    // A transfer has one row per line: its first row stands for it.
-    std::string sql = "select Bill_ID from " + name;
-    std::string where = " where ";
-    if (transfer) {
-        sql += " where Id in (select min(Id) from YiKuDan group by Bill_ID)";
-        where = " and ";
-    }
-    SqlValues values;
-    if (fundKind) {
-        sql += " where Kind = ?";
-        where = " and ";
-        values.push_back(fundKind);
-    }
-    if (!billId.empty()) {
-        sql += where + "Id " + (later ? ">" : "<") + " (select min(Id) from " + name +
-               " where Bill_ID = ?)";
-        values.push_back(billId);
-    }
-    sql += later ? " order by Id limit 1" : " order by Id desc limit 1";
-    std::optional<std::string> found;
-    if (!Run(sql, values, [&](const CStatement& st) { found = st.Text(0); })) {
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
-        return std::nullopt;
-    }
-    if (ok)
-        *ok = true;
-    return found;
-}
-
 std::vector<BillHeaderRecord> CDataStore::ListBillsByDate(const std::string& historyWord,
                                                           const std::string& from,
                                                           const std::string& to, bool* ok) {
@@ -309,14 +140,14 @@ std::vector<BillHeaderRecord> CDataStore::ListBillsByDate(const std::string& his
     auto table = TradeTableOfHistoryWord(historyWord);
     if (!table) {
         m_lastError = "unknown bill kind: " + historyWord;
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(kHistoryReadFailure + LastErrorCodeText() + "+" + m_lastError);
         return {};
     }
     // Bill_Date holds ISO texts, so comparing texts compares dates.
-    if (!Run(kHeaderColumns + std::string(BillTableName(*table)) +
+    if (!Run(kBillHeaderSelect + std::string(BillTableName(*table)) +
                  " where Bill_Date between ? and ? order by Id",
-             {from, to}, [&](const CStatement& st) { bills.push_back(ReadHeader(st)); })) {
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+             {from, to}, [&](const CStatement& st) { bills.push_back(ReadBillHeader(st)); })) {
+        Messages().Inform(kHistoryReadFailure + LastErrorCodeText() + "+" + m_lastError);
         return {};
     }
     if (ok)
@@ -331,7 +162,7 @@ std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& his
     auto table = TradeTableOfHistoryWord(historyWord);
     if (!table) {
         m_lastError = "unknown bill kind: " + historyWord;
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(kHistoryReadFailure + LastErrorCodeText() + "+" + m_lastError);
         return {};
     }
     std::vector<BillDetailRecord> lines;
@@ -339,70 +170,7 @@ std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& his
     if (!Run(kDetailColumns + std::string(costed ? ", Product_Cost from " : " from ") +
                  BillTableName(*table) + "_Detail where Bill_ID = ? order by Id",
              {billId}, [&](const CStatement& st) { lines.push_back(ReadTradeDetail(st)); })) {
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
-        return {};
-    }
-    if (ok)
-        *ok = true;
-    return lines;
-}
-
-std::vector<BillDetailRecord> CDataStore::ListStockBillLines(BillTable table,
-                                                             const std::string& billId, bool* ok) {
-    if (ok)
-        *ok = !IsTradeTable(table);
-    if (IsTradeTable(table))
-        return {};
-    std::vector<BillDetailRecord> lines;
-    if (!Run(std::string("select * from ") + BillTableName(table) +
-                 " where Bill_ID = ? order by Id",
-             {billId}, [&](const CStatement& st) { lines.push_back(ReadDetail(st)); })) {
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
-        if (ok)
-            *ok = false;
-        return {};
-    }
-    return lines;
-}
-
-namespace {
-const char* kTransferColumns =
-    "select Canceled, Bill_ID, Bill_Date, Department, Employee, Warehouse, ToWarehouse,"
-    " Introduction, Number, Product_ID, Product_Name, Product_Number, Product_Unit, Product_Note,"
-    " Product_BarCode from YiKuDan";
-
-TransferRecord ReadTransfer(const CStatement& st) {
-    return {st.Text(0),  st.Text(1),  st.Text(2),  st.Text(3),  st.Text(4),
-            st.Text(5),  st.Text(6),  st.Text(7),  st.Text(8),  st.Text(9),
-            st.Text(10), st.Text(11), st.Text(12), st.Text(13), st.Text(14)};
-}
-} // namespace
-
-std::vector<TransferRecord> CDataStore::ListTransfersByDate(const std::string& from,
-                                                            const std::string& to, bool* ok) {
-    if (ok)
-        *ok = false;
-    std::vector<TransferRecord> bills;
-    // A transfer's rows are written together, so its first row stands for the bill.
-    if (!Run(std::string(kTransferColumns) +
-                 " where Id in (select min(Id) from YiKuDan where Bill_Date between ? and ?"
-                 " group by Bill_ID) order by Id",
-             {from, to}, [&](const CStatement& st) { bills.push_back(ReadTransfer(st)); })) {
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
-        return {};
-    }
-    if (ok)
-        *ok = true;
-    return bills;
-}
-
-std::vector<TransferRecord> CDataStore::ListTransferLines(const std::string& billId, bool* ok) {
-    if (ok)
-        *ok = false;
-    std::vector<TransferRecord> lines;
-    if (!Run(std::string(kTransferColumns) + " where Bill_ID = ? order by Id", {billId},
-             [&](const CStatement& st) { lines.push_back(ReadTransfer(st)); })) {
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(kHistoryReadFailure + LastErrorCodeText() + "+" + m_lastError);
         return {};
     }
     if (ok)

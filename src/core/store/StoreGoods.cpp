@@ -1,5 +1,6 @@
 // Goods, goods classes and business units (main data file).
 #include "CDataStore.h"
+#include "GoodsRows.h"
 
 #include "port/MessagePort.h"
 
@@ -33,31 +34,10 @@ template <class Columns> std::string InsertStatement(const char* table, const Co
            ") values(" + marks + ")";
 }
 
-const std::string& GoodsSelect() {
-    static const std::string sql =
-        "select Id, " + JoinColumns(ColumnNames(GoodsColumns())) + " from ferix_product";
-    return sql;
-}
-
 const std::string& UnitSelect() {
     static const std::string sql =
         "select Id, " + JoinColumns(ColumnNames(BusinessUnitColumns())) + " from ferix_customer";
     return sql;
-}
-
-// Columns are read by position: Id first, then the columns in table order.
-// Into an existing record, so that its texts' buffers are used again row after row.
-void ReadGoods(const CStatement& st, GoodsRecord& g) {
-    st.TextInto(0, g.Id);
-    int i = 1;
-    for (const auto& c : GoodsColumns())
-        st.TextInto(i++, g.*c.field);
-}
-
-GoodsRecord ReadGoods(const CStatement& st) {
-    GoodsRecord g;
-    ReadGoods(st, g);
-    return g;
 }
 
 BusinessUnitRecord ReadUnit(const CStatement& st) {
@@ -69,6 +49,32 @@ BusinessUnitRecord ReadUnit(const CStatement& st) {
     return u;
 }
 } // namespace
+
+const std::string& GoodsSelect() {
+    static const std::string sql =
+        "select Id, " + JoinColumns(ColumnNames(GoodsColumns())) + " from ferix_product";
+    return sql;
+}
+
+// Columns are read by position: Id first, then the columns in table order.
+void ReadGoods(const CStatement& st, GoodsRecord& g) {
+    st.TextInto(0, g.Id);
+    int i = 1;
+    for (const auto& c : GoodsColumns())
+        st.TextInto(i++, g.*c.field);
+}
+
+bool ReadGoodsOfClass(CDataStore& store, const std::string& className,
+                      const std::function<void(const GoodsRecord&)>& onGoods) {
+    GoodsRecord g;
+    auto read = [&](const CStatement& st) {
+        ReadGoods(st, g);
+        onGoods(g);
+    };
+    return className == kAllGoods
+               ? store.Run(GoodsSelect() + " order by Id", {}, read)
+               : store.Run(GoodsSelect() + " where ClassName = ? order by Id", {className}, read);
+}
 
 std::string GoodsCodeTakenText(const std::string& code) {
     return "商品编码“" + code + "”已经存在，请换一个编码！";
@@ -105,30 +111,10 @@ bool CDataStore::InsertNewKey(const std::string& sql, const SqlValues& values, c
 }
 
 bool CDataStore::ListGoods(const std::string& className, std::vector<GoodsRecord>& list) {
-    return ForEachGoods(className, [&](const GoodsRecord& g) { list.push_back(g); });
-}
-
-bool CDataStore::ForEachGoods(const std::string& className,
-                              const std::function<void(const GoodsRecord&)>& onGoods) {
-    GoodsRecord g;
-    auto read = [&](const CStatement& st) {
-        ReadGoods(st, g);
-        onGoods(g);
-    };
-    bool ok = className == kAllGoods
-                  ? Run(GoodsSelect() + " order by Id", {}, read)
-                  : Run(GoodsSelect() + " where ClassName = ? order by Id", {className}, read);
+    bool ok = ReadGoodsOfClass(*this, className, [&](const GoodsRecord& g) { list.push_back(g); });
     if (!ok)
         Messages().Inform("连接数据库失败!\r\n错误信息:" + m_lastError);
     return ok;
-}
-
-std::optional<GoodsRecord> CDataStore::FindGoods(const std::string& code) {
-    std::optional<GoodsRecord> found;
-    if (!Run(GoodsSelect() + " where Code = ?", {code},
-             [&](const CStatement& st) { found = ReadGoods(st); }))
-        return std::nullopt;
-    return found;
 }
 
 bool CDataStore::AddGoods(const GoodsRecord& goods) {
@@ -147,16 +133,6 @@ bool CDataStore::DeleteGoods(const std::string& code) {
         return false;
     }
     return true;
-}
-
-std::optional<bool> CDataStore::IsGoodsInStock(const std::string& code) {
-    bool found = false;
-    if (!Run("select Id from StockPile where ProductCode = ? limit 1", {code},
-             [&](const CStatement&) { found = true; })) {
-        Messages().Inform("数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
-        return std::nullopt;
-    }
-    return found;
 }
 
 bool CDataStore::ListGoodsClasses(std::vector<GoodsClassRecord>& list) {

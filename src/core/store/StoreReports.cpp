@@ -1,65 +1,11 @@
 // The statistics of the report window: purchase and sale lines of a date range, grouped.
 #include "CDataStore.h"
+#include "LineGroups.h"
 
 #include "port/MessagePort.h"
 #include "text/Money.h"
-#include "text/TextOrder.h"
-
-#include <algorithm>
-#include <limits>
-#include <unordered_map>
 
 namespace {
-int64_t SaturatingAdd(int64_t a, int64_t b) {
-    int64_t sum;
-    if (!__builtin_add_overflow(a, b, &sum))
-        return sum;
-    return b > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
-}
-
-// Groups keyed by their exact text, kept in the order they were first seen, then put in text
-// order once at the end (sorting by precomputed keys costs one conversion per group).
-template <class Group> class CGrouping {
-public:
-    Group* Find(const std::string& key) {
-        auto it = m_index.find(key);
-        return it == m_index.end() ? nullptr : &m_groups[it->second].second;
-    }
-    Group& Add(const std::string& key, Group group) {
-        m_index.emplace(key, m_groups.size());
-        m_groups.emplace_back(key, std::move(group));
-        return m_groups.back().second;
-    }
-    std::vector<Group> InTextOrder() {
-        std::vector<std::pair<std::string, size_t>> order;
-        order.reserve(m_groups.size());
-        for (size_t i = 0; i < m_groups.size(); ++i)
-            order.emplace_back(TextOrderKey(m_groups[i].first), i);
-        std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
-            if (a.first != b.first)
-                return a.first < b.first;
-            // Texts that map to the same bytes (invalid UTF-8) still get a fixed order.
-            return m_groups[a.second].first < m_groups[b.second].first;
-        });
-        std::vector<Group> out;
-        out.reserve(order.size());
-        for (const auto& o : order)
-            out.push_back(std::move(m_groups[o.second].second));
-        return out;
-    }
-
-private:
-    std::unordered_map<std::string, size_t> m_index;
-    std::vector<std::pair<std::string, Group>> m_groups;
-};
-
-std::string LinesStatement(const char* table, const char* columns) {
-    return std::string("select ") + columns + " from " + table +
-           " where Bill_Date between ? and ? order by Id";
-}
-
-constexpr const char* kFailure = "SQL 语句执行失败!";
-
 // A line's quantity when it is a plain whole number of at most 18 digits, an optional minus
 // before them (read the same by LeadingInteger); otherwise NULL. Cheaper on a server than a
 // regular expression, which cost more than the grouping itself.
@@ -103,7 +49,7 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                                    st.Text(4), st.Text(5), st.Text(6), st.Text(7)};
                 grouping.Add(key, Group{std::move(r), LeadingInteger(st.Text(8))});
             })) {
-            Messages().Inform(kFailure);
+            Messages().Inform(kLinesReadFailure);
             return false;
         }
         if (exact) {
@@ -130,7 +76,7 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                       grouping.Add(key, Group{std::move(r), quantity});
                   });
     if (!ok)
-        Messages().Inform(kFailure);
+        Messages().Inform(kLinesReadFailure);
     for (Group& g : grouping.InTextOrder()) {
         g.record.Product_Number = std::to_string(g.quantity);
         groups.push_back(std::move(g.record));
@@ -155,7 +101,7 @@ bool CDataStore::SumByKey(const char* table, const char* keyColumn, const std::s
             grouping.Add(key, Group{key, quantity});
     });
     if (!ok)
-        Messages().Inform(kFailure);
+        Messages().Inform(kLinesReadFailure);
     for (Group& g : grouping.InTextOrder())
         groups.push_back({std::move(g.key), std::to_string(g.quantity)});
     return ok;
@@ -189,53 +135,4 @@ bool CDataStore::SumSaleByEmployee(const std::string& from, const std::string& t
 bool CDataStore::SumSaleByDepartment(const std::string& from, const std::string& to,
                                      std::vector<KeyGroupRecord>& groups) {
     return SumByKey("EnterSale_Detail", "Department", from, to, groups);
-}
-
-bool CDataStore::SumProfit(ProfitKey key, const std::string& from, const std::string& to,
-                           std::vector<ProfitGroupRecord>& groups) {
-    const char* keyColumns = key == ProfitKey::Goods      ? "Product_ID, Product_Name, Product_Unit"
-                             : key == ProfitKey::Customer ? "Customer, '', ''"
-                             : key == ProfitKey::Employee ? "Employee, '', ''"
-                                                          : "substr(Bill_Date, 1, 7), '', ''";
-    const std::string columns =
-        std::string(keyColumns) + ", Product_Number, Product_Total, Product_Cost";
-    CGrouping<ProfitGroupRecord> grouping;
-    std::string keyText;
-    bool ok = true;
-    for (const char* table : {"EnterSale_Detail", "BackSale_Detail"}) {
-        const bool back = table[0] == 'B';
-        ok = Run(LinesStatement(table, columns.c_str()), {from, to}, [&](const CStatement& st) {
-            st.TextInto(0, keyText);
-            ProfitGroupRecord* g = grouping.Find(keyText);
-            if (!g) {
-                ProfitGroupRecord added;
-                added.Key = keyText;
-                added.Name = st.Text(1);
-                added.Unit = st.Text(2);
-                g = &grouping.Add(keyText, std::move(added));
-            }
-            int64_t quantity = LeadingInteger(st.Text(3));
-            CMoney amount = CMoney::ParseOrZero(st.Text(4));
-            const auto cost = CMoney::Parse(st.Text(5));
-            if (back) {
-                quantity = -quantity;
-                amount = -amount;
-            }
-            g->Quantity = SaturatingAdd(g->Quantity, quantity);
-            g->Amount += amount;
-            if (cost) {
-                g->CostedAmount += amount;
-                g->Cost += back ? -*cost : *cost;
-            } else {
-                ++g->UnknownCostLines;
-            }
-        });
-        if (!ok)
-            break;
-    }
-    if (!ok)
-        Messages().Inform(kFailure);
-    for (ProfitGroupRecord& g : grouping.InTextOrder())
-        groups.push_back(std::move(g));
-    return ok;
 }

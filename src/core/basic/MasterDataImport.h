@@ -1,5 +1,5 @@
 #pragma once
-#include "Records.h"
+#include "store/Records.h"
 
 #include <optional>
 #include <string>

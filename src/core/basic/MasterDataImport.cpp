@@ -1,7 +1,8 @@
 #include "MasterDataImport.h"
 
-#include "CDataStore.h"
+#include "GoodsStore.h"
 #include "port/MessagePort.h"
+#include "store/CDataStore.h"
 #include "text/CsvReader.h"
 #include "text/Money.h"
 #include "text/PinyinInitials.h"
@@ -157,7 +158,7 @@ bool DeleteGoodsIfUnused(const std::string& code) {
     CDataStore store;
     if (!store.ConnectMain())
         return false;
-    auto inStock = store.IsGoodsInStock(code);
+    auto inStock = IsGoodsInStock(store, code);
     if (!inStock)
         return false;
     if (*inStock) {
@@ -186,7 +187,7 @@ ImportOutcome ImportGoodsCsv(std::string_view csv, size_t* added) {
         for (const auto& c : classes)
             classNames.insert(c.class_name);
         std::set<std::string> codes;
-        if (!store.ForEachGoods("所有商品", [&](const GoodsRecord& g) { codes.insert(g.Code); }))
+        if (!ForEachGoods(store, "所有商品", [&](const GoodsRecord& g) { codes.insert(g.Code); }))
             return std::nullopt;
         CCodeClashes clashes(std::move(codes));
         for (auto& [line, g] : records) {

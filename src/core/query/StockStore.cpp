@@ -1,23 +1,24 @@
-// Read-only queries of the query windows: the stock view's list.
-#include "CDataStore.h"
+// Read-only queries of the query windows: the stock view's list and the stock warnings' sums.
+#include "StockStore.h"
 
 #include "port/MessagePort.h"
+#include "store/CDataStore.h"
 #include "text/Money.h"
 
 #include <deque>
 #include <unordered_map>
 
-bool CDataStore::ListStockOfClass(const std::string& warehouse, const std::string& className,
-                                  std::vector<StockRecord>& list) {
+bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std::string& className,
+                      std::vector<StockRecord>& list) {
     // Two plain reads, put together here: the goods codes in list order, then the stock rows
     // in their own order. A join in the statement would search every stock row by its goods
     // code, and a pile of 60,000 rows then takes half again as long as reading it.
     std::unordered_map<std::string, size_t> position;
     auto goods = [&](const CStatement& st) { position.emplace(st.Text(0), position.size()); };
     bool ok = className == "所有商品"
-                  ? Run("select Code from ferix_product order by Id", {}, goods)
-                  : Run("select Code from ferix_product where ClassName = ? order by Id",
-                        {className}, goods);
+                  ? store.Run("select Code from ferix_product order by Id", {}, goods)
+                  : store.Run("select Code from ferix_product where ClassName = ? order by Id",
+                              {className}, goods);
     // A deque: the rows never move while the list grows.
     std::deque<StockRecord> rows;
     std::vector<size_t> rowPosition;
@@ -32,7 +33,7 @@ bool CDataStore::ListStockOfClass(const std::string& warehouse, const std::strin
         }
         sql += " order by Id";
         std::string code;
-        ok = Run(sql, values, [&](const CStatement& st) {
+        ok = store.Run(sql, values, [&](const CStatement& st) {
             st.TextInto(2, code);
             auto it = position.find(code);
             if (it == position.end())
@@ -56,24 +57,25 @@ bool CDataStore::ListStockOfClass(const std::string& warehouse, const std::strin
     for (size_t i : order)
         list.push_back(std::move(rows[i]));
     if (!ok)
-        Messages().Inform("数据库失败!\r\n错误信息:" + m_lastError);
+        Messages().Inform("数据库失败!\r\n错误信息:" + store.LastError());
     return ok;
 }
 
-bool CDataStore::ListGoodsWithLimits(std::vector<GoodsLimitRecord>& list) {
-    bool ok = Run("select Code, ProductName, Unit, InventoryLow, InventoryHigh from ferix_product"
+bool ListGoodsWithLimits(CDataStore& store, std::vector<GoodsLimitRecord>& list) {
+    bool ok =
+        store.Run("select Code, ProductName, Unit, InventoryLow, InventoryHigh from ferix_product"
                   " where trim(coalesce(InventoryLow, '')) <> ''"
                   " or trim(coalesce(InventoryHigh, '')) <> '' order by Id",
                   {}, [&](const CStatement& st) {
                       list.push_back({st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4)});
                   });
     if (!ok)
-        Messages().Inform("数据库失败!\r\n错误信息:" + m_lastError);
+        Messages().Inform("数据库失败!\r\n错误信息:" + store.LastError());
     return ok;
 }
 
-bool CDataStore::SumStockByCode(const std::string& warehouse,
-                                std::unordered_map<std::string, int64_t>& quantities) {
+bool SumStockByCode(CDataStore& store, const std::string& warehouse,
+                    std::unordered_map<std::string, int64_t>& quantities) {
     std::string sql = "select ProductCode, Number from StockPile";
     SqlValues values;
     if (!warehouse.empty() && warehouse != "全部") {
@@ -81,7 +83,7 @@ bool CDataStore::SumStockByCode(const std::string& warehouse,
         values.push_back(warehouse);
     }
     std::string code;
-    bool ok = Run(sql, values, [&](const CStatement& st) {
+    bool ok = store.Run(sql, values, [&](const CStatement& st) {
         st.TextInto(0, code);
         int64_t& sum = quantities[code];
         const int64_t number = LeadingInteger(st.Text(1));
@@ -89,6 +91,6 @@ bool CDataStore::SumStockByCode(const std::string& warehouse,
             sum = number > 0 ? INT64_MAX : INT64_MIN;
     });
     if (!ok)
-        Messages().Inform("数据库失败!\r\n错误信息:" + m_lastError);
+        Messages().Inform("数据库失败!\r\n错误信息:" + store.LastError());
     return ok;
 }

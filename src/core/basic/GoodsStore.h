@@ -1,0 +1,21 @@
+#pragma once
+#include "store/Records.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class CDataStore;
+
+// Reads of the goods list (main data file) beyond CDataStore::ListGoods. Codes are compared
+// whole: "%" and "_" are plain characters.
+
+// As CDataStore::ListGoods, handing each goods item to `onGoods` instead of keeping them all:
+// for a list that keeps its rows in a smaller form.
+bool ForEachGoods(CDataStore& store, const std::string& className,
+                  const std::function<void(const GoodsRecord&)>& onGoods);
+// The goods item of that code, nothing when there is none or the read failed (LastError()).
+std::optional<GoodsRecord> FindGoods(CDataStore& store, const std::string& code);
+// The goods window's in-use check: a stock row of exactly this code in any warehouse.
+// Nothing when the read failed (shown as a message).
+std::optional<bool> IsGoodsInStock(CDataStore& store, const std::string& code);
