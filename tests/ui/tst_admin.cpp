@@ -42,13 +42,6 @@ QStringList Headers(const QTableView* view) {
     return h;
 }
 
-QStringList Column(const QTableView* view, int column) {
-    QStringList values;
-    for (int r = 0; r < view->model()->rowCount(); ++r)
-        values << view->model()->index(r, column).data().toString();
-    return values;
-}
-
 bool AllColumnsWide(const QTableView* view, int width) {
     for (int c = 0; c < view->model()->columnCount(); ++c) {
         if (view->columnWidth(c) != width)
@@ -104,8 +97,8 @@ private slots:
         QVERIFY(AllColumnsWide(dlg.m_list, 138));
         QCOMPARE(dlg.m_list->selectionBehavior(), QAbstractItemView::SelectRows);
         // Newest first; passwords are never shown.
-        QCOMPARE(Column(dlg.m_list, 0), QStringList({"bob", "admin"}));
-        QCOMPARE(Column(dlg.m_list, 3), QStringList({"仓管", ""}));
+        QCOMPARE(ColumnTexts(dlg.m_model, "管理员"), QStringList({"bob", "admin"}));
+        QCOMPARE(ColumnTexts(dlg.m_model, "备注"), QStringList({"仓管", ""}));
         SaveShot(&dlg, "manage_users");
 
         dlg.m_delete->click();
@@ -132,8 +125,8 @@ private slots:
             &dlg);
         dlg.m_add->click();
         QCOMPARE(port.Texts(), (Texts{"账号不可以为空，请填写。", "添加管理员成功！"}));
-        QCOMPARE(Column(dlg.m_list, 0), QStringList({"carol'%", "bob", "admin"}));
-        QCOMPARE(Column(dlg.m_list, 3).first(), QStringLiteral("出纳\n第二行"));
+        QCOMPARE(ColumnTexts(dlg.m_model, "管理员"), QStringList({"carol'%", "bob", "admin"}));
+        QCOMPARE(ColumnTexts(dlg.m_model, "备注").value(0), QStringLiteral("出纳\n第二行"));
         QVERIFY(CanLogIn("CAROL'%", "c1"));
 
         // Cancel adds nothing.
@@ -146,21 +139,21 @@ private slots:
         SelectRow(dlg.m_list, 1);
         port.QueueAnswer(false);
         dlg.m_delete->click();
-        QCOMPARE(Column(dlg.m_list, 0), QStringList({"carol'%", "bob", "admin"}));
+        QCOMPARE(ColumnTexts(dlg.m_model, "管理员"), QStringList({"carol'%", "bob", "admin"}));
         SelectRow(dlg.m_list, 0);
         QTest::keyClick(dlg.m_list, Qt::Key_Delete);
         QCOMPARE(port.Texts(), (Texts{"确定要删除吗", "确定要删除吗"}));
-        QCOMPARE(Column(dlg.m_list, 0), QStringList({"bob", "admin"}));
+        QCOMPARE(ColumnTexts(dlg.m_model, "管理员"), QStringList({"bob", "admin"}));
         SelectRow(dlg.m_list, 1);
         dlg.m_delete->click(); // the logged-in operator may go
-        QCOMPARE(Column(dlg.m_list, 0), QStringList({"bob"}));
+        QCOMPARE(ColumnTexts(dlg.m_model, "管理员"), QStringList({"bob"}));
 
         // The last operator stays.
         port.Clear();
         SelectRow(dlg.m_list, 0);
         dlg.m_delete->click();
         QCOMPARE(port.Texts(), Texts{"不能删除最后一个管理员，否则将无法再登录程序！"});
-        QCOMPARE(Column(dlg.m_list, 0), QStringList({"bob"}));
+        QCOMPARE(ColumnTexts(dlg.m_model, "管理员"), QStringList({"bob"}));
 
         dlg.m_back->click();
         QVERIFY(!dlg.isVisible());
@@ -212,15 +205,15 @@ private slots:
         QCOMPARE(dlg.windowTitle(), QStringLiteral("数据恢复"));
         QCOMPARE(dlg.m_frame->title(), QStringLiteral("选择要恢复的数据备份"));
         QCOMPARE(Headers(dlg.m_list), QStringList({"备份文件", "文件大小"}));
-        QCOMPARE(dlg.m_list->columnWidth(1), 138);
-        QVERIFY(dlg.m_list->columnWidth(0) >= 138);
+        QCOMPARE(ColumnWidth(dlg.m_list, "文件大小"), 138);
+        QVERIFY(ColumnWidth(dlg.m_list, "备份文件") >= 138);
         QCOMPARE(dlg.m_model->rowCount(), 2);
         // The newest first: the time-stamped backup before the hand-made file.
-        const QString backup = dlg.m_model->Row(0).at(0);
+        const QString backup = CellText(dlg.m_model, 0, "备份文件");
         QVERIFY(backup.endsWith(".bak") && backup.contains('@'));
-        QVERIFY(dlg.m_model->Row(0).at(1).endsWith(" MB"));
-        QCOMPARE(dlg.m_model->Row(1).at(0), QStringLiteral("00-junk.bak"));
-        QCOMPARE(dlg.m_model->Row(1).at(1), QStringLiteral("0.00 MB"));
+        QVERIFY(CellText(dlg.m_model, 0, "文件大小").endsWith(" MB"));
+        QCOMPARE(CellText(dlg.m_model, 1, "备份文件"), QStringLiteral("00-junk.bak"));
+        QCOMPARE(CellText(dlg.m_model, 1, "文件大小"), QStringLiteral("0.00 MB"));
         SaveShot(&dlg, "restore");
 
         port.Clear();
@@ -257,7 +250,7 @@ private slots:
         CChild_Xitong_RestoreDlg again;
         again.show();
         QCOMPARE(again.m_model->rowCount(), 3);
-        QVERIFY(Column(again.m_list, 0).join('|').contains("恢复前自动备份"));
+        QVERIFY(ColumnTexts(again.m_model, "备份文件").join('|').contains("恢复前自动备份"));
         again.m_cancel->click();
         QVERIFY(!again.isVisible());
 
@@ -269,7 +262,7 @@ private slots:
         QVERIFY(writer.ExecuteSql("insert into ferix_product(Code) values('G3')"));
         CChild_Xitong_RestoreDlg locked;
         locked.show();
-        SelectRow(locked.m_list, int(Column(locked.m_list, 0).indexOf(backup)));
+        SelectRow(locked.m_list, int(ColumnTexts(locked.m_model, "备份文件").indexOf(backup)));
         port.Clear();
         port.QueueAnswer(true);
         QTest::mouseClick(locked.m_restore, Qt::LeftButton);
@@ -335,8 +328,8 @@ private slots:
         QCOMPARE(dlg.windowTitle(), QStringLiteral("日志查看"));
         QCOMPARE(Headers(dlg.m_list), QStringList({"操作记录", "操作者", "操作时间"}));
         QVERIFY(AllColumnsWide(dlg.m_list, 138));
-        QCOMPARE(Column(dlg.m_list, 0), QStringList({"销售操作", "进货操作"}));
-        QCOMPARE(Column(dlg.m_list, 1), QStringList({"admin", "admin"}));
+        QCOMPARE(ColumnTexts(dlg.m_model, "操作记录"), QStringList({"销售操作", "进货操作"}));
+        QCOMPARE(ColumnTexts(dlg.m_model, "操作者"), QStringList({"admin", "admin"}));
         SaveShot(&dlg, "view_log");
 
         port.QueueAnswer(false);

@@ -51,9 +51,10 @@ QString Text(const std::string& s) {
 }
 
 // Types into the cell's edit box (opened by a press, as the user does) and commits with Enter.
-void EditCell(CListCtrlEx* grid, int row, int column, const QString& text) {
-    const QPoint centre = grid->visualRect(grid->Model()->index(row, column)).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centre);
+void EditCell(CListCtrlEx* grid, int row, const QString& column, const QString& text,
+              std::source_location where = std::source_location::current()) {
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      GridCellCentre(grid, row, column, where));
     auto* edit = qobject_cast<CEditEx*>(grid->ActiveEditor());
     QVERIFY2(edit, "no edit box over the cell");
     edit->selectAll();
@@ -64,11 +65,11 @@ void EditCell(CListCtrlEx* grid, int row, int column, const QString& text) {
 
 // Fills the header of a trade window through its picker icons.
 void PickTradeHeader(CBillEntryDlg& w, CPickerScript& picks, const QString& unit) {
-    picks.Pick(unit, 1);
-    picks.Pick("采购部");
-    picks.Pick("一号库");
-    picks.Pick("张三");
-    picks.Pick("工行");
+    picks.Pick(unit, "单位名称");
+    picks.Pick("采购部", "部门名称");
+    picks.Pick("一号库", "仓库名称");
+    picks.Pick("张三", "员工姓名");
+    picks.Pick("工行", "银行帐户");
     for (QLineEdit* f :
          {static_cast<QLineEdit*>(w.m_customer), static_cast<QLineEdit*>(w.m_department),
           static_cast<QLineEdit*>(w.m_warehouse), static_cast<QLineEdit*>(w.m_employee),
@@ -103,9 +104,10 @@ void DoubleClick(QWidget* widget, const QPoint& at) {
 // A point of the grid's empty area, below its last row.
 QPoint BelowLastRow(const CListCtrlEx* grid) {
     const int rows = grid->GetItemCount();
-    const int y =
-        rows == 0 ? 10 : grid->visualRect(grid->Model()->index(rows - 1, 2)).bottom() + 12;
-    return {grid->viewport()->width() / 2, y};
+    if (rows == 0)
+        return {grid->viewport()->width() / 2, 10};
+    const QModelIndex last = grid->Model()->index(rows - 1, ColumnOf(grid, "商品名称"));
+    return {grid->viewport()->width() / 2, grid->visualRect(last).bottom() + 12};
 }
 
 std::unique_ptr<CBillEntryDlg> NewBillWindow(const QString& command) {
@@ -127,13 +129,6 @@ std::unique_ptr<CBillEntryDlg> NewBillWindow(const QString& command) {
     return std::make_unique<CChild_Kucun_TiaojiaDlg>();
 }
 
-QStringList ColumnTexts(const CListCtrlEx* grid, int column) {
-    QStringList texts;
-    for (int r = 0; r < grid->GetItemCount(); ++r)
-        texts << grid->GetItemText(r, column);
-    return texts;
-}
-
 // Posts a bill of `kind` with one line of `quantity` G001 at 19.99 in 一号库; its number.
 QString PostTrade(BillKind kind, int quantity) {
     CBill bill(kind);
@@ -147,7 +142,7 @@ QString PostTrade(BillKind kind, int quantity) {
     g.ProductName = "可乐";
     g.PriceIn = "19.99";
     bill.AppendGoods(g);
-    bill.EditCell(0, 3, std::to_string(quantity));
+    bill.EditCell(0, BillColumn(kind, "数量"), std::to_string(quantity));
     CScopedScriptedPort quiet;
     if (bill.Save() != PostOutcome::Posted)
         QTest::qFail("the bill was not posted", __FILE__, __LINE__);
@@ -166,7 +161,7 @@ QString PostTransfer(int quantity) {
     g.ProductName = "可乐";
     g.Unit = "瓶";
     bill.AppendGoods(g);
-    bill.EditCell(0, 3, std::to_string(quantity));
+    bill.EditCell(0, BillColumn(BillKind::Transfer, "数量"), std::to_string(quantity));
     CScopedScriptedPort quiet;
     if (bill.Save() != PostOutcome::Posted)
         QTest::qFail("the transfer was not posted", __FILE__, __LINE__);
@@ -216,39 +211,39 @@ private slots:
                 // Nothing posted yet: nowhere to go.
                 QCOMPARE(BrowseButtons(w), QList<bool>({false, false, false}));
                 QCOMPARE(w.m_grid->GetColumnCount(), 12);
-                QVERIFY(w.m_grid->isColumnHidden(0));
-                QCOMPARE(w.m_grid->columnWidth(2), 130);
+                QVERIFY(w.m_grid->isColumnHidden(ColumnOf(w.m_grid, "是否有记录")));
+                QCOMPARE(ColumnWidth(w.m_grid, "商品名称"), 130);
 
                 PickTradeHeader(w, picks, "甲供应商");
                 QCOMPARE(w.m_customer->text(), QStringLiteral("甲供应商"));
                 QCOMPARE(w.m_employee->text(), QStringLiteral("张三"));
 
                 // Two lines: 添加, and a double click on the empty grid.
-                picks.Pick("G001");
+                picks.Pick("G001", "商品编码");
                 w.m_add->click();
-                picks.Pick("G002");
+                picks.Pick("G002", "商品编码");
                 DoubleClick(w.m_grid->viewport(), BelowLastRow(w.m_grid));
-                QCOMPARE(ColumnTexts(w.m_grid, 1), QStringList({"G001", "G002"}));
-                QCOMPARE(w.m_grid->GetItemText(0, 7), QStringLiteral("19.99"));
-                QCOMPARE(w.m_grid->GetItemText(0, 10), QStringLiteral("6901"));
-                QCOMPARE(w.m_grid->GetItemText(0, 11), QStringLiteral("冷藏"));
-                QCOMPARE(w.m_grid->GetItemText(0, 8), QStringLiteral("0"));
+                QCOMPARE(GridTexts(w.m_grid, "商品编码"), QStringList({"G001", "G002"}));
+                QCOMPARE(GridText(w.m_grid, 0, "单价"), QStringLiteral("19.99"));
+                QCOMPARE(GridText(w.m_grid, 0, "商品条码"), QStringLiteral("6901"));
+                QCOMPARE(GridText(w.m_grid, 0, "备注"), QStringLiteral("冷藏"));
+                QCOMPARE(GridText(w.m_grid, 0, "金额"), QStringLiteral("0"));
 
-                EditCell(w.m_grid, 0, 3, "3");
-                QCOMPARE(w.m_grid->GetItemText(0, 8), QStringLiteral("59.97"));
-                EditCell(w.m_grid, 1, 3, "2");
-                EditCell(w.m_grid, 1, 7, "4.5");
-                QCOMPARE(w.m_grid->GetItemText(1, 8), QStringLiteral("9.00"));
+                EditCell(w.m_grid, 0, "数量", "3");
+                QCOMPARE(GridText(w.m_grid, 0, "金额"), QStringLiteral("59.97"));
+                EditCell(w.m_grid, 1, "数量", "2");
+                EditCell(w.m_grid, 1, "单价", "4.5");
+                QCOMPARE(GridText(w.m_grid, 1, "金额"), QStringLiteral("9.00"));
                 // The unit comes from the unit list.
                 QTest::mouseClick(w.m_grid->viewport(), Qt::LeftButton, {},
-                                  w.m_grid->visualRect(w.m_grid->Model()->index(0, 4)).center());
+                                  GridCellCentre(w.m_grid, 0, "单位"));
                 auto* units = qobject_cast<CComboBoxExt*>(w.m_grid->ActiveEditor());
                 QVERIFY(units);
                 QCOMPARE(units->itemText(0), QStringLiteral("个"));
                 QCOMPARE(units->itemText(1), QStringLiteral("箱"));
                 units->setCurrentIndex(1);
                 emit units->activated(1);
-                QCOMPARE(w.m_grid->GetItemText(0, 4), QStringLiteral("箱"));
+                QCOMPARE(GridText(w.m_grid, 0, "单位"), QStringLiteral("箱"));
                 w.m_grid->setFocus();
                 w.RecomputeTotals();
                 QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("5"));
@@ -259,7 +254,7 @@ private slots:
 
                 // An edit still open when 保存 is pressed is part of what is posted.
                 QTest::mouseClick(w.m_grid->viewport(), Qt::LeftButton, {},
-                                  w.m_grid->visualRect(w.m_grid->Model()->index(1, 3)).center());
+                                  GridCellCentre(w.m_grid, 1, "数量"));
                 auto* open = qobject_cast<CEditEx*>(w.m_grid->ActiveEditor());
                 QVERIFY(open);
                 open->selectAll();
@@ -334,11 +329,11 @@ private slots:
         w.m_save->click();
         QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入 付款（收款）帐户 信息！"));
         w.m_account->setText("工行");
-        picks.Pick("G001");
+        picks.Pick("G001", "商品编码");
         w.m_add->click();
         w.m_save->click();
         QCOMPARE(Text(port.Texts().back()), QStringLiteral("请录入商品“可乐”的价格和数量！"));
-        EditCell(w.m_grid, 0, 3, "2.5");
+        EditCell(w.m_grid, 0, "数量", "2.5");
         w.m_save->click();
         QVERIFY(w.isVisible());
         QCOMPARE(w.m_grid->GetItemCount(), 1);
@@ -346,7 +341,7 @@ private slots:
         QCOMPARE(Lines("run_caigou", w.m_number->text()).size(), size_t(0));
 
         // The number is editable; a used number is refused and stays for mending.
-        EditCell(w.m_grid, 0, 3, "1");
+        EditCell(w.m_grid, 0, "数量", "1");
         PostPurchase(1);
         CDataStore store;
         QVERIFY(store.ConnectMain());
@@ -362,7 +357,7 @@ private slots:
             g.ProductName = "橙汁";
             g.PriceIn = "5";
             other.AppendGoods(g);
-            other.EditCell(0, 3, "1");
+            other.EditCell(0, BillColumn(BillKind::Purchase, "数量"), "1");
             return other.Save() == PostOutcome::Posted;
         };
         QVERIFY(postOther(used));
@@ -402,7 +397,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
 
         // 更改 without a selected line says so after the pick; 移除 likewise.
-        picks.Pick("G001");
+        picks.Pick("G001", "商品编码");
         w.m_change->click();
         QCOMPARE(Text(port.Texts().back()), QStringLiteral("请在列表中点击选中要修改的商品！"));
         w.m_remove->click();
@@ -412,17 +407,17 @@ private slots:
         w.m_add->click();
         QCOMPARE(w.m_grid->GetItemCount(), 0);
 
-        picks.Pick("G001");
+        picks.Pick("G001", "商品编码");
         w.m_add->click();
-        picks.Pick("G002");
+        picks.Pick("G002", "商品编码");
         w.m_add->click();
-        EditCell(w.m_grid, 0, 3, "3");
+        EditCell(w.m_grid, 0, "数量", "3");
         w.m_grid->SelectRow(0);
-        picks.Pick("G002");
+        picks.Pick("G002", "商品编码");
         w.m_change->click(); // refills the line: quantity back to 0
-        QCOMPARE(ColumnTexts(w.m_grid, 1), QStringList({"G002", "G002"}));
-        QCOMPARE(w.m_grid->GetItemText(0, 3), QStringLiteral("0"));
-        QCOMPARE(w.m_grid->GetItemText(0, 7), QStringLiteral("5"));
+        QCOMPARE(GridTexts(w.m_grid, "商品编码"), QStringList({"G002", "G002"}));
+        QCOMPARE(GridText(w.m_grid, 0, "数量"), QStringLiteral("0"));
+        QCOMPARE(GridText(w.m_grid, 0, "单价"), QStringLiteral("5"));
 
         w.m_grid->SelectRow(1);
         port.QueueAnswer(false);
@@ -439,13 +434,13 @@ private slots:
         QTest::keyClick(w.m_introduction, Qt::Key_Return);
         QVERIFY(w.m_grid->hasFocus());
         QTest::mouseClick(w.m_grid->viewport(), Qt::LeftButton, {},
-                          w.m_grid->visualRect(w.m_grid->Model()->index(0, 3)).center());
+                          GridCellCentre(w.m_grid, 0, "数量"));
         auto* edit = qobject_cast<CEditEx*>(w.m_grid->ActiveEditor());
         QVERIFY(edit);
         QTest::keyClicks(edit, "6");
         QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(w.m_grid->GetItemText(0, 3), QStringLiteral("6"));
-        QCOMPARE(w.m_grid->GetItemText(0, 8), QStringLiteral("30.00"));
+        QCOMPARE(GridText(w.m_grid, 0, "数量"), QStringLiteral("6"));
+        QCOMPARE(GridText(w.m_grid, 0, "金额"), QStringLiteral("30.00"));
         QVERIFY(w.isVisible());
         QTRY_COMPARE(w.m_amountTotal->text(), QStringLiteral("30.00"));
 
@@ -463,7 +458,7 @@ private slots:
         }
 
         // F4 in a picked field opens its picker.
-        picks.Pick("二号库");
+        picks.Pick("二号库", "仓库名称");
         QTest::keyClick(w.m_warehouse, Qt::Key_F4);
         QCOMPARE(picks.Kinds().back(), QStringLiteral("palette_cangku"));
         QCOMPARE(w.m_warehouse->text(), QStringLiteral("二号库"));
@@ -511,30 +506,27 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         CListCtrlEx* grid = w->m_grid;
         QWidget* viewport = grid->viewport();
-        const auto cell = [grid](int row, int column) {
-            return grid->visualRect(grid->Model()->index(row, column)).center();
-        };
 
         // An empty grid: the goods picker opens and the chosen goods make the first line.
-        picks.Pick("G001");
+        picks.Pick("G001", "商品编码");
         DoubleClick(viewport, BelowLastRow(grid));
         QCOMPARE(picks.Kinds(), QStringList{"palette_product"});
-        QCOMPARE(ColumnTexts(grid, 1), QStringList{"G001"});
-        QCOMPARE(ColumnTexts(grid, 2), QStringList{"可乐"});
+        QCOMPARE(GridTexts(grid, "商品编码"), QStringList{"G001"});
+        QCOMPARE(GridTexts(grid, "商品名称"), QStringList{"可乐"});
 
         // Below the last row, with that line selected: a new line, the selected one kept.
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, cell(0, 2));
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, GridCellCentre(grid, 0, "商品名称"));
         QCOMPARE(grid->GetSelectedRow(), 0);
         QVERIFY(viewport->rect().contains(BelowLastRow(grid)));
-        picks.Pick("G002");
+        picks.Pick("G002", "商品编码");
         DoubleClick(viewport, BelowLastRow(grid));
-        QCOMPARE(ColumnTexts(grid, 1), (QStringList{"G001", "G002"}));
+        QCOMPARE(GridTexts(grid, "商品编码"), (QStringList{"G001", "G002"}));
 
         // On a line: that line takes the chosen goods.
-        picks.Pick("G002");
-        DoubleClick(viewport, cell(0, 2));
-        QCOMPARE(ColumnTexts(grid, 1), (QStringList{"G002", "G002"}));
-        QCOMPARE(ColumnTexts(grid, 2), (QStringList{"橙汁", "橙汁"}));
+        picks.Pick("G002", "商品编码");
+        DoubleClick(viewport, GridCellCentre(grid, 0, "商品名称"));
+        QCOMPARE(GridTexts(grid, "商品编码"), (QStringList{"G002", "G002"}));
+        QCOMPARE(GridTexts(grid, "商品名称"), (QStringList{"橙汁", "橙汁"}));
 
         // A cancelled pick adds nothing.
         picks.Cancel();
@@ -564,10 +556,10 @@ private slots:
         w.SetCommand("run_jinhuo");
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        picks.Pick("G001");
+        picks.Pick("G001", "商品编码");
         w.m_add->click();
         CListCtrlEx* grid = w.m_grid;
-        const QPoint unitCell = grid->visualRect(grid->Model()->index(0, 4)).center();
+        const QPoint unitCell = GridCellCentre(grid, 0, "单位");
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, unitCell);
         auto* units = qobject_cast<CComboBoxExt*>(grid->ActiveEditor());
         QVERIFY(units);
@@ -588,8 +580,9 @@ private slots:
                  qPrintable(QString("list %1 px, widest unit %2 px")
                                 .arg(list->viewport()->width())
                                 .arg(widest)));
-        QCOMPARE(grid->columnWidth(4), 40);
-        QCOMPARE(units->width(), grid->visualRect(grid->Model()->index(0, 4)).width());
+        const int unitColumn = ColumnOf(grid, "单位");
+        QCOMPARE(grid->columnWidth(unitColumn), 40);
+        QCOMPARE(units->width(), grid->visualRect(grid->Model()->index(0, unitColumn)).width());
         units->hidePopup();
         // The window goes with its editor still open: nothing may call back into it.
     }
@@ -613,14 +606,14 @@ private slots:
                 QCOMPARE(w.m_paidLabel->text(), QStringLiteral("收款金额："));
                 QVERIFY(w.m_number->text().startsWith("JHTH-"));
                 PickTradeHeader(w, picks, "甲供应商");
-                picks.Pick("G001");
+                picks.Pick("G001", "商品编码");
                 w.m_add->click();
-                EditCell(w.m_grid, 0, 3, "4");
+                EditCell(w.m_grid, 0, "数量", "4");
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()),
                          QStringLiteral("库存不足！\r\n商品（可乐）在仓库（一号库）的库存为：3"));
                 QVERIFY(w.isVisible());
-                EditCell(w.m_grid, 0, 3, "3"); // exactly the stock passes
+                EditCell(w.m_grid, 0, "数量", "3"); // exactly the stock passes
                 number = w.m_number->text();
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("仓库退货操作成功!"));
@@ -649,10 +642,10 @@ private slots:
         g.ProductName = "可乐";
         g.PriceIn = "19.99";
         bill.AppendGoods(g);
-        bill.EditCell(0, 3, "3");
-        bill.EditCell(0, 6, "2026-01");
+        bill.EditCell(0, BillColumn(BillKind::Purchase, "数量"), "3");
+        bill.EditCell(0, BillColumn(BillKind::Purchase, "生产日期"), "2026-01");
         bill.AppendGoods(g);
-        bill.EditCell(1, 3, "1");
+        bill.EditCell(1, BillColumn(BillKind::Purchase, "数量"), "1");
         {
             CScopedScriptedPort quiet;
             QVERIFY(bill.Save() == PostOutcome::Posted);
@@ -676,9 +669,9 @@ private slots:
                 QCOMPARE(w.m_introduction->text(), QStringLiteral("月底"));
                 QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("4"));
                 QCOMPARE(w.m_amountTotal->text(), QStringLiteral("79.96"));
-                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"3", "1"}));
-                QCOMPARE(ColumnTexts(w.m_grid, 8), QStringList({"59.97", "19.99"}));
-                QCOMPARE(w.m_grid->GetItemText(0, 6), QStringLiteral("2026-01"));
+                QCOMPARE(GridTexts(w.m_grid, "数量"), QStringList({"3", "1"}));
+                QCOMPARE(GridTexts(w.m_grid, "金额"), QStringList({"59.97", "19.99"}));
+                QCOMPARE(GridText(w.m_grid, 0, "生产日期"), QStringLiteral("2026-01"));
                 for (QPushButton* b :
                      {w.m_save, w.m_add, w.m_change, w.m_remove, w.m_prev, w.m_next})
                     QVERIFY(!b->isEnabled());
@@ -686,12 +679,11 @@ private slots:
                 SaveShot(&w, "purchase_view");
                 // Nothing edits or picks.
                 QTest::mouseClick(w.m_grid->viewport(), Qt::LeftButton, {},
-                                  w.m_grid->visualRect(w.m_grid->Model()->index(0, 3)).center());
+                                  GridCellCentre(w.m_grid, 0, "数量"));
                 QVERIFY(!w.m_grid->ActiveEditor());
                 w.PickerIcon(w.m_customer)->click();
                 DoubleClick(w.m_grid->viewport(), BelowLastRow(w.m_grid));
-                DoubleClick(w.m_grid->viewport(),
-                            w.m_grid->visualRect(w.m_grid->Model()->index(0, 2)).center());
+                DoubleClick(w.m_grid->viewport(), GridCellCentre(w.m_grid, 0, "商品名称"));
                 QCOMPARE(w.m_grid->GetItemCount(), 2);
                 // Cancel closes at once.
                 w.m_cancel->click();
@@ -733,14 +725,14 @@ private slots:
                 QCOMPARE(BrowseButtons(w), QList<bool>({false, false, false}));
 
                 PickTradeHeader(w, picks, "乙客户");
-                picks.Pick("G001");
+                picks.Pick("G001", "商品编码");
                 w.m_add->click();
-                EditCell(w.m_grid, 0, 3, "6");
-                EditCell(w.m_grid, 0, 7, "25");
+                EditCell(w.m_grid, 0, "数量", "6");
+                EditCell(w.m_grid, 0, "单价", "25");
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()),
                          QStringLiteral("库存不足！\r\n商品（可乐）在仓库（一号库）的库存为：5"));
-                EditCell(w.m_grid, 0, 3, "5");
+                EditCell(w.m_grid, 0, "数量", "5");
                 QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("5"));
                 QCOMPARE(w.m_amountTotal->text(), QStringLiteral("125.00"));
                 SaveShot(&w, "sale");
@@ -776,7 +768,7 @@ private slots:
             [&](CChild_Xiaoshou_KaidanDlg& w) {
                 QCOMPARE(BrowseButtons(w), QList<bool>({true, false, false}));
                 const QString entryNumber = w.m_number->text();
-                picks.Pick("G001");
+                picks.Pick("G001", "商品编码");
                 w.m_add->click();
                 // No keeps the bill being entered, line and number.
                 port.QueueAnswer(false);
@@ -792,7 +784,7 @@ private slots:
                 QCOMPARE(port.Texts().size(), size_t(2));
                 QVERIFY(w.IsViewMode());
                 QCOMPARE(w.m_number->text(), s3);
-                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"3"}));
+                QCOMPARE(GridTexts(w.m_grid, "数量"), QStringList({"3"}));
                 QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("3"));
                 QCOMPARE(w.m_amountTotal->text(), QStringLiteral("59.97"));
                 QCOMPARE(w.windowTitle(), QStringLiteral("查看历史单据"));
@@ -810,7 +802,7 @@ private slots:
                 QCOMPARE(BrowseButtons(w), QList<bool>({false, true, true}));
                 w.m_next->click();
                 QCOMPARE(w.m_number->text(), s2);
-                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"2"}));
+                QCOMPARE(GridTexts(w.m_grid, "数量"), QStringList({"2"}));
                 w.m_next->click();
                 QCOMPARE(w.m_number->text(), s3);
                 // From the newest: a new sale with a fresh number, nothing asked.
@@ -928,15 +920,15 @@ private slots:
                 QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(10));
                 QVERIFY(w.IsViewMode());
                 QCOMPARE(w.m_number->text(), sale);
-                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"3"}));
+                QCOMPARE(GridTexts(w.m_grid, "数量"), QStringList({"3"}));
                 QCOMPARE(w.m_standing->text(), QStringLiteral("已红冲"));
                 QCOMPARE(BrowseButtons(w), QList<bool>({false, true, false}));
                 SaveShot(&w, "sale_reversed");
                 // Its red bill is the newest sale, and cannot be reversed either.
                 w.m_next->click();
                 QCOMPARE(w.m_number->text(), sale + "-H");
-                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"-3"}));
-                QCOMPARE(ColumnTexts(w.m_grid, 8), QStringList({"-59.97"}));
+                QCOMPARE(GridTexts(w.m_grid, "数量"), QStringList({"-3"}));
+                QCOMPARE(GridTexts(w.m_grid, "金额"), QStringList({"-59.97"}));
                 QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("-3"));
                 QCOMPARE(w.m_amountTotal->text(), QStringLiteral("-59.97"));
                 QCOMPARE(w.m_introduction->text(), "红冲单据 " + sale);
@@ -1007,9 +999,9 @@ private slots:
                 QVERIFY(w.isVisible());
                 // A sale return never checks stock.
                 PickTradeHeader(w, picks, "乙客户");
-                picks.Pick("G002");
+                picks.Pick("G002", "商品编码");
                 w.m_add->click();
-                EditCell(w.m_grid, 0, 3, "2");
+                EditCell(w.m_grid, 0, "数量", "2");
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("销售退货操作成功!"));
             },
@@ -1037,30 +1029,30 @@ private slots:
                 QVERIFY(w.m_save->isDefault());
                 QVERIFY(w.m_number->text().startsWith("BS-"));
                 QCOMPARE(w.m_grid->GetColumnCount(), 10);
-                QVERIFY(w.m_grid->isColumnHidden(8));
+                QVERIFY(w.m_grid->isColumnHidden(ColumnOf(w.m_grid, "商品条码")));
 
                 // Validation order: department, handler, warehouse.
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入 部门 ！"));
-                picks.Pick("采购部");
+                picks.Pick("采购部", "部门名称");
                 w.PickerIcon(w.m_department)->click();
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入 经手人名称！"));
-                picks.Pick("张三");
+                picks.Pick("张三", "员工姓名");
                 w.PickerIcon(w.m_employee)->click();
-                picks.Pick("一号库");
+                picks.Pick("一号库", "仓库名称");
                 w.PickerIcon(w.m_warehouse)->click();
-                picks.Pick("G001");
+                picks.Pick("G001", "商品编码");
                 w.m_add->click();
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("请录入商品“可乐”数量！"));
-                EditCell(w.m_grid, 0, 3, "4");
-                // No amount rule here: column 8 keeps the (hidden) barcode.
-                QCOMPARE(w.m_grid->GetItemText(0, 8), QStringLiteral("6901"));
+                EditCell(w.m_grid, 0, "数量", "4");
+                // No amount rule here: the (hidden) barcode stays as it was.
+                QCOMPARE(GridText(w.m_grid, 0, "商品条码"), QStringLiteral("6901"));
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()),
                          QStringLiteral("库存不足！\r\n商品（可乐）在仓库（一号库）的库存为：3"));
-                EditCell(w.m_grid, 0, 3, "2");
+                EditCell(w.m_grid, 0, "数量", "2");
                 w.m_introduction->setText("破损");
                 SaveShot(&w, "loss");
 
@@ -1112,9 +1104,9 @@ private slots:
                 w.m_department->setText("采购部");
                 w.m_employee->setText("张三");
                 w.m_warehouse->setText("二号库");
-                picks.Pick("G002");
+                picks.Pick("G002", "商品编码");
                 w.m_add->click();
-                EditCell(w.m_grid, 0, 3, "7");
+                EditCell(w.m_grid, 0, "数量", "7");
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("报溢操作成功!"));
             },
@@ -1153,35 +1145,35 @@ private slots:
                 // The checks in their order, each through the window's own gestures.
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("请选择调出仓库！"));
-                picks.Pick("一号库");
+                picks.Pick("一号库", "仓库名称");
                 w.PickerIcon(w.m_warehouse)->click();
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("请选择调入仓库！"));
-                picks.Pick("一号库");
+                picks.Pick("一号库", "仓库名称");
                 w.PickerIcon(w.m_toWarehouse)->click();
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("调出仓库和调入仓库不能相同！"));
-                picks.Pick("二号库");
+                picks.Pick("二号库", "仓库名称");
                 w.PickerIcon(w.m_toWarehouse)->click();
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入 经手人名称！"));
-                picks.Pick("张三");
+                picks.Pick("张三", "员工姓名");
                 w.PickerIcon(w.m_employee)->click();
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("请选择要移库的商品！"));
                 QCOMPARE(picks.Kinds(), QStringList({"palette_cangku", "palette_cangku",
                                                      "palette_cangku", "palette_employees"}));
                 // Goods by a double click on the grid and by 添加.
-                picks.Pick("G001");
+                picks.Pick("G001", "商品编码");
                 DoubleClick(w.m_grid->viewport(), BelowLastRow(w.m_grid));
-                QCOMPARE(ColumnTexts(w.m_grid, 2), QStringList({"可乐"}));
-                QCOMPARE(ColumnTexts(w.m_grid, 6), QStringList({"6901"})); // the hidden barcode
+                QCOMPARE(GridTexts(w.m_grid, "商品名称"), QStringList({"可乐"}));
+                QCOMPARE(GridTexts(w.m_grid, "商品条码"), QStringList({"6901"})); // hidden
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("请录入商品“可乐”数量！"));
-                EditCell(w.m_grid, 0, 3, "6");
-                picks.Pick("G001");
+                EditCell(w.m_grid, 0, "数量", "6");
+                picks.Pick("G001", "商品编码");
                 w.m_add->click();
-                EditCell(w.m_grid, 1, 3, "5");
+                EditCell(w.m_grid, 1, "数量", "5");
                 // Two lines of one goods item count together: 11 out of 10.
                 const size_t said = port.Texts().size();
                 w.m_save->click();
@@ -1189,7 +1181,7 @@ private slots:
                 QVERIFY2(Text(port.Texts().back()).startsWith(QStringLiteral("库存不足！")),
                          port.Texts().back().c_str());
                 QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(10));
-                EditCell(w.m_grid, 1, 3, "4");
+                EditCell(w.m_grid, 1, "数量", "4");
                 w.m_department->setText("采购部");
                 w.m_introduction->setText("补货");
                 SaveShot(&w, "transfer_entry");
@@ -1229,7 +1221,7 @@ private slots:
             [] { QVERIFY(OpenRoute(nullptr, Place::Menu, "移库单")); },
             [&](CChild_Kucun_YikuDlg& w) {
                 QCOMPARE(BrowseButtons(w), QList<bool>({true, false, false}));
-                picks.Pick("G001");
+                picks.Pick("G001", "商品编码");
                 w.m_add->click();
                 port.QueueAnswer(true); // give up the line entered
                 w.m_prev->click();
@@ -1238,7 +1230,7 @@ private slots:
                 QCOMPARE(w.m_number->text(), t2);
                 QCOMPARE(w.m_warehouse->text(), QStringLiteral("一号库"));
                 QCOMPARE(w.m_toWarehouse->text(), QStringLiteral("二号库"));
-                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"2"}));
+                QCOMPARE(GridTexts(w.m_grid, "数量"), QStringList({"2"}));
                 QVERIFY(w.m_toWarehouse->isReadOnly());
                 QVERIFY(!w.PickerIcon(w.m_toWarehouse)->isEnabled());
                 for (QPushButton* b : {w.m_add, w.m_change, w.m_remove})
@@ -1267,7 +1259,7 @@ private slots:
                 SaveShot(&w, "transfer_reversed");
                 w.m_next->click();
                 QCOMPARE(w.m_number->text(), t2 + "-H");
-                QCOMPARE(ColumnTexts(w.m_grid, 3), QStringList({"-2"}));
+                QCOMPARE(GridTexts(w.m_grid, "数量"), QStringList({"-2"}));
                 QCOMPARE(w.m_introduction->text(), "红冲单据 " + t2);
                 QCOMPARE(w.m_standing->text(), QStringLiteral("红字单据"));
                 QCOMPARE(BrowseButtons(w), QList<bool>({true, true, false}));
@@ -1339,10 +1331,11 @@ private slots:
             return trade ? w->m_quantityTotal->text() + " " + w->m_amountTotal->text() : QString();
         };
         auto line = [&](int row) {
-            QStringList cells = {w->m_grid->GetItemText(row, 1), w->m_grid->GetItemText(row, 3),
-                                 w->m_grid->GetItemText(row, 4)};
+            QStringList cells = {GridText(w->m_grid, row, "商品编码"),
+                                 GridText(w->m_grid, row, "数量"),
+                                 GridText(w->m_grid, row, "单位")};
             if (trade)
-                cells << w->m_grid->GetItemText(row, 8);
+                cells << GridText(w->m_grid, row, "金额");
             return cells.join(' ');
         };
         const QString noTotals;
@@ -1364,7 +1357,7 @@ private slots:
         picks.Then([](CPaletteListDlg& p) {
             QCOMPARE(p.SearchBox()->text(), QStringLiteral("jp"));
             QCOMPARE(p.List()->GetItemCount(), 2);
-            QCOMPARE(p.List()->GetItemText(0, 0), QStringLiteral("G003"));
+            QCOMPARE(GridText(p.List(), 0, "商品编码"), QStringLiteral("G003"));
             QTest::keyClick(p.SearchBox(), Qt::Key_Down);
             QTest::keyClick(p.SearchBox(), Qt::Key_Down); // stays on the last row
             QTest::keyClick(p.SearchBox(), Qt::Key_Up);
@@ -1420,19 +1413,19 @@ private slots:
                 QCOMPARE(w.m_grid->GetColumnCount(), 7);
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入仓库！"));
-                picks.Pick("一号库");
+                picks.Pick("一号库", "仓库名称");
                 w.PickerIcon(w.m_warehouse)->click();
                 w.m_department->setText("采购部");
                 w.m_employee->setText("张三");
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("请选择要调价的商品！"));
-                picks.Pick("G001");
+                picks.Pick("G001", "商品编码");
                 w.m_add->click();
-                QCOMPARE(w.m_grid->GetItemText(0, 4), QStringLiteral("19.99"));
-                EditCell(w.m_grid, 0, 4, "");
+                QCOMPARE(GridText(w.m_grid, 0, "单价"), QStringLiteral("19.99"));
+                EditCell(w.m_grid, 0, "单价", "");
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("请录入商品“可乐”价格！"));
-                EditCell(w.m_grid, 0, 4, "21.5");
+                EditCell(w.m_grid, 0, "单价", "21.5");
                 SaveShot(&w, "price");
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()), QStringLiteral("仓库中的商品已成功调价！"));

@@ -50,9 +50,9 @@ void Post(BillKind kind, const char* code, const char* name, const char* warehou
     g.Code = code;
     g.ProductName = name;
     bill.AppendGoods(g);
-    bill.ChooseCell(0, 4, "瓶");
-    bill.EditCell(0, 3, std::to_string(quantity));
-    bill.EditCell(0, 7, price);
+    bill.ChooseCell(0, BillColumn(kind, "单位"), "瓶");
+    bill.EditCell(0, BillColumn(kind, "数量"), std::to_string(quantity));
+    bill.EditCell(0, BillColumn(kind, "单价"), price);
     CScopedScriptedPort quiet;
     if (bill.Save() != PostOutcome::Posted)
         throw std::runtime_error("posting failed: " +
@@ -72,13 +72,6 @@ void SetUpTrade() {
     Sql("update ferix_product set InventoryHigh = '2' where Code = 'G002'");
     Sql("insert into ferix_product(Code, ProductName, ClassName, InventoryLow) values"
         " ('G003', '薯片', '饮料', 'abc')");
-}
-
-QStringList Column(const CQueryTableModel* model, int column) {
-    QStringList out;
-    for (int r = 0; r < model->rowCount(); ++r)
-        out << model->Cell(r, column);
-    return out;
 }
 
 QStringList Row(const CQueryTableModel* model, int row) {
@@ -155,7 +148,7 @@ private slots:
             QVERIFY(dlg->m_model->IsMarked(1));
             QVERIFY(!dlg->m_model->IsMarked(0));
             QVERIFY(dlg->m_note->isHidden());
-            const QModelIndex amount = dlg->m_model->index(0, 4);
+            const QModelIndex amount = dlg->m_model->index(0, ColumnOf(dlg->m_model, "销售金额"));
             QCOMPARE(dlg->m_model->data(amount, Qt::TextAlignmentRole).value<Qt::Alignment>(),
                      Qt::AlignRight | Qt::AlignVCenter);
 
@@ -183,8 +176,8 @@ private slots:
             QVERIFY(dlg->m_note->isHidden());
             QTest::mouseClick(dlg->m_run, Qt::LeftButton);
             const QString month = Today().toString("yyyy-MM");
-            QCOMPARE(Column(dlg->m_model, 0), QStringList({month, "统计汇总"}));
-            QCOMPARE(dlg->m_model->Cell(0, 2), QStringLiteral("158.00"));
+            QCOMPARE(ColumnTexts(dlg->m_model, "月份"), QStringList({month, "统计汇总"}));
+            QCOMPARE(CellText(dlg->m_model, 0, "销售金额"), QStringLiteral("158.00"));
 
             // The list as CSV, its total row included.
             const QString csv = QString::fromStdString((folder.Dir() / "profit.csv").string());
@@ -239,9 +232,10 @@ private slots:
                      QStringList({"G002", "橙汁", "", "3", "", "2", "高于上限", ""}));
             // Only what must be bought is drawn in red.
             const CQueryTableModel* m = dlg->m_model;
-            QCOMPARE(m->data(m->index(0, 0), Qt::ForegroundRole).value<QBrush>().color(),
+            const int code = ColumnOf(m, "商品编码");
+            QCOMPARE(m->data(m->index(0, code), Qt::ForegroundRole).value<QBrush>().color(),
                      QColor(Qt::red));
-            QVERIFY(!m->data(m->index(1, 0), Qt::ForegroundRole).isValid());
+            QVERIFY(!m->data(m->index(1, code), Qt::ForegroundRole).isValid());
             QVERIFY(dlg->m_note->isVisible());
             QCOMPARE(dlg->m_note->text(), badNote);
             SaveShot(dlg, "cost_warnings");
@@ -251,9 +245,9 @@ private slots:
             QCOMPARE(dlg->m_warehouse->currentText(), QStringLiteral("二号库"));
             QCOMPARE(Row(dlg->m_model, 0),
                      QStringList({"G001", "可乐", "瓶", "0", "20", "", "低于下限", "20"}));
-            QCOMPARE(Column(dlg->m_model, 6), QStringList({"低于下限", "高于上限"}));
+            QCOMPARE(ColumnTexts(dlg->m_model, "状态"), QStringList({"低于下限", "高于上限"}));
             dlg->m_warehouse->setCurrentText(QStringLiteral("一号库"));
-            QCOMPARE(Column(dlg->m_model, 0), QStringList({"G001"}));
+            QCOMPARE(ColumnTexts(dlg->m_model, "商品编码"), QStringList({"G001"}));
             QCOMPARE(dlg->m_note->text(), badNote);
 
             const QString csv = QString::fromStdString((folder.Dir() / "warn.csv").string());
@@ -277,7 +271,7 @@ private slots:
             auto* dlg = qobject_cast<CChild_Kucun_YujingDlg*>(opened);
             QVERIFY(dlg);
             ran = true;
-            QCOMPARE(Column(dlg->m_model, 0), QStringList({"G001", "G002"}));
+            QCOMPARE(ColumnTexts(dlg->m_model, "商品编码"), QStringList({"G001", "G002"}));
             // 5 more 可乐 arrive while the window is open: 20 is no longer short.
             Post(BillKind::Purchase, "G001", "可乐", "一号库", 5, "15.00");
         });
@@ -309,13 +303,14 @@ private slots:
                      QStringList({"商品编码", "商品名称", "商品数量", "商品单价", "首次入库时间",
                                   "所在仓库", "成本单价", "库存金额"}));
             // The last goods item first; 15 × 15.0000 and 3 × 5.0000; the 合计 row last.
-            QCOMPARE(Column(m, 0), QStringList({"G002", "G001", "合计"}));
-            QCOMPARE(Column(m, 6), QStringList({"5.0000", "15.0000", ""}));
-            QCOMPARE(Column(m, 7), QStringList({"15.00", "225.00", "240.00"}));
-            QCOMPARE(Column(m, 2), QStringList({"3", "15", "18"}));
+            QCOMPARE(ColumnTexts(m, "商品编码"), QStringList({"G002", "G001", "合计"}));
+            QCOMPARE(ColumnTexts(m, "成本单价"), QStringList({"5.0000", "15.0000", ""}));
+            QCOMPARE(ColumnTexts(m, "库存金额"), QStringList({"15.00", "225.00", "240.00"}));
+            QCOMPARE(ColumnTexts(m, "商品数量"), QStringList({"3", "15", "18"}));
             QVERIFY(m->IsMarked(2));
-            for (int c : {6, 7})
-                QCOMPARE(m->data(m->index(0, c), Qt::TextAlignmentRole).value<Qt::Alignment>(),
+            for (const char* header : {"成本单价", "库存金额"})
+                QCOMPARE(m->data(m->index(0, ColumnOf(m, header)), Qt::TextAlignmentRole)
+                             .value<Qt::Alignment>(),
                          Qt::AlignRight | Qt::AlignVCenter);
             SaveShot(dlg, "cost_stock_view");
 

@@ -62,9 +62,10 @@ QStringList Rows(const CListCtrlEx* grid) {
 }
 
 // Clicks the cell, types over its text in the edit box that opens and presses Enter.
-void TypeIntoCell(CListCtrlEx* grid, int row, int column, const QString& text) {
-    const QPoint centre = grid->visualRect(grid->Model()->index(row, column)).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centre);
+void TypeIntoCell(CListCtrlEx* grid, int row, const QString& column, const QString& text,
+                  std::source_location where = std::source_location::current()) {
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      GridCellCentre(grid, row, column, where));
     auto* edit = qobject_cast<CEditEx*>(grid->ActiveEditor());
     QVERIFY2(edit, "no edit box over the cell");
     edit->selectAll();
@@ -126,7 +127,7 @@ private slots:
                 QCOMPARE(QString::fromStdString(port.Texts().back()),
                          QStringLiteral("请输入仓库！"));
 
-                picks.Pick("一号库");
+                picks.Pick("一号库", "仓库名称");
                 QTest::mouseClick(w.m_warehouseIcon, Qt::LeftButton);
                 QCOMPARE(picks.Kinds(), QStringList{"palette_cangku"});
                 QCOMPARE(w.m_warehouse->text(), QStringLiteral("一号库"));
@@ -134,8 +135,8 @@ private slots:
                 QCOMPARE(w.m_number->text(), QStringLiteral("PD-261207-093015"));
                 QCOMPARE(Rows(w.m_grid), QStringList({"G001|可乐|瓶|10|10|0", "G002|橙汁||6|6|0"}));
                 // Book quantities are not typed over.
-                const QPoint book = w.m_grid->visualRect(w.m_grid->Model()->index(0, 3)).center();
-                QTest::mouseClick(w.m_grid->viewport(), Qt::LeftButton, {}, book);
+                QTest::mouseClick(w.m_grid->viewport(), Qt::LeftButton, {},
+                                  GridCellCentre(w.m_grid, 0, "账面数量"));
                 QVERIFY(!w.m_grid->ActiveEditor());
 
                 // As loaded: no difference, nothing written.
@@ -153,14 +154,14 @@ private slots:
                 QTest::mouseClick(w.m_load, Qt::LeftButton);
 
                 // The difference follows the typing; a quantity that is no count is refused.
-                TypeIntoCell(w.m_grid, 0, 4, "12");
-                TypeIntoCell(w.m_grid, 1, 4, "1.5");
+                TypeIntoCell(w.m_grid, 0, "实盘数量", "12");
+                TypeIntoCell(w.m_grid, 1, "实盘数量", "1.5");
                 QCOMPARE(Rows(w.m_grid),
                          QStringList({"G001|可乐|瓶|10|12|2", "G002|橙汁||6|1.5|"}));
                 QTest::mouseClick(w.m_save, Qt::LeftButton);
                 QCOMPARE(QString::fromStdString(port.Texts().back()),
                          QStringLiteral("商品“橙汁”的实盘数量必须是不小于零的整数！"));
-                TypeIntoCell(w.m_grid, 1, 4, "4");
+                TypeIntoCell(w.m_grid, 1, "实盘数量", "4");
                 QCOMPARE(Rows(w.m_grid),
                          QStringList({"G001|可乐|瓶|10|12|2", "G002|橙汁||6|4|-2"}));
                 SaveShot(&w, "count");
@@ -177,8 +178,8 @@ private slots:
                 // Reloaded and counted again: one gain and one loss bill, then a fresh count.
                 QTest::mouseClick(w.m_load, Qt::LeftButton);
                 QCOMPARE(Rows(w.m_grid), QStringList({"G001|可乐|瓶|10|10|0", "G002|橙汁||7|7|0"}));
-                TypeIntoCell(w.m_grid, 0, 4, "12");
-                TypeIntoCell(w.m_grid, 1, 4, "4");
+                TypeIntoCell(w.m_grid, 0, "实盘数量", "12");
+                TypeIntoCell(w.m_grid, 1, "实盘数量", "4");
                 QTest::mouseClick(w.m_save, Qt::LeftButton);
                 QCOMPARE(QString::fromStdString(port.Texts().back()),
                          QStringLiteral("盘点单保存成功！\r\n报溢单：BY-261207-093015\r\n"

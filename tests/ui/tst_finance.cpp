@@ -144,9 +144,9 @@ private slots:
                 QCOMPARE(w.m_owed->text(), QString());
 
                 // The unit, account and handler come from the picker; the owed sum follows.
-                picks.Pick("乙客户", 1);
-                picks.Pick("工行");
-                picks.Pick("李四");
+                picks.Pick("乙客户", "单位名称");
+                picks.Pick("工行", "银行帐户");
+                picks.Pick("李四", "员工姓名");
                 Click(w.PickerIcon(w.m_customer));
                 QCOMPARE(w.m_customer->text(), QStringLiteral("乙客户"));
                 QCOMPARE(w.m_owed->text(), QStringLiteral("70.00"));

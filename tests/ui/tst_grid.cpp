@@ -15,8 +15,11 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include <source_location>
+
 namespace {
-// A purchase-like grid: 0 hidden mark, 3 quantity, 4 unit (list), 7 price, 8 amount.
+// A purchase-like grid: a hidden mark, quantity, unit (list), price and amount; its tests find
+// the columns by their headers.
 struct BillGrid {
     QDialog window;
     CListCtrlEx* grid;
@@ -34,17 +37,17 @@ struct BillGrid {
         const int widths[] = {0, 70, 130, 70, 40, 70, 70, 70, 70, 50, 110, 110};
         for (int c = 0; c < 12; ++c)
             grid->InsertColumn(c, QString::fromUtf8(headers[c]), widths[c]);
-        grid->SetAmountColumns(3, 7, 8);
+        grid->SetAmountColumns(Col("数量"), Col("单价"), Col("金额"));
         for (int r = 0; r < rows; ++r) {
             grid->InsertItem(r, "true");
-            grid->SetItemText(r, 1, QString("G%1").arg(r));
-            grid->SetItemText(r, 2, QString("商品%1").arg(r));
-            grid->SetItemText(r, 3, "0");
-            grid->SetItemText(r, 7, "19.99");
-            grid->SetItemText(r, 8, "0");
-            for (int c : {3, 5, 6, 7, 10, 11})
-                grid->AddEditableCell(r, c);
-            grid->SetListCell(r, 4, {"个", "箱"});
+            grid->SetItemText(r, Col("商品编码"), QString("G%1").arg(r));
+            grid->SetItemText(r, Col("商品名称"), QString("商品%1").arg(r));
+            grid->SetItemText(r, Col("数量"), "0");
+            grid->SetItemText(r, Col("单价"), "19.99");
+            grid->SetItemText(r, Col("金额"), "0");
+            for (const char* c : {"数量", "批号", "生产日期", "单价", "商品条码", "备注"})
+                grid->AddEditableCell(r, Col(c));
+            grid->SetListCell(r, Col("单位"), {"个", "箱"});
         }
         window.resize(1000, 300);
         window.show();
@@ -52,11 +55,21 @@ struct BillGrid {
         QVERIFY(QTest::qWaitForWindowActive(&window));
     }
 
-    QPoint Centre(int row, int column) const {
-        return grid->visualRect(grid->Model()->index(row, column)).center();
+    int Col(const char* header,
+            std::source_location where = std::source_location::current()) const {
+        return ColumnOf(grid, QString::fromUtf8(header), where);
     }
-    void Press(int row, int column, Qt::MouseButton button = Qt::LeftButton) {
-        QTest::mouseClick(grid->viewport(), button, {}, Centre(row, column));
+    QString Text(int row, const char* header,
+                 std::source_location where = std::source_location::current()) const {
+        return grid->GetItemText(row, Col(header, where));
+    }
+    QPoint Centre(int row, const char* header,
+                  std::source_location where = std::source_location::current()) const {
+        return grid->visualRect(grid->Model()->index(row, Col(header, where))).center();
+    }
+    void Press(int row, const char* header, Qt::MouseButton button = Qt::LeftButton,
+               std::source_location where = std::source_location::current()) {
+        QTest::mouseClick(grid->viewport(), button, {}, Centre(row, header, where));
     }
     CEditEx* Edit() const { return qobject_cast<CEditEx*>(grid->ActiveEditor()); }
     CComboBoxExt* Combo() const { return qobject_cast<CComboBoxExt*>(grid->ActiveEditor()); }
@@ -104,96 +117,97 @@ private slots:
     void editBoxCommitsAndRecomputesAmount() {
         BillGrid g;
         QSignalSpy edited(g.grid, &CListCtrlEx::CellEdited);
-        g.Press(0, 3);
+        g.Press(0, "数量");
         QVERIFY(g.Edit());
         QCOMPARE(g.Edit()->text(), QStringLiteral("0"));
         QCOMPARE(g.Edit()->selectedText(), QStringLiteral("0"));
         QCOMPARE(g.grid->EditRow(), 0);
-        QCOMPARE(g.grid->EditColumn(), 3);
+        QCOMPARE(g.grid->EditColumn(), g.Col("数量"));
         g.Type("3");
         QTest::keyClick(g.Edit(), Qt::Key_Return);
         QVERIFY(!g.grid->ActiveEditor());
-        QCOMPARE(g.grid->GetItemText(0, 3), QStringLiteral("3"));
-        QCOMPARE(g.grid->GetItemText(0, 8), QStringLiteral("59.97"));
+        QCOMPARE(g.Text(0, "数量"), QStringLiteral("3"));
+        QCOMPARE(g.Text(0, "金额"), QStringLiteral("59.97"));
         QCOMPARE(edited.count(), 1);
 
         // Editing the price of the row recomputes too; Tab commits like Enter.
-        g.Press(0, 7);
+        g.Press(0, "单价");
         g.Type("0.125");
         QTest::keyClick(g.Edit(), Qt::Key_Tab);
         QVERIFY(!g.grid->ActiveEditor());
-        QCOMPARE(g.grid->GetItemText(0, 8), QStringLiteral("0.38"));
+        QCOMPARE(g.Text(0, "金额"), QStringLiteral("0.38"));
 
         // Any edited cell of the row recomputes; a quantity that is not a number counts as 0.
-        g.grid->SetItemText(0, 3, "abc");
-        g.Press(0, 11);
+        g.grid->SetItemText(0, g.Col("数量"), "abc");
+        g.Press(0, "备注");
         g.Type("备注 '%_");
         QTest::keyClick(g.Edit(), Qt::Key_Return);
-        QCOMPARE(g.grid->GetItemText(0, 11), QStringLiteral("备注 '%_"));
-        QCOMPARE(g.grid->GetItemText(0, 8), QStringLiteral("0.00"));
+        QCOMPARE(g.Text(0, "备注"), QStringLiteral("备注 '%_"));
+        QCOMPARE(g.Text(0, "金额"), QStringLiteral("0.00"));
         // The other row stays as it was.
-        QCOMPARE(g.grid->GetItemText(1, 8), QStringLiteral("0"));
+        QCOMPARE(g.Text(1, "金额"), QStringLiteral("0"));
     }
 
     void exactAmountsForLargeQuantities() {
         BillGrid g(1);
-        g.grid->SetItemText(0, 7, "123456.78");
-        g.Press(0, 3);
+        g.grid->SetItemText(0, g.Col("单价"), "123456.78");
+        g.Press(0, "数量");
         g.Type("1000000");
         QTest::keyClick(g.Edit(), Qt::Key_Return);
-        QCOMPARE(g.grid->GetItemText(0, 8), QStringLiteral("123456780000.00"));
+        QCOMPARE(g.Text(0, "金额"), QStringLiteral("123456780000.00"));
     }
 
     void enterInEditorDoesNotReachDefaultButton() {
         BillGrid g(1);
         QSignalSpy clicked(g.defaultButton, &QPushButton::clicked);
-        g.Press(0, 3);
+        g.Press(0, "数量");
         g.Type("2");
         QTest::keyClick(g.Edit(), Qt::Key_Enter);
         QCOMPARE(clicked.count(), 0);
-        QCOMPARE(g.grid->GetItemText(0, 3), QStringLiteral("2"));
+        QCOMPARE(g.Text(0, "数量"), QStringLiteral("2"));
     }
 
     void focusMoveAndScrollCommit() {
         BillGrid g(40);
-        g.Press(0, 3);
+        g.Press(0, "数量");
         g.Type("4");
         // Pressing another editable cell ends the first edit with its text.
-        g.Press(1, 5);
-        QCOMPARE(g.grid->GetItemText(0, 3), QStringLiteral("4"));
-        QCOMPARE(g.grid->GetItemText(0, 8), QStringLiteral("79.96"));
+        g.Press(1, "批号");
+        QCOMPARE(g.Text(0, "数量"), QStringLiteral("4"));
+        QCOMPARE(g.Text(0, "金额"), QStringLiteral("79.96"));
         QVERIFY(g.Edit());
         g.Type("B-1");
         g.grid->verticalScrollBar()->setValue(g.grid->verticalScrollBar()->maximum());
         QVERIFY(!g.grid->ActiveEditor());
-        QCOMPARE(g.grid->GetItemText(1, 5), QStringLiteral("B-1"));
+        QCOMPARE(g.Text(1, "批号"), QStringLiteral("B-1"));
 
         // The focus going to a button commits too.
         g.grid->scrollToTop();
-        g.Press(2, 6);
+        g.Press(2, "生产日期");
         g.Type("2026-01-02");
         g.defaultButton->setFocus();
         QTRY_VERIFY(!g.grid->ActiveEditor());
-        QCOMPARE(g.grid->GetItemText(2, 6), QStringLiteral("2026-01-02"));
+        QCOMPARE(g.Text(2, "生产日期"), QStringLiteral("2026-01-02"));
     }
 
     void longTextsSurviveAnEdit() {
         BillGrid g(1);
         const QString longText(10000, QChar(u'长'));
-        g.grid->SetItemText(0, 11, longText);
-        g.Press(0, 11);
+        g.grid->SetItemText(0, g.Col("备注"), longText);
+        g.Press(0, "备注");
         QTest::keyClick(g.Edit(), Qt::Key_Return);
-        QCOMPARE(g.grid->GetItemText(0, 11), longText);
+        QCOMPARE(g.Text(0, "备注"), longText);
         // The tip shows the first 79 characters.
-        QCOMPARE(g.grid->Model()->index(0, 11).data(Qt::ToolTipRole).toString(), longText.left(79));
+        QCOMPARE(g.grid->Model()->index(0, g.Col("备注")).data(Qt::ToolTipRole).toString(),
+                 longText.left(79));
     }
 
     void listCellOffersEntriesAndKeepsCurrentText() {
         BillGrid g(1);
-        g.grid->SetListCell(0, 5, {"", "甲", "", "乙"}); // "$甲$$乙": no empty entries
-        g.grid->SetItemText(0, 4, "件");
-        g.grid->SetItemText(0, 8, "untouched");
-        g.Press(0, 4);
+        g.grid->SetListCell(0, g.Col("批号"), {"", "甲", "", "乙"}); // "$甲$$乙": no empty entries
+        g.grid->SetItemText(0, g.Col("单位"), "件");
+        g.grid->SetItemText(0, g.Col("金额"), "untouched");
+        g.Press(0, "单位");
         QVERIFY(g.Combo());
         QCOMPARE(g.Combo()->count(), 3);
         QCOMPARE(g.Combo()->itemText(2), QStringLiteral("件"));
@@ -202,15 +216,15 @@ private slots:
         g.Combo()->setCurrentIndex(1);
         emit g.Combo()->activated(1);
         QVERIFY(!g.grid->ActiveEditor());
-        QCOMPARE(g.grid->GetItemText(0, 4), QStringLiteral("箱"));
-        QCOMPARE(g.grid->GetItemText(0, 8), QStringLiteral("untouched"));
+        QCOMPARE(g.Text(0, "单位"), QStringLiteral("箱"));
+        QCOMPARE(g.Text(0, "金额"), QStringLiteral("untouched"));
 
-        g.Press(0, 4);
+        g.Press(0, "单位");
         QCOMPARE(g.Combo()->count(), 2); // current text is in the list now
         QCOMPARE(g.Combo()->currentIndex(), 1);
         QTest::keyClick(g.Combo(), Qt::Key_Escape);
 
-        g.Press(0, 5);
+        g.Press(0, "批号");
         QCOMPARE(g.Combo()->count(), 3);
         QCOMPARE(g.Combo()->itemText(0), QStringLiteral("甲"));
         QCOMPARE(g.Combo()->itemText(1), QStringLiteral("乙"));
@@ -219,53 +233,56 @@ private slots:
 
     void rightPressOnListCellAllowsFreeText() {
         BillGrid g(1);
-        g.Press(0, 4, Qt::RightButton);
+        g.Press(0, "单位", Qt::RightButton);
         QVERIFY(g.Edit());
         g.Type("自定 单位$");
         QTest::keyClick(g.Edit(), Qt::Key_Return);
-        QCOMPARE(g.grid->GetItemText(0, 4), QStringLiteral("自定 单位$"));
+        QCOMPARE(g.Text(0, "单位"), QStringLiteral("自定 单位$"));
         // The right button does nothing on other cells.
-        g.Press(0, 3, Qt::RightButton);
+        g.Press(0, "数量", Qt::RightButton);
         QVERIFY(!g.grid->ActiveEditor());
-        g.Press(0, 2);
+        g.Press(0, "商品名称");
         QVERIFY(!g.grid->ActiveEditor()); // not editable
     }
 
     void pressBelowLastRowOpensNothing() {
         BillGrid g(1);
-        g.Press(0, 3);
+        g.Press(0, "数量");
         QTest::keyClick(g.Edit(), Qt::Key_Escape);
-        const QPoint below = g.Centre(0, 3) + QPoint(0, 200);
+        const QPoint below = g.Centre(0, "数量") + QPoint(0, 200);
         QTest::mouseClick(g.grid->viewport(), Qt::LeftButton, {}, below);
         QVERIFY(!g.grid->ActiveEditor());
         QCOMPARE(g.grid->EditRow(), 0);
-        QCOMPARE(g.grid->EditColumn(), 3);
+        QCOMPARE(g.grid->EditColumn(), g.Col("数量"));
     }
 
     void rulesStayByIndexAfterDelete() {
         BillGrid g(2);
-        g.grid->AddEditableCell(1, 2); // only the second line's name
+        g.grid->AddEditableCell(1, g.Col("商品名称")); // only the second line's name
         g.grid->DeleteItem(0);
         QCOMPARE(g.grid->GetItemCount(), 1);
-        g.Press(0, 4);
+        g.Press(0, "单位");
         QVERIFY(g.Combo()); // row 0's rule now serves the line that moved up
         QTest::keyClick(g.Combo(), Qt::Key_Escape);
         g.grid->DeleteAllItems();
         g.grid->InsertItem(0, "true");
         g.grid->InsertItem(1, "true");
-        g.Press(1, 2);
+        g.Press(1, "商品名称");
         QVERIFY(g.Edit());
     }
 
     void rowColoursTipsAndMarks() {
         BillGrid g(3);
         auto bg = [&](int row) {
-            return g.grid->Model()->index(row, 1).data(Qt::BackgroundRole).value<QColor>();
+            return g.grid->Model()
+                ->index(row, g.Col("商品编码"))
+                .data(Qt::BackgroundRole)
+                .value<QColor>();
         };
         QCOMPARE(bg(0), QColor(225, 245, 255));
         QCOMPARE(bg(1), QColor(255, 255, 255));
         QCOMPARE(bg(2), QColor(225, 245, 255));
-        QCOMPARE(g.grid->Model()->index(0, 2).data(Qt::ToolTipRole).toString(),
+        QCOMPARE(g.grid->Model()->index(0, g.Col("商品名称")).data(Qt::ToolTipRole).toString(),
                  QStringLiteral("商品0"));
 
         g.grid->MarkRow(2);
@@ -275,21 +292,22 @@ private slots:
         QVERIFY(!g.grid->FindRowMark(1));
         QCOMPARE(bg(2), QColor(255, 123, 123));
         // The text stays readable on the marked row.
-        QVERIFY(g.grid->Model()->index(2, 1).data(Qt::ForegroundRole).value<QColor>() !=
-                QColor(255, 123, 123));
+        QVERIFY(
+            g.grid->Model()->index(2, g.Col("商品编码")).data(Qt::ForegroundRole).value<QColor>() !=
+            QColor(255, 123, 123));
         SaveShot(&g.window, "grid");
     }
 
     void f2OpensTheCurrentCellEditor() {
         BillGrid g(1);
         g.grid->setFocus();
-        g.grid->setCurrentIndex(g.grid->Model()->index(0, 7));
+        g.grid->setCurrentIndex(g.grid->Model()->index(0, g.Col("单价")));
         QTest::keyClick(g.grid, Qt::Key_F2);
         QVERIFY(g.Edit());
         g.Type("5");
         QTest::keyClick(g.Edit(), Qt::Key_Return);
-        QCOMPARE(g.grid->GetItemText(0, 7), QStringLiteral("5"));
-        QCOMPARE(g.grid->GetItemText(0, 8), QStringLiteral("0.00"));
+        QCOMPARE(g.Text(0, "单价"), QStringLiteral("5"));
+        QCOMPARE(g.Text(0, "金额"), QStringLiteral("0.00"));
     }
 
     void underlineColoursFollowFocusAndHover() {

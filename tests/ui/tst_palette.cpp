@@ -15,12 +15,6 @@
 #include <tuple>
 
 namespace {
-QStringList Column(const CListCtrlEx* list, int column) {
-    QStringList texts;
-    for (int r = 0; r < list->GetItemCount(); ++r)
-        texts << list->GetItemText(r, column);
-    return texts;
-}
 QStringList Headers(const CListCtrlEx* list) {
     QStringList texts;
     for (int c = 0; c < list->GetColumnCount(); ++c)
@@ -67,14 +61,14 @@ private slots:
                                              "地区",     "往来单位类型", "客户网址", "客户email",
                                              "客户MSN",  "客户QQ",       "备注"};
                 QCOMPARE(Headers(p.List()), headers);
-                QCOMPARE(p.List()->columnWidth(0), 120);
-                QCOMPARE(Column(p.List(), 0), QStringList({"S01", "C01"}));
-                QCOMPARE(p.List()->GetItemText(1, 13), QStringLiteral("12345"));
+                QCOMPARE(ColumnWidth(p.List(), "单位编码"), 120);
+                QCOMPARE(GridTexts(p.List(), "单位编码"), QStringList({"S01", "C01"}));
+                QCOMPARE(GridText(p.List(), 1, "客户QQ"), QStringLiteral("12345"));
                 QCOMPARE(TopItems(p.Tree()), QStringList({"供应商", "客户"}));
                 QVERIFY(!p.Tree()->isHidden());
 
                 QVERIFY(p.SelectTreeItem("客户"));
-                QCOMPARE(Column(p.List(), 0), QStringList({"C01"}));
+                QCOMPARE(GridTexts(p.List(), "单位编码"), QStringList({"C01"}));
                 p.ClickRow(0);
                 QCOMPARE(p.m_chosenName, QStringLiteral("乙客户")); // the unit's name
                 p.ClickRow(5);                                      // no such row
@@ -106,8 +100,8 @@ private slots:
         for (const Case& c : cases) {
             const int result = RunPicker(c.kind, [&](CPaletteListDlg& p) {
                 QCOMPARE(Headers(p.List()), QStringList({QString::fromUtf8(c.header)}));
-                QCOMPARE(p.List()->columnWidth(0), c.width);
-                QCOMPARE(Column(p.List(), 0), c.names);
+                QCOMPARE(ColumnWidth(p.List(), c.header), c.width);
+                QCOMPARE(GridTexts(p.List(), c.header), c.names);
                 QVERIFY(p.Tree()->isHidden());
                 QVERIFY(!p.List()->showGrid());
                 p.ClickRow(int(c.names.size()) - 1);
@@ -133,7 +127,8 @@ private slots:
         QCOMPARE(RunPicker(
                      "palette_cangku",
                      [](CPaletteListDlg& p) {
-                         p.List()->setCurrentIndex(p.List()->model()->index(1, 0));
+                         p.List()->setCurrentIndex(
+                             p.List()->model()->index(1, ColumnOf(p.List(), "仓库名称")));
                          QTest::keyClick(p.List(), Qt::Key_Return);
                      },
                      &picker),
@@ -148,14 +143,14 @@ private slots:
         RunPicker("palette_employees", [](CPaletteListDlg& p) {
             QCOMPARE(Headers(p.List()),
                      QStringList({"员工姓名", "联系电话", "住址", "出生日期", "备注"}));
-            QCOMPARE(p.List()->columnWidth(0), 100);
+            QCOMPARE(ColumnWidth(p.List(), "员工姓名"), 100);
             QVERIFY(p.List()->showGrid());
-            QCOMPARE(Column(p.List(), 0), QStringList({"张三", "李四"}));
-            QCOMPARE(p.List()->GetItemText(0, 3), QStringLiteral("1990-01-01"));
+            QCOMPARE(GridTexts(p.List(), "员工姓名"), QStringList({"张三", "李四"}));
+            QCOMPARE(GridText(p.List(), 0, "出生日期"), QStringLiteral("1990-01-01"));
             QCOMPARE(TopItems(p.Tree()), QStringList({"采购部", "销售部"}));
             QVERIFY(p.SelectTreeItem("销售部"));
-            QCOMPARE(Column(p.List(), 0), QStringList({"李四"}));
-            QCOMPARE(p.List()->GetItemText(0, 4), QStringLiteral("组长"));
+            QCOMPARE(GridTexts(p.List(), "员工姓名"), QStringList({"李四"}));
+            QCOMPARE(GridText(p.List(), 0, "备注"), QStringLiteral("组长"));
             p.ClickRow(0);
             QCOMPARE(p.m_chosenName, QStringLiteral("李四"));
         });
@@ -166,17 +161,15 @@ private slots:
         SeedBillData();
         RunPicker("palette_product", [](CPaletteListDlg& p) {
             QCOMPARE(p.List()->GetColumnCount(), 25);
-            QCOMPARE(p.List()->model()->headerData(14, Qt::Horizontal).toString(),
-                     QStringLiteral("预设进价"));
-            QCOMPARE(p.List()->columnWidth(24), 100);
-            QCOMPARE(Column(p.List(), 0), QStringList({"G001", "G002"}));
-            QCOMPARE(p.List()->GetItemText(0, 14), QStringLiteral("19.99"));
+            QCOMPARE(ColumnWidth(p.List(), "备注"), 100);
+            QCOMPARE(GridTexts(p.List(), "商品编码"), QStringList({"G001", "G002"}));
+            QCOMPARE(GridText(p.List(), 0, "预设进价"), QStringLiteral("19.99"));
             // 所有商品 first; 果汁 under 饮料; a class whose parent is missing at the top.
             QCOMPARE(TopItems(p.Tree()), QStringList({"所有商品", "饮料", "孤儿"}));
             QCOMPARE(p.Tree()->topLevelItem(1)->child(0)->text(0), QStringLiteral("果汁"));
 
             QVERIFY(p.SelectTreeItem("果汁"));
-            QCOMPARE(Column(p.List(), 0), QStringList({"G002"}));
+            QCOMPARE(GridTexts(p.List(), "商品编码"), QStringList({"G002"}));
             QVERIFY(p.SelectTreeItem("孤儿"));
             QCOMPARE(p.List()->GetItemCount(), 0);
             QVERIFY(p.SelectTreeItem("所有商品"));
@@ -218,37 +211,37 @@ private slots:
                 QCOMPARE(p.focusWidget(), static_cast<QWidget*>(p.SearchBox()));
                 QLineEdit* box = p.SearchBox();
                 const QStringList all = {"G001", "G002", "G003", "G004", "G_5"};
-                QCOMPARE(Column(p.List(), 0), all);
+                QCOMPARE(GridTexts(p.List(), "商品编码"), all);
                 QCOMPARE(p.List()->GetSelectedRow(), -1);
                 QTest::keyClick(box, Qt::Key_J);
-                QCOMPARE(Column(p.List(), 0), QStringList({"G003", "G004"})); // JP, jp
+                QCOMPARE(GridTexts(p.List(), "商品编码"), QStringList({"G003", "G004"})); // JP, jp
                 QTest::keyClick(box, Qt::Key_P);
-                QCOMPARE(Column(p.List(), 0), QStringList({"G003", "G004"}));
+                QCOMPARE(GridTexts(p.List(), "商品编码"), QStringList({"G003", "G004"}));
                 QTest::keyClick(box, Qt::Key_X);
                 QCOMPARE(p.List()->GetItemCount(), 0);
                 QTest::keyClick(box, Qt::Key_Backspace);
                 QTest::keyClick(box, Qt::Key_Backspace);
                 QTest::keyClick(box, Qt::Key_Backspace);
-                QCOMPARE(Column(p.List(), 0), all); // cleared: everything again
-                QTest::keyClicks(box, "6901");      // part of G001's barcode
-                QCOMPARE(Column(p.List(), 0), QStringList({"G001"}));
+                QCOMPARE(GridTexts(p.List(), "商品编码"), all); // cleared: everything again
+                QTest::keyClicks(box, "6901");                  // part of G001's barcode
+                QCOMPARE(GridTexts(p.List(), "商品编码"), QStringList({"G001"}));
                 box->clear();
                 QTest::keyClicks(box, "%");
-                QCOMPARE(Column(p.List(), 0), QStringList({"G_5"}));
+                QCOMPARE(GridTexts(p.List(), "商品编码"), QStringList({"G_5"}));
                 box->clear();
                 QTest::keyClicks(box, "_");
-                QCOMPARE(Column(p.List(), 0), QStringList({"G_5"}));
+                QCOMPARE(GridTexts(p.List(), "商品编码"), QStringList({"G_5"}));
                 box->clear();
 
                 // Tree and search combine; clearing either shows what the other selects.
                 QVERIFY(p.SelectTreeItem("果汁"));
-                QCOMPARE(Column(p.List(), 0), QStringList({"G002", "G004"}));
+                QCOMPARE(GridTexts(p.List(), "商品编码"), QStringList({"G002", "G004"}));
                 TypeText(box, " 盘 ");
-                QCOMPARE(Column(p.List(), 0), QStringList({"G004"}));
+                QCOMPARE(GridTexts(p.List(), "商品编码"), QStringList({"G004"}));
                 QVERIFY(p.SelectTreeItem("所有商品"));
-                QCOMPARE(Column(p.List(), 0), QStringList({"G003", "G004"}));
+                QCOMPARE(GridTexts(p.List(), "商品编码"), QStringList({"G003", "G004"}));
                 box->clear();
-                QCOMPARE(Column(p.List(), 0), all);
+                QCOMPARE(GridTexts(p.List(), "商品编码"), all);
 
                 // The first row found is highlighted; Down, Up and Enter choose from there.
                 QTest::keyClicks(box, "g00");
@@ -269,10 +262,10 @@ private slots:
                      "palette_wanglaidanwei",
                      [](CPaletteListDlg& p) {
                          QTest::keyClicks(p.SearchBox(), "c0");
-                         QCOMPARE(Column(p.List(), 0), QStringList({"C01"}));
+                         QCOMPARE(GridTexts(p.List(), "单位编码"), QStringList({"C01"}));
                          p.SearchBox()->clear();
                          TypeText(p.SearchBox(), "供应");
-                         QCOMPARE(Column(p.List(), 0), QStringList({"S01"}));
+                         QCOMPARE(GridTexts(p.List(), "单位编码"), QStringList({"S01"}));
                          p.ChooseButton()->click();
                      },
                      &picker),
@@ -282,7 +275,7 @@ private slots:
         // Other lists by name.
         RunPicker("palette_cangku", [](CPaletteListDlg& p) {
             TypeText(p.SearchBox(), "二");
-            QCOMPARE(Column(p.List(), 0), QStringList({"二号库"}));
+            QCOMPARE(GridTexts(p.List(), "仓库名称"), QStringList({"二号库"}));
             SaveShot(&p, "search_picker_units");
         });
         RunPicker("palette_product", [](CPaletteListDlg& p) {
@@ -328,7 +321,8 @@ private slots:
         RunPicker("palette_cangku", [](CPaletteListDlg& p) {
             QCOMPARE(p.List()->GetItemCount(), 2);
             p.ManageButton()->click();
-            QCOMPARE(Column(p.List(), 0), QStringList({"一号库", "二号库", "新仓库 '%_"}));
+            QCOMPARE(GridTexts(p.List(), "仓库名称"),
+                     QStringList({"一号库", "二号库", "新仓库 '%_"}));
             QCOMPARE(p.List()->GetColumnCount(), 1);
         });
         RunPicker("palette_product", [](CPaletteListDlg& p) {
@@ -336,7 +330,7 @@ private slots:
             QCOMPARE(p.List()->GetItemCount(), 1);
             p.ManageButton()->click();
             // Filled again as on opening: every goods item, the tree rebuilt.
-            QCOMPARE(Column(p.List(), 0), QStringList({"G001", "G002", "M1"}));
+            QCOMPARE(GridTexts(p.List(), "商品编码"), QStringList({"G001", "G002", "M1"}));
             QCOMPARE(p.List()->GetColumnCount(), 25);
             QCOMPARE(TopItems(p.Tree()), QStringList({"所有商品", "饮料", "孤儿"}));
         });

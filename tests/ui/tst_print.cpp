@@ -183,7 +183,8 @@ private slots:
         QWidget window;
         QTableView view(&window);
         view.setModel(&model);
-        view.setColumnWidth(0, 0); // a zero-width column is not shown, so not saved
+        // A zero-width column is not shown, so not saved.
+        view.setColumnWidth(ColumnOf(&view, "是否有记录"), 0);
         QPushButton* button = MakeExportButton(&view, QStringLiteral("报表.csv"), &window);
         QCOMPARE(button->text(), QStringLiteral("导出"));
         QVERIFY(model.IsMarked(2));

@@ -2,11 +2,14 @@
 
 #include "config/ConfigLists.h"
 #include "store/CDataStore.h"
+#include "widgets/CListCtrlEx.h"
+#include "widgets/CListCtrlModel.h"
 
 #include <QPushButton>
 #include <QTest>
 
 #include <stdexcept>
+#include <string_view>
 
 void SeedBillData() {
     CDataStore store;
@@ -62,9 +65,12 @@ CPickerScript::~CPickerScript() {
     CPaletteListDlg::SetScriptForTest(nullptr);
 }
 
-void CPickerScript::Pick(const QString& text, int column) {
-    Then([text, column](CPaletteListDlg& picker) {
-        const int row = picker.FindRow(column, text);
+void CPickerScript::Pick(const QString& text, const QString& column, std::source_location where) {
+    Then([text, column, where](CPaletteListDlg& picker) {
+        const int c = ColumnOf(picker.List(), column, where);
+        if (c < 0)
+            return;
+        const int row = picker.FindRow(c, text);
         QVERIFY2(row >= 0, qPrintable("no row " + text));
         picker.ClickRow(row);
         picker.ChooseButton()->click();
@@ -73,4 +79,36 @@ void CPickerScript::Pick(const QString& text, int column) {
 
 void CPickerScript::Cancel() {
     Then([](CPaletteListDlg& picker) { picker.BackButton()->click(); });
+}
+
+size_t BillColumn(BillKind kind, const char* header, std::source_location where) {
+    const auto& columns = GridColumns(kind);
+    for (size_t c = 0; c < columns.size(); ++c)
+        if (std::string_view(columns[c].header) == header)
+            return c;
+    QTest::qFail(qPrintable(QString("no bill column headed \"%1\"").arg(QString::fromUtf8(header))),
+                 where.file_name(), int(where.line()));
+    return columns.size();
+}
+
+QString GridText(const CListCtrlEx* grid, int row, const QString& header,
+                 std::source_location where) {
+    const int column = ColumnOf(grid, header, where);
+    return column < 0 ? QString() : grid->GetItemText(row, column);
+}
+
+QStringList GridTexts(const CListCtrlEx* grid, const QString& header, std::source_location where) {
+    const int column = ColumnOf(grid, header, where);
+    QStringList texts;
+    for (int r = 0; column >= 0 && r < grid->GetItemCount(); ++r)
+        texts << grid->GetItemText(r, column);
+    return texts;
+}
+
+QPoint GridCellCentre(const CListCtrlEx* grid, int row, const QString& header,
+                      std::source_location where) {
+    const int column = ColumnOf(grid, header, where);
+    // Outside the grid when there is no such column: a click there changes nothing.
+    return column < 0 ? QPoint(-1, -1)
+                      : grid->visualRect(grid->Model()->index(row, column)).center();
 }

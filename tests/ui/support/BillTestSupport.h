@@ -3,15 +3,20 @@
 // units and reference lists, scripted picks, and driving a modal window from inside its exec().
 #include "UiTestSupport.h"
 
+#include "bills/CBill.h"
 #include "bills/CPaletteListDlg.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QPoint>
 #include <QString>
 #include <QTimer>
 
 #include <deque>
 #include <functional>
+#include <source_location>
+
+class CListCtrlEx;
 
 // Classes 饮料 > 果汁 and 孤儿 (its parent does not exist); goods G001 可乐 (饮料, preset purchase
 // price 19.99) and G002 橙汁 (果汁, 5); units S01 (供应商) and C01 (客户); units 个 and 箱;
@@ -27,8 +32,9 @@ public:
     CPickerScript& operator=(const CPickerScript&) = delete;
 
     void Then(std::function<void(CPaletteListDlg&)> step) { m_steps.push_back(std::move(step)); }
-    // Clicks the row whose cell in `column` reads `text`, then presses 选择.
-    void Pick(const QString& text, int column = 0);
+    // Clicks the row whose cell in the column headed `column` reads `text`, then presses 选择.
+    void Pick(const QString& text, const QString& column,
+              std::source_location where = std::source_location::current());
     // Presses 返回.
     void Cancel();
     size_t Pending() const { return m_steps.size(); }
@@ -39,6 +45,21 @@ private:
     std::deque<std::function<void(CPaletteListDlg&)>> m_steps;
     QStringList m_kinds;
 };
+
+// The grid column of a kind's bill headed `header`, for CBill::EditCell and ChooseCell; the test
+// fails at the caller's line and a column past the last (which changes nothing) comes back when
+// the kind's grid has no such column.
+size_t BillColumn(BillKind kind, const char* header,
+                  std::source_location where = std::source_location::current());
+
+// Cells of a bill grid (or any CListCtrlEx) by the header of their column: the text of one
+// cell, the texts of the column top to bottom, and the centre of a cell (to click it).
+QString GridText(const CListCtrlEx* grid, int row, const QString& header,
+                 std::source_location where = std::source_location::current());
+QStringList GridTexts(const CListCtrlEx* grid, const QString& header,
+                      std::source_location where = std::source_location::current());
+QPoint GridCellCentre(const CListCtrlEx* grid, int row, const QString& header,
+                      std::source_location where = std::source_location::current());
 
 // Runs `open` (which shows a modal window of class Dlg with exec()) and, once the window is up,
 // `act` on it; the window is closed afterwards if `act` left it open. True when the window

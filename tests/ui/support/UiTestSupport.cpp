@@ -5,11 +5,13 @@
 #include "app/UiSetup.h"
 #include "store/CDataStore.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QInputMethodEvent>
 #include <QPixmap>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -84,4 +86,46 @@ void TypeText(QWidget* widget, const QString& text) {
         commit.setCommitString(QString(c));
         QCoreApplication::sendEvent(widget, &commit);
     }
+}
+
+int ColumnOf(const QAbstractItemModel* model, const QString& header, std::source_location where) {
+    int found = -1;
+    int count = 0;
+    for (int c = 0; model && c < model->columnCount(); ++c) {
+        if (model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString() == header) {
+            if (found < 0)
+                found = c;
+            ++count;
+        }
+    }
+    if (count == 1)
+        return found;
+    const QString message = count == 0 ? "no column headed \"" + header + "\""
+                                       : QString("%1 columns headed \"%2\"").arg(count).arg(header);
+    QTest::qFail(qPrintable(message), where.file_name(), int(where.line()));
+    return -1;
+}
+
+int ColumnOf(const QAbstractItemView* view, const QString& header, std::source_location where) {
+    return ColumnOf(view ? view->model() : nullptr, header, where);
+}
+
+int ColumnWidth(const QTableView* view, const QString& header, std::source_location where) {
+    const int column = ColumnOf(view, header, where);
+    return column < 0 ? 0 : view->columnWidth(column);
+}
+
+QStringList ColumnTexts(const QAbstractItemModel* model, const QString& header,
+                        std::source_location where) {
+    const int column = ColumnOf(model, header, where);
+    QStringList texts;
+    for (int r = 0; column >= 0 && r < model->rowCount(); ++r)
+        texts << model->index(r, column).data().toString();
+    return texts;
+}
+
+QString CellText(const QAbstractItemModel* model, int row, const QString& header,
+                 std::source_location where) {
+    const int column = ColumnOf(model, header, where);
+    return column < 0 ? QString() : model->index(row, column).data().toString();
 }

@@ -2,11 +2,16 @@
 #include "port/MessagePort.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <filesystem>
 #include <functional>
+#include <source_location>
 
+class QAbstractItemModel;
+class QAbstractItemView;
 class QDialog;
+class QTableView;
 class QWidget;
 
 // A fresh program folder (as `ferix-cli init` makes it) made current for one test, with the
@@ -36,3 +41,21 @@ void LoginAsAdmin();
 // event loop, so a test can drive a window that its opener shows with exec(). The dialog is
 // rejected afterwards if `handle` left it open.
 void OnNextModal(std::function<void(QDialog*)> handle, QWidget* current = nullptr);
+
+// Columns by their header text, so a test names the columns it reads and finds them wherever
+// the window puts them. The column of the list or grid whose horizontal header reads `header`
+// exactly; when no column or more than one does, the test fails at the caller's line and -1
+// comes back.
+int ColumnOf(const QAbstractItemModel* model, const QString& header,
+             std::source_location where = std::source_location::current());
+int ColumnOf(const QAbstractItemView* view, const QString& header,
+             std::source_location where = std::source_location::current());
+// The width of that column as the view shows it (0 when there is no such column).
+int ColumnWidth(const QTableView* view, const QString& header,
+                std::source_location where = std::source_location::current());
+// The display texts of that column, top to bottom.
+QStringList ColumnTexts(const QAbstractItemModel* model, const QString& header,
+                        std::source_location where = std::source_location::current());
+// The display text of one cell of that column (empty when there is no such column).
+QString CellText(const QAbstractItemModel* model, int row, const QString& header,
+                 std::source_location where = std::source_location::current());
