@@ -9,6 +9,7 @@
 #include "port/MessagePort.h"
 #include "query/BillHistory.h"
 #include "query/StockView.h"
+#include "store/AllEntries.h"
 #include "store/CDataStore.h"
 #include "store/MasterDataImport.h"
 #include "text/IsoDate.h"
@@ -94,7 +95,7 @@ int CmdGoods(CliContext& ctx) {
         if (!store.ConnectMain())
             return kExitData;
         std::vector<GoodsRecord> goods;
-        if (!store.ListGoods(ctx.OptionOr("class", "所有商品"), goods))
+        if (!store.ListGoods(ctx.OptionOr("class", kAllGoods), goods))
             return kExitData;
         std::vector<std::vector<std::string>> rows;
         for (const auto& g : goods)
@@ -107,7 +108,7 @@ int CmdGoods(CliContext& ctx) {
         if (!store.ConnectMain())
             return kExitData;
         std::vector<std::vector<std::string>> rows;
-        if (!store.ForEachGoods("所有商品", [&](const GoodsRecord& g) {
+        if (!store.ForEachGoods(kAllGoods, [&](const GoodsRecord& g) {
                 if (GoodsMatches(g, ctx.args[1]))
                     rows.push_back(GoodsRow(g));
             }))
@@ -169,9 +170,9 @@ int CmdClasses(CliContext& ctx) {
         }
         if (!store.ConnectMain())
             return kExitData;
-        // "所有商品" stands for the root: a class added under it is a top-level class.
+        // kAllGoods stands for the root: a class added under it is a top-level class.
         std::string parent = ctx.OptionOr("parent", "");
-        if (parent == "所有商品")
+        if (parent == kAllGoods)
             parent.clear();
         if (!parent.empty() && !classExists(parent)) {
             Messages().Inform("上级分类“" + parent + "”不存在！");
@@ -181,7 +182,7 @@ int CmdClasses(CliContext& ctx) {
     }
     if (sub == "delete" && ctx.args.size() == 2 && ctx.OnlyOptions({})) {
         const std::string& name = ctx.args[1];
-        if (name.empty() || name == "所有商品") {
+        if (name.empty() || name == kAllGoods) {
             Messages().Inform("请选中要删除的类目！");
             return kExitRefused;
         }
@@ -205,7 +206,7 @@ int CmdCustomers(CliContext& ctx) {
         if (!store.ConnectMain())
             return kExitData;
         std::vector<BusinessUnitRecord> units;
-        if (!store.ListBusinessUnits(ctx.OptionOr("type", "所有类型"), units))
+        if (!store.ListBusinessUnits(ctx.OptionOr("type", kAllUnitTypes), units))
             return kExitData;
         std::vector<std::vector<std::string>> rows;
         for (const auto& u : units)
@@ -218,7 +219,7 @@ int CmdCustomers(CliContext& ctx) {
         if (!store.ConnectMain())
             return kExitData;
         std::vector<BusinessUnitRecord> units;
-        if (!store.ListBusinessUnits("所有类型", units))
+        if (!store.ListBusinessUnits(kAllUnitTypes, units))
             return kExitData;
         std::vector<std::vector<std::string>> rows;
         for (const auto& u : units)
@@ -259,7 +260,7 @@ int CmdStock(CliContext& ctx) {
     if (!store.ListStock(ctx.OptionOr("warehouse", ""), "", "", stock))
         return kExitData;
     std::optional<std::set<std::string>> codes;
-    if (auto cls = ctx.Option("class"); cls && *cls != "所有商品") {
+    if (auto cls = ctx.Option("class"); cls && *cls != kAllGoods) {
         std::vector<GoodsRecord> goods;
         if (!store.ListGoods(*cls, goods))
             return kExitData;

@@ -1,6 +1,7 @@
 // The checks each bill window makes before posting, in the window's order.
 #include "CBill.h"
 
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 
@@ -29,8 +30,8 @@ public:
             return std::nullopt;
         auto n = m_store.GetStockNumber(warehouse, code);
         if (!n)
-            Messages().Inform("数据库失败!\r\n错误信息:" + m_store.LastErrorCodeText() + "+" +
-                              m_store.LastError());
+            Messages().Inform(
+                DatabaseFailureText("", m_store.LastErrorCodeText() + "+" + m_store.LastError()));
         return n;
     }
 

@@ -2,12 +2,13 @@
 // queries that read trade bills back.
 #include "CDataStore.h"
 
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 
 #include <iterator>
 
 namespace {
-const char* kHistoryFailure = "获取历史进货信息失败。\r\n数据库失败!\r\n错误信息:";
+const char* kHistoryFailure = "获取历史进货信息失败。";
 
 BillDetailRecord ReadDetail(const CStatement& st) {
     BillDetailRecord d;
@@ -76,8 +77,7 @@ bool CDataStore::AddTradeLine(BillTable table, const BillDetailRecord& d, const 
                          : ") values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
                            " ?, ?)"),
              values)) {
-        Messages().Inform(std::string(failure) +
-                          "\r\n数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(DatabaseFailureText(failure, LastErrorCodeText() + "+" + m_lastError));
         return false;
     }
     return true;
@@ -122,8 +122,7 @@ bool CDataStore::AddStockBillLine(BillTable table, const StockBillLineRecord& l,
                   l.Product_BarCode});
     }
     if (!ok) {
-        Messages().Inform(std::string(failure) +
-                          "\r\n数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(DatabaseFailureText(failure, LastErrorCodeText() + "+" + m_lastError));
         return false;
     }
     return true;
@@ -137,8 +136,8 @@ bool CDataStore::AddTransferLine(const TransferRecord& l) {
              {l.Canceled, l.Bill_ID, l.Bill_Date, l.Department, l.Employee, l.Warehouse,
               l.ToWarehouse, l.Introduction, l.Number, l.Product_ID, l.Product_Name,
               l.Product_Number, l.Product_Unit, l.Product_Note, l.Product_BarCode})) {
-        Messages().Inform("添加移库单失败。\r\n数据库失败!\r\n错误信息:" + LastErrorCodeText() +
-                          "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText("添加移库单失败。", LastErrorCodeText() + "+" + m_lastError));
         return false;
     }
     return true;
@@ -169,7 +168,7 @@ std::optional<std::vector<std::string>> CDataStore::BillNumbersFrom(BillTable ta
                  if (id == billId || id.starts_with(dash))
                      numbers.push_back(std::move(id));
              })) {
-        Messages().Inform("数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(DatabaseFailureText("", LastErrorCodeText() + "+" + m_lastError));
         return std::nullopt;
     }
     return numbers;
@@ -222,7 +221,8 @@ std::optional<BillHeaderRecord> CDataStore::FindBillHeader(const std::string& hi
     std::optional<BillHeaderRecord> found;
     if (!Run(kHeaderColumns + std::string(BillTableName(*table)) + " where Bill_ID = ?", {billId},
              [&](const CStatement& st) { found = ReadHeader(st); })) {
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
         return std::nullopt;
     }
     if (ok)
@@ -262,7 +262,8 @@ std::optional<std::string> CDataStore::AdjacentBillId(const std::string& history
                             : TradeTableOfHistoryWord(historyWord);
     if (!table) {
         m_lastError = "unknown bill kind: " + historyWord;
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
         return std::nullopt;
     }
     if (billId.empty() && later) {
@@ -292,7 +293,8 @@ std::optional<std::string> CDataStore::AdjacentBillId(const std::string& history
     sql += later ? " order by Id limit 1" : " order by Id desc limit 1";
     std::optional<std::string> found;
     if (!Run(sql, values, [&](const CStatement& st) { found = st.Text(0); })) {
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
         return std::nullopt;
     }
     if (ok)
@@ -309,14 +311,16 @@ std::vector<BillHeaderRecord> CDataStore::ListBillsByDate(const std::string& his
     auto table = TradeTableOfHistoryWord(historyWord);
     if (!table) {
         m_lastError = "unknown bill kind: " + historyWord;
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
         return {};
     }
     // Bill_Date holds ISO texts, so comparing texts compares dates.
     if (!Run(kHeaderColumns + std::string(BillTableName(*table)) +
                  " where Bill_Date between ? and ? order by Id",
              {from, to}, [&](const CStatement& st) { bills.push_back(ReadHeader(st)); })) {
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
         return {};
     }
     if (ok)
@@ -331,7 +335,8 @@ std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& his
     auto table = TradeTableOfHistoryWord(historyWord);
     if (!table) {
         m_lastError = "unknown bill kind: " + historyWord;
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
         return {};
     }
     std::vector<BillDetailRecord> lines;
@@ -339,7 +344,8 @@ std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& his
     if (!Run(kDetailColumns + std::string(costed ? ", Product_Cost from " : " from ") +
                  BillTableName(*table) + "_Detail where Bill_ID = ? order by Id",
              {billId}, [&](const CStatement& st) { lines.push_back(ReadTradeDetail(st)); })) {
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
         return {};
     }
     if (ok)
@@ -357,7 +363,8 @@ std::vector<BillDetailRecord> CDataStore::ListStockBillLines(BillTable table,
     if (!Run(std::string("select * from ") + BillTableName(table) +
                  " where Bill_ID = ? order by Id",
              {billId}, [&](const CStatement& st) { lines.push_back(ReadDetail(st)); })) {
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
         if (ok)
             *ok = false;
         return {};
@@ -388,7 +395,8 @@ std::vector<TransferRecord> CDataStore::ListTransfersByDate(const std::string& f
                  " where Id in (select min(Id) from YiKuDan where Bill_Date between ? and ?"
                  " group by Bill_ID) order by Id",
              {from, to}, [&](const CStatement& st) { bills.push_back(ReadTransfer(st)); })) {
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
         return {};
     }
     if (ok)
@@ -402,7 +410,8 @@ std::vector<TransferRecord> CDataStore::ListTransferLines(const std::string& bil
     std::vector<TransferRecord> lines;
     if (!Run(std::string(kTransferColumns) + " where Bill_ID = ? order by Id", {billId},
              [&](const CStatement& st) { lines.push_back(ReadTransfer(st)); })) {
-        Messages().Inform(kHistoryFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
         return {};
     }
     if (ok)

@@ -3,6 +3,8 @@
 // over the rows of one statement; red bills take part with their negated values.
 #include "CDataStore.h"
 
+#include "AllEntries.h"
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "text/Money.h"
 
@@ -10,8 +12,7 @@
 #include <unordered_map>
 
 namespace {
-const char* kAllUnits = "所有类型";
-const char* kFundFailure = "获取收付款信息失败。\r\n数据库失败!\r\n错误信息:";
+const char* kFundFailure = "获取收付款信息失败。";
 
 // Where a money row comes from.
 enum Source { kSale, kSaleReturn, kPurchase, kPurchaseReturn, kReceipt, kPayment };
@@ -119,7 +120,8 @@ std::optional<FundBillRecord> CDataStore::FindFundBill(const std::string& billId
                  found = FundBillRecord{st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4),
                                         st.Text(5), st.Text(6), st.Text(7), st.Text(8), st.Text(9)};
              })) {
-        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kFundFailure, LastErrorCodeText() + "+" + m_lastError));
         return std::nullopt;
     }
     if (ok)
@@ -131,7 +133,7 @@ std::optional<bool> CDataStore::IsBusinessUnitName(const std::string& name) {
     bool found = false;
     if (!Run("select 1 from ferix_customer where CustomerName = ? limit 1", {name},
              [&](const CStatement&) { found = true; })) {
-        Messages().Inform("连接数据库失败!\r\n错误信息:" + m_lastError);
+        Messages().Inform(ConnectFailureText(m_lastError));
         return std::nullopt;
     }
     return found;
@@ -142,7 +144,8 @@ std::optional<UnitBalanceRecord> CDataStore::BalanceOf(const std::string& name) 
     r.Customer = name;
     if (!Run("select CustomerType from ferix_customer where CustomerName = ? order by Id limit 1",
              {name}, [&](const CStatement& st) { r.Type = st.Text(0); })) {
-        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kFundFailure, LastErrorCodeText() + "+" + m_lastError));
         return std::nullopt;
     }
     Delta total;
@@ -155,7 +158,8 @@ std::optional<UnitBalanceRecord> CDataStore::BalanceOf(const std::string& name) 
                  total.receivable += d.receivable;
                  total.payable += d.payable;
              })) {
-        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kFundFailure, LastErrorCodeText() + "+" + m_lastError));
         return std::nullopt;
     }
     r.Receivable = SumText(total.receivable);
@@ -180,7 +184,8 @@ std::optional<CMoney> CDataStore::PayableOf(const std::string& name) {
 bool CDataStore::ListUnitBalances(const std::string& unitType,
                                   std::vector<UnitBalanceRecord>& list) {
     auto fail = [&] {
-        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kFundFailure, LastErrorCodeText() + "+" + m_lastError));
         return false;
     };
     // The unit list first, in its order; then the names only bills know, in text order.
@@ -223,7 +228,7 @@ bool CDataStore::ListUnitBalances(const std::string& unitType,
                   return a.Customer < b.Customer;
               });
     for (auto& r : rows) {
-        if (unitType.empty() || unitType == kAllUnits || r.Type == unitType)
+        if (unitType.empty() || unitType == kAllUnitTypes || r.Type == unitType)
             list.push_back(std::move(r));
     }
     return true;
@@ -236,7 +241,8 @@ CDataStore::StatementOf(const std::string& name, const std::string& from, const 
     s.From = from;
     s.To = to;
     auto fail = [&]() -> std::optional<UnitStatementRecord> {
-        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kFundFailure, LastErrorCodeText() + "+" + m_lastError));
         return std::nullopt;
     };
     if (!Run("select CustomerType from ferix_customer where CustomerName = ? order by Id limit 1",
@@ -323,7 +329,8 @@ bool CDataStore::ListAccountBalances(const std::vector<std::string>& accounts,
                 break;
             }
         })) {
-        Messages().Inform(kFundFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kFundFailure, LastErrorCodeText() + "+" + m_lastError));
         return false;
     }
     auto row = [&](const std::string& name, const Flow& f) {

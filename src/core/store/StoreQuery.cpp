@@ -1,6 +1,8 @@
 // Read-only queries of the query windows: the stock view's list.
 #include "CDataStore.h"
 
+#include "AllEntries.h"
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "text/Money.h"
 
@@ -14,7 +16,7 @@ bool CDataStore::ListStockOfClass(const std::string& warehouse, const std::strin
     // code, and a pile of 60,000 rows then takes half again as long as reading it.
     std::unordered_map<std::string, size_t> position;
     auto goods = [&](const CStatement& st) { position.emplace(st.Text(0), position.size()); };
-    bool ok = className == "所有商品"
+    bool ok = className == kAllGoods
                   ? Run("select Code from ferix_product order by Id", {}, goods)
                   : Run("select Code from ferix_product where ClassName = ? order by Id",
                         {className}, goods);
@@ -26,7 +28,7 @@ bool CDataStore::ListStockOfClass(const std::string& warehouse, const std::strin
                           " LastLeaveTime, Number, Price, coalesce(nullif(CostPrice, ''), Price)"
                           " from StockPile";
         SqlValues values;
-        if (!warehouse.empty() && warehouse != "全部") {
+        if (!warehouse.empty() && warehouse != kAllWarehouses) {
             sql += " where StoreHouse = ?";
             values.push_back(warehouse);
         }
@@ -56,7 +58,7 @@ bool CDataStore::ListStockOfClass(const std::string& warehouse, const std::strin
     for (size_t i : order)
         list.push_back(std::move(rows[i]));
     if (!ok)
-        Messages().Inform("数据库失败!\r\n错误信息:" + m_lastError);
+        Messages().Inform(DatabaseFailureText("", m_lastError));
     return ok;
 }
 
@@ -68,7 +70,7 @@ bool CDataStore::ListGoodsWithLimits(std::vector<GoodsLimitRecord>& list) {
                       list.push_back({st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4)});
                   });
     if (!ok)
-        Messages().Inform("数据库失败!\r\n错误信息:" + m_lastError);
+        Messages().Inform(DatabaseFailureText("", m_lastError));
     return ok;
 }
 
@@ -76,7 +78,7 @@ bool CDataStore::SumStockByCode(const std::string& warehouse,
                                 std::unordered_map<std::string, int64_t>& quantities) {
     std::string sql = "select ProductCode, Number from StockPile";
     SqlValues values;
-    if (!warehouse.empty() && warehouse != "全部") {
+    if (!warehouse.empty() && warehouse != kAllWarehouses) {
         sql += " where StoreHouse = ?";
         values.push_back(warehouse);
     }
@@ -89,6 +91,6 @@ bool CDataStore::SumStockByCode(const std::string& warehouse,
             sum = number > 0 ? INT64_MAX : INT64_MIN;
     });
     if (!ok)
-        Messages().Inform("数据库失败!\r\n错误信息:" + m_lastError);
+        Messages().Inform(DatabaseFailureText("", m_lastError));
     return ok;
 }
