@@ -130,6 +130,12 @@ TEST_F(BillModelTest, BillNumbersCarryTheKindsPrefixAndTheLocalTime) {
     EXPECT_EQ(BillKindFromHistoryWord("run_sale_tuihuo"), BillKind::SaleReturn);
     EXPECT_FALSE(BillKindFromHistoryWord(""));
     EXPECT_FALSE(BillKindFromCliName("Purchase"));
+    // The store's table names and the tables of the history words come from the same kinds.
+    EXPECT_STREQ(BillTableName(BillTable::EnterSale), "EnterSale");
+    EXPECT_STREQ(BillTableName(BillTable::FundBill), "FundBill");
+    EXPECT_EQ(TradeTableOfHistoryWord("run_caigou_tuihuo"), BillTable::BackStock);
+    EXPECT_EQ(TradeTableOfHistoryWord("run_yiku"), std::nullopt); // a transfer is no trade bill
+    EXPECT_EQ(TradeTableOfHistoryWord(""), std::nullopt);
 }
 
 TEST_F(BillModelTest, BillFileFillsLinesAsThePickerDoes) {

@@ -2,6 +2,7 @@
 // queries that read trade bills back.
 #include "CDataStore.h"
 
+#include "BillKindNames.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 
@@ -252,11 +253,12 @@ std::optional<std::string> CDataStore::AdjacentBillId(const std::string& history
                                                       bool* ok) {
     if (ok)
         *ok = false;
-    const bool transfer = historyWord == "run_yiku";
+    const bool transfer = historyWord == KindNames(BillKind::Transfer).historyWord;
     // Receipts and payments share one table, told apart by their Kind.
-    const char* fundKind = historyWord == "run_shoukuan" ? kFundKindReceipt
-                           : historyWord == "run_fukuan" ? kFundKindPayment
-                                                         : nullptr;
+    const char* fundKind =
+        historyWord == KindNames(BillKind::Receipt).historyWord   ? kFundKindReceipt
+        : historyWord == KindNames(BillKind::Payment).historyWord ? kFundKindPayment
+                                                                  : nullptr;
     auto table = transfer   ? std::optional(BillTable::YiKuDan)
                  : fundKind ? std::optional(BillTable::FundBill)
                             : TradeTableOfHistoryWord(historyWord);
