@@ -328,6 +328,49 @@ int CmdPost(CliContext& ctx) {
     }
 }
 
+namespace {
+// What the bill listings share: a failed read is a data failure, one bill asked for by its
+// number (`number` given) and not found is refused with its message, anything else is printed
+// under `header`, a row of `cells` per record.
+template <typename Record>
+int PrintBillRows(CliContext& ctx, bool read, const std::vector<Record>& records,
+                  const std::vector<std::string>& header,
+                  std::vector<std::string> (*cells)(const Record&),
+                  const std::string* number = nullptr) {
+    if (!read)
+        return kExitData;
+    if (number && records.empty()) {
+        Messages().Inform("没有编号为“" + *number + "”的单据！");
+        return kExitRefused;
+    }
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& r : records)
+        rows.push_back(cells(r));
+    PrintTable(ctx, header, rows);
+    return kExitOk;
+}
+
+std::vector<std::string> TransferCells(const TransferRecord& t) {
+    return {t.Bill_ID,  t.Bill_Date, t.Warehouse,    t.ToWarehouse,
+            t.Employee, t.Number,    t.Introduction, t.Canceled};
+}
+
+std::vector<std::string> BillHeaderCells(const BillHeaderRecord& b) {
+    return {b.Bill_ID, b.Bill_Date, b.Customer, b.Department, b.Employee,     b.Warehouse,
+            b.Number,  b.Total,     b.Bank,     b.Pay,        b.Introduction, b.Canceled};
+}
+
+std::vector<std::string> TransferLineCells(const TransferRecord& l) {
+    return {l.Product_ID,      l.Product_Name, l.Product_Number, l.Product_Unit,
+            l.Product_BarCode, l.Product_Note, l.Canceled};
+}
+
+std::vector<std::string> BillLineCells(const BillDetailRecord& l) {
+    return {l.Product_ID,   l.Product_Name,  l.Product_Number, l.Product_Unit,    l.Product_atch,
+            l.Product_Date, l.Product_Price, l.Product_Total,  l.Product_BarCode, l.Product_Note};
+}
+} // namespace
+
 int CmdBills(CliContext& ctx) {
     const char* usage = "usage: ferix-cli bills KIND --from yyyy-MM-dd --to yyyy-MM-dd  (KIND: "
                         "purchase, purchase-return, sale, sale-return, transfer)";
@@ -345,31 +388,18 @@ int CmdBills(CliContext& ctx) {
     bool read = false;
     if (*kind == BillKind::Transfer) {
         auto transfers = store.ListTransfersByDate(*from, *to, &read);
-        if (!read)
-            return kExitData;
-        std::vector<std::vector<std::string>> rows;
-        for (const auto& t : transfers)
-            rows.push_back({t.Bill_ID, t.Bill_Date, t.Warehouse, t.ToWarehouse, t.Employee,
-                            t.Number, t.Introduction, t.Canceled});
-        PrintTable(ctx,
-                   {"Bill_ID", "Bill_Date", "Warehouse", "ToWarehouse", "Employee", "Number",
-                    "Introduction", "Canceled"},
-                   rows);
-        return kExitOk;
+        return PrintBillRows(ctx, read, transfers,
+                             {"Bill_ID", "Bill_Date", "Warehouse", "ToWarehouse", "Employee",
+                              "Number", "Introduction", "Canceled"},
+                             TransferCells);
     }
     auto bills = store.ListBillsByDate(KindInfo(*kind).historyWord, *from, *to, &read);
-    if (!read)
-        return kExitData;
-    bills.push_back(HistoryTotalRow(bills));
-    std::vector<std::vector<std::string>> rows;
-    for (const auto& b : bills)
-        rows.push_back({b.Bill_ID, b.Bill_Date, b.Customer, b.Department, b.Employee, b.Warehouse,
-                        b.Number, b.Total, b.Bank, b.Pay, b.Introduction, b.Canceled});
-    PrintTable(ctx,
-               {"Bill_ID", "Bill_Date", "Customer", "Department", "Employee", "Warehouse", "Number",
-                "Total", "Bank", "Pay", "Introduction", "Canceled"},
-               rows);
-    return kExitOk;
+    if (read)
+        bills.push_back(HistoryTotalRow(bills));
+    return PrintBillRows(ctx, read, bills,
+                         {"Bill_ID", "Bill_Date", "Customer", "Department", "Employee", "Warehouse",
+                          "Number", "Total", "Bank", "Pay", "Introduction", "Canceled"},
+                         BillHeaderCells);
 }
 
 int CmdBill(CliContext& ctx) {
@@ -384,46 +414,22 @@ int CmdBill(CliContext& ctx) {
     CDataStore store;
     if (!store.ConnectMain())
         return kExitData;
+    bool read = false;
     if (*kind == BillKind::Transfer) {
-        bool read = false;
         auto lines = store.ListTransferLines(number, &read);
-        if (!read)
-            return kExitData;
-        if (lines.empty()) {
-            Messages().Inform("没有编号为“" + number + "”的单据！");
-            return kExitRefused;
-        }
-        std::vector<std::vector<std::string>> rows;
-        for (const auto& l : lines)
-            rows.push_back({l.Product_ID, l.Product_Name, l.Product_Number, l.Product_Unit,
-                            l.Product_BarCode, l.Product_Note, l.Canceled});
-        PrintTable(ctx,
-                   {"Product_ID", "Product_Name", "Product_Number", "Product_Unit",
-                    "Product_BarCode", "Product_Note", "Canceled"},
-                   rows);
-        return kExitOk;
+        return PrintBillRows(ctx, read, lines,
+                             {"Product_ID", "Product_Name", "Product_Number", "Product_Unit",
+                              "Product_BarCode", "Product_Note", "Canceled"},
+                             TransferLineCells, &number);
     }
     const BillKindInfo& info = KindInfo(*kind);
-    bool read = false;
     auto lines = IsTradeKind(*kind) ? store.ListBillDetails(info.historyWord, number, &read)
                                     : store.ListStockBillLines(info.table, number, &read);
-    if (!read)
-        return kExitData;
-    if (lines.empty()) {
-        Messages().Inform("没有编号为“" + number + "”的单据！");
-        return kExitRefused;
-    }
-    std::vector<std::vector<std::string>> rows;
-    for (const auto& l : lines)
-        rows.push_back({l.Product_ID, l.Product_Name, l.Product_Number, l.Product_Unit,
-                        l.Product_atch, l.Product_Date, l.Product_Price, l.Product_Total,
-                        l.Product_BarCode, l.Product_Note});
-    PrintTable(ctx,
-               {"Product_ID", "Product_Name", "Product_Number", "Product_Unit", "Product_atch",
-                "Product_Date", "Product_Price", "Product_Total", "Product_BarCode",
-                "Product_Note"},
-               rows);
-    return kExitOk;
+    return PrintBillRows(ctx, read, lines,
+                         {"Product_ID", "Product_Name", "Product_Number", "Product_Unit",
+                          "Product_atch", "Product_Date", "Product_Price", "Product_Total",
+                          "Product_BarCode", "Product_Note"},
+                         BillLineCells, &number);
 }
 
 int CmdReverse(CliContext& ctx) {
