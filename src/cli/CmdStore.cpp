@@ -13,6 +13,7 @@
 #include "port/MessagePort.h"
 #include "query/BillHistory.h"
 #include "query/StockView.h"
+#include "store/AllEntries.h"
 #include "store/CDataStore.h"
 #include "text/IsoDate.h"
 
@@ -97,7 +98,7 @@ int CmdGoods(CliContext& ctx) {
         if (!store.ConnectMain())
             return kExitData;
         std::vector<GoodsRecord> goods;
-        if (!store.ListGoods(ctx.OptionOr("class", "所有商品"), goods))
+        if (!store.ListGoods(ctx.OptionOr("class", kAllGoods), goods))
             return kExitData;
         std::vector<std::vector<std::string>> rows;
         for (const auto& g : goods)
@@ -110,7 +111,7 @@ int CmdGoods(CliContext& ctx) {
         if (!store.ConnectMain())
             return kExitData;
         std::vector<std::vector<std::string>> rows;
-        if (!ForEachGoods(store, "所有商品", [&](const GoodsRecord& g) {
+        if (!ForEachGoods(store, kAllGoods, [&](const GoodsRecord& g) {
                 if (GoodsMatches(g, ctx.args[1]))
                     rows.push_back(GoodsRow(g));
             }))
@@ -172,9 +173,9 @@ int CmdClasses(CliContext& ctx) {
         }
         if (!store.ConnectMain())
             return kExitData;
-        // "所有商品" stands for the root: a class added under it is a top-level class.
+        // kAllGoods stands for the root: a class added under it is a top-level class.
         std::string parent = ctx.OptionOr("parent", "");
-        if (parent == "所有商品")
+        if (parent == kAllGoods)
             parent.clear();
         if (!parent.empty() && !classExists(parent)) {
             Messages().Inform("上级分类“" + parent + "”不存在！");
@@ -184,7 +185,7 @@ int CmdClasses(CliContext& ctx) {
     }
     if (sub == "delete" && ctx.args.size() == 2 && ctx.OnlyOptions({})) {
         const std::string& name = ctx.args[1];
-        if (name.empty() || name == "所有商品") {
+        if (name.empty() || name == kAllGoods) {
             Messages().Inform("请选中要删除的类目！");
             return kExitRefused;
         }
@@ -208,7 +209,7 @@ int CmdCustomers(CliContext& ctx) {
         if (!store.ConnectMain())
             return kExitData;
         std::vector<BusinessUnitRecord> units;
-        if (!store.ListBusinessUnits(ctx.OptionOr("type", "所有类型"), units))
+        if (!store.ListBusinessUnits(ctx.OptionOr("type", kAllUnitTypes), units))
             return kExitData;
         std::vector<std::vector<std::string>> rows;
         for (const auto& u : units)
@@ -221,7 +222,7 @@ int CmdCustomers(CliContext& ctx) {
         if (!store.ConnectMain())
             return kExitData;
         std::vector<BusinessUnitRecord> units;
-        if (!store.ListBusinessUnits("所有类型", units))
+        if (!store.ListBusinessUnits(kAllUnitTypes, units))
             return kExitData;
         std::vector<std::vector<std::string>> rows;
         for (const auto& u : units)
@@ -262,7 +263,7 @@ int CmdStock(CliContext& ctx) {
     if (!store.ListStock(ctx.OptionOr("warehouse", ""), "", "", stock))
         return kExitData;
     std::optional<std::set<std::string>> codes;
-    if (auto cls = ctx.Option("class"); cls && *cls != "所有商品") {
+    if (auto cls = ctx.Option("class"); cls && *cls != kAllGoods) {
         std::vector<GoodsRecord> goods;
         if (!store.ListGoods(*cls, goods))
             return kExitData;
@@ -330,6 +331,49 @@ int CmdPost(CliContext& ctx) {
     }
 }
 
+namespace {
+// What the bill listings share: a failed read is a data failure, one bill asked for by its
+// number (`number` given) and not found is refused with its message, anything else is printed
+// under `header`, a row of `cells` per record.
+template <typename Record>
+int PrintBillRows(CliContext& ctx, bool read, const std::vector<Record>& records,
+                  const std::vector<std::string>& header,
+                  std::vector<std::string> (*cells)(const Record&),
+                  const std::string* number = nullptr) {
+    if (!read)
+        return kExitData;
+    if (number && records.empty()) {
+        Messages().Inform("没有编号为“" + *number + "”的单据！");
+        return kExitRefused;
+    }
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& r : records)
+        rows.push_back(cells(r));
+    PrintTable(ctx, header, rows);
+    return kExitOk;
+}
+
+std::vector<std::string> TransferCells(const TransferRecord& t) {
+    return {t.Bill_ID,  t.Bill_Date, t.Warehouse,    t.ToWarehouse,
+            t.Employee, t.Number,    t.Introduction, t.Canceled};
+}
+
+std::vector<std::string> BillHeaderCells(const BillHeaderRecord& b) {
+    return {b.Bill_ID, b.Bill_Date, b.Customer, b.Department, b.Employee,     b.Warehouse,
+            b.Number,  b.Total,     b.Bank,     b.Pay,        b.Introduction, b.Canceled};
+}
+
+std::vector<std::string> TransferLineCells(const TransferRecord& l) {
+    return {l.Product_ID,      l.Product_Name, l.Product_Number, l.Product_Unit,
+            l.Product_BarCode, l.Product_Note, l.Canceled};
+}
+
+std::vector<std::string> BillLineCells(const BillDetailRecord& l) {
+    return {l.Product_ID,   l.Product_Name,  l.Product_Number, l.Product_Unit,    l.Product_atch,
+            l.Product_Date, l.Product_Price, l.Product_Total,  l.Product_BarCode, l.Product_Note};
+}
+} // namespace
+
 int CmdBills(CliContext& ctx) {
     const char* usage = "usage: ferix-cli bills KIND --from yyyy-MM-dd --to yyyy-MM-dd  (KIND: "
                         "purchase, purchase-return, sale, sale-return, transfer)";
@@ -347,31 +391,18 @@ int CmdBills(CliContext& ctx) {
     bool read = false;
     if (*kind == BillKind::Transfer) {
         auto transfers = ListTransfersByDate(store, *from, *to, &read);
-        if (!read)
-            return kExitData;
-        std::vector<std::vector<std::string>> rows;
-        for (const auto& t : transfers)
-            rows.push_back({t.Bill_ID, t.Bill_Date, t.Warehouse, t.ToWarehouse, t.Employee,
-                            t.Number, t.Introduction, t.Canceled});
-        PrintTable(ctx,
-                   {"Bill_ID", "Bill_Date", "Warehouse", "ToWarehouse", "Employee", "Number",
-                    "Introduction", "Canceled"},
-                   rows);
-        return kExitOk;
+        return PrintBillRows(ctx, read, transfers,
+                             {"Bill_ID", "Bill_Date", "Warehouse", "ToWarehouse", "Employee",
+                              "Number", "Introduction", "Canceled"},
+                             TransferCells);
     }
     auto bills = store.ListBillsByDate(KindInfo(*kind).historyWord, *from, *to, &read);
-    if (!read)
-        return kExitData;
-    bills.push_back(HistoryTotalRow(bills));
-    std::vector<std::vector<std::string>> rows;
-    for (const auto& b : bills)
-        rows.push_back({b.Bill_ID, b.Bill_Date, b.Customer, b.Department, b.Employee, b.Warehouse,
-                        b.Number, b.Total, b.Bank, b.Pay, b.Introduction, b.Canceled});
-    PrintTable(ctx,
-               {"Bill_ID", "Bill_Date", "Customer", "Department", "Employee", "Warehouse", "Number",
-                "Total", "Bank", "Pay", "Introduction", "Canceled"},
-               rows);
-    return kExitOk;
+    if (read)
+        bills.push_back(HistoryTotalRow(bills));
+    return PrintBillRows(ctx, read, bills,
+                         {"Bill_ID", "Bill_Date", "Customer", "Department", "Employee", "Warehouse",
+                          "Number", "Total", "Bank", "Pay", "Introduction", "Canceled"},
+                         BillHeaderCells);
 }
 
 int CmdBill(CliContext& ctx) {
@@ -386,46 +417,22 @@ int CmdBill(CliContext& ctx) {
     CDataStore store;
     if (!store.ConnectMain())
         return kExitData;
+    bool read = false;
     if (*kind == BillKind::Transfer) {
-        bool read = false;
         auto lines = ListTransferLines(store, number, &read);
-        if (!read)
-            return kExitData;
-        if (lines.empty()) {
-            Messages().Inform("没有编号为“" + number + "”的单据！");
-            return kExitRefused;
-        }
-        std::vector<std::vector<std::string>> rows;
-        for (const auto& l : lines)
-            rows.push_back({l.Product_ID, l.Product_Name, l.Product_Number, l.Product_Unit,
-                            l.Product_BarCode, l.Product_Note, l.Canceled});
-        PrintTable(ctx,
-                   {"Product_ID", "Product_Name", "Product_Number", "Product_Unit",
-                    "Product_BarCode", "Product_Note", "Canceled"},
-                   rows);
-        return kExitOk;
+        return PrintBillRows(ctx, read, lines,
+                             {"Product_ID", "Product_Name", "Product_Number", "Product_Unit",
+                              "Product_BarCode", "Product_Note", "Canceled"},
+                             TransferLineCells, &number);
     }
     const BillKindInfo& info = KindInfo(*kind);
-    bool read = false;
     auto lines = IsTradeKind(*kind) ? store.ListBillDetails(info.historyWord, number, &read)
                                     : ListStockBillLines(store, info.table, number, &read);
-    if (!read)
-        return kExitData;
-    if (lines.empty()) {
-        Messages().Inform("没有编号为“" + number + "”的单据！");
-        return kExitRefused;
-    }
-    std::vector<std::vector<std::string>> rows;
-    for (const auto& l : lines)
-        rows.push_back({l.Product_ID, l.Product_Name, l.Product_Number, l.Product_Unit,
-                        l.Product_atch, l.Product_Date, l.Product_Price, l.Product_Total,
-                        l.Product_BarCode, l.Product_Note});
-    PrintTable(ctx,
-               {"Product_ID", "Product_Name", "Product_Number", "Product_Unit", "Product_atch",
-                "Product_Date", "Product_Price", "Product_Total", "Product_BarCode",
-                "Product_Note"},
-               rows);
-    return kExitOk;
+    return PrintBillRows(ctx, read, lines,
+                         {"Product_ID", "Product_Name", "Product_Number", "Product_Unit",
+                          "Product_atch", "Product_Date", "Product_Price", "Product_Total",
+                          "Product_BarCode", "Product_Note"},
+                         BillLineCells, &number);
 }
 
 int CmdReverse(CliContext& ctx) {

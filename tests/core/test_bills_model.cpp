@@ -24,6 +24,14 @@ TEST_F(BillModelTest, AmountRuleIsExactWithTwoDecimals) {
     // Far beyond what a bill may hold, still computed without wrapping.
     EXPECT_EQ(LineAmount("900000000000000", "900000000000000"),
               "810000000000000000000000000000.00");
+    // A line being checked or posted: the exact value behind the same texts, and nothing where
+    // money cannot hold it.
+    EXPECT_EQ(LineAmountOf(3, "19.99")->Format2(), "59.97");
+    EXPECT_EQ(LineAmountOf(-3, "19.99")->Format2(), "-59.97");
+    EXPECT_EQ(LineAmountOf(1, "0.005")->Format2(), "0.01");
+    EXPECT_EQ(LineAmountOf(3, "0.3333"), CMoney::FromUnits(9999));
+    EXPECT_EQ(LineAmountOf(7, "abc"), CMoney());
+    EXPECT_EQ(LineAmountOf(1000000000000000, "10"), std::nullopt);
 }
 
 TEST_F(BillModelTest, GridCellsFollowEachWindowsColumns) {
@@ -122,6 +130,12 @@ TEST_F(BillModelTest, BillNumbersCarryTheKindsPrefixAndTheLocalTime) {
     EXPECT_EQ(BillKindFromHistoryWord("run_sale_tuihuo"), BillKind::SaleReturn);
     EXPECT_FALSE(BillKindFromHistoryWord(""));
     EXPECT_FALSE(BillKindFromCliName("Purchase"));
+    // The store's table names and the tables of the history words come from the same kinds.
+    EXPECT_STREQ(BillTableName(BillTable::EnterSale), "EnterSale");
+    EXPECT_STREQ(BillTableName(BillTable::FundBill), "FundBill");
+    EXPECT_EQ(TradeTableOfHistoryWord("run_caigou_tuihuo"), BillTable::BackStock);
+    EXPECT_EQ(TradeTableOfHistoryWord("run_yiku"), std::nullopt); // a transfer is no trade bill
+    EXPECT_EQ(TradeTableOfHistoryWord(""), std::nullopt);
 }
 
 TEST_F(BillModelTest, BillFileFillsLinesAsThePickerDoes) {

@@ -145,3 +145,24 @@ TEST_F(StockStoreTest, AFailedStockStatementIsReportedWithItsStatement) {
     EXPECT_NE(ReadFile("sql.txt").find("'G''1'"), std::string::npos) << ReadFile("sql.txt");
     EXPECT_EQ(Count("StockPile"), 0);
 }
+
+TEST_F(StockStoreTest, AFailedStockChangeSaysWhichChangeFailed) {
+    PutStock("一号仓库", "G1", "Pen", 5);
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    const std::string failure =
+        "\r\n数据库失败!\r\n错误信息:disk I/O error+injected fault at statement 1";
+    // A stock-out (a sale, a purchase return, a loss, a transfer) and a gain change the stock
+    // row; a price adjustment changes its price.
+    CDataStore::FailStatementForTest(1);
+    EXPECT_FALSE(store.DecreaseStock("一号仓库", "G1", "Pen", 2));
+    CDataStore::FailStatementForTest(1);
+    EXPECT_FALSE(store.IncreaseStockForGain("一号仓库", "G1", "Pen", 2));
+    CDataStore::FailStatementForTest(1);
+    EXPECT_FALSE(store.SetStockPrice("一号仓库", "G1", "Pen", "7"));
+    CDataStore::FailStatementForTest(0);
+    EXPECT_EQ(m_port.Texts(),
+              (Strings{"修改库存信息失败。" + failure, "修改库存信息失败。" + failure,
+                       "修改价格信息失败。" + failure}));
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "5");
+}

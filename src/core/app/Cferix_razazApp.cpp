@@ -1,5 +1,6 @@
 #include "Cferix_razazApp.h"
 
+#include "store/AllEntries.h"
 #include "store/CDataStore.h"
 
 Cferix_razazApp& App() {
@@ -24,7 +25,7 @@ bool Cferix_razazApp::ReloadGoods() {
     CDataStore store;
     if (!store.ConnectMain())
         return false;
-    return store.ListGoods("所有商品", m_goods);
+    return store.ListGoods(kAllGoods, m_goods);
 }
 
 void Cferix_razazApp::ResetForTest() {

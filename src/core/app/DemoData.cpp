@@ -5,6 +5,7 @@
 #include "config/ConfigDocumentStore.h"
 #include "config/ConfigLists.h"
 #include "port/MessagePort.h"
+#include "store/AllEntries.h"
 #include "store/CDataStore.h"
 #include "text/Clock.h"
 #include "text/Money.h"
@@ -632,7 +633,7 @@ bool FillDemoData(const DemoDataOptions& options, DemoDataSummary* summary) {
     if (!store.ConnectMain())
         return false;
     std::vector<GoodsRecord> existing;
-    if (!store.ListGoods("所有商品", existing))
+    if (!store.ListGoods(kAllGoods, existing))
         return false;
     if (!existing.empty())
         return Fail("当前程序文件夹中已有商品，演示数据只能填入没有商品的程序文件夹。");

@@ -4,8 +4,6 @@
 #include "store/CDataStore.h"
 #include "text/TextOrder.h"
 
-const char* const kAllUnitTypes = "所有类型";
-
 const std::vector<UnitListColumn>& UnitListColumns() {
     using U = BusinessUnitRecord;
     static const std::vector<UnitListColumn> columns = {

@@ -1,6 +1,7 @@
 #pragma once
 #include "GoodsSearch.h"
 #include "ListColumn.h"
+#include "store/AllEntries.h"
 #include "store/Records.h"
 
 #include <string>
@@ -8,8 +9,7 @@
 
 class CDataStore;
 
-// The type filter that stands for all units; it is never offered in the type list.
-extern const char* const kAllUnitTypes; // "所有类型"
+// The type filter kAllUnitTypes stands for all units; it is never offered in the type list.
 
 // A column of the unit list: header and the record member it shows (120 pixels each).
 struct UnitListColumn {

@@ -1,7 +1,5 @@
 #include "ClassTree.h"
 
-const char* const kAllGoods = "所有商品";
-
 namespace {
 ClassTreeNode* FindFirst(std::vector<ClassTreeNode>& items, const std::string& name) {
     for (auto& item : items) {

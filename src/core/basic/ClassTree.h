@@ -1,4 +1,5 @@
 #pragma once
+#include "store/AllEntries.h"
 #include "store/Records.h"
 
 #include <string>
@@ -10,8 +11,7 @@ struct ClassTreeNode {
     std::vector<ClassTreeNode> children;
 };
 
-// The fixed first root item; it stands for "no class" and is never stored.
-extern const char* const kAllGoods; // "所有商品"
+// The fixed first root item is kAllGoods; it stands for "no class" and is never stored.
 
 // Builds the tree from the class rows in the order the store returned them: "所有商品" first,
 // then each row as the last child of the first item (depth-first, in tree order) whose text

@@ -1,6 +1,7 @@
 // Reads of the goods list beyond the plain list: one item, every item handed on, the in-use check.
 #include "GoodsStore.h"
 
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/GoodsRows.h"
@@ -9,7 +10,7 @@ bool ForEachGoods(CDataStore& store, const std::string& className,
                   const std::function<void(const GoodsRecord&)>& onGoods) {
     bool ok = ReadGoodsOfClass(store, className, onGoods);
     if (!ok)
-        Messages().Inform("连接数据库失败!\r\n错误信息:" + store.LastError());
+        Messages().Inform(ConnectFailureText(store.LastError()));
     return ok;
 }
 
@@ -27,8 +28,8 @@ std::optional<bool> IsGoodsInStock(CDataStore& store, const std::string& code) {
     bool found = false;
     if (!store.Run("select Id from StockPile where ProductCode = ? limit 1", {code},
                    [&](const CStatement&) { found = true; })) {
-        Messages().Inform("数据库失败!\r\n错误信息:" + store.LastErrorCodeText() + "+" +
-                          store.LastError());
+        Messages().Inform(
+            DatabaseFailureText("", store.LastErrorCodeText() + "+" + store.LastError()));
         return std::nullopt;
     }
     return found;

@@ -2,6 +2,7 @@
 
 #include "GoodsStore.h"
 #include "port/MessagePort.h"
+#include "store/AllEntries.h"
 #include "store/CDataStore.h"
 #include "text/CsvReader.h"
 #include "text/Money.h"
@@ -85,7 +86,7 @@ template <class Record, class Check, class Add>
 ImportOutcome CheckAndStore(CDataStore& store, std::vector<std::pair<size_t, Record>>& rows,
                             Check check, Add add, size_t* added) {
     if (!store.Begin()) {
-        Messages().Inform("数据库失败!\r\n错误信息:" + store.LastError());
+        Messages().Inform(DatabaseFailureText("", store.LastError()));
         return ImportOutcome::Refused;
     }
     auto refuse = [&](const std::optional<std::string>& text) {
@@ -103,7 +104,7 @@ ImportOutcome CheckAndStore(CDataStore& store, std::vector<std::pair<size_t, Rec
     }
     if (!store.Commit()) {
         store.Rollback();
-        Messages().Inform("数据库失败!\r\n错误信息:" + store.LastError());
+        Messages().Inform(DatabaseFailureText("", store.LastError()));
         return ImportOutcome::Refused;
     }
     if (added)
@@ -187,7 +188,7 @@ ImportOutcome ImportGoodsCsv(std::string_view csv, size_t* added) {
         for (const auto& c : classes)
             classNames.insert(c.class_name);
         std::set<std::string> codes;
-        if (!ForEachGoods(store, "所有商品", [&](const GoodsRecord& g) { codes.insert(g.Code); }))
+        if (!ForEachGoods(store, kAllGoods, [&](const GoodsRecord& g) { codes.insert(g.Code); }))
             return std::nullopt;
         CCodeClashes clashes(std::move(codes));
         for (auto& [line, g] : records) {
@@ -235,7 +236,7 @@ ImportOutcome ImportBusinessUnitsCsv(std::string_view csv, size_t* added) {
     auto check = [&](std::vector<std::pair<size_t, BusinessUnitRecord>>& records)
         -> std::optional<std::string> {
         std::vector<BusinessUnitRecord> existing;
-        if (!store.ListBusinessUnits("所有类型", existing))
+        if (!store.ListBusinessUnits(kAllUnitTypes, existing))
             return std::nullopt;
         std::set<std::string> codes;
         for (const auto& u : existing)

@@ -25,9 +25,8 @@ PostedLine Normalize(BillKind kind, const BillLine& l) {
     if (kind != BillKind::Price)
         p.quantity = ParseWholeNumber(l.quantity).value_or(0);
     if (IsTradeKind(kind) || kind == BillKind::Price) {
-        CMoney price = CMoney::ParseOrZero(l.price);
         p.price = PriceText(l.price);
-        if (auto amount = price.TimesQuantity(p.quantity))
+        if (auto amount = LineAmountOf(p.quantity, l.price))
             p.amount = amount->Format2();
     }
     return p;

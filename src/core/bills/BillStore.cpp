@@ -2,6 +2,7 @@
 // gain and price-adjustment bills (main data file).
 #include "BillStore.h"
 
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/BillRows.h"
 #include "store/CDataStore.h"
@@ -67,8 +68,8 @@ std::optional<std::vector<std::string>> BillNumbersFrom(CDataStore& store, BillT
                        if (id == billId || id.starts_with(dash))
                            numbers.push_back(std::move(id));
                    })) {
-        Messages().Inform("数据库失败!\r\n错误信息:" + store.LastErrorCodeText() + "+" +
-                          store.LastError());
+        Messages().Inform(
+            DatabaseFailureText("", store.LastErrorCodeText() + "+" + store.LastError()));
         return std::nullopt;
     }
     return numbers;
@@ -84,8 +85,8 @@ std::optional<BillHeaderRecord> FindBillHeader(CDataStore& store, const std::str
     std::optional<BillHeaderRecord> found;
     if (!store.Run(kBillHeaderSelect + std::string(BillTableName(*table)) + " where Bill_ID = ?",
                    {billId}, [&](const CStatement& st) { found = ReadBillHeader(st); })) {
-        Messages().Inform(kHistoryReadFailure + store.LastErrorCodeText() + "+" +
-                          store.LastError());
+        Messages().Inform(DatabaseFailureText(kHistoryFailure,
+                                              store.LastErrorCodeText() + "+" + store.LastError()));
         return std::nullopt;
     }
     if (ok)
@@ -124,8 +125,8 @@ std::optional<std::string> AdjacentBillId(CDataStore& store, const std::string& 
                             : TradeTableOfHistoryWord(historyWord);
     if (!table) {
         store.SetLastError("unknown bill kind: " + historyWord);
-        Messages().Inform(kHistoryReadFailure + store.LastErrorCodeText() + "+" +
-                          store.LastError());
+        Messages().Inform(DatabaseFailureText(kHistoryFailure,
+                                              store.LastErrorCodeText() + "+" + store.LastError()));
         return std::nullopt;
     }
     if (billId.empty() && later) {
@@ -155,8 +156,8 @@ std::optional<std::string> AdjacentBillId(CDataStore& store, const std::string& 
     sql += later ? " order by Id limit 1" : " order by Id desc limit 1";
     std::optional<std::string> found;
     if (!store.Run(sql, values, [&](const CStatement& st) { found = st.Text(0); })) {
-        Messages().Inform(kHistoryReadFailure + store.LastErrorCodeText() + "+" +
-                          store.LastError());
+        Messages().Inform(DatabaseFailureText(kHistoryFailure,
+                                              store.LastErrorCodeText() + "+" + store.LastError()));
         return std::nullopt;
     }
     if (ok)
@@ -174,8 +175,8 @@ std::vector<BillDetailRecord> ListStockBillLines(CDataStore& store, BillTable ta
     if (!store.Run(std::string("select * from ") + BillTableName(table) +
                        " where Bill_ID = ? order by Id",
                    {billId}, [&](const CStatement& st) { lines.push_back(ReadDetail(st)); })) {
-        Messages().Inform(kHistoryReadFailure + store.LastErrorCodeText() + "+" +
-                          store.LastError());
+        Messages().Inform(DatabaseFailureText(kHistoryFailure,
+                                              store.LastErrorCodeText() + "+" + store.LastError()));
         if (ok)
             *ok = false;
         return {};

@@ -1,6 +1,7 @@
 // The checks each bill window makes before posting, in the window's order.
 #include "CBill.h"
 
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 
@@ -29,8 +30,8 @@ public:
             return std::nullopt;
         auto n = m_store.GetStockNumber(warehouse, code);
         if (!n)
-            Messages().Inform("数据库失败!\r\n错误信息:" + m_store.LastErrorCodeText() + "+" +
-                              m_store.LastError());
+            Messages().Inform(
+                DatabaseFailureText("", m_store.LastErrorCodeText() + "+" + m_store.LastError()));
         return n;
     }
 
@@ -125,7 +126,7 @@ bool CBill::ValidateLines() const {
             auto price = CMoney::Parse(l.price);
             if (!price || *price < CMoney())
                 return Refuse(BadPrice(l.name));
-            if (!price->TimesQuantity(*q))
+            if (!LineAmountOf(*q, l.price))
                 return Refuse("商品“" + l.name + "”的金额超出范围！");
             quantity = *q;
         } else {
@@ -166,7 +167,7 @@ std::optional<CBill::Totals> CBill::PostedTotals() const {
         if (!IsTradeKind(m_kind))
             continue;
         // The total is the sum of the amounts as the lines show and store them.
-        auto exact = CMoney::ParseOrZero(l.price).TimesQuantity(q);
+        auto exact = LineAmountOf(q, l.price);
         auto shown = exact ? CMoney::Parse(exact->Format2()) : std::nullopt;
         int64_t sum;
         if (!shown || __builtin_add_overflow(t.amount.Units(), shown->Units(), &sum)) {

@@ -104,6 +104,10 @@ std::string LineAmount(const std::string& quantity, const std::string& price) {
     return TwoDecimals(product, 8);
 }
 
+std::optional<CMoney> LineAmountOf(int64_t quantity, const std::string& price) {
+    return CMoney::ParseOrZero(price).TimesQuantity(quantity);
+}
+
 CBill::CBill(BillKind kind) : m_date(TodayIso()), m_kind(kind) {
     MakeNumber();
 }

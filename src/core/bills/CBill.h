@@ -32,7 +32,13 @@ const std::vector<GridColumn>& GridColumns(BillKind kind);
 
 // The amount rule of the purchase and sale grids: quantity × unit price, exact, shown with two
 // decimals rounded half away from zero. A text that is not a number counts as 0.
+// This is the figure of a line as it is typed: its quantity may still be a fraction, and the
+// product is computed in 128 bits, so it never runs out of range.
 std::string LineAmount(const std::string& quantity, const std::string& price);
+// The same rule for a line being checked, totalled or posted, whose quantity is a whole number:
+// the exact amount (an unreadable price counts as 0), nothing when it is beyond what money can
+// hold. Stored and shown as its Format2(), the text LineAmount gives for the same line.
+std::optional<CMoney> LineAmountOf(int64_t quantity, const std::string& price);
 
 enum class PostOutcome {
     Posted,        // stored; the log entries are written

@@ -3,12 +3,12 @@
 #include "basic/GoodsClasses.h"
 #include "basic/GoodsSearch.h"
 #include "config/ConfigLists.h"
+#include "store/AllEntries.h"
 #include "store/CDataStore.h"
 
 const char* const kPaletteNoKind = "没设置选项内容";
 
 namespace {
-const char* const kAllUnitTypes = "所有类型";
 
 const std::vector<PaletteKindInfo>& Kinds() {
     static const std::vector<PaletteKindInfo> kinds = {
@@ -152,7 +152,7 @@ std::optional<GoodsRecord> ChooseGoodsByCode(const std::string& code) {
     {
         CDataStore store;
         if (store.ConnectMain())
-            store.ListGoods("所有商品", goods);
+            store.ListGoods(kAllGoods, goods);
     }
     std::optional<GoodsRecord> chosen;
     for (const auto& g : goods)

@@ -1,6 +1,7 @@
 // Transfers (移库单): their rows written and read back (main data file).
 #include "TransferStore.h"
 
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/BillRows.h"
 #include "store/CDataStore.h"
@@ -14,8 +15,8 @@ bool AddTransferLine(CDataStore& store, const TransferRecord& l) {
             {l.Canceled, l.Bill_ID, l.Bill_Date, l.Department, l.Employee, l.Warehouse,
              l.ToWarehouse, l.Introduction, l.Number, l.Product_ID, l.Product_Name,
              l.Product_Number, l.Product_Unit, l.Product_Note, l.Product_BarCode})) {
-        Messages().Inform("添加移库单失败。\r\n数据库失败!\r\n错误信息:" +
-                          store.LastErrorCodeText() + "+" + store.LastError());
+        Messages().Inform(DatabaseFailureText("添加移库单失败。",
+                                              store.LastErrorCodeText() + "+" + store.LastError()));
         return false;
     }
     return true;
@@ -44,8 +45,8 @@ std::vector<TransferRecord> ListTransfersByDate(CDataStore& store, const std::st
                        " where Id in (select min(Id) from YiKuDan where Bill_Date between ? and ?"
                        " group by Bill_ID) order by Id",
                    {from, to}, [&](const CStatement& st) { bills.push_back(ReadTransfer(st)); })) {
-        Messages().Inform(kHistoryReadFailure + store.LastErrorCodeText() + "+" +
-                          store.LastError());
+        Messages().Inform(DatabaseFailureText(kHistoryFailure,
+                                              store.LastErrorCodeText() + "+" + store.LastError()));
         return {};
     }
     if (ok)
@@ -60,8 +61,8 @@ std::vector<TransferRecord> ListTransferLines(CDataStore& store, const std::stri
     std::vector<TransferRecord> lines;
     if (!store.Run(std::string(kTransferColumns) + " where Bill_ID = ? order by Id", {billId},
                    [&](const CStatement& st) { lines.push_back(ReadTransfer(st)); })) {
-        Messages().Inform(kHistoryReadFailure + store.LastErrorCodeText() + "+" +
-                          store.LastError());
+        Messages().Inform(DatabaseFailureText(kHistoryFailure,
+                                              store.LastErrorCodeText() + "+" + store.LastError()));
         return {};
     }
     if (ok)

@@ -4,7 +4,9 @@
 #include "Balances.h"
 
 #include "finance/FundBillRows.h"
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
+#include "store/AllEntries.h"
 #include "store/CDataStore.h"
 #include "text/Money.h"
 
@@ -12,7 +14,6 @@
 #include <unordered_map>
 
 namespace {
-const char* kAllUnits = "所有类型";
 
 // Where a money row comes from.
 enum Source { kSale, kSaleReturn, kPurchase, kPurchaseReturn, kReceipt, kPayment };
@@ -106,7 +107,7 @@ std::optional<bool> IsBusinessUnitName(CDataStore& store, const std::string& nam
     bool found = false;
     if (!store.Run("select 1 from ferix_customer where CustomerName = ? limit 1", {name},
                    [&](const CStatement&) { found = true; })) {
-        Messages().Inform("连接数据库失败!\r\n错误信息:" + store.LastError());
+        Messages().Inform(ConnectFailureText(store.LastError()));
         return std::nullopt;
     }
     return found;
@@ -200,7 +201,7 @@ bool ListUnitBalances(CDataStore& store, const std::string& unitType,
                   return a.Customer < b.Customer;
               });
     for (auto& r : rows) {
-        if (unitType.empty() || unitType == kAllUnits || r.Type == unitType)
+        if (unitType.empty() || unitType == kAllUnitTypes || r.Type == unitType)
             list.push_back(std::move(r));
     }
     return true;

@@ -1,5 +1,6 @@
 #include "FundBillRows.h"
 
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 
@@ -31,6 +32,6 @@ std::optional<FundBillRecord> FindFundBill(CDataStore& store, const std::string&
 }
 
 std::string FundFailureText(const CDataStore& store) {
-    return "获取收付款信息失败。\r\n数据库失败!\r\n错误信息:" + store.LastErrorCodeText() + "+" +
-           store.LastError();
+    return DatabaseFailureText("获取收付款信息失败。",
+                               store.LastErrorCodeText() + "+" + store.LastError());
 }

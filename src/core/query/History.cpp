@@ -2,6 +2,7 @@
 
 #include "bills/BillReversal.h"
 #include "bills/TransferStore.h"
+#include "store/BillKindNames.h"
 #include "store/CDataStore.h"
 #include "text/Money.h"
 
@@ -11,11 +12,12 @@ const char* const kTotalRowText = "统计汇总";
 
 const std::vector<HistoryKind>& HistoryKinds() {
     static const std::vector<HistoryKind> kinds = {
-        {"run_caigou", "采购报表", "准备查看历史采购记录"},
-        {"run_caigou_tuihuo", "采购退货报表", "准备查看历史采购退货记录"},
-        {"run_sale", "销售报表", "准备查看历史销售记录"},
-        {"run_sale_tuihuo", "销售退货报表", "准备查看历史销售退货记录"},
-        {"run_yiku", "移库记录", "准备查看历史移库记录"},
+        {KindNames(BillKind::Purchase).historyWord, "采购报表", "准备查看历史采购记录"},
+        {KindNames(BillKind::PurchaseReturn).historyWord, "采购退货报表",
+         "准备查看历史采购退货记录"},
+        {KindNames(BillKind::Sale).historyWord, "销售报表", "准备查看历史销售记录"},
+        {KindNames(BillKind::SaleReturn).historyWord, "销售退货报表", "准备查看历史销售退货记录"},
+        {KindNames(BillKind::Transfer).historyWord, "移库记录", "准备查看历史移库记录"},
     };
     return kinds;
 }
@@ -66,7 +68,7 @@ std::vector<BillHeaderRecord> QueryHistory(const std::string& word, const std::s
 }
 
 bool IsTransferHistory(const std::string& word) {
-    return word == "run_yiku";
+    return word == KindNames(BillKind::Transfer).historyWord;
 }
 
 const std::vector<std::string>& TransferHistoryHeaders() {

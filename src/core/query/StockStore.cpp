@@ -1,7 +1,9 @@
 // Read-only queries of the query windows: the stock view's list and the stock warnings' sums.
 #include "StockStore.h"
 
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
+#include "store/AllEntries.h"
 #include "store/CDataStore.h"
 #include "text/Money.h"
 
@@ -15,7 +17,7 @@ bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std
     // code, and a pile of 60,000 rows then takes half again as long as reading it.
     std::unordered_map<std::string, size_t> position;
     auto goods = [&](const CStatement& st) { position.emplace(st.Text(0), position.size()); };
-    bool ok = className == "所有商品"
+    bool ok = className == kAllGoods
                   ? store.Run("select Code from ferix_product order by Id", {}, goods)
                   : store.Run("select Code from ferix_product where ClassName = ? order by Id",
                               {className}, goods);
@@ -27,7 +29,7 @@ bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std
                           " LastLeaveTime, Number, Price, coalesce(nullif(CostPrice, ''), Price)"
                           " from StockPile";
         SqlValues values;
-        if (!warehouse.empty() && warehouse != "全部") {
+        if (!warehouse.empty() && warehouse != kAllWarehouses) {
             sql += " where StoreHouse = ?";
             values.push_back(warehouse);
         }
@@ -57,7 +59,7 @@ bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std
     for (size_t i : order)
         list.push_back(std::move(rows[i]));
     if (!ok)
-        Messages().Inform("数据库失败!\r\n错误信息:" + store.LastError());
+        Messages().Inform(DatabaseFailureText("", store.LastError()));
     return ok;
 }
 
@@ -70,7 +72,7 @@ bool ListGoodsWithLimits(CDataStore& store, std::vector<GoodsLimitRecord>& list)
                       list.push_back({st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4)});
                   });
     if (!ok)
-        Messages().Inform("数据库失败!\r\n错误信息:" + store.LastError());
+        Messages().Inform(DatabaseFailureText("", store.LastError()));
     return ok;
 }
 
@@ -78,7 +80,7 @@ bool SumStockByCode(CDataStore& store, const std::string& warehouse,
                     std::unordered_map<std::string, int64_t>& quantities) {
     std::string sql = "select ProductCode, Number from StockPile";
     SqlValues values;
-    if (!warehouse.empty() && warehouse != "全部") {
+    if (!warehouse.empty() && warehouse != kAllWarehouses) {
         sql += " where StoreHouse = ?";
         values.push_back(warehouse);
     }
@@ -91,6 +93,6 @@ bool SumStockByCode(CDataStore& store, const std::string& warehouse,
             sum = number > 0 ? INT64_MAX : INT64_MIN;
     });
     if (!ok)
-        Messages().Inform("数据库失败!\r\n错误信息:" + store.LastError());
+        Messages().Inform(DatabaseFailureText("", store.LastError()));
     return ok;
 }

@@ -7,8 +7,6 @@
 
 #include <algorithm>
 
-const char* const kAllWarehouses = "全部";
-
 const std::vector<std::string>& StockViewHeaders() {
     static const std::vector<std::string> headers = {"商品编码", "商品名称",     "商品数量",
                                                      "商品单价", "首次入库时间", "所在仓库",

@@ -1,4 +1,5 @@
 #pragma once
+#include "store/AllEntries.h"
 #include "store/Records.h"
 #include "text/Money.h"
 
@@ -7,8 +8,6 @@
 #include <vector>
 
 // What the stock view shows: the stock rows of one goods class in one warehouse.
-
-extern const char* const kAllWarehouses; // "全部": every warehouse
 
 // The column headers of the stock list (the six of every stock row, then 成本单价 and 库存金额),
 // and the cells of one row under them.

@@ -6,8 +6,7 @@
 
 // What a failed read of posted bills says; the engine's code text, "+" and its description
 // follow.
-inline constexpr const char* kHistoryReadFailure =
-    "获取历史进货信息失败。\r\n数据库失败!\r\n错误信息:";
+inline constexpr const char* kHistoryFailure = "获取历史进货信息失败。";
 // "select <the header columns in BillHeaderRecord order> from "; a trade header table's name
 // follows.
 extern const char* const kBillHeaderSelect;

@@ -2,6 +2,7 @@
 
 #include "Schema.h"
 #include "ServerConfig.h"
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 
 #include <atomic>
@@ -38,7 +39,7 @@ bool CDataStore::Connect(const char* relativePath, const char* initialStatement)
     auto fail = [&](std::string error) {
         m_engine.reset();
         m_lastError = error;
-        Messages().Inform("连接数据库失败!\r\n错误信息:" + error);
+        Messages().Inform(ConnectFailureText(error));
         return false;
     };
     std::string path;

@@ -265,7 +265,8 @@ private:
     bool WriteStockState(const std::string& warehouse, const std::string& code, int64_t number,
                          CMoney cost, bool leaving);
     // IncreaseStock and IncreaseStockForGain: a new row takes `price`, or the goods' preset
-    // purchase price when there is none; `failure` starts the message of a failed statement.
+    // purchase price when there is none. With `dumpFailure` a failed statement is written to
+    // sql.txt and told as a failed stock-row insert; without, as a failed stock change.
     bool AddToStock(const std::string& warehouse, const std::string& code, const std::string& name,
                     int64_t quantity, const std::optional<std::string>& price,
                     const StockCostIn& cost, CMoney* costPrice, bool dumpFailure);

@@ -1,39 +1,20 @@
 #include "Records.h"
 
+#include "BillKindNames.h"
+
 const char* BillTableName(BillTable table) {
-    switch (table) {
-    case BillTable::EnterStock:
-        return "EnterStock";
-    case BillTable::BackStock:
-        return "BackStock";
-    case BillTable::EnterSale:
-        return "EnterSale";
-    case BillTable::BackSale:
-        return "BackSale";
-    case BillTable::BaoSunDan:
-        return "BaoSunDan";
-    case BillTable::BaoYiDan:
-        return "BaoYiDan";
-    case BillTable::TiaoJiaDan:
-        return "TiaoJiaDan";
-    case BillTable::YiKuDan:
-        return "YiKuDan";
-    case BillTable::FundBill:
-        return "FundBill";
+    for (const auto& k : kBillKindNames) {
+        if (k.table == table)
+            return k.tableName;
     }
     return "";
 }
 
 std::optional<BillTable> TradeTableOfHistoryWord(const std::string& word) {
-    if (word == "run_caigou")
-        return BillTable::EnterStock;
-    if (word == "run_caigou_tuihuo")
-        return BillTable::BackStock;
-    if (word == "run_sale")
-        return BillTable::EnterSale;
-    if (word == "run_sale_tuihuo")
-        return BillTable::BackSale;
-    return std::nullopt;
+    auto kind = BillKindFromHistoryWord(word);
+    if (!kind || !IsTradeKind(*kind))
+        return std::nullopt;
+    return KindNames(*kind).table;
 }
 
 const std::vector<GoodsColumn>& GoodsColumns() {

@@ -3,6 +3,8 @@
 #include "BillRows.h"
 #include "CDataStore.h"
 
+#include "BillKindNames.h"
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 
 #include <iterator>
@@ -28,8 +30,7 @@ bool CDataStore::AddTradeLine(BillTable table, const BillDetailRecord& d, const 
                          : ") values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
                            " ?, ?)"),
              values)) {
-        Messages().Inform(std::string(failure) +
-                          "\r\n数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(DatabaseFailureText(failure, LastErrorCodeText() + "+" + m_lastError));
         return false;
     }
     return true;
@@ -74,8 +75,7 @@ bool CDataStore::AddStockBillLine(BillTable table, const StockBillLineRecord& l,
                   l.Product_BarCode});
     }
     if (!ok) {
-        Messages().Inform(std::string(failure) +
-                          "\r\n数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(DatabaseFailureText(failure, LastErrorCodeText() + "+" + m_lastError));
         return false;
     }
     return true;
@@ -140,14 +140,16 @@ std::vector<BillHeaderRecord> CDataStore::ListBillsByDate(const std::string& his
     auto table = TradeTableOfHistoryWord(historyWord);
     if (!table) {
         m_lastError = "unknown bill kind: " + historyWord;
-        Messages().Inform(kHistoryReadFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
         return {};
     }
     // Bill_Date holds ISO texts, so comparing texts compares dates.
     if (!Run(kBillHeaderSelect + std::string(BillTableName(*table)) +
                  " where Bill_Date between ? and ? order by Id",
              {from, to}, [&](const CStatement& st) { bills.push_back(ReadBillHeader(st)); })) {
-        Messages().Inform(kHistoryReadFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
         return {};
     }
     if (ok)
@@ -162,7 +164,8 @@ std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& his
     auto table = TradeTableOfHistoryWord(historyWord);
     if (!table) {
         m_lastError = "unknown bill kind: " + historyWord;
-        Messages().Inform(kHistoryReadFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
         return {};
     }
     std::vector<BillDetailRecord> lines;
@@ -170,7 +173,8 @@ std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& his
     if (!Run(kDetailColumns + std::string(costed ? ", Product_Cost from " : " from ") +
                  BillTableName(*table) + "_Detail where Bill_ID = ? order by Id",
              {billId}, [&](const CStatement& st) { lines.push_back(ReadTradeDetail(st)); })) {
-        Messages().Inform(kHistoryReadFailure + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
         return {};
     }
     if (ok)

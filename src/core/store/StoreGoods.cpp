@@ -2,13 +2,11 @@
 #include "CDataStore.h"
 #include "GoodsRows.h"
 
+#include "AllEntries.h"
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 
 namespace {
-// The pseudo-entries of the lists stand for "no filter" and are never stored.
-constexpr const char* kAllGoods = "所有商品";
-constexpr const char* kAllUnitTypes = "所有类型";
-
 std::string JoinColumns(const std::vector<std::string>& names) {
     std::string out;
     for (const auto& n : names) {
@@ -104,7 +102,7 @@ bool CDataStore::InsertNewKey(const std::string& sql, const SqlValues& values, c
         return false;
     }
     if (!ok) {
-        Messages().Inform(failure + m_lastError);
+        Messages().Inform(DatabaseFailureText(failure, m_lastError));
         return false;
     }
     return true;
@@ -113,7 +111,7 @@ bool CDataStore::InsertNewKey(const std::string& sql, const SqlValues& values, c
 bool CDataStore::ListGoods(const std::string& className, std::vector<GoodsRecord>& list) {
     bool ok = ReadGoodsOfClass(*this, className, [&](const GoodsRecord& g) { list.push_back(g); });
     if (!ok)
-        Messages().Inform("连接数据库失败!\r\n错误信息:" + m_lastError);
+        Messages().Inform(ConnectFailureText(m_lastError));
     return ok;
 }
 
@@ -123,13 +121,12 @@ bool CDataStore::AddGoods(const GoodsRecord& goods) {
     for (const auto& c : GoodsColumns())
         values.push_back(goods.*c.field);
     return InsertNewKey(sql, values, "select 1 from ferix_product where Code = ? limit 1",
-                        goods.Code, GoodsCodeTakenText(goods.Code),
-                        "添加产品失败。\r\n数据库失败!\r\n错误信息:");
+                        goods.Code, GoodsCodeTakenText(goods.Code), "添加产品失败。");
 }
 
 bool CDataStore::DeleteGoods(const std::string& code) {
     if (!Run("delete from ferix_product where Code = ?", {code})) {
-        Messages().Inform("删除产品失败。\r\n数据库失败!\r\n错误信息:" + m_lastError);
+        Messages().Inform(DatabaseFailureText("删除产品失败。", m_lastError));
         return false;
     }
     return true;
@@ -142,7 +139,7 @@ bool CDataStore::ListGoodsClasses(std::vector<GoodsClassRecord>& list) {
                       list.push_back({st.Text(0), st.Text(1), st.Text(2), st.Text(3)});
                   });
     if (!ok)
-        Messages().Inform("连接数据库失败!\r\n错误信息:" + m_lastError);
+        Messages().Inform(ConnectFailureText(m_lastError));
     return ok;
 }
 
@@ -151,13 +148,12 @@ bool CDataStore::AddGoodsClass(const std::string& className, const std::string& 
                         " values(?, ?, '')",
                         {parentName, className},
                         "select 1 from ferix_product_class where class_name = ? limit 1", className,
-                        GoodsClassTakenText(className),
-                        "添加商品类目失败。\r\n数据库失败!\r\n错误信息:");
+                        GoodsClassTakenText(className), "添加商品类目失败。");
 }
 
 bool CDataStore::DeleteGoodsClass(const std::string& className) {
     if (!Run("delete from ferix_product_class where class_name = ?", {className})) {
-        Messages().Inform("删除商品类名失败。\r\n数据库失败!\r\n错误信息:" + m_lastError);
+        Messages().Inform(DatabaseFailureText("删除商品类名失败。", m_lastError));
         return false;
     }
     return true;
@@ -171,7 +167,7 @@ bool CDataStore::ListBusinessUnits(const std::string& unitType,
                   : Run(UnitSelect() + " where CustomerType = ? order by Id", {unitType},
                         [&](const CStatement& st) { list.push_back(ReadUnit(st)); });
     if (!ok)
-        Messages().Inform("连接数据库失败!\r\n错误信息:" + m_lastError);
+        Messages().Inform(ConnectFailureText(m_lastError));
     return ok;
 }
 
@@ -182,12 +178,12 @@ bool CDataStore::AddBusinessUnit(const BusinessUnitRecord& unit) {
         values.push_back(unit.*c.field);
     return InsertNewKey(sql, values, "select 1 from ferix_customer where CustomerCode = ? limit 1",
                         unit.CustomerCode, UnitCodeTakenText(unit.CustomerCode),
-                        "添加往来单位失败。\r\n数据库失败!\r\n错误信息:");
+                        "添加往来单位失败。");
 }
 
 bool CDataStore::DeleteBusinessUnit(const std::string& code) {
     if (!Run("delete from ferix_customer where CustomerCode = ?", {code})) {
-        Messages().Inform("删除来往单位失败。\r\n数据库失败!\r\n错误信息:" + m_lastError);
+        Messages().Inform(DatabaseFailureText("删除来往单位失败。", m_lastError));
         return false;
     }
     return true;

@@ -1,14 +1,14 @@
 // The stock pile: one row per warehouse and goods code, holding quantity and unit price.
 #include "CDataStore.h"
 
+#include "AllEntries.h"
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CostPrice.h"
 #include "text/Clock.h"
 #include "text/Money.h"
 
 namespace {
-constexpr const char* kAllWarehouses = "全部";
-
 const char* kInsertRow = "insert into StockPile(StoreHouse, ProductCode, ProductName,"
                          " FirstEnterTime, Number, Price, CostPrice) values(?, ?, ?, ?, ?, ?, ?)";
 
@@ -58,7 +58,7 @@ bool CDataStore::ListStock(const std::string& warehouse, const std::string& code
                         st.Text(6), st.Text(7), st.Text(8)});
     });
     if (!ok)
-        Messages().Inform("数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(DatabaseFailureText("", LastErrorCodeText() + "+" + m_lastError));
     return ok;
 }
 
@@ -98,11 +98,13 @@ bool CDataStore::AddToStock(const std::string& warehouse, const std::string& cod
     auto fail = [&](const std::string& statement, const SqlValues& values) {
         if (dumpFailure) {
             DumpStatement(DescribeStatement(statement, values));
+            // Worded apart from DatabaseFailureText: no line break before 错误信息, one after
+            // the "+".
             Messages().Inform("向库存数据表中插入数据库失败。\r\n数据库失败!错误信息:" +
                               LastErrorCodeText() + "+\r\n" + m_lastError);
         } else {
-            Messages().Inform("添加退货信息失败。\r\n数据库失败!\r\n错误信息:" +
-                              LastErrorCodeText() + "+" + m_lastError);
+            Messages().Inform(
+                DatabaseFailureText("修改库存信息失败。", LastErrorCodeText() + "+" + m_lastError));
         }
         return false;
     };
@@ -177,8 +179,8 @@ bool CDataStore::DecreaseStock(const std::string& warehouse, const std::string& 
                                const std::string& shortage, std::optional<CMoney> removedTotal,
                                CMoney* costPrice) {
     auto fail = [&] {
-        Messages().Inform("添加退货信息失败。\r\n数据库失败!\r\n错误信息:" + LastErrorCodeText() +
-                          "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText("修改库存信息失败。", LastErrorCodeText() + "+" + m_lastError));
         return false;
     };
     if (quantity < 0) {
@@ -219,7 +221,7 @@ bool CDataStore::MoveStock(const std::string& from, const std::string& to, const
     std::string price;
     if (!Run("select Price from StockPile where StoreHouse = ? and ProductCode = ?", {from, code},
              [&](const CStatement& st) { price = st.Text(0); })) {
-        Messages().Inform("数据库失败!\r\n错误信息:" + LastErrorCodeText() + "+" + m_lastError);
+        Messages().Inform(DatabaseFailureText("", LastErrorCodeText() + "+" + m_lastError));
         return false;
     }
     CMoney sourceCost;
@@ -237,8 +239,8 @@ bool CDataStore::SetStockPrice(const std::string& warehouse, const std::string& 
                                const std::string& name, const std::string& price) {
     if (!Run("update StockPile set Price = ? where StoreHouse = ? and ProductCode = ?",
              {price, warehouse, code})) {
-        Messages().Inform("添加退货信息失败。\r\n数据库失败!\r\n错误信息:" + LastErrorCodeText() +
-                          "+" + m_lastError);
+        Messages().Inform(
+            DatabaseFailureText("修改价格信息失败。", LastErrorCodeText() + "+" + m_lastError));
         return false;
     }
     if (Changes() == 0) {

@@ -1,6 +1,7 @@
 #include "CChild_Xitong_ManageUser_AddDlg.h"
 
 #include "admin/UserAdmin.h"
+#include "widgets/FormRows.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -25,17 +26,10 @@ CChild_Xitong_ManageUser_AddDlg::CChild_Xitong_ManageUser_AddDlg(QWidget* parent
     m_passwordLabel->setBuddy(m_password);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("用户名："), m_userName);
-    form->addRow(m_passwordLabel, m_password);
-    form->addRow(QStringLiteral("备注："), m_note);
+    AddFormRows(form,
+                {{"用户名：", m_userName}, {m_passwordLabel, m_password}, {"备注：", m_note}});
 
-    m_ok = new QPushButton(QStringLiteral("确定"), this);
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("取消"), this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
+    auto* buttons = ConfirmButtonsRow(this, m_ok, m_cancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);

@@ -1,6 +1,7 @@
 #include "CChild_Xitong_SetupDlg.h"
 
 #include "admin/CompanySettings.h"
+#include "widgets/FormRows.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -26,29 +27,18 @@ CChild_Xitong_SetupDlg::CChild_Xitong_SetupDlg(QWidget* parent) : QDialog(parent
 
     auto* frame = new QGroupBox(this);
     auto* grid = new QGridLayout(frame);
-    int row = 0;
-    for (auto [label, field] :
-         {std::pair{"单位名称：", m_name}, std::pair{"电话：", m_tel}, std::pair{"传真：", m_fax},
-          std::pair{"邮编：", m_zip}, std::pair{"地址：", m_addr}}) {
-        auto* l = new QLabel(QString::fromUtf8(label), frame);
-        l->setBuddy(field);
-        grid->addWidget(l, row, 0);
-        grid->addWidget(field, row, 1);
-        ++row;
-    }
-    grid->addWidget(m_costingLabel, row, 0);
-    grid->addWidget(m_costing, row, 1);
+    const int row = AddFormRows(grid, 0,
+                                {{"单位名称：", m_name},
+                                 {"电话：", m_tel},
+                                 {"传真：", m_fax},
+                                 {"邮编：", m_zip},
+                                 {"地址：", m_addr}});
+    AddFormRows(grid, row, {{m_costingLabel, m_costing}});
     // The method cannot be changed here; it is kept as stored.
     m_costingLabel->hide();
     m_costing->hide();
 
-    m_ok = new QPushButton(QStringLiteral("确定"), this);
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("取消"), this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
+    auto* buttons = ConfirmButtonsRow(this, m_ok, m_cancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);

@@ -1,5 +1,7 @@
 #include "CommandRouting.h"
 
+#include "store/BillKindNames.h"
+
 namespace {
 std::function<void(const QString&, const QString&)>& TestOpener() {
     static std::function<void(const QString&, const QString&)> opener;
@@ -11,20 +13,22 @@ const std::vector<RouteRow>& RouteTable() {
     using namespace Place;
     static const std::vector<RouteRow> rows = {
         // purchasing panel
-        {Caigou, "进货开单", "CChild_Jinhuo_KaidanDlg", "run_jinhuo"},
-        {Caigou, "退货单", "CChild_Jinhuo_KaidanDlg", "run_tuihuo"},
+        {Caigou, "进货开单", "CChild_Jinhuo_KaidanDlg", KindNames(BillKind::Purchase).routeWord},
+        {Caigou, "退货单", "CChild_Jinhuo_KaidanDlg",
+         KindNames(BillKind::PurchaseReturn).routeWord},
         {Caigou, "库存状况", "CChild_Kucun_ViewDlg", ""},
         {Caigou, "付款单", "CChild_Caiwu_FukuanDlg", ""},
         // sales panel
-        {Xiaoshou, "销售单", "CChild_Xiaoshou_KaidanDlg", "run_xiaoshou"},
-        {Xiaoshou, "销售退货单", "CChild_Xiaoshou_KaidanDlg", "run_tuihuo"},
+        {Xiaoshou, "销售单", "CChild_Xiaoshou_KaidanDlg", KindNames(BillKind::Sale).routeWord},
+        {Xiaoshou, "销售退货单", "CChild_Xiaoshou_KaidanDlg",
+         KindNames(BillKind::SaleReturn).routeWord},
         {Xiaoshou, "库存状况", "CChild_Kucun_ViewDlg", ""},
         {Xiaoshou, "收款单", "CChild_Caiwu_ShoukuanDlg", ""},
         {Xiaoshou, "■ 销售利润报表", "CReportProfitDlg", ""},
         // stock panel
         {Kucun, "查看库存", "CChild_Kucun_ViewDlg", ""},
-        {Kucun, "报溢单", "CChild_Kucun_SunyiDlg", "run_baoyi"},
-        {Kucun, "报损单", "CChild_Kucun_SunyiDlg", "run_baosun"},
+        {Kucun, "报溢单", "CChild_Kucun_SunyiDlg", KindNames(BillKind::Gain).routeWord},
+        {Kucun, "报损单", "CChild_Kucun_SunyiDlg", KindNames(BillKind::Loss).routeWord},
         {Kucun, "调价单", "CChild_Kucun_TiaojiaDlg", ""},
         {Kucun, "移库单", "CChild_Kucun_YikuDlg", ""},
         {Kucun, "盘点单", "CChild_Kucun_PandianDlg", ""},
@@ -40,10 +44,13 @@ const std::vector<RouteRow>& RouteTable() {
         {Labels, "√  员工管理", "CChild_Jichu_EmployeesDlg", ""},
         {Labels, "√  部门管理", "CChild_Jichu_BumenDlg", ""},
         {Labels, "√  仓库管理", "CChild_Jichu_WarehouseDlg", ""},
-        {Labels, "■ 采购记录报表", "CChild_History_ViewDlg", "run_caigou"},
-        {Labels, "■ 采购退货记录报表", "CChild_History_ViewDlg", "run_caigou_tuihuo"},
-        {Labels, "■ 销售记录报表", "CChild_History_ViewDlg", "run_sale"},
-        {Labels, "■ 销售退货记录报表", "CChild_History_ViewDlg", "run_sale_tuihuo"},
+        {Labels, "■ 采购记录报表", "CChild_History_ViewDlg",
+         KindNames(BillKind::Purchase).historyWord},
+        {Labels, "■ 采购退货记录报表", "CChild_History_ViewDlg",
+         KindNames(BillKind::PurchaseReturn).historyWord},
+        {Labels, "■ 销售记录报表", "CChild_History_ViewDlg", KindNames(BillKind::Sale).historyWord},
+        {Labels, "■ 销售退货记录报表", "CChild_History_ViewDlg",
+         KindNames(BillKind::SaleReturn).historyWord},
         // basic-data panel
         {Jichu, "商品管理", "CChild_Jichu_ProductDlg", ""},
         {Jichu, "商品分类", "CChild_Jichu_Product_Class_Dlg", ""},
@@ -71,12 +78,14 @@ const std::vector<RouteRow>& RouteTable() {
         // The menu's backup and restore do what the system panel's buttons do.
         {Menu, "备份数据", "BackupAction", ""},
         {Menu, "恢复数据", "CChild_Xitong_RestoreDlg", ""},
-        {Menu, "进货开单", "CChild_Jinhuo_KaidanDlg", "run_jinhuo"},
-        {Menu, "办理进货退货", "CChild_Jinhuo_KaidanDlg", "run_tuihuo"},
-        {Menu, "销售开单", "CChild_Xiaoshou_KaidanDlg", "run_xiaoshou"},
-        {Menu, "办理销售退货", "CChild_Xiaoshou_KaidanDlg", "run_tuihuo"},
-        {Menu, "报损单", "CChild_Kucun_SunyiDlg", "run_baosun"},
-        {Menu, "报溢单", "CChild_Kucun_SunyiDlg", "run_baoyi"},
+        {Menu, "进货开单", "CChild_Jinhuo_KaidanDlg", KindNames(BillKind::Purchase).routeWord},
+        {Menu, "办理进货退货", "CChild_Jinhuo_KaidanDlg",
+         KindNames(BillKind::PurchaseReturn).routeWord},
+        {Menu, "销售开单", "CChild_Xiaoshou_KaidanDlg", KindNames(BillKind::Sale).routeWord},
+        {Menu, "办理销售退货", "CChild_Xiaoshou_KaidanDlg",
+         KindNames(BillKind::SaleReturn).routeWord},
+        {Menu, "报损单", "CChild_Kucun_SunyiDlg", KindNames(BillKind::Loss).routeWord},
+        {Menu, "报溢单", "CChild_Kucun_SunyiDlg", KindNames(BillKind::Gain).routeWord},
         {Menu, "存货调价", "CChild_Kucun_TiaojiaDlg", ""},
         {Menu, "移库单", "CChild_Kucun_YikuDlg", ""},
         {Menu, "盘点单", "CChild_Kucun_PandianDlg", ""},
@@ -88,14 +97,17 @@ const std::vector<RouteRow>& RouteTable() {
         {Menu, "按商品统计报表", "CReportDlg", "run_caigou_product"},
         {Menu, "按经手人统计报表", "CReportDlg", "run_caigou_employees"},
         {Menu, "按部门统计报表", "CReportDlg", "run_caigou_department"},
-        {Menu, "进货历史记录报表", "CChild_History_ViewDlg", "run_caigou"},
+        {Menu, "进货历史记录报表", "CChild_History_ViewDlg",
+         KindNames(BillKind::Purchase).historyWord},
         {Menu, "按商品查看报表", "CReportDlg", "run_sale_product"},
         {Menu, "按经手人查看报表", "CReportDlg", "run_sale_employees"},
         {Menu, "按部门查看报表", "CReportDlg", "run_sale_department"},
-        {Menu, "销售历史记录报表", "CChild_History_ViewDlg", "run_sale"},
-        {Menu, "进货退货报表", "CChild_History_ViewDlg", "run_caigou_tuihuo"},
-        {Menu, "销售退货报表", "CChild_History_ViewDlg", "run_sale_tuihuo"},
-        {Menu, "移库记录", "CChild_History_ViewDlg", "run_yiku"},
+        {Menu, "销售历史记录报表", "CChild_History_ViewDlg", KindNames(BillKind::Sale).historyWord},
+        {Menu, "进货退货报表", "CChild_History_ViewDlg",
+         KindNames(BillKind::PurchaseReturn).historyWord},
+        {Menu, "销售退货报表", "CChild_History_ViewDlg",
+         KindNames(BillKind::SaleReturn).historyWord},
+        {Menu, "移库记录", "CChild_History_ViewDlg", KindNames(BillKind::Transfer).historyWord},
         {Menu, "销售利润报表", "CReportProfitDlg", ""},
     };
     return rows;

@@ -2,6 +2,7 @@
 
 #include "basic/BusinessUnits.h"
 #include "basic/SimpleList.h"
+#include "widgets/FormRows.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -45,16 +46,16 @@ CChild_Jichu_Customer_AddDlg::CChild_Jichu_Customer_AddDlg(
         m_type->addItem(QString::fromStdString(type));
     m_type->setCurrentIndex(-1); // nothing preselected
     auto* basicForm = new QFormLayout(basic);
-    basicForm->addRow(QStringLiteral("单位编码："), m_code);
-    basicForm->addRow(QStringLiteral("单位名称："), m_name);
-    basicForm->addRow(QStringLiteral("联系人："), m_contact);
-    basicForm->addRow(QStringLiteral("手机号码："), m_mobile);
-    basicForm->addRow(QStringLiteral("电话："), m_tel);
-    basicForm->addRow(QStringLiteral("传真："), m_fax);
-    basicForm->addRow(QStringLiteral("邮编："), m_zip);
-    basicForm->addRow(QStringLiteral("地址："), m_addr);
-    basicForm->addRow(QStringLiteral("地区："), m_area);
-    basicForm->addRow(QStringLiteral("类型："), m_type);
+    AddFormRows(basicForm, {{"单位编码：", m_code},
+                            {"单位名称：", m_name},
+                            {"联系人：", m_contact},
+                            {"手机号码：", m_mobile},
+                            {"电话：", m_tel},
+                            {"传真：", m_fax},
+                            {"邮编：", m_zip},
+                            {"地址：", m_addr},
+                            {"地区：", m_area},
+                            {"类型：", m_type}});
 
     auto* more = new QGroupBox(QStringLiteral("补充信息"), this);
     m_website = new QLineEdit(more);
@@ -63,19 +64,13 @@ CChild_Jichu_Customer_AddDlg::CChild_Jichu_Customer_AddDlg(
     m_qq = new QLineEdit(more);
     m_note = new QLineEdit(more);
     auto* moreForm = new QFormLayout(more);
-    moreForm->addRow(QStringLiteral("网址："), m_website);
-    moreForm->addRow(QStringLiteral("Email："), m_email);
-    moreForm->addRow(QStringLiteral("MSN:"), m_msn);
-    moreForm->addRow(QStringLiteral("QQ:"), m_qq);
-    moreForm->addRow(QStringLiteral("备注："), m_note);
+    AddFormRows(moreForm, {{"网址：", m_website},
+                           {"Email：", m_email},
+                           {"MSN:", m_msn},
+                           {"QQ:", m_qq},
+                           {"备注：", m_note}});
 
-    m_ok = new QPushButton(QStringLiteral("确定"), this);
-    m_ok->setDefault(true);
-    m_back = new QPushButton(QStringLiteral("返回"), this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_back);
+    auto* buttons = ConfirmButtonsRow(this, m_ok, m_back, "返回");
 
     auto* right = new QVBoxLayout;
     right->addWidget(more);
@@ -88,11 +83,8 @@ CChild_Jichu_Customer_AddDlg::CChild_Jichu_Customer_AddDlg(
     layout->addLayout(buttons);
     setMinimumWidth(640);
 
-    QWidget* order[] = {m_code, m_name, m_contact, m_mobile, m_tel,     m_fax,
-                        m_zip,  m_addr, m_area,    m_type,   m_website, m_email,
-                        m_msn,  m_qq,   m_note,    m_ok,     m_back};
-    for (size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
+    ChainTabOrder({m_code, m_name, m_contact, m_mobile, m_tel, m_fax, m_zip, m_addr, m_area, m_type,
+                   m_website, m_email, m_msn, m_qq, m_note, m_ok, m_back});
     m_code->setFocus();
 
     connect(m_ok, &QPushButton::clicked, this, &CChild_Jichu_Customer_AddDlg::OnConfirm);

@@ -1,5 +1,7 @@
 #include "CChild_Jichu_Employees_AddDlg.h"
 
+#include "widgets/FormRows.h"
+
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFormLayout>
@@ -35,29 +37,21 @@ CChild_Jichu_Employees_AddDlg::CChild_Jichu_Employees_AddDlg(QWidget* parent) : 
     m_note->setFixedHeight(m_note->fontMetrics().height() * 4 + 12);
 
     auto* form = new QFormLayout(frame);
-    form->addRow(QStringLiteral("姓名："), m_name);
-    form->addRow(QStringLiteral("部门："), m_department);
-    form->addRow(QStringLiteral("联系电话"), m_tel);
-    form->addRow(QStringLiteral("出生日期："), m_birthday);
-    form->addRow(QStringLiteral("住址："), m_addr);
-    form->addRow(QStringLiteral("备注："), m_note);
+    AddFormRows(form, {{"姓名：", m_name},
+                       {"部门：", m_department},
+                       {"联系电话", m_tel},
+                       {"出生日期：", m_birthday},
+                       {"住址：", m_addr},
+                       {"备注：", m_note}});
 
-    m_ok = new QPushButton(QStringLiteral("确定"), this);
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("取消"), this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
+    auto* buttons = ConfirmButtonsRow(this, m_ok, m_cancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
     layout->addLayout(buttons);
     setMinimumWidth(380);
 
-    QWidget* order[] = {m_name, m_department, m_tel, m_birthday, m_addr, m_note, m_ok, m_cancel};
-    for (size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
+    ChainTabOrder({m_name, m_department, m_tel, m_birthday, m_addr, m_note, m_ok, m_cancel});
     m_name->setFocus();
 
     connect(m_ok, &QPushButton::clicked, this, &CChild_Jichu_Employees_AddDlg::OnConfirm);

@@ -4,6 +4,7 @@
 #include "basic/GoodsList.h"
 #include "basic/SimpleList.h"
 #include "text/PinyinInitials.h"
+#include "widgets/FormRows.h"
 #include "widgets/ModalRunner.h"
 
 #include <QCheckBox>
@@ -83,35 +84,29 @@ CChild_Jichu_Product_AddDlg::CChild_Jichu_Product_AddDlg(QWidget* parent) : QDia
 
     auto* basic = new QGroupBox(this);
     auto* left = new QFormLayout(basic);
-    left->addRow(QStringLiteral("商品编码"), m_code);
-    left->addRow(QStringLiteral("商品名称："), m_name);
-    left->addRow(QStringLiteral("简称："), m_smartName);
-    left->addRow(QStringLiteral("商品类别:"), classRow);
-    left->addRow(QStringLiteral("基本单位:"), m_unit);
-    left->addRow(QStringLiteral("型号："), m_partNumber);
-    left->addRow(QStringLiteral("规格："), m_specifications);
-    left->addRow(QStringLiteral("产地："), m_origin);
-    left->addRow(QStringLiteral("预设零售价："), m_retailPrice);
-    left->addRow(QStringLiteral("预设进价："), m_priceIn);
+    AddFormRows(left, {{"商品编码", m_code},
+                       {"商品名称：", m_name},
+                       {"简称：", m_smartName},
+                       {"商品类别:", classRow},
+                       {"基本单位:", m_unit},
+                       {"型号：", m_partNumber},
+                       {"规格：", m_specifications},
+                       {"产地：", m_origin},
+                       {"预设零售价：", m_retailPrice},
+                       {"预设进价：", m_priceIn}});
 
     auto* more = new QGroupBox(this);
     auto* right = new QFormLayout(more);
-    right->addRow(QStringLiteral("商品条码："), m_barCode);
-    right->addRow(QStringLiteral("保质期（天）"), m_shelfLife);
-    right->addRow(QStringLiteral("库存下限："), m_inventoryLow);
-    right->addRow(QStringLiteral("库存上限："), m_inventoryHigh);
-    right->addRow(QString(), m_available);
+    AddFormRows(right, {{"商品条码：", m_barCode},
+                        {"保质期（天）", m_shelfLife},
+                        {"库存下限：", m_inventoryLow},
+                        {"库存上限：", m_inventoryHigh},
+                        {QString(), m_available}});
     for (size_t i = 0; i < m_userDefined.size(); ++i)
-        right->addRow(QStringLiteral("自定义字段%1：").arg(i + 1), m_userDefined[i]);
-    right->addRow(QStringLiteral("备注："), m_note);
+        AddFormRows(right, {{QStringLiteral("自定义字段%1：").arg(i + 1), m_userDefined[i]}});
+    AddFormRows(right, {{"备注：", m_note}});
 
-    m_ok = new QPushButton(QStringLiteral("确定"), this);
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("取消"), this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
+    auto* buttons = ConfirmButtonsRow(this, m_ok, m_cancel);
 
     auto* columns = new QHBoxLayout;
     columns->addWidget(basic, 1);
@@ -121,16 +116,14 @@ CChild_Jichu_Product_AddDlg::CChild_Jichu_Product_AddDlg(QWidget* parent) : QDia
     layout->addLayout(buttons);
     setMinimumWidth(680);
 
-    QWidget* order[] = {m_code,           m_name,           m_smartName,
-                        m_chooseClass,    m_unit,           m_partNumber,
-                        m_specifications, m_origin,         m_retailPrice,
-                        m_priceIn,        m_barCode,        m_shelfLife,
-                        m_inventoryLow,   m_inventoryHigh,  m_available,
-                        m_userDefined[0], m_userDefined[1], m_userDefined[2],
-                        m_userDefined[3], m_note,           m_ok,
-                        m_cancel};
-    for (size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
+    ChainTabOrder({m_code,           m_name,           m_smartName,
+                   m_chooseClass,    m_unit,           m_partNumber,
+                   m_specifications, m_origin,         m_retailPrice,
+                   m_priceIn,        m_barCode,        m_shelfLife,
+                   m_inventoryLow,   m_inventoryHigh,  m_available,
+                   m_userDefined[0], m_userDefined[1], m_userDefined[2],
+                   m_userDefined[3], m_note,           m_ok,
+                   m_cancel});
     m_code->setFocus();
 
     connect(m_chooseClass, &QToolButton::clicked, this,

@@ -1,6 +1,7 @@
 #include "CChild_Jichu_Product_Class_AddDlg.h"
 
 #include "basic/GoodsClasses.h"
+#include "widgets/FormRows.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -21,16 +22,9 @@ CChild_Jichu_Product_Class_AddDlg::CChild_Jichu_Product_Class_AddDlg(
     m_parent->setFocusPolicy(Qt::NoFocus);
     m_name = new QLineEdit(this);
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("上级分类："), m_parent);
-    form->addRow(QStringLiteral("输入类名："), m_name);
+    AddFormRows(form, {{"上级分类：", m_parent}, {"输入类名：", m_name}});
 
-    m_ok = new QPushButton(QStringLiteral("确定"), this);
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("取消"), this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
+    auto* buttons = ConfirmButtonsRow(this, m_ok, m_cancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);

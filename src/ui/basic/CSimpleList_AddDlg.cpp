@@ -1,5 +1,7 @@
 #include "CSimpleList_AddDlg.h"
 
+#include "widgets/FormRows.h"
+
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -23,25 +25,16 @@ CSimpleList_AddDlg::CSimpleList_AddDlg(SimpleListKind kind, QWidget* parent)
     m_nameLabel->setBuddy(m_nameEdit);
     m_noteLabel->setBuddy(m_noteEdit);
     auto* form = new QFormLayout(m_frame);
-    form->addRow(m_nameLabel, m_nameEdit);
-    form->addRow(m_noteLabel, m_noteEdit);
+    AddFormRows(form, {{m_nameLabel, m_nameEdit}, {m_noteLabel, m_noteEdit}});
 
-    m_ok = new QPushButton(QStringLiteral("确定"), this);
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("取消"), this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
+    auto* buttons = ConfirmButtonsRow(this, m_ok, m_cancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_frame);
     layout->addLayout(buttons);
     setMinimumWidth(340);
 
-    setTabOrder(m_nameEdit, m_noteEdit);
-    setTabOrder(m_noteEdit, m_ok);
-    setTabOrder(m_ok, m_cancel);
+    ChainTabOrder({m_nameEdit, m_noteEdit, m_ok, m_cancel});
     m_nameEdit->setFocus();
 
     connect(m_ok, &QPushButton::clicked, this, &CSimpleList_AddDlg::OnConfirm);

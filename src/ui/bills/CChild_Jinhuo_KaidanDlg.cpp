@@ -16,7 +16,7 @@ CChild_Jinhuo_KaidanDlg::CChild_Jinhuo_KaidanDlg(QWidget* parent)
 
 void CChild_Jinhuo_KaidanDlg::SetCommand(const QString& command) {
     m_command = command;
-    if (command == QLatin1String("run_tuihuo")) {
+    if (command == QLatin1String(KindNames(BillKind::PurchaseReturn).routeWord)) {
         SetKind(BillKind::PurchaseReturn);
     } else if (command == QLatin1String("run_chakan")) {
         SetCanEnter(false);
@@ -54,14 +54,14 @@ void CChild_Jinhuo_KaidanDlg::ApplyModeTexts() {
         m_accountLabel->setText(QStringLiteral("账户："));
         m_paidLabel->setText(QStringLiteral("金额："));
     } else if (Bill().Kind() == BillKind::PurchaseReturn) {
-        setWindowTitle(QStringLiteral("退货单"));
-        SetTitleText(QStringLiteral("退货单"));
+        setWindowTitle(QString::fromUtf8(KindNames(BillKind::PurchaseReturn).titleText));
+        SetTitleText(QString::fromUtf8(KindNames(BillKind::PurchaseReturn).titleText));
         m_warehouseLabel->setText(QStringLiteral("退货仓库"));
         m_accountLabel->setText(QStringLiteral("收款账户："));
         m_paidLabel->setText(QStringLiteral("收款金额："));
     } else {
-        setWindowTitle(QStringLiteral("进货开单"));
-        SetTitleText(QStringLiteral("进货开单"));
+        setWindowTitle(QString::fromUtf8(KindNames(BillKind::Purchase).titleText));
+        SetTitleText(QString::fromUtf8(KindNames(BillKind::Purchase).titleText));
         m_warehouseLabel->setText(QStringLiteral("收货仓库："));
         m_accountLabel->setText(QStringLiteral("付款帐户："));
         m_paidLabel->setText(QStringLiteral("付款金额："));

@@ -3,15 +3,18 @@
 CChild_Kucun_SunyiDlg::CChild_Kucun_SunyiDlg(QWidget* parent)
     : CStockBillDlg(parent, BillKind::Loss, QStringLiteral("仓库："), true) {
     setObjectName("CChild_Kucun_SunyiDlg");
-    setWindowTitle(QStringLiteral("报损单"));
-    SetTitleText(QStringLiteral("报损单"));
+    const QString title = QString::fromUtf8(KindNames(BillKind::Loss).titleText);
+    setWindowTitle(title);
+    SetTitleText(title);
 }
 
 void CChild_Kucun_SunyiDlg::SetCommand(const QString& command) {
     m_command = command;
-    const bool gain = command == QLatin1String("run_baoyi");
-    SetKind(gain ? BillKind::Gain : BillKind::Loss);
-    const QString title = gain ? QStringLiteral("报溢单") : QStringLiteral("报损单");
+    const BillKind kind = command == QLatin1String(KindNames(BillKind::Gain).routeWord)
+                              ? BillKind::Gain
+                              : BillKind::Loss;
+    SetKind(kind);
+    const QString title = QString::fromUtf8(KindNames(kind).titleText);
     setWindowTitle(title);
     SetTitleText(title);
 }

@@ -3,6 +3,7 @@
 CChild_Kucun_TiaojiaDlg::CChild_Kucun_TiaojiaDlg(QWidget* parent)
     : CStockBillDlg(parent, BillKind::Price, QStringLiteral("所在仓库"), false) {
     setObjectName("CChild_Kucun_TiaojiaDlg");
-    setWindowTitle(QStringLiteral("调价单"));
-    SetTitleText(QStringLiteral("调价单"));
+    const QString title = QString::fromUtf8(KindNames(BillKind::Price).titleText);
+    setWindowTitle(title);
+    SetTitleText(title);
 }

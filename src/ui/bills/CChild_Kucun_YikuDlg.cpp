@@ -1,10 +1,11 @@
 #include "CChild_Kucun_YikuDlg.h"
 
 CChild_Kucun_YikuDlg::CChild_Kucun_YikuDlg(QWidget* parent)
-    : CStockBillDlg(parent, BillKind::Transfer, QStringLiteral("调出仓库："), true, true) {
+    : CStockBillDlg(parent, BillKind::Transfer, QStringLiteral("调出仓库："), true) {
     setObjectName("CChild_Kucun_YikuDlg");
-    setWindowTitle(QStringLiteral("移库单"));
-    SetTitleText(QStringLiteral("移库单"));
+    const QString title = QString::fromUtf8(KindNames(BillKind::Transfer).titleText);
+    setWindowTitle(title);
+    SetTitleText(title);
 }
 
 bool CChild_Kucun_YikuDlg::ShowStoredBill(QWidget* parent, const QString& number) {

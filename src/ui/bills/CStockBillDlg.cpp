@@ -12,8 +12,9 @@
 #include <QVBoxLayout>
 
 CStockBillDlg::CStockBillDlg(QWidget* parent, BillKind kind, const QString& warehouseLabel,
-                             bool withIntroduction, bool transfer)
+                             bool withIntroduction)
     : CBillEntryDlg(parent, kind) {
+    const bool transfer = kind == BillKind::Transfer;
     m_number = NewField();
     InitDate();
     m_warehouse = NewField();

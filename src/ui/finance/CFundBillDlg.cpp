@@ -12,9 +12,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CFundBillDlg::CFundBillDlg(QWidget* parent, BillKind kind, const QString& title)
-    : CBillEntryDlg(parent, kind), m_titleText(title) {
-    setWindowTitle(title);
+CFundBillDlg::CFundBillDlg(QWidget* parent, BillKind kind)
+    : CBillEntryDlg(parent, kind), m_titleText(QString::fromUtf8(KindNames(kind).titleText)) {
+    setWindowTitle(m_titleText);
     m_grid->hide(); // money only: no goods lines
     m_number = NewField();
     InitDate();

@@ -14,7 +14,7 @@ public:
     void RefreshOwed();
 
 protected:
-    CFundBillDlg(QWidget* parent, BillKind kind, const QString& title);
+    CFundBillDlg(QWidget* parent, BillKind kind);
     void AfterPosting() override;
     void ApplyModeTexts() override;
 

@@ -1,0 +1,86 @@
+#pragma once
+#include "Records.h"
+
+#include <cstddef>
+#include <iterator>
+#include <optional>
+#include <string>
+
+// The kinds of bill the program posts.
+// Receipts and payments move money, not goods: they have no lines, and CBill's m_paid holds
+// their amount.
+enum class BillKind {
+    Purchase,
+    PurchaseReturn,
+    Sale,
+    SaleReturn,
+    Loss,
+    Gain,
+    Price,
+    Transfer,
+    Receipt,
+    Payment
+};
+
+// Every name one bill kind goes by. This table is the only place that pairs a kind with its
+// names; everything that maps a kind to a name or back reads it.
+struct BillKindNames {
+    BillKind kind;
+    const char* titleText;   // the bill's name on the title line of its window: "进货开单" ...
+    const char* cliName;     // ferix-cli's KIND: "purchase", "purchase-return", ...
+    const char* prefix;      // bill-number prefix, "JH-" ...
+    BillTable table;         // header table of a trade kind, the only table otherwise
+    const char* tableName;   // that table's name in the schema
+    const char* historyWord; // run_caigou ... for trade kinds, run_yiku, run_shoukuan,
+                             // run_fukuan; "" for the kinds no history shows
+    const char* routeWord;   // the command word its window is opened with (run_jinhuo ...);
+                             // "" when the window takes none. run_tuihuo names either return:
+                             // the purchase window and the sale window each read it as theirs.
+};
+
+inline constexpr BillKindNames kBillKindNames[] = {
+    {BillKind::Purchase, "进货开单", "purchase", "JH-", BillTable::EnterStock, "EnterStock",
+     "run_caigou", "run_jinhuo"},
+    {BillKind::PurchaseReturn, "退货单", "purchase-return", "JHTH-", BillTable::BackStock,
+     "BackStock", "run_caigou_tuihuo", "run_tuihuo"},
+    {BillKind::Sale, "销售单", "sale", "XS-", BillTable::EnterSale, "EnterSale", "run_sale",
+     "run_xiaoshou"},
+    {BillKind::SaleReturn, "退货单", "sale-return", "XSTH-", BillTable::BackSale, "BackSale",
+     "run_sale_tuihuo", "run_tuihuo"},
+    {BillKind::Loss, "报损单", "loss", "BS-", BillTable::BaoSunDan, "BaoSunDan", "", "run_baosun"},
+    {BillKind::Gain, "报溢单", "gain", "BY-", BillTable::BaoYiDan, "BaoYiDan", "", "run_baoyi"},
+    {BillKind::Price, "调价单", "price", "TJ-", BillTable::TiaoJiaDan, "TiaoJiaDan", "", ""},
+    {BillKind::Transfer, "移库单", "transfer", "YK-", BillTable::YiKuDan, "YiKuDan", "run_yiku",
+     ""},
+    {BillKind::Receipt, "收款单", "receipt", "SK-", BillTable::FundBill, "FundBill", "run_shoukuan",
+     ""},
+    {BillKind::Payment, "付款单", "payment", "FK-", BillTable::FundBill, "FundBill", "run_fukuan",
+     ""},
+};
+
+// The rows are indexed by the enum's value.
+constexpr bool BillKindRowsInEnumOrder() {
+    for (std::size_t i = 0; i < std::size(kBillKindNames); ++i) {
+        if (kBillKindNames[i].kind != static_cast<BillKind>(i))
+            return false;
+    }
+    return std::size(kBillKindNames) == static_cast<std::size_t>(BillKind::Payment) + 1;
+}
+static_assert(BillKindRowsInEnumOrder(), "kBillKindNames holds one row per BillKind, in order");
+
+constexpr const BillKindNames& KindNames(BillKind kind) {
+    return kBillKindNames[static_cast<std::size_t>(kind)];
+}
+
+constexpr bool IsTradeKind(BillKind kind) {
+    return kind == BillKind::Purchase || kind == BillKind::PurchaseReturn ||
+           kind == BillKind::Sale || kind == BillKind::SaleReturn;
+}
+// A receipt or a payment (table FundBill).
+constexpr bool IsFundKind(BillKind kind) {
+    return kind == BillKind::Receipt || kind == BillKind::Payment;
+}
+
+std::optional<BillKind> BillKindFromCliName(const std::string& name);
+// The kind of a history word; nothing for "" and any other text.
+std::optional<BillKind> BillKindFromHistoryWord(const std::string& word);
