@@ -1,6 +1,7 @@
 #include "MasterDataImport.h"
 
 #include "GoodsStore.h"
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
