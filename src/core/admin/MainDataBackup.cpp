@@ -1,10 +1,10 @@
 #include "MainDataBackup.h"
 
 #include "port/ProgramFolder.h"
+#include "server/ServerBackup.h"
 #include "store/CDataStore.h"
 #include "store/CSqliteFile.h"
 #include "store/Schema.h"
-#include "store/ServerBackup.h"
 #include "store/ServerConfig.h"
 
 #include <fcntl.h>

@@ -11,7 +11,7 @@ class CDataStore;
 
 // Copies Data/main_data.tdb, live, through SQLite's online backup API into `target`, which
 // must not exist yet (it is created exclusively; a half-made copy is removed again). With
-// a server: an archive of all of this program's tables there (ServerBackup.h).
+// a server: an archive of all of this program's tables there (server/ServerBackup.h).
 // `store` (connected or not) holds why it failed in LastError().
 bool BackupMainDataTo(CDataStore& store, const std::filesystem::path& target);
 // Replaces the content of Data/main_data.tdb by that of `backup` through the backup API,

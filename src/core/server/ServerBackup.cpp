@@ -1,9 +1,9 @@
 #include "ServerBackup.h"
 
-#include "Schema.h"
-#include "ServerConfig.h"
-#include "ServerConnection.h"
 #include "port/ProgramFolder.h"
+#include "store/Schema.h"
+#include "store/ServerConfig.h"
+#include "store/ServerConnection.h"
 #include "text/Ascii.h"
 
 #include <fcntl.h>
