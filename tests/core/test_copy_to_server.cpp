@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "server/CopyToServer.h"
+#include "server/ServerSetup.h"
 #include "store/CDataStore.h"
 #include "store/PasswordHash.h"
 #include "store/Schema.h"

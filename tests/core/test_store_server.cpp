@@ -9,6 +9,7 @@
 #include "bills/StockCount.h"
 #include "config/ConfigLists.h"
 #include "server/ServerBackup.h"
+#include "server/ServerSetup.h"
 #include "store/Schema.h"
 #include "store/ServerConfig.h"
 
