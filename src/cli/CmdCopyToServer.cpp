@@ -1,7 +1,7 @@
 // copy-to-server: move this program folder's data to a PostgreSQL server.
 #include "Commands.h"
 
-#include "admin/CopyToServer.h"
+#include "server/CopyToServer.h"
 
 #include <iostream>
 

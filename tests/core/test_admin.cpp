@@ -2,6 +2,7 @@
 
 #include "admin/BackupRestore.h"
 #include "admin/CompanySettings.h"
+#include "admin/MainDataBackup.h"
 #include "admin/OperationLog.h"
 #include "admin/UserAdmin.h"
 #include "store/CDataStore.h"
@@ -86,7 +87,7 @@ TEST_F(AdminTest, BackupCopiesTheMainFileUnderTheTimeName) {
     EXPECT_EQ(made, kBackupName);
     EXPECT_EQ(m_port.Texts(), (Texts{"是否备份现在的数据？", "数据备份成功！"}));
     EXPECT_EQ(GoodsIn(Dir() / "Backup" / kBackupName), Texts{"G1=螺丝'刀"});
-    EXPECT_FALSE(CDataStore::CheckMainDataFile(Dir() / "Backup" / kBackupName));
+    EXPECT_FALSE(CheckMainDataFile(Dir() / "Backup" / kBackupName));
     EXPECT_EQ(LogEvents().back(), "数据备份成功!数据文件(/Backup/" + kBackupName + ")");
 
     // A second backup in the same second is refused; the first is left as it was.
@@ -311,7 +312,7 @@ TEST_F(AdminTest, TheLastOperatorIsNeverDeleted) {
     // Even without the check in front, the statement keeps the last row.
     CDataStore store;
     ASSERT_TRUE(store.ConnectOther());
-    EXPECT_TRUE(store.DeleteUser("bob"));
+    EXPECT_TRUE(DeleteUser(store, "bob"));
     EXPECT_EQ(store.Changes(), 0);
     EXPECT_TRUE(store.CheckLogin("bob", ""));
 }

@@ -1,7 +1,8 @@
 // Moving a folder's data files to a PostgreSQL server (run with FERIX_TEST_ENGINE=pg).
 #include "TestSupport.h"
 
-#include "admin/CopyToServer.h"
+#include "server/CopyToServer.h"
+#include "server/ServerSetup.h"
 #include "store/CDataStore.h"
 #include "store/PasswordHash.h"
 #include "store/Schema.h"

@@ -2,6 +2,7 @@
 // half of one. Nothing crashes, failures are said, and nothing that was readable is lost.
 #include "BillTestSupport.h"
 
+#include "admin/MainDataBackup.h"
 #include "config/ConfigLists.h"
 
 #include <fstream>
@@ -112,5 +113,5 @@ TEST_F(DamagedFileTest, AMainDataFileCutInHalfFailsWithAMessageAndIsNotWrittenTo
     EXPECT_NE(bill.Save(), PostOutcome::Posted);
     EXPECT_FALSE(m_port.Texts().empty());
     EXPECT_EQ(Bytes("Data/main_data.tdb"), half);
-    EXPECT_TRUE(CDataStore::IsDamagedDataFile("Data/main_data.tdb"));
+    EXPECT_TRUE(IsDamagedDataFile("Data/main_data.tdb"));
 }

@@ -8,8 +8,9 @@
 #include "bills/BillReversal.h"
 #include "bills/StockCount.h"
 #include "config/ConfigLists.h"
+#include "server/ServerBackup.h"
+#include "server/ServerSetup.h"
 #include "store/Schema.h"
-#include "store/ServerBackup.h"
 #include "store/ServerConfig.h"
 
 #include <libpq-fe.h>

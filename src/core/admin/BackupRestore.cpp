@@ -1,5 +1,6 @@
 #include "BackupRestore.h"
 
+#include "MainDataBackup.h"
 #include "port/MessagePort.h"
 #include "port/ProgramFolder.h"
 #include "store/CDataStore.h"
@@ -40,14 +41,14 @@ bool SaveCurrentData(std::string* error) {
         if (fs::exists(target, ec))
             continue;
         CDataStore store;
-        if (store.BackupMainDataTo(target))
+        if (BackupMainDataTo(store, target))
             return true;
         *error = store.LastError();
         if (fs::exists(target, ec))
             continue; // taken meanwhile
         if (OnServer())
             return false;
-        if (!CDataStore::IsDamagedDataFile(MainDataFile()))
+        if (!IsDamagedDataFile(MainDataFile()))
             return false; // a database that could not be copied (locked, disk full)
         if (!fs::copy_file(MainDataFile(), target, fs::copy_options::none, ec)) {
             *error = ec.message();
@@ -102,7 +103,7 @@ AdminResult BackupAction(std::string* fileName) {
     std::error_code ec;
     fs::create_directories(target.parent_path(), ec);
     CDataStore store;
-    if (ec || !store.BackupMainDataTo(target)) {
+    if (ec || !BackupMainDataTo(store, target)) {
         // The server's tools can fail for many reasons (no client programs, a refused
         // connection): the reason goes with the message there.
         const bool tell = OnServer() && !store.LastError().empty();
@@ -129,7 +130,7 @@ AdminResult RestoreAction(const std::optional<std::string>& fileName) {
     if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
         return refuse("只能恢复 Backup 文件夹中的文件。");
     const fs::path backup = BackupFolder() / name;
-    if (auto reason = CDataStore::CheckBackupFile(backup))
+    if (auto reason = CheckBackupFile(backup))
         return refuse(*reason);
     if (!Messages().AskYesNo("是否恢复数据数据(" + name + "),回复后将替换现有数据？"))
         return AdminResult::Declined;
@@ -144,7 +145,7 @@ AdminResult RestoreAction(const std::optional<std::string>& fileName) {
         }
     }
     CDataStore store;
-    if (!store.RestoreMainDataFrom(backup)) {
+    if (!RestoreMainDataFrom(store, backup)) {
         // On a server the restore is one transaction, so its failure can say so for sure.
         Messages().Inform(OnServer()
                               ? "数据恢复失败！\r\n" + store.LastError() + "\r\n现有数据没有改变。"

@@ -10,11 +10,15 @@ std::vector<LogRecord> LoadOperationLog() {
     return store.ListLog();
 }
 
+bool ClearLog(CDataStore& store) {
+    return store.ExecuteSql("delete from Log");
+}
+
 AdminResult ClearOperationLog() {
     if (!Messages().AskYesNo("是否要情况日志？"))
         return AdminResult::Declined;
     CDataStore store;
     if (!store.ConnectOther())
         return AdminResult::NoData;
-    return store.ClearLog() ? AdminResult::Done : AdminResult::Failed;
+    return ClearLog(store) ? AdminResult::Done : AdminResult::Failed;
 }

@@ -85,6 +85,13 @@ AdminResult ChangeOperatorPassword(const std::string& userName, const std::strin
     return AdminResult::Done;
 }
 
+bool DeleteUser(CDataStore& store, const std::string& user) {
+    // The count guard keeps the last operator even if two programs delete at the same time.
+    return store.ExecuteSql("delete from Manage where lower(UserName) = lower(?)"
+                            " and (select count(*) from Manage) > 1",
+                            {user});
+}
+
 AdminResult DeleteOperator(const std::optional<std::string>& selected) {
     if (!selected) {
         Messages().Inform("请选中要删除的管理员！");
@@ -107,7 +114,7 @@ AdminResult DeleteOperator(const std::optional<std::string>& selected) {
     }
     if (!Messages().AskYesNo("确定要删除吗"))
         return AdminResult::Declined;
-    if (!store.DeleteUser(*selected))
+    if (!DeleteUser(store, *selected))
         return AdminResult::Failed;
     if (store.Changes() == 0) {
         // Another program removed operators since the list was read.

@@ -1,10 +1,12 @@
 #pragma once
-#include "AdminResult.h"
+#include "port/AdminResult.h"
 #include "store/Records.h"
 
 #include <optional>
 #include <string>
 #include <vector>
+
+class CDataStore;
 
 // Operators: the user management window, the operator form and the change-password action.
 
@@ -37,6 +39,9 @@ AdminResult AddOperator(const std::string& userName, const std::string& password
 // Gives an existing operator a new password and note; "修改密码成功！" on success.
 AdminResult ChangeOperatorPassword(const std::string& userName, const std::string& password,
                                    const std::string& note);
+// Deletes the operator of that whole name (ASCII case ignored) unless it is the only one
+// left; store.Changes() tells whether a row went. Failures are told as ExecuteSql tells them.
+bool DeleteUser(CDataStore& store, const std::string& user);
 // "删除": the selected operator's name (nullopt: nothing selected), the question, the delete.
 // The last remaining operator is never deleted.
 AdminResult DeleteOperator(const std::optional<std::string>& selected);

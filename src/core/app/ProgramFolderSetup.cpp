@@ -1,5 +1,6 @@
 #include "ProgramFolderSetup.h"
 
+#include "server/ServerSetup.h"
 #include "store/PasswordHash.h"
 #include "store/Schema.h"
 #include "store/ServerConfig.h"

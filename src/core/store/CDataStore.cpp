@@ -157,6 +157,10 @@ int64_t CDataStore::Changes() const {
     return m_engine ? m_engine->Changes() : 0;
 }
 
+bool CDataStore::RunDataStep(const std::function<bool(std::string& error)>& step) {
+    return CountAndCheckFault() && step(m_lastError);
+}
+
 std::string CDataStore::DescribeStatement(const std::string& sql, const SqlValues& values) {
     std::string out;
     size_t next = 0;

@@ -72,6 +72,10 @@ public:
     // LastError() (the detailed description) it fills the "%s+%s" of the store's messages.
     std::string LastErrorCodeText() const;
     int64_t Changes() const;
+    // Runs `step`, work on the data as a whole rather than a statement (a backup or restore of
+    // the main data: a file copy, or the server's client programs). It counts as a statement
+    // for the test seams below; the text it fails with is LastError().
+    bool RunDataStep(const std::function<bool(std::string& error)>& step);
 
     // Writes the statement text (values filled in) to sql.txt in the program folder.
     static void DumpStatement(const std::string& text);
@@ -114,31 +118,6 @@ public:
     bool AddLogEntry(const std::string& event);
     SettingsRecord LoadSettings();
     bool SaveSettings(const SettingsRecord& settings);
-
-    // ---- administration: operator delete, log clearing, backup and restore of the main file
-    // Deletes the operator of that whole name (ASCII case ignored) unless it is the only one
-    // left; Changes() tells whether a row went. Failures go through ExecuteSql.
-    bool DeleteUser(const std::string& user);
-    bool ClearLog();
-    // Copies Data/main_data.tdb, live, through SQLite's online backup API into `target`, which
-    // must not exist yet (it is created exclusively; a half-made copy is removed again). With
-    // a server: an archive of all of this program's tables there (ServerBackup.h).
-    // No message of its own; LastError() says why it failed.
-    bool BackupMainDataTo(const std::filesystem::path& target);
-    // Replaces the content of Data/main_data.tdb by that of `backup` through the backup API,
-    // in one transaction: on failure the data file is as it was. No message of its own. With a
-    // server: the main data's tables there, from such an archive, in one transaction.
-    bool RestoreMainDataFrom(const std::filesystem::path& backup);
-    // Why `file` cannot be restored into this program folder: CheckMainDataFile with data
-    // files, an archive of the server's tables (made in this schema, no newer than this
-    // program) with a server.
-    static std::optional<std::string> CheckBackupFile(const std::filesystem::path& file);
-    // Why `file` is not a sound main data file of this program (not a database, fails the
-    // integrity check, lacks a main table, made by a newer program); nullopt when it is.
-    static std::optional<std::string> CheckMainDataFile(const std::filesystem::path& file);
-    // True only when `file` exists and SQLite finds it is no database or a corrupt one; a
-    // busy or unreadable file is not called damaged.
-    static bool IsDamagedDataFile(const std::filesystem::path& file);
 
     // ---- goods, goods classes, business units (main data file)
     // The list operations append to `list` and return false after a failure (with the rows

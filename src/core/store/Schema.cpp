@@ -1,7 +1,6 @@
 #include "Schema.h"
 
 #include "ServerConnection.h"
-#include "StoreEngine.h"
 
 #include <cstdlib>
 #include <memory>
@@ -219,28 +218,16 @@ std::string ServerDdl(std::string sql) {
 
 using Result = PgResult;
 
-bool ServerExec(PGconn* conn, const std::string& sql, std::string* error) {
-    Result r(PQexec(conn, sql.c_str()));
-    const auto status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
-    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
-        return true;
-    if (error) {
-        const char* primary = r ? PQresultErrorField(r.get(), PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-        *error = primary ? primary : PQerrorMessage(conn);
-    }
-    return false;
-}
-
-const char* SchemaName(bool mainTables) {
-    return mainTables ? "main_data" : "other_data";
-}
-
 // The configuration lists' document, kept on a server as the bytes of its file (one row named
 // after the file), so a document in any encoding comes back exactly as it went in.
 constexpr const char* kServerConfigTable =
     "CREATE TABLE ferix_config (name TEXT PRIMARY KEY, content BYTEA NOT NULL);\n";
 
 } // namespace
+
+const char* SchemaName(bool mainTables) {
+    return mainTables ? "main_data" : "other_data";
+}
 
 bool CreateServerSchema(PGconn* conn, bool mainTables, std::string* error) {
     std::string sql = "CREATE TABLE IF NOT EXISTS ferix_schema (name TEXT PRIMARY KEY,"
@@ -305,105 +292,4 @@ bool UpgradeServerSchema(PGconn* conn, bool mainTables, std::string* error) {
     if (!ok)
         ServerExec(conn, "ROLLBACK", nullptr);
     return ok;
-}
-
-namespace {
-// Whether the program's data already on a server can be used by this program as it stands: both
-// version rows there, neither newer than this program's.
-bool ServerDataJoinable(PGconn* conn, std::string* error) {
-    Result r(PQexec(conn, "SELECT name, version FROM ferix_schema"));
-    if (!r || PQresultStatus(r.get()) != PGRES_TUPLES_OK) {
-        *error = PQerrorMessage(conn);
-        return false;
-    }
-    for (bool mainTables : {false, true}) {
-        int version = -1;
-        for (int i = 0; i < PQntuples(r.get()); ++i) {
-            if (std::string_view(PQgetvalue(r.get(), i, 0)) == SchemaName(mainTables))
-                version = std::atoi(PQgetvalue(r.get(), i, 1));
-        }
-        const int current = mainTables ? kMainSchemaVersion : kOtherSchemaVersion;
-        if (version < 0) {
-            *error = std::string("服务器上的数据库不是本程序的数据（ferix_schema 中没有 ") +
-                     SchemaName(mainTables) + "），不能连接到它。";
-            return false;
-        }
-        if (version > current) {
-            *error = "数据库由更新版本的程序创建 (version " + std::to_string(version) + ")";
-            return false;
-        }
-    }
-    return true;
-}
-} // namespace
-
-bool CreateServerData(const std::string& conninfo, const std::string& adminHash,
-                      const std::string& created, std::string* error,
-                      std::string_view configDocument, bool* joined) {
-    if (joined)
-        *joined = false;
-    const PgConnection conn = ConnectToServer(conninfo, error);
-    if (!conn)
-        return false;
-    // Two workstations set up at once: the second waits for the first, then joins what it made.
-    if (!ServerExec(conn.get(), "BEGIN; SELECT pg_advisory_xact_lock(hashtext('ferix_schema'))",
-                    error))
-        return false;
-    Result existing(PQexec(conn.get(), "SELECT to_regclass('ferix_schema') IS NOT NULL"));
-    if (!existing || PQresultStatus(existing.get()) != PGRES_TUPLES_OK) {
-        *error = PQerrorMessage(conn.get());
-        return false;
-    }
-    if (std::string_view(PQgetvalue(existing.get(), 0, 0)) == "t") {
-        if (!joined) {
-            *error = "服务器上的数据库已有本程序的数据，不能重新创建。";
-            return false;
-        }
-        // Another workstation's data: this folder only connects to it.
-        *joined = ServerDataJoinable(conn.get(), error);
-        ServerExec(conn.get(), "ROLLBACK", nullptr);
-        return *joined;
-    }
-    // Another program's tables: ours are made only where they cannot clash or mix with them.
-    Result foreign(PQexec(conn.get(), "SELECT min(tablename) FROM pg_tables"
-                                      " WHERE schemaname = current_schema()"));
-    if (!foreign || PQresultStatus(foreign.get()) != PGRES_TUPLES_OK) {
-        *error = PQerrorMessage(conn.get());
-        return false;
-    }
-    if (!PQgetisnull(foreign.get(), 0, 0)) {
-        *error = std::string("服务器上的数据库已有其他程序的表（") +
-                 PQgetvalue(foreign.get(), 0, 0) + "），不能在其中创建本程序的数据。";
-        return false;
-    }
-    const char* values[] = {"admin", adminHash.c_str(), created.c_str(), ""};
-    auto insert = [&](const char* sql, int count) {
-        Result r(PQexecParams(conn.get(), ServerStatementText(sql).c_str(), count, nullptr, values,
-                              nullptr, nullptr, 0));
-        if (r && PQresultStatus(r.get()) == PGRES_COMMAND_OK)
-            return true;
-        *error = PQerrorMessage(conn.get());
-        return false;
-    };
-    // The document goes as binary bytes: in any encoding it is stored exactly as its file.
-    auto insertDocument = [&] {
-        if (configDocument.empty())
-            return true;
-        const char* params[] = {configDocument.data()};
-        const int lengths[] = {static_cast<int>(configDocument.size())};
-        const int formats[] = {1};
-        Result r(PQexecParams(conn.get(),
-                              "INSERT INTO ferix_config(name, content) VALUES "
-                              "('ferix_config.data', $1)",
-                              1, nullptr, params, lengths, formats, 0));
-        if (r && PQresultStatus(r.get()) == PGRES_COMMAND_OK)
-            return true;
-        *error = PQerrorMessage(conn.get());
-        return false;
-    };
-    // Leaving without COMMIT rolls all of it back when the connection closes.
-    return CreateServerSchema(conn.get(), false, error) &&
-           CreateServerSchema(conn.get(), true, error) && insert(kAddFirstOperator, 4) &&
-           insert(kAddFirstSettings, 0) && insertDocument() &&
-           ServerExec(conn.get(), "COMMIT", error);
 }

@@ -30,18 +30,11 @@ bool CreateOtherSchema(sqlite3* db, std::string* error);
 // and no tables is left alone (the connect's first statement then reports it).
 bool UpgradeSchema(sqlite3* db, const std::string& relativePath, std::string* error);
 
+// The name of one data file's version row in the server's table ferix_schema.
+const char* SchemaName(bool mainTables);
 // The same on a server. Creating makes the tables of one data file and its version row, in the
 // transaction the caller has begun.
 bool CreateServerSchema(pg_conn* conn, bool mainTables, std::string* error);
-// Makes both sets of tables on a server database that has none of this program's, with the
-// first operator "admin" (`adminHash`, created `created`), the settings row and, unless it is
-// empty, the configuration document `configDocument` (its file's bytes), in one transaction.
-// A database that holds this program's data already is refused, or, when `joined` is given,
-// joined: nothing is written there and *joined is set. Its tables must then be of this version
-// or an older one (a later connect upgrades them).
-bool CreateServerData(const std::string& conninfo, const std::string& adminHash,
-                      const std::string& created, std::string* error,
-                      std::string_view configDocument = {}, bool* joined = nullptr);
 // Brings a server's tables up to date under a lock, so two workstations starting a newer program
 // at once upgrade once. A database without this program's tables is refused with its message.
 bool UpgradeServerSchema(pg_conn* conn, bool mainTables, std::string* error);

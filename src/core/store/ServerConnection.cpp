@@ -35,3 +35,15 @@ std::string ConninfoValue(const std::string& value) {
     }
     return out + "'";
 }
+
+bool ServerExec(PGconn* conn, const std::string& sql, std::string* error) {
+    PgResult r(PQexec(conn, sql.c_str()));
+    const auto status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
+        return true;
+    if (error) {
+        const char* primary = r ? PQresultErrorField(r.get(), PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+        *error = primary ? primary : PQerrorMessage(conn);
+    }
+    return false;
+}

@@ -20,6 +20,9 @@ using PgConnection = std::unique_ptr<PGconn, PgConnectionDeleter>;
 // user's business) and speaking UTF-8. Null on failure, with libpq's text in `error`, which
 // never quotes the connection string.
 PgConnection ConnectToServer(const std::string& conninfo, std::string* error);
+// Runs `sql` (one statement or several, no values). False on failure, with the server's own
+// message in `error` when given.
+bool ServerExec(PGconn* conn, const std::string& sql, std::string* error);
 // libpq's text of the connection's last error, without its trailing line break.
 std::string ServerErrorText(const PGconn* conn);
 // A value of a connection string, quoted as libpq reads it.

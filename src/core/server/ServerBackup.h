@@ -34,3 +34,9 @@ std::optional<std::string> CheckServerBackup(const std::string& conninfo,
 // upgraded on the next connection. On failure the data on the server is as it was.
 bool RestoreServerData(const std::string& conninfo, const std::filesystem::path& file,
                        const std::filesystem::path& tempFolder, std::string* error);
+
+// The same for the program folder in the current directory: on the server of its
+// Data/server.conf (a string that cannot be used is the error), with its Temp folder.
+bool DumpFolderServerData(const std::filesystem::path& target, std::string* error);
+std::optional<std::string> CheckFolderServerBackup(const std::filesystem::path& file);
+bool RestoreFolderServerData(const std::filesystem::path& file, std::string* error);

@@ -1,7 +1,9 @@
 #include "ServerBackup.h"
 
-#include "Schema.h"
-#include "ServerConnection.h"
+#include "port/ProgramFolder.h"
+#include "store/Schema.h"
+#include "store/ServerConfig.h"
+#include "store/ServerConnection.h"
 #include "text/Ascii.h"
 
 #include <fcntl.h>
@@ -666,4 +668,40 @@ bool RestoreServerData(const std::string& conninfo, const fs::path& file,
         return true;
     *error = login.Hide(ClientFailure(run));
     return false;
+}
+
+namespace {
+
+// The connection string of the folder's server, or why there is none to use.
+std::optional<std::string> FolderConninfo(std::string* error) {
+    const ServerConfig conf = ReadServerConfig(ProgramFolder());
+    if (!conf.error.empty()) {
+        *error = conf.error;
+        return std::nullopt;
+    }
+    return conf.conninfo;
+}
+
+fs::path TempFolder() {
+    return ProgramFolder() / "Temp";
+}
+
+} // namespace
+
+bool DumpFolderServerData(const fs::path& target, std::string* error) {
+    const auto conninfo = FolderConninfo(error);
+    return conninfo && DumpServerData(*conninfo, target, TempFolder(), error);
+}
+
+std::optional<std::string> CheckFolderServerBackup(const fs::path& file) {
+    std::string error;
+    const auto conninfo = FolderConninfo(&error);
+    if (!conninfo)
+        return error;
+    return CheckServerBackup(*conninfo, file, TempFolder());
+}
+
+bool RestoreFolderServerData(const fs::path& file, std::string* error) {
+    const auto conninfo = FolderConninfo(error);
+    return conninfo && RestoreServerData(*conninfo, file, TempFolder(), error);
 }

@@ -1,5 +1,5 @@
 #pragma once
-#include "AdminResult.h"
+#include "port/AdminResult.h"
 
 #include <cstdint>
 #include <string>

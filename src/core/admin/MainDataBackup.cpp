@@ -1,10 +1,11 @@
-// Administration: operator delete, log clearing, backup and restore of the main data file.
-#include "CDataStore.h"
+#include "MainDataBackup.h"
 
-#include "Schema.h"
-#include "ServerBackup.h"
-#include "ServerConfig.h"
 #include "port/ProgramFolder.h"
+#include "server/ServerBackup.h"
+#include "store/CDataStore.h"
+#include "store/CSqliteFile.h"
+#include "store/Schema.h"
+#include "store/ServerConfig.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,77 +15,14 @@
 #include <cerrno>
 #include <cstring>
 #include <set>
+#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Restoring waits this long for another program to let go of the data file, then gives up
-// and leaves the file as it was.
-constexpr int kRestoreBusyMs = 2000;
-
-// Owns one raw connection used only for whole-file work.
-class CRawDb {
-public:
-    ~CRawDb() {
-        if (m_db)
-            sqlite3_close_v2(m_db);
-    }
-    bool Open(const fs::path& path, int flags, std::string* error) {
-        int rc = sqlite3_open_v2(path.string().c_str(), &m_db, flags, nullptr);
-        if (rc != SQLITE_OK) {
-            *error = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
-            return false;
-        }
-        sqlite3_busy_timeout(m_db, kRestoreBusyMs);
-        return true;
-    }
-    void Close() {
-        if (m_db)
-            sqlite3_close_v2(m_db);
-        m_db = nullptr;
-    }
-    sqlite3* Handle() const { return m_db; }
-
-private:
-    sqlite3* m_db = nullptr;
-};
-
-bool CopyDatabase(sqlite3* from, sqlite3* to, std::string* error) {
-    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
-    if (!backup) {
-        *error = sqlite3_errmsg(to);
-        return false;
-    }
-    const int rc = sqlite3_backup_step(backup, -1);
-    const int finish = sqlite3_backup_finish(backup);
-    if (rc != SQLITE_DONE) {
-        *error = sqlite3_errstr(rc);
-        return false;
-    }
-    if (finish != SQLITE_OK) {
-        *error = sqlite3_errmsg(to);
-        return false;
-    }
-    return true;
-}
-
 bool OnServer() {
     return ReadServerConfig(ProgramFolder()).present;
-}
-
-// The connection string of the folder's server, or why there is none to use.
-std::optional<std::string> ServerConninfo(std::string* error) {
-    const ServerConfig conf = ReadServerConfig(ProgramFolder());
-    if (!conf.error.empty()) {
-        *error = conf.error;
-        return std::nullopt;
-    }
-    return conf.conninfo;
-}
-
-fs::path TempFolder() {
-    return ProgramFolder() / "Temp";
 }
 
 fs::path MainDataPath() {
@@ -131,28 +69,9 @@ const std::vector<std::string>& MainTables() {
     return tables;
 }
 
-} // namespace
-
-bool CDataStore::DeleteUser(const std::string& user) {
-    // The count guard keeps the last operator even if two programs delete at the same time.
-    return ExecuteSql("delete from Manage where lower(UserName) = lower(?)"
-                      " and (select count(*) from Manage) > 1",
-                      {user});
-}
-
-bool CDataStore::ClearLog() {
-    return ExecuteSql("delete from Log");
-}
-
-bool CDataStore::BackupMainDataTo(const fs::path& target) {
-    if (!CountAndCheckFault())
-        return false;
-    if (OnServer()) {
-        const auto conninfo = ServerConninfo(&m_lastError);
-        return conninfo && DumpServerData(*conninfo, target, TempFolder(), &m_lastError);
-    }
-    CRawDb source;
-    if (!source.Open(MainDataPath(), SQLITE_OPEN_READONLY, &m_lastError))
+bool BackupMainFile(const fs::path& target, std::string& error) {
+    CSqliteFile source;
+    if (!source.Open(MainDataPath(), SQLITE_OPEN_READONLY, &error))
         return false;
     // An empty or foreign file would give a backup that looks made and restores nothing.
     sqlite3_stmt* probe = nullptr;
@@ -160,20 +79,19 @@ bool CDataStore::BackupMainDataTo(const fs::path& target) {
                                                &probe, nullptr) == SQLITE_OK;
     sqlite3_finalize(probe);
     if (!isDataFile) {
-        m_lastError = sqlite3_errmsg(source.Handle());
+        error = sqlite3_errmsg(source.Handle());
         return false;
     }
     // Created exclusively: an existing backup (a second one in the same second) is never
     // overwritten.
     const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
-        m_lastError = std::string(std::strerror(errno)) + " (" + target.string() + ")";
+        error = std::string(std::strerror(errno)) + " (" + target.string() + ")";
         return false;
     }
     ::close(fd);
-    CRawDb copy;
-    bool ok = copy.Open(target, SQLITE_OPEN_READWRITE, &m_lastError) &&
-              CopyDatabase(source.Handle(), copy.Handle(), &m_lastError);
+    CSqliteFile copy;
+    bool ok = copy.Open(target, SQLITE_OPEN_READWRITE, &error) && copy.CopyFrom(source, &error);
     copy.Close();
     if (!ok) {
         std::error_code ec;
@@ -183,34 +101,39 @@ bool CDataStore::BackupMainDataTo(const fs::path& target) {
     return ok;
 }
 
-bool CDataStore::RestoreMainDataFrom(const fs::path& backup) {
-    if (!CountAndCheckFault())
-        return false;
-    if (OnServer()) {
-        const auto conninfo = ServerConninfo(&m_lastError);
-        return conninfo && RestoreServerData(*conninfo, backup, TempFolder(), &m_lastError);
-    }
-    CRawDb source, data;
-    return source.Open(backup, SQLITE_OPEN_READONLY, &m_lastError) &&
-           data.Open(MainDataPath(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &m_lastError) &&
-           CopyDatabase(source.Handle(), data.Handle(), &m_lastError);
+bool RestoreMainFile(const fs::path& backup, std::string& error) {
+    CSqliteFile source, data;
+    return source.Open(backup, SQLITE_OPEN_READONLY, &error) &&
+           data.Open(MainDataPath(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &error) &&
+           data.CopyFrom(source, &error);
 }
 
-std::optional<std::string> CDataStore::CheckBackupFile(const fs::path& file) {
+} // namespace
+
+bool BackupMainDataTo(CDataStore& store, const fs::path& target) {
+    return store.RunDataStep([&](std::string& error) {
+        return OnServer() ? DumpFolderServerData(target, &error) : BackupMainFile(target, error);
+    });
+}
+
+bool RestoreMainDataFrom(CDataStore& store, const fs::path& backup) {
+    return store.RunDataStep([&](std::string& error) {
+        return OnServer() ? RestoreFolderServerData(backup, &error)
+                          : RestoreMainFile(backup, error);
+    });
+}
+
+std::optional<std::string> CheckBackupFile(const fs::path& file) {
     if (!OnServer())
         return CheckMainDataFile(file);
-    std::string error;
-    const auto conninfo = ServerConninfo(&error);
-    if (!conninfo)
-        return error;
-    return CheckServerBackup(*conninfo, file, TempFolder());
+    return CheckFolderServerBackup(file);
 }
 
-std::optional<std::string> CDataStore::CheckMainDataFile(const fs::path& file) {
+std::optional<std::string> CheckMainDataFile(const fs::path& file) {
     std::error_code ec;
     if (!fs::is_regular_file(file, ec))
         return std::string("找不到这个文件。");
-    CRawDb db;
+    CSqliteFile db;
     std::string error;
     if (!db.Open(file, SQLITE_OPEN_READONLY, &error))
         return "无法打开这个文件（" + error + "）。";
@@ -250,8 +173,8 @@ std::optional<std::string> CDataStore::CheckMainDataFile(const fs::path& file) {
     return std::nullopt;
 }
 
-bool CDataStore::IsDamagedDataFile(const fs::path& file) {
-    CRawDb db;
+bool IsDamagedDataFile(const fs::path& file) {
+    CSqliteFile db;
     std::string error;
     if (!db.Open(file, SQLITE_OPEN_READONLY, &error))
         return false;

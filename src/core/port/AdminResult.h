@@ -1,7 +1,8 @@
 #pragma once
 
 // What an administration action came to. Windows mostly ignore it; ferix-cli turns it into
-// its exit status.
+// its exit status. On the ground floor because the server tools' actions (copy-to-server) give
+// it as well as admin/.
 enum class AdminResult {
     Done,     // the action happened
     Declined, // the user answered No to the question

@@ -1,0 +1,30 @@
+#pragma once
+#include <filesystem>
+#include <optional>
+#include <string>
+
+class CDataStore;
+
+// Backup, restore and soundness checks of the main data of the program folder in the current
+// directory: Data/main_data.tdb, or the tables on the server of Data/server.conf. No message of
+// their own: the backup and restore actions (BackupRestore.h) tell the user.
+
+// Copies Data/main_data.tdb, live, through SQLite's online backup API into `target`, which
+// must not exist yet (it is created exclusively; a half-made copy is removed again). With
+// a server: an archive of all of this program's tables there (server/ServerBackup.h).
+// `store` (connected or not) holds why it failed in LastError().
+bool BackupMainDataTo(CDataStore& store, const std::filesystem::path& target);
+// Replaces the content of Data/main_data.tdb by that of `backup` through the backup API,
+// in one transaction: on failure the data file is as it was. With a server: the main data's
+// tables there, from such an archive, in one transaction. LastError() says why not.
+bool RestoreMainDataFrom(CDataStore& store, const std::filesystem::path& backup);
+// Why `file` cannot be restored into this program folder: CheckMainDataFile with data
+// files, an archive of the server's tables (made in this schema, no newer than this
+// program) with a server.
+std::optional<std::string> CheckBackupFile(const std::filesystem::path& file);
+// Why `file` is not a sound main data file of this program (not a database, fails the
+// integrity check, lacks a main table, made by a newer program); nullopt when it is.
+std::optional<std::string> CheckMainDataFile(const std::filesystem::path& file);
+// True only when `file` exists and SQLite finds it is no database or a corrupt one; a
+// busy or unreadable file is not called damaged.
+bool IsDamagedDataFile(const std::filesystem::path& file);
