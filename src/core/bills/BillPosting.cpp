@@ -3,8 +3,8 @@
 #include "BillStore.h"
 #include "CBill.h"
 #include "TradeLine.h"
-#include "finance/FundBillRows.h"
 #include "TransferStore.h"
+#include "finance/FundBillRows.h"
 
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
@@ -62,11 +62,16 @@ TradeLineResult WriteTradeLine(CDataStore& store, BillKind kind, const BillDetai
             ok = store.IncreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, quantity,
                                      d.Product_Price);
         } else if (kind == BillKind::Sale) {
-            // Undoing a sale puts its units back at what they cost when sold.
-            const auto cost = CMoney::Parse(d.Product_Cost);
+            // Undoing a sale puts its units back at the cost price they left at, exactly; a
+            // line older than that knows only its rounded cost.
+            std::optional<CMoney> cost;
+            if (const auto unit = CMoney::Parse(d.Product_UnitCost))
+                cost = unit->TimesQuantity(quantity);
+            else if (const auto lineCost = CMoney::Parse(d.Product_Cost))
+                cost = -*lineCost;
             ok = store.IncreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, quantity,
                                      d.Product_Price,
-                                     cost ? StockCostIn::Average(-*cost) : StockCostIn::Keep());
+                                     cost ? StockCostIn::Average(*cost) : StockCostIn::Keep());
         } else {
             // A sale return comes back at the cost price it has; undoing a purchase return
             // likewise, a new row costing what the goods were bought at.
@@ -78,6 +83,7 @@ TradeLineResult WriteTradeLine(CDataStore& store, BillKind kind, const BillDetai
         if (ok && sale && !reversing) {
             const auto cost = LineCost(costPrice, quantity);
             line.Product_Cost = cost ? cost->Format2() : "";
+            line.Product_UnitCost = cost ? costPrice.Format4() : "";
         }
         return ok;
     };

@@ -156,8 +156,15 @@ CREATE INDEX IF NOT EXISTS ix_EnterSale_customer ON EnterSale(Customer);
 CREATE INDEX IF NOT EXISTS ix_BackSale_customer ON BackSale(Customer);
 )SQL";
 
+// The exact cost price a sale or sale-return line's units left or came in at, so that undoing
+// the bill puts them back at it (older lines stay empty and fall back to the line's cost).
+constexpr const char* kMainLineUnitCost = R"SQL(
+ALTER TABLE EnterSale_Detail ADD COLUMN Product_UnitCost TEXT;
+ALTER TABLE BackSale_Detail ADD COLUMN Product_UnitCost TEXT;
+)SQL";
+
 // Upgrade steps: element i takes a file from version i+1 to i+2.
-const std::vector<const char*> kMainSteps = {kMainV2, kMainV3, kMainFundBills};
+const std::vector<const char*> kMainSteps = {kMainV2, kMainV3, kMainFundBills, kMainLineUnitCost};
 const std::vector<const char*> kOtherSteps = {};
 
 } // namespace
