@@ -276,7 +276,7 @@ int CmdStock(CliContext& ctx) {
             continue;
         rows.push_back({s.StoreHouse, s.ProductCode, s.ProductName, s.Number, s.Price,
                         s.FirstEnterTime, s.LastLeaveTime,
-                        CMoney::ParseOrZero(s.CostPrice).Format4(), StockValue(s).Format2()});
+                        CMoney::ParseOrZero(s.CostPrice).Format4(), StockValueText(s)});
     }
     PrintTable(ctx,
                {"StoreHouse", "ProductCode", "ProductName", "Number", "Price", "FirstEnterTime",
