@@ -156,6 +156,15 @@ std::optional<std::string> CBill::FreeNumber(CDataStore& store, PostOutcome& ref
         refusal = PostOutcome::Failed;
         return std::nullopt;
     };
+    // "-H" ends the number of a red bill: an ordinary bill under such a number would keep its
+    // namesake from ever being reversed.
+    if (IsRedBillNumber(m_number)) {
+        store.Rollback();
+        Messages().Inform("单据编号“" + m_number +
+                          "”以“-H”结尾，这是红字单据的编号，请修改编号后再保存！");
+        refusal = PostOutcome::NumberRefused;
+        return std::nullopt;
+    }
     // A bill whose rows are its lines has no unique number to stop a second workstation from
     // posting under the same one: the number is held instead until this transaction ends.
     const bool lines = !IsTradeKind(m_kind) && !IsFundKind(m_kind);
