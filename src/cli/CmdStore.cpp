@@ -277,7 +277,7 @@ int CmdStock(CliContext& ctx) {
             continue;
         rows.push_back({s.StoreHouse, s.ProductCode, s.ProductName, s.Number, s.Price,
                         s.FirstEnterTime, s.LastLeaveTime,
-                        CMoney::ParseOrZero(s.CostPrice).Format4(), StockValue(s).Format2()});
+                        CMoney::ParseOrZero(s.CostPrice).Format4(), StockValueText(s)});
     }
     PrintTable(ctx,
                {"StoreHouse", "ProductCode", "ProductName", "Number", "Price", "FirstEnterTime",
@@ -440,8 +440,9 @@ int CmdReverse(CliContext& ctx) {
                         "sale, sale-return, transfer, receipt, payment)";
     if (ctx.args.size() != 2 || !ctx.OnlyOptions({}))
         return UsageError(usage);
+    // A kind that is never reversed is refused as such, like any bill that cannot be.
     auto kind = BillKindFromCliName(ctx.args[0]);
-    if (!kind || !(IsTradeKind(*kind) || *kind == BillKind::Transfer || IsFundKind(*kind)))
+    if (!kind)
         return UsageError(usage);
     ReverseOutcome outcome = ReverseOutcome::Failed;
     auto red = ReverseBill(*kind, ctx.args[1], &outcome);

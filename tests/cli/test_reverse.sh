@@ -52,8 +52,13 @@ refused "单据“XS-1”不存在！" reverse purchase XS-1
 bill sale XS-2 0 '{"code": "G1", "quantity": "8", "price": "5"}'
 refused "商品“Pen”库存不足，不能红冲！" reverse purchase JH-1
 
-run reverse loss BS-1
-check "a loss bill is no kind to reverse" [ "$RC" = 2 ]
+for kind in loss gain price; do
+    refused "单据“X”不能红冲！" reverse $kind X
+done
+run reverse nothing X
+check "an unknown kind is a usage error" [ "$RC" = 2 ]
+printf '{"number": "XS-9-H", %s, "paid": "0", "lines": [{"code": "G1", "quantity": "1", "price": "5"}]}' "$header" >"$WORK/bill.json"
+refused "单据编号“XS-9-H”以“-H”结尾，这是红字单据的编号，请修改编号后再保存！" post sale "$WORK/bill.json"
 run reverse sale
 check "the number is required" [ "$RC" = 2 ]
 finish

@@ -125,6 +125,8 @@ void StoreTest::RollBackMainSchemaTo(int version) {
         " ALTER TABLE BackSale_Detail DROP COLUMN Product_Cost;",
         "DROP TABLE FundBill; DROP INDEX ix_EnterStock_customer; DROP INDEX ix_BackStock_customer;"
         " DROP INDEX ix_EnterSale_customer; DROP INDEX ix_BackSale_customer;",
+        "ALTER TABLE EnterSale_Detail DROP COLUMN Product_UnitCost;"
+        " ALTER TABLE BackSale_Detail DROP COLUMN Product_UnitCost;",
     };
     ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kMainSchemaVersion));
     if (OnServer()) {

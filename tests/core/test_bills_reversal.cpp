@@ -195,10 +195,18 @@ TEST_F(ReversalTest, RefusalsNameTheBillOrTheGoodsAndWriteNothing) {
     EXPECT_EQ(ReverseBill(BillKind::Sale, "XS-'1\""), "XS-'1\"-H");
     EXPECT_EQ(Quantity("G1"), "14");
 
-    // The red bill's number is taken by a bill of its own: nothing is overwritten. That bill is
-    // an ordinary one and reverses like any other.
-    Post(BillKind::Sale, "XS-C-H", {{m_pen, "1", "25"}});
+    // The red bill's number is taken by a bill of its own (stored before such numbers were
+    // refused): nothing is overwritten. That bill is an ordinary one and reverses like any other.
     Post(BillKind::Sale, "XS-C", {{m_pen, "1", "25"}});
+    Post(BillKind::Sale, "XS-C-0", {{m_pen, "1", "25"}});
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        for (const char* table : {"EnterSale", "EnterSale_Detail"})
+            ASSERT_TRUE(store.Run(std::string("update ") + table +
+                                      " set Bill_ID = 'XS-C-H' where Bill_ID = 'XS-C-0'",
+                                  {}));
+    }
     ExpectRefused(BillKind::Sale, "XS-C", "单据编号“XS-C-H”已经存在，不能红冲！");
     EXPECT_EQ(ReverseBill(BillKind::Sale, "XS-C-H"), "XS-C-H-H");
     EXPECT_EQ(Quantity("G1"), "13");
@@ -245,4 +253,36 @@ TEST_F(ReversalTest, StatisticsAndHistoryNetAReversedBillWithItsRedBill) {
     EXPECT_EQ(listed, (Strings{"XS-1 1 5 83.00", "XS-2 0 1 25.00", "XS-1-H 2 -5 -83.00"}));
     const BillHeaderRecord total = HistoryTotalRow(bills);
     EXPECT_EQ(total.Number + " " + total.Total, "1 25.00");
+}
+
+TEST_F(ReversalTest, ANumberEndingInTheRedSuffixIsKeptForRedBills) {
+    PutStock("一号仓库", "G1", "Pen", 10, "19.99");
+    const std::string before = Snapshot();
+    auto refused = [&](CBill bill, const std::string& number) {
+        m_port.Clear();
+        EXPECT_EQ(bill.Save(), PostOutcome::NumberRefused) << number;
+        EXPECT_EQ(m_port.Texts(), Strings{"单据编号“" + number +
+                                          "”以“-H”结尾，这是红字单据的编号，请修改编号后再保存！"});
+        EXPECT_EQ(Snapshot(), before) << number;
+    };
+    for (BillKind kind :
+         {BillKind::Purchase, BillKind::Sale, BillKind::Loss, BillKind::Gain, BillKind::Transfer}) {
+        CBill bill = FullBill(kind);
+        if (kind == BillKind::Transfer)
+            bill.m_toWarehouse = "二号仓库";
+        AddLine(bill, m_pen, "1",
+                kind == BillKind::Loss || kind == BillKind::Gain || kind == BillKind::Transfer
+                    ? ""
+                    : "25");
+        CBill given = bill;
+        given.GiveNumber("NO-1-H");
+        refused(given, "NO-1-H");
+        // Typed over the number the bill made.
+        CBill typed = bill;
+        typed.m_number = "NO-2-H";
+        refused(typed, "NO-2-H");
+    }
+    // Only the suffix itself is kept: a number merely holding "-H" is an ordinary one.
+    Post(BillKind::Sale, "XS-H1", {{m_pen, "1", "25"}});
+    EXPECT_EQ(ReverseBill(BillKind::Sale, "XS-H1"), "XS-H1-H");
 }

@@ -156,6 +156,45 @@ TEST_F(CostTest, AReversedSaleAndItsRedBillCancelOutAndItsUnitsComeBackAtTheirCo
                     {"统计汇总", "", "", "0", "0.00", "0.00", "0.00", ""}}));
 }
 
+TEST_F(CostTest, AReversedSaleOrSaleReturnLeavesTheCostPriceExactlyAsItWas) {
+    // A sale posted before unit costs were kept knows only its cost to the cent: 0.13.
+    Post(BillKind::Purchase, {{m_pen, "1", "0.125"}}, "二号仓库");
+    const std::string old = Post(BillKind::Sale, {{m_pen, "1", "1"}}, "二号仓库");
+    RollBackMainSchemaTo(4);
+    ASSERT_TRUE(ReverseBill(BillKind::Sale, old));
+    EXPECT_EQ(At("二号仓库", "G1"), "1@0.1300");
+
+    // Since, the units go back at the cost price they left at, exactly.
+    Post(BillKind::Purchase, {{m_pen, "1", "0.125"}});
+    const std::string sale = Post(BillKind::Sale, {{m_pen, "1", "1"}});
+    EXPECT_EQ(Costs(BillKind::Sale, sale), Strings{"0.13"});
+    ASSERT_TRUE(ReverseBill(BillKind::Sale, sale));
+    EXPECT_EQ(At("一号仓库", "G1"), "1@0.1250");
+    EXPECT_EQ(Costs(BillKind::Sale, sale + "-H"), Strings{"-0.13"});
+
+    Post(BillKind::Purchase, {{m_ink, "1", "10.00"}});
+    Post(BillKind::Purchase, {{m_ink, "2", "10.01"}});
+    EXPECT_EQ(At("一号仓库", "G2"), "3@10.0067"); // 30.02 / 3
+    const std::string ink = Post(BillKind::Sale, {{m_ink, "1", "12"}});
+    EXPECT_EQ(Costs(BillKind::Sale, ink), Strings{"10.01"});
+    EXPECT_EQ(At("一号仓库", "G2"), "2@10.0067");
+    ASSERT_TRUE(ReverseBill(BillKind::Sale, ink));
+    EXPECT_EQ(At("一号仓库", "G2"), "3@10.0067");
+
+    // Bought again in between: the sold unit joins the average at what it cost, 10.0067.
+    const std::string again = Post(BillKind::Sale, {{m_ink, "2", "12"}});
+    Post(BillKind::Purchase, {{m_ink, "1", "11"}});
+    ASSERT_TRUE(ReverseBill(BillKind::Sale, again));
+    EXPECT_EQ(At("一号仓库", "G2"), "4@10.2551"); // (2 × 10.5034 + 2 × 10.0067) / 4
+
+    // A sale return and its reversal leave the cost price as they found it.
+    const std::string back = Post(BillKind::SaleReturn, {{m_ink, "2", "12"}});
+    EXPECT_EQ(Costs(BillKind::SaleReturn, back), Strings{"20.51"});
+    EXPECT_EQ(At("一号仓库", "G2"), "6@10.2551");
+    ASSERT_TRUE(ReverseBill(BillKind::SaleReturn, back));
+    EXPECT_EQ(At("一号仓库", "G2"), "4@10.2551");
+}
+
 TEST_F(CostTest, AFileOfTheEarlierSchemaGainsCostsAndReportsItsOldSalesAsUnknown) {
     Post(BillKind::Purchase, {{m_pen, "10", "12.5"}});
     Post(BillKind::Sale, {{m_pen, "2", "20"}}, "一号仓库", "老客户");

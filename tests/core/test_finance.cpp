@@ -3,10 +3,10 @@
 #include "BillTestSupport.h"
 
 #include "bills/BillReversal.h"
+#include "bills/FundBill.h"
 #include "config/ConfigLists.h"
 #include "finance/Balances.h"
 #include "finance/Finance.h"
-#include "bills/FundBill.h"
 #include "query/TemplatePrint.h"
 #include "store/Schema.h"
 
@@ -261,6 +261,8 @@ TEST_F(FinanceTest, AReceiptIsCheckedInTheWindowsOrderAndARefusalWritesNothing) 
              {"", "请输入 金额 ！"},
              {"5O", "金额“5O”不是有效的数字！"},
              {"10.005", "金额“10.005”最多只能有两位小数！"},
+             {"5.00001", "金额“5.00001”最多只能有两位小数！"},
+             {"5.000", "金额“5.000”最多只能有两位小数！"},
              {"0", "金额必须大于零！"},
              {"-3", "金额必须大于零！"}}) {
         b = r;

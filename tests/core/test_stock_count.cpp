@@ -2,6 +2,7 @@
 
 #include "bills/BillStore.h"
 #include "bills/StockCount.h"
+#include "query/StockView.h"
 
 namespace {
 using Strings = std::vector<std::string>;
@@ -154,4 +155,56 @@ TEST_F(StockCountTest, ACountedQuantityThatIsNotAWholeNumberOfZeroOrMoreIsRefuse
     m_port.Clear();
     EXPECT_FALSE(LoadStockCount("", "").has_value());
     EXPECT_EQ(m_port.Texts(), Strings{"请输入仓库！"});
+}
+
+TEST_F(StockCountTest, StockBeyondWhatMoneyCanValueIsRefusedAndNeverShownAsZero) {
+    const std::string before = Snapshot();
+    // The stock path's reason, then the gain's own failure.
+    const Strings tooLarge = {"商品（Pen）的库存数量超出范围。不能完成当前操作！",
+                              "报溢操作失败(库存表)!\r\n 失败原因："};
+    // 40 pens at 19.99 held: 40 + (INT64_MAX − 40) more could not be valued. Nor could
+    // INT64_MAX pens in a warehouse that never held them, at their preset price 19.99.
+    for (const auto& [warehouse, quantity] : std::vector<std::pair<std::string, int64_t>>{
+             {"一号仓库", INT64_MAX - 40}, {"三号仓库", INT64_MAX}}) {
+        CBill gain = FullBill(BillKind::Gain);
+        gain.m_warehouse = warehouse;
+        AddLine(gain, m_pen, std::to_string(quantity));
+        m_port.Clear();
+        EXPECT_EQ(gain.Save(), PostOutcome::Failed) << warehouse;
+        EXPECT_EQ(m_port.Texts(), tooLarge);
+        EXPECT_EQ(Snapshot(), before) << warehouse;
+    }
+    StockCount count = Load();
+    SetCounted(count, "G1", std::to_string(INT64_MAX));
+    CountPosted posted;
+    m_port.Clear();
+    EXPECT_EQ(CountStock(count, posted), CountOutcome::Failed);
+    EXPECT_EQ(m_port.Texts(), tooLarge);
+    EXPECT_EQ(Snapshot(), before);
+
+    // A row no stock change could make (written by hand): its value and every total over it are
+    // unknown, not 0.00; the others stay exact.
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        ASSERT_TRUE(store.Run("update StockPile set Number = ? where StoreHouse = ? and"
+                              " ProductCode = ?",
+                              {std::to_string(INT64_MAX), "二号仓库", "G1"}));
+    }
+    auto rows = LoadStockView("全部", "所有商品");
+    ASSERT_TRUE(rows);
+    std::vector<Strings> cells;
+    for (const auto& r : *rows)
+        cells.push_back(StockViewCells(r));
+    std::vector<Strings> shown;
+    for (const auto& c : cells)
+        shown.push_back({c[0], c[2], c[5], c[6], c[7]});
+    EXPECT_EQ(shown,
+              (std::vector<Strings>{{"G3", "5", "一号仓库", "5.0000", "25.00"},
+                                    {"G2", "12", "一号仓库", "3.0000", "36.00"},
+                                    {"G1", std::to_string(INT64_MAX), "二号仓库", "19.9900", "—"},
+                                    {"G1", "40", "一号仓库", "19.9900", "799.60"}}));
+    EXPECT_EQ(StockViewTotalCells(*rows), (Strings{"合计", "", "—", "", "", "", "", "—"}));
+    rows->erase(rows->begin() + 2);
+    EXPECT_EQ(StockViewTotalCells(*rows), (Strings{"合计", "", "57", "", "", "", "", "860.60"}));
 }

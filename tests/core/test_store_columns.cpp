@@ -129,6 +129,8 @@ TEST_F(StoreColumnsTest, TradeBillsWriteEveryHeaderAndLineColumnInItsPlace) {
             // 1002.50 / 105 = 9.5476 a unit.
             first["Product_Cost"] = "29.50";
             second["Product_Cost"] = "47.74";
+            first["Product_UnitCost"] = "9.8325";
+            second["Product_UnitCost"] = "9.5476";
         }
         EXPECT_EQ(ReadRows(Dir(), "select * from " + table + "_Detail order by Id"),
                   (std::vector<Row>{first, second}));

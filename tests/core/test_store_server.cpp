@@ -60,7 +60,7 @@ TEST_F(ServerStoreTest, BothDataFilesLiveInOneDatabaseMadeOnce) {
     // Both sets of tables side by side in the folder's one schema, each with its version.
     const std::string conninfo = Conninfo();
     EXPECT_EQ(ServerRows(conninfo, "select name, version from ferix_schema order by name"),
-              "main_data|4\nother_data|1\n");
+              "main_data|5\nother_data|1\n");
     EXPECT_EQ(ServerRows(conninfo, "select count(*) from pg_tables where schemaname ="
                                    " current_schema() and tablename in ('manage', 'log',"
                                    " 'setting', 'ferix_product', 'stockpile', 'fundbill')"),
@@ -186,7 +186,7 @@ TEST_F(ServerStoreTest, ABackupOfTheServerTablesRestoresThemExactlyAsTheyWere) {
     const std::string usersLater = users(), logLater = log(), keptLater = kept();
     ASSERT_NE(usersLater.find("|clerk|"), std::string::npos) << usersLater;
     ASSERT_TRUE(logLater.ends_with("修改密码|admin\n")) << logLater;
-    ASSERT_EQ(keptLater, "ferix_config.data|t\nmain_data|4\nother_data|1\n");
+    ASSERT_EQ(keptLater, "ferix_config.data|t\nmain_data|5\nother_data|1\n");
     ASSERT_EQ(RestoreAction(name), AdminResult::Done) << testing::PrintToString(m_port.Texts());
     EXPECT_EQ(m_port.Texts(),
               (std::vector<std::string>{
@@ -218,13 +218,13 @@ TEST_F(ServerStoreTest, ABackupOfTheServerTablesRestoresThemExactlyAsTheyWere) {
     ServerRows(conninfo, "update ferix_schema set version = 3 where name = 'main_data'");
     ASSERT_TRUE(DumpServerData(conninfo, Dir() / "Backup" / "older.bak", Dir() / "Temp", &error))
         << error;
-    ServerRows(conninfo, "update ferix_schema set version = 4 where name = 'main_data'");
+    ServerRows(conninfo, "update ferix_schema set version = 5 where name = 'main_data'");
     AddGoods("G4", "扳手");
     ASSERT_EQ(RestoreAction(std::string("older.bak")), AdminResult::Done)
         << testing::PrintToString(m_port.Texts());
     EXPECT_EQ(ServerRows(conninfo, versions), "main_data|3\nother_data|1\n");
     EXPECT_EQ(Snapshot(), later);
-    EXPECT_EQ(ServerRows(conninfo, versions), "main_data|4\nother_data|1\n");
+    EXPECT_EQ(ServerRows(conninfo, versions), "main_data|5\nother_data|1\n");
     EXPECT_EQ(users(), usersLater);
 }
 

@@ -126,7 +126,7 @@ TEST_F(StockStoreTest, PriceAdjustmentWithoutAStockRowIsRefused) {
 }
 
 TEST_F(StockStoreTest, QuantitiesBeyondTheRangeAreRefusedNotWrapped) {
-    PutStock("一号仓库", "G1", "Pen", INT64_MAX - 1);
+    PutStock("一号仓库", "G1", "Pen", INT64_MAX - 1, "0"); // worth nothing: within money
     CDataStore store;
     ASSERT_TRUE(store.ConnectMain());
     EXPECT_FALSE(store.IncreaseStock("一号仓库", "G1", "Pen", 2, "1"));

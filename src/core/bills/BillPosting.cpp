@@ -3,8 +3,8 @@
 #include "BillStore.h"
 #include "CBill.h"
 #include "TradeLine.h"
-#include "finance/FundBillRows.h"
 #include "TransferStore.h"
+#include "finance/FundBillRows.h"
 
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
@@ -61,11 +61,16 @@ TradeLineResult WriteTradeLine(CDataStore& store, BillKind kind, const BillDetai
             ok = store.IncreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, quantity,
                                      d.Product_Price);
         } else if (kind == BillKind::Sale) {
-            // Undoing a sale puts its units back at what they cost when sold.
-            const auto cost = CMoney::Parse(d.Product_Cost);
+            // Undoing a sale puts its units back at the cost price they left at, exactly; a
+            // line older than that knows only its rounded cost.
+            std::optional<CMoney> cost;
+            if (const auto unit = CMoney::Parse(d.Product_UnitCost))
+                cost = unit->TimesQuantity(quantity);
+            else if (const auto lineCost = CMoney::Parse(d.Product_Cost))
+                cost = -*lineCost;
             ok = store.IncreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, quantity,
                                      d.Product_Price,
-                                     cost ? StockCostIn::Average(-*cost) : StockCostIn::Keep());
+                                     cost ? StockCostIn::Average(*cost) : StockCostIn::Keep());
         } else {
             // A sale return comes back at the cost price it has; undoing a purchase return
             // likewise, a new row costing what the goods were bought at.
@@ -77,6 +82,7 @@ TradeLineResult WriteTradeLine(CDataStore& store, BillKind kind, const BillDetai
         if (ok && sale && !reversing) {
             const auto cost = LineCost(costPrice, quantity);
             line.Product_Cost = cost ? cost->Format2() : "";
+            line.Product_UnitCost = cost ? costPrice.Format4() : "";
         }
         return ok;
     };
@@ -149,6 +155,15 @@ std::optional<std::string> CBill::FreeNumber(CDataStore& store, PostOutcome& ref
         refusal = PostOutcome::Failed;
         return std::nullopt;
     };
+    // "-H" ends the number of a red bill: an ordinary bill under such a number would keep its
+    // namesake from ever being reversed.
+    if (IsRedBillNumber(m_number)) {
+        store.Rollback();
+        Messages().Inform("单据编号“" + m_number +
+                          "”以“-H”结尾，这是红字单据的编号，请修改编号后再保存！");
+        refusal = PostOutcome::NumberRefused;
+        return std::nullopt;
+    }
     // A bill whose rows are its lines has no unique number to stop a second workstation from
     // posting under the same one: the number is held instead until this transaction ends.
     const bool lines = !IsTradeKind(m_kind) && !IsFundKind(m_kind);

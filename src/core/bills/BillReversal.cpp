@@ -3,8 +3,8 @@
 
 #include "BillStore.h"
 #include "TradeLine.h"
-#include "finance/FundBillRows.h"
 #include "TransferStore.h"
+#include "finance/FundBillRows.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/RetriedTransaction.h"
@@ -58,7 +58,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
 
     // The checks run inside the write transaction: a second program reversing the same bill
     // waits here and then finds it reversed.
-    const std::string red = number + "-H";
+    const std::string red = number + kRedBillSuffix;
     // On a server a second workstation reversing the same bill waits for the red number here.
     if (!store.ExecuteSql("BEGIN IMMEDIATE") || !store.LockBillNumber(info.table, red))
         return end(ReverseOutcome::Failed, kFailed);

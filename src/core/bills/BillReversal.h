@@ -12,6 +12,12 @@ inline constexpr const char* kBillStanding = "0"; // as posted
 inline constexpr const char* kBillReversed = "1"; // reversed by its red bill
 inline constexpr const char* kBillRed = "2";      // a red bill
 
+// The number of bill X's red bill is X + kRedBillSuffix; no ordinary bill may end in it.
+inline constexpr const char* kRedBillSuffix = "-H";
+inline bool IsRedBillNumber(const std::string& number) {
+    return number.ends_with(kRedBillSuffix);
+}
+
 enum class ReverseOutcome {
     Reversed,      // the red bill is stored and the log entry written
     Refused,       // unknown bill, not reversible, or not enough stock (message shown)

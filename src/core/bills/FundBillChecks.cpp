@@ -49,8 +49,9 @@ bool CBill::ValidateFund() const {
     const auto amount = CMoney::Parse(m_paid);
     if (!amount)
         return Refuse("金额“" + m_paid + "”不是有效的数字！");
-    // Money is kept to the cent: a third decimal would be lost or invented somewhere.
-    if (amount->Units() % 100 != 0)
+    // Money is kept to the cent: a third decimal would be lost or invented somewhere, and
+    // one past the fourth would be rounded away unseen.
+    if (TypedDecimals(m_paid) > 2)
         return Refuse("金额“" + m_paid + "”最多只能有两位小数！");
     if (amount->Units() <= 0)
         return Refuse("金额必须大于零！");

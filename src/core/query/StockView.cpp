@@ -16,27 +16,47 @@ const std::vector<std::string>& StockViewHeaders() {
 
 const char* const kStockTotalText = "合计";
 
-CMoney StockValue(const StockRecord& row) {
-    const auto value = CMoney::ParseOrZero(row.CostPrice).TimesQuantity(LeadingInteger(row.Number));
-    return value.value_or(CMoney());
+const char* const kUnknownFigure = "—";
+
+std::optional<CMoney> StockValue(const StockRecord& row) {
+    return CMoney::ParseOrZero(row.CostPrice).TimesQuantity(LeadingInteger(row.Number));
+}
+
+std::string StockValueText(const StockRecord& row) {
+    const auto value = StockValue(row);
+    return value ? value->Format2() : kUnknownFigure;
+}
+
+std::string StockTotalValueText(const std::vector<StockRecord>& rows) {
+    int64_t total = 0;
+    for (const StockRecord& row : rows) {
+        const auto value = StockValue(row);
+        if (!value || __builtin_add_overflow(total, value->Units(), &total))
+            return kUnknownFigure;
+    }
+    return CMoney::FromUnits(total).Format2();
 }
 
 std::vector<std::string> StockViewCells(const StockRecord& row) {
     const CMoney cost = CMoney::ParseOrZero(row.CostPrice);
     return {row.ProductCode,    row.ProductName, row.Number,     row.Price,
-            row.FirstEnterTime, row.StoreHouse,  cost.Format4(), StockValue(row).Format2()};
+            row.FirstEnterTime, row.StoreHouse,  cost.Format4(), StockValueText(row)};
 }
 
 std::vector<std::string> StockViewTotalCells(const std::vector<StockRecord>& rows) {
     int64_t quantity = 0;
-    CMoney value;
-    for (const StockRecord& row : rows) {
-        const int64_t number = LeadingInteger(row.Number);
-        if (__builtin_add_overflow(quantity, number, &quantity))
-            quantity = number > 0 ? INT64_MAX : INT64_MIN;
-        value += StockValue(row);
-    }
-    return {kStockTotalText, "", std::to_string(quantity), "", "", "", "", value.Format2()};
+    bool counted = true;
+    for (const StockRecord& row : rows)
+        counted =
+            counted && !__builtin_add_overflow(quantity, LeadingInteger(row.Number), &quantity);
+    return {kStockTotalText,
+            "",
+            counted ? std::to_string(quantity) : kUnknownFigure,
+            "",
+            "",
+            "",
+            "",
+            StockTotalValueText(rows)};
 }
 
 std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehouse,

@@ -13,8 +13,15 @@
 // and the cells of one row under them.
 const std::vector<std::string>& StockViewHeaders();
 std::vector<std::string> StockViewCells(const StockRecord& row);
-// What a stock row is worth: quantity × cost price, exact.
-CMoney StockValue(const StockRecord& row);
+// What a stock row is worth: quantity × cost price, exact; nothing when it cannot be held.
+std::optional<CMoney> StockValue(const StockRecord& row);
+// A figure that cannot be computed is shown as this, never as 0.00 (the list, print, export).
+extern const char* const kUnknownFigure; // "—"
+// The value as shown, two decimals, or kUnknownFigure.
+std::string StockValueText(const StockRecord& row);
+// The total value of the rows as shown, or kUnknownFigure when a row's value or the sum is
+// beyond what money can hold.
+std::string StockTotalValueText(const std::vector<StockRecord>& rows);
 // The 合计 row under the list: the total quantity and the total value of the rows.
 std::vector<std::string> StockViewTotalCells(const std::vector<StockRecord>& rows);
 extern const char* const kStockTotalText; // "合计"

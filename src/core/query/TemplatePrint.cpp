@@ -499,10 +499,7 @@ std::optional<fs::path> PrepareStockPrint(const std::string& warehouse,
     input.className = className;
     input.printDate = FormatNow("%y-%m-%d");
     input.rows = rows;
-    CMoney value;
-    for (const StockRecord& row : rows)
-        value += StockValue(row);
-    input.totalValue = value.Format2();
+    input.totalValue = StockTotalValueText(rows);
     return WritePrintPage(kStockTemplateFile, kStockPrintFile,
                           [&](const std::string& text) { return FillStockTemplate(text, input); });
 }

@@ -72,6 +72,9 @@ struct BillDetailRecord {
     // Sale and sale-return lines: quantity × cost price when posted, two decimals; empty for a
     // line whose cost is unknown (posted before costs were kept).
     std::string Product_Cost;
+    // The same lines: the stock row's cost price the units moved at, four decimals; empty on
+    // older lines.
+    std::string Product_UnitCost;
 };
 
 // A row of the loss, gain or price-adjustment tables (the price table has no Number, Total,

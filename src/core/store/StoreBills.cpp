@@ -18,17 +18,20 @@ bool CDataStore::AddTradeLine(BillTable table, const BillDetailRecord& d, const 
                         d.Product_ID,   d.Product_Name,   d.Product_Number, d.Product_Unit,
                         d.Product_atch, d.Product_Date,   d.Product_Price,  d.Product_Total,
                         d.Product_Note, d.Product_BarCode};
-    if (costed)
+    if (costed) {
         values.push_back(d.Product_Cost);
+        values.push_back(d.Product_UnitCost);
+    }
     if (!Run(std::string("insert into ") + BillTableName(table) +
                  "_Detail(Canceled, Bill_ID, Bill_Date, Customer, Department, Employee, Warehouse,"
                  " Introduction, Number, Total, Bank, Pay, Product_ID, Product_Name,"
                  " Product_Number, Product_Unit, Product_atch, Product_Date, Product_Price,"
                  " Product_Total, Product_Note, Product_BarCode" +
-                 (costed ? ", Product_Cost) values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
-                           " ?, ?, ?, ?, ?, ?, ?)"
-                         : ") values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
-                           " ?, ?)"),
+                 (costed
+                      ? ", Product_Cost, Product_UnitCost) values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+                        " ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+                      : ") values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+                        " ?, ?)"),
              values)) {
         Messages().Inform(DatabaseFailureText(failure, LastErrorCodeText() + "+" + m_lastError));
         return false;
@@ -125,8 +128,10 @@ BillDetailRecord ReadTradeDetail(const CStatement& st) {
                              &d.Bank,          &d.Pay};
     for (int i = 0; i < static_cast<int>(std::size(fields)); ++i)
         st.TextInto(i, *fields[i]);
-    if (st.ColumnCount() > static_cast<int>(std::size(fields)))
+    if (st.ColumnCount() > static_cast<int>(std::size(fields))) {
         st.TextInto(static_cast<int>(std::size(fields)), d.Product_Cost);
+        st.TextInto(static_cast<int>(std::size(fields)) + 1, d.Product_UnitCost);
+    }
     return d;
 }
 } // namespace
@@ -170,7 +175,8 @@ std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& his
     }
     std::vector<BillDetailRecord> lines;
     const bool costed = *table == BillTable::EnterSale || *table == BillTable::BackSale;
-    if (!Run(kDetailColumns + std::string(costed ? ", Product_Cost from " : " from ") +
+    if (!Run(kDetailColumns +
+                 std::string(costed ? ", Product_Cost, Product_UnitCost from " : " from ") +
                  BillTableName(*table) + "_Detail where Bill_ID = ? order by Id",
              {billId}, [&](const CStatement& st) { lines.push_back(ReadTradeDetail(st)); })) {
         Messages().Inform(

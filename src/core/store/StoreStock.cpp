@@ -129,6 +129,10 @@ bool CDataStore::AddToStock(const std::string& warehouse, const std::string& cod
                                                       : CMoney::ParseOrZero(preset);
         if (!rowCost) // nothing put in: the unit price stands for the cost
             rowCost = CMoney::ParseOrZero(unitPrice);
+        if (!rowCost->TimesQuantity(quantity)) {
+            Messages().Inform(TooLarge(name));
+            return false;
+        }
         const SqlValues values = {warehouse,
                                   code,
                                   name,
@@ -151,6 +155,11 @@ bool CDataStore::AddToStock(const std::string& warehouse, const std::string& cod
     if (cost.average) {
         if (auto average = AverageCost(current->number, current->cost, quantity, cost.total))
             after = *average;
+    }
+    // Every row keeps a value that can be reckoned: quantity × cost price within money.
+    if (!after.TimesQuantity(number)) {
+        Messages().Inform(TooLarge(name));
+        return false;
     }
     if (!WriteStockState(warehouse, code, number, after, false))
         return fail("update StockPile set Number = ?, CostPrice = ? where StoreHouse = ? and "

@@ -144,6 +144,12 @@ std::string PriceText(const std::string& typed) {
     return value->FormatExact();
 }
 
+size_t TypedDecimals(const std::string& text) {
+    const std::string t = Trim(text);
+    const size_t point = t.find('.');
+    return point == std::string::npos ? 0 : t.size() - point - 1;
+}
+
 std::optional<int64_t> ParseWholeNumber(const std::string& raw) {
     std::string t = Trim(raw);
     if (t.empty())

@@ -50,6 +50,11 @@ private:
 // the value amounts are computed from ("2.123456" → "2.1235"; an unreadable text → "0").
 std::string PriceText(const std::string& typed);
 
+// How many digits follow the decimal point of a number as typed ("5.00001" → 5, "5" → 0),
+// surrounding blanks ignored: money a user types is refused past the cent by this, since
+// reading it rounds the digits away.
+size_t TypedDecimals(const std::string& text);
+
 // A whole-number quantity: optional sign and digits only, surrounding blanks ignored.
 // "2.5", "", "3x" and values outside int64 give nothing.
 std::optional<int64_t> ParseWholeNumber(const std::string& text);
