@@ -161,6 +161,8 @@ private slots:
         SeedBillData();
         RunPicker("palette_product", [](CPaletteListDlg& p) {
             QCOMPARE(p.List()->GetColumnCount(), 25);
+            QCOMPARE(p.List()->model()->headerData(14, Qt::Horizontal).toString(),
+                     QStringLiteral("预设进价"));
             QCOMPARE(ColumnWidth(p.List(), "备注"), 100);
             QCOMPARE(GridTexts(p.List(), "商品编码"), QStringList({"G001", "G002"}));
             QCOMPARE(GridText(p.List(), 0, "预设进价"), QStringLiteral("19.99"));

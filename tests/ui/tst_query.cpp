@@ -329,7 +329,8 @@ private slots:
             QCOMPARE(dlg->windowTitle(), QStringLiteral("销售报表"));
             QCOMPARE(dlg->m_status->text(), QStringLiteral("准备查看历史销售记录"));
             QCOMPARE(dlg->m_model->rowCount(), 0);
-            QVERIFY(ColumnOf(dlg->m_model, "进货单号") >= 0);
+            QCOMPARE(dlg->m_model->headerData(0, Qt::Horizontal).toString(),
+                     QStringLiteral("进货单号"));
             QCOMPARE(dlg->m_model->columnCount(), 11);
             dlg->m_from->setDate(QDate(2026, 12, 1));
             dlg->m_to->setDate(QDate(2026, 12, 7));
@@ -622,7 +623,8 @@ private slots:
             QCOMPARE(dlg->Command(), QStringLiteral("run_caigou_department"));
             QCOMPARE(dlg->windowTitle(), QStringLiteral("进货报表-按部门统计"));
             QCOMPARE(dlg->m_model->rowCount(), 0);
-            QVERIFY(ColumnOf(dlg->m_model, "进货单位") >= 0);
+            QCOMPARE(dlg->m_model->headerData(1, Qt::Horizontal).toString(),
+                     QStringLiteral("进货单位"));
             dlg->m_run->click();
             QCOMPARE(ColumnTexts(dlg->m_model, "进货单位"),
                      QStringList({"采购部", "仓储部", "统计汇总"}));
@@ -640,8 +642,10 @@ private slots:
         CNextModal<CReportDlg> sale([](CReportDlg* dlg) {
             QCOMPARE(dlg->windowTitle(), QStringLiteral("销售报表-按部门统计"));
             QVERIFY(dlg->m_radios[5]->isChecked());
-            QVERIFY(ColumnOf(dlg->m_model, "销售单位") >= 0);
-            QVERIFY(ColumnOf(dlg->m_model, "销售数量") >= 0);
+            QCOMPARE(dlg->m_model->headerData(1, Qt::Horizontal).toString(),
+                     QStringLiteral("销售单位"));
+            QCOMPARE(dlg->m_model->headerData(2, Qt::Horizontal).toString(),
+                     QStringLiteral("销售数量"));
         });
         QVERIFY(OpenRoute(nullptr, Place::Menu, QStringLiteral("按部门查看报表")));
         QVERIFY(sale.Ran());
