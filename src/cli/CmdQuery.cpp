@@ -28,6 +28,8 @@ int CmdReport(CliContext& ctx) {
         if (!IsIsoDate(*date))
             return UsageError("日期必须写成 yyyy-MM-dd：" + *date);
     }
+    if (auto refusal = DateRangeRefusal(*from, *to))
+        return UsageError(*refusal);
     if (profit) {
         ProfitReportResult result = RunProfitReport(profit->key, *from, *to);
         if (result.unknownCostLines > 0)

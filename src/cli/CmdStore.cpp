@@ -385,6 +385,8 @@ int CmdBills(CliContext& ctx) {
         return UsageError(usage);
     if (!IsIsoDate(*from) || !IsIsoDate(*to))
         return UsageError("日期必须写成 yyyy-MM-dd，例如 2026-12-07");
+    if (auto refusal = DateRangeRefusal(*from, *to))
+        return UsageError(*refusal);
     CDataStore store;
     if (!store.ConnectMain())
         return kExitData;

@@ -30,6 +30,14 @@ check "csv report" [ "$OUT" = "$(printf 'Key,Quantity\n李四,2\n王五,3\n统�
 
 run report purchase-goods --from 2026-12-01
 check "missing --to is wrong usage" [ "$RC" -eq 2 ]
+# A range that ends before it starts is refused, not read as an empty one, by every dated command.
+for cmd in "report purchase-goods" "report profit-goods" "bills purchase" "bills transfer" \
+    "statement 某单位"; do
+    run $cmd --from 2026-12-08 --to 2026-12-07
+    check "$cmd: dates in order" [ "$RC" -eq 2 -a "$ERR" = "开始日期不能晚于结束日期！" ]
+done
+run bills sale --from 2026-12-07 --to 2026-12-07
+check "a one-day range is a range" [ "$RC" -eq 0 ]
 run report purchase-goods --from 2026-12-01 --to 12/07/2026
 check "a date that is not yyyy-MM-dd is wrong usage" [ "$RC" -eq 2 ]
 check "the date is named" sh -c "echo \"\$0\" | grep -q '12/07/2026'" "$ERR"

@@ -4,6 +4,7 @@
 #include "config/ConfigLists.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
+#include "text/IsoDate.h"
 #include "text/Money.h"
 
 std::vector<StatementLineRecord> StatementListRows(const UnitStatementRecord& s) {
@@ -19,9 +20,7 @@ std::optional<std::string> StatementRequestRefusal(const std::string& unit, cons
                                                    const std::string& to) {
     if (unit.empty())
         return "请选择往来单位！";
-    if (from > to) // ISO dates order as texts
-        return "开始日期不能晚于结束日期！";
-    return std::nullopt;
+    return DateRangeRefusal(from, to);
 }
 
 std::optional<UnitStatementRecord> LoadStatement(const std::string& unit, const std::string& from,

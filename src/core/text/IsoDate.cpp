@@ -17,3 +17,9 @@ bool IsIsoDate(const std::string& t) {
     int days = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
     return day <= days;
 }
+
+std::optional<std::string> DateRangeRefusal(const std::string& from, const std::string& to) {
+    if (from > to) // ISO dates order as texts
+        return "开始日期不能晚于结束日期！";
+    return std::nullopt;
+}
