@@ -272,7 +272,7 @@ private slots:
         const QString csv = QString::fromStdString((folder.Dir() / "对账.csv").string());
         SetSaveFileNameForTest([&](const QString&, const QString&) { return csv; });
         CModalDriver driver;
-        QString page;
+        QString page, proposedPdf;
         driver.Then<CChild_Caiwu_DuizhangDlg>([&](CChild_Caiwu_DuizhangDlg& w) {
             QCOMPARE(w.windowTitle(), QStringLiteral("往来对账"));
             w.show();
@@ -302,6 +302,13 @@ private slots:
                 page = QString::fromUtf8(f.readAll());
                 print.resize(900, 600);
                 SaveShot(&print, "finance_statement_print");
+                // Its PDF is proposed under the statement's own name (cancelled here).
+                SetSaveFileNameForTest([&](const QString&, const QString& suggested) {
+                    proposedPdf = suggested;
+                    return QString();
+                });
+                Click(print.m_pdf);
+                SetSaveFileNameForTest([&](const QString&, const QString&) { return csv; });
             });
             Click(w.m_print);
             Click(w.m_export);
@@ -309,6 +316,7 @@ private slots:
         QVERIFY(OpenRoute(nullptr, Place::Caiwu, "往来对账"));
         QCOMPARE(driver.Problems(), QStringList());
         QCOMPARE(driver.Pending(), size_t(0));
+        QCOMPARE(proposedPdf, QStringLiteral("往来对账单.pdf"));
         QVERIFY(page.contains(
             QStringLiteral("往来单位：乙客户</td><td>期间：2026-11-05 至 2026-11-30")));
         QVERIFY(page.contains(

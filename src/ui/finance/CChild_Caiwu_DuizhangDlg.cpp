@@ -143,6 +143,7 @@ void CChild_Caiwu_DuizhangDlg::Print() {
     if (!page)
         return;
     CPrintDlg dlg(this);
+    dlg.SetDocumentName(QStringLiteral("往来对账单"));
     dlg.SetAddress(QString::fromStdString(page->string()));
     RunModal(dlg);
 }

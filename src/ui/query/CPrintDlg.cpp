@@ -115,7 +115,7 @@ bool CPrintDlg::PrintTo(QPrinter* printer) {
 
 void CPrintDlg::Print() {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("库存清单"));
+    printer.setDocName(m_documentName);
     bool accepted;
     if (PrintDialogAnswer()) {
         accepted = PrintDialogAnswer()(&printer);
@@ -145,7 +145,7 @@ bool CPrintDlg::SaveAsPdf(const QString& file) {
 }
 
 void CPrintDlg::ExportPdf() {
-    QString file = AskSaveFileName(this, QStringLiteral("导出PDF"), QStringLiteral("库存清单.pdf"),
+    QString file = AskSaveFileName(this, QStringLiteral("导出PDF"), m_documentName + ".pdf",
                                    QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"));
     if (!file.isEmpty())
         SaveAsPdf(file);

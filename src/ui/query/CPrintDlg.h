@@ -24,6 +24,9 @@ public:
     // The full path of the page to show; the page is read into the browser at once.
     void SetAddress(const QString& path);
     QString Address() const { return m_address; }
+    // What the page is called: the PDF export proposes it as the file name ("库存清单" unless
+    // set), and a printed or saved document carries it as its title.
+    void SetDocumentName(const QString& name) { m_documentName = name; }
     // Reads the page into the browser again; false after a message.
     bool LoadPage();
 
@@ -42,6 +45,7 @@ private:
     void ExportPdf();
 
     QString m_address;
+    QString m_documentName = QStringLiteral("库存清单");
 };
 
 // Test seam: when set, "打印" calls this instead of showing the system print dialog; true means
