@@ -4,7 +4,6 @@
 #include "port/MessagePort.h"
 #include "port/ProgramFolder.h"
 #include "store/CDataStore.h"
-#include "store/ServerConfig.h"
 #include "text/Clock.h"
 
 #include <algorithm>
@@ -14,9 +13,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-bool OnServer() {
-    return ReadServerConfig(ProgramFolder()).present;
-}
 fs::path BackupFolder() {
     return ProgramFolder() / "Backup";
 }
@@ -46,7 +42,7 @@ bool SaveCurrentData(std::string* error) {
         *error = store.LastError();
         if (fs::exists(target, ec))
             continue; // taken meanwhile
-        if (OnServer())
+        if (MainDataOnServer())
             return false;
         if (!IsDamagedDataFile(MainDataFile()))
             return false; // a database that could not be copied (locked, disk full)
@@ -106,7 +102,7 @@ AdminResult BackupAction(std::string* fileName) {
     if (ec || !BackupMainDataTo(store, target)) {
         // The server's tools can fail for many reasons (no client programs, a refused
         // connection): the reason goes with the message there.
-        const bool tell = OnServer() && !store.LastError().empty();
+        const bool tell = MainDataOnServer() && !store.LastError().empty();
         Messages().Inform(tell ? "数据备份失败！\r\n" + store.LastError() : "数据备份失败！");
         return AdminResult::Failed;
     }
@@ -136,7 +132,7 @@ AdminResult RestoreAction(const std::optional<std::string>& fileName) {
         return AdminResult::Declined;
 
     std::error_code ec;
-    if (OnServer() || fs::exists(MainDataFile(), ec)) {
+    if (MainDataOnServer() || fs::exists(MainDataFile(), ec)) {
         std::string error;
         if (!SaveCurrentData(&error)) {
             Messages().Inform("数据恢复失败！\r\n无法先备份现有数据：" + error +
@@ -147,7 +143,7 @@ AdminResult RestoreAction(const std::optional<std::string>& fileName) {
     CDataStore store;
     if (!RestoreMainDataFrom(store, backup)) {
         // On a server the restore is one transaction, so its failure can say so for sure.
-        Messages().Inform(OnServer()
+        Messages().Inform(MainDataOnServer()
                               ? "数据恢复失败！\r\n" + store.LastError() + "\r\n现有数据没有改变。"
                               : "数据恢复失败！");
         return AdminResult::Failed;

@@ -6,12 +6,12 @@
 #include "store/CSqliteFile.h"
 #include "store/Schema.h"
 #include "store/ServerConfig.h"
+#include "text/Ascii.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <set>
@@ -21,18 +21,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool OnServer() {
-    return ReadServerConfig(ProgramFolder()).present;
-}
-
 fs::path MainDataPath() {
     return ProgramFolder() / "Data" / "main_data.tdb";
-}
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
 }
 
 std::set<std::string> TableNames(sqlite3* db, std::string* error) {
@@ -44,7 +34,7 @@ std::set<std::string> TableNames(sqlite3* db, std::string* error) {
     }
     int rc;
     while ((rc = st.Step()) == SQLITE_ROW)
-        names.insert(Lower(st.Text(0)));
+        names.insert(AsciiLower(st.Text(0)));
     if (rc != SQLITE_DONE)
         *error = sqlite3_errmsg(db);
     return names;
@@ -110,21 +100,26 @@ bool RestoreMainFile(const fs::path& backup, std::string& error) {
 
 } // namespace
 
+bool MainDataOnServer() {
+    return ReadServerConfig(ProgramFolder()).present;
+}
+
 bool BackupMainDataTo(CDataStore& store, const fs::path& target) {
     return store.RunDataStep([&](std::string& error) {
-        return OnServer() ? DumpFolderServerData(target, &error) : BackupMainFile(target, error);
+        return MainDataOnServer() ? DumpFolderServerData(target, &error)
+                                  : BackupMainFile(target, error);
     });
 }
 
 bool RestoreMainDataFrom(CDataStore& store, const fs::path& backup) {
     return store.RunDataStep([&](std::string& error) {
-        return OnServer() ? RestoreFolderServerData(backup, &error)
-                          : RestoreMainFile(backup, error);
+        return MainDataOnServer() ? RestoreFolderServerData(backup, &error)
+                                  : RestoreMainFile(backup, error);
     });
 }
 
 std::optional<std::string> CheckBackupFile(const fs::path& file) {
-    if (!OnServer())
+    if (!MainDataOnServer())
         return CheckMainDataFile(file);
     return CheckFolderServerBackup(file);
 }
@@ -167,7 +162,7 @@ std::optional<std::string> CheckMainDataFile(const fs::path& file) {
     if (!error.empty())
         return "无法读取这个文件（" + error + "）。";
     for (const auto& table : MainTables()) {
-        if (!present.count(Lower(table)))
+        if (!present.count(AsciiLower(table)))
             return "它不是本程序的主数据文件（缺少数据表 " + table + "）。";
     }
     return std::nullopt;

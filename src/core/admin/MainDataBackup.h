@@ -9,6 +9,9 @@ class CDataStore;
 // directory: Data/main_data.tdb, or the tables on the server of Data/server.conf. No message of
 // their own: the backup and restore actions (BackupRestore.h) tell the user.
 
+// The main data is on the server of Data/server.conf rather than in Data/main_data.tdb.
+bool MainDataOnServer();
+
 // Copies Data/main_data.tdb, live, through SQLite's online backup API into `target`, which
 // must not exist yet (it is created exclusively; a half-made copy is removed again). With
 // a server: an archive of all of this program's tables there (server/ServerBackup.h).
