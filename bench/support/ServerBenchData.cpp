@@ -4,6 +4,7 @@
 #include "app/ProgramFolderSetup.h"
 #include "store/ServerConfig.h"
 #include "store/ServerConnection.h"
+#include "store/StoreEngine.h"
 
 #include <cerrno>
 #include <csignal>
@@ -188,6 +189,9 @@ void MakeSet(CBarePg& server, const std::string& name, const std::string& connin
     reference.bills = 0;
     if (!FillDemoData(reference))
         Die("the generator failed");
+    // The program keeps its connections between actions; kept, they would hold the set open
+    // and its copies (made from it as a template) would be refused.
+    CloseKeptServerConnections();
     {
         CBarePg db(conninfo);
         db.Exec("begin");
@@ -282,6 +286,7 @@ std::string UseServerDataSet(const ServerDataSet& set, bool writable) {
         std::string& copy = copies[name];
         if (copy.empty()) {
             const std::string copyName = kRunPrefix + std::to_string(getpid()) + "_" + set.name;
+            CloseKeptServerConnections();
             CBarePg server(BenchServer());
             // A file copy: much quicker than writing the copy through the server's log.
             server.Exec("create database " + copyName + " template " + name +

@@ -10,8 +10,10 @@
 #include "config/ConfigLists.h"
 #include "server/ServerBackup.h"
 #include "server/ServerSetup.h"
+#include "store/AllEntries.h"
 #include "store/Schema.h"
 #include "store/ServerConfig.h"
+#include "store/StoreEngine.h"
 
 #include <libpq-fe.h>
 #include <sys/stat.h>
@@ -80,6 +82,42 @@ TEST_F(ServerStoreTest, BothDataFilesLiveInOneDatabaseMadeOnce) {
     EXPECT_FALSE(CreateProgramFolder(Dir(), &error));
     EXPECT_EQ(error, "服务器上的数据库已有本程序的数据，不能重新创建。");
     EXPECT_EQ(ServerRows(conninfo, "select count(*) from Manage"), "1\n");
+}
+
+// A database someone is connected to can be neither dropped nor copied as a template. The
+// connections the program keeps between actions are its own, so a process that made a database
+// through the program (as the benchmarks make their data sets) can let go of them and copy it.
+TEST_F(ServerStoreTest, ADatabaseTheProgramUsedCanBeCopiedOnceItsKeptConnectionsAreClosed) {
+    const std::string server = std::getenv("FERIX_TEST_PG");
+    const std::string made = "ferix_kept_" + std::to_string(getpid());
+    auto command = [&](const std::string& sql) {
+        PGconn* conn = PQconnectdb(server.c_str());
+        PGresult* r = PQexec(conn, sql.c_str());
+        std::string error = PQresultStatus(r) == PGRES_COMMAND_OK ? "" : PQerrorMessage(conn);
+        PQclear(r);
+        PQfinish(conn);
+        return error;
+    };
+    ASSERT_EQ(command("create database " + made), "");
+    const std::filesystem::path folder = Dir() / "made";
+    std::string error;
+    ASSERT_TRUE(std::filesystem::create_directories(folder / "Data"));
+    ASSERT_TRUE(WriteServerConfig(folder, server + " dbname=" + made, &error)) << error;
+    ASSERT_TRUE(CreateProgramFolder(folder, &error)) << error;
+    std::filesystem::current_path(folder);
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        std::vector<GoodsRecord> goods;
+        ASSERT_TRUE(store.ListGoods(kAllGoods, goods));
+    }
+    std::filesystem::current_path(Dir());
+    EXPECT_NE(command("create database " + made + "_copy template " + made), "")
+        << "the kept connection holds the database open";
+    CloseKeptServerConnections();
+    EXPECT_EQ(command("create database " + made + "_copy template " + made), "");
+    EXPECT_EQ(command("drop database " + made + "_copy"), "");
+    EXPECT_EQ(command("drop database " + made), "");
 }
 
 TEST_F(ServerStoreTest, ServerConfIsTheOwnersAloneAndItsPasswordIsNeverShown) {

@@ -90,6 +90,13 @@ public:
         }
     }
 
+    void CloseAll() {
+        std::lock_guard lock(m_mutex);
+        for (Session& s : m_idle)
+            Close(s);
+        m_idle.clear();
+    }
+
     static void Close(Session& s) {
         if (!s.conn)
             return;
@@ -273,6 +280,10 @@ std::string ServerStatementText(const std::string& sql) {
         out += c;
     }
     return out;
+}
+
+void CloseKeptServerConnections() {
+    Pool().CloseAll();
 }
 
 std::unique_ptr<CStoreEngine> OpenServerEngine(const std::string& conninfo, bool mainTables,

@@ -58,3 +58,7 @@ std::unique_ptr<CStoreEngine> OpenSqliteEngine(const std::string& path,
 // schemas is brought up to date. The connection string never appears in `error`.
 std::unique_ptr<CStoreEngine> OpenServerEngine(const std::string& conninfo, bool mainTables,
                                                std::string* error);
+// Ends this process's connections kept open between actions. A database someone is connected to
+// cannot be dropped or serve as the template of a new one, so a program that does either to a
+// database it used calls this first.
+void CloseKeptServerConnections();
