@@ -6,12 +6,12 @@ namespace {
 constexpr size_t kSegmentSize = 65536;
 }
 
-void CElementIndex::Reset(size_t textLength) {
+void CElementIndex::Reset(size_t textLength, size_t tags) {
     m_segments.clear();
     m_capacity = 0;
     m_used = 0;
     m_freeHead = 0;
-    size_t wanted = textLength / 64 + 8;
+    size_t wanted = tags + 8;
     while (m_capacity < wanted) {
         size_t take = std::min(kSegmentSize, wanted - m_capacity);
         m_segments.emplace_back(take);

@@ -34,10 +34,11 @@ public:
     static constexpr uint32_t kStartTagLengthOverflow = (1u << 22) - 1;
     static constexpr uint32_t kEndTagLengthOverflow = (1u << 10) - 1;
 
-    CElementIndex() { Reset(0); }
+    CElementIndex() { Reset(0, 0); }
 
-    // Clears the index to the document record alone, sized for a text of this length.
-    void Reset(size_t textLength);
+    // Clears the index to the document record alone, sized for a text of this length holding
+    // this many '<' (every element starts with one, so the index never grows while parsing).
+    void Reset(size_t textLength, size_t tags);
     uint32_t Allocate();
     ElementRecord& operator[](uint32_t i) { return m_segments[i >> 16][i & 0xFFFF]; }
     const ElementRecord& operator[](uint32_t i) const { return m_segments[i >> 16][i & 0xFFFF]; }

@@ -2,6 +2,7 @@
 
 #include "config/XmlScan.h"
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -48,7 +49,7 @@ void CXmlDocument::ResetCursor() {
 void CXmlDocument::ClearDocument() {
     m_text.clear();
     m_source = FileSource();
-    m_index.Reset(0);
+    m_index.Reset(0, 0);
     ResetCursor();
 }
 
@@ -77,7 +78,7 @@ size_t CXmlDocument::EndTagLength(uint32_t i) const {
 bool CXmlDocument::Parse() {
     const std::string_view text(m_text);
     const size_t n = text.size();
-    m_index.Reset(n);
+    m_index.Reset(n, static_cast<size_t>(std::count(text.begin(), text.end(), '<')));
     ResetCursor();
     bool wellFormed = true;
 

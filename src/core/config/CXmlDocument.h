@@ -96,6 +96,9 @@ public:
     };
     struct FileSource {
         bool read = false; // false: the text was not read from a file
+        // The text as read is the bytes themselves (valid UTF-8 read as UTF-8, or bytes taken
+        // as they are): `bytes` is then left empty, the kept parts of the text being their bytes.
+        bool textIsBytes = false;
         std::string bytes;
         std::string encoding;
         std::string converter; // ICU converter of the encoding; "" when there is none

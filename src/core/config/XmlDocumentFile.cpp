@@ -42,7 +42,9 @@ bool ReadWholeFile(const fs::path& path, std::string& bytes, std::string& result
         return false;
     }
     bytes.clear();
-    bytes.reserve(st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0);
+    // Room for the edits of a change: the bytes usually become the document's text.
+    const size_t size = st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+    bytes.reserve(size + size / 8 + 256);
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -113,6 +115,7 @@ public:
     bool Splice(const CXmlDocument::FileSource& source, std::string& bytes, std::string& readBack);
     // Converts the whole text.
     bool Whole(std::string& bytes, std::string& readBack) {
+        m_readBackIsBytes = m_converter.empty() || m_converter == "UTF-8";
         return AppendNew(0, m_text.size(), bytes, readBack);
     }
     // True when `bytes` read back as `readBack`.
@@ -128,6 +131,9 @@ private:
     std::string m_converter, m_encoding, m_refusal;
     signed char m_asciiHeld[128] = {}; // 0 not asked yet, 1 held, -1 not held
     bool m_rangesFound = false;
+    // Written as UTF-8 from text that is its own bytes: what is read back is `bytes` itself, and
+    // `readBack` is not built (a large file's save then makes one copy of it, not two).
+    bool m_readBackIsBytes = false;
     std::vector<std::pair<size_t, size_t>> m_referenceRanges;
 };
 
@@ -186,19 +192,23 @@ bool DocumentWriter::AppendNew(size_t from, size_t to, std::string& bytes, std::
             return false;
         bytes += converted;
     }
-    readBack += piece;
+    if (!m_readBackIsBytes)
+        readBack += piece;
     return true;
 }
 
 bool DocumentWriter::Splice(const CXmlDocument::FileSource& source, std::string& bytes,
                             std::string& readBack) {
-    // Where each character of the text as read begins in the file's bytes.
+    // Text that was its own bytes: a kept part is copied from the text, at character starts.
+    m_readBackIsBytes = source.textIsBytes;
+    auto characterStart = [&](size_t i) {
+        return i == m_text.size() ||
+               (i < m_text.size() &&
+                (m_converter.empty() || (static_cast<unsigned char>(m_text[i]) & 0xC0) != 0x80));
+    };
+    // Otherwise where each character of the text as read begins in the file's bytes.
     std::vector<uint32_t> starts;
-    if (m_converter.empty()) {
-        starts.resize(source.bytes.size() + 1);
-        for (size_t i = 0; i < starts.size(); ++i)
-            starts[i] = static_cast<uint32_t>(i);
-    } else {
+    if (!source.textIsBytes) {
         std::string read;
         if (!DecodeToUtf8(source.bytes, m_converter.c_str(), read, &starts))
             return false;
@@ -209,15 +219,21 @@ bool DocumentWriter::Splice(const CXmlDocument::FileSource& source, std::string&
             continue;
         if (!AppendNew(pos, r.start, bytes, readBack))
             return false;
-        const size_t end = r.readStart + r.length;
-        if (end >= starts.size())
-            return false;
-        const uint32_t from = starts[r.readStart], to = starts[end];
-        if (from == kNoSourceOffset || to == kNoSourceOffset || to < from ||
-            to > source.bytes.size())
-            return false;
-        bytes.append(source.bytes, from, to - from);
-        readBack.append(m_text.substr(r.start, r.length));
+        if (source.textIsBytes) {
+            if (!characterStart(r.start) || !characterStart(r.start + r.length))
+                return false;
+            bytes.append(m_text.substr(r.start, r.length));
+        } else {
+            const size_t end = r.readStart + r.length;
+            if (end >= starts.size())
+                return false;
+            const uint32_t from = starts[r.readStart], to = starts[end];
+            if (from == kNoSourceOffset || to == kNoSourceOffset || to < from ||
+                to > source.bytes.size())
+                return false;
+            bytes.append(source.bytes, from, to - from);
+            readBack.append(m_text.substr(r.start, r.length));
+        }
         pos = r.start + r.length;
     }
     return AppendNew(pos, m_text.size(), bytes, readBack);
@@ -226,6 +242,8 @@ bool DocumentWriter::Splice(const CXmlDocument::FileSource& source, std::string&
 bool DocumentWriter::ReadsBackAs(const std::string& bytes, const std::string& readBack) const {
     if (m_converter.empty())
         return true; // bytes as they are: what is written is what is read
+    if (m_readBackIsBytes)
+        return !FirstInvalidUtf8(bytes);
     std::string read;
     return DecodeToUtf8(bytes, m_converter.c_str(), read) && read == readBack;
 }
@@ -282,8 +300,8 @@ void CXmlDocument::DecodeBytes(std::string bytes, std::string& text, FileSource&
     }
     if (markLength)
         result += "<bom/>";
-    std::string payload = bytes.substr(markLength);
-    bytes.clear();
+    std::string payload = std::move(bytes);
+    payload.erase(0, markLength);
 
     size_t nulls = 0;
     if (utf16) {
@@ -326,17 +344,22 @@ void CXmlDocument::DecodeBytes(std::string bytes, std::string& text, FileSource&
     source.encoding = encoding;
     source.converter = ConverterOf(encoding);
     bool loss = false;
-    if (source.converter.empty() ||
-        !DecodeToUtf8(payload, source.converter.c_str(), text, nullptr, &loss)) {
+    if (source.converter == "UTF-8" && !FirstInvalidUtf8(payload)) {
+        text = std::move(payload); // no copy of a large file for its saves to splice from
+        source.textIsBytes = true;
+    } else if (source.converter.empty() ||
+               !DecodeToUtf8(payload, source.converter.c_str(), text, nullptr, &loss)) {
         // No converter: the bytes are taken as they are and written back so.
         source.converter.clear();
-        text = payload;
-    } else if (source.converter != "UTF-8") {
-        result += EncodingEntry("converted_to", "UTF-8", text.size());
+        text = std::move(payload);
+        source.textIsBytes = true;
+    } else {
+        if (source.converter != "UTF-8")
+            result += EncodingEntry("converted_to", "UTF-8", text.size());
+        source.bytes = std::move(payload);
     }
     if (loss)
         result += "<conversion_loss/>";
-    source.bytes = std::move(payload);
     if (!text.empty())
         source.kept.push_back({0, text.size(), 0});
 }
@@ -395,7 +418,9 @@ bool CXmlDocument::EncodeText(const std::string& text, const FileSource* source,
     const std::string converter = ConverterOf(encoding);
 
     DocumentWriter writer(text, converter, encoding);
+    // Both grow to about the text's size: reserved once, not doubled there piece by piece.
     std::string bytes, readBack;
+    bytes.reserve(text.size() + 64);
     bool written = false;
     if (source && source->read && source->converter == converter) {
         written = writer.Splice(*source, bytes, readBack) && writer.ReadsBackAs(bytes, readBack);
