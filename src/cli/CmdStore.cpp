@@ -83,12 +83,45 @@ std::vector<std::string> UnitHeader() {
     return header;
 }
 
+int UpdateExit(UpdateOutcome outcome) {
+    switch (outcome) {
+    case UpdateOutcome::Updated:
+        return kExitOk;
+    case UpdateOutcome::ConnectFailed:
+        return kExitData;
+    default:
+        return kExitRefused;
+    }
+}
+
+// The --FIELD VALUE options of an update, when every name is a column the command may change
+// (any column of the list but the code) and there is at least one; nothing otherwise.
+template <class Columns>
+std::optional<FieldValues> UpdateFields(const CliContext& ctx, const Columns& columns,
+                                        const char* codeColumn) {
+    if (!ctx.flags.empty() || ctx.options.empty())
+        return std::nullopt;
+    FieldValues fields;
+    for (const auto& [name, value] : ctx.options) {
+        bool known = false;
+        for (const auto& c : columns)
+            known = known || (name == c.name && name != codeColumn);
+        if (!known)
+            return std::nullopt;
+        fields.emplace_back(name, value);
+    }
+    return fields;
+}
+
 const char* kGoodsUsage = "usage: ferix-cli goods list [--class C] | goods find TEXT | "
-                          "goods import FILE.csv | goods delete CODE";
+                          "goods import FILE.csv | goods update CODE --FIELD VALUE... | "
+                          "goods delete CODE  (FIELD: a column of goods list but Id and Code)";
 const char* kClassesUsage = "usage: ferix-cli classes list | classes add NAME [--parent P] | "
                             "classes delete NAME";
-const char* kCustomersUsage = "usage: ferix-cli customers list [--type T] | customers find TEXT | "
-                              "customers import FILE.csv | customers delete CODE";
+const char* kCustomersUsage =
+    "usage: ferix-cli customers list [--type T] | customers find TEXT | "
+    "customers import FILE.csv | customers update CODE --FIELD VALUE... | customers delete CODE  "
+    "(FIELD: a column of customers list but Id and CustomerCode)";
 } // namespace
 
 int CmdGoods(CliContext& ctx) {
@@ -124,6 +157,10 @@ int CmdGoods(CliContext& ctx) {
         if (!text)
             return kExitRefused;
         return ImportExit(ImportGoodsCsv(*text));
+    }
+    if (sub == "update" && ctx.args.size() == 2) {
+        if (auto fields = UpdateFields(ctx, GoodsColumns(), "Code"))
+            return UpdateExit(UpdateGoodsFields(ctx.args[1], *fields));
     }
     if (sub == "delete" && ctx.args.size() == 2 && ctx.OnlyOptions({})) {
         const std::string& code = ctx.args[1];
@@ -236,6 +273,10 @@ int CmdCustomers(CliContext& ctx) {
         if (!text)
             return kExitRefused;
         return ImportExit(ImportBusinessUnitsCsv(*text));
+    }
+    if (sub == "update" && ctx.args.size() == 2) {
+        if (auto fields = UpdateFields(ctx, BusinessUnitColumns(), "CustomerCode"))
+            return UpdateExit(UpdateBusinessUnitFields(ctx.args[1], *fields));
     }
     if (sub == "delete" && ctx.args.size() == 2 && ctx.OnlyOptions({})) {
         const std::string& code = ctx.args[1];

@@ -17,10 +17,11 @@ const std::vector<CliCommand>& CliCommands() {
         {"classes", true, CmdClasses,
          "classes list | classes add NAME [--parent P] | classes delete NAME"},
         {"goods", true, CmdGoods,
-         "goods list [--class C] | goods find TEXT | goods import FILE.csv | goods delete CODE"},
+         "goods list [--class C] | goods find TEXT | goods import FILE.csv | "
+         "goods update CODE --FIELD VALUE... | goods delete CODE"},
         {"customers", true, CmdCustomers,
          "customers list [--type T] | customers find TEXT | customers import FILE.csv | "
-         "customers delete CODE"},
+         "customers update CODE --FIELD VALUE... | customers delete CODE"},
         {"stock", true, CmdStock, "stock [--warehouse W] [--class C]"},
         {"post", true, CmdPost, "post KIND FILE.json"},
         {"bills", true, CmdBills, "bills KIND --from DATE --to DATE"},

@@ -68,4 +68,24 @@ run bill price TJ-1
 check "price adjustment row keeps 4.00" [ "$(tail -n +2 <<<"$OUT" | cut -f7)" = 4.00 ]
 run stock --warehouse 一号仓库
 check "stock row re-priced to 4.00" [ "$(tail -n +2 <<<"$OUT" | cut -f2,5)" = "$(printf 'G1\t4.00')" ]
+# A sale line without a price starts at the goods' retail price, so it earns what it should; a
+# purchase line at the purchase price. G2 is bought at 4, sold at 6.50, one comes back.
+printf 'Code,ProductName,ClassName,Unit,PriceIn,RetailPrice\nG2,Ink,电子,瓶,4,6.50\n' >"$WORK/ink.csv"
+run goods import "$WORK/ink.csv"
+check "ink imported" [ "$RC" = 0 ]
+for bill in purchase:JH-9:10 sale:XS-9:3 sale-return:XSTH-9:1; do
+    IFS=: read -r kind number quantity <<<"$bill"
+    printf '{"number": "%s", "date": "2026-12-08", %s, "lines": [{"code": "G2", "quantity": "%s"}]}' \
+        "$number" "$header" "$quantity" >"$WORK/ink.json"
+    run post "$kind" "$WORK/ink.json"
+    check "$number posted" [ "$RC:$OUT" = "0:$number" ]
+done
+run bill purchase JH-9
+check "purchase line at the purchase price" [ "$(tail -n +2 <<<"$OUT" | cut -f3,7,8)" = "$(printf '10\t4\t40.00')" ]
+run bill sale XS-9
+check "sale line at the retail price" [ "$(tail -n +2 <<<"$OUT" | cut -f3,7,8)" = "$(printf '3\t6.50\t19.50')" ]
+run bill sale-return XSTH-9
+check "sale return line at the retail price" [ "$(tail -n +2 <<<"$OUT" | cut -f3,7,8)" = "$(printf '1\t6.50\t6.50')" ]
+run report profit-goods --from 2026-12-08 --to 2026-12-08
+check "the sales earned 2 x (6.50 - 4)" [ "$(sed -n 2p <<<"$OUT")" = "$(printf 'G2\tInk\t瓶\t2\t13.00\t8.00\t5.00\t38.46%%')" ]
 finish

@@ -162,6 +162,26 @@ run 0 goods delete G%
 run 1 goods delete G%
 expect_in err.txt "没有商品编码为“G%”的商品！"
 
+# ---- goods and business units are changed by code; a unit a bill names keeps its name
+run 0 goods update G2 --ProductName "Ink, black" --RetailPrice 4.5
+run 0 --format csv goods list --class 手机
+expect_in out.txt '2,G2,"Ink, black",,手机,INK,瓶,,,,,,,4.5,,,3,'
+run 1 goods update G2 --PriceIn -2
+expect_eq "$(cat err.txt)" "预设进价“-2”不是有效的价格！"
+run 1 goods update G404 --Note x
+expect_eq "$(cat err.txt)" "没有商品编码为“G404”的商品！"
+run 2 goods update G2 --Code G9
+run 2 goods update G2 --Colour red
+run 2 goods update G2
+run 0 customers update S1 --CustomerTel 021-5888 --CustomerNote 月结
+run 0 customers list
+expect_in out.txt "$(printf 'S1\t华东电子\t\t\t021-5888\t')"
+run 1 customers update S1 --CustomerName 华东新电子
+expect_eq "$(cat err.txt)" "往来单位“华东电子”已有单据，不能修改单位名称！"
+run 1 customers update C404 --CustomerTel 1
+expect_eq "$(cat err.txt)" "没有单位编码为“C404”的往来单位！"
+run 2 customers update S1 --CustomerCode S2
+
 # ---- the log holds one entry per posted line
 run 0 log
 expect_eq "$(grep -c '进货操作' out.txt)" "2"

@@ -216,6 +216,50 @@ TEST_F(BillModelTest, BillFileFillsLinesAsThePickerDoes) {
     }
 }
 
+// A sale line starts at the retail price, wherever its goods come from: the picker, a scan,
+// a bill file without a price. Without a retail price (empty, zero, unreadable) it starts at
+// the purchase price, as every line of the other kinds does.
+TEST_F(BillModelTest, ASaleLineStartsAtTheRetailPrice) {
+    GoodsRecord cup = m_pen;
+    cup.Code = "G3";
+    cup.RetailPrice = "25.80";
+    auto starting = [&](BillKind kind, const std::string& retail) {
+        GoodsRecord g = m_pen;
+        g.RetailPrice = retail;
+        return StartingPrice(kind, g);
+    };
+    EXPECT_EQ(starting(BillKind::Sale, "25.80"), "25.80");
+    EXPECT_EQ(starting(BillKind::SaleReturn, "25.80"), "25.80");
+    for (const char* none : {"", "0", "0.00", "abc"})
+        EXPECT_EQ(starting(BillKind::Sale, none), "19.99") << none;
+    for (BillKind kind : {BillKind::Purchase, BillKind::PurchaseReturn, BillKind::Price})
+        EXPECT_EQ(starting(kind, "25.80"), "19.99");
+
+    CBill sale(BillKind::Sale);
+    sale.AppendGoods(cup); // the picker
+    EXPECT_EQ(sale.Cell(0, 7), "25.80");
+    sale.FillLine(0, m_ink); // picked again: Ink has no retail price
+    EXPECT_EQ(sale.Cell(0, 7), "3");
+    sale.ScanGoods(cup);
+    sale.ScanGoods(cup);
+    EXPECT_EQ(sale.Cell(1, 3) + " " + sale.Cell(1, 7) + " " + sale.Cell(1, 8), "2 25.80 51.60");
+    CBill purchase(BillKind::Purchase);
+    purchase.ScanGoods(cup);
+    EXPECT_EQ(purchase.Cell(0, 7) + " " + purchase.Cell(0, 8), "19.99 19.99");
+    CBill price(BillKind::Price);
+    price.AppendGoods(cup);
+    EXPECT_EQ(price.Cell(0, 4), "19.99");
+
+    std::string error;
+    auto find = [&](const std::string&) -> std::optional<GoodsRecord> { return cup; };
+    const char* file = R"({"lines": [{"code": "G3", "quantity": "3"},
+                                      {"code": "G3", "quantity": "1", "price": "20"}]})";
+    auto fromFile = ReadBillFile(BillKind::SaleReturn, file, find, &error);
+    ASSERT_TRUE(fromFile) << error;
+    EXPECT_EQ(fromFile->m_lines[0].price + " " + fromFile->m_lines[0].amount, "25.80 77.40");
+    EXPECT_EQ(fromFile->m_lines[1].price + " " + fromFile->m_lines[1].amount, "20 20.00");
+}
+
 TEST_F(BillModelTest, HistoryTotalRowSumsExactly) {
     std::vector<BillHeaderRecord> bills(3);
     bills[0].Number = "3";

@@ -4,6 +4,8 @@
 #include "app/Cferix_razazApp.h"
 #include "app/DemoData.h"
 #include "config/ConfigLists.h"
+#include "finance/Balances.h"
+#include "query/StockWarnings.h"
 #include "text/Clock.h"
 #include "text/IsoDate.h"
 #include "text/Money.h"
@@ -49,14 +51,20 @@ TEST_F(DemoDataTest, StockEqualsTheSumOfEveryPostedMovementAndNeverGoesBelowZero
     EXPECT_EQ(Count("ferix_customer"), 9);
     int64_t bills =
         Count("EnterStock") + Count("BackStock") + Count("EnterSale") + Count("BackSale");
-    int64_t lines = Count("EnterStock_Detail") + Count("BackStock_Detail") +
-                    Count("EnterSale_Detail") + Count("BackSale_Detail") + Count("BaoSunDan") +
-                    Count("BaoYiDan") + Count("TiaoJiaDan");
+    // The bills' own lines; red bills and the counts' loss and gain bills come besides them.
+    int64_t lines = 0;
+    for (const char* table : {"EnterStock_Detail", "BackStock_Detail", "EnterSale_Detail",
+                              "BackSale_Detail", "BaoSunDan", "BaoYiDan", "TiaoJiaDan", "YiKuDan"})
+        lines +=
+            Sums(
+                std::string("select 'all', 'lines', count(*) from ") + table +
+                " where Bill_ID not like '%-H' and coalesce(Introduction, '') not like '盘点 PD-%'")
+                .at("all|lines");
     EXPECT_EQ(lines, 1600);
     EXPECT_GT(bills, 0);
     // Every kind occurs.
     for (const char* table : {"EnterStock", "BackStock", "EnterSale", "BackSale", "BaoSunDan",
-                              "BaoYiDan", "TiaoJiaDan"})
+                              "BaoYiDan", "TiaoJiaDan", "YiKuDan"})
         EXPECT_GT(Count(table), 0) << table;
 
     // Stock per warehouse and goods = ins - outs, as the detail rows record them.
@@ -72,6 +80,9 @@ TEST_F(DemoDataTest, StockEqualsTheSumOfEveryPostedMovementAndNeverGoesBelowZero
     add("BackStock_Detail", -1);
     add("EnterSale_Detail", -1);
     add("BaoSunDan", -1);
+    add("YiKuDan", -1);
+    for (const auto& [key, n] : Sums("select ToWarehouse, Product_ID, Product_Number from YiKuDan"))
+        expected[key] += n;
     auto stock = Sums("select StoreHouse, ProductCode, Number from StockPile");
     EXPECT_EQ(stock, expected);
     // The opening purchases put every goods item into each of the three warehouses.
@@ -117,8 +128,10 @@ TEST_F(DemoDataTest, TradeBillsArePaidInFullInPartOrNotAtAllAndTheCompanyIsNamed
     CDataStore store;
     ASSERT_TRUE(store.ConnectMain());
     for (const char* table : {"EnterStock", "BackStock", "EnterSale", "BackSale"}) {
-        ASSERT_TRUE(store.Run(std::string("select Bill_ID, Total, Pay from ") + table, {},
-                              [&](const CStatement& st) {
+        // Red bills carry their bill's figures negated.
+        ASSERT_TRUE(store.Run(std::string("select Bill_ID, Total, Pay from ") + table +
+                                  " where Canceled <> '2'",
+                              {}, [&](const CStatement& st) {
                                   const std::string id = st.Text(0), pay = st.Text(2);
                                   auto total = CMoney::Parse(st.Text(1));
                                   auto paid = CMoney::Parse(pay);
@@ -231,4 +244,64 @@ TEST_F(DemoDataTest, ReceiptsComeFromCustomersAndPaymentsGoToSuppliers) {
     EXPECT_GT(payments, 0);
     EXPECT_EQ(receipts + payments, summary.fundBills); // every one names a listed unit
     EXPECT_EQ(wrongSide, 0);
+}
+
+// The sample shop looks healthy: it sells about what it buys at a margin, so its accounts are
+// not deep in the red; a handful of goods are below their lower stock limit and hardly any
+// above the upper one; transfers, counts, receipts, payments and a few reversals are there.
+TEST_F(DemoDataTest, TheSampleShopSellsWhatItBuysAndKeepsItsStockWithinItsLimits) {
+    DemoDataOptions o = Small();
+    o.bills = 1500;
+    DemoDataSummary summary;
+    ASSERT_TRUE(FillDemoData(o, &summary));
+    EXPECT_TRUE(m_port.Texts().empty());
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    auto total = [&](const char* table) {
+        CMoney sum;
+        EXPECT_TRUE(
+            store.Run(std::string("select Total from ") + table, {},
+                      [&](const CStatement& st) { sum += CMoney::ParseOrZero(st.Text(0)); }));
+        return double(sum.Units()) / CMoney::kScale;
+    };
+    const double bought = total("EnterStock") - total("BackStock");
+    const double sold = total("EnterSale") - total("BackSale");
+    EXPECT_GT(bought, 0);
+    EXPECT_GT(sold / bought, 0.9) << sold << " / " << bought;
+    EXPECT_LT(sold / bought, 1.6) << sold << " / " << bought;
+
+    std::vector<AccountBalanceRecord> accounts;
+    ASSERT_TRUE(ListAccountBalances(store, {}, accounts));
+    double money = 0;
+    for (const auto& a : accounts)
+        money += double(CMoney::ParseOrZero(a.Balance).Units()) / CMoney::kScale;
+    EXPECT_GT(money, -0.05 * bought) << money << " of " << bought;
+
+    const StockWarnings warnings = LoadStockWarnings("全部");
+    ASSERT_TRUE(warnings.ok);
+    EXPECT_TRUE(warnings.badLimits.empty());
+    const int64_t below = CountBelowLowerLimit(warnings);
+    const int64_t above = int64_t(warnings.rows.size()) - below;
+    EXPECT_GE(below, 1);
+    EXPECT_LE(below, o.goods / 4);
+    EXPECT_LE(above, o.goods / 20);
+
+    EXPECT_GT(Count("YiKuDan"), 0);
+    EXPECT_GT(summary.counts, 0);
+    EXPECT_GT(Sums("select 'all', 'lines', count(*) from BaoSunDan where Introduction like "
+                   "'盘点 PD-%'")
+                      .at("all|lines") +
+                  Sums("select 'all', 'lines', count(*) from BaoYiDan where Introduction like "
+                       "'盘点 PD-%'")
+                      .at("all|lines"),
+              0);
+    int64_t red = 0;
+    for (const char* table : {"EnterStock", "EnterSale"})
+        red += Sums(std::string("select 'all', 'red', count(*) from ") + table +
+                    " where Canceled = '2'")
+                   .at("all|red");
+    EXPECT_GT(summary.reversals, 0);
+    EXPECT_EQ(red, summary.reversals);
+    EXPECT_GT(Sums("select 'k', Kind, count(*) from FundBill group by Kind").size(),
+              1u); // receipts, payments
 }

@@ -2,6 +2,8 @@
 // their reversal, the statement, the accounts, the checks and the schema upgrade.
 #include "BillTestSupport.h"
 
+#include "basic/MasterDataImport.h"
+#include "basic/UnitStore.h"
 #include "bills/BillReversal.h"
 #include "bills/FundBill.h"
 #include "config/ConfigLists.h"
@@ -173,6 +175,58 @@ TEST_F(FinanceTest, SalesReturnsReceiptsAndTheirReversalMoveWhatACustomerOwesExa
     EXPECT_EQ(ReverseBill(BillKind::Receipt, "SK-1-H"), std::nullopt);
     EXPECT_EQ(m_port.Texts(), (Strings{"单据“FK-1”不存在！", "单据“SK-1”已经红冲，不能重复红冲！",
                                        "红字单据不能红冲！"}));
+}
+
+// Balances are kept by the name the bills carry: a unit's other fields change freely, its name
+// only while no trade bill, receipt or payment names it.
+TEST_F(FinanceTest, AUnitIsChangedByCodeAndKeepsItsNameOnceABillNamesIt) {
+    AddUnit("KH002", "新客户", "客户");
+    Trade(BillKind::Purchase, "JH-1", "2026-11-01", "恒通商贸", "5", "10", "50");
+    Trade(BillKind::Sale, "XS-1", "2026-11-01", "华东电子", "2", "30", "10");
+    m_port.Clear();
+    auto stored = [](const std::string& code) {
+        CDataStore store;
+        EXPECT_TRUE(store.ConnectMain());
+        auto u = FindBusinessUnit(store, code);
+        return u ? u->CustomerName + "/" + u->CustomerTel + "/" + u->CustomerType : "none";
+    };
+
+    EXPECT_EQ(UpdateBusinessUnitFields("KH001", {{"CustomerTel", "021-5888"}}),
+              UpdateOutcome::Updated);
+    EXPECT_EQ(stored("KH001"), "华东电子/021-5888/客户");
+    const std::string before = Snapshot();
+    const std::vector<std::pair<FieldValues, std::string>> refused = {
+        {{{"CustomerName", "华东新电子"}}, "往来单位“华东电子”已有单据，不能修改单位名称！"},
+        {{{"CustomerName", ""}}, "单位名称不能为空！"},
+        {{{"CustomerType", "其他"}}, "单位类型只能是“供应商”或“客户”！"},
+        {{{"CustomerCode", "KH009"}}, "字段“CustomerCode”不能修改！"},
+    };
+    for (const auto& [fields, message] : refused) {
+        m_port.Clear();
+        EXPECT_EQ(UpdateBusinessUnitFields("KH001", fields), UpdateOutcome::Refused) << message;
+        EXPECT_EQ(Said(), message);
+    }
+    m_port.Clear();
+    EXPECT_EQ(UpdateBusinessUnitFields("KH404", {{"CustomerTel", "1"}}), UpdateOutcome::NotFound);
+    EXPECT_EQ(Said(), "没有单位编码为“KH404”的往来单位！");
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(Receivable("华东电子"), "50.00");
+
+    // A unit no bill names yet is renamed; later bills carry the new name, and from its first
+    // receipt on the name stays.
+    BusinessUnitRecord renamed;
+    renamed.CustomerCode = "KH002";
+    renamed.CustomerName = "新客户商行";
+    renamed.CustomerType = "客户";
+    EXPECT_TRUE(StoreChangedBusinessUnit(renamed));
+    EXPECT_EQ(stored("KH002"), "新客户商行//客户");
+    PostMoney(Money(BillKind::Receipt, "SK-1", "新客户商行", "现金", "5"));
+    renamed.CustomerName = "新客户";
+    m_port.Clear();
+    EXPECT_FALSE(StoreChangedBusinessUnit(renamed));
+    EXPECT_EQ(Said(), "往来单位“新客户商行”已有单据，不能修改单位名称！");
+    EXPECT_EQ(stored("KH002"), "新客户商行//客户");
+    EXPECT_EQ(Receivable("新客户商行"), "-5.00");
 }
 
 TEST_F(FinanceTest, AStatementRunsFromItsOpeningToItsClosingBalanceWhichEqualsTheBalance) {

@@ -1,4 +1,4 @@
-#include "StoreTestSupport.h"
+#include "BillTestSupport.h"
 
 #include "app/Cferix_razazApp.h"
 #include "basic/GoodsStore.h"
@@ -326,4 +326,48 @@ TEST_F(MasterDataTest, BusinessUnitImportChecksTheAddWindowsRules) {
         EXPECT_EQ(m_port.Texts(), Strings{c.message}) << c.csv;
         EXPECT_EQ(Snapshot(), before) << c.csv;
     }
+}
+
+// A goods item is changed by its code: every other column may change, the checks of the goods
+// form and the import refuse what they refuse, and posted bills keep what they were posted with.
+TEST_F(BillTest, AGoodsItemIsChangedByCodeAndBillsKeepTheirOwnTexts) {
+    CBill purchase = FullBill(BillKind::Purchase);
+    AddLine(purchase, m_pen, "1");
+    ASSERT_EQ(purchase.Save(), PostOutcome::Posted);
+    m_port.Clear();
+
+    EXPECT_EQ(UpdateGoodsFields("G1", {{"ProductName", "Fountain pen"}, {"RetailPrice", "25.5"}}),
+              UpdateOutcome::Updated);
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    auto pen = FindGoods(store, "G1");
+    ASSERT_TRUE(pen);
+    EXPECT_EQ(pen->ProductName + "/" + pen->RetailPrice + "/" + pen->PriceIn + "/" + pen->BarCode,
+              "Fountain pen/25.5/19.99/BC-G1");
+    std::string posted;
+    ASSERT_TRUE(store.Run("select Product_Name, Product_Price from EnterStock_Detail", {},
+                          [&](const CStatement& st) { posted = st.Text(0) + "/" + st.Text(1); }));
+    EXPECT_EQ(posted, "Pen/19.99");
+    CBill next(BillKind::Sale);
+    next.AppendGoods(*pen);
+    EXPECT_EQ(next.m_lines[0].name + "/" + next.m_lines[0].price, "Fountain pen/25.5");
+
+    const std::string before = Snapshot();
+    const std::vector<std::pair<FieldValues, std::string>> refused = {
+        {{{"ProductName", ""}}, "商品名称不能为空！"},
+        {{{"ClassName", "文具"}}, "商品类别“文具”不存在！"},
+        {{{"PriceIn", "-1"}}, "预设进价“-1”不是有效的价格！"},
+        {{{"Available", "可以"}}, "商品是否可用只能是“是”或“否”！"},
+        {{{"Code", "G9"}}, "字段“Code”不能修改！"},
+        {{{"Colour", "red"}}, "字段“Colour”不能修改！"},
+    };
+    for (const auto& [fields, message] : refused) {
+        m_port.Clear();
+        EXPECT_EQ(UpdateGoodsFields("G1", fields), UpdateOutcome::Refused) << message;
+        EXPECT_EQ(m_port.Texts(), Strings{message});
+    }
+    m_port.Clear();
+    EXPECT_EQ(UpdateGoodsFields("G404", {{"Note", "x"}}), UpdateOutcome::NotFound);
+    EXPECT_EQ(m_port.Texts(), Strings{"没有商品编码为“G404”的商品！"});
+    EXPECT_EQ(Snapshot(), before);
 }

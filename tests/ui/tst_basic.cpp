@@ -76,6 +76,19 @@ QTreeWidgetItem* FindItem(QTreeWidget* tree, const QString& text) {
     return found.isEmpty() ? nullptr : found.first();
 }
 
+// A click or a double click on a list row, where the user makes it: on the view's viewport. A
+// double click is press and release, then the second press.
+QPoint RowPoint(QTableView* view, int row) {
+    return view->visualRect(view->model()->index(row, 1)).center();
+}
+void ClickRow(QTableView* view, int row) {
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, RowPoint(view, row));
+}
+void DoubleClickRow(QTableView* view, int row) {
+    ClickRow(view, row);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, RowPoint(view, row));
+}
+
 // Main window after login, basic-data panel selected.
 struct MainWindow {
     Cferix_razazDlg w;
@@ -589,6 +602,119 @@ private slots:
         std::vector<GoodsRecord> goods;
         QVERIFY(store.ListGoods("所有商品", goods));
         QCOMPARE(goods.size(), size_t(1));
+    }
+
+    // 修改 or a double click on a row opens the add form filled in, the code fixed; a unit's
+    // name stays once a bill names it.
+    void goodsAndUnitsAreChangedFromTheirWindows() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectMain());
+            QVERIFY(store.AddGoodsClass("食品", ""));
+            GoodsRecord apple;
+            apple.Code = "G1";
+            apple.ProductName = "苹果";
+            apple.ClassName = "食品";
+            apple.PricePre1 = "4.5"; // no field in the form: kept
+            apple.RetailPrice = "5";
+            apple.PriceIn = "3";
+            QVERIFY(store.AddGoods(apple));
+            BusinessUnitRecord supplier;
+            supplier.CustomerCode = "S1";
+            supplier.CustomerName = "甲厂";
+            supplier.CustomerType = "供应商";
+            BusinessUnitRecord customer;
+            customer.CustomerCode = "C1";
+            customer.CustomerName = "乙店";
+            customer.CustomerType = "客户";
+            QVERIFY(store.AddBusinessUnit(supplier) && store.AddBusinessUnit(customer));
+            QVERIFY(store.ExecuteSql(
+                "insert into EnterStock(Bill_ID, Customer) values('JH-1', '甲厂')"));
+        }
+        MainWindow main;
+        CScopedScriptedPort port;
+        CModalDriver driver;
+        driver.Then<CChild_Jichu_ProductDlg>([&](CChild_Jichu_ProductDlg& w) {
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QCOMPARE(w.m_modify->text(), QStringLiteral("修改"));
+            w.m_modify->click();
+            QCOMPARE(Texts(port), QStringList{"请选择要修改的商品！"});
+            driver.Then<CChild_Jichu_Product_AddDlg>([&](CChild_Jichu_Product_AddDlg& a) {
+                a.show();
+                QCOMPARE(a.windowTitle(), QStringLiteral("修改商品窗口"));
+                QCOMPARE(a.m_code->text() + a.m_name->text() + a.m_className->text(),
+                         QStringLiteral("G1苹果食品"));
+                QVERIFY(a.m_code->isReadOnly());
+                QCOMPARE(a.m_retailPrice->text() + "/" + a.m_priceIn->text(),
+                         QStringLiteral("5/3"));
+                a.m_name->setText("红苹果"); // Chinese comes through the input method
+                a.m_retailPrice->selectAll();
+                QTest::keyClicks(a.m_retailPrice, "6.5");
+                QTest::mouseClick(a.m_ok, Qt::LeftButton);
+                QCOMPARE(a.result(), int(QDialog::Accepted));
+            });
+            DoubleClickRow(w.m_list, 0);
+            QCOMPARE(ColumnTexts(w.m_list->model(), "商品名称"), QStringList{"红苹果"});
+            QCOMPARE(ColumnTexts(w.m_list->model(), "零售价"), QStringList{"6.5"});
+            QCOMPARE(ColumnTexts(w.m_list->model(), "预售价1"), QStringList{"4.5"});
+            // The button opens the same form; cancelled, nothing changes.
+            driver.Then<CChild_Jichu_Product_AddDlg>([&](CChild_Jichu_Product_AddDlg& a) {
+                QCOMPARE(a.m_name->text(), QStringLiteral("红苹果"));
+                a.m_name->setText("梨");
+                a.m_cancel->click();
+            });
+            ClickRow(w.m_list, 0);
+            QTest::mouseClick(w.m_modify, Qt::LeftButton);
+            QCOMPARE(ColumnTexts(w.m_list->model(), "商品名称"), QStringList{"红苹果"});
+            w.m_back->click();
+        });
+        main.Click(6, "商品管理");
+        QCOMPARE(driver.Problems(), QStringList());
+        QCOMPARE(driver.Pending(), size_t(0));
+
+        port.Clear();
+        driver.Then<CChild_Jichu_CustomerDlg>([&](CChild_Jichu_CustomerDlg& w) {
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QCOMPARE(ColumnTexts(w.m_list->model(), "单位编码"), (QStringList{"C1", "S1"}));
+            w.m_modify->click();
+            QCOMPARE(Texts(port), QStringList{"请点击选择要修改的项目！"});
+            driver.Then<CChild_Jichu_Customer_AddDlg>([&](CChild_Jichu_Customer_AddDlg& a) {
+                a.show();
+                QCOMPARE(a.windowTitle(), QStringLiteral("修改往来单位信息"));
+                QCOMPARE(a.m_code->text() + a.m_name->text() + a.m_type->currentText(),
+                         QStringLiteral("S1甲厂供应商"));
+                QVERIFY(a.m_code->isReadOnly());
+                a.m_name->setText("甲工厂");
+                QTest::keyClicks(a.m_tel, "021-1");
+                QTest::mouseClick(a.m_ok, Qt::LeftButton);
+                QCOMPARE(Texts(port).last(),
+                         QStringLiteral("往来单位“甲厂”已有单据，不能修改单位名称！"));
+                QVERIFY(a.isVisible());
+                a.m_name->setText("甲厂");
+                QTest::mouseClick(a.m_ok, Qt::LeftButton);
+                QCOMPARE(a.result(), int(QDialog::Accepted));
+            });
+            ClickRow(w.m_list, 1);
+            QTest::mouseClick(w.m_modify, Qt::LeftButton);
+            QCOMPARE(ColumnTexts(w.m_list->model(), "电话"), (QStringList{"", "021-1"}));
+            driver.Then<CChild_Jichu_Customer_AddDlg>([&](CChild_Jichu_Customer_AddDlg& a) {
+                QCOMPARE(a.m_name->text(), QStringLiteral("乙店"));
+                a.m_name->setText("乙商店");
+                QTest::mouseClick(a.m_ok, Qt::LeftButton);
+                QCOMPARE(a.result(), int(QDialog::Accepted));
+            });
+            DoubleClickRow(w.m_list, 0);
+            QCOMPARE(ColumnTexts(w.m_list->model(), "单位名称"), (QStringList{"乙商店", "甲厂"}));
+            QCOMPARE(Texts(port).size(), 2);
+            w.m_back->click();
+        });
+        main.Click(6, "往来单位信息");
+        QCOMPARE(driver.Problems(), QStringList());
+        QCOMPARE(driver.Pending(), size_t(0));
     }
 
     void goodsRecordTakesEveryFieldAsTyped() {

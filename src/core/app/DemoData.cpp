@@ -1,7 +1,9 @@
 #include "DemoData.h"
 
 #include "Cferix_razazApp.h"
+#include "bills/BillReversal.h"
 #include "bills/CBill.h"
+#include "bills/StockCount.h"
 #include "config/ConfigDocumentStore.h"
 #include "config/ConfigLists.h"
 #include "port/MessagePort.h"
@@ -217,8 +219,6 @@ GoodsRecord MakeGoods(Rng& rng, int index, GoodsPrices& prices) {
     g.PriceIn = prices.in.Format2();
     g.BarCode = Ean13(index);
     g.ShelfLife = cls.parent == std::string("食品饮料") ? "12个月" : "";
-    g.InventoryLow = "10";
-    g.InventoryHigh = "1000";
     g.Available = "是";
     g.Note = index % 17 == 0 ? "畅销" : "";
     return g;
@@ -294,6 +294,9 @@ std::vector<std::time_t> BillMoments(Rng& rng, int bills, int days) {
 struct Catalogue {
     std::vector<GoodsRecord> goods;
     std::vector<GoodsPrices> prices;
+    // The stock level a warehouse keeps of each goods item: it reorders below half of it and
+    // fills up to twice it, so what is bought follows what is sold.
+    std::vector<int> level;
     std::vector<std::string> suppliers, customers;
     // Quantity on hand per warehouse and goods item; -1 where there is no stock row.
     std::vector<int64_t> stock;
@@ -312,9 +315,11 @@ public:
         m_order.resize(m_cat.goods.size());
         for (size_t i = 0; i < m_order.size(); ++i)
             m_order[i] = i;
+        m_low.resize(kWarehouses.size());
+        m_isLow.assign(m_cat.goods.size() * kWarehouses.size(), false);
     }
 
-    // The opening purchase that brings the next goods into the next warehouses.
+    // The opening purchase that brings the next goods into the next warehouses, at their level.
     CBill Opening(size_t& next) {
         const size_t goodsCount = m_cat.goods.size();
         CBill bill(BillKind::Purchase);
@@ -324,19 +329,21 @@ public:
         for (int l = 0; l < m_lines && next < goodsCount * kWarehouses.size(); ++l, ++next) {
             if (next / goodsCount != warehouse)
                 break; // one warehouse per bill
-            AddLine(bill, next % goodsCount, Uniform(m_rng, 50, 500));
+            const int level = m_cat.level[next % goodsCount];
+            AddLine(bill, next % goodsCount, Uniform(m_rng, std::max(1, level / 2), level));
         }
         return bill;
     }
 
     CBill Next(bool purchasesOnly) {
-        static const std::array<std::pair<BillKind, int>, 7> kMix = {{{BillKind::Purchase, 30},
+        static const std::array<std::pair<BillKind, int>, 8> kMix = {{{BillKind::Purchase, 28},
                                                                       {BillKind::Sale, 48},
-                                                                      {BillKind::PurchaseReturn, 4},
-                                                                      {BillKind::SaleReturn, 5},
-                                                                      {BillKind::Loss, 4},
-                                                                      {BillKind::Gain, 4},
-                                                                      {BillKind::Price, 5}}};
+                                                                      {BillKind::PurchaseReturn, 3},
+                                                                      {BillKind::SaleReturn, 4},
+                                                                      {BillKind::Loss, 3},
+                                                                      {BillKind::Gain, 3},
+                                                                      {BillKind::Price, 5},
+                                                                      {BillKind::Transfer, 6}}};
         BillKind kind = BillKind::Purchase;
         if (!purchasesOnly) {
             int roll = Uniform(m_rng, 0, 99);
@@ -350,66 +357,131 @@ public:
         }
         const size_t warehouse =
             static_cast<size_t>(Uniform(m_rng, 0, static_cast<int>(kWarehouses.size()) - 1));
-        const bool takesStock =
-            kind == BillKind::Sale || kind == BillKind::PurchaseReturn || kind == BillKind::Loss;
+        const bool takesStock = kind == BillKind::Sale || kind == BillKind::PurchaseReturn ||
+                                kind == BillKind::Loss || kind == BillKind::Transfer;
         const bool needsRow = takesStock || kind == BillKind::Price;
-        std::vector<size_t> chosen = ChooseGoods(warehouse, needsRow, takesStock);
+        std::vector<size_t> chosen = kind == BillKind::Purchase && !purchasesOnly
+                                         ? Reorders(warehouse)
+                                         : ChooseGoods(warehouse, needsRow, takesStock);
+        // A purchase's first lines are the goods that ran low.
+        size_t reordered = kind == BillKind::Purchase ? chosen.size() : 0;
         if (chosen.size() < static_cast<size_t>(m_lines)) {
             // Not enough goods in stock here for a whole bill: time to buy.
-            kind = BillKind::Purchase;
-            chosen = ChooseGoods(warehouse, false, false);
+            if (kind != BillKind::Purchase) {
+                kind = BillKind::Purchase;
+                chosen = purchasesOnly ? std::vector<size_t>() : Reorders(warehouse);
+            }
+            reordered = chosen.size();
+            for (size_t g : ChooseGoods(warehouse, false, false)) {
+                if (chosen.size() == static_cast<size_t>(m_lines))
+                    break;
+                if (std::find(chosen.begin(), chosen.end(), g) == chosen.end())
+                    chosen.push_back(g);
+            }
         }
         CBill bill(kind);
         Header(bill, warehouse);
-        for (size_t g : chosen) {
-            int64_t onHand = m_cat.Stock(warehouse, g);
-            int quantity = 0;
+        if (kind == BillKind::Transfer) {
+            const size_t to =
+                (warehouse + static_cast<size_t>(Uniform(m_rng, 1, 2))) % kWarehouses.size();
+            bill.m_toWarehouse = kWarehouses[to];
+        }
+        for (size_t i = 0; i < chosen.size(); ++i) {
+            const size_t g = chosen[i];
+            const int64_t onHand = m_cat.Stock(warehouse, g);
+            const int level = m_cat.level[g];
+            int64_t quantity = 0;
             switch (kind) {
             case BillKind::Purchase:
-                quantity = Uniform(m_rng, 20, 200);
+                // What ran low is filled up to twice its level; anything else is bought in a
+                // small amount.
+                if (purchasesOnly)
+                    quantity = Uniform(m_rng, 20, 200);
+                else if (i < reordered)
+                    quantity = std::max<int64_t>(1, 2 * level - std::max<int64_t>(onHand, 0));
+                else
+                    quantity = Uniform(m_rng, 1, std::max(1, level / 4));
                 break;
             case BillKind::Sale:
-                quantity = static_cast<int>(std::min<int64_t>(onHand, Uniform(m_rng, 1, 20)));
+                quantity = std::min<int64_t>(onHand, Uniform(m_rng, 1, std::max(2, level)));
+                break;
+            case BillKind::Transfer:
+                quantity = std::min<int64_t>(onHand, Uniform(m_rng, 1, std::max(1, level / 3)));
                 break;
             case BillKind::PurchaseReturn:
-                quantity = static_cast<int>(std::min<int64_t>(onHand, Uniform(m_rng, 1, 5)));
+                quantity = std::min<int64_t>(onHand, Uniform(m_rng, 1, 3));
                 break;
             case BillKind::Loss:
-                quantity = static_cast<int>(std::min<int64_t>(onHand, Uniform(m_rng, 1, 3)));
+                quantity = std::min<int64_t>(onHand, Uniform(m_rng, 1, 2));
                 break;
             default: // sale return, gain; price bills ignore the quantity
-                quantity = Uniform(m_rng, 1, 5);
+                quantity = Uniform(m_rng, 1, 3);
                 break;
             }
-            AddLine(bill, g, quantity);
+            AddLine(bill, g, static_cast<int>(quantity));
         }
         return bill;
     }
 
-    // After a posted bill: the stock the posting changed.
-    void Book(const CBill& bill, const std::vector<size_t>& goods) {
+    // Now and then a stock count of some goods of one warehouse: most are found as booked, a
+    // few one or two off either way.
+    std::optional<StockCount> Count() {
+        if (Uniform(m_rng, 0, 149) != 0)
+            return std::nullopt;
+        const size_t warehouse =
+            static_cast<size_t>(Uniform(m_rng, 0, static_cast<int>(kWarehouses.size()) - 1));
+        StockCount count;
+        count.number = FormatNow("PD-%y%m%d-%H%M%S");
+        count.warehouse = kWarehouses[warehouse];
+        std::vector<size_t> goods = ChooseGoods(warehouse, true, false);
+        std::sort(goods.begin(), goods.end());
+        for (size_t g : goods) {
+            const int64_t book = m_cat.Stock(warehouse, g);
+            int64_t counted = book;
+            if (Uniform(m_rng, 0, 2) == 0)
+                counted = std::max<int64_t>(0, book + Uniform(m_rng, -2, 2));
+            const GoodsRecord& record = m_cat.goods[g];
+            count.lines.push_back({record.Code, record.ProductName, record.Unit, record.BarCode,
+                                   book, std::to_string(counted)});
+        }
+        return count;
+    }
+
+    // After a posted bill: the stock the posting changed. `sign` -1 undoes a reversed bill.
+    void Book(const CBill& bill, const std::vector<size_t>& goods, int sign = 1) {
         size_t warehouse = WarehouseIndex(bill.m_warehouse);
         for (size_t i = 0; i < goods.size(); ++i) {
-            int64_t& onHand = m_cat.Stock(warehouse, goods[i]);
             int64_t q =
                 std::stoll(bill.m_lines[i].quantity.empty() ? "0" : bill.m_lines[i].quantity);
             switch (bill.Kind()) {
             case BillKind::Purchase:
             case BillKind::SaleReturn:
             case BillKind::Gain:
-                onHand = std::max<int64_t>(onHand, 0) + q;
+                Move(warehouse, goods[i], sign * q);
                 break;
             case BillKind::Sale:
             case BillKind::PurchaseReturn:
             case BillKind::Loss:
-                onHand -= q;
+                Move(warehouse, goods[i], -sign * q);
+                break;
+            case BillKind::Transfer:
+                Move(warehouse, goods[i], -sign * q);
+                Move(WarehouseIndex(bill.m_toWarehouse), goods[i], sign * q);
                 break;
             case BillKind::Price:
-            case BillKind::Transfer: // the sample data makes no transfers
-            case BillKind::Receipt:  // money only
+            case BillKind::Receipt: // money only
             case BillKind::Payment:
                 break;
             }
+        }
+    }
+
+    // After a posted count: its differences.
+    void Book(const StockCount& count) {
+        const size_t warehouse = WarehouseIndex(count.warehouse);
+        for (const CountLine& l : count.lines) {
+            const size_t g = static_cast<size_t>(std::stoll(l.code.substr(2)) - 1);
+            Move(warehouse, g, std::stoll(l.counted) - l.book);
         }
     }
 
@@ -422,6 +494,29 @@ private:
                 return i;
         }
         return 0;
+    }
+
+    // A stock change; a row that falls below half its level goes on the warehouse's reorder
+    // list. A missing row (-1) is made by the first goods that come in.
+    void Move(size_t warehouse, size_t goods, int64_t change) {
+        int64_t& onHand = m_cat.Stock(warehouse, goods);
+        onHand = (change > 0 ? std::max<int64_t>(onHand, 0) : onHand) + change;
+        const size_t at = warehouse * m_cat.goods.size() + goods;
+        if (onHand < m_cat.level[goods] / 2 && !m_isLow[at]) {
+            m_isLow[at] = true;
+            m_low[warehouse].push_back(goods);
+        }
+    }
+
+    // The goods of the warehouse's reorder list, oldest first, for one purchase bill.
+    std::vector<size_t> Reorders(size_t warehouse) {
+        std::vector<size_t>& low = m_low[warehouse];
+        const size_t take = std::min(low.size(), static_cast<size_t>(m_lines));
+        std::vector<size_t> chosen(low.begin(), low.begin() + static_cast<std::ptrdiff_t>(take));
+        low.erase(low.begin(), low.begin() + static_cast<std::ptrdiff_t>(take));
+        for (size_t g : chosen)
+            m_isLow[warehouse * m_cat.goods.size() + g] = false;
+        return chosen;
     }
 
     void Header(CBill& bill, size_t warehouse) {
@@ -495,6 +590,10 @@ private:
     int m_lines;
     std::vector<size_t> m_order;
     std::vector<size_t> m_lastGoods;
+    // Per warehouse the goods below half their level, and per warehouse and goods whether
+    // they are on that list.
+    std::vector<std::vector<size_t>> m_low;
+    std::vector<bool> m_isLow;
 };
 
 // What the customer or supplier paid at once on a trade bill: half of the bills in full, three
@@ -666,11 +765,24 @@ bool FillDemoData(const DemoDataOptions& options, DemoDataSummary* summary) {
         }
     }
     cat.goods.reserve(static_cast<size_t>(options.goods));
+    // The level a warehouse keeps of a goods item: about a quarter of what it will sell of it
+    // over the whole period (half of the bills are sales of about a quarter of the level per
+    // line), so that the stock turns over and the money spent on it comes back.
+    const int64_t rows = std::max<int64_t>(1, int64_t(options.goods) * int64_t(kWarehouses.size()));
+    const int64_t saleLines = int64_t(options.bills) * options.linesPerBill / 2;
+    const int baseLevel = static_cast<int>(std::clamp<int64_t>(saleLines / rows, 2, 200));
     for (int i = 0; i < options.goods; ++i) {
         GoodsPrices prices;
         cat.goods.push_back(MakeGoods(rng, i, prices));
         cat.prices.push_back(prices);
-        if (!store.AddGoods(cat.goods.back()))
+        const int level = std::max(2, baseLevel * Uniform(rng, 60, 140) / 100);
+        cat.level.push_back(level);
+        // Limits on the goods' stock over all warehouses: the lower one where the three
+        // warehouses run low together, the upper one above all three full.
+        GoodsRecord& g = cat.goods.back();
+        g.InventoryLow = std::to_string(level * 5 / 2);
+        g.InventoryHigh = std::to_string(level * 7);
+        if (!store.AddGoods(g))
             return false;
     }
     for (int i = 0; i < options.customers; ++i) {
@@ -699,22 +811,41 @@ bool FillDemoData(const DemoDataOptions& options, DemoDataSummary* summary) {
     const size_t openingEnd = cat.goods.size() * kWarehouses.size();
     for (std::time_t moment : moments) {
         clock.Set(moment);
-        CBill bill =
-            opening < openingEnd ? maker.Opening(opening) : maker.Next(options.purchasesOnly);
+        const bool openingBill = opening < openingEnd;
+        CBill bill = openingBill ? maker.Opening(opening) : maker.Next(options.purchasesOnly);
         std::vector<size_t> goods = maker.LastGoods();
         if (IsTradeKind(bill.Kind()))
             bill.m_paid = PaidAmount(payRng, bill);
         if (bill.SaveOn(store) != PostOutcome::Posted)
             return false;
         maker.Book(bill, goods);
-        debts.Book(bill);
-        if (auto money = debts.Settle(fundRng, bill)) {
-            if (money->SaveOn(store) != PostOutcome::Posted)
-                return false;
-            ++done.fundBills;
-        }
         ++done.bills;
         done.lines += static_cast<int>(bill.m_lines.size());
+        // Now and then a sale or purchase is found wrong at once and reversed (红冲).
+        const bool reversible = bill.Kind() == BillKind::Sale || bill.Kind() == BillKind::Purchase;
+        if (reversible && !openingBill && !options.purchasesOnly && Uniform(fundRng, 0, 59) == 0) {
+            if (!ReverseBillOn(store, bill.Kind(), bill.m_number))
+                return false;
+            maker.Book(bill, goods, -1);
+            ++done.reversals;
+        } else {
+            debts.Book(bill);
+            if (auto money = debts.Settle(fundRng, bill)) {
+                if (money->SaveOn(store) != PostOutcome::Posted)
+                    return false;
+                ++done.fundBills;
+            }
+        }
+        if (!options.purchasesOnly) {
+            if (auto count = maker.Count()) {
+                CountPosted posted;
+                const CountOutcome outcome = CountStockOn(store, *count, posted);
+                if (outcome != CountOutcome::Posted && outcome != CountOutcome::NoDifference)
+                    return false;
+                maker.Book(*count);
+                ++done.counts;
+            }
+        }
         if (summary)
             *summary = done;
         if (options.progress && done.bills % 1000 == 0)

@@ -24,6 +24,8 @@ struct DemoDataOptions {
 struct DemoDataSummary {
     int goods = 0, customers = 0, bills = 0, lines = 0;
     int fundBills = 0; // receipts and payments, besides the bills
+    int reversals = 0; // sales and purchases reversed right after posting (their red bills)
+    int counts = 0;    // stock counts, posted as their gain and loss bills
 };
 
 // The most of each count that FillDemoData accepts.
@@ -41,8 +43,11 @@ std::string CheckDemoDataOptions(const DemoDataOptions& options);
 // and not added twice; so are company settings that name a company. Trade bills are paid in
 // full, in part or not at all; now and then a receipt or payment settles part of what a unit
 // still owes or is owed. The first purchase bills bring every goods item into every
-// warehouse; the later ones mix all kinds, never selling more than is in stock. Log entries are not
-// written: the bills are sample data, not something an operator did.
+// warehouse at its stock level; the later ones mix all kinds, transfers among them, never
+// selling more than is in stock. Purchases refill what has run low, so what is bought follows
+// what is sold; the goods' lower and upper stock limits fit their levels. Now and then a sale
+// or purchase is reversed right after posting and a few goods of a warehouse are counted. Log
+// entries are not written: the bills are sample data, not something an operator did.
 // False after a message (the store's own, or the refusal of a folder that holds goods); what
 // was posted before a failure stays.
 bool FillDemoData(const DemoDataOptions& options, DemoDataSummary* summary = nullptr);

@@ -1,5 +1,7 @@
 #include "BusinessUnits.h"
 
+#include "UnitStore.h"
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "text/TextOrder.h"
@@ -77,6 +79,30 @@ bool CBusinessUnitsState::Add(const BusinessUnitRecord& unit) {
         return false;
     Fill(store);
     return true;
+}
+
+bool CBusinessUnitsState::Change(const BusinessUnitRecord& unit) {
+    if (!StoreChangedBusinessUnit(unit))
+        return false;
+    CDataStore store;
+    if (store.ConnectMain())
+        Fill(store);
+    return true;
+}
+
+std::optional<BusinessUnitRecord> CBusinessUnitsState::UnitToChange() const {
+    if (m_selectedCode.empty()) {
+        Messages().Inform("请点击选择要修改的项目！");
+        return std::nullopt;
+    }
+    CDataStore store;
+    if (!store.ConnectMain())
+        return std::nullopt;
+    auto unit = FindBusinessUnit(store, m_selectedCode);
+    if (!unit)
+        Messages().Inform(store.LastError().empty() ? UnitNotFoundText(m_selectedCode)
+                                                    : ConnectFailureText(store.LastError()));
+    return unit;
 }
 
 bool CBusinessUnitsState::Delete() {

@@ -4,6 +4,7 @@
 #include "store/AllEntries.h"
 #include "store/Records.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,12 @@ public:
     // Stores a new unit and lists the current filter again. False when the connection failed
     // or the store refused it (its message was shown), so the add window can stay open.
     bool Add(const BusinessUnitRecord& unit);
+    // Stores the changed unit (StoreChangedBusinessUnit) and lists the current filter again.
+    // False when it was refused (its message was shown), so the form can stay open.
+    bool Change(const BusinessUnitRecord& unit);
+    // The stored unit of the selected code, to be changed in the add form; nothing after a
+    // message when none is selected or it is gone.
+    std::optional<BusinessUnitRecord> UnitToChange() const;
     // Asks "删除单位编码为 %s 的客户吗？" and deletes the selected code; the list is read
     // again. The selected code stays. True when the list was read again.
     bool Delete();

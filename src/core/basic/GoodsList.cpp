@@ -2,6 +2,7 @@
 
 #include "GoodsStore.h"
 #include "basic/ClassTree.h"
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "text/Money.h"
@@ -46,6 +47,7 @@ bool CGoodsListState::ShowClass(const std::string& className) {
     if (!store.ConnectMain())
         return false;
     Clear();
+    m_class = className;
     const auto& columns = GoodsListColumns();
     // A failed read has shown its message; the rows read before it stay.
     ForEachGoods(store, className, [&](const GoodsRecord& g) {
@@ -87,6 +89,22 @@ std::string CGoodsListState::Cell(size_t row, int column) const {
     const size_t cell = FirstCell(row) + size_t(column);
     const size_t start = cell == 0 ? 0 : m_ends[cell - 1];
     return m_text.substr(start, m_ends[cell] - start);
+}
+
+std::optional<GoodsRecord> CGoodsListState::ItemToChange(std::optional<size_t> row) const {
+    if (!row || *row >= m_shown.size()) {
+        Messages().Inform("请选择要修改的商品！");
+        return std::nullopt;
+    }
+    const std::string code = Cell(*row, 0); // the first column is the code
+    CDataStore store;
+    if (!store.ConnectMain())
+        return std::nullopt;
+    auto goods = FindGoods(store, code);
+    if (!goods)
+        Messages().Inform(store.LastError().empty() ? GoodsNotFoundText(code)
+                                                    : ConnectFailureText(store.LastError()));
+    return goods;
 }
 
 bool CGoodsListState::Delete(std::optional<size_t> row) {
@@ -161,4 +179,9 @@ void FillSmartName(GoodsRecord& goods) {
 bool StoreNewGoods(const GoodsRecord& goods) {
     CDataStore store;
     return store.ConnectMain() && store.AddGoods(goods);
+}
+
+bool StoreChangedGoods(const GoodsRecord& goods) {
+    CDataStore store;
+    return store.ConnectMain() && UpdateGoods(store, goods);
 }

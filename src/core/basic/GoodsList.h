@@ -1,6 +1,7 @@
 #pragma once
 #include "GoodsSearch.h"
 #include "ListColumn.h"
+#include "store/AllEntries.h"
 #include "store/Records.h"
 
 #include <optional>
@@ -32,6 +33,12 @@ public:
     size_t RowCount() const { return m_shown.size(); }
     std::string Cell(size_t row, int column) const;
 
+    // The stored goods item of the given list row, to be changed in the add form; nothing after
+    // a message when no row is selected or the item is gone.
+    std::optional<GoodsRecord> ItemToChange(std::optional<size_t> row) const;
+    // The class shown read again, the search kept (after a change).
+    bool Reload() { return ShowClass(m_class); }
+
     // Deletes the goods item of the given list row after the question and the in-use check.
     // True when it went; its row is then gone from the list (which is not read again).
     bool Delete(std::optional<size_t> row);
@@ -45,6 +52,7 @@ private:
     // The shown texts kept compact, for lists of hundreds of thousands of goods: every cell's
     // text one after another in m_text, the end of each in m_ends (row after row, the columns
     // of GoodsListColumns), and per row in the store's order the index of its first cell.
+    std::string m_class = kAllGoods;
     std::string m_text;
     std::vector<size_t> m_ends;
     std::vector<size_t> m_rows;
@@ -64,6 +72,9 @@ bool IsPresetPriceText(const std::string& text);
 // Stores a new goods item. False when the store refused it (its message was shown), so the add
 // window can stay open with what was typed.
 bool StoreNewGoods(const GoodsRecord& goods);
+// Stores the changed goods item of goods.Code (the form's checks made before). False, after a
+// message, when it could not be stored, so the form can stay open as typed.
+bool StoreChangedGoods(const GoodsRecord& goods);
 // The check box's value as stored.
 inline const char* AvailableText(bool checked) {
     return checked ? "是" : "否";

@@ -24,6 +24,36 @@ std::optional<GoodsRecord> FindGoods(CDataStore& store, const std::string& code)
     return found;
 }
 
+std::string GoodsNotFoundText(const std::string& code) {
+    return "没有商品编码为“" + code + "”的商品！";
+}
+
+bool UpdateGoods(CDataStore& store, const GoodsRecord& goods) {
+    static const std::string sql = [] {
+        std::string set;
+        for (const auto& c : GoodsColumns()) {
+            if (c.field != &GoodsRecord::Code)
+                set += std::string(set.empty() ? "" : ", ") + c.name + " = ?";
+        }
+        return "update ferix_product set " + set + " where Code = ?";
+    }();
+    SqlValues values;
+    for (const auto& c : GoodsColumns()) {
+        if (c.field != &GoodsRecord::Code)
+            values.push_back(goods.*c.field);
+    }
+    values.push_back(goods.Code);
+    if (!store.Run(sql, values)) {
+        Messages().Inform(DatabaseFailureText("修改商品失败。", store.LastError()));
+        return false;
+    }
+    if (store.Changes() == 0) {
+        Messages().Inform(GoodsNotFoundText(goods.Code));
+        return false;
+    }
+    return true;
+}
+
 std::optional<bool> IsGoodsInStock(CDataStore& store, const std::string& code) {
     bool found = false;
     if (!store.Run("select Id from StockPile where ProductCode = ? limit 1", {code},

@@ -16,6 +16,12 @@ bool ForEachGoods(CDataStore& store, const std::string& className,
                   const std::function<void(const GoodsRecord&)>& onGoods);
 // The goods item of that code, nothing when there is none or the read failed (LastError()).
 std::optional<GoodsRecord> FindGoods(CDataStore& store, const std::string& code);
+// Writes every column of the goods item of goods.Code but the code itself, which never changes.
+// Bills already posted keep the names and prices they were posted with. False, after a
+// message, when no goods item has that code (any more) or the store failed.
+bool UpdateGoods(CDataStore& store, const GoodsRecord& goods);
+// "没有商品编码为“X”的商品！"
+std::string GoodsNotFoundText(const std::string& code);
 // The goods window's in-use check: a stock row of exactly this code in any warehouse.
 // Nothing when the read failed (shown as a message).
 std::optional<bool> IsGoodsInStock(CDataStore& store, const std::string& code);

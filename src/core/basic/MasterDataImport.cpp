@@ -1,6 +1,7 @@
 #include "MasterDataImport.h"
 
 #include "GoodsStore.h"
+#include "UnitStore.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/AllEntries.h"
@@ -9,6 +10,7 @@
 #include "text/Money.h"
 #include "text/PinyinInitials.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -136,6 +138,72 @@ private:
 };
 } // namespace
 
+namespace {
+// What refuses a goods item of the import or a change: the form's checks, a class that does not
+// exist, prices, the check box's texts. An empty 助记码 and 是否可用 are filled as the form
+// fills them.
+std::optional<std::string> CheckGoodsRow(GoodsRecord& g, const std::set<std::string>& classNames) {
+    if (auto problem = CheckGoodsForm(g))
+        return problem;
+    if (g.SmartName.empty())
+        g.SmartName = PinyinInitials(g.ProductName);
+    // The form offers only existing classes.
+    if (!classNames.count(g.ClassName))
+        return "商品类别“" + g.ClassName + "”不存在！";
+    for (const auto& c : GoodsColumns()) {
+        auto price = PriceColumns().find(c.name);
+        if (price == PriceColumns().end())
+            continue;
+        const std::string& text = g.*c.field;
+        auto value = CMoney::Parse(text);
+        if (!text.empty() && (!value || *value < CMoney()))
+            return price->second + std::string("“") + text + "”不是有效的价格！";
+    }
+    // The form's check box gives "是" or "否", unchecked at first.
+    if (g.Available.empty())
+        g.Available = "否";
+    if (g.Available != "是" && g.Available != "否")
+        return "商品是否可用只能是“是”或“否”！";
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckUnitRow(const BusinessUnitRecord& u) {
+    if (auto problem = CheckBusinessUnitForm(u))
+        return problem;
+    if (u.CustomerType != "供应商" && u.CustomerType != "客户")
+        return "单位类型只能是“供应商”或“客户”！";
+    return std::nullopt;
+}
+
+std::optional<std::set<std::string>> ClassNames(CDataStore& store) {
+    std::vector<GoodsClassRecord> classes;
+    if (!store.ListGoodsClasses(classes))
+        return std::nullopt;
+    std::set<std::string> names;
+    for (const auto& c : classes)
+        names.insert(c.class_name);
+    return names;
+}
+
+// Puts each named column's text into the record; false on a name the record has no column of.
+// The code is the record's identity and is never among them.
+template <class Record, class Columns>
+bool ApplyFields(Record& record, const Columns& columns, const FieldValues& fields,
+                 std::string Record::*code) {
+    for (const auto& [name, value] : fields) {
+        auto column = std::find_if(columns.begin(), columns.end(), [&](const auto& c) {
+            return c.name == name && c.field != code;
+        });
+        if (column == columns.end()) {
+            Messages().Inform("字段“" + name + "”不能修改！");
+            return false;
+        }
+        record.*column->field = value;
+    }
+    return true;
+}
+} // namespace
+
 std::optional<std::string> CheckGoodsForm(const GoodsRecord& goods) {
     if (goods.Code.empty())
         return "商品编码不能为空！";
@@ -182,40 +250,16 @@ ImportOutcome ImportGoodsCsv(std::string_view csv, size_t* added) {
     // Nothing: a read failed (its message shown); empty: all rows pass; else the refusal.
     auto check =
         [&](std::vector<std::pair<size_t, GoodsRecord>>& records) -> std::optional<std::string> {
-        std::vector<GoodsClassRecord> classes;
-        if (!store.ListGoodsClasses(classes))
+        auto classNames = ClassNames(store);
+        if (!classNames)
             return std::nullopt;
-        std::set<std::string> classNames;
-        for (const auto& c : classes)
-            classNames.insert(c.class_name);
         std::set<std::string> codes;
         if (!ForEachGoods(store, kAllGoods, [&](const GoodsRecord& g) { codes.insert(g.Code); }))
             return std::nullopt;
         CCodeClashes clashes(std::move(codes));
         for (auto& [line, g] : records) {
-            const std::string at = LinePrefix(line);
-            if (auto problem = CheckGoodsForm(g))
-                return at + *problem;
-            // An empty 助记码 is filled as the goods form fills it.
-            if (g.SmartName.empty())
-                g.SmartName = PinyinInitials(g.ProductName);
-            // The form offers only existing classes.
-            if (!classNames.count(g.ClassName))
-                return at + "商品类别“" + g.ClassName + "”不存在！";
-            for (const auto& c : GoodsColumns()) {
-                auto price = PriceColumns().find(c.name);
-                if (price == PriceColumns().end())
-                    continue;
-                const std::string& text = g.*c.field;
-                auto value = CMoney::Parse(text);
-                if (!text.empty() && (!value || *value < CMoney()))
-                    return at + price->second + "“" + text + "”不是有效的价格！";
-            }
-            // The form's check box gives "是" or "否", unchecked at first.
-            if (g.Available.empty())
-                g.Available = "否";
-            if (g.Available != "是" && g.Available != "否")
-                return at + "商品是否可用只能是“是”或“否”！";
+            if (auto problem = CheckGoodsRow(g, *classNames))
+                return LinePrefix(line) + *problem;
             if (auto clash = clashes.Check(line, g.Code, GoodsCodeTakenText, "商品编码"))
                 return clash;
         }
@@ -244,11 +288,8 @@ ImportOutcome ImportBusinessUnitsCsv(std::string_view csv, size_t* added) {
             codes.insert(u.CustomerCode);
         CCodeClashes clashes(std::move(codes));
         for (const auto& [line, u] : records) {
-            const std::string at = LinePrefix(line);
-            if (auto problem = CheckBusinessUnitForm(u))
-                return at + *problem;
-            if (u.CustomerType != "供应商" && u.CustomerType != "客户")
-                return at + "单位类型只能是“供应商”或“客户”！";
+            if (auto problem = CheckUnitRow(u))
+                return LinePrefix(line) + *problem;
             if (auto clash = clashes.Check(line, u.CustomerCode, UnitCodeTakenText, "单位编码"))
                 return clash;
         }
@@ -257,4 +298,45 @@ ImportOutcome ImportBusinessUnitsCsv(std::string_view csv, size_t* added) {
     return CheckAndStore(
         store, *rows, check, [&](const BusinessUnitRecord& u) { return store.AddBusinessUnit(u); },
         added);
+}
+
+UpdateOutcome UpdateGoodsFields(const std::string& code, const FieldValues& fields) {
+    CDataStore store;
+    if (!store.ConnectMain())
+        return UpdateOutcome::ConnectFailed;
+    auto goods = FindGoods(store, code);
+    if (!goods) {
+        Messages().Inform(store.LastError().empty() ? GoodsNotFoundText(code)
+                                                    : ConnectFailureText(store.LastError()));
+        return store.LastError().empty() ? UpdateOutcome::NotFound : UpdateOutcome::Refused;
+    }
+    auto classNames = ClassNames(store);
+    if (!classNames)
+        return UpdateOutcome::Refused;
+    if (!ApplyFields(*goods, GoodsColumns(), fields, &GoodsRecord::Code))
+        return UpdateOutcome::Refused;
+    if (auto problem = CheckGoodsRow(*goods, *classNames)) {
+        Messages().Inform(*problem);
+        return UpdateOutcome::Refused;
+    }
+    return UpdateGoods(store, *goods) ? UpdateOutcome::Updated : UpdateOutcome::Refused;
+}
+
+UpdateOutcome UpdateBusinessUnitFields(const std::string& code, const FieldValues& fields) {
+    CDataStore store;
+    if (!store.ConnectMain())
+        return UpdateOutcome::ConnectFailed;
+    auto unit = FindBusinessUnit(store, code);
+    if (!unit) {
+        Messages().Inform(store.LastError().empty() ? UnitNotFoundText(code)
+                                                    : ConnectFailureText(store.LastError()));
+        return store.LastError().empty() ? UpdateOutcome::NotFound : UpdateOutcome::Refused;
+    }
+    if (!ApplyFields(*unit, BusinessUnitColumns(), fields, &BusinessUnitRecord::CustomerCode))
+        return UpdateOutcome::Refused;
+    if (auto problem = CheckUnitRow(*unit)) {
+        Messages().Inform(*problem);
+        return UpdateOutcome::Refused;
+    }
+    return UpdateBusinessUnit(store, *unit) ? UpdateOutcome::Updated : UpdateOutcome::Refused;
 }

@@ -108,6 +108,15 @@ std::optional<CMoney> LineAmountOf(int64_t quantity, const std::string& price) {
     return CMoney::ParseOrZero(price).TimesQuantity(quantity);
 }
 
+std::string StartingPrice(BillKind kind, const GoodsRecord& goods) {
+    if (kind == BillKind::Sale || kind == BillKind::SaleReturn) {
+        auto retail = CMoney::Parse(goods.RetailPrice);
+        if (retail && *retail != CMoney())
+            return goods.RetailPrice;
+    }
+    return goods.PriceIn;
+}
+
 CBill::CBill(BillKind kind) : m_date(TodayIso()), m_kind(kind) {
     MakeNumber();
 }
@@ -146,7 +155,7 @@ void CBill::FillLine(size_t row, const GoodsRecord& g) {
     }
     l.quantity = "0";
     if (IsTradeKind(m_kind)) {
-        l.price = g.PriceIn;
+        l.price = StartingPrice(m_kind, g);
         l.amount = "0";
     }
 }

@@ -40,6 +40,11 @@ std::string LineAmount(const std::string& quantity, const std::string& price);
 // hold. Stored and shown as its Format2(), the text LineAmount gives for the same line.
 std::optional<CMoney> LineAmountOf(int64_t quantity, const std::string& price);
 
+// The unit price a new line of the kind starts at: a sale or sale return at the goods' preset
+// retail price when it has one (a readable, non-zero price), every other case at the preset
+// purchase price. A sale started at the purchase price would earn nothing.
+std::string StartingPrice(BillKind kind, const GoodsRecord& goods);
+
 enum class PostOutcome {
     Posted,        // stored; the log entries are written
     NothingToPost, // a loss or gain bill without lines: nothing stored, nothing said

@@ -46,12 +46,14 @@ CChild_Jichu_CustomerDlg::CChild_Jichu_CustomerDlg(QWidget* parent) : QDialog(pa
 
     m_add = new QPushButton(QIcon(QStringLiteral(":/icons/customer.svg")),
                             QStringLiteral("增加往来单位"), this);
+    m_modify = new QPushButton(QStringLiteral("修改"), this);
     m_delete = new QPushButton(QStringLiteral("删除"), this);
     m_back = new QPushButton(QStringLiteral("返回"), this);
     m_add->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_add);
+    buttons->addWidget(m_modify);
     buttons->addWidget(m_delete);
     buttons->addWidget(m_back);
 
@@ -70,7 +72,7 @@ CChild_Jichu_CustomerDlg::CChild_Jichu_CustomerDlg(QWidget* parent) : QDialog(pa
     layout->addLayout(buttons);
     resize(1150, 600);
 
-    QWidget* order[] = {m_types, m_search, m_list, m_add, m_delete, m_back};
+    QWidget* order[] = {m_types, m_search, m_list, m_add, m_modify, m_delete, m_back};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -80,6 +82,8 @@ CChild_Jichu_CustomerDlg::CChild_Jichu_CustomerDlg(QWidget* parent) : QDialog(pa
             &CChild_Jichu_CustomerDlg::OnUnitSelected);
     connect(m_search, &QLineEdit::textChanged, this, &CChild_Jichu_CustomerDlg::OnSearch);
     connect(m_add, &QPushButton::clicked, this, &CChild_Jichu_CustomerDlg::OnAdd);
+    connect(m_modify, &QPushButton::clicked, this, &CChild_Jichu_CustomerDlg::OnModify);
+    connect(m_list, &QAbstractItemView::doubleClicked, this, &CChild_Jichu_CustomerDlg::OnModify);
     connect(m_delete, &QPushButton::clicked, this, &CChild_Jichu_CustomerDlg::OnDelete);
     connect(m_back, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -109,6 +113,21 @@ void CChild_Jichu_CustomerDlg::OnAdd() {
     RunModal(dlg);
     if (added) {
         m_filling = true;
+        m_model->Reload();
+        m_filling = false;
+    }
+}
+
+void CChild_Jichu_CustomerDlg::OnModify() {
+    auto unit = m_state.UnitToChange();
+    if (!unit)
+        return;
+    bool changed = false;
+    CChild_Jichu_Customer_AddDlg dlg(
+        *unit, [&](const BusinessUnitRecord& u) { return changed = m_state.Change(u); }, this);
+    RunModal(dlg);
+    if (changed) {
+        m_filling = true; // the selected code stays
         m_model->Reload();
         m_filling = false;
     }

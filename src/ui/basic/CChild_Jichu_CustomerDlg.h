@@ -21,6 +21,7 @@ public:
     QTableView* m_list;
     CListModel* m_model;
     QPushButton* m_add;
+    QPushButton* m_modify; // also a double click on a row
     QPushButton* m_delete;
     QPushButton* m_back;
 
@@ -28,6 +29,7 @@ private slots:
     void OnTypeSelected();
     void OnUnitSelected();
     void OnAdd();
+    void OnModify();
     void OnDelete();
     void OnSearch();
 

@@ -91,6 +91,33 @@ CChild_Jichu_Customer_AddDlg::CChild_Jichu_Customer_AddDlg(
     connect(m_back, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+CChild_Jichu_Customer_AddDlg::CChild_Jichu_Customer_AddDlg(
+    const BusinessUnitRecord& stored, std::function<bool(const BusinessUnitRecord&)> store,
+    QWidget* parent)
+    : CChild_Jichu_Customer_AddDlg(std::move(store), parent) {
+    setWindowTitle(QStringLiteral("修改往来单位信息"));
+    auto set = [](QLineEdit* edit, const std::string& text) {
+        edit->setText(QString::fromStdString(text));
+    };
+    set(m_code, stored.CustomerCode);
+    m_code->setReadOnly(true);
+    set(m_name, stored.CustomerName);
+    set(m_contact, stored.CustomerContact);
+    set(m_mobile, stored.CustomerMobile);
+    set(m_tel, stored.CustomerTel);
+    set(m_fax, stored.CustomerFax);
+    set(m_zip, stored.CustomerZip);
+    set(m_addr, stored.CustomerAddr);
+    m_area->setCurrentText(QString::fromStdString(stored.CustomerArea));
+    m_type->setCurrentIndex(m_type->findText(QString::fromStdString(stored.CustomerType)));
+    set(m_website, stored.CustomerWebsite);
+    set(m_email, stored.CustomerEmail);
+    set(m_msn, stored.CustomerMsn);
+    set(m_qq, stored.CustomerQq);
+    set(m_note, stored.CustomerNote);
+    m_name->setFocus();
+}
+
 void CChild_Jichu_Customer_AddDlg::OnConfirm() {
     BusinessUnitRecord u;
     u.CustomerCode = Text(m_code);

@@ -10,12 +10,17 @@ class QLineEdit;
 class QPushButton;
 
 // "添加往来单位信息": the fifteen values of a business unit, in "基本信息" and "补充信息".
+// Opened with a stored unit it changes that unit ("修改往来单位信息"): the fields filled in,
+// the code fixed.
 class CChild_Jichu_Customer_AddDlg : public QDialog {
     Q_OBJECT
 public:
     // `store` saves the unit; when it refuses (its message was shown) the window stays open
     // with what was typed.
     CChild_Jichu_Customer_AddDlg(std::function<bool(const BusinessUnitRecord&)> store,
+                                 QWidget* parent = nullptr);
+    CChild_Jichu_Customer_AddDlg(const BusinessUnitRecord& stored,
+                                 std::function<bool(const BusinessUnitRecord&)> store,
                                  QWidget* parent = nullptr);
 
     // The record built from the fields, as typed, when the window is confirmed.

@@ -56,12 +56,14 @@ CChild_Jichu_ProductDlg::CChild_Jichu_ProductDlg(QWidget* parent) : QDialog(pare
 
     m_add =
         new QPushButton(QIcon(QStringLiteral(":/icons/goods.svg")), QStringLiteral("添加"), this);
+    m_modify = new QPushButton(QStringLiteral("修改"), this);
     m_delete = new QPushButton(QStringLiteral("删除"), this);
     m_back = new QPushButton(QStringLiteral("返回"), this);
     m_add->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_add);
+    buttons->addWidget(m_modify);
     buttons->addWidget(m_delete);
     buttons->addWidget(m_back);
 
@@ -73,7 +75,8 @@ CChild_Jichu_ProductDlg::CChild_Jichu_ProductDlg(QWidget* parent) : QDialog(pare
     layout->addLayout(buttons);
     resize(1100, 600);
 
-    QWidget* order[] = {m_tree, m_manageClasses, m_search, m_list, m_add, m_delete, m_back};
+    QWidget* order[] = {m_tree, m_manageClasses, m_search, m_list,
+                        m_add,  m_modify,        m_delete, m_back};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -83,6 +86,8 @@ CChild_Jichu_ProductDlg::CChild_Jichu_ProductDlg(QWidget* parent) : QDialog(pare
             &CChild_Jichu_ProductDlg::OnManageClasses);
     connect(m_search, &QLineEdit::textChanged, this, &CChild_Jichu_ProductDlg::OnSearch);
     connect(m_add, &QPushButton::clicked, this, &CChild_Jichu_ProductDlg::OnAdd);
+    connect(m_modify, &QPushButton::clicked, this, &CChild_Jichu_ProductDlg::OnModify);
+    connect(m_list, &QAbstractItemView::doubleClicked, this, &CChild_Jichu_ProductDlg::OnModify);
     connect(m_delete, &QPushButton::clicked, this, &CChild_Jichu_ProductDlg::OnDelete);
     connect(m_back, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -118,6 +123,21 @@ void CChild_Jichu_ProductDlg::OnAdd() {
     // The new item shows at the top of all goods; the tree keeps its selection.
     m_state.ShowAll();
     m_model->Reload();
+}
+
+void CChild_Jichu_ProductDlg::OnModify() {
+    const int row = SelectedRow(m_list);
+    auto goods = m_state.ItemToChange(row < 0 ? std::nullopt : std::optional<size_t>(size_t(row)));
+    if (!goods)
+        return;
+    CChild_Jichu_Product_AddDlg dlg(*goods, this);
+    if (RunModal(dlg) != QDialog::Accepted)
+        return;
+    // The changed item stays where it was, in the class and search shown.
+    m_state.Reload();
+    m_model->Reload();
+    if (row < m_model->rowCount())
+        m_list->selectRow(row);
 }
 
 void CChild_Jichu_ProductDlg::OnDelete() {

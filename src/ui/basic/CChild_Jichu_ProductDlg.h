@@ -22,6 +22,7 @@ public:
     QTableView* m_list;
     CListModel* m_model;
     QPushButton* m_add;
+    QPushButton* m_modify; // also a double click on a row
     QPushButton* m_delete;
     QPushButton* m_back;
 
@@ -29,6 +30,7 @@ private slots:
     void OnClassChanged();
     void OnManageClasses();
     void OnAdd();
+    void OnModify();
     void OnDelete();
     void OnSearch();
 

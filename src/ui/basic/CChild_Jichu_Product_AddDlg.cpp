@@ -139,6 +139,40 @@ CChild_Jichu_Product_AddDlg::CChild_Jichu_Product_AddDlg(QWidget* parent) : QDia
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+CChild_Jichu_Product_AddDlg::CChild_Jichu_Product_AddDlg(const GoodsRecord& stored, QWidget* parent)
+    : CChild_Jichu_Product_AddDlg(parent) {
+    m_stored = stored;
+    setWindowTitle(QStringLiteral("修改商品窗口"));
+    auto set = [](QLineEdit* edit, const std::string& text) {
+        edit->setText(QString::fromStdString(text));
+    };
+    set(m_code, stored.Code);
+    m_code->setReadOnly(true);
+    set(m_name, stored.ProductName);
+    set(m_smartName, stored.SmartName);
+    set(m_className, stored.ClassName);
+    m_unit->setCurrentText(QString::fromStdString(stored.Unit));
+    set(m_partNumber, stored.PartNumber);
+    set(m_specifications, stored.Specifications);
+    m_origin->setCurrentText(QString::fromStdString(stored.ProductingArea));
+    set(m_retailPrice, stored.RetailPrice);
+    set(m_priceIn, stored.PriceIn);
+    set(m_barCode, stored.BarCode);
+    set(m_shelfLife, stored.ShelfLife);
+    set(m_inventoryLow, stored.InventoryLow);
+    set(m_inventoryHigh, stored.InventoryHigh);
+    m_available->setChecked(stored.Available == AvailableText(true));
+    set(m_userDefined[0], stored.UserDefined1);
+    set(m_userDefined[1], stored.UserDefined2);
+    set(m_userDefined[2], stored.UserDefined3);
+    set(m_userDefined[3], stored.UserDefined4);
+    set(m_note, stored.Note);
+    // A 助记码 made from the name keeps following it.
+    if (stored.SmartName == PinyinInitials(stored.ProductName))
+        m_autoSmartName = m_smartName->text();
+    m_name->setFocus();
+}
+
 void CChild_Jichu_Product_AddDlg::OnChooseClass() {
     CChild_Jichu_Product_Class_Dlg dlg(this);
     if (RunModal(dlg) == QDialog::Accepted)
@@ -146,7 +180,7 @@ void CChild_Jichu_Product_AddDlg::OnChooseClass() {
 }
 
 GoodsRecord CChild_Jichu_Product_AddDlg::ReadFields() const {
-    GoodsRecord g;
+    GoodsRecord g = m_stored.value_or(GoodsRecord());
     g.Code = Text(m_code);
     g.ProductName = Text(m_name);
     g.SmartName = Text(m_smartName);
@@ -167,7 +201,8 @@ GoodsRecord CChild_Jichu_Product_AddDlg::ReadFields() const {
     g.UserDefined3 = Text(m_userDefined[2]);
     g.UserDefined4 = Text(m_userDefined[3]);
     g.Note = Text(m_note);
-    return g; // ClassId and the preset sale, lowest and highest prices stay empty
+    // ClassId and the preset sale, lowest and highest prices stay as stored (empty for a new item)
+    return g;
 }
 
 void CChild_Jichu_Product_AddDlg::OnConfirm() {
@@ -177,7 +212,7 @@ void CChild_Jichu_Product_AddDlg::OnConfirm() {
     if (!CheckGoodsForm(m_goods))
         return;
     // A refused goods item (a code that exists already) keeps the window open as typed.
-    if (!StoreNewGoods(m_goods))
+    if (!(m_stored ? StoreChangedGoods(m_goods) : StoreNewGoods(m_goods)))
         return;
     accept();
 }

@@ -4,6 +4,7 @@
 #include <QDialog>
 
 #include <array>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -11,11 +12,13 @@ class QLineEdit;
 class QToolButton;
 class QPushButton;
 
-// "添加商品窗口": the goods fields; the class is chosen through the class window.
+// "添加商品窗口": the goods fields; the class is chosen through the class window. Opened with a
+// stored goods item it changes that item ("修改商品窗口"): the fields filled in, the code fixed.
 class CChild_Jichu_Product_AddDlg : public QDialog {
     Q_OBJECT
 public:
     explicit CChild_Jichu_Product_AddDlg(QWidget* parent = nullptr);
+    CChild_Jichu_Product_AddDlg(const GoodsRecord& stored, QWidget* parent = nullptr);
 
     // The record built from the fields, as typed, when the window is confirmed.
     GoodsRecord m_goods;
@@ -47,6 +50,9 @@ private slots:
 
 private:
     GoodsRecord ReadFields() const;
+
+    // The item being changed; its columns the form does not show are stored again as they were.
+    std::optional<GoodsRecord> m_stored;
 
     QString m_autoSmartName; // the 助记码 last filled from the name
 };
