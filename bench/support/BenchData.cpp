@@ -18,7 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 // Raise when the generator or the schema changes, so old cached data sets are not used.
-constexpr int kDataSetVersion = 2; // 2: stock rows and sale lines carry their cost
+// 2: stock rows and sale lines carry their cost; 3: the generator makes transfers, counts and
+// reversals and sets stock limits from each goods item's level.
+constexpr int kDataSetVersion = 3;
 
 class CStderrPort : public IMessagePort {
 public:
