@@ -65,10 +65,13 @@ ReportResult RunReport(const ReportKind& kind, const std::string& from, const st
             std::vector<GoodsGroupRecord> groups;
             result.ok = kind.sale ? store.SumSaleByGoods(from, to, groups)
                                   : store.SumPurchaseByGoods(from, to, groups);
-            for (const auto& g : groups)
-                rows.push_back({"", g.Product_ID, g.Product_Name, g.Product_Unit, g.Product_atch,
-                                g.Product_Date, g.Product_Number, g.Product_Price,
-                                g.Product_BarCode, g.Product_Note});
+            rows.reserve(groups.size() + 1);
+            for (auto& g : groups)
+                rows.push_back({"", std::move(g.Product_ID), std::move(g.Product_Name),
+                                std::move(g.Product_Unit), std::move(g.Product_atch),
+                                std::move(g.Product_Date), std::move(g.Product_Number),
+                                std::move(g.Product_Price), std::move(g.Product_BarCode),
+                                std::move(g.Product_Note)});
         } else {
             std::vector<KeyGroupRecord> groups;
             bool employee = kind.grouping == ReportGrouping::Employee;
@@ -78,8 +81,9 @@ ReportResult RunReport(const ReportKind& kind, const std::string& from, const st
             else
                 result.ok = employee ? store.SumPurchaseByEmployee(from, to, groups)
                                      : store.SumPurchaseByDepartment(from, to, groups);
-            for (const auto& g : groups)
-                rows.push_back({"", g.Key, g.Quantity});
+            rows.reserve(groups.size() + 1);
+            for (auto& g : groups)
+                rows.push_back({"", std::move(g.Key), std::move(g.Quantity)});
         }
     }
     const size_t column = static_cast<size_t>(ReportQuantityColumn(kind));

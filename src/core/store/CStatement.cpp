@@ -34,6 +34,10 @@ CStatement CStatement::ServerRow(const pg_result* rows, int row) {
     return st;
 }
 
+int CStatement::ServerRowCount() const {
+    return m_rows ? PQntuples(m_rows) : 0;
+}
+
 bool CStatement::Prepare(sqlite3* db, const std::string& sql) {
     if (m_stmt) {
         sqlite3_finalize(m_stmt);

@@ -24,6 +24,9 @@ public:
     // A view of row `row` of a server result; the result stays owned by the engine.
     static CStatement ServerRow(const pg_result* rows, int row);
     void SetServerRow(int row) { m_row = row; }
+    // How many rows the server sent for this statement (all of them at once); 0 with a file,
+    // whose rows come one step at a time.
+    int ServerRowCount() const;
 
     bool Prepare(sqlite3* db, const std::string& sql);
     void Bind(int index, const std::string& value); // 1-based

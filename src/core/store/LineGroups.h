@@ -30,8 +30,29 @@ inline std::string LinesStatement(const char* table, const char* columns) {
 // What a grouping report says when its read failed.
 inline constexpr const char* kLinesReadFailure = "SQL 语句执行失败!";
 
+// The positions 0 .. count-1 in the text order of their keys (`keyOf(i)`), the order every
+// grouping report lists its groups in (sorting by precomputed keys costs one conversion per
+// group).
+template <class KeyOf> std::vector<size_t> TextOrderOf(size_t count, KeyOf keyOf) {
+    std::vector<std::pair<std::string, size_t>> order;
+    order.reserve(count);
+    for (size_t i = 0; i < count; ++i)
+        order.emplace_back(TextOrderKey(keyOf(i)), i);
+    std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+        if (a.first != b.first)
+            return a.first < b.first;
+        // Texts that map to the same bytes (invalid UTF-8) still get a fixed order.
+        return keyOf(a.second) < keyOf(b.second);
+    });
+    std::vector<size_t> positions;
+    positions.reserve(count);
+    for (const auto& o : order)
+        positions.push_back(o.second);
+    return positions;
+}
+
 // Groups keyed by their exact text, kept in the order they were first seen, then put in text
-// order once at the end (sorting by precomputed keys costs one conversion per group).
+// order once at the end.
 template <class Group> class CGrouping {
 public:
     Group* Find(const std::string& key) {
@@ -44,20 +65,12 @@ public:
         return m_groups.back().second;
     }
     std::vector<Group> InTextOrder() {
-        std::vector<std::pair<std::string, size_t>> order;
-        order.reserve(m_groups.size());
-        for (size_t i = 0; i < m_groups.size(); ++i)
-            order.emplace_back(TextOrderKey(m_groups[i].first), i);
-        std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
-            if (a.first != b.first)
-                return a.first < b.first;
-            // Texts that map to the same bytes (invalid UTF-8) still get a fixed order.
-            return m_groups[a.second].first < m_groups[b.second].first;
-        });
+        const std::vector<size_t> order = TextOrderOf(
+            m_groups.size(), [&](size_t i) -> const std::string& { return m_groups[i].first; });
         std::vector<Group> out;
         out.reserve(order.size());
-        for (const auto& o : order)
-            out.push_back(std::move(m_groups[o.second].second));
+        for (size_t i : order)
+            out.push_back(std::move(m_groups[i].second));
         return out;
     }
 

@@ -7,26 +7,29 @@
 
 namespace {
 // A line's quantity when it is a plain whole number of at most 18 digits, an optional minus
-// before them (read the same by LeadingInteger); otherwise NULL. Cheaper on a server than a
-// regular expression, which cost more than the grouping itself.
+// before them (read the same by LeadingInteger); otherwise the largest bigint, which no sum of
+// magnitudes below that bound can hold (see below). Cheaper on a server than a regular
+// expression, which cost more than the grouping itself.
 constexpr const char* kPlainQuantity =
     "case when length(Product_Number) between 1 and 18 and ltrim(Product_Number, '0123456789')"
     " = '' then Product_Number::bigint when left(Product_Number, 1) = '-' and"
     " length(Product_Number) between 2 and 19 and ltrim(substr(Product_Number, 2),"
-    " '0123456789') = '' then Product_Number::bigint end";
+    " '0123456789') = '' then Product_Number::bigint else 9223372036854775807 end";
 
 // A server groups the lines itself: sending a million lines to be grouped here costs several
 // times the grouping. Each group comes with its first line's fields (the lowest Id, as read in
-// order here), its quantity and whether that sum is exact: every quantity a plain whole number
-// (what this program writes) and their magnitudes together within 64 bits, so no partial sum in
-// any order can reach the bounds. Otherwise the lines are read and grouped here.
+// order here), its quantity and whether that sum is exact: the magnitudes together below the
+// 64-bit bound, so every quantity was a plain whole number (what this program writes) and no
+// partial sum in any order can reach the bounds. Otherwise the lines are read and grouped here.
+// Each aggregate costs the server a pass over every line's value, so there are no more than
+// these three.
 std::string ServerGoodsGroupsStatement(const char* table) {
     const std::string t = table;
     return "select g.Product_ID, d.Product_Name, d.Product_Unit, d.Product_atch, d.Product_Date,"
-           " d.Product_Price, d.Product_BarCode, d.Product_Note, g.quantity, g.odd = 0 and"
-           " coalesce(g.magnitude, 0) <= 9223372036854775807 from (select Product_ID,"
-           " min(Id) as first_id, sum(q) as quantity, sum(abs(q)) as magnitude, count(*) -"
-           " count(q) as odd from (select coalesce(Product_ID, '') as Product_ID, Id, " +
+           " d.Product_Price, d.Product_BarCode, d.Product_Note, g.quantity, g.magnitude <"
+           " 9223372036854775807 from (select Product_ID, min(Id) as first_id, sum(q) as"
+           " quantity, sum(abs(q)) as magnitude from (select coalesce(Product_ID, '') as"
+           " Product_ID, Id, " +
            std::string(kPlainQuantity) + " as q from " + t +
            " where Bill_Date between ? and ?) l group by Product_ID) g join " + t +
            " d on d.Id = g.first_id";
@@ -39,28 +42,33 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
         GoodsGroupRecord record;
         int64_t quantity;
     };
-    CGrouping<Group> grouping;
     if (IsServer()) {
+        // One row per goods item, each key once: read into place, then put in text order.
         bool exact = true;
+        std::vector<GoodsGroupRecord> found;
         if (!Run(ServerGoodsGroupsStatement(table), {from, to}, [&](const CStatement& st) {
+                if (found.empty())
+                    found.reserve(static_cast<size_t>(st.ServerRowCount()));
                 exact = exact && st.Text(9) == "t";
-                std::string key = st.Text(0);
-                GoodsGroupRecord r{key,        st.Text(1), "",         st.Text(2), st.Text(3),
-                                   st.Text(4), st.Text(5), st.Text(6), st.Text(7)};
-                grouping.Add(key, Group{std::move(r), LeadingInteger(st.Text(8))});
+                found.push_back({st.Text(0), st.Text(1), st.Text(8), st.Text(2), st.Text(3),
+                                 st.Text(4), st.Text(5), st.Text(6), st.Text(7)});
             })) {
             Messages().Inform(kLinesReadFailure);
             return false;
         }
         if (exact) {
-            for (Group& g : grouping.InTextOrder()) {
-                g.record.Product_Number = std::to_string(g.quantity);
-                groups.push_back(std::move(g.record));
+            const std::vector<size_t> order = TextOrderOf(
+                found.size(), [&](size_t i) -> const std::string& { return found[i].Product_ID; });
+            groups.reserve(groups.size() + found.size());
+            for (size_t i : order) {
+                GoodsGroupRecord& r = found[i];
+                r.Product_Number = std::to_string(LeadingInteger(r.Product_Number));
+                groups.push_back(std::move(r));
             }
             return true;
         }
-        grouping = CGrouping<Group>();
     }
+    CGrouping<Group> grouping;
     bool ok = Run(LinesStatement(table, "Product_ID, Product_Name, Product_Number, Product_Unit,"
                                         " Product_atch, Product_Date, Product_Price,"
                                         " Product_BarCode, Product_Note"),
