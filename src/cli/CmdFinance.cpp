@@ -4,6 +4,7 @@
 
 #include "finance/Balances.h"
 #include "finance/Finance.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "text/IsoDate.h"
 
@@ -21,8 +22,11 @@ int CmdBalances(CliContext& ctx) {
     if (!ListUnitBalances(store, type, balances))
         return kExitData;
     std::vector<std::vector<std::string>> rows;
-    for (const auto& b : balances)
+    for (const auto& b : balances) {
         rows.push_back({b.Customer, b.Type, b.Receivable, b.Payable});
+        for (const auto& note : b.Notes)
+            Messages().Inform(note);
+    }
     PrintTable(ctx, {"Customer", "Type", "Receivable", "Payable"}, rows);
     return kExitOk;
 }
@@ -40,6 +44,8 @@ int CmdStatement(CliContext& ctx) {
     if (!statement)
         return kExitData;
     std::vector<std::vector<std::string>> rows;
+    for (const auto& note : statement->Notes)
+        Messages().Inform(note);
     for (const auto& l : StatementListRows(*statement))
         rows.push_back({l.Bill_Date, l.Bill_ID, l.Kind, l.Increase, l.Decrease, l.Balance});
     PrintTable(ctx, {"Bill_Date", "Bill_ID", "Kind", "Increase", "Decrease", "Balance"}, rows);

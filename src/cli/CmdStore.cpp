@@ -328,9 +328,14 @@ int CmdStock(CliContext& ctx) {
 }
 
 int CmdPost(CliContext& ctx) {
-    const char* usage = "usage: ferix-cli post KIND FILE.json  (KIND: purchase, purchase-return, "
-                        "sale, sale-return, loss, gain, price, transfer, receipt, payment)";
-    if (ctx.args.size() != 2 || !ctx.OnlyOptions({}))
+    const char* usage = "usage: ferix-cli post KIND FILE.json [--allow-overpay]  (KIND: purchase, "
+                        "purchase-return, sale, sale-return, loss, gain, price, transfer, "
+                        "receipt, payment)";
+    // A paid amount above the bill's total is most likely a mistake in a script: it is posted
+    // only when the command says so.
+    const bool allowOverpay = ctx.HasFlag("allow-overpay");
+    if (ctx.args.size() != 2 || !ctx.options.empty() ||
+        ctx.flags.size() != (allowOverpay ? 1u : 0u))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
     if (!kind)
@@ -356,6 +361,10 @@ int CmdPost(CliContext& ctx) {
         &error);
     if (!bill) {
         Messages().Inform(error);
+        return kExitRefused;
+    }
+    if (!allowOverpay && bill->PaidOverTotal()) {
+        Messages().Inform("付款金额大于单据金额！确实如此时请加 --allow-overpay。");
         return kExitRefused;
     }
     switch (bill->Save()) {

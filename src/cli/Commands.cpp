@@ -23,7 +23,7 @@ const std::vector<CliCommand>& CliCommands() {
          "customers list [--type T] | customers find TEXT | customers import FILE.csv | "
          "customers update CODE --FIELD VALUE... | customers delete CODE"},
         {"stock", true, CmdStock, "stock [--warehouse W] [--class C]"},
-        {"post", true, CmdPost, "post KIND FILE.json"},
+        {"post", true, CmdPost, "post KIND FILE.json [--allow-overpay]"},
         {"bills", true, CmdBills, "bills KIND --from DATE --to DATE"},
         {"bill", true, CmdBill, "bill KIND NUMBER"},
         {"reverse", true, CmdReverse, "reverse KIND NUMBER"},
@@ -48,6 +48,6 @@ const std::vector<CliCommand>& CliCommands() {
 }
 
 bool IsValuelessFlag(const std::string& name) {
-    static const std::vector<std::string> flags = {"clear"};
+    static const std::vector<std::string> flags = {"clear", "allow-overpay"};
     return std::find(flags.begin(), flags.end(), name) != flags.end();
 }

@@ -76,6 +76,22 @@ check "a receipt has no lines to list" [ "$RC" = 2 ]
 run balances --type 其他
 check "unknown type is a usage error" [ "$RC" = 2 ]
 
+# The paid amount of a trade bill is money; more than the bill's total only when asked for.
+paid_sale() { # paid_sale PAID [OPTION]
+    printf '{"number": "XS-8", "date": "2026-11-25", "customer": "华东电子", "department": "部", "warehouse": "一号仓库", "employee": "张三", "account": "工商银行", "paid": "%s", "lines": [{"code": "G1", "quantity": "1", "price": "25"}]}' "$1" >"$WORK/XS-8.json"
+    run post sale "$WORK/XS-8.json" ${2:+"$2"}
+}
+paid_sale 1,000
+check "a paid amount is money" [ "$RC" = 1 -a "$ERR" = "付款金额“1,000”不是有效的数字！" ]
+paid_sale 25.01
+check "more than the total is refused" [ "$RC" = 1 -a "$ERR" = "付款金额大于单据金额！确实如此时请加 --allow-overpay。" ]
+paid_sale 25.01 --allow-overpay
+check "and posted when the command says so" [ "$RC" = 0 -a "$OUT" = XS-8 ]
+run reverse sale XS-8
+check "and reversed again" [ "$RC" = 0 -a "$OUT" = XS-8-H ]
+run help
+check "the usage names the option" sh -c 'echo "$0" | grep -qF "post KIND FILE.json [--allow-overpay]"' "$ERR$OUT"
+
 # Two programs receiving from the same customer at once: every receipt stored, balance holds all.
 receiver() { # receiver P: 20 receipts of 1.00 without numbers; one exit status per line
     local p=$1 i rc

@@ -5,8 +5,11 @@
 #include "cost/ProfitReport.h"
 #include "query/StockView.h"
 #include "query/StockWarnings.h"
+#include "query/TemplatePrint.h"
 
 #include <sqlite3.h>
+
+#include <fstream>
 
 namespace {
 using Strings = std::vector<std::string>;
@@ -253,4 +256,24 @@ TEST_F(CostTest, WarningsListGoodsOutsideTheirWholeNumberLimitsOverTheChosenWare
     EXPECT_EQ(CountBelowLowerLimit(LoadStockWarnings("一号仓库")), 2);
     EXPECT_EQ(StockWarningNotice(2), "库存预警：2 种商品低于下限");
     EXPECT_EQ(BadLimitsNote({"Bad", "Odd"}), "以下商品的库存上下限不是整数，未参与预警：Bad、Odd");
+}
+
+TEST_F(CostTest, TheStockTotalIsTheSumOfTheValuesShownOnScreenAndInPrint) {
+    // Two rows worth 0.005 each: each shows 0.01, so the total shows 0.02.
+    PutStock("一号仓库", "G1", "Pen", 1, "0.005");
+    PutStock("一号仓库", "G2", "Ink", 1, "0.005");
+    auto rows = LoadStockView("全部", "所有商品");
+    ASSERT_TRUE(rows);
+    Rows cells;
+    for (const auto& r : *rows)
+        cells.push_back(StockViewCells(r));
+    ASSERT_EQ(cells.size(), 2u);
+    EXPECT_EQ((Strings{cells[0][7], cells[1][7]}), (Strings{"0.01", "0.01"}));
+    EXPECT_EQ(StockViewTotalCells(*rows), (Strings{"合计", "", "2", "", "", "", "", "0.02"}));
+    // The printed list totals the same.
+    const auto page = PrepareStockPrint("全部", "所有商品", *rows);
+    ASSERT_TRUE(page);
+    std::ifstream in(*page, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("0.02"), std::string::npos);
 }

@@ -7,8 +7,12 @@
 #include "bills/BillReversal.h"
 #include "bills/FundBill.h"
 #include "config/ConfigLists.h"
+#include "cost/ProfitReport.h"
 #include "finance/Balances.h"
 #include "finance/Finance.h"
+#include "query/BillHistory.h"
+#include "query/History.h"
+#include "query/StockView.h"
 #include "query/TemplatePrint.h"
 #include "store/Schema.h"
 
@@ -391,4 +395,154 @@ TEST_F(FinanceTest, AFileOfSchemaVersionTwoUpgradesAndTakesReceipts) {
     EXPECT_EQ(Receivable("华东电子"), "20.00");
     EXPECT_EQ(ReverseBill(BillKind::Receipt, "SK-1"), "SK-1-H");
     EXPECT_EQ(Receivable("华东电子"), "70.00");
+}
+
+TEST_F(FinanceTest, SumsOfMoneyBeyondOneAmountStayExactInReportsAccountsStockAndFundChecks) {
+    // Each figure fits one amount (at most 922337203685477.5807); their sums do not.
+    auto post = [&](BillKind kind, const std::string& number, const std::string& unit,
+                    const GoodsRecord& goods, const std::string& price, const std::string& paid) {
+        CBill bill = FullBill(kind);
+        bill.GiveNumber(number);
+        bill.m_date = "2026-12-01";
+        bill.m_customer = unit;
+        bill.m_paid = paid;
+        AddLine(bill, goods, "1", price);
+        m_port.Clear();
+        ASSERT_EQ(bill.Save(), PostOutcome::Posted) << Said();
+    };
+    post(BillKind::Purchase, "JH-1", "恒通商贸", m_pen, "470000000000000", "0");
+    post(BillKind::Purchase, "JH-2", "恒通商贸", m_ink, "470000000000000", "0");
+    // The stock total of two rows of 470000000000000.00.
+    const auto stock = LoadStockView("全部", "所有商品");
+    ASSERT_TRUE(stock);
+    EXPECT_EQ(StockViewTotalCells(*stock).back(), "940000000000000.00");
+
+    // A payment weighs its amount against a payable of 940000000000000.00 and posts.
+    PostMoney(Money(BillKind::Payment, "FK-1", "恒通商贸", "建设银行", "100.00"));
+    EXPECT_EQ(Payable("恒通商贸"), "939999999999900.00");
+
+    post(BillKind::Sale, "XS-1", "华东电子", m_pen, "500000000000000", "500000000000000");
+    post(BillKind::Sale, "XS-2", "华东电子", m_ink, "500000000000000", "500000000000000");
+    // Sales of 1000000000000000.00 over a cost of 940000000000000.00.
+    const Strings goods{"2", "1000000000000000.00", "940000000000000.00", "60000000000000.00",
+                        "6.00%"};
+    auto withKey = [](Strings key, const Strings& figures) {
+        key.insert(key.end(), figures.begin(), figures.end());
+        return key;
+    };
+    const auto profit = [](ProfitKey key) {
+        return RunProfitReport(key, "2026-01-01", "2026-12-31").rows;
+    };
+    EXPECT_EQ(profit(ProfitKey::Customer),
+              (std::vector<Strings>{withKey({"华东电子"}, goods), withKey({"统计汇总"}, goods)}));
+    EXPECT_EQ(profit(ProfitKey::Goods).back(), withKey({"统计汇总", "", ""}, goods));
+    EXPECT_EQ(HistoryTotalRow(QueryHistory("run_sale", "2026-01-01", "2026-12-31")).Total,
+              "1000000000000000.00");
+    // Both sales paid in full into 工商银行; the payment out of 建设银行.
+    const auto accounts = ReadAccountBalances();
+    ASSERT_TRUE(accounts);
+    const AccountBalanceRecord total = AccountTotalRow(*accounts);
+    EXPECT_EQ((Strings{total.Bank, total.In, total.Out, total.Balance}),
+              (Strings{"合计", "1000000000000000.00", "100.00", "999999999999900.00"}));
+}
+
+TEST_F(FinanceTest, APaidAmountIsMoneyAskedAboutPastTheTotalAndAStoredTextIsNamedNotCounted) {
+    PutStock("一号仓库", "G1", "Pen", 40, "19.99");
+    // A sale of 2 × 25.00 = 50.00.
+    CBill bill = FullBill(BillKind::Sale);
+    AddLine(bill, m_pen, "2", "25");
+    for (const char* text : {"abc", "1e3", "1,000"}) {
+        bill.m_paid = text;
+        ExpectRefused(bill, std::string("付款金额“") + text + "”不是有效的数字！");
+    }
+    bill.m_paid = "10.005";
+    ExpectRefused(bill, "付款金额“10.005”最多只能有两位小数！");
+    bill.m_paid = "-5";
+    ExpectRefused(bill, "付款金额不能小于零！");
+    // Empty, nothing and the whole total pass without a question.
+    for (const char* text : {"", "0", "50"}) {
+        bill.m_paid = text;
+        m_port.Clear();
+        EXPECT_TRUE(bill.Validate()) << text;
+        EXPECT_TRUE(m_port.Texts().empty()) << text;
+    }
+    // More than the total asks; "否" keeps the bill from posting.
+    bill.m_paid = "50.01";
+    EXPECT_TRUE(bill.PaidOverTotal());
+    m_port.Clear();
+    m_port.QueueAnswer(false);
+    EXPECT_EQ(bill.Save(), PostOutcome::Invalid);
+    EXPECT_EQ(m_port.Texts(), Strings{kOverpayQuestion});
+    EXPECT_EQ(Count("EnterSale"), 0);
+
+    // Files of before these checks hold paid amounts as typed: they count as nothing and the
+    // statement and the balances name them.
+    Trade(BillKind::Sale, "XS-1", "2026-11-03", "华东电子", "4", "25", "30.00");
+    Trade(BillKind::Sale, "XS-2", "2026-11-04", "华东电子", "1", "20", "");
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        ASSERT_TRUE(
+            store.ExecuteSql("update EnterSale set Pay = ? where Bill_ID = ?", {"1,000", "XS-2"}));
+    }
+    const Strings note{"销售单 XS-2 的付款金额“1,000”不是金额，未计入。"};
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    const auto statement = StatementOf(store, "华东电子", "2026-11-01", "2026-11-30");
+    ASSERT_TRUE(statement);
+    EXPECT_EQ(statement->Closing, "90.00"); // 100.00 - 30.00 + 20.00
+    EXPECT_EQ(statement->Notes, note);
+    std::vector<UnitBalanceRecord> balances;
+    ASSERT_TRUE(ListUnitBalances(store, "客户", balances));
+    ASSERT_EQ(balances.size(), 1u);
+    EXPECT_EQ((Strings{balances[0].Receivable}), Strings{"90.00"});
+    EXPECT_EQ(balances[0].Notes, note);
+}
+
+TEST_F(FinanceTest, BillsOfFractionsOfACentAddUpToTheShownLinesInEveryFigureOfEveryTradeKind) {
+    PutStock("一号仓库", "G1", "Pen", 10, "0.25");
+    PutStock("一号仓库", "G2", "Ink", 10, "1");
+    // 3 × 0.333 = 0.999 shows 1.00 and 7 × 1.005 = 7.035 shows 7.04: each bill is 8.04 (the
+    // exact 8.034 would show 8.03).
+    const std::pair<BillKind, const char*> kinds[] = {{BillKind::Sale, "XS-1"},
+                                                      {BillKind::SaleReturn, "XSTH-1"},
+                                                      {BillKind::Purchase, "JH-1"},
+                                                      {BillKind::PurchaseReturn, "JHTH-1"}};
+    for (const auto& [kind, number] : kinds) {
+        CBill bill = FullBill(kind);
+        bill.GiveNumber(number);
+        bill.m_date = "2026-11-05";
+        bill.m_paid = "";
+        AddLine(bill, m_pen, "3", "0.333");
+        AddLine(bill, m_ink, "7", "1.005");
+        m_port.Clear();
+        ASSERT_EQ(bill.Save(), PostOutcome::Posted) << Said();
+        EXPECT_EQ(bill.m_amountTotal, "8.04") << number;
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        Strings stored;
+        for (const auto& d : store.ListBillDetails(KindInfo(kind).historyWord, number))
+            stored.push_back(d.Product_Total + "/" + d.Total);
+        EXPECT_EQ(stored, (Strings{"1.00/8.04", "7.04/8.04"})) << number;
+        EXPECT_EQ(
+            HistoryTotalRow(QueryHistory(KindInfo(kind).historyWord, "2026-11-01", "2026-11-30"))
+                .Total,
+            "8.04")
+            << number;
+        if (kind == BillKind::Sale) {
+            // Cost 3 × 0.25 + 7 × 1 = 7.75; 0.29 / 8.04 = 3.607 %.
+            EXPECT_EQ(RunProfitReport(ProfitKey::Customer, "2026-11-01", "2026-11-30").rows,
+                      (std::vector<Strings>{{"华东电子", "10", "8.04", "7.75", "0.29", "3.61%"},
+                                            {"统计汇总", "10", "8.04", "7.75", "0.29", "3.61%"}}));
+        }
+    }
+    // The customer's statement moves by 8.04 at each bill: a sale and a purchase return raise
+    // what it owes, a sale return and a purchase lower it.
+    EXPECT_EQ(Statement("华东电子", "2026-11-01", "2026-11-30"),
+              (std::vector<Strings>{{"2026-11-01", "", "期初余额", "", "", "0.00"},
+                                    {"2026-11-05", "XS-1", "销售单", "8.04", "", "8.04"},
+                                    {"2026-11-05", "XSTH-1", "销售退货单", "", "8.04", "0.00"},
+                                    {"2026-11-05", "JH-1", "进货单", "", "8.04", "-8.04"},
+                                    {"2026-11-05", "JHTH-1", "进货退货单", "8.04", "", "0.00"},
+                                    {"2026-11-30", "", "期末余额", "16.08", "16.08", "0.00"}}));
 }

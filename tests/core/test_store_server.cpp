@@ -587,6 +587,7 @@ TEST_F(ServerPostingTest, AKeptConnectionIsUsedAgainOnlyWhenItIsSoundAndClean) {
         "t\n");
     m_port.Clear();
     CBill bill = FullBill(BillKind::Purchase);
+    bill.m_paid = ""; // nothing paid: no question about paying more than the total
     AddLine(bill, m_pen, "2", "5");
     bill.GiveNumber("JH-KEPT");
     EXPECT_EQ(bill.Save(), PostOutcome::Posted);

@@ -248,7 +248,7 @@ private slots:
                 w.RecomputeTotals();
                 QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("5"));
                 QCOMPARE(w.m_amountTotal->text(), QStringLiteral("68.97"));
-                w.m_paid->setText("60");
+                QTest::keyClicks(w.m_paid, "60");
                 w.m_introduction->setText("说明 'x' 100%");
                 SaveShot(&w, "purchase");
 
@@ -274,6 +274,8 @@ private slots:
                 QVERIFY(w.m_number->text() != firstNumber);
                 QCOMPARE(w.m_customer->text(), QStringLiteral("甲供应商"));
                 QCOMPARE(w.m_account->text(), QStringLiteral("工行"));
+                // What was paid belongs to the bill just posted: the next starts with nothing.
+                QCOMPARE(w.m_paid->text(), QString());
 
                 // Cancelling asks first; No keeps the window.
                 port.QueueAnswer(false);
@@ -329,6 +331,11 @@ private slots:
         w.m_save->click();
         QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入 付款（收款）帐户 信息！"));
         w.m_account->setText("工行");
+        // The paid amount is money: empty, or at least zero with at most two decimals.
+        QTest::keyClicks(w.m_paid, "1,000");
+        w.m_save->click();
+        QCOMPARE(Text(port.Texts().back()), QStringLiteral("付款金额“1,000”不是有效的数字！"));
+        w.m_paid->clear();
         picks.Pick("G001", "商品编码");
         w.m_add->click();
         w.m_save->click();
@@ -368,6 +375,15 @@ private slots:
         QVERIFY(Text(port.Texts()[0]).contains("JH-USED"));
         QCOMPARE(w.m_grid->GetItemCount(), 1);
         QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(1));
+        // More than the bill's total asks first; 否 keeps the bill as it is.
+        QTest::keyClicks(w.m_paid, "100000");
+        port.Clear();
+        port.QueueAnswer(false);
+        w.m_save->click();
+        QCOMPARE(port.Texts().size(), size_t(1));
+        QCOMPARE(Text(port.Texts()[0]), QStringLiteral("付款金额大于单据金额，确定要继续吗？"));
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(1));
+        w.m_paid->clear();
 
         // The number the window made, taken meanwhile by a bill made in the same second,
         // moves to the next free one, and the window shows the number the bill was stored as.

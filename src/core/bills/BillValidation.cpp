@@ -40,6 +40,31 @@ private:
 };
 } // namespace
 
+const char* const kOverpayQuestion = "付款金额大于单据金额，确定要继续吗？";
+
+std::optional<CMoney> TypedMoney(const std::string& label, const std::string& text) {
+    const auto amount = CMoney::Parse(text);
+    if (!amount) {
+        Messages().Inform(label + "“" + text + "”不是有效的数字！");
+        return std::nullopt;
+    }
+    // Money is kept to the cent: a third decimal would be lost or invented somewhere, and
+    // one past the fourth would be rounded away unseen.
+    if (TypedDecimals(text) > 2) {
+        Messages().Inform(label + "“" + text + "”最多只能有两位小数！");
+        return std::nullopt;
+    }
+    return amount;
+}
+
+bool CBill::PaidOverTotal() const {
+    if (!IsTradeKind(m_kind) || m_paid.empty())
+        return false;
+    const auto paid = CMoney::Parse(m_paid);
+    const auto totals = paid ? PostedTotals() : std::nullopt;
+    return totals && *paid > totals->amount;
+}
+
 bool CBill::Validate() const {
     if (IsFundKind(m_kind))
         return ValidateFund();
@@ -58,6 +83,14 @@ bool CBill::Validate() const {
             return Refuse(purchaseSide ? "请输入 付款（收款）帐户 信息！"
                                        : "请输入 收款（付款）帐户 信息！");
         }
+        // The paid amount is money: empty (nothing paid yet) or an amount of at least zero.
+        if (!m_paid.empty()) {
+            const auto paid = TypedMoney("付款金额", m_paid);
+            if (!paid)
+                return false;
+            if (*paid < CMoney())
+                return Refuse("付款金额不能小于零！");
+        }
         if (!ValidateLines())
             return false;
         auto totals = PostedTotals();
@@ -65,6 +98,8 @@ bool CBill::Validate() const {
             return false;
         if (totals->quantity == 0)
             return Refuse("请录入所要进货的货物！");
+        if (PaidOverTotal() && !Messages().AskYesNo(kOverpayQuestion))
+            return false;
         return true;
     }
     if (m_kind == BillKind::Price) {

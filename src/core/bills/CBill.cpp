@@ -243,6 +243,8 @@ void CBill::RecomputeTotals() {
 
 void CBill::StartNextBill() {
     m_lines.clear();
+    // What was paid belongs to the bill just posted: the next one starts with nothing paid.
+    m_paid.clear();
     m_quantityTotal = "0";
     m_amountTotal = "0.00";
     MakeNumber();

@@ -62,6 +62,12 @@ enum class PostOutcome {
 // another bill made in the same second; posting then uses the first free one of
 // "<number>-2", "<number>-3", … and puts it into m_number. A number set by GiveNumber, or typed
 // over the made one, is refused when taken.
+// Money a user types into a bill (a receipt's or payment's amount, a trade bill's paid
+// amount): an amount of at most two decimals; nothing after a refusal naming `label`.
+std::optional<CMoney> TypedMoney(const std::string& label, const std::string& text);
+// Asked when a trade bill's paid amount is more than its total.
+extern const char* const kOverpayQuestion;
+
 class CBill {
 public:
     // A new bill: a fresh number, today's date, no lines.
@@ -104,13 +110,17 @@ public:
 
     // Quantity total (whole numbers, "%d") and amount total (two decimals) from the lines.
     void RecomputeTotals();
-    // After a posted bill answered with Yes: no lines, zero totals, a fresh number; the other
-    // header fields stay.
+    // After a posted bill answered with Yes: no lines, zero totals, nothing paid, a fresh
+    // number; the other header fields stay.
     void StartNextBill();
 
     // The checks of the kind's window, in its order; the first failure is shown and false
     // returned. Stock checks read the main data file.
     bool Validate() const;
+    // Whether the paid amount of a trade bill is more than its total (its lines as shown):
+    // the window asks first, ferix-cli post refuses unless --allow-overpay. False for an empty
+    // or unreadable paid amount and for other kinds.
+    bool PaidOverTotal() const;
     // Recomputes the totals, validates and posts: header, every line and its stock change in
     // one transaction, or nothing. Log entries are written after the commit, one per line.
     // m_number holds the number posted under afterwards.

@@ -11,7 +11,7 @@
 
 // What the chosen unit owes now (a receipt: its receivable) or is owed (a payment: its payable),
 // read from the main data file; nothing for an empty name or after a message.
-std::optional<CMoney> CurrentOwed(BillKind kind, const std::string& unit);
+std::optional<CMoneySum> CurrentOwed(BillKind kind, const std::string& unit);
 // "当前应收：" / "当前应付：".
 const char* OwedLabelText(BillKind kind);
 // Asked when the amount is larger than what is owed.

@@ -18,7 +18,7 @@ bool Refuse(const std::string& text) {
 }
 } // namespace
 
-std::optional<CMoney> CurrentOwed(BillKind kind, const std::string& unit) {
+std::optional<CMoneySum> CurrentOwed(BillKind kind, const std::string& unit) {
     if (unit.empty() || !IsFundKind(kind))
         return std::nullopt;
     CDataStore store;
@@ -46,13 +46,9 @@ bool CBill::ValidateFund() const {
         return Refuse("请输入 经手人名称！");
     if (m_paid.empty())
         return Refuse("请输入 金额 ！");
-    const auto amount = CMoney::Parse(m_paid);
+    const auto amount = TypedMoney("金额", m_paid);
     if (!amount)
-        return Refuse("金额“" + m_paid + "”不是有效的数字！");
-    // Money is kept to the cent: a third decimal would be lost or invented somewhere, and
-    // one past the fourth would be rounded away unseen.
-    if (TypedDecimals(m_paid) > 2)
-        return Refuse("金额“" + m_paid + "”最多只能有两位小数！");
+        return false;
     if (amount->Units() <= 0)
         return Refuse("金额必须大于零！");
 
@@ -71,7 +67,7 @@ bool CBill::ValidateFund() const {
     const auto owed = receipt ? ReceivableOf(store, m_customer) : PayableOf(store, m_customer);
     if (!owed)
         return false;
-    if (*amount > *owed && !Messages().AskYesNo(OverAmountQuestion(m_kind)))
+    if (CMoneySum(*amount) > *owed && !Messages().AskYesNo(OverAmountQuestion(m_kind)))
         return false;
     return true;
 }

@@ -45,7 +45,7 @@ std::vector<std::string> Cells(ProfitKey key, const ProfitGroupRecord& g) {
         row.push_back(g.Name);
         row.push_back(g.Unit);
     }
-    const CMoney profit = g.CostedAmount - g.Cost;
+    const CMoneySum profit = g.CostedAmount - g.Cost;
     row.push_back(std::to_string(g.Quantity));
     row.push_back(g.Amount.Format2());
     row.push_back(g.Cost.Format2());
@@ -75,11 +75,13 @@ std::vector<std::string> ProfitFieldNames(ProfitKey key) {
     return names;
 }
 
-std::string MarginText(CMoney profit, CMoney amount) {
+std::string MarginText(CMoneySum profit, CMoneySum amount) {
     if (amount.Units() == 0)
         return {};
     // profit / amount × 100 to two decimals, half away from zero, in whole ten-thousandths.
-    __int128 num = static_cast<__int128>(profit.Units()) * 10000;
+    __int128 num = 0;
+    if (__builtin_mul_overflow(profit.Units(), 10000, &num))
+        return {};
     __int128 den = amount.Units();
     if (den < 0) {
         num = -num;

@@ -23,7 +23,7 @@ std::vector<std::string> ProfitFieldNames(ProfitKey key);
 
 // 毛利 over 销售金额 of the lines whose cost is known, two decimals and "%" ("50.00%"); empty
 // when that amount is zero.
-std::string MarginText(CMoney profit, CMoney amount);
+std::string MarginText(CMoneySum profit, CMoneySum amount);
 // "N 行销售缺少成本，未计入毛利": lines posted before costs were kept count in 销售金额 only.
 std::string UnknownCostNote(int64_t lines);
 

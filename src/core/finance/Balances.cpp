@@ -24,32 +24,32 @@ const char* SourceKindText(int source) {
     return texts[source];
 }
 
-// Sums are kept in 128 bits: no run of stored amounts can overflow them.
-using Sum = __int128;
+// Sums are kept wide: no run of stored amounts can overflow them.
+using Sum = CMoneySum;
 
 std::string SumText(Sum units) {
-    if (units >= INT64_MIN && units <= INT64_MAX)
-        return CMoney::FromUnits(static_cast<int64_t>(units)).Format2();
-    // Far beyond any real amount: whole units only, rounded half away from zero.
-    const bool negative = units < 0;
-    unsigned __int128 u = negative ? static_cast<unsigned __int128>(-(units + 1)) + 1
-                                   : static_cast<unsigned __int128>(units);
-    u = (u + 50) / 100;
-    std::string digits;
-    for (int i = 0; u != 0 || i < 3; ++i, u /= 10) {
-        if (i == 2)
-            digits.insert(digits.begin(), '.');
-        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(u % 10)));
-    }
-    return negative ? "-" + digits : digits;
+    return units.Format2();
 }
 
 std::string SideText(Sum units) {
-    return units == 0 ? std::string() : SumText(units);
+    return units == Sum() ? std::string() : SumText(units);
 }
 
 Sum Units(const std::string& text) {
-    return CMoney::ParseOrZero(text).Units();
+    return CMoney::ParseOrZero(text);
+}
+
+// A paid amount stored as typed before it was checked ("abc", "1,000") is no money: it counts
+// as nothing, and the figures say so by naming it.
+Sum Paid(const std::string& text, int source, const CStatement& st,
+         std::vector<std::string>& notes) {
+    if (text.empty())
+        return {};
+    if (auto paid = CMoney::Parse(text))
+        return *paid;
+    notes.push_back(std::string(SourceKindText(source)) + " " + st.Text(5) + " 的付款金额“" + text +
+                    "”不是金额，未计入。");
+    return {};
 }
 
 // The money rows of every trade bill and fund bill: unit name, source, amount (Total or
@@ -82,23 +82,23 @@ SqlValues MoneyRowsValues(const SqlValues& where) {
 
 // What one row adds to the receivable and to the payable of its unit.
 struct Delta {
-    Sum receivable = 0, payable = 0;
+    Sum receivable, payable;
 };
 
 Delta RowDelta(int source, Sum amount, Sum paid) {
     switch (source) {
     case kSale:
-        return {amount - paid, 0};
+        return {amount - paid, {}};
     case kSaleReturn:
-        return {paid - amount, 0};
+        return {paid - amount, {}};
     case kReceipt:
-        return {-amount, 0};
+        return {-amount, {}};
     case kPurchase:
-        return {0, amount - paid};
+        return {{}, amount - paid};
     case kPurchaseReturn:
-        return {0, paid - amount};
+        return {{}, paid - amount};
     default:
-        return {0, -amount};
+        return {{}, -amount};
     }
 }
 } // namespace
@@ -128,8 +128,9 @@ std::optional<UnitBalanceRecord> BalanceOf(CDataStore& store, const std::string&
                    [&](const CStatement& st) {
                        st.TextInto(2, amount);
                        st.TextInto(3, paid);
+                       const int source = static_cast<int>(st.Int(1));
                        const Delta d =
-                           RowDelta(static_cast<int>(st.Int(1)), Units(amount), Units(paid));
+                           RowDelta(source, Units(amount), Paid(paid, source, st, r.Notes));
                        total.receivable += d.receivable;
                        total.payable += d.payable;
                    })) {
@@ -141,18 +142,27 @@ std::optional<UnitBalanceRecord> BalanceOf(CDataStore& store, const std::string&
     return r;
 }
 
-std::optional<CMoney> ReceivableOf(CDataStore& store, const std::string& name) {
+namespace {
+// One side of a unit's balance, as wide as it is: a balance that reads is always weighed.
+std::optional<CMoneySum> SideOf(CDataStore& store, const std::string& name, bool receivable) {
     auto b = BalanceOf(store, name);
     if (!b)
         return std::nullopt;
-    return CMoney::Parse(b->Receivable);
+    const std::string& text = receivable ? b->Receivable : b->Payable;
+    auto sum = CMoneySum::Parse(text);
+    if (!sum)
+        Messages().Inform("往来单位“" + name + "”的" + (receivable ? "应收" : "应付") + "余额“" +
+                          text + "”无法读取！");
+    return sum;
+}
+} // namespace
+
+std::optional<CMoneySum> ReceivableOf(CDataStore& store, const std::string& name) {
+    return SideOf(store, name, true);
 }
 
-std::optional<CMoney> PayableOf(CDataStore& store, const std::string& name) {
-    auto b = BalanceOf(store, name);
-    if (!b)
-        return std::nullopt;
-    return CMoney::Parse(b->Payable);
+std::optional<CMoneySum> PayableOf(CDataStore& store, const std::string& name) {
+    return SideOf(store, name, false);
 }
 
 bool ListUnitBalances(CDataStore& store, const std::string& unitType,
@@ -171,7 +181,7 @@ bool ListUnitBalances(CDataStore& store, const std::string& unitType,
                        if (index.count(name))
                            return; // two codes under one name share one balance
                        index.emplace(name, rows.size());
-                       rows.push_back({name, st.Text(1), {}, {}});
+                       rows.push_back({name, st.Text(1), {}, {}, {}});
                    }))
         return fail();
     const size_t listed = rows.size();
@@ -182,12 +192,14 @@ bool ListUnitBalances(CDataStore& store, const std::string& unitType,
             auto it = index.find(name);
             if (it == index.end()) {
                 it = index.emplace(name, rows.size()).first;
-                rows.push_back({name, {}, {}, {}});
+                rows.push_back({name, {}, {}, {}, {}});
                 sums.emplace_back();
             }
             st.TextInto(2, amount);
             st.TextInto(3, paid);
-            const Delta d = RowDelta(static_cast<int>(st.Int(1)), Units(amount), Units(paid));
+            const int source = static_cast<int>(st.Int(1));
+            const Delta d =
+                RowDelta(source, Units(amount), Paid(paid, source, st, rows[it->second].Notes));
             sums[it->second].receivable += d.receivable;
             sums[it->second].payable += d.payable;
         }))
@@ -223,7 +235,7 @@ std::optional<UnitStatementRecord> StatementOf(CDataStore& store, const std::str
         return fail();
     // A supplier's statement follows what is owed to it, anyone else's what they owe.
     const bool supplier = s.Type == kUnitTypeSupplier;
-    Sum opening = 0, increase = 0, decrease = 0;
+    Sum opening, increase, decrease;
     std::string amountText, paidText;
     // Documents in date order; on one day in the order of their kinds and then of posting.
     if (!store.Run(MoneyRowsSql(" where Customer = ? and Bill_Date <= ?") + " order by 5, 2, 7",
@@ -231,9 +243,10 @@ std::optional<UnitStatementRecord> StatementOf(CDataStore& store, const std::str
                        st.TextInto(2, amountText);
                        st.TextInto(3, paidText);
                        const int source = static_cast<int>(st.Int(1));
-                       const Sum amount = Units(amountText), paid = Units(paidText);
+                       const Sum amount = Units(amountText),
+                                 paid = Paid(paidText, source, st, s.Notes);
                        // Each document's two sides as it moves the unit's balance.
-                       Sum up = 0, down = 0;
+                       Sum up, down;
                        switch (source) {
                        case kSale:
                        case kPurchaseReturn:
@@ -276,7 +289,7 @@ std::optional<UnitStatementRecord> StatementOf(CDataStore& store, const std::str
 bool ListAccountBalances(CDataStore& store, const std::vector<std::string>& accounts,
                          std::vector<AccountBalanceRecord>& list) {
     struct Flow {
-        Sum in = 0, out = 0;
+        Sum in, out;
     };
     std::unordered_map<std::string, Flow> flows;
     std::string bank, amountText, paidText;
@@ -320,7 +333,7 @@ bool ListAccountBalances(CDataStore& store, const std::vector<std::string>& acco
     std::vector<std::string> others;
     for (const auto& [name, f] : flows) {
         if (!name.empty() && std::find(shown.begin(), shown.end(), name) == shown.end() &&
-            (f.in != 0 || f.out != 0))
+            (f.in != Sum() || f.out != Sum()))
             others.push_back(name);
     }
     std::sort(others.begin(), others.end());

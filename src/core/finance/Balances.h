@@ -19,8 +19,9 @@ std::optional<bool> IsBusinessUnitName(CDataStore& store, const std::string& nam
 //   payable    = purchases (Total - Pay) - purchase returns (Total - Pay) - payments
 // Red bills count with their negated values. Nothing after a message.
 std::optional<UnitBalanceRecord> BalanceOf(CDataStore& store, const std::string& name);
-std::optional<CMoney> ReceivableOf(CDataStore& store, const std::string& name);
-std::optional<CMoney> PayableOf(CDataStore& store, const std::string& name);
+// One side of BalanceOf, at any width; nothing after a message (never silently).
+std::optional<CMoneySum> ReceivableOf(CDataStore& store, const std::string& name);
+std::optional<CMoneySum> PayableOf(CDataStore& store, const std::string& name);
 // Every unit of the unit list (of one type; "" or "所有类型": all) in list order, then the
 // names only bills hold, in text order; one pass over all bills. False after a message.
 bool ListUnitBalances(CDataStore& store, const std::string& unitType,

@@ -49,11 +49,15 @@ std::optional<std::vector<AccountBalanceRecord>> ReadAccountBalances() {
 }
 
 AccountBalanceRecord AccountTotalRow(const std::vector<AccountBalanceRecord>& accounts) {
-    CMoney in, out, balance;
+    // The rows are wide sums already: read them as wide as they are written.
+    auto read = [](const std::string& text) {
+        return CMoneySum::Parse(text).value_or(CMoneySum());
+    };
+    CMoneySum in, out, balance;
     for (const auto& a : accounts) {
-        in += CMoney::ParseOrZero(a.In);
-        out += CMoney::ParseOrZero(a.Out);
-        balance += CMoney::ParseOrZero(a.Balance);
+        in += read(a.In);
+        out += read(a.Out);
+        balance += read(a.Balance);
     }
     return {"合计", in.Format2(), out.Format2(), balance.Format2()};
 }

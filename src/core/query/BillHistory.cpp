@@ -6,14 +6,12 @@
 
 BillHeaderRecord HistoryTotalRow(const std::vector<BillHeaderRecord>& bills) {
     int64_t quantity = 0;
-    CMoney amount;
+    CMoneySum amount;
     for (const auto& b : bills) {
         // Saturate rather than wrap: a total row must never turn negative by overflow.
         if (__builtin_add_overflow(quantity, LeadingInteger(b.Number), &quantity))
             quantity = INT64_MAX;
-        int64_t sum;
-        if (!__builtin_add_overflow(amount.Units(), CMoney::ParseOrZero(b.Total).Units(), &sum))
-            amount = CMoney::FromUnits(sum);
+        amount += CMoney::ParseOrZero(b.Total);
     }
     BillHeaderRecord total;
     total.Bill_ID = "统计汇总";

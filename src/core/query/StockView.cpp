@@ -28,13 +28,15 @@ std::string StockValueText(const StockRecord& row) {
 }
 
 std::string StockTotalValueText(const std::vector<StockRecord>& rows) {
-    int64_t total = 0;
+    // The sum of the values as each row shows them, so the column adds up to its total.
+    CMoneySum total;
     for (const StockRecord& row : rows) {
         const auto value = StockValue(row);
-        if (!value || __builtin_add_overflow(total, value->Units(), &total))
+        if (!value)
             return kUnknownFigure;
+        total += value->RoundedTo2();
     }
-    return CMoney::FromUnits(total).Format2();
+    return total.Format2();
 }
 
 std::vector<std::string> StockViewCells(const StockRecord& row) {

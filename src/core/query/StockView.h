@@ -19,8 +19,8 @@ std::optional<CMoney> StockValue(const StockRecord& row);
 extern const char* const kUnknownFigure; // "—"
 // The value as shown, two decimals, or kUnknownFigure.
 std::string StockValueText(const StockRecord& row);
-// The total value of the rows as shown, or kUnknownFigure when a row's value or the sum is
-// beyond what money can hold.
+// The total value of the rows: the sum of the values each row shows (two rows of 0.005 show
+// 0.01 each and total 0.02), or kUnknownFigure when a row's value is beyond what money holds.
 std::string StockTotalValueText(const std::vector<StockRecord>& rows);
 // The 合计 row under the list: the total quantity and the total value of the rows.
 std::vector<std::string> StockViewTotalCells(const std::vector<StockRecord>& rows);

@@ -111,6 +111,8 @@ struct FundBillRecord {
 // unit's type in the unit list, empty for a name that is only in bills.
 struct UnitBalanceRecord {
     std::string Customer, Type, Receivable, Payable;
+    // Stored paid amounts that are no amounts, each with its bill; they count as nothing.
+    std::vector<std::string> Notes;
 };
 
 // One line of a unit's statement: a document with what it adds to and takes from the balance,
@@ -124,6 +126,7 @@ struct StatementLineRecord {
 struct UnitStatementRecord {
     std::string Customer, Type, From, To, Opening, Increase, Decrease, Closing;
     std::vector<StatementLineRecord> Lines;
+    std::vector<std::string> Notes; // as UnitBalanceRecord's
 };
 
 // Money in and out of one account (two decimals).
@@ -178,9 +181,9 @@ struct KeyGroupRecord {
 struct ProfitGroupRecord {
     std::string Key, Name, Unit;
     int64_t Quantity = 0;
-    CMoney Amount;       // every line
-    CMoney CostedAmount; // the lines whose cost is known
-    CMoney Cost;
+    CMoneySum Amount;       // every line
+    CMoneySum CostedAmount; // the lines whose cost is known
+    CMoneySum Cost;
     int64_t UnknownCostLines = 0;
 };
 // The stock limits of one goods item, as typed in the goods form.

@@ -1,5 +1,6 @@
 #include "Money.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 
@@ -75,6 +76,59 @@ std::optional<CMoney> CMoney::Parse(const std::string& raw) {
     if (!MulAdd(units, kScale, frac + (roundUp ? 1 : 0)))
         return std::nullopt;
     return CMoney(negative ? -units : units);
+}
+
+std::optional<CMoneySum> CMoneySum::Parse(const std::string& raw) {
+    const std::string t = Trim(raw);
+    size_t i = 0;
+    const bool negative = !t.empty() && t[0] == '-';
+    if (!t.empty() && (t[0] == '+' || t[0] == '-'))
+        ++i;
+    // Ten-thousandths as digits are read; 30 whole digits stay far inside 128 bits.
+    __int128 units = 0;
+    int wholeDigits = 0, fracDigits = 0;
+    bool anyDigit = false, roundUp = false;
+    for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i, anyDigit = true) {
+        if (++wholeDigits > 30)
+            return std::nullopt;
+        units = units * 10 + (t[i] - '0');
+    }
+    if (i < t.size() && t[i] == '.') {
+        for (++i; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i, anyDigit = true) {
+            if (fracDigits < 4)
+                units = units * 10 + (t[i] - '0');
+            else if (fracDigits == 4)
+                roundUp = t[i] >= '5';
+            ++fracDigits;
+        }
+    }
+    if (!anyDigit || i != t.size())
+        return std::nullopt;
+    for (int d = std::min(fracDigits, 4); d < 4; ++d)
+        units *= 10;
+    units += roundUp ? 1 : 0;
+    return Of(negative ? -units : units);
+}
+
+std::string CMoneySum::Format2() const {
+    const bool negative = m_units < 0;
+    unsigned __int128 u = negative ? static_cast<unsigned __int128>(-(m_units + 1)) + 1
+                                   : static_cast<unsigned __int128>(m_units);
+    u = (u + 50) / 100; // hundredths, half away from zero
+    std::string digits;
+    for (int i = 0; u != 0 || i < 3; ++i, u /= 10) {
+        if (i == 2)
+            digits.insert(digits.begin(), '.');
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(u % 10)));
+    }
+    return negative && digits != "0.00" ? "-" + digits : digits;
+}
+
+std::optional<CMoney> CMoneySum::Narrow() const {
+    if (m_units < std::numeric_limits<int64_t>::min() ||
+        m_units > std::numeric_limits<int64_t>::max())
+        return std::nullopt;
+    return CMoney::FromUnits(static_cast<int64_t>(m_units));
 }
 
 CMoney CMoney::ParseOrZero(const std::string& text) {

@@ -45,6 +45,44 @@ private:
     int64_t m_units = 0;
 };
 
+// A sum of many amounts, kept in 128 bits: no run of stored amounts can overflow it. Every
+// total of money over stored rows (balances, statements, reports, the stock total) adds here.
+class CMoneySum {
+public:
+    CMoneySum() = default;
+    CMoneySum(CMoney m) : m_units(m.Units()) {} // NOLINT: an amount is a sum of one
+    // Reads what Format2 writes (and any amount CMoney::Parse reads), however wide; digits
+    // past the fourth decimal are rounded half away from zero. Nothing for anything else.
+    static std::optional<CMoneySum> Parse(const std::string& text);
+
+    __int128 Units() const { return m_units; }
+    // Two decimals, rounded half away from zero, at any width: "1844674407370955.16".
+    std::string Format2() const;
+    // The amount when it fits one CMoney.
+    std::optional<CMoney> Narrow() const;
+
+    CMoneySum operator+(CMoneySum o) const { return Of(m_units + o.m_units); }
+    CMoneySum operator-(CMoneySum o) const { return Of(m_units - o.m_units); }
+    CMoneySum operator-() const { return Of(-m_units); }
+    CMoneySum& operator+=(CMoneySum o) {
+        m_units += o.m_units;
+        return *this;
+    }
+    CMoneySum& operator-=(CMoneySum o) {
+        m_units -= o.m_units;
+        return *this;
+    }
+    auto operator<=>(const CMoneySum&) const = default;
+
+private:
+    static CMoneySum Of(__int128 units) {
+        CMoneySum s;
+        s.m_units = units;
+        return s;
+    }
+    __int128 m_units = 0;
+};
+
 // The text a unit price is stored and shown as: the typed text without surrounding blanks when
 // it is a number of at most four decimals, so "2.10" stays "2.10"; otherwise the exact form of
 // the value amounts are computed from ("2.123456" → "2.1235"; an unreadable text → "0").

@@ -452,11 +452,13 @@ void CBillEntryDlg::OnSave() {
         accept();
         return;
     }
-    // The next bill keeps the header and gets a fresh number.
+    // The next bill keeps the header and gets a fresh number; its paid amount starts empty.
     m_bill->StartNextBill();
     ShowLines();
     if (m_number)
         m_number->setText(Q(m_bill->m_number));
+    if (m_paid)
+        m_paid->setText(Q(m_bill->m_paid));
     if (m_quantityTotal)
         m_quantityTotal->setText(Q(m_bill->m_quantityTotal));
     if (m_amountTotal)

@@ -132,6 +132,12 @@ void CChild_Caiwu_DuizhangDlg::RunQuery() {
                            edge);
     }
     m_closing->setText(QString::fromStdString(statement->Closing));
+    // Stored paid amounts that are no money are named, not silently taken as nothing.
+    std::string notes;
+    for (const auto& note : statement->Notes)
+        notes += (notes.empty() ? "" : "\n") + note;
+    if (!notes.empty())
+        Messages().Inform(notes);
 }
 
 void CChild_Caiwu_DuizhangDlg::Print() {
