@@ -28,7 +28,7 @@ inline std::string LinesStatement(const char* table, const char* columns) {
 }
 
 // What a grouping report says when its read failed.
-inline constexpr const char* kLinesReadFailure = "SQL 语句执行失败!";
+inline constexpr const char* kLinesReadFailure = "SQL 语句执行失败！";
 
 // Groups keyed by their exact text, kept in the order they were first seen, then put in text
 // order once at the end (sorting by precomputed keys costs one conversion per group).
