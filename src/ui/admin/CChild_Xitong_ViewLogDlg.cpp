@@ -2,6 +2,7 @@
 
 #include "CTextTableModel.h"
 #include "admin/OperationLog.h"
+#include "widgets/CColumnFitter.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -16,6 +17,7 @@ CChild_Xitong_ViewLogDlg::CChild_Xitong_ViewLogDlg(QWidget* parent) : QDialog(pa
         {QStringLiteral("操作记录"), QStringLiteral("操作者"), QStringLiteral("操作时间")}, this);
     m_list = new QTableView(this);
     SetupAdminList(m_list, m_model, 138);
+    CColumnFitter::Of(m_list)->SetNameLimit(0); // an entry is read whole
 
     m_clear = new QPushButton(QStringLiteral("清除日志"), this);
     m_back = new QPushButton(QStringLiteral("返回"), this);

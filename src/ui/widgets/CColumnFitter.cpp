@@ -74,6 +74,8 @@ QString CColumnFitter::WidthsFile() {
 }
 
 int CColumnFitter::NameLimit() const {
+    if (m_nameLimit >= 0)
+        return m_nameLimit;
     return m_view->fontMetrics().horizontalAdvance(QString(16, QChar(0x4E2D))) + 16;
 }
 
@@ -126,7 +128,7 @@ int CColumnFitter::ContentWidth(int column) const {
     if (auto* tree = qobject_cast<QTreeView*>(m_view);
         tree && tree->rootIsDecorated() && column == tree->treePosition())
         widest += tree->indentation();
-    if (names)
+    if (names && NameLimit() > 0)
         widest = std::min(widest, NameLimit());
     return std::max(widest, Header()->sectionSizeHint(column));
 }

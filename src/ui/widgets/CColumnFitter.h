@@ -25,8 +25,9 @@ public:
     void Fit();
     // The file the widths a user sets are kept in.
     static QString WidthsFile();
-    // The widest a name column grows by its contents.
+    // The widest a name column grows by its contents; 0 lets names grow as wide as they are.
     int NameLimit() const;
+    void SetNameLimit(int width) { m_nameLimit = width; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -50,4 +51,5 @@ private:
     bool m_applying = false;
     bool m_userGesture = false;
     bool m_pending = false;
+    int m_nameLimit = -1; // -1: sixteen characters' width
 };
