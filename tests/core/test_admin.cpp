@@ -146,8 +146,9 @@ TEST_F(AdminTest, RestoreBringsBackTheBackupAndKeepsTheDataItReplaced) {
     m_port.Clear();
 
     EXPECT_EQ(RestoreAction(kBackupName), AdminResult::Done);
-    EXPECT_EQ(m_port.Texts(), (Texts{"是否恢复数据数据(" + kBackupName + ")，回复后将替换现有数据？",
-                                     "数据恢复成功！"}));
+    EXPECT_EQ(
+        m_port.Texts(),
+        (Texts{"是否恢复数据数据(" + kBackupName + ")，回复后将替换现有数据？", "数据恢复成功！"}));
     EXPECT_EQ(GoodsIn(MainFile()), Texts{"G1=螺丝刀"});
     EXPECT_EQ(GoodsIn(Dir() / "Backup" / kSafetyName), (Texts{"G1=螺丝刀", "G2=锤子"}));
     EXPECT_EQ(LogEvents().back(), "数据恢复成功！数据文件(" + kBackupName + ")");

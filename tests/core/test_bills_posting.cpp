@@ -349,5 +349,6 @@ TEST_F(BillPostingTest, HistoryIncludesBothEndsOfTheRange) {
     m_port.Clear();
     EXPECT_TRUE(store.ListBillsByDate("run_nothing", "2000-01-01", "2100-01-01").empty());
     ASSERT_EQ(m_port.Texts().size(), 1u);
-    EXPECT_EQ(m_port.Texts()[0].rfind("获取历史进货信息失败。\r\n数据库失败！\r\n错误信息：", 0), 0u);
+    EXPECT_EQ(m_port.Texts()[0].rfind("获取历史进货信息失败。\r\n数据库失败！\r\n错误信息：", 0),
+              0u);
 }
