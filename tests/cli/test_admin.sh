@@ -47,7 +47,7 @@ NAME=$OUT
 check "backup prints its file name" [ "$RC" -eq 0 -a -f "Backup/$NAME" ]
 check "backup name is the time stamp" sh -c "echo '$NAME' | grep -Eq '^[0-9]{2}-[0-9]{2}-[0-9]{2}@[0-9]{2}-[0-9]{2}-[0-9]{2}\.bak$'"
 check "backup message" [ "$ERR" = "数据备份成功！" ]
-check "backup log entry" [ "$(sqlite3 Data/other_data.tdb 'select Event from Log order by id desc limit 1')" = "数据备份成功!数据文件(/Backup/$NAME)" ]
+check "backup log entry" [ "$(sqlite3 Data/other_data.tdb 'select Event from Log order by id desc limit 1')" = "数据备份成功！数据文件(/Backup/$NAME)" ]
 check "the backup holds the goods" [ "$(sqlite3 "Backup/$NAME" 'select Code from ferix_product')" = "G1" ]
 rm -rf Backup
 run backup
@@ -71,7 +71,7 @@ check "restore needs a file" [ "$RC" -eq 2 ]
 run restore "Backup/$NAME"
 check "restore a backup" [ "$RC" -eq 0 -a "$ERR" = "数据恢复成功！" ]
 check "restored data" [ "$(goods)" = "G1" ]
-check "restore log entry" [ "$(sqlite3 Data/other_data.tdb 'select Event from Log order by id desc limit 1')" = "数据恢复成功!数据文件($NAME)" ]
+check "restore log entry" [ "$(sqlite3 Data/other_data.tdb 'select Event from Log order by id desc limit 1')" = "数据恢复成功！数据文件($NAME)" ]
 SAFETY=$(ls Backup | grep '恢复前自动备份')
 check "the replaced data was kept" [ -n "$SAFETY" ]
 check "the kept copy holds the replaced data" [ "$(sqlite3 "Backup/$SAFETY" "select group_concat(Code, ',') from ferix_product")" = "G1,G2" ]

@@ -52,7 +52,7 @@ run backup
 NAME=$OUT
 check "backup prints its file name" [ "$RC" = 0 -a -s "Backup/$NAME" ]
 check "backup message" [ "$ERR" = "数据备份成功！" ]
-check "backup log entry" [ "$(sql "select Event from Log order by id desc limit 1")" = "数据备份成功!数据文件(/Backup/$NAME)" ]
+check "backup log entry" [ "$(sql "select Event from Log order by id desc limit 1")" = "数据备份成功！数据文件(/Backup/$NAME)" ]
 
 # Later work: another sale, a purchase, a goods item deleted; an operator added, another's
 # password changed, the settings changed (logged), a configuration entry made.
@@ -104,14 +104,14 @@ listings >"$WORK/restored"
 OUT=$(diff "$WORK/at-backup" "$WORK/restored" | head -5) ERR=
 check "every listing is as it was at the backup" cmp -s "$WORK/at-backup" "$WORK/restored"
 others >"$WORK/others-restored"
-{ sed '/^== config$/,$d' "$WORK/others-later"; echo "数据恢复成功!数据文件($NAME)|admin"
+{ sed '/^== config$/,$d' "$WORK/others-later"; echo "数据恢复成功！数据文件($NAME)|admin"
   sed -n '/^== config$/,$p' "$WORK/others-later"; } >"$WORK/others-expected"
 OUT=$(diff "$WORK/others-expected" "$WORK/others-restored" | head -5) ERR=
 check "operators, settings, log and configuration keep the later work" \
     cmp -s "$WORK/others-expected" "$WORK/others-restored"
 signs_in() { "$CLI" --user "$1" --password "$2" users list >/dev/null 2>&1; }
 check "boss signs in with the password changed after the backup" signs_in boss new
-check "restore log entry" [ "$(sql "select Event from Log order by id desc limit 1")" = "数据恢复成功!数据文件($NAME)" ]
+check "restore log entry" [ "$(sql "select Event from Log order by id desc limit 1")" = "数据恢复成功！数据文件($NAME)" ]
 SAFETY=$(ls Backup | grep '恢复前自动备份' | head -1)
 check "the replaced data was kept first" [ -n "$SAFETY" ]
 run restore "$SAFETY"

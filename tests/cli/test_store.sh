@@ -146,7 +146,7 @@ expect_eq "$(cat err.txt)" "请录入所要进货的货物！"
 printf '{"department": "d", "warehouse": "w", "employee": "e", "lines": [{"code": "G2", "price": "4"}]}' >price.json
 run 1 post price price.json
 expect_in err.txt "商品（Ink）在仓库（w）中没有库存，不能调价。不能完成当前操作！"
-expect_in err.txt "调价单操作失败(库存表)!"
+expect_in err.txt "调价单操作失败（库存表）！"
 run 1 post purchase .
 expect_eq "$(cat err.txt)" "无法打开文件“.”！"
 run 2 post refund purchase.json

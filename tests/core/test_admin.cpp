@@ -88,7 +88,7 @@ TEST_F(AdminTest, BackupCopiesTheMainFileUnderTheTimeName) {
     EXPECT_EQ(m_port.Texts(), (Texts{"是否备份现在的数据？", "数据备份成功！"}));
     EXPECT_EQ(GoodsIn(Dir() / "Backup" / kBackupName), Texts{"G1=螺丝'刀"});
     EXPECT_FALSE(CheckMainDataFile(Dir() / "Backup" / kBackupName));
-    EXPECT_EQ(LogEvents().back(), "数据备份成功!数据文件(/Backup/" + kBackupName + ")");
+    EXPECT_EQ(LogEvents().back(), "数据备份成功！数据文件(/Backup/" + kBackupName + ")");
 
     // A second backup in the same second is refused; the first is left as it was.
     const std::string first = ReadFile("Backup/" + kBackupName);
@@ -146,11 +146,12 @@ TEST_F(AdminTest, RestoreBringsBackTheBackupAndKeepsTheDataItReplaced) {
     m_port.Clear();
 
     EXPECT_EQ(RestoreAction(kBackupName), AdminResult::Done);
-    EXPECT_EQ(m_port.Texts(), (Texts{"是否恢复数据数据(" + kBackupName + "),回复后将替换现有数据？",
-                                     "数据恢复成功！"}));
+    EXPECT_EQ(
+        m_port.Texts(),
+        (Texts{"是否恢复数据数据(" + kBackupName + ")，回复后将替换现有数据？", "数据恢复成功！"}));
     EXPECT_EQ(GoodsIn(MainFile()), Texts{"G1=螺丝刀"});
     EXPECT_EQ(GoodsIn(Dir() / "Backup" / kSafetyName), (Texts{"G1=螺丝刀", "G2=锤子"}));
-    EXPECT_EQ(LogEvents().back(), "数据恢复成功!数据文件(" + kBackupName + ")");
+    EXPECT_EQ(LogEvents().back(), "数据恢复成功！数据文件(" + kBackupName + ")");
     // The program's own connections see the restored data.
     CDataStore store;
     ASSERT_TRUE(store.ConnectMain());

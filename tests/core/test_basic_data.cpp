@@ -356,7 +356,7 @@ TEST_F(BasicDataTest, GoodsListFailsQuietlyWithoutItsDataFile) {
     EXPECT_FALSE(s.ShowClass("水果"));
     EXPECT_EQ(GoodsCodes(s), Texts{"G1"}); // the list keeps what it had
     ASSERT_EQ(m_port.Texts().size(), 1u);
-    EXPECT_EQ(m_port.Texts()[0].rfind("连接数据库失败!\r\n错误信息:", 0), 0u);
+    EXPECT_EQ(m_port.Texts()[0].rfind("连接数据库失败！\r\n错误信息：", 0), 0u);
 }
 
 TEST_F(BasicDataTest, GoodsFormChecksInOrderAndPricesAreDecimals) {

@@ -169,7 +169,7 @@ TEST_F(BillPostingTest, ARefusedSecondLineLeavesNothingOfTheBill) {
     EXPECT_EQ(bill.Save(), PostOutcome::Failed);
     EXPECT_EQ(m_port.Texts(),
               (Strings{"商品（Ink）在仓库（一号仓库）中没有库存，不能调价。不能完成当前操作！",
-                       "调价单操作失败(库存表)!\r\n "}));
+                       "调价单操作失败（库存表）！\r\n "}));
     EXPECT_EQ(Snapshot(), data);
     EXPECT_EQ(Stock("一号仓库", "G1")->Price, "19.99");
     EXPECT_EQ(Log().size(), logSize);
@@ -356,5 +356,6 @@ TEST_F(BillPostingTest, HistoryIncludesBothEndsOfTheRange) {
     m_port.Clear();
     EXPECT_TRUE(store.ListBillsByDate("run_nothing", "2000-01-01", "2100-01-01").empty());
     ASSERT_EQ(m_port.Texts().size(), 1u);
-    EXPECT_EQ(m_port.Texts()[0].rfind("获取历史进货信息失败。\r\n数据库失败!\r\n错误信息:", 0), 0u);
+    EXPECT_EQ(m_port.Texts()[0].rfind("获取历史进货信息失败。\r\n数据库失败！\r\n错误信息：", 0),
+              0u);
 }

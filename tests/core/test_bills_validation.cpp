@@ -24,8 +24,8 @@ TEST_F(BillValidationTest, TradeBillsAreCheckedInTheWindowsOrder) {
         ExpectRefused(bill, "请输入仓库！");
         bill.m_warehouse = "一号仓库";
         ExpectRefused(bill, kind == BillKind::Purchase || kind == BillKind::PurchaseReturn
-                                ? "请输入 付款（收款）帐户 信息！"
-                                : "请输入 收款（付款）帐户 信息！");
+                                ? "请输入 付款（收款）账户 信息！"
+                                : "请输入 收款（付款）账户 信息！");
         bill.m_account = "工商银行";
         ExpectRefused(bill, "请录入商品“Pen”的价格和数量！");
         bill.EditCell(0, 3, "3");
@@ -167,5 +167,5 @@ TEST_F(BillValidationTest, AMissingDataFileStopsTheStockCheckWithItsMessage) {
     m_port.Clear();
     EXPECT_FALSE(bill.Validate());
     ASSERT_EQ(m_port.Texts().size(), 1u);
-    EXPECT_EQ(m_port.Texts()[0].rfind("连接数据库失败!\r\n错误信息:", 0), 0u);
+    EXPECT_EQ(m_port.Texts()[0].rfind("连接数据库失败！\r\n错误信息：", 0), 0u);
 }

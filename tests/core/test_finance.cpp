@@ -311,7 +311,7 @@ TEST_F(FinanceTest, AReceiptIsCheckedInTheWindowsOrderAndARefusalWritesNothing) 
     refused(b, "请输入 往来单位 ！");
     b = r;
     b.m_account.clear();
-    refused(b, "请输入 收款帐户 ！");
+    refused(b, "请输入 收款账户 ！");
     b = r;
     b.m_employee.clear();
     refused(b, "请输入 经手人名称！");
@@ -333,7 +333,7 @@ TEST_F(FinanceTest, AReceiptIsCheckedInTheWindowsOrderAndARefusalWritesNothing) 
     refused(b, "往来单位“无名'%_公司”不在往来单位列表中！");
     b = r;
     b.m_account = "农业银行";
-    refused(b, "帐户“农业银行”不在银行帐户列表中！");
+    refused(b, "账户“农业银行”不在银行账户列表中！");
 
     // More than is owed: asked; No keeps everything as it was, Yes posts.
     b = r;

@@ -122,7 +122,7 @@ TEST_F(FoundationTest, MissingDataFileIsAFailedConnectAndIsNotCreated) {
     EXPECT_FALSE(store.ConnectMain());
     EXPECT_FALSE(fs::exists(Dir() / "Data" / "main_data.tdb"));
     ASSERT_EQ(m_port.Texts().size(), 1u);
-    EXPECT_EQ(m_port.Texts()[0].rfind("连接数据库失败!\r\n错误信息:", 0), 0u);
+    EXPECT_EQ(m_port.Texts()[0].rfind("连接数据库失败！\r\n错误信息：", 0), 0u);
 
     // The application carries on with empty settings after the store's message.
     m_port.Clear();
@@ -141,7 +141,7 @@ TEST_F(FoundationTest, ForeignFileIsRefusedAndLeftUntouched) {
     EXPECT_FALSE(store.ConnectOther());
     EXPECT_EQ(ReadFile("Data/other_data.tdb"), junk);
     ASSERT_EQ(m_port.Texts().size(), 1u);
-    EXPECT_EQ(m_port.Texts()[0].rfind("连接数据库失败!\r\n错误信息:", 0), 0u);
+    EXPECT_EQ(m_port.Texts()[0].rfind("连接数据库失败！\r\n错误信息：", 0), 0u);
 }
 
 TEST_F(FoundationTest, FailedStatementIsReportedAndDumpedWithItsValues) {

@@ -180,7 +180,7 @@ TEST(HttpDownload, NetworkFailuresGiveTheirTexts) {
     // A server that takes the request and never answers: the receive time-out ends it.
     Server silent([](const std::string&, const std::string&) { return std::nullopt; });
     EXPECT_FALSE(http.Get(silent.Base() + "/system/notice.php", body));
-    EXPECT_EQ(http.ErrorText(), "无法发送http报头,可能网络状况有问题");
+    EXPECT_EQ(http.ErrorText(), "无法发送http报头，可能网络状况有问题");
     EXPECT_EQ(body, "");
 
     Server broken(Routes({
@@ -195,7 +195,7 @@ TEST(HttpDownload, NetworkFailuresGiveTheirTexts) {
     EXPECT_EQ(http.ErrorText(), "接收数据错误");
     EXPECT_EQ(body, "");
     EXPECT_FALSE(http.Get(broken.Base() + "/closed", body));
-    EXPECT_EQ(http.ErrorText(), "无法发送http报头,可能网络状况有问题");
+    EXPECT_EQ(http.ErrorText(), "无法发送http报头，可能网络状况有问题");
 }
 
 TEST(HttpDownload, LocationHeaderIsFoundByNameOnly) {

@@ -151,7 +151,7 @@ TEST_F(NoticeTest, DownloadFailuresShowNothingAndKeepTheirText) {
         Server server(NoticeServer(std::nullopt));
         NoticeFetchResult r = Fetch(server);
         EXPECT_FALSE(r.notice);
-        EXPECT_EQ(r.error, "无法发送http报头,可能网络状况有问题");
+        EXPECT_EQ(r.error, "无法发送http报头，可能网络状况有问题");
     }
     {
         Server server(NoticeServer(Server::Answer(418, "Teapot", "<config/>")));

@@ -103,14 +103,14 @@ TEST_F(QueryTest, StockViewListsEachStockRowOnceNewestGoodsFirst) {
     CDataStore::FailStatementForTest(0);
     EXPECT_FALSE(failed);
     ASSERT_EQ(m_port.Texts().size(), 1u);
-    EXPECT_EQ(m_port.Texts()[0].rfind("数据库失败!\r\n错误信息:", 0), 0u);
+    EXPECT_EQ(m_port.Texts()[0].rfind("数据库失败！\r\n错误信息：", 0), 0u);
 }
 
 TEST_F(QueryTest, StockViewWithoutDataAndItsWarehouseList) {
     // No program folder: the connect message, and the window keeps its list.
     EXPECT_FALSE(LoadStockView("全部", "所有商品"));
     ASSERT_EQ(m_port.Texts().size(), 1u);
-    EXPECT_EQ(m_port.Texts()[0].rfind("连接数据库失败!\r\n错误信息:", 0), 0u);
+    EXPECT_EQ(m_port.Texts()[0].rfind("连接数据库失败！\r\n错误信息：", 0), 0u);
     // Without a configuration file only "全部" is offered.
     EXPECT_EQ(StockViewWarehouses(), std::vector<std::string>{"全部"});
 
@@ -140,7 +140,18 @@ TEST_F(QueryTest, HistoryListsTheRangeWithBothEndsAndExactTotals) {
                                                                 "W", "3", "19.99", "B", "0", "I"}));
     EXPECT_EQ(HistoryTotalCells(bills),
               (std::vector<std::string>{"统计汇总", "", "", "", "", "", "7", "20.00", "", "", ""}));
-    EXPECT_EQ(HistoryStatusText(bills.size()), "总共查询出3条采购记录");
+    EXPECT_EQ(HistoryStatusText("run_caigou", bills.size()), "总共查询出3条采购记录");
+    // Each kind speaks of its own records under its own headings.
+    EXPECT_EQ(HistoryStatusText("run_sale", 2), "总共查询出2条销售记录");
+    EXPECT_EQ(HistoryStatusText("run_sale_tuihuo", 1), "总共查询出1条销售退货记录");
+    EXPECT_EQ(HistoryStatusText("run_caigou_tuihuo", 0), "总共查询出0条采购退货记录");
+    EXPECT_EQ(HistoryHeaders("run_sale")[0], "销售单号");
+    EXPECT_EQ(HistoryHeaders("run_sale")[2], "客户");
+    EXPECT_EQ(HistoryHeaders("run_sale")[5], "出货仓库");
+    EXPECT_EQ(HistoryHeaders("run_sale")[9], "实际收款金额");
+    EXPECT_EQ(HistoryHeaders("run_caigou")[8], "付款账户");
+    EXPECT_EQ(HistoryHeaders("run_caigou_tuihuo")[9], "实际收款金额");
+    EXPECT_EQ(HistoryHeaders("run_sale_tuihuo")[9], "实际付款金额");
 
     // Each kind reads its own table; a reversed range finds nothing.
     ASSERT_EQ(QueryHistory("run_sale", "2026-12-01", "2026-12-07").size(), 1u);
@@ -219,7 +230,7 @@ TEST_F(QueryTest, ReportsGroupSumAndOrderTheirKeys) {
     CDataStore::FailStatementForTest(0);
     EXPECT_FALSE(failed.ok);
     EXPECT_EQ(failed.rows, (Rows{{"统计汇总", "统计汇总", "0"}}));
-    EXPECT_EQ(m_port.Texts(), std::vector<std::string>{"SQL 语句执行失败!"});
+    EXPECT_EQ(m_port.Texts(), std::vector<std::string>{"SQL 语句执行失败！"});
 }
 
 TEST_F(QueryTest, GoodsReportKeepsFirstLinesAndSaturatingSumsOnEitherEngine) {

@@ -73,7 +73,7 @@ TEST_F(DamagedFileTest, DataFilesThatAreNoDatabaseAreRefusedAndLeftAsTheyAre) {
         auto texts = m_port.Texts();
         ASSERT_EQ(texts.size(), 2u);
         for (const auto& t : texts)
-            EXPECT_EQ(t.rfind("连接数据库失败!\r\n错误信息:", 0), 0u) << t;
+            EXPECT_EQ(t.rfind("连接数据库失败！\r\n错误信息：", 0), 0u) << t;
 
         CBill bill = FullBill(BillKind::Purchase);
         AddLine(bill, m_pen, "2", "19.99");

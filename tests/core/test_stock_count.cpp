@@ -161,7 +161,7 @@ TEST_F(StockCountTest, StockBeyondWhatMoneyCanValueIsRefusedAndNeverShownAsZero)
     const std::string before = Snapshot();
     // The stock path's reason, then the gain's own failure.
     const Strings tooLarge = {"商品（Pen）的库存数量超出范围。不能完成当前操作！",
-                              "报溢操作失败(库存表)!\r\n 失败原因："};
+                              "报溢操作失败（库存表）！\r\n 失败原因："};
     // 40 pens at 19.99 held: 40 + (INT64_MAX − 40) more could not be valued. Nor could
     // INT64_MAX pens in a warehouse that never held them, at their preset price 19.99.
     for (const auto& [warehouse, quantity] : std::vector<std::pair<std::string, int64_t>>{

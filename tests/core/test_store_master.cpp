@@ -132,7 +132,7 @@ TEST_F(MasterDataTest, TakenCodesAndNamesAreRefusedInTheProgramsWords) {
     }
     EXPECT_FALSE(store.AddGoods(Goods("G3", "third")));
     EXPECT_EQ(m_port.Texts(),
-              Strings{"添加产品失败。\r\n数据库失败!\r\n错误信息:refused by a check"});
+              Strings{"添加产品失败。\r\n数据库失败！\r\n错误信息：refused by a check"});
 }
 
 TEST_F(MasterDataTest, QuotesPercentAndLongTextsAreStoredAsTyped) {

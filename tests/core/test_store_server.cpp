@@ -133,7 +133,7 @@ TEST_F(ServerStoreTest, ServerConfIsTheOwnersAloneAndItsPasswordIsNeverShown) {
     const std::string refusal =
         "Data/server.conf 的权限是 0640，其他用户也能读取。它含有数据库的"
         "连接信息（可能有密码），请执行 chmod 600 Data/server.conf 后再试。";
-    EXPECT_EQ(m_port.Texts(), std::vector<std::string>{"连接数据库失败!\r\n错误信息:" + refusal});
+    EXPECT_EQ(m_port.Texts(), std::vector<std::string>{"连接数据库失败！\r\n错误信息：" + refusal});
     m_port.Clear();
 
     // A server that is not there, and a string libpq cannot read: the password stays unsaid.
@@ -142,12 +142,12 @@ TEST_F(ServerStoreTest, ServerConfIsTheOwnersAloneAndItsPasswordIsNeverShown) {
                                   &error));
     EXPECT_FALSE(store.ConnectOther());
     ASSERT_EQ(m_port.Texts().size(), 1u);
-    EXPECT_TRUE(m_port.Texts()[0].starts_with("连接数据库失败!\r\n错误信息:"));
+    EXPECT_TRUE(m_port.Texts()[0].starts_with("连接数据库失败！\r\n错误信息："));
     EXPECT_EQ(m_port.Texts()[0].find("Pw-Secret-7"), std::string::npos);
     m_port.Clear();
     ASSERT_TRUE(WriteServerConfig(Dir(), "password=Pw-Secret-7 dbname", &error));
     EXPECT_FALSE(store.ConnectMain());
-    EXPECT_EQ(m_port.Texts(), std::vector<std::string>{"连接数据库失败!\r\n错误信息:Data/"
+    EXPECT_EQ(m_port.Texts(), std::vector<std::string>{"连接数据库失败！\r\n错误信息：Data/"
                                                        "server.conf 中的连接字符串格式不正确。"});
     EXPECT_FALSE(std::filesystem::exists(Dir() / "sql.txt"));
 }
@@ -189,7 +189,7 @@ TEST_F(ServerStoreTest, ABackupOfTheServerTablesRestoresThemExactlyAsTheyWere) {
     std::string made;
     ASSERT_EQ(BackupAction(&made), AdminResult::Done) << testing::PrintToString(m_port.Texts());
     EXPECT_EQ(made, name);
-    EXPECT_EQ(Log().back().Event, "数据备份成功!数据文件(/Backup/" + name + ")");
+    EXPECT_EQ(Log().back().Event, "数据备份成功！数据文件(/Backup/" + name + ")");
     // A backup of the same second never overwrites the first one.
     const auto size = std::filesystem::file_size(Dir() / "Backup" / name);
     EXPECT_EQ(BackupAction(), AdminResult::Failed);
@@ -230,12 +230,12 @@ TEST_F(ServerStoreTest, ABackupOfTheServerTablesRestoresThemExactlyAsTheyWere) {
               (std::vector<std::string>{
                   "是否备份现在的数据？", "数据备份成功！", "是否备份现在的数据？",
                   "数据备份失败！\r\nFile exists (" + (Dir() / "Backup" / name).string() + ")",
-                  "是否恢复数据数据(" + name + "),回复后将替换现有数据？", "数据恢复成功！"}));
+                  "是否恢复数据数据(" + name + ")，回复后将替换现有数据？", "数据恢复成功！"}));
     EXPECT_EQ(Snapshot(), atBackup);
     // Only the main data went back: operators, log and configuration are as before, the log
     // one entry longer.
     EXPECT_EQ(users(), usersLater);
-    EXPECT_EQ(log(), logLater + "数据恢复成功!数据文件(" + name + ")|admin\n");
+    EXPECT_EQ(log(), logLater + "数据恢复成功！数据文件(" + name + ")|admin\n");
     EXPECT_EQ(kept(), keptLater);
     CDataStore other;
     ASSERT_TRUE(other.ConnectOther());

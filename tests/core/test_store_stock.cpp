@@ -140,8 +140,8 @@ TEST_F(StockStoreTest, AFailedStockStatementIsReportedWithItsStatement) {
     CDataStore::FailStatementForTest(2); // the insert after the look-up
     EXPECT_FALSE(store.IncreaseStock("一号仓库", "G'1", "Pen", 5, "1"));
     ASSERT_EQ(m_port.Texts().size(), 1u);
-    EXPECT_EQ(m_port.Texts()[0].rfind("向库存数据表中插入数据库失败。\r\n数据库失败!错误信息:", 0),
-              0u);
+    EXPECT_EQ(
+        m_port.Texts()[0].rfind("向库存数据表中插入数据库失败。\r\n数据库失败！错误信息：", 0), 0u);
     EXPECT_NE(ReadFile("sql.txt").find("'G''1'"), std::string::npos) << ReadFile("sql.txt");
     EXPECT_EQ(Count("StockPile"), 0);
 }
@@ -151,7 +151,7 @@ TEST_F(StockStoreTest, AFailedStockChangeSaysWhichChangeFailed) {
     CDataStore store;
     ASSERT_TRUE(store.ConnectMain());
     const std::string failure =
-        "\r\n数据库失败!\r\n错误信息:disk I/O error+injected fault at statement 1";
+        "\r\n数据库失败！\r\n错误信息：disk I/O error+injected fault at statement 1";
     // A stock-out (a sale, a purchase return, a loss, a transfer) and a gain change the stock
     // row; a price adjustment changes its price.
     CDataStore::FailStatementForTest(1);

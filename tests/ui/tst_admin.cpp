@@ -42,9 +42,10 @@ QStringList Headers(const QTableView* view) {
     return h;
 }
 
+// Every column at least `width` wide (its starting width; contents and the window widen it).
 bool AllColumnsWide(const QTableView* view, int width) {
     for (int c = 0; c < view->model()->columnCount(); ++c) {
-        if (view->columnWidth(c) != width)
+        if (view->columnWidth(c) < width)
             return false;
     }
     return true;
@@ -238,8 +239,8 @@ private slots:
 
         QTest::keyClick(dlg.m_list, Qt::Key_Return); // Enter restores, after the question
         const std::string name = backup.toStdString();
-        QCOMPARE(port.Texts(), (Texts{"是否恢复数据数据(" + name + "),回复后将替换现有数据？",
-                                      "是否恢复数据数据(" + name + "),回复后将替换现有数据？",
+        QCOMPARE(port.Texts(), (Texts{"是否恢复数据数据(" + name + ")，回复后将替换现有数据？",
+                                      "是否恢复数据数据(" + name + ")，回复后将替换现有数据？",
                                       "数据恢复成功！"}));
         QCOMPARE(GoodsCodes(), Texts{"G1"});
         // The window closes once the message of the restore has been shown.
@@ -322,19 +323,41 @@ private slots:
         LoginAsAdmin();
         WriteLogEntry("进货操作");
         WriteLogEntry("销售操作");
+        const QString backup =
+            QStringLiteral("数据备份成功！数据文件(Backup/26-12-08@10-15-00(恢复前自动备份).tdb)");
+        WriteLogEntry(backup.toStdString());
         CScopedScriptedPort port;
         CChild_Xitong_ViewLogDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QCoreApplication::processEvents();
+        // The longest entry is read whole, with its operator and time beside it in the window.
+        const int entryColumn = ColumnOf(dlg.m_model, "操作记录");
+        QVERIFY(dlg.m_list->fontMetrics().horizontalAdvance(backup) <
+                dlg.m_list->columnWidth(entryColumn));
+        int all = 0;
+        for (int c = 0; c < dlg.m_model->columnCount(); ++c)
+            all += dlg.m_list->columnWidth(c);
+        QCOMPARE(all, dlg.m_list->viewport()->width());
+        // Enter does not clear the log: 返回 is the default button.
+        QVERIFY(dlg.m_back->isDefault());
+        QVERIFY(!dlg.m_clear->isDefault());
+        QTest::keyClick(&dlg, Qt::Key_Return);
+        QVERIFY(!dlg.isVisible());
+        QVERIFY(port.Texts().empty());
+        QCOMPARE(LoadOperationLog().size(), size_t(3));
         dlg.show();
         QCOMPARE(dlg.windowTitle(), QStringLiteral("日志查看"));
         QCOMPARE(Headers(dlg.m_list), QStringList({"操作记录", "操作者", "操作时间"}));
         QVERIFY(AllColumnsWide(dlg.m_list, 138));
-        QCOMPARE(ColumnTexts(dlg.m_model, "操作记录"), QStringList({"销售操作", "进货操作"}));
-        QCOMPARE(ColumnTexts(dlg.m_model, "操作者"), QStringList({"admin", "admin"}));
+        QCOMPARE(ColumnTexts(dlg.m_model, "操作记录"),
+                 QStringList({backup, "销售操作", "进货操作"}));
+        QCOMPARE(ColumnTexts(dlg.m_model, "操作者"), QStringList({"admin", "admin", "admin"}));
         SaveShot(&dlg, "view_log");
 
         port.QueueAnswer(false);
         dlg.m_clear->click();
-        QCOMPARE(dlg.m_model->rowCount(), 2);
+        QCOMPARE(dlg.m_model->rowCount(), 3);
         dlg.m_clear->click();
         QCOMPARE(port.Texts(), (Texts{"是否要情况日志？", "是否要情况日志？"}));
         QCOMPARE(dlg.m_model->rowCount(), 0);

@@ -69,7 +69,7 @@ void PickTradeHeader(CBillEntryDlg& w, CPickerScript& picks, const QString& unit
     picks.Pick("采购部", "部门名称");
     picks.Pick("一号库", "仓库名称");
     picks.Pick("张三", "员工姓名");
-    picks.Pick("工行", "银行帐户");
+    picks.Pick("工行", "银行账户");
     for (QLineEdit* f :
          {static_cast<QLineEdit*>(w.m_customer), static_cast<QLineEdit*>(w.m_department),
           static_cast<QLineEdit*>(w.m_warehouse), static_cast<QLineEdit*>(w.m_employee),
@@ -203,7 +203,7 @@ private slots:
                 QCOMPARE(w.m_title->font().pixelSize(), 26);
                 QCOMPARE(w.m_customerLabel->text(), QStringLiteral("供货单位："));
                 QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("收货仓库："));
-                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("付款帐户："));
+                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("付款账户："));
                 QCOMPARE(w.m_paidLabel->text(), QStringLiteral("付款金额："));
                 QCOMPARE(w.m_linesGroup->title(), QStringLiteral("进货商品列表"));
                 QVERIFY(w.m_number->text().startsWith("JH-261207-0930"));
@@ -263,7 +263,7 @@ private slots:
                 port.QueueAnswer(true); // go on with the next bill
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()),
-                         QStringLiteral("仓库进货操作成功!是否继续对其他商品进行入库操作？"));
+                         QStringLiteral("仓库进货操作成功！是否继续对其他商品进行入库操作？"));
                 QVERIFY(w.isVisible());
                 QCOMPARE(w.m_grid->GetItemCount(), 0);
                 QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("0"));
@@ -329,7 +329,7 @@ private slots:
         QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入仓库！"));
         w.m_warehouse->setText("一号库");
         w.m_save->click();
-        QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入 付款（收款）帐户 信息！"));
+        QCOMPARE(Text(port.Texts().back()), QStringLiteral("请输入 付款（收款）账户 信息！"));
         w.m_account->setText("工行");
         // The paid amount is money: empty, or at least zero with at most two decimals.
         QTest::keyClicks(w.m_paid, "1,000");
@@ -394,7 +394,7 @@ private slots:
         w.m_save->click();
         QCOMPARE(port.Texts().size(), size_t(1));
         QCOMPARE(Text(port.Texts()[0]),
-                 QStringLiteral("仓库进货操作成功!是否继续对其他商品进行入库操作？"));
+                 QStringLiteral("仓库进货操作成功！是否继续对其他商品进行入库操作？"));
         QCOMPARE(w.m_number->text(), made + "-2");
         QCOMPARE(Lines("run_caigou", made + "-2").size(), size_t(1));
         QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(2));
@@ -597,7 +597,7 @@ private slots:
                                 .arg(list->viewport()->width())
                                 .arg(widest)));
         const int unitColumn = ColumnOf(grid, "单位");
-        QCOMPARE(grid->columnWidth(unitColumn), 40);
+        QVERIFY(grid->columnWidth(unitColumn) >= 40); // its starting width at least
         QCOMPARE(units->width(), grid->visualRect(grid->Model()->index(0, unitColumn)).width());
         units->hidePopup();
         // The window goes with its editor still open: nothing may call back into it.
@@ -617,7 +617,7 @@ private slots:
             [&](CChild_Jinhuo_KaidanDlg& w) {
                 QCOMPARE(w.windowTitle(), QStringLiteral("退货单"));
                 QCOMPARE(w.m_title->text(), QStringLiteral("退货单"));
-                QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("退货仓库"));
+                QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("退货仓库："));
                 QCOMPARE(w.m_accountLabel->text(), QStringLiteral("收款账户："));
                 QCOMPARE(w.m_paidLabel->text(), QStringLiteral("收款金额："));
                 QVERIFY(w.m_number->text().startsWith("JHTH-"));
@@ -632,7 +632,7 @@ private slots:
                 EditCell(w.m_grid, 0, "数量", "3"); // exactly the stock passes
                 number = w.m_number->text();
                 w.m_save->click();
-                QCOMPARE(Text(port.Texts().back()), QStringLiteral("仓库退货操作成功!"));
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("仓库退货操作成功！"));
             },
             &closed));
         QVERIFY(closed);
@@ -676,8 +676,8 @@ private slots:
             [&](CChild_Jinhuo_KaidanDlg& w) {
                 QCOMPARE(w.windowTitle(), QStringLiteral("查看历史单据"));
                 QCOMPARE(w.m_title->text(), QStringLiteral("历史单据"));
-                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("账户："));
-                QCOMPARE(w.m_paidLabel->text(), QStringLiteral("金额："));
+                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("付款账户："));
+                QCOMPARE(w.m_paidLabel->text(), QStringLiteral("付款金额："));
                 QCOMPARE(w.m_number->text(), Text(bill.m_number));
                 QCOMPARE(w.m_date->date(), QDate(2026, 11, 30));
                 QCOMPARE(w.m_customer->text(), QStringLiteral("甲供应商"));
@@ -733,9 +733,9 @@ private slots:
                 QCOMPARE(w.m_title->text(), QStringLiteral("销售单"));
                 QCOMPARE(w.m_customerLabel->text(), QStringLiteral("客户："));
                 QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("出货仓库："));
-                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("收款帐户："));
-                QCOMPARE(w.m_paidLabel->text(), QStringLiteral("付款金额："));
-                QCOMPARE(w.m_linesGroup->title(), QStringLiteral("进货商品列表"));
+                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("收款账户："));
+                QCOMPARE(w.m_paidLabel->text(), QStringLiteral("收款金额："));
+                QCOMPARE(w.m_linesGroup->title(), QStringLiteral("销售商品列表"));
                 QVERIFY(w.m_number->text().startsWith("XS-"));
                 // No sale posted yet: nowhere to go, nothing to reverse.
                 QCOMPARE(BrowseButtons(w), QList<bool>({false, false, false}));
@@ -756,7 +756,7 @@ private slots:
                 port.QueueAnswer(false); // no further sale: the window closes
                 w.m_save->click();
                 QCOMPARE(Text(port.Texts().back()),
-                         QStringLiteral("销售 操作成功!是否继续 销售 操作？"));
+                         QStringLiteral("销售 操作成功！是否继续 销售 操作？"));
             },
             &closed));
         QVERIFY(closed);
@@ -865,7 +865,7 @@ private slots:
                 w.m_prev->click(); // no lines: nothing asked
                 QCOMPARE(w.m_number->text(), p2);
                 QCOMPARE(w.m_title->text(), QStringLiteral("历史单据"));
-                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("账户："));
+                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("付款账户："));
                 w.m_prev->click();
                 QCOMPARE(w.m_number->text(), p1);
                 QCOMPARE(BrowseButtons(w), QList<bool>({false, true, true}));
@@ -875,7 +875,7 @@ private slots:
                 QVERIFY(w.m_number->text().startsWith("JH-"));
                 QCOMPARE(w.windowTitle(), QStringLiteral("进货开单"));
                 QCOMPARE(w.m_title->text(), QStringLiteral("进货开单"));
-                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("付款帐户："));
+                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("付款账户："));
                 QCOMPARE(w.m_paidLabel->text(), QStringLiteral("付款金额："));
             }));
         QVERIFY(DriveModal<CChild_Jinhuo_KaidanDlg>(
@@ -887,7 +887,7 @@ private slots:
                 w.m_next->click();
                 QVERIFY(w.m_number->text().startsWith("JHTH-"));
                 QCOMPARE(w.m_title->text(), QStringLiteral("退货单"));
-                QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("退货仓库"));
+                QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("退货仓库："));
                 QCOMPARE(w.m_accountLabel->text(), QStringLiteral("收款账户："));
             }));
         // The viewer opened on a stored bill walks its kind and stops at the newest.
@@ -1005,9 +1005,10 @@ private slots:
             [&](CChild_Xiaoshou_KaidanDlg& w) {
                 QCOMPARE(w.windowTitle(), QStringLiteral("销售退货单"));
                 QCOMPARE(w.m_title->text(), QStringLiteral("退货单"));
-                QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("退货仓库"));
+                QCOMPARE(w.m_warehouseLabel->text(), QStringLiteral("退货仓库："));
                 QCOMPARE(w.m_accountLabel->text(), QStringLiteral("付款账户："));
-                QCOMPARE(w.m_paidLabel->text(), QStringLiteral("收款金额："));
+                QCOMPARE(w.m_paidLabel->text(), QStringLiteral("付款金额："));
+                QCOMPARE(w.m_linesGroup->title(), QStringLiteral("退货商品列表"));
                 QVERIFY(w.m_number->text().startsWith("XSTH-"));
                 port.QueueAnswer(false);
                 w.m_cancel->click();
@@ -1019,7 +1020,7 @@ private slots:
                 w.m_add->click();
                 EditCell(w.m_grid, 0, "数量", "2");
                 w.m_save->click();
-                QCOMPARE(Text(port.Texts().back()), QStringLiteral("销售退货操作成功!"));
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("销售退货操作成功！"));
             },
             &closed));
         QVERIFY(closed);
@@ -1078,7 +1079,7 @@ private slots:
                 w.m_introduction->setFocus();
                 QTest::keyClick(w.m_introduction, Qt::Key_Return);
                 QCOMPARE(Text(port.Texts().back()),
-                         QStringLiteral("报损 操作成功!是否继续 报损 操作？"));
+                         QStringLiteral("报损 操作成功！是否继续 报损 操作？"));
                 QVERIFY(w.isVisible());
                 QCOMPARE(w.m_grid->GetItemCount(), 0);
                 QVERIFY(w.m_number->text().startsWith("BS-"));
@@ -1124,7 +1125,7 @@ private slots:
                 w.m_add->click();
                 EditCell(w.m_grid, 0, "数量", "7");
                 w.m_save->click();
-                QCOMPARE(Text(port.Texts().back()), QStringLiteral("报溢操作成功!"));
+                QCOMPARE(Text(port.Texts().back()), QStringLiteral("报溢操作成功！"));
             },
             &closed));
         QVERIFY(closed);

@@ -137,7 +137,7 @@ private slots:
                 QCOMPARE(w.windowTitle(), QStringLiteral("收款单"));
                 QCOMPARE(w.m_title->text(), QStringLiteral("收款单"));
                 QCOMPARE(w.m_owedLabel->text(), QStringLiteral("当前应收："));
-                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("收款帐户："));
+                QCOMPARE(w.m_accountLabel->text(), QStringLiteral("收款账户："));
                 QVERIFY(w.m_number->text().startsWith("SK-261207-0930"));
                 QCOMPARE(w.m_date->date(), QDate(2026, 12, 7));
                 QCOMPARE(BrowseButtons(w), QList<bool>({false, false, false}));
@@ -145,7 +145,7 @@ private slots:
 
                 // The unit, account and handler come from the picker; the owed sum follows.
                 picks.Pick("乙客户", "单位名称");
-                picks.Pick("工行", "银行帐户");
+                picks.Pick("工行", "银行账户");
                 picks.Pick("李四", "员工姓名");
                 Click(w.PickerIcon(w.m_customer));
                 QCOMPARE(w.m_customer->text(), QStringLiteral("乙客户"));

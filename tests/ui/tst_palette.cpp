@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -95,7 +96,7 @@ private slots:
         const Case cases[] = {
             {"palette_department", "部门名称", 300, {"采购部", "销售部"}},
             {"palette_cangku", "仓库名称", 300, {"一号库", "二号库"}},
-            {"palette_account", "银行帐户", 200, {"工行"}},
+            {"palette_account", "银行账户", 200, {"工行"}},
         };
         for (const Case& c : cases) {
             const int result = RunPicker(c.kind, [&](CPaletteListDlg& p) {
@@ -135,6 +136,72 @@ private slots:
                  int(QDialog::Accepted));
         QCOMPARE(picker->m_chosenName, QStringLiteral("二号库"));
         delete picker;
+    }
+
+    void searchHintEnterAndWindowSizeFitTheList() {
+        CTempProgramFolder folder;
+        SeedBillData();
+        // The hint names what each list is searched by.
+        const std::pair<const char*, const char*> hints[] = {
+            {"palette_cangku", "名称"},
+            {"palette_account", "名称"},
+            {"palette_department", "名称"},
+            {"palette_employees", "姓名"},
+            {"palette_product", "编码、名称、助记码或条码"},
+            {"palette_wanglaidanwei", "编码、名称、联系人、手机或电话"},
+        };
+        for (const auto& [kind, hint] : hints)
+            RunPicker(kind, [&](CPaletteListDlg& p) {
+                QCOMPARE(p.SearchBox()->placeholderText(), QString::fromUtf8(hint));
+                p.BackButton()->click();
+            });
+
+        // Nothing typed: the arrow keys highlight a row and Enter chooses it.
+        CPaletteListDlg* picker = nullptr;
+        QCOMPARE(RunPicker(
+                     "palette_cangku",
+                     [](CPaletteListDlg& p) {
+                         QTest::keyClick(p.SearchBox(), Qt::Key_Down);
+                         QTest::keyClick(p.SearchBox(), Qt::Key_Down);
+                         QTest::keyClick(p.SearchBox(), Qt::Key_Return);
+                     },
+                     &picker),
+                 int(QDialog::Accepted));
+        QCOMPARE(picker->m_chosenName, QStringLiteral("二号库"));
+        delete picker;
+        // The row clicked in the list, then Enter in the empty search box.
+        QCOMPARE(RunPicker(
+                     "palette_cangku",
+                     [](CPaletteListDlg& p) {
+                         p.show();
+                         QVERIFY(QTest::qWaitForWindowExposed(&p));
+                         const QRect cell = p.List()->visualRect(p.List()->model()->index(0, 0));
+                         QTest::mouseClick(p.List()->viewport(), Qt::LeftButton, {}, cell.center());
+                         QTest::mouseClick(p.SearchBox(), Qt::LeftButton);
+                         QTest::keyClick(p.SearchBox(), Qt::Key_Return);
+                     },
+                     &picker),
+                 int(QDialog::Accepted));
+        QCOMPARE(picker->m_chosenName, QStringLiteral("一号库"));
+        delete picker;
+
+        // Two warehouses: a small window that shows both rows without scrolling.
+        RunPicker("palette_cangku", [](CPaletteListDlg& p) {
+            p.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&p));
+            QCoreApplication::processEvents();
+            QVERIFY(p.height() < 480);
+            QVERIFY(p.width() < 820);
+            QVERIFY(!p.List()->verticalScrollBar()->isVisible());
+            const QRect last = p.List()->visualRect(p.List()->model()->index(1, 0));
+            QVERIFY(p.List()->viewport()->rect().contains(last));
+            p.BackButton()->click();
+        });
+        // The goods list, with its class tree and 25 columns, keeps the full width.
+        RunPicker("palette_product", [](CPaletteListDlg& p) {
+            QCOMPARE(p.width(), 820);
+            p.BackButton()->click();
+        });
     }
 
     void employeesFilterByDepartment() {

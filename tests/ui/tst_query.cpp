@@ -26,10 +26,12 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTest>
 #include <QTextBrowser>
@@ -143,7 +145,7 @@ private slots:
             QStringList headers;
             for (int c = 0; c < dlg->m_model->columnCount(); ++c) {
                 headers << dlg->m_model->headerData(c, Qt::Horizontal).toString();
-                QCOMPARE(dlg->m_list->columnWidth(c), 100);
+                QVERIFY(dlg->m_list->columnWidth(c) >= 100); // the starting width at least
             }
             QCOMPARE(headers, QStringList({"商品编码", "商品名称", "商品数量", "商品单价",
                                            "首次入库时间", "所在仓库", "成本单价", "库存金额"}));
@@ -294,7 +296,7 @@ private slots:
         CDataStore::FailStatementForTest(0);
         QCOMPARE(dlg.CurrentClass(), QStringLiteral("饮料"));
         QCOMPARE(port.Texts().size(), size_t(1));
-        QVERIFY(port.Texts()[0].rfind("数据库失败!\r\n错误信息:", 0) == 0);
+        QVERIFY(port.Texts()[0].rfind("数据库失败！\r\n错误信息：", 0) == 0);
         QCOMPARE(ColumnTexts(dlg.m_model, "商品编码"), all);
 
         // Another warehouse with the read failing again: still the same rows.
@@ -309,6 +311,111 @@ private slots:
         QCOMPARE(ColumnTexts(dlg.m_model, "商品编码"), QStringList({"G1", "合计"}));
         QCOMPARE(ColumnTexts(dlg.m_model, "商品单价"), QStringList({"2.60", ""}));
         QCOMPARE(port.Texts().size(), size_t(2));
+    }
+
+    void listsFitTheirContentsWidenAndKeepTheWidthsAUserSets() {
+        CTempProgramFolder folder;
+        CScopedScriptedPort port;
+        SetUpStock(folder);
+        // 1,600,333 cartons at 1000 each: a value and a total wider than a 100-pixel column.
+        const QString longName =
+            QStringLiteral("特级冷榨非浓缩还原鲜橙汁家庭装一点五升十二瓶整箱礼盒");
+        Sql("update StockPile set Number = '1600333', CostPrice = '1000.0000', ProductName = ?"
+            " where ProductCode = 'G2'",
+            {longName.toStdString()});
+        auto textWidth = [](QTableView* view, const QModelIndex& index) {
+            QFont font = view->font();
+            if (QVariant f = index.data(Qt::FontRole); f.isValid())
+                font = f.value<QFont>();
+            return QFontMetrics(font).horizontalAdvance(index.data().toString());
+        };
+        int codeWidth = 0;
+        CNextModal<CChild_Kucun_ViewDlg> first([&](CChild_Kucun_ViewDlg* dlg) {
+            QVERIFY(QTest::qWaitForWindowExposed(dlg));
+            QCoreApplication::processEvents();
+            CQueryTableModel* model = dlg->m_model;
+            QCOMPARE(CellText(model, 1, "库存金额"), QStringLiteral("1600333000.00"));
+            // 5 × 2.50 + 7 × 2.60 + 9 × 3.00 = 57.70 beside it (their cost is their price).
+            QCOMPARE(CellText(model, 4, "库存金额"), QStringLiteral("1600333057.70"));
+            QCOMPARE(CellText(model, 4, "商品数量"), QStringLiteral("1600354"));
+            // Figures are shown whole, the bold total row too.
+            for (const char* header : {"商品数量", "成本单价", "库存金额", "首次入库时间"}) {
+                const int c = ColumnOf(model, header);
+                for (int row = 0; row < model->rowCount(); ++row)
+                    QVERIFY2(textWidth(dlg->m_list, model->index(row, c)) <
+                                 dlg->m_list->columnWidth(c),
+                             header);
+            }
+            // A long name stops at the name limit; its tooltip holds the whole name.
+            const int name = ColumnOf(model, "商品名称");
+            const QModelIndex longCell = model->index(1, name);
+            QCOMPARE(longCell.data().toString(), longName);
+            QVERIFY(textWidth(dlg->m_list, longCell) > dlg->m_list->columnWidth(name));
+            QVERIFY(dlg->m_list->columnWidth(name) > 100);
+            QCOMPARE(longCell.data(Qt::ToolTipRole).toString(), longName);
+
+            // A wider window: the columns share the width, nothing is left empty.
+            dlg->resize(dlg->width() + 400, dlg->height());
+            QCoreApplication::processEvents();
+            auto columnsWidth = [&] {
+                int sum = 0;
+                for (int c = 0; c < model->columnCount(); ++c)
+                    sum += dlg->m_list->columnWidth(c);
+                return sum;
+            };
+            QCOMPARE(columnsWidth(), dlg->m_list->viewport()->width());
+
+            // The user drags the edge of 商品编码 60 pixels to the right.
+            QHeaderView* header = dlg->m_list->horizontalHeader();
+            const int before = header->sectionSize(0);
+            const QPoint edge(header->sectionViewportPosition(0) + before - 2,
+                              header->height() / 2);
+            QTest::mousePress(header->viewport(), Qt::LeftButton, {}, edge);
+            QTest::mouseMove(header->viewport(), edge + QPoint(30, 0));
+            QTest::mouseMove(header->viewport(), edge + QPoint(60, 0));
+            QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, edge + QPoint(60, 0));
+            codeWidth = header->sectionSize(0);
+            QCOMPARE(codeWidth, before + 60);
+        });
+        QVERIFY(OpenRoute(nullptr, Place::Kucun, QStringLiteral("查看库存")));
+        QVERIFY(first.Ran());
+        // Kept in the program folder, not in the user's profile.
+        QVERIFY(
+            QFile::exists(QString::fromStdString((folder.Dir() / "ColumnWidths.ini").string())));
+
+        // Opened again, the window has the user's width for 商品编码.
+        CNextModal<CChild_Kucun_ViewDlg> again([&](CChild_Kucun_ViewDlg* dlg) {
+            QVERIFY(QTest::qWaitForWindowExposed(dlg));
+            QCoreApplication::processEvents();
+            QCOMPARE(dlg->m_list->columnWidth(0), codeWidth);
+        });
+        QVERIFY(OpenRoute(nullptr, Place::Kucun, QStringLiteral("查看库存")));
+        QVERIFY(again.Ran());
+    }
+
+    void typedDatesKeepTheTypedYear() {
+        CTempProgramFolder folder;
+        // The program's own locale: short dates read 2026/12/7.
+        const QLocale previous;
+        QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(previous); });
+        CChild_History_ViewDlg dlg;
+        dlg.SetCommand(QStringLiteral("run_sale"));
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        // The whole date selected (Ctrl+A), then a date typed over it.
+        QTest::mouseClick(dlg.m_from, Qt::LeftButton);
+        QTest::keyClick(dlg.m_from, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(dlg.m_from, QStringLiteral("2022/2/2"));
+        QCOMPARE(dlg.m_from->date(), QDate(2022, 2, 2));
+        // A month that fills its two digits: the separator after it does not skip the day.
+        QTest::mouseClick(dlg.m_to, Qt::LeftButton);
+        QTest::keyClick(dlg.m_to, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(dlg.m_to, QStringLiteral("2021/12/25"));
+        QCOMPARE(dlg.m_to->date(), QDate(2021, 12, 25));
+        QTest::keyClick(dlg.m_to, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(dlg.m_to, QStringLiteral("1999/1/31"));
+        QCOMPARE(dlg.m_to->date(), QDate(1999, 1, 31));
     }
 
     void historyListsBillsWithTotalAndOpensThem() {
@@ -329,8 +436,11 @@ private slots:
             QCOMPARE(dlg->windowTitle(), QStringLiteral("销售报表"));
             QCOMPARE(dlg->m_status->text(), QStringLiteral("准备查看历史销售记录"));
             QCOMPARE(dlg->m_model->rowCount(), 0);
-            QCOMPARE(dlg->m_model->headerData(0, Qt::Horizontal).toString(),
-                     QStringLiteral("进货单号"));
+            // Sale headings: the customer, the warehouse goods leave, the money received.
+            QCOMPARE(
+                dlg->m_model->Headers(),
+                QStringList({"销售单号", "开单时间", "客户", "销售部门", "销售经手人", "出货仓库",
+                             "货物总数量", "货物总价格", "收款账户", "实际收款金额", "说明"}));
             QCOMPARE(dlg->m_model->columnCount(), 11);
             dlg->m_from->setDate(QDate(2026, 12, 1));
             dlg->m_to->setDate(QDate(2026, 12, 7));
@@ -343,20 +453,20 @@ private slots:
                          qPrintable(painted.Texts().join('|')));
             }
             dlg->m_query->click(); // a second query does not add a second total row
-            QCOMPARE(ColumnTexts(dlg->m_model, "进货单号"),
+            QCOMPARE(ColumnTexts(dlg->m_model, "销售单号"),
                      QStringList({"XS-2", "XS-1", "统计汇总"}));
             QCOMPARE(CellText(dlg->m_model, 2, "货物总数量"), QStringLiteral("7"));
             QCOMPARE(CellText(dlg->m_model, 2, "货物总价格"), QStringLiteral("20.00"));
             QVERIFY(dlg->m_model->IsMarked(2));
             QVERIFY(!dlg->m_model->IsMarked(0));
-            QCOMPARE(dlg->m_status->text(), QStringLiteral("总共查询出2条采购记录"));
+            QCOMPARE(dlg->m_status->text(), QStringLiteral("总共查询出2条销售记录"));
             SaveShot(dlg, "history_view");
 
             // Double click: the total row opens nothing; a sale bill opens read-only in the
-            // purchase entry window.
+            // purchase entry window, its fields named as a sale names them.
             auto doubleClick = [&](int row) {
                 QRect cell = dlg->m_list->visualRect(
-                    dlg->m_model->index(row, ColumnOf(dlg->m_model, "进货单号")));
+                    dlg->m_model->index(row, ColumnOf(dlg->m_model, "销售单号")));
                 QTest::mouseClick(dlg->m_list->viewport(), Qt::LeftButton, {}, cell.center());
                 QTest::mouseDClick(dlg->m_list->viewport(), Qt::LeftButton, {}, cell.center());
             };
@@ -370,6 +480,11 @@ private slots:
                 QVERIFY(view->IsViewMode());
                 QCOMPARE(view->windowTitle(), QStringLiteral("查看历史单据"));
                 QCOMPARE(view->m_number->text(), QStringLiteral("XS-1"));
+                QCOMPARE(view->m_customerLabel->text(), QStringLiteral("客户："));
+                QCOMPARE(view->m_warehouseLabel->text(), QStringLiteral("出货仓库："));
+                QCOMPARE(view->m_accountLabel->text(), QStringLiteral("收款账户："));
+                QCOMPARE(view->m_paidLabel->text(), QStringLiteral("收款金额："));
+                QCOMPARE(view->m_linesGroup->title(), QStringLiteral("销售商品列表"));
                 QCOMPARE(view->Bill().m_lines.size(), size_t(1));
                 QCOMPARE(QString::fromStdString(view->Bill().m_lines[0].code),
                          QStringLiteral("G1"));
@@ -380,9 +495,9 @@ private slots:
             // A reversed range: no bills, a total row of zeros.
             dlg->m_from->setDate(QDate(2026, 12, 9));
             dlg->m_query->click();
-            QCOMPARE(ColumnTexts(dlg->m_model, "进货单号"), QStringList({"统计汇总"}));
+            QCOMPARE(ColumnTexts(dlg->m_model, "销售单号"), QStringList({"统计汇总"}));
             QCOMPARE(CellText(dlg->m_model, 0, "货物总价格"), QStringLiteral("0.00"));
-            QCOMPARE(dlg->m_status->text(), QStringLiteral("总共查询出0条采购记录"));
+            QCOMPARE(dlg->m_status->text(), QStringLiteral("总共查询出0条销售记录"));
         });
         QVERIFY(OpenRoute(nullptr, Place::Labels, QStringLiteral("■ 销售记录报表")));
         QVERIFY(ran.Ran());
@@ -392,6 +507,8 @@ private slots:
         CNextModal<CChild_History_ViewDlg> returns([](CChild_History_ViewDlg* dlg) {
             QCOMPARE(dlg->windowTitle(), QStringLiteral("采购退货报表"));
             QCOMPARE(dlg->m_status->text(), QStringLiteral("准备查看历史采购退货记录"));
+            QCOMPARE(dlg->m_model->headerData(9, Qt::Horizontal).toString(),
+                     QStringLiteral("实际收款金额"));
         });
         QVERIFY(OpenRoute(nullptr, Place::Menu, QStringLiteral("进货退货报表")));
         QVERIFY(returns.Ran());
@@ -437,7 +554,7 @@ private slots:
             dlg->m_to->setDate(today);
             dlg->m_query->click();
             const CQueryTableModel* m = dlg->m_model;
-            QCOMPARE(ColumnTexts(m, "进货单号"), QStringList({s2 + "-H", s2, s1, "统计汇总"}));
+            QCOMPARE(ColumnTexts(m, "销售单号"), QStringList({s2 + "-H", s2, s1, "统计汇总"}));
             auto cell = [&](int row, const QString& header) {
                 return m->index(row, ColumnOf(m, header));
             };
@@ -447,13 +564,13 @@ private slots:
             auto tip = [&](int row, const QString& header) {
                 return m->data(cell(row, header), Qt::ToolTipRole).toString();
             };
-            QCOMPARE(colour(0, "进货单号"), QColor(Qt::red));
+            QCOMPARE(colour(0, "销售单号"), QColor(Qt::red));
             QCOMPARE(colour(1, "货物总价格"), QColor(Qt::red));
-            QVERIFY(!m->data(cell(2, "进货单号"), Qt::ForegroundRole).isValid());
-            QVERIFY(!m->data(cell(3, "进货单号"), Qt::ForegroundRole).isValid());
-            QCOMPARE(tip(0, "供货单位"), QStringLiteral("红字单据"));
-            QCOMPARE(tip(1, "进货单号"), QStringLiteral("已红冲"));
-            QCOMPARE(tip(2, "供货单位"),
+            QVERIFY(!m->data(cell(2, "销售单号"), Qt::ForegroundRole).isValid());
+            QVERIFY(!m->data(cell(3, "销售单号"), Qt::ForegroundRole).isValid());
+            QCOMPARE(tip(0, "客户"), QStringLiteral("红字单据"));
+            QCOMPARE(tip(1, "销售单号"), QStringLiteral("已红冲"));
+            QCOMPARE(tip(2, "客户"),
                      QStringLiteral("乙客户")); // a bill in force: the cell itself
             QCOMPARE(CellText(m, 0, "货物总数量"), QStringLiteral("-4"));
             QCOMPARE(CellText(m, 0, "货物总价格"), QStringLiteral("-79.96"));
@@ -464,35 +581,35 @@ private slots:
             // A range that holds only the red bill shows it alone.
             dlg->m_from->setDate(today);
             dlg->m_query->click();
-            QCOMPARE(ColumnTexts(m, "进货单号"), QStringList({s2 + "-H", "统计汇总"}));
+            QCOMPARE(ColumnTexts(m, "销售单号"), QStringList({s2 + "-H", "统计汇总"}));
             QCOMPARE(CellText(m, 1, "货物总数量"), QStringLiteral("-4"));
             QCOMPARE(CellText(m, 1, "货物总价格"), QStringLiteral("-79.96"));
-            QCOMPARE(tip(0, "进货单号"), QStringLiteral("红字单据"));
-            QVERIFY(!m->data(cell(1, "进货单号"), Qt::ForegroundRole).isValid());
+            QCOMPARE(tip(0, "销售单号"), QStringLiteral("红字单据"));
+            QVERIFY(!m->data(cell(1, "销售单号"), Qt::ForegroundRole).isValid());
             QVERIFY(port.Texts().empty());
 
             // The first sale reversed from the bill opened by a double click: the list follows.
             dlg->m_from->setDate(today.addDays(-7));
             dlg->m_query->click();
-            QCOMPARE(CellText(m, 2, "进货单号"), s1);
+            QCOMPARE(CellText(m, 2, "销售单号"), s1);
             CNextModal<CChild_Jinhuo_KaidanDlg> bill([&](CChild_Jinhuo_KaidanDlg* view) {
                 QCOMPARE(view->m_number->text(), s1);
                 QTest::mouseClick(view->m_redo, Qt::LeftButton);
                 QCOMPARE(view->m_standing->text(), QStringLiteral("已红冲"));
             });
-            const QPoint centre = dlg->m_list->visualRect(cell(2, "进货单号")).center();
+            const QPoint centre = dlg->m_list->visualRect(cell(2, "销售单号")).center();
             QTest::mouseClick(dlg->m_list->viewport(), Qt::LeftButton, {}, centre);
             QTest::mouseDClick(dlg->m_list->viewport(), Qt::LeftButton, {}, centre);
             QVERIFY(bill.Ran());
             QCOMPARE(port.Texts().size(), size_t(2));
             QCOMPARE(port.Texts().back(), std::string("红冲成功！"));
-            QCOMPARE(ColumnTexts(m, "进货单号"),
+            QCOMPARE(ColumnTexts(m, "销售单号"),
                      QStringList({s1 + "-H", s2 + "-H", s2, s1, "统计汇总"}));
-            QCOMPARE(tip(3, "进货单号"), QStringLiteral("已红冲"));
-            QCOMPARE(tip(0, "进货单号"), QStringLiteral("红字单据"));
+            QCOMPARE(tip(3, "销售单号"), QStringLiteral("已红冲"));
+            QCOMPARE(tip(0, "销售单号"), QStringLiteral("红字单据"));
             QCOMPARE(CellText(m, 4, "货物总数量"), QStringLiteral("0"));
             QCOMPARE(CellText(m, 4, "货物总价格"), QStringLiteral("0.00"));
-            QCOMPARE(dlg->m_status->text(), QStringLiteral("总共查询出4条采购记录"));
+            QCOMPARE(dlg->m_status->text(), QStringLiteral("总共查询出4条销售记录"));
         });
         QVERIFY(OpenRoute(nullptr, Place::Labels, QStringLiteral("■ 销售记录报表")));
         QVERIFY(ran.Ran());
@@ -615,7 +732,7 @@ private slots:
             QVERIFY(dlg->m_model->IsMarked(2));
             // Still hidden after the rows came.
             QVERIFY(dlg->m_list->isColumnHidden(ColumnOf(dlg->m_list, "批号")));
-            QCOMPARE(ColumnWidth(dlg->m_list, "商品名称"), 130);
+            QVERIFY(ColumnWidth(dlg->m_list, "商品名称") >= 130);
             SaveShot(dlg, "report_goods");
 
             // Another kind: the list is cleared and the caption changes, without a query.

@@ -106,7 +106,7 @@ AdminResult BackupAction(std::string* fileName) {
         Messages().Inform(tell ? "数据备份失败！\r\n" + store.LastError() : "数据备份失败！");
         return AdminResult::Failed;
     }
-    WriteLogEntry("数据备份成功!数据文件(" + relative + ")");
+    WriteLogEntry("数据备份成功！数据文件(" + relative + ")");
     Messages().Inform("数据备份成功！");
     if (fileName)
         *fileName = target.filename().string();
@@ -128,7 +128,7 @@ AdminResult RestoreAction(const std::optional<std::string>& fileName) {
     const fs::path backup = BackupFolder() / name;
     if (auto reason = CheckBackupFile(backup))
         return refuse(*reason);
-    if (!Messages().AskYesNo("是否恢复数据数据(" + name + "),回复后将替换现有数据？"))
+    if (!Messages().AskYesNo("是否恢复数据数据(" + name + ")，回复后将替换现有数据？"))
         return AdminResult::Declined;
 
     std::error_code ec;
@@ -148,7 +148,7 @@ AdminResult RestoreAction(const std::optional<std::string>& fileName) {
                               : "数据恢复失败！");
         return AdminResult::Failed;
     }
-    WriteLogEntry("数据恢复成功!数据文件(" + name + ")");
+    WriteLogEntry("数据恢复成功！数据文件(" + name + ")");
     Messages().Inform("数据恢复成功！");
     return AdminResult::Done;
 }

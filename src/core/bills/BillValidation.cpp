@@ -80,8 +80,8 @@ bool CBill::Validate() const {
             return Refuse("请输入仓库！");
         if (m_account.empty()) {
             bool purchaseSide = m_kind == BillKind::Purchase || m_kind == BillKind::PurchaseReturn;
-            return Refuse(purchaseSide ? "请输入 付款（收款）帐户 信息！"
-                                       : "请输入 收款（付款）帐户 信息！");
+            return Refuse(purchaseSide ? "请输入 付款（收款）账户 信息！"
+                                       : "请输入 收款（付款）账户 信息！");
         }
         // The paid amount is money: empty (nothing paid yet) or an amount of at least zero.
         if (!m_paid.empty()) {

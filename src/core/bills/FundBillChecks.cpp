@@ -41,7 +41,7 @@ bool CBill::ValidateFund() const {
     if (m_customer.empty())
         return Refuse("请输入 往来单位 ！");
     if (m_account.empty())
-        return Refuse(receipt ? "请输入 收款帐户 ！" : "请输入 付款帐户 ！");
+        return Refuse(receipt ? "请输入 收款账户 ！" : "请输入 付款账户 ！");
     if (m_employee.empty())
         return Refuse("请输入 经手人名称！");
     if (m_paid.empty())
@@ -63,7 +63,7 @@ bool CBill::ValidateFund() const {
     const auto banks = ReadConfigList("bank");
     if (std::none_of(banks.begin(), banks.end(),
                      [&](const ConfigListEntry& e) { return e.name == m_account; }))
-        return Refuse("帐户“" + m_account + "”不在银行帐户列表中！");
+        return Refuse("账户“" + m_account + "”不在银行账户列表中！");
     const auto owed = receipt ? ReceivableOf(store, m_customer) : PayableOf(store, m_customer);
     if (!owed)
         return false;

@@ -52,7 +52,7 @@ const std::vector<PaletteKindInfo>& Kinds() {
          0,
          true,
          PaletteTree::GoodsClasses},
-        {"palette_account", {{"银行帐户", 200}}, false, 0, false, PaletteTree::None},
+        {"palette_account", {{"银行账户", 200}}, false, 0, false, PaletteTree::None},
     };
     return kinds;
 }
@@ -159,4 +159,14 @@ std::optional<GoodsRecord> ChooseGoodsByCode(const std::string& code) {
         if (g.Code == code)
             chosen = g;
     return chosen;
+}
+
+std::string PaletteSearchHint(const PaletteKindInfo& info) {
+    if (info.goods)
+        return "编码、名称、助记码或条码";
+    if (info.tree == PaletteTree::UnitTypes)
+        return "编码、名称、联系人、手机或电话";
+    if (std::string(info.kind) == "palette_employees")
+        return "姓名";
+    return "名称";
 }

@@ -45,3 +45,7 @@ std::vector<int> PaletteSearchColumns(const PaletteKindInfo& info);
 // The goods item a click on a goods row chooses: the application's goods list is refilled and
 // the last record with that code wins. Nothing when no record has the code.
 std::optional<GoodsRecord> ChooseGoodsByCode(const std::string& code);
+
+// The search box's hint: what the kind's list is searched by ("编码、名称、助记码或条码" for
+// goods, "名称" for warehouses, departments and accounts).
+std::string PaletteSearchHint(const PaletteKindInfo& info);

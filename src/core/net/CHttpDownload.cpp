@@ -13,7 +13,7 @@ namespace {
 const char* const kInvalidUrl = "非法的URL";
 const char* const kNoConnection = "无法与服务器建立连接";
 const char* const kCannotAddHeaders = "网络错误－无法发送请求报头";
-const char* const kCannotSend = "无法发送http报头,可能网络状况有问题";
+const char* const kCannotSend = "无法发送http报头，可能网络状况有问题";
 const char* const kNoStatus = "网络错误－无法查询反馈代码";
 const char* const kReceiveError = "接收数据错误";
 const char* const kNoLocation = "Error: Site redirects with no new location";

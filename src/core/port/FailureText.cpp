@@ -4,9 +4,9 @@ std::string DatabaseFailureText(const std::string& what, const std::string& deta
     std::string text = what;
     if (!text.empty())
         text += "\r\n";
-    return text + "数据库失败!\r\n错误信息:" + detail;
+    return text + "数据库失败！\r\n错误信息：" + detail;
 }
 
 std::string ConnectFailureText(const std::string& detail) {
-    return "连接数据库失败!\r\n错误信息:" + detail;
+    return "连接数据库失败！\r\n错误信息：" + detail;
 }

@@ -30,11 +30,26 @@ const HistoryKind* FindHistoryKind(const std::string& word) {
     return nullptr;
 }
 
-const std::vector<std::string>& HistoryHeaders() {
-    static const std::vector<std::string> headers = {
+const std::vector<std::string>& HistoryHeaders(const std::string& word) {
+    static const std::vector<std::string> purchase = {
         "进货单号",   "开单时间",   "供货单位", "采购部门",     "采购经手人", "收货仓库",
-        "货物总数量", "货物总价格", "付款帐户", "实际付款金额", "说明"};
-    return headers;
+        "货物总数量", "货物总价格", "付款账户", "实际付款金额", "说明"};
+    static const std::vector<std::string> purchaseReturn = {
+        "退货单号",   "开单时间",   "供货单位", "采购部门",     "采购经手人", "退货仓库",
+        "货物总数量", "货物总价格", "收款账户", "实际收款金额", "说明"};
+    static const std::vector<std::string> sale = {
+        "销售单号",   "开单时间",   "客户",     "销售部门",     "销售经手人", "出货仓库",
+        "货物总数量", "货物总价格", "收款账户", "实际收款金额", "说明"};
+    static const std::vector<std::string> saleReturn = {
+        "退货单号",   "开单时间",   "客户",     "销售部门",     "销售经手人", "退货仓库",
+        "货物总数量", "货物总价格", "付款账户", "实际付款金额", "说明"};
+    if (word == KindNames(BillKind::PurchaseReturn).historyWord)
+        return purchaseReturn;
+    if (word == KindNames(BillKind::Sale).historyWord)
+        return sale;
+    if (word == KindNames(BillKind::SaleReturn).historyWord)
+        return saleReturn;
+    return purchase;
 }
 
 std::vector<std::string> HistoryCells(const BillHeaderRecord& bill) {
@@ -55,8 +70,15 @@ std::vector<std::string> HistoryTotalCells(const std::vector<BillHeaderRecord>& 
     return HistoryCells(HistoryTotalRow(bills));
 }
 
-std::string HistoryStatusText(size_t count) {
-    return "总共查询出" + std::to_string(count) + "条采购记录";
+std::string HistoryStatusText(const std::string& word, size_t count) {
+    const char* records = "条采购记录";
+    if (word == KindNames(BillKind::PurchaseReturn).historyWord)
+        records = "条采购退货记录";
+    else if (word == KindNames(BillKind::Sale).historyWord)
+        records = "条销售记录";
+    else if (word == KindNames(BillKind::SaleReturn).historyWord)
+        records = "条销售退货记录";
+    return "总共查询出" + std::to_string(count) + records;
 }
 
 std::vector<BillHeaderRecord> QueryHistory(const std::string& word, const std::string& from,

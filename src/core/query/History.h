@@ -19,9 +19,9 @@ const HistoryKind* FindHistoryKind(const std::string& word);
 
 extern const char* const kTotalRowText; // "统计汇总"
 
-// The eleven column headers of the bill list (the same for every kind) and the cells of one
-// bill under them.
-const std::vector<std::string>& HistoryHeaders();
+// The eleven column headers of the bill list of a kind (by its command word: the customer, the
+// warehouse and the money named as that kind has them) and the cells of one bill under them.
+const std::vector<std::string>& HistoryHeaders(const std::string& word);
 std::vector<std::string> HistoryCells(const BillHeaderRecord& bill);
 // Column of the total quantity and of the total amount.
 constexpr int kHistoryNumberColumn = 6;
@@ -34,8 +34,8 @@ const char* HistoryRowMark(const std::string& canceled);
 // The cells of the total row under the bills (HistoryTotalRow: "统计汇总", the whole-number
 // sum of the quantities and the exact sum of the amounts with two decimals).
 std::vector<std::string> HistoryTotalCells(const std::vector<BillHeaderRecord>& bills);
-// "总共查询出N条采购记录" (the same wording for every kind).
-std::string HistoryStatusText(size_t count);
+// "总共查询出N条采购记录", "…条销售记录" and so on, by the kind's command word.
+std::string HistoryStatusText(const std::string& word, size_t count);
 
 // The bills of the kind whose ISO bill date lies in [from, to], in the order the store returns
 // them. Empty after a message when the data cannot be read.

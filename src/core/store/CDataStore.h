@@ -197,7 +197,7 @@ public:
     // [from, to], grouped by goods code, handler or department. Groups come in the text order of
     // their keys (the empty key first); a goods group keeps the fields of its first line.
     // Quantities are summed as whole numbers. Appends to `groups`; false after the message
-    // "SQL 语句执行失败!", with the groups of the lines read before the failure.
+    // "SQL 语句执行失败！", with the groups of the lines read before the failure.
     bool SumPurchaseByGoods(const std::string& from, const std::string& to,
                             std::vector<GoodsGroupRecord>& groups);
     bool SumPurchaseByEmployee(const std::string& from, const std::string& to,

@@ -28,7 +28,7 @@ inline std::string LinesStatement(const char* table, const char* columns) {
 }
 
 // What a grouping report says when its read failed.
-inline constexpr const char* kLinesReadFailure = "SQL 语句执行失败!";
+inline constexpr const char* kLinesReadFailure = "SQL 语句执行失败！";
 
 // The positions 0 .. count-1 in the text order of their keys (`keyOf(i)`), the order every
 // grouping report lists its groups in (sorting by precomputed keys costs one conversion per

@@ -100,7 +100,7 @@ bool CDataStore::AddToStock(const std::string& warehouse, const std::string& cod
             DumpStatement(DescribeStatement(statement, values));
             // Worded apart from DatabaseFailureText: no line break before 错误信息, one after
             // the "+".
-            Messages().Inform("向库存数据表中插入数据库失败。\r\n数据库失败!错误信息:" +
+            Messages().Inform("向库存数据表中插入数据库失败。\r\n数据库失败！错误信息：" +
                               LastErrorCodeText() + "+\r\n" + m_lastError);
         } else {
             Messages().Inform(

@@ -2,6 +2,7 @@
 
 #include "CTextTableModel.h"
 #include "admin/OperationLog.h"
+#include "widgets/CColumnFitter.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -16,9 +17,13 @@ CChild_Xitong_ViewLogDlg::CChild_Xitong_ViewLogDlg(QWidget* parent) : QDialog(pa
         {QStringLiteral("操作记录"), QStringLiteral("操作者"), QStringLiteral("操作时间")}, this);
     m_list = new QTableView(this);
     SetupAdminList(m_list, m_model, 138);
+    CColumnFitter::Of(m_list)->SetNameLimit(0); // an entry is read whole
 
     m_clear = new QPushButton(QStringLiteral("清除日志"), this);
     m_back = new QPushButton(QStringLiteral("返回"), this);
+    // Enter leaves the window; clearing the log takes a deliberate click.
+    m_clear->setAutoDefault(false);
+    m_back->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_clear);
@@ -27,7 +32,8 @@ CChild_Xitong_ViewLogDlg::CChild_Xitong_ViewLogDlg(QWidget* parent) : QDialog(pa
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list, 1);
     layout->addLayout(buttons);
-    resize(520, 420);
+    // Wide enough for an entry with its operator and time, within a 1366-pixel screen.
+    resize(860, 480);
 
     connect(m_clear, &QPushButton::clicked, this, &CChild_Xitong_ViewLogDlg::OnClear);
     connect(m_back, &QPushButton::clicked, this, &QDialog::reject);

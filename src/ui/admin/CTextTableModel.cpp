@@ -1,4 +1,5 @@
 #include "CTextTableModel.h"
+#include "widgets/CColumnFitter.h"
 
 #include <QHeaderView>
 #include <QTableView>
@@ -47,6 +48,7 @@ void SetupAdminList(QTableView* view, CTextTableModel* model, int columnWidth) {
     view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int c = 0; c < model->columnCount(); ++c)
         view->setColumnWidth(c, columnWidth);
+    CColumnFitter::Attach(view);
 }
 
 int FirstSelectedRow(const QTableView* view) {

@@ -29,7 +29,7 @@ CLoginDlg::CLoginDlg(QWidget* parent) : QDialog(parent) {
     m_password->setEchoMode(QLineEdit::Password);
     auto* pwRow = new QHBoxLayout;
     pwRow->addWidget(m_password, 1);
-    pwRow->addWidget(new QLabel(QStringLiteral("(初始为空)"), this));
+    pwRow->addWidget(new QLabel(QStringLiteral("（初始为空）"), this));
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("用户："), m_user);

@@ -1,6 +1,7 @@
 #include "Cferix_razazDlg.h"
 
 #include "CAboutDlg.h"
+#include "CHelpDlg.h"
 #include "CLoginDlg.h"
 #include "CTipDlg.h"
 #include "CommandRouting.h"
@@ -200,10 +201,12 @@ void Cferix_razazDlg::BuildMenu() {
     route(reports, "销售利润报表");
 
     QMenu* help = bar->addMenu(QStringLiteral("帮助(&H)"));
-    connect(help->addAction(QStringLiteral("打开帮助内容(&O)")), &QAction::triggered, this,
-            [] { OpenExternalUrl(QUrl(QString::fromLatin1(kSupportPageUrl))); });
+    connect(help->addAction(QStringLiteral("打开帮助内容(&O)")), &QAction::triggered, this, [this] {
+        CHelpDlg page(this);
+        page.exec();
+    });
     connect(help->addAction(QStringLiteral("检测升级(&U)")), &QAction::triggered, this,
-            [] { OpenExternalUrl(QUrl(QString::fromLatin1(kHomePageUrl))); });
+            [] { Messages().Inform(UpdateCheckText()); });
     connect(help->addAction(QStringLiteral("关于(&A)")), &QAction::triggered, this, [this] {
         CAboutDlg about(this);
         about.exec();

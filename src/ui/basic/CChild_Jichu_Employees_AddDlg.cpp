@@ -1,5 +1,6 @@
 #include "CChild_Jichu_Employees_AddDlg.h"
 
+#include "widgets/CDateEditEx.h"
 #include "widgets/FormRows.h"
 
 #include <QComboBox>
@@ -26,7 +27,8 @@ CChild_Jichu_Employees_AddDlg::CChild_Jichu_Employees_AddDlg(QWidget* parent) : 
         m_department->addItem(QString::fromStdString(name));
     m_department->setCurrentIndex(-1); // nothing chosen until the user picks one
     m_tel = new QLineEdit(frame);
-    m_birthday = new QDateEdit(QDate::currentDate(), frame);
+    m_birthday = new CDateEditEx(frame);
+    m_birthday->setDate(QDate::currentDate());
     // The birthday is stored as the field shows it: the short date of the program's locale.
     m_birthday->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     m_birthday->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -6,6 +6,7 @@
 #include "config/ConfigLists.h"
 #include "port/MessagePort.h"
 #include "query/History.h"
+#include "widgets/CDateEditEx.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CUnderLineEdit.h"
 
@@ -188,7 +189,7 @@ QGroupBox* CBillEntryDlg::LinesGroup(const QString& title) {
 }
 
 void CBillEntryDlg::InitDate() {
-    m_date = new QDateEdit(this);
+    m_date = new CDateEditEx(this);
     m_date->setCalendarPopup(true);
     m_date->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     m_date->setDate(QDate::fromString(Q(m_bill->m_date), Qt::ISODate));

@@ -47,23 +47,15 @@ bool CChild_Jinhuo_KaidanDlg::ShowStoredBill(QWidget* parent, const QString& his
 
 void CChild_Jinhuo_KaidanDlg::ApplyModeTexts() {
     if (IsViewMode()) {
-        // Every trade kind is shown here: the texts name no kind.
+        // Every trade kind is shown here: the fields are named as the shown bill's kind has them.
         setWindowTitle(QStringLiteral("查看历史单据"));
         SetTitleText(QStringLiteral("历史单据"));
-        m_warehouseLabel->setText(QStringLiteral("收货仓库："));
-        m_accountLabel->setText(QStringLiteral("账户："));
-        m_paidLabel->setText(QStringLiteral("金额："));
     } else if (Bill().Kind() == BillKind::PurchaseReturn) {
         setWindowTitle(QString::fromUtf8(KindNames(BillKind::PurchaseReturn).titleText));
         SetTitleText(QString::fromUtf8(KindNames(BillKind::PurchaseReturn).titleText));
-        m_warehouseLabel->setText(QStringLiteral("退货仓库"));
-        m_accountLabel->setText(QStringLiteral("收款账户："));
-        m_paidLabel->setText(QStringLiteral("收款金额："));
     } else {
         setWindowTitle(QString::fromUtf8(KindNames(BillKind::Purchase).titleText));
         SetTitleText(QString::fromUtf8(KindNames(BillKind::Purchase).titleText));
-        m_warehouseLabel->setText(QStringLiteral("收货仓库："));
-        m_accountLabel->setText(QStringLiteral("付款帐户："));
-        m_paidLabel->setText(QStringLiteral("付款金额："));
     }
+    ApplyKindTexts(Bill().Kind());
 }

@@ -12,12 +12,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace {
+// The picker's size for a long list; a short one gets a smaller window.
+const QSize kFullSize(820, 480);
 CPaletteListDlg::Script& TestScript() {
     static CPaletteListDlg::Script script;
     return script;
@@ -60,7 +63,6 @@ CPaletteListDlg::CPaletteListDlg(QWidget* parent) : QDialog(parent) {
     m_search = new QLineEdit(this);
     m_search->setObjectName("paletteSearch");
     m_search->setClearButtonEnabled(true);
-    m_search->setPlaceholderText(QStringLiteral("编码、名称、助记码或条码"));
     auto* searchLabel = new QLabel(QStringLiteral("查找："), this);
     searchLabel->setBuddy(m_search);
     m_list = new CListCtrlEx(this);
@@ -94,7 +96,7 @@ CPaletteListDlg::CPaletteListDlg(QWidget* parent) : QDialog(parent) {
     layout->addLayout(search);
     layout->addLayout(lists, 1);
     layout->addLayout(buttons);
-    resize(820, 480);
+    resize(kFullSize);
 
     m_list->installEventFilter(this);
     m_search->installEventFilter(this);
@@ -136,6 +138,8 @@ void CPaletteListDlg::Fill() {
     if (m_kind.isEmpty())
         Messages().Inform(kPaletteNoKind);
     m_info = FindPaletteKind(m_kind.toStdString());
+    m_search->setPlaceholderText(m_info ? QString::fromStdString(PaletteSearchHint(*m_info))
+                                        : QString());
     if (!m_info) {
         m_tree->hide();
         m_allRows.clear();
@@ -156,6 +160,29 @@ void CPaletteListDlg::Fill() {
         m_tree->expandAll();
     }
     m_tree->setVisible(m_info->tree != PaletteTree::None);
+    FitToRows();
+}
+
+// A short list gets a window just big enough for its rows and columns; a long or wide one the
+// usual size, scrolled.
+void CPaletteListDlg::FitToRows() {
+    int listWidth = 2 * m_list->frameWidth() + m_list->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < m_list->model()->columnCount(); ++c)
+        if (!m_list->isColumnHidden(c))
+            listWidth += m_list->columnWidth(c);
+    const int listHeight =
+        2 * m_list->frameWidth() + m_list->horizontalHeader()->sizeHint().height() +
+        std::max(1, m_list->GetItemCount()) * m_list->verticalHeader()->defaultSectionSize();
+    const QMargins margins = layout()->contentsMargins();
+    const int spacing = layout()->spacing();
+    int width = margins.left() + margins.right() + listWidth;
+    if (!m_tree->isHidden())
+        width += spacing + m_tree->maximumWidth();
+    const int height = margins.top() + margins.bottom() + m_search->sizeHint().height() +
+                       listHeight + m_choose->sizeHint().height() + 2 * spacing;
+    const QSize least = minimumSizeHint();
+    resize(std::clamp(width, std::max(least.width(), 360), kFullSize.width()),
+           std::clamp(height, least.height(), kFullSize.height()));
 }
 
 bool CPaletteListDlg::eventFilter(QObject* object, QEvent* event) {

@@ -65,6 +65,7 @@ private slots:
 private:
     // Empties list and tree and fills them for the kind, as on opening.
     void Fill();
+    void FitToRows();
     // The rows of the kind (or of the tree's selection), shown as the search box narrows them.
     void SetAllRows(const std::vector<std::vector<std::string>>& rows);
     void ApplySearch();

@@ -1,5 +1,7 @@
 #include "CTradeBillDlg.h"
 
+#include "bills/TradeBillTexts.h"
+
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CUnderLineEdit.h"
 
@@ -33,7 +35,7 @@ CTradeBillDlg::CTradeBillDlg(QWidget* parent, BillKind kind) : CBillEntryDlg(par
 
     m_customerLabel = NewLabel(QStringLiteral("供货单位："));
     m_warehouseLabel = NewLabel(QStringLiteral("收货仓库："));
-    m_accountLabel = NewLabel(QStringLiteral("付款帐户："));
+    m_accountLabel = NewLabel(QStringLiteral("付款账户："));
     m_paidLabel = NewLabel(QStringLiteral("付款金额："));
     m_quantityLabel = NewLabel(QStringLiteral("数量："));
     m_amountLabel = NewLabel(QStringLiteral("金额合计："));
@@ -112,4 +114,14 @@ CTradeBillDlg::CTradeBillDlg(QWidget* parent, BillKind kind) : CBillEntryDlg(par
     SetEnterGoesToGrid(true);
     ShowHeader();
     resize(1100, 660);
+}
+
+void CTradeBillDlg::ApplyKindTexts(BillKind kind) {
+    const TradeBillTexts& texts = TradeBillTextsOf(kind);
+    m_customerLabel->setText(QString::fromUtf8(texts.customer));
+    m_warehouseLabel->setText(QString::fromUtf8(texts.warehouse));
+    m_accountLabel->setText(QString::fromUtf8(texts.account));
+    m_paidLabel->setText(QString::fromUtf8(texts.paid));
+    if (m_linesGroup)
+        m_linesGroup->setTitle(QString::fromUtf8(texts.lines));
 }

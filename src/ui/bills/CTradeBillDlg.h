@@ -15,4 +15,6 @@ public:
 
 protected:
     CTradeBillDlg(QWidget* parent, BillKind kind);
+    // Labels the customer, warehouse, account, paid amount and the line list as the kind has them.
+    void ApplyKindTexts(BillKind kind);
 };

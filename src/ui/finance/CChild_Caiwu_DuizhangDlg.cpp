@@ -1,4 +1,5 @@
 #include "CChild_Caiwu_DuizhangDlg.h"
+#include "widgets/CColumnFitter.h"
 
 #include "bills/CPaletteListDlg.h"
 #include "finance/Finance.h"
@@ -67,6 +68,7 @@ CChild_Caiwu_DuizhangDlg::CChild_Caiwu_DuizhangDlg(QWidget* parent) : QDialog(pa
     const int widths[] = {100, 190, 100, 110, 110, 120};
     for (int c = 0; c < 6; ++c)
         m_list->setColumnWidth(c, widths[c]);
+    CColumnFitter::Attach(m_list);
     auto* listBox = new QGroupBox(QStringLiteral("对账明细"), this);
     auto* listLayout = new QVBoxLayout(listBox);
     listLayout->addWidget(m_list);

@@ -1,4 +1,5 @@
 #include "CChild_Caiwu_ZhanghuDlg.h"
+#include "widgets/CColumnFitter.h"
 
 #include "finance/Finance.h"
 #include "query/CQueryTableModel.h"
@@ -15,7 +16,7 @@ CChild_Caiwu_ZhanghuDlg::CChild_Caiwu_ZhanghuDlg(QWidget* parent) : QDialog(pare
     setObjectName("CChild_Caiwu_ZhanghuDlg");
     setWindowTitle(QStringLiteral("账户余额"));
     m_model = new CQueryTableModel(this);
-    m_model->SetHeaders({QStringLiteral("银行帐户"), QStringLiteral("收入"), QStringLiteral("支出"),
+    m_model->SetHeaders({QStringLiteral("银行账户"), QStringLiteral("收入"), QStringLiteral("支出"),
                          QStringLiteral("余额")});
     m_model->SetNumericColumns({1, 2, 3});
     m_list = new QTableView(this);
@@ -27,6 +28,7 @@ CChild_Caiwu_ZhanghuDlg::CChild_Caiwu_ZhanghuDlg(QWidget* parent) : QDialog(pare
     m_list->setColumnWidth(0, 200);
     for (int c = 1; c < 4; ++c)
         m_list->setColumnWidth(c, 130);
+    CColumnFitter::Attach(m_list);
     auto* box = new QGroupBox(QStringLiteral("账户收支"), this);
     auto* boxLayout = new QVBoxLayout(box);
     boxLayout->addWidget(m_list);

@@ -35,7 +35,7 @@ CFundBillDlg::CFundBillDlg(QWidget* parent, BillKind kind)
     const bool receipt = kind == BillKind::Receipt;
     m_customerLabel = NewLabel(QStringLiteral("往来单位："));
     m_accountLabel =
-        NewLabel(receipt ? QStringLiteral("收款帐户：") : QStringLiteral("付款帐户："));
+        NewLabel(receipt ? QStringLiteral("收款账户：") : QStringLiteral("付款账户："));
     m_paidLabel = NewLabel(QStringLiteral("金额："));
     m_owedLabel = NewLabel(QString::fromUtf8(OwedLabelText(kind)));
     CreateBrowseParts();

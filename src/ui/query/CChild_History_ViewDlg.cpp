@@ -1,4 +1,5 @@
 #include "CChild_History_ViewDlg.h"
+#include "widgets/CColumnFitter.h"
 
 #include "CQueryTableModel.h"
 #include "DateRangeEdit.h"
@@ -44,6 +45,7 @@ CChild_History_ViewDlg::CChild_History_ViewDlg(QWidget* parent) : QDialog(parent
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 8);
+    CColumnFitter::Attach(m_list);
     m_hint = new QLabel(QStringLiteral("双击列表中的项可以查看详细信息！"), this);
     m_export = MakeExportButton(m_list, QStringLiteral("历史记录.csv"), this);
     m_ok = new QPushButton(QStringLiteral("确定"), this);
@@ -89,12 +91,13 @@ void CChild_History_ViewDlg::SetCommand(const QString& command) {
     setWindowTitle(QString::fromUtf8(kind->caption));
     m_status->setText(QString::fromUtf8(kind->label));
     const bool transfers = IsTransferHistory(kind->word);
-    if (!m_headersSet || transfers != m_transfers) {
+    QStringList headers;
+    for (const auto& h : transfers ? TransferHistoryHeaders() : HistoryHeaders(kind->word))
+        headers << QString::fromStdString(h);
+    // Each kind names its own customer, warehouse and money.
+    if (!m_headersSet || headers != m_model->Headers()) {
         m_transfers = transfers;
         m_headersSet = true;
-        QStringList headers;
-        for (const auto& h : transfers ? TransferHistoryHeaders() : HistoryHeaders())
-            headers << QString::fromStdString(h);
         m_model->SetHeaders(headers);
         if (transfers)
             m_model->SetNumericColumns({kTransferNumberColumn});
@@ -130,7 +133,8 @@ void CChild_History_ViewDlg::Query() {
     }
     m_model->SetRows(std::move(rows));
     m_model->SetRowNotes(std::move(notes));
-    m_status->setText(QString::fromStdString(HistoryStatusText(bills.size())));
+    m_status->setText(
+        QString::fromStdString(HistoryStatusText(m_command.toStdString(), bills.size())));
     m_model->AppendRow(HistoryTotalCells(bills), true);
 }
 

@@ -1,4 +1,5 @@
 #include "CQueryTableModel.h"
+#include "widgets/CColumnFitter.h"
 
 #include <QBrush>
 #include <QColor>
@@ -139,6 +140,7 @@ QTableView* MakeQueryListView(CQueryTableModel* model, QWidget* parent) {
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 8);
+    CColumnFitter::Attach(view);
     return view;
 }
 

@@ -1,4 +1,5 @@
 #include "CListCtrlEx.h"
+#include "widgets/CColumnFitter.h"
 
 #include "CListCtrlDelegate.h"
 #include "CListCtrlModel.h"
@@ -41,6 +42,7 @@ CListCtrlEx::CListCtrlEx(QWidget* parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    CColumnFitter::Attach(this);
 }
 
 CListCtrlEx::~CListCtrlEx() = default;

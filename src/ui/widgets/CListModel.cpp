@@ -1,4 +1,5 @@
 #include "CListModel.h"
+#include "widgets/CColumnFitter.h"
 
 #include <QHeaderView>
 #include <QScrollBar>
@@ -56,6 +57,7 @@ void SetupListView(QTableView* view, CListModel* model, bool gridLines) {
     header->setHighlightSections(false);
     for (size_t i = 0; i < model->Columns().size(); ++i)
         view->setColumnWidth(int(i), model->Columns()[i].width);
+    CColumnFitter::Attach(view);
 }
 
 int ListViewWidthForColumns(const QTableView* view) {
