@@ -10,6 +10,7 @@ run goods import "$WORK/goods.csv"
 printf 'CustomerCode,CustomerName,CustomerType\r\nKH001,华东电子,客户\r\nGYS001,恒通商贸,供应商\r\n' >"$WORK/units.csv"
 run customers import "$WORK/units.csv"
 for bank in 工商银行 现金 建设银行; do run config add bank "$bank"; done
+run config add warehouse 一号仓库
 check "reference data" [ "$RC" = 0 ]
 
 trade() { # trade KIND NUMBER DATE UNIT QUANTITY PRICE PAID
