@@ -33,6 +33,16 @@ run bill loss "$loss"
 check "the loss line" [ "$(tail -n +2 <<<"$OUT" | cut -f1-4)" = "$(printf 'G2\tInk\t2\t瓶')" ]
 intro=$(sqlite3 Data/main_data.tdb "select distinct Introduction from BaoYiDan union select Introduction from BaoSunDan")
 check "both bills name the count" sh -c 'case "$1" in "盘点 PD-"*) true;; *) false;; esac' - "$intro"
+# The count's bills are listed with the other bills of their kinds.
+today=$(date +%F)
+for kb in "gain:$gain:3" "loss:$loss:2"; do
+    IFS=: read -r kind number quantity <<<"$kb"
+    run bills "$kind" --from 2000-01-01 --to 2999-12-31
+    check "bills $kind lists the count's bill" [ "$RC:$OUT" = "0:$(printf '%s\n' \
+        "$(printf 'Bill_ID\tBill_Date\tCustomer\tDepartment\tEmployee\tWarehouse\tNumber\tTotal\tBank\tPay\tIntroduction\tCanceled')" \
+        "$(printf '%s\t%s\t\t\t\t一号仓库\t%s\t\t\t\t%s\t0' "$number" "$today" "$quantity" "$intro")" \
+        "$(printf '统计汇总\t\t\t\t\t\t%s\t0.00\t\t\t\t' "$quantity")")" ]
+done
 run log
 check "one log entry per line" [ "$(grep -c '报溢操作' <<<"$OUT"):$(grep -c '填写报损单操作' <<<"$OUT")" = "1:1" ]
 
