@@ -37,6 +37,9 @@ bool ApplyCounted(const std::string& text, StockCount& count) {
         if (r == 0 && rec.fields.size() == 2 && Lower(rec.fields[0]) == "code" &&
             Lower(rec.fields[1]) == "counted")
             continue;
+        // A blank line (an empty last line, a gap left in the sheet) counts nothing.
+        if (rec.fields.size() == 1 && rec.fields[0].empty())
+            continue;
         if (rec.fields.size() != 2) {
             Messages().Inform(at + "应有两个字段：商品编码和实盘数量！");
             return false;
@@ -69,9 +72,17 @@ int CmdCount(CliContext& ctx) {
     auto text = ReadWholeFile(ctx.args[1]);
     if (!text)
         return kExitRefused;
+    switch (CheckCountChoice(ctx.args[0], ctx.OptionOr("class", ""))) {
+    case CountChoice::Valid:
+        break;
+    case CountChoice::Refused:
+        return kExitRefused;
+    case CountChoice::Failed:
+        return kExitData;
+    }
     auto count = LoadStockCount(ctx.args[0], ctx.OptionOr("class", ""));
     if (!count)
-        return ctx.args[0].empty() ? kExitRefused : kExitData;
+        return kExitData;
     if (!ApplyCounted(*text, *count))
         return kExitRefused;
     CountPosted posted;

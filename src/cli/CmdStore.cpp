@@ -12,6 +12,7 @@
 #include "bills/TransferStore.h"
 #include "port/MessagePort.h"
 #include "query/BillHistory.h"
+#include "query/History.h"
 #include "query/StockView.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
@@ -426,12 +427,13 @@ std::vector<std::string> BillLineCells(const BillDetailRecord& l) {
 
 int CmdBills(CliContext& ctx) {
     const char* usage = "usage: ferix-cli bills KIND --from yyyy-MM-dd --to yyyy-MM-dd  (KIND: "
-                        "purchase, purchase-return, sale, sale-return, transfer)";
+                        "purchase, purchase-return, sale, sale-return, loss, gain, price, "
+                        "transfer, receipt, payment)";
     if (ctx.args.size() != 1 || !ctx.OnlyOptions({"from", "to"}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
     auto from = ctx.Option("from"), to = ctx.Option("to");
-    if (!kind || !(IsTradeKind(*kind) || *kind == BillKind::Transfer) || !from || !to)
+    if (!kind || !from || !to)
         return UsageError(usage);
     if (!IsIsoDate(*from) || !IsIsoDate(*to))
         return UsageError("日期必须写成 yyyy-MM-dd，例如 2026-12-07");
@@ -448,7 +450,10 @@ int CmdBills(CliContext& ctx) {
                               "Number", "Introduction", "Canceled"},
                              TransferCells);
     }
-    auto bills = store.ListBillsByDate(KindInfo(*kind).historyWord, *from, *to, &read);
+    // The other kinds in a trade bill header's fields, the ones they lack left empty.
+    auto bills = IsTradeKind(*kind)
+                     ? store.ListBillsByDate(KindInfo(*kind).historyWord, *from, *to, &read)
+                     : ListOtherBillsByDate(store, *kind, *from, *to, &read);
     if (read)
         bills.push_back(HistoryTotalRow(bills));
     return PrintBillRows(ctx, read, bills,

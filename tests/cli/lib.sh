@@ -19,3 +19,9 @@ check() { # check DESCRIPTION CONDITION...
     if "$@"; then :; else echo "FAIL: $what (rc=$RC)"; echo "  out: $OUT"; echo "  err: $ERR"; FAILS=$((FAILS + 1)); fi
 }
 finish() { [ "$FAILS" -eq 0 ] && echo "all passed" || { echo "$FAILS failed"; exit 1; }; }
+shop() { # shop: the warehouses and business units the scripts' bills name, in the lists
+    local w
+    for w in 一号仓库 二号仓库 w; do "$CLI" --user admin --password '' config add warehouse "$w" || exit 1; done
+    printf 'CustomerCode,CustomerName,CustomerType\nKH0,华东电子,客户\nKH1,c,客户\nKH2,华东,客户\nKH3,x,客户\n' >"$WORK/shop_units.csv"
+    "$CLI" --user admin --password '' customers import "$WORK/shop_units.csv" || exit 1
+}

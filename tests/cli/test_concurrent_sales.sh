@@ -6,6 +6,7 @@ source "$(dirname "$0")/lib.sh" "$@"
 command -v sqlite3 >/dev/null || { echo "SKIP: the sqlite3 program is not installed"; exit 77; }
 
 fresh sales
+shop
 run classes add 电子
 printf 'Code,ProductName,ClassName,Unit,PriceIn\r\nG1,Pen,电子,个,1.5\r\n' >"$WORK/goods.csv"
 run goods import "$WORK/goods.csv"

@@ -4,10 +4,13 @@
 source "$(dirname "$0")/lib.sh" "$@"
 
 fresh cost
+shop
 run classes add 电子
 printf 'Code,ProductName,ClassName,Unit,PriceIn,InventoryLow,InventoryHigh\nG1,Pen,电子,支,1.5,20,\nG2,Ink,电子,瓶,3,,1\nG3,Clip,电子,个,1,x,\n' >"$WORK/goods.csv"
 run goods import "$WORK/goods.csv"
 check "goods imported" [ "$RC" = 0 ]
+printf 'CustomerCode,CustomerName,CustomerType\nKH9,甲公司,客户\nKH8,乙公司,客户\n' >"$WORK/units.csv"
+run customers import "$WORK/units.csv"
 post() { # post KIND NUMBER CUSTOMER EMPLOYEE LINES
     printf '{"number": "%s", "date": "2026-11-30", "customer": "%s", "department": "部", "warehouse": "一号仓库", "employee": "%s", "account": "工商银行", "paid": "0", "lines": [%s]}' \
         "$2" "$3" "$4" "$5" >"$WORK/bill.json"

@@ -10,6 +10,7 @@ run goods import "$WORK/goods.csv"
 printf 'CustomerCode,CustomerName,CustomerType\r\nKH001,华东电子,客户\r\nGYS001,恒通商贸,供应商\r\n' >"$WORK/units.csv"
 run customers import "$WORK/units.csv"
 for bank in 工商银行 现金 建设银行; do run config add bank "$bank"; done
+run config add warehouse 一号仓库
 check "reference data" [ "$RC" = 0 ]
 
 trade() { # trade KIND NUMBER DATE UNIT QUANTITY PRICE PAID
@@ -47,6 +48,16 @@ run reverse receipt SK-1
 check "reversal prints the red number" [ "$RC" = 0 -a "$OUT" = SK-1-H ]
 run reverse payment FK-1
 check "payment reversed" [ "$RC" = 0 -a "$OUT" = FK-1-H ]
+run bills receipt --from 2026-11-01 --to 2999-12-31
+check "bills lists the receipt and its red bill, amounts under Total" [ "$OUT" = "$(printf '%s\n' \
+    "$(printf 'Bill_ID\tBill_Date\tCustomer\tDepartment\tEmployee\tWarehouse\tNumber\tTotal\tBank\tPay\tIntroduction\tCanceled')" \
+    "$(printf 'SK-1\t2026-11-10\t华东电子\t财务部\t马丽\t\t\t50.00\t现金\t\t货款\t1')" \
+    "$(printf 'SK-1-H\t%s\t华东电子\t财务部\t马丽\t\t\t-50.00\t现金\t\t红冲单据 SK-1\t2' "$(date +%F)")" \
+    "$(printf '统计汇总\t\t\t\t\t\t0\t0.00\t\t\t\t')")" ]
+money payment FK-9 2026-11-12 华东电子 现金 1
+check "a payment takes a supplier" [ "$RC:$OUT:$ERR" = "1::往来单位“华东电子”不是供应商！" ]
+money receipt SK-9 2026-11-12 恒通商贸 现金 1
+check "a receipt takes a customer" [ "$RC:$OUT:$ERR" = "1::往来单位“恒通商贸”不是客户！" ]
 run balances
 check "reversing brings back 70.00 and 60.00" [ "$OUT" = $'Customer\tType\tReceivable\tPayable\n华东电子\t客户\t70.00\t0.00\n恒通商贸\t供应商\t0.00\t60.00' ]
 run reverse receipt SK-1

@@ -13,6 +13,7 @@ if ! mount -t tmpfs -o size=1m tmpfs "$mnt" 2>/dev/null; then
 fi
 trap 'cd /; umount "$mnt"; rm -rf "$WORK"' EXIT
 cd "$mnt" && "$CLI" init >/dev/null || { echo "init failed"; exit 1; }
+shop >/dev/null
 run classes add 电子
 printf 'Code,ProductName,ClassName,Unit,PriceIn\r\nG1,Pen,电子,个,2\r\n' >"$WORK/goods.csv"
 run goods import "$WORK/goods.csv"

@@ -8,6 +8,7 @@ LINES=5000
 ROUNDS=20
 
 fresh kill
+shop
 run classes add 电子
 check "class added" [ "$RC" = 0 ]
 {

@@ -5,6 +5,7 @@
 source "$(dirname "$0")/lib.sh" "$@"
 
 fresh posts
+shop
 run classes add 电子
 printf 'Code,ProductName,ClassName,Unit,PriceIn\nG1,Pen,电子,个,1.5\n' >"$WORK/goods.csv"
 run goods import "$WORK/goods.csv"

@@ -2,6 +2,7 @@
 . "$(dirname "$0")/lib.sh"
 
 fresh q
+shop
 sqlite3 Data/main_data.tdb <<'SQL'
 insert into ferix_product(Code, ProductName, ClassName) values
   ('G1', '可乐', '饮料'), ('G2', '雪碧<大>', '饮料'), ('S1', '薯片', '零食');
@@ -67,6 +68,8 @@ check "GBK template: PrintView made again, page written in GBK" sh -c '[ "$(icon
 
 # Through the normal posting path: goods imported, bills posted, then the queries.
 fresh posted
+shop
+for w in 仓1 仓2; do run config add warehouse "$w"; done
 run classes add 文具 && run classes add 配件
 printf 'Code,ProductName,ClassName,Unit,PriceIn\nP1,笔,文具,支,2.50\nP10,笔帽,配件,个,0.10\n' >goods.csv
 run goods import goods.csv

@@ -10,6 +10,7 @@ if [ "$(id -u)" = 0 ]; then
     as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 fi
 fresh ro
+shop
 run classes add 电子
 printf 'Code,ProductName,ClassName,Unit,PriceIn\r\nG1,Pen,电子,个,2\r\n' >"$WORK/goods.csv"
 run goods import "$WORK/goods.csv"

@@ -5,6 +5,7 @@ source "$(dirname "$0")/lib.sh" "$@"
 command -v sqlite3 >/dev/null || { echo "SKIP: the sqlite3 program is not installed"; exit 77; }
 
 fresh reverse
+shop
 run classes add 电子
 printf 'Code,ProductName,ClassName,Unit,PriceIn\nG1,Pen,电子,支,1.5\nG2,Ink,电子,瓶,3\n' >"$WORK/goods.csv"
 run goods import "$WORK/goods.csv"

@@ -91,6 +91,7 @@ expect_in err.txt "没有单位编码为“C%”的往来单位！"
 run 0 customers delete C1
 
 # ---- post a purchase
+run 0 config add warehouse 一号仓库
 cat >purchase.json <<'JSON'
 {"number": "JH-1", "date": "2026-12-01",
  "customer": "华东电子", "department": "采购部", "warehouse": "一号仓库",
@@ -140,7 +141,7 @@ expect_eq "$(cat err.txt)" "商品编码“NOPE”不在商品列表中！"
 printf '{"lines": [' >broken.json
 run 1 post purchase broken.json
 expect_in err.txt "JSON 格式错误"
-printf '{"customer": "c", "department": "d", "warehouse": "w", "employee": "e", "account": "a", "lines": []}' >empty.json
+printf '{"customer": "华东电子", "department": "d", "warehouse": "一号仓库", "employee": "e", "account": "a", "lines": []}' >empty.json
 run 1 post purchase empty.json
 expect_eq "$(cat err.txt)" "请录入所要进货的货物！"
 printf '{"department": "d", "warehouse": "w", "employee": "e", "lines": [{"code": "G2", "price": "4"}]}' >price.json
@@ -150,7 +151,7 @@ expect_in err.txt "调价单操作失败（库存表）！"
 run 1 post purchase .
 expect_eq "$(cat err.txt)" "无法打开文件“.”！"
 run 2 post refund purchase.json
-run 2 bills loss --from 2026-12-01 --to 2026-12-31
+run 2 bills opening --from 2026-12-01 --to 2026-12-31
 run 2 bills purchase --from 2026-12-1 --to 2026-12-31
 run 2 post purchase
 

@@ -4,6 +4,7 @@
 source "$(dirname "$0")/lib.sh" "$@"
 
 fresh transfer
+shop
 run classes add 电子
 printf 'Code,ProductName,ClassName,Unit,PriceIn\nG1,Pen,电子,支,1.5\nG2,Ink,电子,瓶,3\n' >"$WORK/goods.csv"
 run goods import "$WORK/goods.csv"
@@ -25,6 +26,16 @@ transfer YK-1 二号仓库 '{"code": "G1", "quantity": "6"}, {"code": "G1", "qua
 run post transfer "$WORK/transfer.json"
 check "two lines of one goods item count together" \
     [ "$RC:$OUT:$ERR" = "$(printf '1::库存不足！\n商品（Pen）在仓库（一号仓库）的库存为：10')" ]
+
+transfer YK-1 二号仓库 '{"code": "G1", "quantity": "11"}, {"code": "G1", "quantity": "1.5"}'
+run post transfer "$WORK/transfer.json"
+check "every quantity is checked before the stock" [ "$RC:$OUT:$ERR" = "1::商品“Pen”的数量必须是不小于零的整数！" ]
+for to in 不存在 "二号仓库 "; do
+    transfer YK-1 "$to" '{"code": "G1", "quantity": "1"}'
+    run post transfer "$WORK/transfer.json"
+    check "a target outside the warehouse list is refused: $to" [ "$RC:$OUT:$ERR" = "1::仓库“$to”不在仓库列表中！" ]
+done
+check "nothing moved" [ "$(stock)" = "一号仓库:G1:10:2.5 一号仓库:G2:6:4 " ]
 
 transfer YK-1 二号仓库 '{"code": "G1", "quantity": "6", "unit": "盒", "note": "易碎"}, {"code": "G2", "quantity": "2"}'
 run post transfer "$WORK/transfer.json"

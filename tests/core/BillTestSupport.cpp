@@ -1,9 +1,29 @@
 #include "BillTestSupport.h"
 
+#include "config/ConfigLists.h"
+#include "store/CDataStore.h"
+
+#include <gtest/gtest.h>
+
 void BillTest::SetUp() {
     StoreTest::SetUp();
     m_pen = AddGoods("G1", "Pen", "19.99");
     m_ink = AddGoods("G2", "Ink", "3");
+    // The shop's warehouses and business units the bills name.
+    for (const char* w :
+         {"一号仓库", "二号仓库", "三号仓库", "一号库", "二号库", "仓库W", "四号仓库"})
+        ASSERT_TRUE(AddConfigListEntry("warehouse", w, ""));
+    AddUnit("KH000", "华东电子", kUnitTypeCustomer);
+}
+
+void BillTest::AddUnit(const std::string& code, const std::string& name, const std::string& type) {
+    BusinessUnitRecord u;
+    u.CustomerCode = code;
+    u.CustomerName = name;
+    u.CustomerType = type;
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    ASSERT_TRUE(store.AddBusinessUnit(u));
 }
 
 CBill BillTest::FullBill(BillKind kind) {

@@ -1,5 +1,7 @@
 #include "BillTestSupport.h"
 
+#include "config/ConfigLists.h"
+
 #include "bills/BillStore.h"
 #include "text/Clock.h"
 
@@ -312,6 +314,8 @@ TEST_F(BillPostingTest, QuotesPercentAndLongTextsArePostedAsTyped) {
     bill.m_customer = bill.m_department = bill.m_warehouse = bill.m_employee = bill.m_account =
         bill.m_introduction = odd;
     bill.m_paid = "3"; // money, not text
+    ASSERT_TRUE(AddConfigListEntry("warehouse", odd, ""));
+    AddUnit("KH'%_", odd, "客户");
     AddLine(bill, g, "2");
     BillLine& l = bill.m_lines[0];
     l.unit = l.batch = l.productionDate = l.barcode = l.note = odd;

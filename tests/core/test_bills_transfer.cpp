@@ -94,7 +94,22 @@ TEST_F(TransferTest, ChecksComeInOrderAndLinesOfOneGoodsCountTogether) {
     bill.m_lines[0].quantity = "6";
     AddLine(bill, m_pen, "5");
     ExpectRefused(bill, "库存不足！\r\n商品（Pen）在仓库（一号仓库）的库存为：10");
+    // Every line's quantity is checked before any stock: the shortage on line 1 does not
+    // hide line 2's fraction.
+    bill.m_lines[0].quantity = "11";
+    bill.m_lines[1].quantity = "1.5";
+    ExpectRefused(bill, "商品“Pen”的数量必须是不小于零的整数！");
+    bill.m_lines[0].quantity = "6";
     bill.m_lines[1].quantity = "4";
+    // Both warehouses must be in the warehouse list, as named.
+    bill.m_toWarehouse = "不存在";
+    ExpectRefused(bill, "仓库“不存在”不在仓库列表中！");
+    bill.m_toWarehouse = "二号仓库 ";
+    ExpectRefused(bill, "仓库“二号仓库 ”不在仓库列表中！");
+    bill.m_warehouse = "一号 仓库";
+    ExpectRefused(bill, "仓库“一号 仓库”不在仓库列表中！");
+    bill.m_warehouse = "一号仓库";
+    bill.m_toWarehouse = "二号仓库";
     m_port.Clear();
     EXPECT_TRUE(bill.Validate());
     EXPECT_TRUE(m_port.Texts().empty());

@@ -27,10 +27,19 @@ TEST_F(BillValidationTest, TradeBillsAreCheckedInTheWindowsOrder) {
                                 ? "请输入 付款（收款）账户 信息！"
                                 : "请输入 收款（付款）账户 信息！");
         bill.m_account = "工商银行";
+        // The warehouse and the unit must be in their lists, whole names, spaces and all.
+        bill.m_warehouse = "一号仓库 ";
+        ExpectRefused(bill, "仓库“一号仓库 ”不在仓库列表中！");
+        bill.m_warehouse = "一号仓库";
+        ExpectRefused(bill, "往来单位“华东'电子”不在往来单位列表中！");
+        bill.m_customer = "华东电子 ";
+        ExpectRefused(bill, "往来单位“华东电子 ”不在往来单位列表中！");
+        bill.m_customer = "华东电子";
         ExpectRefused(bill, "请录入商品“Pen”的价格和数量！");
         bill.EditCell(0, 3, "3");
         if (ChecksStock(kind)) {
-            ExpectRefused(bill, "库存不足！\r\n商品（Pen）在仓库（一号仓库）的库存为：-1");
+            // No stock row is no stock: 0.
+            ExpectRefused(bill, "库存不足！\r\n商品（Pen）在仓库（一号仓库）的库存为：0");
             PutStock("一号仓库", "G1", "Pen", 3);
         }
         m_port.Clear();
@@ -88,7 +97,7 @@ TEST_F(BillValidationTest, LinesOfTheSameGoodsCountTogetherAgainstTheStock) {
         m_port.Clear();
         EXPECT_TRUE(bill.Validate()) << "exactly the stock on hand passes";
         AddLine(bill, m_ink, "1", "3");
-        ExpectRefused(bill, "库存不足！\r\n商品（Ink）在仓库（一号仓库）的库存为：-1");
+        ExpectRefused(bill, "库存不足！\r\n商品（Ink）在仓库（一号仓库）的库存为：0");
         bill.m_lines.pop_back();
         AddLine(bill, m_pen, "1", "19.99");
         ExpectRefused(bill, "库存不足！\r\n商品（Pen）在仓库（一号仓库）的库存为：5");
@@ -114,6 +123,8 @@ TEST_F(BillValidationTest, LossAndGainBillsAreCheckedInTheWindowsOrder) {
         ExpectRefused(bill, "请输入 经手人名称！");
         bill.m_employee = "李四";
         ExpectRefused(bill, "请输入仓库！");
+        bill.m_warehouse = "不存在";
+        ExpectRefused(bill, "仓库“不存在”不在仓库列表中！");
         bill.m_warehouse = "一号仓库";
         for (const char* q : {"0", "", "00"}) {
             bill.m_lines[0].quantity = q;
@@ -125,7 +136,7 @@ TEST_F(BillValidationTest, LossAndGainBillsAreCheckedInTheWindowsOrder) {
         }
         bill.m_lines[0].quantity = "2";
         if (kind == BillKind::Loss)
-            ExpectRefused(bill, "库存不足！\r\n商品（Pen）在仓库（一号仓库）的库存为：-1");
+            ExpectRefused(bill, "库存不足！\r\n商品（Pen）在仓库（一号仓库）的库存为：0");
         else
             EXPECT_TRUE(bill.Validate());
         // A bill without lines passes.

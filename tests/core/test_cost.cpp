@@ -200,6 +200,7 @@ TEST_F(CostTest, AReversedSaleOrSaleReturnLeavesTheCostPriceExactlyAsItWas) {
 
 TEST_F(CostTest, AFileOfTheEarlierSchemaGainsCostsAndReportsItsOldSalesAsUnknown) {
     Post(BillKind::Purchase, {{m_pen, "10", "12.5"}});
+    AddUnit("KH009", "老客户", "客户");
     Post(BillKind::Sale, {{m_pen, "2", "20"}}, "一号仓库", "老客户");
     RollBackMainSchemaTo(2); // as the program before costs made it, with the same bills
     // The upgrade starts each row's cost at its unit price.

@@ -6,6 +6,7 @@
 #include "basic/UnitStore.h"
 #include "bills/BillReversal.h"
 #include "bills/FundBill.h"
+#include "bills/PaletteLists.h"
 #include "config/ConfigLists.h"
 #include "cost/ProfitReport.h"
 #include "finance/Balances.h"
@@ -27,20 +28,9 @@ class FinanceTest : public BillTest {
 protected:
     void SetUp() override {
         BillTest::SetUp();
-        AddUnit("KH001", "华东电子", "客户");
         AddUnit("GYS001", "恒通商贸", "供应商");
         for (const char* bank : {"工商银行", "现金", "建设银行"})
             ASSERT_TRUE(AddConfigListEntry("bank", bank, ""));
-    }
-
-    void AddUnit(const std::string& code, const std::string& name, const std::string& type) {
-        BusinessUnitRecord u;
-        u.CustomerCode = code;
-        u.CustomerName = name;
-        u.CustomerType = type;
-        CDataStore store;
-        ASSERT_TRUE(store.ConnectMain());
-        ASSERT_TRUE(store.AddBusinessUnit(u));
     }
 
     // A trade bill of one Pen line, `quantity` at `price`, with `paid` paid at once.
@@ -334,6 +324,33 @@ TEST_F(FinanceTest, AReceiptIsCheckedInTheWindowsOrderAndARefusalWritesNothing) 
     b = r;
     b.m_account = "农业银行";
     refused(b, "账户“农业银行”不在银行账户列表中！");
+    // Receipts take customers, payments suppliers; a name kept as both is taken by either.
+    b = r;
+    b.m_customer = "恒通商贸";
+    refused(b, "往来单位“恒通商贸”不是客户！");
+    CBill wrongPayment = Money(BillKind::Payment, "FK-8", "华东电子", "建设银行", "1.00");
+    refused(wrongPayment, "往来单位“华东电子”不是供应商！");
+    AddUnit("GYS002", "华东电子", "供应商");
+    m_port.Clear();
+    m_port.QueueAnswer(false); // nothing is owed to it: asked, and not posted
+    EXPECT_FALSE(wrongPayment.Validate());
+    EXPECT_EQ(m_port.Texts(), Strings{"金额大于当前应付，确定要继续吗？"});
+    // The pickers offer the same units: a receipt's every unit but the suppliers.
+    auto names = [](const char* kind) {
+        Strings shown;
+        for (const auto& row : PaletteRows(*FindPaletteKind(kind), std::nullopt))
+            shown.push_back(row[0] + " " + row[1] + " " + row[9]);
+        return shown;
+    };
+    EXPECT_EQ(names(UnitPaletteKind(BillKind::Receipt)), Strings{"KH000 华东电子 客户"});
+    EXPECT_EQ(names(UnitPaletteKind(BillKind::Payment)),
+              (Strings{"GYS001 恒通商贸 供应商", "GYS002 华东电子 供应商"}));
+    EXPECT_EQ(names(UnitPaletteKind(BillKind::Sale)).size(), 3u);
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        ASSERT_TRUE(store.DeleteBusinessUnit("GYS002"));
+    }
 
     // More than is owed: asked; No keeps everything as it was, Yes posts.
     b = r;

@@ -4,6 +4,8 @@
 #include "bills/StockCount.h"
 #include "query/StockView.h"
 
+#include <tuple>
+
 namespace {
 using Strings = std::vector<std::string>;
 
@@ -151,10 +153,23 @@ TEST_F(StockCountTest, ACountedQuantityThatIsNotAWholeNumberOfZeroOrMoreIsRefuse
     CountPosted posted;
     EXPECT_EQ(CountStock(count, posted), CountOutcome::Posted);
     EXPECT_EQ(Number("一号仓库", "G2"), "0");
-    // Without a warehouse there is nothing to load.
+    // Without a warehouse there is nothing to load; a warehouse or class the lists do not hold
+    // is refused by name, not loaded as an empty count with nothing to differ.
+    for (const auto& [warehouse, className, message] :
+         std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"", "", "请输入仓库！"},
+             {"不存在", "", "仓库“不存在”不在仓库列表中！"},
+             {"一号仓库 ", "所有商品", "仓库“一号仓库 ”不在仓库列表中！"},
+             {"一号仓库", "文具 ", "商品类别“文具 ”不在商品类别列表中！"}}) {
+        m_port.Clear();
+        EXPECT_EQ(CheckCountChoice(warehouse, className), CountChoice::Refused) << message;
+        EXPECT_FALSE(LoadStockCount(warehouse, className).has_value());
+        EXPECT_EQ(m_port.Texts(), (Strings{message, message}));
+    }
     m_port.Clear();
-    EXPECT_FALSE(LoadStockCount("", "").has_value());
-    EXPECT_EQ(m_port.Texts(), Strings{"请输入仓库！"});
+    EXPECT_EQ(CheckCountChoice("一号仓库", "文具"), CountChoice::Valid);
+    EXPECT_EQ(Texts(Load("文具")), Strings{"G3|Paper|个|5|5|0"});
+    EXPECT_TRUE(m_port.Texts().empty());
 }
 
 TEST_F(StockCountTest, StockBeyondWhatMoneyCanValueIsRefusedAndNeverShownAsZero) {

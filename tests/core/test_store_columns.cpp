@@ -70,6 +70,7 @@ CBill Filled(BillKind kind, const GoodsRecord& pen, const GoodsRecord& ink) {
 using StoreColumnsTest = BillTest;
 
 TEST_F(StoreColumnsTest, TradeBillsWriteEveryHeaderAndLineColumnInItsPlace) {
+    AddUnit("KH003", "客户C", "客户");
     PutStock("仓库W", "G1", "Pen", 100);
     PutStock("仓库W", "G2", "Ink", 100);
     const BillKind kinds[] = {BillKind::Purchase, BillKind::PurchaseReturn, BillKind::Sale,
@@ -252,7 +253,8 @@ TEST_F(StoreColumnsTest, BusinessUnitsKeepEveryColumnAndListInTheOrderTheyWereAd
     ASSERT_TRUE(store.AddBusinessUnit(unit("C2", "客户")));
 
     EXPECT_EQ(ReadRows(Dir(), "select * from ferix_customer where CustomerCode = 'C1'"),
-              (std::vector<Row>{{{"Id", "2"},
+              // Id 1 is the unit the bills of the fixture name.
+              (std::vector<Row>{{{"Id", "3"},
                                  {"CustomerCode", "C1"},
                                  {"CustomerName", "名称C1"},
                                  {"CustomerContact", "联系人C1"},
@@ -277,18 +279,19 @@ TEST_F(StoreColumnsTest, BusinessUnitsKeepEveryColumnAndListInTheOrderTheyWereAd
             out.push_back(u.CustomerCode + "/" + u.CustomerName + "/" + u.CustomerQq);
         return out;
     };
-    EXPECT_EQ(codes(kAllUnitTypes),
-              (std::vector<std::string>{"C3/名称C3/qqC3", "C1/名称C1/qqC1", "C2/名称C2/qqC2"}));
-    EXPECT_EQ(codes("客户"), (std::vector<std::string>{"C3/名称C3/qqC3", "C2/名称C2/qqC2"}));
+    EXPECT_EQ(codes(kAllUnitTypes), (std::vector<std::string>{"KH000/华东电子/", "C3/名称C3/qqC3",
+                                                              "C1/名称C1/qqC1", "C2/名称C2/qqC2"}));
+    EXPECT_EQ(codes("客户"),
+              (std::vector<std::string>{"KH000/华东电子/", "C3/名称C3/qqC3", "C2/名称C2/qqC2"}));
 
     // The window shows the newest first, each cell under its own header.
     CBusinessUnitsState state;
     state.Open();
-    ASSERT_EQ(state.RowCount(), 3u);
+    ASSERT_EQ(state.RowCount(), 4u);
     std::vector<std::string> shown;
     for (size_t r = 0; r < state.RowCount(); ++r)
         shown.push_back(state.Row(r).CustomerCode);
-    EXPECT_EQ(shown, (std::vector<std::string>{"C2", "C1", "C3"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"C2", "C1", "C3", "KH000"}));
     const auto& columns = UnitListColumns();
     for (size_t c = 0; c < columns.size(); ++c) {
         SCOPED_TRACE(columns[c].header);

@@ -420,6 +420,11 @@ private slots:
                                        "进货退货报表",
                                        "销售退货报表",
                                        "移库记录",
+                                       "报损记录",
+                                       "报溢记录",
+                                       "调价记录",
+                                       "收款记录",
+                                       "付款记录",
                                        "销售利润报表",
                                        "打开帮助内容(&O)",
                                        "检测升级(&U)",
@@ -473,6 +478,8 @@ private slots:
         QCOMPARE(panelItem(3, "移库单"), P("CChild_Kucun_YikuDlg", ""));
         QCOMPARE(menuEntry("移库单"), panelItem(3, "移库单"));
         QCOMPARE(menuEntry("移库记录"), P("CChild_History_ViewDlg", "run_yiku"));
+        QCOMPARE(menuEntry("报损记录"), P("CChild_History_ViewDlg", "run_baosun_jilu"));
+        QCOMPARE(menuEntry("付款记录"), P("CChild_History_ViewDlg", "run_fukuan"));
         QCOMPARE(menuEntry("盘点单"), panelItem(3, "盘点单"));
         QCOMPARE(panelItem(3, "盘点单"), P("CChild_Kucun_PandianDlg", ""));
         QCOMPARE(panelItem(1, "库存状况"), panelItem(3, "查看库存"));

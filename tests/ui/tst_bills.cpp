@@ -354,11 +354,13 @@ private slots:
         QVERIFY(store.ConnectMain());
         const std::string used = "JH-USED";
         // Another purchase stored under the given number, as another workstation would.
-        auto postOther = [](const std::string& number) {
+        auto postOther = [&w](const std::string& number) {
             CBill other(BillKind::Purchase);
             other.GiveNumber(number);
-            other.m_customer = other.m_department = other.m_warehouse = other.m_employee =
-                other.m_account = "x";
+            other.m_department = other.m_employee = other.m_account = "x";
+            // Unit and warehouse from the lists, as the window's bill has them.
+            other.m_customer = w.m_customer->text().toStdString();
+            other.m_warehouse = w.m_warehouse->text().toStdString();
             GoodsRecord g;
             g.Code = "G002";
             g.ProductName = "橙汁";

@@ -152,8 +152,9 @@ private slots:
                 QCOMPARE(w.m_owed->text(), QStringLiteral("70.00"));
                 Click(w.PickerIcon(w.m_account));
                 Click(w.PickerIcon(w.m_employee));
-                QCOMPARE(picks.Kinds(), QStringList({"palette_wanglaidanwei", "palette_account",
-                                                     "palette_employees"}));
+                // A receipt's unit picker offers the customers.
+                QCOMPARE(picks.Kinds(),
+                         QStringList({"palette_kehu", "palette_account", "palette_employees"}));
 
                 // More than is owed: asked, and No keeps the bill as typed.
                 QTest::keyClicks(w.m_paid, "70.5");

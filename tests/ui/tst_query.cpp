@@ -703,6 +703,96 @@ private slots:
         QVERIFY(ran.Ran());
     }
 
+    void otherKindsHistoryListTheirBillsUnderTheirOwnColumns() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        GoodsRecord cola;
+        cola.Code = "G001";
+        cola.ProductName = "可乐";
+        cola.PriceIn = "2";
+        auto post = [&](BillKind kind, const std::vector<std::string>& quantities,
+                        const std::string& unit = "", const std::string& amount = "") {
+            CBill bill(kind);
+            bill.m_customer = unit;
+            bill.m_department = "仓储部";
+            bill.m_warehouse = "一号库";
+            bill.m_employee = "张三";
+            bill.m_account = "工行";
+            bill.m_paid = amount;
+            bill.m_introduction = "月末";
+            for (const auto& q : quantities) {
+                bill.AppendGoods(cola);
+                bill.EditCell(bill.m_lines.size() - 1,
+                              BillColumn(kind, kind == BillKind::Price ? "单价" : "数量"), q);
+            }
+            CScopedScriptedPort quiet;
+            quiet.QueueAnswer(true); // more than is owed: go on
+            if (bill.Save() != PostOutcome::Posted)
+                throw std::runtime_error("not posted");
+            return QString::fromStdString(bill.m_number);
+        };
+        const QString gain = post(BillKind::Gain, {"7", "5"});
+        const QString loss = post(BillKind::Loss, {"3"});
+        const QString price = post(BillKind::Price, {"2.5"});
+        const QString receipt = post(BillKind::Receipt, {}, "乙客户", "12.30");
+        const QString payment = post(BillKind::Payment, {}, "甲供应商", "0.70");
+        const std::string today = TodayIso();
+        struct Expected {
+            const char* item;
+            QStringList headers;
+            CQueryTableModel::Row bill, total;
+            const char* status;
+        };
+        const std::vector<Expected> kinds = {
+            {"报溢记录",
+             {"编号", "录入日期", "仓库", "部门", "经手人", "数量", "说明"},
+             {gain.toStdString(), today, "一号库", "仓储部", "张三", "12", ""},
+             {"统计汇总", "", "", "", "", "12", ""},
+             "总共查询出1条报溢记录"},
+            {"报损记录",
+             {"编号", "录入日期", "仓库", "部门", "经手人", "数量", "说明"},
+             {loss.toStdString(), today, "一号库", "仓储部", "张三", "3", ""},
+             {"统计汇总", "", "", "", "", "3", ""},
+             "总共查询出1条报损记录"},
+            {"调价记录",
+             {"编号", "录入日期", "仓库", "部门", "经手人", "说明"},
+             {price.toStdString(), today, "一号库", "仓储部", "张三", ""},
+             {"统计汇总", "", "", "", "", ""},
+             "总共查询出1条调价记录"},
+            {"收款记录",
+             {"编号", "录入日期", "往来单位", "帐户", "经手人", "部门", "金额", "说明"},
+             {receipt.toStdString(), today, "乙客户", "工行", "张三", "仓储部", "12.30", "月末"},
+             {"统计汇总", "", "", "", "", "", "12.30", ""},
+             "总共查询出1条收款记录"},
+            {"付款记录",
+             {"编号", "录入日期", "往来单位", "帐户", "经手人", "部门", "金额", "说明"},
+             {payment.toStdString(), today, "甲供应商", "工行", "张三", "仓储部", "0.70", "月末"},
+             {"统计汇总", "", "", "", "", "", "0.70", ""},
+             "总共查询出1条付款记录"},
+        };
+        const QDate day = QDate::fromString(QString::fromStdString(today), Qt::ISODate);
+        for (const auto& k : kinds) {
+            CNextModal<CChild_History_ViewDlg> ran([&](CChild_History_ViewDlg* dlg) {
+                QCOMPARE(dlg->windowTitle(), QString::fromUtf8(k.item));
+                QCOMPARE(dlg->m_model->Headers(), k.headers);
+                dlg->m_from->setDate(day);
+                dlg->m_to->setDate(day);
+                QTest::mouseClick(dlg->m_query, Qt::LeftButton);
+                QCOMPARE(dlg->m_model->Rows(),
+                         std::vector<CQueryTableModel::Row>({k.bill, k.total}));
+                QCOMPARE(dlg->m_status->text(), QString::fromUtf8(k.status));
+                // The day before holds none of them.
+                dlg->m_to->setDate(day.addDays(-1));
+                dlg->m_from->setDate(day.addDays(-1));
+                QTest::mouseClick(dlg->m_query, Qt::LeftButton);
+                QCOMPARE(dlg->m_model->Rows().size(), size_t(1));
+            });
+            QVERIFY(OpenRoute(nullptr, Place::Menu, QString::fromUtf8(k.item)));
+            QVERIFY(ran.Ran());
+        }
+    }
+
     void reportRunsSwitchesKindsAndTotals() {
         CTempProgramFolder folder;
         CScopedScriptedPort port;

@@ -1,11 +1,14 @@
 // The checks each bill window makes before posting, in the window's order.
 #include "CBill.h"
+#include "ListedNames.h"
 
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 
+#include <algorithm>
 #include <map>
+#include <utility>
 
 namespace {
 bool Refuse(const std::string& text) {
@@ -91,7 +94,7 @@ bool CBill::Validate() const {
             if (*paid < CMoney())
                 return Refuse("付款金额不能小于零！");
         }
-        if (!ValidateLines())
+        if (!CheckListedNames() || !ValidateLines())
             return false;
         auto totals = PostedTotals();
         if (!totals)
@@ -124,7 +127,7 @@ bool CBill::Validate() const {
             return Refuse("请输入 经手人名称！");
         if (m_lines.empty())
             return Refuse("请选择要移库的商品！");
-        return ValidateLines() && PostedTotals().has_value();
+        return CheckListedNames() && ValidateLines() && PostedTotals().has_value();
     }
     if (m_department.empty())
         return Refuse("请输入 部门 ！");
@@ -132,7 +135,18 @@ bool CBill::Validate() const {
         return Refuse("请输入 经手人名称！");
     if (m_warehouse.empty())
         return Refuse("请输入仓库！");
-    return ValidateLines() && PostedTotals().has_value();
+    return CheckListedNames() && ValidateLines() && PostedTotals().has_value();
+}
+
+bool CBill::CheckListedNames() const {
+    if (!CheckWarehouseListed(m_warehouse))
+        return false;
+    if (m_kind == BillKind::Transfer && !CheckWarehouseListed(m_toWarehouse))
+        return false;
+    if (!IsTradeKind(m_kind))
+        return true;
+    CDataStore store; // a failed connect has said why
+    return store.ConnectMain() && CheckUnitListed(store, m_customer);
 }
 
 bool CBill::ValidateLines() const {
@@ -141,6 +155,23 @@ bool CBill::ValidateLines() const {
     CStockReader stock;
     // Several lines of the same goods item all take from the same stock.
     std::map<std::string, int64_t> requested;
+    auto enoughStock = [&](const BillLine& l, int64_t quantity) {
+        int64_t& total = requested[l.code];
+        if (__builtin_add_overflow(total, quantity, &total))
+            return Refuse("单据的数量合计超出范围！");
+        auto onHand = stock.Stock(m_warehouse, l.code);
+        if (!onHand)
+            return false;
+        if (total > *onHand) {
+            // A goods item without a stock row has none of it: 0, not the store's marker.
+            return Refuse("库存不足！\r\n商品（" + l.name + "）在仓库（" + m_warehouse +
+                          "）的库存为：" + std::to_string(std::max<int64_t>(*onHand, 0)));
+        }
+        return true;
+    };
+    // A transfer checks every line's quantity before any stock, so that a shortage on one
+    // line does not hide a quantity that is no quantity on another.
+    std::vector<std::pair<const BillLine*, int64_t>> stockLater;
     for (const auto& l : m_lines) {
         int64_t quantity = 0;
         if (m_kind == BillKind::Price) {
@@ -175,16 +206,14 @@ bool CBill::ValidateLines() const {
         }
         if (!checksStock)
             continue;
-        int64_t& total = requested[l.code];
-        if (__builtin_add_overflow(total, quantity, &total))
-            return Refuse("单据的数量合计超出范围！");
-        auto onHand = stock.Stock(m_warehouse, l.code);
-        if (!onHand)
+        if (m_kind == BillKind::Transfer)
+            stockLater.emplace_back(&l, quantity);
+        else if (!enoughStock(l, quantity))
             return false;
-        if (total > *onHand) {
-            return Refuse("库存不足！\r\n商品（" + l.name + "）在仓库（" + m_warehouse +
-                          "）的库存为：" + std::to_string(*onHand));
-        }
+    }
+    for (const auto& [line, quantity] : stockLater) {
+        if (!enoughStock(*line, quantity))
+            return false;
     }
     return true;
 }

@@ -149,6 +149,8 @@ private:
     // Totals of validated lines; nothing (after a message) when one overflows.
     std::optional<Totals> PostedTotals() const;
     bool ValidateLines() const;
+    // The warehouses (and a trade bill's business unit) are in their lists.
+    bool CheckListedNames() const;
     // The checks of the receipt and payment windows (finance/FundBillChecks.cpp).
     bool ValidateFund() const;
     PostOutcome Post();

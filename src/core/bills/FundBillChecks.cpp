@@ -4,6 +4,7 @@
 #include "FundBill.h"
 
 #include "CBill.h"
+#include "ListedNames.h"
 #include "config/ConfigLists.h"
 #include "finance/Balances.h"
 #include "port/MessagePort.h"
@@ -17,6 +18,16 @@ bool Refuse(const std::string& text) {
     return false;
 }
 } // namespace
+
+bool FundBillTakesUnitType(BillKind kind, const std::string& unitType) {
+    if (kind == BillKind::Payment)
+        return unitType == kUnitTypeSupplier;
+    return kind == BillKind::Receipt && unitType != kUnitTypeSupplier;
+}
+
+std::string WrongUnitTypeText(BillKind kind, const std::string& unit) {
+    return "往来单位“" + unit + (kind == BillKind::Payment ? "”不是供应商！" : "”不是客户！");
+}
 
 std::optional<CMoneySum> CurrentOwed(BillKind kind, const std::string& unit) {
     if (unit.empty() || !IsFundKind(kind))
@@ -55,11 +66,14 @@ bool CBill::ValidateFund() const {
     CDataStore store;
     if (!store.ConnectMain())
         return false;
-    const auto listed = IsBusinessUnitName(store, m_customer);
-    if (!listed)
+    const auto types = BusinessUnitTypesOf(store, m_customer);
+    if (!types)
         return false;
-    if (!*listed)
-        return Refuse("往来单位“" + m_customer + "”不在往来单位列表中！");
+    if (types->empty())
+        return Refuse(UnitNotListedText(m_customer));
+    if (std::none_of(types->begin(), types->end(),
+                     [&](const std::string& t) { return FundBillTakesUnitType(m_kind, t); }))
+        return Refuse(WrongUnitTypeText(m_kind, m_customer));
     const auto banks = ReadConfigList("bank");
     if (std::none_of(banks.begin(), banks.end(),
                      [&](const ConfigListEntry& e) { return e.name == m_account; }))

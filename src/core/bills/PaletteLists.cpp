@@ -1,5 +1,7 @@
 #include "PaletteLists.h"
 
+#include "FundBill.h"
+
 #include "basic/GoodsClasses.h"
 #include "basic/GoodsSearch.h"
 #include "config/ConfigLists.h"
@@ -10,28 +12,21 @@ const char* const kPaletteNoKind = "没设置选项内容";
 
 namespace {
 
+const std::vector<PaletteColumn>& UnitColumns() {
+    static const std::vector<PaletteColumn> columns = {
+        {"单位编码", 120}, {"单位名称", 120},     {"联系人", 120},   {"手机号码", 120},
+        {"电话", 120},     {"传真", 120},         {"邮编", 120},     {"地址", 120},
+        {"地区", 120},     {"往来单位类型", 120}, {"客户网址", 120}, {"客户email", 120},
+        {"客户MSN", 120},  {"客户QQ", 120},       {"备注", 120}};
+    return columns;
+}
+
 const std::vector<PaletteKindInfo>& Kinds() {
     static const std::vector<PaletteKindInfo> kinds = {
-        {"palette_wanglaidanwei",
-         {{"单位编码", 120},
-          {"单位名称", 120},
-          {"联系人", 120},
-          {"手机号码", 120},
-          {"电话", 120},
-          {"传真", 120},
-          {"邮编", 120},
-          {"地址", 120},
-          {"地区", 120},
-          {"往来单位类型", 120},
-          {"客户网址", 120},
-          {"客户email", 120},
-          {"客户MSN", 120},
-          {"客户QQ", 120},
-          {"备注", 120}},
-         false,
-         1,
-         false,
-         PaletteTree::UnitTypes},
+        {"palette_wanglaidanwei", UnitColumns(), false, 1, false, PaletteTree::UnitTypes},
+        {"palette_kehu", UnitColumns(), false, 1, false, PaletteTree::UnitTypes, BillKind::Receipt},
+        {"palette_gongyingshang", UnitColumns(), false, 1, false, PaletteTree::UnitTypes,
+         BillKind::Payment},
         {"palette_department", {{"部门名称", 300}}, false, 0, false, PaletteTree::None},
         {"palette_cangku", {{"仓库名称", 300}}, false, 0, false, PaletteTree::None},
         {"palette_employees",
@@ -81,6 +76,14 @@ std::vector<std::vector<std::string>> NameRows(const std::vector<ConfigListEntry
 }
 } // namespace
 
+const char* UnitPaletteKind(BillKind kind) {
+    if (kind == BillKind::Receipt)
+        return "palette_kehu";
+    if (kind == BillKind::Payment)
+        return "palette_gongyingshang";
+    return "palette_wanglaidanwei";
+}
+
 const PaletteKindInfo* FindPaletteKind(const std::string& kind) {
     for (const auto& info : Kinds())
         if (kind == info.kind)
@@ -92,13 +95,15 @@ std::vector<std::vector<std::string>> PaletteRows(const PaletteKindInfo& info,
                                                   const std::optional<std::string>& treeItem) {
     std::vector<std::vector<std::string>> rows;
     const std::string kind = info.kind;
-    if (kind == "palette_wanglaidanwei") {
+    if (info.tree == PaletteTree::UnitTypes) {
         std::vector<BusinessUnitRecord> units;
         CDataStore store;
         if (store.ConnectMain())
             store.ListBusinessUnits(treeItem.value_or(kAllUnitTypes), units);
-        for (const auto& u : units)
-            rows.push_back(UnitRow(u));
+        for (const auto& u : units) {
+            if (!info.unitsFor || FundBillTakesUnitType(*info.unitsFor, u.CustomerType))
+                rows.push_back(UnitRow(u));
+        }
     } else if (kind == "palette_department") {
         rows = NameRows(ReadDepartments());
     } else if (kind == "palette_cangku") {
@@ -122,8 +127,14 @@ std::vector<std::vector<std::string>> PaletteRows(const PaletteKindInfo& info,
 
 std::vector<ClassTreeNode> PaletteTreeItems(const PaletteKindInfo& info) {
     switch (info.tree) {
-    case PaletteTree::UnitTypes:
-        return {{"供应商", {}}, {"客户", {}}};
+    case PaletteTree::UnitTypes: {
+        std::vector<ClassTreeNode> items;
+        for (const char* type : {kUnitTypeSupplier, kUnitTypeCustomer}) {
+            if (!info.unitsFor || FundBillTakesUnitType(*info.unitsFor, type))
+                items.push_back({type, {}});
+        }
+        return items;
+    }
     case PaletteTree::Departments: {
         std::vector<ClassTreeNode> items;
         for (const auto& d : ReadDepartments())

@@ -1,4 +1,5 @@
 #pragma once
+#include "BillKind.h"
 #include "basic/ClassTree.h"
 #include "store/Records.h"
 
@@ -23,7 +24,14 @@ struct PaletteKindInfo {
     int chosenColumn; // the column whose text is the chosen name
     bool goods;       // the choice is a goods record (by the code in column 0)
     PaletteTree tree;
+    // The business-unit pickers of receipts and payments list only the units that bill takes
+    // (FundBillTakesUnitType); nothing: every unit.
+    std::optional<BillKind> unitsFor = std::nullopt;
 };
+
+// The business-unit picker of a bill of `kind`: palette_kehu (customers) for receipts,
+// palette_gongyingshang (suppliers) for payments, palette_wanglaidanwei (all) otherwise.
+const char* UnitPaletteKind(BillKind kind);
 
 // Shown when a picker is opened without a kind.
 extern const char* const kPaletteNoKind; // "没设置选项内容"

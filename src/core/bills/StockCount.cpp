@@ -1,6 +1,7 @@
 #include "StockCount.h"
 
 #include "CBill.h"
+#include "ListedNames.h"
 
 #include "basic/ClassTree.h"
 #include "basic/GoodsStore.h"
@@ -10,6 +11,7 @@
 #include "text/Clock.h"
 #include "text/Money.h"
 
+#include <algorithm>
 #include <functional>
 #include <unordered_map>
 
@@ -34,12 +36,33 @@ void AddDifferenceLine(CBill& bill, const CountLine& line, int64_t quantity,
 }
 } // namespace
 
-std::optional<StockCount> LoadStockCount(const std::string& warehouse,
-                                         const std::string& className) {
+CountChoice CheckCountChoice(const std::string& warehouse, const std::string& className) {
     if (warehouse.empty()) {
         Messages().Inform("请输入仓库！");
-        return std::nullopt;
+        return CountChoice::Refused;
     }
+    if (!CheckWarehouseListed(warehouse))
+        return CountChoice::Refused;
+    if (className.empty() || className == std::string(kAllGoods))
+        return CountChoice::Valid;
+    CDataStore store;
+    std::vector<GoodsClassRecord> classes;
+    if (!store.ConnectMain() || !store.ListGoodsClasses(classes)) {
+        Messages().Inform(KindInfo(BillKind::Gain).connectFailure);
+        return CountChoice::Failed;
+    }
+    if (std::none_of(classes.begin(), classes.end(),
+                     [&](const GoodsClassRecord& c) { return c.class_name == className; })) {
+        Messages().Inform(ClassNotListedText(className));
+        return CountChoice::Refused;
+    }
+    return CountChoice::Valid;
+}
+
+std::optional<StockCount> LoadStockCount(const std::string& warehouse,
+                                         const std::string& className) {
+    if (CheckCountChoice(warehouse, className) != CountChoice::Valid)
+        return std::nullopt;
     CDataStore store;
     if (!store.ConnectMain()) {
         Messages().Inform(KindInfo(BillKind::Gain).connectFailure);

@@ -24,9 +24,18 @@ struct StockCount {
     std::vector<CountLine> lines;
 };
 
+enum class CountChoice {
+    Valid,
+    Refused, // no warehouse, or one the warehouse list does not hold, or an unknown class
+    Failed,  // the main data file could not be read (message shown)
+};
+// The warehouse and class a count is loaded for: a warehouse of the warehouse list, and all
+// goods (empty or "所有商品") or a class of the class list. Says why when not.
+CountChoice CheckCountChoice(const std::string& warehouse, const std::string& className);
+
 // The stock rows of `warehouse` whose goods belong to `className` (empty or "所有商品": all
 // goods), in goods order, each counted at its book quantity, under a fresh count number.
-// Nothing after a message (no warehouse given, the data file or a read failed).
+// Nothing after a message (CheckCountChoice refused, the data file or a read failed).
 std::optional<StockCount> LoadStockCount(const std::string& warehouse,
                                          const std::string& className);
 

@@ -103,14 +103,15 @@ Delta RowDelta(int source, Sum amount, Sum paid) {
 }
 } // namespace
 
-std::optional<bool> IsBusinessUnitName(CDataStore& store, const std::string& name) {
-    bool found = false;
-    if (!store.Run("select 1 from ferix_customer where CustomerName = ? limit 1", {name},
-                   [&](const CStatement&) { found = true; })) {
+std::optional<std::vector<std::string>> BusinessUnitTypesOf(CDataStore& store,
+                                                            const std::string& name) {
+    std::vector<std::string> types;
+    if (!store.Run("select CustomerType from ferix_customer where CustomerName = ? order by Id",
+                   {name}, [&](const CStatement& st) { types.push_back(st.Text(0)); })) {
         Messages().Inform(ConnectFailureText(store.LastError()));
         return std::nullopt;
     }
-    return found;
+    return types;
 }
 
 std::optional<UnitBalanceRecord> BalanceOf(CDataStore& store, const std::string& name) {

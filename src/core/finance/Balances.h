@@ -12,8 +12,10 @@ class CDataStore;
 // receivable and payable, a unit's statement, each account's money. Each reports its own
 // failure through the message port.
 
-// Whether the unit list holds a unit of exactly this name; nothing after a message.
-std::optional<bool> IsBusinessUnitName(CDataStore& store, const std::string& name);
+// The types of the units of exactly this name in the unit list (a name kept both as customer and
+// as supplier has two); empty when the list holds none. Nothing after a message.
+std::optional<std::vector<std::string>> BusinessUnitTypesOf(CDataStore& store,
+                                                            const std::string& name);
 // Per business-unit name as the bills store it, in one pass over its bills:
 //   receivable = sales (Total - Pay) - sale returns (Total - Pay) - receipts
 //   payable    = purchases (Total - Pay) - purchase returns (Total - Pay) - payments

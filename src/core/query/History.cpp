@@ -1,12 +1,18 @@
 #include "History.h"
 
+#include "bills/BillKind.h"
 #include "bills/BillReversal.h"
 #include "bills/TransferStore.h"
+#include "port/FailureText.h"
+#include "port/MessagePort.h"
+#include "query/BillHistory.h"
 #include "store/BillKindNames.h"
+#include "store/BillRows.h"
 #include "store/CDataStore.h"
 #include "text/Money.h"
 
 #include <cstdint>
+#include <unordered_map>
 
 const char* const kTotalRowText = "统计汇总";
 
@@ -18,6 +24,11 @@ const std::vector<HistoryKind>& HistoryKinds() {
         {KindNames(BillKind::Sale).historyWord, "销售报表", "准备查看历史销售记录"},
         {KindNames(BillKind::SaleReturn).historyWord, "销售退货报表", "准备查看历史销售退货记录"},
         {KindNames(BillKind::Transfer).historyWord, "移库记录", "准备查看历史移库记录"},
+        {KindNames(BillKind::Loss).historyWord, "报损记录", "准备查看历史报损记录"},
+        {KindNames(BillKind::Gain).historyWord, "报溢记录", "准备查看历史报溢记录"},
+        {KindNames(BillKind::Price).historyWord, "调价记录", "准备查看历史调价记录"},
+        {KindNames(BillKind::Receipt).historyWord, "收款记录", "准备查看历史收款记录"},
+        {KindNames(BillKind::Payment).historyWord, "付款记录", "准备查看历史付款记录"},
     };
     return kinds;
 }
@@ -126,4 +137,138 @@ std::vector<TransferRecord> QueryTransferHistory(const std::string& from, const 
     if (!store.ConnectMain())
         return {};
     return ListTransfersByDate(store, from, to);
+}
+
+namespace {
+using H = BillHeaderRecord;
+
+std::optional<BillKind> OtherKind(const std::string& word) {
+    auto kind = BillKindFromHistoryWord(word);
+    if (!kind || IsTradeKind(*kind) || *kind == BillKind::Transfer)
+        return std::nullopt;
+    return kind;
+}
+} // namespace
+
+const std::vector<HistoryColumn>* OtherHistoryColumns(const std::string& word) {
+    static const std::vector<HistoryColumn> stock = {
+        {"编号", &H::Bill_ID},     {"录入日期", &H::Bill_Date}, {"仓库", &H::Warehouse},
+        {"部门", &H::Department},  {"经手人", &H::Employee},    {"数量", &H::Number},
+        {"说明", &H::Introduction}};
+    static const std::vector<HistoryColumn> price = {
+        {"编号", &H::Bill_ID},    {"录入日期", &H::Bill_Date}, {"仓库", &H::Warehouse},
+        {"部门", &H::Department}, {"经手人", &H::Employee},    {"说明", &H::Introduction}};
+    static const std::vector<HistoryColumn> money = {
+        {"编号", &H::Bill_ID}, {"录入日期", &H::Bill_Date}, {"往来单位", &H::Customer},
+        {"帐户", &H::Bank},    {"经手人", &H::Employee},    {"部门", &H::Department},
+        {"金额", &H::Total},   {"说明", &H::Introduction}};
+    auto kind = OtherKind(word);
+    if (!kind)
+        return nullptr;
+    if (*kind == BillKind::Price)
+        return &price;
+    return IsFundKind(*kind) ? &money : &stock;
+}
+
+int OtherHistoryColumnOf(const std::string& word, std::string BillHeaderRecord::*field) {
+    const auto* columns = OtherHistoryColumns(word);
+    for (size_t c = 0; columns && c < columns->size(); ++c) {
+        if ((*columns)[c].field == field)
+            return static_cast<int>(c);
+    }
+    return -1;
+}
+
+std::vector<std::string> OtherHistoryCells(const std::string& word, const BillHeaderRecord& bill) {
+    std::vector<std::string> cells;
+    if (const auto* columns = OtherHistoryColumns(word)) {
+        for (const auto& c : *columns)
+            cells.push_back(bill.*c.field);
+    }
+    return cells;
+}
+
+std::vector<std::string> OtherHistoryTotalCells(const std::string& word,
+                                                const std::vector<BillHeaderRecord>& bills) {
+    return OtherHistoryCells(word, HistoryTotalRow(bills));
+}
+
+std::string OtherHistoryStatusText(const std::string& word, size_t count) {
+    const HistoryKind* kind = FindHistoryKind(word);
+    // The caption names the records: "报损记录" ...
+    return "总共查询出" + std::to_string(count) + "条" + (kind ? kind->caption : "");
+}
+
+std::vector<BillHeaderRecord> ListOtherBillsByDate(CDataStore& store, BillKind kind,
+                                                   const std::string& from, const std::string& to,
+                                                   bool* ok) {
+    if (ok)
+        *ok = false;
+    std::vector<BillHeaderRecord> bills;
+    bool read = false;
+    if (IsFundKind(kind)) {
+        read = store.Run(
+            "select Canceled, Bill_ID, Bill_Date, Customer, Department, Employee, Bank, Amount,"
+            " Introduction from FundBill where Kind = ? and Bill_Date between ? and ? order by Id",
+            {FundKindText(kind), from, to}, [&](const CStatement& st) {
+                H h;
+                h.Canceled = st.Text(0);
+                h.Bill_ID = st.Text(1);
+                h.Bill_Date = st.Text(2);
+                h.Customer = st.Text(3);
+                h.Department = st.Text(4);
+                h.Employee = st.Text(5);
+                h.Bank = st.Text(6);
+                h.Total = st.Text(7);
+                h.Introduction = st.Text(8);
+                bills.push_back(std::move(h));
+            });
+    } else {
+        // One row per line: a bill is its first row, its quantity the sum of its lines'.
+        const bool price = kind == BillKind::Price;
+        std::unordered_map<std::string, size_t> billOf;
+        std::vector<int64_t> quantities;
+        read =
+            store.Run(std::string("select Bill_ID, Bill_Date, Department, Warehouse, Employee,"
+                                  " Introduction, ") +
+                          (price ? "''" : "Product_Number") + " from " + KindNames(kind).tableName +
+                          " where Bill_Date between ? and ? order by Id",
+                      {from, to}, [&](const CStatement& st) {
+                          auto [it, added] = billOf.emplace(st.Text(0), bills.size());
+                          if (added) {
+                              H h;
+                              h.Canceled = "0";
+                              h.Bill_ID = st.Text(0);
+                              h.Bill_Date = st.Text(1);
+                              h.Department = st.Text(2);
+                              h.Warehouse = st.Text(3);
+                              h.Employee = st.Text(4);
+                              h.Introduction = st.Text(5);
+                              bills.push_back(std::move(h));
+                              quantities.push_back(0);
+                          }
+                          int64_t& q = quantities[it->second];
+                          if (__builtin_add_overflow(q, LeadingInteger(st.Text(6)), &q))
+                              q = INT64_MAX;
+                      });
+        for (size_t i = 0; !price && i < bills.size(); ++i)
+            bills[i].Number = std::to_string(quantities[i]);
+    }
+    if (!read) {
+        Messages().Inform(DatabaseFailureText(kHistoryFailure,
+                                              store.LastErrorCodeText() + "+" + store.LastError()));
+        return {};
+    }
+    if (ok)
+        *ok = true;
+    return bills;
+}
+
+std::vector<BillHeaderRecord> QueryOtherHistory(const std::string& word, const std::string& from,
+                                                const std::string& to) {
+    auto kind = OtherKind(word);
+    CDataStore store;
+    if (!kind || !store.ConnectMain())
+        return {};
+    return ListOtherBillsByDate(store, *kind, from, to);
 }

@@ -1,8 +1,11 @@
 #pragma once
 #include "query/BillHistory.h"
+#include "store/BillKindNames.h"
 #include "store/Records.h"
 
 #include <string>
+
+class CDataStore;
 #include <vector>
 
 // The bill history view: posted trade bills of one kind, or the transfers, in a date range,
@@ -56,3 +59,36 @@ std::string TransferHistoryStatusText(size_t count);
 // The transfers whose ISO bill date lies in [from, to], in posting order. Empty after a message
 // when the data cannot be read.
 std::vector<TransferRecord> QueryTransferHistory(const std::string& from, const std::string& to);
+
+// ---- losses, gains, price adjustments, receipts and payments: one row per bill, each kind
+// with its own columns
+
+// A column of these kinds' lists: its header and the header field it shows.
+struct HistoryColumn {
+    const char* header;
+    std::string BillHeaderRecord::*field;
+};
+// The columns of the kind's list; nullptr for the trade kinds and transfers.
+const std::vector<HistoryColumn>* OtherHistoryColumns(const std::string& word);
+// The quantity column (Number) and the amount column (Total) of the kind's list, -1 when none.
+int OtherHistoryColumnOf(const std::string& word, std::string BillHeaderRecord::*field);
+std::vector<std::string> OtherHistoryCells(const std::string& word, const BillHeaderRecord& bill);
+// "统计汇总" with the sums of the kind's quantity and amount columns.
+std::vector<std::string> OtherHistoryTotalCells(const std::string& word,
+                                                const std::vector<BillHeaderRecord>& bills);
+// "总共查询出N条报损记录" and so on.
+std::string OtherHistoryStatusText(const std::string& word, size_t count);
+
+// The loss, gain, price-adjustment, receipt or payment bills whose ISO bill date lies in
+// [from, to], one per bill in posting order, in a trade bill header's fields: a loss or gain
+// carries its warehouse, department, handler, first line's remark and its quantity total
+// (Number); a price adjustment the same without a quantity; a receipt or payment its unit
+// (Customer), department, handler, account (Bank), amount (Total) and remark. Canceled is the
+// row's mark ("0" for kinds that are never reversed). Empty after a message when the read
+// failed; `ok` (when given) tells that apart from no bills.
+std::vector<BillHeaderRecord> ListOtherBillsByDate(CDataStore& store, BillKind kind,
+                                                   const std::string& from, const std::string& to,
+                                                   bool* ok = nullptr);
+// The same on a connection of its own, by history kind word.
+std::vector<BillHeaderRecord> QueryOtherHistory(const std::string& word, const std::string& from,
+                                                const std::string& to);

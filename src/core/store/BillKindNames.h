@@ -31,8 +31,9 @@ struct BillKindNames {
     const char* prefix;      // bill-number prefix, "JH-" ...
     BillTable table;         // header table of a trade kind, the only table otherwise
     const char* tableName;   // that table's name in the schema
-    const char* historyWord; // run_caigou ... for trade kinds, run_yiku, run_shoukuan,
-                             // run_fukuan; "" for the kinds no history shows
+    const char* historyWord; // run_caigou ... for trade kinds, run_baosun_jilu,
+                             // run_baoyi_jilu, run_tiaojia_jilu, run_yiku, run_shoukuan,
+                             // run_fukuan: the history view's kind
     const char* routeWord;   // the command word its window is opened with (run_jinhuo ...);
                              // "" when the window takes none. run_tuihuo names either return:
                              // the purchase window and the sale window each read it as theirs.
@@ -47,9 +48,12 @@ inline constexpr BillKindNames kBillKindNames[] = {
      "run_xiaoshou"},
     {BillKind::SaleReturn, "退货单", "sale-return", "XSTH-", BillTable::BackSale, "BackSale",
      "run_sale_tuihuo", "run_tuihuo"},
-    {BillKind::Loss, "报损单", "loss", "BS-", BillTable::BaoSunDan, "BaoSunDan", "", "run_baosun"},
-    {BillKind::Gain, "报溢单", "gain", "BY-", BillTable::BaoYiDan, "BaoYiDan", "", "run_baoyi"},
-    {BillKind::Price, "调价单", "price", "TJ-", BillTable::TiaoJiaDan, "TiaoJiaDan", "", ""},
+    {BillKind::Loss, "报损单", "loss", "BS-", BillTable::BaoSunDan, "BaoSunDan", "run_baosun_jilu",
+     "run_baosun"},
+    {BillKind::Gain, "报溢单", "gain", "BY-", BillTable::BaoYiDan, "BaoYiDan", "run_baoyi_jilu",
+     "run_baoyi"},
+    {BillKind::Price, "调价单", "price", "TJ-", BillTable::TiaoJiaDan, "TiaoJiaDan",
+     "run_tiaojia_jilu", ""},
     {BillKind::Transfer, "移库单", "transfer", "YK-", BillTable::YiKuDan, "YiKuDan", "run_yiku",
      ""},
     {BillKind::Receipt, "收款单", "receipt", "SK-", BillTable::FundBill, "FundBill", "run_shoukuan",

@@ -198,6 +198,8 @@ void Cferix_razazDlg::BuildMenu() {
     route(reports, "进货退货报表");
     route(reports, "销售退货报表");
     route(reports, "移库记录");
+    for (const char* item : {"报损记录", "报溢记录", "调价记录", "收款记录", "付款记录"})
+        route(reports, item);
     route(reports, "销售利润报表");
 
     QMenu* help = bar->addMenu(QStringLiteral("帮助(&H)"));

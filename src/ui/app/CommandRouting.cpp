@@ -108,6 +108,11 @@ const std::vector<RouteRow>& RouteTable() {
         {Menu, "销售退货报表", "CChild_History_ViewDlg",
          KindNames(BillKind::SaleReturn).historyWord},
         {Menu, "移库记录", "CChild_History_ViewDlg", KindNames(BillKind::Transfer).historyWord},
+        {Menu, "报损记录", "CChild_History_ViewDlg", KindNames(BillKind::Loss).historyWord},
+        {Menu, "报溢记录", "CChild_History_ViewDlg", KindNames(BillKind::Gain).historyWord},
+        {Menu, "调价记录", "CChild_History_ViewDlg", KindNames(BillKind::Price).historyWord},
+        {Menu, "收款记录", "CChild_History_ViewDlg", KindNames(BillKind::Receipt).historyWord},
+        {Menu, "付款记录", "CChild_History_ViewDlg", KindNames(BillKind::Payment).historyWord},
         {Menu, "销售利润报表", "CReportProfitDlg", ""},
     };
     return rows;

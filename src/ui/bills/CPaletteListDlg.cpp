@@ -30,6 +30,8 @@ CPaletteListDlg::Script& TestScript() {
 QString ManageWindow(const QString& kind) {
     static const std::pair<const char*, const char*> windows[] = {
         {"palette_wanglaidanwei", "CChild_Jichu_CustomerDlg"},
+        {"palette_kehu", "CChild_Jichu_CustomerDlg"},
+        {"palette_gongyingshang", "CChild_Jichu_CustomerDlg"},
         {"palette_department", "CChild_Jichu_BumenDlg"},
         {"palette_cangku", "CChild_Jichu_WarehouseDlg"},
         {"palette_employees", "CChild_Jichu_EmployeesDlg"},

@@ -1,6 +1,7 @@
 #include "CFundBillDlg.h"
 
 #include "bills/FundBill.h"
+#include "bills/PaletteLists.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CUnderLineEdit.h"
 
@@ -52,7 +53,7 @@ CFundBillDlg::CFundBillDlg(QWidget* parent, BillKind kind)
     dateRow->addWidget(m_standing, 1); // the whole rest: no relayout per text
     header->addLayout(dateRow, 0, 3);
     header->addWidget(m_customerLabel, 1, 0);
-    header->addWidget(PickedField(m_customer, "palette_wanglaidanwei"), 1, 1);
+    header->addWidget(PickedField(m_customer, UnitPaletteKind(kind)), 1, 1);
     header->addWidget(m_owedLabel, 1, 2);
     header->addWidget(m_owed, 1, 3);
     header->addWidget(m_accountLabel, 2, 0);

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 CChild_History_ViewDlg::CChild_History_ViewDlg(QWidget* parent) : QDialog(parent) {
     m_from = MakeQueryDateEdit(this);
@@ -91,15 +92,29 @@ void CChild_History_ViewDlg::SetCommand(const QString& command) {
     setWindowTitle(QString::fromUtf8(kind->caption));
     m_status->setText(QString::fromUtf8(kind->label));
     const bool transfers = IsTransferHistory(kind->word);
+    const auto* other = OtherHistoryColumns(kind->word);
     QStringList headers;
-    for (const auto& h : transfers ? TransferHistoryHeaders() : HistoryHeaders(kind->word))
-        headers << QString::fromStdString(h);
+    if (other) {
+        for (const auto& c : *other)
+            headers << QString::fromUtf8(c.header);
+    } else {
+        for (const auto& h : transfers ? TransferHistoryHeaders() : HistoryHeaders(kind->word))
+            headers << QString::fromStdString(h);
+    }
     // Each kind names its own customer, warehouse and money.
     if (!m_headersSet || headers != m_model->Headers()) {
         m_transfers = transfers;
+        m_other = other != nullptr;
         m_headersSet = true;
         m_model->SetHeaders(headers);
-        if (transfers)
+        if (other) {
+            std::set<int> numeric;
+            for (auto field : {&BillHeaderRecord::Number, &BillHeaderRecord::Total}) {
+                if (int c = OtherHistoryColumnOf(kind->word, field); c >= 0)
+                    numeric.insert(c);
+            }
+            m_model->SetNumericColumns(numeric);
+        } else if (transfers)
             m_model->SetNumericColumns({kTransferNumberColumn});
         else
             m_model->SetNumericColumns({kHistoryNumberColumn, kHistoryTotalColumn, 9});
@@ -117,6 +132,10 @@ void CChild_History_ViewDlg::Query() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (m_transfers) {
         QueryTransfers();
+        return;
+    }
+    if (m_other) {
+        QueryOther();
         return;
     }
     std::vector<BillHeaderRecord> bills =
@@ -155,8 +174,28 @@ void CChild_History_ViewDlg::QueryTransfers() {
     m_model->AppendRow(TransferHistoryTotalCells(bills), true);
 }
 
+void CChild_History_ViewDlg::QueryOther() {
+    const std::string word = m_command.toStdString();
+    std::vector<BillHeaderRecord> bills = QueryOtherHistory(word, IsoDate(m_from), IsoDate(m_to));
+    QApplication::restoreOverrideCursor();
+    std::vector<CQueryTableModel::Row> rows;
+    rows.reserve(bills.size());
+    std::map<int, QString> notes;
+    for (auto it = bills.rbegin(); it != bills.rend(); ++it) {
+        if (const char* mark = HistoryRowMark(it->Canceled))
+            notes[int(rows.size())] = QString::fromUtf8(mark);
+        rows.push_back(OtherHistoryCells(word, *it));
+    }
+    m_model->SetRows(std::move(rows));
+    m_model->SetRowNotes(std::move(notes));
+    m_status->setText(QString::fromStdString(OtherHistoryStatusText(word, bills.size())));
+    m_model->AppendRow(OtherHistoryTotalCells(word, bills), true);
+}
+
 void CChild_History_ViewDlg::OpenRow(int row) {
     QString billId = m_model->Cell(row, 0);
+    if (m_other) // these kinds have no window that shows a stored bill
+        return;
     if (m_model->IsMarked(row) || billId.isEmpty() || billId == QString::fromUtf8(kTotalRowText))
         return;
     if (m_transfers) {

@@ -36,8 +36,11 @@ public:
 
 private:
     void QueryTransfers();
+    // Losses, gains, price adjustments, receipts and payments: each kind its own columns.
+    void QueryOther();
 
     QString m_command;
     bool m_transfers = false;
+    bool m_other = false;
     bool m_headersSet = false;
 };

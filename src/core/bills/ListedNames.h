@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+
+class CDataStore;
+
+// A bill names its warehouses and its business unit as typed or picked; a name the lists do not
+// hold makes a stock row nobody can pick, or a debt no receipt can settle. These are the checks
+// and texts the bills and the stock count share.
+
+std::string WarehouseNotListedText(const std::string& warehouse);
+std::string UnitNotListedText(const std::string& unit);
+std::string ClassNotListedText(const std::string& className);
+
+// Whether the warehouse list holds exactly this name; says WarehouseNotListedText when not.
+bool CheckWarehouseListed(const std::string& warehouse);
+// Whether the unit list holds a unit of exactly this name; says UnitNotListedText when not, or
+// the store's failure.
+bool CheckUnitListed(CDataStore& store, const std::string& unit);
