@@ -160,7 +160,7 @@ const std::vector<HistoryColumn>* OtherHistoryColumns(const std::string& word) {
         {"部门", &H::Department}, {"经手人", &H::Employee},    {"说明", &H::Introduction}};
     static const std::vector<HistoryColumn> money = {
         {"编号", &H::Bill_ID}, {"录入日期", &H::Bill_Date}, {"往来单位", &H::Customer},
-        {"帐户", &H::Bank},    {"经手人", &H::Employee},    {"部门", &H::Department},
+        {"账户", &H::Bank},    {"经手人", &H::Employee},    {"部门", &H::Department},
         {"金额", &H::Total},   {"说明", &H::Introduction}};
     auto kind = OtherKind(word);
     if (!kind)
