@@ -22,6 +22,7 @@ mkdir -p "$WORK/shop" && cd "$WORK/shop"
 # The test server trusts its users: the password is carried along and never checked.
 echo "$FERIX_TEST_PG password=$secret options='-c search_path=$schema'" | "$CLI" init --server - ||
     { echo "init --server failed"; exit 1; }
+shop >/dev/null
 
 run classes add 电子
 printf 'Code,ProductName,ClassName,Unit,PriceIn\r\nG1,Pen,电子,个,1.5\r\nG2,"Ink ""blue""",电子,瓶,3\r\nG3,Pad,电子,本,2\r\n' >"$WORK/goods.csv"

@@ -22,6 +22,7 @@ trap cleanup EXIT
 
 mkdir -p "$WORK/shop" && cd "$WORK/shop" || exit 1
 echo "$conn" | "$CLI" init --server - >/dev/null || { echo "init --server failed"; exit 1; }
+shop >/dev/null
 run classes add 电子
 {
     printf 'Code,ProductName,ClassName,Unit,PriceIn\r\n'

@@ -21,6 +21,7 @@ check "server.conf is the owner's alone" [ "$(stat -c %a Data/server.conf)" = 60
 check "no data files" [ ! -e Data/main_data.tdb -a ! -e Data/other_data.tdb ]
 run init --server "$FERIX_TEST_PG"
 check "a second init is refused" [ "$RC" = 1 ]
+shop >/dev/null
 
 run classes add 电子
 printf 'Code,ProductName,ClassName,Unit,PriceIn\r\nG1,Pen,电子,个,1.5\r\n' >"$WORK/goods.csv"
