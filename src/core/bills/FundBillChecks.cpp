@@ -74,8 +74,10 @@ bool CBill::ValidateFund() const {
     if (std::none_of(types->begin(), types->end(),
                      [&](const std::string& t) { return FundBillTakesUnitType(m_kind, t); }))
         return Refuse(WrongUnitTypeText(m_kind, m_customer));
-    const auto banks = ReadConfigList("bank");
-    if (std::none_of(banks.begin(), banks.end(),
+    const auto banks = ReadConfigListToCheck("bank");
+    if (!banks)
+        return false;
+    if (std::none_of(banks->begin(), banks->end(),
                      [&](const ConfigListEntry& e) { return e.name == m_account; }))
         return Refuse("账户“" + m_account + "”不在银行账户列表中！");
     const auto owed = receipt ? ReceivableOf(store, m_customer) : PayableOf(store, m_customer);

@@ -19,8 +19,10 @@ std::string ClassNotListedText(const std::string& className) {
 }
 
 bool CheckWarehouseListed(const std::string& warehouse) {
-    const auto list = ReadConfigList("warehouse");
-    if (std::any_of(list.begin(), list.end(),
+    const auto list = ReadConfigListToCheck("warehouse");
+    if (!list)
+        return false;
+    if (std::any_of(list->begin(), list->end(),
                     [&](const ConfigListEntry& e) { return e.name == warehouse; }))
         return true;
     Messages().Inform(WarehouseNotListedText(warehouse));

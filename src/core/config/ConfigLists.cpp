@@ -143,6 +143,20 @@ bool RemoveConfigListEntries(const std::string& key, const std::string& name, bo
     });
 }
 
+std::optional<std::vector<ConfigListEntry>> ReadConfigListToCheck(const std::string& key) {
+    CConfigDocumentAccess access;
+    CXmlDocument doc;
+    if (OpenList(doc, access, key, false))
+        return ReadEntries(doc, key);
+    if (access.Unreachable())
+        return std::nullopt; // the failed connect has said why
+    if (!access.ReadError().empty()) {
+        Messages().Inform("读取服务器上的配置列表失败：" + access.ReadError());
+        return std::nullopt;
+    }
+    return std::vector<ConfigListEntry>{};
+}
+
 std::vector<ConfigListEntry> ReadDepartments() {
     CXmlDocument doc;
     if (!OpenListToRead(doc, kDepartmentKey))

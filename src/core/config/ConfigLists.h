@@ -35,6 +35,9 @@ bool IsSimpleConfigListKey(const std::string& key);
 
 // key: area, bank, unit, warehouse, income or spending. Entries in file order.
 std::vector<ConfigListEntry> ReadConfigList(const std::string& key);
+// The same for a check that a name is listed: nothing when the server holding the lists could
+// not be reached or read, the reason told (a list that cannot be read is not an empty list).
+std::optional<std::vector<ConfigListEntry>> ReadConfigListToCheck(const std::string& key);
 // Appends <key name="..." note="..."/> to the end of the list.
 bool AddConfigListEntry(const std::string& key, const std::string& name, const std::string& note,
                         bool* refused = nullptr);
