@@ -35,6 +35,10 @@ check "operators added" [ "$RC" = 0 ]
 run config add bank "Bank \"Q\" 100%"
 check "a bank with quotes" [ "$RC" = 0 ]
 
+printf '%s\r\n' 'CustomerCode,CustomerName,CustomerType' 'S1,Alpha,客户' 'S2,zeta Co,客户' \
+    'S3,_Beta,客户' 'S4,alpha2,客户' >"$WORK/sorting.csv"
+run customers import "$WORK/sorting.csv"
+check "customers that sort otherwise imported" [ "$RC" = 0 ]
 # Sales whose employee, department, customer and account sort one way by bytes and another way
 # as people sort (the test database's collation): the reports, balances and accounts must
 # keep the files' order.

@@ -185,9 +185,9 @@ TEST_F(FinanceTest, AUnitIsChangedByCodeAndKeepsItsNameOnceABillNamesIt) {
         return u ? u->CustomerName + "/" + u->CustomerTel + "/" + u->CustomerType : "none";
     };
 
-    EXPECT_EQ(UpdateBusinessUnitFields("KH001", {{"CustomerTel", "021-5888"}}),
+    EXPECT_EQ(UpdateBusinessUnitFields("KH000", {{"CustomerTel", "021-5888"}}),
               UpdateOutcome::Updated);
-    EXPECT_EQ(stored("KH001"), "华东电子/021-5888/客户");
+    EXPECT_EQ(stored("KH000"), "华东电子/021-5888/客户");
     const std::string before = Snapshot();
     const std::vector<std::pair<FieldValues, std::string>> refused = {
         {{{"CustomerName", "华东新电子"}}, "往来单位“华东电子”已有单据，不能修改单位名称！"},
@@ -197,7 +197,7 @@ TEST_F(FinanceTest, AUnitIsChangedByCodeAndKeepsItsNameOnceABillNamesIt) {
     };
     for (const auto& [fields, message] : refused) {
         m_port.Clear();
-        EXPECT_EQ(UpdateBusinessUnitFields("KH001", fields), UpdateOutcome::Refused) << message;
+        EXPECT_EQ(UpdateBusinessUnitFields("KH000", fields), UpdateOutcome::Refused) << message;
         EXPECT_EQ(Said(), message);
     }
     m_port.Clear();
