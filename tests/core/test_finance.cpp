@@ -497,6 +497,12 @@ TEST_F(FinanceTest, APaidAmountIsMoneyAskedAboutPastTheTotalAndAStoredTextIsName
     ASSERT_EQ(balances.size(), 1u);
     EXPECT_EQ((Strings{balances[0].Receivable}), Strings{"90.00"});
     EXPECT_EQ(balances[0].Notes, note);
+    // The accounts too: XS-1's 30.00 came in, XS-2's text is named, not taken as 0.00 unseen.
+    m_port.Clear();
+    const auto accounts = ReadAccountBalances();
+    ASSERT_TRUE(accounts);
+    EXPECT_EQ(AccountTotalRow(*accounts).In, "30.00");
+    EXPECT_EQ(m_port.Texts(), note);
 }
 
 TEST_F(FinanceTest, BillsOfFractionsOfACentAddUpToTheShownLinesInEveryFigureOfEveryTradeKind) {
