@@ -155,6 +155,21 @@ std::optional<std::string> CBill::FreeNumber(CDataStore& store, PostOutcome& ref
         refusal = PostOutcome::Failed;
         return std::nullopt;
     };
+    // Blanks around a number do not show in a list: "   " would be no number, "XS-1-H " a red
+    // bill's, "XS-1 " a second XS-1.
+    const size_t first = m_number.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) {
+        store.Rollback();
+        Messages().Inform("单据编号不能为空！");
+        refusal = PostOutcome::NumberRefused;
+        return std::nullopt;
+    }
+    if (first != 0 || m_number.find_last_not_of(" \t\r\n") != m_number.size() - 1) {
+        store.Rollback();
+        Messages().Inform("单据编号“" + m_number + "”前后不能有空白！");
+        refusal = PostOutcome::NumberRefused;
+        return std::nullopt;
+    }
     // "-H" ends the number of a red bill: an ordinary bill under such a number would keep its
     // namesake from ever being reversed.
     if (IsRedBillNumber(m_number)) {
