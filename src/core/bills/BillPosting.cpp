@@ -318,10 +318,12 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
     }
     const std::string quantityTotal = std::to_string(totals.quantity);
     const std::string amountTotal = totals.amount.Format2();
+    // The paid amount is kept as money (" 5", "+.5" and "5." as 5.00 and 0.50), or empty.
+    const std::string paid = m_paid.empty() ? "" : CMoney::ParseOrZero(m_paid).Format2();
     if (IsTradeKind(m_kind)) {
         BillHeaderRecord header{"0",           number,      m_date,     m_customer,
                                 m_department,  m_warehouse, m_employee, m_introduction,
-                                quantityTotal, amountTotal, m_account,  m_paid};
+                                quantityTotal, amountTotal, m_account,  paid};
         if (!AddTradeBillHeader(store, info.table, header))
             return fail(info.headerFailure);
     }
@@ -345,7 +347,7 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
                 d.Number = quantityTotal;
                 d.Total = amountTotal;
                 d.Bank = m_account;
-                d.Pay = m_paid;
+                d.Pay = paid;
                 d.Product_ID = l.code;
                 d.Product_Name = l.name;
                 d.Product_Number = std::to_string(p.quantity);
