@@ -317,8 +317,7 @@ int CmdStock(CliContext& ctx) {
         if (codes && !codes->count(s.ProductCode))
             continue;
         rows.push_back({s.StoreHouse, s.ProductCode, s.ProductName, s.Number, s.Price,
-                        s.FirstEnterTime, s.LastLeaveTime,
-                        CMoney::ParseOrZero(s.CostPrice).Format4(), StockValueText(s)});
+                        s.FirstEnterTime, s.LastLeaveTime, StockCostText(s), StockValueText(s)});
     }
     PrintTable(ctx,
                {"StoreHouse", "ProductCode", "ProductName", "Number", "Price", "FirstEnterTime",
