@@ -318,8 +318,7 @@ int CmdStock(CliContext& ctx) {
         if (codes && !codes->count(s.ProductCode))
             continue;
         rows.push_back({s.StoreHouse, s.ProductCode, s.ProductName, s.Number, s.Price,
-                        s.FirstEnterTime, s.LastLeaveTime,
-                        CMoney::ParseOrZero(s.CostPrice).Format4(), StockValueText(s)});
+                        s.FirstEnterTime, s.LastLeaveTime, StockCostText(s), StockValueText(s)});
     }
     PrintTable(ctx,
                {"StoreHouse", "ProductCode", "ProductName", "Number", "Price", "FirstEnterTime",
@@ -327,6 +326,31 @@ int CmdStock(CliContext& ctx) {
                rows);
     return kExitOk;
 }
+
+namespace {
+// Answers the question of a paid amount above the bill's total with the command's option (a
+// refusal naming the option without it); every other text goes on to the port below.
+class COverpayAnswer : public IMessagePort {
+public:
+    explicit COverpayAnswer(bool allow) : m_allow(allow), m_below(SetMessagePort(this)) {}
+    ~COverpayAnswer() override { SetMessagePort(m_below); }
+    COverpayAnswer(const COverpayAnswer&) = delete;
+    COverpayAnswer& operator=(const COverpayAnswer&) = delete;
+
+    void Inform(const std::string& text) override { m_below->Inform(text); }
+    bool AskYesNo(const std::string& text) override {
+        if (text != kOverpayQuestion || m_allow)
+            return m_below->AskYesNo(text);
+        m_below->Inform("付款金额大于单据金额！确实如此时请加 --allow-overpay。");
+        return false;
+    }
+    bool AskOkCancel(const std::string& text) override { return m_below->AskOkCancel(text); }
+
+private:
+    bool m_allow;
+    IMessagePort* m_below;
+};
+} // namespace
 
 int CmdPost(CliContext& ctx) {
     const char* usage = "usage: ferix-cli post KIND FILE.json [--allow-overpay]  (KIND: purchase, "
@@ -364,10 +388,9 @@ int CmdPost(CliContext& ctx) {
         Messages().Inform(error);
         return kExitRefused;
     }
-    if (!allowOverpay && bill->PaidOverTotal()) {
-        Messages().Inform("付款金额大于单据金额！确实如此时请加 --allow-overpay。");
-        return kExitRefused;
-    }
+    // The window's checks run in their order; the question they ask of a paid amount above the
+    // total is answered here.
+    COverpayAnswer answer(allowOverpay);
     switch (bill->Save()) {
     case PostOutcome::Posted:
         std::cout << bill->m_number << "\n";

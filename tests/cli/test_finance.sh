@@ -96,6 +96,13 @@ paid_sale 1,000
 check "a paid amount is money" [ "$RC" = 1 -a "$ERR" = "付款金额“1,000”不是有效的数字！" ]
 paid_sale 25.01
 check "more than the total is refused" [ "$RC" = 1 -a "$ERR" = "付款金额大于单据金额！确实如此时请加 --allow-overpay。" ]
+paid_sale 25.005
+check "three decimals are refused as such, before the bill's total is looked at" [ "$RC" = 1 -a "$ERR" = "付款金额“25.005”最多只能有两位小数！" ]
+paid_sale 100.001
+check "even above the total" [ "$RC" = 1 -a "$ERR" = "付款金额“100.001”最多只能有两位小数！" ]
+sed 's/"employee": "张三", //' "$WORK/XS-8.json" >"$WORK/XS-8-noemployee.json"
+run post sale "$WORK/XS-8-noemployee.json"
+check "the window's checks come first: no handler named" [ "$RC" = 1 -a "$ERR" = "请输入 员工名称！" ]
 paid_sale 25.01 --allow-overpay
 check "and posted when the command says so" [ "$RC" = 0 -a "$OUT" = XS-8 ]
 run reverse sale XS-8

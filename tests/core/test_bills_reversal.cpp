@@ -282,6 +282,18 @@ TEST_F(ReversalTest, ANumberEndingInTheRedSuffixIsKeptForRedBills) {
         CBill typed = bill;
         typed.m_number = "NO-2-H";
         refused(typed, "NO-2-H");
+        // Blanks around a number hide what it is: "NO-3-H " would list as a red bill, "   " as
+        // no number at all.
+        for (const std::string number : {"NO-3-H ", "\tNO-4", " "}) {
+            CBill blank = bill;
+            blank.GiveNumber(number);
+            m_port.Clear();
+            EXPECT_EQ(blank.Save(), PostOutcome::NumberRefused) << number;
+            EXPECT_EQ(m_port.Texts(),
+                      Strings{number == " " ? "单据编号不能为空！"
+                                            : "单据编号“" + number + "”前后不能有空白！"});
+            EXPECT_EQ(Snapshot(), before) << number;
+        }
     }
     // Only the suffix itself is kept: a number merely holding "-H" is an ordinary one.
     Post(BillKind::Sale, "XS-H1", {{m_pen, "1", "25"}});

@@ -491,6 +491,25 @@ TEST_F(FinanceTest, APaidAmountIsMoneyAskedAboutPastTheTotalAndAStoredTextIsName
     EXPECT_EQ(bill.Save(), PostOutcome::Invalid);
     EXPECT_EQ(m_port.Texts(), Strings{kOverpayQuestion});
     EXPECT_EQ(Count("EnterSale"), 0);
+    // A paid amount is kept as money, the way a receipt's amount is, whatever way it was typed.
+    Trade(BillKind::Sale, "XS-P1", "2026-11-01", "华东电子", "2", "25", " 5");
+    Trade(BillKind::Sale, "XS-P2", "2026-11-01", "华东电子", "2", "25", "+.5");
+    Trade(BillKind::Sale, "XS-P3", "2026-11-01", "华东电子", "2", "25", "-0");
+    Trade(BillKind::Sale, "XS-P4", "2026-11-01", "华东电子", "2", "25", "7.");
+    Trade(BillKind::Sale, "XS-P5", "2026-11-01", "华东电子", "2", "25", "");
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        Strings pays;
+        ASSERT_TRUE(store.Run("select EnterSale.Bill_ID || ' [' || EnterSale.Pay || '] [' || "
+                              "EnterSale_Detail.Pay || ']' from EnterSale join EnterSale_Detail "
+                              "using (Bill_ID) order by EnterSale.Bill_ID",
+                              {}, [&](const CStatement& st) { pays.push_back(st.Text(0)); }));
+        EXPECT_EQ(pays, (Strings{"XS-P1 [5.00] [5.00]", "XS-P2 [0.50] [0.50]",
+                                 "XS-P3 [0.00] [0.00]", "XS-P4 [7.00] [7.00]", "XS-P5 [] []"}));
+        ASSERT_TRUE(store.ExecuteSql("delete from EnterSale", {}));
+        ASSERT_TRUE(store.ExecuteSql("delete from EnterSale_Detail", {}));
+    }
 
     // Files of before these checks hold paid amounts as typed: they count as nothing and the
     // statement and the balances name them.
@@ -514,6 +533,12 @@ TEST_F(FinanceTest, APaidAmountIsMoneyAskedAboutPastTheTotalAndAStoredTextIsName
     ASSERT_EQ(balances.size(), 1u);
     EXPECT_EQ((Strings{balances[0].Receivable}), Strings{"90.00"});
     EXPECT_EQ(balances[0].Notes, note);
+    // The accounts too: XS-1's 30.00 came in, XS-2's text is named, not taken as 0.00 unseen.
+    m_port.Clear();
+    const auto accounts = ReadAccountBalances();
+    ASSERT_TRUE(accounts);
+    EXPECT_EQ(AccountTotalRow(*accounts).In, "30.00");
+    EXPECT_EQ(m_port.Texts(), note);
 }
 
 TEST_F(FinanceTest, BillsOfFractionsOfACentAddUpToTheShownLinesInEveryFigureOfEveryTradeKind) {

@@ -222,4 +222,9 @@ TEST_F(StockCountTest, StockBeyondWhatMoneyCanValueIsRefusedAndNeverShownAsZero)
     EXPECT_EQ(StockViewTotalCells(*rows), (Strings{"合计", "", "—", "", "", "", "", "—"}));
     rows->erase(rows->begin() + 2);
     EXPECT_EQ(StockViewTotalCells(*rows), (Strings{"合计", "", "57", "", "", "", "", "860.60"}));
+    // A cost price written by hand that is no number is as unknown: not 0.0000 worth 0.00.
+    (*rows)[1].CostPrice = "abc";
+    const Strings g2 = StockViewCells((*rows)[1]);
+    EXPECT_EQ((Strings{g2[0], g2[6], g2[7]}), (Strings{"G2", "—", "—"}));
+    EXPECT_EQ(StockViewTotalCells(*rows), (Strings{"合计", "", "57", "", "", "", "", "—"}));
 }

@@ -301,7 +301,7 @@ private slots:
         QCOMPARE(Text(rows[0].Bill_Date), QStringLiteral("2026-12-07"));
         QCOMPARE(Text(rows[0].Number), QStringLiteral("7"));
         QCOMPARE(Text(rows[0].Total), QStringLiteral("77.97"));
-        QCOMPARE(Text(rows[0].Pay), QStringLiteral("60"));
+        QCOMPARE(Text(rows[0].Pay), QStringLiteral("60.00")); // typed "60", kept as money
         QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(3));
         QCOMPARE(Stock("一号库", "G002"), std::optional<int64_t>(4));
     }
@@ -683,7 +683,7 @@ private slots:
                 QCOMPARE(w.m_number->text(), Text(bill.m_number));
                 QCOMPARE(w.m_date->date(), QDate(2026, 11, 30));
                 QCOMPARE(w.m_customer->text(), QStringLiteral("甲供应商"));
-                QCOMPARE(w.m_paid->text(), QStringLiteral("12"));
+                QCOMPARE(w.m_paid->text(), QStringLiteral("12.00")); // posted as "12"
                 QCOMPARE(w.m_introduction->text(), QStringLiteral("月底"));
                 QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("4"));
                 QCOMPARE(w.m_amountTotal->text(), QStringLiteral("79.96"));

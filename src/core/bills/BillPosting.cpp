@@ -155,6 +155,21 @@ std::optional<std::string> CBill::FreeNumber(CDataStore& store, PostOutcome& ref
         refusal = PostOutcome::Failed;
         return std::nullopt;
     };
+    // Blanks around a number do not show in a list: "   " would be no number, "XS-1-H " a red
+    // bill's, "XS-1 " a second XS-1.
+    const size_t first = m_number.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) {
+        store.Rollback();
+        Messages().Inform("单据编号不能为空！");
+        refusal = PostOutcome::NumberRefused;
+        return std::nullopt;
+    }
+    if (first != 0 || m_number.find_last_not_of(" \t\r\n") != m_number.size() - 1) {
+        store.Rollback();
+        Messages().Inform("单据编号“" + m_number + "”前后不能有空白！");
+        refusal = PostOutcome::NumberRefused;
+        return std::nullopt;
+    }
     // "-H" ends the number of a red bill: an ordinary bill under such a number would keep its
     // namesake from ever being reversed.
     if (IsRedBillNumber(m_number)) {
@@ -303,10 +318,12 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
     }
     const std::string quantityTotal = std::to_string(totals.quantity);
     const std::string amountTotal = totals.amount.Format2();
+    // The paid amount is kept as money (" 5", "+.5" and "5." as 5.00 and 0.50), or empty.
+    const std::string paid = m_paid.empty() ? "" : CMoney::ParseOrZero(m_paid).Format2();
     if (IsTradeKind(m_kind)) {
         BillHeaderRecord header{"0",           number,      m_date,     m_customer,
                                 m_department,  m_warehouse, m_employee, m_introduction,
-                                quantityTotal, amountTotal, m_account,  m_paid};
+                                quantityTotal, amountTotal, m_account,  paid};
         if (!AddTradeBillHeader(store, info.table, header))
             return fail(info.headerFailure);
     }
@@ -330,7 +347,7 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
                 d.Number = quantityTotal;
                 d.Total = amountTotal;
                 d.Bank = m_account;
-                d.Pay = m_paid;
+                d.Pay = paid;
                 d.Product_ID = l.code;
                 d.Product_Name = l.name;
                 d.Product_Number = std::to_string(p.quantity);

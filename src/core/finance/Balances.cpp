@@ -288,7 +288,7 @@ std::optional<UnitStatementRecord> StatementOf(CDataStore& store, const std::str
 }
 
 bool ListAccountBalances(CDataStore& store, const std::vector<std::string>& accounts,
-                         std::vector<AccountBalanceRecord>& list) {
+                         std::vector<AccountBalanceRecord>& list, std::vector<std::string>& notes) {
     struct Flow {
         Sum in, out;
     };
@@ -299,14 +299,15 @@ bool ListAccountBalances(CDataStore& store, const std::vector<std::string>& acco
             st.TextInto(2, amountText);
             st.TextInto(3, paidText);
             Flow& f = flows[bank];
-            switch (static_cast<int>(st.Int(1))) {
+            const int source = static_cast<int>(st.Int(1));
+            switch (source) {
             case kSale:
             case kPurchaseReturn:
-                f.in += Units(paidText);
+                f.in += Paid(paidText, source, st, notes);
                 break;
             case kPurchase:
             case kSaleReturn:
-                f.out += Units(paidText);
+                f.out += Paid(paidText, source, st, notes);
                 break;
             case kReceipt:
                 f.in += Units(amountText);

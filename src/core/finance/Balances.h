@@ -36,6 +36,7 @@ std::optional<UnitStatementRecord> StatementOf(CDataStore& store, const std::str
                                                const std::string& from, const std::string& to);
 // Money in (sale Pay, purchase-return Pay, receipts) and out (purchase Pay, sale-return Pay,
 // payments) of each account: `accounts` in their order, then accounts only bills name, in
-// text order. One pass over all bills. False after a message.
+// text order. One pass over all bills; `notes` gets the stored paid amounts that are no
+// amounts, as UnitBalanceRecord's Notes. False after a message.
 bool ListAccountBalances(CDataStore& store, const std::vector<std::string>& accounts,
-                         std::vector<AccountBalanceRecord>& list);
+                         std::vector<AccountBalanceRecord>& list, std::vector<std::string>& notes);

@@ -43,8 +43,15 @@ std::optional<std::vector<AccountBalanceRecord>> ReadAccountBalances() {
     if (!store.ConnectMain())
         return std::nullopt;
     std::vector<AccountBalanceRecord> list;
-    if (!ListAccountBalances(store, banks, list))
+    std::vector<std::string> notes;
+    if (!ListAccountBalances(store, banks, list, notes))
         return std::nullopt;
+    // A stored paid amount that is no amount counts as nothing, and is said so.
+    std::string said;
+    for (const auto& note : notes)
+        said += (said.empty() ? "" : "\n") + note;
+    if (!said.empty())
+        Messages().Inform(said);
     return list;
 }
 

@@ -20,7 +20,8 @@ std::optional<std::string> StatementRequestRefusal(const std::string& unit, cons
 std::optional<UnitStatementRecord> LoadStatement(const std::string& unit, const std::string& from,
                                                  const std::string& to);
 
-// Every account of the bank list, then those only bills name; nothing after a message.
+// Every account of the bank list, then those only bills name; nothing after a message. Stored
+// paid amounts that are no amounts are named in one message.
 std::optional<std::vector<AccountBalanceRecord>> ReadAccountBalances();
 // The "合计" row under the accounts: the exact sums of the three columns.
 AccountBalanceRecord AccountTotalRow(const std::vector<AccountBalanceRecord>& accounts);

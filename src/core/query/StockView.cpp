@@ -19,7 +19,15 @@ const char* const kStockTotalText = "合计";
 const char* const kUnknownFigure = "—";
 
 std::optional<CMoney> StockValue(const StockRecord& row) {
-    return CMoney::ParseOrZero(row.CostPrice).TimesQuantity(LeadingInteger(row.Number));
+    const auto cost = CMoney::Parse(row.CostPrice);
+    if (!cost)
+        return std::nullopt;
+    return cost->TimesQuantity(LeadingInteger(row.Number));
+}
+
+std::string StockCostText(const StockRecord& row) {
+    const auto cost = CMoney::Parse(row.CostPrice);
+    return cost ? cost->Format4() : kUnknownFigure;
 }
 
 std::string StockValueText(const StockRecord& row) {
@@ -40,9 +48,8 @@ std::string StockTotalValueText(const std::vector<StockRecord>& rows) {
 }
 
 std::vector<std::string> StockViewCells(const StockRecord& row) {
-    const CMoney cost = CMoney::ParseOrZero(row.CostPrice);
-    return {row.ProductCode,    row.ProductName, row.Number,     row.Price,
-            row.FirstEnterTime, row.StoreHouse,  cost.Format4(), StockValueText(row)};
+    return {row.ProductCode,    row.ProductName, row.Number,         row.Price,
+            row.FirstEnterTime, row.StoreHouse,  StockCostText(row), StockValueText(row)};
 }
 
 std::vector<std::string> StockViewTotalCells(const std::vector<StockRecord>& rows) {

@@ -13,10 +13,13 @@
 // and the cells of one row under them.
 const std::vector<std::string>& StockViewHeaders();
 std::vector<std::string> StockViewCells(const StockRecord& row);
-// What a stock row is worth: quantity × cost price, exact; nothing when it cannot be held.
+// What a stock row is worth: quantity × cost price, exact; nothing when it cannot be held or the
+// cost price is no number (a row written by hand).
 std::optional<CMoney> StockValue(const StockRecord& row);
 // A figure that cannot be computed is shown as this, never as 0.00 (the list, print, export).
 extern const char* const kUnknownFigure; // "—"
+// The cost price as shown, four decimals, or kUnknownFigure.
+std::string StockCostText(const StockRecord& row);
 // The value as shown, two decimals, or kUnknownFigure.
 std::string StockValueText(const StockRecord& row);
 // The total value of the rows: the sum of the values each row shows (two rows of 0.005 show
