@@ -157,39 +157,41 @@ void CChild_History_ViewDlg::Query() {
     m_model->AppendRow(HistoryTotalCells(bills), true);
 }
 
-void CChild_History_ViewDlg::QueryTransfers() {
-    std::vector<TransferRecord> bills = QueryTransferHistory(IsoDate(m_from), IsoDate(m_to));
-    QApplication::restoreOverrideCursor();
+namespace {
+// Shows bills newest first, reversed ones marked, with the status text and the total row.
+template <class Bill, class Cells>
+void ShowBills(CQueryTableModel& model, QLabel& status, const std::vector<Bill>& bills,
+               Cells cellsOf, const std::string& statusText, CQueryTableModel::Row total) {
     std::vector<CQueryTableModel::Row> rows;
     rows.reserve(bills.size());
     std::map<int, QString> notes;
     for (auto it = bills.rbegin(); it != bills.rend(); ++it) {
         if (const char* mark = HistoryRowMark(it->Canceled))
             notes[int(rows.size())] = QString::fromUtf8(mark);
-        rows.push_back(TransferHistoryCells(*it));
+        rows.push_back(cellsOf(*it));
     }
-    m_model->SetRows(std::move(rows));
-    m_model->SetRowNotes(std::move(notes));
-    m_status->setText(QString::fromStdString(TransferHistoryStatusText(bills.size())));
-    m_model->AppendRow(TransferHistoryTotalCells(bills), true);
+    model.SetRows(std::move(rows));
+    model.SetRowNotes(std::move(notes));
+    status.setText(QString::fromStdString(statusText));
+    model.AppendRow(std::move(total), true);
+}
+} // namespace
+
+void CChild_History_ViewDlg::QueryTransfers() {
+    std::vector<TransferRecord> bills = QueryTransferHistory(IsoDate(m_from), IsoDate(m_to));
+    QApplication::restoreOverrideCursor();
+    ShowBills(*m_model, *m_status, bills, TransferHistoryCells,
+              TransferHistoryStatusText(bills.size()), TransferHistoryTotalCells(bills));
 }
 
 void CChild_History_ViewDlg::QueryOther() {
     const std::string word = m_command.toStdString();
     std::vector<BillHeaderRecord> bills = QueryOtherHistory(word, IsoDate(m_from), IsoDate(m_to));
     QApplication::restoreOverrideCursor();
-    std::vector<CQueryTableModel::Row> rows;
-    rows.reserve(bills.size());
-    std::map<int, QString> notes;
-    for (auto it = bills.rbegin(); it != bills.rend(); ++it) {
-        if (const char* mark = HistoryRowMark(it->Canceled))
-            notes[int(rows.size())] = QString::fromUtf8(mark);
-        rows.push_back(OtherHistoryCells(word, *it));
-    }
-    m_model->SetRows(std::move(rows));
-    m_model->SetRowNotes(std::move(notes));
-    m_status->setText(QString::fromStdString(OtherHistoryStatusText(word, bills.size())));
-    m_model->AppendRow(OtherHistoryTotalCells(word, bills), true);
+    ShowBills(
+        *m_model, *m_status, bills,
+        [&](const BillHeaderRecord& b) { return OtherHistoryCells(word, b); },
+        OtherHistoryStatusText(word, bills.size()), OtherHistoryTotalCells(word, bills));
 }
 
 void CChild_History_ViewDlg::OpenRow(int row) {
