@@ -190,7 +190,10 @@ std::optional<std::set<std::string>> ClassNames(CDataStore& store) {
 template <class Record, class Columns>
 bool ApplyFields(Record& record, const Columns& columns, const FieldValues& fields,
                  std::string Record::*code) {
-    for (const auto& [name, value] : fields) {
+    for (const auto& field : fields) {
+        // Named, not bound: a lambda cannot capture a structured binding with every compiler.
+        const std::string& name = field.first;
+        const std::string& value = field.second;
         auto column = std::find_if(columns.begin(), columns.end(), [&](const auto& c) {
             return c.name == name && c.field != code;
         });
