@@ -82,7 +82,7 @@ int CColumnFitter::NameLimit() const {
 QHeaderView* CColumnFitter::Header() const {
     if (auto* table = qobject_cast<QTableView*>(m_view))
         return table->horizontalHeader();
-    return static_cast<QTreeView*>(m_view)->header();
+    return qobject_cast<QTreeView*>(m_view)->header();
 }
 
 QString CColumnFitter::HeaderText(int column) const {
@@ -241,6 +241,10 @@ void CColumnFitter::LoadUserWidths() {
 }
 
 bool CColumnFitter::eventFilter(QObject* watched, QEvent* event) {
+    // A view being destroyed still sends events from its QWidget part, when it is no item
+    // view any more.
+    if (!qobject_cast<QAbstractItemView*>(m_view))
+        return false;
     if (watched == Header()->viewport()) {
         // Only widths the user drags (or double-clicks) on the header are the user's.
         if (event->type() == QEvent::MouseButtonPress ||
