@@ -341,7 +341,7 @@ public:
     bool AskYesNo(const std::string& text) override {
         if (text != kOverpayQuestion || m_allow)
             return m_below->AskYesNo(text);
-        m_below->Inform("付款金额大于单据金额！确实如此时请加 --allow-overpay。");
+        m_below->Inform(kOverpayRefusal);
         return false;
     }
     bool AskOkCancel(const std::string& text) override { return m_below->AskOkCancel(text); }

@@ -776,6 +776,7 @@ private slots:
             CNextModal<CChild_History_ViewDlg> ran([&](CChild_History_ViewDlg* dlg) {
                 QCOMPARE(dlg->windowTitle(), QString::fromUtf8(k.item));
                 QCOMPARE(dlg->m_model->Headers(), k.headers);
+                QVERIFY(dlg->m_hint->isHidden()); // no window shows these bills
                 dlg->m_from->setDate(day);
                 dlg->m_to->setDate(day);
                 QTest::mouseClick(dlg->m_query, Qt::LeftButton);

@@ -44,6 +44,7 @@ private:
 } // namespace
 
 const char* const kOverpayQuestion = "付款金额大于单据金额，确定要继续吗？";
+const char* const kOverpayRefusal = "付款金额大于单据金额！确实如此时请加 --allow-overpay。";
 
 std::optional<CMoney> TypedMoney(const std::string& label, const std::string& text) {
     const auto amount = CMoney::Parse(text);

@@ -67,6 +67,8 @@ enum class PostOutcome {
 std::optional<CMoney> TypedMoney(const std::string& label, const std::string& text);
 // Asked when a trade bill's paid amount is more than its total.
 extern const char* const kOverpayQuestion;
+// What ferix-cli says instead of asking it, unless told to post such a bill.
+extern const char* const kOverpayRefusal;
 
 class CBill {
 public:

@@ -105,6 +105,8 @@ void CChild_History_ViewDlg::SetCommand(const QString& command) {
     if (!m_headersSet || headers != m_model->Headers()) {
         m_transfers = transfers;
         m_other = other != nullptr;
+        // These kinds have no window that shows a stored bill: nothing opens on a double click.
+        m_hint->setVisible(!m_other);
         m_headersSet = true;
         m_model->SetHeaders(headers);
         if (other) {
