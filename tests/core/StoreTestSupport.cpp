@@ -127,6 +127,7 @@ void StoreTest::RollBackMainSchemaTo(int version) {
         " DROP INDEX ix_EnterSale_customer; DROP INDEX ix_BackSale_customer;",
         "ALTER TABLE EnterSale_Detail DROP COLUMN Product_UnitCost;"
         " ALTER TABLE BackSale_Detail DROP COLUMN Product_UnitCost;",
+        "DROP TABLE WriteToken; DROP TABLE BillJournal; DROP TABLE JournalHead;",
     };
     ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kMainSchemaVersion));
     if (OnServer()) {

@@ -47,6 +47,11 @@ bool CHeldMessages::AskOkCancel(const std::string& text) {
     return (m_outer ? *m_outer : *g_port).AskOkCancel(text);
 }
 
+std::optional<std::string> CHeldMessages::AskSecret(const std::string& text) {
+    Release();
+    return (m_outer ? *m_outer : *g_port).AskSecret(text);
+}
+
 IMessagePort* SetMessagePort(IMessagePort* port) {
     IMessagePort* previous = g_port == &g_silent ? nullptr : g_port;
     g_port = port ? port : &g_silent;
@@ -65,6 +70,15 @@ bool CScriptedMessagePort::AskYesNo(const std::string& text) {
 bool CScriptedMessagePort::AskOkCancel(const std::string& text) {
     m_entries.push_back({Entry::OkCancel, text});
     return Answer();
+}
+
+std::optional<std::string> CScriptedMessagePort::AskSecret(const std::string& text) {
+    m_entries.push_back({Entry::Secret, text});
+    if (m_secrets.empty())
+        return std::nullopt;
+    std::string secret = std::move(m_secrets.front());
+    m_secrets.pop_front();
+    return secret;
 }
 
 std::vector<std::string> CScriptedMessagePort::Texts() const {

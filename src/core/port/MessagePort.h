@@ -1,5 +1,6 @@
 #pragma once
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,12 @@ public:
     virtual bool AskYesNo(const std::string& text) = 0;
     // OK → true, Cancel → false.
     virtual bool AskOkCancel(const std::string& text) = 0;
+    // A secret text (a password, a connection string holding one), never shown as it is typed;
+    // nothing when the user cancels or the port has no way to ask.
+    virtual std::optional<std::string> AskSecret(const std::string& text) {
+        (void)text;
+        return std::nullopt;
+    }
 };
 
 // The port in use; a silent one until the program installs its own.
@@ -34,6 +41,7 @@ public:
     void Inform(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
     bool AskOkCancel(const std::string& text) override;
+    std::optional<std::string> AskSecret(const std::string& text) override;
     // Tells the kept texts, in order, to the port below; Drop forgets them.
     void Release();
     void Drop() { m_texts.clear(); }
@@ -47,15 +55,18 @@ private:
 class CScriptedMessagePort : public IMessagePort {
 public:
     struct Entry {
-        enum Kind { Info, YesNo, OkCancel } kind;
+        enum Kind { Info, YesNo, OkCancel, Secret } kind;
         std::string text;
     };
 
     void Inform(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
     bool AskOkCancel(const std::string& text) override;
+    // The next queued secret; nothing (a cancel) when none is queued.
+    std::optional<std::string> AskSecret(const std::string& text) override;
 
     void QueueAnswer(bool answer) { m_answers.push_back(answer); }
+    void QueueSecret(std::string secret) { m_secrets.push_back(std::move(secret)); }
     void SetDefaultAnswer(bool answer) { m_defaultAnswer = answer; }
     std::vector<std::string> Texts() const;
     const std::vector<Entry>& Entries() const { return m_entries; }
@@ -65,6 +76,7 @@ private:
     bool Answer();
     std::vector<Entry> m_entries;
     std::deque<bool> m_answers;
+    std::deque<std::string> m_secrets;
     bool m_defaultAnswer = true;
 };
 

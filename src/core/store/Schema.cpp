@@ -162,8 +162,23 @@ ALTER TABLE EnterSale_Detail ADD COLUMN Product_UnitCost TEXT;
 ALTER TABLE BackSale_Detail ADD COLUMN Product_UnitCost TEXT;
 )SQL";
 
+// What makes a shared database trustworthy: the token of each write action (a retry after a lost
+// reply finds its action stored), and the journal of posted documents with its chain head (one
+// row holding the last digest, locked by each writer so the chain never forks).
+constexpr const char* kMainTrust = R"SQL(
+CREATE TABLE IF NOT EXISTS WriteToken (
+  Id INTEGER PRIMARY KEY, Token TEXT NOT NULL UNIQUE, Kind TEXT, Bill_ID TEXT, At TEXT);
+CREATE TABLE IF NOT EXISTS BillJournal (
+  Seq INTEGER PRIMARY KEY, Kind TEXT NOT NULL, Bill_ID TEXT NOT NULL, Version INTEGER NOT NULL,
+  Digest TEXT NOT NULL, PrevDigest TEXT NOT NULL, At TEXT);
+CREATE INDEX IF NOT EXISTS ix_journal_bill ON BillJournal(Kind, Bill_ID);
+CREATE TABLE IF NOT EXISTS JournalHead (
+  Id INTEGER PRIMARY KEY, Seq INTEGER NOT NULL, Digest TEXT NOT NULL);
+)SQL";
+
 // Upgrade steps: element i takes a file from version i+1 to i+2.
-const std::vector<const char*> kMainSteps = {kMainV2, kMainV3, kMainFundBills, kMainLineUnitCost};
+const std::vector<const char*> kMainSteps = {kMainV2, kMainV3, kMainFundBills, kMainLineUnitCost,
+                                             kMainTrust};
 const std::vector<const char*> kOtherSteps = {};
 
 } // namespace
