@@ -131,17 +131,30 @@ AdminResult RestoreAction(const std::optional<std::string>& fileName) {
     if (!Messages().AskYesNo("是否恢复数据数据(" + name + ")，回复后将替换现有数据？"))
         return AdminResult::Declined;
 
-    std::error_code ec;
-    if (MainDataOnServer() || fs::exists(MainDataFile(), ec)) {
-        std::string error;
-        if (!SaveCurrentData(&error)) {
-            Messages().Inform("数据恢复失败！\r\n无法先备份现有数据：" + error +
-                              "\r\n现有数据没有改变。");
-            return AdminResult::Failed;
-        }
+    // The tables' owner restores on a server: the daily connection may lack the rights. The
+    // string is used for this restore alone.
+    std::string owner;
+    if (MainDataOnServer()) {
+        if (auto given = Messages().AskSecret(kRestoreOwnerQuestion))
+            owner = std::move(*given);
     }
+    bool safetyFailed = false;
+    auto safetyCopy = [&](std::string& error) {
+        std::error_code ec;
+        if (!MainDataOnServer() && !fs::exists(MainDataFile(), ec))
+            return true; // nothing to keep
+        safetyFailed = !SaveCurrentData(&error);
+        return !safetyFailed;
+    };
     CDataStore store;
-    if (!RestoreMainDataFrom(store, backup)) {
+    const bool restored = RestoreMainDataFrom(store, backup, safetyCopy, owner);
+    std::fill(owner.begin(), owner.end(), '\0');
+    if (!restored && safetyFailed) {
+        Messages().Inform("数据恢复失败！\r\n无法先备份现有数据：" + store.LastError() +
+                          "\r\n现有数据没有改变。");
+        return AdminResult::Failed;
+    }
+    if (!restored) {
         // On a server the restore is one transaction, so its failure can say so for sure.
         Messages().Inform(MainDataOnServer()
                               ? "数据恢复失败！\r\n" + store.LastError() + "\r\n现有数据没有改变。"

@@ -29,6 +29,12 @@ std::vector<BackupFile> ListBackups();
 // new backup's file name.
 AdminResult BackupAction(std::string* fileName = nullptr);
 
+// The question a restore on a server asks for the connection string of the tables' owner; an
+// empty answer (or none) restores through the folder's own connection.
+inline constexpr const char* kRestoreOwnerQuestion =
+    "恢复数据需要数据表所有者的连接字符串（只用于这次恢复，不会保存）。直接确定则使用本程序文件夹的"
+    "连接：";
+
 // "恢复": the chosen file name (nullopt: nothing selected), the soundness check of the file,
 // the question, a backup of the current data, the restore, the log entry and the message.
 // Anything refused or failed leaves the data file as it was.

@@ -6,6 +6,7 @@
 #include "store/CSqliteFile.h"
 #include "store/Schema.h"
 #include "store/ServerConfig.h"
+#include "store/WriteLock.h"
 #include "text/Ascii.h"
 
 #include <fcntl.h>
@@ -91,11 +92,23 @@ bool BackupMainFile(const fs::path& target, std::string& error) {
     return ok;
 }
 
-bool RestoreMainFile(const fs::path& backup, std::string& error) {
+// Under the exclusive write lock from the safety copy to the end: the backup API cannot copy
+// into the file while a writer's transaction holds it, and no writer may store anything between
+// the copy and the restore. A file of an earlier version is brought up to date before the lock
+// goes, so a writer that waited finds the tables it writes.
+bool RestoreMainFile(const fs::path& backup,
+                     const std::function<bool(std::string& error)>& safetyCopy,
+                     std::string& error) {
+    CFileWriteLock lock;
+    if (!lock.LockExclusive(WriteLockPath(ProgramFolder()), &error))
+        return false;
+    if (safetyCopy && !safetyCopy(error))
+        return false;
     CSqliteFile source, data;
     return source.Open(backup, SQLITE_OPEN_READONLY, &error) &&
            data.Open(MainDataPath(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &error) &&
-           data.CopyFrom(source, &error);
+           data.CopyFrom(source, &error) &&
+           UpgradeSchema(data.Handle(), "Data/main_data.tdb", &error);
 }
 
 } // namespace
@@ -111,10 +124,13 @@ bool BackupMainDataTo(CDataStore& store, const fs::path& target) {
     });
 }
 
-bool RestoreMainDataFrom(CDataStore& store, const fs::path& backup) {
+bool RestoreMainDataFrom(CDataStore& store, const fs::path& backup,
+                         const std::function<bool(std::string& error)>& safetyCopy,
+                         const std::string& ownerConninfo) {
     return store.RunDataStep([&](std::string& error) {
-        return MainDataOnServer() ? RestoreFolderServerData(backup, &error)
-                                  : RestoreMainFile(backup, error);
+        return MainDataOnServer()
+                   ? RestoreFolderServerData(backup, ownerConninfo, safetyCopy, &error)
+                   : RestoreMainFile(backup, safetyCopy, error);
     });
 }
 

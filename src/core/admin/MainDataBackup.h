@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -18,9 +19,15 @@ bool MainDataOnServer();
 // `store` (connected or not) holds why it failed in LastError().
 bool BackupMainDataTo(CDataStore& store, const std::filesystem::path& target);
 // Replaces the content of Data/main_data.tdb by that of `backup` through the backup API,
-// in one transaction: on failure the data file is as it was. With a server: the main data's
-// tables there, from such an archive, in one transaction. LastError() says why not.
-bool RestoreMainDataFrom(CDataStore& store, const std::filesystem::path& backup);
+// in one transaction: on failure the data file is as it was; a file of an earlier version is
+// brought up to date. With a server: the main data's tables there, from such an archive, in one
+// transaction (server/ServerBackup.h), on the connection `ownerConninfo` makes (empty: the
+// folder's own). Either way the program-wide write lock is held exclusive from before
+// `safetyCopy` (run first; its failure ends the restore, LastError() its text) to the end, so
+// nothing a workstation stores meanwhile falls between the two. LastError() says why not.
+bool RestoreMainDataFrom(CDataStore& store, const std::filesystem::path& backup,
+                         const std::function<bool(std::string& error)>& safetyCopy = {},
+                         const std::string& ownerConninfo = {});
 // Why `file` cannot be restored into this program folder: CheckMainDataFile with data
 // files, an archive of the server's tables (made in this schema, no newer than this
 // program) with a server.

@@ -4,6 +4,7 @@
 #include "store/Schema.h"
 #include "store/ServerConfig.h"
 #include "store/ServerConnection.h"
+#include "store/WriteLock.h"
 #include "text/Ascii.h"
 
 #include <fcntl.h>
@@ -35,7 +36,7 @@ namespace {
 constexpr const char* kVersionsRoot = "/usr/lib/postgresql";
 
 // The tables `create` makes in a file, in the server's (folded) spelling.
-std::set<std::string> TablesMadeBy(bool (*create)(sqlite3*, std::string*)) {
+std::set<std::string> TablesMadeBy(const std::function<bool(sqlite3*, std::string*)>& create) {
     std::set<std::string> out;
     sqlite3* db = nullptr;
     std::string error;
@@ -57,15 +58,32 @@ const std::set<std::string>& MainTables() {
     return tables;
 }
 
-// Every table this program keeps on a server: both sets of tables as the schema code makes
-// them, the version table and the configuration table. A backup holds all of them.
-const std::set<std::string>& ProgramTables() {
-    static const std::set<std::string> tables = [] {
-        std::set<std::string> out = TablesMadeBy(CreateOtherSchema);
-        out.insert(MainTables().begin(), MainTables().end());
-        out.insert({"ferix_schema", "ferix_config"});
+// The main tables as the program made them at `version`.
+const std::set<std::string>& MainTablesAt(int version) {
+    static const std::map<int, std::set<std::string>> byVersion = [] {
+        std::map<int, std::set<std::string>> out;
+        for (int v = 1; v <= kMainSchemaVersion; ++v)
+            out[v] = TablesMadeBy(
+                [v](sqlite3* db, std::string* error) { return CreateMainSchemaAt(db, v, error); });
         return out;
     }();
+    const auto it = byVersion.find(version);
+    return it != byVersion.end() ? it->second : MainTables();
+}
+
+// Every table this program keeps on a server: both sets of tables as the schema code makes
+// them (the main ones at `mainVersion`), the version table and the configuration table. A backup
+// holds all of them.
+std::set<std::string> ProgramTablesAt(int mainVersion) {
+    static const std::set<std::string> others = TablesMadeBy(CreateOtherSchema);
+    std::set<std::string> out = others;
+    out.insert(MainTablesAt(mainVersion).begin(), MainTablesAt(mainVersion).end());
+    out.insert({"ferix_schema", "ferix_config"});
+    return out;
+}
+
+const std::set<std::string>& ProgramTables() {
+    static const std::set<std::string> tables = ProgramTablesAt(kMainSchemaVersion);
     return tables;
 }
 
@@ -338,10 +356,11 @@ struct ArchiveEntry {
     std::string name;
 };
 
-// The entries of `pg_restore -l`: "ID; OID OID TYPE SCHEMA NAME OWNER". Nothing when a line
-// is of a kind this program never writes.
-std::optional<std::vector<ArchiveEntry>> ParseArchiveList(const std::string& list,
-                                                          std::string* odd) {
+// The entries of `pg_restore -l`: "ID; OID OID TYPE SCHEMA NAME OWNER". A schema name may hold
+// spaces: `schema`, the one the data is in here, is taken whole where it stands. Nothing when a
+// line is of a kind this program never writes.
+std::optional<std::vector<ArchiveEntry>>
+ParseArchiveList(const std::string& list, const std::string& schema, std::string* odd) {
     // Longest first: "TABLE DATA" before "TABLE".
     static const char* const kTypes[] = {"SEQUENCE OWNED BY",
                                          "FK CONSTRAINT",
@@ -377,8 +396,16 @@ std::optional<std::vector<ArchiveEntry>> ParseArchiveList(const std::string& lis
             *odd = rest.substr(0, rest.find(' '));
             return std::nullopt;
         }
-        std::istringstream fields(rest.substr(e.type.size()));
-        fields >> e.schema >> e.name;
+        std::string fieldText = rest.substr(e.type.size() + 1);
+        if (fieldText.starts_with(schema + " ")) {
+            e.schema = schema;
+            fieldText.erase(0, schema.size() + 1);
+        } else {
+            e.schema = fieldText.substr(0, fieldText.find(' '));
+            fieldText.erase(0, e.schema.size() + 1);
+        }
+        std::istringstream fields(fieldText);
+        fields >> e.name;
         entries.push_back(std::move(e));
     }
     return entries;
@@ -496,17 +523,17 @@ std::optional<std::string> LookAtBackup(const std::string& conninfo, const fs::p
             std::fclose(f);
         return archive ? "无法读取这个备份（" + ClientFailure(list) + "）。" : notOurs;
     }
-    std::string odd;
-    const auto entries = ParseArchiveList(list.out, &odd);
-    if (!entries)
-        return "它不是本程序数据库服务器数据的备份（含有 " + odd + "）。";
-
     CClientLogin login;
     if (!login.Make(conninfo, tempFolder, &error))
         return error;
     const auto server = ReadServerState(conninfo, &error);
     if (!server)
         return login.Hide(error);
+    std::string odd;
+    const auto entries = ParseArchiveList(list.out, server->schema, &odd);
+    if (!entries)
+        return "它不是本程序数据库服务器数据的备份（含有 " + odd + "）。";
+
     std::set<std::string> tables;
     for (const auto& e : *entries) {
         if (e.schema != server->schema)
@@ -529,93 +556,316 @@ std::optional<std::string> LookAtBackup(const std::string& conninfo, const fs::p
         return notOurs;
     if (main->second > kMainSchemaVersion || other->second > kOtherSchemaVersion)
         return std::string("它由更新版本的程序创建。");
-    for (const auto& table : ProgramTables())
+    // An archive of an earlier version holds the tables of that version.
+    const std::set<std::string> expected = ProgramTablesAt(main->second);
+    for (const auto& table : expected)
         if (!tables.count(table))
             return "它不是本程序数据的完整备份（缺少数据表 " + table + "）。";
     for (const auto& table : tables)
-        if (!ProgramTables().count(table))
+        if (!expected.count(table))
             return "它不是本程序数据库服务器数据的备份（含有数据表 " + table + "）。";
     const auto nowMain = server->versions.find("main_data");
     const auto nowOther = server->versions.find("other_data");
     if (nowMain == server->versions.end() || nowOther == server->versions.end())
         return std::string(kNoServerDataText);
-    // Main tables of another version take their version row along, and the version table
-    // restores only as a whole: the archive's row for the other tables must be the one they
-    // have here.
-    if (main->second != nowMain->second && other->second != nowOther->second)
-        return std::string("它由另一版本的程序创建，其中操作员、日志等数据的版本与现有的不同，"
-                           "不能只恢复主数据。");
     look->archivedMain = main->second;
     look->serverMain = nowMain->second;
     return std::nullopt;
 }
 
-// The lines of `pg_restore --list --verbose` that restore `tables`: each one's own entry and
-// every entry that depends on one of them, directly or through another (its rows, keys,
-// indexes, the sequence of its ids and that sequence's value). Nothing unless every one of
-// `tables` is there.
-std::optional<std::string> EntriesOf(const std::string& list, const std::set<std::string>& tables) {
-    struct Entry {
-        std::string line;
-        std::vector<std::string> needs;
-        std::string table; // the name when it is a table's entry
-    };
-    std::vector<std::string> order;
-    std::map<std::string, Entry> byId;
-    Entry* last = nullptr;
-    std::istringstream lines(list);
+// One `COPY table (columns) FROM stdin;` block of the archive's data text.
+struct CopyBlock {
+    std::string table;
+    std::vector<std::string> columns;
+    std::string rows; // the lines as they stand, each ended by "\n"
+    long long count = 0;
+};
+
+// A `setval` of a sequence: its name (schema left off) and the value to set.
+struct SequenceSetting {
+    std::string sequence;
+    std::string value;
+    bool called = true;
+};
+
+struct ArchiveData {
+    std::vector<CopyBlock> blocks;
+    std::vector<SequenceSetting> sequences;
+};
+
+// A name as pg_dump writes it, quoted or not, from `at`; `at` moves past it.
+std::optional<std::string> ReadName(const std::string& text, size_t& at) {
+    std::string name;
+    if (at < text.size() && text[at] == '"') {
+        for (++at; at < text.size(); ++at) {
+            if (text[at] == '"') {
+                if (at + 1 < text.size() && text[at + 1] == '"') {
+                    name += '"';
+                    ++at;
+                    continue;
+                }
+                ++at;
+                return name;
+            }
+            name += text[at];
+        }
+        return std::nullopt;
+    }
+    while (at < text.size() && (std::isalnum(static_cast<unsigned char>(text[at])) ||
+                                text[at] == '_' || text[at] == '$'))
+        name += text[at++];
+    if (name.empty())
+        return std::nullopt;
+    return name;
+}
+
+// "schema.name" as pg_dump writes it: the name alone, when the schema is `schema`.
+std::optional<std::string> ReadQualifiedName(const std::string& text, size_t& at,
+                                             const std::string& schema) {
+    const auto first = ReadName(text, at);
+    if (!first || at >= text.size() || text[at] != '.' || *first != schema)
+        return std::nullopt;
+    ++at;
+    return ReadName(text, at);
+}
+
+// The archive's data as text (`pg_restore --data-only`), read as data: the rows of each table
+// and the values of the sequences. The text is never run; a line of any other kind is refused.
+std::optional<ArchiveData> ParseArchiveData(const std::string& text, const std::string& schema,
+                                            std::string* error) {
+    ArchiveData data;
+    std::istringstream lines(text);
     std::string line;
+    auto odd = [&](const std::string& what) {
+        *error = "备份中含有本程序不接受的内容（" + what.substr(0, 80) + "）。";
+        return std::nullopt;
+    };
     while (std::getline(lines, line)) {
-        if (line.starts_with(";\tdepends on:") && last) {
-            std::istringstream ids(line.substr(std::strlen(";\tdepends on:")));
-            std::string id;
-            while (ids >> id)
-                last->needs.push_back(id);
+        if (line.empty() || line.starts_with("--") || line.starts_with("SET ") ||
+            line.starts_with("SELECT pg_catalog.set_config('search_path', '', false);") ||
+            line.starts_with("\\restrict ") || line.starts_with("\\unrestrict "))
+            continue;
+        if (line.starts_with("COPY ")) {
+            size_t at = 5;
+            CopyBlock block;
+            const auto table = ReadQualifiedName(line, at, schema);
+            if (!table || line.compare(at, 2, " (") != 0)
+                return odd(line);
+            block.table = *table;
+            at += 2;
+            for (;;) {
+                const auto column = ReadName(line, at);
+                if (!column)
+                    return odd(line);
+                block.columns.push_back(*column);
+                if (line.compare(at, 2, ", ") == 0) {
+                    at += 2;
+                    continue;
+                }
+                break;
+            }
+            if (line.substr(at) != ") FROM stdin;")
+                return odd(line);
+            bool ended = false;
+            while (std::getline(lines, line)) {
+                if (line == "\\.") {
+                    ended = true;
+                    break;
+                }
+                block.rows += line + "\n";
+                ++block.count;
+            }
+            if (!ended) {
+                *error = "备份中数据表 " + block.table + " 的数据不完整。";
+                return std::nullopt;
+            }
+            data.blocks.push_back(std::move(block));
             continue;
         }
-        last = nullptr;
-        if (line.empty() || line[0] == ';')
+        const std::string setval = "SELECT pg_catalog.setval('";
+        if (line.starts_with(setval)) {
+            // The name is a literal holding a qualified name: no quote of its own inside.
+            const size_t close = line.find('\'', setval.size());
+            if (close == std::string::npos)
+                return odd(line);
+            const std::string qualified = line.substr(setval.size(), close - setval.size());
+            size_t at = 0;
+            const auto sequence = ReadQualifiedName(qualified, at, schema);
+            if (!sequence || at != qualified.size())
+                return odd(line);
+            SequenceSetting setting{*sequence, "", true};
+            at = close + 1;
+            if (line.compare(at, 2, ", ") != 0)
+                return odd(line);
+            for (at += 2; at < line.size() && std::isdigit(static_cast<unsigned char>(line[at]));
+                 ++at)
+                setting.value += line[at];
+            const std::string rest = line.substr(at);
+            if (setting.value.empty() || (rest != ", true);" && rest != ", false);"))
+                return odd(line);
+            setting.called = rest == ", true);";
+            data.sequences.push_back(std::move(setting));
             continue;
-        std::istringstream words(line);
-        std::string id, oid1, oid2, type, schema, name;
-        words >> id >> oid1 >> oid2 >> type >> schema >> name;
-        if (id.empty() || id.back() != ';')
-            continue;
-        id.pop_back();
-        order.push_back(id);
-        last = &byId[id];
-        last->line = line;
-        // "TABLE DATA ..." has "DATA" where a table's entry has its schema.
-        if (type == "TABLE" && schema != "DATA")
-            last->table = name;
+        }
+        return odd(line);
     }
-    std::set<std::string> found;
-    for (const auto& [id, e] : byId)
-        if (tables.count(e.table))
-            found.insert(e.table);
-    if (found.size() != tables.size())
+    return data;
+}
+
+std::string QuotedName(const std::string& name) {
+    std::string out = "\"";
+    for (char c : name)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+// The rows of one statement with values, or nothing (the server's message in `error`).
+std::optional<std::vector<std::vector<std::string>>> Rows(PGconn* conn, const std::string& sql,
+                                                          const std::vector<std::string>& values,
+                                                          std::string* error) {
+    std::vector<const char*> params;
+    for (const auto& v : values)
+        params.push_back(v.c_str());
+    PgResult r(PQexecParams(conn, sql.c_str(), static_cast<int>(params.size()), nullptr,
+                            params.data(), nullptr, nullptr, 0));
+    if (!r || (PQresultStatus(r.get()) != PGRES_TUPLES_OK &&
+               PQresultStatus(r.get()) != PGRES_COMMAND_OK)) {
+        *error = ServerErrorText(conn);
         return std::nullopt;
-    std::map<std::string, bool> known;
-    std::set<std::string> visiting;
-    std::function<bool(const std::string&)> selected = [&](const std::string& id) {
-        if (auto k = known.find(id); k != known.end())
-            return k->second;
-        const auto e = byId.find(id);
-        if (e == byId.end() || !visiting.insert(id).second)
-            return false;
-        bool yes = tables.count(e->second.table) > 0;
-        for (const auto& need : e->second.needs)
-            yes = yes || selected(need);
-        visiting.erase(id);
-        return known[id] = yes;
-    };
-    std::string out;
-    for (const auto& id : order)
-        if (selected(id))
-            out += byId[id].line + "\n";
+    }
+    std::vector<std::vector<std::string>> out;
+    for (int i = 0; i < PQntuples(r.get()); ++i) {
+        out.emplace_back();
+        for (int j = 0; j < PQnfields(r.get()); ++j)
+            out.back().push_back(PQgetvalue(r.get(), i, j));
+    }
     return out;
 }
 
+// One block's rows into its table, through COPY on this connection.
+bool CopyRows(PGconn* conn, const CopyBlock& block, std::string* error) {
+    // Only the table's own columns, named by the program.
+    const auto known = Rows(conn,
+                            "SELECT column_name FROM information_schema.columns"
+                            " WHERE table_schema = current_schema() AND table_name = $1",
+                            {block.table}, error);
+    if (!known)
+        return false;
+    std::set<std::string> columns;
+    for (const auto& row : *known)
+        columns.insert(row[0]);
+    std::string list;
+    for (const auto& column : block.columns) {
+        if (!columns.count(column)) {
+            *error = "备份中数据表 " + block.table + " 的列 " + column + " 不是本程序的。";
+            return false;
+        }
+        list += (list.empty() ? "" : ", ") + QuotedName(column);
+    }
+    const std::string sql = "COPY " + QuotedName(block.table) + " (" + list + ") FROM STDIN";
+    PgResult start(PQexec(conn, sql.c_str()));
+    if (!start || PQresultStatus(start.get()) != PGRES_COPY_IN) {
+        *error = ServerErrorText(conn);
+        return false;
+    }
+    bool sent = PQputCopyData(conn, block.rows.data(), static_cast<int>(block.rows.size())) == 1;
+    sent = PQputCopyEnd(conn, sent ? nullptr : "not sent") == 1 && sent;
+    bool ok = sent;
+    long long copied = -1;
+    while (PGresult* r = PQgetResult(conn)) {
+        if (PQresultStatus(r) != PGRES_COMMAND_OK)
+            ok = false;
+        else
+            copied = std::atoll(PQcmdTuples(r));
+        PQclear(r);
+    }
+    if (!ok) {
+        *error = ServerErrorText(conn);
+        return false;
+    }
+    // The archive's rows, every one of them.
+    if (copied != block.count) {
+        *error = "数据表 " + block.table + " 恢复了 " + std::to_string(copied) + " 行，备份中有 " +
+                 std::to_string(block.count) + " 行。";
+        return false;
+    }
+    return true;
+}
+
+// Within the restore's transaction: the main tables emptied (made again at the archive's version
+// when it is another) and filled with the archive's rows, their ids going on after the archive's,
+// then brought to the program's version by its own steps.
+bool ReplaceMainTables(PGconn* conn, const ArchiveData& data, const BackupLook& look,
+                       std::string* error) {
+    const std::set<std::string>& archived = MainTablesAt(look.archivedMain);
+    std::string sql;
+    if (look.archivedMain == look.serverMain) {
+        for (const auto& table : archived)
+            sql += (sql.empty() ? "TRUNCATE " : ", ") + QuotedName(table);
+        sql += " RESTART IDENTITY";
+    } else {
+        for (const auto& table : MainTablesAt(look.serverMain))
+            sql += "DROP TABLE IF EXISTS " + QuotedName(table) + ";\n";
+    }
+    if (!ServerExec(conn, sql, error))
+        return false;
+    if (look.archivedMain != look.serverMain &&
+        (!CreateServerMainTablesAt(conn, look.archivedMain, error) ||
+         !ServerExec(conn,
+                     "UPDATE ferix_schema SET version = " + std::to_string(look.archivedMain) +
+                         " WHERE name = 'main_data'",
+                     error)))
+        return false;
+    // The other tables (operators, log, settings) stay as they are here.
+    std::set<std::string> filled;
+    for (const auto& block : data.blocks) {
+        if (!ProgramTablesAt(look.archivedMain).count(block.table)) {
+            *error = "备份中含有不属于本程序的数据表 " + block.table + " 的数据。";
+            return false;
+        }
+        if (!archived.count(block.table))
+            continue;
+        if (!filled.insert(block.table).second) {
+            *error = "备份中数据表 " + block.table + " 的数据出现了两次。";
+            return false;
+        }
+        if (!CopyRows(conn, block, error))
+            return false;
+    }
+    // The identity sequences of the main tables, as the server names them.
+    const auto owned = Rows(conn,
+                            "SELECT s.relname, t.relname FROM pg_class s"
+                            " JOIN pg_depend d ON d.classid = 'pg_class'::regclass"
+                            " AND d.objid = s.oid AND d.deptype IN ('a', 'i')"
+                            " JOIN pg_class t ON t.oid = d.refobjid"
+                            " WHERE s.relkind = 'S' AND s.relnamespace ="
+                            " (SELECT oid FROM pg_namespace WHERE nspname = current_schema())",
+                            {}, error);
+    if (!owned)
+        return false;
+    std::map<std::string, std::string> tableOfSequence;
+    for (const auto& row : *owned)
+        tableOfSequence[row[0]] = row[1];
+    for (const auto& setting : data.sequences) {
+        const auto it = tableOfSequence.find(setting.sequence);
+        if (it == tableOfSequence.end()) {
+            // The other tables' sequences stay with their rows.
+            static const std::set<std::string> others = {"manage_id_seq", "log_id_seq",
+                                                         "setting_id_seq"};
+            if (others.count(setting.sequence))
+                continue;
+            *error = "备份中含有不属于本程序的序列 " + setting.sequence + "。";
+            return false;
+        }
+        if (!archived.count(it->second))
+            continue;
+        if (!Rows(conn, "SELECT setval(format('%I', $1::text)::regclass, $2::bigint, $3::boolean)",
+                  {setting.sequence, setting.value, setting.called ? "true" : "false"}, error))
+            return false;
+    }
+    return look.archivedMain == kMainSchemaVersion ||
+           UpgradeServerTablesFrom(conn, true, look.archivedMain, error);
+}
 } // namespace
 
 std::optional<std::string> CheckServerBackup(const std::string& conninfo, const fs::path& file,
@@ -624,50 +874,53 @@ std::optional<std::string> CheckServerBackup(const std::string& conninfo, const 
     return LookAtBackup(conninfo, file, tempFolder, &look);
 }
 
-bool RestoreServerData(const std::string& conninfo, const fs::path& file,
-                       const fs::path& tempFolder, std::string* error) {
+bool RestoreServerData(const std::string& conninfo, const std::string& ownerConninfo,
+                       const fs::path& file, const fs::path& tempFolder,
+                       const std::function<bool(std::string& error)>& safetyCopy,
+                       std::string* error) {
+    const std::string& restoring = ownerConninfo.empty() ? conninfo : ownerConninfo;
+    CClientLogin login;
+    if (!login.Make(restoring, tempFolder, error))
+        return false;
+    PgConnection conn = ConnectToServer(restoring, error);
+    if (!conn) {
+        *error = "无法连接数据库服务器：" + login.Hide(*error);
+        return false;
+    }
+    auto fail = [&](const std::string& why) {
+        *error = login.Hide(why);
+        ServerExec(conn.get(), "ROLLBACK", nullptr);
+        return false;
+    };
+    // From here to COMMIT no workstation writes: each waits at the start of its transaction, and
+    // then writes into the restored data.
+    std::string why;
+    if (!ServerExec(conn.get(),
+                    "BEGIN; SELECT pg_advisory_xact_lock(" + std::to_string(kWriteLockKey) + ")",
+                    &why))
+        return fail(why);
+    if (safetyCopy && !safetyCopy(*error)) {
+        ServerExec(conn.get(), "ROLLBACK", nullptr);
+        return false;
+    }
     // Looked at again just before: the file or the server may have changed since.
     BackupLook look;
-    if (auto reason = LookAtBackup(conninfo, file, tempFolder, &look)) {
-        *error = *reason;
-        return false;
-    }
-    ClientRun list;
-    if (!RunClient("pg_restore", {"--list", "--verbose", "--file=-", file.string()}, -1, &list,
-                   error))
-        return false;
-    if (list.exitCode != 0) {
-        *error = ClientFailure(list);
-        return false;
-    }
-    // The main tables only, as a restore of the main data file; with them their version row
-    // when it differs, so the next connection upgrades them.
-    std::set<std::string> tables = MainTables();
-    if (look.archivedMain != look.serverMain)
-        tables.insert("ferix_schema");
-    const auto entries = EntriesOf(list.out, tables);
-    if (!entries) {
-        *error = "它不是本程序数据的完整备份。";
-        return false;
-    }
-    CTempFile selection;
-    if (!selection.Write(tempFolder, "restore-", *entries, error))
-        return false;
-    CClientLogin login;
-    if (!login.Make(conninfo, tempFolder, error))
-        return false;
-    // One transaction: the tables are dropped, made again and filled, or nothing changes.
-    ClientRun run;
-    if (!RunClient("pg_restore",
-                   {"--single-transaction", "--exit-on-error", "--clean", "--if-exists",
-                    "--no-owner", "--use-list=" + selection.Path(), "--dbname=" + login.Conninfo(),
-                    file.string()},
-                   -1, &run, error))
-        return false;
-    if (run.exitCode == 0)
-        return true;
-    *error = login.Hide(ClientFailure(run));
-    return false;
+    if (auto reason = LookAtBackup(conninfo, file, tempFolder, &look))
+        return fail(*reason);
+    ClientRun text;
+    if (!RunClient("pg_restore", {"--data-only", "--file=-", file.string()}, -1, &text, &why))
+        return fail(why);
+    if (text.exitCode != 0)
+        return fail(ClientFailure(text));
+    PgResult schema(PQexec(conn.get(), "SELECT current_schema()"));
+    if (!schema || PQresultStatus(schema.get()) != PGRES_TUPLES_OK ||
+        PQntuples(schema.get()) != 1 || PQgetisnull(schema.get(), 0, 0))
+        return fail(ServerErrorText(conn.get()));
+    const auto data = ParseArchiveData(text.out, PQgetvalue(schema.get(), 0, 0), &why);
+    if (!data || !ReplaceMainTables(conn.get(), *data, look, &why) ||
+        !ServerExec(conn.get(), "COMMIT", &why))
+        return fail(why);
+    return true;
 }
 
 namespace {
@@ -701,7 +954,10 @@ std::optional<std::string> CheckFolderServerBackup(const fs::path& file) {
     return CheckServerBackup(*conninfo, file, TempFolder());
 }
 
-bool RestoreFolderServerData(const fs::path& file, std::string* error) {
+bool RestoreFolderServerData(const fs::path& file, const std::string& ownerConninfo,
+                             const std::function<bool(std::string& error)>& safetyCopy,
+                             std::string* error) {
     const auto conninfo = FolderConninfo(error);
-    return conninfo && RestoreServerData(*conninfo, file, TempFolder(), error);
+    return conninfo &&
+           RestoreServerData(*conninfo, ownerConninfo, file, TempFolder(), safetyCopy, error);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -28,15 +29,25 @@ std::optional<std::string> CheckServerBackup(const std::string& conninfo,
                                              const std::filesystem::path& file,
                                              const std::filesystem::path& tempFolder);
 
-// Replaces the main data's tables (goods, units, stock, bills) by those of the archive in one
+// Replaces the main data's tables (goods, units, stock, bills) by the rows of the archive in one
 // transaction, as a restore of the main data file does: operators, log, settings and the
-// configuration table stay. The main tables' version row follows them, so an older archive is
-// upgraded on the next connection. On failure the data on the server is as it was.
-bool RestoreServerData(const std::string& conninfo, const std::filesystem::path& file,
-                       const std::filesystem::path& tempFolder, std::string* error);
+// configuration table stay. The archive is read as data (`pg_restore --data-only`): only the rows
+// of the program's own tables and the values of their id sequences are taken, fed through the
+// transaction's own connection; grants, definitions and defaults it may hold are never run. The
+// main tables of an archive of an earlier version are made as that version made them, filled, and
+// brought up to date by the program's steps. The transaction holds the program-wide write lock
+// exclusive (store/WriteLock.h) from before `safetyCopy` (run first; its failure ends the restore)
+// to its end. `ownerConninfo` (the tables' owner; empty: `conninfo`) makes the connection that
+// restores; it is not kept. On failure the data on the server is as it was.
+bool RestoreServerData(const std::string& conninfo, const std::string& ownerConninfo,
+                       const std::filesystem::path& file, const std::filesystem::path& tempFolder,
+                       const std::function<bool(std::string& error)>& safetyCopy,
+                       std::string* error);
 
 // The same for the program folder in the current directory: on the server of its
 // Data/server.conf (a string that cannot be used is the error), with its Temp folder.
 bool DumpFolderServerData(const std::filesystem::path& target, std::string* error);
 std::optional<std::string> CheckFolderServerBackup(const std::filesystem::path& file);
-bool RestoreFolderServerData(const std::filesystem::path& file, std::string* error);
+bool RestoreFolderServerData(const std::filesystem::path& file, const std::string& ownerConninfo,
+                             const std::function<bool(std::string& error)>& safetyCopy,
+                             std::string* error);

@@ -6,6 +6,7 @@
 #include "port/MessagePort.h"
 
 #include <atomic>
+#include <cctype>
 #include <fstream>
 #include <string_view>
 
@@ -18,6 +19,24 @@ std::function<void(int)> g_hook;
 
 std::string ProgramPath(const char* relative) {
     return (std::filesystem::current_path() / relative).string();
+}
+
+// How long a write waits for a restore other workstations run before it gives up.
+constexpr int kRestoreWaitSeconds = 120;
+
+bool IsBeginText(const std::string& sql) {
+    return sql == "BEGIN" || sql == "BEGIN IMMEDIATE";
+}
+
+// A statement that writes: its first word.
+bool IsWriteText(const std::string& sql) {
+    size_t at = sql.find_first_not_of(" \t\r\n");
+    if (at == std::string::npos)
+        return false;
+    std::string word;
+    for (; at < sql.size() && std::isalpha(static_cast<unsigned char>(sql[at])); ++at)
+        word += static_cast<char>(std::tolower(static_cast<unsigned char>(sql[at])));
+    return word == "insert" || word == "update" || word == "delete" || word == "replace";
 }
 } // namespace
 
@@ -34,7 +53,9 @@ bool CDataStore::ConnectOther() {
 }
 
 bool CDataStore::Connect(const char* relativePath, const char* initialStatement) {
+    m_writeLock.Unlock();
     m_engine.reset();
+    m_lockFile.clear();
     // Takes its text by value: it may be the engine's own, which the reset destroys.
     auto fail = [&](std::string error) {
         m_engine.reset();
@@ -58,6 +79,8 @@ bool CDataStore::Connect(const char* relativePath, const char* initialStatement)
                               : OpenSqliteEngine(path, relativePath, &error);
     if (!m_engine)
         return fail(error);
+    if (!server.present)
+        m_lockFile = WriteLockPath(std::filesystem::current_path());
     // The first statement on the file proves it is a data file of this program.
     if (!m_engine->Probe(initialStatement))
         return fail(m_engine->Error());
@@ -113,9 +136,23 @@ bool CDataStore::Run(const std::string& sql, const SqlValues& values,
     }
     if (!CountAndCheckFault())
         return false;
-    if (m_engine->Run(sql, values, onRow))
+    if (values.empty() && IsBeginText(sql))
+        return BeginWrite(sql);
+    // A write on its own is a transaction of its own, and so waits for a restore as well.
+    const bool ownTransaction = !m_engine->InTransaction() && IsWriteText(sql);
+    if (ownTransaction && !BeginWrite("BEGIN IMMEDIATE"))
+        return false;
+    bool ok = m_engine->Run(sql, values, onRow);
+    if (ok && ownTransaction)
+        ok = m_engine->Run("COMMIT", {}, {});
+    if (!ok) {
+        TakeEngineError();
+        if (ownTransaction)
+            m_engine->Rollback();
+    }
+    ReleaseWriteLockAfter();
+    if (ok)
         return true;
-    TakeEngineError();
     // A file never conflicts: its write lock makes the other program wait (busy time-out).
     if (m_inAttempt && !m_conflict && m_engine->IsServer() &&
         (m_lastErrorCode == SQLITE_BUSY || m_lastErrorCode == SQLITE_CONSTRAINT_UNIQUE))
@@ -144,6 +181,37 @@ bool CDataStore::Begin() {
     return Run("BEGIN IMMEDIATE", {});
 }
 
+bool CDataStore::BeginWrite(const std::string& sql) {
+    std::string error;
+    if (!m_lockFile.empty() && !m_writeLock.LockShared(m_lockFile, kRestoreWaitSeconds, &error)) {
+        m_lastError = error;
+        m_lastErrorCode = SQLITE_BUSY;
+        return false;
+    }
+    bool ok = m_engine->Run(sql, {}, {});
+    if (ok && m_engine->IsServer()) {
+        // First in the transaction: a restore's exclusive hold makes it wait here, before it
+        // has read anything the restore replaces.
+        ok = m_engine->Run(
+            "select pg_advisory_xact_lock_shared(" + std::to_string(kWriteLockKey) + ")", {}, {});
+        if (!ok) {
+            TakeEngineError();
+            m_engine->Rollback();
+            return false;
+        }
+    }
+    if (!ok) {
+        TakeEngineError();
+        ReleaseWriteLockAfter();
+    }
+    return ok;
+}
+
+void CDataStore::ReleaseWriteLockAfter() {
+    if (m_writeLock.Held() && !(m_engine && m_engine->InTransaction()))
+        m_writeLock.Unlock();
+}
+
 bool CDataStore::Commit() {
     return Run("COMMIT", {});
 }
@@ -151,6 +219,7 @@ bool CDataStore::Commit() {
 void CDataStore::Rollback() {
     if (m_engine)
         m_engine->Rollback();
+    ReleaseWriteLockAfter();
 }
 
 int64_t CDataStore::Changes() const {

@@ -2,6 +2,7 @@
 #include "CStatement.h"
 #include "Records.h"
 #include "StoreEngine.h"
+#include "WriteLock.h"
 #include "text/Money.h"
 
 #include <filesystem>
@@ -60,7 +61,10 @@ public:
              const std::function<void(const CStatement&)>& onRow = {});
     // Immediate transaction: the write lock is taken at once, so two programs posting at the
     // same time wait for each other (busy time-out) instead of failing half-way. On a server a
-    // plain transaction: the stock rows are locked where they are read.
+    // plain transaction: the stock rows are locked where they are read. Either way the
+    // program-wide write lock (WriteLock.h) is held shared first, so a write waits while a restore
+    // runs and then goes into the restored data. A BEGIN run through Run or ExecuteSql does the
+    // same, and a write statement run outside a transaction gets one of its own.
     bool Begin();
     bool Commit();
     void Rollback();
@@ -224,6 +228,10 @@ private:
                   const std::string& to, std::vector<KeyGroupRecord>& groups);
     bool Connect(const char* relativePath, const char* initialStatement);
     bool CountAndCheckFault();
+    // BEGIN (IMMEDIATE) with the write lock held shared; `sql` is the caller's text.
+    bool BeginWrite(const std::string& sql);
+    // The lock file's hold ends with the transaction.
+    void ReleaseWriteLockAfter();
     bool WriteUserRow(const std::string& sql, SqlValues values, size_t hashIndex,
                       const std::string& password, const char* failure);
     // Inserts a row whose key (`keyQuery` finds it) must be new. A taken key is told with
@@ -251,6 +259,9 @@ private:
                     const StockCostIn& cost, CMoney* costPrice, bool dumpFailure);
 
     std::unique_ptr<CStoreEngine> m_engine;
+    // The program folder's lock file (files only) and this store's hold on it.
+    std::filesystem::path m_lockFile;
+    CFileWriteLock m_writeLock;
     std::string m_lastError;
     int m_lastErrorCode = 0;
     bool m_inAttempt = false;

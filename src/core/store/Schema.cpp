@@ -183,12 +183,22 @@ const std::vector<const char*> kOtherSteps = {};
 
 } // namespace
 
-bool CreateMainSchema(sqlite3* db, std::string* error) {
-    // A new file gets every step at once.
+namespace {
+// The main tables' DDL at `version`: the first one and the steps up to it, at once.
+std::string MainSchemaSql(int version) {
     std::string sql = std::string(kMainV1) + TradeTables();
-    for (const char* step : kMainSteps)
-        sql += std::string(step) + "\n";
-    return CreateWithVersion(db, sql, kMainSchemaVersion, error);
+    for (int v = 1; v < version && v <= static_cast<int>(kMainSteps.size()); ++v)
+        sql += std::string(kMainSteps[static_cast<size_t>(v - 1)]) + "\n";
+    return sql;
+}
+} // namespace
+
+bool CreateMainSchema(sqlite3* db, std::string* error) {
+    return CreateMainSchemaAt(db, kMainSchemaVersion, error);
+}
+
+bool CreateMainSchemaAt(sqlite3* db, int version, std::string* error) {
+    return CreateWithVersion(db, MainSchemaSql(version), version, error);
 }
 
 bool CreateOtherSchema(sqlite3* db, std::string* error) {
@@ -257,9 +267,7 @@ bool CreateServerSchema(PGconn* conn, bool mainTables, std::string* error) {
     std::string sql = "CREATE TABLE IF NOT EXISTS ferix_schema (name TEXT PRIMARY KEY,"
                       " version INTEGER NOT NULL);\n";
     if (mainTables) {
-        sql += ServerDdl(std::string(kMainV1) + TradeTables());
-        for (const char* step : kMainSteps)
-            sql += ServerDdl(step) + "\n";
+        sql += ServerDdl(MainSchemaSql(kMainSchemaVersion));
     } else {
         sql += ServerDdl(kOtherV1) + kServerConfigTable;
     }
@@ -303,17 +311,27 @@ bool UpgradeServerSchema(PGconn* conn, bool mainTables, std::string* error) {
     // Read again under the lock: another workstation may have upgraded meanwhile.
     bool ok = ServerExec(conn, "BEGIN; LOCK TABLE ferix_schema IN EXCLUSIVE MODE;", error) &&
               readVersion(&version);
-    const auto& steps = mainTables ? kMainSteps : kOtherSteps;
-    for (int v = version; ok && v < current; ++v)
-        ok = ServerExec(conn, ServerDdl(steps[static_cast<size_t>(v - 1)]), error);
     if (ok && version < current)
-        ok = ServerExec(conn,
-                        "UPDATE ferix_schema SET version = " + std::to_string(current) +
-                            " WHERE name = '" + SchemaName(mainTables) + "'",
-                        error);
+        ok = UpgradeServerTablesFrom(conn, mainTables, version, error);
     if (ok)
         ok = ServerExec(conn, "COMMIT", error);
     if (!ok)
         ServerExec(conn, "ROLLBACK", nullptr);
     return ok;
+}
+
+bool CreateServerMainTablesAt(PGconn* conn, int version, std::string* error) {
+    return ServerExec(conn, ServerDdl(MainSchemaSql(version)), error);
+}
+
+bool UpgradeServerTablesFrom(PGconn* conn, bool mainTables, int version, std::string* error) {
+    const int current = mainTables ? kMainSchemaVersion : kOtherSchemaVersion;
+    const auto& steps = mainTables ? kMainSteps : kOtherSteps;
+    for (int v = version; v < current; ++v)
+        if (!ServerExec(conn, ServerDdl(steps[static_cast<size_t>(v - 1)]), error))
+            return false;
+    return ServerExec(conn,
+                      "UPDATE ferix_schema SET version = " + std::to_string(current) +
+                          " WHERE name = '" + SchemaName(mainTables) + "'",
+                      error);
 }

@@ -25,6 +25,8 @@ inline constexpr const char* kNoServerDataText =
 
 // Creates every table and index of a new data file and stamps its version.
 bool CreateMainSchema(sqlite3* db, std::string* error);
+// The same as the program made it at `version` (1 up to kMainSchemaVersion).
+bool CreateMainSchemaAt(sqlite3* db, int version, std::string* error);
 bool CreateOtherSchema(sqlite3* db, std::string* error);
 // Brings an older data file up to the current version, step by step. A file with no version
 // and no tables is left alone (the connect's first statement then reports it).
@@ -38,3 +40,8 @@ bool CreateServerSchema(pg_conn* conn, bool mainTables, std::string* error);
 // Brings a server's tables up to date under a lock, so two workstations starting a newer program
 // at once upgrade once. A database without this program's tables is refused with its message.
 bool UpgradeServerSchema(pg_conn* conn, bool mainTables, std::string* error);
+// In the transaction the caller has begun: the main tables as the program made them at
+// `version`, without their version row; and the steps from `version` to the current one with the
+// version row set to it.
+bool CreateServerMainTablesAt(pg_conn* conn, int version, std::string* error);
+bool UpgradeServerTablesFrom(pg_conn* conn, bool mainTables, int version, std::string* error);

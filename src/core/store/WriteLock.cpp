@@ -1,0 +1,75 @@
+#include "WriteLock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+std::filesystem::path WriteLockPath(const std::filesystem::path& folder) {
+    return folder / "Data" / ".write.lock";
+}
+
+CFileWriteLock::~CFileWriteLock() {
+    if (m_fd >= 0)
+        ::close(m_fd); // releases the lock with it
+}
+
+bool CFileWriteLock::Open(const std::filesystem::path& lockFile) {
+    if (m_fd >= 0)
+        return true;
+    m_fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (m_fd < 0)
+        m_fd = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    return m_fd >= 0;
+}
+
+bool CFileWriteLock::LockShared(const std::filesystem::path& lockFile, int waitSeconds,
+                                std::string* error) {
+    if (m_held)
+        return true;
+    if (!Open(lockFile))
+        return true;
+    // Asked for again and again rather than waited for in the kernel: a restore waiting for its
+    // exclusive hold then gets it at the first moment no writer holds it.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds);
+    for (;;) {
+        if (::flock(m_fd, LOCK_SH | LOCK_NB) == 0) {
+            m_held = true;
+            return true;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            *error = std::strerror(errno);
+            return false;
+        }
+        if (std::chrono::steady_clock::now() >= until) {
+            *error = kRestoreBusyText;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+bool CFileWriteLock::LockExclusive(const std::filesystem::path& lockFile, std::string* error) {
+    if (!Open(lockFile)) {
+        *error = std::strerror(errno) + std::string(" (") + lockFile.string() + ")";
+        return false;
+    }
+    while (::flock(m_fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            *error = std::strerror(errno);
+            return false;
+        }
+    }
+    m_held = true;
+    return true;
+}
+
+void CFileWriteLock::Unlock() {
+    if (m_held && m_fd >= 0)
+        ::flock(m_fd, LOCK_UN);
+    m_held = false;
+}
