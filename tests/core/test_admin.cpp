@@ -6,6 +6,7 @@
 #include "admin/OperationLog.h"
 #include "admin/UserAdmin.h"
 #include "store/CDataStore.h"
+#include "store/WriteLock.h"
 
 #include <fstream>
 
@@ -234,7 +235,10 @@ TEST_F(AdminTest, RestoreOfALockedDataFileFailsAndLeavesItAsItWas) {
     ASSERT_TRUE(writer.ExecuteSql("insert into ferix_product(Code) values('G2')"));
     m_port.Clear();
 
+    // The restore waits for the writer's transaction, here not at all.
+    CFileWriteLock::SetExclusiveWaitForTest(0);
     EXPECT_EQ(RestoreAction(kBackupName), AdminResult::Failed);
+    CFileWriteLock::SetExclusiveWaitForTest(-1);
     EXPECT_EQ(m_port.Texts().back(), "数据恢复失败！");
     writer.Rollback();
     EXPECT_EQ(GoodsIn(MainFile()), Texts{"G1=螺丝刀"});

@@ -2,10 +2,19 @@
 
 #include "config/ConfigLists.h"
 
+#include "admin/MainDataBackup.h"
 #include "bills/BillStore.h"
+#include "server/ServerBackup.h"
 #include "text/Clock.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <thread>
 
 namespace {
 using Strings = std::vector<std::string>;
@@ -362,4 +371,112 @@ TEST_F(BillPostingTest, HistoryIncludesBothEndsOfTheRange) {
     ASSERT_EQ(m_port.Texts().size(), 1u);
     EXPECT_EQ(m_port.Texts()[0].rfind("获取历史进货信息失败。\r\n数据库失败！\r\n错误信息：", 0),
               0u);
+}
+
+namespace {
+// The sale numbers a main data backup holds: a data file, or a server archive read by pg_restore.
+std::set<std::string> SalesInBackup(const std::filesystem::path& backup, bool archive) {
+    std::set<std::string> numbers;
+    if (!archive) {
+        sqlite3* db = nullptr;
+        EXPECT_EQ(sqlite3_open_v2(backup.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db, "select Bill_ID from EnterSale", -1, &st, nullptr),
+                  SQLITE_OK);
+        while (sqlite3_step(st) == SQLITE_ROW)
+            numbers.insert(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        return numbers;
+    }
+    const char* path = std::getenv("PATH");
+    const auto program = FindServerClient("pg_restore", path ? path : "", "/usr/lib/postgresql");
+    EXPECT_TRUE(program.has_value());
+    if (!program)
+        return numbers;
+    const std::string command =
+        program->string() + " --data-only --table=entersale --file=- '" + backup.string() + "'";
+    std::FILE* out = ::popen(command.c_str(), "r");
+    char line[4096];
+    bool rows = false;
+    while (out && std::fgets(line, sizeof line, out)) {
+        const std::string text(line);
+        if (text.starts_with("COPY ")) {
+            rows = true;
+        } else if (text.starts_with("\\.")) {
+            rows = false;
+        } else if (rows) { // Id, Canceled, Bill_ID, ...
+            const size_t first = text.find('\t'), second = text.find('\t', first + 1);
+            numbers.insert(text.substr(second + 1, text.find('\t', second + 1) - second - 1));
+        }
+    }
+    if (out)
+        ::pclose(out);
+    return numbers;
+}
+} // namespace
+
+TEST_F(BillPostingTest, ASalePostedWhileTheDataIsRestoredIsInTheRestoredDataOrInItsSafetyBackup) {
+    namespace fs = std::filesystem;
+    PutStock("一号仓库", "G1", "Pen", 100000, "1");
+    fs::create_directories(Dir() / "Backup");
+    const fs::path base = Dir() / "Backup" / "base.bak";
+    {
+        CDataStore store;
+        ASSERT_TRUE(BackupMainDataTo(store, base)) << store.LastError();
+    }
+    // A second workstation posts 200 sales of one pen at 5.00, one after the other.
+    constexpr int kSales = 200;
+    std::atomic<int> done = 0;
+    std::vector<std::string> stored;
+    std::thread poster([&] {
+        for (int i = 1; i <= kSales; ++i) {
+            CBill sale = FullBill(BillKind::Sale);
+            AddLine(sale, m_pen, "1", "5");
+            sale.GiveNumber("XS-P" + std::to_string(i));
+            if (sale.Save() == PostOutcome::Posted)
+                stored.push_back(sale.m_number);
+            ++done;
+        }
+    });
+    // This one restores the base backup four times while it does, each time after some more
+    // sales, each time with its safety backup first.
+    std::vector<fs::path> safety;
+    for (int k = 1; k <= 4; ++k) {
+        while (done < 40 * k)
+            std::this_thread::yield();
+        safety.push_back(Dir() / "Backup" / ("safety-" + std::to_string(k) + ".bak"));
+        CDataStore store;
+        EXPECT_TRUE(RestoreMainDataFrom(store, base, [&](std::string& error) {
+            CDataStore copier;
+            const bool made = BackupMainDataTo(copier, safety.back());
+            error = copier.LastError();
+            return made;
+        })) << store.LastError();
+    }
+    poster.join();
+
+    // Every sale was stored, each told in the log once, and each is in the data or in the
+    // safety backup of the restore that followed it: nothing stored was lost in between.
+    ASSERT_EQ(stored.size(), static_cast<size_t>(kSales));
+    const Strings events = LogEvents(Log());
+    EXPECT_EQ(std::count(events.begin(), events.end(), "销售操作"), kSales);
+    std::set<std::string> kept;
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        ASSERT_TRUE(store.Run("select Bill_ID from EnterSale", {},
+                              [&](const CStatement& row) { kept.insert(row.Text(0)); }));
+    }
+    const size_t inData = kept.size();
+    for (const auto& file : safety) {
+        const auto saved = SalesInBackup(file, OnServer());
+        kept.insert(saved.begin(), saved.end());
+    }
+    for (const auto& number : stored)
+        EXPECT_TRUE(kept.count(number)) << number << " was lost";
+    // The last sales went into the restored data, and the stock counts them from the backup's
+    // 100000 on.
+    EXPECT_TRUE(inData > 0 && inData <= 40u + 1);
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, std::to_string(100000 - inData));
 }

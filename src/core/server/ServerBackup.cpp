@@ -895,9 +895,20 @@ bool RestoreServerData(const std::string& conninfo, const std::string& ownerConn
     // From here to COMMIT no workstation writes: each waits at the start of its transaction, and
     // then writes into the restored data.
     std::string why;
-    if (!ServerExec(conn.get(),
-                    "BEGIN; SELECT pg_advisory_xact_lock(" + std::to_string(kWriteLockKey) + ")",
-                    &why))
+    // A workstation whose transaction does not end is not waited for without end.
+    if (!ServerExec(
+            conn.get(),
+            "BEGIN; SET LOCAL lock_timeout = '" + std::to_string(kWritersWaitSeconds) + "s'", &why))
+        return fail(why);
+    PgResult locked(
+        PQexec(conn.get(),
+               ("SELECT pg_advisory_xact_lock(" + std::to_string(kWriteLockKey) + ")").c_str()));
+    if (!locked || PQresultStatus(locked.get()) != PGRES_TUPLES_OK) {
+        const char* state = locked ? PQresultErrorField(locked.get(), PG_DIAG_SQLSTATE) : nullptr;
+        return fail(state && std::string_view(state) == "55P03" ? std::string(kWritersBusyText)
+                                                                : ServerErrorText(conn.get()));
+    }
+    if (!ServerExec(conn.get(), "SET LOCAL lock_timeout = 0", &why))
         return fail(why);
     if (safetyCopy && !safetyCopy(*error)) {
         ServerExec(conn.get(), "ROLLBACK", nullptr);

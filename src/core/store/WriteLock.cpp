@@ -4,10 +4,19 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
+
+namespace {
+std::atomic<int> g_exclusiveWaitMs = -1;
+} // namespace
+
+void CFileWriteLock::SetExclusiveWaitForTest(int milliseconds) {
+    g_exclusiveWaitMs = milliseconds;
+}
 
 std::filesystem::path WriteLockPath(const std::filesystem::path& folder) {
     return folder / "Data" / ".write.lock";
@@ -58,14 +67,26 @@ bool CFileWriteLock::LockExclusive(const std::filesystem::path& lockFile, std::s
         *error = std::strerror(errno) + std::string(" (") + lockFile.string() + ")";
         return false;
     }
-    while (::flock(m_fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
+    const int waitMs =
+        g_exclusiveWaitMs >= 0 ? g_exclusiveWaitMs.load() : kWritersWaitSeconds * 1000;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    // Asked for more often than writers ask for theirs, so the gap between two of their
+    // transactions is enough.
+    for (;;) {
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+            m_held = true;
+            return true;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) {
             *error = std::strerror(errno);
             return false;
         }
+        if (std::chrono::steady_clock::now() >= until) {
+            *error = kWritersBusyText;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    m_held = true;
-    return true;
 }
 
 void CFileWriteLock::Unlock() {

@@ -25,8 +25,10 @@ public:
     // Waits up to `waitSeconds` while a restore holds it. A folder where the file can be neither
     // made nor opened (a read-only one) is no reason to refuse: nothing can be written there.
     bool LockShared(const std::filesystem::path& lockFile, int waitSeconds, std::string* error);
-    // Waits until every writer's transaction has ended.
+    // Waits until every writer's transaction has ended, up to kWritersWaitSeconds.
     bool LockExclusive(const std::filesystem::path& lockFile, std::string* error);
+    // Test seam: how long LockExclusive waits, in milliseconds (a negative value: the default).
+    static void SetExclusiveWaitForTest(int milliseconds);
     void Unlock();
     bool Held() const { return m_held; }
 
@@ -36,6 +38,12 @@ private:
     int m_fd = -1;
     bool m_held = false;
 };
+
+// How long a restore waits for the writers' transactions to end.
+inline constexpr int kWritersWaitSeconds = 60;
+// What a restore says when a writer's transaction did not end in that time.
+inline constexpr const char* kWritersBusyText =
+    "其他工作站正在写入数据，数据恢复没有进行。请稍后再试。";
 
 // What a write says when a restore kept the data for longer than it waits.
 inline constexpr const char* kRestoreBusyText =
