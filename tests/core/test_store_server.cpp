@@ -62,7 +62,7 @@ TEST_F(ServerStoreTest, BothDataFilesLiveInOneDatabaseMadeOnce) {
     // Both sets of tables side by side in the folder's one schema, each with its version.
     const std::string conninfo = Conninfo();
     EXPECT_EQ(ServerRows(conninfo, "select name, version from ferix_schema order by name"),
-              "main_data|5\nother_data|1\n");
+              "main_data|6\nother_data|1\n");
     EXPECT_EQ(ServerRows(conninfo, "select count(*) from pg_tables where schemaname ="
                                    " current_schema() and tablename in ('manage', 'log',"
                                    " 'setting', 'ferix_product', 'stockpile', 'fundbill')"),
@@ -224,13 +224,14 @@ TEST_F(ServerStoreTest, ABackupOfTheServerTablesRestoresThemExactlyAsTheyWere) {
     const std::string usersLater = users(), logLater = log(), keptLater = kept();
     ASSERT_NE(usersLater.find("|clerk|"), std::string::npos) << usersLater;
     ASSERT_TRUE(logLater.ends_with("修改密码|admin\n")) << logLater;
-    ASSERT_EQ(keptLater, "ferix_config.data|t\nmain_data|5\nother_data|1\n");
+    ASSERT_EQ(keptLater, "ferix_config.data|t\nmain_data|6\nother_data|1\n");
     ASSERT_EQ(RestoreAction(name), AdminResult::Done) << testing::PrintToString(m_port.Texts());
     EXPECT_EQ(m_port.Texts(),
               (std::vector<std::string>{
                   "是否备份现在的数据？", "数据备份成功！", "是否备份现在的数据？",
                   "数据备份失败！\r\nFile exists (" + (Dir() / "Backup" / name).string() + ")",
-                  "是否恢复数据数据(" + name + ")，回复后将替换现有数据？", "数据恢复成功！"}));
+                  "是否恢复数据数据(" + name + ")，回复后将替换现有数据？", kRestoreOwnerQuestion,
+                  "数据恢复成功！"}));
     EXPECT_EQ(Snapshot(), atBackup);
     // Only the main data went back: operators, log and configuration are as before, the log
     // one entry longer.
@@ -249,21 +250,119 @@ TEST_F(ServerStoreTest, ABackupOfTheServerTablesRestoresThemExactlyAsTheyWere) {
     ASSERT_EQ(RestoreAction(safety), AdminResult::Done) << testing::PrintToString(m_port.Texts());
     EXPECT_EQ(Snapshot(), later);
 
-    // A backup of main tables of an older version brings that version back with them, and the
-    // next connection upgrades them; the other tables keep theirs.
-    std::string error;
-    const std::string versions = "select name, version from ferix_schema order by name";
-    ServerRows(conninfo, "update ferix_schema set version = 3 where name = 'main_data'");
-    ASSERT_TRUE(DumpServerData(conninfo, Dir() / "Backup" / "older.bak", Dir() / "Temp", &error))
-        << error;
-    ServerRows(conninfo, "update ferix_schema set version = 5 where name = 'main_data'");
-    AddGoods("G4", "扳手");
-    ASSERT_EQ(RestoreAction(std::string("older.bak")), AdminResult::Done)
-        << testing::PrintToString(m_port.Texts());
-    EXPECT_EQ(ServerRows(conninfo, versions), "main_data|3\nother_data|1\n");
-    EXPECT_EQ(Snapshot(), later);
-    EXPECT_EQ(ServerRows(conninfo, versions), "main_data|5\nother_data|1\n");
     EXPECT_EQ(users(), usersLater);
+}
+
+TEST_F(ServerStoreTest, AnArchiveIsRestoredAsRowsAloneAndAnEarlierVersionIsUpgraded) {
+    namespace fs = std::filesystem;
+    const std::string conninfo = Conninfo();
+    const std::string schema = ServerRows(conninfo, "select current_schema()");
+    std::string error;
+    AddGoods("G1", "螺丝'刀");
+    PutStock("一号仓库", "G1", "螺丝'刀", 60, "2.5");
+    const std::string atBackup = Snapshot();
+
+    // An archive made at version 5 (no token or journal tables yet) is made again at 5 by the
+    // program, filled, and upgraded to 6 by its own steps.
+    RollBackMainSchemaTo(5);
+    ASSERT_TRUE(DumpServerData(conninfo, Dir() / "Backup" / "v5.bak", Dir() / "Temp", &error))
+        << error;
+    {
+        CDataStore store; // brings the tables to 6 again
+        ASSERT_TRUE(store.ConnectMain());
+    }
+    AddGoods("G2", "锤子");
+    m_port.Clear();
+    ASSERT_EQ(RestoreAction(std::string("v5.bak")), AdminResult::Done)
+        << testing::PrintToString(m_port.Texts());
+    const std::string versions = "select name, version from ferix_schema order by name";
+    EXPECT_EQ(ServerRows(conninfo, versions), "main_data|6\nother_data|1\n");
+    EXPECT_EQ(Snapshot(), atBackup);
+    EXPECT_EQ(ServerRows(conninfo,
+                         "select count(*) from pg_tables where schemaname = current_schema()"
+                         " and tablename in ('writetoken', 'billjournal', 'journalhead')"),
+              "3\n");
+    AddGoods("G3", "钳子");
+    EXPECT_EQ(ServerRows(conninfo, "select Id, Code from ferix_product order by Id"),
+              "1|G1\n2|G3\n");
+
+    // A grant and a changed default on a program table come with an archive, and are left out:
+    // only its rows are taken.
+    ServerRows(conninfo, "grant select, insert on ferix_product to public;"
+                         " alter table ferix_product alter column Note set default 'doctored'");
+    ASSERT_TRUE(DumpServerData(conninfo, Dir() / "Backup" / "doctored.bak", Dir() / "Temp", &error))
+        << error;
+    ServerRows(conninfo, "revoke all on ferix_product from public;"
+                         " alter table ferix_product alter column Note drop default");
+    const std::string doctoredRows = Snapshot();
+    AddGoods("G4", "扳手");
+    auto grantsAndDefault = [&] {
+        return ServerRows(conninfo,
+                          "select count(*) from information_schema.role_table_grants"
+                          " where grantee = 'PUBLIC' and table_schema = current_schema()") +
+               ServerRows(conninfo, "select coalesce(column_default, '-') from"
+                                    " information_schema.columns where table_schema ="
+                                    " current_schema() and table_name = 'ferix_product'"
+                                    " and column_name = 'note'");
+    };
+    ASSERT_EQ(grantsAndDefault(), "0\n-\n");
+    ASSERT_EQ(RestoreAction(std::string("doctored.bak")), AdminResult::Done)
+        << testing::PrintToString(m_port.Texts());
+    EXPECT_EQ(Snapshot(), doctoredRows);
+    EXPECT_EQ(grantsAndDefault(), "0\n-\n");
+
+    // An archive of the whole schema that holds a function is refused, and the function is not
+    // made; the connection string the owner gives restores, one that does not connect fails.
+    ServerRows(conninfo, "create function doctored() returns int language sql as 'select 1'");
+    const char* path = std::getenv("PATH");
+    const auto pgDump = FindServerClient("pg_dump", path ? path : "", "/usr/lib/postgresql");
+    ASSERT_TRUE(pgDump);
+    const fs::path whole = Dir() / "Backup" / "whole.bak";
+    ASSERT_EQ(std::system((pgDump->string() + " -Fc -n " + schema.substr(0, schema.size() - 1) +
+                           " -f '" + whole.string() + "' \"" + conninfo + "\"")
+                              .c_str()),
+              0);
+    ServerRows(conninfo, "drop function doctored()");
+    m_port.Clear();
+    EXPECT_EQ(RestoreAction(std::string("whole.bak")), AdminResult::Refused);
+    EXPECT_EQ(m_port.Texts(),
+              Strings{"不能恢复“whole.bak”：它不是本程序数据库服务器数据的备份（含有 FUNCTION）。"
+                      "\r\n现有数据没有改变。"});
+    EXPECT_EQ(ServerRows(conninfo, "select count(*) from pg_proc where proname = 'doctored'"),
+              "0\n");
+    const std::string now = Snapshot();
+    m_port.Clear();
+    m_port.QueueSecret(conninfo + " dbname=no_such_database");
+    EXPECT_EQ(RestoreAction(std::string("v5.bak")), AdminResult::Failed);
+    ASSERT_EQ(m_port.Texts().size(), 3u);
+    EXPECT_TRUE(m_port.Texts()[2].starts_with("数据恢复失败！\r\n无法连接数据库服务器："))
+        << m_port.Texts()[2];
+    EXPECT_EQ(Snapshot(), now);
+    m_port.QueueSecret(conninfo);
+    EXPECT_EQ(RestoreAction(std::string("v5.bak")), AdminResult::Done);
+    EXPECT_EQ(Snapshot(), atBackup);
+    EXPECT_EQ(ReadServerConfig(Dir()).conninfo, conninfo);
+}
+
+TEST_F(ServerStoreTest, DataInASchemaWhoseNameHoldsASpaceBacksUpAndRestores) {
+    const std::string conninfo = Conninfo();
+    std::string schema = ServerRows(conninfo, "select current_schema()");
+    schema.pop_back();
+    const std::string spaced = schema + " 二号";
+    ServerRows(conninfo, "alter schema " + schema + " rename to \"" + spaced + "\"");
+    std::string error;
+    ASSERT_TRUE(WriteServerConfig(Dir(), ServerConninfo("\"" + schema + "\\\\ 二号\""), &error))
+        << error;
+    ASSERT_EQ(ServerRows(Conninfo(), "select current_schema()"), spaced + "\n");
+    AddGoods("G1", "螺丝刀");
+    const std::string atBackup = Snapshot();
+    std::string made;
+    EXPECT_EQ(BackupAction(&made), AdminResult::Done) << testing::PrintToString(m_port.Texts());
+    AddGoods("G2", "锤子");
+    EXPECT_EQ(RestoreAction(made), AdminResult::Done) << testing::PrintToString(m_port.Texts());
+    EXPECT_EQ(Snapshot(), atBackup);
+    ServerRows(Conninfo(), "alter schema \"" + spaced + "\" rename to " + schema);
+    ASSERT_TRUE(WriteServerConfig(Dir(), conninfo, &error)) << error;
 }
 
 TEST_F(ServerStoreTest, ARestoreRefusedOrFailedLeavesTheServerDataAsItWas) {
@@ -335,15 +434,19 @@ TEST_F(ServerStoreTest, ARestoreRefusedOrFailedLeavesTheServerDataAsItWas) {
                "update ferix_schema set version = version - 1 where name = 'main_data'");
     EXPECT_EQ(restoreSays("newer.bak"), refusal("newer.bak", "它由更新版本的程序创建。"));
 
-    // Main tables of an older version bring their version row along, which cannot keep the
-    // other tables' row when that one differs too.
-    ServerRows(Conninfo(), "update ferix_schema set version = version - 1");
+    // An archive whose version row names an earlier version than its rows were made at: its
+    // columns are not the tables' of that version, and the restore, already begun, is undone.
+    ServerRows(Conninfo(),
+               "update ferix_schema set version = version - 2 where name = 'main_data'");
     ASSERT_TRUE(DumpServerData(Conninfo(), Dir() / "Backup" / "mixed.bak", Dir() / "Temp", &error))
         << error;
-    ServerRows(Conninfo(), "update ferix_schema set version = version + 1");
+    ServerRows(Conninfo(),
+               "update ferix_schema set version = version + 2 where name = 'main_data'");
     EXPECT_EQ(restoreSays("mixed.bak"),
-              refusal("mixed.bak", "它由另一版本的程序创建，其中操作员、日志等数据的版本与现有的"
-                                   "不同，不能只恢复主数据。"));
+              std::to_string(static_cast<int>(AdminResult::Failed)) +
+                  ":数据恢复失败！\r\n备份中数据表 backsale_detail 的列 product_unitcost "
+                  "不是本程序的。\r\n现有数据没有改变。");
+    EXPECT_EQ(Snapshot(), now);
 
     // An archive cut short passes the look at its list, then fails half-way through the
     // restore, after the tables were dropped and made again: all of it is rolled back.
@@ -352,10 +455,11 @@ TEST_F(ServerStoreTest, ARestoreRefusedOrFailedLeavesTheServerDataAsItWas) {
     m_port.Clear();
     EXPECT_EQ(RestoreAction(std::string("cut.bak")), AdminResult::Failed);
     const auto texts = m_port.Texts();
-    ASSERT_EQ(texts.size(), 2u) << testing::PrintToString(texts);
-    EXPECT_TRUE(texts[1].starts_with("数据恢复失败！\r\ncould not find block ID ")) << texts[1];
-    EXPECT_TRUE(texts[1].ends_with(" in archive -- possibly corrupt archive\r\n现有数据没有改变。"))
-        << texts[1];
+    ASSERT_EQ(texts.size(), 3u) << testing::PrintToString(texts);
+    EXPECT_EQ(texts[1], kRestoreOwnerQuestion);
+    EXPECT_TRUE(texts[2].starts_with("数据恢复失败！\r\ncould not find block ID ")) << texts[2];
+    EXPECT_TRUE(texts[2].ends_with(" in archive -- possibly corrupt archive\r\n现有数据没有改变。"))
+        << texts[2];
     EXPECT_TRUE(fs::exists(Dir() / "Backup" / "26-12-07@09-30-15(恢复前自动备份).bak"));
     EXPECT_EQ(Snapshot(), now);
     EXPECT_EQ(Log().size(), logRows);

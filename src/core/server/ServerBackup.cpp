@@ -82,11 +82,6 @@ std::set<std::string> ProgramTablesAt(int mainVersion) {
     return out;
 }
 
-const std::set<std::string>& ProgramTables() {
-    static const std::set<std::string> tables = ProgramTablesAt(kMainSchemaVersion);
-    return tables;
-}
-
 // A file in the Temp folder, removed when this object goes.
 class CTempFile {
 public:
@@ -392,6 +387,9 @@ ParseArchiveList(const std::string& list, const std::string& schema, std::string
                 break;
             }
         }
+        // The schema's own entry, in an archive of the whole schema: nothing of it is taken.
+        if (rest.starts_with("SCHEMA - "))
+            continue;
         if (e.type.empty()) {
             *odd = rest.substr(0, rest.find(' '));
             return std::nullopt;
@@ -471,9 +469,12 @@ bool DumpServerData(const std::string& conninfo, const fs::path& target, const f
         *error = login.Hide(*error);
         return false;
     }
-    // Exactly this program's tables (each must be there), never anything else the schema holds.
+    // Exactly this program's tables at the version they are at here (each must be there), never
+    // anything else the schema holds.
     std::vector<std::string> args{"--format=custom", "--strict-names"};
-    for (const auto& table : ProgramTables())
+    const auto main = server->versions.find("main_data");
+    for (const auto& table :
+         ProgramTablesAt(main != server->versions.end() ? main->second : kMainSchemaVersion))
         args.push_back("--table=" + ExactPattern(server->schema, table));
     args.push_back("--dbname=" + login.Conninfo());
 
