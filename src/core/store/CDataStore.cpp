@@ -279,6 +279,11 @@ bool CDataStore::ExecuteSql(const std::string& sql, const SqlValues& values) {
     case SQLITE_READONLY:
         Messages().Inform("数据文件或 Data 文件夹是只读的，数据没有写入。");
         break;
+    case SQLITE_BUSY:
+        // A restore on another workstation kept the data past the wait.
+        if (m_lastError == kRestoreBusyText)
+            Messages().Inform(m_lastError);
+        break;
     case SQLITE_IOERR:
         // The server went away: its reason, which the statement does not show.
         if (m_engine && m_engine->Lost())
