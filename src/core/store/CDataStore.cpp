@@ -14,6 +14,9 @@ namespace {
 std::atomic<int> g_failAt = 0;
 std::atomic<int> g_statementCount = 0;
 int g_hookAt = 0;
+int g_loseReplyAt = 0;
+// What a statement whose reply the test seam lost fails with, worded as the server engine's.
+constexpr const char* kLostConnectionText = "与数据库服务器的连接已断开：回应在途中丢失（测试）";
 std::function<void(int)> g_hook;
 
 std::string ProgramPath(const char* relative) {
@@ -33,8 +36,18 @@ bool CDataStore::ConnectOther() {
     return Connect("Data/other_data.tdb", "select * from Manage");
 }
 
+bool CDataStore::Reconnect() {
+    if (!m_relativePath)
+        return false;
+    CHeldMessages quiet; // the caller says what a failed reconnect means for its action
+    return Connect(m_relativePath, m_initialStatement);
+}
+
 bool CDataStore::Connect(const char* relativePath, const char* initialStatement) {
     m_engine.reset();
+    m_lostForTest = false;
+    m_relativePath = relativePath;
+    m_initialStatement = initialStatement;
     // Takes its text by value: it may be the engine's own, which the reset destroys.
     auto fail = [&](std::string error) {
         m_engine.reset();
@@ -88,10 +101,22 @@ std::string CDataStore::LastErrorCodeText() const {
     return sqlite3_errstr(m_lastErrorCode ? m_lastErrorCode : SQLITE_ERROR);
 }
 
+std::string CDataStore::ErrorDetail() const {
+    if (ConnectionLost())
+        return m_lastError;
+    return LastErrorCodeText() + "+" + m_lastError;
+}
+
 void CDataStore::FailStatementForTest(int k) {
     g_failAt = k;
     g_statementCount = 0;
     g_hookAt = 0;
+    g_loseReplyAt = 0;
+}
+
+void CDataStore::LoseReplyForTest(int k) {
+    g_loseReplyAt = k;
+    g_statementCount = 0;
 }
 
 void CDataStore::BeforeStatementForTest(int k, std::function<void(int)> action) {
@@ -113,7 +138,21 @@ bool CDataStore::Run(const std::string& sql, const SqlValues& values,
     }
     if (!CountAndCheckFault())
         return false;
-    if (m_engine->Run(sql, values, onRow))
+    const bool loseReply = g_loseReplyAt > 0 && g_statementCount == g_loseReplyAt;
+    if (m_lostForTest) {
+        m_lastError = kLostConnectionText;
+        m_lastErrorCode = SQLITE_IOERR;
+        return false;
+    }
+    const bool ran = m_engine->Run(sql, values, onRow);
+    if (loseReply) {
+        g_loseReplyAt = 0;
+        m_lostForTest = true;
+        m_lastError = kLostConnectionText;
+        m_lastErrorCode = SQLITE_IOERR;
+        return false;
+    }
+    if (ran)
         return true;
     TakeEngineError();
     // A file never conflicts: its write lock makes the other program wait (busy time-out).
@@ -199,6 +238,11 @@ bool CDataStore::ExecuteSql(const std::string& sql, const SqlValues& values) {
         return true;
     if (m_conflict)
         return false; // the attempt runs again; its failure is no one's business
+    // The statement did not fail, the connection did: the statement would only hide that.
+    if (ConnectionLost()) {
+        Messages().Inform(m_lastError);
+        return false;
+    }
     std::string text = DescribeStatement(sql, values);
     DumpStatement(text);
     Messages().Inform("SQL 语句执行失败：" + text);
@@ -209,11 +253,6 @@ bool CDataStore::ExecuteSql(const std::string& sql, const SqlValues& values) {
         break;
     case SQLITE_READONLY:
         Messages().Inform("数据文件或 Data 文件夹是只读的，数据没有写入。");
-        break;
-    case SQLITE_IOERR:
-        // The server went away: its reason, which the statement does not show.
-        if (m_engine && m_engine->Lost())
-            Messages().Inform(m_lastError);
         break;
     default:
         break;
