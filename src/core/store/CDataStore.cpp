@@ -14,7 +14,7 @@ namespace {
 std::atomic<int> g_failAt = 0;
 std::atomic<int> g_statementCount = 0;
 int g_hookAt = 0;
-int g_loseReplyAt = 0;
+std::atomic<bool> g_loseCommitReply = false;
 // What a statement whose reply the test seam lost fails with, worded as the server engine's.
 constexpr const char* kLostConnectionText = "与数据库服务器的连接已断开：回应在途中丢失（测试）";
 std::function<void(int)> g_hook;
@@ -111,12 +111,11 @@ void CDataStore::FailStatementForTest(int k) {
     g_failAt = k;
     g_statementCount = 0;
     g_hookAt = 0;
-    g_loseReplyAt = 0;
+    g_loseCommitReply = false;
 }
 
-void CDataStore::LoseReplyForTest(int k) {
-    g_loseReplyAt = k;
-    g_statementCount = 0;
+void CDataStore::LoseCommitReplyForTest() {
+    g_loseCommitReply = true;
 }
 
 void CDataStore::BeforeStatementForTest(int k, std::function<void(int)> action) {
@@ -138,15 +137,14 @@ bool CDataStore::Run(const std::string& sql, const SqlValues& values,
     }
     if (!CountAndCheckFault())
         return false;
-    const bool loseReply = g_loseReplyAt > 0 && g_statementCount == g_loseReplyAt;
     if (m_lostForTest) {
         m_lastError = kLostConnectionText;
         m_lastErrorCode = SQLITE_IOERR;
         return false;
     }
+    const bool loseReply = sql == "COMMIT" && g_loseCommitReply.exchange(false);
     const bool ran = m_engine->Run(sql, values, onRow);
     if (loseReply) {
-        g_loseReplyAt = 0;
         m_lostForTest = true;
         m_lastError = kLostConnectionText;
         m_lastErrorCode = SQLITE_IOERR;

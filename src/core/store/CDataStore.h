@@ -116,10 +116,11 @@ public:
     // Test seam: before the k-th statement run from now on, `action` gets the server process of
     // the store running it (0 on a file); the statement then runs. FailStatementForTest ends it.
     static void BeforeStatementForTest(int k, std::function<void(int)> action);
-    // Test seam: the k-th statement run from now on runs, and then its reply is lost: it fails
-    // as after a broken connection (ConnectionLost() holds until Reconnect). A file's COMMIT
-    // never loses its reply; this lets the windows and ferix-cli meet it on files too.
-    static void LoseReplyForTest(int k);
+    // Test seam: the next COMMIT runs, and then its reply is lost: it fails as after a broken
+    // connection (ConnectionLost() holds until Reconnect). A file's COMMIT never loses its
+    // reply; this lets the windows and ferix-cli meet it on files too. FailStatementForTest
+    // switches it off.
+    static void LoseCommitReplyForTest();
     // Number of statements run since the last FailStatementForTest call.
     static int StatementCountForTest();
 

@@ -61,7 +61,7 @@ CommitAnswer CommitWriteAction(CDataStore& store, const std::string& token,
 }
 
 std::string LostReplyStoredText(const std::string& billId) {
-    return "与数据库服务器的连接在保存时断开。重新连接后核对：单据“" + billId + "”已经保存。";
+    return "与数据库服务器的连接已断开。重新连接后核对：单据“" + billId + "”已经保存。";
 }
 
 std::string TokenStoredText(const std::string& billId) {

@@ -40,7 +40,7 @@ CommitAnswer CommitWriteAction(CDataStore& store, const std::string& token,
 // The answers after a lost reply, and what a retry of a stored action says.
 std::string LostReplyStoredText(const std::string& billId);
 inline constexpr const char* kLostReplyNotStoredText =
-    "与数据库服务器的连接在保存时断开。重新连接后核对：单据没有保存，可以再次保存。";
+    "与数据库服务器的连接已断开。重新连接后核对：单据没有保存，可以再次保存。";
 inline constexpr const char* kLostReplyUnknownText =
     "服务器没有回应，无法确定单据是否已保存，请在单据查询中核对！";
 std::string TokenStoredText(const std::string& billId);
