@@ -284,9 +284,19 @@ CountOutcome CountStock(const StockCount& count, CountPosted& posted) {
     CBill gain(BillKind::Gain), loss(BillKind::Loss);
     if (!MakeBills(count, gain, loss))
         return CountOutcome::Invalid;
-    if (gain.m_lines.empty() && loss.m_lines.empty())
-        return CountOutcome::NoDifference;
     CDataStore store;
+    if (gain.m_lines.empty() && loss.m_lines.empty()) {
+        // A count saved again after its differences were stored (the book now agrees with it)
+        // is told so, not that nothing differs.
+        std::optional<std::string> earlier;
+        if (!count.token.empty() && store.ConnectMain() &&
+            FindWriteToken(store, count.token, earlier) && earlier) {
+            Messages().Inform(TokenStoredText(*earlier));
+            posted = CountPostedOf(*earlier);
+            return CountOutcome::Posted;
+        }
+        return CountOutcome::NoDifference;
+    }
     if (!store.ConnectMain()) {
         Messages().Inform(KindInfo(BillKind::Gain).connectFailure);
         return CountOutcome::ConnectFailed;
