@@ -15,6 +15,7 @@ std::atomic<int> g_failAt = 0;
 std::atomic<int> g_statementCount = 0;
 int g_hookAt = 0;
 std::atomic<bool> g_loseCommitReply = false;
+std::atomic<bool> g_silentAfterLoss = false;
 // What a statement whose reply the test seam lost fails with, worded as the server engine's.
 constexpr const char* kLostConnectionText = "与数据库服务器的连接已断开：回应在途中丢失（测试）";
 std::function<void(int)> g_hook;
@@ -39,6 +40,10 @@ bool CDataStore::ConnectOther() {
 bool CDataStore::Reconnect() {
     if (!m_relativePath)
         return false;
+    if (m_silentForTest) {
+        m_lastError = kLostConnectionText;
+        return false;
+    }
     CHeldMessages quiet; // the caller says what a failed reconnect means for its action
     return Connect(m_relativePath, m_initialStatement);
 }
@@ -112,10 +117,12 @@ void CDataStore::FailStatementForTest(int k) {
     g_statementCount = 0;
     g_hookAt = 0;
     g_loseCommitReply = false;
+    g_silentAfterLoss = false;
 }
 
-void CDataStore::LoseCommitReplyForTest() {
+void CDataStore::LoseCommitReplyForTest(bool silent) {
     g_loseCommitReply = true;
+    g_silentAfterLoss = silent;
 }
 
 void CDataStore::BeforeStatementForTest(int k, std::function<void(int)> action) {
@@ -146,6 +153,7 @@ bool CDataStore::Run(const std::string& sql, const SqlValues& values,
     const bool ran = m_engine->Run(sql, values, onRow);
     if (loseReply) {
         m_lostForTest = true;
+        m_silentForTest = g_silentAfterLoss.exchange(false);
         m_lastError = kLostConnectionText;
         m_lastErrorCode = SQLITE_IOERR;
         return false;

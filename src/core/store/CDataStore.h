@@ -117,10 +117,10 @@ public:
     // the store running it (0 on a file); the statement then runs. FailStatementForTest ends it.
     static void BeforeStatementForTest(int k, std::function<void(int)> action);
     // Test seam: the next COMMIT runs, and then its reply is lost: it fails as after a broken
-    // connection (ConnectionLost() holds until Reconnect). A file's COMMIT never loses its
-    // reply; this lets the windows and ferix-cli meet it on files too. FailStatementForTest
-    // switches it off.
-    static void LoseCommitReplyForTest();
+    // connection (ConnectionLost() holds until Reconnect). With `silent` the server then
+    // answers no Reconnect of that store either. A file's COMMIT never loses its reply; this
+    // lets the windows and ferix-cli meet it on files too. FailStatementForTest switches it off.
+    static void LoseCommitReplyForTest(bool silent = false);
     // Number of statements run since the last FailStatementForTest call.
     static int StatementCountForTest();
 
@@ -270,6 +270,7 @@ private:
     const char* m_relativePath = nullptr;
     const char* m_initialStatement = nullptr;
     bool m_lostForTest = false;
+    bool m_silentForTest = false;
     std::string m_lastError;
     int m_lastErrorCode = 0;
     bool m_inAttempt = false;
