@@ -9,7 +9,7 @@
 #include <unordered_map>
 
 namespace {
-const char* kUsage = "usage: ferix-cli count WAREHOUSE FILE.csv [--class C]";
+const char* kUsage = "usage: ferix-cli count WAREHOUSE FILE.csv [--class C] [--token HEX]";
 
 std::string Lower(std::string s) {
     for (char& c : s) {
@@ -63,10 +63,12 @@ bool ApplyCounted(const std::string& text, StockCount& count) {
 } // namespace
 
 int CmdCount(CliContext& ctx) {
-    if (ctx.args.size() != 2 || !ctx.flags.empty())
+    bool tokenValid = true;
+    const auto token = TokenOption(ctx, tokenValid);
+    if (ctx.args.size() != 2 || !ctx.flags.empty() || !tokenValid)
         return UsageError(kUsage);
     for (const auto& [name, value] : ctx.options) {
-        if (name != "class")
+        if (name != "class" && name != "token")
             return UsageError(kUsage);
     }
     auto text = ReadWholeFile(ctx.args[1]);
@@ -85,8 +87,13 @@ int CmdCount(CliContext& ctx) {
         return kExitData;
     if (!ApplyCounted(*text, *count))
         return kExitRefused;
+    if (token)
+        count->token = *token;
     CountPosted posted;
-    switch (CountStock(*count, posted)) {
+    const CountOutcome outcome = CountStock(*count, posted);
+    if (outcome == CountOutcome::Failed)
+        TellToken(count->token);
+    switch (outcome) {
     case CountOutcome::Posted:
         if (!posted.gainNumber.empty())
             std::cout << posted.gainNumber << "\n";

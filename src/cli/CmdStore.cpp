@@ -16,6 +16,7 @@
 #include "query/StockView.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
+#include "store/WriteToken.h"
 #include "text/IsoDate.h"
 
 #include <filesystem>
@@ -352,14 +353,28 @@ private:
 };
 } // namespace
 
+std::optional<std::string> TokenOption(const CliContext& ctx, bool& valid) {
+    auto token = ctx.Option("token");
+    valid = !token || IsWriteToken(*token);
+    return token;
+}
+
+void TellToken(const std::string& token) {
+    if (!token.empty())
+        std::cerr << "写入令牌：" << token << "（重试同一操作时加 --token " << token
+                  << "，已保存的单据不会再次保存）\n";
+}
+
 int CmdPost(CliContext& ctx) {
-    const char* usage = "usage: ferix-cli post KIND FILE.json [--allow-overpay]  (KIND: purchase, "
-                        "purchase-return, sale, sale-return, loss, gain, price, transfer, "
-                        "receipt, payment)";
+    const char* usage = "usage: ferix-cli post KIND FILE.json [--allow-overpay] [--token HEX]  "
+                        "(KIND: purchase, purchase-return, sale, sale-return, loss, gain, price, "
+                        "transfer, receipt, payment)";
     // A paid amount above the bill's total is most likely a mistake in a script: it is posted
     // only when the command says so.
     const bool allowOverpay = ctx.HasFlag("allow-overpay");
-    if (ctx.args.size() != 2 || !ctx.options.empty() ||
+    bool tokenValid = true;
+    const auto token = TokenOption(ctx, tokenValid);
+    if (ctx.args.size() != 2 || ctx.options.size() != (token ? 1u : 0u) || !tokenValid ||
         ctx.flags.size() != (allowOverpay ? 1u : 0u))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
@@ -391,7 +406,13 @@ int CmdPost(CliContext& ctx) {
     // The window's checks run in their order; the question they ask of a paid amount above the
     // total is answered here.
     COverpayAnswer answer(allowOverpay);
-    switch (bill->Save()) {
+    if (token)
+        bill->SetWriteToken(*token);
+    const PostOutcome outcome = bill->Save();
+    // A refusal is the bill's to mend; after a failure the script may retry the same posting.
+    if (outcome == PostOutcome::Failed)
+        TellToken(bill->WriteToken());
+    switch (outcome) {
     case PostOutcome::Posted:
         std::cout << bill->m_number << "\n";
         return kExitOk;
@@ -516,19 +537,24 @@ int CmdBill(CliContext& ctx) {
 }
 
 int CmdReverse(CliContext& ctx) {
-    const char* usage = "usage: ferix-cli reverse KIND NUMBER  (KIND: purchase, purchase-return, "
-                        "sale, sale-return, transfer, receipt, payment)";
-    if (ctx.args.size() != 2 || !ctx.OnlyOptions({}))
+    const char* usage = "usage: ferix-cli reverse KIND NUMBER [--token HEX]  (KIND: purchase, "
+                        "purchase-return, sale, sale-return, transfer, receipt, payment)";
+    bool tokenValid = true;
+    const auto token = TokenOption(ctx, tokenValid);
+    if (ctx.args.size() != 2 || !ctx.OnlyOptions({"token"}) || !tokenValid)
         return UsageError(usage);
     // A kind that is never reversed is refused as such, like any bill that cannot be.
     auto kind = BillKindFromCliName(ctx.args[0]);
     if (!kind)
         return UsageError(usage);
     ReverseOutcome outcome = ReverseOutcome::Failed;
-    auto red = ReverseBill(*kind, ctx.args[1], &outcome);
+    const std::string used = token ? *token : NewWriteToken();
+    auto red = ReverseBill(*kind, ctx.args[1], &outcome, used);
     if (red) {
         std::cout << *red << "\n";
         return kExitOk;
     }
+    if (outcome == ReverseOutcome::Failed)
+        TellToken(used);
     return outcome == ReverseOutcome::ConnectFailed ? kExitData : kExitRefused;
 }

@@ -40,6 +40,13 @@ int CmdBills(CliContext&);
 int CmdBill(CliContext&);
 int CmdReverse(CliContext&);
 int CmdCount(CliContext&);
+// The --token option of the commands that store a document (post, reverse, count): the write
+// token a script retries the same action under (32 lower-case hex digits). Nothing when not
+// given; `valid` false when given wrong.
+std::optional<std::string> TokenOption(const CliContext& ctx, bool& valid);
+// After a try that failed (not a refusal): the token it used, on stderr, for the script to
+// retry under.
+void TellToken(const std::string& token);
 // receivables, payables and accounts
 int CmdBalances(CliContext&);
 int CmdStatement(CliContext&);

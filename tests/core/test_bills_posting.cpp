@@ -5,6 +5,9 @@
 #include "admin/MainDataBackup.h"
 #include "bills/BillStore.h"
 #include "server/ServerBackup.h"
+#include "bills/BillReversal.h"
+#include "bills/StockCount.h"
+#include "store/WriteToken.h"
 #include "text/Clock.h"
 
 #include <sqlite3.h>
@@ -479,4 +482,99 @@ TEST_F(BillPostingTest, ASalePostedWhileTheDataIsRestoredIsInTheRestoredDataOrIn
     // 100000 on.
     EXPECT_TRUE(inData > 0 && inData <= 40u + 1);
     EXPECT_EQ(Stock("一号仓库", "G1")->Number, std::to_string(100000 - inData));
+// Every action that stores a document writes its token in its own transaction. A COMMIT whose
+// reply is lost (a file never loses one: the seam lets the path run here) is looked up by the
+// token and answered "stored"; a retry under the same token stores nothing more.
+TEST_F(BillPostingTest, EveryStoringActionWritesItsTokenAndARetryUnderItStoresNothingMore) {
+    PutStock("一号仓库", "G1", "Pen", 10, "19.99");
+    ASSERT_TRUE(AddConfigListEntry("bank", "建设银行", ""));
+    auto tokens = [] {
+        CDataStore store;
+        EXPECT_TRUE(store.ConnectMain());
+        Strings rows;
+        EXPECT_TRUE(store.Run("select Token, Kind, Bill_ID from WriteToken order by Id", {},
+                              [&](const CStatement& row) {
+                                  EXPECT_TRUE(IsWriteToken(row.Text(0))) << row.Text(0);
+                                  rows.push_back(row.Text(1) + "|" + row.Text(2));
+                              }));
+        return rows;
+    };
+    auto lastToken = [] {
+        CDataStore store;
+        EXPECT_TRUE(store.ConnectMain());
+        std::string token;
+        EXPECT_TRUE(store.Run("select Token from WriteToken order by Id desc limit 1", {},
+                              [&](const CStatement& row) { token = row.Text(0); }));
+        return token;
+    };
+    // A payment takes the receipt's path.
+    for (BillKind kind : {BillKind::Purchase, BillKind::Sale, BillKind::Transfer, BillKind::Loss,
+                          BillKind::Receipt}) {
+        SCOPED_TRACE(KindInfo(kind).cliName);
+        CBill bill = FullBill(kind);
+        bill.m_paid = IsFundKind(kind) ? "5.00" : ""; // the receivable of the sale
+        if (IsFundKind(kind))
+            bill.m_account = "建设银行";
+        bill.m_toWarehouse = "二号仓库";
+        if (!IsFundKind(kind))
+            AddLine(bill, m_pen, "1", "5");
+        const std::string number = std::string(KindInfo(kind).prefix) + "T";
+        bill.GiveNumber(number);
+        const CBill retry = bill;
+        m_port.Clear();
+        CDataStore::LoseCommitReplyForTest();
+        EXPECT_EQ(bill.Save(), PostOutcome::Posted);
+        EXPECT_EQ(m_port.Texts(), Strings{LostReplyStoredText(number)});
+        EXPECT_EQ(bill.m_number, number);
+        EXPECT_EQ(bill.WriteToken(), "") << "stored: the window's next bill is another action";
+
+        CBill again = retry;
+        again.SetWriteToken(lastToken());
+        m_port.Clear();
+        EXPECT_EQ(again.Save(), PostOutcome::Posted);
+        // The receipt's amount is now more than what is owed: the window's check asks first.
+        Strings told{TokenStoredText(number)};
+        if (IsFundKind(kind))
+            told.insert(told.begin(), "金额大于当前应收，确定要继续吗？");
+        EXPECT_EQ(m_port.Texts(), told);
+        EXPECT_EQ(again.m_number, number);
+    }
+    // 10, bought 1, sold 1, moved 1 away, lost 1; each bill once, its log entry once.
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "8");
+    EXPECT_EQ(Stock("二号仓库", "G1")->Number, "1");
+    EXPECT_EQ(Count("EnterStock") + Count("EnterSale") + Count("YiKuDan") + Count("BaoSunDan") +
+                  Count("FundBill"),
+              5);
+    EXPECT_EQ(LogEvents(Log()).size(), 5u);
+
+    // A reversal and a stock count, their replies lost too, then retried under their tokens.
+    const std::string reversal = NewWriteToken();
+    m_port.Clear();
+    CDataStore::LoseCommitReplyForTest();
+    EXPECT_EQ(ReverseBill(BillKind::Purchase, "JH-T", nullptr, reversal), "JH-T-H");
+    EXPECT_EQ(ReverseBill(BillKind::Purchase, "JH-T", nullptr, reversal), "JH-T-H");
+    EXPECT_EQ(m_port.Texts(), (Strings{LostReplyStoredText("JH-T-H"), TokenStoredText("JH-T-H")}));
+    auto count = LoadStockCount("一号仓库", "");
+    ASSERT_TRUE(count);
+    ASSERT_EQ(count->lines.size(), 1u);
+    count->lines[0].counted = "5";
+    CountPosted posted, repeated;
+    m_port.Clear();
+    CDataStore::LoseCommitReplyForTest();
+    EXPECT_EQ(CountStock(*count, posted), CountOutcome::Posted);
+    EXPECT_EQ(CountStock(*count, repeated), CountOutcome::Posted);
+    EXPECT_EQ(repeated.lossNumber, posted.lossNumber);
+    EXPECT_EQ(repeated.gainNumber, "");
+    EXPECT_EQ(m_port.Texts(), (Strings{LostReplyStoredText(posted.lossNumber),
+                                       TokenStoredText(posted.lossNumber)}));
+    // 8, the purchase's unit sent back, counted 5 of the 7 left.
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "5");
+    EXPECT_EQ(tokens(),
+              (Strings{"purchase|JH-T", "sale|XS-T", "transfer|YK-T", "loss|BS-T", "receipt|SK-T",
+                       "reverse purchase|JH-T-H", "count|" + posted.lossNumber}));
+
+    // The unique index is the last guard, should a token ever reach a second insert.
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    EXPECT_FALSE(AddWriteToken(store, lastToken(), "loss", "BS-X"));
 }

@@ -1,5 +1,6 @@
 // Rules of a program folder whose data is on a PostgreSQL server (run with FERIX_TEST_ENGINE=pg).
 #include "BillTestSupport.h"
+#include "CommitCuttingProxy.h"
 #include "StoreTestSupport.h"
 
 #include "admin/BackupRestore.h"
@@ -14,6 +15,7 @@
 #include "store/Schema.h"
 #include "store/ServerConfig.h"
 #include "store/StoreEngine.h"
+#include "store/WriteToken.h"
 
 #include <libpq-fe.h>
 #include <sys/stat.h>
@@ -740,7 +742,8 @@ TEST_F(ServerPostingTest, ARowHeldThroughEveryTryFailsAPostingCountOrReversalWit
     m_port.Clear();
     CDataStore::FailStatementForTest(0);
     EXPECT_EQ(sale.SaveOn(store), PostOutcome::Failed);
-    EXPECT_EQ(CDataStore::StatementCountForTest(), 5 * 4) << "BEGIN, number, header, row: 5 tries";
+    EXPECT_EQ(CDataStore::StatementCountForTest(), 5 * 5)
+        << "BEGIN, token, number, header, row: 5 tries";
     EXPECT_EQ(sale.m_number, "XS-HELD");
     CountPosted posted;
     EXPECT_EQ(CountStockOn(store, count, posted), CountOutcome::Failed);
@@ -760,4 +763,113 @@ TEST_F(ServerPostingTest, ARowHeldThroughEveryTryFailsAPostingCountOrReversalWit
     EXPECT_EQ(ReverseBillOn(store, BillKind::Purchase, "JH-BACK", &reversed), "JH-BACK-H");
     EXPECT_EQ(m_port.Texts(), Strings{});
     EXPECT_EQ(Stock("一号仓库", "G1")->Number, "4"); // 15, sold 4, counted 9, 5 sent back
+}
+
+// A COMMIT whose reply is lost on the way back: a relay between the workstation and the server
+// cuts the connection at the COMMIT. The token answers what happened, and a retry under it never
+// stores the bill twice.
+TEST_F(ServerPostingTest, ALostCommitReplyIsAnsweredByTheTokenAndARetryNeverStoresTwice) {
+    PutStock("一号仓库", "G1", "Pen", 10, "19.99");
+    std::string conninfo = Conninfo();
+    const size_t host = conninfo.find("host=") + 5;
+    const size_t hostEnd = conninfo.find(' ', host);
+    const std::filesystem::path relayFolder = Dir() / "relay";
+    std::filesystem::create_directory(relayFolder);
+    CCommitCuttingProxy relay(relayFolder, conninfo.substr(host, hostEnd - host));
+    conninfo.replace(host, hostEnd - host, relayFolder.string());
+    std::string error;
+    ASSERT_TRUE(WriteServerConfig(Dir(), conninfo, &error)) << error;
+    auto bill = [&](BillKind kind, const std::string& number, const std::string& quantity) {
+        CBill b = FullBill(kind);
+        b.m_paid = "";
+        AddLine(b, m_pen, quantity, "5");
+        b.GiveNumber(number);
+        return b;
+    };
+
+    // The server committed; its reply never came.
+    CBill purchase = bill(BillKind::Purchase, "JH-LOST", "2");
+    const CBill purchaseAgain = purchase;
+    relay.CutNextCommit(CCommitCuttingProxy::Cut::AfterCommit);
+    EXPECT_EQ(purchase.Save(), PostOutcome::Posted);
+    EXPECT_EQ(m_port.Texts(), Strings{LostReplyStoredText("JH-LOST")});
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "12");
+    const std::string token = Rows("select Token from WriteToken");
+    ASSERT_EQ(token.size(), 33u);
+    CBill retry = purchaseAgain;
+    retry.SetWriteToken(token.substr(0, 32));
+    m_port.Clear();
+    EXPECT_EQ(retry.Save(), PostOutcome::Posted);
+    EXPECT_EQ(m_port.Texts(), Strings{TokenStoredText("JH-LOST")});
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "12");
+
+    // The COMMIT never reached the server: nothing stored, and the next try posts once.
+    CBill sale = bill(BillKind::Sale, "XS-GONE", "3");
+    relay.CutNextCommit(CCommitCuttingProxy::Cut::BeforeCommit);
+    m_port.Clear();
+    EXPECT_EQ(sale.Save(), PostOutcome::Failed);
+    EXPECT_EQ(m_port.Texts(), Strings{kLostReplyNotStoredText});
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "12");
+    const std::string saleToken = sale.WriteToken();
+    EXPECT_TRUE(IsWriteToken(saleToken));
+    m_port.Clear();
+    EXPECT_EQ(sale.Save(), PostOutcome::Posted);
+    EXPECT_EQ(m_port.Texts(), Strings{});
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "9");
+    EXPECT_EQ(Rows("select Bill_ID from WriteToken where Token = '" + saleToken + "'"),
+              "XS-GONE\n");
+
+    // Committed, and the server does not answer the look-up either: the user is told to check;
+    // saving again once it answers finds the bill stored.
+    CBill loss = bill(BillKind::Loss, "BS-UNSURE", "1");
+    relay.CutNextCommit(CCommitCuttingProxy::Cut::AfterCommitAndRefuse);
+    m_port.Clear();
+    EXPECT_EQ(loss.Save(), PostOutcome::Failed);
+    EXPECT_EQ(m_port.Texts(), Strings{kLostReplyUnknownText});
+    relay.StopRefusing();
+    m_port.Clear();
+    EXPECT_EQ(loss.Save(), PostOutcome::Posted);
+    EXPECT_EQ(m_port.Texts(), Strings{TokenStoredText("BS-UNSURE")});
+
+    // A reversal whose reply is lost, retried under its token.
+    const std::string reversal = NewWriteToken();
+    relay.CutNextCommit(CCommitCuttingProxy::Cut::AfterCommit);
+    m_port.Clear();
+    EXPECT_EQ(ReverseBill(BillKind::Purchase, "JH-LOST", nullptr, reversal), "JH-LOST-H");
+    EXPECT_EQ(ReverseBill(BillKind::Purchase, "JH-LOST", nullptr, reversal), "JH-LOST-H");
+    EXPECT_EQ(m_port.Texts(),
+              (Strings{LostReplyStoredText("JH-LOST-H"), TokenStoredText("JH-LOST-H")}));
+
+    // Each bill once: 10, bought 2, sold 3, lost 1, the 2 sent back.
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "6");
+    EXPECT_EQ(Rows("select Kind, Bill_ID from WriteToken order by Id"),
+              "purchase|JH-LOST\nsale|XS-GONE\nloss|BS-UNSURE\nreverse purchase|JH-LOST-H\n");
+    EXPECT_EQ(Rows("select (select count(*) from EnterStock), (select count(*) from EnterSale),"
+                   " (select count(*) from BaoSunDan)"),
+              "2|1|1\n");
+}
+
+// The connection breaking inside a posting is told once, with the server's reason, rather than
+// as a disk failure followed by an empty "失败原因：".
+TEST_F(ServerPostingTest, ABrokenConnectionIsToldOnceWithItsReason) {
+    CBill bill = FullBill(BillKind::Loss);
+    PutStock("一号仓库", "G1", "Pen", 10, "19.99");
+    AddLine(bill, m_pen, "2", "");
+    bill.GiveNumber("BS-AWAY");
+    const std::string conninfo = Conninfo();
+    // BEGIN, token, number lock; the numbers' read meets the ended process.
+    CDataStore::BeforeStatementForTest(4, [&](int process) {
+        ASSERT_EQ(ServerRows(conninfo,
+                             "select pg_terminate_backend(" + std::to_string(process) + ", 10000)"),
+                  "t\n");
+    });
+    m_port.Clear();
+    EXPECT_EQ(bill.Save(), PostOutcome::Failed);
+    const Strings texts = m_port.Texts();
+    ASSERT_EQ(texts.size(), 1u) << testing::PrintToString(texts);
+    const std::string head =
+        "报损单操作失败（报损单表）！\r\n 失败原因：与数据库服务器的连接已断开：FATAL:  "
+        "terminating connection due to administrator command";
+    EXPECT_TRUE(texts[0].starts_with(head)) << texts[0];
+    EXPECT_EQ(Stock("一号仓库", "G1")->Number, "10");
 }

@@ -12,6 +12,7 @@
 #include "bills/TransferStore.h"
 #include "config/ConfigLists.h"
 #include "store/CDataStore.h"
+#include "store/WriteToken.h"
 #include "text/Clock.h"
 #include "widgets/CComboBoxExt.h"
 #include "widgets/CEditEx.h"
@@ -304,6 +305,65 @@ private slots:
         QCOMPARE(Text(rows[0].Pay), QStringLiteral("60.00")); // typed "60", kept as money
         QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(3));
         QCOMPARE(Stock("一号库", "G002"), std::optional<int64_t>(4));
+    }
+
+    // A COMMIT whose reply is lost: the window answers from the bill's write token, and 保存
+    // pressed again never posts the bill a second time.
+    void aPostingWhoseReplyIsLostIsAnsweredAndNeverPostedTwice() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        CChild_Jinhuo_KaidanDlg w;
+        w.SetCommand("run_jinhuo");
+        w.show();
+        PickTradeHeader(w, picks, "甲供应商");
+        picks.Pick("G001", "商品编码");
+        w.m_add->click();
+        EditCell(w.m_grid, 0, "数量", "3");
+        const QString number = w.m_number->text();
+
+        // Stored, but the reply was lost and the server does not answer the look-up.
+        CDataStore::LoseCommitReplyForTest(true);
+        w.m_save->click();
+        QCOMPARE(Text(port.Texts().back()), Text(kLostReplyUnknownText));
+        QVERIFY(w.isVisible());
+        QCOMPARE(GridTexts(w.m_grid, "商品编码"), QStringList({"G001"}));
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(3));
+
+        // 保存 again: the bill is found stored; the window goes on as after posting.
+        port.QueueAnswer(true); // the next bill
+        w.m_save->click();
+        QStringList told;
+        for (const auto& t : port.Texts())
+            told << Text(t);
+        QCOMPARE(
+            told.mid(told.size() - 2),
+            QStringList({Text(TokenStoredText(number.toStdString())),
+                         QStringLiteral("仓库进货操作成功！是否继续对其他商品进行入库操作？")}));
+        QCOMPARE(w.m_grid->GetItemCount(), 0);
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(3));
+        QCOMPARE(Lines("run_caigou", number).size(), size_t(1));
+
+        // The next bill's reply lost, and the look-up answered: stored, said with its number.
+        picks.Pick("G001", "商品编码");
+        w.m_add->click();
+        EditCell(w.m_grid, 0, "数量", "2");
+        const QString next = w.m_number->text();
+        QVERIFY(next != number);
+        CDataStore::LoseCommitReplyForTest();
+        port.QueueAnswer(false); // no next bill: the window closes
+        w.m_save->click();
+        told.clear();
+        for (const auto& t : port.Texts())
+            told << Text(t);
+        QCOMPARE(
+            told.mid(told.size() - 2),
+            QStringList({Text(LostReplyStoredText(next.toStdString())),
+                         QStringLiteral("仓库进货操作成功！是否继续对其他商品进行入库操作？")}));
+        QVERIFY(!w.isVisible());
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(5));
     }
 
     void purchaseChecksInOrderAndKeepsTheBillOnRefusal() {

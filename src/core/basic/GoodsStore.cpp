@@ -58,8 +58,7 @@ std::optional<bool> IsGoodsInStock(CDataStore& store, const std::string& code) {
     bool found = false;
     if (!store.Run("select Id from StockPile where ProductCode = ? limit 1", {code},
                    [&](const CStatement&) { found = true; })) {
-        Messages().Inform(
-            DatabaseFailureText("", store.LastErrorCodeText() + "+" + store.LastError()));
+        Messages().Inform(DatabaseFailureText("", store.ErrorDetail()));
         return std::nullopt;
     }
     return found;

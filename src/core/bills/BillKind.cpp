@@ -1,5 +1,6 @@
 #include "BillKind.h"
 
+#include "store/CDataStore.h"
 #include "text/Clock.h"
 
 namespace {
@@ -69,4 +70,23 @@ const char* FundKindText(BillKind kind) {
 
 std::string NewBillNumber(BillKind kind) {
     return KindInfo(kind).prefix + FormatNow("%y%m%d-%H%M%S");
+}
+
+std::string KindFailureText(const char* text, const CDataStore& store) {
+    std::string out = text;
+    if (!store.ConnectionLost())
+        return out;
+    auto trim = [&] {
+        while (!out.empty() && (out.back() == ' ' || out.back() == '\r' || out.back() == '\n'))
+            out.pop_back();
+    };
+    trim();
+    for (const std::string reason : {"失败原因：", "失败原因"}) {
+        if (out.ends_with(reason)) {
+            out.erase(out.size() - reason.size());
+            break;
+        }
+    }
+    trim();
+    return out + "\r\n 失败原因：" + store.LastError();
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+class CDataStore;
+
 // What differs between the kinds: their names (store/BillKindNames.h) and the texts of their
 // posting and their windows.
 struct BillKindInfo : BillKindNames {
@@ -20,6 +22,10 @@ struct BillKindInfo : BillKindNames {
 };
 
 const BillKindInfo& KindInfo(BillKind kind);
+// One of a kind's failure texts as told after a failed try on `store`: when the connection to
+// the server broke, the engine's account of it ends the text, so "失败原因：" never stands
+// empty; otherwise the text as it is (the store's own message came before it).
+std::string KindFailureText(const char* text, const CDataStore& store);
 // The Kind text of a fund bill's row ("收款" or "付款"); nullptr for other kinds.
 const char* FundKindText(BillKind kind);
 

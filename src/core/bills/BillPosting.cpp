@@ -10,6 +10,7 @@
 #include "store/CDataStore.h"
 #include "store/CostPrice.h"
 #include "store/RetriedTransaction.h"
+#include "store/WriteToken.h"
 
 #include <algorithm>
 
@@ -128,7 +129,7 @@ PostOutcome CBill::Post() {
         return PostOutcome::ConnectFailed;
     }
     PostOutcome outcome = PostOn(store, *totals);
-    if (outcome == PostOutcome::Posted)
+    if (outcome == PostOutcome::Posted && !m_storedEarlier)
         WriteLogEntries(info.logEvent, IsFundKind(m_kind) ? 1 : m_lines.size());
     return outcome;
 }
@@ -151,7 +152,7 @@ std::optional<std::string> CBill::FreeNumber(CDataStore& store, PostOutcome& ref
     const BillKindInfo& info = KindInfo(m_kind);
     auto failed = [&] {
         store.Rollback();
-        Messages().Inform(info.headerFailure);
+        Messages().Inform(KindFailureText(info.headerFailure, store));
         refusal = PostOutcome::Failed;
         return std::nullopt;
     };
@@ -231,12 +232,12 @@ PostOutcome CBill::PostTransferLines(CDataStore& store, const std::string& numbe
                                l.unit,        l.note,      l.barcode};
         if (!AddTransferLine(store, r)) {
             store.Rollback();
-            Messages().Inform(info.lineFailure);
+            Messages().Inform(KindFailureText(info.lineFailure, store));
             return PostOutcome::Failed;
         }
         if (!store.MoveStock(m_warehouse, m_toWarehouse, l.code, l.name, quantity)) {
             store.Rollback();
-            Messages().Inform(info.stockFailure);
+            Messages().Inform(KindFailureText(info.stockFailure, store));
             return PostOutcome::Failed;
         }
     }
@@ -251,23 +252,52 @@ PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) {
     }
     auto fail = [&] {
         store.Rollback();
-        Messages().Inform(info.headerFailure);
+        Messages().Inform(KindFailureText(info.headerFailure, store));
         return PostOutcome::Failed;
     };
+    m_storedEarlier = false;
+    if (m_token.empty())
+        m_token = NewWriteToken();
     // Each try leaves the bill as it was until its commit.
     return RunRetried(store, [&] {
         if (!store.ExecuteSql("BEGIN IMMEDIATE"))
             return fail();
+        std::optional<std::string> earlier;
+        if (!FindWriteToken(store, m_token, earlier))
+            return fail();
+        if (earlier) {
+            store.Rollback();
+            Messages().Inform(TokenStoredText(*earlier));
+            m_storedEarlier = true;
+            Stored(*earlier);
+            return PostOutcome::Posted;
+        }
         PostOutcome outcome = PostOutcome::Failed;
         const std::optional<std::string> number = WriteBill(store, totals, outcome);
         if (!number)
             return outcome;
-        if (!store.ExecuteSql("COMMIT"))
+        if (!AddWriteToken(store, m_token, info.cliName, *number))
             return fail();
-        m_number = *number;
-        m_madeNumber.clear(); // posted: the bill now names a stored bill
-        return PostOutcome::Posted;
+        std::string stored = *number;
+        switch (CommitWriteAction(store, m_token, &stored)) {
+        case CommitAnswer::Committed:
+        case CommitAnswer::Stored:
+            Stored(stored);
+            return PostOutcome::Posted;
+        case CommitAnswer::NotStored:
+        case CommitAnswer::Unknown:
+            return PostOutcome::Failed; // told; the token stays for the next try
+        case CommitAnswer::Failed:
+            break;
+        }
+        return fail();
     });
+}
+
+void CBill::Stored(const std::string& number) {
+    m_number = number;
+    m_madeNumber.clear(); // posted: the bill now names a stored bill
+    m_token.clear();      // the next bill of this window is another action
 }
 
 PostOutcome CBill::WriteInTransaction(CDataStore& store) {
@@ -295,7 +325,7 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
     const BillKindInfo& info = KindInfo(m_kind);
     auto fail = [&](const char* text) -> std::optional<std::string> {
         store.Rollback();
-        Messages().Inform(text);
+        Messages().Inform(KindFailureText(text, store));
         outcome = PostOutcome::Failed;
         return std::nullopt;
     };

@@ -8,6 +8,7 @@
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/RetriedTransaction.h"
+#include "store/WriteToken.h"
 #include "text/Clock.h"
 #include "text/Money.h"
 
@@ -37,7 +38,8 @@ std::string ReverseQuestionText(const std::string& number) {
 
 namespace {
 std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const std::string& number,
-                                       ReverseOutcome* outcome) {
+                                       const std::string& token, ReverseOutcome* outcome,
+                                       bool& storedEarlier) {
     auto end = [&](ReverseOutcome o, const char* text = nullptr) -> std::optional<std::string> {
         store.Rollback();
         if (text)
@@ -62,6 +64,17 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
     // On a server a second workstation reversing the same bill waits for the red number here.
     if (!store.ExecuteSql("BEGIN IMMEDIATE") || !store.LockBillNumber(info.table, red))
         return end(ReverseOutcome::Failed, kFailed);
+    std::optional<std::string> earlier;
+    if (!FindWriteToken(store, token, earlier))
+        return end(ReverseOutcome::Failed, kFailed);
+    if (earlier) {
+        store.Rollback();
+        Messages().Inform(TokenStoredText(*earlier));
+        storedEarlier = true;
+        if (outcome)
+            *outcome = ReverseOutcome::Reversed;
+        return earlier;
+    }
     bool read = false;
     std::optional<std::string> canceled;
     std::vector<TransferRecord> moves;
@@ -179,8 +192,19 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         }
     }
 
-    if (!SetBillCanceled(store, info.table, number, kBillReversed) || !store.ExecuteSql("COMMIT"))
+    if (!SetBillCanceled(store, info.table, number, kBillReversed) ||
+        !AddWriteToken(store, token, std::string("reverse ") + info.cliName, red))
         return end(ReverseOutcome::Failed, kFailed);
+    switch (CommitWriteAction(store, token)) {
+    case CommitAnswer::Committed:
+    case CommitAnswer::Stored:
+        break;
+    case CommitAnswer::NotStored:
+    case CommitAnswer::Unknown:
+        return end(ReverseOutcome::Failed); // told
+    case CommitAnswer::Failed:
+        return end(ReverseOutcome::Failed, kFailed);
+    }
     if (outcome)
         *outcome = ReverseOutcome::Reversed;
     return red;
@@ -188,10 +212,15 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
 } // namespace
 
 std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
-                                         const std::string& number, ReverseOutcome* outcome) {
+                                         const std::string& number, ReverseOutcome* outcome,
+                                         const std::string& token, bool* storedEarlier) {
+    const std::string used = token.empty() ? NewWriteToken() : token;
+    bool earlier = false;
     CRetriedTransaction tries(store);
     for (;;) {
-        auto red = ReverseOnce(store, kind, number, outcome);
+        auto red = ReverseOnce(store, kind, number, used, outcome, earlier);
+        if (storedEarlier)
+            *storedEarlier = earlier;
         if (tries.Again())
             continue;
         // A stock row held through every try is no want of stock.
@@ -202,7 +231,7 @@ std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
 }
 
 std::optional<std::string> ReverseBill(BillKind kind, const std::string& number,
-                                       ReverseOutcome* outcome) {
+                                       ReverseOutcome* outcome, const std::string& token) {
     CDataStore store;
     if (!store.ConnectMain()) {
         Messages().Inform(KindInfo(kind).connectFailure);
@@ -210,8 +239,9 @@ std::optional<std::string> ReverseBill(BillKind kind, const std::string& number,
             *outcome = ReverseOutcome::ConnectFailed;
         return std::nullopt;
     }
-    auto red = ReverseBillOn(store, kind, number, outcome);
-    if (red)
+    bool earlier = false;
+    auto red = ReverseBillOn(store, kind, number, outcome, token, &earlier);
+    if (red && !earlier)
         WriteLogEntry("红冲单据 " + number);
     return red;
 }

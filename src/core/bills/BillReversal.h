@@ -30,14 +30,19 @@ enum class ReverseOutcome {
 // lines marked reversed, X's stock changes undone line by line (a transfer's goods go back from the
 // target to the source; a receipt or payment has no stock, its red bill carries the negated
 // amount); then the log entry "红冲单据 " + number. Returns the red bill's number; nothing after a
-// refusal or failure, which writes nothing.
+// refusal or failure, which writes nothing. `token` is the action's write token
+// (store/WriteToken.h; empty: a new one): a reversal that finds it stored says so and is done.
 std::optional<std::string> ReverseBill(BillKind kind, const std::string& number,
-                                       ReverseOutcome* outcome = nullptr);
+                                       ReverseOutcome* outcome = nullptr,
+                                       const std::string& token = {});
 // As ReverseBill, on a store already connected to the main data file and without the log
-// entry: for tests and bulk work on one connection.
+// entry: for tests and bulk work on one connection. `storedEarlier` (when given) tells whether
+// the token was found stored by an earlier try.
 std::optional<std::string> ReverseBillOn(CDataStore& store, BillKind kind,
                                          const std::string& number,
-                                         ReverseOutcome* outcome = nullptr);
+                                         ReverseOutcome* outcome = nullptr,
+                                         const std::string& token = {},
+                                         bool* storedEarlier = nullptr);
 
 // The Canceled mark of a stored trade bill or transfer (kBillStanding, kBillReversed or
 // kBillRed); nothing when the kind is not reversible, there is no such bill, or the read failed

@@ -68,8 +68,7 @@ std::optional<std::vector<std::string>> BillNumbersFrom(CDataStore& store, BillT
                        if (id == billId || id.starts_with(dash))
                            numbers.push_back(std::move(id));
                    })) {
-        Messages().Inform(
-            DatabaseFailureText("", store.LastErrorCodeText() + "+" + store.LastError()));
+        Messages().Inform(DatabaseFailureText("", store.ErrorDetail()));
         return std::nullopt;
     }
     return numbers;
@@ -85,8 +84,7 @@ std::optional<BillHeaderRecord> FindBillHeader(CDataStore& store, const std::str
     std::optional<BillHeaderRecord> found;
     if (!store.Run(kBillHeaderSelect + std::string(BillTableName(*table)) + " where Bill_ID = ?",
                    {billId}, [&](const CStatement& st) { found = ReadBillHeader(st); })) {
-        Messages().Inform(DatabaseFailureText(kHistoryFailure,
-                                              store.LastErrorCodeText() + "+" + store.LastError()));
+        Messages().Inform(DatabaseFailureText(kHistoryFailure, store.ErrorDetail()));
         return std::nullopt;
     }
     if (ok)
@@ -125,8 +123,7 @@ std::optional<std::string> AdjacentBillId(CDataStore& store, const std::string& 
                             : TradeTableOfHistoryWord(historyWord);
     if (!table) {
         store.SetLastError("unknown bill kind: " + historyWord);
-        Messages().Inform(DatabaseFailureText(kHistoryFailure,
-                                              store.LastErrorCodeText() + "+" + store.LastError()));
+        Messages().Inform(DatabaseFailureText(kHistoryFailure, store.ErrorDetail()));
         return std::nullopt;
     }
     if (billId.empty() && later) {
@@ -156,8 +153,7 @@ std::optional<std::string> AdjacentBillId(CDataStore& store, const std::string& 
     sql += later ? " order by Id limit 1" : " order by Id desc limit 1";
     std::optional<std::string> found;
     if (!store.Run(sql, values, [&](const CStatement& st) { found = st.Text(0); })) {
-        Messages().Inform(DatabaseFailureText(kHistoryFailure,
-                                              store.LastErrorCodeText() + "+" + store.LastError()));
+        Messages().Inform(DatabaseFailureText(kHistoryFailure, store.ErrorDetail()));
         return std::nullopt;
     }
     if (ok)
@@ -175,8 +171,7 @@ std::vector<BillDetailRecord> ListStockBillLines(CDataStore& store, BillTable ta
     if (!store.Run(std::string("select * from ") + BillTableName(table) +
                        " where Bill_ID = ? order by Id",
                    {billId}, [&](const CStatement& st) { lines.push_back(ReadDetail(st)); })) {
-        Messages().Inform(DatabaseFailureText(kHistoryFailure,
-                                              store.LastErrorCodeText() + "+" + store.LastError()));
+        Messages().Inform(DatabaseFailureText(kHistoryFailure, store.ErrorDetail()));
         if (ok)
             *ok = false;
         return {};

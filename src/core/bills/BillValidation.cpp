@@ -33,8 +33,7 @@ public:
             return std::nullopt;
         auto n = m_store.GetStockNumber(warehouse, code);
         if (!n)
-            Messages().Inform(
-                DatabaseFailureText("", m_store.LastErrorCodeText() + "+" + m_store.LastError()));
+            Messages().Inform(DatabaseFailureText("", m_store.ErrorDetail()));
         return n;
     }
 

@@ -46,7 +46,8 @@ std::optional<CMoney> LineAmountOf(int64_t quantity, const std::string& price);
 std::string StartingPrice(BillKind kind, const GoodsRecord& goods);
 
 enum class PostOutcome {
-    Posted,        // stored; the log entries are written
+    Posted,        // stored (by this try, or by an earlier one of the same action, told so); the
+                   // log entries are written
     NothingToPost, // a loss or gain bill without lines: nothing stored, nothing said
     Invalid,       // a check refused the bill (its message was shown)
     NumberRefused, // the bill number is empty or already used (message shown)
@@ -87,6 +88,12 @@ public:
 
     // A number chosen by the user (a bill file, a stored bill): never moved by posting.
     void GiveNumber(const std::string& number);
+
+    // The write token of this bill's posting (store/WriteToken.h): made at the first try and
+    // kept until a try stores the bill, so that a retry after a lost reply never stores it
+    // twice. A script gives its own to retry under it; empty until then.
+    const std::string& WriteToken() const { return m_token; }
+    void SetWriteToken(const std::string& token) { m_token = token; }
 
     // Lines, as the goods picker fills them.
     void AppendGoods(const GoodsRecord& goods);
@@ -169,6 +176,12 @@ private:
                                   const std::string& quantityTotal);
     void MakeNumber();
 
+    // Marks the bill stored under `number` (the try that stored it is over).
+    void Stored(const std::string& number);
+
     BillKind m_kind;
+    std::string m_token;
+    // The last posting found its token stored by an earlier try: its log entries were written.
+    bool m_storedEarlier = false;
     std::string m_madeNumber; // the number this bill made itself; empty once one was given
 };

@@ -1,5 +1,7 @@
 #include "StockCount.h"
 
+#include "store/WriteToken.h"
+
 #include "CBill.h"
 #include "ListedNames.h"
 
@@ -8,6 +10,7 @@
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/RetriedTransaction.h"
+#include "store/WriteToken.h"
 #include "text/Clock.h"
 #include "text/Money.h"
 
@@ -79,6 +82,7 @@ std::optional<StockCount> LoadStockCount(const std::string& warehouse,
 
     StockCount count;
     count.number = "PD-" + FormatNow("%y%m%d-%H%M%S");
+    count.token = NewWriteToken();
     count.warehouse = warehouse;
     count.className = className == std::string(kAllGoods) ? "" : className;
     const bool read =
@@ -164,8 +168,30 @@ CountOutcome Outcome(PostOutcome posted) {
 }
 
 // Both bills in one transaction, after the book quantities were found unchanged.
-CountOutcome PostBillsOnce(CDataStore& store, const StockCount& count, CBill& gain, CBill& loss,
-                           CountPosted& posted) {
+// What a count's token stores: its bills' numbers, the gain bill's first, joined by "、".
+std::string CountBillIds(const CountPosted& posted) {
+    if (posted.gainNumber.empty() || posted.lossNumber.empty())
+        return posted.gainNumber + posted.lossNumber;
+    return posted.gainNumber + "、" + posted.lossNumber;
+}
+
+CountPosted CountPostedOf(const std::string& billIds) {
+    CountPosted posted;
+    const std::string gainPrefix = KindInfo(BillKind::Gain).prefix;
+    const std::string separator = "、";
+    size_t start = 0;
+    for (;;) {
+        const size_t end = billIds.find(separator, start);
+        const std::string id = billIds.substr(start, end - start);
+        (id.starts_with(gainPrefix) ? posted.gainNumber : posted.lossNumber) = id;
+        if (end == std::string::npos)
+            return posted;
+        start = end + separator.size();
+    }
+}
+
+CountOutcome PostBillsOnce(CDataStore& store, const StockCount& count, const std::string& token,
+                           CBill& gain, CBill& loss, CountPosted& posted, bool& storedEarlier) {
     auto fail = [&] {
         store.Rollback();
         Messages().Inform("盘点单保存失败，库存没有改变！");
@@ -173,6 +199,16 @@ CountOutcome PostBillsOnce(CDataStore& store, const StockCount& count, CBill& ga
     };
     if (!store.ExecuteSql("BEGIN IMMEDIATE"))
         return fail();
+    std::optional<std::string> earlier;
+    if (!FindWriteToken(store, token, earlier))
+        return fail();
+    if (earlier) {
+        store.Rollback();
+        Messages().Inform(TokenStoredText(*earlier));
+        posted = CountPostedOf(*earlier);
+        storedEarlier = true;
+        return CountOutcome::Posted;
+    }
     // The book quantities are read again under the write lock: a bill posted since loading
     // makes the counted quantities meaningless.
     std::vector<StockRecord> rows;
@@ -198,19 +234,33 @@ CountOutcome PostBillsOnce(CDataStore& store, const StockCount& count, CBill& ga
         if (result != PostOutcome::Posted)
             return Outcome(result);
     }
-    if (!store.ExecuteSql("COMMIT"))
+    CountPosted written;
+    written.gainNumber = gain.m_lines.empty() ? "" : gain.m_number;
+    written.lossNumber = loss.m_lines.empty() ? "" : loss.m_number;
+    if (!AddWriteToken(store, token, "count", CountBillIds(written)))
         return fail();
-    posted.gainNumber = gain.m_lines.empty() ? "" : gain.m_number;
-    posted.lossNumber = loss.m_lines.empty() ? "" : loss.m_number;
-    return CountOutcome::Posted;
+    switch (CommitWriteAction(store, token)) {
+    case CommitAnswer::Committed:
+    case CommitAnswer::Stored:
+        posted = written;
+        return CountOutcome::Posted;
+    case CommitAnswer::NotStored:
+    case CommitAnswer::Unknown:
+        return CountOutcome::Failed; // told
+    case CommitAnswer::Failed:
+        break;
+    }
+    return fail();
 }
 
 CountOutcome PostBills(CDataStore& store, const StockCount& count, CBill& gain, CBill& loss,
-                       CountPosted& posted) {
+                       CountPosted& posted, bool& storedEarlier) {
+    const std::string token = count.token.empty() ? NewWriteToken() : count.token;
     // A try that fails leaves both bills as they were: the next one starts from copies again.
     return RunRetried(store, [&] {
         CBill g = gain, l = loss;
-        const CountOutcome outcome = PostBillsOnce(store, count, g, l, posted);
+        const CountOutcome outcome =
+            PostBillsOnce(store, count, token, g, l, posted, storedEarlier);
         if (outcome == CountOutcome::Posted) {
             gain = std::move(g);
             loss = std::move(l);
@@ -226,22 +276,34 @@ CountOutcome CountStockOn(CDataStore& store, const StockCount& count, CountPoste
         return CountOutcome::Invalid;
     if (gain.m_lines.empty() && loss.m_lines.empty())
         return CountOutcome::NoDifference;
-    return PostBills(store, count, gain, loss, posted);
+    bool storedEarlier = false;
+    return PostBills(store, count, gain, loss, posted, storedEarlier);
 }
 
 CountOutcome CountStock(const StockCount& count, CountPosted& posted) {
     CBill gain(BillKind::Gain), loss(BillKind::Loss);
     if (!MakeBills(count, gain, loss))
         return CountOutcome::Invalid;
-    if (gain.m_lines.empty() && loss.m_lines.empty())
-        return CountOutcome::NoDifference;
     CDataStore store;
+    if (gain.m_lines.empty() && loss.m_lines.empty()) {
+        // A count saved again after its differences were stored (the book now agrees with it)
+        // is told so, not that nothing differs.
+        std::optional<std::string> earlier;
+        if (!count.token.empty() && store.ConnectMain() &&
+            FindWriteToken(store, count.token, earlier) && earlier) {
+            Messages().Inform(TokenStoredText(*earlier));
+            posted = CountPostedOf(*earlier);
+            return CountOutcome::Posted;
+        }
+        return CountOutcome::NoDifference;
+    }
     if (!store.ConnectMain()) {
         Messages().Inform(KindInfo(BillKind::Gain).connectFailure);
         return CountOutcome::ConnectFailed;
     }
-    const CountOutcome outcome = PostBills(store, count, gain, loss, posted);
-    if (outcome != CountOutcome::Posted)
+    bool storedEarlier = false;
+    const CountOutcome outcome = PostBills(store, count, gain, loss, posted, storedEarlier);
+    if (outcome != CountOutcome::Posted || storedEarlier)
         return outcome;
     if (!gain.m_lines.empty())
         WriteLogEntries(KindInfo(BillKind::Gain).logEvent, gain.m_lines.size());

@@ -22,6 +22,9 @@ struct StockCount {
     std::string warehouse;
     std::string className; // empty: all goods
     std::vector<CountLine> lines;
+    // The count's write token (store/WriteToken.h), made when it is loaded: saving the same
+    // count again after a lost reply never posts its differences twice. Empty: one per save.
+    std::string token = {};
 };
 
 enum class CountChoice {

@@ -15,8 +15,7 @@ bool AddTransferLine(CDataStore& store, const TransferRecord& l) {
             {l.Canceled, l.Bill_ID, l.Bill_Date, l.Department, l.Employee, l.Warehouse,
              l.ToWarehouse, l.Introduction, l.Number, l.Product_ID, l.Product_Name,
              l.Product_Number, l.Product_Unit, l.Product_Note, l.Product_BarCode})) {
-        Messages().Inform(DatabaseFailureText("添加移库单失败。",
-                                              store.LastErrorCodeText() + "+" + store.LastError()));
+        Messages().Inform(DatabaseFailureText("添加移库单失败。", store.ErrorDetail()));
         return false;
     }
     return true;
@@ -45,8 +44,7 @@ std::vector<TransferRecord> ListTransfersByDate(CDataStore& store, const std::st
                        " where Id in (select min(Id) from YiKuDan where Bill_Date between ? and ?"
                        " group by Bill_ID) order by Id",
                    {from, to}, [&](const CStatement& st) { bills.push_back(ReadTransfer(st)); })) {
-        Messages().Inform(DatabaseFailureText(kHistoryFailure,
-                                              store.LastErrorCodeText() + "+" + store.LastError()));
+        Messages().Inform(DatabaseFailureText(kHistoryFailure, store.ErrorDetail()));
         return {};
     }
     if (ok)
@@ -61,8 +59,7 @@ std::vector<TransferRecord> ListTransferLines(CDataStore& store, const std::stri
     std::vector<TransferRecord> lines;
     if (!store.Run(std::string(kTransferColumns) + " where Bill_ID = ? order by Id", {billId},
                    [&](const CStatement& st) { lines.push_back(ReadTransfer(st)); })) {
-        Messages().Inform(DatabaseFailureText(kHistoryFailure,
-                                              store.LastErrorCodeText() + "+" + store.LastError()));
+        Messages().Inform(DatabaseFailureText(kHistoryFailure, store.ErrorDetail()));
         return {};
     }
     if (ok)

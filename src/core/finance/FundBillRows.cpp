@@ -32,6 +32,5 @@ std::optional<FundBillRecord> FindFundBill(CDataStore& store, const std::string&
 }
 
 std::string FundFailureText(const CDataStore& store) {
-    return DatabaseFailureText("获取收付款信息失败。",
-                               store.LastErrorCodeText() + "+" + store.LastError());
+    return DatabaseFailureText("获取收付款信息失败。", store.ErrorDetail());
 }

@@ -255,8 +255,7 @@ std::vector<BillHeaderRecord> ListOtherBillsByDate(CDataStore& store, BillKind k
             bills[i].Number = std::to_string(quantities[i]);
     }
     if (!read) {
-        Messages().Inform(DatabaseFailureText(kHistoryFailure,
-                                              store.LastErrorCodeText() + "+" + store.LastError()));
+        Messages().Inform(DatabaseFailureText(kHistoryFailure, store.ErrorDetail()));
         return {};
     }
     if (ok)

@@ -15,6 +15,10 @@ namespace {
 std::atomic<int> g_failAt = 0;
 std::atomic<int> g_statementCount = 0;
 int g_hookAt = 0;
+std::atomic<bool> g_loseCommitReply = false;
+std::atomic<bool> g_silentAfterLoss = false;
+// What a statement whose reply the test seam lost fails with, worded as the server engine's.
+constexpr const char* kLostConnectionText = "与数据库服务器的连接已断开：回应在途中丢失（测试）";
 std::function<void(int)> g_hook;
 
 std::string ProgramPath(const char* relative) {
@@ -52,10 +56,24 @@ bool CDataStore::ConnectOther() {
     return Connect("Data/other_data.tdb", "select * from Manage");
 }
 
+bool CDataStore::Reconnect() {
+    if (!m_relativePath)
+        return false;
+    if (m_silentForTest) {
+        m_lastError = kLostConnectionText;
+        return false;
+    }
+    CHeldMessages quiet; // the caller says what a failed reconnect means for its action
+    return Connect(m_relativePath, m_initialStatement);
+}
+
 bool CDataStore::Connect(const char* relativePath, const char* initialStatement) {
     m_writeLock.Unlock();
     m_engine.reset();
     m_lockFile.clear();
+    m_lostForTest = false;
+    m_relativePath = relativePath;
+    m_initialStatement = initialStatement;
     // Takes its text by value: it may be the engine's own, which the reset destroys.
     auto fail = [&](std::string error) {
         m_engine.reset();
@@ -111,10 +129,23 @@ std::string CDataStore::LastErrorCodeText() const {
     return sqlite3_errstr(m_lastErrorCode ? m_lastErrorCode : SQLITE_ERROR);
 }
 
+std::string CDataStore::ErrorDetail() const {
+    if (ConnectionLost())
+        return m_lastError;
+    return LastErrorCodeText() + "+" + m_lastError;
+}
+
 void CDataStore::FailStatementForTest(int k) {
     g_failAt = k;
     g_statementCount = 0;
     g_hookAt = 0;
+    g_loseCommitReply = false;
+    g_silentAfterLoss = false;
+}
+
+void CDataStore::LoseCommitReplyForTest(bool silent) {
+    g_loseCommitReply = true;
+    g_silentAfterLoss = silent;
 }
 
 void CDataStore::BeforeStatementForTest(int k, std::function<void(int)> action) {
@@ -136,12 +167,18 @@ bool CDataStore::Run(const std::string& sql, const SqlValues& values,
     }
     if (!CountAndCheckFault())
         return false;
+    if (m_lostForTest) {
+        m_lastError = kLostConnectionText;
+        m_lastErrorCode = SQLITE_IOERR;
+        return false;
+    }
     if (values.empty() && IsBeginText(sql))
         return BeginWrite(sql);
     // A write on its own is a transaction of its own, and so waits for a restore as well.
     const bool ownTransaction = !m_engine->InTransaction() && IsWriteText(sql);
     if (ownTransaction && !BeginWrite("BEGIN IMMEDIATE"))
         return false;
+    const bool loseReply = sql == "COMMIT" && g_loseCommitReply.exchange(false);
     bool ok = m_engine->Run(sql, values, onRow);
     if (ok && ownTransaction)
         ok = m_engine->Run("COMMIT", {}, {});
@@ -151,6 +188,13 @@ bool CDataStore::Run(const std::string& sql, const SqlValues& values,
             m_engine->Rollback();
     }
     ReleaseWriteLockAfter();
+    if (loseReply) {
+        m_lostForTest = true;
+        m_silentForTest = g_silentAfterLoss.exchange(false);
+        m_lastError = kLostConnectionText;
+        m_lastErrorCode = SQLITE_IOERR;
+        return false;
+    }
     if (ok)
         return true;
     // A file never conflicts: its write lock makes the other program wait (busy time-out).
@@ -268,6 +312,11 @@ bool CDataStore::ExecuteSql(const std::string& sql, const SqlValues& values) {
         return true;
     if (m_conflict)
         return false; // the attempt runs again; its failure is no one's business
+    // The statement did not fail, the connection did: the statement would only hide that.
+    if (ConnectionLost()) {
+        Messages().Inform(m_lastError);
+        return false;
+    }
     std::string text = DescribeStatement(sql, values);
     DumpStatement(text);
     Messages().Inform("SQL 语句执行失败：" + text);
@@ -282,11 +331,6 @@ bool CDataStore::ExecuteSql(const std::string& sql, const SqlValues& values) {
     case SQLITE_BUSY:
         // A restore on another workstation kept the data past the wait.
         if (m_lastError == kRestoreBusyText)
-            Messages().Inform(m_lastError);
-        break;
-    case SQLITE_IOERR:
-        // The server went away: its reason, which the statement does not show.
-        if (m_engine && m_engine->Lost())
             Messages().Inform(m_lastError);
         break;
     default:

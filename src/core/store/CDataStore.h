@@ -46,6 +46,12 @@ public:
     bool ConnectMain();
     bool ConnectOther();
     bool IsConnected() const { return m_engine != nullptr; }
+    // The connection to the server broke (the server stopped, the network failed). Never on a
+    // file.
+    bool ConnectionLost() const { return m_engine && (m_engine->Lost() || m_lostForTest); }
+    // After a lost connection: connects again to the same data, without a message; false when
+    // the server does not answer (LastError() says why).
+    bool Reconnect();
     // Connected to a server rather than to a file.
     bool IsServer() const { return m_engine && m_engine->IsServer(); }
 
@@ -75,6 +81,10 @@ public:
     // The engine's short text for the last error's code ("constraint failed"); with
     // LastError() (the detailed description) it fills the "%s+%s" of the store's messages.
     std::string LastErrorCodeText() const;
+    // What the store's failure messages put after "错误信息：": the code text and the
+    // description ("constraint failed+UNIQUE constraint failed: …"); after a lost connection
+    // only the description, which says so: its code text would speak of a disk.
+    std::string ErrorDetail() const;
     int64_t Changes() const;
     // Runs `step`, work on the data as a whole rather than a statement (a backup or restore of
     // the main data: a file copy, or the server's client programs). It counts as a statement
@@ -110,6 +120,11 @@ public:
     // Test seam: before the k-th statement run from now on, `action` gets the server process of
     // the store running it (0 on a file); the statement then runs. FailStatementForTest ends it.
     static void BeforeStatementForTest(int k, std::function<void(int)> action);
+    // Test seam: the next COMMIT runs, and then its reply is lost: it fails as after a broken
+    // connection (ConnectionLost() holds until Reconnect). With `silent` the server then
+    // answers no Reconnect of that store either. A file's COMMIT never loses its reply; this
+    // lets the windows and ferix-cli meet it on files too. FailStatementForTest switches it off.
+    static void LoseCommitReplyForTest(bool silent = false);
     // Number of statements run since the last FailStatementForTest call.
     static int StatementCountForTest();
 
@@ -262,6 +277,11 @@ private:
     // The program folder's lock file (files only) and this store's hold on it.
     std::filesystem::path m_lockFile;
     CFileWriteLock m_writeLock;
+    // What Connect was given, for Reconnect.
+    const char* m_relativePath = nullptr;
+    const char* m_initialStatement = nullptr;
+    bool m_lostForTest = false;
+    bool m_silentForTest = false;
     std::string m_lastError;
     int m_lastErrorCode = 0;
     bool m_inAttempt = false;

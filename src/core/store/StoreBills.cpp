@@ -33,7 +33,7 @@ bool CDataStore::AddTradeLine(BillTable table, const BillDetailRecord& d, const 
                       : ") values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
                         " ?, ?)"),
              values)) {
-        Messages().Inform(DatabaseFailureText(failure, LastErrorCodeText() + "+" + m_lastError));
+        Messages().Inform(DatabaseFailureText(failure, ErrorDetail()));
         return false;
     }
     return true;
@@ -78,7 +78,7 @@ bool CDataStore::AddStockBillLine(BillTable table, const StockBillLineRecord& l,
                   l.Product_BarCode});
     }
     if (!ok) {
-        Messages().Inform(DatabaseFailureText(failure, LastErrorCodeText() + "+" + m_lastError));
+        Messages().Inform(DatabaseFailureText(failure, ErrorDetail()));
         return false;
     }
     return true;
@@ -145,16 +145,14 @@ std::vector<BillHeaderRecord> CDataStore::ListBillsByDate(const std::string& his
     auto table = TradeTableOfHistoryWord(historyWord);
     if (!table) {
         m_lastError = "unknown bill kind: " + historyWord;
-        Messages().Inform(
-            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
+        Messages().Inform(DatabaseFailureText(kHistoryFailure, ErrorDetail()));
         return {};
     }
     // Bill_Date holds ISO texts, so comparing texts compares dates.
     if (!Run(kBillHeaderSelect + std::string(BillTableName(*table)) +
                  " where Bill_Date between ? and ? order by Id",
              {from, to}, [&](const CStatement& st) { bills.push_back(ReadBillHeader(st)); })) {
-        Messages().Inform(
-            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
+        Messages().Inform(DatabaseFailureText(kHistoryFailure, ErrorDetail()));
         return {};
     }
     if (ok)
@@ -169,8 +167,7 @@ std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& his
     auto table = TradeTableOfHistoryWord(historyWord);
     if (!table) {
         m_lastError = "unknown bill kind: " + historyWord;
-        Messages().Inform(
-            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
+        Messages().Inform(DatabaseFailureText(kHistoryFailure, ErrorDetail()));
         return {};
     }
     std::vector<BillDetailRecord> lines;
@@ -179,8 +176,7 @@ std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& his
                  std::string(costed ? ", Product_Cost, Product_UnitCost from " : " from ") +
                  BillTableName(*table) + "_Detail where Bill_ID = ? order by Id",
              {billId}, [&](const CStatement& st) { lines.push_back(ReadTradeDetail(st)); })) {
-        Messages().Inform(
-            DatabaseFailureText(kHistoryFailure, LastErrorCodeText() + "+" + m_lastError));
+        Messages().Inform(DatabaseFailureText(kHistoryFailure, ErrorDetail()));
         return {};
     }
     if (ok)

@@ -58,7 +58,7 @@ bool CDataStore::ListStock(const std::string& warehouse, const std::string& code
                         st.Text(6), st.Text(7), st.Text(8)});
     });
     if (!ok)
-        Messages().Inform(DatabaseFailureText("", LastErrorCodeText() + "+" + m_lastError));
+        Messages().Inform(DatabaseFailureText("", ErrorDetail()));
     return ok;
 }
 
@@ -103,8 +103,7 @@ bool CDataStore::AddToStock(const std::string& warehouse, const std::string& cod
             Messages().Inform("向库存数据表中插入数据库失败。\r\n数据库失败！错误信息：" +
                               LastErrorCodeText() + "+\r\n" + m_lastError);
         } else {
-            Messages().Inform(
-                DatabaseFailureText("修改库存信息失败。", LastErrorCodeText() + "+" + m_lastError));
+            Messages().Inform(DatabaseFailureText("修改库存信息失败。", ErrorDetail()));
         }
         return false;
     };
@@ -188,8 +187,7 @@ bool CDataStore::DecreaseStock(const std::string& warehouse, const std::string& 
                                const std::string& shortage, std::optional<CMoney> removedTotal,
                                CMoney* costPrice) {
     auto fail = [&] {
-        Messages().Inform(
-            DatabaseFailureText("修改库存信息失败。", LastErrorCodeText() + "+" + m_lastError));
+        Messages().Inform(DatabaseFailureText("修改库存信息失败。", ErrorDetail()));
         return false;
     };
     if (quantity < 0) {
@@ -230,7 +228,7 @@ bool CDataStore::MoveStock(const std::string& from, const std::string& to, const
     std::string price;
     if (!Run("select Price from StockPile where StoreHouse = ? and ProductCode = ?", {from, code},
              [&](const CStatement& st) { price = st.Text(0); })) {
-        Messages().Inform(DatabaseFailureText("", LastErrorCodeText() + "+" + m_lastError));
+        Messages().Inform(DatabaseFailureText("", ErrorDetail()));
         return false;
     }
     CMoney sourceCost;
@@ -248,8 +246,7 @@ bool CDataStore::SetStockPrice(const std::string& warehouse, const std::string& 
                                const std::string& name, const std::string& price) {
     if (!Run("update StockPile set Price = ? where StoreHouse = ? and ProductCode = ?",
              {price, warehouse, code})) {
-        Messages().Inform(
-            DatabaseFailureText("修改价格信息失败。", LastErrorCodeText() + "+" + m_lastError));
+        Messages().Inform(DatabaseFailureText("修改价格信息失败。", ErrorDetail()));
         return false;
     }
     if (Changes() == 0) {

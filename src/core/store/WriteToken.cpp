@@ -1,0 +1,69 @@
+#include "WriteToken.h"
+
+#include "CDataStore.h"
+#include "port/MessagePort.h"
+#include "text/Clock.h"
+
+#include <sodium.h>
+
+#include <algorithm>
+
+std::string NewWriteToken() {
+    unsigned char bits[16];
+    randombytes_buf(bits, sizeof bits);
+    char hex[sizeof bits * 2 + 1];
+    sodium_bin2hex(hex, sizeof hex, bits, sizeof bits);
+    return hex;
+}
+
+bool IsWriteToken(const std::string& text) {
+    return text.size() == 32 && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+bool FindWriteToken(CDataStore& store, const std::string& token,
+                    std::optional<std::string>& storedBill) {
+    storedBill.reset();
+    return store.Run("select Bill_ID from WriteToken where Token = ?", {token},
+                     [&](const CStatement& row) { storedBill = row.Text(0); });
+}
+
+bool AddWriteToken(CDataStore& store, const std::string& token, const std::string& kind,
+                   const std::string& billId) {
+    return store.Run("insert into WriteToken (Token, Kind, Bill_ID, At) values (?, ?, ?, ?)",
+                     {token, kind, billId, FormatNow("%Y-%m-%d %H:%M:%S")});
+}
+
+CommitAnswer CommitWriteAction(CDataStore& store, const std::string& token,
+                               std::string* storedBill) {
+    if (store.Commit())
+        return CommitAnswer::Committed;
+    // On a sound connection the server answered: the transaction was not stored. (A file's
+    // COMMIT never loses its reply, and takes this path.)
+    if (!store.ConnectionLost()) {
+        store.Rollback();
+        return CommitAnswer::Failed;
+    }
+    std::optional<std::string> bill;
+    if (!store.Reconnect() || !FindWriteToken(store, token, bill)) {
+        Messages().Inform(kLostReplyUnknownText);
+        return CommitAnswer::Unknown;
+    }
+    if (!bill) {
+        Messages().Inform(kLostReplyNotStoredText);
+        return CommitAnswer::NotStored;
+    }
+    if (storedBill)
+        *storedBill = *bill;
+    Messages().Inform(LostReplyStoredText(*bill));
+    return CommitAnswer::Stored;
+}
+
+std::string LostReplyStoredText(const std::string& billId) {
+    return "与数据库服务器的连接已断开。重新连接后核对：单据“" + billId + "”已经保存。";
+}
+
+std::string TokenStoredText(const std::string& billId) {
+    return "单据“" + billId + "”已经保存，没有再次保存。";
+}
