@@ -20,9 +20,11 @@ std::optional<std::string> TakeEnvironmentSecret(const char* name) {
     if (!value)
         return std::nullopt;
     std::string taken = value;
-    // unsetenv only drops the pointer; the bytes stay where /proc shows them until overwritten.
-    std::memset(value, 0, taken.size());
+    // unsetenv only drops the pointer; the bytes of "NAME=value" stay where /proc shows them
+    // until overwritten.
+    char* entry = value - std::strlen(name) - 1;
     ::unsetenv(name);
+    std::memset(entry, 0, std::strlen(name) + 1 + taken.size());
     return taken;
 }
 

@@ -200,7 +200,7 @@ std::vector<std::string> ClientEnvironment(const std::vector<std::string>& extra
     std::vector<std::string> out;
     for (char** e = environ; e && *e; ++e) {
         const std::string_view entry = *e;
-        if (!entry.starts_with("PG") && !entry.starts_with("FERIX_"))
+        if (!entry.empty() && !entry.starts_with("PG") && !entry.starts_with("FERIX_"))
             out.emplace_back(entry);
     }
     out.insert(out.end(), extra.begin(), extra.end());
