@@ -82,6 +82,8 @@ int Usage() {
 int main(int argc, char** argv) {
     // Before anything holds a password: a crash must not write one into a core file.
     DisableCoreDumps();
+    // Read once, then gone from the environment (and from /proc/PID/environ).
+    std::optional<std::string> password = TakeEnvironmentSecret("FERIX_PASSWORD");
     CStderrMessagePort port;
     SetMessagePort(&port);
     // A password or service file that a killed run of either program left behind.
@@ -89,7 +91,6 @@ int main(int argc, char** argv) {
 
     CliContext ctx;
     std::string user;
-    std::optional<std::string> password = TakeEnvironmentSecret("FERIX_PASSWORD");
     if (const char* u = std::getenv("FERIX_USER"))
         user = u;
 
