@@ -583,12 +583,12 @@ private slots:
         };
         QString label, cancelledLabel;
         QLineEdit::EchoMode echo = QLineEdit::Normal, cancelledEcho = QLineEdit::Normal;
-        answer(QStringLiteral("Pw:秘密 1"), QStringLiteral("确定"), &label, &echo);
+        answer(QStringLiteral("Pw:Se cret-1"), QStringLiteral("确定"), &label, &echo);
         const auto typed = Messages().AskSecret("建表用的数据库连接字符串：");
         answer(QStringLiteral("abc"), QStringLiteral("取消"), &cancelledLabel, &cancelledEcho);
         const auto cancelled = Messages().AskSecret("admin 的新密码：");
         SetMessagePort(previous);
-        QCOMPARE(typed, std::optional<std::string>("Pw:秘密 1"));
+        QCOMPARE(typed, std::optional<std::string>("Pw:Se cret-1"));
         QCOMPARE(label, QStringLiteral("建表用的数据库连接字符串："));
         QCOMPARE(echo, QLineEdit::Password);
         QCOMPARE(cancelled, std::optional<std::string>());
