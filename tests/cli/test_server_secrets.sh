@@ -110,6 +110,7 @@ check "which is the new operator's" [ "$RC" = 0 ]
 # ---- copy-to-server: only the program's tables; the folder moves only after COMMIT
 fresh copy
 chmod 755 "$WORK" "$WORK/copy" # the server (another user) looks for server.conf at COMMIT
+chmod 644 Data/main_data.tdb # as an older version made it
 sqlite3 Data/main_data.tdb "create table \"$acct.ledger\"(id, Amount); insert into \"$acct.ledger\" values(1, '100.00')"
 # A COMMIT the server refuses: a deferred trigger on the operators' table, which says whether
 # the folder had already been switched when the server was asked to commit.

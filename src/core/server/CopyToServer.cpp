@@ -368,6 +368,9 @@ bool CFolderCopy::SwitchFolder(const std::string& conninfo) {
             return false;
         }
         m_renamed.emplace_back(from, to);
+        // Kept files hold the operators' password hashes: the owner's alone, whatever mode an
+        // older folder gave them.
+        fs::permissions(to, fs::perms::owner_read | fs::perms::owner_write, ec);
     }
     return true;
 }
