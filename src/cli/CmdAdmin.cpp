@@ -4,17 +4,62 @@
 #include "admin/BackupRestore.h"
 #include "admin/CompanySettings.h"
 #include "admin/UserAdmin.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <iostream>
 
 namespace {
 int UsersUsage() {
-    return UsageError("usage: ferix-cli users list\n"
-                      "       ferix-cli users add NAME [--new-password PW] [--note TEXT]\n"
-                      "       ferix-cli users passwd NAME --new-password PW [--note TEXT]\n"
-                      "       ferix-cli users delete NAME");
+    return UsageError(
+        "usage: ferix-cli users list\n"
+        "       ferix-cli users add NAME [--new-password-stdin | --new-password PW] [--note TEXT]\n"
+        "       ferix-cli users passwd NAME [--new-password-stdin | --new-password PW] "
+        "[--note TEXT]\n"
+        "       ferix-cli users delete NAME");
+}
+
+// The new password of `users add` / `users passwd`: the next line of standard input
+// (--new-password-stdin), a prompt without echo on a terminal (asked twice), or --new-password
+// (old scripts; it shows in the process list). Nothing given and no terminal: `fallback`.
+// Sets *exit when the command must stop.
+std::optional<std::string> NewPassword(const CliContext& ctx,
+                                       const std::optional<std::string>& fallback, int* exit) {
+    const bool fromStdin = ctx.HasFlag("new-password-stdin");
+    if (auto given = ctx.Option("new-password")) {
+        if (fromStdin)
+            *exit = UsersUsage();
+        return given;
+    }
+    if (fromStdin) {
+        auto line = Messages().AskSecret("新密码：");
+        return line ? line : std::optional<std::string>("");
+    }
+    if (!::isatty(STDIN_FILENO)) {
+        if (!fallback)
+            *exit = UsersUsage();
+        return fallback;
+    }
+    auto first = Messages().AskSecret("新密码：");
+    auto second = first ? Messages().AskSecret("再输入一次新密码：") : std::nullopt;
+    if (!first || !second || *first != *second) {
+        std::cerr << "两次输入的密码不一致，密码没有改变。\n";
+        *exit = kExitRefused;
+        return std::nullopt;
+    }
+    return first;
+}
+
+// Only the options of `allowed` and no flag but --new-password-stdin.
+bool OnlyPasswordOptions(const CliContext& ctx) {
+    if (ctx.flags.size() > 1 || (ctx.flags.size() == 1 && !ctx.HasFlag("new-password-stdin")))
+        return false;
+    CliContext options = ctx;
+    options.flags.clear();
+    return options.OnlyOptions({"new-password", "note"});
 }
 
 int SettingsUsage() {
@@ -56,15 +101,21 @@ int CmdUsers(CliContext& ctx) {
         return UsersUsage();
     const std::string& name = ctx.args[1];
     if (sub == "add") {
-        if (!ctx.OnlyOptions({"new-password", "note"}))
+        if (!OnlyPasswordOptions(ctx))
             return UsersUsage();
-        return AdminExit(
-            AddOperator(name, ctx.OptionOr("new-password", ""), ctx.OptionOr("note", "")));
+        int exit = -1;
+        const auto password = NewPassword(ctx, std::string(), &exit);
+        if (exit >= 0)
+            return exit;
+        return AdminExit(AddOperator(name, *password, ctx.OptionOr("note", "")));
     }
     if (sub == "passwd") {
-        const auto password = ctx.Option("new-password");
-        if (!password || !ctx.OnlyOptions({"new-password", "note"}))
+        if (!OnlyPasswordOptions(ctx))
             return UsersUsage();
+        int exit = -1;
+        const auto password = NewPassword(ctx, std::nullopt, &exit);
+        if (exit >= 0)
+            return exit;
         // Without --note the operator keeps the note it has, as the form shows it.
         std::string note = ctx.OptionOr("note", "");
         if (!ctx.Option("note")) {

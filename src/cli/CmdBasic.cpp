@@ -4,6 +4,7 @@
 #include "app/Cferix_razazApp.h"
 #include "app/ProgramFolderSetup.h"
 #include "port/MessagePort.h"
+#include "server/ServerSetup.h"
 #include "store/CDataStore.h"
 #include "store/ServerConfig.h"
 
@@ -24,34 +25,53 @@ int CmdInit(CliContext& ctx) {
         return kExitRefused;
     }
     std::string error;
-    // A folder on a server: Data/server.conf first (owner-only), then the tables on the server.
-    // "-" reads the connection string from standard input, so a password in it never shows in
-    // the process list.
     std::optional<std::string> server = ctx.Option("server");
-    if (server && *server == "-" && !std::getline(std::cin, *server))
-        server->clear();
-    if (server) {
-        std::error_code ec;
-        std::filesystem::create_directories(ProgramFolder() / "Data", ec);
-        if (server->empty() || ec || !WriteServerConfig(ProgramFolder(), *server, &error)) {
-            std::cerr << "创建程序文件夹失败："
-                      << (server->empty() ? std::string("没有数据库的连接字符串。") : error)
-                      << "\n";
+    if (!server) {
+        bool joined = false;
+        if (!CreateProgramFolder(ProgramFolder(), &error, &joined)) {
+            std::cerr << "创建程序文件夹失败：" << error << "\n";
             return kExitRefused;
         }
+        return kExitOk;
+    }
+    // A folder on a server. "-" reads its lines from standard input (or asks for each on a
+    // terminal), so no password shows in the process list: the owner's connection string that
+    // makes the tables, admin's new password, then, optionally, the work role's string that
+    // Data/server.conf keeps.
+    ServerMaking making;
+    std::optional<std::string> work;
+    if (*server == "-") {
+        making.ownerConninfo = Messages().AskSecret("建表用的数据库连接字符串：").value_or("");
+        making.adminPassword = Messages().AskSecret("admin 的新密码：").value_or("");
+        work = Messages().AskSecret("工作站用的数据库连接字符串（可以不填）：");
+    } else {
+        making.ownerConninfo = *server;
+        making.adminPassword = Messages().AskSecret("admin 的新密码：").value_or("");
+    }
+    if (work && work->empty())
+        work.reset();
+    if (making.ownerConninfo.empty()) {
+        std::cerr << "创建程序文件夹失败：没有数据库的连接字符串。\n";
+        return kExitRefused;
+    }
+    // Data/server.conf first (owner-only), then the tables on the server.
+    std::error_code ec;
+    std::filesystem::create_directories(ProgramFolder() / "Data", ec);
+    if (ec || !WriteServerConfig(ProgramFolder(), work.value_or(making.ownerConninfo), &error)) {
+        std::cerr << "创建程序文件夹失败：" << (ec ? ec.message() : error) << "\n";
+        return kExitRefused;
     }
     // A database that holds the program's data already is joined: a second workstation.
     bool joined = false;
-    if (!CreateProgramFolder(ProgramFolder(), &error, &joined)) {
-        if (server) {
-            std::error_code ec;
-            std::filesystem::remove(ServerConfigPath(ProgramFolder()), ec);
-        }
+    if (!CreateProgramFolder(ProgramFolder(), &error, &joined, &making)) {
+        std::filesystem::remove(ServerConfigPath(ProgramFolder()), ec);
         std::cerr << "创建程序文件夹失败：" << error << "\n";
         return kExitRefused;
     }
     if (joined)
         std::cerr << kJoinedServerText << "\n";
+    if (!work)
+        std::cerr << kOwnerRightsText << "\n";
     return kExitOk;
 }
 

@@ -48,6 +48,6 @@ const std::vector<CliCommand>& CliCommands() {
 }
 
 bool IsValuelessFlag(const std::string& name) {
-    static const std::vector<std::string> flags = {"clear", "allow-overpay"};
+    static const std::vector<std::string> flags = {"clear", "allow-overpay", "new-password-stdin"};
     return std::find(flags.begin(), flags.end(), name) != flags.end();
 }

@@ -5,11 +5,16 @@
 #include "app/Cferix_razazApp.h"
 #include "app/ProgramFolderSetup.h"
 #include "port/MessagePort.h"
+#include "port/ProcessSecrets.h"
 #include "store/CDataStore.h"
+
+#include <termios.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 
 namespace {
 // Messages go to stderr; a command is its own confirmation, so questions are answered yes.
@@ -23,6 +28,33 @@ public:
     bool AskOkCancel(const std::string& text) override {
         (void)text;
         return true;
+    }
+    // On a terminal the text is the prompt and the typing is not shown; otherwise the next
+    // line of standard input is the answer, its end the cancel.
+    std::optional<std::string> AskSecret(const std::string& text) override {
+        std::string line;
+        if (!::isatty(STDIN_FILENO)) {
+            if (!std::getline(std::cin, line))
+                return std::nullopt;
+        } else {
+            std::cerr << text << std::flush;
+            termios old{};
+            const bool quiet = ::tcgetattr(STDIN_FILENO, &old) == 0;
+            if (quiet) {
+                termios hidden = old;
+                hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+                ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden);
+            }
+            const bool read = static_cast<bool>(std::getline(std::cin, line));
+            if (quiet)
+                ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+            std::cerr << "\n";
+            if (!read)
+                return std::nullopt;
+        }
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        return line;
     }
 
 private:
@@ -38,8 +70,8 @@ private:
 };
 
 int Usage() {
-    std::string text = "usage: ferix-cli [--user NAME --password PW] [--format tsv|csv|json] "
-                       "COMMAND [ARGUMENTS]\ncommands:\n";
+    std::string text = "usage: ferix-cli [--user NAME] [--password-stdin | --password PW] "
+                       "[--format tsv|csv|json] COMMAND [ARGUMENTS]\ncommands:\n";
     for (const auto& c : CliCommands())
         text += std::string("  ") + c.usage + "\n";
     text += "  help";
@@ -48,26 +80,37 @@ int Usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before anything holds a password: a crash must not write one into a core file.
+    DisableCoreDumps();
+    // Read once, then gone from the environment (and from /proc/PID/environ).
+    std::optional<std::string> password = TakeEnvironmentSecret("FERIX_PASSWORD");
     CStderrMessagePort port;
     SetMessagePort(&port);
+    // A password or service file that a killed run of either program left behind.
+    RemoveLeftSecretFiles(ProgramFolder() / "Temp");
 
     CliContext ctx;
-    std::string user, password;
+    std::string user;
     if (const char* u = std::getenv("FERIX_USER"))
         user = u;
-    if (const char* p = std::getenv("FERIX_PASSWORD"))
-        password = p;
 
     int i = 1;
+    bool passwordStdin = false;
     // Global options come before the command.
     for (; i < argc && std::strncmp(argv[i], "--", 2) == 0; i += 2) {
         std::string name = argv[i] + 2;
+        if (name == "password-stdin") {
+            passwordStdin = true;
+            --i; // no value
+            continue;
+        }
         if (i + 1 >= argc)
             return Usage();
         std::string value = argv[i + 1];
         if (name == "user") {
             user = value;
         } else if (name == "password") {
+            // Kept for old scripts: other users see it in the process list.
             password = value;
         } else if (name == "format") {
             if (value != "tsv" && value != "csv" && value != "json")
@@ -114,10 +157,15 @@ int main(int argc, char** argv) {
                 << "这里没有程序文件夹（找不到 Data/main_data.tdb）；请先运行 ferix-cli init。\n";
             return kExitData;
         }
+        // The login password is the first line of standard input, before the command's own.
+        if (passwordStdin)
+            password = Messages().AskSecret("密码：");
+        else if (!password && ::isatty(STDIN_FILENO))
+            password = Messages().AskSecret("“" + user + "”的密码：");
         CDataStore store;
         if (!store.ConnectOther())
             return kExitData;
-        if (!store.CheckLogin(user, password)) {
+        if (!store.CheckLogin(user, password.value_or(""))) {
             std::cerr << "密码错误，请重新登陆！\n";
             return kExitLogin;
         }

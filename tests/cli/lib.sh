@@ -10,6 +10,14 @@ export FERIX_FAST_HASH=1
 fresh() { # fresh NAME: a new program folder made with init, made current
     mkdir -p "$WORK/$1" && cd "$WORK/$1" && "$CLI" init || { echo "init failed"; exit 1; }
 }
+server_init() { # server_init CONNINFO: init --server - here, CONNINFO also the work string; admin's
+    # password (never empty on a server) is then set back to empty for the scripts' logins
+    local rc
+    printf '%s\nadmin-pw\n%s\n' "$1" "$1" | "$CLI" init --server - && rc=0 || rc=$?
+    [ "$rc" = 0 ] && { printf 'admin-pw\n\n' | "$CLI" --user admin --password-stdin \
+        users passwd admin --new-password-stdin >/dev/null 2>&1 || true; }
+    return "$rc"
+}
 run() { # run ARGS...: runs ferix-cli as admin; sets OUT, ERR, RC
     OUT=$("$CLI" --user admin --password '' "$@" 2>"$WORK/err") && RC=0 || RC=$?
     ERR=$(cat "$WORK/err")

@@ -20,7 +20,7 @@ trap 'psql -X -q "$FERIX_TEST_PG" -c "SET client_min_messages = warning" -c "DRO
 
 mkdir -p "$WORK/shop" && cd "$WORK/shop"
 # The test server trusts its users: the password is carried along and never checked.
-echo "$FERIX_TEST_PG password=$secret options='-c search_path=$schema'" | "$CLI" init --server - ||
+server_init "$FERIX_TEST_PG password=$secret options='-c search_path=$schema'" ||
     { echo "init --server failed"; exit 1; }
 shop >/dev/null
 

@@ -14,7 +14,7 @@ psql -X -q "$FERIX_TEST_PG" -c "CREATE SCHEMA $schema" || { echo "cannot make a 
 trap 'psql -X -q "$FERIX_TEST_PG" -c "SET client_min_messages = warning" -c "DROP SCHEMA $schema CASCADE" >/dev/null; rm -rf "$WORK"' EXIT
 hex() { od -An -v -tx1 | tr -d ' \n'; }
 init_here() { # init_here: init --server in the current folder; sets RC, OUT, ERR
-    OUT=$(echo "$conn" | "$CLI" init --server - 2>"$WORK/err") && RC=0 || RC=$?
+    OUT=$(server_init "$conn" 2>"$WORK/err") && RC=0 || RC=$?
     ERR=$(cat "$WORK/err")
 }
 
@@ -96,8 +96,8 @@ schema2="ferix_cfg2_$$"
 psql -X -q "$FERIX_TEST_PG" -c "CREATE SCHEMA $schema2" || { echo "cannot make a schema"; exit 1; }
 trap 'psql -X -q "$FERIX_TEST_PG" -c "SET client_min_messages = warning" -c "DROP SCHEMA $schema CASCADE" -c "DROP SCHEMA $schema2 CASCADE" >/dev/null; rm -rf "$WORK"' EXIT
 for f in d e; do
-    mkdir -p "$WORK/$f" && (cd "$WORK/$f" && echo "$FERIX_TEST_PG options='-c search_path=$schema2'" |
-        "$CLI" init --server - >/dev/null 2>"$WORK/init-err-$f"; echo $? >"$WORK/init-rc-$f") &
+    mkdir -p "$WORK/$f" && (cd "$WORK/$f" && server_init "$FERIX_TEST_PG options='-c search_path=$schema2'" \
+        >/dev/null 2>"$WORK/init-err-$f"; echo $? >"$WORK/init-rc-$f") &
 done
 wait
 RC="$(cat "$WORK/init-rc-d") $(cat "$WORK/init-rc-e")" OUT= ERR=$(cat "$WORK/init-err-d" "$WORK/init-err-e")

@@ -21,7 +21,7 @@ psql -X -q "$FERIX_TEST_PG" -c "CREATE SCHEMA $schema" || { echo "cannot make a 
 trap cleanup EXIT
 
 mkdir -p "$WORK/shop" && cd "$WORK/shop" || exit 1
-echo "$conn" | "$CLI" init --server - >/dev/null || { echo "init --server failed"; exit 1; }
+server_init "$conn" >/dev/null || { echo "init --server failed"; exit 1; }
 shop >/dev/null
 run classes add 电子
 {

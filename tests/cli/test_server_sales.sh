@@ -14,7 +14,7 @@ trap 'psql -X -q "$FERIX_TEST_PG" -c "SET client_min_messages = warning" -c "DRO
 
 mkdir -p "$WORK/shop" && cd "$WORK/shop"
 # The connection string comes on standard input: a password in it stays out of the process list.
-echo "$FERIX_TEST_PG options='-c search_path=$schema'" | "$CLI" init --server - && RC=0 || RC=$?
+server_init "$FERIX_TEST_PG options='-c search_path=$schema'" && RC=0 || RC=$?
 OUT= ERR=
 check "init --server made the folder" [ "$RC" = 0 ]
 check "server.conf is the owner's alone" [ "$(stat -c %a Data/server.conf)" = 600 ]

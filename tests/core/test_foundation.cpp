@@ -2,10 +2,17 @@
 
 #include "app/Login.h"
 #include "store/CDataStore.h"
+#include "store/PasswordHash.h"
 #include "store/Schema.h"
+#include "store/ServerConfig.h"
 #include "text/Clock.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <fstream>
+#include <iostream>
 
 namespace fs = std::filesystem;
 
@@ -174,4 +181,101 @@ TEST_F(FoundationTest, SchemaCarriesItsVersion) {
     int64_t version = -1;
     store.Run("PRAGMA user_version", {}, [&](const CStatement& st) { version = st.Int(0); });
     EXPECT_EQ(version, kMainSchemaVersion);
+}
+
+namespace {
+std::string StoredHash(const std::string& user) {
+    CDataStore store;
+    EXPECT_TRUE(store.ConnectOther());
+    for (const auto& u : store.ListUsers())
+        if (u.UserName == user)
+            return u.PassWord;
+    return {};
+}
+} // namespace
+
+// FERIX_FAST_HASH weakens the hashes of a test build only; a login that verifies a weak hash
+// stores one made with today's limits (argon2id, 64 MiB, two passes).
+TEST_F(FoundationTest, WeakHashesComeFromTestBuildsOnlyAndALoginReplacesThem) {
+    const char* fast = std::getenv("FERIX_FAST_HASH");
+    const std::string before = fast ? fast : "";
+    struct Restore {
+        bool was;
+        std::string value;
+        ~Restore() {
+            if (was)
+                ::setenv("FERIX_FAST_HASH", value.c_str(), 1);
+            else
+                ::unsetenv("FERIX_FAST_HASH");
+        }
+    } restore{fast != nullptr, before};
+    ::setenv("FERIX_FAST_HASH", "1", 1);
+    InitFolder();
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectOther());
+    ASSERT_TRUE(store.AddUser("clerk", "Pw-1", ""));
+    const std::string strong = "$argon2id$v=19$m=65536,t=2,p=1$";
+    const std::string weak = StoredHash("clerk");
+    EXPECT_TRUE(weak.starts_with(FastHashCompiledIn() ? "$argon2id$v=19$m=8,t=1,p=1$" : strong))
+        << weak;
+    ASSERT_TRUE(store.CheckLogin("clerk", "Pw-1"));
+    EXPECT_EQ(StoredHash("clerk"), weak) << "a test build asked for weak hashes keeps them";
+
+    ::unsetenv("FERIX_FAST_HASH");
+    EXPECT_FALSE(store.CheckLogin("clerk", "Pw-2"));
+    EXPECT_EQ(StoredHash("clerk"), weak) << "a failed login changes nothing";
+    ASSERT_TRUE(store.CheckLogin("clerk", "Pw-1"));
+    const std::string renewed = StoredHash("clerk");
+    EXPECT_TRUE(renewed.starts_with(strong)) << renewed;
+    EXPECT_FALSE(PasswordHashIsWeak(renewed));
+    EXPECT_TRUE(store.CheckLogin("CLERK", "Pw-1"));
+    EXPECT_EQ(StoredHash("clerk"), renewed) << "a hash of today's limits stays";
+    EXPECT_FALSE(store.CheckLogin("clerk", "Pw-2"));
+    EXPECT_TRUE(m_port.Texts().empty());
+}
+
+// Data/server.conf is read only as a file of its own (never through a link) that belongs to
+// the user running the program; it is written as a new owner-only file renamed over the old.
+TEST_F(FoundationTest, ServerConfIsTheRunningUsersOwnFileNeverALink) {
+    fs::create_directories(Dir() / "Data");
+    std::string error;
+    ASSERT_TRUE(WriteServerConfig(Dir(), "host=/nowhere dbname=a password=pw", &error)) << error;
+    ASSERT_TRUE(WriteServerConfig(Dir(), "host=/nowhere dbname=b", &error)) << error;
+    EXPECT_EQ(ReadFile("Data/server.conf"), "host=/nowhere dbname=b\n");
+    EXPECT_EQ(fs::status(ServerConfigPath(Dir())).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(Dir() / "Data"))
+        names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"server.conf"}) << "no temporary file stays";
+    EXPECT_EQ(ReadServerConfig(Dir()).conninfo, "host=/nowhere dbname=b");
+
+    // A link to a file that would otherwise pass.
+    fs::rename(ServerConfigPath(Dir()), Dir() / "Data" / "elsewhere.conf");
+    fs::create_symlink("elsewhere.conf", ServerConfigPath(Dir()));
+    ServerConfig linked = ReadServerConfig(Dir());
+    EXPECT_TRUE(linked.present);
+    EXPECT_EQ(linked.conninfo, "");
+    EXPECT_EQ(linked.error,
+              "Data/server.conf 是一个符号链接，不能使用。请把连接字符串写在文件本身中。");
+    // Writing replaces the link, never the file it points to.
+    ASSERT_TRUE(WriteServerConfig(Dir(), "host=/nowhere dbname=c", &error)) << error;
+    EXPECT_FALSE(fs::is_symlink(ServerConfigPath(Dir())));
+    EXPECT_EQ(ReadFile("Data/elsewhere.conf"), "host=/nowhere dbname=b\n");
+    EXPECT_EQ(ReadServerConfig(Dir()).conninfo, "host=/nowhere dbname=c");
+
+    // Another user's file: only root can make one here.
+    if (::geteuid() != 0) {
+        std::cout << "not root: the foreign owner is not tried\n";
+        return;
+    }
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    ASSERT_EQ(::chown(ServerConfigPath(Dir()).c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    const ServerConfig foreign = ReadServerConfig(Dir());
+    EXPECT_EQ(foreign.conninfo, "");
+    EXPECT_EQ(foreign.error,
+              "Data/server.conf 不属于运行本程序的用户（它属于用户编号 " +
+                  std::to_string(nobody->pw_uid) +
+                  "，运行本程序的是 0），不能使用。请由运行本程序的用户重新写入它。");
 }

@@ -7,7 +7,6 @@ SRC=$2
 FAILS=0
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
-export FERIX_FAST_HASH=1
 
 check() { # check DESCRIPTION CONDITION...
     local what=$1; shift

@@ -561,6 +561,41 @@ private slots:
         QVERIFY2(done.second > title + 100, qPrintable(QString::number(done.second)));
     }
 
+    // The secret question: a password field that shows dots, OK hands the typed text back,
+    // Cancel nothing.
+    void aSecretIsTypedIntoAPasswordFieldAndCancelGivesNothing() {
+        CQtMessagePort qtPort;
+        IMessagePort* previous = SetMessagePort(&qtPort);
+        auto answer = [](const QString& typed, const QString& press, QString* shown,
+                         QLineEdit::EchoMode* echo) {
+            OnNextModal([=](QDialog* dlg) {
+                auto* field = dlg->findChild<QLineEdit*>();
+                if (!field)
+                    return;
+                *echo = field->echoMode();
+                for (QLabel* label : dlg->findChildren<QLabel*>())
+                    *shown += label->text();
+                QTest::keyClicks(field, typed);
+                for (QPushButton* b : dlg->findChildren<QPushButton*>())
+                    if (b->text() == press)
+                        QTest::mouseClick(b, Qt::LeftButton);
+            });
+        };
+        QString label, cancelledLabel;
+        QLineEdit::EchoMode echo = QLineEdit::Normal, cancelledEcho = QLineEdit::Normal;
+        answer(QStringLiteral("Pw:Se cret-1"), QStringLiteral("确定"), &label, &echo);
+        const auto typed = Messages().AskSecret("建表用的数据库连接字符串：");
+        answer(QStringLiteral("abc"), QStringLiteral("取消"), &cancelledLabel, &cancelledEcho);
+        const auto cancelled = Messages().AskSecret("admin 的新密码：");
+        SetMessagePort(previous);
+        QCOMPARE(typed, std::optional<std::string>("Pw:Se cret-1"));
+        QCOMPARE(label, QStringLiteral("建表用的数据库连接字符串："));
+        QCOMPARE(echo, QLineEdit::Password);
+        QCOMPARE(cancelled, std::optional<std::string>());
+        QCOMPARE(cancelledLabel, QStringLiteral("admin 的新密码："));
+        QCOMPARE(cancelledEcho, QLineEdit::Password);
+    }
+
     void helpItemsShowTheHelpPageAndTheVersion() {
         CTempProgramFolder folder;
         CScopedScriptedPort port;

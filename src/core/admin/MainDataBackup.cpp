@@ -75,7 +75,7 @@ bool BackupMainFile(const fs::path& target, std::string& error) {
     }
     // Created exclusively: an existing backup (a second one in the same second) is never
     // overwritten.
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         error = std::string(std::strerror(errno)) + " (" + target.string() + ")";
         return false;

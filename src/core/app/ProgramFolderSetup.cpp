@@ -6,29 +6,45 @@
 #include "store/ServerConfig.h"
 #include "text/Clock.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 namespace fs = std::filesystem;
 
 namespace {
-bool WriteFile(const fs::path& path, std::string_view bytes, std::string* error) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    f.close();
-    if (!f) {
+// `mode` applies to a file made new; the data files are their owner's alone (they hold the
+// operators' password hashes), the templates are for anyone to read.
+bool WriteFile(const fs::path& path, std::string_view bytes, std::string* error,
+               mode_t mode = 0644) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    bool ok =
+        fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    if (fd >= 0)
+        ok = ::close(fd) == 0 && ok;
+    if (!ok) {
         *error = "无法写入文件 " + path.string();
         return false;
     }
     return true;
 }
 
-bool MakeDatabase(const fs::path& path, bool main, std::string* error) {
+bool MakeDatabase(const fs::path& path, bool main, std::string* error,
+                  const std::string& adminPassword = {}) {
+    // Made empty and owner-only before SQLite writes anything (its journals take the file's
+    // mode); an empty file is an empty database to SQLite.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        *error = std::string(std::strerror(errno)) + " (" + path.string() + ")";
+        return false;
+    }
+    ::close(fd);
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.string().c_str(), &db,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE,
-                             nullptr);
+    int rc = sqlite3_open_v2(path.string().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     bool ok = rc == SQLITE_OK;
     if (!ok)
         *error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
@@ -38,7 +54,7 @@ bool MakeDatabase(const fs::path& path, bool main, std::string* error) {
         sqlite3_stmt* st = nullptr;
         ok = sqlite3_prepare_v2(db, kAddFirstOperator, -1, &st, nullptr) == SQLITE_OK;
         if (ok) {
-            std::string hash = HashPassword("");
+            std::string hash = HashPassword(adminPassword);
             std::string created = FormatNow("%y-%m-%d");
             sqlite3_bind_text(st, 1, "admin", -1, SQLITE_STATIC);
             sqlite3_bind_text(st, 2, hash.c_str(), -1, SQLITE_TRANSIENT);
@@ -61,7 +77,8 @@ bool ProgramFolderExists(const fs::path& dir) {
     return fs::exists(dir / "Data" / "main_data.tdb", ec) || fs::exists(ServerConfigPath(dir), ec);
 }
 
-bool CreateProgramFolder(const fs::path& dir, std::string* error, bool* joined) {
+bool CreateProgramFolder(const fs::path& dir, std::string* error, bool* joined,
+                         const ServerMaking* making) {
     std::string scratch;
     if (!error)
         error = &scratch;
@@ -92,8 +109,10 @@ bool CreateProgramFolder(const fs::path& dir, std::string* error, bool* joined) 
     try {
         // A folder of Data/server.conf keeps both sets of tables on the server.
         if (server.present)
-            ok = CreateServerData(server.conninfo, HashPassword(""), FormatNow("%y-%m-%d"), error,
-                                  kDefaultConfigFile, joined);
+            ok = CreateServerData(
+                making && !making->ownerConninfo.empty() ? making->ownerConninfo : server.conninfo,
+                HashPassword(making ? making->adminPassword : ""), FormatNow("%y-%m-%d"), error,
+                kDefaultConfigFile, joined, making && making->adminPassword.empty());
         else
             ok = (!makeOther || MakeDatabase(otherDb, false, error)) &&
                  MakeDatabase(mainDb, true, error);
@@ -104,7 +123,7 @@ bool CreateProgramFolder(const fs::path& dir, std::string* error, bool* joined) 
     // Existing configuration and template files are kept: they may hold the user's lists. A
     // server keeps the lists itself.
     if (ok && !server.present && !fs::exists(dir / "Data" / "ferix_config.data"))
-        ok = WriteFile(dir / "Data" / "ferix_config.data", kDefaultConfigFile, error);
+        ok = WriteFile(dir / "Data" / "ferix_config.data", kDefaultConfigFile, error, 0600);
     if (ok && !fs::exists(dir / "Templates" / "temp_kucun_view.html"))
         ok = WriteFile(dir / "Templates" / "temp_kucun_view.html", kDefaultStockTemplate, error);
     if (ok && !fs::exists(dir / "Templates" / "temp_duizhang_view.html"))

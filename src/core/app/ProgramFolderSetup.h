@@ -14,8 +14,16 @@ bool ProgramFolderExists(const std::filesystem::path& dir);
 // made on that server instead (one transaction), and no configuration file is written. A
 // database that already holds them is refused, or, when `joined` is given, joined: the folder
 // gets its local parts only, nothing on the server is touched, and *joined is set.
+// How `init --server` makes the tables: with the owner's connection, which may differ from the
+// one Data/server.conf keeps (a work role's), and the first operator's password, which must
+// not be empty when the tables are made (several workstations reach a server).
+struct ServerMaking {
+    std::string ownerConninfo; // empty: the string of Data/server.conf
+    std::string adminPassword;
+};
+// The data files it makes are readable by their owner alone.
 bool CreateProgramFolder(const std::filesystem::path& dir, std::string* error,
-                         bool* joined = nullptr);
+                         bool* joined = nullptr, const ServerMaking* making = nullptr);
 
 // What a folder that joined a server's data is told.
 inline constexpr const char* kJoinedServerText =

@@ -79,7 +79,8 @@ public:
             PQfinish(m_conn); // a transaction never committed is rolled back with it
     }
 
-    AdminResult Run(const std::string& conninfo, CopyToServerSummary* summary);
+    AdminResult Run(const std::string& conninfo, const std::string& workConninfo,
+                    CopyToServerSummary* summary);
 
 private:
     AdminResult Refuse(const std::string& text) {
@@ -109,7 +110,8 @@ private:
     }
     std::set<std::string> ServerTables();
     bool DropPlainIndexes(const std::set<std::string>& tables, std::vector<std::string>& remake);
-    bool ReadFileTables(CDataStore& store, std::vector<Table>& tables);
+    bool ReadFileTables(CDataStore& store, const std::set<std::string>& program,
+                        std::vector<Table>& tables);
     bool MatchServerTable(Table& table);
     bool CopyRows(CDataStore& store, const Table& table, int64_t* copied);
     bool CheckCount(CDataStore& store, const Table& table, int64_t copied);
@@ -159,12 +161,17 @@ bool CFolderCopy::DropPlainIndexes(const std::set<std::string>& tables,
     return drop.empty() || Exec(drop);
 }
 
-bool CFolderCopy::ReadFileTables(CDataStore& store, std::vector<Table>& tables) {
+// The file's tables that are the program's own (`program`: the names its schema made on the
+// server); any other table the file holds stays behind, whatever its name says.
+bool CFolderCopy::ReadFileTables(CDataStore& store, const std::set<std::string>& program,
+                                 std::vector<Table>& tables) {
     std::vector<Table> found;
     bool ok = store.Run("select name from sqlite_master where type = 'table'"
                         " and name not like 'sqlite%' order by name",
                         {}, [&](const CStatement& row) {
-                            found.push_back({row.Text(0), "", {}});
+                            const std::string name = row.Text(0);
+                            if (program.count(AsciiLower(name)))
+                                found.push_back({name, "", {}});
                         });
     for (auto& t : found) {
         ok = ok && store.Run("select name from pragma_table_info(?)", {t.file},
@@ -180,12 +187,17 @@ bool CFolderCopy::ReadFileTables(CDataStore& store, std::vector<Table>& tables) 
     return true;
 }
 
-// The table of the same name on the server, with the same columns (in any order).
+// The table the program's schema made on the server under this name (quoted: the name is only
+// ever a table's, never a schema and a table), with the same columns (in any order).
 bool CFolderCopy::MatchServerTable(Table& table) {
+    const std::string lower = AsciiLower(table.file);
+    char* quoted = PQescapeIdentifier(m_conn, lower.c_str(), lower.size());
+    const std::string name = quoted ? quoted : "";
+    PQfreemem(quoted);
     Result r = Exec("SELECT to_regclass($1)::text, a.attname, a.attidentity <> ''"
                     " FROM pg_attribute a WHERE a.attrelid = to_regclass($1)"
                     " AND a.attnum > 0 AND NOT a.attisdropped",
-                    {table.file});
+                    {name});
     if (!r)
         return false;
     std::vector<std::pair<std::string, bool>> serverColumns;
@@ -356,6 +368,9 @@ bool CFolderCopy::SwitchFolder(const std::string& conninfo) {
             return false;
         }
         m_renamed.emplace_back(from, to);
+        // Kept files hold the operators' password hashes: the owner's alone, whatever mode an
+        // older folder gave them.
+        fs::permissions(to, fs::perms::owner_read | fs::perms::owner_write, ec);
     }
     return true;
 }
@@ -370,7 +385,8 @@ void CFolderCopy::UndoSwitch() {
     m_wroteConf = false;
 }
 
-AdminResult CFolderCopy::Run(const std::string& conninfo, CopyToServerSummary* summary) {
+AdminResult CFolderCopy::Run(const std::string& conninfo, const std::string& workConninfo,
+                             CopyToServerSummary* summary) {
     m_data = ProgramFolder() / "Data";
     if (ReadServerConfig(ProgramFolder()).present)
         return Refuse(kCopyFolderOnServerText);
@@ -381,6 +397,13 @@ AdminResult CFolderCopy::Run(const std::string& conninfo, CopyToServerSummary* s
     if (!options)
         return Refuse(kCopyBadConninfoText);
     PQconninfoFree(options);
+    if (!workConninfo.empty()) {
+        options = PQconninfoParse(workConninfo.c_str(), &parseError);
+        PQfreemem(parseError);
+        if (!options)
+            return Refuse(kCopyBadConninfoText);
+        PQconninfoFree(options);
+    }
     std::error_code ec;
     for (const char* name : {"main_data.tdb.bak", "other_data.tdb.bak", "ferix_config.data.bak"}) {
         if (fs::exists(m_data / name, ec))
@@ -439,9 +462,10 @@ AdminResult CFolderCopy::Run(const std::string& conninfo, CopyToServerSummary* s
     if (!DropPlainIndexes(made, indexes))
         return Fail(m_error);
     CopyToServerSummary counted;
+    const std::set<std::string> program = made;
     for (const auto& s : sources) {
         std::vector<Table> tables;
-        if (!ReadFileTables(*s.store, tables))
+        if (!ReadFileTables(*s.store, program, tables))
             return Fail(std::string(s.file) + "：" + m_error);
         for (auto& t : tables) {
             int64_t copied = 0;
@@ -463,15 +487,18 @@ AdminResult CFolderCopy::Run(const std::string& conninfo, CopyToServerSummary* s
     if (!CopyConfigDocument())
         return Fail(m_error);
 
-    if (!SwitchFolder(conninfo))
-        return Fail(m_error);
+    // The folder moves only onto data the server has committed: until then it stays on its
+    // files, whatever the server answers.
     Result commit(PQexec(m_conn, "COMMIT"));
     const bool committed = commit && PQresultStatus(commit.get()) == PGRES_COMMAND_OK &&
                            std::string_view(PQcmdStatus(commit.get())) == "COMMIT";
     if (!committed) {
         const std::string why = commit ? ServerError(commit.get()) : ServerError(nullptr);
-        UndoSwitch();
         return Fail(why.empty() ? std::string("COMMIT") : why);
+    }
+    if (!SwitchFolder(workConninfo.empty() ? conninfo : workConninfo)) {
+        Messages().Inform(kCopyFailedText + m_error + "\r\n" + kCopyNotSwitchedText);
+        return AdminResult::Failed;
     }
     for (const auto& s : sources)
         s.store->Rollback(); // nothing was written: this only lets go of the files
@@ -482,7 +509,8 @@ AdminResult CFolderCopy::Run(const std::string& conninfo, CopyToServerSummary* s
 
 } // namespace
 
-AdminResult CopyFolderToServer(const std::string& conninfo, CopyToServerSummary* summary) {
+AdminResult CopyFolderToServer(const std::string& conninfo, CopyToServerSummary* summary,
+                               const std::string& workConninfo) {
     CFolderCopy copy;
-    return copy.Run(conninfo, summary);
+    return copy.Run(conninfo, workConninfo, summary);
 }

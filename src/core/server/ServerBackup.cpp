@@ -1,5 +1,6 @@
 #include "ServerBackup.h"
 
+#include "port/ProcessSecrets.h"
 #include "port/ProgramFolder.h"
 #include "store/Schema.h"
 #include "store/ServerConfig.h"
@@ -117,23 +118,17 @@ private:
     std::string m_path;
 };
 
-// A client program reads its passfile once, when it connects; one left older than that by a
-// program that was killed is removed, so a password does not stay on disk.
-void RemoveStalePassfiles(const fs::path& tempFolder) {
-    std::error_code ec;
-    const auto now = fs::file_time_type::clock::now();
-    fs::directory_iterator it(tempFolder, ec), end;
-    for (; !ec && it != end; it.increment(ec)) {
-        std::error_code entryError;
-        const auto written = it->last_write_time(entryError);
-        if (!entryError && it->path().filename().string().starts_with("pgpass-") &&
-            now - written > std::chrono::minutes(10))
-            fs::remove(it->path(), entryError);
-    }
+// A value as a service or password file line holds it: the rest of the line, as it is.
+bool FitsOnOneLine(const std::string& value) {
+    return value.find_first_of("\r\n") == std::string::npos &&
+           (value.empty() || (value.back() != ' ' && value.back() != '\t'));
 }
 
-// The connection a client program gets: the string less its password, which goes into a
-// passfile only the owner can read, removed again when this object goes.
+// The connection a client program gets: every parameter the program's own connection uses (its
+// string, then the environment libpq would read), in a service file, the password in a password
+// file, both in Temp/ and readable by the owner alone, removed again when this object goes. The
+// client is started with "service=ferix" and the two files' names in its environment, nothing
+// else of libpq's: no secret shows in its arguments or environment.
 class CClientLogin {
 public:
     CClientLogin() = default;
@@ -148,48 +143,82 @@ public:
             *error = "Data/server.conf 中的连接字符串格式不正确。";
             return false;
         }
+        std::string service = "[ferix]\n";
+        bool fits = true;
         for (PQconninfoOption* o = options; o->keyword; ++o) {
-            if (!o->val || !*o->val)
+            const std::string_view keyword = o->keyword;
+            std::string value = o->val ? o->val : "";
+            if (value.empty() && o->envvar && std::getenv(o->envvar))
+                value = std::getenv(o->envvar);
+            // A service cannot name another; the password goes to its own file.
+            if (value.empty() || keyword == "service")
                 continue;
-            if (std::string_view(o->keyword) == "password") {
-                m_password = o->val;
-                continue;
-            }
-            m_conninfo += (m_conninfo.empty() ? "" : " ") + std::string(o->keyword) + "=" +
-                          ConninfoValue(o->val);
+            fits = fits && FitsOnOneLine(value);
+            if (keyword == "password")
+                m_password = value;
+            else
+                service += std::string(keyword) + "=" + value + "\n";
+            if (keyword == "sslpassword")
+                m_hidden.push_back(value);
         }
         PQconninfoFree(options);
+        if (!m_password.empty())
+            m_hidden.push_back(m_password);
+        if (!fits) {
+            *error = "连接字符串中的值含有换行或以空格结尾，无法交给 PostgreSQL 的客户端程序。";
+            return false;
+        }
+        RemoveLeftSecretFiles(tempFolder);
+        if (!m_serviceFile.Write(tempFolder, SecretFilePrefix("pgservice"), service, error))
+            return false;
         if (m_password.empty())
             return true;
-        RemoveStalePassfiles(tempFolder);
         std::string line = "*:*:*:*:";
         for (char c : m_password) {
             if (c == ':' || c == '\\')
                 line += '\\';
             line += c;
         }
-        if (!m_passfile.Write(tempFolder, "pgpass-", line + "\n", error)) // mode 0600
-            return false;
-        m_conninfo += " passfile=" + ConninfoValue(m_passfile.Path());
-        return true;
+        return m_passfile.Write(tempFolder, SecretFilePrefix("pgpass"), line + "\n", error);
     }
 
-    const std::string& Conninfo() const { return m_conninfo; }
-    // A text that may have picked the password up, with it blanked out.
+    // What the client gets as its --dbname.
+    std::string Conninfo() const { return "service=ferix"; }
+    // The variables of libpq the client gets (all others are withheld).
+    std::vector<std::string> Environment() const {
+        std::vector<std::string> out{"PGSERVICEFILE=" + m_serviceFile.Path()};
+        if (!m_passfile.Path().empty())
+            out.push_back("PGPASSFILE=" + m_passfile.Path());
+        return out;
+    }
+    // A text that may have picked a secret up, with it blanked out.
     std::string Hide(std::string text) const {
-        if (m_password.empty())
-            return text;
-        for (size_t at = text.find(m_password); at != std::string::npos;
-             at = text.find(m_password, at))
-            text.replace(at, m_password.size(), "******");
+        for (const auto& secret : m_hidden) {
+            for (size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at))
+                text.replace(at, secret.size(), "******");
+        }
         return text;
     }
 
 private:
-    std::string m_conninfo;
     std::string m_password;
+    std::vector<std::string> m_hidden;
+    CTempFile m_serviceFile;
     CTempFile m_passfile;
 };
+
+// The environment of a client program: the program's own, less every variable of libpq
+// (PGPASSWORD, PGHOST, ...) and of this program (FERIX_*), plus `extra`.
+std::vector<std::string> ClientEnvironment(const std::vector<std::string>& extra) {
+    std::vector<std::string> out;
+    for (char** e = environ; e && *e; ++e) {
+        const std::string_view entry = *e;
+        if (!entry.empty() && !entry.starts_with("PG") && !entry.starts_with("FERIX_"))
+            out.emplace_back(entry);
+    }
+    out.insert(out.end(), extra.begin(), extra.end());
+    return out;
+}
 
 struct ClientRun {
     int exitCode = -1;
@@ -202,10 +231,11 @@ std::string MissingClientText(const std::string& name) {
            "。备份和恢复数据库服务器上的数据需要它，请安装 postgresql-client 软件包。";
 }
 
-// Starts `name` with `args` (no shell), its standard output to `outFd` or, when that is -1,
-// into run->out; waits for it.
+// Starts `name` with `args` (no shell) in a cleaned environment (ClientEnvironment, with the
+// files of `login` when given), its standard output to `outFd` or, when that is -1, into
+// run->out; waits for it.
 bool RunClient(const std::string& name, const std::vector<std::string>& args, int outFd,
-               ClientRun* run, std::string* error) {
+               ClientRun* run, std::string* error, const CClientLogin* login = nullptr) {
     const char* path = std::getenv("PATH");
     const auto program = FindServerClient(name, path ? path : "", kVersionsRoot);
     if (!program) {
@@ -231,8 +261,14 @@ bool RunClient(const std::string& name, const std::vector<std::string>& args, in
     for (auto& a : argv)
         cargv.push_back(a.data());
     cargv.push_back(nullptr);
+    std::vector<std::string> env =
+        ClientEnvironment(login ? login->Environment() : std::vector<std::string>{});
+    std::vector<char*> cenv;
+    for (auto& e : env)
+        cenv.push_back(e.data());
+    cenv.push_back(nullptr);
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
+    const int spawned = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), cenv.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(errPipe[1]);
     if (outPipe[1] >= 0)
@@ -479,13 +515,14 @@ bool DumpServerData(const std::string& conninfo, const fs::path& target, const f
     args.push_back("--dbname=" + login.Conninfo());
 
     // Created exclusively: an existing backup is never overwritten.
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    // Owner-only: the archive holds the operators' password hashes.
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         *error = std::string(std::strerror(errno)) + " (" + target.string() + ")";
         return false;
     }
     ClientRun run;
-    const bool started = RunClient("pg_dump", args, fd, &run, error);
+    const bool started = RunClient("pg_dump", args, fd, &run, error, &login);
     ::close(fd);
     if (started && run.exitCode == 0)
         return true;

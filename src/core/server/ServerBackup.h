@@ -7,9 +7,12 @@
 // Backup and restore of a program folder whose data is on a PostgreSQL server. The server's own
 // client programs (pg_dump, pg_restore; Debian package postgresql-client) write and read an
 // archive of this program's tables, both sets of them, in the schema the connection works in.
-// They are started directly (never through a shell) with the connection string less its
-// password; a password goes to them in a passfile of mode 0600 in `tempFolder`, removed when
-// they are done, so it shows neither in a process listing nor in a message.
+// They are started directly (never through a shell), in an environment without this program's
+// or libpq's variables, with "service=ferix" as their connection: its parameters are in a
+// service file, its password in a password file, both of mode 0600 in `tempFolder` and named in
+// their environment (PGSERVICEFILE, PGPASSFILE), removed when they are done (or, when the
+// program was killed, at the next start), so no secret shows in a process listing, a client's
+// environment or a message. Archives are created readable by their owner alone.
 
 // The client program `name`: the first of the folders of `searchPath` (PATH's form) that holds
 // it, else the newest <version>/bin under `versionsRoot`. Nothing when there is none.

@@ -42,7 +42,7 @@ bool ServerDataJoinable(PGconn* conn, std::string* error) {
 
 bool CreateServerData(const std::string& conninfo, const std::string& adminHash,
                       const std::string& created, std::string* error,
-                      std::string_view configDocument, bool* joined) {
+                      std::string_view configDocument, bool* joined, bool emptyAdminPassword) {
     if (joined)
         *joined = false;
     const PgConnection conn = ConnectToServer(conninfo, error);
@@ -77,6 +77,10 @@ bool CreateServerData(const std::string& conninfo, const std::string& adminHash,
     if (!PQgetisnull(foreign.get(), 0, 0)) {
         *error = std::string("服务器上的数据库已有其他程序的表（") +
                  PQgetvalue(foreign.get(), 0, 0) + "），不能在其中创建本程序的数据。";
+        return false;
+    }
+    if (emptyAdminPassword) {
+        *error = kEmptyAdminPasswordText;
         return false;
     }
     const char* values[] = {"admin", adminHash.c_str(), created.c_str(), ""};

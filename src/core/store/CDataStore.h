@@ -249,6 +249,7 @@ private:
     void ReleaseWriteLockAfter();
     bool WriteUserRow(const std::string& sql, SqlValues values, size_t hashIndex,
                       const std::string& password, const char* failure);
+    void StrongerHash(int64_t id, const std::string& weak, const std::string& password);
     // Inserts a row whose key (`keyQuery` finds it) must be new. A taken key is told with
     // `takenText`, any other failure with `failure` followed by the engine's text.
     bool InsertNewKey(const std::string& sql, const SqlValues& values, const char* keyQuery,

@@ -21,9 +21,33 @@ ServerConfig ReadServerConfig(const fs::path& folder) {
     ServerConfig conf;
     const fs::path path = ServerConfigPath(folder);
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    if (::lstat(path.c_str(), &st) != 0)
         return conf;
     conf.present = true;
+    // Never followed through a link: whoever can place one could point the program at a
+    // server of their choosing, or at a file of their own.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        conf.error = errno == ELOOP
+                         ? std::string("Data/server.conf 是一个符号链接，不能使用。"
+                                       "请把连接字符串写在文件本身中。")
+                         : std::string("无法读取 Data/server.conf：") + std::strerror(errno);
+        return conf;
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        conf.error = "Data/server.conf 不是一个普通文件，不能使用。";
+        return conf;
+    }
+    if (st.st_uid != ::geteuid()) {
+        conf.error = "Data/server.conf 不属于运行本程序的用户（它属于用户编号 " +
+                     std::to_string(st.st_uid) + "，运行本程序的是 " + std::to_string(::geteuid()) +
+                     "），不能使用。请由运行本程序的用户重新写入它。";
+        return conf;
+    }
     if ((st.st_mode & 077) != 0) {
         char mode[8];
         std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
@@ -32,12 +56,21 @@ ServerConfig ReadServerConfig(const fs::path& folder) {
                      "请执行 chmod 600 Data/server.conf 后再试。";
         return conf;
     }
-    std::ifstream f(path, std::ios::binary);
-    if (!f) {
-        conf.error = std::string("无法读取 Data/server.conf：") + std::strerror(errno);
-        return conf;
+    std::string bytes;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            bytes.append(buffer, static_cast<size_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            conf.error = std::string("无法读取 Data/server.conf：") + std::strerror(errno);
+            return conf;
+        }
     }
     // One connection string; lines starting with # are notes.
+    std::istringstream f(bytes);
     std::string line, text;
     while (std::getline(f, line)) {
         const size_t start = line.find_first_not_of(" \t\r");
@@ -67,18 +100,30 @@ ServerConfig ReadServerConfig(const fs::path& folder) {
 
 bool WriteServerConfig(const fs::path& folder, const std::string& conninfo, std::string* error) {
     const fs::path path = ServerConfigPath(folder);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0 || ::fchmod(fd, 0600) != 0) {
+    // A new file (mkstemp makes it 0600), on disk before it takes the name: a crash leaves the
+    // old string or the new one, never half of one, and never a link followed.
+    std::string temp = (path.parent_path() / ".server.conf.XXXXXX").string();
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
         *error = "无法写入 Data/server.conf：" + std::string(std::strerror(errno));
-        if (fd >= 0)
-            ::close(fd);
         return false;
     }
     const std::string text = conninfo + "\n";
-    const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    if (::close(fd) != 0 || !ok) {
-        *error = "无法写入 Data/server.conf。";
+    bool ok = ::fchmod(fd, 0600) == 0 &&
+              ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+              ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        *error = "无法写入 Data/server.conf：" + std::string(std::strerror(errno));
+        ::unlink(temp.c_str());
         return false;
+    }
+    // The new name itself must survive a crash too.
+    const int dir = ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
     }
     return true;
 }

@@ -16,20 +16,42 @@ UserRecord ReadUser(const CStatement& st) {
 bool CDataStore::CheckLogin(const std::string& user, const std::string& password) {
     // Names compare whole, without regard to ASCII case (lower() folds ASCII letters only); the
     // password is checked against its hash, so no text (not even "%") matches a password it is not.
-    std::vector<UserRecord> candidates;
-    if (!Run("select UserName, PassWord, CreateTime, LastLogin, Note from Manage"
+    std::vector<std::pair<int64_t, UserRecord>> candidates;
+    if (!Run("select id, UserName, PassWord, CreateTime, LastLogin, Note from Manage"
              " where lower(UserName) = lower(?) order by id",
-             {user}, [&](const CStatement& st) { candidates.push_back(ReadUser(st)); })) {
+             {user},
+             [&](const CStatement& st) { candidates.emplace_back(st.Int(0), ReadUser(st)); })) {
         Messages().Inform("连接数据库失败！");
         return false;
     }
-    for (const auto& u : candidates) {
+    for (const auto& [id, u] : candidates) {
         if (VerifyPassword(u.PassWord, password)) {
             Session().currentUser = u;
+            if (PasswordHashIsWeak(u.PassWord))
+                StrongerHash(id, u.PassWord, password);
             return true;
         }
     }
     return false;
+}
+
+// A hash made with less work than today's is replaced while the clear password is at hand;
+// only if the row still holds it (a password changed meanwhile stays). A folder that cannot be
+// written keeps the old hash: the login itself has succeeded.
+void CDataStore::StrongerHash(int64_t id, const std::string& weak, const std::string& password) {
+    std::string strong;
+    try {
+        strong = HashPassword(password);
+    } catch (const std::exception&) {
+        return;
+    }
+    if (!Begin())
+        return;
+    if (Run("update Manage set PassWord = ? where id = ? and PassWord = ?",
+            {strong, std::to_string(id), weak}) &&
+        Commit())
+        return;
+    Rollback();
 }
 
 std::vector<UserRecord> CDataStore::ListUsers() {

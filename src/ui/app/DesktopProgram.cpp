@@ -7,6 +7,7 @@
 #include "app/Cferix_razazApp.h"
 #include "app/ProgramFolderSetup.h"
 #include "port/MessagePort.h"
+#include "port/ProcessSecrets.h"
 
 #include <QApplication>
 #include <QDir>
@@ -42,6 +43,10 @@ std::unique_ptr<Cferix_razazDlg> StartDesktopProgram(int* exitCode) {
 }
 
 int RunDesktopProgram(int& argc, char** argv) {
+    // Before anything holds a password: a crash must not write one into a core file.
+    DisableCoreDumps();
+    // A password or service file that a killed run of either program left behind.
+    RemoveLeftSecretFiles(ProgramFolder() / "Temp");
     QApplication app(argc, argv);
     PrepareDesktopApplication(app);
     CQtMessagePort port;

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QSpacerItem>
 
@@ -44,4 +46,18 @@ bool CQtMessagePort::AskYesNo(const std::string& text) {
 bool CQtMessagePort::AskOkCancel(const std::string& text) {
     return Show(QMessageBox::Question, text, QMessageBox::Ok | QMessageBox::Cancel,
                 QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+std::optional<std::string> CQtMessagePort::AskSecret(const std::string& text) {
+    QInputDialog dialog(Parent());
+    dialog.setObjectName(QStringLiteral("secretDialog"));
+    dialog.setWindowTitle(Caption());
+    dialog.setLabelText(DisplayText(text));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.setOkButtonText(QStringLiteral("确定"));
+    dialog.setCancelButtonText(QStringLiteral("取消"));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue().toStdString();
 }
