@@ -1,6 +1,7 @@
 // Red-letter reversal of a posted trade bill or transfer: one transaction on the main data file.
 #include "BillReversal.h"
 
+#include "BillJournal.h"
 #include "BillStore.h"
 #include "TradeLine.h"
 #include "TransferStore.h"
@@ -179,7 +180,8 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         }
     }
 
-    if (!SetBillCanceled(store, info.table, number, kBillReversed) || !store.ExecuteSql("COMMIT"))
+    if (!AppendToJournal(store, kind, red) ||
+        !SetBillCanceled(store, info.table, number, kBillReversed) || !store.ExecuteSql("COMMIT"))
         return end(ReverseOutcome::Failed, kFailed);
     if (outcome)
         *outcome = ReverseOutcome::Reversed;

@@ -15,6 +15,7 @@ std::atomic<int> g_failAt = 0;
 std::atomic<int> g_statementCount = 0;
 int g_hookAt = 0;
 std::function<void(int)> g_hook;
+std::atomic<CDataStore::JournalBuilder> g_journalBuilder = nullptr;
 
 std::string ProgramPath(const char* relative) {
     return (std::filesystem::current_path() / relative).string();
@@ -61,7 +62,16 @@ bool CDataStore::Connect(const char* relativePath, const char* initialStatement)
     // The first statement on the file proves it is a data file of this program.
     if (!m_engine->Probe(initialStatement))
         return fail(m_engine->Error());
+    if (m_engine->JournalUnbuilt()) {
+        const JournalBuilder build = g_journalBuilder;
+        if (build && !build(*this))
+            return fail(m_lastError);
+    }
     return true;
+}
+
+void CDataStore::SetJournalBuilder(JournalBuilder builder) {
+    g_journalBuilder = builder;
 }
 
 bool CDataStore::CountAndCheckFault() {

@@ -181,7 +181,29 @@ const std::vector<const char*> kMainSteps = {kMainV2, kMainV3, kMainFundBills, k
                                              kMainTrust};
 const std::vector<const char*> kOtherSteps = {};
 
+// Bills stored but no chain head: the journal has not been built over them yet (an older file or
+// archive just upgraded). A new data file has no bills, and its first posting makes the head.
+constexpr const char* kJournalUnbuilt =
+    "SELECT CASE WHEN NOT EXISTS (SELECT 1 FROM JournalHead) AND ("
+    "EXISTS (SELECT 1 FROM EnterStock) OR EXISTS (SELECT 1 FROM BackStock)"
+    " OR EXISTS (SELECT 1 FROM EnterSale) OR EXISTS (SELECT 1 FROM BackSale)"
+    " OR EXISTS (SELECT 1 FROM BaoSunDan) OR EXISTS (SELECT 1 FROM BaoYiDan)"
+    " OR EXISTS (SELECT 1 FROM TiaoJiaDan) OR EXISTS (SELECT 1 FROM YiKuDan)"
+    " OR EXISTS (SELECT 1 FROM FundBill)) THEN 1 ELSE 0 END";
+
 } // namespace
+
+bool JournalUnbuilt(sqlite3* db, bool* unbuilt, std::string* error) {
+    sqlite3_stmt* st = nullptr;
+    bool ok = sqlite3_prepare_v2(db, kJournalUnbuilt, -1, &st, nullptr) == SQLITE_OK &&
+              sqlite3_step(st) == SQLITE_ROW;
+    if (ok)
+        *unbuilt = sqlite3_column_int(st, 0) != 0;
+    else if (error)
+        *error = sqlite3_errmsg(db);
+    sqlite3_finalize(st);
+    return ok;
+}
 
 bool CreateMainSchema(sqlite3* db, std::string* error) {
     // A new file gets every step at once.
@@ -251,6 +273,17 @@ constexpr const char* kServerConfigTable =
 
 const char* SchemaName(bool mainTables) {
     return mainTables ? "main_data" : "other_data";
+}
+
+bool ServerJournalUnbuilt(PGconn* conn, bool* unbuilt, std::string* error) {
+    Result r(PQexec(conn, kJournalUnbuilt));
+    if (!r || PQresultStatus(r.get()) != PGRES_TUPLES_OK || PQntuples(r.get()) != 1) {
+        if (error)
+            *error = PQerrorMessage(conn);
+        return false;
+    }
+    *unbuilt = std::string_view(PQgetvalue(r.get(), 0, 0)) == "1";
+    return true;
 }
 
 bool CreateServerSchema(PGconn* conn, bool mainTables, std::string* error) {

@@ -38,3 +38,8 @@ bool CreateServerSchema(pg_conn* conn, bool mainTables, std::string* error);
 // Brings a server's tables up to date under a lock, so two workstations starting a newer program
 // at once upgrade once. A database without this program's tables is refused with its message.
 bool UpgradeServerSchema(pg_conn* conn, bool mainTables, std::string* error);
+
+// Whether the main tables hold bills without a journal chain over them (tables just upgraded to
+// the journal's version): the store then has the chain built before its first statement.
+bool JournalUnbuilt(sqlite3* db, bool* unbuilt, std::string* error);
+bool ServerJournalUnbuilt(pg_conn* conn, bool* unbuilt, std::string* error);
