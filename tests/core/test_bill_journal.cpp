@@ -138,8 +138,8 @@ TEST_F(JournalTest, ABillChangedRemovedOrAddedOutsideTheProgramIsNamed) {
     // Added: a receipt written straight into the table.
     Tamper("insert into FundBill(Canceled, Bill_ID, Bill_Date, Kind, Customer, Amount)"
            " values('0', 'SK-X', '2026-11-11', '收款', '华东电子', '50.00')");
-    EXPECT_EQ(Verified(), "单据记录不符：收款单“SK-X”是在本程序之外添加的！");
-    EXPECT_EQ(Log().back().Event, "数据校验：单据记录不符：收款单“SK-X”是在本程序之外添加的！");
+    EXPECT_EQ(Verified(), "单据记录不一致：收款单“SK-X”是在本程序之外添加的！");
+    EXPECT_EQ(Log().back().Event, "数据校验：单据记录不一致：收款单“SK-X”是在本程序之外添加的！");
     Tamper("delete from FundBill where Bill_ID = 'SK-X'");
 
     // Changed: one line's quantity; put back, the chain holds again. The reversal mark is no
@@ -148,7 +148,7 @@ TEST_F(JournalTest, ABillChangedRemovedOrAddedOutsideTheProgramIsNamed) {
            " and Product_ID = 'G1'");
     const JournalCheck changed = VerifyBillJournal();
     EXPECT_EQ(changed.finding, JournalCheck::Finding::Changed);
-    EXPECT_EQ(JournalCheckText(changed), "单据记录不符：进货单“JH-A”在本程序之外被修改！");
+    EXPECT_EQ(JournalCheckText(changed), "单据记录不一致：进货单“JH-A”在本程序之外被修改！");
     Tamper("update EnterStock_Detail set Product_Number = '4' where Bill_ID = 'JH-A'"
            " and Product_ID = 'G1'; update EnterSale set Canceled = '1' where Bill_ID = 'XS-B'");
     EXPECT_EQ(Verified(), "单据记录完整：3 张单据。");
@@ -156,14 +156,14 @@ TEST_F(JournalTest, ABillChangedRemovedOrAddedOutsideTheProgramIsNamed) {
     // Removed: the sale, header and lines.
     Tamper("delete from EnterSale_Detail where Bill_ID = 'XS-B';"
            " delete from EnterSale where Bill_ID = 'XS-B'");
-    EXPECT_EQ(Verified(), "单据记录不符：销售单“XS-B”在本程序之外被删除！");
+    EXPECT_EQ(Verified(), "单据记录不一致：销售单“XS-B”在本程序之外被删除！");
     // Its entry removed too: the chain breaks at the next one.
     Tamper("delete from BillJournal where Bill_ID = 'XS-B'");
-    EXPECT_EQ(Verified(), "单据记录不符：收款单“SK-C”之前的单据记录在本程序之外被修改或删除！");
+    EXPECT_EQ(Verified(), "单据记录不一致：收款单“SK-C”之前的单据记录在本程序之外被修改或删除！");
     // The last entry removed with its bill: the head tells.
     Tamper("delete from BillJournal where Seq > 1; delete from FundBill;"
            " update JournalHead set Seq = 3");
-    EXPECT_EQ(Verified(), "单据记录不符：最后的单据记录在本程序之外被删除！");
+    EXPECT_EQ(Verified(), "单据记录不一致：最后的单据记录在本程序之外被删除！");
 }
 
 TEST_F(JournalTest, AnOlderFileGetsItsChainBuiltInDateOrderWhenOpened) {

@@ -452,15 +452,15 @@ std::string JournalCheckText(const JournalCheck& check) {
     case F::Complete:
         return "单据记录完整：" + std::to_string(check.documents) + " 张单据。";
     case F::Changed:
-        return "单据记录不符：" + bill + "在本程序之外被修改！";
+        return "单据记录不一致：" + bill + "在本程序之外被修改！";
     case F::Removed:
-        return "单据记录不符：" + bill + "在本程序之外被删除！";
+        return "单据记录不一致：" + bill + "在本程序之外被删除！";
     case F::Added:
-        return "单据记录不符：" + bill + "是在本程序之外添加的！";
+        return "单据记录不一致：" + bill + "是在本程序之外添加的！";
     case F::Broken:
         if (check.number.empty())
-            return "单据记录不符：最后的单据记录在本程序之外被删除！";
-        return "单据记录不符：" + bill + "之前的单据记录在本程序之外被修改或删除！";
+            return "单据记录不一致：最后的单据记录在本程序之外被删除！";
+        return "单据记录不一致：" + bill + "之前的单据记录在本程序之外被修改或删除！";
     case F::Failed:
         break;
     }
