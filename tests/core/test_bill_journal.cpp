@@ -164,6 +164,9 @@ TEST_F(JournalTest, ABillChangedRemovedOrAddedOutsideTheProgramIsNamed) {
     Tamper("delete from BillJournal where Seq > 1; delete from FundBill;"
            " update JournalHead set Seq = 3");
     EXPECT_EQ(Verified(), "单据记录不一致：最后的单据记录在本程序之外被删除！");
+    // The whole journal removed: the program does not build it anew over what is stored.
+    Tamper("delete from BillJournal; delete from JournalHead");
+    EXPECT_EQ(Verified(), "单据记录不一致：进货单“JH-A”是在本程序之外添加的！");
 }
 
 TEST_F(JournalTest, AnOlderFileGetsItsChainBuiltInDateOrderWhenOpened) {

@@ -2,6 +2,8 @@
 
 #include "BillKind.h"
 
+#include "port/FailureText.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "text/Clock.h"
 
@@ -186,9 +188,8 @@ void SkipJournalForBench(bool skip) {
     g_skip = skip;
 }
 
-bool AppendToJournal(CDataStore& store, BillKind kind, const std::string& number) {
-    if (g_skip)
-        return true;
+namespace {
+bool AppendEntry(CDataStore& store, BillKind kind, const std::string& number) {
     Head head;
     if (!ReadHead(store, head, true))
         return false;
@@ -214,6 +215,18 @@ bool AppendToJournal(CDataStore& store, BillKind kind, const std::string& number
                : store.Run("insert into JournalHead(Id, Seq, Digest) values(1, ?, ?)",
                            {seq, digest});
 }
+} // namespace
+
+bool AppendToJournal(CDataStore& store, BillKind kind, const std::string& number) {
+    if (g_skip || AppendEntry(store, kind, number))
+        return true;
+    // Told as a failed read or write of the posting is told; an attempt that met another
+    // workstation runs again and says nothing.
+    if (!store.Conflict())
+        Messages().Inform(
+            DatabaseFailureText("", store.LastErrorCodeText() + "+" + store.LastError()));
+    return false;
+}
 
 bool BuildJournalChain(CDataStore& store) {
     if (!store.Begin())
@@ -230,8 +243,11 @@ bool BuildJournalChain(CDataStore& store) {
     Head head;
     if (!ReadHead(store, head, false))
         return fail();
-    if (head.found)
+    if (!head.found || head.seq >= 0)
         return store.Commit() || fail();
+    // The chain starts afresh where the upgrade left its mark.
+    if (!store.Run("delete from JournalHead", {}))
+        return fail();
     struct Stored {
         std::string date;
         int64_t id;
@@ -261,7 +277,7 @@ bool BuildJournalChain(CDataStore& store) {
         return std::tie(a.date, a.id, a.kind) < std::tie(b.date, b.id, b.kind);
     });
     for (const Stored& b : bills) {
-        if (!AppendToJournal(store, b.kind, b.number))
+        if (!AppendEntry(store, b.kind, b.number))
             return fail();
     }
     return store.Commit() || fail();
@@ -423,7 +439,9 @@ JournalCheck CheckJournal(CDataStore& store) {
             return found(JournalCheck::Finding::Broken, e.kind, e.number);
         if (e.version != 1 || !unknownKind.empty()) {
             check.finding = JournalCheck::Finding::Failed;
-            check.error = "单据记录的格式（" + std::to_string(e.version) + "）本程序不认识。";
+            check.error = unknownKind.empty()
+                              ? "单据记录的格式（" + std::to_string(e.version) + "）本程序不认识。"
+                              : "单据记录中的单据类型“" + unknownKind + "”本程序不认识。";
             return check;
         }
         if (e.state == Entry::Unseen)

@@ -48,7 +48,7 @@ public:
     // Connected to a server rather than to a file.
     bool IsServer() const { return m_engine && m_engine->IsServer(); }
 
-    // What builds the bill journal's chain over the bills of tables just upgraded to it, run by
+    // What builds the bill journal's chain over the bills of tables upgraded to it, run by
     // ConnectMain before anything else (the journal lives above the store). False fails the
     // connect with LastError().
     using JournalBuilder = bool (*)(CDataStore& store);

@@ -174,6 +174,7 @@ CREATE TABLE IF NOT EXISTS BillJournal (
 CREATE INDEX IF NOT EXISTS ix_journal_bill ON BillJournal(Kind, Bill_ID);
 CREATE TABLE IF NOT EXISTS JournalHead (
   Id INTEGER PRIMARY KEY, Seq INTEGER NOT NULL, Digest TEXT NOT NULL);
+INSERT INTO JournalHead(Id, Seq, Digest) SELECT 1, -1, '' WHERE NOT EXISTS (SELECT 1 FROM JournalHead);
 )SQL";
 
 // Upgrade steps: element i takes a file from version i+1 to i+2.
@@ -181,15 +182,13 @@ const std::vector<const char*> kMainSteps = {kMainV2, kMainV3, kMainFundBills, k
                                              kMainTrust};
 const std::vector<const char*> kOtherSteps = {};
 
-// Bills stored but no chain head: the journal has not been built over them yet (an older file or
-// archive just upgraded). A new data file has no bills, and its first posting makes the head.
-constexpr const char* kJournalUnbuilt =
-    "SELECT CASE WHEN NOT EXISTS (SELECT 1 FROM JournalHead) AND ("
-    "EXISTS (SELECT 1 FROM EnterStock) OR EXISTS (SELECT 1 FROM BackStock)"
-    " OR EXISTS (SELECT 1 FROM EnterSale) OR EXISTS (SELECT 1 FROM BackSale)"
-    " OR EXISTS (SELECT 1 FROM BaoSunDan) OR EXISTS (SELECT 1 FROM BaoYiDan)"
-    " OR EXISTS (SELECT 1 FROM TiaoJiaDan) OR EXISTS (SELECT 1 FROM YiKuDan)"
-    " OR EXISTS (SELECT 1 FROM FundBill)) THEN 1 ELSE 0 END";
+// The upgrade step that adds the journal leaves a head of Seq -1: the chain is still to be built
+// over the bills already stored, which the store has done before its first statement (in a
+// transaction of its own, so a build cut short is done again). New data starts with no head:
+// an empty chain, which the first posting begins. A head removed from outside is no reason to
+// build anything: the check reports it.
+constexpr const char* kJournalUnbuilt = "SELECT count(*) FROM JournalHead WHERE Seq < 0";
+constexpr const char* kNoJournalHead = "DELETE FROM JournalHead;\n";
 
 } // namespace
 
@@ -210,6 +209,7 @@ bool CreateMainSchema(sqlite3* db, std::string* error) {
     std::string sql = std::string(kMainV1) + TradeTables();
     for (const char* step : kMainSteps)
         sql += std::string(step) + "\n";
+    sql += kNoJournalHead;
     return CreateWithVersion(db, sql, kMainSchemaVersion, error);
 }
 
@@ -282,7 +282,7 @@ bool ServerJournalUnbuilt(PGconn* conn, bool* unbuilt, std::string* error) {
             *error = PQerrorMessage(conn);
         return false;
     }
-    *unbuilt = std::string_view(PQgetvalue(r.get(), 0, 0)) == "1";
+    *unbuilt = std::string_view(PQgetvalue(r.get(), 0, 0)) != "0";
     return true;
 }
 
@@ -293,6 +293,7 @@ bool CreateServerSchema(PGconn* conn, bool mainTables, std::string* error) {
         sql += ServerDdl(std::string(kMainV1) + TradeTables());
         for (const char* step : kMainSteps)
             sql += ServerDdl(step) + "\n";
+        sql += kNoJournalHead;
     } else {
         sql += ServerDdl(kOtherV1) + kServerConfigTable;
     }

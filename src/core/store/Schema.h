@@ -39,7 +39,7 @@ bool CreateServerSchema(pg_conn* conn, bool mainTables, std::string* error);
 // at once upgrade once. A database without this program's tables is refused with its message.
 bool UpgradeServerSchema(pg_conn* conn, bool mainTables, std::string* error);
 
-// Whether the main tables hold bills without a journal chain over them (tables just upgraded to
-// the journal's version): the store then has the chain built before its first statement.
+// Whether the main tables were upgraded to the journal's version and its chain is still to be
+// built over their bills: the store then has it built before its first statement.
 bool JournalUnbuilt(sqlite3* db, bool* unbuilt, std::string* error);
 bool ServerJournalUnbuilt(pg_conn* conn, bool* unbuilt, std::string* error);

@@ -35,7 +35,7 @@ public:
     // The server's process serving this connection; 0 for a file.
     virtual int ServerProcess() const { return 0; }
 
-    // The main tables hold bills without their journal chain (see JournalUnbuilt in Schema.h).
+    // The journal's chain is still to be built (see JournalUnbuilt in Schema.h).
     bool JournalUnbuilt() const { return m_journalUnbuilt; }
 
     const std::string& Error() const { return m_error; }
