@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <map>
 #include <string_view>
 #include <tuple>
@@ -76,7 +77,9 @@ std::optional<KindTables> Layout(int version, BillKind kind) {
 }
 
 void AppendField(std::string& out, std::string_view field) {
-    out += std::to_string(field.size());
+    char length[24];
+    const auto end = std::to_chars(length, length + sizeof length, field.size()).ptr;
+    out.append(length, end);
     out += ':';
     out += field;
 }
@@ -126,10 +129,6 @@ bool ReadHead(CDataStore& store, Head& head, bool lock) {
     });
 }
 
-// A kind as the journal names it, and back.
-std::optional<BillKind> KindOfWord(const std::string& word) {
-    return BillKindFromCliName(word);
-}
 } // namespace
 
 std::optional<std::string> CanonicalBillText(CDataStore& store, int version, BillKind kind,
@@ -314,7 +313,7 @@ JournalCheck CheckJournal(CDataStore& store) {
                        Entry e;
                        e.seq = row.Int(0);
                        const std::string word = row.Text(1);
-                       if (const auto kind = KindOfWord(word))
+                       if (const auto kind = BillKindFromCliName(word))
                            e.kind = *kind;
                        else if (unknownKind.empty())
                            unknownKind = word;
