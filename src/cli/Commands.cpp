@@ -11,6 +11,7 @@ const std::vector<CliCommand>& CliCommands() {
         {"users", true, CmdUsers, "users list|add|passwd|delete ..."},
         {"backup", true, CmdBackup, "backup"},
         {"restore", true, CmdRestore, "restore FILE"},
+        {"verify", true, CmdVerify, "verify"},
         {"settings", true, CmdSettings,
          "settings [set [--name T] [--tel T] [--fax T] [--zip T] [--addr T] [--costing T]]"},
         {"notice", true, CmdNotice, "notice [--host URL]"},

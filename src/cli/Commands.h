@@ -28,6 +28,8 @@ int CmdUsers(CliContext&);
 int CmdBackup(CliContext&);
 int CmdRestore(CliContext&);
 int CmdSettings(CliContext&);
+// the bill journal's check
+int CmdVerify(CliContext&);
 
 // notice
 int CmdNotice(CliContext&);

@@ -1,4 +1,5 @@
 // Administration windows: operators, change password, backup and restore, settings, log.
+#include "BillTestSupport.h"
 #include "UiTestSupport.h"
 
 #include "admin/AdminActions.h"
@@ -14,6 +15,7 @@
 #include "app/Cferix_razazApp.h"
 #include "app/Cferix_razazDlg.h"
 #include "app/MainPanels.h"
+#include "bills/CBill.h"
 #include "store/CDataStore.h"
 
 #include <QAbstractButton>
@@ -364,6 +366,57 @@ private slots:
         QVERIFY(LoadOperationLog().empty());
         dlg.m_back->click();
         QVERIFY(!dlg.isVisible());
+    }
+
+    // "数据校验" on the system panel: the posted bills whole, then one changed outside the
+    // program named; both results in the operation log.
+    void verifyItemTellsWhetherThePostedBillsAreWhole() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        for (const char* quantity : {"10", "4"}) {
+            CBill bill(BillKind::Purchase);
+            bill.m_customer = "甲供应商";
+            bill.m_department = "销售部";
+            bill.m_warehouse = "一号库";
+            bill.m_employee = "李四";
+            bill.m_account = "工行";
+            GoodsRecord g;
+            g.Code = "G001";
+            g.ProductName = "可乐";
+            bill.AppendGoods(g);
+            bill.ChooseCell(0, BillColumn(BillKind::Purchase, "单位"), "瓶");
+            bill.EditCell(0, BillColumn(BillKind::Purchase, "数量"), quantity);
+            bill.EditCell(0, BillColumn(BillKind::Purchase, "单价"), "2.50");
+            bill.GiveNumber(std::string("JH-") + quantity);
+            CScopedScriptedPort quiet;
+            QCOMPARE(bill.Save(), PostOutcome::Posted);
+        }
+        CScopedScriptedPort port;
+        Cferix_razazDlg w;
+        w.BuildAfterLogin();
+        w.show();
+        w.SelectPanel(7);
+        QAbstractButton* item = w.Panel(7)->FindItem("数据校验");
+        QVERIFY(item);
+        QTest::mouseClick(item, Qt::LeftButton);
+        QCOMPARE(port.Texts(), Texts{"单据记录完整：2 张单据。"});
+
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectMain());
+            QVERIFY(store.Run("update EnterStock_Detail set Product_Price = '2.00' where Bill_ID"
+                              " = 'JH-4'",
+                              {}));
+        }
+        QTest::mouseClick(item, Qt::LeftButton);
+        QCOMPARE(port.Texts().back(),
+                 std::string("单据记录不一致：进货单“JH-4”在本程序之外被修改！"));
+        const auto log = LoadOperationLog();
+        QVERIFY(log.size() >= 2);
+        QCOMPARE(log[log.size() - 2].Event, std::string("数据校验：单据记录完整：2 张单据。"));
+        QCOMPARE(log.back().Event,
+                 std::string("数据校验：单据记录不一致：进货单“JH-4”在本程序之外被修改！"));
     }
 
     // Each item of the system panel, and the menu's backup and restore, open the right thing.

@@ -391,6 +391,7 @@ private slots:
                                        "-",
                                        "备份数据",
                                        "恢复数据",
+                                       "数据校验",
                                        "-",
                                        "退出",
                                        "进货开单",
@@ -490,6 +491,7 @@ private slots:
         QCOMPARE(menuEntry("修改密码"), panelItem(7, "修改密码"));
         QCOMPARE(menuEntry("备份数据"), panelItem(7, "备份数据"));
         QCOMPARE(menuEntry("恢复数据"), panelItem(7, "恢复数据"));
+        QCOMPARE(menuEntry("数据校验"), panelItem(7, "数据校验"));
         QCOMPARE(menuEntry("进货历史记录报表"), panelItem(1, "■ 采购记录报表"));
         QCOMPARE(menuEntry("销售历史记录报表"), panelItem(2, "■ 销售记录报表"));
         QCOMPARE(menuEntry("进货退货报表"), panelItem(3, "■ 采购退货记录报表"));

@@ -1,4 +1,5 @@
 // Posting a validated bill: one transaction on the main data file.
+#include "BillJournal.h"
 #include "BillReversal.h"
 #include "BillStore.h"
 #include "CBill.h"
@@ -342,7 +343,7 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
             FundKindText(m_kind), m_customer, m_department,
             m_employee,           m_account,  CMoney::ParseOrZero(m_paid).Format2(),
             m_introduction};
-        if (!AddFundBill(store, row))
+        if (!AddFundBill(store, row) || !AppendToJournal(store, m_kind, number))
             return fail(info.headerFailure);
         return number;
     }
@@ -434,6 +435,7 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
                 return fail(info.lineFailure);
         }
     }
-
+    if (!AppendToJournal(store, m_kind, number))
+        return fail(info.headerFailure);
     return number;
 }

@@ -1,6 +1,7 @@
 // Red-letter reversal of a posted trade bill or transfer: one transaction on the main data file.
 #include "BillReversal.h"
 
+#include "BillJournal.h"
 #include "BillStore.h"
 #include "TradeLine.h"
 #include "TransferStore.h"
@@ -192,7 +193,8 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         }
     }
 
-    if (!SetBillCanceled(store, info.table, number, kBillReversed) ||
+    if (!AppendToJournal(store, kind, red) ||
+        !SetBillCanceled(store, info.table, number, kBillReversed) ||
         !AddWriteToken(store, token, std::string("reverse ") + info.cliName, red))
         return end(ReverseOutcome::Failed, kFailed);
     switch (CommitWriteAction(store, token)) {

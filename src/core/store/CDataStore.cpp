@@ -20,6 +20,7 @@ std::atomic<bool> g_silentAfterLoss = false;
 // What a statement whose reply the test seam lost fails with, worded as the server engine's.
 constexpr const char* kLostConnectionText = "与数据库服务器的连接已断开：回应在途中丢失（测试）";
 std::function<void(int)> g_hook;
+std::atomic<CDataStore::JournalBuilder> g_journalBuilder = nullptr;
 
 std::string ProgramPath(const char* relative) {
     return (std::filesystem::current_path() / relative).string();
@@ -102,7 +103,16 @@ bool CDataStore::Connect(const char* relativePath, const char* initialStatement)
     // The first statement on the file proves it is a data file of this program.
     if (!m_engine->Probe(initialStatement))
         return fail(m_engine->Error());
+    if (m_engine->JournalUnbuilt()) {
+        const JournalBuilder build = g_journalBuilder;
+        if (build && !build(*this))
+            return fail(m_lastError);
+    }
     return true;
+}
+
+void CDataStore::SetJournalBuilder(JournalBuilder builder) {
+    g_journalBuilder = builder;
 }
 
 bool CDataStore::CountAndCheckFault() {

@@ -55,6 +55,12 @@ public:
     // Connected to a server rather than to a file.
     bool IsServer() const { return m_engine && m_engine->IsServer(); }
 
+    // What builds the bill journal's chain over the bills of tables upgraded to it, run by
+    // ConnectMain before anything else (the journal lives above the store). False fails the
+    // connect with LastError().
+    using JournalBuilder = bool (*)(CDataStore& store);
+    static void SetJournalBuilder(JournalBuilder builder);
+
     // Runs one statement that returns no rows. On failure shows "SQL 语句执行失败：" + the
     // statement with its values and writes that text to sql.txt in the program folder.
     bool ExecuteSql(const std::string& sql, const SqlValues& values = {});

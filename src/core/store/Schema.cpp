@@ -174,6 +174,7 @@ CREATE TABLE IF NOT EXISTS BillJournal (
 CREATE INDEX IF NOT EXISTS ix_journal_bill ON BillJournal(Kind, Bill_ID);
 CREATE TABLE IF NOT EXISTS JournalHead (
   Id INTEGER PRIMARY KEY, Seq INTEGER NOT NULL, Digest TEXT NOT NULL);
+INSERT INTO JournalHead(Id, Seq, Digest) SELECT 1, -1, '' WHERE NOT EXISTS (SELECT 1 FROM JournalHead);
 )SQL";
 
 // Upgrade steps: element i takes a file from version i+1 to i+2.
@@ -181,14 +182,39 @@ const std::vector<const char*> kMainSteps = {kMainV2, kMainV3, kMainFundBills, k
                                              kMainTrust};
 const std::vector<const char*> kOtherSteps = {};
 
+// The upgrade step that adds the journal leaves a head of Seq -1: the chain is still to be built
+// over the bills already stored, which the store has done before its first statement (in a
+// transaction of its own, so a build cut short is done again). New data starts with no head:
+// an empty chain, which the first posting begins. A head removed from outside is no reason to
+// build anything: the check reports it.
+constexpr const char* kJournalUnbuilt = "SELECT count(*) FROM JournalHead WHERE Seq < 0";
+constexpr const char* kNoJournalHead = "DELETE FROM JournalHead;\n";
+// The version whose step adds the journal.
+constexpr int kJournalSchemaVersion = 6;
+
 } // namespace
 
+bool JournalUnbuilt(sqlite3* db, bool* unbuilt, std::string* error) {
+    sqlite3_stmt* st = nullptr;
+    bool ok = sqlite3_prepare_v2(db, kJournalUnbuilt, -1, &st, nullptr) == SQLITE_OK &&
+              sqlite3_step(st) == SQLITE_ROW;
+    if (ok)
+        *unbuilt = sqlite3_column_int(st, 0) != 0;
+    else if (error)
+        *error = sqlite3_errmsg(db);
+    sqlite3_finalize(st);
+    return ok;
+}
+
 namespace {
-// The main tables' DDL at `version`: the first one and the steps up to it, at once.
+// The main tables' DDL at `version`: the first one and the steps up to it, at once. Tables made
+// whole have no bills to build a journal over: no head to say it is still to be built.
 std::string MainSchemaSql(int version) {
     std::string sql = std::string(kMainV1) + TradeTables();
     for (int v = 1; v < version && v <= static_cast<int>(kMainSteps.size()); ++v)
         sql += std::string(kMainSteps[static_cast<size_t>(v - 1)]) + "\n";
+    if (version >= kJournalSchemaVersion)
+        sql += kNoJournalHead;
     return sql;
 }
 } // namespace
@@ -261,6 +287,17 @@ constexpr const char* kServerConfigTable =
 
 const char* SchemaName(bool mainTables) {
     return mainTables ? "main_data" : "other_data";
+}
+
+bool ServerJournalUnbuilt(PGconn* conn, bool* unbuilt, std::string* error) {
+    Result r(PQexec(conn, kJournalUnbuilt));
+    if (!r || PQresultStatus(r.get()) != PGRES_TUPLES_OK || PQntuples(r.get()) != 1) {
+        if (error)
+            *error = PQerrorMessage(conn);
+        return false;
+    }
+    *unbuilt = std::string_view(PQgetvalue(r.get(), 0, 0)) != "0";
+    return true;
 }
 
 bool CreateServerSchema(PGconn* conn, bool mainTables, std::string* error) {

@@ -45,3 +45,8 @@ bool UpgradeServerSchema(pg_conn* conn, bool mainTables, std::string* error);
 // version row set to it.
 bool CreateServerMainTablesAt(pg_conn* conn, int version, std::string* error);
 bool UpgradeServerTablesFrom(pg_conn* conn, bool mainTables, int version, std::string* error);
+
+// Whether the main tables were upgraded to the journal's version and its chain is still to be
+// built over their bills: the store then has it built before its first statement.
+bool JournalUnbuilt(sqlite3* db, bool* unbuilt, std::string* error);
+bool ServerJournalUnbuilt(pg_conn* conn, bool* unbuilt, std::string* error);

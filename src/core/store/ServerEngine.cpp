@@ -132,7 +132,7 @@ public:
         // and a new one made; a check that fails on a healthy connection is the answer.
         if (auto kept = Pool().Take(conninfo)) {
             m_s = std::move(*kept);
-            if (UpgradeServerSchema(m_s.conn, mainTables, error))
+            if (UpgradeServerSchema(m_s.conn, mainTables, error) && CheckJournal(mainTables, error))
                 return true;
             if (PQstatus(m_s.conn) == CONNECTION_OK)
                 return false;
@@ -142,7 +142,12 @@ public:
         m_s.conninfo = conninfo;
         m_s.owner = ::getpid();
         m_s.conn = ConnectToServer(conninfo, error).release();
-        return m_s.conn && UpgradeServerSchema(m_s.conn, mainTables, error);
+        return m_s.conn && UpgradeServerSchema(m_s.conn, mainTables, error) &&
+               CheckJournal(mainTables, error);
+    }
+
+    bool CheckJournal(bool mainTables, std::string* error) {
+        return !mainTables || ServerJournalUnbuilt(m_s.conn, &m_journalUnbuilt, error);
     }
 
     bool Run(const std::string& sql, const SqlValues& values, const RowReader& onRow) override {

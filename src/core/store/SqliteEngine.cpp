@@ -28,7 +28,13 @@ public:
             return false;
         }
         sqlite3_busy_timeout(m_db, 5000);
-        return UpgradeSchema(m_db, relativePath, error);
+        if (!UpgradeSchema(m_db, relativePath, error))
+            return false;
+        // A file this program did not make lacks the tables: its first statement tells.
+        const bool main = relativePath.find("main_data") != std::string::npos;
+        if (main && !::JournalUnbuilt(m_db, &m_journalUnbuilt, nullptr))
+            m_journalUnbuilt = false;
+        return true;
     }
 
     bool Run(const std::string& sql, const SqlValues& values, const RowReader& onRow) override {

@@ -35,6 +35,9 @@ public:
     // The server's process serving this connection; 0 for a file.
     virtual int ServerProcess() const { return 0; }
 
+    // The journal's chain is still to be built (see JournalUnbuilt in Schema.h).
+    bool JournalUnbuilt() const { return m_journalUnbuilt; }
+
     const std::string& Error() const { return m_error; }
     int ErrorCode() const { return m_errorCode; }
     void SetError(std::string error, int code) {
@@ -45,6 +48,7 @@ public:
 protected:
     std::string m_error;
     int m_errorCode = 0;
+    bool m_journalUnbuilt = false;
 };
 
 // A statement's text as the server reads it: `?` becomes $1, $2, ... outside quoted texts, and

@@ -7,6 +7,10 @@
 #include "CChild_Xitong_ViewLogDlg.h"
 #include "admin/BackupRestore.h"
 #include "admin/UserAdmin.h"
+#include "bills/BillJournal.h"
+#include "port/MessagePort.h"
+
+#include <QApplication>
 
 namespace {
 template <class Dlg> void ShowModal(QWidget* parent) {
@@ -43,6 +47,16 @@ void OpenChangePassword(QWidget* parent) {
 void RunBackupAction(QWidget* parent) {
     (void)parent; // the question and the messages go through the message port
     BackupAction();
+}
+
+void RunVerifyAction(QWidget* parent) {
+    (void)parent; // the result goes through the message port
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const JournalCheck check = VerifyBillJournal();
+    QApplication::restoreOverrideCursor();
+    // A failed connect has told its reason already.
+    if (check.finding != JournalCheck::Finding::Failed || !check.error.empty())
+        Messages().Inform(JournalCheckText(check));
 }
 
 void OpenRestore(QWidget* parent) {

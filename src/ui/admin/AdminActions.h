@@ -16,5 +16,7 @@ void OpenChangePassword(QWidget* parent);
 // "备份数据": the question, the backup and its message.
 void RunBackupAction(QWidget* parent);
 void OpenRestore(QWidget* parent);
+// "数据校验": the bill journal checked, its result in a message.
+void RunVerifyAction(QWidget* parent);
 void OpenCompanySettings(QWidget* parent);
 void OpenViewLog(QWidget* parent);

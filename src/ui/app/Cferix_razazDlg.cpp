@@ -158,6 +158,7 @@ void Cferix_razazDlg::BuildMenu() {
     sys->addSeparator();
     route(sys, "备份数据");
     route(sys, "恢复数据");
+    route(sys, "数据校验");
     sys->addSeparator();
     QAction* exit = sys->addAction(QStringLiteral("退出"));
     connect(exit, &QAction::triggered, this, &QWidget::close);

@@ -69,6 +69,7 @@ const std::vector<RouteRow>& RouteTable() {
         {Xitong, "修改密码", "ChangePasswordAction", ""},
         {Xitong, "备份数据", "BackupAction", ""},
         {Xitong, "恢复数据", "CChild_Xitong_RestoreDlg", ""},
+        {Xitong, "数据校验", "VerifyAction", ""},
         {Xitong, "查看日志", "CChild_Xitong_ViewLogDlg", ""},
         // menu
         {Menu, "系统设置", "CChild_Xitong_SetupDlg", ""},
@@ -78,6 +79,7 @@ const std::vector<RouteRow>& RouteTable() {
         // The menu's backup and restore do what the system panel's buttons do.
         {Menu, "备份数据", "BackupAction", ""},
         {Menu, "恢复数据", "CChild_Xitong_RestoreDlg", ""},
+        {Menu, "数据校验", "VerifyAction", ""},
         {Menu, "进货开单", "CChild_Jinhuo_KaidanDlg", KindNames(BillKind::Purchase).routeWord},
         {Menu, "办理进货退货", "CChild_Jinhuo_KaidanDlg",
          KindNames(BillKind::PurchaseReturn).routeWord},

@@ -175,5 +175,6 @@ CMainXitongDlg::CMainXitongDlg(QWidget* parent)
                   {"修改密码", "password"},
                   {"备份数据", "backup"},
                   {"恢复数据", "restore"},
+                  {"数据校验", "log"},
                   {"查看日志", "log"}},
                  false, true) {}

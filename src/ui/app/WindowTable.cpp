@@ -50,6 +50,7 @@ const std::vector<WindowRow>& WindowTable() {
         {"CChild_Xitong_ManageUser_AddDlg", OpenOperatorForm},
         {"ChangePasswordAction", [](QWidget* p, const QString&) { OpenChangePassword(p); }},
         {"BackupAction", [](QWidget* p, const QString&) { RunBackupAction(p); }},
+        {"VerifyAction", [](QWidget* p, const QString&) { RunVerifyAction(p); }},
         {"CChild_Xitong_RestoreDlg", OpenModal<CChild_Xitong_RestoreDlg>},
         {"CChild_Xitong_ViewLogDlg", OpenModal<CChild_Xitong_ViewLogDlg>},
         // bill entry

@@ -1,0 +1,138 @@
+// What the bill journal costs, each figure beside its baseline of the same run:
+// - posting a 1,000-line purchase bill into 100,000 bills with its journal entry (the chain head
+//   locked, the bill read back and digested, the entry written), against the same posting
+//   without the entry (bench_server_journal measures the same on a server);
+// - checking the whole chain of 100,000 bills (a million lines), against only reading the same
+//   rows bare.
+// The write token each posting will also carry is measured with the posting once it is written
+// there: both figures then hold it, and their difference stays the journal's.
+#include "BenchData.h"
+
+#include "bills/BillJournal.h"
+#include "bills/CBill.h"
+#include "store/CDataStore.h"
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+constexpr int kLines = 1000;
+
+std::vector<GoodsRecord> FirstGoods() {
+    CDataStore store;
+    std::vector<GoodsRecord> all;
+    if (!store.ConnectMain() || !store.ListGoods("所有商品", all) || all.size() < kLines)
+        std::abort();
+    return {all.begin(), all.begin() + kLines};
+}
+
+// The history set, copied for this run (the benchmarks post into it); made current by each
+// benchmark, as the check works on the set itself.
+const std::vector<GoodsRecord>& FileGoods() {
+    static std::vector<GoodsRecord> goods;
+    static std::filesystem::path copy;
+    if (copy.empty()) {
+        copy = UseDataSet("history", HistoryDataSet(), true);
+        goods = FirstGoods();
+    }
+    std::filesystem::current_path(copy);
+    return goods;
+}
+
+void Post(benchmark::State& state, const std::vector<GoodsRecord>& goods, const char* prefix,
+          bool journal) {
+    static int n = 0; // the benchmarks run several times; numbers must stay unique
+    SkipJournalForBench(!journal);
+    for (auto _ : state) {
+        state.PauseTiming();
+        CBill bill = BigPurchaseBill(prefix + std::to_string(++n), goods);
+        state.ResumeTiming();
+        if (bill.Save() != PostOutcome::Posted) {
+            state.SkipWithError("posting failed");
+            break;
+        }
+    }
+    SkipJournalForBench(false);
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+
+void BM_JournalPostPurchaseBill(benchmark::State& state) {
+    Post(state, FileGoods(), "JH-JOURNAL-", true);
+}
+
+void BM_JournalPostPurchaseBill_Baseline(benchmark::State& state) {
+    Post(state, FileGoods(), "JH-PLAIN-", false);
+}
+
+// The check reads the history set itself (the chain its posting built), never written to.
+void UseCheckedSet() {
+    static std::filesystem::path set;
+    if (set.empty())
+        set = UseDataSet("history", HistoryDataSet(), false);
+    std::filesystem::current_path(set);
+}
+
+void BM_VerifyJournal100k(benchmark::State& state) {
+    UseCheckedSet();
+    size_t documents = 0;
+    for (auto _ : state) {
+        CDataStore store;
+        if (!store.ConnectMain()) {
+            state.SkipWithError("connect failed");
+            break;
+        }
+        const JournalCheck check = CheckJournal(store);
+        if (check.finding != JournalCheck::Finding::Complete) {
+            state.SkipWithError(JournalCheckText(check).c_str());
+            break;
+        }
+        documents = check.documents;
+    }
+    state.counters["documents"] = static_cast<double>(documents);
+}
+
+// Only reading the rows the check reads, bare: every header, line and journal row.
+void BM_VerifyJournal100k_Baseline(benchmark::State& state) {
+    UseCheckedSet();
+    for (auto _ : state) {
+        CBareDb db("Data/main_data.tdb");
+        size_t bytes = 0;
+        for (const char* table :
+             {"BillJournal", "EnterStock", "EnterStock_Detail", "BackStock", "BackStock_Detail",
+              "EnterSale", "EnterSale_Detail", "BackSale", "BackSale_Detail", "BaoSunDan",
+              "BaoYiDan", "TiaoJiaDan", "YiKuDan", "FundBill"}) {
+            sqlite3_stmt* st = bare::Prepare(db, (std::string("select * from ") + table).c_str());
+            while (sqlite3_step(st) == SQLITE_ROW) {
+                for (int i = 0; i < sqlite3_column_count(st); ++i)
+                    bytes += static_cast<size_t>(sqlite3_column_bytes(st, i));
+            }
+            sqlite3_finalize(st);
+        }
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_JournalPostPurchaseBill_Baseline)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_JournalPostPurchaseBill)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_VerifyJournal100k_Baseline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_VerifyJournal100k)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    // Repetitions of the figures and their baselines run in a shuffled order, so that the load
+    // of a shared machine falls on both alike.
+    std::vector<char*> args(argv, argv + argc);
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    args.insert(args.begin() + 1, interleave.data());
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,83 @@
+// What the bill journal costs on the server of $FERIX_BENCH_PG: posting a 1,000-line purchase
+// bill into 100,000 bills with its journal entry (the chain head row locked, the bill read back
+// and digested, the entry written), against the same posting without the entry, in one run.
+// The write token each posting will also carry is measured with the posting once it is written
+// there: both figures then hold it, and their difference stays the journal's.
+// Without a server the program says so and measures nothing.
+#include "BenchData.h"
+#include "ServerBenchData.h"
+
+#include "bills/BillJournal.h"
+#include "bills/CBill.h"
+#include "store/CDataStore.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+constexpr int kLines = 1000;
+
+// The history set, copied for this run (the benchmarks post into it); its first goods.
+const std::vector<GoodsRecord>& Goods() {
+    static std::vector<GoodsRecord> goods;
+    if (goods.empty()) {
+        UseServerDataSet(ServerHistoryDataSet(), true);
+        CDataStore store;
+        std::vector<GoodsRecord> all;
+        if (!store.ConnectMain() || !store.ListGoods("所有商品", all) || all.size() < kLines)
+            std::abort();
+        goods.assign(all.begin(), all.begin() + kLines);
+    }
+    return goods;
+}
+
+void Post(benchmark::State& state, const char* prefix, bool journal) {
+    static int n = 0; // the benchmarks run several times; numbers must stay unique
+    const std::vector<GoodsRecord>& goods = Goods();
+    SkipJournalForBench(!journal);
+    for (auto _ : state) {
+        state.PauseTiming();
+        CBill bill = BigPurchaseBill(prefix + std::to_string(++n), goods);
+        state.ResumeTiming();
+        if (bill.Save() != PostOutcome::Posted) {
+            state.SkipWithError("posting failed");
+            break;
+        }
+    }
+    SkipJournalForBench(false);
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+
+void BM_ServerJournalPostPurchaseBill(benchmark::State& state) {
+    Post(state, "JH-SJOURNAL-", true);
+}
+
+void BM_ServerJournalPostPurchaseBill_Baseline(benchmark::State& state) {
+    Post(state, "JH-SPLAIN-", false);
+}
+} // namespace
+
+BENCHMARK(BM_ServerJournalPostPurchaseBill_Baseline)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_ServerJournalPostPurchaseBill)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+int main(int argc, char** argv) {
+    // Repetitions of the figures and their baselines run in a shuffled order, so that the load
+    // of a shared machine falls on both alike.
+    std::vector<char*> args(argv, argv + argc);
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    args.insert(args.begin() + 1, interleave.data());
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (BenchServer().empty()) {
+        std::cout << "bench_server_journal: skipped, no PostgreSQL server (FERIX_BENCH_PG is not"
+                     " set)\n";
+        return 0;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

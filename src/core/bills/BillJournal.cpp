@@ -1,0 +1,503 @@
+#include "BillJournal.h"
+
+#include "BillKind.h"
+
+#include "port/FailureText.h"
+#include "port/MessagePort.h"
+#include "store/CDataStore.h"
+#include "text/Clock.h"
+
+#include <sodium.h>
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <map>
+#include <string_view>
+#include <tuple>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+std::atomic<bool> g_skip = false;
+
+// Layout 1: the stored columns of each bill table, the row id and Canceled left out (a reversal
+// is its own entry, the red bill; the mark it sets on its bill is no change of that bill). Bill_ID
+// and Bill_Date come first in every list: the check groups and orders rows by them.
+constexpr const char* kTradeHeadV1 = "Bill_ID, Bill_Date, Customer, Department, Warehouse, "
+                                     "Employee, Introduction, Number, Total, Bank, Pay";
+constexpr const char* kTradeLineV1 =
+    "Bill_ID, Bill_Date, Customer, Department, Employee, Warehouse, Introduction, Number, Total,"
+    " Bank, Pay, Product_ID, Product_Name, Product_Number, Product_Unit, Product_atch,"
+    " Product_Date, Product_Price, Product_Total, Product_Note, Product_BarCode";
+constexpr const char* kSaleLineV1 =
+    "Bill_ID, Bill_Date, Customer, Department, Employee, Warehouse, Introduction, Number, Total,"
+    " Bank, Pay, Product_ID, Product_Name, Product_Number, Product_Unit, Product_atch,"
+    " Product_Date, Product_Price, Product_Total, Product_Note, Product_BarCode, Product_Cost,"
+    " Product_UnitCost";
+constexpr const char* kLossGainV1 =
+    "Bill_ID, Bill_Date, Department, Employee, Warehouse, Introduction, Number, Total,"
+    " Product_ID, Product_Name, Product_Number, Product_Unit, Product_atch, Product_Date,"
+    " Product_Price, Product_Total, Product_Note, Product_BarCode";
+constexpr const char* kPriceV1 = "Bill_ID, Bill_Date, Department, Employee, Warehouse, "
+                                 "Introduction, Product_ID, Product_Name, Product_Unit,"
+                                 " Product_Price, Product_Note, Product_BarCode";
+constexpr const char* kTransferV1 =
+    "Bill_ID, Bill_Date, Department, Employee, Warehouse, ToWarehouse, Introduction, Number,"
+    " Product_ID, Product_Name, Product_Number, Product_Unit, Product_Note, Product_BarCode";
+constexpr const char* kFundV1 =
+    "Bill_ID, Bill_Date, Kind, Customer, Department, Employee, Bank, Amount, Introduction";
+
+// Where a kind's document is stored: an optional header table (one row per bill) and the table
+// of its lines (for the kinds whose rows are their lines, the only table).
+struct KindTables {
+    std::string headTable, headColumns; // empty: no header row
+    std::string lineTable, lineColumns; // empty: no lines (receipts and payments)
+};
+
+KindTables LayoutV1(BillKind kind) {
+    const std::string table = KindNames(kind).tableName;
+    if (IsTradeKind(kind)) {
+        const bool sale = kind == BillKind::Sale || kind == BillKind::SaleReturn;
+        return {table, kTradeHeadV1, table + "_Detail", sale ? kSaleLineV1 : kTradeLineV1};
+    }
+    if (IsFundKind(kind))
+        return {table, kFundV1, "", ""};
+    if (kind == BillKind::Price)
+        return {"", "", table, kPriceV1};
+    if (kind == BillKind::Transfer)
+        return {"", "", table, kTransferV1};
+    return {"", "", table, kLossGainV1};
+}
+
+std::optional<KindTables> Layout(int version, BillKind kind) {
+    if (version == 1)
+        return LayoutV1(kind);
+    return std::nullopt;
+}
+
+void AppendField(std::string& out, std::string_view field) {
+    char length[24];
+    const auto end = std::to_chars(length, length + sizeof length, field.size()).ptr;
+    out.append(length, end);
+    out += ':';
+    out += field;
+}
+
+// One stored row: its tag ('H' header, 'L' line) and every field of the layout's columns.
+void AppendRow(std::string& out, char tag, const CStatement& row, int columns) {
+    out += tag;
+    std::string field;
+    for (int i = 0; i < columns; ++i) {
+        row.TextInto(i, field);
+        AppendField(out, field);
+    }
+}
+
+int ColumnCount(const std::string& columns) {
+    return static_cast<int>(std::count(columns.begin(), columns.end(), ',')) + 1;
+}
+
+// The text of a document begins with its kind's word, so a bill moved to another kind's table
+// is a different document.
+std::string TextStart(BillKind kind) {
+    std::string out;
+    AppendField(out, KindNames(kind).cliName);
+    return out;
+}
+
+const char* KindText(BillKind kind) {
+    static const char* const texts[] = {"进货单", "进货退货单", "销售单", "销售退货单", "报损单",
+                                        "报溢单", "调价单",     "移库单", "收款单",     "付款单"};
+    static_assert(std::size(texts) == std::size(kBillKindNames));
+    return texts[static_cast<size_t>(kind)];
+}
+
+struct Head {
+    bool found = false;
+    int64_t seq = 0;
+    std::string digest = kJournalGenesis;
+};
+
+bool ReadHead(CDataStore& store, Head& head, bool lock) {
+    const std::string sql = std::string("select Seq, Digest from JournalHead where Id = 1") +
+                            (lock && store.IsServer() ? " for update" : "");
+    return store.Run(sql, {}, [&](const CStatement& row) {
+        head.found = true;
+        head.seq = row.Int(0);
+        head.digest = row.Text(1);
+    });
+}
+
+} // namespace
+
+std::optional<std::string> CanonicalBillText(CDataStore& store, int version, BillKind kind,
+                                             const std::string& number, bool* failed) {
+    if (failed)
+        *failed = false;
+    const std::optional<KindTables> layout = Layout(version, kind);
+    if (!layout)
+        return std::nullopt;
+    std::string text = TextStart(kind);
+    bool found = false;
+    auto read = [&](const std::string& table, const std::string& columns, char tag,
+                    const char* order) {
+        const int count = ColumnCount(columns);
+        std::string sql = "select " + columns + " from " + table + " where Bill_ID = ?";
+        if (IsFundKind(kind))
+            sql += " and Kind = ?";
+        sql += order;
+        SqlValues values{number};
+        if (IsFundKind(kind))
+            values.push_back(FundKindText(kind));
+        return store.Run(sql, values, [&](const CStatement& row) {
+            found = true;
+            AppendRow(text, tag, row, count);
+        });
+    };
+    if ((!layout->headTable.empty() && !read(layout->headTable, layout->headColumns, 'H', "")) ||
+        (!layout->lineTable.empty() &&
+         !read(layout->lineTable, layout->lineColumns, 'L', " order by Id"))) {
+        if (failed)
+            *failed = true;
+        return std::nullopt;
+    }
+    if (!found)
+        return std::nullopt;
+    return text;
+}
+
+std::string JournalDigest(const std::string& prevDigest, const std::string& text) {
+    static const bool ready = sodium_init() >= 0;
+    (void)ready;
+    unsigned char hash[crypto_generichash_BYTES];
+    crypto_generichash_state state;
+    crypto_generichash_init(&state, nullptr, 0, sizeof hash);
+    crypto_generichash_update(&state, reinterpret_cast<const unsigned char*>(prevDigest.data()),
+                              prevDigest.size());
+    crypto_generichash_update(&state, reinterpret_cast<const unsigned char*>(text.data()),
+                              text.size());
+    crypto_generichash_final(&state, hash, sizeof hash);
+    char hex[sizeof hash * 2 + 1];
+    sodium_bin2hex(hex, sizeof hex, hash, sizeof hash);
+    return hex;
+}
+
+void SkipJournalForBench(bool skip) {
+    g_skip = skip;
+}
+
+namespace {
+bool AppendEntry(CDataStore& store, BillKind kind, const std::string& number) {
+    Head head;
+    if (!ReadHead(store, head, true))
+        return false;
+    bool failed = false;
+    const std::optional<std::string> text =
+        CanonicalBillText(store, kJournalLayout, kind, number, &failed);
+    if (!text) {
+        if (!failed)
+            store.SetLastError("单据“" + number + "”没有保存，不能记入单据记录。");
+        return false;
+    }
+    const std::string digest = JournalDigest(head.digest, *text);
+    const std::string seq = std::to_string(head.seq + 1);
+    if (!store.Run("insert into BillJournal(Seq, Kind, Bill_ID, Version, Digest, PrevDigest, At)"
+                   " values(?, ?, ?, ?, ?, ?, ?)",
+                   {seq, KindNames(kind).cliName, number, std::to_string(kJournalLayout), digest,
+                    head.digest, FormatNow("%Y-%m-%d %H:%M:%S")}))
+        return false;
+    // Two first postings on a server both insert the head: the second fails on its key and
+    // its transaction runs again, then finding the head.
+    return head.found
+               ? store.Run("update JournalHead set Seq = ?, Digest = ? where Id = 1", {seq, digest})
+               : store.Run("insert into JournalHead(Id, Seq, Digest) values(1, ?, ?)",
+                           {seq, digest});
+}
+} // namespace
+
+bool AppendToJournal(CDataStore& store, BillKind kind, const std::string& number) {
+    if (g_skip || AppendEntry(store, kind, number))
+        return true;
+    // Told as a failed read or write of the posting is told; an attempt that met another
+    // workstation runs again and says nothing.
+    if (!store.Conflict())
+        Messages().Inform(
+            DatabaseFailureText("", store.LastErrorCodeText() + "+" + store.LastError()));
+    return false;
+}
+
+bool BuildJournalChain(CDataStore& store) {
+    if (!store.Begin())
+        return false;
+    auto fail = [&] {
+        const std::string error = store.LastError();
+        store.Rollback();
+        store.SetLastError("建立单据记录失败：" + error);
+        return false;
+    };
+    // A second workstation opening the same tables waits here, then finds the chain built.
+    if (store.IsServer() && !store.Run("LOCK TABLE JournalHead IN EXCLUSIVE MODE", {}))
+        return fail();
+    Head head;
+    if (!ReadHead(store, head, false))
+        return fail();
+    if (!head.found || head.seq >= 0)
+        return store.Commit() || fail();
+    // The chain starts afresh where the upgrade left its mark.
+    if (!store.Run("delete from JournalHead", {}))
+        return fail();
+    struct Stored {
+        std::string date;
+        int64_t id;
+        BillKind kind;
+        std::string number;
+    };
+    std::vector<Stored> bills;
+    for (const BillKindNames& names : kBillKindNames) {
+        const BillKind kind = names.kind;
+        const std::string table = names.tableName;
+        std::string sql;
+        SqlValues values;
+        if (IsTradeKind(kind)) {
+            sql = "select Bill_ID, Bill_Date, Id from " + table;
+        } else if (IsFundKind(kind)) {
+            sql = "select Bill_ID, Bill_Date, Id from " + table + " where Kind = ?";
+            values.push_back(FundKindText(kind));
+        } else {
+            sql = "select Bill_ID, min(Bill_Date), min(Id) from " + table + " group by Bill_ID";
+        }
+        if (!store.Run(sql, values, [&](const CStatement& row) {
+                bills.push_back({row.Text(1), row.Int(2), kind, row.Text(0)});
+            }))
+            return fail();
+    }
+    std::sort(bills.begin(), bills.end(), [](const Stored& a, const Stored& b) {
+        return std::tie(a.date, a.id, a.kind) < std::tie(b.date, b.id, b.kind);
+    });
+    for (const Stored& b : bills) {
+        if (!AppendEntry(store, b.kind, b.number))
+            return fail();
+    }
+    return store.Commit() || fail();
+}
+
+namespace {
+struct Entry {
+    int64_t seq = 0;
+    BillKind kind = BillKind::Purchase;
+    std::string number;
+    int version = 0;
+    std::string digest, prev;
+    enum { Unseen, Matches, Differs } state = Unseen;
+};
+
+// A document's key in the check: its table (receipts and payments share one) and its number.
+std::string DocumentKey(BillKind kind, const std::string& number) {
+    return std::string(KindNames(kind).tableName) + '\x1f' + number;
+}
+} // namespace
+
+JournalCheck CheckJournal(CDataStore& store) {
+    JournalCheck check;
+    auto failed = [&] {
+        check.finding = JournalCheck::Finding::Failed;
+        check.error = store.LastError();
+        return check;
+    };
+    std::vector<Entry> entries;
+    std::string unknownKind;
+    if (!store.Run("select Seq, Kind, Bill_ID, Version, Digest, PrevDigest from BillJournal"
+                   " order by Seq",
+                   {}, [&](const CStatement& row) {
+                       Entry e;
+                       e.seq = row.Int(0);
+                       const std::string word = row.Text(1);
+                       if (const auto kind = BillKindFromCliName(word))
+                           e.kind = *kind;
+                       else if (unknownKind.empty())
+                           unknownKind = word;
+                       e.number = row.Text(2);
+                       e.version = static_cast<int>(row.Int(3));
+                       e.digest = row.Text(4);
+                       e.prev = row.Text(5);
+                       entries.push_back(std::move(e));
+                   }))
+        return failed();
+    Head head;
+    if (!ReadHead(store, head, false))
+        return failed();
+    check.documents = entries.size();
+    std::unordered_map<std::string, size_t> byKey;
+    byKey.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+        byKey.emplace(DocumentKey(entries[i].kind, entries[i].number), i);
+
+    // Every stored document, read table by table in one pass each: its entry's digest is
+    // recomputed from it, or it is noted as added (the first by date, then id).
+    struct Added {
+        std::string date;
+        int64_t order;
+        BillKind kind;
+        std::string number;
+    };
+    std::optional<Added> firstAdded;
+    int64_t readOrder = 0;
+    auto finish = [&](BillKind kind, const std::string& number, const std::string& date,
+                      const std::string& rows) {
+        ++readOrder;
+        const auto it = byKey.find(DocumentKey(kind, number));
+        if (it == byKey.end()) {
+            Added a{date, readOrder, kind, number};
+            if (!firstAdded ||
+                std::tie(a.date, a.order) < std::tie(firstAdded->date, firstAdded->order))
+                firstAdded = a;
+            return;
+        }
+        Entry& e = entries[it->second];
+        // A receipt's number may have become a payment's: the kind word is the entry's own.
+        e.state = JournalDigest(e.prev, TextStart(e.kind) + rows) == e.digest ? Entry::Matches
+                                                                              : Entry::Differs;
+    };
+    for (const BillKindNames& names : kBillKindNames) {
+        const BillKind kind = names.kind;
+        if (kind == BillKind::Payment)
+            continue; // read with the receipts: one table
+        const KindTables layout = LayoutV1(kind);
+        if (layout.lineTable.empty()) {
+            // Receipts and payments: one row each.
+            const int count = ColumnCount(layout.headColumns);
+            std::string rows;
+            if (!store.Run("select " + layout.headColumns + " from " + layout.headTable, {},
+                           [&](const CStatement& row) {
+                               rows.clear();
+                               AppendRow(rows, 'H', row, count);
+                               // Column 2 of the layout is the row's Kind.
+                               const BillKind k = row.Text(2) == FundKindText(BillKind::Payment)
+                                                      ? BillKind::Payment
+                                                      : BillKind::Receipt;
+                               finish(k, row.Text(0), row.Text(1), rows);
+                           }))
+                return failed();
+            continue;
+        }
+        std::map<std::string, std::pair<std::string, std::string>> heads; // number: date, row
+        if (!layout.headTable.empty()) {
+            const int count = ColumnCount(layout.headColumns);
+            if (!store.Run("select " + layout.headColumns + " from " + layout.headTable, {},
+                           [&](const CStatement& row) {
+                               std::string text;
+                               AppendRow(text, 'H', row, count);
+                               heads[row.Text(0)] = {row.Text(1), std::move(text)};
+                           }))
+                return failed();
+        }
+        const int count = ColumnCount(layout.lineColumns);
+        std::string current, date, rows;
+        bool any = false;
+        auto close = [&] {
+            if (!any)
+                return;
+            const auto h = heads.find(current);
+            if (h != heads.end()) {
+                finish(kind, current, h->second.first, h->second.second + rows);
+                heads.erase(h);
+            } else {
+                finish(kind, current, date, rows);
+            }
+        };
+        std::string number;
+        if (!store.Run("select " + layout.lineColumns + " from " + layout.lineTable +
+                           " order by Bill_ID, Id",
+                       {}, [&](const CStatement& row) {
+                           row.TextInto(0, number);
+                           if (!any || number != current) {
+                               close();
+                               any = true;
+                               current = number;
+                               date = row.Text(1);
+                               rows.clear();
+                           }
+                           AppendRow(rows, 'L', row, count);
+                       }))
+            return failed();
+        close();
+        for (const auto& [n, h] : heads) // headers without lines
+            finish(kind, n, h.first, h.second);
+    }
+
+    auto found = [&](JournalCheck::Finding finding, BillKind kind, const std::string& number) {
+        check.finding = finding;
+        check.kind = kind;
+        check.number = number;
+        return check;
+    };
+    std::string prev = kJournalGenesis;
+    for (const Entry& e : entries) {
+        if (e.prev != prev)
+            return found(JournalCheck::Finding::Broken, e.kind, e.number);
+        if (e.version != 1 || !unknownKind.empty()) {
+            check.finding = JournalCheck::Finding::Failed;
+            check.error = unknownKind.empty()
+                              ? "单据记录的格式（" + std::to_string(e.version) + "）本程序不认识。"
+                              : "单据记录中的单据类型“" + unknownKind + "”本程序不认识。";
+            return check;
+        }
+        if (e.state == Entry::Unseen)
+            return found(JournalCheck::Finding::Removed, e.kind, e.number);
+        if (e.state == Entry::Differs)
+            return found(JournalCheck::Finding::Changed, e.kind, e.number);
+        prev = e.digest;
+    }
+    // Entries cut off the end leave the head pointing past the last one.
+    if (entries.empty() ? head.found && head.seq != 0
+                        : !head.found || head.seq != entries.back().seq || head.digest != prev) {
+        check.finding = JournalCheck::Finding::Broken;
+        check.number.clear();
+        return check;
+    }
+    if (firstAdded)
+        return found(JournalCheck::Finding::Added, firstAdded->kind, firstAdded->number);
+    check.finding = JournalCheck::Finding::Complete;
+    return check;
+}
+
+std::string JournalCheckText(const JournalCheck& check) {
+    using F = JournalCheck::Finding;
+    const std::string bill = std::string(KindText(check.kind)) + "“" + check.number + "”";
+    switch (check.finding) {
+    case F::Complete:
+        return "单据记录完整：" + std::to_string(check.documents) + " 张单据。";
+    case F::Changed:
+        return "单据记录不一致：" + bill + "在本程序之外被修改！";
+    case F::Removed:
+        return "单据记录不一致：" + bill + "在本程序之外被删除！";
+    case F::Added:
+        return "单据记录不一致：" + bill + "是在本程序之外添加的！";
+    case F::Broken:
+        if (check.number.empty())
+            return "单据记录不一致：最后的单据记录在本程序之外被删除！";
+        return "单据记录不一致：" + bill + "之前的单据记录在本程序之外被修改或删除！";
+    case F::Failed:
+        break;
+    }
+    return "数据校验失败：" + check.error;
+}
+
+JournalCheck VerifyBillJournal() {
+    CDataStore store;
+    if (!store.ConnectMain()) {
+        return {}; // Failed, with its reason told by the connect
+    }
+    JournalCheck check = CheckJournal(store);
+    WriteLogEntry("数据校验：" + JournalCheckText(check));
+    return check;
+}
+
+namespace {
+// The store builds the chain of upgraded tables through this (the journal lives above it).
+const bool g_builderSet = [] {
+    CDataStore::SetJournalBuilder(&BuildJournalChain);
+    return true;
+}();
+} // namespace

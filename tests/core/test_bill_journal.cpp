@@ -1,0 +1,239 @@
+// The bill journal: every posted document chained by its digest, the check that finds a bill
+// changed, removed or added outside the program, and the chain an upgrade builds.
+#include "BillTestSupport.h"
+
+#include "bills/BillJournal.h"
+#include "bills/BillKind.h"
+#include "bills/BillReversal.h"
+#include "bills/StockCount.h"
+#include "config/ConfigLists.h"
+#include "store/Schema.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+using Strings = std::vector<std::string>;
+
+class JournalTest : public BillTest {
+protected:
+    void SetUp() override {
+        BillTest::SetUp();
+        AddUnit("GYS001", "恒通商贸", "供应商");
+        ASSERT_TRUE(AddConfigListEntry("bank", "工商银行", ""));
+        PutStock("一号仓库", "G1", "Pen", 100, "10");
+        PutStock("一号仓库", "G2", "Ink", 50, "3");
+    }
+
+    std::string Post(BillKind kind, const std::string& number, const std::string& quantity = "2",
+                     const std::string& date = "2026-11-10") {
+        CBill bill = FullBill(kind);
+        bill.GiveNumber(number);
+        bill.m_date = date;
+        if (kind == BillKind::Payment)
+            bill.m_customer = "恒通商贸";
+        if (kind == BillKind::Transfer)
+            bill.m_toWarehouse = "二号仓库";
+        if (!IsFundKind(kind)) {
+            AddLine(bill, m_pen, quantity, "12.5");
+            AddLine(bill, m_ink, "1", "3");
+        }
+        m_port.Clear();
+        EXPECT_EQ(bill.Save(), PostOutcome::Posted) << testing::PrintToString(m_port.Texts());
+        return bill.m_number;
+    }
+
+    // Runs statements on the main data as someone outside the program would.
+    void Tamper(const std::string& sql) {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        for (size_t start = 0; start < sql.size();) {
+            size_t end = sql.find(';', start);
+            if (end == std::string::npos)
+                end = sql.size();
+            ASSERT_TRUE(store.Run(sql.substr(start, end - start), {})) << store.LastError();
+            start = end + 1;
+        }
+    }
+
+    std::string Verified() { return JournalCheckText(VerifyBillJournal()); }
+
+    // Kind|Bill_ID of each entry, in chain order, each entry's PrevDigest the digest before it,
+    // and the head on the last one.
+    Strings Chain() {
+        CDataStore store;
+        EXPECT_TRUE(store.ConnectMain());
+        Strings out;
+        std::string prev = kJournalGenesis;
+        int64_t seq = 0;
+        EXPECT_TRUE(store.Run("select Seq, Kind, Bill_ID, PrevDigest, Digest, Version from"
+                              " BillJournal order by Seq",
+                              {}, [&](const CStatement& row) {
+                                  EXPECT_EQ(row.Int(0), ++seq);
+                                  EXPECT_EQ(row.Text(3), prev);
+                                  EXPECT_EQ(row.Int(5), 1);
+                                  prev = row.Text(4);
+                                  out.push_back(row.Text(1) + "|" + row.Text(2));
+                              }));
+        std::string head;
+        EXPECT_TRUE(store.Run("select Seq, Digest from JournalHead", {},
+                              [&](const CStatement& r) { head += r.Text(0) + "|" + r.Text(1); }));
+        EXPECT_EQ(head, std::to_string(seq) + "|" + prev);
+        return out;
+    }
+};
+} // namespace
+
+TEST_F(JournalTest, EveryKindOfDocumentIsChainedAndTheCheckFindsThemComplete) {
+    // The first entry, by hand: BLAKE2b-256 of 64 zeros and the receipt's canonical text.
+    Post(BillKind::Receipt, "SK-J1");
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        EXPECT_EQ(CanonicalBillText(store, 1, BillKind::Receipt, "SK-J1"),
+                  "7:receiptH5:SK-J110:2026-11-106:收款12:华东电子9:采购部6:张三12:工商银行"
+                  "6:100.0011:bill remark");
+        std::string digest;
+        ASSERT_TRUE(store.Run("select Digest from BillJournal where Seq = 1", {},
+                              [&](const CStatement& r) { digest = r.Text(0); }));
+        EXPECT_EQ(digest, "d2c0cf7f54c2283eaa744eb8cb24d42d536d1f5c820e3c55a0186ec44c7dceef");
+    }
+    Post(BillKind::Purchase, "JH-J1");
+    Post(BillKind::PurchaseReturn, "JHTH-J1", "1");
+    Post(BillKind::Sale, "XS-J1");
+    Post(BillKind::SaleReturn, "XSTH-J1", "1");
+    Post(BillKind::Loss, "BS-J1", "1");
+    Post(BillKind::Gain, "BY-J1", "3");
+    Post(BillKind::Price, "TJ-J1");
+    Post(BillKind::Transfer, "YK-J1");
+    Post(BillKind::Payment, "FK-J1");
+    ASSERT_EQ(ReverseBill(BillKind::Sale, "XS-J1"), "XS-J1-H");
+    // A count: Pen found 2 more, Ink 1 short; one gain and one loss bill.
+    std::optional<StockCount> count = LoadStockCount("一号仓库", "");
+    ASSERT_TRUE(count);
+    ASSERT_EQ(count->lines.size(), 2u);
+    count->lines[0].counted = std::to_string(count->lines[0].book + 2);
+    count->lines[1].counted = std::to_string(count->lines[1].book - 1);
+    CountPosted posted;
+    ASSERT_EQ(CountStock(*count, posted), CountOutcome::Posted);
+
+    EXPECT_EQ(Chain(), (Strings{"receipt|SK-J1", "purchase|JH-J1", "purchase-return|JHTH-J1",
+                                "sale|XS-J1", "sale-return|XSTH-J1", "loss|BS-J1", "gain|BY-J1",
+                                "price|TJ-J1", "transfer|YK-J1", "payment|FK-J1", "sale|XS-J1-H",
+                                "gain|" + posted.gainNumber, "loss|" + posted.lossNumber}));
+    m_port.Clear();
+    EXPECT_EQ(Verified(), "单据记录完整：13 张单据。");
+    EXPECT_EQ(m_port.Texts(), Strings{});
+    EXPECT_EQ(Log().back().Event, "数据校验：单据记录完整：13 张单据。");
+}
+
+TEST_F(JournalTest, ABillChangedRemovedOrAddedOutsideTheProgramIsNamed) {
+    Post(BillKind::Purchase, "JH-A", "4");
+    Post(BillKind::Sale, "XS-B");
+    Post(BillKind::Receipt, "SK-C");
+    ASSERT_EQ(Verified(), "单据记录完整：3 张单据。");
+
+    // Added: a receipt written straight into the table.
+    Tamper("insert into FundBill(Canceled, Bill_ID, Bill_Date, Kind, Customer, Amount)"
+           " values('0', 'SK-X', '2026-11-11', '收款', '华东电子', '50.00')");
+    EXPECT_EQ(Verified(), "单据记录不一致：收款单“SK-X”是在本程序之外添加的！");
+    EXPECT_EQ(Log().back().Event, "数据校验：单据记录不一致：收款单“SK-X”是在本程序之外添加的！");
+    Tamper("delete from FundBill where Bill_ID = 'SK-X'");
+
+    // Changed: one line's quantity; put back, the chain holds again. The reversal mark is no
+    // change of a bill.
+    Tamper("update EnterStock_Detail set Product_Number = '5' where Bill_ID = 'JH-A'"
+           " and Product_ID = 'G1'");
+    const JournalCheck changed = VerifyBillJournal();
+    EXPECT_EQ(changed.finding, JournalCheck::Finding::Changed);
+    EXPECT_EQ(JournalCheckText(changed), "单据记录不一致：进货单“JH-A”在本程序之外被修改！");
+    Tamper("update EnterStock_Detail set Product_Number = '4' where Bill_ID = 'JH-A'"
+           " and Product_ID = 'G1'; update EnterSale set Canceled = '1' where Bill_ID = 'XS-B'");
+    EXPECT_EQ(Verified(), "单据记录完整：3 张单据。");
+
+    // Removed: the sale, header and lines.
+    Tamper("delete from EnterSale_Detail where Bill_ID = 'XS-B';"
+           " delete from EnterSale where Bill_ID = 'XS-B'");
+    EXPECT_EQ(Verified(), "单据记录不一致：销售单“XS-B”在本程序之外被删除！");
+    // Its entry removed too: the chain breaks at the next one.
+    Tamper("delete from BillJournal where Bill_ID = 'XS-B'");
+    EXPECT_EQ(Verified(), "单据记录不一致：收款单“SK-C”之前的单据记录在本程序之外被修改或删除！");
+    // The last entry removed with its bill: the head tells.
+    Tamper("delete from BillJournal where Seq > 1; delete from FundBill;"
+           " update JournalHead set Seq = 3");
+    EXPECT_EQ(Verified(), "单据记录不一致：最后的单据记录在本程序之外被删除！");
+    // The whole journal removed: the program does not build it anew over what is stored.
+    Tamper("delete from BillJournal; delete from JournalHead");
+    EXPECT_EQ(Verified(), "单据记录不一致：进货单“JH-A”是在本程序之外添加的！");
+}
+
+TEST_F(JournalTest, AnOlderFileGetsItsChainBuiltInDateOrderWhenOpened) {
+    Post(BillKind::Purchase, "JH-LATE", "2", "2026-03-05");
+    Post(BillKind::Receipt, "SK-EARLY", "", "2026-01-02");
+    Post(BillKind::Transfer, "YK-LATE", "1", "2026-03-05");
+    Post(BillKind::Loss, "BS-MID", "1", "2026-02-01");
+    ASSERT_EQ(ReverseBill(BillKind::Purchase, "JH-LATE"), "JH-LATE-H"); // dated today
+    RollBackMainSchemaTo(5);
+
+    EXPECT_EQ(Verified(), "单据记录完整：5 张单据。");
+    EXPECT_EQ(MainSchemaVersion(), kMainSchemaVersion);
+    EXPECT_EQ(Chain(), (Strings{"receipt|SK-EARLY", "loss|BS-MID", "purchase|JH-LATE",
+                                "transfer|YK-LATE", "purchase|JH-LATE-H"}));
+    // Posting goes on from the built chain.
+    Post(BillKind::Sale, "XS-NEXT");
+    EXPECT_EQ(Verified(), "单据记录完整：6 张单据。");
+}
+
+TEST_F(JournalTest, TwoWorkstationsPostingAtOnceLeaveOneUnbrokenChain) {
+    if (!OnServer())
+        GTEST_SKIP() << "a server rule: runs with FERIX_TEST_ENGINE=pg (core_tests_server)";
+    CDataStore one, other, watcher;
+    ASSERT_TRUE(one.ConnectMain());
+    ASSERT_TRUE(other.ConnectMain());
+    ASSERT_TRUE(watcher.ConnectMain());
+    auto bill = [&](BillKind kind, const std::string& number) {
+        CBill b = FullBill(kind);
+        b.GiveNumber(number);
+        AddLine(b, m_pen, "2", "12.5");
+        AddLine(b, m_ink, "1", "3");
+        return b;
+    };
+    // A first purchase shows how many statements one takes: the chain head is read (and
+    // locked) five statements before the end, then the bill is read back, its entry inserted,
+    // the head moved and the transaction committed.
+    CBill zero = bill(BillKind::Purchase, "JH-0");
+    CDataStore::FailStatementForTest(0);
+    ASSERT_EQ(zero.SaveOn(one), PostOutcome::Posted);
+    const int statements = CDataStore::StatementCountForTest();
+
+    // The second workstation takes a receipt: it shares no stock row with the purchase, only
+    // the chain head.
+    CBill first = bill(BillKind::Purchase, "JH-1"), second = FullBill(BillKind::Receipt);
+    second.GiveNumber("SK-1");
+    std::thread thread;
+    std::atomic<bool> done = false;
+    bool waited = false;
+    PostOutcome secondOutcome = PostOutcome::Failed;
+    // With the head locked by the first, the second posting waits for it.
+    CDataStore::BeforeStatementForTest(statements - 4, [&](int firstProcess) {
+        thread = std::thread([&] {
+            secondOutcome = second.SaveOn(other);
+            done = true;
+        });
+        const std::string blocked = "select count(*) from pg_stat_activity where " +
+                                    std::to_string(firstProcess) + " = any(pg_blocking_pids(pid))";
+        while (!done && !waited) {
+            ASSERT_TRUE(
+                watcher.Run(blocked, {}, [&](const CStatement& r) { waited = r.Int(0) == 1; }));
+        }
+    });
+    EXPECT_EQ(first.SaveOn(one), PostOutcome::Posted);
+    ASSERT_TRUE(thread.joinable());
+    thread.join();
+    EXPECT_TRUE(waited);
+    EXPECT_EQ(secondOutcome, PostOutcome::Posted);
+    EXPECT_EQ(Chain(), (Strings{"purchase|JH-0", "purchase|JH-1", "receipt|SK-1"}));
+    EXPECT_EQ(Verified(), "单据记录完整：3 张单据。");
+}
