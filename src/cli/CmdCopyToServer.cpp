@@ -1,6 +1,7 @@
 // copy-to-server: move this program folder's data to a PostgreSQL server.
 #include "Commands.h"
 
+#include "admin/OperationLog.h"
 #include "server/CopyToServer.h"
 
 #include <iostream>
@@ -17,5 +18,8 @@ int CmdCopyToServer(CliContext& ctx) {
         std::cerr << kCopyFailedText << "没有数据库的连接字符串。\n";
         return kExitRefused;
     }
-    return AdminExit(CopyFolderToServer(conninfo));
+    const AdminResult result = CopyFolderToServer(conninfo);
+    if (result == AdminResult::Done)
+        LogAdminAct("数据复制到数据库服务器成功");
+    return AdminExit(result);
 }
