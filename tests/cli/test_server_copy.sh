@@ -137,6 +137,8 @@ OUT=$(echo "$conn" | "$CLI" --user admin --password '' copy-to-server - 2>"$WORK
 ERR=$(cat "$WORK/err")
 echo "copy-to-server of 20,000 bills: $((($(date +%s%N) - start) / 1000000)) ms"
 check "copied" [ "$RC" = 0 -a -z "$OUT" -a -z "$ERR" ]
+RC=- OUT=$(sql "select Event || '/' || \"User\" from Log order by id desc limit 1") ERR=
+check "the copy is in the log, with who made it" [ "$OUT" = "数据复制到数据库服务器成功/admin" ]
 check "the files are kept as .bak" [ -f Data/main_data.tdb.bak -a -f Data/other_data.tdb.bak -a -f Data/ferix_config.data.bak -a ! -e Data/ferix_config.data ]
 check "the files are gone from use" [ ! -e Data/main_data.tdb -a ! -e Data/other_data.tdb ]
 check "server.conf is the owner's alone" [ "$(stat -c %a Data/server.conf)" = 600 ]
