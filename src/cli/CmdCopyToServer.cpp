@@ -2,6 +2,7 @@
 #include "Commands.h"
 
 #include "port/MessagePort.h"
+#include "admin/OperationLog.h"
 #include "server/CopyToServer.h"
 #include "server/ServerSetup.h"
 
@@ -26,7 +27,10 @@ int CmdCopyToServer(CliContext& ctx) {
         std::cerr << kCopyFailedText << "没有数据库的连接字符串。\n";
         return kExitRefused;
     }
-    const int exit = AdminExit(CopyFolderToServer(conninfo, nullptr, work.value_or("")));
+    const AdminResult result = CopyFolderToServer(conninfo, nullptr, work.value_or(""));
+    if (result == AdminResult::Done)
+        LogAdminAct("数据复制到数据库服务器成功");
+    const int exit = AdminExit(result);
     if (exit == kExitOk && !work)
         std::cerr << kOwnerRightsText << "\n";
     return exit;

@@ -7,6 +7,10 @@ const std::vector<CliCommand>& CliCommands() {
     static const std::vector<CliCommand> commands = {
         {"init", false, CmdInit, "init [--server CONNINFO|-]"},
         {"copy-to-server", true, CmdCopyToServer, "copy-to-server CONNINFO|-"},
+        {"server", true, CmdServer,
+         "server grant-work ROLE   (the owner's connection string on standard input)"},
+        {"upgrade", false, CmdUpgrade,
+         "upgrade   (the owner's connection string on standard input)"},
         {"log", true, CmdLog, "log [--clear]"},
         {"users", true, CmdUsers, "users list|add|passwd|delete ..."},
         {"backup", true, CmdBackup, "backup"},

@@ -19,6 +19,9 @@ int CmdInit(CliContext&);
 int CmdLog(CliContext&);
 // moving a folder's data to a server
 int CmdCopyToServer(CliContext&);
+// the owner's acts on a server: the work role's rights, upgrading the tables
+int CmdServer(CliContext&);
+int CmdUpgrade(CliContext&);
 
 // administration
 enum class AdminResult;

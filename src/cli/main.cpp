@@ -4,6 +4,7 @@
 
 #include "app/Cferix_razazApp.h"
 #include "app/ProgramFolderSetup.h"
+#include "app/ServerStart.h"
 #include "port/MessagePort.h"
 #include "port/ProcessSecrets.h"
 #include "store/CDataStore.h"
@@ -155,6 +156,14 @@ int main(int argc, char** argv) {
         if (!ProgramFolderExists(ProgramFolder())) {
             std::cerr
                 << "这里没有程序文件夹（找不到 Data/main_data.tdb）；请先运行 ferix-cli init。\n";
+            return kExitData;
+        }
+        // A server that is not up, or tables this role may not upgrade: said once.
+        const ServerStartCheck start = CheckServerStart();
+        if (start.state != ServerStartCheck::Ready) {
+            Messages().Inform(start.detail.empty() || start.state == ServerStartCheck::Failed
+                                  ? start.text
+                                  : start.text + "\r\n" + start.detail);
             return kExitData;
         }
         // The login password is the first line of standard input, before the command's own.

@@ -314,12 +314,41 @@ TEST_F(AdminTest, TheLastOperatorIsNeverDeleted) {
     EXPECT_EQ(DeleteOperator(std::string("BOB")), AdminResult::Refused);
     EXPECT_EQ(m_port.Texts(), Texts{"不能删除最后一个管理员，否则将无法再登录程序！"})
         << "refused before asking";
-    // Even without the check in front, the statement keeps the last row.
+    // Even without the check in front, the delete keeps the last row.
     CDataStore store;
     ASSERT_TRUE(store.ConnectOther());
-    EXPECT_TRUE(DeleteUser(store, "bob"));
-    EXPECT_EQ(store.Changes(), 0);
+    EXPECT_EQ(DeleteUser(store, "bob"), DeleteUserOutcome::Last);
+    EXPECT_EQ(DeleteUser(store, "alice"), DeleteUserOutcome::NotFound);
     EXPECT_TRUE(store.CheckLogin("bob", ""));
+}
+
+TEST_F(AdminTest, EveryAdministrativeActLeavesItsEntry) {
+    ASSERT_EQ(AddOperator("bob", "", "仓管"), AdminResult::Done);
+    ASSERT_EQ(ChangeOperatorPassword("ADMIN", "pw", ""), AdminResult::Done);
+    ASSERT_EQ(ChangeOperatorPassword("Bob", "x", "出纳"), AdminResult::Done);
+    ASSERT_EQ(ChangeOperatorPassword("bob", "y", "出纳"), AdminResult::Done);
+    ASSERT_EQ(SaveCompanySettings({"华东商贸", "", "", "", "加权平均法", ""}), AdminResult::Done);
+    std::string made;
+    ASSERT_EQ(BackupAction(&made), AdminResult::Done);
+    ASSERT_EQ(RestoreAction(made), AdminResult::Done);
+    ASSERT_EQ(DeleteOperator(std::string("BOB")), AdminResult::Done);
+    EXPECT_EQ(LogEvents(),
+              (Texts{"添加管理员“bob”", "管理员“admin”修改了自己的密码",
+                     "重置管理员“bob”的密码，备注改为“出纳”", "重置管理员“bob”的密码",
+                     "修改公司基本信息", "数据备份成功！数据文件(/Backup/" + kBackupName + ")",
+                     "数据恢复成功！数据文件(" + kBackupName + ")", "删除管理员“bob”"}));
+    // Refused acts leave nothing.
+    EXPECT_EQ(AddOperator("ADMIN", "", ""), AdminResult::Failed);
+    EXPECT_EQ(DeleteOperator(std::string("admin")), AdminResult::Refused);
+    EXPECT_EQ(LogEvents().size(), 8u);
+
+    // Clearing leaves one entry: who cleared the log, and when.
+    ASSERT_EQ(ClearOperationLog(), AdminResult::Done);
+    const auto log = LoadOperationLog();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].Event, "清除操作日志");
+    EXPECT_EQ(log[0].User, "admin");
+    EXPECT_EQ(log[0].Time, "26-12-07 09:30:15");
 }
 
 TEST_F(AdminTest, SettingsSaveLogAndReloadIntoTheApplication) {
@@ -395,7 +424,7 @@ TEST_F(AdminTest, LogIsListedInOrderAndCleared) {
     EXPECT_EQ(ClearOperationLog(), AdminResult::Declined);
     EXPECT_EQ(LoadOperationLog().size(), 2u);
 
-    CDataStore::FailStatementForTest(1);
+    CDataStore::FailStatementForTest(2); // the delete, after the transaction's start
     EXPECT_EQ(ClearOperationLog(), AdminResult::Failed);
     CDataStore::FailStatementForTest(0);
     EXPECT_EQ(LoadOperationLog().size(), 2u);
@@ -404,7 +433,6 @@ TEST_F(AdminTest, LogIsListedInOrderAndCleared) {
     m_port.Clear();
     EXPECT_EQ(ClearOperationLog(), AdminResult::Done);
     EXPECT_EQ(m_port.Texts(), Texts{"是否要情况日志？"});
-    EXPECT_TRUE(LoadOperationLog().empty()) << "clearing writes no entry of its own";
     WriteLogEntry("报溢操作");
-    EXPECT_EQ(LogEvents(), Texts{"报溢操作"});
+    EXPECT_EQ(LogEvents(), (Texts{"清除操作日志", "报溢操作"}));
 }

@@ -11,10 +11,13 @@
 #include "app/CommandRouting.h"
 #include "app/DesktopProgram.h"
 #include "app/MainPanels.h"
+#include "app/ProgramFolderSetup.h"
 #include "app/QtMessagePort.h"
 #include "app/UrlOpener.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
 #include "store/CDataStore.h"
+#include "store/ServerConfig.h"
+#include "store/StoreEngine.h"
 #include "text/Clock.h"
 
 #include <QAbstractButton>
@@ -33,7 +36,9 @@
 #include <QTextBrowser>
 #include <QToolButton>
 
+#include <cstdlib>
 #include <ctime>
+#include <unistd.h>
 
 namespace {
 // The texts of the buttons of the next message box, as shown (without the mnemonic); the box is
@@ -76,6 +81,61 @@ QList<int> LitModuleButtons(const Cferix_razazDlg& w) {
     }
     return lit;
 }
+
+// A PostgreSQL cluster of the test's own in a temporary folder (its socket there, no TCP), that
+// the test stops and starts; as root it runs as the user nobody, as the server demands.
+class CPrivateCluster {
+public:
+    CPrivateCluster() {
+        for (const char* dir : {"/usr/lib/postgresql/17/bin", "/usr/lib/postgresql/16/bin",
+                                "/usr/lib/postgresql/15/bin", "/usr/local/bin", "/usr/bin"}) {
+            if (::access((std::string(dir) + "/initdb").c_str(), X_OK) == 0 &&
+                ::access((std::string(dir) + "/pg_ctl").c_str(), X_OK) == 0) {
+                m_bin = dir;
+                break;
+            }
+        }
+        if (m_bin.empty())
+            return;
+        std::string tmpl = (std::filesystem::temp_directory_path() / "ferix-pgt-XXXXXX").string();
+        if (!::mkdtemp(tmpl.data()))
+            return;
+        m_dir = tmpl;
+        if (::getuid() == 0) {
+            m_as = "runuser -u nobody -- ";
+            Shell("chown nobody " + m_dir);
+        }
+        m_ready = Shell(m_as + m_bin + "/initdb -D " + m_dir + "/data -U ferix --auth=trust" +
+                        " --encoding=UTF8 --locale=C -N >" + m_dir + "/initdb.log 2>&1");
+    }
+    ~CPrivateCluster() {
+        CloseKeptServerConnections();
+        if (m_ready)
+            Stop();
+        if (!m_dir.empty())
+            std::filesystem::remove_all(m_dir);
+    }
+    bool Ready() const { return m_ready; }
+    std::string Conninfo() const { return "host=" + m_dir + " user=ferix dbname=postgres"; }
+    const std::string& SocketFolder() const { return m_dir; }
+    bool Start() {
+        return Shell(m_as + m_bin + "/pg_ctl -D " + m_dir + "/data -l " + m_dir +
+                     "/server.log -w -s -o \"-k " + m_dir +
+                     " -c listen_addresses= -c fsync=off\" start");
+    }
+    bool Stop() {
+        CloseKeptServerConnections();
+        return Shell(m_as + m_bin + "/pg_ctl -D " + m_dir + "/data -m fast -w -s stop");
+    }
+
+private:
+    // From "/": the user nobody may not enter the test's program folder.
+    static bool Shell(const std::string& command) {
+        return std::system(("cd / && " + command).c_str()) == 0;
+    }
+    std::string m_bin, m_dir, m_as;
+    bool m_ready = false;
+};
 
 const char* const kNotice = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n"
                             "<item type=\"title\" content=\"系统通知\"/>\n"
@@ -204,6 +264,73 @@ private slots:
         QCOMPARE(tip->Text(), QStringLiteral("今天盘点。"));
         QVERIFY(port.Texts().empty());
         QTRY_COMPARE(CTipDlg::RunningFetches(), 0);
+    }
+
+    // Started against a server that is not up, the program says so once, in Chinese, with
+    // libpq's words behind the details; 重试 while it is still down asks again, 重试 once it is
+    // up goes on to the login, which lists the server's operators.
+    void startAgainstAServerThatIsNotUpSaysSoOnceAndRetries() {
+        CPrivateCluster cluster;
+        if (!cluster.Ready())
+            QSKIP("no PostgreSQL server programs (initdb, pg_ctl) to start a cluster with");
+        CTempProgramFolder folder(false);
+        QVERIFY(cluster.Start());
+        std::string error;
+        std::filesystem::create_directories(folder.Dir() / "Data");
+        QVERIFY(WriteServerConfig(folder.Dir(), cluster.Conninfo(), &error));
+        QVERIFY2(CreateProgramFolder(folder.Dir(), &error), error.c_str());
+        QVERIFY(cluster.Stop());
+
+        CScopedScriptedPort port;
+        QStringList boxTexts, details, buttons, loginUsers;
+        bool started = false;
+        // Each box: its texts are read, then 重试 is clicked (the second time after the start).
+        std::function<void(QDialog*)> answer = [&](QDialog* dlg) {
+            auto* box = qobject_cast<QMessageBox*>(dlg);
+            if (!box)
+                return;
+            boxTexts << box->text();
+            details << box->detailedText();
+            QAbstractButton* retry = nullptr;
+            for (QAbstractButton* b : box->buttons()) {
+                if (box->buttonRole(b) == QMessageBox::ActionRole)
+                    continue; // the details' switch
+                buttons << b->text();
+                if (b->text() == QStringLiteral("重试"))
+                    retry = b;
+            }
+            if (!retry)
+                return;
+            if (boxTexts.size() == 2)
+                started = cluster.Start();
+            QTest::mouseClick(retry, Qt::LeftButton);
+            if (boxTexts.size() == 1) {
+                OnNextModal(answer);
+                return;
+            }
+            OnNextModal([&](QDialog* next) {
+                auto* login = qobject_cast<CLoginDlg*>(next);
+                if (!login)
+                    return;
+                for (int i = 0; i < login->m_user->count(); ++i)
+                    loginUsers << login->m_user->itemText(i);
+                QTest::mouseClick(login->m_cancel, Qt::LeftButton);
+            });
+        };
+        OnNextModal(answer);
+        int code = -1;
+        QVERIFY(!StartDesktopProgram(&code));
+        QVERIFY(started);
+        const QString text =
+            QStringLiteral("无法连接数据库服务器（%1）：服务器没有运行，或网络不通。"
+                           "请确认服务器已启动后重试。")
+                .arg(QString::fromStdString(cluster.SocketFolder()));
+        QCOMPARE(boxTexts, QStringList({text, text}));
+        QCOMPARE(buttons, QStringList({"重试", "退出", "重试", "退出"}));
+        QVERIFY2(details.value(0).contains(QStringLiteral("No such file or directory")),
+                 qPrintable(details.value(0)));
+        QCOMPARE(loginUsers, QStringList{"admin"});
+        QVERIFY(port.Texts().empty()); // nothing else was said
     }
 
     // However the user goes from module to module, exactly one module button looks chosen:

@@ -11,7 +11,21 @@ std::vector<LogRecord> LoadOperationLog() {
 }
 
 bool ClearLog(CDataStore& store) {
-    return store.ExecuteSql("delete from Log");
+    if (!store.Begin()) {
+        Messages().Inform("清除日志失败！\r\n" + store.LastError());
+        return false;
+    }
+    if (!store.ExecuteSql("delete from Log") || !store.AddLogEntry(kLogClearedEvent)) {
+        store.Rollback();
+        return false;
+    }
+    if (!store.Commit()) {
+        const std::string error = store.LastError();
+        store.Rollback();
+        Messages().Inform("清除日志失败！\r\n" + error);
+        return false;
+    }
+    return true;
 }
 
 AdminResult ClearOperationLog() {
@@ -21,4 +35,8 @@ AdminResult ClearOperationLog() {
     if (!store.ConnectOther())
         return AdminResult::NoData;
     return ClearLog(store) ? AdminResult::Done : AdminResult::Failed;
+}
+
+bool LogAdminAct(const std::string& event) {
+    return WriteLogEntry(event);
 }

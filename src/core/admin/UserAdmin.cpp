@@ -1,5 +1,6 @@
 #include "UserAdmin.h"
 
+#include "OperationLog.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/Session.h"
@@ -59,6 +60,7 @@ AdminResult AddOperator(const std::string& userName, const std::string& password
         return AdminResult::NoData;
     if (!store.AddUser(userName, password, note))
         return AdminResult::Failed;
+    LogAdminAct("添加管理员“" + userName + "”");
     Messages().Inform("添加管理员成功！");
     return AdminResult::Done;
 }
@@ -75,21 +77,61 @@ AdminResult ChangeOperatorPassword(const std::string& userName, const std::strin
     const auto users = store.ListUsers();
     if (users.empty())
         return AdminResult::Failed;
-    if (!FindOperator(users, userName)) {
+    const UserRecord* before = FindOperator(users, userName);
+    if (!before) {
         Messages().Inform(NotFoundText(userName) + "密码没有修改。");
         return AdminResult::Refused;
     }
+    const std::string stored = before->UserName;
+    const bool noteChanged = before->Note != note;
     if (!store.ChangeUser(userName, password, note))
         return AdminResult::Failed;
+    // An operator changing its own password is told apart from an administrator resetting
+    // another's.
+    std::string event = SameOperatorName(stored, Session().currentUser.UserName)
+                            ? "管理员“" + stored + "”修改了自己的密码"
+                            : "重置管理员“" + stored + "”的密码";
+    if (noteChanged)
+        event += "，备注改为“" + note + "”";
+    LogAdminAct(event);
     Messages().Inform("修改密码成功！");
     return AdminResult::Done;
 }
 
-bool DeleteUser(CDataStore& store, const std::string& user) {
-    // The count guard keeps the last operator even if two programs delete at the same time.
-    return store.ExecuteSql("delete from Manage where lower(UserName) = lower(?)"
-                            " and (select count(*) from Manage) > 1",
-                            {user});
+DeleteUserOutcome DeleteUser(CDataStore& store, const std::string& user) {
+    // The count and the delete in one transaction with every operator row locked: two
+    // workstations deleting the last two operators at once wait for each other, and the second
+    // finds one left. On a file the transaction's write lock does the same.
+    if (!store.Begin()) {
+        Messages().Inform("删除管理员失败！\r\n" + store.LastError());
+        return DeleteUserOutcome::Failed;
+    }
+    std::vector<std::string> names;
+    if (!store.Run(std::string("select UserName from Manage order by id") +
+                       (store.IsServer() ? " for update" : ""),
+                   {}, [&](const CStatement& st) { names.push_back(st.Text(0)); })) {
+        const std::string error = store.LastError();
+        store.Rollback();
+        Messages().Inform("删除管理员失败！\r\n" + error);
+        return DeleteUserOutcome::Failed;
+    }
+    const bool found = std::any_of(names.begin(), names.end(),
+                                   [&](const std::string& n) { return SameOperatorName(n, user); });
+    if (!found || names.size() < 2) {
+        store.Rollback();
+        return found ? DeleteUserOutcome::Last : DeleteUserOutcome::NotFound;
+    }
+    if (!store.ExecuteSql("delete from Manage where lower(UserName) = lower(?)", {user})) {
+        store.Rollback();
+        return DeleteUserOutcome::Failed;
+    }
+    if (!store.Commit()) {
+        const std::string error = store.LastError();
+        store.Rollback();
+        Messages().Inform("删除管理员失败！\r\n" + error);
+        return DeleteUserOutcome::Failed;
+    }
+    return DeleteUserOutcome::Deleted;
 }
 
 AdminResult DeleteOperator(const std::optional<std::string>& selected) {
@@ -103,10 +145,12 @@ AdminResult DeleteOperator(const std::optional<std::string>& selected) {
     const auto users = store.ListUsers();
     if (users.empty())
         return AdminResult::Failed;
-    if (!FindOperator(users, *selected)) {
+    const UserRecord* chosen = FindOperator(users, *selected);
+    if (!chosen) {
         Messages().Inform(NotFoundText(*selected));
         return AdminResult::Refused;
     }
+    const std::string stored = chosen->UserName;
     const std::string lastOperatorText = "不能删除最后一个管理员，否则将无法再登录程序！";
     if (users.size() == 1) {
         Messages().Inform(lastOperatorText);
@@ -114,13 +158,19 @@ AdminResult DeleteOperator(const std::optional<std::string>& selected) {
     }
     if (!Messages().AskYesNo("确定要删除吗"))
         return AdminResult::Declined;
-    if (!DeleteUser(store, *selected))
+    switch (DeleteUser(store, *selected)) {
+    case DeleteUserOutcome::Deleted:
+        break;
+    case DeleteUserOutcome::Failed:
         return AdminResult::Failed;
-    if (store.Changes() == 0) {
-        // Another program removed operators since the list was read.
-        Messages().Inform(FindOperator(store.ListUsers(), *selected) ? lastOperatorText
-                                                                     : NotFoundText(*selected));
+    // Another program removed operators since the list was read.
+    case DeleteUserOutcome::Last:
+        Messages().Inform(lastOperatorText);
+        return AdminResult::Refused;
+    case DeleteUserOutcome::NotFound:
+        Messages().Inform(NotFoundText(*selected));
         return AdminResult::Refused;
     }
+    LogAdminAct("删除管理员“" + stored + "”");
     return AdminResult::Done;
 }

@@ -33,15 +33,17 @@ bool SameOperatorName(const std::string& a, const std::string& b);
 // Every operator, in table order (empty after the store's message when that fails).
 std::vector<UserRecord> LoadOperators();
 
+// Each change of an operator writes its entry into the operation log.
 // Adds an operator; "添加管理员成功！" on success.
 AdminResult AddOperator(const std::string& userName, const std::string& password,
                         const std::string& note);
 // Gives an existing operator a new password and note; "修改密码成功！" on success.
 AdminResult ChangeOperatorPassword(const std::string& userName, const std::string& password,
                                    const std::string& note);
-// Deletes the operator of that whole name (ASCII case ignored) unless it is the only one
-// left; store.Changes() tells whether a row went. Failures are told as ExecuteSql tells them.
-bool DeleteUser(CDataStore& store, const std::string& user);
+enum class DeleteUserOutcome { Deleted, Last, NotFound, Failed };
+// Deletes the operator of that whole name (ASCII case ignored) unless it is the only one left,
+// checked and deleted in one transaction with the operator rows locked. Failures have been told.
+DeleteUserOutcome DeleteUser(CDataStore& store, const std::string& user);
 // "删除": the selected operator's name (nullopt: nothing selected), the question, the delete.
 // The last remaining operator is never deleted.
 AdminResult DeleteOperator(const std::optional<std::string>& selected);

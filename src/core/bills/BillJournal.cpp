@@ -244,8 +244,9 @@ bool BuildJournalChain(CDataStore& store) {
         return fail();
     if (!head.found || head.seq >= 0)
         return store.Commit() || fail();
-    // The chain starts afresh where the upgrade left its mark.
-    if (!store.Run("delete from JournalHead", {}))
+    // The chain starts afresh where the upgrade left its mark (an update: a workstation on the
+    // work role may build it, and that role deletes nothing of the journal).
+    if (!store.Run("update JournalHead set Seq = 0, Digest = ? where Id = 1", {kJournalGenesis}))
         return fail();
     struct Stored {
         std::string date;

@@ -1,6 +1,7 @@
 #include "Schema.h"
 
 #include "ServerConnection.h"
+#include "WorkRights.h"
 
 #include <cstdlib>
 #include <memory>
@@ -314,29 +315,44 @@ bool CreateServerSchema(PGconn* conn, bool mainTables, std::string* error) {
     return ServerExec(conn, sql, error);
 }
 
-bool UpgradeServerSchema(PGconn* conn, bool mainTables, std::string* error) {
-    auto readVersion = [&](int* version) {
-        const std::string sql = std::string("SELECT version FROM ferix_schema WHERE name = '") +
-                                SchemaName(mainTables) + "'";
-        Result r(PQexec(conn, sql.c_str()));
-        if (!r || PQresultStatus(r.get()) != PGRES_TUPLES_OK || PQntuples(r.get()) != 1) {
-            const char* state = r ? PQresultErrorField(r.get(), PG_DIAG_SQLSTATE) : nullptr;
-            // No version table (42P01) or no row for these tables: not this program's database.
-            const bool foreign = (r && PQresultStatus(r.get()) == PGRES_TUPLES_OK) ||
-                                 (state && std::string_view(state) == "42P01");
-            if (error) {
-                const char* primary =
-                    r ? PQresultErrorField(r.get(), PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-                *error = foreign ? kNoServerDataText : primary ? primary : PQerrorMessage(conn);
-            }
-            return false;
+namespace {
+// The version row of one set of tables. A database without them is refused with its message.
+bool ReadServerVersion(PGconn* conn, bool mainTables, int* version, std::string* error) {
+    const std::string sql = std::string("SELECT version FROM ferix_schema WHERE name = '") +
+                            SchemaName(mainTables) + "'";
+    Result r(PQexec(conn, sql.c_str()));
+    if (!r || PQresultStatus(r.get()) != PGRES_TUPLES_OK || PQntuples(r.get()) != 1) {
+        const char* state = r ? PQresultErrorField(r.get(), PG_DIAG_SQLSTATE) : nullptr;
+        // No version table (42P01) or no row for these tables: not this program's database.
+        const bool foreign = (r && PQresultStatus(r.get()) == PGRES_TUPLES_OK) ||
+                             (state && std::string_view(state) == "42P01");
+        if (error) {
+            const char* primary =
+                r ? PQresultErrorField(r.get(), PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+            *error = foreign ? kNoServerDataText : primary ? primary : PQerrorMessage(conn);
         }
-        *version = std::atoi(PQgetvalue(r.get(), 0, 0));
-        return true;
-    };
+        return false;
+    }
+    *version = std::atoi(PQgetvalue(r.get(), 0, 0));
+    return true;
+}
+} // namespace
+
+bool ServerSchemaBehind(PGconn* conn, bool* behind, std::string* error) {
+    *behind = false;
+    for (bool mainTables : {true, false}) {
+        int version = 0;
+        if (!ReadServerVersion(conn, mainTables, &version, error))
+            return false;
+        *behind = *behind || version < (mainTables ? kMainSchemaVersion : kOtherSchemaVersion);
+    }
+    return true;
+}
+
+bool UpgradeServerSchema(PGconn* conn, bool mainTables, std::string* error) {
     const int current = mainTables ? kMainSchemaVersion : kOtherSchemaVersion;
     int version = 0;
-    if (!readVersion(&version))
+    if (!ReadServerVersion(conn, mainTables, &version, error))
         return false;
     if (version > current) {
         if (error)
@@ -345,9 +361,18 @@ bool UpgradeServerSchema(PGconn* conn, bool mainTables, std::string* error) {
     }
     if (version == current)
         return true;
+    // A workstation on the work role cannot change tables; it says so rather than fail half-way.
+    bool owns = false;
+    if (!OwnsProgramTables(conn, &owns, error))
+        return false;
+    if (!owns) {
+        if (error)
+            *error = kUpgradeNeedsOwnerText;
+        return false;
+    }
     // Read again under the lock: another workstation may have upgraded meanwhile.
     bool ok = ServerExec(conn, "BEGIN; LOCK TABLE ferix_schema IN EXCLUSIVE MODE;", error) &&
-              readVersion(&version);
+              ReadServerVersion(conn, mainTables, &version, error);
     if (ok && version < current)
         ok = UpgradeServerTablesFrom(conn, mainTables, version, error);
     if (ok)
@@ -367,8 +392,10 @@ bool UpgradeServerTablesFrom(PGconn* conn, bool mainTables, int version, std::st
     for (int v = version; v < current; ++v)
         if (!ServerExec(conn, ServerDdl(steps[static_cast<size_t>(v - 1)]), error))
             return false;
+    // The work roles get their rights on what the steps made (a restore makes tables anew too).
     return ServerExec(conn,
                       "UPDATE ferix_schema SET version = " + std::to_string(current) +
                           " WHERE name = '" + SchemaName(mainTables) + "'",
-                      error);
+                      error) &&
+           GrantRememberedWorkRoles(conn, error);
 }

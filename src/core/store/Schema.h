@@ -38,7 +38,9 @@ const char* SchemaName(bool mainTables);
 // transaction the caller has begun.
 bool CreateServerSchema(pg_conn* conn, bool mainTables, std::string* error);
 // Brings a server's tables up to date under a lock, so two workstations starting a newer program
-// at once upgrade once. A database without this program's tables is refused with its message.
+// at once upgrade once, and grants the remembered work roles their rights on what the steps
+// added. A database without this program's tables is refused with its message; a connection
+// whose role does not own the tables, with kUpgradeNeedsOwnerText (store/WorkRights.h).
 bool UpgradeServerSchema(pg_conn* conn, bool mainTables, std::string* error);
 // In the transaction the caller has begun: the main tables as the program made them at
 // `version`, without their version row; and the steps from `version` to the current one with the
@@ -50,3 +52,5 @@ bool UpgradeServerTablesFrom(pg_conn* conn, bool mainTables, int version, std::s
 // built over their bills: the store then has it built before its first statement.
 bool JournalUnbuilt(sqlite3* db, bool* unbuilt, std::string* error);
 bool ServerJournalUnbuilt(pg_conn* conn, bool* unbuilt, std::string* error);
+// Whether either set of tables on the server is below this program's version.
+bool ServerSchemaBehind(pg_conn* conn, bool* behind, std::string* error);

@@ -53,7 +53,7 @@ void CChild_Xitong_ViewLogDlg::FillList() {
 }
 
 void CChild_Xitong_ViewLogDlg::OnClear() {
-    // The list is emptied only when the entries are really gone.
+    // The list changes only when the entries are really gone; the clearing's own entry remains.
     if (ClearOperationLog() == AdminResult::Done)
-        m_model->Clear();
+        FillList();
 }

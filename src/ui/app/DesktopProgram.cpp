@@ -6,11 +6,32 @@
 
 #include "app/Cferix_razazApp.h"
 #include "app/ProgramFolderSetup.h"
+#include "app/ServerStart.h"
 #include "port/MessagePort.h"
 #include "port/ProcessSecrets.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+// The server is not up: said once, with libpq's own words behind "显示详细信息", and the
+// choice to try again once it has been started.
+bool AskRetryServer(const ServerStartCheck& check) {
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
+                    QString::fromStdString(check.text), QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    box.setObjectName("serverNotUpBox");
+    box.setDetailedText(QString::fromStdString(check.detail));
+    QPushButton* retry = box.addButton(QStringLiteral("重试"), QMessageBox::AcceptRole);
+    QPushButton* quit = box.addButton(QStringLiteral("退出"), QMessageBox::RejectRole);
+    box.setDefaultButton(retry);
+    box.setEscapeButton(quit);
+    box.exec();
+    return box.clickedButton() == retry;
+}
+} // namespace
 
 void PrepareDesktopApplication(QApplication& app) {
     QCoreApplication::setOrganizationName(QStringLiteral("ferix_razaz"));
@@ -32,6 +53,10 @@ std::unique_ptr<Cferix_razazDlg> StartDesktopProgram(int* exitCode) {
             *exitCode = 1;
             return nullptr;
         }
+    }
+    if (!PrepareServerStart(AskRetryServer)) {
+        *exitCode = 1;
+        return nullptr;
     }
     // Settings failures are reported by the store; start-up goes on with empty settings.
     App().LoadApplicationSettings();
