@@ -3,10 +3,10 @@
 #include "config/ConfigLists.h"
 
 #include "admin/MainDataBackup.h"
-#include "bills/BillStore.h"
-#include "server/ServerBackup.h"
 #include "bills/BillReversal.h"
+#include "bills/BillStore.h"
 #include "bills/StockCount.h"
+#include "server/ServerBackup.h"
 #include "store/WriteToken.h"
 #include "text/Clock.h"
 
@@ -482,6 +482,8 @@ TEST_F(BillPostingTest, ASalePostedWhileTheDataIsRestoredIsInTheRestoredDataOrIn
     // 100000 on.
     EXPECT_TRUE(inData > 0 && inData <= 40u + 1);
     EXPECT_EQ(Stock("一号仓库", "G1")->Number, std::to_string(100000 - inData));
+}
+
 // Every action that stores a document writes its token in its own transaction. A COMMIT whose
 // reply is lost (a file never loses one: the seam lets the path run here) is looked up by the
 // token and answered "stored"; a retry under the same token stores nothing more.
