@@ -2,7 +2,6 @@
 #include "Commands.h"
 
 #include "port/MessagePort.h"
-#include "admin/OperationLog.h"
 #include "server/CopyToServer.h"
 #include "server/ServerSetup.h"
 
@@ -28,8 +27,6 @@ int CmdCopyToServer(CliContext& ctx) {
         return kExitRefused;
     }
     const AdminResult result = CopyFolderToServer(conninfo, nullptr, work.value_or(""));
-    if (result == AdminResult::Done)
-        LogAdminAct("数据复制到数据库服务器成功");
     const int exit = AdminExit(result);
     if (exit == kExitOk && !work)
         std::cerr << kOwnerRightsText << "\n";

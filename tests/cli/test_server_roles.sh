@@ -21,7 +21,7 @@ with_stdin() { # with_stdin LINE ARGS...: runs ferix-cli as admin with LINE on s
 }
 
 mkdir -p "$WORK/a" && cd "$WORK/a"
-echo "$owner" | "$CLI" init --server - || { echo "init failed"; exit 1; }
+server_init "$owner" || { echo "init failed"; exit 1; }
 with_stdin "" server grant-work "$role"
 check "no owner's string, no grant" [ "$RC" = 1 -a "$ERR" = "没有读到数据库所有者的连接字符串（标准输入的一行）。" ]
 with_stdin "$owner" server grant-work "$role"

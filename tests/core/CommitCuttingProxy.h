@@ -45,8 +45,16 @@ public:
         if (::write(m_stop[1], "x", 1) != 1)
             std::terminate();
         m_accepting.join();
-        std::lock_guard lock(m_mutex);
-        for (auto& t : m_relays)
+        // Relays still running end when their sockets do; each takes the mutex as it ends, so
+        // they are joined without holding it.
+        std::vector<std::thread> relays;
+        {
+            std::lock_guard lock(m_mutex);
+            for (int fd : m_open)
+                ::shutdown(fd, SHUT_RDWR);
+            relays.swap(m_relays);
+        }
+        for (auto& t : relays)
             t.join();
         ::close(m_listen);
         ::close(m_stop[0]);

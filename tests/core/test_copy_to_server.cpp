@@ -7,6 +7,7 @@
 #include "store/PasswordHash.h"
 #include "store/Schema.h"
 #include "store/ServerConfig.h"
+#include "text/Clock.h"
 
 #include <libpq-fe.h>
 #include <sqlite3.h>
@@ -225,8 +226,8 @@ TEST_F(CopyToServerTest, EveryRowAndTextArrivesAsInTheFilesAndTheFolderSwitches)
         << ::testing::PrintToString(m_port.Texts());
     EXPECT_TRUE(m_port.Texts().empty());
     // 3 operator tables + 7 of the first version, 4 trade kinds with their lines, transfers,
-    // receipts and payments.
-    EXPECT_EQ(summary.tables, 3 + 7 + 8 + 1 + 1);
+    // receipts and payments, write tokens, the journal and its head.
+    EXPECT_EQ(summary.tables, 3 + 7 + 8 + 1 + 1 + 3);
     // admin and Zhang_San%, the settings row, one log entry; 3 goods, a unit, a line, a receipt.
     EXPECT_EQ(summary.rows, 4 + 6);
 
@@ -238,7 +239,12 @@ TEST_F(CopyToServerTest, EveryRowAndTextArrivesAsInTheFilesAndTheFolderSwitches)
     EXPECT_EQ(DumpFile(otherBak), otherBefore);
     EXPECT_EQ(ReadFile("Data/ferix_config.data.bak"), config);
     EXPECT_EQ(DumpServer(conninfo, FileTables(mainBak)), mainBefore);
-    EXPECT_EQ(DumpServer(conninfo, FileTables(otherBak)), otherBefore);
+    // The server's log holds the file's entries and the copy's own, written with the rows.
+    std::string otherAfter = otherBefore;
+    otherAfter.insert(otherAfter.find("table Manage:"),
+                      std::string("'9','") + kCopiedToServerEvent + "','','" +
+                          FormatNow("%y-%m-%d %H:%M:%S") + "',\n");
+    EXPECT_EQ(DumpServer(conninfo, FileTables(otherBak)), otherAfter);
     std::string hex;
     for (unsigned char c : config) {
         static const char* digits = "0123456789abcdef";
@@ -314,10 +320,10 @@ TEST_F(CopyToServerTest, AFailureAtAnyStepLeavesTheServerEmptyAndTheFolderAsItWa
             return;
     }
     // Per file a transaction, a version read and the table list, then per table its columns,
-    // its rows and its count: 3 + 3 + 3 * (3 + 17) = 66 statements; the 66th is the last
-    // that can fail, the run at 70 succeeds.
-    EXPECT_EQ(lastFailed, 66);
-    EXPECT_EQ(failures, 6 + 15);
+    // its rows and its count: 3 + 3 + 3 * (3 + 20) = 75 statements; the 74th is the last one
+    // tried that fails, the run at 78 succeeds.
+    EXPECT_EQ(lastFailed, 74);
+    EXPECT_EQ(failures, 6 + 17);
     EXPECT_FALSE(fs::exists(MainFile()));
     EXPECT_TRUE(fs::exists(ServerConfigPath(Dir())));
 }

@@ -6,7 +6,9 @@
 #include "store/Schema.h"
 #include "store/ServerConfig.h"
 #include "store/ServerConnection.h"
+#include "store/Session.h"
 #include "text/Ascii.h"
+#include "text/Clock.h"
 
 #include <sqlite3.h>
 
@@ -485,6 +487,12 @@ AdminResult CFolderCopy::Run(const std::string& conninfo, const std::string& wor
             return Fail(m_error);
     }
     if (!CopyConfigDocument())
+        return Fail(m_error);
+    // An administrative act: its entry goes in with the data it moved, on the connection that may
+    // write it (the folder's next connection may be a work role not yet given its rights).
+    if (!Exec(
+            "INSERT INTO Log(Event, \"User\", Time) VALUES($1, $2, $3)",
+            {kCopiedToServerEvent, Session().currentUser.UserName, FormatNow("%y-%m-%d %H:%M:%S")}))
         return Fail(m_error);
 
     // The folder moves only onto data the server has committed: until then it stays on its

@@ -11,6 +11,8 @@ inline constexpr const char* kCopyFolderOnServerText =
 inline constexpr const char* kCopyServerNotEmptyText =
     "服务器上的数据库已有本程序的数据，不能复制到那里。请指定一个空的数据库。";
 inline constexpr const char* kCopyBadConninfoText = "数据库的连接字符串格式不正确。";
+// The operation log's entry of a copy, written in the copy's own transaction.
+inline constexpr const char* kCopiedToServerEvent = "数据复制到数据库服务器成功";
 inline constexpr const char* kCopyFailedText = "复制数据到服务器失败：";
 inline constexpr const char* kCopyNothingChangedText =
     "服务器上没有留下任何数据，程序文件夹没有改变。";
