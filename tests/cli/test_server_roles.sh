@@ -35,6 +35,8 @@ run users add bob
 check "an operator added through the work role" [ "$RC" = 0 ]
 run classes add 文具
 check "a class added through the work role" [ "$RC" = 0 ]
+run backup
+check "a backup made through the work role" [ "$RC" = 0 ]
 
 # Tables of an older version: the workstation refuses, the owner's upgrade brings them up.
 sql "DROP TABLE WriteToken; DROP TABLE BillJournal; DROP TABLE JournalHead; UPDATE ferix_schema SET version = 5 WHERE name = 'main_data'"

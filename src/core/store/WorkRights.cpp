@@ -110,7 +110,8 @@ bool GrantWorkRights(PGconn* conn, const std::string& role, std::string* error) 
         if (Contains(kCanceledOnly, name))
             sql += "GRANT UPDATE (Canceled) ON " + name + " TO " + quotedRole + ";\n";
     }
-    sql += "GRANT USAGE ON ALL SEQUENCES IN SCHEMA " + schema + " TO " + quotedRole + ";\n";
+    // SELECT as well: a backup (pg_dump) reads each sequence's value.
+    sql += "GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA " + schema + " TO " + quotedRole + ";\n";
     return ServerExec(conn, sql, error);
 }
 
