@@ -72,6 +72,9 @@ exec "$real" "\$@"
 EOF
 chmod +x "$WORK/bin/pg_dump"
 seen() { sed -n "/^$1:\$/,/^[a-z ]*:\$/p" "$WORK/seen"; }
+# A backup is named by the second it is made in: the earlier ones go, so two in one second
+# do not meet.
+rm -f Backup/*.bak
 FERIX_USER=admin FERIX_PASSWORD=$adminpw PGPASSWORD=wrong-pw PATH="$WORK/bin:$PATH" \
     "$CLI" backup >"$WORK/out" 2>"$WORK/err"
 capture $?
@@ -90,6 +93,7 @@ check "they hold the secrets" \
 check "and are gone afterwards" [ -z "$(ls -A Temp)" ]
 
 : >"$WORK/seen"
+rm -f Backup/*.bak
 printf '%s\n' "$adminpw" | PATH="$WORK/bin:$PATH" "$CLI" --user admin --password-stdin backup \
     >/dev/null 2>"$WORK/err"
 capture $?
