@@ -436,7 +436,7 @@ TEST_F(ServerStoreTest, ARestoreRefusedOrFailedLeavesTheServerDataAsItWas) {
                "update ferix_schema set version = version - 1 where name = 'main_data'");
     EXPECT_EQ(restoreSays("newer.bak"), refusal("newer.bak", "它由更新版本的程序创建。"));
 
-    // An archive whose version row names an earlier version than its rows were made at: its
+    // An archive whose version row names an older schema version than its rows were made at: its
     // columns are not the tables' of that version, and the restore, already begun, is undone.
     ServerRows(Conninfo(),
                "update ferix_schema set version = version - 2 where name = 'main_data'");

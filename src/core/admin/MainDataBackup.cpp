@@ -94,7 +94,7 @@ bool BackupMainFile(const fs::path& target, std::string& error) {
 
 // Under the exclusive write lock from the safety copy to the end: the backup API cannot copy
 // into the file while a writer's transaction holds it, and no writer may store anything between
-// the copy and the restore. A file of an earlier version is brought up to date before the lock
+// the copy and the restore. A file of an older schema version is brought up to date before the lock
 // goes, so a writer that waited finds the tables it writes.
 bool RestoreMainFile(const fs::path& backup,
                      const std::function<bool(std::string& error)>& safetyCopy,

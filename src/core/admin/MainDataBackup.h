@@ -19,7 +19,7 @@ bool MainDataOnServer();
 // `store` (connected or not) holds why it failed in LastError().
 bool BackupMainDataTo(CDataStore& store, const std::filesystem::path& target);
 // Replaces the content of Data/main_data.tdb by that of `backup` through the backup API,
-// in one transaction: on failure the data file is as it was; a file of an earlier version is
+// in one transaction: on failure the data file is as it was; a file of an older schema version is
 // brought up to date. With a server: the main data's tables there, from such an archive, in one
 // transaction (server/ServerBackup.h), on the connection `ownerConninfo` makes (empty: the
 // folder's own). Either way the program-wide write lock is held exclusive from before

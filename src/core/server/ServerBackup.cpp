@@ -594,7 +594,7 @@ std::optional<std::string> LookAtBackup(const std::string& conninfo, const fs::p
         return notOurs;
     if (main->second > kMainSchemaVersion || other->second > kOtherSchemaVersion)
         return std::string("它由更新版本的程序创建。");
-    // An archive of an earlier version holds the tables of that version.
+    // An archive of an older schema version holds the tables of that version.
     const std::set<std::string> expected = ProgramTablesAt(main->second);
     for (const auto& table : expected)
         if (!tables.count(table))

@@ -37,8 +37,8 @@ std::optional<std::string> CheckServerBackup(const std::string& conninfo,
 // configuration table stay. The archive is read as data (`pg_restore --data-only`): only the rows
 // of the program's own tables and the values of their id sequences are taken, fed through the
 // transaction's own connection; grants, definitions and defaults it may hold are never run. The
-// main tables of an archive of an earlier version are made as that version made them, filled, and
-// brought up to date by the program's steps. The transaction holds the program-wide write lock
+// main tables of an archive of an older schema version are made as that version made them, filled,
+// and brought up to date by the program's steps. The transaction holds the program-wide write lock
 // exclusive (store/WriteLock.h) from before `safetyCopy` (run first; its failure ends the restore)
 // to its end. `ownerConninfo` (the tables' owner; empty: `conninfo`) makes the connection that
 // restores; it is not kept. On failure the data on the server is as it was.
