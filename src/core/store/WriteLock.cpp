@@ -36,30 +36,37 @@ bool CFileWriteLock::Open(const std::filesystem::path& lockFile) {
     return m_fd >= 0;
 }
 
+namespace {
+// Asks for the lock `operation` again and again until `until` rather than waiting in the kernel:
+// a restore waiting for its exclusive hold then gets it at the first moment no writer holds it.
+bool LockUntil(int fd, int operation, std::chrono::steady_clock::time_point until,
+               std::chrono::milliseconds pause, const char* busyText, std::string* error) {
+    for (;;) {
+        if (::flock(fd, operation | LOCK_NB) == 0)
+            return true;
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            *error = std::strerror(errno);
+            return false;
+        }
+        if (std::chrono::steady_clock::now() >= until) {
+            *error = busyText;
+            return false;
+        }
+        std::this_thread::sleep_for(pause);
+    }
+}
+} // namespace
+
 bool CFileWriteLock::LockShared(const std::filesystem::path& lockFile, int waitSeconds,
                                 std::string* error) {
     if (m_held)
         return true;
     if (!Open(lockFile))
         return true;
-    // Asked for again and again rather than waited for in the kernel: a restore waiting for its
-    // exclusive hold then gets it at the first moment no writer holds it.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds);
-    for (;;) {
-        if (::flock(m_fd, LOCK_SH | LOCK_NB) == 0) {
-            m_held = true;
-            return true;
-        }
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            *error = std::strerror(errno);
-            return false;
-        }
-        if (std::chrono::steady_clock::now() >= until) {
-            *error = kRestoreBusyText;
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    m_held = LockUntil(m_fd, LOCK_SH,
+                       std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds),
+                       std::chrono::milliseconds(5), kRestoreBusyText, error);
+    return m_held;
 }
 
 bool CFileWriteLock::LockExclusive(const std::filesystem::path& lockFile, std::string* error) {
@@ -69,24 +76,12 @@ bool CFileWriteLock::LockExclusive(const std::filesystem::path& lockFile, std::s
     }
     const int waitMs =
         g_exclusiveWaitMs >= 0 ? g_exclusiveWaitMs.load() : kWritersWaitSeconds * 1000;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     // Asked for more often than writers ask for theirs, so the gap between two of their
     // transactions is enough.
-    for (;;) {
-        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
-            m_held = true;
-            return true;
-        }
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            *error = std::strerror(errno);
-            return false;
-        }
-        if (std::chrono::steady_clock::now() >= until) {
-            *error = kWritersBusyText;
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    m_held = LockUntil(m_fd, LOCK_EX,
+                       std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs),
+                       std::chrono::milliseconds(1), kWritersBusyText, error);
+    return m_held;
 }
 
 void CFileWriteLock::Unlock() {
