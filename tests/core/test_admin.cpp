@@ -73,6 +73,7 @@ TEST(BackupNaming, NameAndSizeTexts) {
     tm.tm_sec = 5;
     tm.tm_isdst = -1;
     EXPECT_EQ(BackupRelativeName(std::mktime(&tm)), "/Backup/11-08-24@15-30-05.bak");
+    EXPECT_EQ(BackupRelativeName(std::mktime(&tm), 3), "/Backup/11-08-24@15-30-05-3.bak");
     EXPECT_EQ(FormatBackupSize(1572864), "1.50 MB");
     EXPECT_EQ(FormatBackupSize(1023), "0.00 MB");
     EXPECT_EQ(FormatBackupSize(0), "0.00 MB");
@@ -91,17 +92,32 @@ TEST_F(AdminTest, BackupCopiesTheMainFileUnderTheTimeName) {
     EXPECT_FALSE(CheckMainDataFile(Dir() / "Backup" / kBackupName));
     EXPECT_EQ(LogEvents().back(), "数据备份成功！数据文件(/Backup/" + kBackupName + ")");
 
-    // A second backup in the same second is refused; the first is left as it was.
+    // Two more backups in the same second take the next free names; the first is left as it
+    // was, and each restores what it holds.
     const std::string first = ReadFile("Backup/" + kBackupName);
     AddGoods("G2", "锤子");
     m_port.Clear();
-    EXPECT_EQ(BackupAction(&made), AdminResult::Failed);
-    EXPECT_EQ(m_port.Texts(), (Texts{"是否备份现在的数据？", "数据备份失败！"}));
+    EXPECT_EQ(BackupAction(&made), AdminResult::Done);
+    EXPECT_EQ(made, "26-12-07@09-30-15-2.bak");
+    AddGoods("G3", "钳子");
+    std::string third;
+    EXPECT_EQ(BackupAction(&third), AdminResult::Done);
+    EXPECT_EQ(third, "26-12-07@09-30-15-3.bak");
+    EXPECT_EQ(m_port.Texts(), (Texts{"是否备份现在的数据？", "数据备份成功！",
+                                     "是否备份现在的数据？", "数据备份成功！"}));
     EXPECT_TRUE(ReadFile("Backup/" + kBackupName) == first) << "the first backup was changed";
-    EXPECT_EQ(LogEvents().size(), 1u);
+    EXPECT_EQ(LogEvents(), (Texts{"数据备份成功！数据文件(/Backup/" + kBackupName + ")",
+                                  "数据备份成功！数据文件(/Backup/26-12-07@09-30-15-2.bak)",
+                                  "数据备份成功！数据文件(/Backup/26-12-07@09-30-15-3.bak)"}));
+    EXPECT_EQ(RestoreAction(made), AdminResult::Done);
+    EXPECT_EQ(GoodsIn(MainFile()), (Texts{"G1=螺丝'刀", "G2=锤子"}));
+    EXPECT_EQ(RestoreAction(kBackupName), AdminResult::Done);
+    EXPECT_EQ(GoodsIn(MainFile()), Texts{"G1=螺丝'刀"});
+    EXPECT_EQ(RestoreAction(third), AdminResult::Done);
+    EXPECT_EQ(GoodsIn(MainFile()), (Texts{"G1=螺丝'刀", "G2=锤子", "G3=钳子"}));
 
     // No: nothing is copied, nothing logged.
-    fs::remove(Dir() / "Backup" / kBackupName);
+    fs::remove_all(Dir() / "Backup");
     m_port.Clear();
     m_port.QueueAnswer(false);
     EXPECT_EQ(BackupAction(), AdminResult::Declined);
