@@ -222,6 +222,77 @@ TEST_F(AdminTest, RestoreRefusesWhatIsNoMainDataFileAndChangesNothing) {
     EXPECT_EQ(LogEvents().size(), 1u);
 }
 
+// A backup is taken as rows alone: a trigger or view put into it is refused, anything else of
+// its own schema stays behind, and one of an older schema version is brought up to date.
+TEST_F(AdminTest, RestoreTakesTheRowsOfTheProgramsTablesAndNothingElse) {
+    AddGoods("G1", "螺丝刀");
+    ASSERT_EQ(BackupAction(), AdminResult::Done);
+    const fs::path backup = Dir() / "Backup" / kBackupName;
+    auto edited = [&](const std::string& name, const std::string& sql) {
+        fs::copy_file(backup, Dir() / "Backup" / name);
+        sqlite3* db = nullptr;
+        EXPECT_EQ(sqlite3_open((Dir() / "Backup" / name).c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        sqlite3_close(db);
+    };
+    // The schema of a data file: every table's and index's statement, in name order.
+    auto schemaOf = [](const fs::path& file) {
+        std::vector<std::string> out;
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+            CStatement st;
+            if (st.Prepare(db, "select type, name, coalesce(sql, '') from sqlite_master"
+                               " order by name"))
+                while (st.Step() == SQLITE_ROW)
+                    out.push_back(st.Text(0) + " " + st.Text(1) + ": " + st.Text(2));
+        }
+        sqlite3_close(db);
+        return out;
+    };
+    const auto schema = schemaOf(MainFile());
+    AddGoods("G2", "锤子");
+    edited("trigger.bak", "create trigger planted after insert on EnterSale begin"
+                          " update StockPile set Number = 0; end");
+    edited("view.bak", "create view ledger as select * from EnterSale");
+    for (const auto& [name, what] : std::vector<std::pair<std::string, std::string>>{
+             {"trigger.bak", "触发器 planted"}, {"view.bak", "视图 ledger"}}) {
+        m_port.Clear();
+        EXPECT_EQ(RestoreAction(name), AdminResult::Refused) << name;
+        EXPECT_EQ(m_port.Texts(), Texts{"不能恢复“" + name + "”：它不是本程序的主数据文件（含有" +
+                                        what + "）。\r\n现有数据没有改变。"});
+    }
+    EXPECT_EQ(GoodsIn(MainFile()), (Texts{"G1=螺丝刀", "G2=锤子"}));
+
+    // A table and an index of its own are left behind with the backup; a column the program never
+    // made fails the restore.
+    edited("extra.bak", "create table planted(x); create index ix_planted on ferix_product(Note)");
+    m_port.Clear();
+    EXPECT_EQ(RestoreAction(std::string("extra.bak")), AdminResult::Done)
+        << testing::PrintToString(m_port.Texts());
+    EXPECT_EQ(GoodsIn(MainFile()), Texts{"G1=螺丝刀"});
+    EXPECT_EQ(schemaOf(MainFile()), schema);
+    edited("column.bak", "alter table ferix_product add column Planted text");
+    m_port.Clear();
+    EXPECT_EQ(RestoreAction(std::string("column.bak")), AdminResult::Failed);
+    EXPECT_EQ(m_port.Texts().back(), "数据恢复失败！");
+    EXPECT_EQ(schemaOf(MainFile()), schema);
+
+    // A backup made at schema version 5 (before tokens and the journal) comes back at today's.
+    edited("v5.bak", "drop table WriteToken; drop table BillJournal; drop table JournalHead;"
+                     " pragma user_version = 5");
+    AddGoods("G3", "钳子");
+    m_port.Clear();
+    EXPECT_EQ(RestoreAction(std::string("v5.bak")), AdminResult::Done)
+        << testing::PrintToString(m_port.Texts());
+    EXPECT_EQ(GoodsIn(MainFile()), Texts{"G1=螺丝刀"});
+    EXPECT_EQ(schemaOf(MainFile()), schema);
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    // The tables made afresh for it are gone again.
+    for (const auto& e : fs::directory_iterator(Dir() / "Data"))
+        EXPECT_FALSE(e.path().filename().string().starts_with(".restore")) << e.path();
+}
+
 TEST_F(AdminTest, RestoreAnsweredNoChangesNothing) {
     ASSERT_EQ(BackupAction(), AdminResult::Done);
     AddGoods("G1", "螺丝刀");
