@@ -422,6 +422,31 @@ TEST_F(ServerStoreTest, ARestoreRefusedOrFailedLeavesTheServerDataAsItWas) {
                                        " 中数据的备份，这个程序文件夹的数据在 " +
                                        schema.substr(0, schema.size() - 1) + " 中。"));
 
+    // An archive of a whole database (the program's tables in public, a schema of something else
+    // beside them) is named as what it is.
+    const std::string server = std::getenv("FERIX_TEST_PG");
+    const std::string database = "ferix_whole_" + std::to_string(getpid());
+    ServerRows(server + " dbname=postgres", "create database " + database);
+    const std::string wholeConninfo = server + " dbname=" + database;
+    ASSERT_TRUE(CreateServerData(wholeConninfo, "x", "2026-12-07", &error)) << error;
+    ServerRows(wholeConninfo, "create schema extra; create table extra.t(x int);"
+                              " comment on schema extra is '另一个程序'");
+    const char* path = std::getenv("PATH");
+    const auto pgDump = FindServerClient("pg_dump", path ? path : "", "/usr/lib/postgresql");
+    ASSERT_TRUE(pgDump);
+    const int dumped =
+        std::system((pgDump->string() + " -Fc -f '" + (Dir() / "Backup" / "database.bak").string() +
+                     "' \"" + wholeConninfo + "\"")
+                        .c_str());
+    CloseKeptServerConnections();
+    ServerRows(server + " dbname=postgres", "drop database " + database);
+    ASSERT_EQ(dumped, 0);
+    EXPECT_EQ(
+        restoreSays("database.bak"),
+        refusal("database.bak",
+                "它是整个数据库的备份，不是本程序数据的备份；这个程序文件夹只能恢复数据库架构 " +
+                    schema.substr(0, schema.size() - 1) + " 中本程序数据表的备份。"));
+
     // A schema that lacks one of the tables gives no archive; one of a newer program is refused.
     ServerRows(Conninfo(), "alter table ferix_config rename to ferix_lists");
     EXPECT_FALSE(
