@@ -43,14 +43,14 @@ std::set<std::string> TableNames(sqlite3* db, std::string* error) {
     return names;
 }
 
-// The version a main data file's tables were made at; a file never stamped is taken as made at
-// this program's.
+// The version a main data file's tables were made at; a file never stamped (or stamped below 1,
+// by hand) is taken as made at this program's, and its columns are checked against those.
 int MainVersionOf(sqlite3* db) {
     int64_t version = 0;
     CStatement query;
     if (query.Prepare(db, "PRAGMA user_version") && query.Step() == SQLITE_ROW)
         version = query.Int(0);
-    return version == 0 ? kMainSchemaVersion : static_cast<int>(version);
+    return version < 1 ? kMainSchemaVersion : static_cast<int>(version);
 }
 
 // The tables a main data file of `version` must hold, read from the schema this program creates
