@@ -5,6 +5,7 @@
 #include "app/ProgramFolderSetup.h"
 #include "port/MessagePort.h"
 #include "server/ServerSetup.h"
+#include "server/WorkRole.h"
 #include "store/CDataStore.h"
 #include "store/ServerConfig.h"
 
@@ -70,8 +71,19 @@ int CmdInit(CliContext& ctx) {
     }
     if (joined)
         std::cerr << kJoinedServerText << "\n";
-    if (!work)
+    if (!work) {
         std::cerr << kOwnerRightsText << "\n";
+        return kExitOk;
+    }
+    // The folder connects as the work role from now on, which cannot grant itself anything: it
+    // gets its rights now, through the owner's connection at hand. Without them the folder
+    // could not even log in, so it is not left behind; a second init joins the tables made.
+    const AdminResult granted = GrantWorkRoleOf(making.ownerConninfo, *work);
+    if (granted != AdminResult::Done) {
+        std::filesystem::remove(ServerConfigPath(ProgramFolder()), ec);
+        std::cerr << kWorkRoleNotGrantedText << "\n";
+        return AdminExit(granted);
+    }
     return kExitOk;
 }
 

@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
         if (start.state != ServerStartCheck::Ready) {
             Messages().Inform(start.detail.empty() || start.state == ServerStartCheck::Failed
                                   ? start.text
-                                  : start.text + "\r\n" + start.detail);
+                                  : start.text + "\r\n" + ServerStartDetailText(start.detail));
             return kExitData;
         }
         // The login password is the first line of standard input, before the command's own.

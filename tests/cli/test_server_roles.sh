@@ -13,12 +13,32 @@ owner="$FERIX_TEST_PG options='-c search_path=$schema'"
 work="$owner user=$role"
 sql() { psql -X -q -A -t -v ON_ERROR_STOP=1 "$owner" -c "$1"; }
 psql -X -q "$FERIX_TEST_PG" -c "CREATE SCHEMA $schema" -c "CREATE ROLE $role LOGIN" || { echo "cannot make a schema and a role"; exit 1; }
-trap 'psql -X -q "$FERIX_TEST_PG" -c "SET client_min_messages = warning" -c "DROP SCHEMA $schema CASCADE" -c "DROP OWNED BY $role" -c "DROP ROLE $role" >/dev/null; rm -rf "$WORK"' EXIT
+trap 'psql -X -q "$FERIX_TEST_PG" -c "SET client_min_messages = warning" -c "DROP SCHEMA $schema CASCADE" -c "DROP SCHEMA IF EXISTS ${schema}_i CASCADE" -c "DROP OWNED BY $role" -c "DROP ROLE $role" >/dev/null; rm -rf "$WORK"' EXIT
 with_stdin() { # with_stdin LINE ARGS...: runs ferix-cli as admin with LINE on standard input
     local line=$1; shift
     OUT=$(printf '%s\n' "$line" | "$CLI" --user admin --password '' "$@" 2>"$WORK/err") && RC=0 || RC=$?
     ERR=$(cat "$WORK/err")
 }
+
+# init --server - given the work role's string grants it its rights at once, through the owner's
+# string it was given: the folder, on the work role alone, logs in and can grant again itself.
+psql -X -q "$FERIX_TEST_PG" -c "CREATE SCHEMA ${schema}_i" || { echo "cannot make a schema"; exit 1; }
+owner_i="$FERIX_TEST_PG options='-c search_path=${schema}_i'"
+mkdir -p "$WORK/i" && cd "$WORK/i" && OUT=
+ERR=$(printf '%s\nadmin-pw\n%s\n' "$owner_i" "$owner_i user=$role" | "$CLI" init --server - 2>&1) && RC=0 || RC=$?
+check "init grants the work role" [ "$RC" = 0 -a "$ERR" = "已授予数据库角色“$role”日常工作的权限。" ]
+check "and keeps the work role's string" grep -q "user=$role" Data/server.conf
+OUT=$(printf 'admin-pw\n' | "$CLI" --user admin --password-stdin stock 2>"$WORK/err") && RC=0 || RC=$?
+ERR=$(cat "$WORK/err")
+check "the folder works as the work role at once" [ "$RC" = 0 -a -z "$ERR" ]
+OUT=$(printf 'admin-pw\n%s\n' "$owner_i" | "$CLI" --user admin --password-stdin server grant-work "$role" 2>"$WORK/err") && RC=0 || RC=$?
+ERR=$(cat "$WORK/err")
+check "and grants through itself" [ "$RC" = 0 -a "$ERR" = "已授予数据库角色“$role”日常工作的权限。" ]
+# A work string naming another database than the tables': refused, no folder is left.
+mkdir -p "$WORK/j" && cd "$WORK/j"
+ERR=$(printf '%s\nadmin-pw\n%s\n' "$owner_i" "$FERIX_TEST_PG dbname=postgres user=$role" | "$CLI" init --server - 2>&1) && RC=0 || RC=$?
+check "a work string elsewhere is refused" [ "$RC" = 1 -a "$(tail -1 <<<"$ERR")" = "创建程序文件夹失败：没能授予工作用的数据库角色日常工作的权限，Data/server.conf 没有保留。服务器上的数据表已建好，改正后再次运行 ferix-cli init --server - 即可连接它们。" ]
+check "and leaves no server.conf" [ ! -e Data/server.conf ]
 
 mkdir -p "$WORK/a" && cd "$WORK/a"
 server_init "$owner" || { echo "init failed"; exit 1; }

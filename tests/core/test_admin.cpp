@@ -73,6 +73,7 @@ TEST(BackupNaming, NameAndSizeTexts) {
     tm.tm_sec = 5;
     tm.tm_isdst = -1;
     EXPECT_EQ(BackupRelativeName(std::mktime(&tm)), "/Backup/11-08-24@15-30-05.bak");
+    EXPECT_EQ(BackupRelativeName(std::mktime(&tm), 3), "/Backup/11-08-24@15-30-05-3.bak");
     EXPECT_EQ(FormatBackupSize(1572864), "1.50 MB");
     EXPECT_EQ(FormatBackupSize(1023), "0.00 MB");
     EXPECT_EQ(FormatBackupSize(0), "0.00 MB");
@@ -91,17 +92,32 @@ TEST_F(AdminTest, BackupCopiesTheMainFileUnderTheTimeName) {
     EXPECT_FALSE(CheckMainDataFile(Dir() / "Backup" / kBackupName));
     EXPECT_EQ(LogEvents().back(), "数据备份成功！数据文件(/Backup/" + kBackupName + ")");
 
-    // A second backup in the same second is refused; the first is left as it was.
+    // Two more backups in the same second take the next free names; the first is left as it
+    // was, and each restores what it holds.
     const std::string first = ReadFile("Backup/" + kBackupName);
     AddGoods("G2", "锤子");
     m_port.Clear();
-    EXPECT_EQ(BackupAction(&made), AdminResult::Failed);
-    EXPECT_EQ(m_port.Texts(), (Texts{"是否备份现在的数据？", "数据备份失败！"}));
+    EXPECT_EQ(BackupAction(&made), AdminResult::Done);
+    EXPECT_EQ(made, "26-12-07@09-30-15-2.bak");
+    AddGoods("G3", "钳子");
+    std::string third;
+    EXPECT_EQ(BackupAction(&third), AdminResult::Done);
+    EXPECT_EQ(third, "26-12-07@09-30-15-3.bak");
+    EXPECT_EQ(m_port.Texts(), (Texts{"是否备份现在的数据？", "数据备份成功！",
+                                     "是否备份现在的数据？", "数据备份成功！"}));
     EXPECT_TRUE(ReadFile("Backup/" + kBackupName) == first) << "the first backup was changed";
-    EXPECT_EQ(LogEvents().size(), 1u);
+    EXPECT_EQ(LogEvents(), (Texts{"数据备份成功！数据文件(/Backup/" + kBackupName + ")",
+                                  "数据备份成功！数据文件(/Backup/26-12-07@09-30-15-2.bak)",
+                                  "数据备份成功！数据文件(/Backup/26-12-07@09-30-15-3.bak)"}));
+    EXPECT_EQ(RestoreAction(made), AdminResult::Done);
+    EXPECT_EQ(GoodsIn(MainFile()), (Texts{"G1=螺丝'刀", "G2=锤子"}));
+    EXPECT_EQ(RestoreAction(kBackupName), AdminResult::Done);
+    EXPECT_EQ(GoodsIn(MainFile()), Texts{"G1=螺丝'刀"});
+    EXPECT_EQ(RestoreAction(third), AdminResult::Done);
+    EXPECT_EQ(GoodsIn(MainFile()), (Texts{"G1=螺丝'刀", "G2=锤子", "G3=钳子"}));
 
     // No: nothing is copied, nothing logged.
-    fs::remove(Dir() / "Backup" / kBackupName);
+    fs::remove_all(Dir() / "Backup");
     m_port.Clear();
     m_port.QueueAnswer(false);
     EXPECT_EQ(BackupAction(), AdminResult::Declined);
@@ -204,6 +220,77 @@ TEST_F(AdminTest, RestoreRefusesWhatIsNoMainDataFileAndChangesNothing) {
     EXPECT_TRUE(ReadFile("Data/main_data.tdb") == before) << "the data file was changed";
     EXPECT_EQ(ListBackups().size(), 3u) << "no copy of the data was made for a refused file";
     EXPECT_EQ(LogEvents().size(), 1u);
+}
+
+// A backup is taken as rows alone: a trigger or view put into it is refused, anything else of
+// its own schema stays behind, and one of an older schema version is brought up to date.
+TEST_F(AdminTest, RestoreTakesTheRowsOfTheProgramsTablesAndNothingElse) {
+    AddGoods("G1", "螺丝刀");
+    ASSERT_EQ(BackupAction(), AdminResult::Done);
+    const fs::path backup = Dir() / "Backup" / kBackupName;
+    auto edited = [&](const std::string& name, const std::string& sql) {
+        fs::copy_file(backup, Dir() / "Backup" / name);
+        sqlite3* db = nullptr;
+        EXPECT_EQ(sqlite3_open((Dir() / "Backup" / name).c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        sqlite3_close(db);
+    };
+    // The schema of a data file: every table's and index's statement, in name order.
+    auto schemaOf = [](const fs::path& file) {
+        std::vector<std::string> out;
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+            CStatement st;
+            if (st.Prepare(db, "select type, name, coalesce(sql, '') from sqlite_master"
+                               " order by name"))
+                while (st.Step() == SQLITE_ROW)
+                    out.push_back(st.Text(0) + " " + st.Text(1) + ": " + st.Text(2));
+        }
+        sqlite3_close(db);
+        return out;
+    };
+    const auto schema = schemaOf(MainFile());
+    AddGoods("G2", "锤子");
+    edited("trigger.bak", "create trigger planted after insert on EnterSale begin"
+                          " update StockPile set Number = 0; end");
+    edited("view.bak", "create view ledger as select * from EnterSale");
+    for (const auto& [name, what] : std::vector<std::pair<std::string, std::string>>{
+             {"trigger.bak", "触发器 planted"}, {"view.bak", "视图 ledger"}}) {
+        m_port.Clear();
+        EXPECT_EQ(RestoreAction(name), AdminResult::Refused) << name;
+        EXPECT_EQ(m_port.Texts(), Texts{"不能恢复“" + name + "”：它不是本程序的主数据文件（含有" +
+                                        what + "）。\r\n现有数据没有改变。"});
+    }
+    EXPECT_EQ(GoodsIn(MainFile()), (Texts{"G1=螺丝刀", "G2=锤子"}));
+
+    // A table and an index of its own are left behind with the backup; a column the program never
+    // made fails the restore.
+    edited("extra.bak", "create table planted(x); create index ix_planted on ferix_product(Note)");
+    m_port.Clear();
+    EXPECT_EQ(RestoreAction(std::string("extra.bak")), AdminResult::Done)
+        << testing::PrintToString(m_port.Texts());
+    EXPECT_EQ(GoodsIn(MainFile()), Texts{"G1=螺丝刀"});
+    EXPECT_EQ(schemaOf(MainFile()), schema);
+    edited("column.bak", "alter table ferix_product add column Planted text");
+    m_port.Clear();
+    EXPECT_EQ(RestoreAction(std::string("column.bak")), AdminResult::Failed);
+    EXPECT_EQ(m_port.Texts().back(), "数据恢复失败！");
+    EXPECT_EQ(schemaOf(MainFile()), schema);
+
+    // A backup made at schema version 5 (before tokens and the journal) comes back at today's.
+    edited("v5.bak", "drop table WriteToken; drop table BillJournal; drop table JournalHead;"
+                     " pragma user_version = 5");
+    AddGoods("G3", "钳子");
+    m_port.Clear();
+    EXPECT_EQ(RestoreAction(std::string("v5.bak")), AdminResult::Done)
+        << testing::PrintToString(m_port.Texts());
+    EXPECT_EQ(GoodsIn(MainFile()), Texts{"G1=螺丝刀"});
+    EXPECT_EQ(schemaOf(MainFile()), schema);
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    // The tables made afresh for it are gone again.
+    for (const auto& e : fs::directory_iterator(Dir() / "Data"))
+        EXPECT_FALSE(e.path().filename().string().starts_with(".restore")) << e.path();
 }
 
 TEST_F(AdminTest, RestoreAnsweredNoChangesNothing) {

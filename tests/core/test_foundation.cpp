@@ -8,6 +8,7 @@
 #include "text/Clock.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -263,6 +264,16 @@ TEST_F(FoundationTest, ServerConfIsTheRunningUsersOwnFileNeverALink) {
     EXPECT_FALSE(fs::is_symlink(ServerConfigPath(Dir())));
     EXPECT_EQ(ReadFile("Data/elsewhere.conf"), "host=/nowhere dbname=b\n");
     EXPECT_EQ(ReadServerConfig(Dir()).conninfo, "host=/nowhere dbname=c");
+
+    // A FIFO with no writer in its place is refused at once rather than waited on.
+    fs::remove(ServerConfigPath(Dir()));
+    ASSERT_EQ(::mkfifo(ServerConfigPath(Dir()).c_str(), 0600), 0);
+    const ServerConfig fifo = ReadServerConfig(Dir());
+    EXPECT_TRUE(fifo.present);
+    EXPECT_EQ(fifo.conninfo, "");
+    EXPECT_EQ(fifo.error, "Data/server.conf 不是一个普通文件，不能使用。");
+    fs::remove(ServerConfigPath(Dir()));
+    ASSERT_TRUE(WriteServerConfig(Dir(), "host=/nowhere dbname=c", &error)) << error;
 
     // Another user's file: only root can make one here.
     if (::geteuid() != 0) {

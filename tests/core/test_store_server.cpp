@@ -192,10 +192,11 @@ TEST_F(ServerStoreTest, ABackupOfTheServerTablesRestoresThemExactlyAsTheyWere) {
     ASSERT_EQ(BackupAction(&made), AdminResult::Done) << testing::PrintToString(m_port.Texts());
     EXPECT_EQ(made, name);
     EXPECT_EQ(Log().back().Event, "数据备份成功！数据文件(/Backup/" + name + ")");
-    // A backup of the same second never overwrites the first one.
-    const auto size = std::filesystem::file_size(Dir() / "Backup" / name);
-    EXPECT_EQ(BackupAction(), AdminResult::Failed);
-    EXPECT_EQ(std::filesystem::file_size(Dir() / "Backup" / name), size);
+    // A backup of the same second never overwrites the first one: it takes the next name.
+    const std::string first = ReadFile("Backup/" + name);
+    EXPECT_EQ(BackupAction(&made), AdminResult::Done);
+    EXPECT_EQ(made, "26-12-07@09-30-15-2.bak");
+    EXPECT_TRUE(ReadFile("Backup/" + name) == first) << "the first backup was changed";
 
     // Later work: more goods and stock, a goods item gone; an operator added, another's
     // password changed, an action logged and a configuration entry made.
@@ -229,11 +230,10 @@ TEST_F(ServerStoreTest, ABackupOfTheServerTablesRestoresThemExactlyAsTheyWere) {
     ASSERT_EQ(keptLater, "ferix_config.data|t\nmain_data|6\nother_data|1\n");
     ASSERT_EQ(RestoreAction(name), AdminResult::Done) << testing::PrintToString(m_port.Texts());
     EXPECT_EQ(m_port.Texts(),
-              (std::vector<std::string>{
-                  "是否备份现在的数据？", "数据备份成功！", "是否备份现在的数据？",
-                  "数据备份失败！\r\nFile exists (" + (Dir() / "Backup" / name).string() + ")",
-                  "是否恢复数据数据(" + name + ")，回复后将替换现有数据？", kRestoreOwnerQuestion,
-                  "数据恢复成功！"}));
+              (std::vector<std::string>{"是否备份现在的数据？", "数据备份成功！",
+                                        "是否备份现在的数据？", "数据备份成功！",
+                                        "是否恢复数据数据(" + name + ")，回复后将替换现有数据？",
+                                        kRestoreOwnerQuestion, "数据恢复成功！"}));
     EXPECT_EQ(Snapshot(), atBackup);
     // Only the main data went back: operators, log and configuration are as before, the log
     // one entry longer.
@@ -421,6 +421,31 @@ TEST_F(ServerStoreTest, ARestoreRefusedOrFailedLeavesTheServerDataAsItWas) {
               refusal("other.bak", "它是数据库架构 " + other +
                                        " 中数据的备份，这个程序文件夹的数据在 " +
                                        schema.substr(0, schema.size() - 1) + " 中。"));
+
+    // An archive of a whole database (the program's tables in public, a schema of something else
+    // beside them) is named as what it is.
+    const std::string server = std::getenv("FERIX_TEST_PG");
+    const std::string database = "ferix_whole_" + std::to_string(getpid());
+    ServerRows(server + " dbname=postgres", "create database " + database);
+    const std::string wholeConninfo = server + " dbname=" + database;
+    ASSERT_TRUE(CreateServerData(wholeConninfo, "x", "2026-12-07", &error)) << error;
+    ServerRows(wholeConninfo, "create schema extra; create table extra.t(x int);"
+                              " comment on schema extra is '另一个程序'");
+    const char* path = std::getenv("PATH");
+    const auto pgDump = FindServerClient("pg_dump", path ? path : "", "/usr/lib/postgresql");
+    ASSERT_TRUE(pgDump);
+    const int dumped =
+        std::system((pgDump->string() + " -Fc -f '" + (Dir() / "Backup" / "database.bak").string() +
+                     "' \"" + wholeConninfo + "\"")
+                        .c_str());
+    CloseKeptServerConnections();
+    ServerRows(server + " dbname=postgres", "drop database " + database);
+    ASSERT_EQ(dumped, 0);
+    EXPECT_EQ(
+        restoreSays("database.bak"),
+        refusal("database.bak",
+                "它是整个数据库的备份，不是本程序数据的备份；这个程序文件夹只能恢复数据库架构 " +
+                    schema.substr(0, schema.size() - 1) + " 中本程序数据表的备份。"));
 
     // A schema that lacks one of the tables gives no archive; one of a newer program is refused.
     ServerRows(Conninfo(), "alter table ferix_config rename to ferix_lists");

@@ -267,8 +267,9 @@ private slots:
     }
 
     // Started against a server that is not up, the program says so once, in Chinese, with
-    // libpq's words behind the details; 重试 while it is still down asks again, 重试 once it is
-    // up goes on to the login, which lists the server's operators.
+    // libpq's words under it after "详细信息：" and no other button than 重试 and 退出; 重试
+    // while it is still down asks again, 重试 once it is up goes on to the login, which lists
+    // the server's operators.
     void startAgainstAServerThatIsNotUpSaysSoOnceAndRetries() {
         CPrivateCluster cluster;
         if (!cluster.Ready())
@@ -290,11 +291,9 @@ private slots:
             if (!box)
                 return;
             boxTexts << box->text();
-            details << box->detailedText();
+            details << box->informativeText() + box->detailedText();
             QAbstractButton* retry = nullptr;
             for (QAbstractButton* b : box->buttons()) {
-                if (box->buttonRole(b) == QMessageBox::ActionRole)
-                    continue; // the details' switch
                 buttons << b->text();
                 if (b->text() == QStringLiteral("重试"))
                     retry = b;
@@ -327,8 +326,18 @@ private slots:
                 .arg(QString::fromStdString(cluster.SocketFolder()));
         QCOMPARE(boxTexts, QStringList({text, text}));
         QCOMPARE(buttons, QStringList({"重试", "退出", "重试", "退出"}));
-        QVERIFY2(details.value(0).contains(QStringLiteral("No such file or directory")),
-                 qPrintable(details.value(0)));
+        // "详细信息：connection to server on socket "…/.s.PGSQL.5432" failed: No such file or
+        // directory", then libpq's hint on a line of its own, not indented.
+        const QString socket = QString::fromStdString(cluster.SocketFolder());
+        const QStringList lines = details.value(0).split(QLatin1Char('\n'));
+        QVERIFY2(lines.size() == 2, qPrintable(details.value(0)));
+        QVERIFY2(lines[0].startsWith(QStringLiteral("详细信息：connection to server on socket \"") +
+                                     socket) &&
+                     lines[0].endsWith(QStringLiteral("failed: No such file or directory")),
+                 qPrintable(lines[0]));
+        QVERIFY2(lines[1].startsWith(QStringLiteral("Is the server running")),
+                 qPrintable(lines[1]));
+        QCOMPARE(details.value(1), details.value(0));
         QCOMPARE(loginUsers, QStringList{"admin"});
         QVERIFY(port.Texts().empty()); // nothing else was said
     }

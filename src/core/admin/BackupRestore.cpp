@@ -59,8 +59,9 @@ bool SaveCurrentData(std::string* error) {
 }
 } // namespace
 
-std::string BackupRelativeName(std::time_t when) {
-    return FormatLocalTime("/Backup/%y-%m-%d@%H-%M-%S.bak", when);
+std::string BackupRelativeName(std::time_t when, int n) {
+    return FormatLocalTime("/Backup/%y-%m-%d@%H-%M-%S", when) +
+           (n > 1 ? "-" + std::to_string(n) : std::string()) + ".bak";
 }
 
 std::string FormatBackupSize(std::uintmax_t bytes) {
@@ -94,12 +95,25 @@ std::vector<BackupFile> ListBackups() {
 AdminResult BackupAction(std::string* fileName) {
     if (!Messages().AskYesNo("是否备份现在的数据？"))
         return AdminResult::Declined;
-    const std::string relative = BackupRelativeName(ClockNow());
-    const fs::path target = ProgramFolder() / relative.substr(1);
+    const std::time_t now = ClockNow();
+    std::string relative;
+    fs::path target;
     std::error_code ec;
-    fs::create_directories(target.parent_path(), ec);
+    fs::create_directories(BackupFolder(), ec);
     CDataStore store;
-    if (ec || !BackupMainDataTo(store, target)) {
+    bool made = false;
+    // A name already taken (another backup in the same second, here or on another workstation)
+    // moves on to the next; the copy is created exclusively, so a race loses nothing either.
+    for (int n = 1; !ec && !made && n < 100; ++n) {
+        relative = BackupRelativeName(now, n);
+        target = ProgramFolder() / relative.substr(1);
+        if (fs::exists(target, ec))
+            continue;
+        made = BackupMainDataTo(store, target);
+        if (!made && !fs::exists(target, ec))
+            break;
+    }
+    if (ec || !made) {
         // The server's tools can fail for many reasons (no client programs, a refused
         // connection): the reason goes with the message there.
         const bool tell = MainDataOnServer() && !store.LastError().empty();

@@ -11,8 +11,9 @@
 // data is on a server backs up all of this program's tables there instead (an archive of the
 // server's own client programs) and restores the main data's tables from it in one transaction.
 
-// "/Backup/" + the time formatted "%y-%m-%d@%H-%M-%S.bak": the name the log entry shows.
-std::string BackupRelativeName(std::time_t when);
+// "/Backup/" + the time formatted "%y-%m-%d@%H-%M-%S.bak": the name the log entry shows. The
+// `n`th backup made in the same second (n > 1) gets "-n" before ".bak".
+std::string BackupRelativeName(std::time_t when, int n = 1);
 // "%.2f MB" of the size in whole kilobytes, as the restore list shows it.
 std::string FormatBackupSize(std::uintmax_t bytes);
 
@@ -26,7 +27,7 @@ struct BackupFile {
 std::vector<BackupFile> ListBackups();
 
 // "备份数据": the question, the copy, the log entry and the message. `fileName` receives the
-// new backup's file name.
+// new backup's file name: the first of BackupRelativeName(now, 1, 2, ...) not yet taken.
 AdminResult BackupAction(std::string* fileName = nullptr);
 
 // The question a restore on a server asks for the connection string of the tables' owner; an

@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -41,23 +43,138 @@ std::set<std::string> TableNames(sqlite3* db, std::string* error) {
     return names;
 }
 
-// The tables a main data file must hold, read from the schema this program creates, so the
-// check follows the schema when it grows.
-const std::vector<std::string>& MainTables() {
-    static const std::vector<std::string> tables = [] {
-        std::vector<std::string> out;
-        sqlite3* db = nullptr;
-        std::string error;
-        if (sqlite3_open(":memory:", &db) == SQLITE_OK && CreateMainSchema(db, &error)) {
-            CStatement st;
-            if (st.Prepare(db, "select name from sqlite_master where type = 'table' order by name"))
-                while (st.Step() == SQLITE_ROW)
-                    out.push_back(st.Text(0));
+// The version a main data file's tables were made at; a file never stamped (or stamped below 1,
+// by hand) is taken as made at this program's, and its columns are checked against those.
+int MainVersionOf(sqlite3* db) {
+    int64_t version = 0;
+    CStatement query;
+    if (query.Prepare(db, "PRAGMA user_version") && query.Step() == SQLITE_ROW)
+        version = query.Int(0);
+    return version < 1 ? kMainSchemaVersion : static_cast<int>(version);
+}
+
+// The tables a main data file of `version` must hold, read from the schema this program creates
+// at that version, so the check follows the schema when it grows.
+const std::vector<std::string>& MainTablesAt(int version) {
+    static const std::map<int, std::vector<std::string>> byVersion = [] {
+        std::map<int, std::vector<std::string>> out;
+        for (int v = 1; v <= kMainSchemaVersion; ++v) {
+            sqlite3* db = nullptr;
+            std::string error;
+            if (sqlite3_open(":memory:", &db) == SQLITE_OK && CreateMainSchemaAt(db, v, &error)) {
+                CStatement st;
+                if (st.Prepare(db,
+                               "select name from sqlite_master where type = 'table' order by name"))
+                    while (st.Step() == SQLITE_ROW)
+                        out[v].push_back(st.Text(0));
+            }
+            sqlite3_close(db);
         }
-        sqlite3_close(db);
         return out;
     }();
-    return tables;
+    const auto it = byVersion.find(version);
+    return it != byVersion.end() ? it->second : byVersion.at(kMainSchemaVersion);
+}
+
+std::string QuotedName(const std::string& name) {
+    std::string out = "\"";
+    for (char c : name)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+struct StatementCloser {
+    void operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
+
+Statement Prepare(sqlite3* db, const std::string& sql, std::string& error) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
+        error = sqlite3_errmsg(db);
+    return Statement(st);
+}
+
+// The columns of `table` in `db`, as spelt there; none when there is no such table.
+bool ColumnsOf(sqlite3* db, const std::string& table, std::vector<std::string>& columns,
+               std::string& error) {
+    Statement st = Prepare(db, "select name from pragma_table_info(?)", error);
+    if (!st)
+        return false;
+    sqlite3_bind_text(st.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+    int rc;
+    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
+        columns.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
+    if (rc != SQLITE_DONE)
+        error = sqlite3_errmsg(db);
+    return rc == SQLITE_DONE;
+}
+
+// The rows of the backup's main tables into `made`, whose tables the program has just made at the
+// backup's version: only the tables the program made, and only columns it gave them. Nothing of
+// the backup's own schema (tables, indexes, triggers, views) is ever run or copied.
+bool CopyMainRows(sqlite3* backup, sqlite3* made, std::string& error) {
+    std::vector<std::string> tables;
+    {
+        CStatement st;
+        if (!st.Prepare(made,
+                        "select name from sqlite_master where type = 'table' order by name")) {
+            error = sqlite3_errmsg(made);
+            return false;
+        }
+        while (st.Step() == SQLITE_ROW)
+            tables.push_back(st.Text(0));
+    }
+    if (sqlite3_exec(made, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        error = sqlite3_errmsg(made);
+        return false;
+    }
+    for (const auto& table : tables) {
+        std::vector<std::string> madeColumns, theirs;
+        if (!ColumnsOf(made, table, madeColumns, error) || !ColumnsOf(backup, table, theirs, error))
+            return false;
+        std::set<std::string> ours;
+        for (const auto& column : madeColumns)
+            ours.insert(AsciiLower(column));
+        if (theirs.empty()) {
+            error = "备份中缺少数据表 " + table + "。";
+            return false;
+        }
+        std::string list, marks;
+        for (const auto& column : theirs) {
+            if (!ours.count(AsciiLower(column))) {
+                error = "备份中数据表 " + table + " 的列 " + column + " 不是本程序的。";
+                return false;
+            }
+            list += (list.empty() ? "" : ", ") + QuotedName(column);
+            marks += marks.empty() ? "?" : ", ?";
+        }
+        Statement read = Prepare(backup, "select " + list + " from " + QuotedName(table), error);
+        Statement write = Prepare(
+            made, "insert into " + QuotedName(table) + " (" + list + ") values(" + marks + ")",
+            error);
+        if (!read || !write)
+            return false;
+        int rc;
+        while ((rc = sqlite3_step(read.get())) == SQLITE_ROW) {
+            for (int i = 0; i < static_cast<int>(theirs.size()); ++i)
+                sqlite3_bind_value(write.get(), i + 1, sqlite3_column_value(read.get(), i));
+            if (sqlite3_step(write.get()) != SQLITE_DONE) {
+                error = sqlite3_errmsg(made);
+                return false;
+            }
+            sqlite3_reset(write.get());
+        }
+        if (rc != SQLITE_DONE) {
+            error = sqlite3_errmsg(backup);
+            return false;
+        }
+    }
+    if (sqlite3_exec(made, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        error = sqlite3_errmsg(made);
+        return false;
+    }
+    return true;
 }
 
 bool BackupMainFile(const fs::path& target, std::string& error) {
@@ -104,11 +221,34 @@ bool RestoreMainFile(const fs::path& backup,
         return false;
     if (safetyCopy && !safetyCopy(error))
         return false;
-    CSqliteFile source, data;
-    return source.Open(backup, SQLITE_OPEN_READONLY, &error) &&
+    // The backup is read as data: its rows go into tables this program makes afresh at the
+    // backup's version (in a file of its own beside the data), which its steps bring up to date;
+    // only then does that file replace the data, whole.
+    CSqliteFile source;
+    if (!source.Open(backup, SQLITE_OPEN_READONLY, &error))
+        return false;
+    sqlite3_exec(source.Handle(), "PRAGMA trusted_schema = OFF", nullptr, nullptr, nullptr);
+    std::string fresh = (MainDataPath().parent_path() / ".restore.XXXXXX").string();
+    const int fd = ::mkstemp(fresh.data());
+    if (fd < 0) {
+        error = std::string(std::strerror(errno)) + " (" + fresh + ")";
+        return false;
+    }
+    ::close(fd);
+    struct Remover {
+        std::string path;
+        ~Remover() {
+            ::unlink(path.c_str());
+            ::unlink((path + "-journal").c_str());
+        }
+    } remover{fresh};
+    CSqliteFile made, data;
+    return made.Open(fresh, SQLITE_OPEN_READWRITE, &error) &&
+           CreateMainSchemaAt(made.Handle(), MainVersionOf(source.Handle()), &error) &&
+           CopyMainRows(source.Handle(), made.Handle(), error) &&
+           UpgradeSchema(made.Handle(), "Data/main_data.tdb", &error) &&
            data.Open(MainDataPath(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &error) &&
-           data.CopyFrom(source, &error) &&
-           UpgradeSchema(data.Handle(), "Data/main_data.tdb", &error);
+           data.CopyFrom(made, &error);
 }
 
 } // namespace
@@ -165,19 +305,26 @@ std::optional<std::string> CheckMainDataFile(const fs::path& file) {
         return std::string("文件已损坏（完整性检查未通过）。");
     check = CStatement{};
 
-    int64_t version = 0;
-    CStatement versionQuery;
-    if (versionQuery.Prepare(db.Handle(), "PRAGMA user_version") &&
-        versionQuery.Step() == SQLITE_ROW)
-        version = versionQuery.Int(0);
-    versionQuery = CStatement{};
+    const int version = MainVersionOf(db.Handle());
     if (version > kMainSchemaVersion)
         return std::string("它由更新版本的程序创建。");
+
+    // The program never makes triggers or views: one in a backup was put there by hand, to run
+    // on later postings or to stand in for a table.
+    CStatement planted;
+    if (!planted.Prepare(db.Handle(), "select type, name from sqlite_master where type in"
+                                      " ('trigger', 'view') order by type, name limit 1"))
+        return "无法读取这个文件（" + std::string(sqlite3_errmsg(db.Handle())) + "）。";
+    if (planted.Step() == SQLITE_ROW)
+        return "它不是本程序的主数据文件（含有" +
+               std::string(planted.Text(0) == "trigger" ? "触发器 " : "视图 ") + planted.Text(1) +
+               "）。";
+    planted = CStatement{};
 
     const auto present = TableNames(db.Handle(), &error);
     if (!error.empty())
         return "无法读取这个文件（" + error + "）。";
-    for (const auto& table : MainTables()) {
+    for (const auto& table : MainTablesAt(version)) {
         if (!present.count(AsciiLower(table)))
             return "它不是本程序的主数据文件（缺少数据表 " + table + "）。";
     }

@@ -14,6 +14,24 @@ std::string ServerNotUpText(const std::string& host) {
            "）：服务器没有运行，或网络不通。请确认服务器已启动后重试。";
 }
 
+std::string ServerStartDetailText(const std::string& detail) {
+    std::string lines;
+    size_t at = 0;
+    while (at < detail.size()) {
+        size_t end = detail.find('\n', at);
+        if (end == std::string::npos)
+            end = detail.size();
+        std::string line = detail.substr(at, end - at);
+        at = end + 1;
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos)
+            continue;
+        line = line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
+        lines += (lines.empty() ? "" : "\n") + line;
+    }
+    return lines.empty() ? std::string() : "详细信息：" + lines;
+}
+
 ServerStartCheck CheckServerStart() {
     ServerStartCheck check;
     const ServerConfig server = ReadServerConfig(ProgramFolder());

@@ -19,6 +19,9 @@ struct ServerStartCheck {
 
 // "无法连接数据库服务器（HOST）：服务器没有运行，或网络不通。请确认服务器已启动后重试。"
 std::string ServerNotUpText(const std::string& host);
+// The engine's text as shown under the message: "详细信息：" and its lines, each without the
+// indentation libpq gives its hints, no empty line at the end; empty when there is none.
+std::string ServerStartDetailText(const std::string& detail);
 
 ServerStartCheck CheckServerStart();
 

@@ -389,7 +389,9 @@ struct ArchiveEntry {
 
 // The entries of `pg_restore -l`: "ID; OID OID TYPE SCHEMA NAME OWNER". A schema name may hold
 // spaces: `schema`, the one the data is in here, is taken whole where it stands. Nothing when a
-// line is of a kind this program never writes.
+// line is of a kind this program never writes. A schema's own entry, and a comment or grant on a
+// schema ("COMMENT - SCHEMA name"), count as of that schema; any other entry outside a schema (an
+// extension, a comment on one) keeps "-" for its schema: it belongs to the whole database.
 std::optional<std::vector<ArchiveEntry>>
 ParseArchiveList(const std::string& list, const std::string& schema, std::string* odd) {
     // Longest first: "TABLE DATA" before "TABLE".
@@ -423,15 +425,20 @@ ParseArchiveList(const std::string& list, const std::string& schema, std::string
                 break;
             }
         }
-        // The schema's own entry, in an archive of the whole schema: nothing of it is taken.
+        // The schema's own entry, in an archive of the whole schema: nothing of it is taken, it
+        // only says which schema the archive is of.
         if (rest.starts_with("SCHEMA - "))
-            continue;
+            e.type = "SCHEMA";
         if (e.type.empty()) {
             *odd = rest.substr(0, rest.find(' '));
             return std::nullopt;
         }
         std::string fieldText = rest.substr(e.type.size() + 1);
-        if (fieldText.starts_with(schema + " ")) {
+        if (fieldText.starts_with("- SCHEMA ") && (e.type == "COMMENT" || e.type == "ACL"))
+            fieldText.erase(0, 9);
+        else if (e.type == "SCHEMA")
+            fieldText.erase(0, 2);
+        if (fieldText.starts_with(schema + " ") || fieldText == schema) {
             e.schema = schema;
             fieldText.erase(0, schema.size() + 1);
         } else {
@@ -572,14 +579,19 @@ std::optional<std::string> LookAtBackup(const std::string& conninfo, const fs::p
     if (!entries)
         return "它不是本程序数据库服务器数据的备份（含有 " + odd + "）。";
 
-    std::set<std::string> tables;
+    std::set<std::string> tables, schemas;
     for (const auto& e : *entries) {
-        if (e.schema != server->schema)
-            return "它是数据库架构 " + e.schema + " 中数据的备份，这个程序文件夹的数据在 " +
-                   server->schema + " 中。";
+        schemas.insert(e.schema);
         if (e.type == "TABLE")
             tables.insert(e.name);
     }
+    // More than one schema, or things of the database itself: an archive of a whole database.
+    if (schemas.count("-") || schemas.size() > 1)
+        return "它是整个数据库的备份，不是本程序数据的备份；这个程序文件夹只能恢复数据库架构 " +
+               server->schema + " 中本程序数据表的备份。";
+    if (!schemas.empty() && *schemas.begin() != server->schema)
+        return "它是数据库架构 " + *schemas.begin() + " 中数据的备份，这个程序文件夹的数据在 " +
+               server->schema + " 中。";
     if (!tables.count("ferix_schema"))
         return notOurs;
     ClientRun versions;

@@ -8,6 +8,8 @@
 #include "store/ServerConnection.h"
 #include "store/WorkRights.h"
 
+#include <optional>
+
 namespace {
 
 // Where a connection lands: the database and the schemas its tables are looked up in (a role
@@ -66,6 +68,22 @@ PgConnection OwnerConnection(const std::string& ownerConninfo, AdminResult* refu
     return owner;
 }
 
+// Whether `role` has the owner's rights on the program's tables, read on the owner's
+// connection: "t", "f", or "" when there is no such role; nothing (after its message) on failure.
+std::optional<std::string> RoleOwnsTables(PGconn* owner, const std::string& role) {
+    const char* values[] = {role.c_str()};
+    PgResult r(PQexecParams(owner,
+                            "SELECT (SELECT pg_has_role(r.oid, c.relowner, 'USAGE') FROM pg_class c"
+                            " WHERE c.oid = to_regclass('ferix_schema')) FROM pg_roles r"
+                            " WHERE r.rolname = $1",
+                            1, nullptr, values, nullptr, nullptr, 0));
+    if (!r || PQresultStatus(r.get()) != PGRES_TUPLES_OK) {
+        Messages().Inform(ConnectFailureText(ServerErrorText(owner)));
+        return std::nullopt;
+    }
+    return PQntuples(r.get()) == 0 ? std::string() : std::string(PQgetvalue(r.get(), 0, 0));
+}
+
 bool UpgradeBoth(PGconn* conn) {
     std::string error;
     if (UpgradeServerSchema(conn, true, &error) && UpgradeServerSchema(conn, false, &error))
@@ -81,22 +99,15 @@ AdminResult GrantWorkRole(const std::string& ownerConninfo, const std::string& r
     const PgConnection owner = OwnerConnection(ownerConninfo, &refusal);
     if (!owner)
         return refusal;
-    const char* values[] = {role.c_str()};
-    PgResult r(PQexecParams(owner.get(),
-                            "SELECT (SELECT pg_has_role(r.oid, c.relowner, 'USAGE') FROM pg_class c"
-                            " WHERE c.oid = to_regclass('ferix_schema')) FROM pg_roles r"
-                            " WHERE r.rolname = $1",
-                            1, nullptr, values, nullptr, nullptr, 0));
-    if (!r || PQresultStatus(r.get()) != PGRES_TUPLES_OK) {
-        Messages().Inform(ConnectFailureText(ServerErrorText(owner.get())));
+    const auto owns = RoleOwnsTables(owner.get(), role);
+    if (!owns)
         return AdminResult::Failed;
-    }
-    if (PQntuples(r.get()) == 0) {
+    if (owns->empty()) {
         Messages().Inform("数据库角色“" + role + "”不存在，请先在服务器上创建它。");
         return AdminResult::Refused;
     }
     // Taking back the owner's rights would lock everybody out.
-    if (std::string(PQgetvalue(r.get(), 0, 0)) == "t") {
+    if (*owns == "t") {
         Messages().Inform("“" + role + "”是本程序数据表的所有者，不能作为日常工作的角色。");
         return AdminResult::Refused;
     }
@@ -124,4 +135,33 @@ AdminResult UpgradeWithOwner(const std::string& ownerConninfo) {
         return AdminResult::Failed;
     Messages().Inform("数据库已升级。");
     return AdminResult::Done;
+}
+
+AdminResult GrantWorkRoleOf(const std::string& ownerConninfo, const std::string& workConninfo) {
+    std::string error, role;
+    {
+        const PgConnection work = ConnectToServer(workConninfo, &error);
+        if (!work) {
+            Messages().Inform(ConnectFailureText(error));
+            return AdminResult::Failed;
+        }
+        PgResult r(PQexec(work.get(), "SELECT current_user"));
+        if (!r || PQresultStatus(r.get()) != PGRES_TUPLES_OK || PQntuples(r.get()) != 1) {
+            Messages().Inform(ConnectFailureText(ServerErrorText(work.get())));
+            return AdminResult::Failed;
+        }
+        role = PQgetvalue(r.get(), 0, 0);
+    }
+    const PgConnection owner = ConnectToServer(ownerConninfo, &error);
+    if (!owner) {
+        Messages().Inform(ConnectFailureText(error));
+        return AdminResult::Failed;
+    }
+    const auto owns = RoleOwnsTables(owner.get(), role);
+    if (!owns)
+        return AdminResult::Failed;
+    // The owner's own role (or one of its members) has every right already.
+    if (*owns == "t")
+        return AdminResult::Done;
+    return GrantWorkRole(ownerConninfo, role);
 }

@@ -25,8 +25,9 @@ ServerConfig ReadServerConfig(const fs::path& folder) {
         return conf;
     conf.present = true;
     // Never followed through a link: whoever can place one could point the program at a
-    // server of their choosing, or at a file of their own.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    // server of their choosing, or at a file of their own. Not waited on either: a FIFO put in
+    // its place would hold the program until someone writes to it; it is refused below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         conf.error = errno == ELOOP
                          ? std::string("Data/server.conf 是一个符号链接，不能使用。"

@@ -12,8 +12,9 @@ struct ServerConfig {
 };
 
 std::filesystem::path ServerConfigPath(const std::filesystem::path& folder);
-// Reads Data/server.conf: never through a symbolic link, only when it belongs to the user
-// running the program and only that user can read it (else `error` says so).
+// Reads Data/server.conf: never through a symbolic link, only a regular file (a FIFO or device
+// is refused at once, never waited on), only when it belongs to the user running the program
+// and only that user can read it (else `error` says so).
 ServerConfig ReadServerConfig(const std::filesystem::path& folder);
 // Writes Data/server.conf with mode 0600 (created so, never widened in between): a new file,
 // flushed to disk, then renamed over the old one.

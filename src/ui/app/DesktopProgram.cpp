@@ -12,18 +12,23 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace {
-// The server is not up: said once, with libpq's own words behind "显示详细信息", and the
-// choice to try again once it has been started.
+// The server is not up: said once, with libpq's own words under it after "详细信息：" (in
+// plain sight, not behind a switch whose label depends on Qt's translations), and the choice to
+// try again once it has been started.
 bool AskRetryServer(const ServerStartCheck& check) {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
                     QString::fromStdString(check.text), QMessageBox::NoButton,
                     QApplication::activeWindow());
     box.setObjectName("serverNotUpBox");
-    box.setDetailedText(QString::fromStdString(check.detail));
+    box.setInformativeText(QString::fromStdString(ServerStartDetailText(check.detail)));
+    // libpq's words are shown as they are, never read as markup.
+    if (auto* detail = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        detail->setTextFormat(Qt::PlainText);
     QPushButton* retry = box.addButton(QStringLiteral("重试"), QMessageBox::AcceptRole);
     QPushButton* quit = box.addButton(QStringLiteral("退出"), QMessageBox::RejectRole);
     box.setDefaultButton(retry);
