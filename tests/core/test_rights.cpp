@@ -144,6 +144,7 @@ TEST_F(RightsTest, RoleChangesKeepTheirRulesAndAreLogged) {
     EXPECT_EQ(RemoveRole("收银"), AdminResult::Refused);
     // admin and amy: admin is the last 管理员 and keeps it.
     EXPECT_EQ(SetOperatorRole("admin", "财务"), AdminResult::Refused);
+    EXPECT_EQ(DeleteOperator(std::string("admin")), AdminResult::Refused);
     EXPECT_EQ(RemoveRole("管理员"), AdminResult::Refused);
     EXPECT_EQ(m_port.Texts(),
               (std::vector<std::string>{
@@ -152,6 +153,7 @@ TEST_F(RightsTest, RoleChangesKeepTheirRulesAndAreLogged) {
                   "管理员角色不能修改或删除！", "修改角色成功！", "修改角色成功！",
                   "隐藏的价格只能是 进价、成本、售价，用逗号分开。", "添加管理员成功！",
                   "修改管理员角色成功！", "管理员“amy”的角色是“收银”，不能删除！",
+                  "至少要有一个管理员的角色是“管理员”！", "确定要删除吗",
                   "至少要有一个管理员的角色是“管理员”！", "管理员角色不能修改或删除！"}));
 
     CDataStore store;

@@ -366,7 +366,7 @@ AdminResult SetOperatorRole(const std::string& user, const std::string& role) {
     }
     if (id != adminId && othersKeepingAdmin == 0) {
         store.Rollback();
-        return Refuse("至少要有一个管理员的角色是“管理员”！");
+        return Refuse(kLastAdministratorText);
     }
     if (!store.ExecuteSql("update Manage set Role_ID = ? where UserName = ?", {id, stored}) ||
         !store.Commit()) {
