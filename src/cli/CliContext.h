@@ -5,7 +5,14 @@
 #include <string>
 #include <vector>
 
-enum ExitCode { kExitOk = 0, kExitRefused = 1, kExitUsage = 2, kExitLogin = 3, kExitData = 4 };
+enum ExitCode {
+    kExitOk = 0,
+    kExitRefused = 1,
+    kExitUsage = 2,
+    kExitLogin = 3,
+    kExitData = 4,
+    kExitNoRight = 5
+};
 
 // Parsed command line of one ferix-cli run.
 struct CliContext {

@@ -3,6 +3,7 @@
 
 #include "admin/BackupRestore.h"
 #include "admin/CompanySettings.h"
+#include "admin/RoleAdmin.h"
 #include "admin/UserAdmin.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
@@ -19,7 +20,8 @@ int UsersUsage() {
         "       ferix-cli users add NAME [--new-password-stdin | --new-password PW] [--note TEXT]\n"
         "       ferix-cli users passwd NAME [--new-password-stdin | --new-password PW] "
         "[--note TEXT]\n"
-        "       ferix-cli users delete NAME");
+        "       ferix-cli users delete NAME\n"
+        "       ferix-cli users role NAME ROLE");
 }
 
 // The new password of `users add` / `users passwd`: the next line of standard input
@@ -96,6 +98,11 @@ int CmdUsers(CliContext& ctx) {
             rows.push_back({u.UserName, u.CreateTime, u.LastLogin, u.Note});
         PrintTable(ctx, {"UserName", "CreateTime", "LastLogin", "Note"}, rows);
         return kExitOk;
+    }
+    if (sub == "role") {
+        if (ctx.args.size() != 3 || !ctx.OnlyOptions({}))
+            return UsersUsage();
+        return AdminExit(SetOperatorRole(ctx.args[1], ctx.args[2]));
     }
     if (ctx.args.size() != 2)
         return UsersUsage();

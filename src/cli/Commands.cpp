@@ -12,7 +12,11 @@ const std::vector<CliCommand>& CliCommands() {
         {"upgrade", false, CmdUpgrade,
          "upgrade   (the owner's connection string on standard input)"},
         {"log", true, CmdLog, "log [--clear]"},
-        {"users", true, CmdUsers, "users list|add|passwd|delete ..."},
+        {"users", true, CmdUsers, "users list|add|passwd|delete ... | users role USER ROLE"},
+        {"roles", true, CmdRoles,
+         "roles list | roles show ROLE | roles add ROLE --from ROLE | "
+         "roles grant|revoke ROLE FUNCTION ACTIONS | roles warehouses ROLE W1,W2|--all | "
+         "roles hide ROLE 进价,成本,售价|--none | roles remove ROLE"},
         {"backup", true, CmdBackup, "backup"},
         {"restore", true, CmdRestore, "restore FILE"},
         {"verify", true, CmdVerify, "verify"},
@@ -53,6 +57,7 @@ const std::vector<CliCommand>& CliCommands() {
 }
 
 bool IsValuelessFlag(const std::string& name) {
-    static const std::vector<std::string> flags = {"clear", "allow-overpay", "new-password-stdin"};
+    static const std::vector<std::string> flags = {"clear", "allow-overpay", "new-password-stdin",
+                                                   "all", "none"};
     return std::find(flags.begin(), flags.end(), name) != flags.end();
 }

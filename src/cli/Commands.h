@@ -28,6 +28,7 @@ enum class AdminResult;
 // The exit status of an administration action.
 int AdminExit(AdminResult result);
 int CmdUsers(CliContext&);
+int CmdRoles(CliContext&);
 int CmdBackup(CliContext&);
 int CmdRestore(CliContext&);
 int CmdSettings(CliContext&);

@@ -1,7 +1,9 @@
 // ferix-cli: the command-line companion of the desktop program, over the same core.
 #include "CliContext.h"
+#include "CommandRights.h"
 #include "Commands.h"
 
+#include "admin/RoleAdmin.h"
 #include "app/Cferix_razazApp.h"
 #include "app/ProgramFolderSetup.h"
 #include "app/ServerStart.h"
@@ -179,6 +181,9 @@ int main(int argc, char** argv) {
             return kExitLogin;
         }
         App().LoadApplicationSettings();
+        // The role read with the login decides, before the command touches anything.
+        if (const auto need = CommandNeed(ctx); need && !CheckRight(need->function, need->action))
+            return kExitNoRight;
     }
     return command->run(ctx);
 }

@@ -116,6 +116,32 @@ std::vector<LogRecord> StoreTest::Log() {
     return store.ListLog();
 }
 
+void StoreTest::RollBackOtherSchemaTo(int version) {
+    const std::vector<std::string> undo = {
+        "DROP TABLE Role; DROP TABLE RoleRight; DROP TABLE RoleWarehouse; DROP TABLE RolePrice;"
+        " ALTER TABLE Manage DROP COLUMN Role_ID;",
+    };
+    ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kOtherSchemaVersion));
+    std::string sql;
+    for (int v = kOtherSchemaVersion; v > version; --v)
+        sql += undo[static_cast<size_t>(v - 2)];
+    if (OnServer()) {
+        sql += " UPDATE ferix_schema SET version = " + std::to_string(version) +
+               " WHERE name = 'other_data';";
+        PGconn* conn = PQconnectdb(ReadServerConfig(Dir()).conninfo.c_str());
+        PGresult* r = PQexec(conn, sql.c_str());
+        EXPECT_EQ(PQresultStatus(r), PGRES_COMMAND_OK) << PQerrorMessage(conn);
+        PQclear(r);
+        PQfinish(conn);
+        return;
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((Dir() / "Data" / "other_data.tdb").c_str(), &db), SQLITE_OK);
+    sql += " PRAGMA user_version = " + std::to_string(version) + ";";
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(db);
+}
+
 void StoreTest::RollBackMainSchemaTo(int version) {
     // Each step undone, newest first.
     const std::vector<std::string> undo = {

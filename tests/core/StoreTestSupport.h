@@ -30,6 +30,8 @@ protected:
     // Turns the (unopened) main data file back into what an earlier schema version made (its
     // tables on the server, with the server's version row, when the folder is on one).
     void RollBackMainSchemaTo(int version);
+    // The same for the other data (operators, log, settings, roles).
+    void RollBackOtherSchemaTo(int version);
     // The schema version the main data file (or its server's version row) carries.
     int64_t MainSchemaVersion();
 };

@@ -226,10 +226,11 @@ TEST_F(CopyToServerTest, EveryRowAndTextArrivesAsInTheFilesAndTheFolderSwitches)
         << ::testing::PrintToString(m_port.Texts());
     EXPECT_TRUE(m_port.Texts().empty());
     // 3 operator tables + 7 of the first version, 4 trade kinds with their lines, transfers,
-    // receipts and payments, write tokens, the journal and its head.
-    EXPECT_EQ(summary.tables, 3 + 7 + 8 + 1 + 1 + 3);
-    // admin and Zhang_San%, the settings row, one log entry; 3 goods, a unit, a line, a receipt.
-    EXPECT_EQ(summary.rows, 4 + 6);
+    // receipts and payments, write tokens, the journal and its head; the 4 role tables.
+    EXPECT_EQ(summary.tables, 3 + 7 + 8 + 1 + 1 + 3 + 4);
+    // admin and Zhang_San%, the settings row, one log entry; 3 goods, a unit, a line, a receipt;
+    // the 5 preset roles with their rights (34 + 29 + 8 + 7 + 8) and hidden prices (2 + 3).
+    EXPECT_EQ(summary.rows, 4 + 6 + 5 + 86 + 5);
 
     const fs::path mainBak = Dir() / "Data" / "main_data.tdb.bak";
     const fs::path otherBak = Dir() / "Data" / "other_data.tdb.bak";
@@ -320,10 +321,10 @@ TEST_F(CopyToServerTest, AFailureAtAnyStepLeavesTheServerEmptyAndTheFolderAsItWa
             return;
     }
     // Per file a transaction, a version read and the table list, then per table its columns,
-    // its rows and its count: 3 + 3 + 3 * (3 + 20) = 75 statements; the 74th is the last one
-    // tried that fails, the run at 78 succeeds.
-    EXPECT_EQ(lastFailed, 74);
-    EXPECT_EQ(failures, 6 + 17);
+    // its rows and its count: 3 + 3 + 3 * (7 + 20) = 87 statements; the 86th is the last one
+    // tried that fails, the run at 90 succeeds.
+    EXPECT_EQ(lastFailed, 86);
+    EXPECT_EQ(failures, 6 + 20);
     EXPECT_FALSE(fs::exists(MainFile()));
     EXPECT_TRUE(fs::exists(ServerConfigPath(Dir())));
 }

@@ -2,6 +2,8 @@
 #include "../core/LoopbackHttpServer.h"
 #include "UiTestSupport.h"
 
+#include "admin/RoleAdmin.h"
+#include "admin/UserAdmin.h"
 #include "app/CAboutDlg.h"
 #include "app/CHelpDlg.h"
 #include "app/CLoginDlg.h"
@@ -15,6 +17,7 @@
 #include "app/QtMessagePort.h"
 #include "app/UrlOpener.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
+#include "rights/Functions.h"
 #include "store/CDataStore.h"
 #include "store/ServerConfig.h"
 #include "store/StoreEngine.h"
@@ -572,6 +575,7 @@ private slots:
     // same window with the same command word.
     void panelItemsAndMenuEntriesRouteAlike() {
         CTempProgramFolder folder;
+        LoginAsAdmin(); // the routing opens what the operator's role allows
         Cferix_razazDlg w;
         w.BuildAfterLogin();
         QList<QPair<QString, QString>> opened;
@@ -667,6 +671,53 @@ private slots:
             }
         }
         SetWindowOpenerForTest(nullptr);
+    }
+
+    void whatTheRoleDoesNotAllowIsRefusedAndNothingOpens() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        QCOMPARE(AddOperator("clerk", "", ""), AdminResult::Done);
+        QCOMPARE(SetOperatorRole("clerk", "营业员"), AdminResult::Done);
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectOther() && store.CheckLogin("clerk", ""));
+        }
+        Cferix_razazDlg w;
+        w.BuildAfterLogin();
+        CScopedScriptedPort port;
+        QList<QPair<QString, QString>> opened;
+        SetWindowOpenerForTest([&](const QString& window, const QString& command) {
+            opened.append({window, command});
+        });
+        auto guard = qScopeGuard([] { SetWindowOpenerForTest(nullptr); });
+        auto click = [&](int panel, const QString& text) {
+            w.SelectPanel(panel);
+            QAbstractButton* b = w.Panel(panel)->FindItem(text);
+            QVERIFY2(b, qPrintable(text));
+            QTest::mouseClick(b, Qt::LeftButton);
+        };
+        click(1, "进货开单");
+        click(2, "销售单");
+        click(7, "恢复数据");
+        click(1, "付款单");
+        QCOMPARE(opened,
+                 (QList<QPair<QString, QString>>{{"CChild_Xiaoshou_KaidanDlg", "run_xiaoshou"}}));
+        QCOMPARE(port.Texts(), (std::vector<std::string>{"您没有“进货开单”的“录入”权限！",
+                                                         "您没有“恢复数据”的“录入”权限！",
+                                                         "您没有“付款单”的“录入”权限！"}));
+
+        // Every row the routing opens, and every window it can open, names its function.
+        for (const auto& r : RouteTable()) {
+            const auto need = WindowNeed(r.window, r.command);
+            QVERIFY2(need && FindFunction(need->function), r.item);
+        }
+        for (const auto& row : WindowTable()) {
+            bool named = static_cast<bool>(WindowNeed(row.window, ""));
+            for (const auto& r : RouteTable())
+                named = named || (std::string_view(r.window) == row.window &&
+                                  WindowNeed(r.window, r.command));
+            QVERIFY2(named, row.window);
+        }
     }
 
     void messageBoxesShowTheirTitleWholeAndErrorsAsErrors() {

@@ -371,6 +371,7 @@ private slots:
 
     void manageListOpensItsWindowAndRefills() {
         CTempProgramFolder folder;
+        LoginAsAdmin(); // the routing opens what the operator's role allows
         SeedBillData();
         QStringList opened;
         // Stands in for the maintenance windows: each adds one entry to its list.

@@ -2,6 +2,7 @@
 
 #include "OperationLog.h"
 #include "port/MessagePort.h"
+#include "rights/Functions.h"
 #include "store/CDataStore.h"
 #include "store/Session.h"
 #include "text/Ascii.h"
@@ -107,9 +108,18 @@ DeleteUserOutcome DeleteUser(CDataStore& store, const std::string& user) {
         return DeleteUserOutcome::Failed;
     }
     std::vector<std::string> names;
-    if (!store.Run(std::string("select UserName from Manage order by id") +
+    // Whether anyone but the operator to go keeps the role 管理员.
+    std::string adminRole;
+    bool adminKept = false;
+    if (!store.Run("select Id from Role where Name = ?", {kAdminRole},
+                   [&](const CStatement& st) { adminRole = st.Text(0); }) ||
+        !store.Run(std::string("select UserName, Role_ID from Manage order by id") +
                        (store.IsServer() ? " for update" : ""),
-                   {}, [&](const CStatement& st) { names.push_back(st.Text(0)); })) {
+                   {}, [&](const CStatement& st) {
+                       names.push_back(st.Text(0));
+                       adminKept = adminKept ||
+                                   (st.Text(1) == adminRole && !SameOperatorName(st.Text(0), user));
+                   })) {
         const std::string error = store.LastError();
         store.Rollback();
         Messages().Inform("删除管理员失败！\r\n" + error);
@@ -120,6 +130,10 @@ DeleteUserOutcome DeleteUser(CDataStore& store, const std::string& user) {
     if (!found || names.size() < 2) {
         store.Rollback();
         return found ? DeleteUserOutcome::Last : DeleteUserOutcome::NotFound;
+    }
+    if (!adminKept) {
+        store.Rollback();
+        return DeleteUserOutcome::LastAdministrator;
     }
     if (!store.ExecuteSql("delete from Manage where lower(UserName) = lower(?)", {user})) {
         store.Rollback();
@@ -169,6 +183,9 @@ AdminResult DeleteOperator(const std::optional<std::string>& selected) {
         return AdminResult::Refused;
     case DeleteUserOutcome::NotFound:
         Messages().Inform(NotFoundText(*selected));
+        return AdminResult::Refused;
+    case DeleteUserOutcome::LastAdministrator:
+        Messages().Inform(kLastAdministratorText);
         return AdminResult::Refused;
     }
     LogAdminAct("删除管理员“" + stored + "”");

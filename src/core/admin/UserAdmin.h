@@ -40,7 +40,9 @@ AdminResult AddOperator(const std::string& userName, const std::string& password
 // Gives an existing operator a new password and note; "修改密码成功！" on success.
 AdminResult ChangeOperatorPassword(const std::string& userName, const std::string& password,
                                    const std::string& note);
-enum class DeleteUserOutcome { Deleted, Last, NotFound, Failed };
+// The operator that alone keeps the role 管理员 is not deleted either (LastAdministrator).
+enum class DeleteUserOutcome { Deleted, Last, NotFound, LastAdministrator, Failed };
+inline constexpr const char* kLastAdministratorText = "至少要有一个管理员的角色是“管理员”！";
 // Deletes the operator of that whole name (ASCII case ignored) unless it is the only one left,
 // checked and deleted in one transaction with the operator rows locked. Failures have been told.
 DeleteUserOutcome DeleteUser(CDataStore& store, const std::string& user);

@@ -1,5 +1,6 @@
 #include "ServerSetup.h"
 
+#include "rights/Functions.h"
 #include "store/Schema.h"
 #include "store/ServerConnection.h"
 #include "store/StoreEngine.h"
@@ -110,6 +111,7 @@ bool CreateServerData(const std::string& conninfo, const std::string& adminHash,
     };
     // Leaving without COMMIT rolls all of it back when the connection closes.
     return CreateServerSchema(conn.get(), false, error) &&
+           ServerExec(conn.get(), PresetRolesSql(), error) &&
            CreateServerSchema(conn.get(), true, error) && insert(kAddFirstOperator, 4) &&
            insert(kAddFirstSettings, 0) && insertDocument() &&
            ServerExec(conn.get(), "COMMIT", error);

@@ -2,6 +2,7 @@
 
 #include "ServerConnection.h"
 #include "WorkRights.h"
+#include "rights/Functions.h"
 
 #include <cstdlib>
 #include <memory>
@@ -181,7 +182,23 @@ INSERT INTO JournalHead(Id, Seq, Digest) SELECT 1, -1, '' WHERE NOT EXISTS (SELE
 // Upgrade steps: element i takes a file from version i+1 to i+2.
 const std::vector<const char*> kMainSteps = {kMainV2, kMainV3, kMainFundBills, kMainLineUnitCost,
                                              kMainTrust};
-const std::vector<const char*> kOtherSteps = {};
+// Roles and their rights beside the operators: each operator has one role, 管理员 (the first
+// role made) unless told otherwise, so the operators of an upgraded file keep every right.
+constexpr const char* kOtherRoles = R"SQL(
+CREATE TABLE IF NOT EXISTS Role (Id INTEGER PRIMARY KEY, Name TEXT NOT NULL UNIQUE, Note TEXT);
+CREATE TABLE IF NOT EXISTS RoleRight (
+  Id INTEGER PRIMARY KEY, Role_ID INTEGER NOT NULL, Function TEXT NOT NULL, Actions TEXT,
+  UNIQUE (Role_ID, Function));
+CREATE TABLE IF NOT EXISTS RoleWarehouse (
+  Id INTEGER PRIMARY KEY, Role_ID INTEGER NOT NULL, Warehouse TEXT NOT NULL,
+  UNIQUE (Role_ID, Warehouse));
+CREATE TABLE IF NOT EXISTS RolePrice (
+  Id INTEGER PRIMARY KEY, Role_ID INTEGER NOT NULL, Hide TEXT NOT NULL, UNIQUE (Role_ID, Hide));
+ALTER TABLE Manage ADD COLUMN Role_ID INTEGER DEFAULT 1;
+)SQL";
+// The upgrade makes the preset roles with the tables; new data gets them from its set-up.
+const std::string kOtherRolesStep = std::string(kOtherRoles) + PresetRolesSql();
+const std::vector<const char*> kOtherSteps = {kOtherRolesStep.c_str()};
 
 // The upgrade step that adds the journal leaves a head of Seq -1: the chain is still to be built
 // over the bills already stored, which the store has done before its first statement (in a
@@ -228,8 +245,23 @@ bool CreateMainSchemaAt(sqlite3* db, int version, std::string* error) {
     return CreateWithVersion(db, MainSchemaSql(version), version, error);
 }
 
+namespace {
+// The other tables' DDL at `version`, without rows.
+std::string OtherSchemaSql(int version) {
+    std::string sql = kOtherV1;
+    if (version >= 2)
+        sql += kOtherRoles;
+    return sql;
+}
+} // namespace
+
 bool CreateOtherSchema(sqlite3* db, std::string* error) {
-    return CreateWithVersion(db, kOtherV1, kOtherSchemaVersion, error);
+    return CreateWithVersion(db, OtherSchemaSql(kOtherSchemaVersion) + PresetRolesSql(),
+                             kOtherSchemaVersion, error);
+}
+
+bool CreateOtherSchemaAt(sqlite3* db, int version, std::string* error) {
+    return CreateWithVersion(db, OtherSchemaSql(version), version, error);
 }
 
 bool UpgradeSchema(sqlite3* db, const std::string& relativePath, std::string* error) {
@@ -307,7 +339,8 @@ bool CreateServerSchema(PGconn* conn, bool mainTables, std::string* error) {
     if (mainTables) {
         sql += ServerDdl(MainSchemaSql(kMainSchemaVersion));
     } else {
-        sql += ServerDdl(kOtherV1) + kServerConfigTable;
+        // Without the preset roles: the set-up adds them, a copy brings the file's.
+        sql += ServerDdl(OtherSchemaSql(kOtherSchemaVersion)) + kServerConfigTable;
     }
     sql += std::string("INSERT INTO ferix_schema(name, version) VALUES ('") +
            SchemaName(mainTables) + "', " +

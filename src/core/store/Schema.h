@@ -9,7 +9,7 @@ struct pg_conn;
 // Current schema versions of the two data files: PRAGMA user_version in a file, a row of the
 // table ferix_schema on a server (which holds both sets of tables in one database).
 constexpr int kMainSchemaVersion = 6;
-constexpr int kOtherSchemaVersion = 1;
+constexpr int kOtherSchemaVersion = 2;
 
 // The rows a new other data file starts with: the operator (name, password hash, creation date,
 // note) and the one settings row.
@@ -27,7 +27,9 @@ inline constexpr const char* kNoServerDataText =
 bool CreateMainSchema(sqlite3* db, std::string* error);
 // The same as the program made it at `version` (1 up to kMainSchemaVersion).
 bool CreateMainSchemaAt(sqlite3* db, int version, std::string* error);
+// The other data with the preset roles; at `version` (1 or 2), its tables without rows.
 bool CreateOtherSchema(sqlite3* db, std::string* error);
+bool CreateOtherSchemaAt(sqlite3* db, int version, std::string* error);
 // Brings an older data file up to the current version, step by step. A file with no version
 // and no tables is left alone (the connect's first statement then reports it).
 bool UpgradeSchema(sqlite3* db, const std::string& relativePath, std::string* error);

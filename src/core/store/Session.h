@@ -1,5 +1,6 @@
 #pragma once
 #include "Records.h"
+#include "rights/RoleRights.h"
 
 // What one run of the program knows beyond its data files: the logged-in operator, whose name
 // the log records, and the company settings, whose name heads the printed pages. A successful
@@ -8,6 +9,8 @@
 struct CSession {
     UserRecord currentUser; // empty until a login succeeds; never cleared
     SettingsRecord settings;
+    // The operator's role, read with the login: what every entry point asks before it acts.
+    CRoleRights rights;
 };
 
 CSession& Session();

@@ -1,6 +1,7 @@
 // Operators, operation log and company settings (other data file).
 #include "CDataStore.h"
 
+#include "OperatorRights.h"
 #include "Session.h"
 #include "port/MessagePort.h"
 #include "store/PasswordHash.h"
@@ -26,7 +27,14 @@ bool CDataStore::CheckLogin(const std::string& user, const std::string& password
     }
     for (const auto& [id, u] : candidates) {
         if (VerifyPassword(u.PassWord, password)) {
+            // No role read, no login: an operator must never act with rights it was not given.
+            CRoleRights rights;
+            if (!LoadOperatorRole(*this, id, &rights)) {
+                Messages().Inform("连接数据库失败！");
+                return false;
+            }
             Session().currentUser = u;
+            Session().rights = std::move(rights);
             if (PasswordHashIsWeak(u.PassWord))
                 StrongerHash(id, u.PassWord, password);
             return true;

@@ -29,6 +29,10 @@ const std::vector<const char*> kProgramTables = {"ferix_product",
                                                  "BillJournal",
                                                  "JournalHead",
                                                  "Manage",
+                                                 "Role",
+                                                 "RoleRight",
+                                                 "RoleWarehouse",
+                                                 "RolePrice",
                                                  "Log",
                                                  "Setting",
                                                  "ferix_config",
@@ -41,14 +45,15 @@ const std::vector<const char*> kReadOnly = {"ferix_schema", "ferix_work_role"};
 // journal's chain head.
 const std::vector<const char*> kUpdated = {"StockPile",    "ferix_product", "ferix_customer",
                                            "ferix_config", "Manage",        "Setting",
-                                           "JournalHead"};
+                                           "JournalHead",  "Role",          "RoleRight"};
 // Bills are never changed but for the mark a reversal sets.
 const std::vector<const char*> kCanceledOnly = {
     "EnterStock",       "EnterStock_Detail", "BackStock",       "BackStock_Detail", "EnterSale",
     "EnterSale_Detail", "BackSale",          "BackSale_Detail", "YiKuDan",          "FundBill"};
 // Rows daily work deletes: goods, classes, business units, operators, the log's clearing.
-const std::vector<const char*> kDeleted = {"ferix_product", "ferix_product_class", "ferix_customer",
-                                           "Manage", "Log"};
+const std::vector<const char*> kDeleted = {
+    "ferix_product", "ferix_product_class", "ferix_customer", "Manage",   "Log",
+    "Role",          "RoleRight",           "RoleWarehouse",  "RolePrice"};
 
 bool Contains(const std::vector<const char*>& list, const std::string& name) {
     for (const char* n : list)

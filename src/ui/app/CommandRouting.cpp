@@ -1,5 +1,7 @@
 #include "CommandRouting.h"
 
+#include "admin/RoleAdmin.h"
+#include "rights/Functions.h"
 #include "store/BillKindNames.h"
 
 namespace {
@@ -129,6 +131,10 @@ const RouteRow* FindRoute(const QString& place, const QString& item) {
 }
 
 bool OpenWindow(QWidget* parent, const QString& window, const QString& command) {
+    // The operator's role decides before anything opens; a window no function covers never does.
+    const auto need = WindowNeed(window.toStdString(), command.toStdString());
+    if (!need || !CheckRight(need->function, need->action))
+        return false;
     if (TestOpener()) {
         TestOpener()(window, command);
         return true;

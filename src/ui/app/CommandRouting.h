@@ -37,7 +37,8 @@ const std::vector<WindowRow>& WindowTable();
 
 // The route of an item, or nullptr.
 const RouteRow* FindRoute(const QString& place, const QString& item);
-// Opens what an item routes to. False when the item has no route or its window is missing.
+// Opens what an item routes to. False when the item has no route or its window is missing, or
+// when the operator's role does not allow it (after the refusal through the message port).
 bool OpenRoute(QWidget* parent, const QString& place, const QString& item);
 // Opens a window by class name with a command word (also used by windows that open others).
 bool OpenWindow(QWidget* parent, const QString& window, const QString& command);
