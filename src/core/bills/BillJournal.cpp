@@ -1,6 +1,7 @@
 #include "BillJournal.h"
 
 #include "BillKind.h"
+#include "BillReversal.h"
 
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
@@ -12,7 +13,6 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
-#include <map>
 #include <string_view>
 #include <tuple>
 #include <unordered_map>
@@ -98,11 +98,15 @@ int ColumnCount(const std::string& columns) {
     return static_cast<int>(std::count(columns.begin(), columns.end(), ',')) + 1;
 }
 
-// The text of a document begins with its kind's word, so a bill moved to another kind's table
-// is a different document.
-std::string TextStart(BillKind kind) {
+// A document's canonical text: its kind's word (so a bill moved to another kind's table is a
+// different document), then its header row and its lines as AppendRow wrote them. The one place
+// both the posting path and the check put a document's bytes together.
+std::string DocumentText(BillKind kind, std::string_view headRow, std::string_view lineRows) {
     std::string out;
+    out.reserve(headRow.size() + lineRows.size() + 24);
     AppendField(out, KindNames(kind).cliName);
+    out += headRow;
+    out += lineRows;
     return out;
 }
 
@@ -138,10 +142,10 @@ std::optional<std::string> CanonicalBillText(CDataStore& store, int version, Bil
     const std::optional<KindTables> layout = Layout(version, kind);
     if (!layout)
         return std::nullopt;
-    std::string text = TextStart(kind);
+    std::string headRow, lineRows;
     bool found = false;
     auto read = [&](const std::string& table, const std::string& columns, char tag,
-                    const char* order) {
+                    const char* order, std::string& text) {
         const int count = ColumnCount(columns);
         std::string sql = "select " + columns + " from " + table + " where Bill_ID = ?";
         if (IsFundKind(kind))
@@ -155,16 +159,17 @@ std::optional<std::string> CanonicalBillText(CDataStore& store, int version, Bil
             AppendRow(text, tag, row, count);
         });
     };
-    if ((!layout->headTable.empty() && !read(layout->headTable, layout->headColumns, 'H', "")) ||
+    if ((!layout->headTable.empty() &&
+         !read(layout->headTable, layout->headColumns, 'H', "", headRow)) ||
         (!layout->lineTable.empty() &&
-         !read(layout->lineTable, layout->lineColumns, 'L', " order by Id"))) {
+         !read(layout->lineTable, layout->lineColumns, 'L', " order by Id", lineRows))) {
         if (failed)
             *failed = true;
         return std::nullopt;
     }
     if (!found)
         return std::nullopt;
-    return text;
+    return DocumentText(kind, headRow, lineRows);
 }
 
 std::string JournalDigest(const std::string& prevDigest, const std::string& text) {
@@ -288,14 +293,54 @@ struct Entry {
     int64_t seq = 0;
     BillKind kind = BillKind::Purchase;
     std::string number;
-    int version = 0;
     std::string digest, prev;
+    bool kindKnown = false;
+    bool forged = false; // a row the program cannot have written
     enum { Unseen, Matches, Differs } state = Unseen;
+    bool markWrong = false; // a row of its bill carries a Canceled mark its reversal does not
 };
 
+bool IsDigestText(const std::string& text) {
+    return text.size() == 64 && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+// The layout an entry names, when it is one this program writes.
+std::optional<int> LayoutVersion(const std::string& text) {
+    int version = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), version);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty() ||
+        text.front() == '+' || !Layout(version, BillKind::Purchase))
+        return std::nullopt;
+    return version;
+}
+
 // A document's key in the check: its table (receipts and payments share one) and its number.
-std::string DocumentKey(BillKind kind, const std::string& number) {
-    return std::string(KindNames(kind).tableName) + '\x1f' + number;
+std::string DocumentKey(const std::string& table, const std::string& number) {
+    return table + '\x1f' + number;
+}
+
+// What the Canceled mark of each row of a bill must be, by its entries: a red bill "2", a bill
+// whose red bill is in the journal "1", any other "0" (or empty, as stored before marks).
+enum class Mark { Standing, Reversed, Red };
+
+// Loss, gain and price bills have no mark: read as an empty one, a bill in force.
+std::string MarkColumn(BillKind kind) {
+    return IsTradeKind(kind) || IsFundKind(kind) || kind == BillKind::Transfer ? ", Canceled"
+                                                                               : ", ''";
+}
+
+bool MarkFits(Mark expected, const std::string& mark) {
+    switch (expected) {
+    case Mark::Red:
+        return mark == kBillRed;
+    case Mark::Reversed:
+        return mark == kBillReversed;
+    case Mark::Standing:
+        break;
+    }
+    return mark.empty() || mark == kBillStanding;
 }
 } // namespace
 
@@ -306,22 +351,26 @@ JournalCheck CheckJournal(CDataStore& store) {
         check.error = store.LastError();
         return check;
     };
+    // Every column read as text: a row written by hand may hold anything.
     std::vector<Entry> entries;
-    std::string unknownKind;
-    if (!store.Run("select Seq, Kind, Bill_ID, Version, Digest, PrevDigest from BillJournal"
+    std::vector<int> versions;
+    if (!store.Run("select Seq, Kind, Bill_ID, Version, Digest, PrevDigest, At from BillJournal"
                    " order by Seq",
                    {}, [&](const CStatement& row) {
                        Entry e;
                        e.seq = row.Int(0);
-                       const std::string word = row.Text(1);
-                       if (const auto kind = BillKindFromCliName(word))
-                           e.kind = *kind;
-                       else if (unknownKind.empty())
-                           unknownKind = word;
+                       const auto kind = BillKindFromCliName(row.Text(1));
                        e.number = row.Text(2);
-                       e.version = static_cast<int>(row.Int(3));
+                       const auto version = LayoutVersion(row.Text(3));
                        e.digest = row.Text(4);
                        e.prev = row.Text(5);
+                       e.forged = !kind || e.number.empty() || !version ||
+                                  !IsDigestText(e.digest) || !IsDigestText(e.prev) ||
+                                  row.Text(6).empty();
+                       e.kindKnown = kind.has_value();
+                       if (kind)
+                           e.kind = *kind;
+                       versions.push_back(version.value_or(0));
                        entries.push_back(std::move(e));
                    }))
         return failed();
@@ -331,11 +380,22 @@ JournalCheck CheckJournal(CDataStore& store) {
     check.documents = entries.size();
     std::unordered_map<std::string, size_t> byKey;
     byKey.reserve(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i)
-        byKey.emplace(DocumentKey(entries[i].kind, entries[i].number), i);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        Entry& e = entries[i];
+        // A second entry of one document is none the program wrote.
+        if (!e.forged &&
+            !byKey.emplace(DocumentKey(KindNames(e.kind).tableName, e.number), i).second)
+            e.forged = true;
+    }
+    auto entryOf = [&](const std::string& key) -> Entry* {
+        const auto it = byKey.find(key);
+        return it == byKey.end() ? nullptr : &entries[it->second];
+    };
 
-    // Every stored document, read table by table in one pass each: its entry's digest is
-    // recomputed from it, or it is noted as added (the first by date, then id).
+    // Every stored document, each table read once in row order: its entry's digest is recomputed
+    // from it, or it is noted as added (the first by date, then as read). A bill's lines follow
+    // one another in row order unless two were posted at once on a server; a bill met again
+    // after its lines ended is read once more by its number.
     struct Added {
         std::string date;
         int64_t order;
@@ -344,110 +404,169 @@ JournalCheck CheckJournal(CDataStore& store) {
     };
     std::optional<Added> firstAdded;
     int64_t readOrder = 0;
-    auto finish = [&](BillKind kind, const std::string& number, const std::string& date,
-                      const std::string& rows) {
+    std::vector<size_t> scattered;
+    auto finish = [&](const std::string& table, BillKind kind, const std::string& number,
+                      const std::string& date, std::string_view headRow,
+                      std::string_view lineRows) {
         ++readOrder;
-        const auto it = byKey.find(DocumentKey(kind, number));
-        if (it == byKey.end()) {
+        Entry* e = entryOf(DocumentKey(table, number));
+        if (!e) {
             Added a{date, readOrder, kind, number};
             if (!firstAdded ||
                 std::tie(a.date, a.order) < std::tie(firstAdded->date, firstAdded->order))
                 firstAdded = a;
             return;
         }
-        Entry& e = entries[it->second];
+        if (e->state != Entry::Unseen) {
+            scattered.push_back(static_cast<size_t>(e - entries.data()));
+            return;
+        }
         // A receipt's number may have become a payment's: the kind word is the entry's own.
-        e.state = JournalDigest(e.prev, TextStart(e.kind) + rows) == e.digest ? Entry::Matches
-                                                                              : Entry::Differs;
+        e->state = JournalDigest(e->prev, DocumentText(e->kind, headRow, lineRows)) == e->digest
+                       ? Entry::Matches
+                       : Entry::Differs;
     };
+    // The mark the rows of `number` in `table` must carry; a wrong one is noted on its entry.
+    auto expectedMark = [&](const std::string& table, const std::string& number) {
+        if (IsRedBillNumber(number))
+            return Mark::Red;
+        return entryOf(DocumentKey(table, number + kRedBillSuffix)) ? Mark::Reversed
+                                                                    : Mark::Standing;
+    };
+    auto noteMark = [&](const std::string& table, const std::string& number) {
+        if (Entry* e = entryOf(DocumentKey(table, number)))
+            e->markWrong = true;
+    };
+
     for (const BillKindNames& names : kBillKindNames) {
         const BillKind kind = names.kind;
         if (kind == BillKind::Payment)
             continue; // read with the receipts: one table
         const KindTables layout = LayoutV1(kind);
+        const std::string table = names.tableName;
+        const std::string markColumn = MarkColumn(kind);
+        std::string mark;
         if (layout.lineTable.empty()) {
-            // Receipts and payments: one row each.
+            // Receipts and payments: one row each; the Canceled mark read after the layout's
+            // columns.
             const int count = ColumnCount(layout.headColumns);
-            std::string rows;
-            if (!store.Run("select " + layout.headColumns + " from " + layout.headTable, {},
-                           [&](const CStatement& row) {
-                               rows.clear();
-                               AppendRow(rows, 'H', row, count);
+            std::string row, number;
+            if (!store.Run("select " + layout.headColumns + markColumn + " from " +
+                               layout.headTable + " order by Id",
+                           {}, [&](const CStatement& r) {
+                               row.clear();
+                               AppendRow(row, 'H', r, count);
+                               r.TextInto(0, number);
+                               r.TextInto(count, mark);
+                               if (!MarkFits(expectedMark(table, number), mark))
+                                   noteMark(table, number);
                                // Column 2 of the layout is the row's Kind.
-                               const BillKind k = row.Text(2) == FundKindText(BillKind::Payment)
+                               const BillKind k = r.Text(2) == FundKindText(BillKind::Payment)
                                                       ? BillKind::Payment
                                                       : BillKind::Receipt;
-                               finish(k, row.Text(0), row.Text(1), rows);
+                               finish(table, k, number, r.Text(1), row, {});
                            }))
                 return failed();
             continue;
         }
-        std::map<std::string, std::pair<std::string, std::string>> heads; // number: date, row
+        struct HeadRow {
+            std::string date, row;
+        };
+        std::unordered_map<std::string, HeadRow> heads;
         if (!layout.headTable.empty()) {
             const int count = ColumnCount(layout.headColumns);
-            if (!store.Run("select " + layout.headColumns + " from " + layout.headTable, {},
-                           [&](const CStatement& row) {
-                               std::string text;
-                               AppendRow(text, 'H', row, count);
-                               heads[row.Text(0)] = {row.Text(1), std::move(text)};
+            std::string number;
+            if (!store.Run("select " + layout.headColumns + markColumn + " from " +
+                               layout.headTable + " order by Id",
+                           {}, [&](const CStatement& r) {
+                               HeadRow h;
+                               AppendRow(h.row, 'H', r, count);
+                               r.TextInto(0, number);
+                               r.TextInto(1, h.date);
+                               r.TextInto(count, mark);
+                               if (!MarkFits(expectedMark(table, number), mark))
+                                   noteMark(table, number);
+                               heads.emplace(number, std::move(h));
                            }))
                 return failed();
         }
         const int count = ColumnCount(layout.lineColumns);
-        std::string current, date, rows;
+        std::string current, date, rows, number;
+        Mark currentMark = Mark::Standing;
         bool any = false;
         auto close = [&] {
             if (!any)
                 return;
             const auto h = heads.find(current);
             if (h != heads.end()) {
-                finish(kind, current, h->second.first, h->second.second + rows);
+                finish(table, kind, current, h->second.date, h->second.row, rows);
                 heads.erase(h);
             } else {
-                finish(kind, current, date, rows);
+                finish(table, kind, current, date, {}, rows);
             }
         };
-        std::string number;
-        if (!store.Run("select " + layout.lineColumns + " from " + layout.lineTable +
-                           " order by Bill_ID, Id",
-                       {}, [&](const CStatement& row) {
-                           row.TextInto(0, number);
+        if (!store.Run("select " + layout.lineColumns + markColumn + " from " + layout.lineTable +
+                           " order by Id",
+                       {}, [&](const CStatement& r) {
+                           r.TextInto(0, number);
                            if (!any || number != current) {
                                close();
                                any = true;
                                current = number;
-                               date = row.Text(1);
+                               currentMark = expectedMark(table, current);
+                               r.TextInto(1, date);
                                rows.clear();
                            }
-                           AppendRow(rows, 'L', row, count);
+                           AppendRow(rows, 'L', r, count);
+                           r.TextInto(count, mark);
+                           if (!MarkFits(currentMark, mark))
+                               noteMark(table, current);
                        }))
             return failed();
         close();
         for (const auto& [n, h] : heads) // headers without lines
-            finish(kind, n, h.first, h.second);
+            finish(table, kind, n, h.date, h.row, {});
+    }
+    // Bills whose lines lay apart: read whole by their numbers, as posting reads them.
+    std::sort(scattered.begin(), scattered.end());
+    scattered.erase(std::unique(scattered.begin(), scattered.end()), scattered.end());
+    for (const size_t i : scattered) {
+        Entry& e = entries[i];
+        bool readFailed = false;
+        const std::optional<std::string> text =
+            CanonicalBillText(store, versions[i], e.kind, e.number, &readFailed);
+        if (readFailed)
+            return failed();
+        e.state =
+            text && JournalDigest(e.prev, *text) == e.digest ? Entry::Matches : Entry::Differs;
     }
 
-    auto found = [&](JournalCheck::Finding finding, BillKind kind, const std::string& number) {
+    auto found = [&](JournalCheck::Finding finding, const Entry& e) {
         check.finding = finding;
-        check.kind = kind;
-        check.number = number;
+        check.kind = e.kind;
+        check.number = e.number;
+        check.seq = e.seq;
         return check;
     };
     std::string prev = kJournalGenesis;
+    int64_t seq = 0;
     for (const Entry& e : entries) {
-        if (e.prev != prev)
-            return found(JournalCheck::Finding::Broken, e.kind, e.number);
-        if (e.version != 1 || !unknownKind.empty()) {
-            check.finding = JournalCheck::Finding::Failed;
-            check.error = unknownKind.empty()
-                              ? "单据记录的格式（" + std::to_string(e.version) + "）本程序不认识。"
-                              : "单据记录中的单据类型“" + unknownKind + "”本程序不认识。";
-            return check;
+        if (e.forged) {
+            JournalCheck out = found(JournalCheck::Finding::Forged, e);
+            // Only a bill of a kind this program knows is named.
+            if (!e.kindKnown || e.number.empty())
+                out.number.clear();
+            return out;
         }
+        if (e.prev != prev)
+            return found(JournalCheck::Finding::Broken, e);
+        // Entries are numbered from 1 without a gap (a gap with its chain whole: a row moved).
+        if (e.seq != ++seq)
+            return found(JournalCheck::Finding::Forged, e);
         if (e.state == Entry::Unseen)
-            return found(JournalCheck::Finding::Removed, e.kind, e.number);
-        if (e.state == Entry::Differs)
-            return found(JournalCheck::Finding::Changed, e.kind, e.number);
+            return found(JournalCheck::Finding::Removed, e);
+        if (e.state == Entry::Differs || e.markWrong)
+            return found(JournalCheck::Finding::Changed, e);
         prev = e.digest;
     }
     // Entries cut off the end leave the head pointing past the last one.
@@ -457,8 +576,12 @@ JournalCheck CheckJournal(CDataStore& store) {
         check.number.clear();
         return check;
     }
-    if (firstAdded)
-        return found(JournalCheck::Finding::Added, firstAdded->kind, firstAdded->number);
+    if (firstAdded) {
+        check.finding = JournalCheck::Finding::Added;
+        check.kind = firstAdded->kind;
+        check.number = firstAdded->number;
+        return check;
+    }
     check.finding = JournalCheck::Finding::Complete;
     return check;
 }
@@ -479,6 +602,9 @@ std::string JournalCheckText(const JournalCheck& check) {
         if (check.number.empty())
             return "单据记录不一致：最后的单据记录在本程序之外被删除！";
         return "单据记录不一致：" + bill + "之前的单据记录在本程序之外被修改或删除！";
+    case F::Forged:
+        return "单据记录不一致：第 " + std::to_string(check.seq) + " 条单据记录" +
+               (check.number.empty() ? "" : "（" + bill + "）") + "是在本程序之外写入的！";
     case F::Failed:
         break;
     }
