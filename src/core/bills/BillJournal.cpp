@@ -382,8 +382,10 @@ JournalCheck CheckJournal(CDataStore& store) {
     byKey.reserve(entries.size());
     for (size_t i = 0; i < entries.size(); ++i) {
         Entry& e = entries[i];
-        // A second entry of one document is none the program wrote.
-        if (!e.forged &&
+        // A second entry of one document is none the program wrote. A row found wrong in other
+        // ways still stands for its bill (its red bill's entry vouches for the bill's mark): it
+        // is named itself where it stands in the chain.
+        if (e.kindKnown && !e.number.empty() &&
             !byKey.emplace(DocumentKey(KindNames(e.kind).tableName, e.number), i).second)
             e.forged = true;
     }
