@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <cstring>
 #include <string_view>
 #include <tuple>
 #include <unordered_map>
@@ -87,11 +88,8 @@ void AppendField(std::string& out, std::string_view field) {
 // One stored row: its tag ('H' header, 'L' line) and every field of the layout's columns.
 void AppendRow(std::string& out, char tag, const CStatement& row, int columns) {
     out += tag;
-    std::string field;
-    for (int i = 0; i < columns; ++i) {
-        row.TextInto(i, field);
-        AppendField(out, field);
-    }
+    for (int i = 0; i < columns; ++i)
+        AppendField(out, row.TextView(i));
 }
 
 int ColumnCount(const std::string& columns) {
@@ -101,13 +99,13 @@ int ColumnCount(const std::string& columns) {
 // A document's canonical text: its kind's word (so a bill moved to another kind's table is a
 // different document), then its header row and its lines as AppendRow wrote them. The one place
 // both the posting path and the check put a document's bytes together.
-std::string DocumentText(BillKind kind, std::string_view headRow, std::string_view lineRows) {
-    std::string out;
+void DocumentText(std::string& out, BillKind kind, std::string_view headRow,
+                  std::string_view lineRows) {
+    out.clear();
     out.reserve(headRow.size() + lineRows.size() + 24);
     AppendField(out, KindNames(kind).cliName);
     out += headRow;
     out += lineRows;
-    return out;
 }
 
 const char* KindText(BillKind kind) {
@@ -169,7 +167,9 @@ std::optional<std::string> CanonicalBillText(CDataStore& store, int version, Bil
     }
     if (!found)
         return std::nullopt;
-    return DocumentText(kind, headRow, lineRows);
+    std::string text;
+    DocumentText(text, kind, headRow, lineRows);
+    return text;
 }
 
 std::string JournalDigest(const std::string& prevDigest, const std::string& text) {
@@ -297,6 +297,7 @@ struct Entry {
     bool kindKnown = false;
     bool forged = false; // a row the program cannot have written
     enum { Unseen, Matches, Differs } state = Unseen;
+    bool reversed = false;  // its red bill has an entry
     bool markWrong = false; // a row of its bill carries a Canceled mark its reversal does not
 };
 
@@ -323,24 +324,33 @@ std::string DocumentKey(const std::string& table, const std::string& number) {
 
 // What the Canceled mark of each row of a bill must be, by its entries: a red bill "2", a bill
 // whose red bill is in the journal "1", any other "0" (or empty, as stored before marks).
-enum class Mark { Standing, Reversed, Red };
+enum class Mark { Standing, Reversed, Red, Other };
+
+Mark MarkOf(std::string_view mark) {
+    if (mark.empty() || mark == kBillStanding)
+        return Mark::Standing;
+    if (mark == kBillReversed)
+        return Mark::Reversed;
+    return mark == kBillRed ? Mark::Red : Mark::Other;
+}
+
+// The marks of one document's rows: the first, and whether any other differs from it.
+struct Marks {
+    Mark first = Mark::Standing;
+    bool any = false, mixed = false;
+    void Add(Mark mark) {
+        if (!any)
+            first = mark;
+        else if (mark != first)
+            mixed = true;
+        any = true;
+    }
+};
 
 // Loss, gain and price bills have no mark: read as an empty one, a bill in force.
 std::string MarkColumn(BillKind kind) {
     return IsTradeKind(kind) || IsFundKind(kind) || kind == BillKind::Transfer ? ", Canceled"
                                                                                : ", ''";
-}
-
-bool MarkFits(Mark expected, const std::string& mark) {
-    switch (expected) {
-    case Mark::Red:
-        return mark == kBillRed;
-    case Mark::Reversed:
-        return mark == kBillReversed;
-    case Mark::Standing:
-        break;
-    }
-    return mark.empty() || mark == kBillStanding;
 }
 } // namespace
 
@@ -393,6 +403,13 @@ JournalCheck CheckJournal(CDataStore& store) {
         const auto it = byKey.find(key);
         return it == byKey.end() ? nullptr : &entries[it->second];
     };
+    for (const Entry& e : entries) {
+        if (!e.kindKnown || !IsRedBillNumber(e.number))
+            continue;
+        const std::string reversed = e.number.substr(0, e.number.size() - strlen(kRedBillSuffix));
+        if (Entry* bill = entryOf(DocumentKey(KindNames(e.kind).tableName, reversed)))
+            bill->reversed = true;
+    }
 
     // Every stored document, each table read once in row order: its entry's digest is recomputed
     // from it, or it is noted as added (the first by date, then as read). A bill's lines follow
@@ -407,9 +424,10 @@ JournalCheck CheckJournal(CDataStore& store) {
     std::optional<Added> firstAdded;
     int64_t readOrder = 0;
     std::vector<size_t> scattered;
+    std::string text;
     auto finish = [&](const std::string& table, BillKind kind, const std::string& number,
-                      const std::string& date, std::string_view headRow,
-                      std::string_view lineRows) {
+                      const std::string& date, std::string_view headRow, std::string_view lineRows,
+                      const Marks& marks) {
         ++readOrder;
         Entry* e = entryOf(DocumentKey(table, number));
         if (!e) {
@@ -419,25 +437,18 @@ JournalCheck CheckJournal(CDataStore& store) {
                 firstAdded = a;
             return;
         }
+        const Mark expected = IsRedBillNumber(number) ? Mark::Red
+                              : e->reversed           ? Mark::Reversed
+                                                      : Mark::Standing;
+        if (marks.mixed || marks.first != expected)
+            e->markWrong = true;
         if (e->state != Entry::Unseen) {
             scattered.push_back(static_cast<size_t>(e - entries.data()));
             return;
         }
         // A receipt's number may have become a payment's: the kind word is the entry's own.
-        e->state = JournalDigest(e->prev, DocumentText(e->kind, headRow, lineRows)) == e->digest
-                       ? Entry::Matches
-                       : Entry::Differs;
-    };
-    // The mark the rows of `number` in `table` must carry; a wrong one is noted on its entry.
-    auto expectedMark = [&](const std::string& table, const std::string& number) {
-        if (IsRedBillNumber(number))
-            return Mark::Red;
-        return entryOf(DocumentKey(table, number + kRedBillSuffix)) ? Mark::Reversed
-                                                                    : Mark::Standing;
-    };
-    auto noteMark = [&](const std::string& table, const std::string& number) {
-        if (Entry* e = entryOf(DocumentKey(table, number)))
-            e->markWrong = true;
+        DocumentText(text, e->kind, headRow, lineRows);
+        e->state = JournalDigest(e->prev, text) == e->digest ? Entry::Matches : Entry::Differs;
     };
 
     for (const BillKindNames& names : kBillKindNames) {
@@ -446,11 +457,10 @@ JournalCheck CheckJournal(CDataStore& store) {
             continue; // read with the receipts: one table
         const KindTables layout = LayoutV1(kind);
         const std::string table = names.tableName;
+        // The Canceled mark is read after the layout's columns.
         const std::string markColumn = MarkColumn(kind);
-        std::string mark;
         if (layout.lineTable.empty()) {
-            // Receipts and payments: one row each; the Canceled mark read after the layout's
-            // columns.
+            // Receipts and payments: one row each.
             const int count = ColumnCount(layout.headColumns);
             std::string row, number;
             if (!store.Run("select " + layout.headColumns + markColumn + " from " +
@@ -459,75 +469,73 @@ JournalCheck CheckJournal(CDataStore& store) {
                                row.clear();
                                AppendRow(row, 'H', r, count);
                                r.TextInto(0, number);
-                               r.TextInto(count, mark);
-                               if (!MarkFits(expectedMark(table, number), mark))
-                                   noteMark(table, number);
+                               Marks marks;
+                               marks.Add(MarkOf(r.TextView(count)));
                                // Column 2 of the layout is the row's Kind.
-                               const BillKind k = r.Text(2) == FundKindText(BillKind::Payment)
+                               const BillKind k = r.TextView(2) == FundKindText(BillKind::Payment)
                                                       ? BillKind::Payment
                                                       : BillKind::Receipt;
-                               finish(table, k, number, r.Text(1), row, {});
+                               finish(table, k, number, r.Text(1), row, {}, marks);
                            }))
                 return failed();
             continue;
         }
         struct HeadRow {
             std::string date, row;
+            Mark mark;
         };
         std::unordered_map<std::string, HeadRow> heads;
         if (!layout.headTable.empty()) {
             const int count = ColumnCount(layout.headColumns);
-            std::string number;
             if (!store.Run("select " + layout.headColumns + markColumn + " from " +
                                layout.headTable + " order by Id",
                            {}, [&](const CStatement& r) {
                                HeadRow h;
                                AppendRow(h.row, 'H', r, count);
-                               r.TextInto(0, number);
                                r.TextInto(1, h.date);
-                               r.TextInto(count, mark);
-                               if (!MarkFits(expectedMark(table, number), mark))
-                                   noteMark(table, number);
-                               heads.emplace(number, std::move(h));
+                               h.mark = MarkOf(r.TextView(count));
+                               heads.emplace(r.Text(0), std::move(h));
                            }))
                 return failed();
         }
         const int count = ColumnCount(layout.lineColumns);
-        std::string current, date, rows, number;
-        Mark currentMark = Mark::Standing;
+        std::string current, date, rows;
+        Marks marks;
         bool any = false;
         auto close = [&] {
             if (!any)
                 return;
             const auto h = heads.find(current);
             if (h != heads.end()) {
-                finish(table, kind, current, h->second.date, h->second.row, rows);
+                marks.Add(h->second.mark);
+                finish(table, kind, current, h->second.date, h->second.row, rows, marks);
                 heads.erase(h);
             } else {
-                finish(table, kind, current, date, {}, rows);
+                finish(table, kind, current, date, {}, rows, marks);
             }
         };
         if (!store.Run("select " + layout.lineColumns + markColumn + " from " + layout.lineTable +
                            " order by Id",
                        {}, [&](const CStatement& r) {
-                           r.TextInto(0, number);
+                           const std::string_view number = r.TextView(0);
                            if (!any || number != current) {
                                close();
                                any = true;
                                current = number;
-                               currentMark = expectedMark(table, current);
                                r.TextInto(1, date);
                                rows.clear();
+                               marks = {};
                            }
                            AppendRow(rows, 'L', r, count);
-                           r.TextInto(count, mark);
-                           if (!MarkFits(currentMark, mark))
-                               noteMark(table, current);
+                           marks.Add(MarkOf(r.TextView(count)));
                        }))
             return failed();
         close();
-        for (const auto& [n, h] : heads) // headers without lines
-            finish(table, kind, n, h.date, h.row, {});
+        for (const auto& [n, h] : heads) { // headers without lines
+            Marks head;
+            head.Add(h.mark);
+            finish(table, kind, n, h.date, h.row, {}, head);
+        }
     }
     // Bills whose lines lay apart: read whole by their numbers, as posting reads them.
     std::sort(scattered.begin(), scattered.end());
