@@ -317,10 +317,8 @@ std::optional<int> LayoutVersion(const std::string& text) {
     return version;
 }
 
-// A document's key in the check: its table (receipts and payments share one) and its number.
-std::string DocumentKey(const std::string& table, const std::string& number) {
-    return table + '\x1f' + number;
-}
+// The entries of one table's documents by number (receipts and payments share a table).
+using EntriesByNumber = std::unordered_map<std::string_view, size_t>;
 
 // What the Canceled mark of each row of a bill must be, by its entries: a red bill "2", a bill
 // whose red bill is in the journal "1", any other "0" (or empty, as stored before marks).
@@ -388,26 +386,26 @@ JournalCheck CheckJournal(CDataStore& store) {
     if (!ReadHead(store, head, false))
         return failed();
     check.documents = entries.size();
-    std::unordered_map<std::string, size_t> byKey;
-    byKey.reserve(entries.size());
+    // Keyed by views of the entries' own numbers: `entries` does not change from here on.
+    std::unordered_map<std::string_view, EntriesByNumber> byTable;
     for (size_t i = 0; i < entries.size(); ++i) {
         Entry& e = entries[i];
         // A second entry of one document is none the program wrote. A row found wrong in other
         // ways still stands for its bill (its red bill's entry vouches for the bill's mark): it
         // is named itself where it stands in the chain.
         if (e.kindKnown && !e.number.empty() &&
-            !byKey.emplace(DocumentKey(KindNames(e.kind).tableName, e.number), i).second)
+            !byTable[KindNames(e.kind).tableName].emplace(e.number, i).second)
             e.forged = true;
     }
-    auto entryOf = [&](const std::string& key) -> Entry* {
-        const auto it = byKey.find(key);
-        return it == byKey.end() ? nullptr : &entries[it->second];
+    auto entryOf = [&](EntriesByNumber& numbers, std::string_view number) -> Entry* {
+        const auto it = numbers.find(number);
+        return it == numbers.end() ? nullptr : &entries[it->second];
     };
     for (const Entry& e : entries) {
         if (!e.kindKnown || !IsRedBillNumber(e.number))
             continue;
-        const std::string reversed = e.number.substr(0, e.number.size() - strlen(kRedBillSuffix));
-        if (Entry* bill = entryOf(DocumentKey(KindNames(e.kind).tableName, reversed)))
+        const std::string_view reversed(e.number.data(), e.number.size() - strlen(kRedBillSuffix));
+        if (Entry* bill = entryOf(byTable[KindNames(e.kind).tableName], reversed))
             bill->reversed = true;
     }
 
@@ -425,11 +423,11 @@ JournalCheck CheckJournal(CDataStore& store) {
     int64_t readOrder = 0;
     std::vector<size_t> scattered;
     std::string text;
-    auto finish = [&](const std::string& table, BillKind kind, const std::string& number,
+    auto finish = [&](EntriesByNumber& numbers, BillKind kind, const std::string& number,
                       const std::string& date, std::string_view headRow, std::string_view lineRows,
                       const Marks& marks) {
         ++readOrder;
-        Entry* e = entryOf(DocumentKey(table, number));
+        Entry* e = entryOf(numbers, number);
         if (!e) {
             Added a{date, readOrder, kind, number};
             if (!firstAdded ||
@@ -456,7 +454,7 @@ JournalCheck CheckJournal(CDataStore& store) {
         if (kind == BillKind::Payment)
             continue; // read with the receipts: one table
         const KindTables layout = LayoutV1(kind);
-        const std::string table = names.tableName;
+        EntriesByNumber& numbers = byTable[names.tableName];
         // The Canceled mark is read after the layout's columns.
         const std::string markColumn = MarkColumn(kind);
         if (layout.lineTable.empty()) {
@@ -475,7 +473,7 @@ JournalCheck CheckJournal(CDataStore& store) {
                                const BillKind k = r.TextView(2) == FundKindText(BillKind::Payment)
                                                       ? BillKind::Payment
                                                       : BillKind::Receipt;
-                               finish(table, k, number, r.Text(1), row, {}, marks);
+                               finish(numbers, k, number, r.Text(1), row, {}, marks);
                            }))
                 return failed();
             continue;
@@ -508,10 +506,10 @@ JournalCheck CheckJournal(CDataStore& store) {
             const auto h = heads.find(current);
             if (h != heads.end()) {
                 marks.Add(h->second.mark);
-                finish(table, kind, current, h->second.date, h->second.row, rows, marks);
+                finish(numbers, kind, current, h->second.date, h->second.row, rows, marks);
                 heads.erase(h);
             } else {
-                finish(table, kind, current, date, {}, rows, marks);
+                finish(numbers, kind, current, date, {}, rows, marks);
             }
         };
         if (!store.Run("select " + layout.lineColumns + markColumn + " from " + layout.lineTable +
@@ -534,7 +532,7 @@ JournalCheck CheckJournal(CDataStore& store) {
         for (const auto& [n, h] : heads) { // headers without lines
             Marks head;
             head.Add(h.mark);
-            finish(table, kind, n, h.date, h.row, {}, head);
+            finish(numbers, kind, n, h.date, h.row, {}, head);
         }
     }
     // Bills whose lines lay apart: read whole by their numbers, as posting reads them.
