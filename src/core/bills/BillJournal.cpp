@@ -293,6 +293,7 @@ struct Entry {
     int64_t seq = 0;
     BillKind kind = BillKind::Purchase;
     std::string number;
+    int version = 0; // 0: none this program writes
     std::string digest, prev;
     bool kindKnown = false;
     bool forged = false; // a row the program cannot have written
@@ -361,7 +362,6 @@ JournalCheck CheckJournal(CDataStore& store) {
     };
     // Every column read as text: a row written by hand may hold anything.
     std::vector<Entry> entries;
-    std::vector<int> versions;
     if (!store.Run("select Seq, Kind, Bill_ID, Version, Digest, PrevDigest, At from BillJournal"
                    " order by Seq",
                    {}, [&](const CStatement& row) {
@@ -378,7 +378,7 @@ JournalCheck CheckJournal(CDataStore& store) {
                        e.kindKnown = kind.has_value();
                        if (kind)
                            e.kind = *kind;
-                       versions.push_back(version.value_or(0));
+                       e.version = version.value_or(0);
                        entries.push_back(std::move(e));
                    }))
         return failed();
@@ -542,7 +542,7 @@ JournalCheck CheckJournal(CDataStore& store) {
         Entry& e = entries[i];
         bool readFailed = false;
         const std::optional<std::string> text =
-            CanonicalBillText(store, versions[i], e.kind, e.number, &readFailed);
+            CanonicalBillText(store, e.version, e.kind, e.number, &readFailed);
         if (readFailed)
             return failed();
         e.state =
