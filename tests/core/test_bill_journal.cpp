@@ -142,15 +142,14 @@ TEST_F(JournalTest, ABillChangedRemovedOrAddedOutsideTheProgramIsNamed) {
     EXPECT_EQ(Log().back().Event, "数据校验：单据记录不一致：收款单“SK-X”是在本程序之外添加的！");
     Tamper("delete from FundBill where Bill_ID = 'SK-X'");
 
-    // Changed: one line's quantity; put back, the chain holds again. The reversal mark is no
-    // change of a bill.
+    // Changed: one line's quantity; put back, the chain holds again.
     Tamper("update EnterStock_Detail set Product_Number = '5' where Bill_ID = 'JH-A'"
            " and Product_ID = 'G1'");
     const JournalCheck changed = VerifyBillJournal();
     EXPECT_EQ(changed.finding, JournalCheck::Finding::Changed);
     EXPECT_EQ(JournalCheckText(changed), "单据记录不一致：进货单“JH-A”在本程序之外被修改！");
     Tamper("update EnterStock_Detail set Product_Number = '4' where Bill_ID = 'JH-A'"
-           " and Product_ID = 'G1'; update EnterSale set Canceled = '1' where Bill_ID = 'XS-B'");
+           " and Product_ID = 'G1'");
     EXPECT_EQ(Verified(), "单据记录完整：3 张单据。");
 
     // Removed: the sale, header and lines.
@@ -167,6 +166,123 @@ TEST_F(JournalTest, ABillChangedRemovedOrAddedOutsideTheProgramIsNamed) {
     // The whole journal removed: the program does not build it anew over what is stored.
     Tamper("delete from BillJournal; delete from JournalHead");
     EXPECT_EQ(Verified(), "单据记录不一致：进货单“JH-A”是在本程序之外添加的！");
+}
+
+TEST_F(JournalTest, ACanceledMarkSetOrClearedOutsideTheProgramIsNamed) {
+    Post(BillKind::Purchase, "JH-M");
+    Post(BillKind::Sale, "XS-M");
+    Post(BillKind::Transfer, "YK-M", "1");
+    Post(BillKind::Receipt, "SK-M");
+    ASSERT_EQ(ReverseBill(BillKind::Sale, "XS-M"), "XS-M-H");
+    ASSERT_EQ(ReverseBill(BillKind::Receipt, "SK-M"), "SK-M-H");
+    ASSERT_EQ(Verified(), "单据记录完整：6 张单据。");
+
+    // Each mark changed by hand is named, and put back the chain holds again: a bill in force
+    // marked reversed (its header, or one line only), a reversed bill marked in force, a red
+    // bill marked in force, a transfer and a receipt.
+    struct Case {
+        std::string set, back, named;
+    } cases[] = {
+        {"update EnterStock set Canceled = '1' where Bill_ID = 'JH-M'",
+         "update EnterStock set Canceled = '0' where Bill_ID = 'JH-M'", "进货单“JH-M”"},
+        {"update EnterStock_Detail set Canceled = '1' where Bill_ID = 'JH-M' and Product_ID = 'G2'",
+         "update EnterStock_Detail set Canceled = '0' where Bill_ID = 'JH-M'", "进货单“JH-M”"},
+        {"update EnterSale set Canceled = '0' where Bill_ID = 'XS-M';"
+         " update EnterSale_Detail set Canceled = '0' where Bill_ID = 'XS-M'",
+         "update EnterSale set Canceled = '1' where Bill_ID = 'XS-M';"
+         " update EnterSale_Detail set Canceled = '1' where Bill_ID = 'XS-M'",
+         "销售单“XS-M”"},
+        {"update EnterSale_Detail set Canceled = '0' where Bill_ID = 'XS-M-H'",
+         "update EnterSale_Detail set Canceled = '2' where Bill_ID = 'XS-M-H'", "销售单“XS-M-H”"},
+        {"update YiKuDan set Canceled = '1' where Bill_ID = 'YK-M'",
+         "update YiKuDan set Canceled = '0' where Bill_ID = 'YK-M'", "移库单“YK-M”"},
+        {"update FundBill set Canceled = '0' where Bill_ID = 'SK-M'",
+         "update FundBill set Canceled = '1' where Bill_ID = 'SK-M'", "收款单“SK-M”"},
+    };
+    for (const Case& c : cases) {
+        Tamper(c.set);
+        EXPECT_EQ(Verified(), "单据记录不一致：" + c.named + "在本程序之外被修改！") << c.set;
+        Tamper(c.back);
+        EXPECT_EQ(Verified(), "单据记录完整：6 张单据。") << c.back;
+    }
+    // A bill in force without a mark, as stored before marks were kept, is whole.
+    Tamper("update EnterStock set Canceled = null where Bill_ID = 'JH-M'");
+    EXPECT_EQ(Verified(), "单据记录完整：6 张单据。");
+}
+
+TEST_F(JournalTest, AJournalRowWrittenOutsideTheProgramIsNamedNotAFailure) {
+    Post(BillKind::Purchase, "JH-R");
+    Post(BillKind::Sale, "XS-R");
+    Post(BillKind::Receipt, "SK-R");
+    ASSERT_EQ(Verified(), "单据记录完整：3 张单据。");
+    std::string kept;
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        ASSERT_TRUE(store.Run("select Digest from BillJournal where Seq = 2", {},
+                              [&](const CStatement& r) { kept = r.Text(0); }));
+    }
+    const std::string second =
+        "单据记录不一致：第 2 条单据记录（销售单“XS-R”）是在本程序之外写入的！";
+    struct Case {
+        std::string set, back, named;
+    } cases[] = {
+        {"update BillJournal set Digest = 'not a digest' where Seq = 2",
+         "update BillJournal set Digest = '" + kept + "' where Seq = 2", second},
+        {"update BillJournal set PrevDigest = upper(PrevDigest) where Seq = 2",
+         "update BillJournal set PrevDigest = lower(PrevDigest) where Seq = 2", second},
+        {"update BillJournal set Kind = 'bill' where Seq = 2",
+         "update BillJournal set Kind = 'sale' where Seq = 2",
+         "单据记录不一致：第 2 条单据记录是在本程序之外写入的！"},
+        {"update BillJournal set Bill_ID = '' where Seq = 2",
+         "update BillJournal set Bill_ID = 'XS-R' where Seq = 2",
+         "单据记录不一致：第 2 条单据记录是在本程序之外写入的！"},
+        {"update BillJournal set Version = 7 where Seq = 2",
+         "update BillJournal set Version = 1 where Seq = 2", second},
+        {"update BillJournal set At = null where Seq = 2",
+         "update BillJournal set At = '2026-11-10 09:00:00' where Seq = 2", second},
+        // A gap in the numbering with the chain and its head whole.
+        {"update BillJournal set Seq = 9 where Seq = 3; update JournalHead set Seq = 9",
+         "update BillJournal set Seq = 3 where Seq = 9; update JournalHead set Seq = 3",
+         "单据记录不一致：第 9 条单据记录（收款单“SK-R”）是在本程序之外写入的！"},
+        // A second entry of a bill already in the chain.
+        {"insert into BillJournal(Seq, Kind, Bill_ID, Version, Digest, PrevDigest, At)"
+         " select 4, Kind, Bill_ID, Version, Digest, PrevDigest, At from BillJournal"
+         " where Seq = 1",
+         "delete from BillJournal where Seq = 4",
+         "单据记录不一致：第 4 条单据记录（进货单“JH-R”）是在本程序之外写入的！"},
+    };
+    for (const Case& c : cases) {
+        Tamper(c.set);
+        const JournalCheck check = VerifyBillJournal();
+        EXPECT_EQ(check.finding, JournalCheck::Finding::Forged) << c.set;
+        EXPECT_EQ(JournalCheckText(check), c.named) << c.set;
+        Tamper(c.back);
+        EXPECT_EQ(Verified(), "单据记录完整：3 张单据。") << c.back;
+    }
+}
+
+TEST_F(JournalTest, LinesOfTwoBillsLyingBetweenEachOtherAreCheckedBillByBill) {
+    // Two workstations posting at once on a server may leave the lines of two bills in turn.
+    Post(BillKind::Purchase, "JH-P1");
+    Post(BillKind::Purchase, "JH-P2", "3");
+    std::vector<int64_t> ids;
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        ASSERT_TRUE(store.Run("select Id from EnterStock_Detail order by Id", {},
+                              [&](const CStatement& r) { ids.push_back(r.Int(0)); }));
+    }
+    ASSERT_EQ(ids.size(), 4u);
+    // JH-P1's second line and JH-P2's first change places; each bill keeps its own order.
+    const std::string second = std::to_string(ids[1]), third = std::to_string(ids[2]);
+    Tamper("update EnterStock_Detail set Id = -1 where Id = " + second +
+           "; update EnterStock_Detail set Id = " + second + " where Id = " + third +
+           "; update EnterStock_Detail set Id = " + third + " where Id = -1");
+    EXPECT_EQ(Verified(), "单据记录完整：2 张单据。");
+    // A change in the second bill's later line is still its own.
+    Tamper("update EnterStock_Detail set Product_Price = '9' where Id = " + std::to_string(ids[3]));
+    EXPECT_EQ(Verified(), "单据记录不一致：进货单“JH-P2”在本程序之外被修改！");
 }
 
 TEST_F(JournalTest, AnOlderFileGetsItsChainBuiltInDateOrderWhenOpened) {

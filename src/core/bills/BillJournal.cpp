@@ -1,6 +1,7 @@
 #include "BillJournal.h"
 
 #include "BillKind.h"
+#include "BillReversal.h"
 
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
@@ -12,7 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
-#include <map>
+#include <cstring>
 #include <string_view>
 #include <tuple>
 #include <unordered_map>
@@ -87,23 +88,24 @@ void AppendField(std::string& out, std::string_view field) {
 // One stored row: its tag ('H' header, 'L' line) and every field of the layout's columns.
 void AppendRow(std::string& out, char tag, const CStatement& row, int columns) {
     out += tag;
-    std::string field;
-    for (int i = 0; i < columns; ++i) {
-        row.TextInto(i, field);
-        AppendField(out, field);
-    }
+    for (int i = 0; i < columns; ++i)
+        AppendField(out, row.TextView(i));
 }
 
 int ColumnCount(const std::string& columns) {
     return static_cast<int>(std::count(columns.begin(), columns.end(), ',')) + 1;
 }
 
-// The text of a document begins with its kind's word, so a bill moved to another kind's table
-// is a different document.
-std::string TextStart(BillKind kind) {
-    std::string out;
+// A document's canonical text: its kind's word (so a bill moved to another kind's table is a
+// different document), then its header row and its lines as AppendRow wrote them. The one place
+// both the posting path and the check put a document's bytes together.
+void DocumentText(std::string& out, BillKind kind, std::string_view headRow,
+                  std::string_view lineRows) {
+    out.clear();
+    out.reserve(headRow.size() + lineRows.size() + 24);
     AppendField(out, KindNames(kind).cliName);
-    return out;
+    out += headRow;
+    out += lineRows;
 }
 
 const char* KindText(BillKind kind) {
@@ -138,10 +140,10 @@ std::optional<std::string> CanonicalBillText(CDataStore& store, int version, Bil
     const std::optional<KindTables> layout = Layout(version, kind);
     if (!layout)
         return std::nullopt;
-    std::string text = TextStart(kind);
+    std::string headRow, lineRows;
     bool found = false;
     auto read = [&](const std::string& table, const std::string& columns, char tag,
-                    const char* order) {
+                    const char* order, std::string& text) {
         const int count = ColumnCount(columns);
         std::string sql = "select " + columns + " from " + table + " where Bill_ID = ?";
         if (IsFundKind(kind))
@@ -155,15 +157,18 @@ std::optional<std::string> CanonicalBillText(CDataStore& store, int version, Bil
             AppendRow(text, tag, row, count);
         });
     };
-    if ((!layout->headTable.empty() && !read(layout->headTable, layout->headColumns, 'H', "")) ||
+    if ((!layout->headTable.empty() &&
+         !read(layout->headTable, layout->headColumns, 'H', "", headRow)) ||
         (!layout->lineTable.empty() &&
-         !read(layout->lineTable, layout->lineColumns, 'L', " order by Id"))) {
+         !read(layout->lineTable, layout->lineColumns, 'L', " order by Id", lineRows))) {
         if (failed)
             *failed = true;
         return std::nullopt;
     }
     if (!found)
         return std::nullopt;
+    std::string text;
+    DocumentText(text, kind, headRow, lineRows);
     return text;
 }
 
@@ -288,14 +293,63 @@ struct Entry {
     int64_t seq = 0;
     BillKind kind = BillKind::Purchase;
     std::string number;
-    int version = 0;
+    int version = 0; // 0: none this program writes
     std::string digest, prev;
+    bool kindKnown = false;
+    bool forged = false; // a row the program cannot have written
     enum { Unseen, Matches, Differs } state = Unseen;
+    bool reversed = false;  // its red bill has an entry
+    bool markWrong = false; // a row of its bill carries a Canceled mark its reversal does not
 };
 
-// A document's key in the check: its table (receipts and payments share one) and its number.
-std::string DocumentKey(BillKind kind, const std::string& number) {
-    return std::string(KindNames(kind).tableName) + '\x1f' + number;
+bool IsDigestText(const std::string& text) {
+    return text.size() == 64 && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+// The layout an entry names, when it is one this program writes.
+std::optional<int> LayoutVersion(const std::string& text) {
+    int version = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), version);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty() ||
+        text.front() == '+' || !Layout(version, BillKind::Purchase))
+        return std::nullopt;
+    return version;
+}
+
+// The entries of one table's documents by number (receipts and payments share a table).
+using EntriesByNumber = std::unordered_map<std::string_view, size_t>;
+
+// What the Canceled mark of each row of a bill must be, by its entries: a red bill "2", a bill
+// whose red bill is in the journal "1", any other "0" (or empty, as stored before marks).
+enum class Mark { Standing, Reversed, Red, Other };
+
+Mark MarkOf(std::string_view mark) {
+    if (mark.empty() || mark == kBillStanding)
+        return Mark::Standing;
+    if (mark == kBillReversed)
+        return Mark::Reversed;
+    return mark == kBillRed ? Mark::Red : Mark::Other;
+}
+
+// The marks of one document's rows: the first, and whether any other differs from it.
+struct Marks {
+    Mark first = Mark::Standing;
+    bool any = false, mixed = false;
+    void Add(Mark mark) {
+        if (!any)
+            first = mark;
+        else if (mark != first)
+            mixed = true;
+        any = true;
+    }
+};
+
+// Loss, gain and price bills have no mark: read as an empty one, a bill in force.
+std::string MarkColumn(BillKind kind) {
+    return IsTradeKind(kind) || IsFundKind(kind) || kind == BillKind::Transfer ? ", Canceled"
+                                                                               : ", ''";
 }
 } // namespace
 
@@ -306,22 +360,25 @@ JournalCheck CheckJournal(CDataStore& store) {
         check.error = store.LastError();
         return check;
     };
+    // Every column read as text: a row written by hand may hold anything.
     std::vector<Entry> entries;
-    std::string unknownKind;
-    if (!store.Run("select Seq, Kind, Bill_ID, Version, Digest, PrevDigest from BillJournal"
+    if (!store.Run("select Seq, Kind, Bill_ID, Version, Digest, PrevDigest, At from BillJournal"
                    " order by Seq",
                    {}, [&](const CStatement& row) {
                        Entry e;
                        e.seq = row.Int(0);
-                       const std::string word = row.Text(1);
-                       if (const auto kind = BillKindFromCliName(word))
-                           e.kind = *kind;
-                       else if (unknownKind.empty())
-                           unknownKind = word;
+                       const auto kind = BillKindFromCliName(row.Text(1));
                        e.number = row.Text(2);
-                       e.version = static_cast<int>(row.Int(3));
+                       const auto version = LayoutVersion(row.Text(3));
                        e.digest = row.Text(4);
                        e.prev = row.Text(5);
+                       e.forged = !kind || e.number.empty() || !version ||
+                                  !IsDigestText(e.digest) || !IsDigestText(e.prev) ||
+                                  row.Text(6).empty();
+                       e.kindKnown = kind.has_value();
+                       if (kind)
+                           e.kind = *kind;
+                       e.version = version.value_or(0);
                        entries.push_back(std::move(e));
                    }))
         return failed();
@@ -329,13 +386,33 @@ JournalCheck CheckJournal(CDataStore& store) {
     if (!ReadHead(store, head, false))
         return failed();
     check.documents = entries.size();
-    std::unordered_map<std::string, size_t> byKey;
-    byKey.reserve(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i)
-        byKey.emplace(DocumentKey(entries[i].kind, entries[i].number), i);
+    // Keyed by views of the entries' own numbers: `entries` does not change from here on.
+    std::unordered_map<std::string_view, EntriesByNumber> byTable;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        Entry& e = entries[i];
+        // A second entry of one document is none the program wrote. A row found wrong in other
+        // ways still stands for its bill (its red bill's entry vouches for the bill's mark): it
+        // is named itself where it stands in the chain.
+        if (e.kindKnown && !e.number.empty() &&
+            !byTable[KindNames(e.kind).tableName].emplace(e.number, i).second)
+            e.forged = true;
+    }
+    auto entryOf = [&](EntriesByNumber& numbers, std::string_view number) -> Entry* {
+        const auto it = numbers.find(number);
+        return it == numbers.end() ? nullptr : &entries[it->second];
+    };
+    for (const Entry& e : entries) {
+        if (!e.kindKnown || !IsRedBillNumber(e.number))
+            continue;
+        const std::string_view reversed(e.number.data(), e.number.size() - strlen(kRedBillSuffix));
+        if (Entry* bill = entryOf(byTable[KindNames(e.kind).tableName], reversed))
+            bill->reversed = true;
+    }
 
-    // Every stored document, read table by table in one pass each: its entry's digest is
-    // recomputed from it, or it is noted as added (the first by date, then id).
+    // Every stored document, each table read once in row order: its entry's digest is recomputed
+    // from it, or it is noted as added (the first by date, then as read). A bill's lines follow
+    // one another in row order unless two were posted at once on a server; a bill met again
+    // after its lines ended is read once more by its number.
     struct Added {
         std::string date;
         int64_t order;
@@ -344,110 +421,160 @@ JournalCheck CheckJournal(CDataStore& store) {
     };
     std::optional<Added> firstAdded;
     int64_t readOrder = 0;
-    auto finish = [&](BillKind kind, const std::string& number, const std::string& date,
-                      const std::string& rows) {
+    std::vector<size_t> scattered;
+    std::string text;
+    auto finish = [&](EntriesByNumber& numbers, BillKind kind, const std::string& number,
+                      const std::string& date, std::string_view headRow, std::string_view lineRows,
+                      const Marks& marks) {
         ++readOrder;
-        const auto it = byKey.find(DocumentKey(kind, number));
-        if (it == byKey.end()) {
+        Entry* e = entryOf(numbers, number);
+        if (!e) {
             Added a{date, readOrder, kind, number};
             if (!firstAdded ||
                 std::tie(a.date, a.order) < std::tie(firstAdded->date, firstAdded->order))
                 firstAdded = a;
             return;
         }
-        Entry& e = entries[it->second];
+        const Mark expected = IsRedBillNumber(number) ? Mark::Red
+                              : e->reversed           ? Mark::Reversed
+                                                      : Mark::Standing;
+        if (marks.mixed || marks.first != expected)
+            e->markWrong = true;
+        if (e->state != Entry::Unseen) {
+            scattered.push_back(static_cast<size_t>(e - entries.data()));
+            return;
+        }
         // A receipt's number may have become a payment's: the kind word is the entry's own.
-        e.state = JournalDigest(e.prev, TextStart(e.kind) + rows) == e.digest ? Entry::Matches
-                                                                              : Entry::Differs;
+        DocumentText(text, e->kind, headRow, lineRows);
+        e->state = JournalDigest(e->prev, text) == e->digest ? Entry::Matches : Entry::Differs;
     };
+
     for (const BillKindNames& names : kBillKindNames) {
         const BillKind kind = names.kind;
         if (kind == BillKind::Payment)
             continue; // read with the receipts: one table
         const KindTables layout = LayoutV1(kind);
+        EntriesByNumber& numbers = byTable[names.tableName];
+        // The Canceled mark is read after the layout's columns.
+        const std::string markColumn = MarkColumn(kind);
         if (layout.lineTable.empty()) {
             // Receipts and payments: one row each.
             const int count = ColumnCount(layout.headColumns);
-            std::string rows;
-            if (!store.Run("select " + layout.headColumns + " from " + layout.headTable, {},
-                           [&](const CStatement& row) {
-                               rows.clear();
-                               AppendRow(rows, 'H', row, count);
+            std::string row, number;
+            if (!store.Run("select " + layout.headColumns + markColumn + " from " +
+                               layout.headTable + " order by Id",
+                           {}, [&](const CStatement& r) {
+                               row.clear();
+                               AppendRow(row, 'H', r, count);
+                               r.TextInto(0, number);
+                               Marks marks;
+                               marks.Add(MarkOf(r.TextView(count)));
                                // Column 2 of the layout is the row's Kind.
-                               const BillKind k = row.Text(2) == FundKindText(BillKind::Payment)
+                               const BillKind k = r.TextView(2) == FundKindText(BillKind::Payment)
                                                       ? BillKind::Payment
                                                       : BillKind::Receipt;
-                               finish(k, row.Text(0), row.Text(1), rows);
+                               finish(numbers, k, number, r.Text(1), row, {}, marks);
                            }))
                 return failed();
             continue;
         }
-        std::map<std::string, std::pair<std::string, std::string>> heads; // number: date, row
+        struct HeadRow {
+            std::string date, row;
+            Mark mark;
+        };
+        std::unordered_map<std::string, HeadRow> heads;
         if (!layout.headTable.empty()) {
             const int count = ColumnCount(layout.headColumns);
-            if (!store.Run("select " + layout.headColumns + " from " + layout.headTable, {},
-                           [&](const CStatement& row) {
-                               std::string text;
-                               AppendRow(text, 'H', row, count);
-                               heads[row.Text(0)] = {row.Text(1), std::move(text)};
+            if (!store.Run("select " + layout.headColumns + markColumn + " from " +
+                               layout.headTable + " order by Id",
+                           {}, [&](const CStatement& r) {
+                               HeadRow h;
+                               AppendRow(h.row, 'H', r, count);
+                               r.TextInto(1, h.date);
+                               h.mark = MarkOf(r.TextView(count));
+                               heads.emplace(r.Text(0), std::move(h));
                            }))
                 return failed();
         }
         const int count = ColumnCount(layout.lineColumns);
         std::string current, date, rows;
+        Marks marks;
         bool any = false;
         auto close = [&] {
             if (!any)
                 return;
             const auto h = heads.find(current);
             if (h != heads.end()) {
-                finish(kind, current, h->second.first, h->second.second + rows);
+                marks.Add(h->second.mark);
+                finish(numbers, kind, current, h->second.date, h->second.row, rows, marks);
                 heads.erase(h);
             } else {
-                finish(kind, current, date, rows);
+                finish(numbers, kind, current, date, {}, rows, marks);
             }
         };
-        std::string number;
-        if (!store.Run("select " + layout.lineColumns + " from " + layout.lineTable +
-                           " order by Bill_ID, Id",
-                       {}, [&](const CStatement& row) {
-                           row.TextInto(0, number);
+        if (!store.Run("select " + layout.lineColumns + markColumn + " from " + layout.lineTable +
+                           " order by Id",
+                       {}, [&](const CStatement& r) {
+                           const std::string_view number = r.TextView(0);
                            if (!any || number != current) {
                                close();
                                any = true;
                                current = number;
-                               date = row.Text(1);
+                               r.TextInto(1, date);
                                rows.clear();
+                               marks = {};
                            }
-                           AppendRow(rows, 'L', row, count);
+                           AppendRow(rows, 'L', r, count);
+                           marks.Add(MarkOf(r.TextView(count)));
                        }))
             return failed();
         close();
-        for (const auto& [n, h] : heads) // headers without lines
-            finish(kind, n, h.first, h.second);
+        for (const auto& [n, h] : heads) { // headers without lines
+            Marks head;
+            head.Add(h.mark);
+            finish(numbers, kind, n, h.date, h.row, {}, head);
+        }
+    }
+    // Bills whose lines lay apart: read whole by their numbers, as posting reads them.
+    std::sort(scattered.begin(), scattered.end());
+    scattered.erase(std::unique(scattered.begin(), scattered.end()), scattered.end());
+    for (const size_t i : scattered) {
+        Entry& e = entries[i];
+        bool readFailed = false;
+        const std::optional<std::string> text =
+            CanonicalBillText(store, e.version, e.kind, e.number, &readFailed);
+        if (readFailed)
+            return failed();
+        e.state =
+            text && JournalDigest(e.prev, *text) == e.digest ? Entry::Matches : Entry::Differs;
     }
 
-    auto found = [&](JournalCheck::Finding finding, BillKind kind, const std::string& number) {
+    auto found = [&](JournalCheck::Finding finding, const Entry& e) {
         check.finding = finding;
-        check.kind = kind;
-        check.number = number;
+        check.kind = e.kind;
+        check.number = e.number;
+        check.seq = e.seq;
         return check;
     };
     std::string prev = kJournalGenesis;
+    int64_t seq = 0;
     for (const Entry& e : entries) {
-        if (e.prev != prev)
-            return found(JournalCheck::Finding::Broken, e.kind, e.number);
-        if (e.version != 1 || !unknownKind.empty()) {
-            check.finding = JournalCheck::Finding::Failed;
-            check.error = unknownKind.empty()
-                              ? "单据记录的格式（" + std::to_string(e.version) + "）本程序不认识。"
-                              : "单据记录中的单据类型“" + unknownKind + "”本程序不认识。";
-            return check;
+        if (e.forged) {
+            JournalCheck out = found(JournalCheck::Finding::Forged, e);
+            // Only a bill of a kind this program knows is named.
+            if (!e.kindKnown || e.number.empty())
+                out.number.clear();
+            return out;
         }
+        if (e.prev != prev)
+            return found(JournalCheck::Finding::Broken, e);
+        // Entries are numbered from 1 without a gap (a gap with its chain whole: a row moved).
+        if (e.seq != ++seq)
+            return found(JournalCheck::Finding::Forged, e);
         if (e.state == Entry::Unseen)
-            return found(JournalCheck::Finding::Removed, e.kind, e.number);
-        if (e.state == Entry::Differs)
-            return found(JournalCheck::Finding::Changed, e.kind, e.number);
+            return found(JournalCheck::Finding::Removed, e);
+        if (e.state == Entry::Differs || e.markWrong)
+            return found(JournalCheck::Finding::Changed, e);
         prev = e.digest;
     }
     // Entries cut off the end leave the head pointing past the last one.
@@ -457,8 +584,12 @@ JournalCheck CheckJournal(CDataStore& store) {
         check.number.clear();
         return check;
     }
-    if (firstAdded)
-        return found(JournalCheck::Finding::Added, firstAdded->kind, firstAdded->number);
+    if (firstAdded) {
+        check.finding = JournalCheck::Finding::Added;
+        check.kind = firstAdded->kind;
+        check.number = firstAdded->number;
+        return check;
+    }
     check.finding = JournalCheck::Finding::Complete;
     return check;
 }
@@ -479,6 +610,9 @@ std::string JournalCheckText(const JournalCheck& check) {
         if (check.number.empty())
             return "单据记录不一致：最后的单据记录在本程序之外被删除！";
         return "单据记录不一致：" + bill + "之前的单据记录在本程序之外被修改或删除！";
+    case F::Forged:
+        return "单据记录不一致：第 " + std::to_string(check.seq) + " 条单据记录" +
+               (check.number.empty() ? "" : "（" + bill + "）") + "是在本程序之外写入的！";
     case F::Failed:
         break;
     }

@@ -2,6 +2,7 @@
 #include "store/BillKindNames.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -23,7 +24,7 @@ inline constexpr const char* kJournalGenesis =
 // then its header row and its lines (in the order they were stored), each stored column but the
 // row's id and its Canceled mark in a fixed order, every field prefixed by its length in bytes.
 // Nothing when the bill is not stored, the read failed (`store.LastError()`, `failed` set) or the
-// layout is unknown.
+// layout is unknown. The check builds the same text from the rows it meets scanning each table.
 std::optional<std::string> CanonicalBillText(CDataStore& store, int version, BillKind kind,
                                              const std::string& number, bool* failed = nullptr);
 // BLAKE2b-256 of `prevDigest` followed by `text`, as 64 lowercase hex digits.
@@ -42,15 +43,18 @@ bool BuildJournalChain(CDataStore& store);
 struct JournalCheck {
     enum class Finding {
         Complete, // every document matches the chain
-        Changed,  // the bill's stored rows differ from what was posted
+        Changed,  // the bill's stored rows differ from what was posted, or its Canceled mark
+                  // from its red bill's entry (reversed: "1"; red: "2"; in force: "0")
         Removed,  // the bill's entry is there, the bill is not
         Added,    // a stored bill without an entry
         Broken,   // the chain itself was altered at this entry (entries removed or changed)
+        Forged,   // an entry the program cannot have written (`seq`; the bill when it names one)
         Failed    // the check could not run (`error`)
     };
     Finding finding = Finding::Failed;
     BillKind kind = BillKind::Purchase;
-    std::string number;
+    std::string number;   // empty: the entry names no bill this program knows
+    int64_t seq = 0;      // the entry's Seq (Forged)
     size_t documents = 0; // entries in the chain
     std::string error;
 };

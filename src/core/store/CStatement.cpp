@@ -123,6 +123,20 @@ void CStatement::TextInto(int index, std::string& out) const {
                static_cast<size_t>(sqlite3_column_bytes(m_stmt, index)));
 }
 
+std::string_view CStatement::TextView(int index) const {
+    if (m_rows) {
+        if (index < 0 || index >= PQnfields(m_rows))
+            return {};
+        return {PQgetvalue(m_rows, m_row, index),
+                static_cast<size_t>(PQgetlength(m_rows, m_row, index))};
+    }
+    const unsigned char* p = index < 0 ? nullptr : sqlite3_column_text(m_stmt, index);
+    if (!p)
+        return {};
+    return {reinterpret_cast<const char*>(p),
+            static_cast<size_t>(sqlite3_column_bytes(m_stmt, index))};
+}
+
 std::string CStatement::Text(const char* name) const {
     return Text(ColumnIndex(name));
 }

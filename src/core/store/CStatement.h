@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using SqlValues = std::vector<std::string>;
@@ -43,6 +44,8 @@ public:
     std::string Text(const char* name) const;
     // Text(index) into `out`, keeping out's buffer when it is large enough.
     void TextInto(int index, std::string& out) const;
+    // Text(index) without a copy, valid until the statement steps on.
+    std::string_view TextView(int index) const;
     int64_t Int(int index) const;
 
     sqlite3_stmt* Handle() const { return m_stmt; }

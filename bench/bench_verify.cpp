@@ -1,0 +1,130 @@
+// What `ferix-cli verify` costs: checking the whole bill journal of 100,000 bills (a million
+// lines, 121,000 documents), each figure beside its baseline of the same run, reading the same
+// rows bare (every column of every bill, line, fund and journal row, with no check):
+// - on files, the history set;
+// - on the server of $FERIX_BENCH_PG, its history set (without a server the program says so and
+//   measures the files only).
+#include "BenchData.h"
+#include "ServerBenchData.h"
+
+#include "bills/BillJournal.h"
+#include "store/CDataStore.h"
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+// The tables the check reads.
+constexpr const char* kTables[] = {
+    "BillJournal",      "JournalHead", "EnterStock",       "EnterStock_Detail", "BackStock",
+    "BackStock_Detail", "EnterSale",   "EnterSale_Detail", "BackSale",          "BackSale_Detail",
+    "BaoSunDan",        "BaoYiDan",    "TiaoJiaDan",       "YiKuDan",           "FundBill"};
+
+void Check(benchmark::State& state) {
+    size_t documents = 0;
+    for (auto _ : state) {
+        CDataStore store;
+        if (!store.ConnectMain()) {
+            state.SkipWithError("connect failed");
+            break;
+        }
+        const JournalCheck check = CheckJournal(store);
+        if (check.finding != JournalCheck::Finding::Complete) {
+            state.SkipWithError(JournalCheckText(check).c_str());
+            break;
+        }
+        documents = check.documents;
+    }
+    state.counters["documents"] = static_cast<double>(documents);
+}
+
+// The history set itself, never written to.
+void UseFileSet() {
+    static std::filesystem::path set;
+    if (set.empty())
+        set = UseDataSet("history", HistoryDataSet(), false);
+    std::filesystem::current_path(set);
+}
+
+void BM_Verify100k(benchmark::State& state) {
+    UseFileSet();
+    Check(state);
+}
+
+void BM_Verify100k_Baseline(benchmark::State& state) {
+    UseFileSet();
+    for (auto _ : state) {
+        CBareDb db("Data/main_data.tdb");
+        size_t bytes = 0;
+        for (const char* table : kTables) {
+            sqlite3_stmt* st = bare::Prepare(db, (std::string("select * from ") + table).c_str());
+            while (sqlite3_step(st) == SQLITE_ROW) {
+                for (int i = 0; i < sqlite3_column_count(st); ++i) {
+                    sqlite3_column_text(st, i);
+                    bytes += static_cast<size_t>(sqlite3_column_bytes(st, i));
+                }
+            }
+            sqlite3_finalize(st);
+        }
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+
+// The server's history set, kept as made; the program folder naming it is the current one.
+const std::string& ServerSet() {
+    static std::string conninfo = UseServerDataSet(ServerHistoryDataSet(), false);
+    return conninfo;
+}
+
+void BM_ServerVerify100k(benchmark::State& state) {
+    ServerSet();
+    Check(state);
+}
+
+void BM_ServerVerify100k_Baseline(benchmark::State& state) {
+    const std::string& conninfo = ServerSet();
+    for (auto _ : state) {
+        CBarePg db(conninfo);
+        size_t bytes = 0;
+        for (const char* table : kTables) {
+            const CBarePg::Result rows = db.Exec(std::string("select * from ") + table);
+            const int count = PQntuples(rows.get()), columns = PQnfields(rows.get());
+            for (int r = 0; r < count; ++r) {
+                for (int c = 0; c < columns; ++c)
+                    bytes += static_cast<size_t>(PQgetlength(rows.get(), r, c));
+            }
+        }
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    // Repetitions of the figures and their baselines run in a shuffled order, so that the load
+    // of a shared machine falls on both alike.
+    std::vector<char*> args(argv, argv + argc);
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    args.insert(args.begin() + 1, interleave.data());
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    benchmark::RegisterBenchmark("BM_Verify100k_Baseline", BM_Verify100k_Baseline)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_Verify100k", BM_Verify100k)->Unit(benchmark::kMillisecond);
+    if (BenchServer().empty()) {
+        std::cout << "bench_verify: the server figures skipped, no PostgreSQL server"
+                     " (FERIX_BENCH_PG is not set)\n";
+    } else {
+        benchmark::RegisterBenchmark("BM_ServerVerify100k_Baseline", BM_ServerVerify100k_Baseline)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("BM_ServerVerify100k", BM_ServerVerify100k)
+            ->Unit(benchmark::kMillisecond);
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
