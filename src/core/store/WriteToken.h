@@ -67,3 +67,8 @@ inline constexpr const char* kLostReplyUnknownText =
 std::string TokenStoredText(const std::string& billId);
 // A token given to another action than the one that stored `billId`.
 std::string TokenOtherActionText(const std::string& billId);
+
+// Benchmark seam, built only with FERIX_TEST_SEAMS: actions neither look up nor write their
+// token, so that a run can measure what the token costs. Whether the seam is built (without it
+// nothing is skipped).
+bool SkipWriteTokenForBench(bool skip);
