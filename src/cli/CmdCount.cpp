@@ -71,6 +71,30 @@ int CmdCount(CliContext& ctx) {
         if (name != "class" && name != "token")
             return UsageError(kUsage);
     }
+    CountPosted posted;
+    auto answer = [&](CountOutcome outcome) {
+        switch (outcome) {
+        case CountOutcome::Posted:
+            if (!posted.gainNumber.empty())
+                std::cout << posted.gainNumber << "\n";
+            if (!posted.lossNumber.empty())
+                std::cout << posted.lossNumber << "\n";
+            return kExitOk;
+        case CountOutcome::NoDifference:
+            std::cout << kCountNoDifferenceText << "\n";
+            return kExitOk;
+        case CountOutcome::ConnectFailed:
+            return kExitData;
+        default:
+            return kExitRefused;
+        }
+    };
+    // A retry is answered by its token before the warehouse, the file and the quantities are
+    // checked against stock that the stored count has changed.
+    if (token) {
+        if (const auto answered = CountAnsweredByToken(*token, posted))
+            return answer(*answered);
+    }
     auto text = ReadWholeFile(ctx.args[1]);
     if (!text)
         return kExitRefused;
@@ -89,23 +113,8 @@ int CmdCount(CliContext& ctx) {
         return kExitRefused;
     if (token)
         count->token = *token;
-    CountPosted posted;
     const CountOutcome outcome = CountStock(*count, posted);
     if (outcome == CountOutcome::Failed)
         TellToken(count->token);
-    switch (outcome) {
-    case CountOutcome::Posted:
-        if (!posted.gainNumber.empty())
-            std::cout << posted.gainNumber << "\n";
-        if (!posted.lossNumber.empty())
-            std::cout << posted.lossNumber << "\n";
-        return kExitOk;
-    case CountOutcome::NoDifference:
-        std::cout << kCountNoDifferenceText << "\n";
-        return kExitOk;
-    case CountOutcome::ConnectFailed:
-        return kExitData;
-    default:
-        return kExitRefused;
-    }
+    return answer(outcome);
 }

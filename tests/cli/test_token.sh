@@ -64,6 +64,28 @@ run post purchase "$WORK/JH-3.json" --token "$told"
 check "and never again" [ "$RC:$OUT" = "0:JH-3" ]
 check "4 Pens came in once" [ "$(stock)" = 9 ]
 
+# A sale of the last units whose answer the script never saw, retried under its token: it is
+# told the sale is stored, not that the stock is short.
+sale=99990000aaaabbbbccccddddeeeeffff
+bill XS-1 9
+run post sale "$WORK/XS-1.json" --token $sale
+check "the last 9 Pens sold" [ "$RC:$OUT:$ERR:$(stock)" = "0:XS-1::0" ]
+run post sale "$WORK/XS-1.json" --token $sale
+check "the retry is told stored before the stock is checked" [ "$RC:$OUT:$ERR" = "0:XS-1:单据“XS-1”已经保存，没有再次保存。" ]
+
+# The sale's token given to another action: refused, nothing stored.
+tables() { rows "select (select count(*) from EnterStock), (select count(*) from EnterSale), (select count(*) from BaoSunDan) + (select count(*) from BaoYiDan), (select count(*) from WriteToken)"; }
+before=$(tables)
+refused="写入令牌已用于另一项操作（单据“XS-1”），没有保存。"
+bill JH-4 2
+run post purchase "$WORK/JH-4.json" --token $sale
+check "a purchase under the sale's token is refused" [ "$RC:$OUT:$ERR" = "1::$refused" ]
+run count 一号仓库 "$WORK/count.csv" --token $sale
+check "so is a count" [ "$RC:$OUT:$ERR" = "1::$refused" ]
+run reverse sale XS-1 --token $sale
+check "and the sale's own reversal" [ "$RC:$OUT:$ERR" = "1::$refused" ]
+check "nothing was stored" [ "$(tables):$(stock)" = "$before:0" ]
+
 run post purchase "$WORK/JH-3.json" --token 0123
 check "a token that is not 32 lower-case hex digits is wrong usage" [ "$RC" = 2 ]
 run reverse purchase JH-3 --token ABCDEF0123456789ABCDEF0123456789

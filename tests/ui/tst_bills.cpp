@@ -366,6 +366,43 @@ private slots:
         QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(5));
     }
 
+    // A sale of the last units whose reply is lost: 保存 pressed again is answered by the bill's
+    // token before the stock check, which would now find nothing left.
+    void aSaleOfTheLastUnitsSavedAgainAfterALostReplyIsToldStored() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        PostPurchase(5);
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        CChild_Xiaoshou_KaidanDlg w;
+        w.SetCommand("run_xiaoshou");
+        w.show();
+        PickTradeHeader(w, picks, "乙客户");
+        picks.Pick("G001", "商品编码");
+        w.m_add->click();
+        EditCell(w.m_grid, 0, "数量", "5");
+        EditCell(w.m_grid, 0, "单价", "25");
+        const QString number = w.m_number->text();
+
+        CDataStore::LoseCommitReplyForTest(true);
+        w.m_save->click();
+        QCOMPARE(Text(port.Texts().back()), Text(kLostReplyUnknownText));
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(0));
+
+        port.QueueAnswer(false); // no further sale: the window closes
+        w.m_save->click();
+        QStringList told;
+        for (const auto& t : port.Texts())
+            told << Text(t);
+        QCOMPARE(told.mid(told.size() - 2),
+                 QStringList({Text(TokenStoredText(number.toStdString())),
+                              QStringLiteral("销售 操作成功！是否继续 销售 操作？")}));
+        QVERIFY(!w.isVisible());
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(0));
+        QCOMPARE(Lines("run_sale", number).size(), size_t(1));
+    }
+
     void purchaseChecksInOrderAndKeepsTheBillOnRefusal() {
         CTempProgramFolder folder;
         LoginAsAdmin();

@@ -263,15 +263,13 @@ PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) {
     return RunRetried(store, [&] {
         if (!store.ExecuteSql("BEGIN IMMEDIATE"))
             return fail();
-        std::optional<std::string> earlier;
-        if (!FindWriteToken(store, m_token, earlier))
+        std::string earlier;
+        const TokenLookup found = LookUpWriteToken(store, m_token, info.cliName, "", earlier);
+        if (found == TokenLookup::Failed)
             return fail();
-        if (earlier) {
+        if (found != TokenLookup::New) {
             store.Rollback();
-            Messages().Inform(TokenStoredText(*earlier));
-            m_storedEarlier = true;
-            Stored(*earlier);
-            return PostOutcome::Posted;
+            return AnsweredByToken(found, earlier);
         }
         PostOutcome outcome = PostOutcome::Failed;
         const std::optional<std::string> number = WriteBill(store, totals, outcome);
@@ -293,6 +291,14 @@ PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) {
         }
         return fail();
     });
+}
+
+PostOutcome CBill::AnsweredByToken(TokenLookup found, const std::string& earlier) {
+    if (found != TokenLookup::Stored)
+        return PostOutcome::Invalid; // another action's token: told, nothing stored
+    m_storedEarlier = true;
+    Stored(earlier);
+    return PostOutcome::Posted;
 }
 
 void CBill::Stored(const std::string& number) {

@@ -53,8 +53,6 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         Messages().Inform(text);
         return end(ReverseOutcome::Refused);
     };
-    if (!IsTradeKind(kind) && kind != BillKind::Transfer && !IsFundKind(kind))
-        return refuse("单据“" + number + "”不能红冲！");
     const BillKindInfo& info = KindInfo(kind);
     const bool transfer = kind == BillKind::Transfer;
     const bool fund = IsFundKind(kind);
@@ -65,17 +63,25 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
     // On a server a second workstation reversing the same bill waits for the red number here.
     if (!store.ExecuteSql("BEGIN IMMEDIATE") || !store.LockBillNumber(info.table, red))
         return end(ReverseOutcome::Failed, kFailed);
-    std::optional<std::string> earlier;
-    if (!FindWriteToken(store, token, earlier))
-        return end(ReverseOutcome::Failed, kFailed);
-    if (earlier) {
+    // The token first: a retry of a stored reversal would fail every check below.
+    std::string earlier;
+    switch (LookUpWriteToken(store, token, std::string("reverse ") + info.cliName, red, earlier)) {
+    case TokenLookup::New:
+        break;
+    case TokenLookup::Stored:
         store.Rollback();
-        Messages().Inform(TokenStoredText(*earlier));
         storedEarlier = true;
         if (outcome)
             *outcome = ReverseOutcome::Reversed;
         return earlier;
+    case TokenLookup::Refused:
+        return end(ReverseOutcome::Refused);
+    case TokenLookup::ConnectFailed:
+    case TokenLookup::Failed:
+        return end(ReverseOutcome::Failed, kFailed);
     }
+    if (!IsTradeKind(kind) && kind != BillKind::Transfer && !IsFundKind(kind))
+        return refuse("单据“" + number + "”不能红冲！");
     bool read = false;
     std::optional<std::string> canceled;
     std::vector<TransferRecord> moves;

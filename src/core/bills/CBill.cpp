@@ -5,6 +5,7 @@
 #include "TransferStore.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
+#include "store/WriteToken.h"
 #include "text/Clock.h"
 
 namespace {
@@ -256,6 +257,22 @@ PostOutcome CBill::Save() {
             l.amount = LineAmount(l.quantity, l.price);
     }
     RecomputeTotals();
+    // A retry of a posting already stored is answered before the checks, which would now see
+    // the stock, money and number it took.
+    std::string earlier;
+    switch (const TokenLookup found =
+                LookUpWriteTokenFirst(m_token, KindInfo(m_kind).cliName, "", earlier)) {
+    case TokenLookup::New:
+        break;
+    case TokenLookup::Stored:
+    case TokenLookup::Refused:
+        return AnsweredByToken(found, earlier);
+    case TokenLookup::ConnectFailed:
+        Messages().Inform(KindInfo(m_kind).connectFailure);
+        return PostOutcome::ConnectFailed;
+    case TokenLookup::Failed:
+        return PostOutcome::Failed;
+    }
     if (!Validate())
         return PostOutcome::Invalid;
     return Post();

@@ -71,6 +71,8 @@ extern const char* const kOverpayQuestion;
 // What ferix-cli says instead of asking it, unless told to post such a bill.
 extern const char* const kOverpayRefusal;
 
+enum class TokenLookup; // store/WriteToken.h
+
 class CBill {
 public:
     // A new bill: a fresh number, today's date, no lines.
@@ -176,6 +178,9 @@ private:
                                   const std::string& quantityTotal);
     void MakeNumber();
 
+    // What a posting answers when its token was stored (by an earlier try: Posted; by another
+    // action: Invalid), told already.
+    PostOutcome AnsweredByToken(TokenLookup found, const std::string& earlier);
     // Marks the bill stored under `number` (the try that stored it is over).
     void Stored(const std::string& number);
 

@@ -199,15 +199,21 @@ CountOutcome PostBillsOnce(CDataStore& store, const StockCount& count, const std
     };
     if (!store.ExecuteSql("BEGIN IMMEDIATE"))
         return fail();
-    std::optional<std::string> earlier;
-    if (!FindWriteToken(store, token, earlier))
-        return fail();
-    if (earlier) {
+    std::string earlier;
+    switch (LookUpWriteToken(store, token, "count", "", earlier)) {
+    case TokenLookup::New:
+        break;
+    case TokenLookup::Stored:
         store.Rollback();
-        Messages().Inform(TokenStoredText(*earlier));
-        posted = CountPostedOf(*earlier);
+        posted = CountPostedOf(earlier);
         storedEarlier = true;
         return CountOutcome::Posted;
+    case TokenLookup::Refused:
+        store.Rollback();
+        return CountOutcome::Invalid;
+    case TokenLookup::ConnectFailed:
+    case TokenLookup::Failed:
+        return fail();
     }
     // The book quantities are read again under the write lock: a bill posted since loading
     // makes the counted quantities meaningless.
@@ -270,6 +276,25 @@ CountOutcome PostBills(CDataStore& store, const StockCount& count, CBill& gain, 
 }
 } // namespace
 
+std::optional<CountOutcome> CountAnsweredByToken(const std::string& token, CountPosted& posted) {
+    std::string earlier;
+    switch (LookUpWriteTokenFirst(token, "count", "", earlier)) {
+    case TokenLookup::New:
+        return std::nullopt;
+    case TokenLookup::Stored:
+        posted = CountPostedOf(earlier);
+        return CountOutcome::Posted;
+    case TokenLookup::Refused:
+        return CountOutcome::Invalid;
+    case TokenLookup::ConnectFailed:
+        Messages().Inform(KindInfo(BillKind::Gain).connectFailure);
+        return CountOutcome::ConnectFailed;
+    case TokenLookup::Failed:
+        break;
+    }
+    return CountOutcome::Failed;
+}
+
 CountOutcome CountStockOn(CDataStore& store, const StockCount& count, CountPosted& posted) {
     CBill gain(BillKind::Gain), loss(BillKind::Loss);
     if (!MakeBills(count, gain, loss))
@@ -281,22 +306,16 @@ CountOutcome CountStockOn(CDataStore& store, const StockCount& count, CountPoste
 }
 
 CountOutcome CountStock(const StockCount& count, CountPosted& posted) {
+    // A count saved again after its differences were stored is told so before its quantities
+    // are checked against a book that now agrees with them.
+    if (const auto answered = CountAnsweredByToken(count.token, posted))
+        return *answered;
     CBill gain(BillKind::Gain), loss(BillKind::Loss);
     if (!MakeBills(count, gain, loss))
         return CountOutcome::Invalid;
-    CDataStore store;
-    if (gain.m_lines.empty() && loss.m_lines.empty()) {
-        // A count saved again after its differences were stored (the book now agrees with it)
-        // is told so, not that nothing differs.
-        std::optional<std::string> earlier;
-        if (!count.token.empty() && store.ConnectMain() &&
-            FindWriteToken(store, count.token, earlier) && earlier) {
-            Messages().Inform(TokenStoredText(*earlier));
-            posted = CountPostedOf(*earlier);
-            return CountOutcome::Posted;
-        }
+    if (gain.m_lines.empty() && loss.m_lines.empty())
         return CountOutcome::NoDifference;
-    }
+    CDataStore store;
     if (!store.ConnectMain()) {
         Messages().Inform(KindInfo(BillKind::Gain).connectFailure);
         return CountOutcome::ConnectFailed;

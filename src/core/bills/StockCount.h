@@ -55,7 +55,8 @@ std::string CountDifference(const CountLine& line);
 enum class CountOutcome {
     Posted,        // the gain and/or loss bill is stored and the log entries written
     NoDifference,  // every counted quantity equals its book quantity: nothing written, nothing said
-    Invalid,       // a counted quantity is not a whole number ≥ 0 (message shown)
+    Invalid,       // a counted quantity is not a whole number ≥ 0, or the token is another
+                   // action's (message shown)
     Changed,       // a book quantity changed since loading (message shown); nothing written
     ConnectFailed, // the main data file could not be opened (message shown)
     Failed,        // a statement failed (messages shown); nothing written
@@ -73,6 +74,10 @@ std::string CountChangedText(const std::string& goodsName);
 // What the count window says after saving.
 std::string CountPostedText(const CountPosted& posted);
 
+// What the count's token says before anything of the count is checked: Posted (the stored
+// count told, its numbers in `posted`), Invalid (another action's token, told), ConnectFailed or
+// Failed (told); nothing when the token is new or empty.
+std::optional<CountOutcome> CountAnsweredByToken(const std::string& token, CountPosted& posted);
 // Checks the counted quantities and posts the differences; the log entries of the loss and
 // gain postings are written after the commit, one per line.
 CountOutcome CountStock(const StockCount& count, CountPosted& posted);

@@ -1,12 +1,37 @@
 #include "WriteToken.h"
 
 #include "CDataStore.h"
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "text/Clock.h"
 
 #include <sodium.h>
 
 #include <algorithm>
+#include <atomic>
+
+namespace {
+#ifdef FERIX_TEST_SEAMS
+std::atomic<bool> g_skipForBench = false;
+#endif
+
+bool SkippedForBench() {
+#ifdef FERIX_TEST_SEAMS
+    return g_skipForBench;
+#else
+    return false;
+#endif
+}
+} // namespace
+
+bool SkipWriteTokenForBench([[maybe_unused]] bool skip) {
+#ifdef FERIX_TEST_SEAMS
+    g_skipForBench = skip;
+    return true;
+#else
+    return false;
+#endif
+}
 
 std::string NewWriteToken() {
     unsigned char bits[16];
@@ -31,8 +56,48 @@ bool FindWriteToken(CDataStore& store, const std::string& token,
 
 bool AddWriteToken(CDataStore& store, const std::string& token, const std::string& kind,
                    const std::string& billId) {
+    if (SkippedForBench())
+        return true;
     return store.Run("insert into WriteToken (Token, Kind, Bill_ID, At) values (?, ?, ?, ?)",
                      {token, kind, billId, FormatNow("%Y-%m-%d %H:%M:%S")});
+}
+
+TokenLookup LookUpWriteToken(CDataStore& store, const std::string& token, const std::string& kind,
+                             const std::string& bill, std::string& storedBill) {
+    storedBill.clear();
+    if (SkippedForBench())
+        return TokenLookup::New;
+    std::optional<std::string> storedKind;
+    if (!store.Run("select Kind, Bill_ID from WriteToken where Token = ?", {token},
+                   [&](const CStatement& row) {
+                       storedKind = row.Text(0);
+                       storedBill = row.Text(1);
+                   }))
+        return TokenLookup::Failed;
+    if (!storedKind)
+        return TokenLookup::New;
+    // Another kind, or a reversal of another bill: answering "stored" would name a bill this
+    // action never made, and storing it would take a token that is already spent.
+    if (*storedKind != kind || (!bill.empty() && storedBill != bill)) {
+        Messages().Inform(TokenOtherActionText(storedBill));
+        return TokenLookup::Refused;
+    }
+    Messages().Inform(TokenStoredText(storedBill));
+    return TokenLookup::Stored;
+}
+
+TokenLookup LookUpWriteTokenFirst(const std::string& token, const std::string& kind,
+                                  const std::string& bill, std::string& storedBill) {
+    storedBill.clear();
+    if (token.empty())
+        return TokenLookup::New;
+    CDataStore store;
+    if (!store.ConnectMain())
+        return TokenLookup::ConnectFailed;
+    const TokenLookup found = LookUpWriteToken(store, token, kind, bill, storedBill);
+    if (found == TokenLookup::Failed)
+        Messages().Inform(DatabaseFailureText("", store.ErrorDetail()));
+    return found;
 }
 
 CommitAnswer CommitWriteAction(CDataStore& store, const std::string& token,
@@ -66,4 +131,8 @@ std::string LostReplyStoredText(const std::string& billId) {
 
 std::string TokenStoredText(const std::string& billId) {
     return "单据“" + billId + "”已经保存，没有再次保存。";
+}
+
+std::string TokenOtherActionText(const std::string& billId) {
+    return "写入令牌已用于另一项操作（单据“" + billId + "”），没有保存。";
 }

@@ -19,10 +19,31 @@ bool IsWriteToken(const std::string& text);
 // stored, or nothing when it is new. False after a failed read (the store's LastError()).
 bool FindWriteToken(CDataStore& store, const std::string& token,
                     std::optional<std::string>& storedBill);
-// Inside the action's write transaction: `kind` is the kind's table (or "count"), `billId` the
-// number stored. False after a failed insert, without a message.
+// Inside the action's write transaction: `kind` names the action (the kind's ferix-cli word,
+// "reverse " and the word, or "count"), `billId` the number stored. False after a failed insert,
+// without a message.
 bool AddWriteToken(CDataStore& store, const std::string& token, const std::string& kind,
                    const std::string& billId);
+
+// What an action's token says about the action.
+enum class TokenLookup {
+    New,           // not stored: the action goes on
+    Stored,        // stored by an earlier try of the same action: TokenStoredText was told
+    Refused,       // stored by another action: TokenOtherActionText was told, nothing is stored
+    ConnectFailed, // the main data could not be opened (LookUpWriteTokenFirst only; not told)
+    Failed,        // the read failed (the store's LastError(); not told inside a transaction)
+};
+// The token of action `kind` (as AddWriteToken writes it) looked up; `bill`, when not empty, is
+// the one bill the action may have stored (a reversal's red bill). `storedBill` receives the
+// number a Stored or Refused token names. Inside the action's write transaction, as its first
+// read: the guard against a second workstation retrying the same action at the same moment.
+TokenLookup LookUpWriteToken(CDataStore& store, const std::string& token, const std::string& kind,
+                             const std::string& bill, std::string& storedBill);
+// The same look-up before the action checks anything, on a connection of its own: a retry of a
+// stored action is answered before checks that would now see what it stored (the last units
+// sold, the bill number taken). An empty token is New; a failed read is told here.
+TokenLookup LookUpWriteTokenFirst(const std::string& token, const std::string& kind,
+                                  const std::string& bill, std::string& storedBill);
 
 enum class CommitAnswer {
     Committed, // stored
@@ -44,3 +65,10 @@ inline constexpr const char* kLostReplyNotStoredText =
 inline constexpr const char* kLostReplyUnknownText =
     "服务器没有回应，无法确定单据是否已保存，请在单据查询中核对！";
 std::string TokenStoredText(const std::string& billId);
+// A token given to another action than the one that stored `billId`.
+std::string TokenOtherActionText(const std::string& billId);
+
+// Benchmark seam, built only with FERIX_TEST_SEAMS: actions neither look up nor write their
+// token, so that a run can measure what the token costs. Whether the seam is built (without it
+// nothing is skipped).
+bool SkipWriteTokenForBench(bool skip);
