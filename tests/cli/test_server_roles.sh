@@ -57,6 +57,10 @@ run classes add 文具
 check "a class added through the work role" [ "$RC" = 0 ]
 run backup
 check "a backup made through the work role" [ "$RC" = 0 ]
+made=$(ls Backup | wc -l)
+with_stdin "" restore "Backup/$(ls Backup | head -1)"
+check "a restore through the work role alone is refused, saying what it needs" [ "$RC" = 1 -a "$ERR" = "$(printf '数据恢复失败！\n本程序文件夹连接数据库所用的角色不是数据表的所有者，不能恢复数据。请在询问时输入数据表所有者的连接字符串。\n现有数据没有改变。')" ]
+check "before any safety copy" [ "$(ls Backup | wc -l)" = "$made" ]
 
 # Tables of an older version: the workstation refuses, the owner's upgrade brings them up.
 sql "DROP TABLE WriteToken; DROP TABLE BillJournal; DROP TABLE JournalHead; UPDATE ferix_schema SET version = 5 WHERE name = 'main_data'"

@@ -274,7 +274,8 @@ TEST_F(AdminTest, RestoreTakesTheRowsOfTheProgramsTablesAndNothingElse) {
     edited("column.bak", "alter table ferix_product add column Planted text");
     m_port.Clear();
     EXPECT_EQ(RestoreAction(std::string("column.bak")), AdminResult::Failed);
-    EXPECT_EQ(m_port.Texts().back(), "数据恢复失败！");
+    EXPECT_EQ(m_port.Texts().back(), "数据恢复失败！\r\n备份中数据表 ferix_product 的列 Planted "
+                                     "不是本程序的。\r\n现有数据没有改变。");
     EXPECT_EQ(schemaOf(MainFile()), schema);
 
     // A backup made at schema version 5 (before tokens and the journal) comes back at today's.
@@ -326,7 +327,8 @@ TEST_F(AdminTest, RestoreOfALockedDataFileFailsAndLeavesItAsItWas) {
     CFileWriteLock::SetExclusiveWaitForTest(0);
     EXPECT_EQ(RestoreAction(kBackupName), AdminResult::Failed);
     CFileWriteLock::SetExclusiveWaitForTest(-1);
-    EXPECT_EQ(m_port.Texts().back(), "数据恢复失败！");
+    EXPECT_EQ(m_port.Texts().back(), "数据恢复失败！\r\n其他工作站正在写入数据，数据恢复没有进行。"
+                                     "请稍后再试。\r\n现有数据没有改变。");
     writer.Rollback();
     EXPECT_EQ(GoodsIn(MainFile()), Texts{"G1=螺丝刀"});
     EXPECT_EQ(LogEvents().size(), 1u) << "only the backup was logged";

@@ -196,6 +196,23 @@ TEST_F(RightsTest, RoleChangesKeepTheirRulesAndAreLogged) {
                           "管理员“amy”的角色改为“营业员”",
                           "删除角色“收银”",
                       }));
+
+    // Names a list would show blank, or like another, or cut off; 32 characters are taken.
+    std::string chinese32;
+    for (int i = 0; i < 32; ++i)
+        chinese32 += "仓";
+    for (const auto& [name, why] : std::vector<std::pair<std::string, std::string>>{
+             {" \t", "角色名不可以为空，请填写。"},
+             {"营业员 ", "角色名的前后不能有空格。"},
+             {" 营业员", "角色名的前后不能有空格。"},
+             {"收\n银", "角色名不能含有控制字符。"},
+             {std::string(33, 'x'), "角色名不能超过 32 个字。"},
+             {chinese32 + "库", "角色名不能超过 32 个字。"}}) {
+        m_port.Clear();
+        EXPECT_EQ(AddRole(name, "营业员"), AdminResult::Refused) << name;
+        EXPECT_EQ(m_port.Texts(), std::vector<std::string>{why}) << name;
+    }
+    EXPECT_EQ(AddRole(chinese32, "营业员"), AdminResult::Done);
 }
 
 TEST_F(RightsTest, AnOlderOtherDataUpgradesWithEveryOperatorAdministrator) {

@@ -269,7 +269,9 @@ private slots:
         port.Clear();
         port.QueueAnswer(true);
         QTest::mouseClick(locked.m_restore, Qt::LeftButton);
-        QCOMPARE(port.Texts().back(), std::string("数据恢复失败！"));
+        QCOMPARE(port.Texts().back(),
+                 std::string("数据恢复失败！\r\n其他工作站正在写入数据，数据恢"
+                             "复没有进行。请稍后再试。\r\n现有数据没有改变。"));
         QVERIFY(!locked.isVisible());
         QCOMPARE(locked.result(), int(QDialog::Rejected));
         writer.Rollback();

@@ -169,10 +169,13 @@ AdminResult RestoreAction(const std::optional<std::string>& fileName) {
         return AdminResult::Failed;
     }
     if (!restored) {
-        // On a server the restore is one transaction, so its failure can say so for sure.
-        Messages().Inform(MainDataOnServer()
-                              ? "数据恢复失败！\r\n" + store.LastError() + "\r\n现有数据没有改变。"
-                              : "数据恢复失败！");
+        // Either engine restores in one step that replaces the data whole or not at all (a
+        // server's transaction; a file's tables made apart and copied in by SQLite's backup),
+        // so its failure can say so for sure.
+        Messages().Inform(store.LastError().empty()
+                              ? std::string("数据恢复失败！\r\n现有数据没有改变。")
+                              : "数据恢复失败！\r\n" + store.LastError() +
+                                    "\r\n现有数据没有改变。");
         return AdminResult::Failed;
     }
     WriteLogEntry("数据恢复成功！数据文件(" + name + ")");

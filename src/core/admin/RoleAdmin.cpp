@@ -140,6 +140,23 @@ bool CountOperators(CDataStore& store, std::map<std::string, int>& counts) {
     return store.Run("select Role_ID from Manage", {},
                      [&](const CStatement& st) { ++counts[st.Text(0)]; });
 }
+// A name a list shows as it is: no blank one, none that looks like another through spaces at
+// its ends or control characters, none longer than a list can show.
+std::optional<std::string> RoleNameFault(const std::string& role) {
+    if (role.find_first_not_of(" \t\r\n\v\f") == std::string::npos)
+        return std::string("角色名不可以为空，请填写。");
+    if (role.front() == ' ' || role.back() == ' ')
+        return std::string("角色名的前后不能有空格。");
+    if (std::any_of(role.begin(), role.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }))
+        return std::string("角色名不能含有控制字符。");
+    const auto characters = std::count_if(role.begin(), role.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    });
+    if (characters > kRoleNameMaxChars)
+        return "角色名不能超过 " + std::to_string(kRoleNameMaxChars) + " 个字。";
+    return std::nullopt;
+}
 } // namespace
 
 const CRoleRights& CurrentRights() {
@@ -205,8 +222,8 @@ std::optional<std::vector<RoleRightRow>> ShowRole(const std::string& role) {
 }
 
 AdminResult AddRole(const std::string& role, const std::string& from) {
-    if (role.empty())
-        return Refuse("角色名不可以为空，请填写。");
+    if (auto why = RoleNameFault(role))
+        return Refuse(*why);
     CDataStore store;
     if (!store.ConnectOther())
         return AdminResult::NoData;

@@ -30,6 +30,9 @@ struct RoleRightRow {
 };
 std::optional<std::vector<RoleRightRow>> ShowRole(const std::string& role);
 
+// The longest role name, in characters.
+inline constexpr int kRoleNameMaxChars = 32;
+
 // Each change is refused with its message when the role is 管理员 (never changed or removed)
 // or does not exist, and writes its entry into the operation log when done.
 AdminResult AddRole(const std::string& role, const std::string& from);

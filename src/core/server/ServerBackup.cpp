@@ -5,6 +5,7 @@
 #include "store/Schema.h"
 #include "store/ServerConfig.h"
 #include "store/ServerConnection.h"
+#include "store/WorkRights.h"
 #include "store/WriteLock.h"
 #include "text/Ascii.h"
 
@@ -942,9 +943,16 @@ bool RestoreServerData(const std::string& conninfo, const std::string& ownerConn
         ServerExec(conn.get(), "ROLLBACK", nullptr);
         return false;
     };
+    std::string why;
+    // A role that does not own the tables could not empty them: said before any safety copy is
+    // made for a restore that cannot run.
+    bool owns = false;
+    if (!OwnsProgramTables(conn.get(), &owns, &why))
+        return fail(why);
+    if (!owns)
+        return fail(kRestoreNeedsOwnerText);
     // From here to COMMIT no workstation writes: each waits at the start of its transaction, and
     // then writes into the restored data.
-    std::string why;
     // A workstation whose transaction does not end is not waited for without end.
     if (!ServerExec(
             conn.get(),

@@ -20,6 +20,12 @@ std::optional<std::filesystem::path> FindServerClient(const std::string& name,
                                                       const std::string& searchPath,
                                                       const std::filesystem::path& versionsRoot);
 
+// A restore through a role that does not own the tables (a workstation's work role) without
+// the owner's connection string.
+inline constexpr const char* kRestoreNeedsOwnerText =
+    "本程序文件夹连接数据库所用的角色不是数据表的所有者，不能恢复数据。请在询问时输入数据表所有者的"
+    "连接字符串。";
+
 // Writes the archive (pg_dump -Fc) of this program's tables to `target`, which must not exist
 // yet (it is created exclusively; a half-made one is removed again). `error` says why not.
 bool DumpServerData(const std::string& conninfo, const std::filesystem::path& target,
