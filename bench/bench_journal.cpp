@@ -1,9 +1,8 @@
 // What the bill journal costs, each figure beside its baseline of the same run:
 // - posting a 1,000-line purchase bill into 100,000 bills with its journal entry (the chain head
 //   locked, the bill read back and digested, the entry written) and its write token, against the
-//   same posting without either (bench_server_journal measures the same on a server);
-// - checking the whole chain of 100,000 bills (a million lines), against only reading the same
-//   rows bare.
+//   same posting without either (bench_server_journal measures the same on a server; bench_verify
+//   measures the check of the chain).
 // Posting is measured with what keeps a bill trustworthy, its journal entry and its write token
 // (looked up, then written), against the same posting with neither (the token's seam needs a
 // build with FERIX_TEST_SEAMS); the ratio of the two is printed after the run.
@@ -16,7 +15,6 @@
 #include "store/WriteToken.h"
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -77,60 +75,10 @@ void BM_JournalTokenPostPurchaseBill_Baseline(benchmark::State& state) {
     Post(state, FileGoods(), "JH-PLAIN-", false);
 }
 
-// The check reads the history set itself (the chain its posting built), never written to.
-void UseCheckedSet() {
-    static std::filesystem::path set;
-    if (set.empty())
-        set = UseDataSet("history", HistoryDataSet(), false);
-    std::filesystem::current_path(set);
-}
-
-void BM_VerifyJournal100k(benchmark::State& state) {
-    UseCheckedSet();
-    size_t documents = 0;
-    for (auto _ : state) {
-        CDataStore store;
-        if (!store.ConnectMain()) {
-            state.SkipWithError("connect failed");
-            break;
-        }
-        const JournalCheck check = CheckJournal(store);
-        if (check.finding != JournalCheck::Finding::Complete) {
-            state.SkipWithError(JournalCheckText(check).c_str());
-            break;
-        }
-        documents = check.documents;
-    }
-    state.counters["documents"] = static_cast<double>(documents);
-}
-
-// Only reading the rows the check reads, bare: every header, line and journal row.
-void BM_VerifyJournal100k_Baseline(benchmark::State& state) {
-    UseCheckedSet();
-    for (auto _ : state) {
-        CBareDb db("Data/main_data.tdb");
-        size_t bytes = 0;
-        for (const char* table :
-             {"BillJournal", "EnterStock", "EnterStock_Detail", "BackStock", "BackStock_Detail",
-              "EnterSale", "EnterSale_Detail", "BackSale", "BackSale_Detail", "BaoSunDan",
-              "BaoYiDan", "TiaoJiaDan", "YiKuDan", "FundBill"}) {
-            sqlite3_stmt* st = bare::Prepare(db, (std::string("select * from ") + table).c_str());
-            while (sqlite3_step(st) == SQLITE_ROW) {
-                for (int i = 0; i < sqlite3_column_count(st); ++i)
-                    bytes += static_cast<size_t>(sqlite3_column_bytes(st, i));
-            }
-            sqlite3_finalize(st);
-        }
-        benchmark::DoNotOptimize(bytes);
-    }
-}
-
 } // namespace
 
 BENCHMARK(BM_JournalTokenPostPurchaseBill_Baseline)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_JournalTokenPostPurchaseBill)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_VerifyJournal100k_Baseline)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_VerifyJournal100k)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     // Repetitions of the figures and their baselines run in a shuffled order, so that the load

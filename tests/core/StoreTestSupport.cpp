@@ -116,19 +116,19 @@ std::vector<LogRecord> StoreTest::Log() {
     return store.ListLog();
 }
 
-void StoreTest::RollBackOtherSchemaTo(int version) {
-    const std::vector<std::string> undo = {
-        "DROP TABLE Role; DROP TABLE RoleRight; DROP TABLE RoleWarehouse; DROP TABLE RolePrice;"
-        " ALTER TABLE Manage DROP COLUMN Role_ID;",
-    };
-    ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kOtherSchemaVersion));
+namespace {
+// Runs the undo steps of one data set, newest first, down to `version`, and stamps it so: on the
+// server through the folder's connection, on files in its data file `file`.
+void UndoSteps(const std::filesystem::path& dir, bool onServer,
+               const std::vector<std::string>& undo, int current, int version,
+               const std::string& schemaName, const char* file) {
     std::string sql;
-    for (int v = kOtherSchemaVersion; v > version; --v)
+    for (int v = current; v > version; --v)
         sql += undo[static_cast<size_t>(v - 2)];
-    if (OnServer()) {
-        sql += " UPDATE ferix_schema SET version = " + std::to_string(version) +
-               " WHERE name = 'other_data';";
-        PGconn* conn = PQconnectdb(ReadServerConfig(Dir()).conninfo.c_str());
+    if (onServer) {
+        sql += " UPDATE ferix_schema SET version = " + std::to_string(version) + " WHERE name = '" +
+               schemaName + "';";
+        PGconn* conn = PQconnectdb(ReadServerConfig(dir).conninfo.c_str());
         PGresult* r = PQexec(conn, sql.c_str());
         EXPECT_EQ(PQresultStatus(r), PGRES_COMMAND_OK) << PQerrorMessage(conn);
         PQclear(r);
@@ -136,10 +136,22 @@ void StoreTest::RollBackOtherSchemaTo(int version) {
         return;
     }
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open((Dir() / "Data" / "other_data.tdb").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open((dir / "Data" / file).c_str(), &db), SQLITE_OK);
     sql += " PRAGMA user_version = " + std::to_string(version) + ";";
     EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
     sqlite3_close(db);
+}
+} // namespace
+
+void StoreTest::RollBackOtherSchemaTo(int version) {
+    // Each step undone, newest first.
+    const std::vector<std::string> undo = {
+        "DROP TABLE Role; DROP TABLE RoleRight; DROP TABLE RoleWarehouse; DROP TABLE RolePrice;"
+        " ALTER TABLE Manage DROP COLUMN Role_ID;",
+    };
+    ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kOtherSchemaVersion));
+    UndoSteps(Dir(), OnServer(), undo, kOtherSchemaVersion, version, "other_data",
+              "other_data.tdb");
 }
 
 void StoreTest::RollBackMainSchemaTo(int version) {
@@ -156,25 +168,5 @@ void StoreTest::RollBackMainSchemaTo(int version) {
         "DROP TABLE WriteToken; DROP TABLE BillJournal; DROP TABLE JournalHead;",
     };
     ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kMainSchemaVersion));
-    if (OnServer()) {
-        std::string sql;
-        for (int v = kMainSchemaVersion; v > version; --v)
-            sql += undo[static_cast<size_t>(v - 2)];
-        sql += " UPDATE ferix_schema SET version = " + std::to_string(version) +
-               " WHERE name = 'main_data';";
-        PGconn* conn = PQconnectdb(ReadServerConfig(Dir()).conninfo.c_str());
-        PGresult* r = PQexec(conn, sql.c_str());
-        EXPECT_EQ(PQresultStatus(r), PGRES_COMMAND_OK) << PQerrorMessage(conn);
-        PQclear(r);
-        PQfinish(conn);
-        return;
-    }
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open((Dir() / "Data" / "main_data.tdb").c_str(), &db), SQLITE_OK);
-    std::string sql;
-    for (int v = kMainSchemaVersion; v > version; --v)
-        sql += undo[static_cast<size_t>(v - 2)];
-    sql += " PRAGMA user_version = " + std::to_string(version) + ";";
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-    sqlite3_close(db);
+    UndoSteps(Dir(), OnServer(), undo, kMainSchemaVersion, version, "main_data", "main_data.tdb");
 }
