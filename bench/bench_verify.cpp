@@ -75,9 +75,12 @@ void BM_Verify100k_Baseline(benchmark::State& state) {
     }
 }
 
-// The server's history set, kept as made; the program folder naming it is the current one.
+// The server's history set, kept as made; the program folder naming it is made the current one
+// on every call, since the file figures, interleaved, move to their own folder.
 const std::string& ServerSet() {
     static std::string conninfo = UseServerDataSet(ServerHistoryDataSet(), false);
+    static const std::filesystem::path folder = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
     return conninfo;
 }
 
