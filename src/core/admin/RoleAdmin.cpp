@@ -117,7 +117,10 @@ AdminResult ChangeActions(const std::string& role, const std::string& function,
     auto right = RightNamed(function, actions);
     if (!right)
         return AdminResult::Refused;
-    const auto [f, set] = *right;
+    // Named apart: lambdas below use them, and a structured binding cannot be captured in C++20
+    // as every compiler takes it.
+    const FunctionInfo* f = right->first;
+    const ActionSet set = right->second;
     const std::string event = "角色“" + role + "”" + (grant ? "增加" : "去掉") + "“" + f->name +
                               "”的权限：" + ActionSetText(set);
     return ChangeRole(
@@ -184,7 +187,9 @@ std::optional<std::vector<RoleSummary>> ListRoles() {
                             roles.emplace_back(st.Text(0), std::move(r));
                         }) &&
               CountOperators(store, counts);
-    for (auto& [id, r] : roles) {
+    for (auto& role : roles) {
+        const std::string& id = role.first;
+        RoleSummary& r = role.second;
         ok = ok &&
              store.Run("select Warehouse from RoleWarehouse where Role_ID = ? order by Id", {id},
                        [&](const CStatement& st) { r.warehouses.push_back(st.Text(0)); }) &&
