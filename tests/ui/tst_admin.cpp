@@ -17,6 +17,7 @@
 #include "app/MainPanels.h"
 #include "bills/CBill.h"
 #include "store/CDataStore.h"
+#include "store/WriteLock.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -268,7 +269,10 @@ private slots:
         SelectRow(locked.m_list, int(ColumnTexts(locked.m_model, "备份文件").indexOf(backup)));
         port.Clear();
         port.QueueAnswer(true);
+        // The restore waits for the writer's transaction, here not at all.
+        CFileWriteLock::SetExclusiveWaitForTest(0);
         QTest::mouseClick(locked.m_restore, Qt::LeftButton);
+        CFileWriteLock::SetExclusiveWaitForTest(-1);
         QCOMPARE(port.Texts().back(),
                  std::string("数据恢复失败！\r\n其他工作站正在写入数据，数据恢"
                              "复没有进行。请稍后再试。\r\n现有数据没有改变。"));
