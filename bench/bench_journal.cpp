@@ -81,13 +81,7 @@ BENCHMARK(BM_JournalTokenPostPurchaseBill_Baseline)->Unit(benchmark::kMillisecon
 BENCHMARK(BM_JournalTokenPostPurchaseBill)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 int main(int argc, char** argv) {
-    // Repetitions of the figures and their baselines run in a shuffled order, so that the load
-    // of a shared machine falls on both alike.
-    std::vector<char*> args(argv, argv + argc);
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    args.insert(args.begin() + 1, interleave.data());
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    InitializeInterleaved(argc, argv);
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

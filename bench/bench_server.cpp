@@ -288,13 +288,7 @@ BENCHMARK(BM_ServerSalesFourWorkstations)
     ->MinTime(2.0);
 
 int main(int argc, char** argv) {
-    // Repetitions of the figures and their baselines run in a shuffled order, so that the load
-    // of a shared machine (and of the server on it) falls on both alike.
-    std::vector<char*> args(argv, argv + argc);
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    args.insert(args.begin() + 1, interleave.data());
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    InitializeInterleaved(argc, argv);
     if (BenchServer().empty()) {
         std::cout << "bench_server: skipped, no PostgreSQL server (FERIX_BENCH_PG is not set)\n";
         return 0;

@@ -76,13 +76,7 @@ BENCHMARK(BM_ServerJournalTokenPostPurchaseBill_Baseline)
 BENCHMARK(BM_ServerJournalTokenPostPurchaseBill)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 int main(int argc, char** argv) {
-    // Repetitions of the figures and their baselines run in a shuffled order, so that the load
-    // of a shared machine falls on both alike.
-    std::vector<char*> args(argv, argv + argc);
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    args.insert(args.begin() + 1, interleave.data());
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    InitializeInterleaved(argc, argv);
     if (BenchServer().empty()) {
         std::cout << "bench_server_journal: skipped, no PostgreSQL server (FERIX_BENCH_PG is not"
                      " set)\n";

@@ -108,13 +108,7 @@ void BM_ServerVerify100k_Baseline(benchmark::State& state) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Repetitions of the figures and their baselines run in a shuffled order, so that the load
-    // of a shared machine falls on both alike.
-    std::vector<char*> args(argv, argv + argc);
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    args.insert(args.begin() + 1, interleave.data());
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    InitializeInterleaved(argc, argv);
     benchmark::RegisterBenchmark("BM_Verify100k_Baseline", BM_Verify100k_Baseline)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("BM_Verify100k", BM_Verify100k)->Unit(benchmark::kMillisecond);

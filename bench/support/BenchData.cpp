@@ -5,6 +5,7 @@
 #include "port/MessagePort.h"
 #include "text/Clock.h"
 
+#include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <chrono>
@@ -204,3 +205,13 @@ void Run(sqlite3_stmt* st) {
     sqlite3_reset(st);
 }
 } // namespace bare
+
+void InitializeInterleaved(int argc, char** argv) {
+    // Kept for the run: the library may hold on to what it was given.
+    static std::string interleave = "--benchmark_enable_random_interleaving=true";
+    static std::vector<char*> args;
+    args.assign(argv, argv + argc);
+    args.insert(args.begin() + 1, interleave.data());
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+}

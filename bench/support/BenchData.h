@@ -14,6 +14,10 @@
 // The moment every data set is made at and every benchmark runs at: bills end on this day.
 std::time_t BenchNow();
 
+// benchmark::Initialize with repetitions of the figures and their baselines run in a shuffled
+// order, so that the load of a shared machine (and of a server on it) falls on both alike.
+void InitializeInterleaved(int argc, char** argv);
+
 // The clock fixed at BenchNow(), the operator "admin" logged in, messages printed on stderr.
 void EnterBenchSession();
 
