@@ -1,5 +1,6 @@
 #pragma once
 #include "store/BillKindNames.h"
+#include "store/Records.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,10 +31,27 @@ std::optional<std::string> CanonicalBillText(CDataStore& store, int version, Bil
 // BLAKE2b-256 of `prevDigest` followed by `text`, as 64 lowercase hex digits.
 std::string JournalDigest(const std::string& prevDigest, const std::string& text);
 
+// A trade bill's canonical text put together from the rows as the posting writes them, so that
+// posting a bill of a thousand lines need not read them back. The stored columns are text, kept
+// byte for byte as bound; builds with assertions compare the draft with the stored rows at every
+// posting all the same.
+class CJournalDraft {
+public:
+    void Head(const BillHeaderRecord& head);
+    // `costed`: a sale or sale-return line, which stores its cost too.
+    void Line(const BillDetailRecord& line, bool costed);
+    std::string Text(BillKind kind) const;
+
+private:
+    std::string m_head, m_lines;
+};
+
 // Appends the entry of the bill `number` of `kind`, just written in the store's open write
 // transaction: the chain head is locked first (its row on a server; the file's write lock on a
-// file), so two workstations never fork the chain. False with `store.LastError()`.
-bool AppendToJournal(CDataStore& store, BillKind kind, const std::string& number);
+// file), so two workstations never fork the chain. The bill's text is read back from the store,
+// or taken from `draft` when the posting built one. False with `store.LastError()`.
+bool AppendToJournal(CDataStore& store, BillKind kind, const std::string& number,
+                     const CJournalDraft* draft = nullptr);
 
 // Builds the chain over every stored bill (date, then id) when the tables have bills and no
 // chain head, in one transaction of its own; the store runs it when it opens such tables.

@@ -36,7 +36,8 @@ PostedLine Normalize(BillKind kind, const BillLine& l) {
 } // namespace
 
 TradeLineResult WriteTradeLine(CDataStore& store, BillKind kind, const BillDetailRecord& d,
-                               int64_t quantity, bool reversing, const std::string& shortage) {
+                               int64_t quantity, bool reversing, const std::string& shortage,
+                               CJournalDraft& draft) {
     const bool putsIn = (kind == BillKind::Purchase || kind == BillKind::SaleReturn) != reversing;
     const bool sale = kind == BillKind::Sale || kind == BillKind::SaleReturn;
     BillDetailRecord line = d;
@@ -108,6 +109,7 @@ TradeLineResult WriteTradeLine(CDataStore& store, BillKind kind, const BillDetai
         return TradeLineResult::LineFailed;
     if (!sale && !stock())
         return TradeLineResult::StockFailed;
+    draft.Line(line, sale);
     return TradeLineResult::Written;
 }
 
@@ -357,12 +359,14 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
     const std::string amountTotal = totals.amount.Format2();
     // The paid amount is kept as money (" 5", "+.5" and "5." as 5.00 and 0.50), or empty.
     const std::string paid = m_paid.empty() ? "" : CMoney::ParseOrZero(m_paid).Format2();
+    CJournalDraft draft;
     if (IsTradeKind(m_kind)) {
         BillHeaderRecord header{"0",           number,      m_date,     m_customer,
                                 m_department,  m_warehouse, m_employee, m_introduction,
                                 quantityTotal, amountTotal, m_account,  paid};
         if (!AddTradeBillHeader(store, info.table, header))
             return fail(info.headerFailure);
+        draft.Head(header);
     }
     if (m_kind == BillKind::Transfer) {
         outcome = PostTransferLines(store, number, quantityTotal);
@@ -395,7 +399,7 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
                 d.Product_Total = p.amount;
                 d.Product_Note = l.note;
                 d.Product_BarCode = l.barcode;
-                switch (WriteTradeLine(store, m_kind, d, p.quantity)) {
+                switch (WriteTradeLine(store, m_kind, d, p.quantity, false, {}, draft)) {
                 case TradeLineResult::Written:
                     break;
                 case TradeLineResult::LineFailed:
@@ -441,7 +445,7 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
                 return fail(info.lineFailure);
         }
     }
-    if (!AppendToJournal(store, m_kind, number))
+    if (!AppendToJournal(store, m_kind, number, IsTradeKind(m_kind) ? &draft : nullptr))
         return fail(info.headerFailure);
     return number;
 }

@@ -116,6 +116,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         return refuse("单据“" + number + "”不能红冲！");
 
     const std::string today = TodayIso();
+    CJournalDraft draft;
     if (fund) {
         const bool taken = FindFundBill(store, red, &read).has_value();
         if (!read)
@@ -172,6 +173,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         header.Pay = Negated(bill->Pay);
         if (!AddTradeBillHeader(store, info.table, header))
             return end(ReverseOutcome::Failed, kFailed);
+        draft.Head(header);
 
         for (const BillDetailRecord& line : lines) {
             // A line repeats its bill's header; its Introduction is the line's own remark.
@@ -187,7 +189,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
             r.Product_Cost = Negated(line.Product_Cost);
             const std::string shortage = "商品“" + line.Product_Name + "”库存不足，不能红冲！";
             switch (WriteTradeLine(store, kind, r, LeadingInteger(line.Product_Number), true,
-                                   shortage)) {
+                                   shortage, draft)) {
             case TradeLineResult::Written:
                 break;
             case TradeLineResult::LineFailed:
@@ -199,7 +201,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         }
     }
 
-    if (!AppendToJournal(store, kind, red) ||
+    if (!AppendToJournal(store, kind, red, IsTradeKind(kind) ? &draft : nullptr) ||
         !SetBillCanceled(store, info.table, number, kBillReversed) ||
         !AddWriteToken(store, token, std::string("reverse ") + info.cliName, red))
         return end(ReverseOutcome::Failed, kFailed);

@@ -1,4 +1,5 @@
 #pragma once
+#include "BillJournal.h"
 #include "BillKind.h"
 #include "store/Records.h"
 
@@ -15,7 +16,7 @@ enum class TradeLineResult { Written, LineFailed, StockFailed };
 // out; `reversing` makes the opposite change, and a take-out refused for want of stock then
 // says `shortage`. The moving-average cost follows every change; a sale or sale-return line
 // stores what its units cost (a red line keeps the negated cost it is given). Every failure has
-// been reported through the message port.
+// been reported through the message port. The written line goes into `draft` too.
 TradeLineResult WriteTradeLine(CDataStore& store, BillKind kind, const BillDetailRecord& line,
-                               int64_t quantity, bool reversing = false,
-                               const std::string& shortage = {});
+                               int64_t quantity, bool reversing, const std::string& shortage,
+                               CJournalDraft& draft);
