@@ -65,9 +65,10 @@ CChild_Xitong_RoleDlg::CChild_Xitong_RoleDlg(QWidget* parent) : QDialog(parent) 
     setObjectName("CChild_Xitong_RoleDlg");
 
     m_roleModel = new CTextTableModel(
-        {QStringLiteral("角色"), QStringLiteral("备注"), QStringLiteral("管理员数")}, this);
+        {QStringLiteral("角色"), QStringLiteral("管理员数"), QStringLiteral("备注")}, this);
     m_roles = new QTableView(this);
-    SetupAdminList(m_roles, m_roleModel, 90);
+    // The count before the long notes, so that it shows without scrolling.
+    SetupAdminList(m_roles, m_roleModel, 70);
 
     m_rightsModel = new QStandardItemModel(this);
     QStringList headers = {QStringLiteral("功能")};
@@ -152,7 +153,7 @@ void CChild_Xitong_RoleDlg::FillRoles(const QString& role) {
         for (const auto& r : *roles) {
             if (Q(r.name) == role)
                 chosen = static_cast<int>(rows.size());
-            rows.push_back({Q(r.name), Q(r.note), QString::number(r.operators)});
+            rows.push_back({Q(r.name), QString::number(r.operators), Q(r.note)});
         }
     }
     m_shownRole.clear();
