@@ -563,6 +563,20 @@ private slots:
                 QCOMPARE((*roles)[2].hides, (std::vector<std::string>{"进价", "成本", "售价"}));
                 QCOMPARE(dlg->ChosenRole(), QStringLiteral("营业员"));
 
+                // Another role chosen with a tick not saved: the question, No drops it.
+                port.Clear();
+                QTest::mouseClick(
+                    grid->viewport(), Qt::LeftButton, {},
+                    CheckBoxOf(grid, dlg->RightCell("stock_warnings", Action::Print)->index()));
+                port.QueueAnswer(false);
+                clickRole(3);
+                QCOMPARE(port.Texts(), Texts{"角色“营业员”的修改还没有保存，是否保存？"});
+                QCOMPARE(dlg->ChosenRole(), QStringLiteral("仓管"));
+                clickRole(2);
+                QCOMPARE(dlg->RightCell("stock_warnings", Action::Print)->checkState(),
+                         Qt::Unchecked);
+                QVERIFY(RoleRights("营业员").contains("stock_warnings:查看"));
+
                 // 新建: a copy of the chosen role under a new name.
                 port.Clear();
                 OnNextModal(

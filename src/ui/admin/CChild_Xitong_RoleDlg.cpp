@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 
 namespace {
@@ -183,6 +184,8 @@ void CChild_Xitong_RoleDlg::ShowChosenRole() {
     const QString role = ChosenRole();
     if (role == m_shownRole && !role.isEmpty())
         return;
+    // Another role chosen: what was ticked for the one shown is saved or dropped first.
+    KeepOrDropChanges();
     m_shownRole = role;
     m_held.clear();
     m_heldWarehouses.clear();
@@ -285,6 +288,9 @@ void CChild_Xitong_RoleDlg::OnNew() {
     QStringList roles;
     for (int r = 0; r < m_roleModel->rowCount(); ++r)
         roles << m_roleModel->Row(r).at(0);
+    // The copy is made of the stored role: what is ticked is saved first or dropped.
+    KeepOrDropChanges();
+    FillRoles(m_shownRole);
     CChild_Xitong_Role_AddDlg form(this, roles, ChosenRole());
     if (RunModal(form) != QDialog::Accepted)
         return;
@@ -293,61 +299,82 @@ void CChild_Xitong_RoleDlg::OnNew() {
         FillRoles(name);
 }
 
-void CChild_Xitong_RoleDlg::OnSave() {
+std::vector<std::function<AdminResult()>> CChild_Xitong_RoleDlg::PendingChanges() const {
+    std::vector<std::function<AdminResult()>> changes;
     const std::string role = m_shownRole.toStdString();
-    if (role.empty())
-        return;
+    if (role.empty() || role == kAdminRole)
+        return changes;
+    for (int m = 0; m < m_rightsModel->rowCount(); ++m) {
+        QStandardItem* module = m_rightsModel->item(m);
+        for (int f = 0; f < module->rowCount(); ++f) {
+            const std::string code =
+                module->child(f)->data(kFunctionCodeRole).toString().toStdString();
+            ActionSet wanted = 0;
+            for (Action a : kAllActions) {
+                QStandardItem* cell = module->child(f, 1 + static_cast<int>(a));
+                if (cell->isCheckable() && cell->checkState() == Qt::Checked)
+                    wanted |= Bit(a);
+            }
+            const auto it = m_held.find(code);
+            const ActionSet had = it == m_held.end() ? 0 : it->second;
+            if (const ActionSet added = wanted & ~had)
+                changes.push_back([=] { return GrantRight(role, code, ActionSetText(added)); });
+            if (const ActionSet removed = had & ~wanted)
+                changes.push_back([=] { return RevokeRight(role, code, ActionSetText(removed)); });
+        }
+    }
+    std::vector<std::string> warehouses;
+    for (int i = 0; i < m_warehouses->count(); ++i)
+        if (m_warehouses->item(i)->checkState() == Qt::Checked)
+            warehouses.push_back(m_warehouses->item(i)->text().toStdString());
+    if (warehouses != m_heldWarehouses)
+        changes.push_back([=] { return SetRoleWarehouses(role, warehouses); });
+    std::vector<std::string> hidden;
+    for (size_t i = 0; i < m_hidden.size(); ++i)
+        if (m_hidden[i]->isChecked())
+            hidden.push_back(kHiddenPrices[i]);
+    if (hidden != m_heldHidden)
+        changes.push_back([=] { return SetRoleHidden(role, hidden); });
+    return changes;
+}
+
+void CChild_Xitong_RoleDlg::SaveShown() {
     // Each change is one call of the core (checked and logged one by one); their own success
     // texts are kept back so that one says the whole was saved, and a refusal or failure is
     // told and stops the rest.
     AdminResult result = AdminResult::Done;
     {
         CHeldMessages held;
-        auto apply = [&](AdminResult r) {
-            if (result != AdminResult::Done)
-                return;
-            result = r;
-            if (r == AdminResult::Done)
-                held.Drop();
-            else
+        for (const auto& change : PendingChanges()) {
+            result = change();
+            if (result != AdminResult::Done) {
                 held.Release();
-        };
-        for (int m = 0; m < m_rightsModel->rowCount(); ++m) {
-            QStandardItem* module = m_rightsModel->item(m);
-            for (int f = 0; f < module->rowCount(); ++f) {
-                const std::string code =
-                    module->child(f)->data(kFunctionCodeRole).toString().toStdString();
-                ActionSet wanted = 0;
-                for (Action a : kAllActions) {
-                    QStandardItem* cell = module->child(f, 1 + static_cast<int>(a));
-                    if (cell->isCheckable() && cell->checkState() == Qt::Checked)
-                        wanted |= Bit(a);
-                }
-                const auto it = m_held.find(code);
-                const ActionSet had = it == m_held.end() ? 0 : it->second;
-                if (const ActionSet added = wanted & ~had)
-                    apply(GrantRight(role, code, ActionSetText(added)));
-                if (const ActionSet removed = had & ~wanted)
-                    apply(RevokeRight(role, code, ActionSetText(removed)));
+                break;
             }
+            held.Drop();
         }
-        std::vector<std::string> warehouses;
-        for (int i = 0; i < m_warehouses->count(); ++i)
-            if (m_warehouses->item(i)->checkState() == Qt::Checked)
-                warehouses.push_back(m_warehouses->item(i)->text().toStdString());
-        if (warehouses != m_heldWarehouses)
-            apply(SetRoleWarehouses(role, warehouses));
-        std::vector<std::string> hidden;
-        for (size_t i = 0; i < m_hidden.size(); ++i)
-            if (m_hidden[i]->isChecked())
-                hidden.push_back(kHiddenPrices[i]);
-        if (hidden != m_heldHidden)
-            apply(SetRoleHidden(role, hidden));
     }
     if (result == AdminResult::Done)
         Messages().Inform("修改角色成功！");
-    // What was saved, and nothing else, shows again.
+}
+
+void CChild_Xitong_RoleDlg::KeepOrDropChanges() {
+    if (!PendingChanges().empty() &&
+        Messages().AskYesNo("角色“" + m_shownRole.toStdString() + "”的修改还没有保存，是否保存？"))
+        SaveShown();
+}
+
+void CChild_Xitong_RoleDlg::OnSave() {
+    if (m_shownRole.isEmpty())
+        return;
+    SaveShown();
+    // What was saved, and nothing else, shows again (a change refused stays unsaved).
     FillRoles(m_shownRole);
+}
+
+void CChild_Xitong_RoleDlg::reject() {
+    KeepOrDropChanges();
+    QDialog::reject();
 }
 
 void CChild_Xitong_RoleDlg::OnDelete() {

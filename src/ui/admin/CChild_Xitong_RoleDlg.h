@@ -1,8 +1,10 @@
 #pragma once
+#include "port/AdminResult.h"
 #include "rights/Functions.h"
 
 #include <QDialog>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -44,6 +46,8 @@ public:
     QString ChosenRole() const;
     // The check-box cell of a function's action in the rights grid (invalid when none).
     QStandardItem* RightCell(const char* function, Action action) const;
+    // 关闭, Escape and the close box: unsaved changes are offered for saving first.
+    void reject() override;
 
     QTableView* m_roles;
     CTextTableModel* m_roleModel;
@@ -61,6 +65,13 @@ private:
     void ShowChosenRole();
     void OnNew();
     void OnSave();
+    // The core calls that would make the shown role what the window shows, in order.
+    std::vector<std::function<AdminResult()>> PendingChanges() const;
+    // Makes them, stopping at the first refusal (its message told); "修改角色成功！" when all
+    // went through.
+    void SaveShown();
+    // Asks whether to save the changes not yet saved (Yes saves them, No drops them).
+    void KeepOrDropChanges();
     void OnDelete();
     void UpdateWarehouseNote();
 
