@@ -7,11 +7,14 @@
 #include "admin/CChild_Xitong_ManageUserDlg.h"
 #include "admin/CChild_Xitong_ManageUser_AddDlg.h"
 #include "admin/CChild_Xitong_RestoreDlg.h"
+#include "admin/CChild_Xitong_RoleDlg.h"
 #include "admin/CChild_Xitong_SetupDlg.h"
 #include "admin/CChild_Xitong_ViewLogDlg.h"
 #include "admin/CTextTableModel.h"
 #include "admin/CompanySettings.h"
 #include "admin/OperationLog.h"
+#include "admin/RoleAdmin.h"
+#include "admin/UserAdmin.h"
 #include "app/Cferix_razazApp.h"
 #include "app/Cferix_razazDlg.h"
 #include "app/MainPanels.h"
@@ -21,16 +24,21 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStandardItemModel>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTest>
+#include <QTreeView>
 
 #include <fstream>
 #include <functional>
@@ -73,6 +81,39 @@ std::vector<std::string> GoodsCodes() {
     return codes;
 }
 
+// Where a click ticks the check box of a cell: the box as the view's delegate lays it out.
+QPoint CheckBoxOf(const QAbstractItemView* view, const QModelIndex& index) {
+    struct Layout : QStyledItemDelegate {
+        using QStyledItemDelegate::initStyleOption;
+    } layout;
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    option.widget = view;
+    option.rect = view->visualRect(index);
+    layout.initStyleOption(&option, index);
+    return view->style()
+        ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view)
+        .center();
+}
+
+// The last `n` entries of the operation log, oldest first.
+QStringList LastLogEvents(size_t n) {
+    const auto log = LoadOperationLog();
+    QStringList events;
+    for (size_t i = log.size() > n ? log.size() - n : 0; i < log.size(); ++i)
+        events << QString::fromStdString(log[i].Event);
+    return events;
+}
+
+// A role's rights as ShowRole gives them: "code:actions" each.
+QStringList RoleRights(const std::string& role) {
+    QStringList rights;
+    for (const auto& r : ShowRole(role).value_or(std::vector<RoleRightRow>{}))
+        rights << QString::fromLatin1(r.function->code) + ":" +
+                      QString::fromStdString(ActionSetText(r.actions));
+    return rights;
+}
+
 void AddGoods(const std::string& code) {
     CDataStore store;
     if (store.ConnectMain())
@@ -97,7 +138,8 @@ private slots:
         CChild_Xitong_ManageUserDlg dlg;
         dlg.show();
         QCOMPARE(dlg.windowTitle(), QStringLiteral("管理员管理"));
-        QCOMPARE(Headers(dlg.m_list), QStringList({"管理员", "创建时间", "最后登陆时间", "备注"}));
+        QCOMPARE(Headers(dlg.m_list),
+                 QStringList({"管理员", "创建时间", "最后登陆时间", "角色", "备注"}));
         QVERIFY(AllColumnsWide(dlg.m_list, 138));
         QCOMPARE(dlg.m_list->selectionBehavior(), QAbstractItemView::SelectRows);
         // Newest first; passwords are never shown.
@@ -425,6 +467,228 @@ private slots:
         QCOMPARE(log[log.size() - 2].Event, std::string("数据校验：单据记录完整：2 张单据。"));
         QCOMPARE(log.back().Event,
                  std::string("数据校验：单据记录不一致：进货单“JH-4”在本程序之外被修改！"));
+    }
+
+    // 角色管理 from the system panel: the roles with their operators, the chosen role's grid,
+    // a right ticked in the grid, a warehouse and a price, saved and logged; a copy made with
+    // 新建; a role in use refused by 删除, an unused one removed.
+    void roleWindowChangesCopiesAndRemovesRoles() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        CScopedScriptedPort port;
+        QCOMPARE(AddOperator("clerk", "", ""), AdminResult::Done);
+        QCOMPARE(SetOperatorRole("clerk", "营业员"), AdminResult::Done);
+        port.Clear();
+
+        Cferix_razazDlg w;
+        w.BuildAfterLogin();
+        w.show();
+        w.SelectPanel(7);
+        bool ran = false;
+        OnNextModal(
+            [&](QDialog* opened) {
+                auto* dlg = qobject_cast<CChild_Xitong_RoleDlg*>(opened);
+                QVERIFY(dlg);
+                ran = true;
+                QCOMPARE(dlg->windowTitle(), QStringLiteral("角色管理"));
+                QCOMPARE(ColumnTexts(dlg->m_roleModel, "角色"),
+                         QStringList({"管理员", "店长", "营业员", "仓管", "财务"}));
+                QCOMPARE(ColumnTexts(dlg->m_roleModel, "管理员数"),
+                         QStringList({"1", "0", "1", "0", "0"}));
+                // 管理员 holds everything and changes nothing.
+                QCOMPARE(dlg->ChosenRole(), QStringLiteral("管理员"));
+                QStandardItem* adminPurchase = dlg->RightCell("purchase", Action::Enter);
+                QCOMPARE(adminPurchase->checkState(), Qt::Checked);
+                QVERIFY(!(adminPurchase->flags() & Qt::ItemIsUserCheckable));
+                QVERIFY(!dlg->m_save->isEnabled() && !dlg->m_delete->isEnabled());
+
+                // 营业员 chosen with a click on its row.
+                auto clickRole = [&](int row) {
+                    QTest::mouseClick(
+                        dlg->m_roles->viewport(), Qt::LeftButton, {},
+                        dlg->m_roles->visualRect(dlg->m_roleModel->index(row, 0)).center());
+                };
+                clickRole(2);
+                QCOMPARE(dlg->ChosenRole(), QStringLiteral("营业员"));
+                // Modules first, as the function table names them.
+                QStringList modules;
+                for (int m = 0; m < dlg->m_rightsModel->rowCount(); ++m)
+                    modules << dlg->m_rightsModel->item(m)->text();
+                QCOMPARE(modules,
+                         QStringList({"进货", "销售", "库存", "财务", "报表", "基础数据", "系统"}));
+                QCOMPARE(dlg->RightCell("sale", Action::Enter)->checkState(), Qt::Checked);
+                QCOMPARE(dlg->RightCell("sale", Action::Reverse)->checkState(), Qt::Unchecked);
+                QCOMPARE(dlg->RightCell("purchase", Action::View)->checkState(), Qt::Unchecked);
+                // What a function lacks, and what belongs to 管理员 alone, cannot be ticked.
+                QVERIFY(!dlg->RightCell("count", Action::Delete)->isCheckable());
+                QVERIFY(
+                    !(dlg->RightCell("roles", Action::View)->flags() & Qt::ItemIsUserCheckable));
+                QCOMPARE(dlg->m_hidden[0]->isChecked(), true);
+                QCOMPARE(dlg->m_hidden[1]->isChecked(), true);
+                QCOMPARE(dlg->m_hidden[2]->isChecked(), false);
+                QStringList warehouses;
+                for (int i = 0; i < dlg->m_warehouses->count(); ++i)
+                    warehouses << dlg->m_warehouses->item(i)->text();
+                QCOMPARE(warehouses, QStringList({"一号库", "二号库"}));
+                QCOMPARE(dlg->m_warehouseNote->text(),
+                         QStringLiteral("一个也不勾选：可以使用全部仓库。"));
+                SaveShot(dlg, "role_window_clerk");
+
+                // Tick 库存预警's 查看, the warehouse 二号库 and the hidden 售价, then save.
+                QTreeView* grid = dlg->m_rights;
+                QTest::mouseClick(
+                    grid->viewport(), Qt::LeftButton, {},
+                    CheckBoxOf(grid, dlg->RightCell("stock_warnings", Action::View)->index()));
+                QCOMPARE(dlg->RightCell("stock_warnings", Action::View)->checkState(), Qt::Checked);
+                QListWidget* list = dlg->m_warehouses;
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                                  CheckBoxOf(list, list->model()->index(1, 0)));
+                QCOMPARE(dlg->m_warehouseNote->text(), QStringLiteral("只能使用勾选的仓库。"));
+                QTest::mouseClick(dlg->m_hidden[2], Qt::LeftButton);
+                QTest::mouseClick(dlg->m_save, Qt::LeftButton);
+                QCOMPARE(port.Texts(), Texts{"修改角色成功！"});
+                QCOMPARE(RoleRights("营业员"),
+                         QStringList({"sale:查看,录入,打印,导出", "sale_return:查看,录入,打印,导出",
+                                      "stock_view:查看", "stock_warnings:查看",
+                                      "receipt:查看,录入,打印,导出", "goods:查看", "customers:查看",
+                                      "password:录入", "notice:查看"}));
+                QCOMPARE(LastLogEvents(3),
+                         QStringList({"角色“营业员”增加“库存预警”的权限：查看",
+                                      "角色“营业员”的仓库改为：二号库",
+                                      "角色“营业员”隐藏的价格改为：进价,成本,售价"}));
+                const auto roles = ListRoles();
+                QVERIFY(roles && roles->size() == 5);
+                QCOMPARE((*roles)[2].warehouses, std::vector<std::string>{"二号库"});
+                QCOMPARE((*roles)[2].hides, (std::vector<std::string>{"进价", "成本", "售价"}));
+                QCOMPARE(dlg->ChosenRole(), QStringLiteral("营业员"));
+
+                // Another role chosen with a tick not saved: the question, No drops it.
+                port.Clear();
+                QTest::mouseClick(
+                    grid->viewport(), Qt::LeftButton, {},
+                    CheckBoxOf(grid, dlg->RightCell("stock_warnings", Action::Print)->index()));
+                port.QueueAnswer(false);
+                clickRole(3);
+                QCOMPARE(port.Texts(), Texts{"角色“营业员”的修改还没有保存，是否保存？"});
+                QCOMPARE(dlg->ChosenRole(), QStringLiteral("仓管"));
+                clickRole(2);
+                QCOMPARE(dlg->RightCell("stock_warnings", Action::Print)->checkState(),
+                         Qt::Unchecked);
+                QVERIFY(RoleRights("营业员").contains("stock_warnings:查看"));
+
+                // 新建: a copy of the chosen role under a new name.
+                port.Clear();
+                OnNextModal(
+                    [&](QDialog* d) {
+                        auto* form = qobject_cast<CChild_Xitong_Role_AddDlg*>(d);
+                        QVERIFY(form);
+                        QCOMPARE(form->windowTitle(), QStringLiteral("新建角色"));
+                        QCOMPARE(form->m_from->currentText(), QStringLiteral("营业员"));
+                        TypeText(form->m_name, QStringLiteral("柜台"));
+                        QTest::mouseClick(form->m_ok, Qt::LeftButton);
+                    },
+                    dlg);
+                QTest::mouseClick(dlg->m_new, Qt::LeftButton);
+                QCOMPARE(port.Texts(), Texts{"添加角色成功！"});
+                QCOMPARE(ColumnTexts(dlg->m_roleModel, "角色"),
+                         QStringList({"管理员", "店长", "营业员", "仓管", "财务", "柜台"}));
+                QCOMPARE(dlg->ChosenRole(), QStringLiteral("柜台"));
+                QCOMPARE(dlg->RightCell("stock_warnings", Action::View)->checkState(), Qt::Checked);
+                QCOMPARE(dlg->m_hidden[2]->isChecked(), true);
+                QCOMPARE(RoleRights("柜台"), RoleRights("营业员"));
+
+                // 删除: refused while clerk has 营业员; 柜台 goes.
+                port.Clear();
+                clickRole(2);
+                QTest::mouseClick(dlg->m_delete, Qt::LeftButton);
+                QCOMPARE(port.Texts(), (Texts{"确定要删除角色“营业员”吗？",
+                                              "管理员“clerk”的角色是“营业员”，不能删除！"}));
+                QCOMPARE(dlg->m_roleModel->rowCount(), 6);
+                port.Clear();
+                clickRole(5);
+                QTest::mouseClick(dlg->m_delete, Qt::LeftButton);
+                QCOMPARE(port.Texts(), (Texts{"确定要删除角色“柜台”吗？", "删除角色成功！"}));
+                QCOMPARE(ColumnTexts(dlg->m_roleModel, "角色"),
+                         QStringList({"管理员", "店长", "营业员", "仓管", "财务"}));
+                QCOMPARE(LastLogEvents(2),
+                         QStringList({"新建角色“柜台”，复制自“营业员”", "删除角色“柜台”"}));
+                QTest::mouseClick(dlg->m_close, Qt::LeftButton);
+            },
+            &w);
+        QTest::mouseClick(w.Panel(7)->FindItem(QStringLiteral("角色管理")), Qt::LeftButton);
+        QVERIFY(ran);
+    }
+
+    // The operator form's role: a new operator starts as 营业员 and takes the one chosen; an
+    // operator's role changes through 修改角色 and a double click, never leaving no 管理员.
+    void operatorFormSetsTheRoleAndKeepsAnAdministrator() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        CScopedScriptedPort port;
+        CChild_Xitong_ManageUserDlg dlg;
+        dlg.show();
+        OnNextModal(
+            [&](QDialog* d) {
+                auto* form = qobject_cast<CChild_Xitong_ManageUser_AddDlg*>(d);
+                QVERIFY(form);
+                QStringList roles;
+                for (int i = 0; i < form->m_role->count(); ++i)
+                    roles << form->m_role->itemText(i);
+                QCOMPARE(roles, QStringList({"管理员", "店长", "营业员", "仓管", "财务"}));
+                QCOMPARE(form->m_role->currentText(), QStringLiteral("营业员"));
+                QTest::keyClicks(form->m_userName, "dora");
+                QTest::keyClick(form->m_role, Qt::Key_Down);
+                QCOMPARE(form->m_role->currentText(), QStringLiteral("仓管"));
+                QTest::mouseClick(form->m_ok, Qt::LeftButton);
+            },
+            &dlg);
+        QTest::mouseClick(dlg.m_add, Qt::LeftButton);
+        QCOMPARE(port.Texts(), Texts{"添加管理员成功！"});
+        QCOMPARE(ColumnTexts(dlg.m_model, "管理员"), QStringList({"dora", "admin"}));
+        QCOMPARE(ColumnTexts(dlg.m_model, "角色"), QStringList({"仓管", "管理员"}));
+        QCOMPARE(LastLogEvents(2),
+                 QStringList({"添加管理员“dora”", "管理员“dora”的角色改为“仓管”"}));
+
+        // The last 管理员 keeps the role: the message shows, the form stays, nothing changes.
+        port.Clear();
+        SelectRow(dlg.m_list, 1);
+        OnNextModal(
+            [&](QDialog* d) {
+                auto* form = qobject_cast<CChild_Xitong_ManageUser_AddDlg*>(d);
+                QVERIFY(form);
+                QCOMPARE(form->windowTitle(), QStringLiteral("修改角色"));
+                QCOMPARE(form->m_userName->text(), QStringLiteral("admin"));
+                QVERIFY(!form->m_userName->isEnabled());
+                QVERIFY(form->m_password->isHidden());
+                QCOMPARE(form->m_role->currentText(), QStringLiteral("管理员"));
+                QTest::keyClick(form->m_role, Qt::Key_Down);
+                QTest::mouseClick(form->m_ok, Qt::LeftButton);
+                QVERIFY(form->isVisible());
+                QTest::mouseClick(form->m_cancel, Qt::LeftButton);
+            },
+            &dlg);
+        QTest::mouseClick(dlg.m_role, Qt::LeftButton);
+        QCOMPARE(port.Texts(), Texts{"至少要有一个管理员的角色是“管理员”！"});
+        QCOMPARE(ColumnTexts(dlg.m_model, "角色"), QStringList({"仓管", "管理员"}));
+
+        // A double click on dora's row: 管理员 chosen three up from 仓管.
+        port.Clear();
+        OnNextModal(
+            [&](QDialog* d) {
+                auto* form = qobject_cast<CChild_Xitong_ManageUser_AddDlg*>(d);
+                QVERIFY(form);
+                QCOMPARE(form->m_userName->text(), QStringLiteral("dora"));
+                for (int i = 0; i < 3; ++i)
+                    QTest::keyClick(form->m_role, Qt::Key_Up);
+                QTest::mouseClick(form->m_ok, Qt::LeftButton);
+            },
+            &dlg);
+        const QPoint doraRow = dlg.m_list->visualRect(dlg.m_model->index(0, 0)).center();
+        QTest::mouseClick(dlg.m_list->viewport(), Qt::LeftButton, {}, doraRow);
+        QTest::mouseDClick(dlg.m_list->viewport(), Qt::LeftButton, {}, doraRow);
+        QCOMPARE(port.Texts(), Texts{"修改管理员角色成功！"});
+        QCOMPARE(ColumnTexts(dlg.m_model, "角色"), QStringList({"管理员", "管理员"}));
     }
 
     // Each item of the system panel, and the menu's backup and restore, open the right thing.

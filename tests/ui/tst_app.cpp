@@ -16,7 +16,9 @@
 #include "app/ProgramFolderSetup.h"
 #include "app/QtMessagePort.h"
 #include "app/UrlOpener.h"
+#include "basic/SimpleListWindows.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
+#include "bills/CChild_Xiaoshou_KaidanDlg.h"
 #include "rights/Functions.h"
 #include "store/CDataStore.h"
 #include "store/ServerConfig.h"
@@ -44,6 +46,12 @@
 #include <unistd.h>
 
 namespace {
+// Logs in as `user` (empty password) without the login window.
+bool CanLogIn(const char* user) {
+    CDataStore store;
+    return store.ConnectOther() && store.CheckLogin(user, "");
+}
+
 // The texts of the buttons of the next message box, as shown (without the mnemonic); the box is
 // answered with a click on the button whose text is `press`, after its picture is saved when
 // `shot` names one.
@@ -526,6 +534,7 @@ private slots:
                                        "查看日志",
                                        "-",
                                        "管理员管理",
+                                       "角色管理",
                                        "修改密码",
                                        "-",
                                        "备份数据",
@@ -671,6 +680,96 @@ private slots:
             }
         }
         SetWindowOpenerForTest(nullptr);
+    }
+
+    // After login the panels, module buttons and menus offer only what the role may open, and
+    // the bill and list windows grey the buttons of actions it lacks.
+    void theMainWindowOffersOnlyWhatTheRoleMayOpen() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        CScopedScriptedPort port;
+        for (const auto& [user, role] : {std::pair{"clerk", "营业员"}, {"keeper", "仓管"}}) {
+            QCOMPARE(AddOperator(user, "", ""), AdminResult::Done);
+            QCOMPARE(SetOperatorRole(user, role), AdminResult::Done);
+        }
+        auto offered = [](const Cferix_razazDlg& w, int panel) {
+            QStringList texts;
+            for (QAbstractButton* b : w.Panel(panel)->Items())
+                if (!b->isHidden())
+                    texts << b->text();
+            return texts;
+        };
+        auto modules = [](const Cferix_razazDlg& w) {
+            QStringList texts;
+            for (int i = 1; i <= 7; ++i)
+                if (!w.ModuleButton(i)->isHidden())
+                    texts << w.ModuleButton(i)->text();
+            return texts;
+        };
+        auto menu = [](const Cferix_razazDlg& w) {
+            QStringList texts;
+            for (QAction* m : w.menuBar()->actions()) {
+                if (!m->isVisible())
+                    continue;
+                texts << "[" + m->text() + "]";
+                for (QAction* a : m->menu()->actions())
+                    if (a->isVisible() && !a->isSeparator())
+                        texts << a->text();
+            }
+            return texts;
+        };
+
+        {
+            QVERIFY(CanLogIn("clerk"));
+            Cferix_razazDlg w;
+            w.BuildAfterLogin();
+            w.resize(1200, 760);
+            w.show();
+            SaveShot(&w, "main_window_clerk");
+            QCOMPARE(modules(w), QStringList({"采购管理", " 销售管理", "库存管理", "财务管理",
+                                              "基础数据", "系统设置"}));
+            // No purchase entry on the purchasing panel: stock, goods, units and the sales
+            // records are what a clerk may open there.
+            QCOMPARE(offered(w, 1), QStringList({"库存状况", "√  商品管理", "√  往来单位管理",
+                                                 "■ 销售记录报表", "■ 销售退货记录报表"}));
+            QCOMPARE(offered(w, 2),
+                     QStringList({"销售单", "销售退货单", "库存状况", "收款单", "√  商品管理",
+                                  "√  往来单位管理", "■ 销售记录报表", "■ 销售退货记录报表"}));
+            QCOMPARE(offered(w, 4), QStringList({"收款单"}));
+            QCOMPARE(offered(w, 7), QStringList({"修改密码"}));
+            QCOMPARE(menu(w),
+                     QStringList({"[系统设置(&A)]", "修改密码", "退出", "[销售管理(&S)]",
+                                  "销售开单", "办理销售退货", "[财务管理(&F)]", "收款单",
+                                  "[报表管理(&R)]", "销售报表", "销售退货报表", "收款记录",
+                                  "[帮助(&H)]", "打开帮助内容(&O)", "检测升级(&U)", "关于(&A)"}));
+
+            // 保存 of a purchase greyed, of a sale not; a list's 添加 and 删除 greyed.
+            CChild_Jinhuo_KaidanDlg purchase;
+            purchase.show();
+            QVERIFY(!purchase.m_save->isEnabled());
+            CChild_Xiaoshou_KaidanDlg sale;
+            sale.show();
+            QVERIFY(sale.m_save->isEnabled());
+            CChild_Jichu_WarehouseDlg warehouses;
+            QVERIFY(!warehouses.m_add->isEnabled() && !warehouses.m_delete->isEnabled());
+        }
+        {
+            // A stock keeper has nothing on the finance panel: its module is not offered.
+            QVERIFY(CanLogIn("keeper"));
+            Cferix_razazDlg w;
+            w.BuildAfterLogin();
+            QCOMPARE(modules(w), QStringList({"采购管理", " 销售管理", "库存管理", "系统设置"}));
+            QCOMPARE(offered(w, 3),
+                     QStringList({"查看库存", "报溢单", "报损单", "移库单", "盘点单"}));
+        }
+        LoginAsAdmin();
+        Cferix_razazDlg w;
+        w.BuildAfterLogin();
+        QCOMPARE(modules(w).size(), 6);
+        QCOMPARE(offered(w, 7), QStringList({"系统配置", "管理员管理", "角色管理", "修改密码",
+                                             "备份数据", "恢复数据", "数据校验", "查看日志"}));
+        CChild_Jichu_WarehouseDlg warehouses;
+        QVERIFY(warehouses.m_add->isEnabled() && warehouses.m_delete->isEnabled());
     }
 
     void whatTheRoleDoesNotAllowIsRefusedAndNothingOpens() {

@@ -3,6 +3,8 @@
 #include "BillTestSupport.h"
 #include "UiTestSupport.h"
 
+#include "admin/RoleAdmin.h"
+#include "admin/UserAdmin.h"
 #include "app/Cferix_razazDlg.h"
 #include "app/CommandRouting.h"
 #include "app/MainPanels.h"
@@ -214,6 +216,18 @@ private slots:
         Cferix_razazDlg w;
         ShowPanel(w, 3);
         QCOMPARE(w.StatusColumns()->text(), QStringLiteral("库存预警：1 种商品低于下限"));
+        // A clerk may not look at the warnings: its status bar does not name them.
+        QCOMPARE(AddOperator("clerk", "", ""), AdminResult::Done);
+        QCOMPARE(SetOperatorRole("clerk", "营业员"), AdminResult::Done);
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectOther() && store.CheckLogin("clerk", ""));
+            Cferix_razazDlg clerkWindow;
+            clerkWindow.BuildAfterLogin();
+            QCOMPARE(clerkWindow.StatusColumns()->text(), QStringLiteral("分栏"));
+        }
+        LoginAsAdmin();
+        port.Clear();
         const QString badNote = QStringLiteral("以下商品的库存上下限不是整数，未参与预警：薯片");
         bool ran = false;
         OnNextModal([&](QDialog* opened) {

@@ -401,3 +401,17 @@ AdminResult SetOperatorRole(const std::string& user, const std::string& role) {
     Messages().Inform("修改管理员角色成功！");
     return AdminResult::Done;
 }
+
+std::optional<std::map<std::string, std::string>> OperatorRoleNames() {
+    CDataStore store;
+    if (!store.ConnectOther())
+        return std::nullopt;
+    std::map<std::string, std::string> roles;
+    if (!store.Run("select Manage.UserName, Role.Name from Manage left join Role on Role.Id = "
+                   "Manage.Role_ID",
+                   {}, [&](const CStatement& st) { roles[st.Text(0)] = st.Text(1); })) {
+        Messages().Inform("读取角色失败！\r\n" + store.LastError());
+        return std::nullopt;
+    }
+    return roles;
+}

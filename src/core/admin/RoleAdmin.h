@@ -2,6 +2,7 @@
 #include "port/AdminResult.h"
 #include "rights/RoleRights.h"
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,3 +50,5 @@ AdminResult SetRoleHidden(const std::string& role, const std::vector<std::string
 AdminResult RemoveRole(const std::string& role);
 // Refused when it would leave no operator with 管理员.
 AdminResult SetOperatorRole(const std::string& user, const std::string& role);
+// Each operator's role name by the operator's name; nullopt after the store's message.
+std::optional<std::map<std::string, std::string>> OperatorRoleNames();

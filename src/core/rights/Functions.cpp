@@ -130,6 +130,7 @@ std::optional<Need> WindowNeed(std::string_view window, std::string_view command
     static const Row rows[] = {
         {"CChild_Xitong_SetupDlg", "", "settings", Action::View},
         {"CChild_Xitong_ManageUserDlg", "", "operators", Action::View},
+        {"CChild_Xitong_RoleDlg", "", "roles", Action::View},
         {"CChild_Xitong_ManageUser_AddDlg", "run_re", "password", Action::Enter},
         {"CChild_Xitong_ManageUser_AddDlg", "", "operators", Action::Enter},
         {"ChangePasswordAction", "", "password", Action::Enter},

@@ -6,6 +6,7 @@
 #include "CChild_Xitong_SetupDlg.h"
 #include "CChild_Xitong_ViewLogDlg.h"
 #include "admin/BackupRestore.h"
+#include "admin/RoleAdmin.h"
 #include "admin/UserAdmin.h"
 #include "bills/BillJournal.h"
 #include "port/MessagePort.h"
@@ -33,8 +34,15 @@ void OpenOperatorForm(QWidget* parent, const QString& command) {
 void RunAddOperatorForm(QWidget* parent) {
     CChild_Xitong_ManageUser_AddDlg form(parent);
     form.SetCommand(QString::fromLatin1(kRunAdd));
-    if (form.exec() == QDialog::Accepted)
-        AddOperator(form.UserName(), form.Password(), form.Note());
+    if (form.exec() != QDialog::Accepted ||
+        AddOperator(form.UserName(), form.Password(), form.Note()) != AdminResult::Done)
+        return;
+    // The role's own success text would say again what the added operator's says.
+    CHeldMessages held;
+    if (SetOperatorRole(form.UserName(), form.Role()) == AdminResult::Done)
+        held.Drop();
+    else
+        held.Release();
 }
 
 void OpenChangePassword(QWidget* parent) {

@@ -5,8 +5,8 @@ class CTextTableModel;
 class QPushButton;
 class QTableView;
 
-// "管理员管理": the operators, newest last in the table and so first in the list; add and
-// delete.
+// "管理员管理": the operators with their roles, newest last in the table and so first in the
+// list; add, another role (also a double click on a row) and delete.
 class CChild_Xitong_ManageUserDlg : public QDialog {
     Q_OBJECT
 public:
@@ -16,6 +16,7 @@ public:
     QTableView* m_list;
     CTextTableModel* m_model;
     QPushButton* m_add;
+    QPushButton* m_role;
     QPushButton* m_delete;
     QPushButton* m_back;
 
@@ -25,4 +26,5 @@ protected:
 private:
     void OnAdd();
     void OnDelete();
+    void OnRole();
 };

@@ -9,6 +9,7 @@
 #include "StockWarningNotice.h"
 #include "UrlOpener.h"
 
+#include "admin/RoleAdmin.h"
 #include "port/MessagePort.h"
 
 #include <QCloseEvent>
@@ -22,6 +23,8 @@
 #include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 struct ModuleButton {
@@ -117,10 +120,18 @@ void Cferix_razazDlg::BuildAfterLogin() {
     for (auto* p : m_panels)
         stack->addWidget(p, 0, 0);
     setCentralWidget(central);
+    // A module whose panel holds nothing the role may open is not offered.
+    int first = 0;
+    for (int i = 0; i < 7; ++i) {
+        const bool offered = kModules[i].visible && m_panels[static_cast<size_t>(i)]->HasItems();
+        m_moduleButtons[static_cast<size_t>(i)]->setVisible(offered);
+        if (offered && first == 0)
+            first = i + 1;
+    }
 
     BuildMenu();
     BuildStatusBar();
-    SelectPanel(1);
+    SelectPanel(first == 0 ? 1 : first);
 }
 
 void Cferix_razazDlg::SelectPanel(int number) {
@@ -145,6 +156,7 @@ void Cferix_razazDlg::BuildMenu() {
     auto route = [this](QMenu* menu, const char* text) {
         QAction* a = menu->addAction(QString::fromUtf8(text));
         const QString item = QString::fromUtf8(text);
+        a->setVisible(RouteAllowed(QString::fromLatin1(Place::Menu), item));
         connect(a, &QAction::triggered, this, [this, item] { OpenRoute(this, Place::Menu, item); });
         return a;
     };
@@ -154,6 +166,7 @@ void Cferix_razazDlg::BuildMenu() {
     route(sys, "查看日志");
     sys->addSeparator();
     route(sys, "管理员管理");
+    route(sys, "角色管理");
     route(sys, "修改密码");
     sys->addSeparator();
     route(sys, "备份数据");
@@ -203,6 +216,14 @@ void Cferix_razazDlg::BuildMenu() {
         route(reports, item);
     route(reports, "销售利润报表");
 
+    // A menu left without an entry the role may open is not offered either.
+    for (QMenu* menu : {purchaseReports, saleReports, purchase, sale, stock, finance, reports}) {
+        const auto actions = menu->actions();
+        menu->menuAction()->setVisible(std::any_of(actions.begin(), actions.end(), [](QAction* a) {
+            return a->isVisible() && !a->isSeparator();
+        }));
+    }
+
     QMenu* help = bar->addMenu(QStringLiteral("帮助(&H)"));
     connect(help->addAction(QStringLiteral("打开帮助内容(&O)")), &QAction::triggered, this, [this] {
         CHelpDlg page(this);
@@ -223,7 +244,9 @@ void Cferix_razazDlg::BuildStatusBar() {
     statusBar()->addWidget(m_statusReady);
     statusBar()->addWidget(m_statusColumns, 1);
     statusBar()->setFixedHeight(25);
-    ShowStockWarningNotice(m_statusColumns);
+    // The warning names goods and quantities: only for roles that may look at it.
+    if (CurrentRights().Allows("stock_warnings", Action::View))
+        ShowStockWarningNotice(m_statusColumns);
 }
 
 void Cferix_razazDlg::closeEvent(QCloseEvent* e) {

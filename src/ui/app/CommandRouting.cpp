@@ -68,6 +68,7 @@ const std::vector<RouteRow>& RouteTable() {
         // system panel
         {Xitong, "系统配置", "CChild_Xitong_SetupDlg", ""},
         {Xitong, "管理员管理", "CChild_Xitong_ManageUserDlg", ""},
+        {Xitong, "角色管理", "CChild_Xitong_RoleDlg", ""},
         {Xitong, "修改密码", "ChangePasswordAction", ""},
         {Xitong, "备份数据", "BackupAction", ""},
         {Xitong, "恢复数据", "CChild_Xitong_RestoreDlg", ""},
@@ -77,6 +78,7 @@ const std::vector<RouteRow>& RouteTable() {
         {Menu, "系统设置", "CChild_Xitong_SetupDlg", ""},
         {Menu, "查看日志", "CChild_Xitong_ViewLogDlg", ""},
         {Menu, "管理员管理", "CChild_Xitong_ManageUserDlg", ""},
+        {Menu, "角色管理", "CChild_Xitong_RoleDlg", ""},
         {Menu, "修改密码", "ChangePasswordAction", ""},
         // The menu's backup and restore do what the system panel's buttons do.
         {Menu, "备份数据", "BackupAction", ""},
@@ -128,6 +130,14 @@ const RouteRow* FindRoute(const QString& place, const QString& item) {
             return &r;
     }
     return nullptr;
+}
+
+bool RouteAllowed(const QString& place, const QString& item) {
+    const RouteRow* r = FindRoute(place, item);
+    if (!r)
+        return false;
+    const auto need = WindowNeed(r->window, r->command);
+    return need && CurrentRights().Allows(need->function, need->action);
 }
 
 bool OpenWindow(QWidget* parent, const QString& window, const QString& command) {

@@ -40,6 +40,9 @@ const RouteRow* FindRoute(const QString& place, const QString& item);
 // Opens what an item routes to. False when the item has no route or its window is missing, or
 // when the operator's role does not allow it (after the refusal through the message port).
 bool OpenRoute(QWidget* parent, const QString& place, const QString& item);
+// Whether the operator's role may open what an item routes to (asked silently: the panels and
+// the menu show only such items).
+bool RouteAllowed(const QString& place, const QString& item);
 // Opens a window by class name with a command word (also used by windows that open others).
 bool OpenWindow(QWidget* parent, const QString& window, const QString& command);
 

@@ -11,6 +11,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 const char* const kLabelRow1[] = {"√  商品管理", "√  往来单位管理", "√  员工管理", "√  部门管理",
                                   "√  仓库管理"};
@@ -45,8 +47,10 @@ CMainPanel::CMainPanel(QWidget* parent, const QString& title, const char* place,
         if (handCursor)
             b->setCursor(Qt::PointingHandCursor);
         AddItem(place, b->text(), b);
-        b->setVisible(item.visible);
-        if (!item.visible)
+        // What the role may not open is not offered.
+        const bool shown = item.visible && RouteAllowed(QString::fromLatin1(place), b->text());
+        b->setVisible(shown);
+        if (!shown)
             continue; // hidden buttons keep no place in the grid
         grid->addWidget(b, row, column);
         if (++column == 4) {
@@ -80,6 +84,7 @@ QAbstractButton* CMainPanel::MakeLabel(const char* place, const char* text) {
                      " background: transparent; text-align: left; }"
                      "QPushButton:hover { text-decoration: underline; }"
                      "QPushButton:focus { text-decoration: underline; }");
+    l->setVisible(RouteAllowed(QString::fromLatin1(place), l->text()));
     return AddItem(place, l->text(), l);
 }
 
@@ -103,6 +108,11 @@ QAbstractButton* CMainPanel::FindItem(const QString& text) const {
             return b;
     }
     return nullptr;
+}
+
+bool CMainPanel::HasItems() const {
+    return std::any_of(m_items.begin(), m_items.end(),
+                       [](const QAbstractButton* b) { return !b->isHidden(); });
 }
 
 void CMainPanel::paintEvent(QPaintEvent*) {
@@ -172,6 +182,7 @@ CMainXitongDlg::CMainXitongDlg(QWidget* parent)
     : CMainPanel(parent, QStringLiteral("系统设置"), Place::Xitong,
                  {{"系统配置", "settings"},
                   {"管理员管理", "users"},
+                  {"角色管理", "users"},
                   {"修改密码", "password"},
                   {"备份数据", "backup"},
                   {"恢复数据", "restore"},

@@ -22,6 +22,8 @@ public:
     // The panel's buttons and labels, in order (hidden ones included).
     QList<QAbstractButton*> Items() const { return m_items; }
     QAbstractButton* FindItem(const QString& text) const;
+    // Whether any item is left for the operator's role (a panel without one is not offered).
+    bool HasItems() const;
 
 protected:
     void paintEvent(QPaintEvent*) override;

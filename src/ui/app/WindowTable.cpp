@@ -5,6 +5,7 @@
 #include "admin/CChild_Xitong_ManageUserDlg.h"
 #include "admin/CChild_Xitong_ManageUser_AddDlg.h"
 #include "admin/CChild_Xitong_RestoreDlg.h"
+#include "admin/CChild_Xitong_RoleDlg.h"
 #include "admin/CChild_Xitong_SetupDlg.h"
 #include "admin/CChild_Xitong_ViewLogDlg.h"
 #include "basic/CChild_Jichu_CustomerDlg.h"
@@ -48,6 +49,7 @@ const std::vector<WindowRow>& WindowTable() {
         {"CChild_Xitong_SetupDlg", OpenModal<CChild_Xitong_SetupDlg>},
         {"CChild_Xitong_ManageUserDlg", OpenModal<CChild_Xitong_ManageUserDlg>},
         {"CChild_Xitong_ManageUser_AddDlg", OpenOperatorForm},
+        {"CChild_Xitong_RoleDlg", OpenModal<CChild_Xitong_RoleDlg>},
         {"ChangePasswordAction", [](QWidget* p, const QString&) { OpenChangePassword(p); }},
         {"BackupAction", [](QWidget* p, const QString&) { RunBackupAction(p); }},
         {"VerifyAction", [](QWidget* p, const QString&) { RunVerifyAction(p); }},

@@ -1,6 +1,7 @@
 #include "CSimpleListDlg.h"
 
 #include "CSimpleList_AddDlg.h"
+#include "admin/RoleAdmin.h"
 #include "widgets/CListModel.h"
 #include "widgets/ModalRunner.h"
 
@@ -43,6 +44,10 @@ CSimpleListDlg::CSimpleListDlg(SimpleListKind kind, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_list);
     layout->addLayout(buttons);
+
+    // Greyed for a role without the action, as a courtesy: the core refuses it anyway.
+    m_add->setEnabled(CurrentRights().Allows("lists", Action::Enter));
+    m_delete->setEnabled(CurrentRights().Allows("lists", Action::Delete));
 
     setTabOrder(m_list, m_add);
     setTabOrder(m_add, m_delete);

@@ -1,11 +1,14 @@
 #include "CBillEntryDlg.h"
 
 #include "CPaletteListDlg.h"
+#include "admin/RoleAdmin.h"
 #include "bills/BillBrowse.h"
 #include "bills/BillReversal.h"
 #include "config/ConfigLists.h"
 #include "port/MessagePort.h"
 #include "query/History.h"
+#include "rights/Functions.h"
+#include "store/BillKindNames.h"
 #include "widgets/CDateEditEx.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CUnderLineEdit.h"
@@ -25,6 +28,17 @@
 namespace {
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// Buttons of actions the role lacks are greyed as a courtesy; the core refuses them anyway.
+bool RoleMay(BillKind kind, Action action) {
+    const std::string function = KindFunction(KindNames(kind).cliName);
+    return function.empty() || CurrentRights().Allows(function, action);
+}
+// Posting a bill of `kind` while it is entered.
+void AllowSave(QPushButton* save, BillKind kind) {
+    if (save && save->isEnabled())
+        save->setEnabled(RoleMay(kind, Action::Enter));
 }
 std::string S(const QString& s) {
     return s.toStdString();
@@ -75,6 +89,8 @@ void CBillEntryDlg::SetKind(BillKind kind) {
     if (kind == m_bill->Kind())
         return;
     m_bill = std::make_unique<CBill>(kind);
+    if (!m_viewMode)
+        AllowSave(m_save, kind);
     m_grid->SetAmountColumns(IsTradeKind(kind) ? 3 : -1, 7, 8);
     ShowLines();
     ShowHeader();
@@ -104,6 +120,7 @@ void CBillEntryDlg::EnterEntryMode(BillKind kind) {
     m_viewMode = false;
     SetEditable(true);
     m_bill = std::make_unique<CBill>(kind);
+    AllowSave(m_save, kind);
     ShowLines();
     ShowHeader();
 }
@@ -486,6 +503,8 @@ void CBillEntryDlg::CreateBrowseParts() {
 void CBillEntryDlg::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     UpdateButtons(); // the kind and the place are settled once the opener has set them
+    if (!m_viewMode)
+        AllowSave(m_save, m_bill->Kind());
 }
 
 void CBillEntryDlg::UpdateButtons() {
@@ -494,7 +513,7 @@ void CBillEntryDlg::UpdateButtons() {
     const BrowseButtons buttons = BrowseButtonStates(m_bill->Kind(), m_shown, m_canEnter);
     m_prev->setEnabled(buttons.previous);
     m_next->setEnabled(buttons.next);
-    m_redo->setEnabled(m_shown && m_reversible);
+    m_redo->setEnabled(m_shown && m_reversible && RoleMay(m_bill->Kind(), Action::Reverse));
 }
 
 void CBillEntryDlg::ShowStored(BillKind kind, const std::string& number) {
