@@ -2,6 +2,7 @@
 // through `post` and `reverse` like the other bills.
 #include "Commands.h"
 
+#include "admin/RoleAdmin.h"
 #include "finance/Balances.h"
 #include "finance/Finance.h"
 #include "port/MessagePort.h"
@@ -22,7 +23,8 @@ int CmdBalances(CliContext& ctx) {
     if (!ListUnitBalances(store, type, balances))
         return kExitData;
     std::vector<std::vector<std::string>> rows;
-    for (const auto& b : balances) {
+    for (auto& b : balances) {
+        HideBalanceFigures(CurrentRights(), b);
         rows.push_back({b.Customer, b.Type, b.Receivable, b.Payable});
         for (const auto& note : b.Notes)
             Messages().Inform(note);

@@ -32,6 +32,8 @@ int CmdReport(CliContext& ctx) {
         return UsageError(*refusal);
     if (profit) {
         ProfitReportResult result = RunProfitReport(profit->key, *from, *to);
+        if (result.refused)
+            return kExitNoRight;
         if (result.unknownCostLines > 0)
             std::cerr << UnknownCostNote(result.unknownCostLines) << "\n";
         PrintTable(ctx, ProfitFieldNames(profit->key), result.rows);

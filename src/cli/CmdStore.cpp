@@ -1,6 +1,7 @@
 // Goods, classes, business units, stock and bills from the shell.
 #include "Commands.h"
 
+#include "admin/RoleAdmin.h"
 #include "app/Cferix_razazApp.h"
 #include "basic/GoodsSearch.h"
 #include "basic/GoodsStore.h"
@@ -14,6 +15,7 @@
 #include "query/BillHistory.h"
 #include "query/History.h"
 #include "query/StockView.h"
+#include "rights/PriceVisibility.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
 #include "store/WriteToken.h"
@@ -58,9 +60,10 @@ int ImportExit(ImportOutcome outcome) {
 }
 
 std::vector<std::string> GoodsRow(const GoodsRecord& g) {
-    std::vector<std::string> row = {g.Id};
+    const GoodsRecord shown = ShownGoods(g, CurrentRights());
+    std::vector<std::string> row = {shown.Id};
     for (const auto& c : GoodsColumns())
-        row.push_back(g.*c.field);
+        row.push_back(shown.*c.field);
     return row;
 }
 
@@ -320,6 +323,12 @@ int CmdStock(CliContext& ctx) {
             continue;
         rows.push_back({s.StoreHouse, s.ProductCode, s.ProductName, s.Number, s.Price,
                         s.FirstEnterTime, s.LastLeaveTime, StockCostText(s), StockValueText(s)});
+        // Price is what the goods came in at; the cost price and the value are cost.
+        using K = PriceKind;
+        ShowFigures(
+            CurrentRights(),
+            {K::None, K::None, K::None, K::None, K::Purchase, K::None, K::None, K::Cost, K::Cost},
+            rows.back());
     }
     PrintTable(ctx,
                {"StoreHouse", "ProductCode", "ProductName", "Number", "Price", "FirstEnterTime",
@@ -500,6 +509,12 @@ int CmdBills(CliContext& ctx) {
                      : ListOtherBillsByDate(store, *kind, *from, *to, &read);
     if (read)
         bills.push_back(HistoryTotalRow(bills));
+    // The total and the amount paid show as the role sees the kind's prices.
+    const PriceKind money = BillPriceKind(ctx.args[0]);
+    for (auto& b : bills) {
+        b.Total = ShownFigure(CurrentRights(), money, b.Total);
+        b.Pay = ShownFigure(CurrentRights(), money, b.Pay);
+    }
     return PrintBillRows(ctx, read, bills,
                          {"Bill_ID", "Bill_Date", "Customer", "Department", "Employee", "Warehouse",
                           "Number", "Total", "Bank", "Pay", "Introduction", "Canceled"},
@@ -529,6 +544,11 @@ int CmdBill(CliContext& ctx) {
     const BillKindInfo& info = KindInfo(*kind);
     auto lines = IsTradeKind(*kind) ? store.ListBillDetails(info.historyWord, number, &read)
                                     : ListStockBillLines(store, info.table, number, &read);
+    const PriceKind price = BillPriceKind(ctx.args[0]);
+    for (auto& l : lines) {
+        l.Product_Price = ShownFigure(CurrentRights(), price, l.Product_Price);
+        l.Product_Total = ShownFigure(CurrentRights(), price, l.Product_Total);
+    }
     return PrintBillRows(ctx, read, lines,
                          {"Product_ID", "Product_Name", "Product_Number", "Product_Unit",
                           "Product_atch", "Product_Date", "Product_Price", "Product_Total",

@@ -136,9 +136,10 @@ TEST_F(QueryTest, HistoryListsTheRangeWithBothEndsAndExactTotals) {
     for (const auto& b : bills)
         ids.push_back(b.Bill_ID);
     EXPECT_EQ(ids, (std::vector<std::string>{"JH-2", "JH-3", "JH-4"}));
-    EXPECT_EQ(HistoryCells(bills[0]), (std::vector<std::string>{"JH-2", "2026-12-01", "C", "D", "E",
-                                                                "W", "3", "19.99", "B", "0", "I"}));
-    EXPECT_EQ(HistoryTotalCells(bills),
+    EXPECT_EQ(HistoryCells("run_caigou", bills[0]),
+              (std::vector<std::string>{"JH-2", "2026-12-01", "C", "D", "E", "W", "3", "19.99", "B",
+                                        "0", "I"}));
+    EXPECT_EQ(HistoryTotalCells("run_caigou", bills),
               (std::vector<std::string>{"统计汇总", "", "", "", "", "", "7", "20.00", "", "", ""}));
     EXPECT_EQ(HistoryStatusText("run_caigou", bills.size()), "总共查询出3条采购记录");
     // Each kind speaks of its own records under its own headings.
@@ -158,7 +159,7 @@ TEST_F(QueryTest, HistoryListsTheRangeWithBothEndsAndExactTotals) {
     EXPECT_TRUE(QueryHistory("run_sale_tuihuo", "2026-01-01", "2026-12-31").empty());
     auto none = QueryHistory("run_caigou", "2026-12-07", "2026-12-01");
     EXPECT_TRUE(none.empty());
-    EXPECT_EQ(HistoryTotalCells(none),
+    EXPECT_EQ(HistoryTotalCells("run_caigou", none),
               (std::vector<std::string>{"统计汇总", "", "", "", "", "", "0", "0.00", "", "", ""}));
     EXPECT_TRUE(m_port.Texts().empty());
 
@@ -175,7 +176,7 @@ TEST_F(QueryTest, HistoryTotalIsExactOverManyAmounts) {
         b.Total = "0.10";
     }
     bills[0].Total = "123456789.125";
-    auto total = HistoryTotalCells(bills);
+    auto total = HistoryTotalCells("run_caigou", bills);
     EXPECT_EQ(total[kHistoryNumberColumn], "10000");
     EXPECT_EQ(total[kHistoryTotalColumn], "123457789.03"); // ...789.025 rounds half up
 }

@@ -1,9 +1,19 @@
 // The query windows' data after bills went through the normal posting path.
 #include "BillTestSupport.h"
 
+#include "basic/GoodsStore.h"
+#include "bills/PaletteLists.h"
+#include "cost/ProfitReport.h"
+#include "finance/Finance.h"
 #include "query/History.h"
 #include "query/Reports.h"
 #include "query/StockView.h"
+#include "query/TemplatePrint.h"
+#include "rights/PriceVisibility.h"
+#include "store/Session.h"
+
+#include <fstream>
+#include <iterator>
 
 namespace {
 class PostedQueryTest : public BillTest {
@@ -56,7 +66,7 @@ TEST_F(PostedQueryTest, StockViewHistoryAndReportsFollowPostedBills) {
     ASSERT_EQ(bills.size(), 2u);
     EXPECT_EQ(bills[0].Bill_ID, first);
     EXPECT_EQ(bills[1].Bill_ID, second);
-    auto total = HistoryTotalCells(bills);
+    auto total = HistoryTotalCells("run_caigou", bills);
     EXPECT_EQ(total[kHistoryNumberColumn], "26");
     EXPECT_EQ(total[kHistoryTotalColumn], "301.94"); // 199.90 + 15 + 80.04 + 7
     EXPECT_EQ(QueryHistory("run_caigou_tuihuo", "2026-12-01", "2026-12-31").size(), 1u);
@@ -73,4 +83,89 @@ TEST_F(PostedQueryTest, StockViewHistoryAndReportsFollowPostedBills) {
     auto bySeller = RunReport(*FindReportKind("run_sale_employees"), "2026-12-01", "2026-12-31");
     EXPECT_EQ(bySeller.rows, (std::vector<std::vector<std::string>>{
                                  {"", "张三", "3"}, {"统计汇总", "统计汇总", "3"}}));
+}
+
+TEST_F(PostedQueryTest, ARoleHidingPurchasePricesAndCostSeesStarsOnEverySurface) {
+    // Pen: 3 × 7.3131 = 21.94, Ink: 2 × 6.1717 = 12.34 (the bill 34.28); one pen sold at 25
+    // leaves 2 × 7.3131 = 14.63, the stock worth 14.63 + 12.34 = 26.97.
+    const std::string bought = Post(BillKind::Purchase, "2026-12-01", "一号仓库", "张三",
+                                    {{m_pen, "3", "7.3131"}, {m_ink, "2", "6.1717"}});
+    const std::string sale =
+        Post(BillKind::Sale, "2026-12-02", "一号仓库", "张三", {{m_pen, "1", "25"}});
+    const auto shopRows = *LoadStockView("全部", "所有商品");
+    EXPECT_EQ(StockViewTotalCells(shopRows)[7], "26.97"); // the shop itself sees the figure
+
+    Session().rights = CRoleRights("营业员", {}, {}, {"进价", "成本"});
+    const auto stock = *LoadStockView("全部", "所有商品");
+    ASSERT_EQ(stock.size(), 2u);
+    std::vector<std::string> seen;
+    for (const auto& row : stock) {
+        const auto cells = StockViewCells(row);
+        seen.push_back(cells[0] + " " + cells[2] + " " + cells[3] + " " + cells[6] + " " +
+                       cells[7]);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"G2 2 *** *** ***", "G1 2 *** *** ***"}));
+    EXPECT_EQ(StockViewTotalCells(stock),
+              (std::vector<std::string>{"合计", "", "4", "", "", "", "", "***"}));
+
+    // History: a purchase's money is hidden, its total row too; a sale's is not.
+    const auto purchases = QueryHistory("run_caigou", "2026-12-01", "2026-12-31");
+    ASSERT_EQ(purchases.size(), 1u);
+    const auto cells = HistoryCells("run_caigou", purchases[0]);
+    EXPECT_EQ(cells[6] + " " + cells[7] + " " + cells[9], "5 *** ***");
+    EXPECT_EQ(HistoryTotalCells("run_caigou", purchases)[kHistoryTotalColumn], "***");
+    EXPECT_EQ(HistoryTotalCells("run_sale", QueryHistory("run_sale", "2026-12-01",
+                                                         "2026-12-31"))[kHistoryTotalColumn],
+              "25.00");
+
+    // Statistics: the purchase price hidden, the sale price shown.
+    auto byGoods = RunReport(*FindReportKind("run_caigou_product"), "2026-12-01", "2026-12-31");
+    EXPECT_EQ(byGoods.rows[0][1] + " " + byGoods.rows[0][6] + " " + byGoods.rows[0][7], "G1 3 ***");
+    auto sold = RunReport(*FindReportKind("run_sale_product"), "2026-12-01", "2026-12-31");
+    EXPECT_EQ(sold.rows[0][1] + " " + sold.rows[0][6] + " " + sold.rows[0][7], "G1 1 25");
+
+    // The profit report is all cost: refused outright, nothing read.
+    m_port.Clear();
+    const auto profit = RunProfitReport(ProfitKey::Goods, "2026-12-01", "2026-12-31");
+    EXPECT_TRUE(profit.refused);
+    EXPECT_TRUE(profit.rows.empty());
+    EXPECT_EQ(m_port.Texts(), (std::vector<std::string>{"您没有“销售利润报表”的“查看”权限！"}));
+
+    // The stored purchase as its window shows it: prices, amounts and total hidden.
+    const auto stored = CBill::LoadStored("run_caigou", bought);
+    ASSERT_TRUE(stored);
+    const auto& columns = GridColumns(BillKind::Purchase);
+    for (size_t c = 0; c < columns.size(); ++c) {
+        if (columns[c].field == &BillLine::price || columns[c].field == &BillLine::amount) {
+            EXPECT_EQ(stored->ShownCell(0, c), "***");
+            EXPECT_EQ(stored->Cell(0, c).substr(0, 4),
+                      columns[c].field == &BillLine::price ? "7.31" : "21.9");
+        }
+    }
+    EXPECT_EQ(stored->ShownMoney(stored->m_amountTotal), "***");
+
+    // The goods as lists and pickers show them, and the price a new line starts at.
+    EXPECT_EQ(ShownGoods(m_pen, Session().rights).PriceIn, "***");
+    EXPECT_EQ(ShownGoods(m_pen, Session().rights).ProductName, "Pen");
+    EXPECT_EQ(StartingPrice(BillKind::Sale, m_ink), "");
+    EXPECT_EQ(StartingPrice(BillKind::Purchase, m_pen), "");
+
+    // The unit's statement: the purchase's amounts and every balance from it on hidden, the
+    // sale's own amounts (25.00 sold, 100.00 received) shown.
+    const auto statement = LoadStatement("华东电子", "2026-12-01", "2026-12-31");
+    ASSERT_TRUE(statement);
+    std::vector<std::string> lines;
+    for (const auto& l : StatementListRows(*statement))
+        lines.push_back(l.Bill_ID + " " + l.Increase + " " + l.Decrease + " " + l.Balance);
+    EXPECT_EQ(lines, (std::vector<std::string>{"   0.00", bought + " *** *** ***",
+                                               sale + " 25.00 100.00 ***", " *** *** ***"}));
+
+    // The printed stock list, whichever rows it is given.
+    const auto page = PrepareStockPrint("全部", "所有商品", shopRows);
+    ASSERT_TRUE(page);
+    std::ifstream in(*page, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const char* leak : {"7.31", "6.17", "26.97", "14.63", "12.34"})
+        EXPECT_EQ(text.find(leak), std::string::npos) << leak;
+    EXPECT_NE(text.find("***"), std::string::npos);
 }

@@ -3,12 +3,16 @@
 #include "BillTestSupport.h"
 #include "UiTestSupport.h"
 
+#include "admin/RoleAdmin.h"
+#include "admin/UserAdmin.h"
 #include "app/Cferix_razazApp.h"
 #include "app/CommandRouting.h"
+#include "basic/CChild_Jichu_Product_AddDlg.h"
 #include "bills/BillReversal.h"
 #include "bills/CBill.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
 #include "bills/CChild_Kucun_YikuDlg.h"
+#include "bills/CChild_Xiaoshou_KaidanDlg.h"
 #include "query/CChild_History_ViewDlg.h"
 #include "query/CChild_Kucun_ViewDlg.h"
 #include "query/CPrintDlg.h"
@@ -17,6 +21,7 @@
 #include "query/SaveFileDialog.h"
 #include "store/CDataStore.h"
 #include "text/Clock.h"
+#include "widgets/CListCtrlEx.h"
 #include "widgets/CSearchBox.h"
 #include "widgets/CUnderLineEdit.h"
 
@@ -215,6 +220,81 @@ private slots:
     }
 
     // The search box narrows the stock list with every key, within the class and warehouse.
+    void aClerkSeesStarsForPurchasePricesAndCost() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SetUpStock(folder);
+        Sql("update ferix_product set PriceIn = '7.3131' where Code = 'G1'");
+        QCOMPARE(AddOperator("clerk", "", ""), AdminResult::Done);
+        QCOMPARE(SetOperatorRole("clerk", "营业员"), AdminResult::Done);
+        // A counter that may change goods but does not see what they cost.
+        QCOMPARE(AddRole("柜台", "店长"), AdminResult::Done);
+        QCOMPARE(SetRoleHidden("柜台", {"进价"}), AdminResult::Done);
+        QCOMPARE(AddOperator("counter", "", ""), AdminResult::Done);
+        QCOMPARE(SetOperatorRole("counter", "柜台"), AdminResult::Done);
+        auto logIn = [](const char* user) {
+            CDataStore store;
+            return store.ConnectOther() && store.CheckLogin(user, "");
+        };
+        QVERIFY(logIn("clerk"));
+        CScopedScriptedPort port;
+        {
+            CChild_Kucun_ViewDlg dlg;
+            dlg.show();
+            const QStringList stars = {"***", "***", "***", "***"};
+            QCOMPARE(ColumnTexts(dlg.m_model, "商品单价"), stars + QStringList{""});
+            QCOMPARE(ColumnTexts(dlg.m_model, "成本单价"), stars + QStringList{""});
+            QCOMPARE(ColumnTexts(dlg.m_model, "库存金额"), stars + QStringList{"***"});
+            QCOMPARE(ColumnTexts(dlg.m_model, "商品数量"), QStringList({"9", "1", "7", "5", "22"}));
+        }
+        // The goods form: the preset purchase price shows *** and cannot be typed into.
+        auto stored = [] {
+            CDataStore store;
+            std::vector<GoodsRecord> goods;
+            if (store.ConnectMain())
+                store.ListGoods("所有商品", goods);
+            for (const auto& g : goods)
+                if (g.Code == "G1")
+                    return g;
+            return GoodsRecord();
+        };
+        const GoodsRecord cola = stored();
+        QCOMPARE(cola.PriceIn, std::string("7.3131"));
+        {
+            CChild_Jichu_Product_AddDlg form(cola);
+            form.show();
+            QCOMPARE(form.m_priceIn->text(), QStringLiteral("***"));
+            QVERIFY(form.m_priceIn->isReadOnly());
+            QTest::keyClicks(form.m_priceIn, "1");
+            QCOMPARE(form.m_priceIn->text(), QStringLiteral("***"));
+        }
+        // Saving the form keeps the stored price, neither *** nor empty.
+        QVERIFY(logIn("counter"));
+        {
+            CChild_Jichu_Product_AddDlg form(cola);
+            form.show();
+            QCOMPARE(form.m_priceIn->text(), QStringLiteral("***"));
+            QTest::keyClicks(form.m_note, "changed");
+            QTest::mouseClick(form.m_ok, Qt::LeftButton);
+            QCOMPARE(form.result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(stored().PriceIn + "/" + stored().Note, std::string("7.3131/changed"));
+        QVERIFY(logIn("clerk"));
+        // A sale line of goods without a retail price starts empty, never at 7.3131.
+        CChild_Xiaoshou_KaidanDlg sale;
+        sale.show();
+        sale.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&sale));
+        sale.m_quickEntry->setFocus();
+        QTest::keyClicks(sale.m_quickEntry, "G1");
+        QTest::keyClick(sale.m_quickEntry, Qt::Key_Return);
+        const int price = ColumnOf(sale.m_grid, "单价");
+        QVERIFY(price >= 0);
+        QCOMPARE(sale.m_grid->GetItemText(0, ColumnOf(sale.m_grid, "商品编码")),
+                 QStringLiteral("G1"));
+        QCOMPARE(sale.m_grid->GetItemText(0, price), QString());
+    }
+
     void stockViewSearchesWithinClassAndWarehouse() {
         CTempProgramFolder folder;
         SetUpStock(folder);

@@ -5,6 +5,7 @@
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
+#include "store/Session.h"
 #include "text/Money.h"
 #include "text/PinyinInitials.h"
 
@@ -50,10 +51,12 @@ bool CGoodsListState::ShowClass(const std::string& className) {
     m_class = className;
     const auto& columns = GoodsListColumns();
     // A failed read has shown its message; the rows read before it stay.
+    const CRoleRights& rights = Session().rights;
     ForEachGoods(store, className, [&](const GoodsRecord& g) {
         m_rows.push_back(m_ends.size());
+        const GoodsRecord shown = ShownGoods(g, rights);
         for (const auto& c : columns) {
-            m_text += g.*c.field;
+            m_text += shown.*c.field;
             m_ends.push_back(m_text.size());
         }
         m_index.AddRow(GoodsSearchTexts(g));

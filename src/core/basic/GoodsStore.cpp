@@ -3,6 +3,7 @@
 
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
+#include "rights/PriceVisibility.h"
 #include "store/CDataStore.h"
 #include "store/GoodsRows.h"
 
@@ -62,4 +63,11 @@ std::optional<bool> IsGoodsInStock(CDataStore& store, const std::string& code) {
         return std::nullopt;
     }
     return found;
+}
+
+GoodsRecord ShownGoods(const GoodsRecord& goods, const CRoleRights& rights) {
+    GoodsRecord shown = goods;
+    for (const auto& c : GoodsColumns())
+        shown.*c.field = ShownFigure(rights, GoodsColumnPriceKind(c.name), goods.*c.field);
+    return shown;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "rights/RoleRights.h"
 #include "store/Records.h"
 
 #include <functional>
@@ -25,3 +26,7 @@ std::string GoodsNotFoundText(const std::string& code);
 // The goods window's in-use check: a stock row of exactly this code in any warehouse.
 // Nothing when the read failed (shown as a message).
 std::optional<bool> IsGoodsInStock(CDataStore& store, const std::string& code);
+
+// The goods item as the role sees it, its hidden prices "***": for lists, pickers and pages,
+// never for saving.
+GoodsRecord ShownGoods(const GoodsRecord& goods, const CRoleRights& rights);

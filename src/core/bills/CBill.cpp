@@ -4,7 +4,9 @@
 #include "BillStore.h"
 #include "TransferStore.h"
 #include "port/MessagePort.h"
+#include "rights/PriceVisibility.h"
 #include "store/CDataStore.h"
+#include "store/Session.h"
 #include "store/WriteToken.h"
 #include "text/Clock.h"
 
@@ -115,6 +117,9 @@ std::string StartingPrice(BillKind kind, const GoodsRecord& goods) {
         if (retail && *retail != CMoney())
             return goods.RetailPrice;
     }
+    // A role that does not see purchase prices types its own: the preset is never shown.
+    if (HidesPrice(Session().rights, PriceKind::Purchase))
+        return {};
     return goods.PriceIn;
 }
 
@@ -217,6 +222,19 @@ std::string CBill::Cell(size_t row, size_t column) const {
     if (row >= m_lines.size() || column >= columns.size())
         return {};
     return m_lines[row].*columns[column].field;
+}
+
+std::string CBill::ShownMoney(const std::string& figure) const {
+    return ShownFigure(Session().rights, BillPriceKind(KindNames(m_kind).cliName), figure);
+}
+
+std::string CBill::ShownCell(size_t row, size_t column) const {
+    const auto& columns = GridColumns(m_kind);
+    if (column >= columns.size())
+        return {};
+    const auto field = columns[column].field;
+    const std::string cell = Cell(row, column);
+    return field == &BillLine::price || field == &BillLine::amount ? ShownMoney(cell) : cell;
 }
 
 void CBill::ChooseCell(size_t row, size_t column, const std::string& text) {

@@ -42,7 +42,8 @@ std::optional<CMoney> LineAmountOf(int64_t quantity, const std::string& price);
 
 // The unit price a new line of the kind starts at: a sale or sale return at the goods' preset
 // retail price when it has one (a readable, non-zero price), every other case at the preset
-// purchase price. A sale started at the purchase price would earn nothing.
+// purchase price. A sale started at the purchase price would earn nothing. A role that hides
+// 进价 starts every such line empty instead: the preset purchase price is never shown to it.
 std::string StartingPrice(BillKind kind, const GoodsRecord& goods);
 
 enum class PostOutcome {
@@ -118,6 +119,10 @@ public:
     std::string Cell(size_t row, size_t column) const;
     void EditCell(size_t row, size_t column, const std::string& text);
     void ChooseCell(size_t row, size_t column, const std::string& text);
+    // A stored bill as the role sees it: the prices and amounts of its lines, its amount total
+    // and paid amount are "***" when the role hides the kind's prices (PriceVisibility.h).
+    std::string ShownCell(size_t row, size_t column) const;
+    std::string ShownMoney(const std::string& figure) const;
 
     // Quantity total (whole numbers, "%d") and amount total (two decimals) from the lines.
     void RecomputeTotals();

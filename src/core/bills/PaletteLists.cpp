@@ -4,9 +4,11 @@
 
 #include "basic/GoodsClasses.h"
 #include "basic/GoodsSearch.h"
+#include "basic/GoodsStore.h"
 #include "config/ConfigLists.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
+#include "store/Session.h"
 
 const char* const kPaletteNoKind = "没设置选项内容";
 
@@ -59,7 +61,9 @@ std::vector<std::string> UnitRow(const BusinessUnitRecord& u) {
             u.CustomerMsn,  u.CustomerQq,   u.CustomerNote};
 }
 
-std::vector<std::string> GoodsRow(const GoodsRecord& g) {
+std::vector<std::string> GoodsRow(const GoodsRecord& goods) {
+    // The list shows what the role sees; the line takes the stored item, found by its code.
+    const GoodsRecord g = ShownGoods(goods, Session().rights);
     return {g.Code,         g.ProductName,    g.SmartName,      g.ClassName,     g.Unit,
             g.PartNumber,   g.Specifications, g.ProductingArea, g.PricePre1,     g.PricePre2,
             g.PricePre3,    g.RetailPrice,    g.PriceLow,       g.PriceHigh,     g.PriceIn,

@@ -1,8 +1,11 @@
 #include "ProfitReport.h"
 
 #include "ProfitStore.h"
+#include "port/MessagePort.h"
 #include "query/History.h"
+#include "rights/PriceVisibility.h"
 #include "store/CDataStore.h"
+#include "store/Session.h"
 
 #include <limits>
 
@@ -105,6 +108,13 @@ std::string UnknownCostNote(int64_t lines) {
 
 ProfitReportResult RunProfitReport(ProfitKey key, const std::string& from, const std::string& to) {
     ProfitReportResult result;
+    // Every figure but the quantity and the amount is cost: without it there is no report.
+    const CRoleRights& rights = Session().rights;
+    if (HidesPrice(rights, PriceKind::Cost)) {
+        Messages().Inform(RefusalText("profit", Action::View));
+        result.refused = true;
+        return result;
+    }
     std::vector<ProfitGroupRecord> groups;
     CDataStore store;
     if (store.ConnectMain())
@@ -122,6 +132,9 @@ ProfitReportResult RunProfitReport(ProfitKey key, const std::string& from, const
     }
     total.Key = kTotalRowText;
     result.rows.push_back(Cells(key, total));
+    // 销售金额, the fourth column from the end, is sale money.
+    for (auto& row : result.rows)
+        row[row.size() - 4] = ShownFigure(rights, PriceKind::Sale, row[row.size() - 4]);
     result.unknownCostLines = total.UnknownCostLines;
     return result;
 }

@@ -31,6 +31,7 @@ struct ProfitReportResult {
     std::vector<std::vector<std::string>> rows; // the groups, then the total row "统计汇总"
     int64_t unknownCostLines = 0;
     bool ok = false;
+    bool refused = false; // the role hides 成本: refused with its message, nothing read
 };
 // Runs the report over [from, to] (ISO dates, both included). After a failure (its message
 // shown) the groups read before it, and the total row.

@@ -3,7 +3,9 @@
 #include "Balances.h"
 #include "config/ConfigLists.h"
 #include "port/MessagePort.h"
+#include "rights/PriceVisibility.h"
 #include "store/CDataStore.h"
+#include "store/Session.h"
 #include "text/IsoDate.h"
 #include "text/Money.h"
 
@@ -32,7 +34,46 @@ std::optional<UnitStatementRecord> LoadStatement(const std::string& unit, const 
     CDataStore store;
     if (!store.ConnectMain())
         return std::nullopt;
-    return StatementOf(store, unit, from, to);
+    auto statement = StatementOf(store, unit, from, to);
+    if (statement)
+        HideStatementFigures(Session().rights, *statement);
+    return statement;
+}
+
+namespace {
+PriceKind DocumentPriceKind(const std::string& kindText) {
+    if (kindText == "进货单" || kindText == "进货退货单")
+        return PriceKind::Purchase;
+    if (kindText == "销售单" || kindText == "销售退货单")
+        return PriceKind::Sale;
+    return PriceKind::None; // receipts and payments: money, not prices
+}
+} // namespace
+
+void HideStatementFigures(const CRoleRights& rights, UnitStatementRecord& statement) {
+    // A balance carried in may be made of hidden amounts; one after a hidden amount holds it.
+    bool balanceHidden =
+        (HidesPrice(rights, PriceKind::Purchase) || HidesPrice(rights, PriceKind::Sale)) &&
+        CMoneySum::Parse(statement.Opening).value_or(CMoneySum()) != CMoneySum();
+    if (balanceHidden)
+        statement.Opening = kHiddenFigure;
+    for (auto& line : statement.Lines) {
+        if (HidesPrice(rights, DocumentPriceKind(line.Kind))) {
+            line.Increase = ShownFigure(rights, DocumentPriceKind(line.Kind), line.Increase);
+            line.Decrease = ShownFigure(rights, DocumentPriceKind(line.Kind), line.Decrease);
+            balanceHidden = true;
+        }
+        if (balanceHidden)
+            line.Balance = kHiddenFigure;
+    }
+    if (balanceHidden)
+        statement.Increase = statement.Decrease = statement.Closing = kHiddenFigure;
+}
+
+void HideBalanceFigures(const CRoleRights& rights, UnitBalanceRecord& balance) {
+    // What is owed to suppliers grows with purchases, what customers owe with sales.
+    balance.Payable = ShownFigure(rights, PriceKind::Purchase, balance.Payable);
+    balance.Receivable = ShownFigure(rights, PriceKind::Sale, balance.Receivable);
 }
 
 std::optional<std::vector<AccountBalanceRecord>> ReadAccountBalances() {

@@ -1,4 +1,5 @@
 #pragma once
+#include "rights/RoleRights.h"
 #include "store/Records.h"
 
 #include <optional>
@@ -16,7 +17,15 @@ std::vector<StatementLineRecord> StatementListRows(const UnitStatementRecord& st
 // can.
 std::optional<std::string> StatementRequestRefusal(const std::string& unit, const std::string& from,
                                                    const std::string& to);
-// The statement, after those checks (their message shown); nothing after a message.
+// The statement as the role sees it (PriceVisibility.h): the amounts of purchase documents are
+// "***" when 进价 is hidden, of sale documents when 售价 is; every balance that holds such an
+// amount (from that document on, the closing row, an opening that is not zero) is "***" too.
+// Receipts and payments are money, not prices: their amounts stay.
+void HideStatementFigures(const CRoleRights& rights, UnitStatementRecord& statement);
+// A unit's balances as the role sees them: Payable under 进价, Receivable under 售价.
+void HideBalanceFigures(const CRoleRights& rights, UnitBalanceRecord& balance);
+// The statement, after those checks (their message shown), as the role sees it; nothing after a
+// message.
 std::optional<UnitStatementRecord> LoadStatement(const std::string& unit, const std::string& from,
                                                  const std::string& to);
 

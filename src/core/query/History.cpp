@@ -9,6 +9,7 @@
 #include "store/BillKindNames.h"
 #include "store/BillRows.h"
 #include "store/CDataStore.h"
+#include "store/Session.h"
 #include "text/Money.h"
 
 #include <cstdint>
@@ -63,10 +64,21 @@ const std::vector<std::string>& HistoryHeaders(const std::string& word) {
     return purchase;
 }
 
-std::vector<std::string> HistoryCells(const BillHeaderRecord& bill) {
-    return {bill.Bill_ID,  bill.Bill_Date, bill.Customer,    bill.Department,
-            bill.Employee, bill.Warehouse, bill.Number,      bill.Total,
-            bill.Bank,     bill.Pay,       bill.Introduction};
+PriceKind HistoryPriceKind(const std::string& word) {
+    const auto kind = BillKindFromHistoryWord(word);
+    return kind ? BillPriceKind(KindNames(*kind).cliName) : PriceKind::None;
+}
+
+std::vector<std::string> HistoryCells(const std::string& word, const BillHeaderRecord& bill) {
+    // The total and the amount paid are both the bill's money: a purchase's are purchase amounts.
+    const PriceKind money = HistoryPriceKind(word);
+    const CRoleRights& rights = Session().rights;
+    return {bill.Bill_ID,     bill.Bill_Date,
+            bill.Customer,    bill.Department,
+            bill.Employee,    bill.Warehouse,
+            bill.Number,      ShownFigure(rights, money, bill.Total),
+            bill.Bank,        ShownFigure(rights, money, bill.Pay),
+            bill.Introduction};
 }
 
 const char* HistoryRowMark(const std::string& canceled) {
@@ -77,8 +89,9 @@ const char* HistoryRowMark(const std::string& canceled) {
     return nullptr;
 }
 
-std::vector<std::string> HistoryTotalCells(const std::vector<BillHeaderRecord>& bills) {
-    return HistoryCells(HistoryTotalRow(bills));
+std::vector<std::string> HistoryTotalCells(const std::string& word,
+                                           const std::vector<BillHeaderRecord>& bills) {
+    return HistoryCells(word, HistoryTotalRow(bills));
 }
 
 std::string HistoryStatusText(const std::string& word, size_t count) {

@@ -1,5 +1,6 @@
 #pragma once
 #include "query/BillHistory.h"
+#include "rights/PriceVisibility.h"
 #include "store/BillKindNames.h"
 #include "store/Records.h"
 
@@ -25,7 +26,10 @@ extern const char* const kTotalRowText; // "统计汇总"
 // The eleven column headers of the bill list of a kind (by its command word: the customer, the
 // warehouse and the money named as that kind has them) and the cells of one bill under them.
 const std::vector<std::string>& HistoryHeaders(const std::string& word);
-std::vector<std::string> HistoryCells(const BillHeaderRecord& bill);
+// The total and the amount paid show as the role sees the kind's prices (PriceVisibility.h).
+std::vector<std::string> HistoryCells(const std::string& word, const BillHeaderRecord& bill);
+// The price kind of a history kind word's money (run_caigou: 进价, run_sale: 售价 ...).
+PriceKind HistoryPriceKind(const std::string& word);
 // Column of the total quantity and of the total amount.
 constexpr int kHistoryNumberColumn = 6;
 constexpr int kHistoryTotalColumn = 7;
@@ -36,7 +40,8 @@ const char* HistoryRowMark(const std::string& canceled);
 
 // The cells of the total row under the bills (HistoryTotalRow: "统计汇总", the whole-number
 // sum of the quantities and the exact sum of the amounts with two decimals).
-std::vector<std::string> HistoryTotalCells(const std::vector<BillHeaderRecord>& bills);
+std::vector<std::string> HistoryTotalCells(const std::string& word,
+                                           const std::vector<BillHeaderRecord>& bills);
 // "总共查询出N条采购记录", "…条销售记录" and so on, by the kind's command word.
 std::string HistoryStatusText(const std::string& word, size_t count);
 

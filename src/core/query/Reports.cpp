@@ -1,7 +1,9 @@
 #include "Reports.h"
 
 #include "History.h"
+#include "rights/PriceVisibility.h"
 #include "store/CDataStore.h"
+#include "store/Session.h"
 #include "text/Money.h"
 
 #include <limits>
@@ -66,12 +68,14 @@ ReportResult RunReport(const ReportKind& kind, const std::string& from, const st
             result.ok = kind.sale ? store.SumSaleByGoods(from, to, groups)
                                   : store.SumPurchaseByGoods(from, to, groups);
             rows.reserve(groups.size() + 1);
+            const CRoleRights& rights = Session().rights;
+            const PriceKind price = kind.sale ? PriceKind::Sale : PriceKind::Purchase;
             for (auto& g : groups)
                 rows.push_back({"", std::move(g.Product_ID), std::move(g.Product_Name),
                                 std::move(g.Product_Unit), std::move(g.Product_atch),
                                 std::move(g.Product_Date), std::move(g.Product_Number),
-                                std::move(g.Product_Price), std::move(g.Product_BarCode),
-                                std::move(g.Product_Note)});
+                                ShownFigure(rights, price, g.Product_Price),
+                                std::move(g.Product_BarCode), std::move(g.Product_Note)});
         } else {
             std::vector<KeyGroupRecord> groups;
             bool employee = kind.grouping == ReportGrouping::Employee;

@@ -2,7 +2,9 @@
 
 #include "StockStore.h"
 #include "config/ConfigLists.h"
+#include "rights/PriceVisibility.h"
 #include "store/CDataStore.h"
+#include "store/Session.h"
 #include "text/TextOrder.h"
 
 #include <algorithm>
@@ -47,9 +49,22 @@ std::string StockTotalValueText(const std::vector<StockRecord>& rows) {
     return total.Format2();
 }
 
+namespace {
+// 商品单价 is the price the goods came in at; 成本单价 and 库存金额 (and its total) are cost.
+const std::vector<PriceKind>& StockViewPriceKinds() {
+    using K = PriceKind;
+    static const std::vector<K> kinds = {K::None, K::None, K::None, K::Purchase,
+                                         K::None, K::None, K::Cost, K::Cost};
+    return kinds;
+}
+} // namespace
+
 std::vector<std::string> StockViewCells(const StockRecord& row) {
-    return {row.ProductCode,    row.ProductName, row.Number,         row.Price,
-            row.FirstEnterTime, row.StoreHouse,  StockCostText(row), StockValueText(row)};
+    std::vector<std::string> cells = {row.ProductCode,    row.ProductName,    row.Number,
+                                      row.Price,          row.FirstEnterTime, row.StoreHouse,
+                                      StockCostText(row), StockValueText(row)};
+    ShowFigures(Session().rights, StockViewPriceKinds(), cells);
+    return cells;
 }
 
 std::vector<std::string> StockViewTotalCells(const std::vector<StockRecord>& rows) {
@@ -58,14 +73,16 @@ std::vector<std::string> StockViewTotalCells(const std::vector<StockRecord>& row
     for (const StockRecord& row : rows)
         counted =
             counted && !__builtin_add_overflow(quantity, LeadingInteger(row.Number), &quantity);
-    return {kStockTotalText,
-            "",
-            counted ? std::to_string(quantity) : kUnknownFigure,
-            "",
-            "",
-            "",
-            "",
-            StockTotalValueText(rows)};
+    std::vector<std::string> cells = {kStockTotalText,
+                                      "",
+                                      counted ? std::to_string(quantity) : kUnknownFigure,
+                                      "",
+                                      "",
+                                      "",
+                                      "",
+                                      StockTotalValueText(rows)};
+    ShowFigures(Session().rights, StockViewPriceKinds(), cells);
+    return cells;
 }
 
 std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehouse,

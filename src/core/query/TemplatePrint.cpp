@@ -5,6 +5,7 @@
 #include "config/DefaultFiles.h"
 #include "port/MessagePort.h"
 #include "port/ProgramFolder.h"
+#include "rights/PriceVisibility.h"
 #include "store/Session.h"
 #include "text/Ascii.h"
 #include "text/Clock.h"
@@ -500,6 +501,11 @@ std::optional<fs::path> PrepareStockPrint(const std::string& warehouse,
     input.printDate = FormatNow("%y-%m-%d");
     input.rows = rows;
     input.totalValue = StockTotalValueText(rows);
+    // The page shows what the role sees: whichever way the rows came, a hidden price is "***".
+    const CRoleRights& rights = Session().rights;
+    for (StockRecord& row : input.rows)
+        row.Price = ShownFigure(rights, PriceKind::Purchase, row.Price);
+    input.totalValue = ShownFigure(rights, PriceKind::Cost, input.totalValue);
     return WritePrintPage(kStockTemplateFile, kStockPrintFile,
                           [&](const std::string& text) { return FillStockTemplate(text, input); });
 }

@@ -1,8 +1,10 @@
 #include "CChild_Jichu_Product_AddDlg.h"
 
 #include "CChild_Jichu_Product_Class_Dlg.h"
+#include "admin/RoleAdmin.h"
 #include "basic/GoodsList.h"
 #include "basic/SimpleList.h"
+#include "rights/PriceVisibility.h"
 #include "text/PinyinInitials.h"
 #include "widgets/FormRows.h"
 #include "widgets/ModalRunner.h"
@@ -125,6 +127,7 @@ CChild_Jichu_Product_AddDlg::CChild_Jichu_Product_AddDlg(QWidget* parent) : QDia
                    m_userDefined[3], m_note,           m_ok,
                    m_cancel});
     m_code->setFocus();
+    HidePrices();
 
     connect(m_chooseClass, &QToolButton::clicked, this,
             &CChild_Jichu_Product_AddDlg::OnChooseClass);
@@ -171,6 +174,19 @@ CChild_Jichu_Product_AddDlg::CChild_Jichu_Product_AddDlg(const GoodsRecord& stor
     if (stored.SmartName == PinyinInitials(stored.ProductName))
         m_autoSmartName = m_smartName->text();
     m_name->setFocus();
+    HidePrices();
+}
+
+void CChild_Jichu_Product_AddDlg::HidePrices() {
+    const CRoleRights& rights = CurrentRights();
+    for (auto [edit, kind] :
+         {std::pair{m_retailPrice, PriceKind::Sale}, std::pair{m_priceIn, PriceKind::Purchase}}) {
+        if (!HidesPrice(rights, kind))
+            continue;
+        edit->setText(QString::fromUtf8(kHiddenFigure));
+        edit->setReadOnly(true);
+        edit->setFocusPolicy(Qt::NoFocus);
+    }
 }
 
 void CChild_Jichu_Product_AddDlg::OnChooseClass() {
@@ -189,8 +205,12 @@ GoodsRecord CChild_Jichu_Product_AddDlg::ReadFields() const {
     g.PartNumber = Text(m_partNumber);
     g.Specifications = Text(m_specifications);
     g.ProductingArea = m_origin->currentText().toStdString();
-    g.RetailPrice = Text(m_retailPrice);
-    g.PriceIn = Text(m_priceIn);
+    // A hidden price is not in the form: the stored one stays (empty for a new item).
+    const CRoleRights& rights = CurrentRights();
+    if (!HidesPrice(rights, PriceKind::Sale))
+        g.RetailPrice = Text(m_retailPrice);
+    if (!HidesPrice(rights, PriceKind::Purchase))
+        g.PriceIn = Text(m_priceIn);
     g.BarCode = Text(m_barCode);
     g.ShelfLife = Text(m_shelfLife);
     g.InventoryLow = Text(m_inventoryLow);

@@ -50,6 +50,8 @@ private slots:
 
 private:
     GoodsRecord ReadFields() const;
+    // A price the role does not see shows "***" and cannot be typed; saving keeps the stored one.
+    void HidePrices();
 
     // The item being changed; its columns the form does not show are stored again as they were.
     std::optional<GoodsRecord> m_stored;

@@ -235,8 +235,11 @@ void CBillEntryDlg::ShowLines() {
 }
 
 void CBillEntryDlg::ShowLine(int row) {
+    // A stored bill shows what the role sees; a bill being typed shows what the user typed.
     for (int c = 1; c < m_grid->GetColumnCount(); ++c)
-        m_grid->SetItemText(row, c, Q(m_bill->Cell(size_t(row), size_t(c))));
+        m_grid->SetItemText(row, c,
+                            Q(m_viewMode ? m_bill->ShownCell(size_t(row), size_t(c))
+                                         : m_bill->Cell(size_t(row), size_t(c))));
 }
 
 void CBillEntryDlg::ShowHeader() {
@@ -259,6 +262,12 @@ void CBillEntryDlg::ShowHeader() {
         m_quantityTotal->setText(Q(m_bill->m_quantityTotal));
     if (m_amountTotal)
         m_amountTotal->setText(Q(m_bill->m_amountTotal));
+    if (m_viewMode) {
+        if (m_paid)
+            m_paid->setText(Q(m_bill->ShownMoney(m_bill->m_paid)));
+        if (m_amountTotal)
+            m_amountTotal->setText(Q(m_bill->ShownMoney(m_bill->m_amountTotal)));
+    }
 }
 
 void CBillEntryDlg::ReadHeader() {

@@ -140,8 +140,8 @@ void CChild_History_ViewDlg::Query() {
         QueryOther();
         return;
     }
-    std::vector<BillHeaderRecord> bills =
-        QueryHistory(m_command.toStdString(), IsoDate(m_from), IsoDate(m_to));
+    const std::string word = m_command.toStdString();
+    std::vector<BillHeaderRecord> bills = QueryHistory(word, IsoDate(m_from), IsoDate(m_to));
     QApplication::restoreOverrideCursor();
     std::vector<CQueryTableModel::Row> rows;
     rows.reserve(bills.size());
@@ -150,13 +150,12 @@ void CChild_History_ViewDlg::Query() {
     for (auto it = bills.rbegin(); it != bills.rend(); ++it) {
         if (const char* mark = HistoryRowMark(it->Canceled))
             notes[int(rows.size())] = QString::fromUtf8(mark);
-        rows.push_back(HistoryCells(*it));
+        rows.push_back(HistoryCells(word, *it));
     }
     m_model->SetRows(std::move(rows));
     m_model->SetRowNotes(std::move(notes));
-    m_status->setText(
-        QString::fromStdString(HistoryStatusText(m_command.toStdString(), bills.size())));
-    m_model->AppendRow(HistoryTotalCells(bills), true);
+    m_status->setText(QString::fromStdString(HistoryStatusText(word, bills.size())));
+    m_model->AppendRow(HistoryTotalCells(word, bills), true);
 }
 
 namespace {

@@ -1,0 +1,52 @@
+#include "PriceVisibility.h"
+
+const char* PriceKindName(PriceKind kind) {
+    switch (kind) {
+    case PriceKind::Purchase:
+        return "进价";
+    case PriceKind::Cost:
+        return "成本";
+    case PriceKind::Sale:
+        return "售价";
+    case PriceKind::None:
+        break;
+    }
+    return "";
+}
+
+bool HidesPrice(const CRoleRights& rights, PriceKind kind) {
+    return kind != PriceKind::None && rights.Hides(PriceKindName(kind));
+}
+
+std::string ShownFigure(const CRoleRights& rights, PriceKind kind, const std::string& figure) {
+    if (figure.empty() || !HidesPrice(rights, kind))
+        return figure;
+    return kHiddenFigure;
+}
+
+void ShowFigures(const CRoleRights& rights, const std::vector<PriceKind>& kinds,
+                 std::vector<std::string>& cells) {
+    for (size_t i = 0; i < kinds.size() && i < cells.size(); ++i)
+        cells[i] = ShownFigure(rights, kinds[i], cells[i]);
+}
+
+PriceKind BillPriceKind(std::string_view cliWord) {
+    if (cliWord == "purchase" || cliWord == "purchase-return" || cliWord == "loss" ||
+        cliWord == "gain")
+        return PriceKind::Purchase;
+    if (cliWord == "sale" || cliWord == "sale-return")
+        return PriceKind::Sale;
+    if (cliWord == "price")
+        return PriceKind::Cost;
+    return PriceKind::None;
+}
+
+PriceKind GoodsColumnPriceKind(std::string_view column) {
+    if (column == "PriceIn")
+        return PriceKind::Purchase;
+    for (const char* sale :
+         {"RetailPrice", "PricePre1", "PricePre2", "PricePre3", "PriceLow", "PriceHigh"})
+        if (column == sale)
+            return PriceKind::Sale;
+    return PriceKind::None;
+}
