@@ -5,6 +5,7 @@
 #include "port/MessagePort.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
+#include "store/WarehouseScope.h"
 #include "text/Money.h"
 
 #include <deque>
@@ -12,6 +13,8 @@
 
 bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std::string& className,
                       std::vector<StockRecord>& list) {
+    if (!CheckWarehouseScope(warehouse))
+        return false;
     // Two plain reads, put together here: the goods codes in list order, then the stock rows
     // in their own order. A join in the statement would search every stock row by its goods
     // code, and a pile of 60,000 rows then takes half again as long as reading it.
@@ -32,6 +35,8 @@ bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std
         if (!warehouse.empty() && warehouse != kAllWarehouses) {
             sql += " where StoreHouse = ?";
             values.push_back(warehouse);
+        } else {
+            AddWarehouseScope(sql, values, "StoreHouse", false);
         }
         sql += " order by Id";
         std::string code;
@@ -78,11 +83,15 @@ bool ListGoodsWithLimits(CDataStore& store, std::vector<GoodsLimitRecord>& list)
 
 bool SumStockByCode(CDataStore& store, const std::string& warehouse,
                     std::unordered_map<std::string, int64_t>& quantities) {
+    if (!CheckWarehouseScope(warehouse))
+        return false;
     std::string sql = "select ProductCode, Number from StockPile";
     SqlValues values;
     if (!warehouse.empty() && warehouse != kAllWarehouses) {
         sql += " where StoreHouse = ?";
         values.push_back(warehouse);
+    } else {
+        AddWarehouseScope(sql, values, "StoreHouse", false);
     }
     std::string code;
     bool ok = store.Run(sql, values, [&](const CStatement& st) {

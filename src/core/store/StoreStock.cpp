@@ -5,6 +5,7 @@
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CostPrice.h"
+#include "store/WarehouseScope.h"
 #include "text/Clock.h"
 #include "text/Money.h"
 
@@ -32,6 +33,8 @@ std::optional<int64_t> CDataStore::GetStockNumber(const std::string& warehouse,
 
 bool CDataStore::ListStock(const std::string& warehouse, const std::string& code,
                            const std::string& name, std::vector<StockRecord>& list) {
+    if (!CheckWarehouseScope(warehouse))
+        return false;
     std::string sql = "select Id, StoreHouse, ProductCode, ProductName, FirstEnterTime,"
                       " LastLeaveTime, Number, Price, coalesce(nullif(CostPrice, ''), Price)"
                       " from StockPile";
@@ -44,6 +47,8 @@ bool CDataStore::ListStock(const std::string& warehouse, const std::string& code
     };
     if (!warehouse.empty() && warehouse != kAllWarehouses)
         filter("StoreHouse", warehouse);
+    else
+        AddWarehouseScope(sql, values, "StoreHouse", false);
     if (!code.empty())
         filter("ProductCode", code);
     if (!name.empty())
