@@ -1,7 +1,6 @@
 // The stock pile: one row per warehouse and goods code, holding quantity and unit price.
 #include "CDataStore.h"
 
-#include "AllEntries.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CostPrice.h"
@@ -33,8 +32,6 @@ std::optional<int64_t> CDataStore::GetStockNumber(const std::string& warehouse,
 
 bool CDataStore::ListStock(const std::string& warehouse, const std::string& code,
                            const std::string& name, std::vector<StockRecord>& list) {
-    if (!CheckWarehouseScope(warehouse))
-        return false;
     std::string sql = "select Id, StoreHouse, ProductCode, ProductName, FirstEnterTime,"
                       " LastLeaveTime, Number, Price, coalesce(nullif(CostPrice, ''), Price)"
                       " from StockPile";
@@ -45,10 +42,8 @@ bool CDataStore::ListStock(const std::string& warehouse, const std::string& code
         sql += " = ?";
         values.push_back(value);
     };
-    if (!warehouse.empty() && warehouse != kAllWarehouses)
-        filter("StoreHouse", warehouse);
-    else
-        AddWarehouseScope(sql, values, "StoreHouse", false);
+    if (!AddWarehouseChoice(sql, values, "StoreHouse", warehouse, false))
+        return false;
     if (!code.empty())
         filter("ProductCode", code);
     if (!name.empty())

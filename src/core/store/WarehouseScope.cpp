@@ -47,6 +47,19 @@ void AddWarehousePairScope(std::string& sql, SqlValues& values, std::string_view
         sql += (hasWhere ? " and " : " where ") + condition;
 }
 
+bool AddWarehouseChoice(std::string& sql, SqlValues& values, std::string_view column,
+                        const std::string& warehouse, bool hasWhere) {
+    if (!CheckWarehouseScope(warehouse))
+        return false;
+    if (warehouse.empty() || warehouse == kAllWarehouses) {
+        AddWarehouseScope(sql, values, column, hasWhere);
+    } else {
+        sql += (hasWhere ? " and " : " where ") + std::string(column) + " = ?";
+        values.push_back(warehouse);
+    }
+    return true;
+}
+
 std::string WarehouseScopeRefusalText(const std::string& warehouse) {
     return "您没有仓库“" + warehouse + "”的权限！";
 }

@@ -19,6 +19,10 @@ std::string WarehousePairScopeCondition(std::string_view column, std::string_vie
 void AddWarehouseScope(std::string& sql, SqlValues& values, std::string_view column, bool hasWhere);
 void AddWarehousePairScope(std::string& sql, SqlValues& values, std::string_view column,
                            std::string_view otherColumn, bool hasWhere);
+// The warehouse a caller chose ("全部" or empty: all): "column = ?" for one named in the scope,
+// the scope's condition for all; false after the refusal (nothing added) for one outside it.
+bool AddWarehouseChoice(std::string& sql, SqlValues& values, std::string_view column,
+                        const std::string& warehouse, bool hasWhere);
 
 // "您没有仓库“X”的权限！"
 std::string WarehouseScopeRefusalText(const std::string& warehouse);
