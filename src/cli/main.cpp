@@ -10,6 +10,7 @@
 #include "port/MessagePort.h"
 #include "port/ProcessSecrets.h"
 #include "store/CDataStore.h"
+#include "store/WarehouseScope.h"
 
 #include <termios.h>
 #include <unistd.h>
@@ -185,5 +186,7 @@ int main(int argc, char** argv) {
         if (const auto need = CommandNeed(ctx); need && !CheckRight(need->function, need->action))
             return kExitNoRight;
     }
-    return command->run(ctx);
+    const int status = command->run(ctx);
+    // A warehouse outside the role's scope is refused like a right the role does not hold.
+    return status != kExitOk && WarehouseScopeRefused() ? kExitNoRight : status;
 }

@@ -20,6 +20,7 @@
 #include "query/CReportDlg.h"
 #include "query/SaveFileDialog.h"
 #include "store/CDataStore.h"
+#include "store/Session.h"
 #include "text/Clock.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CSearchBox.h"
@@ -344,6 +345,51 @@ private slots:
         QCOMPARE(dlg.m_list->selectionModel()->selectedRows().size(), 1);
         QVERIFY(port.Texts().empty());
         SaveShot(&dlg, "search_stock");
+    }
+
+    void aRoleLimitedToOneWarehouseSeesAndPicksItAlone() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SetUpStock(folder);
+        QCOMPARE(AddRole("一号仓管", "店长"), AdminResult::Done);
+        QCOMPARE(SetRoleWarehouses("一号仓管", {"一号仓库"}), AdminResult::Done);
+        QCOMPARE(AddOperator("wang", "", ""), AdminResult::Done);
+        QCOMPARE(SetOperatorRole("wang", "一号仓管"), AdminResult::Done);
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectOther() && store.CheckLogin("wang", ""));
+        }
+        auto fresh = qScopeGuard([] { Session().rights = CRoleRights(); });
+        CScopedScriptedPort port;
+
+        // The stock view lists 一号仓库 alone; its 合计 is 5 × 2.50 + 1 × 4.00.
+        CChild_Kucun_ViewDlg view;
+        view.show();
+        QCOMPARE(view.m_warehouse->count(), 2); // 全部 and 一号仓库
+        QCOMPARE(ColumnTexts(view.m_model, "所在仓库"), QStringList({"一号仓库", "一号仓库", ""}));
+        const int last = view.m_model->rowCount() - 1;
+        QCOMPARE(CellText(view.m_model, last, "商品数量"), QStringLiteral("6"));
+        QCOMPARE(CellText(view.m_model, last, "库存金额"), QStringLiteral("16.50"));
+        view.close();
+
+        // F4 in the sale window's warehouse field offers 一号仓库 alone.
+        CPickerScript picks;
+        int offeredRows = -1;
+        picks.Then([&](CPaletteListDlg& picker) {
+            offeredRows = picker.List()->model()->rowCount();
+            picker.ClickRow(0);
+            picker.ChooseButton()->click();
+        });
+        CChild_Xiaoshou_KaidanDlg sale;
+        sale.SetCommand("run_xiaoshou");
+        sale.show();
+        QApplication::setActiveWindow(&sale);
+        QVERIFY(QTest::qWaitForWindowActive(&sale));
+        QTest::keyClick(sale.m_warehouse, Qt::Key_F4);
+        QCOMPARE(picks.Kinds(), QStringList{"palette_cangku"});
+        QCOMPARE(offeredRows, 1);
+        QCOMPARE(sale.m_warehouse->text(), QStringLiteral("一号仓库"));
+        QVERIFY(port.Texts().empty());
     }
 
     void stockViewWithoutTemplateDoesNotShowThePrintWindow() {

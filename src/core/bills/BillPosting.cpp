@@ -11,6 +11,7 @@
 #include "store/CDataStore.h"
 #include "store/CostPrice.h"
 #include "store/RetriedTransaction.h"
+#include "store/WarehouseScope.h"
 #include "store/WriteToken.h"
 
 #include <algorithm>
@@ -247,12 +248,19 @@ PostOutcome CBill::PostTransferLines(CDataStore& store, const std::string& numbe
     return PostOutcome::Posted;
 }
 
+bool CBill::WarehousesInScope() const {
+    return CheckWarehouseScope(m_warehouse) && CheckWarehouseScope(m_toWarehouse);
+}
+
 PostOutcome CBill::PostOn(CDataStore& store, const Totals& totals) {
     const BillKindInfo& info = KindInfo(m_kind);
     if (m_number.empty()) {
         Messages().Inform("单据编号不能为空！");
         return PostOutcome::NumberRefused;
     }
+    // Nothing goes into or out of a warehouse outside the operator's scope.
+    if (!WarehousesInScope())
+        return PostOutcome::Invalid;
     auto fail = [&] {
         store.Rollback();
         Messages().Inform(KindFailureText(info.headerFailure, store));

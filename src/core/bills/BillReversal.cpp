@@ -9,6 +9,7 @@
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/RetriedTransaction.h"
+#include "store/WarehouseScope.h"
 #include "store/WriteToken.h"
 #include "text/Clock.h"
 #include "text/Money.h"
@@ -107,6 +108,12 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         return end(ReverseOutcome::Failed, kFailed);
     if (!canceled)
         return refuse("单据“" + number + "”不存在！");
+    // A reversal moves stock back into and out of the bill's warehouses.
+    if (transfer && (!CheckWarehouseScope(moves.front().Warehouse) ||
+                     !CheckWarehouseScope(moves.front().ToWarehouse)))
+        return end(ReverseOutcome::Refused);
+    if (bill && !CheckWarehouseScope(bill->Warehouse))
+        return end(ReverseOutcome::Refused);
     if (*canceled == kBillReversed)
         return refuse("单据“" + number + "”已经红冲，不能重复红冲！");
     if (*canceled == kBillRed)

@@ -6,6 +6,7 @@
 #include "port/MessagePort.h"
 #include "store/BillRows.h"
 #include "store/CDataStore.h"
+#include "store/WarehouseScope.h"
 
 namespace {
 BillDetailRecord ReadDetail(const CStatement& st) {
@@ -144,6 +145,15 @@ std::optional<std::string> AdjacentBillId(CDataStore& store, const std::string& 
         sql += " where Kind = ?";
         where = " and ";
         values.push_back(fundKind);
+    } else {
+        // Browsing steps over the bills of warehouses outside the operator's scope.
+        const std::string scope =
+            transfer ? WarehousePairScopeCondition("Warehouse", "ToWarehouse", values)
+                     : WarehouseScopeCondition("Warehouse", values);
+        if (!scope.empty()) {
+            sql += where + scope;
+            where = " and ";
+        }
     }
     if (!billId.empty()) {
         sql += where + "Id " + (later ? ">" : "<") + " (select min(Id) from " + name +
@@ -168,9 +178,11 @@ std::vector<BillDetailRecord> ListStockBillLines(CDataStore& store, BillTable ta
     if (IsTradeTable(table))
         return {};
     std::vector<BillDetailRecord> lines;
-    if (!store.Run(std::string("select * from ") + BillTableName(table) +
-                       " where Bill_ID = ? order by Id",
-                   {billId}, [&](const CStatement& st) { lines.push_back(ReadDetail(st)); })) {
+    std::string sql = std::string("select * from ") + BillTableName(table) + " where Bill_ID = ?";
+    SqlValues values = {billId};
+    AddWarehouseScope(sql, values, "Warehouse", true);
+    if (!store.Run(sql + " order by Id", values,
+                   [&](const CStatement& st) { lines.push_back(ReadDetail(st)); })) {
         Messages().Inform(DatabaseFailureText(kHistoryFailure, store.ErrorDetail()));
         if (ok)
             *ok = false;

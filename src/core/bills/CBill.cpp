@@ -291,6 +291,8 @@ PostOutcome CBill::Save() {
     case TokenLookup::Failed:
         return PostOutcome::Failed;
     }
+    if (!WarehousesInScope())
+        return PostOutcome::Invalid;
     if (!Validate())
         return PostOutcome::Invalid;
     return Post();

@@ -167,6 +167,8 @@ private:
     bool ValidateLines() const;
     // The warehouses (and a trade bill's business unit) are in their lists.
     bool CheckListedNames() const;
+    // The bill's warehouses are in the operator's scope (otherwise false after the refusal).
+    bool WarehousesInScope() const;
     // The checks of the receipt and payment windows (finance/FundBillChecks.cpp).
     bool ValidateFund() const;
     PostOutcome Post();

@@ -3,6 +3,7 @@
 #include "config/ConfigLists.h"
 #include "finance/Balances.h"
 #include "port/MessagePort.h"
+#include "store/Session.h"
 
 #include <algorithm>
 
@@ -27,6 +28,13 @@ bool CheckWarehouseListed(const std::string& warehouse) {
         return true;
     Messages().Inform(WarehouseNotListedText(warehouse));
     return false;
+}
+
+std::vector<ConfigListEntry> ScopedWarehouseList() {
+    std::vector<ConfigListEntry> list = ReadConfigList("warehouse");
+    const CRoleRights& rights = Session().rights;
+    std::erase_if(list, [&](const ConfigListEntry& e) { return !rights.SeesWarehouse(e.name); });
+    return list;
 }
 
 bool CheckUnitListed(CDataStore& store, const std::string& unit) {

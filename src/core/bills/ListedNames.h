@@ -1,5 +1,8 @@
 #pragma once
+#include "config/ConfigLists.h"
+
 #include <string>
+#include <vector>
 
 class CDataStore;
 
@@ -13,6 +16,9 @@ std::string ClassNotListedText(const std::string& className);
 
 // Whether the warehouse list holds exactly this name; says WarehouseNotListedText when not.
 bool CheckWarehouseListed(const std::string& warehouse);
+// The warehouse list as the operator may pick from it: only the warehouses in the role's scope.
+// Every warehouse drop-down and picker offers these.
+std::vector<ConfigListEntry> ScopedWarehouseList();
 // Whether the unit list holds a unit of exactly this name; says UnitNotListedText when not, or
 // the store's failure.
 bool CheckUnitListed(CDataStore& store, const std::string& unit);

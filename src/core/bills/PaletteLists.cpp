@@ -1,6 +1,7 @@
 #include "PaletteLists.h"
 
 #include "FundBill.h"
+#include "ListedNames.h"
 
 #include "basic/GoodsClasses.h"
 #include "basic/GoodsSearch.h"
@@ -111,7 +112,7 @@ std::vector<std::vector<std::string>> PaletteRows(const PaletteKindInfo& info,
     } else if (kind == "palette_department") {
         rows = NameRows(ReadDepartments());
     } else if (kind == "palette_cangku") {
-        rows = NameRows(ReadConfigList("warehouse"));
+        rows = NameRows(ScopedWarehouseList());
     } else if (kind == "palette_account") {
         rows = NameRows(ReadConfigList("bank"));
     } else if (kind == "palette_employees") {

@@ -10,6 +10,7 @@
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/RetriedTransaction.h"
+#include "store/WarehouseScope.h"
 #include "store/WriteToken.h"
 #include "text/Clock.h"
 #include "text/Money.h"
@@ -44,7 +45,7 @@ CountChoice CheckCountChoice(const std::string& warehouse, const std::string& cl
         Messages().Inform("请输入仓库！");
         return CountChoice::Refused;
     }
-    if (!CheckWarehouseListed(warehouse))
+    if (!CheckWarehouseListed(warehouse) || !CheckWarehouseScope(warehouse))
         return CountChoice::Refused;
     if (className.empty() || className == std::string(kAllGoods))
         return CountChoice::Valid;

@@ -5,6 +5,7 @@
 #include "port/MessagePort.h"
 #include "store/BillRows.h"
 #include "store/CDataStore.h"
+#include "store/WarehouseScope.h"
 
 bool AddTransferLine(CDataStore& store, const TransferRecord& l) {
     if (!store.Run(
@@ -39,11 +40,14 @@ std::vector<TransferRecord> ListTransfersByDate(CDataStore& store, const std::st
     if (ok)
         *ok = false;
     std::vector<TransferRecord> bills;
-    // A transfer's rows are written together, so its first row stands for the bill.
-    if (!store.Run(std::string(kTransferColumns) +
-                       " where Id in (select min(Id) from YiKuDan where Bill_Date between ? and ?"
-                       " group by Bill_ID) order by Id",
-                   {from, to}, [&](const CStatement& st) { bills.push_back(ReadTransfer(st)); })) {
+    // A transfer's rows are written together, so its first row stands for the bill. It is
+    // shown when either of its warehouses is in the operator's scope.
+    SqlValues values = {from, to};
+    std::string sql = std::string(kTransferColumns) +
+                      " where Id in (select min(Id) from YiKuDan where Bill_Date between ? and ?";
+    AddWarehousePairScope(sql, values, "Warehouse", "ToWarehouse", true);
+    if (!store.Run(sql + " group by Bill_ID) order by Id", values,
+                   [&](const CStatement& st) { bills.push_back(ReadTransfer(st)); })) {
         Messages().Inform(DatabaseFailureText(kHistoryFailure, store.ErrorDetail()));
         return {};
     }
@@ -57,7 +61,10 @@ std::vector<TransferRecord> ListTransferLines(CDataStore& store, const std::stri
     if (ok)
         *ok = false;
     std::vector<TransferRecord> lines;
-    if (!store.Run(std::string(kTransferColumns) + " where Bill_ID = ? order by Id", {billId},
+    SqlValues values = {billId};
+    std::string sql = std::string(kTransferColumns) + " where Bill_ID = ?";
+    AddWarehousePairScope(sql, values, "Warehouse", "ToWarehouse", true);
+    if (!store.Run(sql + " order by Id", values,
                    [&](const CStatement& st) { lines.push_back(ReadTransfer(st)); })) {
         Messages().Inform(DatabaseFailureText(kHistoryFailure, store.ErrorDetail()));
         return {};

@@ -19,7 +19,8 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
     bool ok = true;
     for (const char* table : {"EnterSale_Detail", "BackSale_Detail"}) {
         const bool back = table[0] == 'B';
-        ok = store.Run(LinesStatement(table, columns.c_str()), {from, to},
+        SqlValues values;
+        ok = store.Run(LinesStatement(table, columns.c_str(), from, to, values), values,
                        [&](const CStatement& st) {
                            st.TextInto(0, keyText);
                            ProfitGroupRecord* g = grouping.Find(keyText);

@@ -10,6 +10,7 @@
 #include "store/BillRows.h"
 #include "store/CDataStore.h"
 #include "store/Session.h"
+#include "store/WarehouseScope.h"
 #include "text/Money.h"
 
 #include <cstdint>
@@ -241,29 +242,30 @@ std::vector<BillHeaderRecord> ListOtherBillsByDate(CDataStore& store, BillKind k
         const bool price = kind == BillKind::Price;
         std::unordered_map<std::string, size_t> billOf;
         std::vector<int64_t> quantities;
-        read =
-            store.Run(std::string("select Bill_ID, Bill_Date, Department, Warehouse, Employee,"
-                                  " Introduction, ") +
+        std::string sql = std::string("select Bill_ID, Bill_Date, Department, Warehouse,"
+                                      " Employee, Introduction, ") +
                           (price ? "''" : "Product_Number") + " from " + KindNames(kind).tableName +
-                          " where Bill_Date between ? and ? order by Id",
-                      {from, to}, [&](const CStatement& st) {
-                          auto [it, added] = billOf.emplace(st.Text(0), bills.size());
-                          if (added) {
-                              H h;
-                              h.Canceled = "0";
-                              h.Bill_ID = st.Text(0);
-                              h.Bill_Date = st.Text(1);
-                              h.Department = st.Text(2);
-                              h.Warehouse = st.Text(3);
-                              h.Employee = st.Text(4);
-                              h.Introduction = st.Text(5);
-                              bills.push_back(std::move(h));
-                              quantities.push_back(0);
-                          }
-                          int64_t& q = quantities[it->second];
-                          if (__builtin_add_overflow(q, LeadingInteger(st.Text(6)), &q))
-                              q = INT64_MAX;
-                      });
+                          " where Bill_Date between ? and ?";
+        SqlValues values = {from, to};
+        AddWarehouseScope(sql, values, "Warehouse", true);
+        read = store.Run(sql + " order by Id", values, [&](const CStatement& st) {
+            auto [it, added] = billOf.emplace(st.Text(0), bills.size());
+            if (added) {
+                H h;
+                h.Canceled = "0";
+                h.Bill_ID = st.Text(0);
+                h.Bill_Date = st.Text(1);
+                h.Department = st.Text(2);
+                h.Warehouse = st.Text(3);
+                h.Employee = st.Text(4);
+                h.Introduction = st.Text(5);
+                bills.push_back(std::move(h));
+                quantities.push_back(0);
+            }
+            int64_t& q = quantities[it->second];
+            if (__builtin_add_overflow(q, LeadingInteger(st.Text(6)), &q))
+                q = INT64_MAX;
+        });
         for (size_t i = 0; !price && i < bills.size(); ++i)
             bills[i].Number = std::to_string(quantities[i]);
     }

@@ -5,6 +5,7 @@
 #include "port/MessagePort.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
+#include "store/WarehouseScope.h"
 #include "text/Money.h"
 
 #include <deque>
@@ -12,6 +13,13 @@
 
 bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std::string& className,
                       std::vector<StockRecord>& list) {
+    std::string sql = "select Id, StoreHouse, ProductCode, ProductName, FirstEnterTime,"
+                      " LastLeaveTime, Number, Price, coalesce(nullif(CostPrice, ''), Price)"
+                      " from StockPile";
+    SqlValues values;
+    if (!AddWarehouseChoice(sql, values, "StoreHouse", warehouse, false))
+        return false;
+    sql += " order by Id";
     // Two plain reads, put together here: the goods codes in list order, then the stock rows
     // in their own order. A join in the statement would search every stock row by its goods
     // code, and a pile of 60,000 rows then takes half again as long as reading it.
@@ -25,15 +33,6 @@ bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std
     std::deque<StockRecord> rows;
     std::vector<size_t> rowPosition;
     if (ok) {
-        std::string sql = "select Id, StoreHouse, ProductCode, ProductName, FirstEnterTime,"
-                          " LastLeaveTime, Number, Price, coalesce(nullif(CostPrice, ''), Price)"
-                          " from StockPile";
-        SqlValues values;
-        if (!warehouse.empty() && warehouse != kAllWarehouses) {
-            sql += " where StoreHouse = ?";
-            values.push_back(warehouse);
-        }
-        sql += " order by Id";
         std::string code;
         ok = store.Run(sql, values, [&](const CStatement& st) {
             st.TextInto(2, code);
@@ -80,10 +79,8 @@ bool SumStockByCode(CDataStore& store, const std::string& warehouse,
                     std::unordered_map<std::string, int64_t>& quantities) {
     std::string sql = "select ProductCode, Number from StockPile";
     SqlValues values;
-    if (!warehouse.empty() && warehouse != kAllWarehouses) {
-        sql += " where StoreHouse = ?";
-        values.push_back(warehouse);
-    }
+    if (!AddWarehouseChoice(sql, values, "StoreHouse", warehouse, false))
+        return false;
     std::string code;
     bool ok = store.Run(sql, values, [&](const CStatement& st) {
         st.TextInto(0, code);

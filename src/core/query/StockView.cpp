@@ -1,6 +1,7 @@
 #include "StockView.h"
 
 #include "StockStore.h"
+#include "bills/ListedNames.h"
 #include "config/ConfigLists.h"
 #include "rights/PriceVisibility.h"
 #include "store/CDataStore.h"
@@ -102,7 +103,7 @@ std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehou
 
 std::vector<std::string> StockViewWarehouses() {
     std::vector<std::string> names = {kAllWarehouses};
-    for (const auto& entry : ReadConfigList("warehouse"))
+    for (const auto& entry : ScopedWarehouseList())
         names.push_back(entry.name);
     SortByTextOrder(names);
     return names;

@@ -1,4 +1,5 @@
 #pragma once
+#include "WarehouseScope.h"
 #include "text/TextOrder.h"
 
 #include <algorithm>
@@ -21,10 +22,15 @@ inline int64_t SaturatingAdd(int64_t a, int64_t b) {
 }
 
 // The statement that reads `columns` of the lines of `table` whose ISO Bill_Date lies between
-// the two bound dates, both included, in posting order.
-inline std::string LinesStatement(const char* table, const char* columns) {
-    return std::string("select ") + columns + " from " + table +
-           " where Bill_Date between ? and ? order by Id";
+// the two bound dates, both included, in the operator's warehouse scope, in posting order;
+// `values` gets the dates and the scope's names.
+inline std::string LinesStatement(const char* table, const char* columns, const std::string& from,
+                                  const std::string& to, SqlValues& values) {
+    values = {from, to};
+    std::string sql =
+        std::string("select ") + columns + " from " + table + " where Bill_Date between ? and ?";
+    AddWarehouseScope(sql, values, "Warehouse", true);
+    return sql + " order by Id";
 }
 
 // What a grouping report says when its read failed.

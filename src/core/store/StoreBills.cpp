@@ -2,6 +2,7 @@
 // read trade bills back.
 #include "BillRows.h"
 #include "CDataStore.h"
+#include "WarehouseScope.h"
 
 #include "BillKindNames.h"
 #include "port/FailureText.h"
@@ -149,9 +150,12 @@ std::vector<BillHeaderRecord> CDataStore::ListBillsByDate(const std::string& his
         return {};
     }
     // Bill_Date holds ISO texts, so comparing texts compares dates.
-    if (!Run(kBillHeaderSelect + std::string(BillTableName(*table)) +
-                 " where Bill_Date between ? and ? order by Id",
-             {from, to}, [&](const CStatement& st) { bills.push_back(ReadBillHeader(st)); })) {
+    std::string sql =
+        kBillHeaderSelect + std::string(BillTableName(*table)) + " where Bill_Date between ? and ?";
+    SqlValues values = {from, to};
+    AddWarehouseScope(sql, values, "Warehouse", true);
+    if (!Run(sql + " order by Id", values,
+             [&](const CStatement& st) { bills.push_back(ReadBillHeader(st)); })) {
         Messages().Inform(DatabaseFailureText(kHistoryFailure, ErrorDetail()));
         return {};
     }
@@ -172,10 +176,14 @@ std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& his
     }
     std::vector<BillDetailRecord> lines;
     const bool costed = *table == BillTable::EnterSale || *table == BillTable::BackSale;
-    if (!Run(kDetailColumns +
-                 std::string(costed ? ", Product_Cost, Product_UnitCost from " : " from ") +
-                 BillTableName(*table) + "_Detail where Bill_ID = ? order by Id",
-             {billId}, [&](const CStatement& st) { lines.push_back(ReadTradeDetail(st)); })) {
+    // A bill of a warehouse outside the operator's scope reads as no bill.
+    std::string sql = kDetailColumns +
+                      std::string(costed ? ", Product_Cost, Product_UnitCost from " : " from ") +
+                      BillTableName(*table) + "_Detail where Bill_ID = ?";
+    SqlValues values = {billId};
+    AddWarehouseScope(sql, values, "Warehouse", true);
+    if (!Run(sql + " order by Id", values,
+             [&](const CStatement& st) { lines.push_back(ReadTradeDetail(st)); })) {
         Messages().Inform(DatabaseFailureText(kHistoryFailure, ErrorDetail()));
         return {};
     }

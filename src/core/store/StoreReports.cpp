@@ -23,16 +23,19 @@ constexpr const char* kPlainQuantity =
 // partial sum in any order can reach the bounds. Otherwise the lines are read and grouped here.
 // Each aggregate costs the server a pass over every line's value, so there are no more than
 // these three.
-std::string ServerGoodsGroupsStatement(const char* table) {
+std::string ServerGoodsGroupsStatement(const char* table, const std::string& from,
+                                       const std::string& to, SqlValues& values) {
     const std::string t = table;
+    values = {from, to};
+    std::string scope;
+    AddWarehouseScope(scope, values, "Warehouse", true);
     return "select g.Product_ID, d.Product_Name, d.Product_Unit, d.Product_atch, d.Product_Date,"
            " d.Product_Price, d.Product_BarCode, d.Product_Note, g.quantity, g.magnitude <"
            " 9223372036854775807 from (select Product_ID, min(Id) as first_id, sum(q) as"
            " quantity, sum(abs(q)) as magnitude from (select coalesce(Product_ID, '') as"
            " Product_ID, Id, " +
-           std::string(kPlainQuantity) + " as q from " + t +
-           " where Bill_Date between ? and ?) l group by Product_ID) g join " + t +
-           " d on d.Id = g.first_id";
+           std::string(kPlainQuantity) + " as q from " + t + " where Bill_Date between ? and ?" +
+           scope + ") l group by Product_ID) g join " + t + " d on d.Id = g.first_id";
 }
 } // namespace
 
@@ -46,13 +49,15 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
         // One row per goods item, each key once: read into place, then put in text order.
         bool exact = true;
         std::vector<GoodsGroupRecord> found;
-        if (!Run(ServerGoodsGroupsStatement(table), {from, to}, [&](const CStatement& st) {
-                if (found.empty())
-                    found.reserve(static_cast<size_t>(st.ServerRowCount()));
-                exact = exact && st.Text(9) == "t";
-                found.push_back({st.Text(0), st.Text(1), st.Text(8), st.Text(2), st.Text(3),
-                                 st.Text(4), st.Text(5), st.Text(6), st.Text(7)});
-            })) {
+        SqlValues values;
+        if (!Run(ServerGoodsGroupsStatement(table, from, to, values), values,
+                 [&](const CStatement& st) {
+                     if (found.empty())
+                         found.reserve(static_cast<size_t>(st.ServerRowCount()));
+                     exact = exact && st.Text(9) == "t";
+                     found.push_back({st.Text(0), st.Text(1), st.Text(8), st.Text(2), st.Text(3),
+                                      st.Text(4), st.Text(5), st.Text(6), st.Text(7)});
+                 })) {
             Messages().Inform(kLinesReadFailure);
             return false;
         }
@@ -69,10 +74,13 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
         }
     }
     CGrouping<Group> grouping;
-    bool ok = Run(LinesStatement(table, "Product_ID, Product_Name, Product_Number, Product_Unit,"
-                                        " Product_atch, Product_Date, Product_Price,"
-                                        " Product_BarCode, Product_Note"),
-                  {from, to}, [&](const CStatement& st) {
+    SqlValues values;
+    bool ok = Run(LinesStatement(table,
+                                 "Product_ID, Product_Name, Product_Number, Product_Unit,"
+                                 " Product_atch, Product_Date, Product_Price,"
+                                 " Product_BarCode, Product_Note",
+                                 from, to, values),
+                  values, [&](const CStatement& st) {
                       std::string key = st.Text(0);
                       int64_t quantity = LeadingInteger(st.Text(2));
                       if (Group* g = grouping.Find(key)) {
@@ -100,14 +108,16 @@ bool CDataStore::SumByKey(const char* table, const char* keyColumn, const std::s
     };
     CGrouping<Group> grouping;
     std::string columns = std::string(keyColumn) + ", Product_Number";
-    bool ok = Run(LinesStatement(table, columns.c_str()), {from, to}, [&](const CStatement& st) {
-        std::string key = st.Text(0);
-        int64_t quantity = LeadingInteger(st.Text(1));
-        if (Group* g = grouping.Find(key))
-            g->quantity = SaturatingAdd(g->quantity, quantity);
-        else
-            grouping.Add(key, Group{key, quantity});
-    });
+    SqlValues values;
+    bool ok = Run(LinesStatement(table, columns.c_str(), from, to, values), values,
+                  [&](const CStatement& st) {
+                      std::string key = st.Text(0);
+                      int64_t quantity = LeadingInteger(st.Text(1));
+                      if (Group* g = grouping.Find(key))
+                          g->quantity = SaturatingAdd(g->quantity, quantity);
+                      else
+                          grouping.Add(key, Group{key, quantity});
+                  });
     if (!ok)
         Messages().Inform(kLinesReadFailure);
     for (Group& g : grouping.InTextOrder())

@@ -1,10 +1,10 @@
 // The stock pile: one row per warehouse and goods code, holding quantity and unit price.
 #include "CDataStore.h"
 
-#include "AllEntries.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CostPrice.h"
+#include "store/WarehouseScope.h"
 #include "text/Clock.h"
 #include "text/Money.h"
 
@@ -42,8 +42,8 @@ bool CDataStore::ListStock(const std::string& warehouse, const std::string& code
         sql += " = ?";
         values.push_back(value);
     };
-    if (!warehouse.empty() && warehouse != kAllWarehouses)
-        filter("StoreHouse", warehouse);
+    if (!AddWarehouseChoice(sql, values, "StoreHouse", warehouse, false))
+        return false;
     if (!code.empty())
         filter("ProductCode", code);
     if (!name.empty())
