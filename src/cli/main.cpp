@@ -185,5 +185,9 @@ int main(int argc, char** argv) {
         if (const auto need = CommandNeed(ctx); need && !CheckRight(need->function, need->action))
             return kExitNoRight;
     }
-    return command->run(ctx);
+    // A refusal of the core's own check (an entry point the command line's function does not
+    // name) ends as the command line's own refusal would.
+    const int refusals = RightRefusals();
+    const int code = command->run(ctx);
+    return code != kExitOk && RightRefusals() != refusals ? kExitNoRight : code;
 }

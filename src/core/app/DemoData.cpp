@@ -9,6 +9,7 @@
 #include "port/MessagePort.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
 #include "text/Clock.h"
 #include "text/Money.h"
 #include "text/PinyinInitials.h"
@@ -722,6 +723,8 @@ std::string CheckDemoDataOptions(const DemoDataOptions& o) {
 }
 
 bool FillDemoData(const DemoDataOptions& options, DemoDataSummary* summary) {
+    if (!CheckRight("demo_data", Action::Enter))
+        return false;
     DemoDataSummary done;
     if (summary)
         *summary = done;

