@@ -7,6 +7,7 @@
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
 #include "bills/CChild_Kucun_YikuDlg.h"
 #include "query/History.h"
+#include "rights/Functions.h"
 
 #include <QApplication>
 #include <QGroupBox>

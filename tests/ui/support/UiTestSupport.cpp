@@ -1,5 +1,7 @@
 #include "UiTestSupport.h"
 
+#include "admin/RoleAdmin.h"
+#include "admin/UserAdmin.h"
 #include "app/Cferix_razazApp.h"
 #include "app/ProgramFolderSetup.h"
 #include "app/UiSetup.h"
@@ -60,6 +62,16 @@ void LoginAsAdmin() {
     CDataStore store;
     if (!store.ConnectOther() || !store.CheckLogin("admin", ""))
         throw std::runtime_error("admin login failed");
+}
+
+void LoginAs(const std::string& user, const std::string& role) {
+    LoginAsAdmin();
+    if (AddOperator(user, "", "") != AdminResult::Done ||
+        SetOperatorRole(user, role) != AdminResult::Done)
+        throw std::runtime_error("operator " + user + " not added");
+    CDataStore store;
+    if (!store.ConnectOther() || !store.CheckLogin(user, ""))
+        throw std::runtime_error(user + " login failed");
 }
 
 void OnNextModal(std::function<void(QDialog*)> handle, QWidget* current) {
