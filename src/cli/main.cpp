@@ -186,7 +186,12 @@ int main(int argc, char** argv) {
         if (const auto need = CommandNeed(ctx); need && !CheckRight(need->function, need->action))
             return kExitNoRight;
     }
-    const int status = command->run(ctx);
-    // A warehouse outside the role's scope is refused like a right the role does not hold.
-    return status != kExitOk && WarehouseScopeRefused() ? kExitNoRight : status;
+    // A refusal of the core's own check (an entry point the command line's function does not
+    // name) ends as the command line's own refusal would; so does a warehouse outside the role's
+    // scope.
+    const int refusals = RightRefusals();
+    const int code = command->run(ctx);
+    return code != kExitOk && (RightRefusals() != refusals || WarehouseScopeRefused())
+               ? kExitNoRight
+               : code;
 }

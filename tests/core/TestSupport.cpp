@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "store/CDataStore.h"
 #include "store/ServerConfig.h"
 #include "text/Clock.h"
 
@@ -102,6 +103,10 @@ void ProgramFolderTest::InitFolder() {
         ASSERT_TRUE(WriteServerConfig(m_dir, ServerConninfo(m_schema), &error)) << error;
     }
     ASSERT_TRUE(CreateProgramFolder(m_dir, &error)) << error;
+    // Every entry point asks the operator's role: the folder's first operator, 管理员, acts.
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectOther());
+    ASSERT_TRUE(store.CheckLogin("admin", ""));
 }
 
 std::string ProgramFolderTest::EmptyServerSchema() {

@@ -7,6 +7,7 @@
 #include "store/PasswordHash.h"
 #include "store/Schema.h"
 #include "store/ServerConfig.h"
+#include "store/Session.h"
 #include "text/Clock.h"
 
 #include <libpq-fe.h>
@@ -158,6 +159,8 @@ protected:
         ProgramFolderTest::SetUp();
         std::string error;
         ASSERT_TRUE(CreateProgramFolder(Dir(), &error)) << error;
+        // Copying is 管理员's; set without a login, which would leave its mark in the files.
+        Session().rights = CRoleRights(kAdminRole, {}, {}, {});
     }
     void TearDown() override {
         if (OnServer())

@@ -16,6 +16,7 @@ class RightsTest : public StoreTest {
 protected:
     // Logs in as a new operator of that role; its rights are then the session's.
     void LogInAs(const std::string& user, const std::string& role) {
+        LogIn("admin"); // operators are 管理员's to add
         ASSERT_EQ(AddOperator(user, "", ""), AdminResult::Done);
         if (role != kAdminRole) {
             ASSERT_EQ(SetOperatorRole(user, role), AdminResult::Done);
@@ -173,6 +174,8 @@ TEST_F(RightsTest, RoleChangesKeepTheirRulesAndAreLogged) {
     EXPECT_FALSE(CurrentRights().SeesWarehouse("三号仓库"));
     EXPECT_EQ(Hidden(), "进价,售价");
 
+    // Roles are 管理员's to change, whoever was logged in last.
+    ASSERT_TRUE(store.CheckLogin("admin", ""));
     // Once amy has another role, 收银 can go, with everything it held.
     EXPECT_EQ(SetOperatorRole("amy", "营业员"), AdminResult::Done);
     EXPECT_EQ(RemoveRole("收银"), AdminResult::Done);

@@ -28,6 +28,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -592,6 +593,47 @@ private slots:
             port.QueueAnswer(true);
             w.m_delete->click();
             QCOMPARE(ColumnTexts(w.m_list->model(), "商品编码"), QStringList{"OLD"});
+            w.m_back->click();
+        });
+        main.Click(6, "商品管理");
+        QCOMPARE(driver.Problems(), QStringList());
+        QCOMPARE(driver.Pending(), size_t(0));
+        CDataStore store;
+        QVERIFY(store.ConnectMain());
+        std::vector<GoodsRecord> goods;
+        QVERIFY(store.ListGoods("所有商品", goods));
+        QCOMPARE(goods.size(), size_t(1));
+    }
+
+    // 营业员 sees the goods but may not delete them: 删除 on a chosen row is refused by the core
+    // with its text, and the goods item stays.
+    void aClerkIsRefusedTheDeletionOfGoods() {
+        CTempProgramFolder folder;
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectMain());
+            GoodsRecord pen;
+            pen.Code = "G1";
+            pen.ProductName = "钢笔";
+            pen.ClassName = "文具";
+            QVERIFY(store.AddGoodsClass("文具", ""));
+            QVERIFY(store.AddGoods(pen));
+        }
+        LoginAs("clerk", "营业员");
+        MainWindow main;
+        CScopedScriptedPort port;
+        CModalDriver driver;
+        driver.Then<CChild_Jichu_ProductDlg>([&](CChild_Jichu_ProductDlg& w) {
+            w.show();
+            QCOMPARE(ColumnTexts(w.m_list->model(), "商品编码"), QStringList{"G1"});
+            const QModelIndex first = w.m_list->model()->index(0, 0);
+            QTest::mouseClick(w.m_list->viewport(), Qt::LeftButton, {},
+                              w.m_list->visualRect(first).center());
+            QCOMPARE(w.m_list->selectionModel()->selectedRows().size(), 1);
+            port.Clear();
+            QTest::mouseClick(w.m_delete, Qt::LeftButton);
+            QCOMPARE(Texts(port), QStringList{"您没有“商品管理”的“删除”权限！"});
+            QCOMPARE(ColumnTexts(w.m_list->model(), "商品编码"), QStringList{"G1"});
             w.m_back->click();
         });
         main.Click(6, "商品管理");

@@ -1058,6 +1058,34 @@ private slots:
         QCOMPARE(Text(rows[0].Canceled), QStringLiteral("1"));
     }
 
+    // 营业员 may sell but not reverse: 红冲 in the sale window asks the core, which refuses and
+    // reverses nothing, whatever the button shows.
+    void aClerkIsRefusedTheReversalOfASale() {
+        CTempProgramFolder folder;
+        SeedBillData();
+        PostPurchase(10);
+        const QString sale = PostTrade(BillKind::Sale, 3);
+        LoginAs("clerk", "营业员");
+        CScopedScriptedPort port;
+        QVERIFY(DriveModal<CChild_Xiaoshou_KaidanDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Xiaoshou, "销售单")); },
+            [&](CChild_Xiaoshou_KaidanDlg& w) {
+                QTest::mouseClick(w.m_prev, Qt::LeftButton);
+                QCOMPARE(w.m_number->text(), sale);
+                port.QueueAnswer(true);
+                QTest::mouseClick(w.m_redo, Qt::LeftButton);
+                QCOMPARE(port.Texts().size(), size_t(2));
+                QVERIFY(Text(port.Texts()[0]).startsWith("确定要红冲单据“" + sale));
+                QCOMPARE(Text(port.Texts()[1]), QStringLiteral("您没有“销售开单”的“红冲”权限！"));
+                QCOMPARE(w.m_standing->text(), QString());
+                QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(7));
+            }));
+        const auto rows = Lines("run_sale", sale);
+        QCOMPARE(rows.size(), size_t(1));
+        QCOMPARE(Text(rows[0].Canceled), QStringLiteral("0"));
+        QCOMPARE(Lines("run_sale", sale + "-H").size(), size_t(0));
+    }
+
     void purchaseViewerReversesAndShowsRefusals() {
         CTempProgramFolder folder;
         LoginAsAdmin();

@@ -185,7 +185,8 @@ private slots:
         view.setModel(&model);
         // A zero-width column is not shown, so not saved.
         view.setColumnWidth(ColumnOf(&view, "是否有记录"), 0);
-        QPushButton* button = MakeExportButton(&view, QStringLiteral("报表.csv"), &window);
+        QPushButton* button =
+            MakeExportButton(&view, "reports", QStringLiteral("报表.csv"), &window);
         QCOMPARE(button->text(), QStringLiteral("导出"));
         QVERIFY(model.IsMarked(2));
 
@@ -203,10 +204,10 @@ private slots:
 
         // Cancelling the file dialog writes nothing; an unwritable place gives a message.
         SetSaveFileNameForTest([](const QString&, const QString&) { return QString(); });
-        QVERIFY(!ExportListAsCsv(&view, QStringLiteral("x.csv"), &window));
+        QVERIFY(!ExportListAsCsv(&view, "reports", QStringLiteral("x.csv"), &window));
         SetSaveFileNameForTest(
             [&](const QString&, const QString&) { return TempPath(folder, "missing/out.csv"); });
-        QVERIFY(!ExportListAsCsv(&view, QStringLiteral("x.csv"), &window));
+        QVERIFY(!ExportListAsCsv(&view, "reports", QStringLiteral("x.csv"), &window));
         QCOMPARE(port.Texts().size(), size_t(1));
         QVERIFY(port.Texts()[0].rfind("无法保存文件：", 0) == 0);
     }

@@ -4,6 +4,7 @@
 #include "port/MessagePort.h"
 #include "port/ProgramFolder.h"
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
 #include "text/Clock.h"
 
 #include <algorithm>
@@ -93,6 +94,8 @@ std::vector<BackupFile> ListBackups() {
 }
 
 AdminResult BackupAction(std::string* fileName) {
+    if (!CheckRight("backup", Action::Enter))
+        return AdminResult::Refused;
     if (!Messages().AskYesNo("是否备份现在的数据？"))
         return AdminResult::Declined;
     const std::time_t now = ClockNow();
@@ -128,6 +131,8 @@ AdminResult BackupAction(std::string* fileName) {
 }
 
 AdminResult RestoreAction(const std::optional<std::string>& fileName) {
+    if (!CheckRight("restore", Action::Enter))
+        return AdminResult::Refused;
     if (!fileName) {
         Messages().Inform("请先选中要恢复的数据备份！");
         return AdminResult::Refused;

@@ -1,6 +1,7 @@
 #include "CompanySettings.h"
 
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
 #include "store/Session.h"
 
 #include <algorithm>
@@ -24,6 +25,8 @@ SettingsRecord LoadCompanySettings() {
 }
 
 AdminResult SaveCompanySettings(const SettingsRecord& settings) {
+    if (!CheckRight("settings", Action::Enter))
+        return AdminResult::Refused;
     AdminResult result = AdminResult::NoData;
     {
         CDataStore store;

@@ -2,6 +2,7 @@
 
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
 
 std::vector<LogRecord> LoadOperationLog() {
     CDataStore store;
@@ -29,6 +30,8 @@ bool ClearLog(CDataStore& store) {
 }
 
 AdminResult ClearOperationLog() {
+    if (!CheckRight("log", Action::Delete))
+        return AdminResult::Refused;
     if (!Messages().AskYesNo("是否要情况日志？"))
         return AdminResult::Declined;
     CDataStore store;

@@ -5,6 +5,7 @@
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/OperatorRights.h"
+#include "store/RightCheck.h"
 #include "store/Session.h"
 
 #include <algorithm>
@@ -112,6 +113,8 @@ bool WriteRight(CDataStore& store, const std::string& id, const std::string& fun
 
 AdminResult ChangeActions(const std::string& role, const std::string& function,
                           const std::string& actions, bool grant) {
+    if (!CheckRight("roles", Action::Enter))
+        return AdminResult::Refused;
     if (role == kAdminRole)
         return Refuse("管理员角色不能修改或删除！");
     auto right = RightNamed(function, actions);
@@ -164,13 +167,6 @@ std::optional<std::string> RoleNameFault(const std::string& role) {
 
 const CRoleRights& CurrentRights() {
     return Session().rights;
-}
-
-bool CheckRight(std::string_view function, Action action) {
-    if (CurrentRights().Allows(function, action))
-        return true;
-    Messages().Inform(RefusalText(function, action));
-    return false;
 }
 
 std::optional<std::vector<RoleSummary>> ListRoles() {
@@ -227,6 +223,8 @@ std::optional<std::vector<RoleRightRow>> ShowRole(const std::string& role) {
 }
 
 AdminResult AddRole(const std::string& role, const std::string& from) {
+    if (!CheckRight("roles", Action::Enter))
+        return AdminResult::Refused;
     if (auto why = RoleNameFault(role))
         return Refuse(*why);
     CDataStore store;
@@ -287,6 +285,8 @@ AdminResult RevokeRight(const std::string& role, const std::string& function,
 }
 
 AdminResult SetRoleWarehouses(const std::string& role, const std::vector<std::string>& warehouses) {
+    if (!CheckRight("roles", Action::Enter))
+        return AdminResult::Refused;
     for (const auto& w : warehouses)
         if (w.empty())
             return Refuse("仓库名不可以为空。");
@@ -304,6 +304,8 @@ AdminResult SetRoleWarehouses(const std::string& role, const std::vector<std::st
 }
 
 AdminResult SetRoleHidden(const std::string& role, const std::vector<std::string>& hides) {
+    if (!CheckRight("roles", Action::Enter))
+        return AdminResult::Refused;
     for (const auto& h : hides)
         if (!IsHiddenPriceName(h))
             return Refuse("隐藏的价格只能是 进价、成本、售价，用逗号分开。");
@@ -325,6 +327,8 @@ AdminResult SetRoleHidden(const std::string& role, const std::vector<std::string
 }
 
 AdminResult RemoveRole(const std::string& role) {
+    if (!CheckRight("roles", Action::Delete))
+        return AdminResult::Refused;
     return ChangeRole(
         role, "删除角色“" + role + "”", "删除角色成功！",
         [&](CDataStore& store, const std::string& id, std::string* refusal) {
@@ -350,6 +354,8 @@ AdminResult RemoveRole(const std::string& role) {
 }
 
 AdminResult SetOperatorRole(const std::string& user, const std::string& role) {
+    if (!CheckRight("operators", Action::Enter))
+        return AdminResult::Refused;
     CDataStore store;
     if (!store.ConnectOther())
         return AdminResult::NoData;

@@ -1,6 +1,7 @@
 #pragma once
 #include "port/AdminResult.h"
 #include "rights/RoleRights.h"
+#include "store/RightCheck.h"
 
 #include <map>
 #include <optional>
@@ -11,8 +12,7 @@
 
 // The logged-in operator's role (read with the login).
 const CRoleRights& CurrentRights();
-// True when the operator may; otherwise false after the refusal "您没有“功能”的“动作”权限！".
-bool CheckRight(std::string_view function, Action action);
+// CheckRight, the check itself, is in store/RightCheck.h, where every room reaches it.
 
 struct RoleSummary {
     std::string name;

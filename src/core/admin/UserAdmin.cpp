@@ -4,6 +4,7 @@
 #include "port/MessagePort.h"
 #include "rights/Functions.h"
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
 #include "store/Session.h"
 #include "text/Ascii.h"
 
@@ -54,6 +55,8 @@ std::vector<UserRecord> LoadOperators() {
 
 AdminResult AddOperator(const std::string& userName, const std::string& password,
                         const std::string& note) {
+    if (!CheckRight("operators", Action::Enter))
+        return AdminResult::Refused;
     if (!CheckOperatorForm(userName))
         return AdminResult::Refused;
     CDataStore store;
@@ -68,6 +71,10 @@ AdminResult AddOperator(const std::string& userName, const std::string& password
 
 AdminResult ChangeOperatorPassword(const std::string& userName, const std::string& password,
                                    const std::string& note) {
+    // An operator's own password is its own business; another's belongs to the operators.
+    const bool own = SameOperatorName(userName, Session().currentUser.UserName);
+    if (!CheckRight(own ? "password" : "operators", Action::Enter))
+        return AdminResult::Refused;
     if (!CheckOperatorForm(userName))
         return AdminResult::Refused;
     CDataStore store;
@@ -149,6 +156,8 @@ DeleteUserOutcome DeleteUser(CDataStore& store, const std::string& user) {
 }
 
 AdminResult DeleteOperator(const std::optional<std::string>& selected) {
+    if (!CheckRight("operators", Action::Delete))
+        return AdminResult::Refused;
     if (!selected) {
         Messages().Inform("请选中要删除的管理员！");
         return AdminResult::Refused;

@@ -9,6 +9,7 @@
 #include "port/MessagePort.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
 #include "text/Clock.h"
 #include "text/Money.h"
 #include "text/PinyinInitials.h"
@@ -722,6 +723,11 @@ std::string CheckDemoDataOptions(const DemoDataOptions& o) {
 }
 
 bool FillDemoData(const DemoDataOptions& options, DemoDataSummary* summary) {
+    // The sample shop adds goods, classes, business units and list entries: a role that may not
+    // add one of them is refused before the first is written, not half way.
+    for (const char* function : {"demo_data", "goods", "classes", "customers", "lists"})
+        if (!CheckRight(function, Action::Enter))
+            return false;
     DemoDataSummary done;
     if (summary)
         *summary = done;

@@ -4,6 +4,7 @@
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
 #include "text/TextOrder.h"
 
 const std::vector<UnitListColumn>& UnitListColumns() {
@@ -106,6 +107,8 @@ std::optional<BusinessUnitRecord> CBusinessUnitsState::UnitToChange() const {
 }
 
 bool CBusinessUnitsState::Delete() {
+    if (!CheckRight("customers", Action::Delete))
+        return false;
     if (m_selectedCode.empty()) {
         Messages().Inform("请点击选择要删除的项目！");
         return false;

@@ -2,6 +2,7 @@
 
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
 
 std::vector<GoodsClassRecord> ReadGoodsClasses() {
     std::vector<GoodsClassRecord> classes;
@@ -36,6 +37,8 @@ bool CGoodsClassState::AddClass(const std::string& name, const std::string& pare
 }
 
 bool CGoodsClassState::DeleteSelected() {
+    if (!CheckRight("classes", Action::Delete))
+        return false;
     if (m_selectedClass.empty() || m_selectedClass == kAllGoods) {
         Messages().Inform("请选中要删除的类目！");
         return false;

@@ -5,6 +5,7 @@
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
 #include "store/Session.h"
 #include "text/Money.h"
 #include "text/PinyinInitials.h"
@@ -111,6 +112,8 @@ std::optional<GoodsRecord> CGoodsListState::ItemToChange(std::optional<size_t> r
 }
 
 bool CGoodsListState::Delete(std::optional<size_t> row) {
+    if (!CheckRight("goods", Action::Delete))
+        return false;
     if (!row || *row >= m_shown.size()) {
         Messages().Inform("请选择要删除的商品！");
         return false;

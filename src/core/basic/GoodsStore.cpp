@@ -6,6 +6,7 @@
 #include "rights/PriceVisibility.h"
 #include "store/CDataStore.h"
 #include "store/GoodsRows.h"
+#include "store/RightCheck.h"
 
 bool ForEachGoods(CDataStore& store, const std::string& className,
                   const std::function<void(const GoodsRecord&)>& onGoods) {
@@ -30,6 +31,8 @@ std::string GoodsNotFoundText(const std::string& code) {
 }
 
 bool UpdateGoods(CDataStore& store, const GoodsRecord& goods) {
+    if (!CheckRight("goods", Action::Enter))
+        return false;
     static const std::string sql = [] {
         std::string set;
         for (const auto& c : GoodsColumns()) {

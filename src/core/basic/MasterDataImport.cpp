@@ -6,6 +6,7 @@
 #include "port/MessagePort.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
 #include "text/CsvReader.h"
 #include "text/Money.h"
 #include "text/PinyinInitials.h"
@@ -228,6 +229,8 @@ std::optional<std::string> CheckBusinessUnitForm(const BusinessUnitRecord& unit)
 }
 
 bool DeleteGoodsIfUnused(const std::string& code) {
+    if (!CheckRight("goods", Action::Delete))
+        return false;
     CDataStore store;
     if (!store.ConnectMain())
         return false;
@@ -244,6 +247,8 @@ bool DeleteGoodsIfUnused(const std::string& code) {
 ImportOutcome ImportGoodsCsv(std::string_view csv, size_t* added) {
     if (added)
         *added = 0;
+    if (!CheckRight("goods", Action::Enter))
+        return ImportOutcome::Refused;
     auto rows = ReadRecords<GoodsRecord>(csv, GoodsColumns());
     if (!rows)
         return ImportOutcome::Refused;
@@ -275,6 +280,8 @@ ImportOutcome ImportGoodsCsv(std::string_view csv, size_t* added) {
 ImportOutcome ImportBusinessUnitsCsv(std::string_view csv, size_t* added) {
     if (added)
         *added = 0;
+    if (!CheckRight("customers", Action::Enter))
+        return ImportOutcome::Refused;
     auto rows = ReadRecords<BusinessUnitRecord>(csv, BusinessUnitColumns());
     if (!rows)
         return ImportOutcome::Refused;
@@ -304,6 +311,8 @@ ImportOutcome ImportBusinessUnitsCsv(std::string_view csv, size_t* added) {
 }
 
 UpdateOutcome UpdateGoodsFields(const std::string& code, const FieldValues& fields) {
+    if (!CheckRight("goods", Action::Enter))
+        return UpdateOutcome::Refused;
     CDataStore store;
     if (!store.ConnectMain())
         return UpdateOutcome::ConnectFailed;
@@ -326,6 +335,8 @@ UpdateOutcome UpdateGoodsFields(const std::string& code, const FieldValues& fiel
 }
 
 UpdateOutcome UpdateBusinessUnitFields(const std::string& code, const FieldValues& fields) {
+    if (!CheckRight("customers", Action::Enter))
+        return UpdateOutcome::Refused;
     CDataStore store;
     if (!store.ConnectMain())
         return UpdateOutcome::ConnectFailed;

@@ -5,6 +5,7 @@
 #include "port/MessagePort.h"
 #include "store/BillKindNames.h"
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
 
 std::optional<BusinessUnitRecord> FindBusinessUnit(CDataStore& store, const std::string& code) {
     static const std::string sql = [] {
@@ -53,6 +54,8 @@ bool StoreChangedBusinessUnit(const BusinessUnitRecord& unit) {
 }
 
 bool UpdateBusinessUnit(CDataStore& store, const BusinessUnitRecord& unit) {
+    if (!CheckRight("customers", Action::Enter))
+        return false;
     auto stored = FindBusinessUnit(store, unit.CustomerCode);
     if (!stored) {
         Messages().Inform(store.LastError().empty() ? UnitNotFoundText(unit.CustomerCode)

@@ -9,6 +9,7 @@
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/RetriedTransaction.h"
+#include "store/RightCheck.h"
 #include "store/WarehouseScope.h"
 #include "store/WriteToken.h"
 #include "text/Clock.h"
@@ -81,6 +82,8 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
     case TokenLookup::Failed:
         return end(ReverseOutcome::Failed, kFailed);
     }
+    if (!CheckRight(KindFunction(info.cliName), Action::Reverse))
+        return end(ReverseOutcome::Refused);
     if (!IsTradeKind(kind) && kind != BillKind::Transfer && !IsFundKind(kind))
         return refuse("单据“" + number + "”不能红冲！");
     bool read = false;

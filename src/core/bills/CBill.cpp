@@ -6,6 +6,7 @@
 #include "port/MessagePort.h"
 #include "rights/PriceVisibility.h"
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
 #include "store/Session.h"
 #include "store/WriteToken.h"
 #include "text/Clock.h"
@@ -291,7 +292,7 @@ PostOutcome CBill::Save() {
     case TokenLookup::Failed:
         return PostOutcome::Failed;
     }
-    if (!WarehousesInScope())
+    if (!CheckRight(KindFunction(KindInfo(m_kind).cliName), Action::Enter) || !WarehousesInScope())
         return PostOutcome::Invalid;
     if (!Validate())
         return PostOutcome::Invalid;

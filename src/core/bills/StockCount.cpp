@@ -10,6 +10,7 @@
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/RetriedTransaction.h"
+#include "store/RightCheck.h"
 #include "store/WarehouseScope.h"
 #include "store/WriteToken.h"
 #include "text/Clock.h"
@@ -311,6 +312,8 @@ CountOutcome CountStock(const StockCount& count, CountPosted& posted) {
     // are checked against a book that now agrees with them.
     if (const auto answered = CountAnsweredByToken(count.token, posted))
         return *answered;
+    if (!CheckRight("count", Action::Enter))
+        return CountOutcome::Invalid;
     CBill gain(BillKind::Gain), loss(BillKind::Loss);
     if (!MakeBills(count, gain, loss))
         return CountOutcome::Invalid;

@@ -4,6 +4,7 @@
 #include "config/ConfigDocumentStore.h"
 #include "port/MessagePort.h"
 #include "port/ProgramFolder.h"
+#include "store/RightCheck.h"
 
 #include <algorithm>
 
@@ -48,6 +49,13 @@ void ReadEmployeesOfDepartment(CXmlDocument& doc, const std::string& department,
                        doc.GetAttribute("addr"), doc.GetAttribute("birthday"),
                        doc.GetAttribute("note")});
     }
+}
+
+// A change the operator's role does not allow: refused, the check having said why.
+bool Refused(bool* refused) {
+    if (refused)
+        *refused = true;
+    return false;
 }
 
 // Saves a change; one the document cannot carry faithfully is refused with its reason.
@@ -134,10 +142,14 @@ std::vector<ConfigListEntry> ReadConfigList(const std::string& key) {
 
 bool AddConfigListEntry(const std::string& key, const std::string& name, const std::string& note,
                         bool* refused) {
+    if (!CheckRight("lists", Action::Enter))
+        return Refused(refused);
     return AddNameAndNote(key, key, name, note, refused);
 }
 
 bool RemoveConfigListEntries(const std::string& key, const std::string& name, bool* refused) {
+    if (!CheckRight("lists", Action::Delete))
+        return Refused(refused);
     return ChangeList(key, [&](CXmlDocument& doc, CConfigDocumentAccess& access) {
         return RemoveNamed(doc, access, key, name, refused);
     });
@@ -165,10 +177,14 @@ std::vector<ConfigListEntry> ReadDepartments() {
 }
 
 bool AddDepartment(const std::string& name, const std::string& note, bool* refused) {
+    if (!CheckRight("lists", Action::Enter))
+        return Refused(refused);
     return AddNameAndNote(kDepartmentKey, kDepartmentEntry, name, note, refused);
 }
 
 bool RemoveDepartments(const std::string& name, bool* refused) {
+    if (!CheckRight("lists", Action::Delete))
+        return Refused(refused);
     return ChangeList(kDepartmentKey, [&](CXmlDocument& doc, CConfigDocumentAccess& access) {
         return RemoveNamed(doc, access, kDepartmentEntry, name, refused);
     });
@@ -196,6 +212,8 @@ std::vector<EmployeeEntry> ReadEmployees(const std::optional<std::string>& depar
 bool AddEmployee(const std::string& department, const std::string& name, const std::string& tel,
                  const std::string& addr, const std::string& birthday, const std::string& note,
                  bool* refused) {
+    if (!CheckRight("employees", Action::Enter))
+        return Refused(refused);
     return ChangeList(kDepartmentKey, [&](CXmlDocument& doc, CConfigDocumentAccess& access) {
         if (!FindDepartment(doc, department) || !doc.EnterElement())
             return false;
@@ -210,6 +228,8 @@ bool AddEmployee(const std::string& department, const std::string& name, const s
 }
 
 bool RemoveEmployees(const std::string& name, bool* refused) {
+    if (!CheckRight("employees", Action::Delete))
+        return Refused(refused);
     return ChangeList(kDepartmentKey, [&](CXmlDocument& doc, CConfigDocumentAccess& access) {
         bool saved = true, refusal = false;
         while (!refusal && doc.FindElement(kDepartmentEntry)) {

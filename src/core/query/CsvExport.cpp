@@ -1,6 +1,7 @@
 #include "CsvExport.h"
 
 #include "port/MessagePort.h"
+#include "store/RightCheck.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -73,4 +74,10 @@ bool WriteCsvFile(const fs::path& path, const std::vector<std::string>& header,
     if (ec)
         return fail(ec.value());
     return true;
+}
+
+bool ExportCsvFile(std::string_view function, const fs::path& path,
+                   const std::vector<std::string>& header,
+                   const std::vector<std::vector<std::string>>& rows) {
+    return CheckRight(function, Action::Export) && WriteCsvFile(path, header, rows);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A list saved for a spreadsheet program: RFC 4180 comma-separated values, CR LF line ends,
@@ -12,3 +13,9 @@ std::string FormatCsv(const std::vector<std::string>& header,
 // with a message, when the file cannot be written.
 bool WriteCsvFile(const std::filesystem::path& path, const std::vector<std::string>& header,
                   const std::vector<std::vector<std::string>>& rows);
+
+// The export of a list of `function` (a code of the function table): the operator's right to
+// 导出 it first, then WriteCsvFile. False after the refusal or the write's message.
+bool ExportCsvFile(std::string_view function, const std::filesystem::path& path,
+                   const std::vector<std::string>& header,
+                   const std::vector<std::vector<std::string>>& rows);

@@ -6,6 +6,7 @@
 #include "port/MessagePort.h"
 #include "port/ProgramFolder.h"
 #include "rights/PriceVisibility.h"
+#include "store/RightCheck.h"
 #include "store/Session.h"
 #include "text/Ascii.h"
 #include "text/Clock.h"
@@ -494,6 +495,8 @@ std::optional<fs::path> WritePrintPage(const char* templateFile, const char* pri
 std::optional<fs::path> PrepareStockPrint(const std::string& warehouse,
                                           const std::string& className,
                                           const std::vector<StockRecord>& rows) {
+    if (!CheckRight("stock_view", Action::Print))
+        return std::nullopt;
     StockPrintInput input;
     input.companyName = Session().settings.CompanyName;
     input.warehouse = warehouse;
@@ -511,6 +514,8 @@ std::optional<fs::path> PrepareStockPrint(const std::string& warehouse,
 }
 
 std::optional<fs::path> PrepareStatementPrint(const UnitStatementRecord& statement) {
+    if (!CheckRight("statement", Action::Print))
+        return std::nullopt;
     // A program folder made before statements were printed has no template yet: it gets the
     // program's own, as a new folder does.
     const fs::path templatePath = ProgramFolder() / kStatementTemplateFile;

@@ -3,6 +3,7 @@
 #include "port/MessagePort.h"
 #include "port/ProgramFolder.h"
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
 #include "store/Schema.h"
 #include "store/ServerConfig.h"
 #include "store/ServerConnection.h"
@@ -519,6 +520,8 @@ AdminResult CFolderCopy::Run(const std::string& conninfo, const std::string& wor
 
 AdminResult CopyFolderToServer(const std::string& conninfo, CopyToServerSummary* summary,
                                const std::string& workConninfo) {
+    if (!CheckRight("copy_to_server", Action::Enter))
+        return AdminResult::Refused;
     CFolderCopy copy;
     return copy.Run(conninfo, workConninfo, summary);
 }

@@ -3,6 +3,7 @@
 #include "GoodsRows.h"
 
 #include "AllEntries.h"
+#include "RightCheck.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 
@@ -116,6 +117,8 @@ bool CDataStore::ListGoods(const std::string& className, std::vector<GoodsRecord
 }
 
 bool CDataStore::AddGoods(const GoodsRecord& goods) {
+    if (!CheckRight("goods", Action::Enter))
+        return false;
     static const std::string sql = InsertStatement("ferix_product", GoodsColumns());
     SqlValues values;
     for (const auto& c : GoodsColumns())
@@ -125,6 +128,8 @@ bool CDataStore::AddGoods(const GoodsRecord& goods) {
 }
 
 bool CDataStore::DeleteGoods(const std::string& code) {
+    if (!CheckRight("goods", Action::Delete))
+        return false;
     if (!Run("delete from ferix_product where Code = ?", {code})) {
         Messages().Inform(DatabaseFailureText("删除产品失败。", m_lastError));
         return false;
@@ -144,6 +149,8 @@ bool CDataStore::ListGoodsClasses(std::vector<GoodsClassRecord>& list) {
 }
 
 bool CDataStore::AddGoodsClass(const std::string& className, const std::string& parentName) {
+    if (!CheckRight("classes", Action::Enter))
+        return false;
     return InsertNewKey("insert into ferix_product_class(parent_name, class_name, class_note)"
                         " values(?, ?, '')",
                         {parentName, className},
@@ -152,6 +159,8 @@ bool CDataStore::AddGoodsClass(const std::string& className, const std::string& 
 }
 
 bool CDataStore::DeleteGoodsClass(const std::string& className) {
+    if (!CheckRight("classes", Action::Delete))
+        return false;
     if (!Run("delete from ferix_product_class where class_name = ?", {className})) {
         Messages().Inform(DatabaseFailureText("删除商品类名失败。", m_lastError));
         return false;
@@ -172,6 +181,8 @@ bool CDataStore::ListBusinessUnits(const std::string& unitType,
 }
 
 bool CDataStore::AddBusinessUnit(const BusinessUnitRecord& unit) {
+    if (!CheckRight("customers", Action::Enter))
+        return false;
     static const std::string sql = InsertStatement("ferix_customer", BusinessUnitColumns());
     SqlValues values;
     for (const auto& c : BusinessUnitColumns())
@@ -182,6 +193,8 @@ bool CDataStore::AddBusinessUnit(const BusinessUnitRecord& unit) {
 }
 
 bool CDataStore::DeleteBusinessUnit(const std::string& code) {
+    if (!CheckRight("customers", Action::Delete))
+        return false;
     if (!Run("delete from ferix_customer where CustomerCode = ?", {code})) {
         Messages().Inform(DatabaseFailureText("删除来往单位失败。", m_lastError));
         return false;

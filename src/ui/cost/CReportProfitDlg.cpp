@@ -24,7 +24,7 @@ constexpr int kFigureColumns = 5;
 } // namespace
 
 CReportProfitDlg::CReportProfitDlg(QWidget* parent)
-    : CReportFrameDlg(parent, KindTexts(), 4, QStringLiteral("销售利润报表.csv")),
+    : CReportFrameDlg(parent, KindTexts(), 4, QStringLiteral("销售利润报表.csv"), "profit"),
       m_key(ProfitKinds().front().key) {
     setWindowTitle(QStringLiteral("销售利润报表"));
     m_note = new QLabel(this);

@@ -78,7 +78,7 @@ CChild_Caiwu_DuizhangDlg::CChild_Caiwu_DuizhangDlg(QWidget* parent) : QDialog(pa
     m_closing->setAlignment(Qt::AlignRight);
     m_closing->setMaximumWidth(160);
     m_print = new QPushButton(QStringLiteral("打印"), this);
-    m_export = MakeExportButton(m_list, QStringLiteral("往来对账.csv"), this);
+    m_export = MakeExportButton(m_list, "statement", QStringLiteral("往来对账.csv"), this);
     m_close = new QPushButton(QStringLiteral("返回"), this);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(new QLabel(QStringLiteral("期末余额："), this));

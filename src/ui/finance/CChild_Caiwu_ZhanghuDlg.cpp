@@ -34,7 +34,7 @@ CChild_Caiwu_ZhanghuDlg::CChild_Caiwu_ZhanghuDlg(QWidget* parent) : QDialog(pare
     boxLayout->addWidget(m_list);
 
     m_refresh = new QPushButton(QStringLiteral("刷新"), this);
-    m_export = MakeExportButton(m_list, QStringLiteral("账户余额.csv"), this);
+    m_export = MakeExportButton(m_list, "accounts", QStringLiteral("账户余额.csv"), this);
     m_close = new QPushButton(QStringLiteral("返回"), this);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_refresh);

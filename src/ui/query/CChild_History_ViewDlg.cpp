@@ -7,6 +7,7 @@
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
 #include "bills/CChild_Kucun_YikuDlg.h"
 #include "query/History.h"
+#include "rights/Functions.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -48,7 +49,14 @@ CChild_History_ViewDlg::CChild_History_ViewDlg(QWidget* parent) : QDialog(parent
     m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 8);
     CColumnFitter::Attach(m_list);
     m_hint = new QLabel(QStringLiteral("双击列表中的项可以查看详细信息！"), this);
-    m_export = MakeExportButton(m_list, QStringLiteral("历史记录.csv"), this);
+    // The history of a kind exports as that kind's bills.
+    m_export = MakeExportButton(
+        m_list,
+        [this] {
+            const auto need = WindowNeed("CChild_History_ViewDlg", m_command.toStdString());
+            return need ? need->function : std::string();
+        },
+        QStringLiteral("历史记录.csv"), this);
     m_ok = new QPushButton(QStringLiteral("确定"), this);
     m_cancel = new QPushButton(QStringLiteral("取消"), this);
 

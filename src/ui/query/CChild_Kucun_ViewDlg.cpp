@@ -51,7 +51,7 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
     m_search->setObjectName("stockSearch");
     optionsLayout->addSpacing(12);
     optionsLayout->addLayout(m_search->Row(), 2);
-    m_export = MakeExportButton(m_list, QStringLiteral("库存状态.csv"), this);
+    m_export = MakeExportButton(m_list, "stock_view", QStringLiteral("库存状态.csv"), this);
     auto* listBox = new QGroupBox(QStringLiteral("库存商品列表"), this);
     auto* listLayout = new QVBoxLayout(listBox);
     listLayout->addWidget(m_list);

@@ -32,7 +32,7 @@ CChild_Kucun_YujingDlg::CChild_Kucun_YujingDlg(QWidget* parent) : QDialog(parent
     m_note->setStyleSheet("QLabel { color: #b71c1c; }");
     m_note->setWordWrap(true);
     m_note->hide();
-    m_export = MakeExportButton(m_list, QStringLiteral("库存预警.csv"), this);
+    m_export = MakeExportButton(m_list, "stock_warnings", QStringLiteral("库存预警.csv"), this);
     auto* listBox = new QGroupBox(QStringLiteral("预警商品列表"), this);
     auto* listLayout = new QVBoxLayout(listBox);
     listLayout->addWidget(m_list);

@@ -20,7 +20,7 @@ QStringList KindTexts() {
 
 // Purchase kinds in the first row, sale kinds in the second.
 CReportDlg::CReportDlg(QWidget* parent)
-    : CReportFrameDlg(parent, KindTexts(), 3, QStringLiteral("统计报表.csv")) {
+    : CReportFrameDlg(parent, KindTexts(), 3, QStringLiteral("统计报表.csv"), "reports") {
     connect(m_kinds, &QButtonGroup::idClicked, this, [this](int id) {
         const ReportKind& kind = ReportKinds()[static_cast<size_t>(id)];
         SetUpList(kind);

@@ -16,7 +16,7 @@
 #include <QVBoxLayout>
 
 CReportFrameDlg::CReportFrameDlg(QWidget* parent, const QStringList& kinds, int perRow,
-                                 const QString& exportName)
+                                 const QString& exportName, const char* function)
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("报表窗体"));
     m_from = MakeQueryDateEdit(this);
@@ -45,7 +45,7 @@ CReportFrameDlg::CReportFrameDlg(QWidget* parent, const QStringList& kinds, int 
 
     m_model = new CQueryTableModel(this);
     m_list = MakeQueryListView(m_model, this);
-    m_export = MakeExportButton(m_list, exportName, this);
+    m_export = MakeExportButton(m_list, function, exportName, this);
     auto* listBox = new QGroupBox(QStringLiteral("报表"), this);
     m_listLayout = new QVBoxLayout(listBox);
     m_listLayout->addWidget(m_list);

@@ -32,9 +32,9 @@ public:
 
 protected:
     // `kinds` are the radio texts, `perRow` of them in a row; `exportName` is the file name
-    // the export proposes.
+    // the export proposes; `function` the report's code in the function table.
     CReportFrameDlg(QWidget* parent, const QStringList& kinds, int perRow,
-                    const QString& exportName);
+                    const QString& exportName, const char* function);
 
     // Runs a report under the wait cursor and shows its rows: the last is its total row.
     void RunAndShow(const std::function<std::vector<std::vector<std::string>>()>& run);

@@ -2,6 +2,7 @@
 
 #include "SaveFileDialog.h"
 #include "query/CsvExport.h"
+#include "store/RightCheck.h"
 
 #include <QAbstractItemModel>
 #include <QHeaderView>
@@ -10,7 +11,11 @@
 
 #include <algorithm>
 
-bool ExportListAsCsv(QTableView* view, const QString& suggestedName, QWidget* parent) {
+bool ExportListAsCsv(QTableView* view, const std::string& function, const QString& suggestedName,
+                     QWidget* parent) {
+    // Refused before the file is asked for; the export itself asks again.
+    if (!CheckRight(function, Action::Export))
+        return false;
     QString file = AskSaveFileName(parent, QStringLiteral("导出"), suggestedName,
                                    QStringLiteral("CSV 文件 (*.csv)"), QStringLiteral("csv"));
     if (file.isEmpty())
@@ -37,14 +42,22 @@ bool ExportListAsCsv(QTableView* view, const QString& suggestedName, QWidget* pa
             row.push_back(model->index(r, c).data().toString().toStdString());
         rows.push_back(std::move(row));
     }
-    return WriteCsvFile(file.toStdString(), header, rows);
+    return ExportCsvFile(function, file.toStdString(), header, rows);
 }
 
-QPushButton* MakeExportButton(QTableView* view, const QString& suggestedName, QWidget* parent) {
+QPushButton* MakeExportButton(QTableView* view, ExportFunction function,
+                              const QString& suggestedName, QWidget* parent) {
     auto* button = new QPushButton(QStringLiteral("导出"), parent);
     button->setToolTip(QStringLiteral("把列表保存为 CSV 文件"));
-    QObject::connect(button, &QPushButton::clicked, parent, [view, suggestedName, parent] {
-        ExportListAsCsv(view, suggestedName, parent);
-    });
+    QObject::connect(button, &QPushButton::clicked, parent,
+                     [view, function, suggestedName, parent] {
+                         ExportListAsCsv(view, function(), suggestedName, parent);
+                     });
     return button;
+}
+
+QPushButton* MakeExportButton(QTableView* view, const char* function, const QString& suggestedName,
+                              QWidget* parent) {
+    return MakeExportButton(
+        view, [code = std::string(function)] { return code; }, suggestedName, parent);
 }

@@ -1,5 +1,7 @@
 #include "UiTestSupport.h"
 
+#include "admin/RoleAdmin.h"
+#include "admin/UserAdmin.h"
 #include "app/Cferix_razazApp.h"
 #include "app/ProgramFolderSetup.h"
 #include "app/UiSetup.h"
@@ -31,6 +33,9 @@ CTempProgramFolder::CTempProgramFolder(bool init) {
     std::string error;
     if (init && !CreateProgramFolder(m_dir, &error))
         throw std::runtime_error(error);
+    // Every entry point asks the operator's role: the folder's first operator, 管理员, acts.
+    if (init)
+        LoginAsAdmin();
 }
 
 CTempProgramFolder::~CTempProgramFolder() {
@@ -57,6 +62,16 @@ void LoginAsAdmin() {
     CDataStore store;
     if (!store.ConnectOther() || !store.CheckLogin("admin", ""))
         throw std::runtime_error("admin login failed");
+}
+
+void LoginAs(const std::string& user, const std::string& role) {
+    LoginAsAdmin();
+    if (AddOperator(user, "", "") != AdminResult::Done ||
+        SetOperatorRole(user, role) != AdminResult::Done)
+        throw std::runtime_error("operator " + user + " not added");
+    CDataStore store;
+    if (!store.ConnectOther() || !store.CheckLogin(user, ""))
+        throw std::runtime_error(user + " login failed");
 }
 
 void OnNextModal(std::function<void(QDialog*)> handle, QWidget* current) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <source_location>
+#include <string>
 
 class QAbstractItemModel;
 class QAbstractItemView;
@@ -37,6 +38,8 @@ void SaveShot(QWidget* widget, const QString& name);
 void TypeText(QWidget* widget, const QString& text);
 // Logs in as admin (empty password) without the login window.
 void LoginAsAdmin();
+// As admin, adds the operator `user` (empty password) with the preset `role`, then logs in as it.
+void LoginAs(const std::string& user, const std::string& role);
 // Runs `handle` on the next modal dialog that opens (other than `current`), from inside its
 // event loop, so a test can drive a window that its opener shows with exec(). The dialog is
 // rejected afterwards if `handle` left it open.
