@@ -174,6 +174,7 @@ private slots:
         QCOMPARE(ColumnTexts(dlg.m_model, "管理员"), QStringList({"carol'%", "bob", "admin"}));
         QCOMPARE(ColumnTexts(dlg.m_model, "备注").value(0), QStringLiteral("出纳\n第二行"));
         QVERIFY(CanLogIn("CAROL'%", "c1"));
+        LoginAsAdmin(); // that login made carol, a 营业员, the session's operator
 
         // Cancel adds nothing.
         OnNextModal([](QDialog* d) { d->reject(); }, &dlg);
