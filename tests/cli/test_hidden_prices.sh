@@ -97,4 +97,15 @@ run users role clerk 营业员
 as clerk stock
 check "营业员: stock without cost" [ "$(cut -f5,8,9 <<<"$OUT" | sed -n 2p)" = "$(printf '***\t***\t***')" ]
 check "a hidden figure shows as *** across the sweep" grep -q '\*\*\*' <<<"$SEEN"
+
+# A price the role does not see cannot be written either, by command or by file.
+hidden_write='“PriceIn”是您的角色看不到的价格，不能修改！'
+as counter goods update G1 --PriceIn 1.00
+check "goods update of a hidden price refused" [ "$RC:$ERR" = "1:$hidden_write" ]
+printf 'Code,ProductName,ClassName,Unit,PriceIn\nG9,Cap,电子,个,9.99\n' >"$WORK/hidden.csv"
+as counter goods import "$WORK/hidden.csv"
+check "a file naming a hidden price refused" [ "$RC:$ERR" = "1:$hidden_write" ]
+run goods find G
+check "nothing written: G1 still at 7.3131, no G9" \
+    [ "$(grep -c G9 <<<"$OUT"):$(grep -c 7.3131 <<<"$OUT")" = "0:1" ]
 finish

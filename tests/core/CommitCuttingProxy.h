@@ -97,6 +97,13 @@ private:
                 continue;
             }
             std::lock_guard lock(m_mutex);
+            // Refusing may have begun while this one was being connected: the cut of the kept
+            // connections (under this lock) must not miss it.
+            if (m_refusing) {
+                ::close(client);
+                ::close(server);
+                continue;
+            }
             m_open.insert(client);
             m_open.insert(server);
             m_relays.emplace_back([this, client, server] { Relay(client, server); });

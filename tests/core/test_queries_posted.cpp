@@ -151,6 +151,9 @@ TEST_F(PostedQueryTest, ARoleHidingPurchasePricesAndCostSeesStarsOnEverySurface)
     EXPECT_EQ(ShownGoods(m_pen, Session().rights).ProductName, "Pen");
     EXPECT_EQ(StartingPrice(BillKind::Sale, m_ink), "");
     EXPECT_EQ(StartingPrice(BillKind::Purchase, m_pen), "");
+    CBill adjustment(BillKind::Price); // a price adjustment's line starts at no hidden price either
+    adjustment.AppendGoods(m_pen);
+    EXPECT_EQ(adjustment.m_lines.back().price, "");
 
     // The unit's statement: the purchase's amounts and every balance from it on hidden, the
     // sale's own amounts (25.00 sold, 100.00 received) shown.
@@ -170,4 +173,15 @@ TEST_F(PostedQueryTest, ARoleHidingPurchasePricesAndCostSeesStarsOnEverySurface)
     for (const char* leak : {"7.31", "6.17", "26.97", "14.63", "12.34"})
         EXPECT_EQ(text.find(leak), std::string::npos) << leak;
     EXPECT_NE(text.find("***"), std::string::npos);
+
+    // Hiding 售价 alone: the profit report keeps the cost and hides the amount and what would
+    // give it back beside the cost, 毛利 and 毛利率.
+    Session().rights = CRoleRights("收银", {}, {}, {"售价"});
+    const auto bySaleHidden = RunProfitReport(ProfitKey::Goods, "2026-12-01", "2026-12-31");
+    ASSERT_FALSE(bySaleHidden.refused);
+    ASSERT_EQ(bySaleHidden.rows.size(), 2u);
+    for (const auto& row : bySaleHidden.rows)
+        EXPECT_EQ(row[row.size() - 4] + " " + row[row.size() - 3] + " " + row[row.size() - 2] +
+                      " " + row[row.size() - 1],
+                  "*** 7.31 *** ***");
 }

@@ -4,9 +4,11 @@
 #include "UnitStore.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
+#include "rights/PriceVisibility.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
 #include "store/RightCheck.h"
+#include "store/Session.h"
 #include "text/CsvReader.h"
 #include "text/Money.h"
 #include "text/PinyinInitials.h"
@@ -29,6 +31,15 @@ const std::map<std::string, const char*>& PriceColumns() {
     return columns;
 }
 
+// A role writes no price it does not see: the goods form shows it "***" and keeps it, a file
+// or the command line naming it is refused.
+bool MayWriteColumn(const std::string& column) {
+    if (!HidesPrice(Session().rights, GoodsColumnPriceKind(column)))
+        return true;
+    Messages().Inform("“" + column + "”是您的角色看不到的价格，不能修改！");
+    return false;
+}
+
 // Reads the CSV text into records of the table: the header row chooses the columns.
 template <class Record, class Columns>
 std::optional<std::vector<std::pair<size_t, Record>>> ReadRecords(std::string_view csv,
@@ -47,6 +58,8 @@ std::optional<std::vector<std::pair<size_t, Record>>> ReadRecords(std::string_vi
     std::vector<Field> fields;
     std::set<std::string> seen;
     for (const std::string& name : records->front().fields) {
+        if (!MayWriteColumn(name))
+            return std::nullopt;
         Field field = nullptr;
         for (const auto& c : columns) {
             if (name == c.name)
@@ -313,6 +326,9 @@ ImportOutcome ImportBusinessUnitsCsv(std::string_view csv, size_t* added) {
 UpdateOutcome UpdateGoodsFields(const std::string& code, const FieldValues& fields) {
     if (!CheckRight("goods", Action::Enter))
         return UpdateOutcome::Refused;
+    for (const auto& field : fields)
+        if (!MayWriteColumn(field.first))
+            return UpdateOutcome::Refused;
     CDataStore store;
     if (!store.ConnectMain())
         return UpdateOutcome::ConnectFailed;

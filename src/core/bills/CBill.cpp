@@ -157,7 +157,7 @@ void CBill::FillLine(size_t row, const GoodsRecord& g) {
     l.barcode = g.BarCode;
     l.note = g.Note;
     if (m_kind == BillKind::Price) {
-        l.price = g.PriceIn;
+        l.price = StartingPrice(m_kind, g); // the preset purchase price, unless it is hidden
         return;
     }
     l.quantity = "0";

@@ -132,9 +132,11 @@ ProfitReportResult RunProfitReport(ProfitKey key, const std::string& from, const
     }
     total.Key = kTotalRowText;
     result.rows.push_back(Cells(key, total));
-    // 销售金额, the fourth column from the end, is sale money.
+    // 销售金额, the fourth column from the end, is sale money; 毛利 and 毛利率, the last two, give
+    // it back beside the cost, so they go with it.
     for (auto& row : result.rows)
-        row[row.size() - 4] = ShownFigure(rights, PriceKind::Sale, row[row.size() - 4]);
+        for (const size_t back : {4u, 2u, 1u})
+            row[row.size() - back] = ShownFigure(rights, PriceKind::Sale, row[row.size() - back]);
     result.unknownCostLines = total.UnknownCostLines;
     return result;
 }
