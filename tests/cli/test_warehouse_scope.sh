@@ -36,4 +36,19 @@ printf '{"number": "YK-1", "date": "2026-12-02", "warehouse": "一号仓库", "t
 as keeper post transfer "$WORK/transfer.json"
 check "a transfer into it is refused with exit 5" [ "$RC:$OUT:$ERR" = "5::您没有仓库“二号仓库”的权限！" ]
 check "nothing written by the refusals" [ "$(data)" = "$BEFORE" ]
+
+# Nor may it remove another warehouse from the list or make a sample shop reaching into one; and
+# a role's scope names listed warehouses alone.
+run roles add 一号店长 --from 店长
+run roles warehouses 一号店长 一号仓库
+run users add boss
+run users role boss 一号店长
+BEFORE=$(data; cat Data/ferix_config.data)
+as boss config remove warehouse 二号仓库
+check "another warehouse is not removed from the list" [ "$RC:$OUT:$ERR" = "5::您没有仓库“二号仓库”的权限！" ]
+as boss demo-data --goods 2 --customers 2 --bills 2 --lines-per-bill 1
+check "no sample shop reaching into another warehouse" [ "$RC:$OUT:$ERR" = "5::您没有仓库“二号仓库”的权限！" ]
+check "nothing written by either" [ "$(data; cat Data/ferix_config.data)" = "$BEFORE" ]
+run roles warehouses 一号店长 无此仓库
+check "a warehouse the list does not hold is no scope" [ "$RC:$ERR" = "1:仓库“无此仓库”不在仓库列表中。" ]
 finish

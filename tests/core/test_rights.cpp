@@ -4,6 +4,7 @@
 #include "Commands.h"
 #include "admin/RoleAdmin.h"
 #include "admin/UserAdmin.h"
+#include "config/ConfigLists.h"
 #include "rights/Functions.h"
 #include "store/BillKindNames.h"
 #include "store/Schema.h"
@@ -129,6 +130,8 @@ TEST_F(RightsTest, EachPresetRoleAllowsWhatItIsFor) {
 }
 
 TEST_F(RightsTest, RoleChangesKeepTheirRulesAndAreLogged) {
+    for (const char* warehouse : {"一号仓库", "二号仓库"})
+        ASSERT_TRUE(AddConfigListEntry("warehouse", warehouse, ""));
     m_port.Clear();
     EXPECT_EQ(AddRole("收银", "营业员"), AdminResult::Done);
     EXPECT_EQ(AddRole("收银", "营业员"), AdminResult::Refused);

@@ -2,6 +2,7 @@
 
 #include "OperationLog.h"
 #include "UserAdmin.h"
+#include "config/ConfigLists.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/OperatorRights.h"
@@ -287,9 +288,17 @@ AdminResult RevokeRight(const std::string& role, const std::string& function,
 AdminResult SetRoleWarehouses(const std::string& role, const std::vector<std::string>& warehouses) {
     if (!CheckRight("roles", Action::Enter))
         return AdminResult::Refused;
-    for (const auto& w : warehouses)
+    // A name the warehouse list does not hold would leave the role seeing nothing at all.
+    const auto listed = ReadConfigListToCheck("warehouse");
+    if (!listed)
+        return AdminResult::Refused;
+    for (const auto& w : warehouses) {
         if (w.empty())
             return Refuse("仓库名不可以为空。");
+        if (std::none_of(listed->begin(), listed->end(),
+                         [&](const ConfigListEntry& e) { return e.name == w; }))
+            return Refuse("仓库“" + w + "”不在仓库列表中。");
+    }
     const std::string event = "角色“" + role + "”的仓库改为：" +
                               (warehouses.empty() ? std::string("全部仓库") : Joined(warehouses));
     return ChangeRole(

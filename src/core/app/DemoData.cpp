@@ -10,6 +10,7 @@
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
 #include "store/RightCheck.h"
+#include "store/WarehouseScope.h"
 #include "text/Clock.h"
 #include "text/Money.h"
 #include "text/PinyinInitials.h"
@@ -727,6 +728,10 @@ bool FillDemoData(const DemoDataOptions& options, DemoDataSummary* summary) {
     // add one of them is refused before the first is written, not half way.
     for (const char* function : {"demo_data", "goods", "classes", "customers", "lists"})
         if (!CheckRight(function, Action::Enter))
+            return false;
+    // Its bills go into every sample warehouse: a role limited to some is refused at once too.
+    for (const char* warehouse : kWarehouses)
+        if (!CheckWarehouseScope(warehouse))
             return false;
     DemoDataSummary done;
     if (summary)

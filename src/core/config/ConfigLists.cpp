@@ -5,6 +5,7 @@
 #include "port/MessagePort.h"
 #include "port/ProgramFolder.h"
 #include "store/RightCheck.h"
+#include "store/WarehouseScope.h"
 
 #include <algorithm>
 
@@ -149,6 +150,9 @@ bool AddConfigListEntry(const std::string& key, const std::string& name, const s
 
 bool RemoveConfigListEntries(const std::string& key, const std::string& name, bool* refused) {
     if (!CheckRight("lists", Action::Delete))
+        return Refused(refused);
+    // A role limited to some warehouses removes none of the others.
+    if (key == "warehouse" && !CheckWarehouseScope(name))
         return Refused(refused);
     return ChangeList(key, [&](CXmlDocument& doc, CConfigDocumentAccess& access) {
         return RemoveNamed(doc, access, key, name, refused);
