@@ -15,7 +15,10 @@ const char* PriceKindName(PriceKind kind) {
 }
 
 bool HidesPrice(const CRoleRights& rights, PriceKind kind) {
-    return kind != PriceKind::None && rights.Hides(PriceKindName(kind));
+    // The kinds after None are in the order of kHiddenPrices.
+    static_assert(static_cast<int>(PriceKind::Purchase) == 1 &&
+                  static_cast<int>(PriceKind::Sale) == 3);
+    return kind != PriceKind::None && rights.HidesAt(static_cast<size_t>(kind) - 1);
 }
 
 std::string ShownFigure(const CRoleRights& rights, PriceKind kind, const std::string& figure) {

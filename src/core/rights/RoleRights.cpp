@@ -5,7 +5,11 @@
 CRoleRights::CRoleRights(std::string name, std::map<std::string, ActionSet> rights,
                          std::vector<std::string> warehouses, std::vector<std::string> hides)
     : m_name(std::move(name)), m_rights(rights.begin(), rights.end()),
-      m_warehouses(std::move(warehouses)), m_hides(std::move(hides)) {}
+      m_warehouses(std::move(warehouses)), m_hides(std::move(hides)) {
+    for (size_t i = 0; i < std::size(kHiddenPrices); ++i)
+        if (Hides(kHiddenPrices[i]))
+            m_hiddenMask |= 1u << i;
+}
 
 ActionSet CRoleRights::ActionsOf(std::string_view function) const {
     const FunctionInfo* f = FindFunction(function);

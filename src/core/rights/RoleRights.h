@@ -25,6 +25,8 @@ public:
     bool SeesWarehouse(std::string_view warehouse) const;
     // 进价, 成本 or 售价.
     bool Hides(std::string_view price) const;
+    // The same by its place in kHiddenPrices: asked for every cell of long lists.
+    bool HidesAt(size_t index) const { return (m_hiddenMask >> index) & 1u; }
     const std::vector<std::string>& HiddenPrices() const { return m_hides; }
 
 private:
@@ -32,6 +34,7 @@ private:
     std::map<std::string, ActionSet, std::less<>> m_rights;
     std::vector<std::string> m_warehouses;
     std::vector<std::string> m_hides;
+    unsigned m_hiddenMask = 0;
 };
 
 // "您没有“进货开单”的“录入”权限！"

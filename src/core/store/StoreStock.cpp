@@ -42,7 +42,9 @@ bool CDataStore::ListStock(const std::string& warehouse, const std::string& code
         sql += " = ?";
         values.push_back(value);
     };
-    if (!AddWarehouseChoice(sql, values, "StoreHouse", warehouse, false))
+    // The scope reads along the pile (see ListStockOfClass).
+    if (!AddWarehouseChoice(sql, values, IsServer() ? "StoreHouse" : "+StoreHouse", warehouse,
+                            false))
         return false;
     if (!code.empty())
         filter("ProductCode", code);

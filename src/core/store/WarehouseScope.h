@@ -21,6 +21,8 @@ void AddWarehousePairScope(std::string& sql, SqlValues& values, std::string_view
                            std::string_view otherColumn, bool hasWhere);
 // The warehouse a caller chose ("全部" or empty: all): "column = ?" for one named in the scope,
 // the scope's condition for all; false after the refusal (nothing added) for one outside it.
+// A column written "+Column" (SQLite's way of keeping an index out of a plan) has the scope read
+// along the table while one chosen warehouse is still looked up by its index.
 bool AddWarehouseChoice(std::string& sql, SqlValues& values, std::string_view column,
                         const std::string& warehouse, bool hasWhere);
 
