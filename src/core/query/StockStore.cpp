@@ -5,6 +5,7 @@
 #include "port/MessagePort.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
+#include "store/Session.h"
 #include "store/WarehouseScope.h"
 #include "text/Money.h"
 
@@ -17,10 +18,13 @@ bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std
                       " LastLeaveTime, Number, Price, coalesce(nullif(CostPrice, ''), Price)"
                       " from StockPile";
     SqlValues values;
-    // A role's warehouses are most of the pile: read along it, not one index seek per row and a
-    // sort (a server's planner sees that by itself).
-    if (!AddWarehouseChoice(sql, values, store.IsServer() ? "StoreHouse" : "+StoreHouse", warehouse,
-                            false))
+    // A role limited to some warehouses has its whole scope kept as the rows are read: they are
+    // most of the pile, and compared in the statement they cost each of 60,000 rows a twentieth
+    // of its reading (and SQLite would read them by the warehouse index, then sort them).
+    const CRoleRights& rights = Session().rights;
+    const bool keepInScope =
+        (warehouse.empty() || warehouse == kAllWarehouses) && !rights.AllowedWarehouses().empty();
+    if (!keepInScope && !AddWarehouseChoice(sql, values, "StoreHouse", warehouse, false))
         return false;
     sql += " order by Id";
     // Two plain reads, put together here: the goods codes in list order, then the stock rows
@@ -38,6 +42,8 @@ bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std
     if (ok) {
         std::string code;
         ok = store.Run(sql, values, [&](const CStatement& st) {
+            if (keepInScope && !rights.SeesWarehouse(st.TextView(1)))
+                return;
             st.TextInto(2, code);
             auto it = position.find(code);
             if (it == position.end())
