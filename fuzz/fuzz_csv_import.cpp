@@ -5,6 +5,7 @@
 #include "basic/MasterDataImport.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
+#include "store/Session.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,6 +41,8 @@ void MakeFolder() {
         std::abort();
     std::filesystem::current_path(dir);
     SetMessagePort(&g_port);
+    // The folder's first operator, 管理员, as a login would make it.
+    Session().rights = CRoleRights(kAdminRole, {}, {}, {});
     CDataStore store;
     if (!store.ConnectMain() || !store.AddGoodsClass("电子", ""))
         std::abort();
