@@ -18,9 +18,13 @@ server_init() { # server_init CONNINFO: init --server - here, CONNINFO also the 
         users passwd admin --new-password-stdin >/dev/null 2>&1 || true; }
     return "$rc"
 }
-run() { # run ARGS...: runs ferix-cli as admin; sets OUT, ERR, RC
-    OUT=$("$CLI" --user admin --password '' "$@" 2>"$WORK/err") && RC=0 || RC=$?
+as() { # as USER ARGS...: runs ferix-cli as USER (empty password); sets OUT, ERR, RC
+    local user=$1; shift
+    OUT=$("$CLI" --user "$user" --password '' "$@" 2>"$WORK/err") && RC=0 || RC=$?
     ERR=$(cat "$WORK/err")
+}
+run() { # run ARGS...: runs ferix-cli as admin; sets OUT, ERR, RC
+    as admin "$@"
 }
 check() { # check DESCRIPTION CONDITION...
     local what=$1; shift

@@ -3,11 +3,6 @@
 # in every format, and none of them holds a purchase price, a purchase amount or a cost figure.
 source "$(dirname "$0")/lib.sh" "$@"
 
-as() { # as USER ARGS...: runs ferix-cli as USER (empty password); sets OUT, ERR, RC
-    local user=$1; shift
-    OUT=$("$CLI" --user "$user" --password '' "$@" 2>"$WORK/err") && RC=0 || RC=$?
-    ERR=$(cat "$WORK/err")
-}
 
 fresh hidden
 shop

@@ -1,11 +1,6 @@
 # Roles and rights from the shell: the roles commands, a clerk refused before anything is done.
 . "$(dirname "$0")/lib.sh"
 
-as() { # as USER ARGS...: runs ferix-cli as USER (empty password); sets OUT, ERR, RC
-    local user=$1; shift
-    OUT=$("$CLI" --user "$user" --password '' "$@" 2>"$WORK/err") && RC=0 || RC=$?
-    ERR=$(cat "$WORK/err")
-}
 data() { sqlite3 Data/other_data.tdb ".dump"; sqlite3 Data/main_data.tdb ".dump"; }
 
 fresh roles

@@ -3,11 +3,6 @@
 # named on the command line or in a bill file with exit 5, writing nothing.
 source "$(dirname "$0")/lib.sh" "$@"
 
-as() { # as USER ARGS...: runs ferix-cli as USER (empty password); sets OUT, ERR, RC
-    local user=$1; shift
-    OUT=$("$CLI" --user "$user" --password '' "$@" 2>"$WORK/err") && RC=0 || RC=$?
-    ERR=$(cat "$WORK/err")
-}
 data() { sqlite3 Data/other_data.tdb ".dump"; sqlite3 Data/main_data.tdb ".dump"; }
 
 fresh scope
