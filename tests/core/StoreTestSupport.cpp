@@ -166,6 +166,13 @@ void StoreTest::RollBackMainSchemaTo(int version) {
         "ALTER TABLE EnterSale_Detail DROP COLUMN Product_UnitCost;"
         " ALTER TABLE BackSale_Detail DROP COLUMN Product_UnitCost;",
         "DROP TABLE WriteToken; DROP TABLE BillJournal; DROP TABLE JournalHead;",
+        "DROP TABLE GoodsUnit; ALTER TABLE EnterStock_Detail DROP COLUMN Base_Number;"
+        " ALTER TABLE BackStock_Detail DROP COLUMN Base_Number;"
+        " ALTER TABLE EnterSale_Detail DROP COLUMN Base_Number;"
+        " ALTER TABLE BackSale_Detail DROP COLUMN Base_Number;"
+        " ALTER TABLE BaoSunDan DROP COLUMN Base_Number; ALTER TABLE BaoYiDan DROP COLUMN "
+        "Base_Number;"
+        " ALTER TABLE YiKuDan DROP COLUMN Base_Number;",
     };
     ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kMainSchemaVersion));
     UndoSteps(Dir(), OnServer(), undo, kMainSchemaVersion, version, "main_data", "main_data.tdb");

@@ -179,9 +179,33 @@ CREATE TABLE IF NOT EXISTS JournalHead (
 INSERT INTO JournalHead(Id, Seq, Digest) SELECT 1, -1, '' WHERE NOT EXISTS (SELECT 1 FROM JournalHead);
 )SQL";
 
+// Several units per goods item: a unit of `Factor` base units with its own barcode and prices,
+// and on every line that moves stock its quantity in base units (lines entered before units
+// existed were entered in the base unit).
+constexpr const char* kMainUnits = R"SQL(
+CREATE TABLE IF NOT EXISTS GoodsUnit (
+  Id INTEGER PRIMARY KEY, Product_ID TEXT NOT NULL, Unit TEXT NOT NULL, Factor TEXT NOT NULL,
+  BarCode TEXT, PriceIn TEXT, PriceOut TEXT, UNIQUE (Product_ID, Unit));
+CREATE UNIQUE INDEX IF NOT EXISTS ux_goodsunit_barcode ON GoodsUnit(BarCode);
+ALTER TABLE EnterStock_Detail ADD COLUMN Base_Number TEXT;
+ALTER TABLE BackStock_Detail ADD COLUMN Base_Number TEXT;
+ALTER TABLE EnterSale_Detail ADD COLUMN Base_Number TEXT;
+ALTER TABLE BackSale_Detail ADD COLUMN Base_Number TEXT;
+ALTER TABLE BaoSunDan ADD COLUMN Base_Number TEXT;
+ALTER TABLE BaoYiDan ADD COLUMN Base_Number TEXT;
+ALTER TABLE YiKuDan ADD COLUMN Base_Number TEXT;
+UPDATE EnterStock_Detail SET Base_Number = Product_Number WHERE Base_Number IS NULL;
+UPDATE BackStock_Detail SET Base_Number = Product_Number WHERE Base_Number IS NULL;
+UPDATE EnterSale_Detail SET Base_Number = Product_Number WHERE Base_Number IS NULL;
+UPDATE BackSale_Detail SET Base_Number = Product_Number WHERE Base_Number IS NULL;
+UPDATE BaoSunDan SET Base_Number = Product_Number WHERE Base_Number IS NULL;
+UPDATE BaoYiDan SET Base_Number = Product_Number WHERE Base_Number IS NULL;
+UPDATE YiKuDan SET Base_Number = Product_Number WHERE Base_Number IS NULL;
+)SQL";
+
 // Upgrade steps: element i takes a file from version i+1 to i+2.
-const std::vector<const char*> kMainSteps = {kMainV2, kMainV3, kMainFundBills, kMainLineUnitCost,
-                                             kMainTrust};
+const std::vector<const char*> kMainSteps = {kMainV2,           kMainV3,    kMainFundBills,
+                                             kMainLineUnitCost, kMainTrust, kMainUnits};
 // Roles and their rights beside the operators: each operator has one role, 管理员 (the first
 // role made) unless told otherwise, so the operators of an upgraded file keep every right.
 constexpr const char* kOtherRoles = R"SQL(
