@@ -278,9 +278,14 @@ TEST_F(AdminTest, RestoreTakesTheRowsOfTheProgramsTablesAndNothingElse) {
                                      "不是本程序的。\r\n现有数据没有改变。");
     EXPECT_EQ(schemaOf(MainFile()), schema);
 
-    // A backup made at schema version 5 (before tokens and the journal) comes back at today's.
-    edited("v5.bak", "drop table WriteToken; drop table BillJournal; drop table JournalHead;"
-                     " pragma user_version = 5");
+    // A backup made at schema version 5 (before tokens, the journal and units) comes back at
+    // today's.
+    std::string undoUnits = "drop table GoodsUnit;";
+    for (const char* t : {"EnterStock_Detail", "BackStock_Detail", "EnterSale_Detail",
+                          "BackSale_Detail", "BaoSunDan", "BaoYiDan", "YiKuDan"})
+        undoUnits += std::string(" alter table ") + t + " drop column Base_Number;";
+    edited("v5.bak", undoUnits + " drop table WriteToken; drop table BillJournal;"
+                                 " drop table JournalHead; pragma user_version = 5");
     AddGoods("G3", "钳子");
     m_port.Clear();
     EXPECT_EQ(RestoreAction(std::string("v5.bak")), AdminResult::Done)
