@@ -124,6 +124,20 @@ std::string StartingPrice(BillKind kind, const GoodsRecord& goods) {
     return goods.PriceIn;
 }
 
+std::string StartingPrice(BillKind kind, const GoodsRecord& goods, const GoodsUnit& unit) {
+    const bool sale = kind == BillKind::Sale || kind == BillKind::SaleReturn;
+    const bool hidden = HidesPrice(Session().rights, PriceKind::Purchase);
+    const std::string& own = sale ? unit.PriceOut : unit.PriceIn;
+    if (auto price = CMoney::Parse(own); price && *price != CMoney() && (sale || !hidden))
+        return own;
+    const std::string base = StartingPrice(kind, goods);
+    if (base.empty())
+        return base;
+    if (auto times = CMoney::ParseOrZero(base).TimesQuantity(unit.Factor))
+        return times->FormatExact();
+    return {};
+}
+
 CBill::CBill(BillKind kind) : m_date(TodayIso()), m_kind(kind) {
     MakeNumber();
 }

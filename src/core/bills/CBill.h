@@ -1,5 +1,6 @@
 #pragma once
 #include "BillKind.h"
+#include "basic/GoodsUnits.h"
 #include "store/Records.h"
 #include "text/Money.h"
 
@@ -45,6 +46,10 @@ std::optional<CMoney> LineAmountOf(int64_t quantity, const std::string& price);
 // purchase price. A sale started at the purchase price would earn nothing. A role that hides
 // 进价 starts every such line empty instead: the preset purchase price is never shown to it.
 std::string StartingPrice(BillKind kind, const GoodsRecord& goods);
+// The unit price a new line entered in one of the goods' further units starts at: the unit's
+// own 售价 (sale kinds) or 进价 (every other kind) when it has one, else the goods' starting
+// price above × the unit's factor (exactly, as the price is typed). A hidden 进价 stays hidden.
+std::string StartingPrice(BillKind kind, const GoodsRecord& goods, const GoodsUnit& unit);
 
 enum class PostOutcome {
     Posted,        // stored (by this try, or by an earlier one of the same action, told so); the
