@@ -1,6 +1,7 @@
 #include "GoodsList.h"
 
 #include "GoodsStore.h"
+#include "GoodsUnits.h"
 #include "basic/ClassTree.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
@@ -184,7 +185,8 @@ void FillSmartName(GoodsRecord& goods) {
 
 bool StoreNewGoods(const GoodsRecord& goods) {
     CDataStore store;
-    return store.ConnectMain() && store.AddGoods(goods);
+    return store.ConnectMain() && !RefuseGoodsBarcodeOfUnit(store, goods.BarCode) &&
+           store.AddGoods(goods);
 }
 
 bool StoreChangedGoods(const GoodsRecord& goods) {

@@ -1,6 +1,7 @@
 // Reads of the goods list beyond the plain list: one item, every item handed on, the in-use check.
 #include "GoodsStore.h"
 
+#include "GoodsUnits.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "rights/PriceVisibility.h"
@@ -31,7 +32,7 @@ std::string GoodsNotFoundText(const std::string& code) {
 }
 
 bool UpdateGoods(CDataStore& store, const GoodsRecord& goods) {
-    if (!CheckRight("goods", Action::Enter))
+    if (!CheckRight("goods", Action::Enter) || RefuseGoodsBarcodeOfUnit(store, goods.BarCode))
         return false;
     static const std::string sql = [] {
         std::string set;

@@ -1,10 +1,18 @@
-// Reads of the goods items' further units.
+// The goods items' further units: reads, changes with their checks, and 折合.
 #include "GoodsUnits.h"
 
+#include "GoodsStore.h"
+#include "port/FailureText.h"
+#include "port/MessagePort.h"
+#include "rights/PriceVisibility.h"
 #include "store/CDataStore.h"
+#include "store/RightCheck.h"
+#include "store/Session.h"
+#include "text/Money.h"
 
 #include <algorithm>
 #include <charconv>
+#include <set>
 
 namespace {
 
@@ -72,4 +80,406 @@ std::optional<std::int64_t> UnitFactor(CDataStore& store, const std::string& pro
         return std::nullopt;
     }
     return factor;
+}
+
+namespace {
+
+// Every line table that moves stock keeps the unit its line was entered in.
+constexpr const char* kLineTables[] = {
+    "EnterStock_Detail", "BackStock_Detail", "EnterSale_Detail", "BackSale_Detail",
+    "BaoSunDan",         "BaoYiDan",         "YiKuDan"};
+
+std::optional<bool> UnitInUse(CDataStore& store, const std::string& productId,
+                              const std::string& unit) {
+    std::string sql = "select 1 where ";
+    SqlValues values;
+    for (const char* table : kLineTables) {
+        if (!values.empty())
+            sql += " or ";
+        sql += std::string("exists (select 1 from ") + table +
+               " where Product_ID = ? and Product_Unit = ?)";
+        values.push_back(productId);
+        values.push_back(unit);
+    }
+    bool used = false;
+    if (!store.Run(sql, values, [&](const CStatement&) { used = true; }))
+        return std::nullopt;
+    return used;
+}
+
+// A price of a unit as typed: empty, or money not below zero.
+bool IsUnitPrice(const std::string& text) {
+    if (text.empty())
+        return true;
+    auto value = CMoney::Parse(text);
+    return value && !(*value < CMoney());
+}
+
+// What the role may not write: a hidden price that is not the stored one (nothing for a new
+// unit).
+std::optional<std::string> HiddenPriceWritten(const GoodsUnit& unit, const GoodsUnit* stored) {
+    const CRoleRights& rights = Session().rights;
+    const std::pair<const char*, std::pair<PriceKind, const std::string GoodsUnit::*>> prices[] = {
+        {"PriceIn", {PriceKind::Purchase, &GoodsUnit::PriceIn}},
+        {"PriceOut", {PriceKind::Sale, &GoodsUnit::PriceOut}}};
+    for (const auto& [name, kindField] : prices) {
+        const auto& [kind, field] = kindField;
+        const std::string& before = stored ? stored->*field : std::string();
+        if (HidesPrice(rights, kind) && unit.*field != before)
+            return std::string("“") + name + "”是您的角色看不到的价格，不能修改！";
+    }
+    return std::nullopt;
+}
+
+// The checks of one unit of `goods` that need no reads, in order.
+std::optional<std::string> CheckUnitFields(const GoodsUnit& unit, const GoodsRecord& goods,
+                                           const GoodsUnit* stored) {
+    if (unit.Unit.empty())
+        return "单位不能为空！";
+    if (unit.Unit == goods.Unit)
+        return "“" + unit.Unit + "”是商品的基本单位！";
+    if (unit.Factor < 2)
+        return std::string("换算必须是不小于2的整数！");
+    if (!IsUnitPrice(unit.PriceIn))
+        return "进价“" + unit.PriceIn + "”不是有效的价格！";
+    if (!IsUnitPrice(unit.PriceOut))
+        return "售价“" + unit.PriceOut + "”不是有效的价格！";
+    if (!unit.BarCode.empty() && unit.BarCode == goods.BarCode)
+        return "条码“" + unit.BarCode + "”是商品本身的条码！";
+    return HiddenPriceWritten(unit, stored);
+}
+
+// A unit barcode taken elsewhere: by another goods item, or by a unit other than those of
+// `goods` that `ownUnits` says are its own (the ones being replaced).
+std::optional<std::string> BarcodeTaken(CDataStore& store, const std::string& barcode,
+                                        const std::string& productId,
+                                        const std::set<std::string>& ownUnits, bool* failed) {
+    if (barcode.empty())
+        return std::nullopt;
+    std::optional<std::string> taken;
+    bool ok = store.Run("select Code from ferix_product where BarCode = ? and Code <> ? limit 1",
+                        {barcode, productId}, [&](const CStatement& st) {
+                            taken = "条码“" + barcode + "”已是商品“" + st.Text(0) + "”的条码！";
+                        });
+    ok = ok && store.Run("select Product_ID, Unit from GoodsUnit where BarCode = ?", {barcode},
+                         [&](const CStatement& st) {
+                             if (st.Text(0) == productId && ownUnits.count(st.Text(1)))
+                                 return;
+                             taken = "条码“" + barcode + "”已是商品“" + st.Text(0) + "”的单位“" +
+                                     st.Text(1) + "”的条码！";
+                         });
+    if (!ok)
+        *failed = true;
+    return taken;
+}
+
+const GoodsUnit* Named(const std::vector<GoodsUnit>& units, const std::string& name) {
+    for (const GoodsUnit& u : units) {
+        if (u.Unit == name)
+            return &u;
+    }
+    return nullptr;
+}
+
+void ShowReadFailure(CDataStore& store) {
+    Messages().Inform(DatabaseFailureText("", store.LastError()));
+}
+
+// The goods item and its stored units; nothing after a message when it does not exist or the
+// read failed.
+std::optional<std::pair<GoodsRecord, std::vector<GoodsUnit>>> StoredGoods(CDataStore& store,
+                                                                          const std::string& code) {
+    auto goods = FindGoods(store, code);
+    if (!goods) {
+        Messages().Inform(GoodsNotFoundText(code));
+        return std::nullopt;
+    }
+    auto units = ListGoodsUnits(store, code);
+    if (!units) {
+        ShowReadFailure(store);
+        return std::nullopt;
+    }
+    return std::pair(std::move(*goods), std::move(*units));
+}
+
+bool WriteUnit(CDataStore& store, const GoodsUnit& unit, bool fresh) {
+    const std::string factor = std::to_string(unit.Factor);
+    bool ok = fresh ? store.Run("insert into GoodsUnit(Product_ID, Unit, Factor, BarCode, PriceIn,"
+                                " PriceOut) values (?, ?, ?, nullif(?, ''), ?, ?)",
+                                {unit.Product_ID, unit.Unit, factor, unit.BarCode, unit.PriceIn,
+                                 unit.PriceOut})
+                    : store.Run("update GoodsUnit set Factor = ?, BarCode = nullif(?, ''),"
+                                " PriceIn = ?, PriceOut = ? where Product_ID = ? and Unit = ?",
+                                {factor, unit.BarCode, unit.PriceIn, unit.PriceOut, unit.Product_ID,
+                                 unit.Unit});
+    if (!ok)
+        Messages().Inform(DatabaseFailureText("保存商品单位失败。", store.LastError()));
+    return ok;
+}
+
+} // namespace
+
+std::string UnitInUseText(const std::string& unit) {
+    return "单位“" + unit + "”已被单据使用，不能修改换算！";
+}
+
+std::optional<std::string> CheckGoodsUnits(CDataStore& store, const GoodsRecord& goods,
+                                           const std::vector<GoodsUnit>& units, bool* failed) {
+    bool readFailed = false;
+    if (!failed)
+        failed = &readFailed;
+    *failed = false;
+    auto stored = ListGoodsUnits(store, goods.Code);
+    if (!stored) {
+        *failed = true;
+        return std::nullopt;
+    }
+    std::set<std::string> names, barcodes, own;
+    for (const GoodsUnit& u : *stored)
+        own.insert(u.Unit);
+    for (const GoodsUnit& u : units) {
+        const GoodsUnit* before = Named(*stored, u.Unit);
+        if (auto problem = CheckUnitFields(u, goods, before))
+            return problem;
+        if (!names.insert(u.Unit).second)
+            return "商品已有单位“" + u.Unit + "”！";
+        if (!u.BarCode.empty() && !barcodes.insert(u.BarCode).second)
+            return "条码“" + u.BarCode + "”重复！";
+        if (auto taken = BarcodeTaken(store, u.BarCode, goods.Code, own, failed))
+            return taken;
+        if (before && before->Factor != u.Factor) {
+            auto used = UnitInUse(store, goods.Code, u.Unit);
+            if (!used)
+                *failed = true;
+            else if (*used)
+                return UnitInUseText(u.Unit);
+        }
+        if (*failed)
+            return std::nullopt;
+    }
+    for (const GoodsUnit& u : *stored) {
+        if (Named(units, u.Unit))
+            continue;
+        auto used = UnitInUse(store, goods.Code, u.Unit);
+        if (!used) {
+            *failed = true;
+            return std::nullopt;
+        }
+        if (*used)
+            return UnitInUseText(u.Unit);
+    }
+    return std::nullopt;
+}
+
+bool SaveGoodsUnits(CDataStore& store, const GoodsRecord& goods,
+                    const std::vector<GoodsUnit>& units) {
+    if (!CheckRight("goods", Action::Enter))
+        return false;
+    auto stored = ListGoodsUnits(store, goods.Code);
+    if (!stored) {
+        ShowReadFailure(store);
+        return false;
+    }
+    bool removes = false;
+    for (const GoodsUnit& u : *stored)
+        removes = removes || !Named(units, u.Unit);
+    if (removes && !CheckRight("goods", Action::Delete))
+        return false;
+    if (!store.Begin()) {
+        ShowReadFailure(store);
+        return false;
+    }
+    bool failed = false;
+    if (auto problem = CheckGoodsUnits(store, goods, units, &failed)) {
+        store.Rollback();
+        Messages().Inform(*problem);
+        return false;
+    }
+    bool ok = !failed;
+    if (failed)
+        ShowReadFailure(store);
+    // Barcodes may move between the goods' units: the changed ones are written after the old
+    // rows let go of theirs.
+    for (const GoodsUnit& u : *stored) {
+        if (ok && !Named(units, u.Unit))
+            ok = store.Run("delete from GoodsUnit where Product_ID = ? and Unit = ?",
+                           {goods.Code, u.Unit});
+    }
+    if (ok)
+        ok = store.Run("update GoodsUnit set BarCode = null where Product_ID = ?", {goods.Code});
+    if (!ok && !failed)
+        ShowReadFailure(store);
+    for (GoodsUnit u : units) {
+        u.Product_ID = goods.Code;
+        ok = ok && WriteUnit(store, u, !Named(*stored, u.Unit));
+    }
+    if (!ok || !store.Commit()) {
+        store.Rollback();
+        return false;
+    }
+    return true;
+}
+
+bool AddGoodsUnit(CDataStore& store, const GoodsUnit& unit) {
+    if (!CheckRight("goods", Action::Enter))
+        return false;
+    auto goods = StoredGoods(store, unit.Product_ID);
+    if (!goods)
+        return false;
+    if (Named(goods->second, unit.Unit)) {
+        Messages().Inform("商品已有单位“" + unit.Unit + "”！");
+        return false;
+    }
+    bool failed = false;
+    auto problem = CheckUnitFields(unit, goods->first, nullptr);
+    if (!problem)
+        problem = BarcodeTaken(store, unit.BarCode, unit.Product_ID, {}, &failed);
+    if (problem || failed) {
+        if (failed)
+            ShowReadFailure(store);
+        else
+            Messages().Inform(*problem);
+        return false;
+    }
+    return WriteUnit(store, unit, true);
+}
+
+bool ChangeGoodsUnit(CDataStore& store, const GoodsUnit& unit) {
+    if (!CheckRight("goods", Action::Enter))
+        return false;
+    auto goods = StoredGoods(store, unit.Product_ID);
+    if (!goods)
+        return false;
+    const GoodsUnit* before = Named(goods->second, unit.Unit);
+    if (!before) {
+        Messages().Inform("商品没有单位“" + unit.Unit + "”！");
+        return false;
+    }
+    bool failed = false;
+    auto problem = CheckUnitFields(unit, goods->first, before);
+    if (!problem)
+        problem = BarcodeTaken(store, unit.BarCode, unit.Product_ID, {unit.Unit}, &failed);
+    if (!problem && !failed && before->Factor != unit.Factor) {
+        auto used = UnitInUse(store, unit.Product_ID, unit.Unit);
+        failed = !used;
+        if (used && *used)
+            problem = UnitInUseText(unit.Unit);
+    }
+    if (problem || failed) {
+        if (failed)
+            ShowReadFailure(store);
+        else
+            Messages().Inform(*problem);
+        return false;
+    }
+    return WriteUnit(store, unit, false);
+}
+
+bool RemoveGoodsUnit(CDataStore& store, const std::string& productId, const std::string& unit) {
+    if (!CheckRight("goods", Action::Delete))
+        return false;
+    auto goods = StoredGoods(store, productId);
+    if (!goods)
+        return false;
+    if (!Named(goods->second, unit)) {
+        Messages().Inform("商品没有单位“" + unit + "”！");
+        return false;
+    }
+    auto used = UnitInUse(store, productId, unit);
+    if (!used) {
+        ShowReadFailure(store);
+        return false;
+    }
+    if (*used) {
+        Messages().Inform(UnitInUseText(unit));
+        return false;
+    }
+    if (!store.Run("delete from GoodsUnit where Product_ID = ? and Unit = ?", {productId, unit})) {
+        Messages().Inform(DatabaseFailureText("删除商品单位失败。", store.LastError()));
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> GoodsBarcodeTakenByUnit(CDataStore& store, const std::string& barcode,
+                                                   bool* failed) {
+    auto unit = FindGoodsUnitByBarcode(store, barcode, failed);
+    if (!unit)
+        return std::nullopt;
+    return "条码“" + barcode + "”已是商品“" + unit->Product_ID + "”的单位“" + unit->Unit +
+           "”的条码！";
+}
+
+std::string PackedQuantity(std::int64_t baseQuantity, const std::vector<GoodsUnit>& units,
+                           const std::string& baseUnit) {
+    // Largest first, without copying the units: a stock view packs tens of thousands of rows.
+    const GoodsUnit* order[8];
+    std::vector<const GoodsUnit*> many;
+    const GoodsUnit** sorted = order;
+    if (units.size() > std::size(order)) {
+        many.resize(units.size());
+        sorted = many.data();
+    }
+    for (size_t i = 0; i < units.size(); ++i)
+        sorted[i] = &units[i];
+    std::sort(sorted, sorted + units.size(),
+              [](const GoodsUnit* a, const GoodsUnit* b) { return a->Factor > b->Factor; });
+    // The magnitude as unsigned, so the smallest int64 has one too.
+    std::uint64_t rest = baseQuantity < 0 ? 0 - static_cast<std::uint64_t>(baseQuantity)
+                                          : static_cast<std::uint64_t>(baseQuantity);
+    if (baseQuantity == 0)
+        return "0" + baseUnit;
+    std::string text = baseQuantity < 0 ? "-" : "";
+    for (size_t i = 0; i < units.size(); ++i) {
+        const auto factor = static_cast<std::uint64_t>(sorted[i]->Factor);
+        if (factor < 2 || rest < factor)
+            continue;
+        text += std::to_string(rest / factor) + sorted[i]->Unit;
+        rest %= factor;
+    }
+    if (rest != 0)
+        text += std::to_string(rest) + baseUnit;
+    return text;
+}
+
+bool CGoodsPacking::Load(CDataStore& store) {
+    m_goods.clear();
+    bool ok = store.Run("select Code, Unit from ferix_product", {},
+                        [&](const CStatement& st) { m_goods[st.Text(0)].baseUnit = st.Text(1); });
+    ok = ok && store.Run(kUnitSelect, {}, [&](const CStatement& st) {
+        GoodsUnit u = ReadUnit(st);
+        auto it = m_goods.find(u.Product_ID);
+        if (it != m_goods.end())
+            it->second.units.push_back(std::move(u));
+    });
+    for (auto& [code, entry] : m_goods)
+        std::stable_sort(
+            entry.units.begin(), entry.units.end(),
+            [](const GoodsUnit& a, const GoodsUnit& b) { return a.Factor < b.Factor; });
+    return ok;
+}
+
+std::string CGoodsPacking::Packed(const std::string& code, std::int64_t baseQuantity) const {
+    auto it = m_goods.find(code);
+    if (it == m_goods.end())
+        return std::to_string(baseQuantity);
+    if (it->second.units.empty())
+        return std::to_string(baseQuantity) + it->second.baseUnit;
+    return PackedQuantity(baseQuantity, it->second.units, it->second.baseUnit);
+}
+
+const std::vector<GoodsUnit>& CGoodsPacking::UnitsOf(const std::string& code) const {
+    static const std::vector<GoodsUnit> none;
+    auto it = m_goods.find(code);
+    return it == m_goods.end() ? none : it->second.units;
+}
+
+bool RefuseGoodsBarcodeOfUnit(CDataStore& store, const std::string& barcode) {
+    bool failed = false;
+    auto taken = GoodsBarcodeTakenByUnit(store, barcode, &failed);
+    if (failed)
+        ShowReadFailure(store);
+    else if (taken)
+        Messages().Inform(*taken);
+    return failed || taken;
 }

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class CDataStore;
@@ -31,3 +32,62 @@ std::optional<GoodsUnit> FindGoodsUnitByBarcode(CDataStore& store, const std::st
 std::optional<std::int64_t> UnitFactor(CDataStore& store, const std::string& productId,
                                        const std::string& baseUnit, const std::string& unit,
                                        bool* failed = nullptr);
+
+struct GoodsRecord;
+
+// ---- Changes, each behind the goods function's rights; a refusal shows its message and
+// writes nothing. A unit's barcode is unique among units' barcodes and equal to no goods
+// item's barcode; its prices are readable money or empty; its factor a whole number ≥ 2.
+
+// Adds a unit to goods item unit.Product_ID.
+bool AddGoodsUnit(CDataStore& store, const GoodsUnit& unit);
+// Changes the factor, barcode and prices of the goods item's unit of that name. The factor of a
+// unit that a bill line names cannot change; its barcode and prices can.
+bool ChangeGoodsUnit(CDataStore& store, const GoodsUnit& unit);
+// Removes the goods item's unit of that name, refused while a bill line names it.
+bool RemoveGoodsUnit(CDataStore& store, const std::string& productId, const std::string& unit);
+// The goods form's save: the units of `goods` become `units` (added, changed, removed), in one
+// transaction, all or nothing. The goods item must be stored already.
+bool SaveGoodsUnits(CDataStore& store, const GoodsRecord& goods,
+                    const std::vector<GoodsUnit>& units);
+// The checks SaveGoodsUnits makes, for the goods as typed (before the goods item itself is
+// stored): the refusal, or nothing. Nothing but a failed read is shown.
+std::optional<std::string> CheckGoodsUnits(CDataStore& store, const GoodsRecord& goods,
+                                           const std::vector<GoodsUnit>& units,
+                                           bool* failed = nullptr);
+// A goods item's own barcode may not be a unit's: the refusal, or nothing (an empty barcode,
+// none taken). `failed` set when the read failed.
+std::optional<std::string> GoodsBarcodeTakenByUnit(CDataStore& store, const std::string& barcode,
+                                                   bool* failed = nullptr);
+// "单位“箱”已被单据使用，不能修改换算！"
+std::string UnitInUseText(const std::string& unit);
+
+// ---- 折合: a quantity in base units told in the goods' units, largest first ("12箱3个").
+
+// `units` in any order; parts that are zero are left out, zero is "0个", a negative quantity
+// has "-" before the whole ("-1箱2个").
+std::string PackedQuantity(std::int64_t baseQuantity, const std::vector<GoodsUnit>& units,
+                           const std::string& baseUnit);
+
+// The base unit and further units of every goods item, read in two statements for a whole list
+// (the stock view's 60,000 rows), to tell each row's quantity packed.
+class CGoodsPacking {
+public:
+    bool Load(CDataStore& store);
+    // The packed text of a quantity of goods `code`; the plain quantity with no unit for goods
+    // the list does not know.
+    std::string Packed(const std::string& code, std::int64_t baseQuantity) const;
+    // The units of one goods item, smallest factor first (empty when none).
+    const std::vector<GoodsUnit>& UnitsOf(const std::string& code) const;
+
+private:
+    struct Entry {
+        std::string baseUnit;
+        std::vector<GoodsUnit> units; // smallest factor first
+    };
+    std::unordered_map<std::string, Entry> m_goods;
+};
+
+// The goods add and change paths' one check: true, after the message, when a goods item's own
+// barcode is a unit's (or the read failed).
+bool RefuseGoodsBarcodeOfUnit(CDataStore& store, const std::string& barcode);

@@ -1,6 +1,7 @@
 #include "MasterDataImport.h"
 
 #include "GoodsStore.h"
+#include "GoodsUnits.h"
 #include "UnitStore.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
@@ -283,6 +284,13 @@ ImportOutcome ImportGoodsCsv(std::string_view csv, size_t* added) {
                 return LinePrefix(line) + *problem;
             if (auto clash = clashes.Check(line, g.Code, GoodsCodeTakenText, "商品编码"))
                 return clash;
+            bool failed = false;
+            if (auto taken = GoodsBarcodeTakenByUnit(store, g.BarCode, &failed))
+                return LinePrefix(line) + *taken;
+            if (failed) {
+                Messages().Inform(DatabaseFailureText("", store.LastError()));
+                return std::nullopt;
+            }
         }
         return std::string();
     };

@@ -130,7 +130,9 @@ bool CDataStore::AddGoods(const GoodsRecord& goods) {
 bool CDataStore::DeleteGoods(const std::string& code) {
     if (!CheckRight("goods", Action::Delete))
         return false;
-    if (!Run("delete from ferix_product where Code = ?", {code})) {
+    // Its further units go with it.
+    if (!Run("delete from GoodsUnit where Product_ID = ?", {code}) ||
+        !Run("delete from ferix_product where Code = ?", {code})) {
         Messages().Inform(DatabaseFailureText("删除产品失败。", m_lastError));
         return false;
     }
