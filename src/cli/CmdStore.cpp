@@ -5,12 +5,14 @@
 #include "app/Cferix_razazApp.h"
 #include "basic/GoodsSearch.h"
 #include "basic/GoodsStore.h"
+#include "basic/GoodsUnits.h"
 #include "basic/MasterDataImport.h"
 #include "bills/BillFile.h"
 #include "bills/BillReversal.h"
 #include "bills/BillStore.h"
 #include "bills/CBill.h"
 #include "bills/TransferStore.h"
+#include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "query/BillHistory.h"
 #include "query/History.h"
@@ -20,6 +22,7 @@
 #include "store/CDataStore.h"
 #include "store/WriteToken.h"
 #include "text/IsoDate.h"
+#include "text/Money.h"
 
 #include <filesystem>
 #include <fstream>
@@ -120,13 +123,42 @@ std::optional<FieldValues> UpdateFields(const CliContext& ctx, const Columns& co
 
 const char* kGoodsUsage = "usage: ferix-cli goods list [--class C] | goods find TEXT | "
                           "goods import FILE.csv | goods update CODE --FIELD VALUE... | "
-                          "goods delete CODE  (FIELD: a column of goods list but Id and Code)";
+                          "goods delete CODE | goods units CODE | "
+                          "goods add-unit CODE UNIT FACTOR [--barcode B] [--price-in P] "
+                          "[--price-out P] | goods remove-unit CODE UNIT  "
+                          "(FIELD: a column of goods list but Id and Code)";
 const char* kClassesUsage = "usage: ferix-cli classes list | classes add NAME [--parent P] | "
                             "classes delete NAME";
 const char* kCustomersUsage =
     "usage: ferix-cli customers list [--type T] | customers find TEXT | "
     "customers import FILE.csv | customers update CODE --FIELD VALUE... | customers delete CODE  "
     "(FIELD: a column of customers list but Id and CustomerCode)";
+} // namespace
+
+namespace {
+// A goods item's units, its hidden prices "***" as in the goods list.
+int PrintGoodsUnits(CliContext& ctx, const std::string& code) {
+    CDataStore store;
+    if (!store.ConnectMain())
+        return kExitData;
+    if (!FindGoods(store, code)) {
+        Messages().Inform(GoodsNotFoundText(code));
+        return kExitRefused;
+    }
+    auto units = ListGoodsUnits(store, code);
+    if (!units)
+        return kExitData;
+    std::vector<std::vector<std::string>> rows;
+    for (const GoodsUnit& u : *units) {
+        rows.push_back({u.Unit, std::to_string(u.Factor), u.BarCode, u.PriceIn, u.PriceOut});
+        ShowFigures(CurrentRights(),
+                    {PriceKind::None, PriceKind::None, PriceKind::None, PriceKind::Purchase,
+                     PriceKind::Sale},
+                    rows.back());
+    }
+    PrintTable(ctx, {"Unit", "Factor", "BarCode", "PriceIn", "PriceOut"}, rows);
+    return kExitOk;
+}
 } // namespace
 
 int CmdGoods(CliContext& ctx) {
@@ -179,6 +211,29 @@ int CmdGoods(CliContext& ctx) {
             }
         }
         return DeleteGoodsIfUnused(code) ? kExitOk : kExitRefused;
+    }
+    if (sub == "units" && ctx.args.size() == 2 && ctx.OnlyOptions({}))
+        return PrintGoodsUnits(ctx, ctx.args[1]);
+    if (sub == "add-unit" && ctx.args.size() == 4 &&
+        ctx.OnlyOptions({"barcode", "price-in", "price-out"})) {
+        // The factor as typed: anything but a whole number is refused by the same check.
+        const auto factor = ParseWholeNumber(ctx.args[3]);
+        CDataStore store;
+        if (!store.ConnectMain())
+            return kExitData;
+        GoodsUnit unit{ctx.args[1],
+                       ctx.args[2],
+                       factor.value_or(0),
+                       ctx.OptionOr("barcode", ""),
+                       ctx.OptionOr("price-in", ""),
+                       ctx.OptionOr("price-out", "")};
+        return AddGoodsUnit(store, unit) ? kExitOk : kExitRefused;
+    }
+    if (sub == "remove-unit" && ctx.args.size() == 3 && ctx.OnlyOptions({})) {
+        CDataStore store;
+        if (!store.ConnectMain())
+            return kExitData;
+        return RemoveGoodsUnit(store, ctx.args[1], ctx.args[2]) ? kExitOk : kExitRefused;
     }
     return UsageError(kGoodsUsage);
 }
@@ -317,12 +372,18 @@ int CmdStock(CliContext& ctx) {
         for (const auto& g : goods)
             codes->insert(g.Code);
     }
+    CGoodsPacking packing;
+    if (!packing.Load(store)) {
+        Messages().Inform(ConnectFailureText(store.LastError()));
+        return kExitData;
+    }
     std::vector<std::vector<std::string>> rows;
     for (const auto& s : stock) {
         if (codes && !codes->count(s.ProductCode))
             continue;
         rows.push_back({s.StoreHouse, s.ProductCode, s.ProductName, s.Number, s.Price,
-                        s.FirstEnterTime, s.LastLeaveTime, StockCostText(s), StockValueText(s)});
+                        s.FirstEnterTime, s.LastLeaveTime, StockCostText(s), StockValueText(s),
+                        packing.Packed(s.ProductCode, LeadingInteger(s.Number))});
         // Price is what the goods came in at; the cost price and the value are cost.
         using K = PriceKind;
         ShowFigures(
@@ -332,7 +393,7 @@ int CmdStock(CliContext& ctx) {
     }
     PrintTable(ctx,
                {"StoreHouse", "ProductCode", "ProductName", "Number", "Price", "FirstEnterTime",
-                "LastLeaveTime", "CostPrice", "Value"},
+                "LastLeaveTime", "CostPrice", "Value", "Packed"},
                rows);
     return kExitOk;
 }

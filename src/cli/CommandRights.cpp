@@ -13,9 +13,9 @@ std::string Arg(const CliContext& ctx, size_t i) {
 
 // A list's subcommands: reading words look, "delete"/"remove" delete, the rest enter.
 Need ListNeed(const char* function, const std::string& sub) {
-    if (sub.empty() || sub == "list" || sub == "find" || sub == "show")
+    if (sub.empty() || sub == "list" || sub == "find" || sub == "show" || sub == "units")
         return {function, Action::View};
-    if (sub == "delete" || sub == "remove")
+    if (sub == "delete" || sub == "remove" || sub == "remove-unit")
         return {function, Action::Delete};
     return {function, Action::Enter};
 }

@@ -27,7 +27,9 @@ const std::vector<CliCommand>& CliCommands() {
          "classes list | classes add NAME [--parent P] | classes delete NAME"},
         {"goods", true, CmdGoods,
          "goods list [--class C] | goods find TEXT | goods import FILE.csv | "
-         "goods update CODE --FIELD VALUE... | goods delete CODE"},
+         "goods update CODE --FIELD VALUE... | goods delete CODE | goods units CODE | "
+         "goods add-unit CODE UNIT FACTOR [--barcode B] [--price-in P] [--price-out P] | "
+         "goods remove-unit CODE UNIT"},
         {"customers", true, CmdCustomers,
          "customers list [--type T] | customers find TEXT | customers import FILE.csv | "
          "customers update CODE --FIELD VALUE... | customers delete CODE"},
