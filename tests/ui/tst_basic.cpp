@@ -28,12 +28,14 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -41,6 +43,11 @@
 #include <tuple>
 
 namespace {
+std::optional<GoodsRecord> FindGoodsInMain(const std::string& code) {
+    CDataStore store;
+    return store.ConnectMain() ? FindGoods(store, code) : std::nullopt;
+}
+
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
@@ -798,6 +805,96 @@ private slots:
         QCOMPARE(got,
                  (QStringList{"C 1", "名",   "",    "类", "简", "个", "型", "规", "产", "",  "1.5",
                               "",    "0.75", "690", "30", "1",  "9",  "否", "u1", "u4", "注"}));
+    }
+
+    // The goods form's units grid: typed into with the keyboard, checked before anything is
+    // stored, saved with the goods and shown again when the goods item is changed.
+    void goodsFormSavesItsUnits() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectMain());
+            QVERIFY(store.AddGoodsClass("饮料", ""));
+        }
+        CScopedScriptedPort port;
+        auto typeCell = [](QTableWidget* grid, int row, int column, const QString& text) {
+            const QRect cell = grid->visualRect(grid->model()->index(row, column));
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+            QWidget* editor = QApplication::focusWidget();
+            QVERIFY(editor && editor != grid);
+            QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+            if (text.toLatin1() == text.toUtf8()) {
+                QTest::keyClicks(editor, text.toLatin1().constData());
+            } else { // Chinese comes in as an input method commits it
+                QInputMethodEvent commit;
+                commit.setCommitString(text);
+                QApplication::sendEvent(editor, &commit);
+            }
+            QTest::keyClick(editor, Qt::Key_Return);
+        };
+        auto storedUnits = [] {
+            CDataStore store;
+            std::vector<GoodsUnit> units;
+            if (store.ConnectMain())
+                units = ListGoodsUnits(store, "G1").value_or(units);
+            QStringList out;
+            for (const auto& u : units)
+                out << QString::fromStdString(u.Unit + "=" + std::to_string(u.Factor) + "|" +
+                                              u.BarCode);
+            return out;
+        };
+        {
+            CChild_Jichu_Product_AddDlg a;
+            a.show();
+            a.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&a));
+            QTest::keyClicks(a.m_code, "G1");
+            a.m_name->setText("可乐");
+            a.m_className->setText("饮料");
+            a.m_unit->setCurrentText("瓶");
+            QTest::mouseClick(a.m_addUnit, Qt::LeftButton);
+            QCOMPARE(a.m_units->rowCount(), 1);
+            typeCell(a.m_units, 0, 0, "箱");
+            typeCell(a.m_units, 0, 1, "1");
+            typeCell(a.m_units, 0, 2, "690012");
+            SaveShot(&a, "basic_goods_units");
+            QTest::mouseClick(a.m_ok, Qt::LeftButton);
+            QCOMPARE(Texts(port), QStringList{"换算必须是不小于2的整数！"});
+            // Refused before anything is stored, the form as typed.
+            QVERIFY(a.isVisible());
+            QVERIFY(!FindGoodsInMain("G1"));
+            QCOMPARE(a.m_units->item(0, 2)->text(), QStringLiteral("690012"));
+            typeCell(a.m_units, 0, 1, "12");
+            // An empty row is no unit.
+            QTest::mouseClick(a.m_addUnit, Qt::LeftButton);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            QTest::mouseClick(a.m_ok, Qt::LeftButton);
+            QCOMPARE(a.result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(storedUnits(), QStringList{"箱=12|690012"});
+        {
+            CChild_Jichu_Product_AddDlg a(*FindGoodsInMain("G1"));
+            a.show();
+            a.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&a));
+            QCOMPARE(a.m_units->rowCount(), 1);
+            QCOMPARE(a.m_units->item(0, 0)->text() + a.m_units->item(0, 1)->text() +
+                         a.m_units->item(0, 2)->text(),
+                     QStringLiteral("箱12690012"));
+            // Another unit added, 箱 removed by its button.
+            QTest::mouseClick(a.m_addUnit, Qt::LeftButton);
+            typeCell(a.m_units, 1, 0, "包");
+            typeCell(a.m_units, 1, 1, "6");
+            typeCell(a.m_units, 1, 4, "15.5");
+            const QRect first = a.m_units->visualRect(a.m_units->model()->index(0, 0));
+            QTest::mouseClick(a.m_units->viewport(), Qt::LeftButton, {}, first.center());
+            QTest::mouseClick(a.m_removeUnit, Qt::LeftButton);
+            QTest::mouseClick(a.m_ok, Qt::LeftButton);
+            QCOMPARE(a.result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(storedUnits(), QStringList{"包=6|"});
     }
 
     // The search boxes of the goods and business-unit windows narrow their lists with every

@@ -39,6 +39,7 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -226,6 +227,8 @@ private slots:
         LoginAsAdmin();
         SetUpStock(folder);
         Sql("update ferix_product set PriceIn = '7.3131' where Code = 'G1'");
+        Sql("insert into GoodsUnit(Product_ID, Unit, Factor, PriceIn, PriceOut)"
+            " values ('G1', '箱', '12', '80', '99')");
         QCOMPARE(AddOperator("clerk", "", ""), AdminResult::Done);
         QCOMPARE(SetOperatorRole("clerk", "营业员"), AdminResult::Done);
         // A counter that may change goods but does not see what they cost.
@@ -268,6 +271,10 @@ private slots:
             QVERIFY(form.m_priceIn->isReadOnly());
             QTest::keyClicks(form.m_priceIn, "1");
             QCOMPARE(form.m_priceIn->text(), QStringLiteral("***"));
+            // A unit's purchase price is hidden as the goods' is; its sale price is not.
+            QCOMPARE(form.m_units->item(0, 3)->text(), QStringLiteral("***"));
+            QVERIFY(!(form.m_units->item(0, 3)->flags() & Qt::ItemIsEditable));
+            QCOMPARE(form.m_units->item(0, 4)->text(), QStringLiteral("99"));
         }
         // Saving the form keeps the stored price, neither *** nor empty.
         QVERIFY(logIn("counter"));
@@ -280,6 +287,13 @@ private slots:
             QCOMPARE(form.result(), int(QDialog::Accepted));
         }
         QCOMPARE(stored().PriceIn + "/" + stored().Note, std::string("7.3131/changed"));
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectMain());
+            const auto units = *ListGoodsUnits(store, "G1");
+            QCOMPARE(units.size(), size_t(1));
+            QCOMPARE(units[0].PriceIn + "/" + units[0].PriceOut, std::string("80/99"));
+        }
         QVERIFY(logIn("clerk"));
         // A sale line of goods without a retail price starts empty, never at 7.3131.
         CChild_Xiaoshou_KaidanDlg sale;

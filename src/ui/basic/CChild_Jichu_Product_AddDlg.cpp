@@ -4,7 +4,11 @@
 #include "admin/RoleAdmin.h"
 #include "basic/GoodsList.h"
 #include "basic/SimpleList.h"
+#include "port/FailureText.h"
+#include "port/MessagePort.h"
 #include "rights/PriceVisibility.h"
+#include "store/CDataStore.h"
+#include "text/Money.h"
 #include "text/PinyinInitials.h"
 #include "widgets/FormRows.h"
 #include "widgets/ModalRunner.h"
@@ -16,10 +20,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QIcon>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -45,6 +51,13 @@ QLineEdit* PriceEdit(QWidget* parent) {
 
 std::string Text(const QLineEdit* edit) {
     return edit->text().toStdString();
+}
+
+enum UnitColumn { kUnitName, kUnitFactor, kUnitBarcode, kUnitPriceIn, kUnitPriceOut };
+
+std::string CellText(const QTableWidget* table, int row, int column) {
+    const QTableWidgetItem* item = table->item(row, column);
+    return item ? item->text().trimmed().toStdString() : std::string();
 }
 } // namespace
 
@@ -108,6 +121,28 @@ CChild_Jichu_Product_AddDlg::CChild_Jichu_Product_AddDlg(QWidget* parent) : QDia
         AddFormRows(right, {{QStringLiteral("自定义字段%1：").arg(i + 1), m_userDefined[i]}});
     AddFormRows(right, {{"备注：", m_note}});
 
+    auto* unitsBox = new QGroupBox(QStringLiteral("多单位"), this);
+    m_units = new QTableWidget(0, 5, unitsBox);
+    m_units->setHorizontalHeaderLabels({QStringLiteral("单位"), QStringLiteral("换算"),
+                                        QStringLiteral("条码"), QStringLiteral("进价"),
+                                        QStringLiteral("售价")});
+    m_units->verticalHeader()->hide();
+    m_units->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_units->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_units->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_units->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                             QAbstractItemView::AnyKeyPressed);
+    m_units->setMinimumHeight(110);
+    m_addUnit = new QPushButton(QStringLiteral("添加单位"), unitsBox);
+    m_removeUnit = new QPushButton(QStringLiteral("删除单位"), unitsBox);
+    auto* unitButtons = new QVBoxLayout;
+    unitButtons->addWidget(m_addUnit);
+    unitButtons->addWidget(m_removeUnit);
+    unitButtons->addStretch(1);
+    auto* unitsLayout = new QHBoxLayout(unitsBox);
+    unitsLayout->addWidget(m_units, 1);
+    unitsLayout->addLayout(unitButtons);
+
     auto* buttons = ConfirmButtonsRow(this, m_ok, m_cancel);
 
     auto* columns = new QHBoxLayout;
@@ -115,16 +150,16 @@ CChild_Jichu_Product_AddDlg::CChild_Jichu_Product_AddDlg(QWidget* parent) : QDia
     columns->addWidget(more, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns);
+    layout->addWidget(unitsBox);
     layout->addLayout(buttons);
     setMinimumWidth(680);
 
-    ChainTabOrder({m_code,           m_name,           m_smartName,
-                   m_chooseClass,    m_unit,           m_partNumber,
-                   m_specifications, m_origin,         m_retailPrice,
-                   m_priceIn,        m_barCode,        m_shelfLife,
-                   m_inventoryLow,   m_inventoryHigh,  m_available,
-                   m_userDefined[0], m_userDefined[1], m_userDefined[2],
-                   m_userDefined[3], m_note,           m_ok,
+    ChainTabOrder({m_code,           m_name,           m_smartName,      m_chooseClass,
+                   m_unit,           m_partNumber,     m_specifications, m_origin,
+                   m_retailPrice,    m_priceIn,        m_barCode,        m_shelfLife,
+                   m_inventoryLow,   m_inventoryHigh,  m_available,      m_userDefined[0],
+                   m_userDefined[1], m_userDefined[2], m_userDefined[3], m_note,
+                   m_units,          m_addUnit,        m_removeUnit,     m_ok,
                    m_cancel});
     m_code->setFocus();
     HidePrices();
@@ -137,6 +172,15 @@ CChild_Jichu_Product_AddDlg::CChild_Jichu_Product_AddDlg(QWidget* parent) : QDia
             return;
         m_autoSmartName = QString::fromStdString(PinyinInitials(name.toStdString()));
         m_smartName->setText(m_autoSmartName);
+    });
+    connect(m_addUnit, &QPushButton::clicked, this, [this] {
+        AddUnitRow(GoodsUnit());
+        m_units->setCurrentCell(m_units->rowCount() - 1, kUnitName);
+        m_units->editItem(m_units->item(m_units->rowCount() - 1, kUnitName));
+    });
+    connect(m_removeUnit, &QPushButton::clicked, this, [this] {
+        if (m_units->currentRow() >= 0)
+            m_units->removeRow(m_units->currentRow());
     });
     connect(m_ok, &QPushButton::clicked, this, &CChild_Jichu_Product_AddDlg::OnConfirm);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -173,8 +217,68 @@ CChild_Jichu_Product_AddDlg::CChild_Jichu_Product_AddDlg(const GoodsRecord& stor
     // A 助记码 made from the name keeps following it.
     if (stored.SmartName == PinyinInitials(stored.ProductName))
         m_autoSmartName = m_smartName->text();
+    CDataStore store;
+    if (store.ConnectMain()) {
+        if (auto units = ListGoodsUnits(store, stored.Code))
+            m_storedUnits = std::move(*units);
+    }
+    for (const GoodsUnit& u : m_storedUnits)
+        AddUnitRow(u);
     m_name->setFocus();
     HidePrices();
+}
+
+void CChild_Jichu_Product_AddDlg::AddUnitRow(const GoodsUnit& unit) {
+    const int row = m_units->rowCount();
+    m_units->insertRow(row);
+    const std::string factor = unit.Unit.empty() ? "" : std::to_string(unit.Factor);
+    const CRoleRights& rights = CurrentRights();
+    auto price = [&](PriceKind kind, const std::string& figure) {
+        return HidesPrice(rights, kind) ? std::string(kHiddenFigure) : figure;
+    };
+    const std::string cells[] = {unit.Unit, factor, unit.BarCode,
+                                 price(PriceKind::Purchase, unit.PriceIn),
+                                 price(PriceKind::Sale, unit.PriceOut)};
+    for (int c = 0; c < 5; ++c) {
+        auto* item = new QTableWidgetItem(QString::fromStdString(cells[c]));
+        if (c == kUnitFactor || c == kUnitPriceIn || c == kUnitPriceOut)
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        // A hidden price is not typed over: saving keeps the stored one.
+        const PriceKind kind = c == kUnitPriceIn    ? PriceKind::Purchase
+                               : c == kUnitPriceOut ? PriceKind::Sale
+                                                    : PriceKind::None;
+        if (kind != PriceKind::None && HidesPrice(rights, kind))
+            item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+        m_units->setItem(row, c, item);
+    }
+}
+
+std::vector<GoodsUnit> CChild_Jichu_Product_AddDlg::ReadUnits() const {
+    std::vector<GoodsUnit> units;
+    const CRoleRights& rights = CurrentRights();
+    for (int row = 0; row < m_units->rowCount(); ++row) {
+        GoodsUnit u;
+        u.Product_ID = Text(m_code);
+        u.Unit = CellText(m_units, row, kUnitName);
+        const std::string factor = CellText(m_units, row, kUnitFactor);
+        u.BarCode = CellText(m_units, row, kUnitBarcode);
+        u.PriceIn = CellText(m_units, row, kUnitPriceIn);
+        u.PriceOut = CellText(m_units, row, kUnitPriceOut);
+        if (u.Unit.empty() && factor.empty() && u.BarCode.empty() && u.PriceIn.empty() &&
+            u.PriceOut.empty())
+            continue;
+        // Anything but a whole number is refused by the factor's own check.
+        u.Factor = ParseWholeNumber(factor).value_or(0);
+        const GoodsUnit* stored = nullptr;
+        for (const GoodsUnit& s : m_storedUnits)
+            stored = s.Unit == u.Unit ? &s : stored;
+        if (HidesPrice(rights, PriceKind::Purchase))
+            u.PriceIn = stored ? stored->PriceIn : "";
+        if (HidesPrice(rights, PriceKind::Sale))
+            u.PriceOut = stored ? stored->PriceOut : "";
+        units.push_back(std::move(u));
+    }
+    return units;
 }
 
 void CChild_Jichu_Product_AddDlg::HidePrices() {
@@ -231,8 +335,26 @@ void CChild_Jichu_Product_AddDlg::OnConfirm() {
     m_smartName->setText(QString::fromStdString(m_goods.SmartName));
     if (!CheckGoodsForm(m_goods))
         return;
+    const std::vector<GoodsUnit> units = ReadUnits();
+    CDataStore store;
+    if (!store.ConnectMain())
+        return;
+    // The units are checked before the goods item is stored, so a refused unit stores nothing.
+    bool failed = false;
+    if (auto problem = CheckGoodsUnits(store, m_goods, units, &failed)) {
+        Messages().Inform(*problem);
+        return;
+    }
+    if (failed) {
+        Messages().Inform(DatabaseFailureText("", store.LastError()));
+        return;
+    }
     // A refused goods item (a code that exists already) keeps the window open as typed.
     if (!(m_stored ? StoreChangedGoods(m_goods) : StoreNewGoods(m_goods)))
+        return;
+    // Stored now: a second confirmation after a refusal below changes it.
+    m_stored = m_goods;
+    if ((!units.empty() || !m_storedUnits.empty()) && !SaveGoodsUnits(store, m_goods, units))
         return;
     accept();
 }
