@@ -3,6 +3,7 @@
 
 #include "basic/GoodsStore.h"
 #include "basic/GoodsUnits.h"
+#include "query/StockWarnings.h"
 #include "rights/RoleRights.h"
 #include "store/Session.h"
 
@@ -134,4 +135,12 @@ TEST_F(GoodsUnitsTest, QuantitiesArePackedLargestUnitFirst) {
     EXPECT_EQ(packing.Packed("G1", 155), "6箱1包5个");
     EXPECT_EQ(packing.Packed("G2", 29), "29个");
     EXPECT_EQ(Described(packing.UnitsOf("G1")), (Strings{"包=6|||", "箱=24|||"}));
+
+    // The stock warnings tell the summed quantity the same way: 100 + 55 = 155.
+    ASSERT_TRUE(store.Run("update ferix_product set InventoryLow = '200'", {}));
+    PutStock("一号仓库", "G1", "可乐", 100);
+    PutStock("二号仓库", "G1", "可乐", 55);
+    const StockWarnings warnings = LoadStockWarnings("全部");
+    ASSERT_EQ(warnings.rows.size(), 2u);
+    EXPECT_EQ(warnings.rows[0].packed + "/" + warnings.rows[1].packed, "6箱1包5个/0个");
 }

@@ -107,6 +107,12 @@ private slots:
         PutStock("一号库", "G001", "可乐", 10);
         PutStock("一号库", "G002", "橙汁", 6);
         PutStock("二号库", "G001", "可乐", 3);
+        {
+            // 可乐 also comes in boxes of four: its book quantities are told in them (折合).
+            CDataStore store;
+            QVERIFY(store.ConnectMain());
+            QVERIFY(AddGoodsUnit(store, {"G001", "箱", 4, "", "", ""}));
+        }
         CScopedScriptedPort port;
         CPickerScript picks;
         QString gain, loss;
@@ -133,7 +139,8 @@ private slots:
                 QCOMPARE(w.m_warehouse->text(), QStringLiteral("一号库"));
                 QTest::mouseClick(w.m_load, Qt::LeftButton);
                 QCOMPARE(w.m_number->text(), QStringLiteral("PD-261207-093015"));
-                QCOMPARE(Rows(w.m_grid), QStringList({"G001|可乐|瓶|10|10|0", "G002|橙汁||6|6|0"}));
+                QCOMPARE(Rows(w.m_grid),
+                         QStringList({"G001|可乐|瓶|10|2箱2瓶|10|0", "G002|橙汁||6|6|6|0"}));
                 // Book quantities are not typed over.
                 QTest::mouseClick(w.m_grid->viewport(), Qt::LeftButton, {},
                                   GridCellCentre(w.m_grid, 0, "账面数量"));
@@ -149,7 +156,7 @@ private slots:
                 ChooseClass(w.m_class, "果汁");
                 QCOMPARE(w.m_grid->GetItemCount(), 0);
                 QTest::mouseClick(w.m_load, Qt::LeftButton);
-                QCOMPARE(Rows(w.m_grid), QStringList({"G002|橙汁||6|6|0"}));
+                QCOMPARE(Rows(w.m_grid), QStringList({"G002|橙汁||6|6|6|0"}));
                 ChooseClass(w.m_class, "所有商品");
                 QTest::mouseClick(w.m_load, Qt::LeftButton);
 
@@ -157,13 +164,13 @@ private slots:
                 TypeIntoCell(w.m_grid, 0, "实盘数量", "12");
                 TypeIntoCell(w.m_grid, 1, "实盘数量", "1.5");
                 QCOMPARE(Rows(w.m_grid),
-                         QStringList({"G001|可乐|瓶|10|12|2", "G002|橙汁||6|1.5|"}));
+                         QStringList({"G001|可乐|瓶|10|2箱2瓶|12|2", "G002|橙汁||6|6|1.5|"}));
                 QTest::mouseClick(w.m_save, Qt::LeftButton);
                 QCOMPARE(QString::fromStdString(port.Texts().back()),
                          QStringLiteral("商品“橙汁”的实盘数量必须是不小于零的整数！"));
                 TypeIntoCell(w.m_grid, 1, "实盘数量", "4");
                 QCOMPARE(Rows(w.m_grid),
-                         QStringList({"G001|可乐|瓶|10|12|2", "G002|橙汁||6|4|-2"}));
+                         QStringList({"G001|可乐|瓶|10|2箱2瓶|12|2", "G002|橙汁||6|6|4|-2"}));
                 SaveShot(&w, "count");
 
                 // A bill posted meanwhile: nothing written, the typed counts stay.
@@ -172,12 +179,13 @@ private slots:
                 QCOMPARE(QString::fromStdString(port.Texts().back()),
                          QStringLiteral("商品“橙汁”的库存在盘点期间发生了变化，请重新载入库存！"));
                 QCOMPARE(Rows(w.m_grid),
-                         QStringList({"G001|可乐|瓶|10|12|2", "G002|橙汁||6|4|-2"}));
+                         QStringList({"G001|可乐|瓶|10|2箱2瓶|12|2", "G002|橙汁||6|6|4|-2"}));
                 QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(10));
 
                 // Reloaded and counted again: one gain and one loss bill, then a fresh count.
                 QTest::mouseClick(w.m_load, Qt::LeftButton);
-                QCOMPARE(Rows(w.m_grid), QStringList({"G001|可乐|瓶|10|10|0", "G002|橙汁||7|7|0"}));
+                QCOMPARE(Rows(w.m_grid),
+                         QStringList({"G001|可乐|瓶|10|2箱2瓶|10|0", "G002|橙汁||7|7|7|0"}));
                 TypeIntoCell(w.m_grid, 0, "实盘数量", "12");
                 TypeIntoCell(w.m_grid, 1, "实盘数量", "4");
                 QTest::mouseClick(w.m_save, Qt::LeftButton);
@@ -186,7 +194,8 @@ private slots:
                                         "报损单：BS-261207-093015"));
                 gain = "BY-261207-093015";
                 loss = "BS-261207-093015";
-                QCOMPARE(Rows(w.m_grid), QStringList({"G001|可乐|瓶|12|12|0", "G002|橙汁||4|4|0"}));
+                QCOMPARE(Rows(w.m_grid),
+                         QStringList({"G001|可乐|瓶|12|3箱|12|0", "G002|橙汁||4|4|4|0"}));
                 QTest::mouseClick(w.m_cancel, Qt::LeftButton);
                 QVERIFY(!w.isVisible());
             }));

@@ -226,9 +226,9 @@ private slots:
         CTempProgramFolder folder;
         LoginAsAdmin();
         SetUpStock(folder);
-        Sql("update ferix_product set PriceIn = '7.3131' where Code = 'G1'");
+        Sql("update ferix_product set PriceIn = '7.3131', Unit = '瓶' where Code = 'G1'");
         Sql("insert into GoodsUnit(Product_ID, Unit, Factor, PriceIn, PriceOut)"
-            " values ('G1', '箱', '12', '80', '99')");
+            " values ('G1', '箱', '4', '80', '99')");
         QCOMPARE(AddOperator("clerk", "", ""), AdminResult::Done);
         QCOMPARE(SetOperatorRole("clerk", "营业员"), AdminResult::Done);
         // A counter that may change goods but does not see what they cost.
@@ -250,6 +250,8 @@ private slots:
             QCOMPARE(ColumnTexts(dlg.m_model, "成本单价"), stars + QStringList{""});
             QCOMPARE(ColumnTexts(dlg.m_model, "库存金额"), stars + QStringList{"***"});
             QCOMPARE(ColumnTexts(dlg.m_model, "商品数量"), QStringList({"9", "1", "7", "5", "22"}));
+            QCOMPARE(ColumnTexts(dlg.m_model, "折合"),
+                     QStringList({"9", "1", "1箱3瓶", "1箱1瓶", ""}));
         }
         // The goods form: the preset purchase price shows *** and cannot be typed into.
         auto stored = [] {

@@ -3,6 +3,8 @@
 #include "StockStore.h"
 #include "bills/ListedNames.h"
 #include "config/ConfigLists.h"
+#include "port/FailureText.h"
+#include "port/MessagePort.h"
 #include "rights/PriceVisibility.h"
 #include "store/CDataStore.h"
 #include "store/Session.h"
@@ -99,6 +101,24 @@ std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehou
     // The list has always shown the last goods item's rows first.
     std::reverse(rows.begin(), rows.end());
     return rows;
+}
+
+const char* const kPackedHeader = "折合";
+
+std::string StockPackedText(const StockRecord& row, const CGoodsPacking& packing) {
+    return packing.Packed(row.ProductCode, LeadingInteger(row.Number));
+}
+
+std::optional<CGoodsPacking> LoadGoodsPacking() {
+    CDataStore store;
+    if (!store.ConnectMain())
+        return std::nullopt;
+    CGoodsPacking packing;
+    if (!packing.Load(store)) {
+        Messages().Inform(DatabaseFailureText("", store.LastError()));
+        return std::nullopt;
+    }
+    return packing;
 }
 
 std::vector<std::string> StockViewWarehouses() {

@@ -1,4 +1,5 @@
 #pragma once
+#include "basic/GoodsUnits.h"
 #include "store/AllEntries.h"
 #include "store/Records.h"
 #include "text/Money.h"
@@ -35,6 +36,13 @@ extern const char* const kStockTotalText; // "合计"
 // after a later failure, the rows read before it.
 std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehouse,
                                                       const std::string& className);
+
+// 折合: the stock row's quantity told in its goods' units ("12箱3个"), the last column of the
+// window's list; the units of every goods item are read once for the whole list.
+extern const char* const kPackedHeader; // "折合"
+std::string StockPackedText(const StockRecord& row, const CGoodsPacking& packing);
+// The units of every goods item; nothing after the store's message when they cannot be read.
+std::optional<CGoodsPacking> LoadGoodsPacking();
 
 // The warehouse drop-down list: "全部" and the configured warehouses, in text order.
 std::vector<std::string> StockViewWarehouses();

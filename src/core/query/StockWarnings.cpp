@@ -1,6 +1,9 @@
 #include "StockWarnings.h"
 
 #include "StockStore.h"
+#include "basic/GoodsUnits.h"
+#include "port/FailureText.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "text/Money.h"
 #include "text/TextOrder.h"
@@ -22,9 +25,14 @@ StockWarnings LoadStockWarnings(const std::string& warehouse) {
     CDataStore store;
     std::vector<GoodsLimitRecord> goods;
     std::unordered_map<std::string, int64_t> quantities;
+    CGoodsPacking packing;
     if (!store.ConnectMain() || !ListGoodsWithLimits(store, goods) ||
         !SumStockByCode(store, warehouse, quantities))
         return result;
+    if (!packing.Load(store)) {
+        Messages().Inform(DatabaseFailureText("", store.LastError()));
+        return result;
+    }
     std::vector<std::pair<std::string, StockWarningRow>> found;
     for (const GoodsLimitRecord& g : goods) {
         const std::optional<int64_t> low = ParseWholeNumber(g.InventoryLow);
@@ -40,7 +48,8 @@ StockWarnings LoadStockWarnings(const std::string& warehouse) {
                             low ? std::to_string(*low) : "",
                             high ? std::to_string(*high) : "",
                             "",
-                            ""};
+                            "",
+                            packing.Packed(g.Code, quantity)};
         int64_t shortfall = 0;
         if (low && quantity < *low && !__builtin_sub_overflow(*low, quantity, &shortfall)) {
             row.state = kBelowLowerLimit;

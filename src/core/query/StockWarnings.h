@@ -15,6 +15,7 @@ struct StockWarningRow {
     std::string low, high; // the limits as whole numbers, empty when not set
     std::string state;     // kBelowLowerLimit or kAboveUpperLimit
     std::string suggested; // below the lower limit: lower − current; otherwise empty
+    std::string packed;    // 折合: the quantity told in the goods' units ("12箱3个")
 };
 
 struct StockWarnings {
@@ -28,7 +29,7 @@ struct StockWarnings {
 // count as 0. Nothing but `ok` false, after the store's message, when the data cannot be read.
 StockWarnings LoadStockWarnings(const std::string& warehouse);
 
-// The list's headers and one row's cells under them.
+// The list's headers and one row's cells under them (the window adds 折合 after them).
 const std::vector<std::string>& StockWarningHeaders();
 std::vector<std::string> StockWarningCells(const StockWarningRow& row);
 // The note under the list for goods with limits that are not whole numbers; empty when none.

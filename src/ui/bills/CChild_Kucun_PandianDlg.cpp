@@ -2,6 +2,7 @@
 
 #include "CPaletteListDlg.h"
 #include "port/MessagePort.h"
+#include "query/StockView.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CUnderLineEdit.h"
 
@@ -21,7 +22,7 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-enum Column { kCode, kName, kUnit, kBook, kCounted, kDifference };
+enum Column { kCode, kName, kUnit, kBook, kPacked, kCounted, kDifference };
 } // namespace
 
 CChild_Kucun_PandianDlg::CChild_Kucun_PandianDlg(QWidget* parent) : QDialog(parent) {
@@ -93,9 +94,9 @@ CChild_Kucun_PandianDlg::CChild_Kucun_PandianDlg(QWidget* parent) : QDialog(pare
 
     m_grid = new CListCtrlEx(this);
     m_grid->setObjectName("billGrid");
-    const std::pair<const char*, int> columns[] = {{"商品编码", 90}, {"商品名称", 180},
-                                                   {"单位", 60},     {"账面数量", 90},
-                                                   {"实盘数量", 90}, {"差异", 80}};
+    const std::pair<const char*, int> columns[] = {
+        {"商品编码", 90}, {"商品名称", 180}, {"单位", 60}, {"账面数量", 90},
+        {"折合", 110},    {"实盘数量", 90},  {"差异", 80}};
     int c = 0;
     for (const auto& [title, width] : columns)
         m_grid->InsertColumn(c++, QString::fromUtf8(title), width);
@@ -157,6 +158,7 @@ void CChild_Kucun_PandianDlg::OnLoad() {
     m_grid->CommitActiveEditor();
     m_count =
         LoadStockCount(m_warehouse->text().toStdString(), m_class->currentText().toStdString());
+    m_packing = m_count ? LoadGoodsPacking() : std::nullopt;
     ShowCount();
 }
 
@@ -165,8 +167,9 @@ void CChild_Kucun_PandianDlg::ShowCount() {
     std::vector<QStringList> rows;
     if (m_count) {
         for (const CountLine& l : m_count->lines)
-            rows.push_back({Q(l.code), Q(l.name), Q(l.unit), QString::number(l.book), Q(l.counted),
-                            Q(CountDifference(l))});
+            rows.push_back({Q(l.code), Q(l.name), Q(l.unit), QString::number(l.book),
+                            m_packing ? Q(m_packing->Packed(l.code, l.book)) : QString(),
+                            Q(l.counted), Q(CountDifference(l))});
     }
     m_grid->SetRows(std::move(rows));
 }

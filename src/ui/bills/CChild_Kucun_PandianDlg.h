@@ -1,4 +1,5 @@
 #pragma once
+#include "basic/GoodsUnits.h"
 #include "bills/StockCount.h"
 
 #include <QDialog>
@@ -52,4 +53,6 @@ private:
     void DropCount();
 
     std::optional<StockCount> m_count;
+    // The goods' units, read with the count, for the 折合 of each book quantity.
+    std::optional<CGoodsPacking> m_packing;
 };

@@ -42,7 +42,9 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
     auto* optionsLayout = options.layout;
 
     m_model = new CQueryTableModel(this);
-    m_model->SetHeaders(ToQStringList(StockViewHeaders()));
+    QStringList headers = ToQStringList(StockViewHeaders());
+    headers << QString::fromUtf8(kPackedHeader);
+    m_model->SetHeaders(headers);
     m_model->SetNumericColumns({2, 3, 6, 7});
     m_list = MakeQueryListView(m_model, this);
     for (int c = 0; c < m_model->columnCount(); ++c)
@@ -114,12 +116,24 @@ void CChild_Kucun_ViewDlg::FillStockList(const QString& warehouse) {
     auto rows = LoadStockView(warehouse.toStdString(), m_className.toStdString());
     if (!rows)
         return; // nothing could be read: the list stays as it was
+    const auto packing = LoadGoodsPacking();
     std::vector<CQueryTableModel::Row> cells;
     cells.reserve(rows->size() + 1);
-    for (const auto& r : *rows)
+    for (const auto& r : *rows) {
         cells.push_back(StockViewCells(r));
+        cells.back().push_back(packing ? StockPackedText(r, *packing) : std::string());
+    }
     ShowFound(std::move(cells), std::move(*rows));
 }
+
+namespace {
+// The 合计 row, its 折合 cell empty: units differ from goods item to goods item.
+std::vector<std::string> TotalCells(const std::vector<StockRecord>& rows) {
+    auto cells = StockViewTotalCells(rows);
+    cells.emplace_back();
+    return cells;
+}
+} // namespace
 
 void CChild_Kucun_ViewDlg::ShowFound(std::vector<std::vector<std::string>> cells,
                                      std::vector<StockRecord> rows) {
@@ -133,7 +147,7 @@ void CChild_Kucun_ViewDlg::ApplySearch() {
     const std::string typed = m_search->text().toStdString();
     if (SearchKey(typed).empty()) {
         std::vector<std::vector<std::string>> all = m_allCells;
-        all.push_back(StockViewTotalCells(m_allRows));
+        all.push_back(TotalCells(m_allRows));
         m_model->SetRowsWithTotal(std::move(all));
         return;
     }
@@ -148,7 +162,7 @@ void CChild_Kucun_ViewDlg::ApplySearch() {
         found.push_back(m_allCells[row]);
         foundRows.push_back(m_allRows[row]);
     }
-    found.push_back(StockViewTotalCells(foundRows));
+    found.push_back(TotalCells(foundRows));
     m_model->SetRowsWithTotal(std::move(found));
 }
 

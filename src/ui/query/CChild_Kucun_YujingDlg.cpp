@@ -23,7 +23,7 @@ CChild_Kucun_YujingDlg::CChild_Kucun_YujingDlg(QWidget* parent) : QDialog(parent
     auto* optionsBox = options.box;
 
     m_model = new CQueryTableModel(this);
-    m_model->SetHeaders(ToQStringList(StockWarningHeaders()));
+    m_model->SetHeaders(ToQStringList(StockWarningHeaders()) << QStringLiteral("折合"));
     m_model->SetNumericColumns({3, 4, 5, 7});
     m_list = MakeQueryListView(m_model, this);
     for (int c = 0; c < m_model->columnCount(); ++c)
@@ -81,6 +81,7 @@ void CChild_Kucun_YujingDlg::FillList(const QString& warehouse) {
         if (row.state == kBelowLowerLimit)
             shortOnes[static_cast<int>(cells.size())] = QString::fromUtf8(kBelowLowerLimit);
         cells.push_back(StockWarningCells(row));
+        cells.back().push_back(row.packed);
     }
     m_model->SetRows(std::move(cells));
     m_model->SetRowNotes(std::move(shortOnes));
