@@ -238,7 +238,7 @@ private slots:
             QCOMPARE(dlg->m_warehouse->currentText(), QStringLiteral("全部"));
             QCOMPARE(dlg->m_model->Headers(),
                      QStringList({"商品编码", "商品名称", "单位", "当前库存", "库存下限",
-                                  "库存上限", "状态", "建议采购量"}));
+                                  "库存上限", "状态", "建议采购量", "折合"}));
             QCOMPARE(dlg->m_model->rowCount(), 2);
             QCOMPARE(Row(dlg->m_model, 0),
                      QStringList({"G001", "可乐", "瓶", "15", "20", "", "低于下限", "5"}));
@@ -315,7 +315,7 @@ private slots:
             const CQueryTableModel* m = dlg->m_model;
             QCOMPARE(m->Headers(),
                      QStringList({"商品编码", "商品名称", "商品数量", "商品单价", "首次入库时间",
-                                  "所在仓库", "成本单价", "库存金额"}));
+                                  "所在仓库", "成本单价", "库存金额", "折合"}));
             // The last goods item first; 15 × 15.0000 and 3 × 5.0000; the 合计 row last.
             QCOMPARE(ColumnTexts(m, "商品编码"), QStringList({"G002", "G001", "合计"}));
             QCOMPARE(ColumnTexts(m, "成本单价"), QStringList({"5.0000", "15.0000", ""}));

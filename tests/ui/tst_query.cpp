@@ -155,8 +155,9 @@ private slots:
                 headers << dlg->m_model->headerData(c, Qt::Horizontal).toString();
                 QVERIFY(dlg->m_list->columnWidth(c) >= 100); // the starting width at least
             }
-            QCOMPARE(headers, QStringList({"商品编码", "商品名称", "商品数量", "商品单价",
-                                           "首次入库时间", "所在仓库", "成本单价", "库存金额"}));
+            QCOMPARE(headers,
+                     QStringList({"商品编码", "商品名称", "商品数量", "商品单价", "首次入库时间",
+                                  "所在仓库", "成本单价", "库存金额", "折合"}));
             // Last goods item first; each goods item's rows newest first; the 合计 row last.
             QCOMPARE(ColumnTexts(dlg->m_model, "所在仓库"),
                      QStringList({"二号仓库", "一号仓库", "二号仓库", "一号仓库", ""}));
