@@ -187,10 +187,10 @@ private slots:
             QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
             QCOMPARE(QString::fromUtf8(bytes).split("\r\n"),
                      QStringList({"商品编码,商品名称,商品数量,商品单价,首次入库时间,所在仓库,"
-                                  "成本单价,库存金额",
-                                  "G2,橙汁,1,4.00,26-12-03,一号仓库,4.0000,4.00",
-                                  "G1,可乐,5,2.50,26-12-01,一号仓库,2.5000,12.50",
-                                  "合计,,6,,,,,16.50", ""}));
+                                  "成本单价,库存金额,折合",
+                                  "G2,橙汁,1,4.00,26-12-03,一号仓库,4.0000,4.00,1",
+                                  "G1,可乐,5,2.50,26-12-01,一号仓库,2.5000,12.50,5",
+                                  "合计,,6,,,,,16.50,", ""}));
 
             // "打印" fills the template with the list, top to bottom, and shows it.
             dlg->m_warehouse->setCurrentText(QStringLiteral("全部"));
