@@ -381,10 +381,11 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
     // The lines' units, resolved once for the whole bill.
     std::vector<int64_t> factors(m_lines.size(), 1);
     if (m_kind != BillKind::Price && !m_lines.empty()) {
-        auto resolved = LineFactors(store, m_lines);
+        bool failed = false;
+        auto resolved = LineFactors(store, m_lines, &failed);
         if (!resolved) {
             store.Rollback();
-            outcome = PostOutcome::Invalid;
+            outcome = failed ? PostOutcome::Failed : PostOutcome::Invalid;
             return std::nullopt;
         }
         factors = std::move(*resolved);

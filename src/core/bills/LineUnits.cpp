@@ -21,7 +21,9 @@ constexpr size_t kCodesPerRead = 400;
 } // namespace
 
 std::optional<std::vector<int64_t>> LineFactors(CDataStore& store,
-                                                const std::vector<BillLine>& lines) {
+                                                const std::vector<BillLine>& lines, bool* failed) {
+    if (failed)
+        *failed = false;
     std::set<std::string> codes;
     for (const BillLine& l : lines) {
         if (!l.code.empty())
@@ -47,6 +49,8 @@ std::optional<std::vector<int64_t>> LineFactors(CDataStore& store,
                 g.factors[st.Text(1)] = factor;
             })) {
             Messages().Inform(DatabaseFailureText("", store.ErrorDetail()));
+            if (failed)
+                *failed = true;
             return std::nullopt;
         }
     }

@@ -11,9 +11,9 @@ class CDataStore;
 // unit, an empty unit and any unit of goods that have no further units (a name only, as bill
 // files have always used); the unit's factor for one of the goods' further units. Read with one
 // query for the whole bill. Nothing after a refusal (a unit the goods do not have, named with
-// the goods) or a failed read, told through the message port.
-std::optional<std::vector<int64_t>> LineFactors(CDataStore& store,
-                                                const std::vector<BillLine>& lines);
+// the goods) or a failed read (`failed` set), told through the message port.
+std::optional<std::vector<int64_t>>
+LineFactors(CDataStore& store, const std::vector<BillLine>& lines, bool* failed = nullptr);
 
 // `quantity` × `factor`, nothing (after the message naming `name`) when it is beyond range.
 std::optional<int64_t> BaseQuantityOf(const std::string& name, int64_t quantity, int64_t factor);

@@ -12,8 +12,9 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                              : key == ProfitKey::Customer ? "Customer, '', ''"
                              : key == ProfitKey::Employee ? "Employee, '', ''"
                                                           : "substr(Bill_Date, 1, 7), '', ''";
-    const std::string columns =
-        std::string(keyColumns) + ", Base_Number, Product_Total, Product_Cost, Product_Number";
+    const std::string columns = std::string(keyColumns) +
+                                ", coalesce(Base_Number, Product_Number), Product_Total,"
+                                " Product_Cost, Product_Number";
     // Quantities are in base units, and so is a goods group's unit: a group whose first line was
     // entered in a larger unit reads the goods' own afterwards.
     std::vector<std::string> otherUnit;

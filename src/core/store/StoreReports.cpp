@@ -12,12 +12,12 @@ namespace {
 // before them (read the same by LeadingInteger); otherwise the largest bigint, which no sum of
 // magnitudes below that bound can hold (see below). Cheaper on a server than a regular
 // expression, which cost more than the grouping itself.
-// Quantities are summed in base units (Base_Number).
+// Quantities are summed in base units (Base_Number); a line written without one (by hand, by
+// another program) counts its own quantity.
 constexpr const char* kPlainQuantity =
-    "case when length(Base_Number) between 1 and 18 and ltrim(Base_Number, '0123456789')"
-    " = '' then Base_Number::bigint when left(Base_Number, 1) = '-' and"
-    " length(Base_Number) between 2 and 19 and ltrim(substr(Base_Number, 2),"
-    " '0123456789') = '' then Base_Number::bigint else 9223372036854775807 end";
+    "case when length(b) between 1 and 18 and ltrim(b, '0123456789') = '' then b::bigint when"
+    " left(b, 1) = '-' and length(b) between 2 and 19 and ltrim(substr(b, 2), '0123456789') = ''"
+    " then b::bigint else 9223372036854775807 end";
 
 // A server groups the lines itself: sending a million lines to be grouped here costs several
 // times the grouping. Each group comes with its first line's fields (the lowest Id, as read in
@@ -34,12 +34,15 @@ std::string ServerGoodsGroupsStatement(const char* table, const std::string& fro
     AddWarehouseScope(scope, values, "Warehouse", true);
     return "select g.Product_ID, d.Product_Name, d.Product_Unit, d.Product_atch, d.Product_Date,"
            " d.Product_Price, d.Product_BarCode, d.Product_Note, g.quantity, g.magnitude <"
-           " 9223372036854775807, d.Base_Number = d.Product_Number from (select Product_ID, "
+           " 9223372036854775807, coalesce(d.Base_Number, d.Product_Number) = d.Product_Number"
+           " from (select Product_ID, "
            "min(Id) as first_id, sum(q) as"
            " quantity, sum(abs(q)) as magnitude from (select coalesce(Product_ID, '') as"
            " Product_ID, Id, " +
-           std::string(kPlainQuantity) + " as q from " + t + " where Bill_Date between ? and ?" +
-           scope + ") l group by Product_ID) g join " + t + " d on d.Id = g.first_id";
+           std::string(kPlainQuantity) +
+           " as q from (select Product_ID, Id, coalesce(Base_Number, Product_Number) as b from " +
+           t + " where Bill_Date between ? and ?" + scope + ") s) l group by Product_ID) g join " +
+           t + " d on d.Id = g.first_id";
 }
 } // namespace
 
@@ -99,7 +102,8 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
     CGrouping<Group> grouping;
     SqlValues values;
     bool ok = Run(LinesStatement(table,
-                                 "Product_ID, Product_Name, Base_Number, Product_Unit,"
+                                 "Product_ID, Product_Name, coalesce(Base_Number, Product_Number),"
+                                 " Product_Unit,"
                                  " Product_atch, Product_Date, Product_Price,"
                                  " Product_BarCode, Product_Note, Product_Number",
                                  from, to, values),
@@ -132,7 +136,7 @@ bool CDataStore::SumByKey(const char* table, const char* keyColumn, const std::s
         int64_t quantity;
     };
     CGrouping<Group> grouping;
-    std::string columns = std::string(keyColumn) + ", Base_Number";
+    std::string columns = std::string(keyColumn) + ", coalesce(Base_Number, Product_Number)";
     SqlValues values;
     bool ok = Run(LinesStatement(table, columns.c_str(), from, to, values), values,
                   [&](const CStatement& st) {
