@@ -383,9 +383,11 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
     if (m_kind != BillKind::Price && !m_lines.empty()) {
         bool failed = false;
         auto resolved = LineFactors(store, m_lines, &failed);
+        if (!resolved && failed)
+            return fail(info.headerFailure);
         if (!resolved) {
             store.Rollback();
-            outcome = failed ? PostOutcome::Failed : PostOutcome::Invalid;
+            outcome = PostOutcome::Invalid;
             return std::nullopt;
         }
         factors = std::move(*resolved);

@@ -48,9 +48,11 @@ std::optional<std::vector<int64_t>> LineFactors(CDataStore& store,
                 std::from_chars(text.data(), text.data() + text.size(), factor);
                 g.factors[st.Text(1)] = factor;
             })) {
-            Messages().Inform(DatabaseFailureText("", store.ErrorDetail()));
+            // A caller that asks tells the failure in its own words.
             if (failed)
                 *failed = true;
+            else
+                Messages().Inform(DatabaseFailureText("", store.ErrorDetail()));
             return std::nullopt;
         }
     }

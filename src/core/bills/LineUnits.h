@@ -11,7 +11,8 @@ class CDataStore;
 // unit, an empty unit and any unit of goods that have no further units (a name only, as bill
 // files have always used); the unit's factor for one of the goods' further units. Read with one
 // query for the whole bill. Nothing after a refusal (a unit the goods do not have, named with
-// the goods) or a failed read (`failed` set), told through the message port.
+// the goods) or a failed read, told through the message port; with `failed` given, a failed
+// read sets it and is left to the caller to tell.
 std::optional<std::vector<int64_t>>
 LineFactors(CDataStore& store, const std::vector<BillLine>& lines, bool* failed = nullptr);
 
