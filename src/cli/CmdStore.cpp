@@ -468,7 +468,14 @@ int CmdPost(CliContext& ctx) {
                 return std::nullopt;
             return *it->second;
         },
-        &error);
+        &error,
+        [&](const std::string& code) {
+            // A line in one of the goods' further units starts at that unit's price.
+            CDataStore units;
+            if (!units.ConnectMain())
+                return std::vector<GoodsUnit>{};
+            return ListGoodsUnits(units, code).value_or(std::vector<GoodsUnit>{});
+        });
     if (!bill) {
         Messages().Inform(error);
         return kExitRefused;
@@ -530,12 +537,13 @@ std::vector<std::string> BillHeaderCells(const BillHeaderRecord& b) {
 
 std::vector<std::string> TransferLineCells(const TransferRecord& l) {
     return {l.Product_ID,      l.Product_Name, l.Product_Number, l.Product_Unit,
-            l.Product_BarCode, l.Product_Note, l.Canceled};
+            l.Product_BarCode, l.Product_Note, l.Canceled,       l.Base_Number};
 }
 
 std::vector<std::string> BillLineCells(const BillDetailRecord& l) {
-    return {l.Product_ID,   l.Product_Name,  l.Product_Number, l.Product_Unit,    l.Product_atch,
-            l.Product_Date, l.Product_Price, l.Product_Total,  l.Product_BarCode, l.Product_Note};
+    return {l.Product_ID,      l.Product_Name, l.Product_Number, l.Product_Unit,
+            l.Product_atch,    l.Product_Date, l.Product_Price,  l.Product_Total,
+            l.Product_BarCode, l.Product_Note, l.Base_Number};
 }
 } // namespace
 
@@ -599,7 +607,7 @@ int CmdBill(CliContext& ctx) {
         auto lines = ListTransferLines(store, number, &read);
         return PrintBillRows(ctx, read, lines,
                              {"Product_ID", "Product_Name", "Product_Number", "Product_Unit",
-                              "Product_BarCode", "Product_Note", "Canceled"},
+                              "Product_BarCode", "Product_Note", "Canceled", "BaseNumber"},
                              TransferLineCells, &number);
     }
     const BillKindInfo& info = KindInfo(*kind);
@@ -613,7 +621,7 @@ int CmdBill(CliContext& ctx) {
     return PrintBillRows(ctx, read, lines,
                          {"Product_ID", "Product_Name", "Product_Number", "Product_Unit",
                           "Product_atch", "Product_Date", "Product_Price", "Product_Total",
-                          "Product_BarCode", "Product_Note"},
+                          "Product_BarCode", "Product_Note", "BaseNumber"},
                          BillLineCells, &number);
 }
 

@@ -49,8 +49,8 @@ check "bills lists the transfer once" [ "$OUT" = "$(printf '%s\n' \
     "$(printf 'YK-1\t2026-12-02\t一号仓库\t二号仓库\t李四\t8\t补货\t0')")" ]
 run bill transfer YK-1
 check "bill shows its lines" [ "$OUT" = "$(printf '%s\n' \
-    "$(printf 'Product_ID\tProduct_Name\tProduct_Number\tProduct_Unit\tProduct_BarCode\tProduct_Note\tCanceled')" \
-    "$(printf 'G1\tPen\t6\t盒\t\t易碎\t0')" "$(printf 'G2\tInk\t2\t瓶\t\t\t0')")" ]
+    "$(printf 'Product_ID\tProduct_Name\tProduct_Number\tProduct_Unit\tProduct_BarCode\tProduct_Note\tCanceled\tBaseNumber')" \
+    "$(printf 'G1\tPen\t6\t盒\t\t易碎\t0\t6')" "$(printf 'G2\tInk\t2\t瓶\t\t\t0\t2')")" ]
 
 run reverse transfer YK-1
 check "the red transfer's number is printed" [ "$RC:$OUT:$ERR" = "0:YK-1-H:" ]

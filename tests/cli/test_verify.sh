@@ -43,7 +43,7 @@ junk "update BillJournal set Digest = 'zz' where Seq = 2" "update BillJournal se
     "第 2 条单据记录（销售单“XS-1”）" "a digest that is no digest"
 junk "update BillJournal set Kind = 'invoice' where Seq = 2" "update BillJournal set Kind = 'sale' where Seq = 2" \
     "第 2 条单据记录" "an unknown kind"
-junk "update BillJournal set Version = 'one' where Seq = 1" "update BillJournal set Version = 1 where Seq = 1" \
+junk "update BillJournal set Version = 'one' where Seq = 1" "update BillJournal set Version = 2 where Seq = 1" \
     "第 1 条单据记录（进货单“JH-1”）" "a layout that is no number"
 junk "update BillJournal set At = null where Seq = 3" "update BillJournal set At = '2026-12-01 10:00:00' where Seq = 3" \
     "第 3 条单据记录（销售单“XS-1-H”）" "an empty time"

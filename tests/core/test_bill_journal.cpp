@@ -73,7 +73,7 @@ protected:
                               {}, [&](const CStatement& row) {
                                   EXPECT_EQ(row.Int(0), ++seq);
                                   EXPECT_EQ(row.Text(3), prev);
-                                  EXPECT_EQ(row.Int(5), 1);
+                                  EXPECT_EQ(row.Int(5), kJournalLayout);
                                   prev = row.Text(4);
                                   out.push_back(row.Text(1) + "|" + row.Text(2));
                               }));
@@ -238,7 +238,7 @@ TEST_F(JournalTest, AJournalRowWrittenOutsideTheProgramIsNamedNotAFailure) {
          "update BillJournal set Bill_ID = 'XS-R' where Seq = 2",
          "单据记录不一致：第 2 条单据记录是在本程序之外写入的！"},
         {"update BillJournal set Version = 7 where Seq = 2",
-         "update BillJournal set Version = 1 where Seq = 2", second},
+         "update BillJournal set Version = 2 where Seq = 2", second},
         {"update BillJournal set At = null where Seq = 2",
          "update BillJournal set At = '2026-11-10 09:00:00' where Seq = 2", second},
         // A gap in the numbering with the chain and its head whole.

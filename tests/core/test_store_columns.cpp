@@ -110,7 +110,8 @@ TEST_F(StoreColumnsTest, TradeBillsWriteEveryHeaderAndLineColumnInItsPlace) {
                       {"Product_Price", "4.25"},
                       {"Product_Total", "12.75"},
                       {"Product_Note", "备注1"},
-                      {"Product_BarCode", "条码1"}});
+                      {"Product_BarCode", "条码1"},
+                      {"Base_Number", "3"}});
         first["Introduction"] = "备注1";
         Row second = header;
         second.insert({{"Product_ID", "G2"},
@@ -122,7 +123,8 @@ TEST_F(StoreColumnsTest, TradeBillsWriteEveryHeaderAndLineColumnInItsPlace) {
                        {"Product_Price", "0.50"},
                        {"Product_Total", "2.50"},
                        {"Product_Note", "备注2"},
-                       {"Product_BarCode", "条码2"}});
+                       {"Product_BarCode", "条码2"},
+                       {"Base_Number", "5"}});
         second["Id"] = "2";
         second["Introduction"] = "备注2";
         if (kind == BillKind::Sale || kind == BillKind::SaleReturn) {
@@ -164,13 +166,15 @@ TEST_F(StoreColumnsTest, LossGainAndPriceRowsWriteEveryColumnInItsPlace) {
                      {"Product_Price", ""},
                      {"Product_Total", ""},
                      {"Product_Note", "备注1"},
-                     {"Product_BarCode", "条码1"}};
+                     {"Product_BarCode", "条码1"},
+                     {"Base_Number", "3"}};
         Row second = first;
         second.insert_or_assign("Id", "2");
         second.insert_or_assign("Introduction", "备注2");
         second.insert_or_assign("Product_ID", "G2");
         second.insert_or_assign("Product_Name", "Ink");
         second.insert_or_assign("Product_Number", "5");
+        second.insert_or_assign("Base_Number", "5");
         second.insert_or_assign("Product_Unit", "箱");
         second.insert_or_assign("Product_atch", "批2");
         second.insert_or_assign("Product_Date", "26-02-03");

@@ -702,6 +702,85 @@ private slots:
         // The window goes with its editor still open: nothing may call back into it.
     }
 
+    // A goods item sold by the piece (瓶) and by the box (箱 of 12): each box barcode scanned adds
+    // a box to the box line, the piece barcode a line of its own, and the unit cell offers the
+    // goods' own units, each starting the line at its price.
+    void linesInBoxesAndPiecesPostBaseUnits() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectMain());
+            QVERIFY(store.ExecuteSql("insert into GoodsUnit(Product_ID, Unit, Factor, BarCode,"
+                                     " PriceIn) values('G001', '箱', '12', '6901012', '200.00')"));
+        }
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        QString number;
+        bool closed = false;
+        QVERIFY(DriveModal<CChild_Jinhuo_KaidanDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Caigou, "进货开单")); },
+            [&](CChild_Jinhuo_KaidanDlg& w) {
+                PickTradeHeader(w, picks, "甲供应商");
+                auto scan = [&](const char* code) {
+                    w.m_quickEntry->setFocus();
+                    QTest::keyClicks(w.m_quickEntry, code);
+                    QTest::keyClick(w.m_quickEntry, Qt::Key_Return);
+                };
+                auto line = [&](int row) {
+                    return QStringList(
+                               {GridText(w.m_grid, row, "数量"), GridText(w.m_grid, row, "单位"),
+                                GridText(w.m_grid, row, "单价"), GridText(w.m_grid, row, "金额")})
+                        .join(' ');
+                };
+                scan("6901012");
+                scan("6901012");
+                QCOMPARE(w.m_grid->GetItemCount(), 1);
+                QCOMPARE(line(0), QStringLiteral("2 箱 200.00 400.00"));
+                scan("6901");
+                QCOMPARE(w.m_grid->GetItemCount(), 2);
+                QCOMPARE(line(1), QStringLiteral("1 瓶 19.99 19.99"));
+
+                // The unit cell offers 瓶 and 箱 only; each fills its price and the amount.
+                auto choose = [&](int row, int index) {
+                    QTest::mouseClick(w.m_grid->viewport(), Qt::LeftButton, {},
+                                      GridCellCentre(w.m_grid, row, "单位"));
+                    auto* units = qobject_cast<CComboBoxExt*>(w.m_grid->ActiveEditor());
+                    QVERIFY(units);
+                    QCOMPARE(units->count(), 2);
+                    QCOMPARE(units->itemText(0), QStringLiteral("瓶"));
+                    QCOMPARE(units->itemText(1), QStringLiteral("箱"));
+                    units->setCurrentIndex(index);
+                    emit units->activated(index);
+                    w.m_grid->setFocus();
+                };
+                choose(1, 1);
+                QCOMPARE(line(1), QStringLiteral("1 箱 200.00 200.00"));
+                QCOMPARE(w.m_amountTotal->text(), QStringLiteral("600.00"));
+                choose(1, 0);
+                QCOMPARE(line(1), QStringLiteral("1 瓶 19.99 19.99"));
+                QCOMPARE(w.m_amountTotal->text(), QStringLiteral("419.99"));
+
+                number = w.m_number->text();
+                port.QueueAnswer(false); // no next bill
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()),
+                         QStringLiteral("仓库进货操作成功！是否继续对其他商品进行入库操作？"));
+            },
+            &closed));
+        QVERIFY(closed);
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(25)); // 2 × 12 + 1
+        const auto rows = Lines("run_caigou", number);
+        QCOMPARE(rows.size(), size_t(2));
+        QCOMPARE(
+            Text(rows[0].Product_Number + " " + rows[0].Product_Unit + " " + rows[0].Base_Number),
+            QStringLiteral("2 箱 24"));
+        QCOMPARE(
+            Text(rows[1].Product_Number + " " + rows[1].Product_Unit + " " + rows[1].Base_Number),
+            QStringLiteral("1 瓶 1"));
+    }
+
     void purchaseReturnFromMenuChecksStock() {
         CTempProgramFolder folder;
         LoginAsAdmin();

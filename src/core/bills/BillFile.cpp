@@ -42,7 +42,8 @@ std::optional<std::string> Member(const JsonValue& object, const char* name) {
 } // namespace
 
 std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
-                                  const GoodsLookup& findGoods, std::string* error) {
+                                  const GoodsLookup& findGoods, std::string* error,
+                                  const GoodsUnitsLookup& findUnits) {
     std::string ignored;
     if (!error)
         error = &ignored;
@@ -123,6 +124,12 @@ std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
                 field = *v;
         };
         replace("unit", l.unit);
+        if (l.unit != goods->Unit && findUnits && kind != BillKind::Price) {
+            for (const GoodsUnit& u : findUnits(*code)) {
+                if (u.Unit == l.unit)
+                    l.price = StartingPrice(kind, *goods, u);
+            }
+        }
         replace("barcode", l.barcode);
         replace("note", l.note);
         if (kind != BillKind::Price) {

@@ -8,6 +8,8 @@
 
 // Looks a goods code up in the goods list; nothing when the code is not there.
 using GoodsLookup = std::function<std::optional<GoodsRecord>(const std::string& code)>;
+// The further units of a goods code (empty when it has none or they cannot be read).
+using GoodsUnitsLookup = std::function<std::vector<GoodsUnit>(const std::string& code)>;
 
 // Builds a bill of `kind` from a bill file (JSON, every member a string):
 //   {"number", "date", "customer", "department", "warehouse", "to_warehouse", "employee",
@@ -17,8 +19,11 @@ using GoodsLookup = std::function<std::optional<GoodsRecord>(const std::string& 
 // A missing number or date gives a fresh number and today. Each line is filled from its goods
 // item as the goods picker fills it; a given non-empty price, unit, barcode or note replaces
 // the goods' value, and the line amount follows the grid's amount rule. Members a kind does
-// not have are ignored. Nothing is checked that the bill's window checks: that is Save's job.
+// not have are ignored. A line whose unit is one of the goods' further units (`findUnits`)
+// starts at that unit's price when it gives none. Nothing is checked that the bill's window
+// checks: that is Save's job.
 // Malformed files, unknown member names and unknown goods codes give nothing and a message in
 // *error.
 std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
-                                  const GoodsLookup& findGoods, std::string* error);
+                                  const GoodsLookup& findGoods, std::string* error,
+                                  const GoodsUnitsLookup& findUnits = {});

@@ -71,9 +71,19 @@ KindTables LayoutV1(BillKind kind) {
     return {"", "", table, kLossGainV1};
 }
 
+// Layout 2: layout 1 with every stock line's quantity in base units (Base_Number) last.
+KindTables LayoutV2(BillKind kind) {
+    KindTables tables = LayoutV1(kind);
+    if (kind != BillKind::Price && !IsFundKind(kind))
+        tables.lineColumns += ", Base_Number";
+    return tables;
+}
+
 std::optional<KindTables> Layout(int version, BillKind kind) {
     if (version == 1)
         return LayoutV1(kind);
+    if (version == 2)
+        return LayoutV2(kind);
     return std::nullopt;
 }
 
@@ -192,7 +202,7 @@ void SkipJournalForBench(bool skip) {
     g_skip = skip;
 }
 
-// The fields in the order of kTradeHeadV1 and kTradeLineV1 / kSaleLineV1.
+// The fields in the order of kTradeHeadV1 and of the trade lines of the current layout.
 void CJournalDraft::Head(const BillHeaderRecord& h) {
     m_head.clear();
     m_head += 'H';
@@ -216,6 +226,7 @@ void CJournalDraft::Line(const BillDetailRecord& d, bool costed) {
         AppendField(m_lines, d.Product_Cost);
         AppendField(m_lines, d.Product_UnitCost);
     }
+    AppendField(m_lines, d.Base_Number);
 }
 
 std::string CJournalDraft::Text(BillKind kind) const {
@@ -499,7 +510,9 @@ JournalCheck CheckJournal(CDataStore& store) {
         const BillKind kind = names.kind;
         if (kind == BillKind::Payment)
             continue; // read with the receipts: one table
-        const KindTables layout = LayoutV1(kind);
+        // The newest layout's columns: an older layout's are the first of them.
+        const KindTables layout = Layout(kJournalLayout, kind).value();
+        const int olderCount = ColumnCount(LayoutV1(kind).lineColumns);
         EntriesByNumber& numbers = byTable[names.tableName];
         // The Canceled mark is read after the layout's columns.
         const std::string markColumn = MarkColumn(kind);
@@ -546,6 +559,7 @@ JournalCheck CheckJournal(CDataStore& store) {
         std::string current, date, rows;
         Marks marks;
         bool any = false;
+        int fields = count; // the columns of the current bill's own layout
         auto close = [&] {
             if (!any)
                 return;
@@ -569,8 +583,10 @@ JournalCheck CheckJournal(CDataStore& store) {
                                r.TextInto(1, date);
                                rows.clear();
                                marks = {};
+                               const Entry* e = entryOf(numbers, current);
+                               fields = e && e->version == 1 ? olderCount : count;
                            }
-                           AppendRow(rows, 'L', r, count);
+                           AppendRow(rows, 'L', r, fields);
                            marks.Add(MarkOf(r.TextView(count)));
                        }))
             return failed();

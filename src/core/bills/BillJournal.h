@@ -16,7 +16,7 @@ class CDataStore;
 
 // The canonical text's layout new entries are written with. A later change to the columns of a
 // bill table adds a layout; older entries keep being checked by theirs.
-inline constexpr int kJournalLayout = 1;
+inline constexpr int kJournalLayout = 2;
 // The digest before the first entry.
 inline constexpr const char* kJournalGenesis =
     "0000000000000000000000000000000000000000000000000000000000000000";

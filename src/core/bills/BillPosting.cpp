@@ -3,6 +3,7 @@
 #include "BillReversal.h"
 #include "BillStore.h"
 #include "CBill.h"
+#include "LineUnits.h"
 #include "TradeLine.h"
 #include "TransferStore.h"
 #include "finance/FundBillRows.h"
@@ -36,9 +37,13 @@ PostedLine Normalize(BillKind kind, const BillLine& l) {
 }
 } // namespace
 
+int64_t BaseQuantity(const std::string& baseNumber, const std::string& number) {
+    return LeadingInteger(baseNumber.empty() ? number : baseNumber);
+}
+
 TradeLineResult WriteTradeLine(CDataStore& store, BillKind kind, const BillDetailRecord& d,
-                               int64_t quantity, bool reversing, const std::string& shortage,
-                               CJournalDraft& draft) {
+                               int64_t quantity, int64_t baseQuantity, bool reversing,
+                               const std::string& shortage, CJournalDraft& draft) {
     const bool putsIn = (kind == BillKind::Purchase || kind == BillKind::SaleReturn) != reversing;
     const bool sale = kind == BillKind::Sale || kind == BillKind::SaleReturn;
     BillDetailRecord line = d;
@@ -47,44 +52,58 @@ TradeLineResult WriteTradeLine(CDataStore& store, BillKind kind, const BillDetai
     CMoney costPrice;
     auto stock = [&] {
         const CMoney price = CMoney::ParseOrZero(d.Product_Price);
+        // What the line's units are worth at its price; nothing beyond what money holds.
+        const std::optional<CMoney> value = price.TimesQuantity(quantity);
+        // A stock row is priced per base unit: a line in a larger unit stands for its value
+        // spread over its base units.
+        std::string basePriceText = d.Product_Price;
+        CMoney basePrice = price;
+        if (baseQuantity != quantity && value) {
+            if (const auto each = AverageCost(0, CMoney(), baseQuantity, *value)) {
+                basePrice = *each;
+                basePriceText = each->Format4();
+            }
+        }
         bool ok;
         if (!putsIn) {
             // Undoing a purchase takes its units out at the price they came in at.
             std::optional<CMoney> removed;
             if (kind == BillKind::Purchase) {
-                removed = price.TimesQuantity(quantity);
+                removed = value;
                 if (!removed) {
                     Messages().Inform("商品（" + d.Product_Name +
                                       "）的库存数量超出范围。不能完成当前操作！");
                     return false;
                 }
             }
-            ok = store.DecreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, quantity, shortage,
-                                     removed, &costPrice);
+            ok = store.DecreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, baseQuantity,
+                                     shortage, removed, &costPrice);
         } else if (kind == BillKind::Purchase) {
-            ok = store.IncreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, quantity,
-                                     d.Product_Price);
+            ok = store.IncreaseStock(
+                d.Warehouse, d.Product_ID, d.Product_Name, baseQuantity, basePriceText,
+                value ? StockCostIn::Average(*value) : StockCostIn::Keep(basePrice));
         } else if (kind == BillKind::Sale) {
             // Undoing a sale puts its units back at the cost price they left at, exactly; a
             // line older than that knows only its rounded cost.
             std::optional<CMoney> cost;
             if (const auto unit = CMoney::Parse(d.Product_UnitCost))
-                cost = unit->TimesQuantity(quantity);
+                cost = unit->TimesQuantity(baseQuantity);
             else if (const auto lineCost = CMoney::Parse(d.Product_Cost))
                 cost = -*lineCost;
-            ok = store.IncreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, quantity,
-                                     d.Product_Price,
+            ok = store.IncreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, baseQuantity,
+                                     basePriceText,
                                      cost ? StockCostIn::Average(*cost) : StockCostIn::Keep());
         } else {
             // A sale return comes back at the cost price it has; undoing a purchase return
             // likewise, a new row costing what the goods were bought at.
-            ok = store.IncreaseStock(
-                d.Warehouse, d.Product_ID, d.Product_Name, quantity, d.Product_Price,
-                kind == BillKind::PurchaseReturn ? StockCostIn::Keep(price) : StockCostIn::Keep(),
-                &costPrice);
+            ok = store.IncreaseStock(d.Warehouse, d.Product_ID, d.Product_Name, baseQuantity,
+                                     basePriceText,
+                                     kind == BillKind::PurchaseReturn ? StockCostIn::Keep(basePrice)
+                                                                      : StockCostIn::Keep(),
+                                     &costPrice);
         }
         if (ok && sale && !reversing) {
-            const auto cost = LineCost(costPrice, quantity);
+            const auto cost = LineCost(costPrice, baseQuantity);
             line.Product_Cost = cost ? cost->Format2() : "";
             line.Product_UnitCost = cost ? costPrice.Format4() : "";
         }
@@ -226,20 +245,27 @@ std::optional<std::string> CBill::FreeNumber(CDataStore& store, PostOutcome& ref
 }
 
 PostOutcome CBill::PostTransferLines(CDataStore& store, const std::string& number,
-                                     const std::string& quantityTotal) {
+                                     const std::string& quantityTotal,
+                                     const std::vector<int64_t>& factors) {
     const BillKindInfo& info = KindInfo(m_kind);
-    for (const BillLine& l : m_lines) {
+    for (size_t row = 0; row < m_lines.size(); ++row) {
+        const BillLine& l = m_lines[row];
         const int64_t quantity = ParseWholeNumber(l.quantity).value_or(0);
+        const auto base = BaseQuantityOf(l.name, quantity, factors[row]);
+        if (!base) {
+            store.Rollback();
+            return PostOutcome::Invalid;
+        }
         const TransferRecord r{kBillStanding, number,      m_date,        m_department,
                                m_employee,    m_warehouse, m_toWarehouse, m_introduction,
                                quantityTotal, l.code,      l.name,        std::to_string(quantity),
-                               l.unit,        l.note,      l.barcode};
+                               l.unit,        l.note,      l.barcode,     std::to_string(*base)};
         if (!AddTransferLine(store, r)) {
             store.Rollback();
             Messages().Inform(KindFailureText(info.lineFailure, store));
             return PostOutcome::Failed;
         }
-        if (!store.MoveStock(m_warehouse, m_toWarehouse, l.code, l.name, quantity)) {
+        if (!store.MoveStock(m_warehouse, m_toWarehouse, l.code, l.name, *base)) {
             store.Rollback();
             Messages().Inform(KindFailureText(info.stockFailure, store));
             return PostOutcome::Failed;
@@ -352,6 +378,28 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
     if (!free)
         return std::nullopt;
     const std::string& number = *free;
+    // The lines' units, resolved once for the whole bill.
+    std::vector<int64_t> factors(m_lines.size(), 1);
+    if (m_kind != BillKind::Price && !m_lines.empty()) {
+        bool failed = false;
+        auto resolved = LineFactors(store, m_lines, &failed);
+        if (!resolved && failed)
+            return fail(info.headerFailure);
+        if (!resolved) {
+            store.Rollback();
+            outcome = PostOutcome::Invalid;
+            return std::nullopt;
+        }
+        factors = std::move(*resolved);
+    }
+    auto baseOf = [&](size_t row, int64_t quantity) -> std::optional<int64_t> {
+        auto base = BaseQuantityOf(m_lines[row].name, quantity, factors[row]);
+        if (!base) {
+            store.Rollback();
+            outcome = PostOutcome::Invalid;
+        }
+        return base;
+    };
 
     if (IsFundKind(m_kind)) {
         const FundBillRecord row{
@@ -377,12 +425,16 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
         draft.Head(header);
     }
     if (m_kind == BillKind::Transfer) {
-        outcome = PostTransferLines(store, number, quantityTotal);
+        outcome = PostTransferLines(store, number, quantityTotal, factors);
         if (outcome != PostOutcome::Posted)
             return std::nullopt;
     } else {
-        for (const BillLine& l : m_lines) {
+        for (size_t row = 0; row < m_lines.size(); ++row) {
+            const BillLine& l = m_lines[row];
             const PostedLine p = Normalize(m_kind, l);
+            const auto base = baseOf(row, p.quantity);
+            if (!base)
+                return std::nullopt;
             if (IsTradeKind(m_kind)) {
                 BillDetailRecord d;
                 d.Canceled = "0";
@@ -407,7 +459,8 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
                 d.Product_Total = p.amount;
                 d.Product_Note = l.note;
                 d.Product_BarCode = l.barcode;
-                switch (WriteTradeLine(store, m_kind, d, p.quantity, false, {}, draft)) {
+                d.Base_Number = std::to_string(*base);
+                switch (WriteTradeLine(store, m_kind, d, p.quantity, *base, false, {}, draft)) {
                 case TradeLineResult::Written:
                     break;
                 case TradeLineResult::LineFailed:
@@ -437,13 +490,14 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
                 lineOk = stockOk && store.AddPriceLine(r);
             } else {
                 r.Product_Number = std::to_string(p.quantity);
+                r.Base_Number = std::to_string(*base);
                 r.Product_atch = l.batch;
                 r.Product_Date = l.productionDate;
                 if (m_kind == BillKind::Loss) {
-                    stockOk = store.DecreaseStock(m_warehouse, l.code, l.name, p.quantity);
+                    stockOk = store.DecreaseStock(m_warehouse, l.code, l.name, *base);
                     lineOk = stockOk && store.AddLossLine(r);
                 } else {
-                    stockOk = store.IncreaseStockForGain(m_warehouse, l.code, l.name, p.quantity);
+                    stockOk = store.IncreaseStockForGain(m_warehouse, l.code, l.name, *base);
                     lineOk = stockOk && store.AddGainLine(r);
                 }
             }

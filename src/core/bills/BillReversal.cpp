@@ -155,12 +155,14 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
             r.Introduction = "红冲单据 " + number;
             r.Number = Negated(line.Number);
             r.Product_Number = Negated(line.Product_Number);
+            r.Base_Number = Negated(line.Base_Number);
             if (!AddTransferLine(store, r))
                 return end(ReverseOutcome::Failed, kFailed);
             // What went into the target comes back out of it, checked like any take-out.
             const std::string shortage = "商品“" + line.Product_Name + "”库存不足，不能红冲！";
             if (!store.MoveStock(line.ToWarehouse, line.Warehouse, line.Product_ID,
-                                 line.Product_Name, LeadingInteger(line.Product_Number), shortage))
+                                 line.Product_Name,
+                                 BaseQuantity(line.Base_Number, line.Product_Number), shortage))
                 return end(ReverseOutcome::Refused);
         }
     } else {
@@ -197,8 +199,10 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
             r.Product_Number = Negated(line.Product_Number);
             r.Product_Total = Negated(line.Product_Total);
             r.Product_Cost = Negated(line.Product_Cost);
+            r.Base_Number = Negated(line.Base_Number);
             const std::string shortage = "商品“" + line.Product_Name + "”库存不足，不能红冲！";
-            switch (WriteTradeLine(store, kind, r, LeadingInteger(line.Product_Number), true,
+            switch (WriteTradeLine(store, kind, r, LeadingInteger(line.Product_Number),
+                                   BaseQuantity(line.Base_Number, line.Product_Number), true,
                                    shortage, draft)) {
             case TradeLineResult::Written:
                 break;

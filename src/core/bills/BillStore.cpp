@@ -33,6 +33,7 @@ BillDetailRecord ReadDetail(const CStatement& st) {
     d.Total = st.Text("Total");
     d.Bank = st.Text("Bank");
     d.Pay = st.Text("Pay");
+    d.Base_Number = st.Text("Base_Number");
     return d;
 }
 

@@ -1,5 +1,6 @@
 // The checks each bill window makes before posting, in the window's order.
 #include "CBill.h"
+#include "LineUnits.h"
 #include "ListedNames.h"
 
 #include "port/FailureText.h"
@@ -29,7 +30,7 @@ class CStockReader {
 public:
     // Nothing after a message when the file or the read failed.
     std::optional<int64_t> Stock(const std::string& warehouse, const std::string& code) {
-        if (!m_store.IsConnected() && !m_store.ConnectMain())
+        if (!Connected())
             return std::nullopt;
         auto n = m_store.GetStockNumber(warehouse, code);
         if (!n)
@@ -37,7 +38,15 @@ public:
         return n;
     }
 
+    // The lines' base-unit factors; nothing after a message.
+    std::optional<std::vector<int64_t>> Factors(const std::vector<BillLine>& lines) {
+        if (!Connected())
+            return std::nullopt;
+        return LineFactors(m_store, lines);
+    }
+
 private:
+    bool Connected() { return m_store.IsConnected() || m_store.ConnectMain(); }
     CDataStore m_store;
 };
 } // namespace
@@ -172,7 +181,16 @@ bool CBill::ValidateLines() const {
     // A transfer checks every line's quantity before any stock, so that a shortage on one
     // line does not hide a quantity that is no quantity on another.
     std::vector<std::pair<const BillLine*, int64_t>> stockLater;
-    for (const auto& l : m_lines) {
+    // Stock is counted in base units: a line's quantity is checked against it in those.
+    std::vector<int64_t> factors(m_lines.size(), 1);
+    if (m_kind != BillKind::Price && !m_lines.empty()) {
+        auto resolved = stock.Factors(m_lines);
+        if (!resolved)
+            return false;
+        factors = std::move(*resolved);
+    }
+    for (size_t row = 0; row < m_lines.size(); ++row) {
+        const BillLine& l = m_lines[row];
         int64_t quantity = 0;
         if (m_kind == BillKind::Price) {
             if (l.price == "0.00" || l.price.empty())
@@ -204,6 +222,10 @@ bool CBill::ValidateLines() const {
                 return Refuse(NotWhole(l.name));
             quantity = *q;
         }
+        const auto base = BaseQuantityOf(l.name, quantity, factors[row]);
+        if (!base)
+            return false;
+        quantity = *base;
         if (!checksStock)
             continue;
         if (m_kind == BillKind::Transfer)

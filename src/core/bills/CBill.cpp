@@ -181,10 +181,11 @@ void CBill::FillLine(size_t row, const GoodsRecord& g) {
     }
 }
 
-size_t CBill::ScanGoods(const GoodsRecord& goods) {
+size_t CBill::ScanGoods(const GoodsRecord& goods, const GoodsUnit* unit) {
+    const std::string& unitName = unit ? unit->Unit : goods.Unit;
     for (size_t row = m_lines.size(); row-- > 0;) {
         BillLine& l = m_lines[row];
-        if (!IsGoodsLine(row) || l.code != goods.Code)
+        if (!IsGoodsLine(row) || l.code != goods.Code || l.unit != unitName)
             continue;
         auto quantity = ParseWholeNumber(l.quantity);
         if (!quantity || *quantity < 0 || *quantity == INT64_MAX)
@@ -197,10 +198,31 @@ size_t CBill::ScanGoods(const GoodsRecord& goods) {
     AppendGoods(goods);
     BillLine& l = m_lines.back();
     l.quantity = "1";
-    l.unit = goods.Unit;
+    l.unit = unitName;
+    if (unit && IsTradeKind(m_kind))
+        l.price = StartingPrice(m_kind, goods, *unit);
     if (IsTradeKind(m_kind))
         l.amount = LineAmount(l.quantity, l.price);
     return m_lines.size() - 1;
+}
+
+void CBill::ChooseUnit(size_t row, const GoodsRecord& goods, const std::vector<GoodsUnit>& units,
+                       const std::string& unit) {
+    if (!IsGoodsLine(row))
+        return;
+    BillLine& l = m_lines[row];
+    l.unit = unit;
+    if (!IsTradeKind(m_kind))
+        return;
+    if (unit == goods.Unit) {
+        l.price = StartingPrice(m_kind, goods);
+    } else {
+        for (const GoodsUnit& u : units) {
+            if (u.Unit == unit)
+                l.price = StartingPrice(m_kind, goods, u);
+        }
+    }
+    l.amount = LineAmount(l.quantity, l.price);
 }
 
 bool CBill::IsGoodsLine(size_t row) const {

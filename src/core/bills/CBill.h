@@ -107,11 +107,16 @@ public:
     void AppendGoods(const GoodsRecord& goods);
     void FillLine(size_t row, const GoodsRecord& goods);
     bool IsGoodsLine(size_t row) const;
-    // A scanned or typed goods item (quick entry): one more of it on the last line of that
-    // goods item, or a new line of quantity 1 at the goods' purchase price and in its unit.
-    // A last line whose quantity is not a whole number (being corrected) gets no more: a new
-    // line is added. The row changed or added.
-    size_t ScanGoods(const GoodsRecord& goods);
+    // A scanned or typed goods item (quick entry) in `unit` (one of its further units, by that
+    // unit's barcode; nothing: its base unit): one more on the last line of that goods item in
+    // that unit, or a new line of quantity 1 in the unit at its starting price. A box and a
+    // piece are two lines. A last line whose quantity is not a whole number (being corrected)
+    // gets no more: a new line is added. The row changed or added.
+    size_t ScanGoods(const GoodsRecord& goods, const GoodsUnit* unit = nullptr);
+    // The unit cell of a goods line set to `unit`, the goods' base unit or one of `units`: the
+    // line starts at that unit's price and its amount follows.
+    void ChooseUnit(size_t row, const GoodsRecord& goods, const std::vector<GoodsUnit>& units,
+                    const std::string& unit);
     void RemoveLine(size_t row);
     // "更改": refills the selected goods line, or says that none is selected.
     bool ChangeSelectedLine(std::optional<size_t> selected, const GoodsRecord& goods);
@@ -186,8 +191,10 @@ private:
     // (message shown, transaction rolled back).
     std::optional<std::string> FreeNumber(CDataStore& store, PostOutcome& refusal) const;
     // Inside the posting transaction: the rows of a transfer and their stock moves.
+    // `factors`: each line's base units per unit (LineUnits.h).
     PostOutcome PostTransferLines(CDataStore& store, const std::string& number,
-                                  const std::string& quantityTotal);
+                                  const std::string& quantityTotal,
+                                  const std::vector<int64_t>& factors);
     void MakeNumber();
 
     // What a posting answers when its token was stored (by an earlier try: Posted; by another

@@ -11,11 +11,11 @@ bool AddTransferLine(CDataStore& store, const TransferRecord& l) {
     if (!store.Run(
             "insert into YiKuDan(Canceled, Bill_ID, Bill_Date, Department, Employee, Warehouse,"
             " ToWarehouse, Introduction, Number, Product_ID, Product_Name, Product_Number,"
-            " Product_Unit, Product_Note, Product_BarCode)"
-            " values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+            " Product_Unit, Product_Note, Product_BarCode, Base_Number)"
+            " values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
             {l.Canceled, l.Bill_ID, l.Bill_Date, l.Department, l.Employee, l.Warehouse,
              l.ToWarehouse, l.Introduction, l.Number, l.Product_ID, l.Product_Name,
-             l.Product_Number, l.Product_Unit, l.Product_Note, l.Product_BarCode})) {
+             l.Product_Number, l.Product_Unit, l.Product_Note, l.Product_BarCode, l.Base_Number})) {
         Messages().Inform(DatabaseFailureText("添加移库单失败。", store.ErrorDetail()));
         return false;
     }
@@ -26,12 +26,12 @@ namespace {
 const char* kTransferColumns =
     "select Canceled, Bill_ID, Bill_Date, Department, Employee, Warehouse, ToWarehouse,"
     " Introduction, Number, Product_ID, Product_Name, Product_Number, Product_Unit, Product_Note,"
-    " Product_BarCode from YiKuDan";
+    " Product_BarCode, Base_Number from YiKuDan";
 
 TransferRecord ReadTransfer(const CStatement& st) {
-    return {st.Text(0),  st.Text(1),  st.Text(2),  st.Text(3),  st.Text(4),
-            st.Text(5),  st.Text(6),  st.Text(7),  st.Text(8),  st.Text(9),
-            st.Text(10), st.Text(11), st.Text(12), st.Text(13), st.Text(14)};
+    return {st.Text(0),  st.Text(1),  st.Text(2),  st.Text(3), st.Text(4),  st.Text(5),
+            st.Text(6),  st.Text(7),  st.Text(8),  st.Text(9), st.Text(10), st.Text(11),
+            st.Text(12), st.Text(13), st.Text(14), st.Text(15)};
 }
 } // namespace
 

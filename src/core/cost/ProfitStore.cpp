@@ -12,8 +12,12 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                              : key == ProfitKey::Customer ? "Customer, '', ''"
                              : key == ProfitKey::Employee ? "Employee, '', ''"
                                                           : "substr(Bill_Date, 1, 7), '', ''";
-    const std::string columns =
-        std::string(keyColumns) + ", Product_Number, Product_Total, Product_Cost";
+    const std::string columns = std::string(keyColumns) +
+                                ", coalesce(Base_Number, Product_Number), Product_Total,"
+                                " Product_Cost, Product_Number";
+    // Quantities are in base units, and so is a goods group's unit: a group whose first line was
+    // entered in a larger unit reads the goods' own afterwards.
+    std::vector<std::string> otherUnit;
     CGrouping<ProfitGroupRecord> grouping;
     std::string keyText;
     bool ok = true;
@@ -29,6 +33,8 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                                added.Key = keyText;
                                added.Name = st.Text(1);
                                added.Unit = st.Text(2);
+                               if (key == ProfitKey::Goods && st.TextView(3) != st.TextView(6))
+                                   otherUnit.push_back(keyText);
                                g = &grouping.Add(keyText, std::move(added));
                            }
                            int64_t quantity = LeadingInteger(st.Text(3));
@@ -49,6 +55,13 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                        });
         if (!ok)
             break;
+    }
+    for (const std::string& code : otherUnit) {
+        if (!ok)
+            break;
+        ProfitGroupRecord* g = grouping.Find(code);
+        ok = store.Run("select Unit from ferix_product where Code = ?", {code},
+                       [&](const CStatement& st) { g->Unit = st.Text(0); });
     }
     if (!ok)
         Messages().Inform(kLinesReadFailure);

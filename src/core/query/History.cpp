@@ -244,8 +244,8 @@ std::vector<BillHeaderRecord> ListOtherBillsByDate(CDataStore& store, BillKind k
         std::vector<int64_t> quantities;
         std::string sql = std::string("select Bill_ID, Bill_Date, Department, Warehouse,"
                                       " Employee, Introduction, ") +
-                          (price ? "''" : "Product_Number") + " from " + KindNames(kind).tableName +
-                          " where Bill_Date between ? and ?";
+                          (price ? "''" : "coalesce(Base_Number, Product_Number)") + " from " +
+                          KindNames(kind).tableName + " where Bill_Date between ? and ?";
         SqlValues values = {from, to};
         AddWarehouseScope(sql, values, "Warehouse", true);
         read = store.Run(sql + " order by Id", values, [&](const CStatement& st) {

@@ -75,6 +75,8 @@ struct BillDetailRecord {
     // The same lines: the stock row's cost price the units moved at, four decimals; empty on
     // older lines.
     std::string Product_UnitCost;
+    // Product_Number in the goods' base unit: the quantity the line moved in stock.
+    std::string Base_Number;
 };
 
 // A row of the loss, gain or price-adjustment tables (the price table has no Number, Total,
@@ -83,6 +85,7 @@ struct StockBillLineRecord {
     std::string Bill_ID, Bill_Date, Department, Employee, Warehouse, Introduction, Number, Total,
         Product_ID, Product_Name, Product_Number, Product_Unit, Product_atch, Product_Date,
         Product_Price, Product_Total, Product_Note, Product_BarCode;
+    std::string Base_Number; // Product_Number in base units (the loss and gain tables)
 };
 
 // A row of the transfer table YiKuDan: one per goods line, the bill's header repeated.
@@ -92,6 +95,7 @@ struct TransferRecord {
     std::string Canceled, Bill_ID, Bill_Date, Department, Employee, Warehouse, ToWarehouse,
         Introduction, Number, Product_ID, Product_Name, Product_Number, Product_Unit, Product_Note,
         Product_BarCode;
+    std::string Base_Number; // Product_Number in base units: what moved
 };
 
 // The Kind of a fund bill, and the unit types of the unit list.

@@ -13,12 +13,12 @@
 bool CDataStore::AddTradeLine(BillTable table, const BillDetailRecord& d, const char* failure) {
     // Sale and sale-return lines also keep their cost.
     const bool costed = table == BillTable::EnterSale || table == BillTable::BackSale;
-    SqlValues values = {d.Canceled,     d.Bill_ID,        d.Bill_Date,      d.Customer,
-                        d.Department,   d.Employee,       d.Warehouse,      d.Introduction,
-                        d.Number,       d.Total,          d.Bank,           d.Pay,
-                        d.Product_ID,   d.Product_Name,   d.Product_Number, d.Product_Unit,
-                        d.Product_atch, d.Product_Date,   d.Product_Price,  d.Product_Total,
-                        d.Product_Note, d.Product_BarCode};
+    SqlValues values = {d.Canceled,     d.Bill_ID,         d.Bill_Date,      d.Customer,
+                        d.Department,   d.Employee,        d.Warehouse,      d.Introduction,
+                        d.Number,       d.Total,           d.Bank,           d.Pay,
+                        d.Product_ID,   d.Product_Name,    d.Product_Number, d.Product_Unit,
+                        d.Product_atch, d.Product_Date,    d.Product_Price,  d.Product_Total,
+                        d.Product_Note, d.Product_BarCode, d.Base_Number};
     if (costed) {
         values.push_back(d.Product_Cost);
         values.push_back(d.Product_UnitCost);
@@ -27,12 +27,12 @@ bool CDataStore::AddTradeLine(BillTable table, const BillDetailRecord& d, const 
                  "_Detail(Canceled, Bill_ID, Bill_Date, Customer, Department, Employee, Warehouse,"
                  " Introduction, Number, Total, Bank, Pay, Product_ID, Product_Name,"
                  " Product_Number, Product_Unit, Product_atch, Product_Date, Product_Price,"
-                 " Product_Total, Product_Note, Product_BarCode" +
+                 " Product_Total, Product_Note, Product_BarCode, Base_Number" +
                  (costed
                       ? ", Product_Cost, Product_UnitCost) values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
-                        " ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+                        " ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
                       : ") values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
-                        " ?, ?)"),
+                        " ?, ?, ?)"),
              values)) {
         Messages().Inform(DatabaseFailureText(failure, ErrorDetail()));
         return false;
@@ -71,12 +71,12 @@ bool CDataStore::AddStockBillLine(BillTable table, const StockBillLineRecord& l,
                      "(Bill_ID, Bill_Date, Department, Employee, Warehouse, Introduction,"
                      " Number, Total, Product_ID, Product_Name, Product_Number, Product_Unit,"
                      " Product_atch, Product_Date, Product_Price, Product_Total, Product_Note,"
-                     " Product_BarCode)"
-                     " values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                     " Product_BarCode, Base_Number)"
+                     " values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
                  {l.Bill_ID, l.Bill_Date, l.Department, l.Employee, l.Warehouse, l.Introduction,
                   l.Number, l.Total, l.Product_ID, l.Product_Name, l.Product_Number, l.Product_Unit,
                   l.Product_atch, l.Product_Date, l.Product_Price, l.Product_Total, l.Product_Note,
-                  l.Product_BarCode});
+                  l.Product_BarCode, l.Base_Number});
     }
     if (!ok) {
         Messages().Inform(DatabaseFailureText(failure, ErrorDetail()));
@@ -112,21 +112,19 @@ namespace {
 const char* kDetailColumns =
     "select Canceled, Bill_ID, Bill_Date, Product_ID, Product_Name, Product_Number, Product_Unit,"
     " Product_atch, Product_Date, Product_Price, Product_Total, Product_BarCode, Product_Note,"
-    " Customer, Department, Warehouse, Employee, Introduction, Number, Total, Bank, Pay";
+    " Customer, Department, Warehouse, Employee, Introduction, Number, Total, Bank, Pay,"
+    " Base_Number";
 
 BillDetailRecord ReadTradeDetail(const CStatement& st) {
     BillDetailRecord d;
-    std::string* fields[] = {&d.Canceled,      &d.Bill_ID,
-                             &d.Bill_Date,     &d.Product_ID,
-                             &d.Product_Name,  &d.Product_Number,
-                             &d.Product_Unit,  &d.Product_atch,
-                             &d.Product_Date,  &d.Product_Price,
-                             &d.Product_Total, &d.Product_BarCode,
-                             &d.Product_Note,  &d.Customer,
-                             &d.Department,    &d.Warehouse,
-                             &d.Employee,      &d.Introduction,
-                             &d.Number,        &d.Total,
-                             &d.Bank,          &d.Pay};
+    std::string* fields[] = {&d.Canceled,      &d.Bill_ID,       &d.Bill_Date,
+                             &d.Product_ID,    &d.Product_Name,  &d.Product_Number,
+                             &d.Product_Unit,  &d.Product_atch,  &d.Product_Date,
+                             &d.Product_Price, &d.Product_Total, &d.Product_BarCode,
+                             &d.Product_Note,  &d.Customer,      &d.Department,
+                             &d.Warehouse,     &d.Employee,      &d.Introduction,
+                             &d.Number,        &d.Total,         &d.Bank,
+                             &d.Pay,           &d.Base_Number};
     for (int i = 0; i < static_cast<int>(std::size(fields)); ++i)
         st.TextInto(i, *fields[i]);
     if (st.ColumnCount() > static_cast<int>(std::size(fields))) {

@@ -5,16 +5,19 @@
 #include "port/MessagePort.h"
 #include "text/Money.h"
 
+#include <set>
+
 namespace {
 // A line's quantity when it is a plain whole number of at most 18 digits, an optional minus
 // before them (read the same by LeadingInteger); otherwise the largest bigint, which no sum of
 // magnitudes below that bound can hold (see below). Cheaper on a server than a regular
 // expression, which cost more than the grouping itself.
+// Quantities are summed in base units (Base_Number); a line written without one (by hand, by
+// another program) counts its own quantity.
 constexpr const char* kPlainQuantity =
-    "case when length(Product_Number) between 1 and 18 and ltrim(Product_Number, '0123456789')"
-    " = '' then Product_Number::bigint when left(Product_Number, 1) = '-' and"
-    " length(Product_Number) between 2 and 19 and ltrim(substr(Product_Number, 2),"
-    " '0123456789') = '' then Product_Number::bigint else 9223372036854775807 end";
+    "case when length(b) between 1 and 18 and ltrim(b, '0123456789') = '' then b::bigint when"
+    " left(b, 1) = '-' and length(b) between 2 and 19 and ltrim(substr(b, 2), '0123456789') = ''"
+    " then b::bigint else 9223372036854775807 end";
 
 // A server groups the lines itself: sending a million lines to be grouped here costs several
 // times the grouping. Each group comes with its first line's fields (the lowest Id, as read in
@@ -31,11 +34,15 @@ std::string ServerGoodsGroupsStatement(const char* table, const std::string& fro
     AddWarehouseScope(scope, values, "Warehouse", true);
     return "select g.Product_ID, d.Product_Name, d.Product_Unit, d.Product_atch, d.Product_Date,"
            " d.Product_Price, d.Product_BarCode, d.Product_Note, g.quantity, g.magnitude <"
-           " 9223372036854775807 from (select Product_ID, min(Id) as first_id, sum(q) as"
+           " 9223372036854775807, coalesce(d.Base_Number, d.Product_Number) = d.Product_Number"
+           " from (select Product_ID, "
+           "min(Id) as first_id, sum(q) as"
            " quantity, sum(abs(q)) as magnitude from (select coalesce(Product_ID, '') as"
            " Product_ID, Id, " +
-           std::string(kPlainQuantity) + " as q from " + t + " where Bill_Date between ? and ?" +
-           scope + ") l group by Product_ID) g join " + t + " d on d.Id = g.first_id";
+           std::string(kPlainQuantity) +
+           " as q from (select Product_ID, Id, coalesce(Base_Number, Product_Number) as b from " +
+           t + " where Bill_Date between ? and ?" + scope + ") s) l group by Product_ID) g join " +
+           t + " d on d.Id = g.first_id";
 }
 } // namespace
 
@@ -44,6 +51,22 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
     struct Group {
         GoodsGroupRecord record;
         int64_t quantity;
+    };
+    // A group's quantity is in base units, and so is its unit: a group whose first line was
+    // entered in a larger unit reads the goods' own. Rare, so read one by one.
+    std::set<std::string> otherUnit; // goods codes
+    const size_t before = groups.size();
+    auto baseUnits = [&] {
+        for (size_t i = before; i < groups.size() && !otherUnit.empty(); ++i) {
+            GoodsGroupRecord& r = groups[i];
+            if (otherUnit.count(r.Product_ID) &&
+                !Run("select Unit from ferix_product where Code = ?", {r.Product_ID},
+                     [&](const CStatement& st) { r.Product_Unit = st.Text(0); })) {
+                Messages().Inform(kLinesReadFailure);
+                return false;
+            }
+        }
+        return true;
     };
     if (IsServer()) {
         // One row per goods item, each key once: read into place, then put in text order.
@@ -57,6 +80,8 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                      exact = exact && st.Text(9) == "t";
                      found.push_back({st.Text(0), st.Text(1), st.Text(8), st.Text(2), st.Text(3),
                                       st.Text(4), st.Text(5), st.Text(6), st.Text(7)});
+                     if (st.Text(10) != "t")
+                         otherUnit.insert(st.Text(0));
                  })) {
             Messages().Inform(kLinesReadFailure);
             return false;
@@ -70,15 +95,17 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                 r.Product_Number = std::to_string(LeadingInteger(r.Product_Number));
                 groups.push_back(std::move(r));
             }
-            return true;
+            return baseUnits();
         }
+        otherUnit.clear();
     }
     CGrouping<Group> grouping;
     SqlValues values;
     bool ok = Run(LinesStatement(table,
-                                 "Product_ID, Product_Name, Product_Number, Product_Unit,"
+                                 "Product_ID, Product_Name, coalesce(Base_Number, Product_Number),"
+                                 " Product_Unit,"
                                  " Product_atch, Product_Date, Product_Price,"
-                                 " Product_BarCode, Product_Note",
+                                 " Product_BarCode, Product_Note, Product_Number",
                                  from, to, values),
                   values, [&](const CStatement& st) {
                       std::string key = st.Text(0);
@@ -89,6 +116,8 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                       }
                       GoodsGroupRecord r{key,        st.Text(1), "",         st.Text(3), st.Text(4),
                                          st.Text(5), st.Text(6), st.Text(7), st.Text(8)};
+                      if (st.TextView(2) != st.TextView(9))
+                          otherUnit.insert(key);
                       grouping.Add(key, Group{std::move(r), quantity});
                   });
     if (!ok)
@@ -97,7 +126,7 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
         g.record.Product_Number = std::to_string(g.quantity);
         groups.push_back(std::move(g.record));
     }
-    return ok;
+    return baseUnits() && ok;
 }
 
 bool CDataStore::SumByKey(const char* table, const char* keyColumn, const std::string& from,
@@ -107,7 +136,7 @@ bool CDataStore::SumByKey(const char* table, const char* keyColumn, const std::s
         int64_t quantity;
     };
     CGrouping<Group> grouping;
-    std::string columns = std::string(keyColumn) + ", Product_Number";
+    std::string columns = std::string(keyColumn) + ", coalesce(Base_Number, Product_Number)";
     SqlValues values;
     bool ok = Run(LinesStatement(table, columns.c_str(), from, to, values), values,
                   [&](const CStatement& st) {

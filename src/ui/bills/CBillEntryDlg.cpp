@@ -2,6 +2,7 @@
 
 #include "CPaletteListDlg.h"
 #include "admin/RoleAdmin.h"
+#include "basic/GoodsStore.h"
 #include "bills/BillBrowse.h"
 #include "bills/BillReversal.h"
 #include "config/ConfigLists.h"
@@ -9,6 +10,7 @@
 #include "query/History.h"
 #include "rights/Functions.h"
 #include "store/BillKindNames.h"
+#include "store/CDataStore.h"
 #include "widgets/CDateEditEx.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CUnderLineEdit.h"
@@ -315,8 +317,36 @@ void CBillEntryDlg::RegisterRowRules(int row) {
         if (columns[c].edit == CellEdit::Text)
             m_grid->AddEditableCell(row, int(c));
         else if (columns[c].edit == CellEdit::UnitList)
-            m_grid->SetListCell(row, int(c), UnitNames());
+            m_grid->SetListCell(row, int(c), UnitChoices(row));
     }
+}
+
+std::optional<std::pair<GoodsRecord, std::vector<GoodsUnit>>>
+CBillEntryDlg::GoodsUnitsOf(int row) const {
+    if (!m_bill->IsGoodsLine(size_t(row)))
+        return std::nullopt;
+    CDataStore store;
+    if (!store.ConnectMain())
+        return std::nullopt;
+    const std::string& code = m_bill->m_lines[size_t(row)].code;
+    auto units = ListGoodsUnits(store, code);
+    if (!units || units->empty())
+        return std::nullopt;
+    auto goods = FindGoods(store, code);
+    if (!goods)
+        return std::nullopt;
+    return std::make_pair(std::move(*goods), std::move(*units));
+}
+
+QStringList CBillEntryDlg::UnitChoices(int row) const {
+    // Goods with further units offer their own: the base unit first, then the larger ones.
+    const auto units = GoodsUnitsOf(row);
+    if (!units)
+        return UnitNames();
+    QStringList names{Q(units->first.Unit)};
+    for (const GoodsUnit& u : units->second)
+        names << Q(u.Unit);
+    return names;
 }
 
 std::optional<size_t> CBillEntryDlg::SelectedLine() const {
@@ -394,7 +424,14 @@ void CBillEntryDlg::OnGridDoubleClick(int row) {
 void CBillEntryDlg::OnQuickEntry() {
     if (m_viewMode || !m_quickEntry)
         return;
-    const QuickEntryResult found = m_finder.Find(S(m_quickEntry->text()));
+    // A further unit's own barcode adds one of that unit.
+    std::optional<GoodsUnit> unit;
+    {
+        CDataStore store;
+        if (store.ConnectMain())
+            unit = FindGoodsUnitByBarcode(store, S(m_quickEntry->text().trimmed()));
+    }
+    const QuickEntryResult found = m_finder.Find(unit ? unit->Product_ID : S(m_quickEntry->text()));
     std::optional<GoodsRecord> goods;
     switch (found.kind) {
     case QuickEntryResult::Kind::One:
@@ -412,7 +449,7 @@ void CBillEntryDlg::OnQuickEntry() {
     }
     if (goods && !goods->Code.empty()) {
         m_grid->CommitActiveEditor();
-        const int row = int(m_bill->ScanGoods(*goods));
+        const int row = int(m_bill->ScanGoods(*goods, unit ? &*unit : nullptr));
         if (row >= m_grid->GetItemCount()) {
             m_grid->InsertItem(row, Q(m_bill->Cell(size_t(row), 0)));
             RegisterRowRules(row);
@@ -430,8 +467,13 @@ void CBillEntryDlg::OnQuickEntry() {
 
 void CBillEntryDlg::OnCellEdited(int row, int column, bool editBox) {
     const std::string text = S(m_grid->GetItemText(row, column));
+    const auto& columns = GridColumns(m_bill->Kind());
+    const bool unitCell =
+        size_t(column) < columns.size() && columns[size_t(column)].edit == CellEdit::UnitList;
     if (editBox)
         m_bill->EditCell(size_t(row), size_t(column), text);
+    else if (const auto units = unitCell ? GoodsUnitsOf(row) : std::nullopt)
+        m_bill->ChooseUnit(size_t(row), units->first, units->second, text); // its price too
     else
         m_bill->ChooseCell(size_t(row), size_t(column), text);
     ShowLine(row);

@@ -3,6 +3,7 @@
 #include "bills/CBill.h"
 
 #include <QDialog>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -144,6 +145,11 @@ private:
     std::optional<GoodsRecord> PickGoods(const QString& search = QString());
     // Edit and list rules of a filled row, by the kind's columns.
     void RegisterRowRules(int row);
+    // The goods item of a goods line with its further units; nothing when it has none (or they
+    // cannot be read).
+    std::optional<std::pair<GoodsRecord, std::vector<GoodsUnit>>> GoodsUnitsOf(int row) const;
+    // What the unit cell of a line offers.
+    QStringList UnitChoices(int row) const;
     void ReadHeader();
     void OnCellEdited(int row, int column, bool editBox);
     std::optional<size_t> SelectedLine() const;
