@@ -169,6 +169,9 @@ int main(int argc, char** argv) {
                                   : start.text + "\r\n" + ServerStartDetailText(start.detail));
             return kExitData;
         }
+        // An older folder gets the print templates made since (quietly: a read-only folder
+        // still answers, and a print tells what it lacks).
+        WriteMissingTemplates(ProgramFolder());
         // The login password is the first line of standard input, before the command's own.
         if (passwordStdin)
             password = Messages().AskSecret("密码：");

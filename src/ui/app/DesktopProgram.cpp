@@ -63,6 +63,9 @@ std::unique_ptr<Cferix_razazDlg> StartDesktopProgram(int* exitCode) {
         *exitCode = 1;
         return nullptr;
     }
+    // An older folder gets the print templates made since; one that cannot be written still
+    // runs, and a print tells what it lacks.
+    WriteMissingTemplates(ProgramFolder());
     // Settings failures are reported by the store; start-up goes on with empty settings.
     App().LoadApplicationSettings();
 
