@@ -198,5 +198,6 @@ BillPrintResult PrepareBillPrint(BillKind kind, const std::string& number) {
         return result;
     result.outcome = Outcome::Written;
     result.page = *page;
+    result.title = BillPrintTitle(kind, red);
     return result;
 }

@@ -52,6 +52,7 @@ struct BillPrintResult {
     };
     Outcome outcome = Outcome::Failed;
     std::filesystem::path page;
+    std::string title; // BillPrintTitle of the bill: what a printout or PDF of it is called
 };
 
 // "打印" of a stored bill, for the bill windows and ferix-cli print-bill alike: checks the
