@@ -1,6 +1,5 @@
 #include "BillTestSupport.h"
 
-#include "app/ProgramFolderSetup.h"
 #include "bills/BillReversal.h"
 #include "query/BillPrint.h"
 #include "store/Session.h"
@@ -135,7 +134,7 @@ TEST_F(BillPrintTest, EveryKindHasItsTemplateAndAChangedOneOutlivesTheFolderUpgr
     std::ofstream(Dir() / BillTemplateFile(BillKind::Sale), std::ios::trunc)
         << "<p>{temp:Title} {temp:Bill_ID} {temp:TotalCapital}</p>";
     fs::remove(Dir() / BillTemplateFile(BillKind::Loss));
-    ASSERT_TRUE(WriteMissingTemplates(Dir()));
+    ASSERT_TRUE(WriteMissingBillTemplates(Dir(), nullptr));
     EXPECT_EQ(ReadFile(BillTemplateFile(BillKind::Loss)),
               std::string(DefaultBillTemplate(BillKind::Loss)));
     EXPECT_EQ(ReadFile(BillTemplateFile(BillKind::Sale)),
