@@ -73,6 +73,8 @@ std::optional<Need> CommandNeed(const CliContext& ctx) {
         return KindNeed(ctx, Action::Enter);
     if (c == "bills" || c == "bill")
         return KindNeed(ctx, Action::View);
+    if (c == "print-bill")
+        return KindNeed(ctx, Action::Print);
     if (c == "reverse")
         return KindNeed(ctx, Action::Reverse);
     if (c == "count")

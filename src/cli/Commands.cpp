@@ -52,6 +52,7 @@ const std::vector<CliCommand>& CliCommands() {
         {"report", true, CmdReport, "report KIND --from DATE --to DATE"},
         {"stock-warnings", true, CmdStockWarnings, "stock-warnings [--warehouse W]"},
         {"print-stock", true, CmdPrintStock, "print-stock [--warehouse W] [--class C]"},
+        {"print-bill", true, CmdPrintBill, "print-bill KIND NUMBER [--pdf FILE]"},
         {"demo-data", true, CmdDemoData,
          "demo-data [--goods N] [--customers N] [--bills N] [--lines-per-bill N]"},
     };

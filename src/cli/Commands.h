@@ -69,6 +69,7 @@ int CmdEmployees(CliContext&);
 int CmdReport(CliContext&);
 int CmdStockWarnings(CliContext&);
 int CmdPrintStock(CliContext&);
+int CmdPrintBill(CliContext&);
 
 // sample data
 int CmdDemoData(CliContext&);

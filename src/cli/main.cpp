@@ -9,6 +9,7 @@
 #include "app/ServerStart.h"
 #include "port/MessagePort.h"
 #include "port/ProcessSecrets.h"
+#include "query/BillPrint.h"
 #include "store/CDataStore.h"
 #include "store/WarehouseScope.h"
 
@@ -169,6 +170,9 @@ int main(int argc, char** argv) {
                                   : start.text + "\r\n" + ServerStartDetailText(start.detail));
             return kExitData;
         }
+        // An older folder gets the bill templates made since (quietly: a read-only folder
+        // still answers, and a print tells what it lacks).
+        WriteMissingBillTemplates(ProgramFolder(), nullptr);
         // The login password is the first line of standard input, before the command's own.
         if (passwordStdin)
             password = Messages().AskSecret("密码：");

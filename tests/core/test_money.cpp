@@ -1,6 +1,9 @@
+#include "text/ChineseMoney.h"
 #include "text/Money.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 TEST(Money, ParsesAndFormatsExactly) {
     EXPECT_EQ(CMoney::Parse("19.99")->TimesQuantity(3)->Format2(), "59.97");
@@ -37,4 +40,35 @@ TEST(Money, WholeNumbersAreWholeOrNothing) {
     EXPECT_EQ(LeadingInteger("12abc"), 12);
     EXPECT_EQ(LeadingInteger(""), 0);
     EXPECT_EQ(LeadingInteger("-5"), -5);
+}
+
+TEST(Money, ChineseCapitalsFollowTheBankingRules) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"0.00", "零元整"},
+        {"0.05", "伍分"},
+        {"0.50", "伍角"},
+        {"10.00", "壹拾元整"},
+        {"10.05", "壹拾元零伍分"},
+        {"100.00", "壹佰元整"},
+        {"100.10", "壹佰元壹角"},
+        {"1005.00", "壹仟零伍元整"},
+        {"12345.67", "壹万贰仟叁佰肆拾伍元陆角柒分"},
+        {"10010.01", "壹万零壹拾元零壹分"},
+        {"20300.40", "贰万零叁佰元肆角"},
+        {"100000.00", "壹拾万元整"},
+        {"100000000.00", "壹亿元整"},
+        {"1000000001.00", "壹拾亿零壹元整"},
+        {"1000000010000", "壹万亿零壹万元整"},
+        {"-5.00", "负伍元整"},
+        // Rounded to the cent first, half away from zero.
+        {"0.0049", "零元整"},
+        {"0.005", "壹分"},
+        {"-0.0049", "零元整"},
+        {"922337203685477.5807",
+         "玖佰贰拾贰万叁仟叁佰柒拾贰亿零叁佰陆拾捌万伍仟肆佰柒拾柒元伍角捌分"},
+    };
+    for (const auto& [amount, capitals] : cases)
+        EXPECT_EQ(ChineseCapitalAmount(*CMoney::Parse(amount)), capitals) << amount;
+    EXPECT_EQ(ChineseCapitalAmount(CMoney::FromUnits(std::numeric_limits<int64_t>::min())),
+              "负玖佰贰拾贰万叁仟叁佰柒拾贰亿零叁佰陆拾捌万伍仟肆佰柒拾柒元伍角捌分");
 }

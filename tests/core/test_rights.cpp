@@ -267,8 +267,8 @@ TEST(FunctionTableTest, EveryCommandAndBillKindNamesAFunction) {
             argLists.push_back({word});
         }
         const std::string_view name = c.name;
-        const bool byKind =
-            name == "post" || name == "bills" || name == "bill" || name == "reverse";
+        const bool byKind = name == "post" || name == "bills" || name == "bill" ||
+                            name == "reverse" || name == "print-bill";
         if (byKind)
             argLists.assign(1, {});
         for (const auto& k : kinds)

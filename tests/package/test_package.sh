@@ -47,6 +47,16 @@ check "Recommends: postgresql-client" grep -Eq '(^|, )postgresql-client( |,|$)' 
 dpkg-deb -c "$DEB" | awk '$1 !~ /^d/ { print $1, $6 }' | sort >"$WORK/files"
 cat >"$WORK/expected" <<'EOF'
 -rw-r--r-- ./usr/share/applications/ferix_razaz.desktop
+-rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_gain.html
+-rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_loss.html
+-rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_payment.html
+-rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_price.html
+-rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_purchase-return.html
+-rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_purchase.html
+-rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_receipt.html
+-rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_sale-return.html
+-rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_sale.html
+-rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_transfer.html
 -rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_duizhang_view.html
 -rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_kucun_view.html
 -rw-r--r-- ./usr/share/ferix_razaz/ferix_config.data
@@ -110,6 +120,8 @@ check "init writes the installed stock template" \
     cmp Templates/temp_kucun_view.html "$root/usr/share/ferix_razaz/Templates/temp_kucun_view.html"
 check "init writes the installed statement template" \
     cmp Templates/temp_duizhang_view.html "$root/usr/share/ferix_razaz/Templates/temp_duizhang_view.html"
+check "init writes the installed bill templates" \
+    cmp Templates/temp_bill_sale.html "$root/usr/share/ferix_razaz/Templates/temp_bill_sale.html"
 check "installed configuration is the program's" \
     cmp "$SRC/data/ferix_config.data" "$root/usr/share/ferix_razaz/ferix_config.data"
 cli() { "$root/usr/bin/ferix-cli" --user admin --password '' "$@"; }

@@ -1,6 +1,7 @@
 // The bill windows opened through their routes: picking, editing lines, posting, follow-up
 // questions, the stock they change, and a stored purchase shown read-only.
 #include "BillTestSupport.h"
+#include "ModalDriver.h"
 
 #include "app/CommandRouting.h"
 #include "bills/BillStore.h"
@@ -11,6 +12,7 @@
 #include "bills/CChild_Xiaoshou_KaidanDlg.h"
 #include "bills/TransferStore.h"
 #include "config/ConfigLists.h"
+#include "query/CPrintDlg.h"
 #include "store/CDataStore.h"
 #include "store/WriteToken.h"
 #include "text/Clock.h"
@@ -21,12 +23,15 @@
 #include "widgets/CUnderLineEdit.h"
 
 #include <QDateEdit>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPrinter>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolButton>
 
 #include <algorithm>
@@ -1135,6 +1140,66 @@ private slots:
         const auto rows = Lines("run_sale", sale);
         QCOMPARE(rows.size(), size_t(1));
         QCOMPARE(Text(rows[0].Canceled), QStringLiteral("1"));
+    }
+
+    // "打印" prints the sale on show, and in a new bill the sale the window posted last: the
+    // print window shows the filled page with the total in Chinese capitals and prints it.
+    void aSaleOnShowOrJustPostedPrintsWithItsCapitals() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        PostPurchase(10);
+        const QString sale = PostTrade(BillKind::Sale, 3); // 3 × 19.99 = 59.97
+        const QString pdf = QString::fromStdString((folder.Dir() / "printed.pdf").string());
+        SetPrintDialogForTest([&](QPrinter* p) {
+            p->setOutputFormat(QPrinter::PdfFormat);
+            p->setOutputFileName(pdf);
+            return true;
+        });
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        CModalDriver driver;
+        QString posted, shownPage, postedPage;
+        driver.Then<CChild_Xiaoshou_KaidanDlg>([&](CChild_Xiaoshou_KaidanDlg& w) {
+            QVERIFY(!w.m_printBill->isEnabled()); // nothing on show, nothing posted yet
+            QTest::mouseClick(w.m_prev, Qt::LeftButton);
+            QCOMPARE(w.m_number->text(), sale);
+            QVERIFY(w.m_printBill->isEnabled());
+            driver.Then<CPrintDlg>([&](CPrintDlg& print) {
+                shownPage = print.m_browser->toPlainText();
+                QTest::mouseClick(print.m_print, Qt::LeftButton);
+            });
+            QTest::mouseClick(w.m_printBill, Qt::LeftButton);
+
+            // A new sale of 2 at 19.99 = 39.98, posted; the window goes on to the next one.
+            QTest::mouseClick(w.m_next, Qt::LeftButton);
+            QVERIFY(!w.IsViewMode());
+            QVERIFY(!w.m_printBill->isEnabled());
+            PickTradeHeader(w, picks, "乙客户");
+            picks.Pick("G001", "商品编码");
+            QTest::mouseClick(w.m_add, Qt::LeftButton);
+            EditCell(w.m_grid, 0, "数量", "2");
+            posted = w.m_number->text();
+            port.QueueAnswer(true);
+            QTest::mouseClick(w.m_save, Qt::LeftButton);
+            QVERIFY(w.m_number->text() != posted);
+            QVERIFY(w.m_printBill->isEnabled());
+            driver.Then<CPrintDlg>(
+                [&](CPrintDlg& print) { postedPage = print.m_browser->toPlainText(); });
+            QTest::mouseClick(w.m_printBill, Qt::LeftButton);
+        });
+        QVERIFY(OpenRoute(nullptr, Place::Xiaoshou, "销售单"));
+        QCOMPARE(driver.Problems(), QStringList());
+        QCOMPARE(driver.Pending(), size_t(0));
+        QVERIFY(shownPage.contains(QStringLiteral("销售单")));
+        QVERIFY(shownPage.contains("单据编号：" + sale));
+        QVERIFY(shownPage.contains(QStringLiteral("合计金额（人民币大写）：伍拾玖元玖角柒分")));
+        QFile printed(pdf);
+        QVERIFY(printed.open(QIODevice::ReadOnly));
+        QVERIFY(printed.readAll().startsWith("%PDF"));
+        QVERIFY(postedPage.contains("单据编号：" + posted));
+        QVERIFY(postedPage.contains(QStringLiteral("合计金额（人民币大写）：叁拾玖元玖角捌分")));
+        SetPrintDialogForTest(nullptr);
     }
 
     // 营业员 may sell but not reverse: 红冲 in the sale window asks the core, which refuses and

@@ -1,5 +1,7 @@
 #include "ProgramFolderSetup.h"
 
+#include "query/BillPrint.h"
+#include "query/TemplatePrint.h"
 #include "server/ServerSetup.h"
 #include "store/PasswordHash.h"
 #include "store/Schema.h"
@@ -77,6 +79,16 @@ bool ProgramFolderExists(const fs::path& dir) {
     return fs::exists(dir / "Data" / "main_data.tdb", ec) || fs::exists(ServerConfigPath(dir), ec);
 }
 
+bool WriteMissingTemplates(const fs::path& dir, std::string* error) {
+    std::string scratch;
+    if (!error)
+        error = &scratch;
+    return WriteTemplateWhenMissing(dir / kStockTemplateFile, kDefaultStockTemplate, error) &&
+           WriteTemplateWhenMissing(dir / kStatementTemplateFile, kDefaultStatementTemplate,
+                                    error) &&
+           WriteMissingBillTemplates(dir, error);
+}
+
 bool CreateProgramFolder(const fs::path& dir, std::string* error, bool* joined,
                          const ServerMaking* making) {
     std::string scratch;
@@ -124,11 +136,8 @@ bool CreateProgramFolder(const fs::path& dir, std::string* error, bool* joined,
     // server keeps the lists itself.
     if (ok && !server.present && !fs::exists(dir / "Data" / "ferix_config.data"))
         ok = WriteFile(dir / "Data" / "ferix_config.data", kDefaultConfigFile, error, 0600);
-    if (ok && !fs::exists(dir / "Templates" / "temp_kucun_view.html"))
-        ok = WriteFile(dir / "Templates" / "temp_kucun_view.html", kDefaultStockTemplate, error);
-    if (ok && !fs::exists(dir / "Templates" / "temp_duizhang_view.html"))
-        ok = WriteFile(dir / "Templates" / "temp_duizhang_view.html", kDefaultStatementTemplate,
-                       error);
+    if (ok)
+        ok = WriteMissingTemplates(dir, error);
     if (!ok && !server.present) {
         fs::remove(mainDb, ec);
         if (makeOther)

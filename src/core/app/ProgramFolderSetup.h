@@ -21,6 +21,10 @@ struct ServerMaking {
     std::string ownerConninfo; // empty: the string of Data/server.conf
     std::string adminPassword;
 };
+// Writes the program's print templates (stock list, statement, each bill kind) that the
+// folder's Templates/ lacks, as a new folder gets them. A template that is there is the shop's
+// own and is never overwritten. False with `error` when one could not be written.
+bool WriteMissingTemplates(const std::filesystem::path& dir, std::string* error = nullptr);
 // The data files it makes are readable by their owner alone.
 bool CreateProgramFolder(const std::filesystem::path& dir, std::string* error,
                          bool* joined = nullptr, const ServerMaking* making = nullptr);

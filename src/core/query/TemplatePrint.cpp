@@ -464,9 +464,8 @@ std::optional<std::string> ReadHtmlFile(const fs::path& path, const char* what,
     return DecodeHtmlBytes(bytes, encoding);
 }
 
-namespace {
-// Reads the template, fills it and writes the page in the template's own encoding.
-std::optional<fs::path> WritePrintPage(const char* templateFile, const char* printFile,
+std::optional<fs::path> WritePrintPage(const std::string& templateFile,
+                                       const std::string& printFile,
                                        const std::function<std::string(const std::string&)>& fill) {
     fs::path folder = ProgramFolder();
     HtmlFileEncoding encoding;
@@ -490,7 +489,20 @@ std::optional<fs::path> WritePrintPage(const char* templateFile, const char* pri
     }
     return out;
 }
-} // namespace
+
+bool WriteTemplateWhenMissing(const fs::path& path, std::string_view text, std::string* error) {
+    std::error_code ec;
+    if (fs::exists(path, ec))
+        return true;
+    fs::create_directories(path.parent_path(), ec);
+    std::string reason;
+    if (!WriteWholeFile(path, std::string(text), reason)) {
+        if (error)
+            *error = "无法写入打印模板文件：" + path.string() + "\r\n" + reason;
+        return false;
+    }
+    return true;
+}
 
 std::optional<fs::path> PrepareStockPrint(const std::string& warehouse,
                                           const std::string& className,
@@ -518,15 +530,11 @@ std::optional<fs::path> PrepareStatementPrint(const UnitStatementRecord& stateme
         return std::nullopt;
     // A program folder made before statements were printed has no template yet: it gets the
     // program's own, as a new folder does.
-    const fs::path templatePath = ProgramFolder() / kStatementTemplateFile;
-    std::error_code ec;
-    if (!fs::exists(templatePath, ec)) {
-        fs::create_directories(templatePath.parent_path(), ec);
-        std::string error;
-        if (!WriteWholeFile(templatePath, std::string(kDefaultStatementTemplate), error)) {
-            Messages().Inform("无法写入打印模板文件：" + templatePath.string() + "\r\n" + error);
-            return std::nullopt;
-        }
+    std::string error;
+    if (!WriteTemplateWhenMissing(ProgramFolder() / kStatementTemplateFile,
+                                  kDefaultStatementTemplate, &error)) {
+        Messages().Inform(error);
+        return std::nullopt;
     }
     const std::string company = Session().settings.CompanyName;
     const std::string printDate = FormatNow("%y-%m-%d");

@@ -2,8 +2,10 @@
 #include "store/Records.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The stock list printed through an HTML template: the template holds the whole layout, the
@@ -85,3 +87,14 @@ std::optional<std::filesystem::path> PrepareStockPrint(const std::string& wareho
 // there first when the folder has none) and writes the page to PrintView. Returns the page's
 // full path, or nothing after a message.
 std::optional<std::filesystem::path> PrepareStatementPrint(const UnitStatementRecord& statement);
+
+// Reads a template of the program folder, fills it and writes the page (folder-relative path)
+// in the template's own encoding, creating its folder. The page's full path, or nothing after
+// a message.
+std::optional<std::filesystem::path>
+WritePrintPage(const std::string& templateFile, const std::string& printFile,
+               const std::function<std::string(const std::string&)>& fill);
+// Writes `text` as the template `path` when there is no file there: a template that is there is
+// the shop's own and stays. False with `error` (the message to show) when it could not be written.
+bool WriteTemplateWhenMissing(const std::filesystem::path& path, std::string_view text,
+                              std::string* error);

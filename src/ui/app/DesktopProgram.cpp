@@ -9,6 +9,7 @@
 #include "app/ServerStart.h"
 #include "port/MessagePort.h"
 #include "port/ProcessSecrets.h"
+#include "query/BillPrint.h"
 
 #include <QApplication>
 #include <QDir>
@@ -63,6 +64,9 @@ std::unique_ptr<Cferix_razazDlg> StartDesktopProgram(int* exitCode) {
         *exitCode = 1;
         return nullptr;
     }
+    // An older folder gets the bill templates made since; one that cannot be written still
+    // runs, and a print tells what it lacks.
+    WriteMissingBillTemplates(ProgramFolder(), nullptr);
     // Settings failures are reported by the store; start-up goes on with empty settings.
     App().LoadApplicationSettings();
 

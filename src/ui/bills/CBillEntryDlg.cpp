@@ -7,6 +7,8 @@
 #include "bills/BillReversal.h"
 #include "config/ConfigLists.h"
 #include "port/MessagePort.h"
+#include "query/BillPrint.h"
+#include "query/CPrintDlg.h"
 #include "query/History.h"
 #include "rights/Functions.h"
 #include "store/BillKindNames.h"
@@ -14,6 +16,7 @@
 #include "widgets/CDateEditEx.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CUnderLineEdit.h"
+#include "widgets/ModalRunner.h"
 
 #include <QDateEdit>
 #include <QGroupBox>
@@ -79,6 +82,10 @@ CBillEntryDlg::CBillEntryDlg(QWidget* parent, BillKind kind)
     connect(m_grid, &CListCtrlEx::FocusEntered, this, &CBillEntryDlg::RecomputeTotals);
     connect(m_grid, &QAbstractItemView::clicked, this, &CBillEntryDlg::RecomputeTotals);
     connect(m_grid, &CListCtrlEx::DoubleClicked, this, &CBillEntryDlg::OnGridDoubleClick);
+
+    m_printBill = NewButton(QStringLiteral("打印"));
+    m_printBill->setEnabled(false);
+    connect(m_printBill, &QPushButton::clicked, this, &CBillEntryDlg::OnPrintBill);
 }
 
 CBillEntryDlg::~CBillEntryDlg() {
@@ -508,6 +515,7 @@ void CBillEntryDlg::OnSave() {
         m_amountTotal->setText(Q(m_bill->m_amountTotal));
     if (outcome != PostOutcome::Posted)
         return;
+    m_lastPosted.emplace(m_bill->Kind(), m_bill->m_number);
     // A number made in the same second as another bill's was moved to the next free one.
     if (m_number)
         m_number->setText(Q(m_bill->m_number));
@@ -559,6 +567,8 @@ void CBillEntryDlg::showEvent(QShowEvent* e) {
 }
 
 void CBillEntryDlg::UpdateButtons() {
+    const auto printable = PrintableBill();
+    m_printBill->setEnabled(printable && RoleMay(printable->first, Action::Print));
     if (!m_prev)
         return;
     const BrowseButtons buttons = BrowseButtonStates(m_bill->Kind(), m_shown, m_canEnter);
@@ -623,6 +633,26 @@ void CBillEntryDlg::OnReverse() {
     }
     // Reversed or refused (perhaps by another program in the meantime): show what is stored.
     ShowStored(kind, number);
+}
+
+std::optional<std::pair<BillKind, std::string>> CBillEntryDlg::PrintableBill() const {
+    if (m_viewMode)
+        return m_shown ? std::optional(std::pair(m_bill->Kind(), *m_shown)) : std::nullopt;
+    return m_lastPosted;
+}
+
+void CBillEntryDlg::OnPrintBill() {
+    const auto printable = PrintableBill();
+    if (!printable)
+        return;
+    const auto& [kind, number] = *printable;
+    const BillPrintResult printed = PrepareBillPrint(kind, number);
+    if (printed.outcome != BillPrintResult::Outcome::Written)
+        return;
+    CPrintDlg dlg(this);
+    dlg.SetDocumentName(QString::fromStdString(printed.title + " " + number));
+    dlg.SetAddress(QString::fromStdString(printed.page.string()));
+    RunModal(dlg);
 }
 
 void CBillEntryDlg::reject() {

@@ -61,6 +61,8 @@ public:
     QPushButton* m_next = nullptr;
     // "已红冲" or "红字单据" beside the date of a stored bill on show; empty otherwise.
     QLabel* m_standing = nullptr;
+    // "打印": the stored bill on show, or the bill this window posted last.
+    QPushButton* m_printBill = nullptr;
 
     // The stored bill on show; nothing while a bill is entered.
     const std::optional<std::string>& ShownNumber() const { return m_shown; }
@@ -88,6 +90,8 @@ public:
     void OnPrevious();
     void OnNext();
     void OnReverse();
+    // Fills the kind's print template with the bill and opens the print window on it.
+    void OnPrintBill();
 
     // The cancel button, Escape and the close box: closes at once or after the kind's question.
     void reject() override;
@@ -156,12 +160,15 @@ private:
     void Step(bool next);
     // 上一张, 下一张 and 红冲 as the window's place allows.
     void UpdateButtons();
+    // The bill "打印" prints: the one on show in view mode, else the one posted last.
+    std::optional<std::pair<BillKind, std::string>> PrintableBill() const;
 
     std::unique_ptr<CBill> m_bill;
     bool m_viewMode = false;
     bool m_enterGoesToGrid = false;
     std::vector<std::pair<QLineEdit*, QToolButton*>> m_icons;
     std::optional<std::string> m_shown;
+    std::optional<std::pair<BillKind, std::string>> m_lastPosted;
     bool m_canEnter = true;
     bool m_reversible = false;
     bool m_reversedAny = false;

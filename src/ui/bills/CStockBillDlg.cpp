@@ -78,6 +78,7 @@ CStockBillDlg::CStockBillDlg(QWidget* parent, BillKind kind, const QString& ware
         bottom->addWidget(m_next);
         bottom->addSpacing(12);
     }
+    bottom->addWidget(m_printBill);
     bottom->addWidget(m_save);
     bottom->addWidget(m_cancel);
 

@@ -87,6 +87,7 @@ CTradeBillDlg::CTradeBillDlg(QWidget* parent, BillKind kind) : CBillEntryDlg(par
     bottom->addWidget(m_prev);
     bottom->addWidget(m_next);
     bottom->addSpacing(12);
+    bottom->addWidget(m_printBill);
     bottom->addWidget(m_save);
     bottom->addWidget(m_cancel);
 

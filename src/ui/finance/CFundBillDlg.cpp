@@ -77,6 +77,7 @@ CFundBillDlg::CFundBillDlg(QWidget* parent, BillKind kind)
     bottom->addWidget(m_prev);
     bottom->addWidget(m_next);
     bottom->addStretch(1);
+    bottom->addWidget(m_printBill);
     bottom->addWidget(m_save);
     bottom->addWidget(m_cancel);
 

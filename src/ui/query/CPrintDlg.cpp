@@ -2,12 +2,11 @@
 
 #include "SaveFileDialog.h"
 #include "port/MessagePort.h"
+#include "print/PagePrint.h"
 #include "query/TemplatePrint.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -15,8 +14,6 @@
 #include <QTextDocument>
 #include <QUrl>
 #include <QVBoxLayout>
-
-#include <memory>
 
 namespace {
 std::function<bool(QPrinter*)>& PrintDialogAnswer() {
@@ -27,31 +24,6 @@ std::function<bool(QPrinter*)>& PrintDialogAnswer() {
 
 void SetPrintDialogForTest(std::function<bool(QPrinter*)> answer) {
     PrintDialogAnswer() = std::move(answer);
-}
-
-bool PrintDocumentWithoutHeaderFooter(const QTextDocument& document, QPrinter* printer) {
-    std::unique_ptr<QTextDocument> doc(document.clone());
-    doc->documentLayout()->setPaintDevice(printer);
-    QRectF page = printer->pageRect(QPrinter::DevicePixel);
-    page.moveTo(0, 0);
-    doc->setPageSize(page.size());
-    QPainter painter;
-    if (!painter.begin(printer))
-        return false;
-    int pages = doc->pageCount();
-    for (int i = 0; i < pages; ++i) {
-        if (i > 0)
-            printer->newPage();
-        painter.save();
-        QRectF clip(0, i * page.height(), page.width(), page.height());
-        painter.translate(0, -clip.top());
-        painter.setClipRect(clip);
-        QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = clip;
-        doc->documentLayout()->draw(&painter, context);
-        painter.restore();
-    }
-    return painter.end();
 }
 
 CPrintDlg::CPrintDlg(QWidget* parent) : QDialog(parent) {
@@ -110,7 +82,7 @@ bool CPrintDlg::LoadPage() {
 }
 
 bool CPrintDlg::PrintTo(QPrinter* printer) {
-    return PrintDocumentWithoutHeaderFooter(*m_browser->document(), printer);
+    return DrawDocumentPages(*m_browser->document(), printer);
 }
 
 void CPrintDlg::Print() {
@@ -130,18 +102,7 @@ void CPrintDlg::Print() {
 }
 
 bool CPrintDlg::SaveAsPdf(const QString& file) {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
-    printer.setDocName(QStringLiteral("库存清单"));
-    printer.setCreator(QStringLiteral("ferix_razaz"));
-    if (!PrintTo(&printer) || QFileInfo(file).size() == 0) {
-        Messages().Inform("无法保存文件：" + file.toStdString());
-        return false;
-    }
-    return true;
+    return WriteDocumentPdf(*m_browser->document(), file, m_documentName);
 }
 
 void CPrintDlg::ExportPdf() {

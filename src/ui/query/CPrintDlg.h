@@ -9,7 +9,6 @@
 class QPrinter;
 class QPushButton;
 class QTextBrowser;
-class QTextDocument;
 
 // The print window "打印": shows the filled stock page and prints it, or saves it as PDF.
 class CPrintDlg : public QDialog {
@@ -51,8 +50,3 @@ private:
 // Test seam: when set, "打印" calls this instead of showing the system print dialog; true means
 // the user chose to print (the function may set the printer up, e.g. to write a PDF file).
 void SetPrintDialogForTest(std::function<bool(QPrinter*)> answer);
-
-// Draws a document on a paged device: the document is laid out for the device's page size and
-// drawn page by page, without the page numbers Qt adds to documents it paginates itself.
-// False when the device cannot be painted on (no printer, a PDF file that cannot be written).
-bool PrintDocumentWithoutHeaderFooter(const QTextDocument& document, QPrinter* printer);
