@@ -50,6 +50,7 @@ const std::vector<CliCommand>& CliCommands() {
         {"report", true, CmdReport, "report KIND --from DATE --to DATE"},
         {"stock-warnings", true, CmdStockWarnings, "stock-warnings [--warehouse W]"},
         {"print-stock", true, CmdPrintStock, "print-stock [--warehouse W] [--class C]"},
+        {"labels", true, CmdLabels, "labels CODE[:COUNT]... --pdf FILE [--size 40x30] [--roll]"},
         {"demo-data", true, CmdDemoData,
          "demo-data [--goods N] [--customers N] [--bills N] [--lines-per-bill N]"},
     };
@@ -58,6 +59,6 @@ const std::vector<CliCommand>& CliCommands() {
 
 bool IsValuelessFlag(const std::string& name) {
     static const std::vector<std::string> flags = {"clear", "allow-overpay", "new-password-stdin",
-                                                   "all", "none"};
+                                                   "all",   "none",          "roll"};
     return std::find(flags.begin(), flags.end(), name) != flags.end();
 }

@@ -83,4 +83,39 @@ run --format xlsx --output "$WORK/no/such/dir/s.xlsx" stock
 check "an unwritable file: a message, exit 4, nothing left" \
     [ "$RC" = 4 -a -n "$ERR" -a ! -e "$WORK/no/such/dir/s.xlsx" ]
 
+# Labels: 20 of 0012 (a valid EAN-13: its code shows once a label) and 5 of G2 (no barcode: Code 128
+# of G2, whose digits show the code a second time), each with its price. 40×30 mm
+# fit 5 × 9 = 45 on an A4 page less 5 mm all round: one page; 70×40 mm fit 2 × 7 = 14: two pages;
+# --roll: a 40×30 mm page each.
+pages() { pdfinfo "$1" 2>/dev/null | sed -n 's/^Pages: *//p'; }
+named() { pdftotext "$1" - | grep -cxF -- "$2"; }
+counts() { echo "$(named "$1" 0012):$(named "$1" G2):$(named "$1" '￥9.50'):$(named "$1" '￥')"; }
+if command -v pdfinfo >/dev/null && command -v pdftotext >/dev/null; then
+    run labels 0012:20 G2:5 --pdf "$WORK/a4.pdf"
+    check "labels on A4" [ "$RC:$OUT:$(pages "$WORK/a4.pdf")" = "0:$WORK/a4.pdf:1" ]
+    check "20 and 5 labels, 0012 at 9.50, G2 without a price" [ "$(counts "$WORK/a4.pdf")" = 20:10:20:0 ]
+    run labels 0012:20 G2:5 --size 70x40 --pdf "$WORK/big.pdf"
+    check "70x40: two pages" [ "$RC:$(pages "$WORK/big.pdf")" = 0:2 ]
+    check "70x40: 25 labels" [ "$(counts "$WORK/big.pdf")" = 20:10:20:0 ]
+    run labels 0012:20 G2:5 --roll --pdf "$WORK/roll.pdf"
+    check "--roll: a page per label" [ "$RC:$(pages "$WORK/roll.pdf"):$(counts "$WORK/roll.pdf")" = 0:25:20:10:20:0 ]
+    check "--roll: 40x30 mm pages (113 x 85 pt)" grep -q '^Page size: *113.* x 85' <<<"$(pdfinfo "$WORK/roll.pdf")"
+    run roles hide 柜台 进价,成本,售价
+    as counter labels 0012 --pdf "$WORK/hidden.pdf"
+    check "a hidden retail price shows ***" [ "$RC:$(named "$WORK/hidden.pdf" '￥***'):$(named "$WORK/hidden.pdf" '￥9.50')" = 0:1:0 ]
+else
+    echo "note: pdfinfo/pdftotext (poppler-utils) missing, the label pages are not counted"
+fi
+run labels 0012 NOPE:2 --pdf "$WORK/none.pdf"
+check "an unknown code: its message, nothing written" \
+    [ "$RC:$ERR:$(ls "$WORK" | grep -c none.pdf)" = "1:没有商品编码为“NOPE”的商品！:0" ]
+run labels 0012:0 --pdf "$WORK/none.pdf"
+check "a count of 0" [ "$RC" = 2 ]
+run labels 0012 --size 300x30 --pdf "$WORK/none.pdf"
+check "a label wider than A4" [ "$RC" = 2 ]
+run users add clerk
+run users role clerk 营业员
+as clerk labels 0012 --pdf "$WORK/none.pdf"
+check "营业员 may not print labels" [ "$RC:$ERR:$(ls "$WORK" | grep -c none.pdf)" = "5:您没有“商品管理”的“打印”权限！:0" ]
+
 finish
