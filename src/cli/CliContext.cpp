@@ -1,5 +1,7 @@
 #include "CliContext.h"
 
+#include "query/XlsxExport.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -58,10 +60,24 @@ std::string TsvField(const std::string& s) {
 std::string JsonString(const std::string& s) {
     return nlohmann::json(s).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
+
+bool& ListingFailedFlag() {
+    static bool failed = false;
+    return failed;
+}
 } // namespace
+
+bool ListingFailed() {
+    return ListingFailedFlag();
+}
 
 void PrintTable(const CliContext& ctx, const std::vector<std::string>& header,
                 const std::vector<std::vector<std::string>>& rows) {
+    if (ctx.format == "xlsx") {
+        if (!WriteXlsxFile(ctx.output, header, rows))
+            ListingFailedFlag() = true;
+        return;
+    }
     std::string out;
     if (ctx.format == "json") {
         out += "[";

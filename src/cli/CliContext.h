@@ -16,7 +16,8 @@ enum ExitCode {
 
 // Parsed command line of one ferix-cli run.
 struct CliContext {
-    std::string format = "tsv"; // tsv, csv or json
+    std::string format = "tsv"; // tsv, csv, json or xlsx
+    std::string output;         // --output FILE: where an xlsx listing goes
     std::string command;
     std::vector<std::string> args;              // positional arguments after the command
     std::map<std::string, std::string> options; // --name value
@@ -30,8 +31,11 @@ struct CliContext {
     bool OnlyOptions(std::initializer_list<const char*> allowed) const;
 };
 
-// Prints a listing: a header line of field names, then one line per row, in tsv, csv or json.
+// Prints a listing: a header line of field names, then one line per row, in tsv, csv or json;
+// with xlsx, writes it as a workbook to the --output file (ListingFailed() after its message).
 void PrintTable(const CliContext& ctx, const std::vector<std::string>& header,
                 const std::vector<std::vector<std::string>>& rows);
+// True after a listing could not be written to its --output file.
+bool ListingFailed();
 // Prints a usage error on stderr; returns kExitUsage.
 int UsageError(const std::string& text);

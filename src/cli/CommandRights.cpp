@@ -67,6 +67,8 @@ std::optional<Need> CommandNeed(const CliContext& ctx) {
         return Need{"stock_view", Action::View};
     if (c == "print-stock")
         return Need{"stock_view", Action::Print};
+    if (c == "labels")
+        return Need{"goods", Action::Print};
     if (c == "stock-warnings")
         return Need{"stock_warnings", Action::View};
     if (c == "post")

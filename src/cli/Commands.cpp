@@ -53,6 +53,7 @@ const std::vector<CliCommand>& CliCommands() {
         {"stock-warnings", true, CmdStockWarnings, "stock-warnings [--warehouse W]"},
         {"print-stock", true, CmdPrintStock, "print-stock [--warehouse W] [--class C]"},
         {"print-bill", true, CmdPrintBill, "print-bill KIND NUMBER [--pdf FILE]"},
+        {"labels", true, CmdLabels, "labels CODE[:COUNT]... --pdf FILE [--size 40x30] [--roll]"},
         {"demo-data", true, CmdDemoData,
          "demo-data [--goods N] [--customers N] [--bills N] [--lines-per-bill N]"},
     };
@@ -61,6 +62,6 @@ const std::vector<CliCommand>& CliCommands() {
 
 bool IsValuelessFlag(const std::string& name) {
     static const std::vector<std::string> flags = {"clear", "allow-overpay", "new-password-stdin",
-                                                   "all", "none"};
+                                                   "all",   "none",          "roll"};
     return std::find(flags.begin(), flags.end(), name) != flags.end();
 }

@@ -37,6 +37,8 @@ int CmdVerify(CliContext&);
 
 // notice
 int CmdNotice(CliContext&);
+// goods labels as a PDF file
+int CmdLabels(CliContext&);
 int CmdGoods(CliContext&);
 int CmdClasses(CliContext&);
 int CmdCustomers(CliContext&);

@@ -75,8 +75,9 @@ private:
 };
 
 int Usage() {
-    std::string text = "usage: ferix-cli [--user NAME] [--password-stdin | --password PW] "
-                       "[--format tsv|csv|json] COMMAND [ARGUMENTS]\ncommands:\n";
+    std::string text =
+        "usage: ferix-cli [--user NAME] [--password-stdin | --password PW] "
+        "[--format tsv|csv|json|xlsx [--output FILE]] COMMAND [ARGUMENTS]\ncommands:\n";
     for (const auto& c : CliCommands())
         text += std::string("  ") + c.usage + "\n";
     text += "  help";
@@ -118,15 +119,21 @@ int main(int argc, char** argv) {
             // Kept for old scripts: other users see it in the process list.
             password = value;
         } else if (name == "format") {
-            if (value != "tsv" && value != "csv" && value != "json")
+            if (value != "tsv" && value != "csv" && value != "json" && value != "xlsx")
                 return Usage();
             ctx.format = value;
+        } else if (name == "output") {
+            ctx.output = value;
         } else {
             return Usage();
         }
     }
     if (i >= argc)
         return Usage();
+    // A workbook is not text for a terminal: it goes to a file named beforehand.
+    if ((ctx.format == "xlsx") != !ctx.output.empty())
+        return UsageError(ctx.format == "xlsx" ? "--format xlsx needs --output FILE"
+                                               : "--output is for --format xlsx");
     ctx.command = argv[i++];
     for (; i < argc; ++i) {
         std::string a = argv[i];
@@ -194,7 +201,9 @@ int main(int argc, char** argv) {
     // name) ends as the command line's own refusal would; so does a warehouse outside the role's
     // scope.
     const int refusals = RightRefusals();
-    const int code = command->run(ctx);
+    int code = command->run(ctx);
+    if (code == kExitOk && ListingFailed())
+        code = kExitData;
     return code != kExitOk && (RightRefusals() != refusals || WarehouseScopeRefused())
                ? kExitNoRight
                : code;

@@ -36,6 +36,9 @@ for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libsqlite3-
 done
 # ICU (encodings, the pinyin initials of 助记码): libicu72 on Debian 12.
 check "Depends: libicu" grep -Eq '(^|, )libicu[0-9]+( |,|$)' <<<"$(field Depends)"
+# xlsx exports and barcode labels: libxlsxwriter4 and libzint2.11 on Debian 12.
+check "Depends: libxlsxwriter" grep -Eq '(^|, )libxlsxwriter[0-9]+( |,|$)' <<<"$(field Depends)"
+check "Depends: libzint" grep -Eq '(^|, )libzint[0-9.]+( |,|$)' <<<"$(field Depends)"
 check "Depends: a versioned libsqlite3-0" grep -Eq 'libsqlite3-0 \(>= [0-9]' <<<"$(field Depends)"
 # Loaded, not linked: the SVG icon engine and Qt's Chinese texts.
 check "Depends: libqt6svg6" has_dep libqt6svg6

@@ -13,10 +13,12 @@
 #include "basic/CChild_Jichu_Product_AddDlg.h"
 #include "basic/CChild_Jichu_Product_Class_AddDlg.h"
 #include "basic/CChild_Jichu_Product_Class_Dlg.h"
+#include "basic/CLabelPrintDlg.h"
 #include "basic/GoodsStore.h"
 #include "basic/SimpleListWindows.h"
 #include "bills/CPaletteListDlg.h"
 #include "config/ConfigLists.h"
+#include "query/CPrintDlg.h"
 #include "store/CDataStore.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CListModel.h"
@@ -27,13 +29,18 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -655,6 +662,79 @@ private slots:
 
     // 修改 or a double click on a row opens the add form filled in, the code fixed; a unit's
     // name stays once a bill names it.
+    // Two goods chosen with a click and a Ctrl+click, "打印标签", 3 and 2 typed into 数量, printed:
+    // five 40×30 labels on one A4 page, each goods item as often as asked.
+    void goodsLabelsArePrintedForTheChosenGoods() {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is missing");
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectMain());
+            QVERIFY(store.AddGoodsClass("文具", ""));
+            for (auto [code, name, barcode] :
+                 {std::tuple{"B1", "钢笔", "6901234567892"}, std::tuple{"B2", "橡皮", ""}}) {
+                GoodsRecord g;
+                g.Code = code;
+                g.ProductName = name;
+                g.ClassName = "文具";
+                g.RetailPrice = "2.50";
+                g.BarCode = barcode;
+                QVERIFY(store.AddGoods(g));
+            }
+        }
+        CScopedScriptedPort port;
+        CModalDriver driver;
+        CChild_Jichu_ProductDlg w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.m_labels->text(), QStringLiteral("打印标签"));
+        w.m_labels->click();
+        QCOMPARE(Texts(port), QStringList{"请选择要打印标签的商品！"});
+        ClickRow(w.m_list, 0);
+        QTest::mouseClick(w.m_list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          RowPoint(w.m_list, 1));
+        const QString pdf = QString::fromStdString((folder.Dir() / "labels.pdf").string());
+        SetPrintDialogForTest([&](QPrinter* p) {
+            p->setOutputFormat(QPrinter::PdfFormat);
+            p->setOutputFileName(pdf);
+            return true;
+        });
+        QStringList names;
+        driver.Then<CLabelPrintDlg>([&](CLabelPrintDlg& d) {
+            d.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&d));
+            for (int row = 0; row < 2; ++row)
+                names << d.m_grid->item(row, 1)->text() + "=" + d.Quantity(row)->text();
+            QCOMPARE(d.m_width->value() * 100 + d.m_height->value(), 4030.0);
+            for (auto [row, count] : {std::pair{0, "3"}, std::pair{1, "2"}}) {
+                QSpinBox* quantity = d.Quantity(row);
+                QTest::mouseClick(quantity, Qt::LeftButton);
+                QTest::keyClick(quantity, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(quantity, count);
+                QTest::keyClick(quantity, Qt::Key_Tab);
+                QCOMPARE(quantity->value(), QString(count).toInt());
+            }
+            d.m_print->click();
+            QCOMPARE(d.result(), int(QDialog::Accepted));
+        });
+        // The list shows the newest goods first.
+        w.m_labels->click();
+        SetPrintDialogForTest(nullptr);
+        QCOMPARE(names, (QStringList{"橡皮=1", "钢笔=1"}));
+        QProcess text;
+        text.start("pdftotext", {pdf, "-"});
+        QVERIFY(text.waitForFinished(30000));
+        const QStringList lines = QString::fromUtf8(text.readAllStandardOutput()).split('\n');
+        // B1's EAN-13 shows its digits, not its code; B2 is Code 128 of B2, its code twice.
+        QCOMPARE(lines.count("B2"), 3 * 2);
+        QCOMPARE(lines.count("B1"), 2);
+        QCOMPARE(lines.count("￥2.50"), 5);
+        QCOMPARE(lines.join('\n').count('\f'), 1); // one page
+        QVERIFY(driver.Problems().isEmpty());
+    }
+
     void goodsAndUnitsAreChangedFromTheirWindows() {
         CTempProgramFolder folder;
         LoginAsAdmin();

@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -177,6 +178,7 @@ private slots:
         CScopedScriptedPort port;
         CQueryTableModel model;
         model.SetHeaders({"是否有记录", "编码", "名称", "数量"});
+        model.SetNumericColumns({3});
         model.AppendRow({"", "A,1", "say \"hi\"", "3"});
         model.AppendRow({"", "B", "两行\n文字", "4"});
         model.AppendRow({"统计汇总", "统计汇总", "", "7"}, true);
@@ -201,6 +203,33 @@ private slots:
                                            "B,\"两行\n文字\",4\r\n"
                                            "统计汇总,,7\r\n"));
         QVERIFY(port.Texts().empty());
+
+        // The same list as a workbook: the figures of the right-aligned column as numbers, the
+        // code "007" of the left-aligned one as text, the header bold.
+        model.AppendRow({"", "007", "名", "12.50"});
+        const QString book = TempPath(folder, "out.xlsx");
+        SetSaveFileNameForTest([&](const QString&, const QString&) { return book; });
+        button->click();
+        QVERIFY(port.Texts().empty());
+        if (QProcess::execute("/usr/bin/python3", {"-c", "import openpyxl"}) != 0)
+            QSKIP("Debian's python3-openpyxl is missing");
+        QProcess python;
+        python.start("/usr/bin/python3",
+                     {"-c",
+                      "import openpyxl, sys\n"
+                      "ws = openpyxl.load_workbook(sys.argv[1]).active\n"
+                      "for row in ws.iter_rows():\n"
+                      "    print('|'.join(repr(c.value) + ':' + c.number_format + (':b' if "
+                      "c.font.b else '') for c in row))\n",
+                      book});
+        QVERIFY(python.waitForFinished(30000));
+        QCOMPARE(python.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()),
+                 QStringLiteral("'编码':General:b|'名称':General:b|'数量':General:b\n"
+                                "'A,1':General|'say \"hi\"':General|3:0\n"
+                                "'B':General|'两行\\n文字':General|4:0\n"
+                                "'统计汇总':General|None:General|7:0\n"
+                                "'007':General|'名':General|12.5:0.00\n"));
 
         // Cancelling the file dialog writes nothing; an unwritable place gives a message.
         SetSaveFileNameForTest([](const QString&, const QString&) { return QString(); });

@@ -78,6 +78,10 @@ bool WriteCsvFile(const fs::path& path, const std::vector<std::string>& header,
 
 bool ExportCsvFile(std::string_view function, const fs::path& path,
                    const std::vector<std::string>& header,
-                   const std::vector<std::vector<std::string>>& rows) {
-    return CheckRight(function, Action::Export) && WriteCsvFile(path, header, rows);
+                   const std::vector<std::vector<std::string>>& rows,
+                   const std::vector<XlsxColumn>& kinds) {
+    if (!CheckRight(function, Action::Export))
+        return false;
+    return IsXlsxPath(path) ? WriteXlsxFile(path, header, rows, kinds)
+                            : WriteCsvFile(path, header, rows);
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "XlsxExport.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -15,7 +17,9 @@ bool WriteCsvFile(const std::filesystem::path& path, const std::vector<std::stri
                   const std::vector<std::vector<std::string>>& rows);
 
 // The export of a list of `function` (a code of the function table): the operator's right to
-// 导出 it first, then WriteCsvFile. False after the refusal or the write's message.
+// 导出 it first, then the writer the file's suffix names: WriteXlsxFile for .xlsx (with the
+// columns' `kinds`), else WriteCsvFile. False after the refusal or the write's message.
 bool ExportCsvFile(std::string_view function, const std::filesystem::path& path,
                    const std::vector<std::string>& header,
-                   const std::vector<std::vector<std::string>>& rows);
+                   const std::vector<std::vector<std::string>>& rows,
+                   const std::vector<XlsxColumn>& kinds = {});

@@ -2,6 +2,9 @@
 
 #include "CChild_Jichu_Product_AddDlg.h"
 #include "CChild_Jichu_Product_Class_Dlg.h"
+#include "CLabelPrintDlg.h"
+#include "admin/RoleAdmin.h"
+#include "port/MessagePort.h"
 #include "widgets/CListModel.h"
 #include "widgets/CSearchBox.h"
 #include "widgets/ClassTreeFiller.h"
@@ -10,10 +13,13 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QItemSelectionModel>
 #include <QPushButton>
 #include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 std::vector<ListColumn> Columns() {
@@ -47,6 +53,8 @@ CChild_Jichu_ProductDlg::CChild_Jichu_ProductDlg(QWidget* parent) : QDialog(pare
     m_list = new QTableView(listFrame);
     SetupListView(m_list, m_model, true);
     m_list->setMinimumSize(620, 420);
+    // Labels are printed for several goods at once; changing and deleting take the first chosen.
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_search = new CSearchBox(m_list, QStringLiteral("编码、名称、助记码或条码"), listFrame);
     m_search->setObjectName("goodsSearch");
     QHBoxLayout* search = m_search->Row();
@@ -58,6 +66,8 @@ CChild_Jichu_ProductDlg::CChild_Jichu_ProductDlg(QWidget* parent) : QDialog(pare
         new QPushButton(QIcon(QStringLiteral(":/icons/goods.svg")), QStringLiteral("添加"), this);
     m_modify = new QPushButton(QStringLiteral("修改"), this);
     m_delete = new QPushButton(QStringLiteral("删除"), this);
+    m_labels = new QPushButton(QStringLiteral("打印标签"), this);
+    m_labels->setEnabled(CurrentRights().Allows("goods", Action::Print));
     m_back = new QPushButton(QStringLiteral("返回"), this);
     m_add->setDefault(true);
     auto* buttons = new QHBoxLayout;
@@ -65,6 +75,7 @@ CChild_Jichu_ProductDlg::CChild_Jichu_ProductDlg(QWidget* parent) : QDialog(pare
     buttons->addWidget(m_add);
     buttons->addWidget(m_modify);
     buttons->addWidget(m_delete);
+    buttons->addWidget(m_labels);
     buttons->addWidget(m_back);
 
     auto* panes = new QHBoxLayout;
@@ -75,8 +86,8 @@ CChild_Jichu_ProductDlg::CChild_Jichu_ProductDlg(QWidget* parent) : QDialog(pare
     layout->addLayout(buttons);
     resize(1100, 600);
 
-    QWidget* order[] = {m_tree, m_manageClasses, m_search, m_list,
-                        m_add,  m_modify,        m_delete, m_back};
+    QWidget* order[] = {m_tree,   m_manageClasses, m_search, m_list, m_add,
+                        m_modify, m_delete,        m_labels, m_back};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -89,6 +100,7 @@ CChild_Jichu_ProductDlg::CChild_Jichu_ProductDlg(QWidget* parent) : QDialog(pare
     connect(m_modify, &QPushButton::clicked, this, &CChild_Jichu_ProductDlg::OnModify);
     connect(m_list, &QAbstractItemView::doubleClicked, this, &CChild_Jichu_ProductDlg::OnModify);
     connect(m_delete, &QPushButton::clicked, this, &CChild_Jichu_ProductDlg::OnDelete);
+    connect(m_labels, &QPushButton::clicked, this, &CChild_Jichu_ProductDlg::OnLabels);
     connect(m_back, &QPushButton::clicked, this, &QDialog::reject);
 
     FillTree();
@@ -149,4 +161,21 @@ void CChild_Jichu_ProductDlg::OnDelete() {
 void CChild_Jichu_ProductDlg::OnSearch() {
     m_state.Search(m_search->text().toStdString());
     m_model->Reload();
+}
+
+void CChild_Jichu_ProductDlg::OnLabels() {
+    std::vector<std::pair<std::string, std::string>> goods;
+    QModelIndexList rows = m_list->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    for (const QModelIndex& index : rows) {
+        const auto row = static_cast<size_t>(index.row());
+        goods.emplace_back(m_state.Cell(row, 0), m_state.Cell(row, 1)); // code, name
+    }
+    if (goods.empty()) {
+        Messages().Inform("请选择要打印标签的商品！");
+        return;
+    }
+    CLabelPrintDlg dlg(goods, this);
+    RunModal(dlg);
 }

@@ -24,6 +24,7 @@ public:
     QPushButton* m_add;
     QPushButton* m_modify; // also a double click on a row
     QPushButton* m_delete;
+    QPushButton* m_labels; // "打印标签" for the selected goods
     QPushButton* m_back;
 
 private slots:
@@ -33,6 +34,7 @@ private slots:
     void OnModify();
     void OnDelete();
     void OnSearch();
+    void OnLabels();
 
 private:
     void FillTree();

@@ -26,6 +26,14 @@ void SetPrintDialogForTest(std::function<bool(QPrinter*)> answer) {
     PrintDialogAnswer() = std::move(answer);
 }
 
+bool AskPrinter(QPrinter* printer, QWidget* parent) {
+    if (PrintDialogAnswer())
+        return PrintDialogAnswer()(printer);
+    QPrintDialog dialog(printer, parent);
+    dialog.setWindowTitle(QStringLiteral("打印"));
+    return dialog.exec() == QDialog::Accepted;
+}
+
 CPrintDlg::CPrintDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("打印"));
     m_browser = new QTextBrowser(this);
@@ -88,15 +96,7 @@ bool CPrintDlg::PrintTo(QPrinter* printer) {
 void CPrintDlg::Print() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(m_documentName);
-    bool accepted;
-    if (PrintDialogAnswer()) {
-        accepted = PrintDialogAnswer()(&printer);
-    } else {
-        QPrintDialog dialog(&printer, this);
-        dialog.setWindowTitle(QStringLiteral("打印"));
-        accepted = dialog.exec() == QDialog::Accepted;
-    }
-    if (accepted && !PrintTo(&printer))
+    if (AskPrinter(&printer, this) && !PrintTo(&printer))
         Messages().Inform("打印失败：无法使用打印机“" + printer.printerName().toStdString() +
                           "”。");
 }

@@ -50,3 +50,6 @@ private:
 // Test seam: when set, "打印" calls this instead of showing the system print dialog; true means
 // the user chose to print (the function may set the printer up, e.g. to write a PDF file).
 void SetPrintDialogForTest(std::function<bool(QPrinter*)> answer);
+// The system print dialog "打印" for the printer (or the seam above); true when the user chose to
+// print.
+bool AskPrinter(QPrinter* printer, QWidget* parent);
