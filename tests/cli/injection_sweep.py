@@ -143,7 +143,7 @@ for i, v in enumerate(VALUES):
     expect(f"purchase {label(v)} lines", listing("bill", "purchase", v),
            [{"Product_ID": v, "Product_Name": v, "Product_Number": "3", "Product_Unit": v,
              "Product_atch": v, "Product_Date": v, "Product_Price": "1.5",
-             "Product_Total": "4.50", "Product_BarCode": v, "Product_Note": v}])
+             "Product_Total": "4.50", "Product_BarCode": v, "Product_Note": v, "BaseNumber": "3"}])
     bills = [b for b in listing("bills", "purchase", "--from", "2026-12-07", "--to", "2026-12-07")
              if b["Bill_ID"] == v]
     expect(f"purchase {label(v)} header", bills,

@@ -62,7 +62,7 @@ sheet counter stock stock
 check "stock: the CSV's cells, typed" [ "$(compare "$WORK/stock.csv" "$WORK/stock.xlsx" \
     B2=str C2=str D2=int D3=int E2=str H2=str I2=str)" = "" ]
 check "stock: *** and the name as the CSV has them" [ "$(sed -n 2p "$WORK/stock.csv" | tr -d '\r' |
-    cut -d, -f1-5,7-)" = "一号仓库,0012,蓝色圆珠笔芯六支装,3,***,,***,***" ]
+    cut -d, -f1-5,7-)" = "一号仓库,0012,蓝色圆珠笔芯六支装,3,***,,***,***,3支" ]
 sheet admin goods goods list
 check "goods: the CSV's cells, typed" [ "$(compare "$WORK/goods.csv" "$WORK/goods.xlsx" \
     B2=str N2=float Q2=float Q3=float R2=str C3=str)" = "" ]

@@ -60,6 +60,10 @@ TEST_F(GoodsUnitsTest, UnitsAreCheckedAndAUsedUnitKeepsItsFactor) {
     EXPECT_EQ(Refusal(add(Unit("G1", "箱", 12, "", "", "-1"))), "售价“-1”不是有效的价格！");
     EXPECT_EQ(Refusal(add(Unit("G1", "箱", 12, "BC-G2"))), "条码“BC-G2”已是商品“G2”的条码！");
     EXPECT_EQ(Refusal(add(Unit("G1", "箱", 12, "BC-G1"))), "条码“BC-G1”是商品本身的条码！");
+    // A unit that differs from the base unit by a blank only would be a second 个.
+    EXPECT_EQ(Refusal(add(Unit("G1", " 个", 12))), "单位“ 个”的前后不能有空格！");
+    EXPECT_EQ(Refusal(add(Unit("G1", "个　", 12))), "单位“个　”的前后不能有空格！");
+    EXPECT_EQ(Refusal(add(Unit("G1", "箱", 12, "B12 "))), "条码“B12 ”的前后不能有空格！");
 
     ASSERT_TRUE(AddGoodsUnit(store, Unit("G1", "箱", 12, "690012", "", "66.5")));
     ASSERT_TRUE(AddGoodsUnit(store, Unit("G1", "包", 6)));
@@ -90,6 +94,16 @@ TEST_F(GoodsUnitsTest, UnitsAreCheckedAndAUsedUnitKeepsItsFactor) {
     EXPECT_EQ(Refusal([](CDataStore& s) { return RemoveGoodsUnit(s, "G1", "箱"); }), used);
     ASSERT_TRUE(ChangeGoodsUnit(store, Unit("G1", "箱", 12, "690099", "30", "66.5")));
     ASSERT_TRUE(RemoveGoodsUnit(store, "G1", "包"));
+    // Lines that named 盒 as a plain name (G1 had no 盒) keep their meaning: no unit 盒 now.
+    ASSERT_TRUE(store.Run("insert into EnterSale_Detail(Bill_ID, Product_ID, Product_Unit,"
+                          " Product_Number, Base_Number) values ('XS-1', 'G1', '盒', '3', '3')",
+                          {}));
+    EXPECT_EQ(Refusal(add(Unit("G1", "盒", 10))), "单位“盒”已被单据使用，不能修改换算！");
+    // Nor may the base unit take the name of a further unit.
+    auto g1 = *FindGoods(store, "G1");
+    g1.Unit = "箱";
+    EXPECT_EQ(Refusal([&](CDataStore& s) { return UpdateGoods(s, g1); }),
+              "商品已有单位“箱”，不能再作基本单位！");
     EXPECT_EQ(Described(*ListGoodsUnits(store, "G1")), (Strings{"箱=12|690099|30|66.5"}));
 
     // A role without 进价 writes no unit purchase price but keeps the stored one.

@@ -64,7 +64,7 @@ TEST_F(ServerStoreTest, BothDataFilesLiveInOneDatabaseMadeOnce) {
     // Both sets of tables side by side in the folder's one schema, each with its version.
     const std::string conninfo = Conninfo();
     EXPECT_EQ(ServerRows(conninfo, "select name, version from ferix_schema order by name"),
-              "main_data|6\nother_data|2\n");
+              "main_data|7\nother_data|2\n");
     EXPECT_EQ(ServerRows(conninfo, "select count(*) from pg_tables where schemaname ="
                                    " current_schema() and tablename in ('manage', 'log',"
                                    " 'setting', 'ferix_product', 'stockpile', 'fundbill')"),
@@ -227,7 +227,7 @@ TEST_F(ServerStoreTest, ABackupOfTheServerTablesRestoresThemExactlyAsTheyWere) {
     const std::string usersLater = users(), logLater = log(), keptLater = kept();
     ASSERT_NE(usersLater.find("|clerk|"), std::string::npos) << usersLater;
     ASSERT_TRUE(logLater.ends_with("修改密码|admin\n")) << logLater;
-    ASSERT_EQ(keptLater, "ferix_config.data|t\nmain_data|6\nother_data|2\n");
+    ASSERT_EQ(keptLater, "ferix_config.data|t\nmain_data|7\nother_data|2\n");
     ASSERT_EQ(RestoreAction(name), AdminResult::Done) << testing::PrintToString(m_port.Texts());
     EXPECT_EQ(m_port.Texts(),
               (std::vector<std::string>{"是否备份现在的数据？", "数据备份成功！",
@@ -278,7 +278,7 @@ TEST_F(ServerStoreTest, AnArchiveIsRestoredAsRowsAloneAndAnEarlierVersionIsUpgra
     ASSERT_EQ(RestoreAction(std::string("v5.bak")), AdminResult::Done)
         << testing::PrintToString(m_port.Texts());
     const std::string versions = "select name, version from ferix_schema order by name";
-    EXPECT_EQ(ServerRows(conninfo, versions), "main_data|6\nother_data|2\n");
+    EXPECT_EQ(ServerRows(conninfo, versions), "main_data|7\nother_data|2\n");
     EXPECT_EQ(Snapshot(), atBackup);
     EXPECT_EQ(ServerRows(conninfo,
                          "select count(*) from pg_tables where schemaname = current_schema()"
@@ -471,7 +471,7 @@ TEST_F(ServerStoreTest, ARestoreRefusedOrFailedLeavesTheServerDataAsItWas) {
                "update ferix_schema set version = version + 2 where name = 'main_data'");
     EXPECT_EQ(restoreSays("mixed.bak"),
               std::to_string(static_cast<int>(AdminResult::Failed)) +
-                  ":数据恢复失败！\r\n备份中数据表 backsale_detail 的列 product_unitcost "
+                  ":数据恢复失败！\r\n备份中数据表 backsale_detail 的列 base_number "
                   "不是本程序的。\r\n现有数据没有改变。");
     EXPECT_EQ(Snapshot(), now);
 
@@ -769,8 +769,8 @@ TEST_F(ServerPostingTest, ARowHeldThroughEveryTryFailsAPostingCountOrReversalWit
     m_port.Clear();
     CDataStore::FailStatementForTest(0);
     EXPECT_EQ(sale.SaveOn(store), PostOutcome::Failed);
-    EXPECT_EQ(CDataStore::StatementCountForTest(), 5 * 5)
-        << "BEGIN, token, number, header, row: 5 tries";
+    EXPECT_EQ(CDataStore::StatementCountForTest(), 6 * 5)
+        << "BEGIN, token, number, the lines' units, header, row: 5 tries";
     EXPECT_EQ(sale.m_number, "XS-HELD");
     CountPosted posted;
     EXPECT_EQ(CountStockOn(store, count, posted), CountOutcome::Failed);
@@ -884,8 +884,8 @@ TEST_F(ServerPostingTest, ABrokenConnectionIsToldOnceWithItsReason) {
     AddLine(bill, m_pen, "2", "");
     bill.GiveNumber("BS-AWAY");
     const std::string conninfo = Conninfo();
-    // BEGIN, token, number lock; the numbers' read meets the ended process.
-    CDataStore::BeforeStatementForTest(4, [&](int process) {
+    // The lines' units, BEGIN, token, number lock; the numbers' read meets the ended process.
+    CDataStore::BeforeStatementForTest(5, [&](int process) {
         ASSERT_EQ(ServerRows(conninfo,
                              "select pg_terminate_backend(" + std::to_string(process) + ", 10000)"),
                   "t\n");

@@ -48,6 +48,17 @@ bool UpdateGoods(CDataStore& store, const GoodsRecord& goods) {
             values.push_back(goods.*c.field);
     }
     values.push_back(goods.Code);
+    // A base unit named like one of the goods' further units would make two units of one name.
+    bool unitTaken = false;
+    if (!store.Run("select 1 from GoodsUnit where Product_ID = ? and Unit = ?",
+                   {goods.Code, goods.Unit}, [&](const CStatement&) { unitTaken = true; })) {
+        Messages().Inform(DatabaseFailureText("修改商品失败。", store.LastError()));
+        return false;
+    }
+    if (unitTaken) {
+        Messages().Inform("商品已有单位“" + goods.Unit + "”，不能再作基本单位！");
+        return false;
+    }
     if (!store.Run(sql, values)) {
         Messages().Inform(DatabaseFailureText("修改商品失败。", store.LastError()));
         return false;

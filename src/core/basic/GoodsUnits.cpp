@@ -132,10 +132,23 @@ std::optional<std::string> HiddenPriceWritten(const GoodsUnit& unit, const Goods
 }
 
 // The checks of one unit of `goods` that need no reads, in order.
+// A blank or an ideographic space at either end.
+bool HasOuterBlank(const std::string& text) {
+    static const std::string ideographic = "\u3000";
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    return !text.empty() && (blank(text.front()) || blank(text.back()) ||
+                             text.starts_with(ideographic) || text.ends_with(ideographic));
+}
+
 std::optional<std::string> CheckUnitFields(const GoodsUnit& unit, const GoodsRecord& goods,
                                            const GoodsUnit* stored) {
     if (unit.Unit.empty())
         return "单位不能为空！";
+    // " 个" would be a second base unit that looks like the first.
+    if (HasOuterBlank(unit.Unit))
+        return "单位“" + unit.Unit + "”的前后不能有空格！";
+    if (HasOuterBlank(unit.BarCode))
+        return "条码“" + unit.BarCode + "”的前后不能有空格！";
     if (unit.Unit == goods.Unit)
         return "“" + unit.Unit + "”是商品的基本单位！";
     if (unit.Factor < 2)
@@ -247,7 +260,9 @@ std::optional<std::string> CheckGoodsUnits(CDataStore& store, const GoodsRecord&
             return "条码“" + u.BarCode + "”重复！";
         if (auto taken = BarcodeTaken(store, u.BarCode, goods.Code, own, failed))
             return taken;
-        if (before && before->Factor != u.Factor) {
+        // A new unit under a name the goods' lines already use as plain text would read those
+        // lines anew: as a changed factor, refused.
+        if (!before || before->Factor != u.Factor) {
             auto used = UnitInUse(store, goods.Code, u.Unit);
             if (!used)
                 *failed = true;
@@ -289,6 +304,14 @@ bool SaveGoodsUnits(CDataStore& store, const GoodsRecord& goods,
         ShowReadFailure(store);
         return false;
     }
+    // On a server the goods row is held until the end: a posting holds it shared while it reads
+    // the factors and writes its lines (a file's writers take turns anyway).
+    if (store.IsServer() &&
+        !store.Run("select Id from ferix_product where Code = ? for update", {goods.Code})) {
+        ShowReadFailure(store);
+        store.Rollback();
+        return false;
+    }
     bool failed = false;
     if (auto problem = CheckGoodsUnits(store, goods, units, &failed)) {
         store.Rollback();
@@ -320,6 +343,9 @@ bool SaveGoodsUnits(CDataStore& store, const GoodsRecord& goods,
     return true;
 }
 
+// One unit added, changed or removed is the goods' whole list saved again: the checks and the
+// writes in one transaction, so that a bill posted meanwhile never finds a factor the check did
+// not see.
 bool AddGoodsUnit(CDataStore& store, const GoodsUnit& unit) {
     if (!CheckRight("goods", Action::Enter))
         return false;
@@ -330,18 +356,9 @@ bool AddGoodsUnit(CDataStore& store, const GoodsUnit& unit) {
         Messages().Inform("商品已有单位“" + unit.Unit + "”！");
         return false;
     }
-    bool failed = false;
-    auto problem = CheckUnitFields(unit, goods->first, nullptr);
-    if (!problem)
-        problem = BarcodeTaken(store, unit.BarCode, unit.Product_ID, {}, &failed);
-    if (problem || failed) {
-        if (failed)
-            ShowReadFailure(store);
-        else
-            Messages().Inform(*problem);
-        return false;
-    }
-    return WriteUnit(store, unit, true);
+    std::vector<GoodsUnit> units = goods->second;
+    units.push_back(unit);
+    return SaveGoodsUnits(store, goods->first, units);
 }
 
 bool ChangeGoodsUnit(CDataStore& store, const GoodsUnit& unit) {
@@ -350,29 +367,16 @@ bool ChangeGoodsUnit(CDataStore& store, const GoodsUnit& unit) {
     auto goods = StoredGoods(store, unit.Product_ID);
     if (!goods)
         return false;
-    const GoodsUnit* before = Named(goods->second, unit.Unit);
-    if (!before) {
+    if (!Named(goods->second, unit.Unit)) {
         Messages().Inform("商品没有单位“" + unit.Unit + "”！");
         return false;
     }
-    bool failed = false;
-    auto problem = CheckUnitFields(unit, goods->first, before);
-    if (!problem)
-        problem = BarcodeTaken(store, unit.BarCode, unit.Product_ID, {unit.Unit}, &failed);
-    if (!problem && !failed && before->Factor != unit.Factor) {
-        auto used = UnitInUse(store, unit.Product_ID, unit.Unit);
-        failed = !used;
-        if (used && *used)
-            problem = UnitInUseText(unit.Unit);
+    std::vector<GoodsUnit> units = goods->second;
+    for (GoodsUnit& u : units) {
+        if (u.Unit == unit.Unit)
+            u = unit;
     }
-    if (problem || failed) {
-        if (failed)
-            ShowReadFailure(store);
-        else
-            Messages().Inform(*problem);
-        return false;
-    }
-    return WriteUnit(store, unit, false);
+    return SaveGoodsUnits(store, goods->first, units);
 }
 
 bool RemoveGoodsUnit(CDataStore& store, const std::string& productId, const std::string& unit) {
@@ -385,20 +389,12 @@ bool RemoveGoodsUnit(CDataStore& store, const std::string& productId, const std:
         Messages().Inform("商品没有单位“" + unit + "”！");
         return false;
     }
-    auto used = UnitInUse(store, productId, unit);
-    if (!used) {
-        ShowReadFailure(store);
-        return false;
+    std::vector<GoodsUnit> units;
+    for (const GoodsUnit& u : goods->second) {
+        if (u.Unit != unit)
+            units.push_back(u);
     }
-    if (*used) {
-        Messages().Inform(UnitInUseText(unit));
-        return false;
-    }
-    if (!store.Run("delete from GoodsUnit where Product_ID = ? and Unit = ?", {productId, unit})) {
-        Messages().Inform(DatabaseFailureText("删除商品单位失败。", store.LastError()));
-        return false;
-    }
-    return true;
+    return SaveGoodsUnits(store, goods->first, units);
 }
 
 std::optional<std::string> GoodsBarcodeTakenByUnit(CDataStore& store, const std::string& barcode,

@@ -133,8 +133,9 @@ std::string StartingPrice(BillKind kind, const GoodsRecord& goods, const GoodsUn
     const std::string base = StartingPrice(kind, goods);
     if (base.empty())
         return base;
+    // Two decimals as prices are typed, more only where the base price has them.
     if (auto times = CMoney::ParseOrZero(base).TimesQuantity(unit.Factor))
-        return times->FormatExact();
+        return times->RoundedTo2() == *times ? times->Format2() : times->FormatExact();
     return {};
 }
 

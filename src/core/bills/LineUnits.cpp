@@ -32,15 +32,19 @@ std::optional<std::vector<int64_t>> LineFactors(CDataStore& store,
     std::map<std::string, GoodsWithUnits> goods;
     auto code = codes.begin();
     while (code != codes.end()) {
-        std::string sql = "select u.Product_ID, u.Unit, u.Factor, p.Unit from GoodsUnit u left"
-                          " join ferix_product p on p.Code = u.Product_ID where u.Product_ID in (";
+        // Every goods row of the bill is read (and on a server held shared to the end of the
+        // posting), so that a unit added, changed or removed meanwhile waits for the lines.
+        std::string sql = "select u.Product_ID, u.Unit, u.Factor, p.Unit from ferix_product p left"
+                          " join GoodsUnit u on u.Product_ID = p.Code where p.Code in (";
         SqlValues values;
         for (; code != codes.end() && values.size() < kCodesPerRead; ++code) {
             sql += values.empty() ? "?" : ", ?";
             values.push_back(*code);
         }
-        sql += ")";
+        sql += store.IsServer() ? ") for share of p" : ")";
         if (!store.Run(sql, values, [&](const CStatement& st) {
+                if (st.TextView(0).empty())
+                    return; // goods without further units
                 GoodsWithUnits& g = goods[st.Text(0)];
                 g.baseUnit = st.Text(3);
                 int64_t factor = 0;

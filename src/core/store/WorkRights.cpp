@@ -10,6 +10,7 @@ namespace {
 // below that daily work needs on it.
 const std::vector<const char*> kProgramTables = {"ferix_product",
                                                  "ferix_product_class",
+                                                 "GoodsUnit",
                                                  "ferix_customer",
                                                  "StockPile",
                                                  "BaoSunDan",
@@ -43,17 +44,17 @@ const std::vector<const char*> kProgramTables = {"ferix_product",
 const std::vector<const char*> kReadOnly = {"ferix_schema", "ferix_work_role"};
 // Rows daily work changes: stock, master data, the lists' document, operators, settings, the
 // journal's chain head.
-const std::vector<const char*> kUpdated = {"StockPile",    "ferix_product", "ferix_customer",
-                                           "ferix_config", "Manage",        "Setting",
-                                           "JournalHead",  "Role",          "RoleRight"};
+const std::vector<const char*> kUpdated = {
+    "StockPile", "ferix_product", "GoodsUnit",   "ferix_customer", "ferix_config",
+    "Manage",    "Setting",       "JournalHead", "Role",           "RoleRight"};
 // Bills are never changed but for the mark a reversal sets.
 const std::vector<const char*> kCanceledOnly = {
     "EnterStock",       "EnterStock_Detail", "BackStock",       "BackStock_Detail", "EnterSale",
     "EnterSale_Detail", "BackSale",          "BackSale_Detail", "YiKuDan",          "FundBill"};
 // Rows daily work deletes: goods, classes, business units, operators, the log's clearing.
 const std::vector<const char*> kDeleted = {
-    "ferix_product", "ferix_product_class", "ferix_customer", "Manage",   "Log",
-    "Role",          "RoleRight",           "RoleWarehouse",  "RolePrice"};
+    "ferix_product", "GoodsUnit", "ferix_product_class", "ferix_customer", "Manage",
+    "Log",           "Role",      "RoleRight",           "RoleWarehouse",  "RolePrice"};
 
 bool Contains(const std::vector<const char*>& list, const std::string& name) {
     for (const char* n : list)
