@@ -64,6 +64,7 @@ TEST_F(GoodsUnitsTest, UnitsAreCheckedAndAUsedUnitKeepsItsFactor) {
     EXPECT_EQ(Refusal(add(Unit("G1", " 个", 12))), "单位“ 个”的前后不能有空格！");
     EXPECT_EQ(Refusal(add(Unit("G1", "个　", 12))), "单位“个　”的前后不能有空格！");
     EXPECT_EQ(Refusal(add(Unit("G1", "箱", 12, "B12 "))), "条码“B12 ”的前后不能有空格！");
+    EXPECT_EQ(Refusal(add(Unit("G1", "箱", 12, "G2"))), "条码“G2”已是商品“G2”的编码！");
 
     ASSERT_TRUE(AddGoodsUnit(store, Unit("G1", "箱", 12, "690012", "", "66.5")));
     ASSERT_TRUE(AddGoodsUnit(store, Unit("G1", "包", 6)));

@@ -174,6 +174,12 @@ std::optional<std::string> BarcodeTaken(CDataStore& store, const std::string& ba
                         {barcode, productId}, [&](const CStatement& st) {
                             taken = "条码“" + barcode + "”已是商品“" + st.Text(0) + "”的条码！";
                         });
+    // The quick entry takes a unit's barcode before a goods code: a unit barcode that is a code
+    // would hide that goods item from it.
+    ok = ok && store.Run("select Code from ferix_product where Code = ? limit 1", {barcode},
+                         [&](const CStatement& st) {
+                             taken = "条码“" + barcode + "”已是商品“" + st.Text(0) + "”的编码！";
+                         });
     ok = ok && store.Run("select Product_ID, Unit from GoodsUnit where BarCode = ?", {barcode},
                          [&](const CStatement& st) {
                              if (st.Text(0) == productId && ownUnits.count(st.Text(1)))
