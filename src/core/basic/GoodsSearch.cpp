@@ -4,6 +4,8 @@
 #include "GoodsList.h"
 #include "GoodsStore.h"
 #include "basic/ClassTree.h"
+#include "port/FailureText.h"
+#include "port/MessagePort.h"
 #include "store/CDataStore.h"
 
 #include <algorithm>
@@ -232,6 +234,26 @@ QuickEntryResult CGoodsFinder::Find(std::string_view typed) {
     if (key.empty())
         return result;
     result.kind = QuickEntryResult::Kind::Failed;
+    // A further unit's barcode, as typed, names its goods item and the unit; units' barcodes
+    // are never a goods code or barcode, so nothing else could be meant.
+    {
+        CDataStore store;
+        if (!store.ConnectMain())
+            return result;
+        bool failed = false;
+        if (auto unit = FindGoodsUnitByBarcode(store, result.key, &failed)) {
+            if (auto goods = FindGoods(store, unit->Product_ID)) {
+                result.kind = QuickEntryResult::Kind::One;
+                result.goods = std::move(*goods);
+                result.unit = std::move(unit);
+                return result;
+            }
+        }
+        if (failed) {
+            Messages().Inform(ConnectFailureText(store.LastError()));
+            return result;
+        }
+    }
     bool fresh = false;
     if (!m_loaded) {
         if (!Load())

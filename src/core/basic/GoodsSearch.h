@@ -1,4 +1,5 @@
 #pragma once
+#include "basic/GoodsUnits.h"
 #include "store/Records.h"
 
 #include <optional>
@@ -73,7 +74,9 @@ struct QuickEntryResult {
     enum class Kind { Empty, Failed, NotFound, One, Several };
     Kind kind = Kind::Empty;
     GoodsRecord goods; // the goods item, read from the data file, for One
-    std::string key;   // the typed text without surrounding blanks
+    // For One found by a further unit's own barcode: that unit (one of it is what was scanned).
+    std::optional<GoodsUnit> unit;
+    std::string key; // the typed text without surrounding blanks
 };
 
 // The goods' codes, barcodes and 助记码, read once and kept for lookups: a scanner sends one

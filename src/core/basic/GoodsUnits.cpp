@@ -60,28 +60,6 @@ std::optional<GoodsUnit> FindGoodsUnitByBarcode(CDataStore& store, const std::st
     return found;
 }
 
-std::optional<std::int64_t> UnitFactor(CDataStore& store, const std::string& productId,
-                                       const std::string& baseUnit, const std::string& unit,
-                                       bool* failed) {
-    if (failed)
-        *failed = false;
-    if (unit.empty() || unit == baseUnit)
-        return 1;
-    std::optional<std::int64_t> factor;
-    if (!store.Run("select Factor from GoodsUnit where Product_ID = ? and Unit = ?",
-                   {productId, unit}, [&](const CStatement& st) {
-                       std::int64_t f = 0;
-                       const std::string text = st.Text(0);
-                       std::from_chars(text.data(), text.data() + text.size(), f);
-                       factor = f;
-                   })) {
-        if (failed)
-            *failed = true;
-        return std::nullopt;
-    }
-    return factor;
-}
-
 namespace {
 
 // Every line table that moves stock keeps the unit its line was entered in.

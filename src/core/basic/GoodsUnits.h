@@ -26,12 +26,6 @@ std::optional<std::vector<GoodsUnit>> ListGoodsUnits(CDataStore& store,
 // The unit whose own barcode this is; nothing when none is (or the read failed: `failed` set).
 std::optional<GoodsUnit> FindGoodsUnitByBarcode(CDataStore& store, const std::string& barcode,
                                                 bool* failed = nullptr);
-// How many base units one `unit` of goods `productId` holds: 1 for the base unit (`baseUnit`,
-// and an empty unit), the unit's factor for one of its units, nothing for a unit the goods item
-// does not have (or when the read failed: `failed` set).
-std::optional<std::int64_t> UnitFactor(CDataStore& store, const std::string& productId,
-                                       const std::string& baseUnit, const std::string& unit,
-                                       bool* failed = nullptr);
 
 struct GoodsRecord;
 

@@ -431,14 +431,9 @@ void CBillEntryDlg::OnGridDoubleClick(int row) {
 void CBillEntryDlg::OnQuickEntry() {
     if (m_viewMode || !m_quickEntry)
         return;
+    const QuickEntryResult found = m_finder.Find(S(m_quickEntry->text()));
     // A further unit's own barcode adds one of that unit.
-    std::optional<GoodsUnit> unit;
-    {
-        CDataStore store;
-        if (store.ConnectMain())
-            unit = FindGoodsUnitByBarcode(store, S(m_quickEntry->text().trimmed()));
-    }
-    const QuickEntryResult found = m_finder.Find(unit ? unit->Product_ID : S(m_quickEntry->text()));
+    const std::optional<GoodsUnit>& unit = found.unit;
     std::optional<GoodsRecord> goods;
     switch (found.kind) {
     case QuickEntryResult::Kind::One:
