@@ -32,9 +32,12 @@ printf '{"number": "JH-START", %s, "lines": [{"code": "G1", "quantity": "150"}]}
 run post purchase "$WORK/in.json"
 check "stock of 150 bought" [ "$RC" = 0 ]
 
-seller() { # seller P: 100 sales of one Pen, numbered XS-P<P>-<i>; "<number> <exit>" per line
+# The sanitizer pass (FERIX_TEST_LIGHT) tries 50 each: still more than the stock, in fewer runs.
+tries=100
+[ -n "${FERIX_TEST_LIGHT:-}" ] && tries=50
+seller() { # seller P: $tries sales of one Pen, numbered XS-P<P>-<i>; "<number> <exit>" per line
     local p=$1 i rc
-    for i in $(seq 1 100); do
+    for i in $(seq 1 $tries); do
         printf '{"number": "XS-P%s-%s", %s, "lines": [{"code": "G1", "quantity": "1", "price": "2"}]}' \
             "$p" "$i" "$header" >"$WORK/sale-$p-$i.json"
         "$CLI" --user admin --password '' post sale "$WORK/sale-$p-$i.json" >/dev/null \
@@ -49,7 +52,7 @@ cat "$WORK"/results-? >"$WORK/results"
 sold=$(awk '$2 == 0' "$WORK/results" | wc -l)
 refused=$(awk '$2 == 1' "$WORK/results" | wc -l)
 RC=- OUT="$sold sold, $refused refused" ERR=$(awk '$2 != 0 && $2 != 1' "$WORK/results")
-check "every sale was either stored or refused" [ $((sold + refused)) = 400 ]
+check "every sale was either stored or refused" [ $((sold + refused)) = $((4 * tries)) ]
 check "exactly the stock was sold" [ "$sold" = 150 ]
 for f in $(awk '$2 == 1 { print $1 }' "$WORK/results"); do
     p=${f#XS-P}; i=${p#*-}; p=${p%%-*}
