@@ -42,7 +42,7 @@ void UseProfitDataSet() {
     const fs::path root = env && *env
                               ? fs::path(env)
                               : fs::read_symlink("/proc/self/exe").parent_path() / "bench-data";
-    const fs::path dir = root / "profit-v2";
+    const fs::path dir = root / "profit-v3";
     if (!fs::exists(dir / "complete")) {
         fs::remove_all(dir);
         fs::create_directories(dir);
@@ -60,8 +60,8 @@ void UseProfitDataSet() {
                 std::string("insert into ") + table +
                 "(Canceled, Bill_ID, Bill_Date, Customer, Department, Employee, Warehouse,"
                 " Product_ID, Product_Name, Product_Unit, Product_Number, Product_Price,"
-                " Product_Total, Product_Cost) values('0', ?, ?, ?, '销售部', ?, '一号仓库', ?,"
-                " ?, '个', ?, ?, ?, ?)";
+                " Product_Total, Product_Cost, Base_Number) values('0', ?, ?, ?, '销售部', ?,"
+                " '一号仓库', ?, ?, '个', ?7, ?, ?, ?, ?7)";
             sqlite3_stmt* st = bare::Prepare(db, sql.c_str());
             const int lines = table[0] == 'E' ? kSaleLines : kReturnLines;
             for (int i = 0; i < lines; ++i) {

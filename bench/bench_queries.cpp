@@ -66,8 +66,8 @@ void PrepareFolder() {
     sqlite3_stmt* line = nullptr;
     sqlite3_prepare_v2(db,
                        "insert into EnterStock_Detail(Bill_ID, Bill_Date, Employee, Department,"
-                       " Product_ID, Product_Name, Product_Number, Product_Unit, Product_Price)"
-                       " values(?,?,?,'采购部',?,?,?,'个','19.99')",
+                       " Product_ID, Product_Name, Product_Number, Product_Unit, Product_Price,"
+                       " Base_Number) values(?,?,?,'采购部',?,?,?,'个','19.99',?6)",
                        -1, &line, nullptr);
     for (int i = 0; i < kLines; ++i) {
         char date[16];

@@ -50,7 +50,8 @@ std::string Key(const std::string& name, const DemoDataOptions& o) {
            (o.purchasesOnly ? "-p" : "-m") + "-s" + std::to_string(o.seed);
 }
 
-void Build(const fs::path& dir, const DemoDataOptions& options) {
+// Makes `dir` a program folder, current, and fills it with `fill`; marks it complete.
+void Build(const fs::path& dir, const std::function<void()>& fill) {
     std::error_code ec;
     fs::remove_all(dir, ec);
     fs::create_directories(dir);
@@ -60,6 +61,13 @@ void Build(const fs::path& dir, const DemoDataOptions& options) {
     fs::current_path(dir);
     std::cerr << "bench data: making " << dir.filename().string() << " ..." << std::flush;
     auto start = std::chrono::steady_clock::now();
+    fill();
+    std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::cerr << " done in " << static_cast<int>(took.count()) << " s\n";
+    std::ofstream(dir / "complete") << "made\n";
+}
+
+void FillFromOptions(const DemoDataOptions& options) {
     DemoDataOptions o = options;
     if (o.bills >= 10'000)
         o.progress = [total = o.bills](int posted) {
@@ -67,10 +75,7 @@ void Build(const fs::path& dir, const DemoDataOptions& options) {
                 std::cerr << " " << posted * 100 / total << "%" << std::flush;
         };
     if (!FillDemoData(o))
-        Die("the generator failed in " + dir.string());
-    std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    std::cerr << " done in " << static_cast<int>(took.count()) << " s\n";
-    std::ofstream(dir / "complete") << "made\n";
+        Die("the generator failed in " + fs::current_path().string());
 }
 
 // The benchmarks measure the work, not the rights: they act as the folder's first operator,
@@ -110,10 +115,15 @@ void EnterBenchSession() {
 }
 
 fs::path UseDataSet(const std::string& name, const DemoDataOptions& options, bool writable) {
+    return UseMadeDataSet(
+        Key(name, options), [&] { FillFromOptions(options); }, writable);
+}
+
+fs::path UseMadeDataSet(const std::string& key, const std::function<void()>& fill, bool writable) {
     EnterBenchSession();
-    const fs::path cached = CacheRoot() / Key(name, options);
+    const fs::path cached = CacheRoot() / key;
     if (!fs::exists(cached / "complete"))
-        Build(cached, options);
+        Build(cached, fill);
     if (!writable) {
         fs::current_path(cached);
         return cached;

@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,11 @@ void EnterBenchSession();
 // cached folder itself. Aborts when the data set cannot be made.
 std::filesystem::path UseDataSet(const std::string& name, const DemoDataOptions& options,
                                  bool writable);
+
+// The same for a data set made by `fill` (called in the new program folder, made current, with
+// that session) and cached under `key`, which names its make-up and version.
+std::filesystem::path UseMadeDataSet(const std::string& key, const std::function<void()>& fill,
+                                     bool writable);
 
 // The data sets shared by several benchmarks.
 // 20,000 goods, 200 business units, 100,000 bills of 10 lines over three years (every goods

@@ -1,4 +1,5 @@
 #include "ServerBenchData.h"
+#include "DecadeData.h"
 
 #include "BenchData.h"
 #include "app/ProgramFolderSetup.h"
@@ -21,7 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 // Raise when the way a set is made changes, so old databases are made again.
-constexpr int kServerSetVersion = 2;
+constexpr int kServerSetVersion = 3;
 constexpr const char* kRunPrefix = "ferix_bench_run_";
 
 [[noreturn]] void Die(const std::string& why) {
@@ -50,7 +51,11 @@ std::string DatabaseName(const ServerDataSet& set) {
     return "ferix_bench_" + set.name + "_v" + std::to_string(kServerSetVersion) + "_g" +
            std::to_string(set.reference.goods) + "_c" + std::to_string(set.reference.customers) +
            "_b" + std::to_string(set.bills) + "_l" + std::to_string(set.linesPerBill) + "_d" +
-           std::to_string(set.days) + (set.purchasesOnly ? "_p" : "_m");
+           std::to_string(set.days) +
+           (set.purchasesOnly ? "_p"
+            : set.salesOnly   ? "_s"
+                              : "_m") +
+           (set.skewed ? "_z" : "");
 }
 
 int64_t Count(CBarePg& db, const std::string& sql) {
@@ -100,8 +105,16 @@ std::vector<std::string> FillStatements(const ServerDataSet& set) {
     const std::string goods = std::to_string(set.reference.goods);
     const std::string units = std::to_string(set.reference.customers);
     const std::string kind = set.purchasesOnly ? "0"
+                             : set.salesOnly   ? "2"
                                                : "case when b % 10 < 4 then 0 when b % 10 < 8 then"
                                                  " 2 when b % 10 = 8 then 1 else 3 end";
+    // Lines of one bill are different goods when spread evenly; skewed, a spread h of the bill
+    // and line picks one of every fifth goods item four times in five.
+    const std::string h = "((b::bigint * 2654435761 + j * 40503) % 4294967291)";
+    const std::string pick = set.skewed
+                                 ? "case when " + h + " % 5 <> 0 then ((" + h + " / 5) % (" +
+                                       goods + " / 5)) * 5 else (" + h + " / 5) % " + goods + " end"
+                                 : "(b * 7919 + j * 1009) % " + goods;
     std::vector<std::string> sql = {
         "set local work_mem = '256MB'",
         "create temp table bench_goods on commit drop as select (row_number() over (order by Id)"
@@ -112,7 +125,7 @@ std::vector<std::string> FillStatements(const ServerDataSet& set) {
         "create temp table bench_lines on commit drop as select s.b, s.j, s.t, s.q, s.day, g.Code,"
         " g.ProductName, g.Unit, g.PriceIn, g.BarCode, round(g.PriceIn::numeric * s.q, 2) as"
         " amount from (select b, j, " +
-            kind + " as t, 1 + (b * 31 + j * 17) % 20 as q, (b * 7919 + j * 1009) % " + goods +
+            kind + " as t, 1 + (b * 31 + j * 17) % 20 as q, " + pick +
             " as n, date '2026-12-07' - ((" + bills + " - b)::bigint * " +
             std::to_string(set.days) + " / " + bills + ")::int as day from generate_series(1, " +
             bills + ") b, generate_series(0, " + std::to_string(set.linesPerBill - 1) +
@@ -145,12 +158,12 @@ std::vector<std::string> FillStatements(const ServerDataSet& set) {
                       "_Detail (Canceled, Bill_ID, Bill_Date, Customer, Department, Employee,"
                       " Warehouse, Introduction, Number, Total, Bank, Pay, Product_ID,"
                       " Product_Name, Product_Number, Product_Unit, Product_atch, Product_Date,"
-                      " Product_Price, Product_Total, Product_Note, Product_BarCode" +
+                      " Product_Price, Product_Total, Product_Note, Product_BarCode, Base_Number" +
                       (sale ? ", Product_Cost" : "") +
                       ") select '0', h.id, h.d, h.customer, h.department, h.employee,"
                       " h.warehouse, '', h.quantity, h.total, h.bank, h.total, l.Code,"
                       " l.ProductName, l.q::text, l.Unit, '', '', l.PriceIn, " +
-                      Money("l.amount", 2) + ", '', l.BarCode" +
+                      Money("l.amount", 2) + ", '', l.BarCode, l.q::text" +
                       (sale ? ", " + Money("round(l.amount * 0.8, 2)", 2) : "") +
                       " from bench_lines l join bench_bills h using (b) where l.t = " +
                       std::to_string(t) + " order by l.b, l.j");
@@ -260,6 +273,19 @@ ServerDataSet ServerHistoryDataSet() {
     set.bills = set.reference.bills;
     set.linesPerBill = set.reference.linesPerBill;
     set.days = set.reference.days;
+    return set;
+}
+
+ServerDataSet ServerDecadeDataSet() {
+    ServerDataSet set;
+    set.name = "decade";
+    set.reference.goods = kDecadeGoods;
+    set.reference.customers = 2'000;
+    set.bills = kDecadeBills;
+    set.linesPerBill = kDecadeLinesPerBill;
+    set.days = 3652;
+    set.salesOnly = true;
+    set.skewed = true;
     return set;
 }
 

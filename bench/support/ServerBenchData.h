@@ -23,6 +23,10 @@ struct ServerDataSet {
     int linesPerBill = 0;
     int days = 0;
     bool purchasesOnly = false;
+    bool salesOnly = false;
+    // Four lines in five sell one of a fifth of the goods (every fifth goods item), as real
+    // shops' sales are skewed; otherwise the goods are spread evenly.
+    bool skewed = false;
 };
 
 // The sizes of HistoryDataSet(): 20,000 goods, 200 units, 100,000 bills of 10 lines over three
@@ -31,6 +35,9 @@ struct ServerDataSet {
 ServerDataSet ServerHistoryDataSet();
 // The sizes of StatisticsDataSet(): 50,000 purchase bills of 20 lines within one year.
 ServerDataSet ServerStatisticsDataSet();
+// The sizes of UseDecadeDataSet(): 100,000 goods, 2,000 units, 1,000,000 sale bills of 10 lines
+// over ten years, skewed.
+ServerDataSet ServerDecadeDataSet();
 
 // Makes the current directory a new program folder (in a temporary directory, removed at exit)
 // whose Data/server.conf names the data set's database, with the session of EnterBenchSession.
