@@ -85,17 +85,18 @@ TEST_F(UnitLinesTest, BoxesMoveStockCostAndReportsInBaseUnitsOnEveryKindOfLine) 
         RunProfitReport(ProfitKey::Goods, "2026-01-01", "2026-12-31").rows,
         (std::vector<Strings>{{"G1", "Pen", "个", "12", "150.00", "121.03", "28.97", "19.31%"},
                               {"统计汇总", "", "", "12", "150.00", "121.03", "28.97", "19.31%"}}));
-    // Statistics sum base units, under the base unit, though the first line was in boxes.
+    // Statistics sum base units, under the base unit and at the price of one, though the first
+    // line was in boxes: 120.00 / 12 and 150.00 / 12.
     auto goodsReport = [](const char* name) {
         const ReportKind* kind = FindReportKindByCliName(name);
         EXPECT_NE(kind, nullptr);
         Strings rows;
         for (const auto& r : RunReport(*kind, "2026-01-01", "2026-12-31").rows)
-            rows.push_back(r[1] + " " + r[3] + " " + r[6]);
+            rows.push_back(r[1] + " " + r[3] + " " + r[6] + " " + r[7]);
         return rows;
     };
-    EXPECT_EQ(goodsReport("purchase-goods"), (Strings{"G1 个 29", "统计汇总  29"}));
-    EXPECT_EQ(goodsReport("sale-goods"), (Strings{"G1 个 12", "统计汇总  12"}));
+    EXPECT_EQ(goodsReport("purchase-goods"), (Strings{"G1 个 29 10.00", "统计汇总  29 "}));
+    EXPECT_EQ(goodsReport("sale-goods"), (Strings{"G1 个 12 12.50", "统计汇总  12 "}));
 
     // The reversal gives the 12 back at the 10.0862 they left at: (17 × 10.0862 + 121.0344) / 29.
     ASSERT_EQ(ReverseBill(BillKind::Sale, sale), sale + "-H");
