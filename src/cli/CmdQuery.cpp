@@ -83,11 +83,13 @@ int CmdStockWarnings(CliContext& ctx) {
     if (!warnings.badLimits.empty())
         std::cerr << BadLimitsNote(warnings.badLimits) << "\n";
     std::vector<std::vector<std::string>> rows;
-    for (const auto& r : warnings.rows)
+    for (const auto& r : warnings.rows) {
         rows.push_back(StockWarningCells(r));
+        rows.back().push_back(r.packed); // 折合, last as in `stock`
+    }
     PrintTable(ctx,
                {"Code", "ProductName", "Unit", "Quantity", "InventoryLow", "InventoryHigh", "State",
-                "Suggested"},
+                "Suggested", "Packed"},
                rows);
     return kExitOk;
 }

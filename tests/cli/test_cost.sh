@@ -42,9 +42,9 @@ check "an unknown report kind is a usage error" [ "$RC" = 2 ]
 
 run stock-warnings
 check "warnings: below and above, the bad limit told on stderr" [ "$RC:$OUT:$ERR" = "0:$(printf '%s\n' \
-    "$(printf 'Code\tProductName\tUnit\tQuantity\tInventoryLow\tInventoryHigh\tState\tSuggested')" \
-    "$(printf 'G1\tPen\t支\t15\t20\t\t低于下限\t5')" \
-    "$(printf 'G2\tInk\t瓶\t2\t\t1\t高于上限\t')"):以下商品的库存上下限不是整数，未参与预警：Clip" ]
+    "$(printf 'Code\tProductName\tUnit\tQuantity\tInventoryLow\tInventoryHigh\tState\tSuggested\tPacked')" \
+    "$(printf 'G1\tPen\t支\t15\t20\t\t低于下限\t5\t15支')" \
+    "$(printf 'G2\tInk\t瓶\t2\t\t1\t高于上限\t\t2瓶')"):以下商品的库存上下限不是整数，未参与预警：Clip" ]
 run stock-warnings --warehouse 二号仓库
 check "a warehouse without the goods has none of them" [ "$(tail -n +2 <<<"$OUT" | cut -f1,4,7)" = \
     "$(printf 'G1\t0\t低于下限')" ]

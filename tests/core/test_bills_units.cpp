@@ -4,7 +4,9 @@
 #include "bills/BillJournal.h"
 #include "bills/BillReversal.h"
 #include "bills/StockCount.h"
+#include "bills/TransferStore.h"
 #include "cost/ProfitReport.h"
+#include "query/BillPrint.h"
 #include "query/Reports.h"
 #include "store/CDataStore.h"
 
@@ -83,17 +85,18 @@ TEST_F(UnitLinesTest, BoxesMoveStockCostAndReportsInBaseUnitsOnEveryKindOfLine) 
         RunProfitReport(ProfitKey::Goods, "2026-01-01", "2026-12-31").rows,
         (std::vector<Strings>{{"G1", "Pen", "个", "12", "150.00", "121.03", "28.97", "19.31%"},
                               {"统计汇总", "", "", "12", "150.00", "121.03", "28.97", "19.31%"}}));
-    // Statistics sum base units, under the base unit, though the first line was in boxes.
+    // Statistics sum base units, under the base unit and at the price of one, though the first
+    // line was in boxes: 120.00 / 12 and 150.00 / 12.
     auto goodsReport = [](const char* name) {
         const ReportKind* kind = FindReportKindByCliName(name);
         EXPECT_NE(kind, nullptr);
         Strings rows;
         for (const auto& r : RunReport(*kind, "2026-01-01", "2026-12-31").rows)
-            rows.push_back(r[1] + " " + r[3] + " " + r[6]);
+            rows.push_back(r[1] + " " + r[3] + " " + r[6] + " " + r[7]);
         return rows;
     };
-    EXPECT_EQ(goodsReport("purchase-goods"), (Strings{"G1 个 29", "统计汇总  29"}));
-    EXPECT_EQ(goodsReport("sale-goods"), (Strings{"G1 个 12", "统计汇总  12"}));
+    EXPECT_EQ(goodsReport("purchase-goods"), (Strings{"G1 个 29 10.00", "统计汇总  29 "}));
+    EXPECT_EQ(goodsReport("sale-goods"), (Strings{"G1 个 12 12.50", "统计汇总  12 "}));
 
     // The reversal gives the 12 back at the 10.0862 they left at: (17 × 10.0862 + 121.0344) / 29.
     ASSERT_EQ(ReverseBill(BillKind::Sale, sale), sale + "-H");
@@ -203,4 +206,81 @@ TEST_F(UnitLinesTest, AnUpgradedFileCountsEveryOlderLineInBaseUnitsAndReadsAsBef
     ASSERT_TRUE(store.ExecuteSql("update JournalHead set Digest = ?", {digest}));
     check = CheckJournal(store);
     EXPECT_EQ(check.finding, JournalCheck::Finding::Complete) << JournalCheckText(check);
+}
+
+TEST_F(UnitLinesTest, ABillsQuantityTotalCountsBaseUnitsInItsHeaderListingPrintAndTotals) {
+    // 2 箱 of 12 and 5 个 are 29 个; the amounts stay per line: 240.00 + 52.50.
+    const std::string purchase =
+        Post(BillKind::Purchase, {{"2", "箱", "120.00"}, {"5", "个", "10.50"}});
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    auto headers = [&](const char* word) {
+        Strings out;
+        for (const auto& h : store.ListBillsByDate(word, "2026-01-01", "2026-12-31"))
+            out.push_back(h.Bill_ID + " " + h.Number + " " + h.Total);
+        return out;
+    };
+    EXPECT_EQ(headers("run_caigou"), Strings{purchase + " 29 292.50"});
+    for (const auto& d : store.ListBillDetails("run_caigou", purchase))
+        EXPECT_EQ(d.Number, "29"); // each line repeats its header
+    // The red bill takes back what moved.
+    ASSERT_EQ(ReverseBill(BillKind::Purchase, purchase), purchase + "-H");
+    EXPECT_EQ(headers("run_caigou"),
+              (Strings{purchase + " 29 292.50", purchase + "-H -29 -292.50"}));
+
+    // The print page's 合计 counts the same, for a trade bill, a transfer and a loss.
+    const std::string again =
+        Post(BillKind::Purchase, {{"2", "箱", "120.00"}, {"5", "个", "10.50"}});
+    const std::string transfer = Post(BillKind::Transfer, {{"1", "箱", ""}, {"3", "个", ""}});
+    const std::string loss = Post(BillKind::Loss, {{"1", "箱", ""}, {"2", "个", ""}});
+    EXPECT_EQ(ListTransferLines(store, transfer).front().Number, "15");
+    auto printedTotal = [&](BillKind kind, const std::string& number) {
+        EXPECT_EQ(PrepareBillPrint(kind, number).outcome, BillPrintResult::Outcome::Written);
+        const std::string page = ReadFile(BillPrintFile(kind));
+        const std::string sum = "合计</td><td class=\"num\">";
+        const size_t at = page.find(sum);
+        return at == std::string::npos
+                   ? std::string("none")
+                   : page.substr(at + sum.size(),
+                                 page.find('<', at + sum.size()) - at - sum.size());
+    };
+    EXPECT_EQ(printedTotal(BillKind::Purchase, again), "29");
+    EXPECT_EQ(printedTotal(BillKind::Transfer, transfer), "15");
+    EXPECT_EQ(printedTotal(BillKind::Loss, loss), "14");
+
+    // The running total of a bill being entered counts each line by its unit's factor, as the
+    // unit cell offers them: the base unit first.
+    const auto offer = OfferedUnits(store, "G1");
+    ASSERT_TRUE(offer);
+    Strings offered;
+    for (const GoodsUnit& u : offer->units)
+        offered.push_back(u.Unit + " " + std::to_string(u.Factor) + " " + u.BarCode);
+    EXPECT_EQ(offered, (Strings{"个 1 " + m_pen.BarCode, "箱 12 BOX-G1"}));
+    EXPECT_FALSE(OfferedUnits(store, "G2")); // no further units: the configured list
+    CBill entered = FullBill(BillKind::Purchase);
+    AddLine(entered, m_pen, "2", "120.00");
+    AddLine(entered, m_pen, "5", "10.50");
+    entered.RecomputeTotals({offer->FactorOf("箱"), offer->FactorOf("个")});
+    EXPECT_EQ(entered.m_quantityTotal + " " + entered.m_amountTotal, "29 292.50");
+
+    // Two lines of 7×10¹⁷ boxes fit one by one, not together.
+    CBill huge = FullBill(BillKind::Gain);
+    for (int i = 0; i < 2; ++i) {
+        AddLine(huge, m_pen, "700000000000000000");
+        huge.m_lines.back().unit = "箱";
+    }
+    ExpectRefused(huge, "单据的数量合计超出范围！");
+    // A quantity too large for its amount or for base units says so, not that none was typed.
+    CBill big = FullBill(BillKind::Purchase);
+    AddLine(big, m_pen, "700000000000000000", "120.00");
+    big.m_lines.back().unit = "箱";
+    EXPECT_EQ(big.m_lines.back().amount, "84000000000000000000.00");
+    ExpectRefused(big, "商品“Pen”的金额超出范围！");
+    AddLine(big, m_pen, "800000000000000000", "0.0001");
+    big.m_lines.back().unit = "箱";
+    big.m_lines.erase(big.m_lines.begin());
+    ExpectRefused(big, "商品“Pen”的数量超出范围！");
+    m_port.Clear();
+    EXPECT_EQ(huge.SaveOn(store), PostOutcome::Invalid);
+    EXPECT_EQ(m_port.Texts(), Strings{"单据的数量合计超出范围！"});
 }

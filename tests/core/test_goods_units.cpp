@@ -56,6 +56,8 @@ TEST_F(GoodsUnitsTest, UnitsAreCheckedAndAUsedUnitKeepsItsFactor) {
     EXPECT_EQ(Refusal(add(Unit("G1", "", 12))), "单位不能为空！");
     EXPECT_EQ(Refusal(add(Unit("G1", "个", 12))), "“个”是商品的基本单位！");
     EXPECT_EQ(Refusal(add(Unit("G1", "箱", 1))), "换算必须是不小于2的整数！");
+    EXPECT_EQ(Refusal(add(Unit("G1", "箱", INT64_MAX))), "换算不能大于1000000！");
+    EXPECT_EQ(Refusal(add(Unit("G1", "箱", 1000001))), "换算不能大于1000000！");
     EXPECT_EQ(Refusal(add(Unit("G1", "箱", 12, "", "3x"))), "进价“3x”不是有效的价格！");
     EXPECT_EQ(Refusal(add(Unit("G1", "箱", 12, "", "", "-1"))), "售价“-1”不是有效的价格！");
     EXPECT_EQ(Refusal(add(Unit("G1", "箱", 12, "BC-G2"))), "条码“BC-G2”已是商品“G2”的条码！");

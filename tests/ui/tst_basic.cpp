@@ -968,6 +968,7 @@ private slots:
             typeCell(a.m_units, 1, 0, "包");
             typeCell(a.m_units, 1, 1, "6");
             typeCell(a.m_units, 1, 4, "15.5");
+            SaveShot(&a, "basic_goods_units_filled");
             const QRect first = a.m_units->visualRect(a.m_units->model()->index(0, 0));
             QTest::mouseClick(a.m_units->viewport(), Qt::LeftButton, {}, first.center());
             QTest::mouseClick(a.m_removeUnit, Qt::LeftButton);

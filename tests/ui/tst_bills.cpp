@@ -3,6 +3,7 @@
 #include "BillTestSupport.h"
 #include "ModalDriver.h"
 
+#include "admin/RoleAdmin.h"
 #include "app/CommandRouting.h"
 #include "bills/BillStore.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
@@ -746,6 +747,8 @@ private slots:
                 scan("6901");
                 QCOMPARE(w.m_grid->GetItemCount(), 2);
                 QCOMPARE(line(1), QStringLiteral("1 瓶 19.99 19.99"));
+                // The quantity total counts pieces: 2 × 12 + 1.
+                QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("25"));
 
                 // The unit cell offers 瓶 and 箱 only; each fills its price and the amount.
                 auto choose = [&](int row, int index) {
@@ -763,9 +766,14 @@ private slots:
                 choose(1, 1);
                 QCOMPARE(line(1), QStringLiteral("1 箱 200.00 200.00"));
                 QCOMPARE(w.m_amountTotal->text(), QStringLiteral("600.00"));
+                QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("36"));
+                QCOMPARE(GridText(w.m_grid, 1, "商品条码"), QStringLiteral("6901012"));
                 choose(1, 0);
                 QCOMPARE(line(1), QStringLiteral("1 瓶 19.99 19.99"));
                 QCOMPARE(w.m_amountTotal->text(), QStringLiteral("419.99"));
+                QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("25"));
+                QCOMPARE(GridText(w.m_grid, 1, "商品条码"), QStringLiteral("6901"));
+                SaveShot(&w, "purchase_units");
 
                 number = w.m_number->text();
                 port.QueueAnswer(false); // no next bill
@@ -778,12 +786,78 @@ private slots:
         QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(25)); // 2 × 12 + 1
         const auto rows = Lines("run_caigou", number);
         QCOMPARE(rows.size(), size_t(2));
-        QCOMPARE(
-            Text(rows[0].Product_Number + " " + rows[0].Product_Unit + " " + rows[0].Base_Number),
-            QStringLiteral("2 箱 24"));
-        QCOMPARE(
-            Text(rows[1].Product_Number + " " + rows[1].Product_Unit + " " + rows[1].Base_Number),
-            QStringLiteral("1 瓶 1"));
+        // Each line keeps the barcode of its unit; the bill's total counts pieces.
+        QCOMPARE(Text(rows[0].Product_Number + " " + rows[0].Product_Unit + " " +
+                      rows[0].Base_Number + " " + rows[0].Product_BarCode + " " + rows[0].Number),
+                 QStringLiteral("2 箱 24 6901012 25"));
+        QCOMPARE(Text(rows[1].Product_Number + " " + rows[1].Product_Unit + " " +
+                      rows[1].Base_Number + " " + rows[1].Product_BarCode + " " + rows[1].Number),
+                 QStringLiteral("1 瓶 1 6901 25"));
+    }
+
+    // A clerk whose role hides 售价 sells a box and a piece: the prices the lines start at (the
+    // box's own 售价, the goods' retail price), their amounts and the amount total show "***";
+    // an edit box opened on a price and left keeps it; the sale posts the real prices.
+    void aClerkWhoseRoleHidesSalePricesSeesStarsWhileEnteringASale() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        PostPurchase(30);
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectMain());
+            QVERIFY(store.ExecuteSql(
+                "update ferix_product set RetailPrice = '25.00' where Code = 'G001'"));
+            QVERIFY(store.ExecuteSql("insert into GoodsUnit(Product_ID, Unit, Factor, BarCode,"
+                                     " PriceOut) values('G001', '箱', '12', '6901012', '280.00')"));
+        }
+        QCOMPARE(AddRole("收银", "营业员"), AdminResult::Done);
+        QCOMPARE(SetRoleHidden("收银", {"进价", "售价"}), AdminResult::Done);
+        LoginAs("clerk", "收银");
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        QString number;
+        QVERIFY(DriveModal<CChild_Xiaoshou_KaidanDlg>(
+            [] { QVERIFY(OpenRoute(nullptr, Place::Xiaoshou, "销售单")); },
+            [&](CChild_Xiaoshou_KaidanDlg& w) {
+                PickTradeHeader(w, picks, "乙客户");
+                for (const char* code : {"6901012", "6901"}) {
+                    w.m_quickEntry->setFocus();
+                    QTest::keyClicks(w.m_quickEntry, code);
+                    QTest::keyClick(w.m_quickEntry, Qt::Key_Return);
+                }
+                auto line = [&](int row) {
+                    return QStringList(
+                               {GridText(w.m_grid, row, "数量"), GridText(w.m_grid, row, "单位"),
+                                GridText(w.m_grid, row, "单价"), GridText(w.m_grid, row, "金额")})
+                        .join(' ');
+                };
+                QCOMPARE(line(0), QStringLiteral("1 箱 *** ***"));
+                QCOMPARE(line(1), QStringLiteral("1 瓶 *** ***"));
+                QCOMPARE(w.m_amountTotal->text(), QStringLiteral("***"));
+                QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("13"));
+                QTest::mouseClick(w.m_grid->viewport(), Qt::LeftButton, {},
+                                  GridCellCentre(w.m_grid, 0, "单价"));
+                auto* edit = qobject_cast<CEditEx*>(w.m_grid->ActiveEditor());
+                QVERIFY(edit);
+                QCOMPARE(edit->text(), QStringLiteral("***"));
+                QTest::keyClick(edit, Qt::Key_Return);
+                EditCell(w.m_grid, 1, "数量", "2");
+                QCOMPARE(line(0), QStringLiteral("1 箱 *** ***"));
+                QCOMPARE(line(1), QStringLiteral("2 瓶 *** ***"));
+                QCOMPARE(w.m_quantityTotal->text(), QStringLiteral("14"));
+                number = w.m_number->text();
+                port.QueueAnswer(false); // no further sale
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()),
+                         QStringLiteral("销售 操作成功！是否继续 销售 操作？"));
+            }));
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(16)); // 30 − 12 − 2
+        QStringList posted;
+        for (const auto& r : Lines("run_sale", number))
+            posted << Text(r.Product_Number + " " + r.Product_Unit + " " + r.Product_Price + " " +
+                           r.Product_Total + " " + r.Total);
+        QCOMPARE(posted, QStringList({"1 箱 280.00 280.00 330.00", "2 瓶 25.00 50.00 330.00"}));
     }
 
     void purchaseReturnFromMenuChecksStock() {

@@ -131,6 +131,8 @@ std::optional<std::string> CheckUnitFields(const GoodsUnit& unit, const GoodsRec
         return "“" + unit.Unit + "”是商品的基本单位！";
     if (unit.Factor < 2)
         return std::string("换算必须是不小于2的整数！");
+    if (unit.Factor > kMaxUnitFactor)
+        return "换算不能大于" + std::to_string(kMaxUnitFactor) + "！";
     if (!IsUnitPrice(unit.PriceIn))
         return "进价“" + unit.PriceIn + "”不是有效的价格！";
     if (!IsUnitPrice(unit.PriceOut))

@@ -19,6 +19,10 @@ struct GoodsUnit {
     std::string PriceIn, PriceOut; // empty: the base price × factor
 };
 
+// The largest factor a unit may have: plenty for any box, and small enough that a bill's
+// quantity in such units stays far inside the range stock is counted in.
+inline constexpr std::int64_t kMaxUnitFactor = 1000000;
+
 // The units of one goods item, smallest factor first. Nothing when the read failed
 // (store.LastError()).
 std::optional<std::vector<GoodsUnit>> ListGoodsUnits(CDataStore& store,

@@ -124,12 +124,9 @@ std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
                 field = *v;
         };
         replace("unit", l.unit);
-        if (l.unit != goods->Unit && findUnits && kind != BillKind::Price) {
-            for (const GoodsUnit& u : findUnits(*code)) {
-                if (u.Unit == l.unit)
-                    l.price = StartingPrice(kind, *goods, u);
-            }
-        }
+        if (l.unit != goods->Unit && findUnits && kind != BillKind::Price)
+            bill.ChooseUnit(bill.m_lines.size() - 1, MakeLineUnitOffer(*goods, findUnits(*code)),
+                            l.unit); // its price and barcode
         replace("barcode", l.barcode);
         replace("note", l.note);
         if (kind != BillKind::Price) {

@@ -411,7 +411,20 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
             return fail(info.headerFailure);
         return number;
     }
-    const std::string quantityTotal = std::to_string(totals.quantity);
+    // The bill's quantity total is what moved in stock: its lines in base units.
+    int64_t baseTotal = 0;
+    for (size_t row = 0; row < m_lines.size() && m_kind != BillKind::Price; ++row) {
+        const auto base = baseOf(row, Normalize(m_kind, m_lines[row]).quantity);
+        if (!base)
+            return std::nullopt;
+        if (__builtin_add_overflow(baseTotal, *base, &baseTotal)) {
+            store.Rollback();
+            Messages().Inform(kQuantityTotalOverflow);
+            outcome = PostOutcome::Invalid;
+            return std::nullopt;
+        }
+    }
+    const std::string quantityTotal = std::to_string(baseTotal);
     const std::string amountTotal = totals.amount.Format2();
     // The paid amount is kept as money (" 5", "+.5" and "5." as 5.00 and 0.50), or empty.
     const std::string paid = m_paid.empty() ? "" : CMoney::ParseOrZero(m_paid).Format2();
@@ -509,5 +522,7 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
     }
     if (!AppendToJournal(store, m_kind, number, IsTradeKind(m_kind) ? &draft : nullptr))
         return fail(info.headerFailure);
+    if (m_kind != BillKind::Price)
+        m_quantityTotal = quantityTotal; // the window shows the total as posted
     return number;
 }

@@ -52,6 +52,7 @@ private:
 } // namespace
 
 const char* const kOverpayQuestion = "付款金额大于单据金额，确定要继续吗？";
+const char* const kQuantityTotalOverflow = "单据的数量合计超出范围！";
 const char* const kOverpayRefusal = "付款金额大于单据金额！确实如此时请加 --allow-overpay。";
 
 std::optional<CMoney> TypedMoney(const std::string& label, const std::string& text) {
@@ -167,7 +168,7 @@ bool CBill::ValidateLines() const {
     auto enoughStock = [&](const BillLine& l, int64_t quantity) {
         int64_t& total = requested[l.code];
         if (__builtin_add_overflow(total, quantity, &total))
-            return Refuse("单据的数量合计超出范围！");
+            return Refuse(kQuantityTotalOverflow);
         auto onHand = stock.Stock(m_warehouse, l.code);
         if (!onHand)
             return false;
@@ -189,6 +190,7 @@ bool CBill::ValidateLines() const {
             return false;
         factors = std::move(*resolved);
     }
+    int64_t baseTotal = 0;
     for (size_t row = 0; row < m_lines.size(); ++row) {
         const BillLine& l = m_lines[row];
         int64_t quantity = 0;
@@ -226,6 +228,9 @@ bool CBill::ValidateLines() const {
         if (!base)
             return false;
         quantity = *base;
+        // The posted total is in base units too.
+        if (__builtin_add_overflow(baseTotal, quantity, &baseTotal))
+            return Refuse(kQuantityTotalOverflow);
         if (!checksStock)
             continue;
         if (m_kind == BillKind::Transfer)
@@ -247,7 +252,7 @@ std::optional<CBill::Totals> CBill::PostedTotals() const {
         if (m_kind != BillKind::Price)
             q = ParseWholeNumber(l.quantity).value_or(0);
         if (__builtin_add_overflow(t.quantity, q, &t.quantity)) {
-            Messages().Inform("单据的数量合计超出范围！");
+            Messages().Inform(kQuantityTotalOverflow);
             return std::nullopt;
         }
         if (!IsTradeKind(m_kind))

@@ -3,6 +3,7 @@
 
 #include "BillStore.h"
 #include "TransferStore.h"
+#include "basic/GoodsStore.h"
 #include "port/MessagePort.h"
 #include "rights/PriceVisibility.h"
 #include "store/CDataStore.h"
@@ -102,6 +103,10 @@ const std::vector<GridColumn>& GridColumns(BillKind kind) {
 }
 
 std::string LineAmount(const std::string& quantity, const std::string& price) {
+    // A whole quantity counts as it is, however large: read as money it could overflow and show
+    // as no amount at all.
+    if (const auto whole = ParseWholeNumber(quantity))
+        return TwoDecimals(static_cast<__int128>(*whole) * CMoney::ParseOrZero(price).Units(), 4);
     // Both in ten-thousandths: the product has eight decimals and always fits in 128 bits.
     __int128 product = static_cast<__int128>(CMoney::ParseOrZero(quantity).Units()) *
                        CMoney::ParseOrZero(price).Units();
@@ -200,6 +205,8 @@ size_t CBill::ScanGoods(const GoodsRecord& goods, const GoodsUnit* unit) {
     BillLine& l = m_lines.back();
     l.quantity = "1";
     l.unit = unitName;
+    if (unit && !unit->BarCode.empty())
+        l.barcode = unit->BarCode; // the box's own barcode, as scanned
     if (unit && IsTradeKind(m_kind))
         l.price = StartingPrice(m_kind, goods, *unit);
     if (IsTradeKind(m_kind))
@@ -207,22 +214,54 @@ size_t CBill::ScanGoods(const GoodsRecord& goods, const GoodsUnit* unit) {
     return m_lines.size() - 1;
 }
 
-void CBill::ChooseUnit(size_t row, const GoodsRecord& goods, const std::vector<GoodsUnit>& units,
-                       const std::string& unit) {
+int64_t LineUnitOffer::FactorOf(const std::string& unit) const {
+    for (const GoodsUnit& u : units) {
+        if (u.Unit == unit)
+            return u.Factor;
+    }
+    return 1;
+}
+
+LineUnitOffer MakeLineUnitOffer(GoodsRecord goods, std::vector<GoodsUnit> further) {
+    LineUnitOffer offer;
+    offer.units.reserve(further.size() + 1);
+    offer.units.push_back(
+        {goods.Code, goods.Unit, 1, goods.BarCode, goods.PriceIn, goods.RetailPrice});
+    for (GoodsUnit& u : further)
+        offer.units.push_back(std::move(u));
+    offer.goods = std::move(goods);
+    return offer;
+}
+
+std::optional<LineUnitOffer> OfferedUnits(CDataStore& store, const std::string& code) {
+    auto further = ListGoodsUnits(store, code);
+    if (!further || further->empty())
+        return std::nullopt;
+    auto goods = FindGoods(store, code);
+    if (!goods)
+        return std::nullopt;
+    return MakeLineUnitOffer(std::move(*goods), std::move(*further));
+}
+
+void CBill::ChooseUnit(size_t row, const LineUnitOffer& offer, const std::string& unit) {
     if (!IsGoodsLine(row))
         return;
     BillLine& l = m_lines[row];
     l.unit = unit;
+    const GoodsUnit* chosen = nullptr;
+    for (const GoodsUnit& u : offer.units) {
+        if (u.Unit == unit)
+            chosen = &u;
+    }
+    if (!chosen)
+        return;
+    const bool base = chosen == &offer.units.front();
+    // A line in a unit with its own barcode carries that barcode, as a scan of it would.
+    l.barcode = base || chosen->BarCode.empty() ? offer.goods.BarCode : chosen->BarCode;
     if (!IsTradeKind(m_kind))
         return;
-    if (unit == goods.Unit) {
-        l.price = StartingPrice(m_kind, goods);
-    } else {
-        for (const GoodsUnit& u : units) {
-            if (u.Unit == unit)
-                l.price = StartingPrice(m_kind, goods, u);
-        }
-    }
+    l.price =
+        base ? StartingPrice(m_kind, offer.goods) : StartingPrice(m_kind, offer.goods, *chosen);
     l.amount = LineAmount(l.quantity, l.price);
 }
 
@@ -283,15 +322,20 @@ void CBill::ChooseCell(size_t row, size_t column, const std::string& text) {
 }
 
 void CBill::EditCell(size_t row, size_t column, const std::string& text) {
+    // A hidden price given back as it shows (its edit box opened and left) stays what it is.
+    if (text == kHiddenFigure && ShownCell(row, column) == kHiddenFigure)
+        return;
     ChooseCell(row, column, text);
     if (row < m_lines.size() && IsTradeKind(m_kind))
         m_lines[row].amount = LineAmount(m_lines[row].quantity, m_lines[row].price);
 }
 
-void CBill::RecomputeTotals() {
+void CBill::RecomputeTotals(const std::vector<int64_t>& factors) {
     __int128 quantity = 0, amount = 0;
-    for (const auto& l : m_lines) {
-        quantity += LeadingInteger(l.quantity);
+    for (size_t row = 0; row < m_lines.size(); ++row) {
+        const BillLine& l = m_lines[row];
+        const int64_t factor = row < factors.size() ? factors[row] : 1;
+        quantity += static_cast<__int128>(LeadingInteger(l.quantity)) * factor;
         amount += CMoney::ParseOrZero(l.amount).Units();
     }
     m_quantityTotal = Int128Text(quantity);

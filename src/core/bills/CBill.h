@@ -51,6 +51,22 @@ std::string StartingPrice(BillKind kind, const GoodsRecord& goods);
 // price above × the unit's factor (exactly, as the price is typed). A hidden 进价 stays hidden.
 std::string StartingPrice(BillKind kind, const GoodsRecord& goods, const GoodsUnit& unit);
 
+// What the unit cell of a goods line offers: the goods item and its units, the base unit first
+// (factor 1, the goods' own barcode and prices) and then its further units, smallest factor
+// first.
+struct LineUnitOffer {
+    GoodsRecord goods;
+    std::vector<GoodsUnit> units;
+    // Base units per one `unit`: 1 for the base unit and for a name the goods do not have.
+    int64_t FactorOf(const std::string& unit) const;
+};
+// The offer of `goods` with its further units `further` (smallest factor first).
+LineUnitOffer MakeLineUnitOffer(GoodsRecord goods, std::vector<GoodsUnit> further);
+// The units a line of goods `code` may be entered in. Nothing when the goods item has no
+// further units (the cell offers the unit list of the configuration), is not found, or the
+// read failed.
+std::optional<LineUnitOffer> OfferedUnits(CDataStore& store, const std::string& code);
+
 enum class PostOutcome {
     Posted,        // stored (by this try, or by an earlier one of the same action, told so); the
                    // log entries are written
@@ -72,6 +88,8 @@ enum class PostOutcome {
 // Money a user types into a bill (a receipt's or payment's amount, a trade bill's paid
 // amount): an amount of at most two decimals; nothing after a refusal naming `label`.
 std::optional<CMoney> TypedMoney(const std::string& label, const std::string& text);
+// A bill's quantity total (in base units) beyond what a quantity can hold.
+extern const char* const kQuantityTotalOverflow;
 // Asked when a trade bill's paid amount is more than its total.
 extern const char* const kOverpayQuestion;
 // What ferix-cli says instead of asking it, unless told to post such a bill.
@@ -113,10 +131,10 @@ public:
     // piece are two lines. A last line whose quantity is not a whole number (being corrected)
     // gets no more: a new line is added. The row changed or added.
     size_t ScanGoods(const GoodsRecord& goods, const GoodsUnit* unit = nullptr);
-    // The unit cell of a goods line set to `unit`, the goods' base unit or one of `units`: the
-    // line starts at that unit's price and its amount follows.
-    void ChooseUnit(size_t row, const GoodsRecord& goods, const std::vector<GoodsUnit>& units,
-                    const std::string& unit);
+    // The unit cell of a goods line set to `unit`, one of `offer`'s: the line starts at that
+    // unit's price and its amount follows; it carries the unit's own barcode when it has one,
+    // else the goods'. A name the offer lacks is taken as it is.
+    void ChooseUnit(size_t row, const LineUnitOffer& offer, const std::string& unit);
     void RemoveLine(size_t row);
     // "更改": refills the selected goods line, or says that none is selected.
     bool ChangeSelectedLine(std::optional<size_t> selected, const GoodsRecord& goods);
@@ -124,8 +142,8 @@ public:
     bool RemoveSelectedLine(std::optional<size_t> selected);
 
     // Cells by grid column of this kind. EditCell is the in-place edit box (the purchase and
-    // sale grids then recompute the line amount); ChooseCell is the drop-down list (no
-    // recomputation).
+    // sale grids then recompute the line amount; a price the role hides, given back as the
+    // "***" it shows, is kept); ChooseCell is the drop-down list (no recomputation).
     std::string Cell(size_t row, size_t column) const;
     void EditCell(size_t row, size_t column, const std::string& text);
     void ChooseCell(size_t row, size_t column, const std::string& text);
@@ -134,8 +152,10 @@ public:
     std::string ShownCell(size_t row, size_t column) const;
     std::string ShownMoney(const std::string& figure) const;
 
-    // Quantity total (whole numbers, "%d") and amount total (two decimals) from the lines.
-    void RecomputeTotals();
+    // Quantity total (whole numbers, "%d", in base units) and amount total (two decimals) from
+    // the lines. `factors`: each line's base units per one of its unit (LineUnitOffer), 1 for
+    // a line beyond them. Posting counts with the factors it reads itself.
+    void RecomputeTotals(const std::vector<int64_t>& factors = {});
     // After a posted bill answered with Yes: no lines, zero totals, nothing paid, a fresh
     // number; the other header fields stay.
     void StartNextBill();

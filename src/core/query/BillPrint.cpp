@@ -4,6 +4,7 @@
 
 #include "bills/BillReversal.h"
 #include "bills/BillStore.h"
+#include "bills/TradeLine.h"
 #include "config/DefaultFiles.h"
 #include "port/MessagePort.h"
 #include "port/ProgramFolder.h"
@@ -65,7 +66,7 @@ std::optional<CBill> LoadStockBill(CDataStore& store, BillKind kind, const std::
         bill.m_lines.push_back({"true", r.Product_ID, r.Product_Name, r.Product_Number,
                                 r.Product_Unit, r.Product_atch, r.Product_Date, r.Product_Price,
                                 r.Product_Total, "", r.Product_BarCode, r.Product_Note});
-        quantity += LeadingInteger(r.Product_Number);
+        quantity += BaseQuantity(r.Base_Number, r.Product_Number); // what moved in stock
     }
     bill.m_quantityTotal = kind == BillKind::Price ? "" : std::to_string(quantity);
     bill.m_amountTotal.clear();

@@ -19,6 +19,30 @@ constexpr const char* kPlainQuantity =
     " left(b, 1) = '-' and length(b) between 2 and 19 and ltrim(substr(b, 2), '0123456789') = ''"
     " then b::bigint else 9223372036854775807 end";
 
+// A group's unit price stands beside its quantity in base units. Its first line's price is
+// per that line's unit: for a line in a larger unit it becomes the price of one base unit,
+// price × quantity ÷ base quantity, rounded half away from zero to four decimals (two where
+// they tell it all). A line whose quantities are no plain non-zero numbers keeps its price.
+std::string PricePerBaseUnit(const std::string& price, const std::string& number,
+                             const std::string& base) {
+    const auto each = CMoney::Parse(price);
+    const int64_t quantity = LeadingInteger(number), baseQuantity = LeadingInteger(base);
+    if (!each || quantity == 0 || baseQuantity == 0)
+        return price;
+    const __int128 value = static_cast<__int128>(each->Units()) * quantity;
+    const bool negative = (value < 0) != (baseQuantity < 0);
+    const unsigned __int128 v =
+        value < 0 ? -static_cast<unsigned __int128>(value) : static_cast<unsigned __int128>(value);
+    const unsigned __int128 b = baseQuantity < 0 ? -static_cast<unsigned __int128>(baseQuantity)
+                                                 : static_cast<unsigned __int128>(baseQuantity);
+    const unsigned __int128 units = (2 * v + b) / (2 * b);
+    if (units > static_cast<unsigned __int128>(INT64_MAX))
+        return price;
+    const CMoney perBase =
+        CMoney::FromUnits(negative ? -static_cast<int64_t>(units) : static_cast<int64_t>(units));
+    return perBase.RoundedTo2() == perBase ? perBase.Format2() : perBase.Format4();
+}
+
 // A server groups the lines itself: sending a million lines to be grouped here costs several
 // times the grouping. Each group comes with its first line's fields (the lowest Id, as read in
 // order here), its quantity and whether that sum is exact: the magnitudes together below the
@@ -34,7 +58,8 @@ std::string ServerGoodsGroupsStatement(const char* table, const std::string& fro
     AddWarehouseScope(scope, values, "Warehouse", true);
     return "select g.Product_ID, d.Product_Name, d.Product_Unit, d.Product_atch, d.Product_Date,"
            " d.Product_Price, d.Product_BarCode, d.Product_Note, g.quantity, g.magnitude <"
-           " 9223372036854775807, coalesce(d.Base_Number, d.Product_Number) = d.Product_Number"
+           " 9223372036854775807, coalesce(d.Base_Number, d.Product_Number) = d.Product_Number,"
+           " d.Product_Number, coalesce(d.Base_Number, d.Product_Number)"
            " from (select Product_ID, "
            "min(Id) as first_id, sum(q) as"
            " quantity, sum(abs(q)) as magnitude from (select coalesce(Product_ID, '') as"
@@ -80,8 +105,11 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                      exact = exact && st.Text(9) == "t";
                      found.push_back({st.Text(0), st.Text(1), st.Text(8), st.Text(2), st.Text(3),
                                       st.Text(4), st.Text(5), st.Text(6), st.Text(7)});
-                     if (st.Text(10) != "t")
+                     if (st.Text(10) != "t") {
                          otherUnit.insert(st.Text(0));
+                         found.back().Product_Price =
+                             PricePerBaseUnit(st.Text(5), st.Text(11), st.Text(12));
+                     }
                  })) {
             Messages().Inform(kLinesReadFailure);
             return false;
@@ -116,8 +144,10 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                       }
                       GoodsGroupRecord r{key,        st.Text(1), "",         st.Text(3), st.Text(4),
                                          st.Text(5), st.Text(6), st.Text(7), st.Text(8)};
-                      if (st.TextView(2) != st.TextView(9))
+                      if (st.TextView(2) != st.TextView(9)) {
                           otherUnit.insert(key);
+                          r.Product_Price = PricePerBaseUnit(st.Text(6), st.Text(9), st.Text(2));
+                      }
                       grouping.Add(key, Group{std::move(r), quantity});
                   });
     if (!ok)

@@ -77,31 +77,23 @@ CLabelPrintDlg::CLabelPrintDlg(const std::vector<std::pair<std::string, std::str
     form->addRow(QStringLiteral("标签尺寸："), size);
     form->addRow(QStringLiteral("排版："), layoutChoice);
 
-    m_print = new QPushButton(QStringLiteral("打印"), this);
-    m_pdf = new QPushButton(QStringLiteral("导出PDF"), this);
-    m_cancel = new QPushButton(QStringLiteral("取消"), this);
-    m_print->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_print);
-    buttons->addWidget(m_pdf);
-    buttons->addWidget(m_cancel);
+    const PrintButtons buttons = MakePrintButtons(
+        this, [this] { Print(); }, [this] { ExportPdf(); });
+    m_print = buttons.print;
+    m_pdf = buttons.pdf;
+    m_cancel = buttons.cancel;
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_grid, 1);
     layout->addLayout(form);
-    layout->addLayout(buttons);
-
-    connect(m_print, &QPushButton::clicked, this, &CLabelPrintDlg::Print);
-    connect(m_pdf, &QPushButton::clicked, this, &CLabelPrintDlg::ExportPdf);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addLayout(buttons.row);
 }
 
 QSpinBox* CLabelPrintDlg::Quantity(int row) const {
     return qobject_cast<QSpinBox*>(m_grid->cellWidget(row, kQuantityColumn));
 }
 
-bool CLabelPrintDlg::PrintTo(QPrinter& printer) {
+std::optional<CLabelPrintDlg::Job> CLabelPrintDlg::Wanted() const {
     std::vector<std::pair<std::string, int>> wanted;
     for (int row = 0; row < m_grid->rowCount(); ++row) {
         const int count = Quantity(row)->value();
@@ -110,33 +102,33 @@ bool CLabelPrintDlg::PrintTo(QPrinter& printer) {
     }
     if (wanted.empty()) {
         Messages().Inform("请输入要打印的标签数量！");
-        return false;
+        return std::nullopt;
     }
-    const LabelSize size{m_width->value(), m_height->value()};
-    const bool roll = m_roll->isChecked();
-    if (!roll && A4LabelGrid(size).PerPage() == 0) {
+    Job job{{}, LabelSize{m_width->value(), m_height->value()}, m_roll->isChecked()};
+    if (!job.roll && A4LabelGrid(job.size).PerPage() == 0) {
         Messages().Inform("标签尺寸超出A4纸的范围！");
-        return false;
+        return std::nullopt;
     }
-    const auto labels = MakeGoodsLabels(wanted);
+    auto labels = MakeGoodsLabels(wanted);
     if (!labels)
-        return false;
-    if (!PaintLabels(printer, *labels, size, roll)) {
-        Messages().Inform("打印失败：无法使用打印机“" + printer.printerName().toStdString() +
-                          "”。");
-        return false;
-    }
-    return true;
+        return std::nullopt;
+    job.labels = std::move(*labels);
+    return job;
 }
 
 void CLabelPrintDlg::Print() {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("商品标签"));
-    if (AskPrinter(&printer, this) && PrintTo(printer))
+    // What cannot be printed is said before a printer is chosen.
+    const auto job = Wanted();
+    if (job && PrintOnChosenPrinter(this, QStringLiteral("商品标签"), [&](QPrinter& printer) {
+            return PaintLabels(printer, job->labels, job->size, job->roll);
+        }))
         accept();
 }
 
 void CLabelPrintDlg::ExportPdf() {
+    const auto job = Wanted();
+    if (!job)
+        return;
     const QString file =
         AskSaveFileName(this, QStringLiteral("导出PDF"), QStringLiteral("商品标签.pdf"),
                         QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"));
@@ -145,6 +137,9 @@ void CLabelPrintDlg::ExportPdf() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(file);
-    if (PrintTo(printer))
+    if (PaintLabels(printer, job->labels, job->size, job->roll))
         accept();
+    else
+        Messages().Inform("打印失败：无法使用打印机“" + printer.printerName().toStdString() +
+                          "”。");
 }

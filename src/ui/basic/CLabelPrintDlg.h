@@ -1,12 +1,14 @@
 #pragma once
+#include "LabelSheet.h"
+
 #include <QDialog>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 class QDoubleSpinBox;
-class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
@@ -34,7 +36,12 @@ public:
 private:
     void Print();
     void ExportPdf();
-    // The labels drawn on the printer; false after a message (a quantity or size that will not
-    // do, a refusal, a printer that cannot be used).
-    bool PrintTo(QPrinter& printer);
+    struct Job {
+        std::vector<GoodsLabel> labels;
+        LabelSize size;
+        bool roll; // one label per page
+    };
+    // The labels asked for, their size and layout; nothing after a message (a quantity or size
+    // that will not do, a refusal).
+    std::optional<Job> Wanted() const;
 };

@@ -244,11 +244,10 @@ void CBillEntryDlg::ShowLines() {
 }
 
 void CBillEntryDlg::ShowLine(int row) {
-    // A stored bill shows what the role sees; a bill being typed shows what the user typed.
+    // What the role sees, while a bill is typed too: a price it hides, filled in from the goods
+    // or its unit, shows "***" and is posted as it is.
     for (int c = 1; c < m_grid->GetColumnCount(); ++c)
-        m_grid->SetItemText(row, c,
-                            Q(m_viewMode ? m_bill->ShownCell(size_t(row), size_t(c))
-                                         : m_bill->Cell(size_t(row), size_t(c))));
+        m_grid->SetItemText(row, c, Q(m_bill->ShownCell(size_t(row), size_t(c))));
 }
 
 void CBillEntryDlg::ShowHeader() {
@@ -267,16 +266,17 @@ void CBillEntryDlg::ShowHeader() {
     for (const auto& [field, value] : fields)
         if (field)
             field->setText(Q(*value));
+    ShowTotals();
+    // The paid amount of a bill being typed is the user's own.
+    if (m_viewMode && m_paid)
+        m_paid->setText(Q(m_bill->ShownMoney(m_bill->m_paid)));
+}
+
+void CBillEntryDlg::ShowTotals() {
     if (m_quantityTotal)
         m_quantityTotal->setText(Q(m_bill->m_quantityTotal));
     if (m_amountTotal)
-        m_amountTotal->setText(Q(m_bill->m_amountTotal));
-    if (m_viewMode) {
-        if (m_paid)
-            m_paid->setText(Q(m_bill->ShownMoney(m_bill->m_paid)));
-        if (m_amountTotal)
-            m_amountTotal->setText(Q(m_bill->ShownMoney(m_bill->m_amountTotal)));
-    }
+        m_amountTotal->setText(Q(m_bill->ShownMoney(m_bill->m_amountTotal)));
 }
 
 void CBillEntryDlg::ReadHeader() {
@@ -300,11 +300,14 @@ void CBillEntryDlg::ReadHeader() {
 void CBillEntryDlg::RecomputeTotals() {
     if (m_viewMode)
         return; // the stored bill's own totals stay on show
-    m_bill->RecomputeTotals();
-    if (m_quantityTotal)
-        m_quantityTotal->setText(Q(m_bill->m_quantityTotal));
-    if (m_amountTotal)
-        m_amountTotal->setText(Q(m_bill->m_amountTotal));
+    // The quantity total counts base units: a box of 12 is 12.
+    std::vector<int64_t> factors;
+    for (size_t row = 0; row < m_bill->m_lines.size(); ++row) {
+        const auto& offer = OfferOf(int(row));
+        factors.push_back(offer ? offer->FactorOf(m_bill->m_lines[row].unit) : 1);
+    }
+    m_bill->RecomputeTotals(factors);
+    ShowTotals();
 }
 
 // ---- lines
@@ -328,30 +331,26 @@ void CBillEntryDlg::RegisterRowRules(int row) {
     }
 }
 
-std::optional<std::pair<GoodsRecord, std::vector<GoodsUnit>>>
-CBillEntryDlg::GoodsUnitsOf(int row) const {
+const std::optional<LineUnitOffer>& CBillEntryDlg::OfferOf(int row) const {
+    static const std::optional<LineUnitOffer> kNone;
     if (!m_bill->IsGoodsLine(size_t(row)))
-        return std::nullopt;
+        return kNone;
+    const std::string& code = m_bill->m_lines[size_t(row)].code;
+    if (const auto known = m_offers.find(code); known != m_offers.end())
+        return known->second;
     CDataStore store;
     if (!store.ConnectMain())
-        return std::nullopt;
-    const std::string& code = m_bill->m_lines[size_t(row)].code;
-    auto units = ListGoodsUnits(store, code);
-    if (!units || units->empty())
-        return std::nullopt;
-    auto goods = FindGoods(store, code);
-    if (!goods)
-        return std::nullopt;
-    return std::make_pair(std::move(*goods), std::move(*units));
+        return kNone;
+    return m_offers[code] = OfferedUnits(store, code);
 }
 
 QStringList CBillEntryDlg::UnitChoices(int row) const {
     // Goods with further units offer their own: the base unit first, then the larger ones.
-    const auto units = GoodsUnitsOf(row);
-    if (!units)
+    const auto& offer = OfferOf(row);
+    if (!offer)
         return UnitNames();
-    QStringList names{Q(units->first.Unit)};
-    for (const GoodsUnit& u : units->second)
+    QStringList names;
+    for (const GoodsUnit& u : offer->units)
         names << Q(u.Unit);
     return names;
 }
@@ -474,8 +473,8 @@ void CBillEntryDlg::OnCellEdited(int row, int column, bool editBox) {
         size_t(column) < columns.size() && columns[size_t(column)].edit == CellEdit::UnitList;
     if (editBox)
         m_bill->EditCell(size_t(row), size_t(column), text);
-    else if (const auto units = unitCell ? GoodsUnitsOf(row) : std::nullopt)
-        m_bill->ChooseUnit(size_t(row), units->first, units->second, text); // its price too
+    else if (const auto* offer = unitCell ? &OfferOf(row) : nullptr; offer && *offer)
+        m_bill->ChooseUnit(size_t(row), **offer, text); // its price and barcode too
     else
         m_bill->ChooseCell(size_t(row), size_t(column), text);
     ShowLine(row);
@@ -504,12 +503,12 @@ void CBillEntryDlg::OnSave() {
     // Save recomputed amounts and totals from the lines: show what was checked and posted.
     for (int row = 0; row < m_grid->GetItemCount(); ++row)
         ShowLine(row);
-    if (m_quantityTotal)
-        m_quantityTotal->setText(Q(m_bill->m_quantityTotal));
-    if (m_amountTotal)
-        m_amountTotal->setText(Q(m_bill->m_amountTotal));
-    if (outcome != PostOutcome::Posted)
+    if (outcome != PostOutcome::Posted) {
+        RecomputeTotals(); // in base units, as the window counts them
         return;
+    }
+    ShowTotals();
+    m_offers.clear(); // the next bill reads the goods' units afresh
     m_lastPosted.emplace(m_bill->Kind(), m_bill->m_number);
     // A number made in the same second as another bill's was moved to the next free one.
     if (m_number)
@@ -531,10 +530,7 @@ void CBillEntryDlg::OnSave() {
         m_number->setText(Q(m_bill->m_number));
     if (m_paid)
         m_paid->setText(Q(m_bill->m_paid));
-    if (m_quantityTotal)
-        m_quantityTotal->setText(Q(m_bill->m_quantityTotal));
-    if (m_amountTotal)
-        m_amountTotal->setText(Q(m_bill->m_amountTotal));
+    ShowTotals();
     UpdateButtons();
     AfterPosting();
 }

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -140,6 +141,8 @@ protected:
     void ShowLines();
     void ShowLine(int row);
     void ShowHeader();
+    // The quantity total and the amount total as the role sees it.
+    void ShowTotals();
 
 private:
     // Posting, line changes, typing and picking on or off.
@@ -149,9 +152,9 @@ private:
     std::optional<GoodsRecord> PickGoods(const QString& search = QString());
     // Edit and list rules of a filled row, by the kind's columns.
     void RegisterRowRules(int row);
-    // The goods item of a goods line with its further units; nothing when it has none (or they
-    // cannot be read).
-    std::optional<std::pair<GoodsRecord, std::vector<GoodsUnit>>> GoodsUnitsOf(int row) const;
+    // What the unit cell of a goods line offers (OfferedUnits), read once per goods item while
+    // the window is open; nothing for goods without further units (or a failed read).
+    const std::optional<LineUnitOffer>& OfferOf(int row) const;
     // What the unit cell of a line offers.
     QStringList UnitChoices(int row) const;
     void ReadHeader();
@@ -173,4 +176,5 @@ private:
     bool m_reversible = false;
     bool m_reversedAny = false;
     CGoodsFinder m_finder; // the quick entry's goods, read at the first scan
+    mutable std::map<std::string, std::optional<LineUnitOffer>> m_offers; // by goods code
 };

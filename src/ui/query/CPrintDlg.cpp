@@ -34,30 +34,51 @@ bool AskPrinter(QPrinter* printer, QWidget* parent) {
     return dialog.exec() == QDialog::Accepted;
 }
 
+PrintButtons MakePrintButtons(QDialog* dialog, std::function<void()> print,
+                              std::function<void()> pdf) {
+    PrintButtons b;
+    b.print = new QPushButton(QIcon(":/icons/print.svg"), QStringLiteral("打印"), dialog);
+    b.pdf = new QPushButton(QStringLiteral("导出PDF"), dialog);
+    b.cancel = new QPushButton(QStringLiteral("取消"), dialog);
+    b.print->setDefault(true);
+    b.row = new QHBoxLayout;
+    b.row->addStretch();
+    b.row->addWidget(b.print);
+    b.row->addWidget(b.pdf);
+    b.row->addWidget(b.cancel);
+    QObject::connect(b.print, &QPushButton::clicked, dialog, std::move(print));
+    QObject::connect(b.pdf, &QPushButton::clicked, dialog, std::move(pdf));
+    QObject::connect(b.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    return b;
+}
+
+bool PrintOnChosenPrinter(QWidget* parent, const QString& name,
+                          const std::function<bool(QPrinter&)>& draw) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(name);
+    if (!AskPrinter(&printer, parent))
+        return false;
+    if (draw(printer))
+        return true;
+    Messages().Inform("打印失败：无法使用打印机“" + printer.printerName().toStdString() + "”。");
+    return false;
+}
+
 CPrintDlg::CPrintDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("打印"));
     m_browser = new QTextBrowser(this);
     // Links in a template do not navigate anywhere: the page is only for printing.
     m_browser->setOpenLinks(false);
     m_browser->setOpenExternalLinks(false);
-    m_print = new QPushButton(QIcon(":/icons/print.svg"), QStringLiteral("打印"), this);
-    m_pdf = new QPushButton(QStringLiteral("导出PDF"), this);
-    m_cancel = new QPushButton(QStringLiteral("取消"), this);
-    m_print->setDefault(true);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_print);
-    buttons->addWidget(m_pdf);
-    buttons->addWidget(m_cancel);
+    const PrintButtons buttons = MakePrintButtons(
+        this, [this] { Print(); }, [this] { ExportPdf(); });
+    m_print = buttons.print;
+    m_pdf = buttons.pdf;
+    m_cancel = buttons.cancel;
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_browser, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     resize(900, 640);
-
-    connect(m_print, &QPushButton::clicked, this, &CPrintDlg::Print);
-    connect(m_pdf, &QPushButton::clicked, this, &CPrintDlg::ExportPdf);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool CPrintDlg::Prepare(const std::string& warehouse, const std::string& className,
@@ -94,11 +115,8 @@ bool CPrintDlg::PrintTo(QPrinter* printer) {
 }
 
 void CPrintDlg::Print() {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(m_documentName);
-    if (AskPrinter(&printer, this) && !PrintTo(&printer))
-        Messages().Inform("打印失败：无法使用打印机“" + printer.printerName().toStdString() +
-                          "”。");
+    PrintOnChosenPrinter(this, m_documentName,
+                         [this](QPrinter& printer) { return PrintTo(&printer); });
 }
 
 bool CPrintDlg::SaveAsPdf(const QString& file) {

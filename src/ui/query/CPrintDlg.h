@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+class QHBoxLayout;
 class QPrinter;
 class QPushButton;
 class QTextBrowser;
@@ -53,3 +54,20 @@ void SetPrintDialogForTest(std::function<bool(QPrinter*)> answer);
 // The system print dialog "打印" for the printer (or the seam above); true when the user chose to
 // print.
 bool AskPrinter(QPrinter* printer, QWidget* parent);
+
+// What the print windows (the page and the labels) share.
+// Their buttons: "打印" (the default), "导出PDF" and "取消" (rejects `dialog`) at the right of a
+// row for the window's layout; 打印 and 导出PDF call `print` and `pdf`.
+struct PrintButtons {
+    QPushButton* print;
+    QPushButton* pdf;
+    QPushButton* cancel;
+    QHBoxLayout* row;
+};
+PrintButtons MakePrintButtons(QDialog* dialog, std::function<void()> print,
+                              std::function<void()> pdf);
+// "打印": a printer for the document `name`, chosen by the user (AskPrinter), then `draw` on it;
+// a printer `draw` could not use is told ("打印失败：无法使用打印机“X”。"). False when the user
+// cancelled or `draw` failed.
+bool PrintOnChosenPrinter(QWidget* parent, const QString& name,
+                          const std::function<bool(QPrinter&)>& draw);
