@@ -39,8 +39,8 @@ void StockView(benchmark::State& state, bool packed) {
     UseHistoryWithUnits();
     size_t rows = 0;
     for (auto _ : state) {
-        auto list = LoadStockView(kAllWarehouses, "所有商品");
-        auto packing = packed ? LoadGoodsPacking() : std::nullopt;
+        std::optional<CGoodsPacking> packing;
+        auto list = LoadStockView(kAllWarehouses, "所有商品", packed ? &packing : nullptr);
         if (!list || (packed && !packing)) {
             state.SkipWithError("the stock view could not be read");
             break;

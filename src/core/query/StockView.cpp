@@ -63,9 +63,20 @@ const std::vector<PriceKind>& StockViewPriceKinds() {
 } // namespace
 
 std::vector<std::string> StockViewCells(const StockRecord& row) {
-    std::vector<std::string> cells = {row.ProductCode,    row.ProductName,    row.Number,
-                                      row.Price,          row.FirstEnterTime, row.StoreHouse,
-                                      StockCostText(row), StockValueText(row)};
+    // The cost price read once for both its columns, and room left for 折合: the view makes
+    // these cells for each of 60,000 rows.
+    std::vector<std::string> cells;
+    cells.reserve(StockViewHeaders().size() + 1);
+    cells.push_back(row.ProductCode);
+    cells.push_back(row.ProductName);
+    cells.push_back(row.Number);
+    cells.push_back(row.Price);
+    cells.push_back(row.FirstEnterTime);
+    cells.push_back(row.StoreHouse);
+    const auto cost = CMoney::Parse(row.CostPrice);
+    const auto value = cost ? cost->TimesQuantity(LeadingInteger(row.Number)) : std::nullopt;
+    cells.push_back(cost ? cost->Format4() : kUnknownFigure);
+    cells.push_back(value ? value->Format2() : kUnknownFigure);
     ShowFigures(Session().rights, StockViewPriceKinds(), cells);
     return cells;
 }
@@ -90,6 +101,12 @@ std::vector<std::string> StockViewTotalCells(const std::vector<StockRecord>& row
 
 std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehouse,
                                                       const std::string& className) {
+    return LoadStockView(warehouse, className, nullptr);
+}
+
+std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehouse,
+                                                      const std::string& className,
+                                                      std::optional<CGoodsPacking>* packing) {
     CDataStore store;
     if (!store.ConnectMain())
         return std::nullopt;
@@ -98,6 +115,13 @@ std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehou
     // read that gave nothing (the goods list itself) leaves the list as it was.
     if (!ListStockOfClass(store, warehouse, className, rows) && rows.empty())
         return std::nullopt;
+    if (packing) {
+        packing->emplace();
+        if (!(*packing)->Load(store)) {
+            Messages().Inform(DatabaseFailureText("", store.LastError()));
+            packing->reset();
+        }
+    }
     // The list has always shown the last goods item's rows first.
     std::reverse(rows.begin(), rows.end());
     return rows;

@@ -36,6 +36,11 @@ extern const char* const kStockTotalText; // "合计"
 // after a later failure, the rows read before it.
 std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehouse,
                                                       const std::string& className);
+// The same, with the goods' units for 折合 read on the same connection into `packing` (left
+// empty, after the store's message, when they cannot be read; the rows are still given).
+std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehouse,
+                                                      const std::string& className,
+                                                      std::optional<CGoodsPacking>* packing);
 
 // 折合: the stock row's quantity told in its goods' units ("12箱3个"), the last column of the
 // window's list; the units of every goods item are read once for the whole list.

@@ -5,8 +5,9 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
-#include <map>
+#include <charconv>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -25,8 +26,12 @@ bool Digits(const std::string& s, size_t from, size_t to) {
     return true;
 }
 
+// The digits (checked already) as a number, without a copy of the text.
 int Field(const std::string& s, size_t from, size_t length) {
-    return std::stoi(s.substr(from, length));
+    int value = 0;
+    for (size_t i = from; i < from + length; ++i)
+        value = value * 10 + (s[i] - '0');
+    return value;
 }
 
 // "yyyy-mm-dd" or "yyyy-mm-dd hh:mm:ss", a real day of the calendar.
@@ -53,6 +58,43 @@ bool ReadDate(const std::string& s, lxw_datetime& out, bool& withTime) {
     return !(out.month == 2 && out.day == 29 && !leap);
 }
 
+// The length of the well-formed UTF-8 sequence at s[i], or 0 when it is not one.
+size_t Utf8SequenceAt(const std::string& s, size_t i) {
+    const size_t n = s.size();
+    const auto c = static_cast<unsigned char>(s[i]);
+    size_t len = c < 0x80           ? 1
+                 : (c >> 5) == 0x6  ? 2
+                 : (c >> 4) == 0xE  ? 3
+                 : (c >> 3) == 0x1E ? 4
+                                    : 0;
+    bool ok = len > 0 && i + len <= n && !(len == 2 && c < 0xC2) && !(len == 4 && c > 0xF4);
+    for (size_t k = 1; ok && k < len; ++k)
+        ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+    if (ok && len == 3) {
+        const auto c1 = static_cast<unsigned char>(s[i + 1]);
+        ok = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);
+    }
+    if (ok && len == 4) {
+        const auto c1 = static_cast<unsigned char>(s[i + 1]);
+        ok = !(c == 0xF0 && c1 < 0x90) && !(c == 0xF4 && c1 >= 0x90);
+    }
+    return ok ? len : 0;
+}
+
+bool IsValidUtf8(const std::string& s) {
+    for (size_t i = 0; i < s.size();) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const size_t len = Utf8SequenceAt(s, i);
+        if (len == 0)
+            return false;
+        i += len;
+    }
+    return true;
+}
+
 // A stored text written by another tool may not be UTF-8; a workbook must be, so each bad
 // sequence becomes U+FFFD.
 std::string ValidUtf8(const std::string& s) {
@@ -60,24 +102,8 @@ std::string ValidUtf8(const std::string& s) {
     size_t i = 0;
     const size_t n = s.size();
     while (i < n) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        size_t len = c < 0x80           ? 1
-                     : (c >> 5) == 0x6  ? 2
-                     : (c >> 4) == 0xE  ? 3
-                     : (c >> 3) == 0x1E ? 4
-                                        : 0;
-        bool ok = len > 0 && i + len <= n && !(len == 2 && c < 0xC2) && !(len == 4 && c > 0xF4);
-        for (size_t k = 1; ok && k < len; ++k)
-            ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-        if (ok && len == 3) {
-            const auto c1 = static_cast<unsigned char>(s[i + 1]);
-            ok = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);
-        }
-        if (ok && len == 4) {
-            const auto c1 = static_cast<unsigned char>(s[i + 1]);
-            ok = !(c == 0xF0 && c1 < 0x90) && !(c == 0xF4 && c1 >= 0x90);
-        }
-        if (ok) {
+        const size_t len = Utf8SequenceAt(s, i);
+        if (len > 0) {
             out.append(s, i, len);
             i += len;
         } else {
@@ -86,6 +112,15 @@ std::string ValidUtf8(const std::string& s) {
         }
     }
     return out;
+}
+
+// The cell's text for the library: the stored text itself when it is valid UTF-8 (nearly
+// always), else its mended copy kept in `mended`.
+const char* Utf8Text(const std::string& s, std::string& mended) {
+    if (IsValidUtf8(s))
+        return s.c_str();
+    mended = ValidUtf8(s);
+    return mended.c_str();
 }
 
 bool Wide(char32_t cp) {
@@ -104,13 +139,30 @@ bool IsFilled(const std::string& cell) {
     return !cell.empty() && cell != "***";
 }
 
+// The decimals of a plain decimal number as ReadXlsxNumber takes it, or -1 for any other text.
+int NumberDecimals(const std::string& s) {
+    const size_t start = !s.empty() && s[0] == '-' ? 1 : 0;
+    const size_t dot = s.find('.');
+    const size_t wholeEnd = dot == std::string::npos ? s.size() : dot;
+    if (!Digits(s, start, wholeEnd))
+        return -1;
+    if (dot != std::string::npos && !Digits(s, dot + 1, s.size()))
+        return -1;
+    const size_t whole = wholeEnd - start;
+    if (whole > 1 && s[start] == '0')
+        return -1;
+    const int decimals = dot == std::string::npos ? 0 : static_cast<int>(s.size() - dot - 1);
+    if ((decimals == 0 && whole > kMaxWholeDigits) || whole + static_cast<size_t>(decimals) > 15)
+        return -1;
+    return decimals;
+}
+
 XlsxColumn InferKind(const std::vector<std::vector<std::string>>& rows, size_t column) {
     bool any = false;
-    XlsxNumber n;
     for (const auto& row : rows) {
         if (column >= row.size() || !IsFilled(row[column]))
             continue;
-        if (!ReadXlsxNumber(row[column], n))
+        if (NumberDecimals(row[column]) < 0)
             return XlsxColumn::Plain;
         any = true;
     }
@@ -119,20 +171,16 @@ XlsxColumn InferKind(const std::vector<std::vector<std::string>>& rows, size_t c
 } // namespace
 
 bool ReadXlsxNumber(const std::string& s, XlsxNumber& out) {
-    const size_t start = !s.empty() && s[0] == '-' ? 1 : 0;
-    const size_t dot = s.find('.');
-    const size_t wholeEnd = dot == std::string::npos ? s.size() : dot;
-    if (!Digits(s, start, wholeEnd))
+    const int decimals = NumberDecimals(s);
+    if (decimals < 0)
         return false;
-    if (dot != std::string::npos && !Digits(s, dot + 1, s.size()))
+    // The nearest double, as strtod gives it, but without the locale and a copy of the text.
+    const char* first = s.data();
+    const char* last = s.data() + s.size();
+    double value = 0;
+    if (std::from_chars(first, last, value).ptr != last)
         return false;
-    const size_t whole = wholeEnd - start;
-    if (whole > 1 && s[start] == '0')
-        return false;
-    const int decimals = dot == std::string::npos ? 0 : static_cast<int>(s.size() - dot - 1);
-    if ((decimals == 0 && whole > kMaxWholeDigits) || whole + static_cast<size_t>(decimals) > 15)
-        return false;
-    out.value = std::stod(s);
+    out.value = value;
     out.decimals = decimals;
     return true;
 }
@@ -198,9 +246,9 @@ bool WriteXlsxFile(const fs::path& path, const std::vector<std::string>& header,
     format_set_num_format(dateFormat, "yyyy-mm-dd");
     lxw_format* timeFormat = workbook_add_format(book);
     format_set_num_format(timeFormat, "yyyy-mm-dd hh:mm:ss");
-    std::map<int, lxw_format*> numberFormats;
+    std::array<lxw_format*, 16> numberFormats{}; // a number has at most 15 decimals
     auto numberFormat = [&](int decimals) {
-        lxw_format*& f = numberFormats[decimals];
+        lxw_format*& f = numberFormats[static_cast<size_t>(decimals)];
         if (!f) {
             f = workbook_add_format(book);
             format_set_num_format(f, NumberFormat(decimals).c_str());
@@ -219,6 +267,7 @@ bool WriteXlsxFile(const fs::path& path, const std::vector<std::string>& header,
     for (size_t c = 0; c < columns; ++c)
         check(worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c),
                                      ValidUtf8(header[c]).c_str(), bold));
+    std::string mended;
     XlsxNumber number;
     lxw_datetime date;
     bool withTime = false;
@@ -236,7 +285,7 @@ bool WriteXlsxFile(const fs::path& path, const std::vector<std::string>& header,
                 check(worksheet_write_datetime(sheet, row, col, &date,
                                                withTime ? timeFormat : dateFormat));
             else
-                check(worksheet_write_string(sheet, row, col, ValidUtf8(cell).c_str(), nullptr));
+                check(worksheet_write_string(sheet, row, col, Utf8Text(cell, mended), nullptr));
         }
     }
     const lxw_error closed = workbook_close(book);

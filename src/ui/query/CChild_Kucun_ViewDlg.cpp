@@ -113,10 +113,10 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
 }
 
 void CChild_Kucun_ViewDlg::FillStockList(const QString& warehouse) {
-    auto rows = LoadStockView(warehouse.toStdString(), m_className.toStdString());
+    std::optional<CGoodsPacking> packing;
+    auto rows = LoadStockView(warehouse.toStdString(), m_className.toStdString(), &packing);
     if (!rows)
         return; // nothing could be read: the list stays as it was
-    const auto packing = LoadGoodsPacking();
     std::vector<CQueryTableModel::Row> cells;
     cells.reserve(rows->size() + 1);
     for (const auto& r : *rows) {
