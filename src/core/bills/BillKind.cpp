@@ -50,11 +50,12 @@ constexpr BillKindInfo kKinds[] = {
     {KindNames(BillKind::Opening), "期初库存操作",
      "连接数据库失败！\r\n 失败原因：connect to database failed.",
      "期初库存操作失败（期初库存表）！\r\n ", "期初库存操作失败（期初库存表）！\r\n ",
-     "期初库存操作失败（库存表）！\r\n ", "期初库存录入成功！", false, nullptr},
+     "期初库存操作失败（库存表）！\r\n ", "期初库存录入成功！是否继续录入期初库存？", true,
+     nullptr},
     {KindNames(BillKind::OpeningBalance), "期初应收应付操作",
      "连接数据库失败！\r\n 失败原因：connect to database failed.", "期初应收应付操作失败！\r\n ",
-     "期初应收应付操作失败！\r\n ", "期初应收应付操作失败！\r\n ", "期初应收应付录入成功！", false,
-     nullptr},
+     "期初应收应付操作失败！\r\n ", "期初应收应付操作失败！\r\n ",
+     "期初应收应付录入成功！是否继续录入？", true, nullptr},
 };
 
 // Indexed by the enum's value, as the names are.
