@@ -550,7 +550,7 @@ std::vector<std::string> BillLineCells(const BillDetailRecord& l) {
 int CmdBills(CliContext& ctx) {
     const char* usage = "usage: ferix-cli bills KIND --from yyyy-MM-dd --to yyyy-MM-dd  (KIND: "
                         "purchase, purchase-return, sale, sale-return, loss, gain, price, "
-                        "transfer, receipt, payment)";
+                        "transfer, receipt, payment, opening, opening-balance)";
     if (ctx.args.size() != 1 || !ctx.OnlyOptions({"from", "to"}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
@@ -592,7 +592,7 @@ int CmdBills(CliContext& ctx) {
 
 int CmdBill(CliContext& ctx) {
     const char* usage = "usage: ferix-cli bill KIND NUMBER  (KIND: purchase, purchase-return, "
-                        "sale, sale-return, loss, gain, price, transfer)";
+                        "sale, sale-return, loss, gain, price, transfer, opening)";
     if (ctx.args.size() != 2 || !ctx.OnlyOptions({}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
@@ -627,7 +627,8 @@ int CmdBill(CliContext& ctx) {
 
 int CmdReverse(CliContext& ctx) {
     const char* usage = "usage: ferix-cli reverse KIND NUMBER [--token HEX]  (KIND: purchase, "
-                        "purchase-return, sale, sale-return, transfer, receipt, payment)";
+                        "purchase-return, sale, sale-return, transfer, receipt, payment, opening, "
+                        "opening-balance)";
     bool tokenValid = true;
     const auto token = TokenOption(ctx, tokenValid);
     if (ctx.args.size() != 2 || !ctx.OnlyOptions({"token"}) || !tokenValid)

@@ -81,6 +81,8 @@ std::optional<Need> CommandNeed(const CliContext& ctx) {
         return KindNeed(ctx, Action::Reverse);
     if (c == "count")
         return Need{"count", Action::Enter};
+    if (c == "opening")
+        return Need{"opening", Action::Enter};
     if (c == "balances" || c == "statement")
         return Need{"statement", Action::View};
     if (c == "accounts")

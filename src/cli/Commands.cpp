@@ -39,6 +39,8 @@ const std::vector<CliCommand>& CliCommands() {
         {"bill", true, CmdBill, "bill KIND NUMBER"},
         {"reverse", true, CmdReverse, "reverse KIND NUMBER [--token HEX]"},
         {"count", true, CmdCount, "count WAREHOUSE FILE.csv [--class C] [--token HEX]"},
+        {"opening", true, CmdOpening,
+         "opening stock FILE.csv [--force] | opening balance NAME AMOUNT"},
         {"balances", true, CmdBalances, "balances [--type 客户|供应商]"},
         {"statement", true, CmdStatement, "statement NAME --from DATE --to DATE"},
         {"accounts", true, CmdAccounts, "accounts"},
@@ -61,7 +63,7 @@ const std::vector<CliCommand>& CliCommands() {
 }
 
 bool IsValuelessFlag(const std::string& name) {
-    static const std::vector<std::string> flags = {"clear", "allow-overpay", "new-password-stdin",
-                                                   "all",   "none",          "roll"};
+    static const std::vector<std::string> flags = {
+        "clear", "allow-overpay", "new-password-stdin", "all", "none", "roll", "force"};
     return std::find(flags.begin(), flags.end(), name) != flags.end();
 }

@@ -48,6 +48,7 @@ int CmdBills(CliContext&);
 int CmdBill(CliContext&);
 int CmdReverse(CliContext&);
 int CmdCount(CliContext&);
+int CmdOpening(CliContext&);
 // The --token option of the commands that store a document (post, reverse, count): the write
 // token a script retries the same action under (32 lower-case hex digits). Nothing when not
 // given; `valid` false when given wrong.

@@ -173,6 +173,7 @@ void StoreTest::RollBackMainSchemaTo(int version) {
         " ALTER TABLE BaoSunDan DROP COLUMN Base_Number; ALTER TABLE BaoYiDan DROP COLUMN "
         "Base_Number;"
         " ALTER TABLE YiKuDan DROP COLUMN Base_Number;",
+        "DROP TABLE QiChuKuCun;",
     };
     ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kMainSchemaVersion));
     UndoSteps(Dir(), OnServer(), undo, kMainSchemaVersion, version, "main_data", "main_data.tdb");

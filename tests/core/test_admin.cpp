@@ -280,7 +280,7 @@ TEST_F(AdminTest, RestoreTakesTheRowsOfTheProgramsTablesAndNothingElse) {
 
     // A backup made at schema version 5 (before tokens, the journal and units) comes back at
     // today's.
-    std::string undoUnits = "drop table GoodsUnit;";
+    std::string undoUnits = "drop table QiChuKuCun; drop table GoodsUnit;";
     for (const char* t : {"EnterStock_Detail", "BackStock_Detail", "EnterSale_Detail",
                           "BackSale_Detail", "BaoSunDan", "BaoYiDan", "YiKuDan"})
         undoUnits += std::string(" alter table ") + t + " drop column Base_Number;";

@@ -69,15 +69,15 @@ protected:
 
 TEST_F(RightsTest, EachPresetRoleAllowsWhatItIsFor) {
     int count = 0;
-    // The folder's first operator is 管理员: every action of every function (106 of them).
+    // The folder's first operator is 管理员: every action of every function (111 of them).
     Allowed(&count);
-    EXPECT_EQ(count, 106);
+    EXPECT_EQ(count, 111);
     EXPECT_EQ(Denied(), "");
     EXPECT_EQ(CurrentRights().AllowedWarehouses().size(), 0u);
 
     LogInAs("manager", "店长");
     Allowed(&count);
-    EXPECT_EQ(count, 97);
+    EXPECT_EQ(count, 102);
     EXPECT_EQ(Denied(), "operators,roles,restore,copy_to_server,server");
     EXPECT_EQ(Hidden(), "");
 
@@ -232,7 +232,7 @@ TEST_F(RightsTest, AnOlderOtherDataUpgradesWithEveryOperatorAdministrator) {
     EXPECT_TRUE(CurrentRights().IsAdmin());
     int count = 0;
     Allowed(&count);
-    EXPECT_EQ(count, 106);
+    EXPECT_EQ(count, 111);
     LogIn("admin");
     EXPECT_TRUE(CurrentRights().IsAdmin());
     const auto roles = ListRoles();

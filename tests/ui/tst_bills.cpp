@@ -4,7 +4,10 @@
 #include "ModalDriver.h"
 
 #include "admin/RoleAdmin.h"
+#include "app/Cferix_razazDlg.h"
 #include "app/CommandRouting.h"
+#include "app/MainPanels.h"
+#include "basic/CChild_Jichu_QichuDlg.h"
 #include "bills/BillStore.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
 #include "bills/CChild_Kucun_SunyiDlg.h"
@@ -13,6 +16,7 @@
 #include "bills/CChild_Xiaoshou_KaidanDlg.h"
 #include "bills/TransferStore.h"
 #include "config/ConfigLists.h"
+#include "finance/Balances.h"
 #include "query/CPrintDlg.h"
 #include "store/CDataStore.h"
 #include "store/WriteToken.h"
@@ -31,6 +35,8 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -1452,6 +1458,77 @@ private slots:
         QCOMPARE(rows.size(), size_t(1));
         QCOMPARE(Text(rows[0].Product_Number), QStringLiteral("2"));
         QCOMPARE(Text(rows[0].Employee), QStringLiteral("张三"));
+    }
+
+    void openingDataFromItsPanelButtonPostsABalanceAndStockAtItsCost() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBillData();
+        CScopedScriptedPort port;
+        CPickerScript picks;
+        Cferix_razazDlg main;
+        main.BuildAfterLogin();
+        main.SelectPanel(6);
+        QAbstractButton* item = main.Panel(6)->FindItem(QStringLiteral("期初数据"));
+        QVERIFY(item);
+        QString number;
+        bool closed = false;
+        QVERIFY(DriveModal<CChild_Jichu_QichuDlg>(
+            [&] { QTest::mouseClick(item, Qt::LeftButton); },
+            [&](CChild_Jichu_QichuDlg& d) {
+                QCOMPARE(d.windowTitle(), QStringLiteral("期初数据"));
+                QCOMPARE(d.m_tabs->tabText(0), QStringLiteral("期初库存"));
+                QCOMPARE(d.m_tabs->tabText(1), QStringLiteral("期初应收应付"));
+                // 乙客户 owed 300.00 at the start; Yes stays for the next one.
+                QTabBar* bar = d.m_tabs->tabBar();
+                QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+                COpeningBalancePage& b = *d.m_balance;
+                QVERIFY(b.isVisible());
+                QVERIFY(!b.m_account->isVisible());
+                QVERIFY(b.m_number->text().startsWith("QCYE-"));
+                picks.Pick("乙客户", "单位名称");
+                b.PickerIcon(b.m_customer)->click();
+                b.m_paid->setFocus();
+                QTest::keyClicks(b.m_paid, "300");
+                port.QueueAnswer(true);
+                b.m_save->click();
+                QCOMPARE(Text(port.Texts().back()),
+                         QStringLiteral("期初应收应付录入成功！是否继续录入？"));
+                QVERIFY(d.isVisible());
+
+                QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
+                COpeningStockPage& w = *d.m_stock;
+                QVERIFY(w.isVisible());
+                QVERIFY(w.m_number->text().startsWith("QC-"));
+                picks.Pick("一号库", "仓库名称");
+                w.PickerIcon(w.m_warehouse)->click();
+                picks.Pick("G001", "商品编码");
+                w.m_add->click();
+                EditCell(w.m_grid, 0, "数量", "12");
+                EditCell(w.m_grid, 0, "成本单价", "8.50");
+                QCOMPARE(GridText(w.m_grid, 0, "金额"), QStringLiteral("102.00"));
+                number = w.m_number->text();
+                // No: the window closes.
+                port.QueueAnswer(false);
+                w.m_save->click();
+                QCOMPARE(Text(port.Texts().back()),
+                         QStringLiteral("期初库存录入成功！是否继续录入期初库存？"));
+            },
+            &closed));
+        QVERIFY(closed);
+        QCOMPARE(Stock("一号库", "G001"), std::optional<int64_t>(12));
+        CDataStore store;
+        QVERIFY(store.ConnectMain());
+        std::vector<StockRecord> rows;
+        QVERIFY(store.ListStock("一号库", "G001", "", rows));
+        QCOMPARE(rows.size(), size_t(1));
+        QCOMPARE(Text(rows[0].CostPrice), QStringLiteral("8.5000"));
+        const auto lines = ListStockBillLines(store, BillTable::QiChuKuCun, number.toStdString());
+        QCOMPARE(lines.size(), size_t(1));
+        QCOMPARE(Text(lines[0].Product_Total), QStringLiteral("102.00"));
+        const auto owed = ReceivableOf(store, "乙客户");
+        QVERIFY(owed);
+        QCOMPARE(Text(owed->Format2()), QStringLiteral("300.00"));
     }
 
     void gainFromMenuCreatesStock() {

@@ -459,6 +459,7 @@ public:
             case BillKind::Purchase:
             case BillKind::SaleReturn:
             case BillKind::Gain:
+            case BillKind::Opening:
                 Move(warehouse, goods[i], sign * q);
                 break;
             case BillKind::Sale:
@@ -473,6 +474,7 @@ public:
             case BillKind::Price:
             case BillKind::Receipt: // money only
             case BillKind::Payment:
+            case BillKind::OpeningBalance:
                 break;
             }
         }

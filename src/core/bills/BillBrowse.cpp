@@ -9,7 +9,7 @@ BrowseTarget BrowseStep(BillKind kind, const std::optional<std::string>& shown,
                         BrowseDirection direction, bool canEnter) {
     BrowseTarget target;
     const BillKindInfo& info = KindInfo(kind);
-    if (!IsTradeKind(kind) && kind != BillKind::Transfer && !IsFundKind(kind))
+    if (!IsReversibleKind(kind))
         return target;
     const bool later = direction == BrowseDirection::Next;
     if (!shown && later)

@@ -119,8 +119,9 @@ void DocumentText(std::string& out, BillKind kind, std::string_view headRow,
 }
 
 const char* KindText(BillKind kind) {
-    static const char* const texts[] = {"进货单", "进货退货单", "销售单", "销售退货单", "报损单",
-                                        "报溢单", "调价单",     "移库单", "收款单",     "付款单"};
+    static const char* const texts[] = {"进货单", "进货退货单", "销售单",   "销售退货单",
+                                        "报损单", "报溢单",     "调价单",   "移库单",
+                                        "收款单", "付款单",     "期初库存", "期初应收应付"};
     static_assert(std::size(texts) == std::size(kBillKindNames));
     return texts[static_cast<size_t>(kind)];
 }
@@ -156,12 +157,10 @@ std::optional<std::string> CanonicalBillText(CDataStore& store, int version, Bil
                     const char* order, std::string& text) {
         const int count = ColumnCount(columns);
         std::string sql = "select " + columns + " from " + table + " where Bill_ID = ?";
-        if (IsFundKind(kind))
-            sql += " and Kind = ?";
-        sql += order;
         SqlValues values{number};
         if (IsFundKind(kind))
-            values.push_back(FundKindText(kind));
+            sql += " and" + FundKindCondition(kind, values);
+        sql += order;
         return store.Run(sql, values, [&](const CStatement& row) {
             found = true;
             AppendRow(text, tag, row, count);
@@ -325,8 +324,8 @@ bool BuildJournalChain(CDataStore& store) {
         if (IsTradeKind(kind)) {
             sql = "select Bill_ID, Bill_Date, Id from " + table;
         } else if (IsFundKind(kind)) {
-            sql = "select Bill_ID, Bill_Date, Id from " + table + " where Kind = ?";
-            values.push_back(FundKindText(kind));
+            sql = "select Bill_ID, Bill_Date, Id from " + table + " where" +
+                  FundKindCondition(kind, values);
         } else {
             sql = "select Bill_ID, min(Bill_Date), min(Id) from " + table + " group by Bill_ID";
         }
@@ -405,8 +404,10 @@ struct Marks {
 
 // Loss, gain and price bills have no mark: read as an empty one, a bill in force.
 std::string MarkColumn(BillKind kind) {
-    return IsTradeKind(kind) || IsFundKind(kind) || kind == BillKind::Transfer ? ", Canceled"
-                                                                               : ", ''";
+    return IsTradeKind(kind) || IsFundKind(kind) || kind == BillKind::Transfer ||
+                   kind == BillKind::Opening
+               ? ", Canceled"
+               : ", ''";
 }
 } // namespace
 
@@ -508,7 +509,7 @@ JournalCheck CheckJournal(CDataStore& store) {
 
     for (const BillKindNames& names : kBillKindNames) {
         const BillKind kind = names.kind;
-        if (kind == BillKind::Payment)
+        if (kind == BillKind::Payment || kind == BillKind::OpeningBalance)
             continue; // read with the receipts: one table
         // The newest layout's columns: an older layout's are the first of them.
         const KindTables layout = Layout(kJournalLayout, kind).value();
@@ -529,9 +530,12 @@ JournalCheck CheckJournal(CDataStore& store) {
                                Marks marks;
                                marks.Add(MarkOf(r.TextView(count)));
                                // Column 2 of the layout is the row's Kind.
-                               const BillKind k = r.TextView(2) == FundKindText(BillKind::Payment)
-                                                      ? BillKind::Payment
-                                                      : BillKind::Receipt;
+                               const std::string rowKind(r.TextView(2));
+                               const BillKind k =
+                                   FundRowIsOfKind(BillKind::Payment, rowKind) ? BillKind::Payment
+                                   : FundRowIsOfKind(BillKind::OpeningBalance, rowKind)
+                                       ? BillKind::OpeningBalance
+                                       : BillKind::Receipt;
                                finish(numbers, k, number, r.Text(1), row, {}, marks);
                            }))
                 return failed();

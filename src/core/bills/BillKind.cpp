@@ -3,6 +3,8 @@
 #include "store/CDataStore.h"
 #include "text/Clock.h"
 
+#include <algorithm>
+
 namespace {
 constexpr BillKindInfo kKinds[] = {
     {KindNames(BillKind::Purchase), "进货操作",
@@ -45,6 +47,15 @@ constexpr BillKindInfo kKinds[] = {
      "付款操作失败！\r\n 失败原因：connect to database failed.", "付款操作失败（付款单）！\r\n ",
      "付款操作失败（付款单）！\r\n ", "付款操作失败（付款单）！\r\n ",
      "付款操作成功！是否继续付款操作？", true, nullptr},
+    {KindNames(BillKind::Opening), "期初库存操作",
+     "连接数据库失败！\r\n 失败原因：connect to database failed.",
+     "期初库存操作失败（期初库存表）！\r\n ", "期初库存操作失败（期初库存表）！\r\n ",
+     "期初库存操作失败（库存表）！\r\n ", "期初库存录入成功！是否继续录入期初库存？", true,
+     nullptr},
+    {KindNames(BillKind::OpeningBalance), "期初应收应付操作",
+     "连接数据库失败！\r\n 失败原因：connect to database failed.", "期初应收应付操作失败！\r\n ",
+     "期初应收应付操作失败！\r\n ", "期初应收应付操作失败！\r\n ",
+     "期初应收应付录入成功！是否继续录入？", true, nullptr},
 };
 
 // Indexed by the enum's value, as the names are.
@@ -66,6 +77,28 @@ const char* FundKindText(BillKind kind) {
     return kind == BillKind::Receipt   ? kFundKindReceipt
            : kind == BillKind::Payment ? kFundKindPayment
                                        : nullptr;
+}
+
+std::vector<std::string> FundKindTexts(BillKind kind) {
+    if (kind == BillKind::OpeningBalance)
+        return {kFundKindOpeningReceivable, kFundKindOpeningPayable};
+    if (const char* text = FundKindText(kind))
+        return {text};
+    return {};
+}
+
+bool FundRowIsOfKind(BillKind kind, const std::string& rowKind) {
+    const auto texts = FundKindTexts(kind);
+    return std::find(texts.begin(), texts.end(), rowKind) != texts.end();
+}
+
+std::string FundKindCondition(BillKind kind, std::vector<std::string>& values) {
+    std::string in;
+    for (const std::string& t : FundKindTexts(kind)) {
+        in += in.empty() ? "?" : ", ?";
+        values.push_back(t);
+    }
+    return " Kind in (" + in + ")";
 }
 
 std::string NewBillNumber(BillKind kind) {

@@ -3,6 +3,7 @@
 #include "store/Records.h"
 
 #include <string>
+#include <vector>
 
 class CDataStore;
 
@@ -28,6 +29,13 @@ const BillKindInfo& KindInfo(BillKind kind);
 std::string KindFailureText(const char* text, const CDataStore& store);
 // The Kind text of a fund bill's row ("收款" or "付款"); nullptr for other kinds.
 const char* FundKindText(BillKind kind);
+// Whether a FundBill row's Kind is one of the kind's: an opening balance is either "期初应收"
+// or "期初应付", after the unit it was entered for.
+bool FundRowIsOfKind(BillKind kind, const std::string& rowKind);
+// The Kind texts of the kind's FundBill rows, and the condition " Kind in (?, …)" on them with
+// its values appended.
+std::vector<std::string> FundKindTexts(BillKind kind);
+std::string FundKindCondition(BillKind kind, std::vector<std::string>& values);
 
 // Prefix and the local time as "%y%m%d-%H%M%S": "JH-261207-093015". Two bills made within the
 // same second get the same number; posting moves the later one to the next free number.

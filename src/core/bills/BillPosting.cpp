@@ -6,6 +6,7 @@
 #include "LineUnits.h"
 #include "TradeLine.h"
 #include "TransferStore.h"
+#include "finance/Balances.h"
 #include "finance/FundBillRows.h"
 
 #include "port/MessagePort.h"
@@ -28,7 +29,7 @@ PostedLine Normalize(BillKind kind, const BillLine& l) {
     PostedLine p;
     if (kind != BillKind::Price)
         p.quantity = ParseWholeNumber(l.quantity).value_or(0);
-    if (IsTradeKind(kind) || kind == BillKind::Price) {
+    if (HasLinePrices(kind) || kind == BillKind::Price) {
         p.price = PriceText(l.price);
         if (auto amount = LineAmountOf(p.quantity, l.price))
             p.amount = amount->Format2();
@@ -133,6 +134,24 @@ TradeLineResult WriteTradeLine(CDataStore& store, BillKind kind, const BillDetai
     return TradeLineResult::Written;
 }
 
+bool PutOpeningStock(CDataStore& store, const StockBillLineRecord& r, int64_t quantity,
+                     int64_t baseQuantity) {
+    // Opening stock comes in like a purchase at its cost, weighted into what is there; a line in
+    // a larger unit spreads its value over its base units.
+    const auto value = CMoney::ParseOrZero(r.Product_Price).TimesQuantity(quantity);
+    if (!value) {
+        Messages().Inform("商品（" + r.Product_Name + "）的库存数量超出范围。不能完成当前操作！");
+        return false;
+    }
+    std::string basePrice = r.Product_Price;
+    if (baseQuantity != quantity) {
+        if (const auto each = AverageCost(0, CMoney(), baseQuantity, *value))
+            basePrice = each->Format4();
+    }
+    return store.IncreaseStock(r.Warehouse, r.Product_ID, r.Product_Name, baseQuantity, basePrice,
+                               StockCostIn::Average(*value));
+}
+
 PostOutcome CBill::Post() {
     const BillKindInfo& info = KindInfo(m_kind);
     if (m_lines.empty() && (m_kind == BillKind::Loss || m_kind == BillKind::Gain))
@@ -158,7 +177,7 @@ PostOutcome CBill::Post() {
 }
 
 PostOutcome CBill::SaveOn(CDataStore& store) {
-    if (IsTradeKind(m_kind)) {
+    if (HasLinePrices(m_kind)) {
         for (auto& l : m_lines)
             l.amount = LineAmount(l.quantity, l.price);
     }
@@ -402,11 +421,23 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
     };
 
     if (IsFundKind(m_kind)) {
-        const FundBillRecord row{
-            kBillStanding,        number,     m_date,
-            FundKindText(m_kind), m_customer, m_department,
-            m_employee,           m_account,  CMoney::ParseOrZero(m_paid).Format2(),
-            m_introduction};
+        std::string kindText;
+        if (const char* text = FundKindText(m_kind)) {
+            kindText = text;
+        } else {
+            // An opening balance is owed by a customer, or owed to a supplier.
+            const auto types = BusinessUnitTypesOf(store, m_customer);
+            if (!types)
+                return fail(info.headerFailure);
+            const bool customer =
+                std::any_of(types->begin(), types->end(),
+                            [](const std::string& t) { return t != kUnitTypeSupplier; });
+            kindText = customer ? kFundKindOpeningReceivable : kFundKindOpeningPayable;
+        }
+        const FundBillRecord row{kBillStanding, number,     m_date,
+                                 kindText,      m_customer, m_department,
+                                 m_employee,    m_account,  CMoney::ParseOrZero(m_paid).Format2(),
+                                 m_introduction};
         if (!AddFundBill(store, row) || !AppendToJournal(store, m_kind, number))
             return fail(info.headerFailure);
         return number;
@@ -509,6 +540,13 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
                 if (m_kind == BillKind::Loss) {
                     stockOk = store.DecreaseStock(m_warehouse, l.code, l.name, *base);
                     lineOk = stockOk && store.AddLossLine(r);
+                } else if (m_kind == BillKind::Opening) {
+                    r.Number = quantityTotal;
+                    r.Total = amountTotal;
+                    r.Product_Price = p.price;
+                    r.Product_Total = p.amount;
+                    stockOk = PutOpeningStock(store, r, p.quantity, *base);
+                    lineOk = stockOk && store.AddOpeningLine(r);
                 } else {
                     stockOk = store.IncreaseStockForGain(m_warehouse, l.code, l.name, *base);
                     lineOk = stockOk && store.AddGainLine(r);

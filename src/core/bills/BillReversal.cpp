@@ -58,6 +58,7 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
     const BillKindInfo& info = KindInfo(kind);
     const bool transfer = kind == BillKind::Transfer;
     const bool fund = IsFundKind(kind);
+    const bool opening = kind == BillKind::Opening;
 
     // The checks run inside the write transaction: a second program reversing the same bill
     // waits here and then finds it reversed.
@@ -84,17 +85,18 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
     }
     if (!CheckRight(KindFunction(info.cliName), Action::Reverse))
         return end(ReverseOutcome::Refused);
-    if (!IsTradeKind(kind) && kind != BillKind::Transfer && !IsFundKind(kind))
+    if (!IsReversibleKind(kind))
         return refuse("单据“" + number + "”不能红冲！");
     bool read = false;
     std::optional<std::string> canceled;
     std::vector<TransferRecord> moves;
+    std::vector<BillDetailRecord> openingLines;
     std::optional<BillHeaderRecord> bill;
     std::optional<FundBillRecord> money;
     if (fund) {
         money = FindFundBill(store, number, &read);
         // A receipt is not reversed as a payment, nor the other way round.
-        if (money && money->Kind != FundKindText(kind))
+        if (money && !FundRowIsOfKind(kind, money->Kind))
             money.reset();
         if (money)
             canceled = money->Canceled;
@@ -102,6 +104,10 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         moves = ListTransferLines(store, number, &read);
         if (!moves.empty())
             canceled = moves.front().Canceled;
+    } else if (opening) {
+        openingLines = ListStockBillLines(store, info.table, number, &read);
+        if (!openingLines.empty())
+            canceled = openingLines.front().Canceled;
     } else {
         bill = FindBillHeader(store, info.historyWord, number, &read);
         if (bill)
@@ -116,6 +122,8 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
                      !CheckWarehouseScope(moves.front().ToWarehouse)))
         return end(ReverseOutcome::Refused);
     if (bill && !CheckWarehouseScope(bill->Warehouse))
+        return end(ReverseOutcome::Refused);
+    if (opening && !CheckWarehouseScope(openingLines.front().Warehouse))
         return end(ReverseOutcome::Refused);
     if (*canceled == kBillReversed)
         return refuse("单据“" + number + "”已经红冲，不能重复红冲！");
@@ -140,6 +148,47 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         r.Introduction = "红冲单据 " + number;
         r.Amount = Negated(money->Amount);
         if (!AddFundBill(store, r))
+            return end(ReverseOutcome::Failed, kFailed);
+    } else if (opening) {
+        const bool taken = !ListStockBillLines(store, info.table, red, &read).empty();
+        if (!read)
+            return end(ReverseOutcome::Failed, kFailed);
+        if (taken)
+            return refuse("单据编号“" + red + "”已经存在，不能红冲！");
+        for (const BillDetailRecord& line : openingLines) {
+            const StockBillLineRecord r{red,
+                                        today,
+                                        line.Department,
+                                        line.Employee,
+                                        line.Warehouse,
+                                        "红冲单据 " + number,
+                                        Negated(line.Number),
+                                        Negated(line.Total),
+                                        line.Product_ID,
+                                        line.Product_Name,
+                                        Negated(line.Product_Number),
+                                        line.Product_Unit,
+                                        line.Product_atch,
+                                        line.Product_Date,
+                                        line.Product_Price,
+                                        Negated(line.Product_Total),
+                                        line.Product_Note,
+                                        line.Product_BarCode,
+                                        Negated(line.Base_Number)};
+            if (!store.AddOpeningLine(r))
+                return end(ReverseOutcome::Failed, kFailed);
+            // The units go out at the cost they came in at, as a purchase's do.
+            const auto removed = CMoney::ParseOrZero(line.Product_Price)
+                                     .TimesQuantity(LeadingInteger(line.Product_Number));
+            if (!removed)
+                return end(ReverseOutcome::Failed, kFailed);
+            const std::string shortage = "商品“" + line.Product_Name + "”库存不足，不能红冲！";
+            if (!store.DecreaseStock(line.Warehouse, line.Product_ID, line.Product_Name,
+                                     BaseQuantity(line.Base_Number, line.Product_Number), shortage,
+                                     removed))
+                return end(ReverseOutcome::Refused);
+        }
+        if (!SetBillCanceled(store, info.table, red, kBillRed))
             return end(ReverseOutcome::Failed, kFailed);
     } else if (transfer) {
         const bool taken = !ListTransferLines(store, red, &read).empty();
@@ -271,14 +320,20 @@ std::optional<std::string> ReverseBill(BillKind kind, const std::string& number,
 }
 
 std::optional<std::string> BillCanceledState(BillKind kind, const std::string& number) {
-    if (!IsTradeKind(kind) && kind != BillKind::Transfer && !IsFundKind(kind))
+    if (!IsReversibleKind(kind))
         return std::nullopt;
     CDataStore store;
     if (!store.ConnectMain())
         return std::nullopt;
+    if (kind == BillKind::Opening) {
+        auto rows = ListStockBillLines(store, KindInfo(kind).table, number);
+        if (rows.empty())
+            return std::nullopt;
+        return rows.front().Canceled.empty() ? kBillStanding : rows.front().Canceled;
+    }
     if (IsFundKind(kind)) {
         auto bill = FindFundBill(store, number);
-        if (!bill || bill->Kind != FundKindText(kind))
+        if (!bill || !FundRowIsOfKind(kind, bill->Kind))
             return std::nullopt;
         return bill->Canceled.empty() ? kBillStanding : bill->Canceled;
     }

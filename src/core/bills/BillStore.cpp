@@ -1,6 +1,7 @@
 // Trade bill headers, bill numbers, the reversal mark, browsing and the stored rows of loss,
 // gain and price-adjustment bills (main data file).
 #include "BillStore.h"
+#include "BillKind.h"
 
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
@@ -96,7 +97,8 @@ std::optional<BillHeaderRecord> FindBillHeader(CDataStore& store, const std::str
 
 bool SetBillCanceled(CDataStore& store, BillTable table, const std::string& billId,
                      const std::string& canceled) {
-    if (table == BillTable::YiKuDan || table == BillTable::FundBill)
+    if (table == BillTable::YiKuDan || table == BillTable::FundBill ||
+        table == BillTable::QiChuKuCun)
         return store.ExecuteSql(std::string("update ") + BillTableName(table) +
                                     " set Canceled = ? where Bill_ID = ?",
                                 {canceled, billId});
@@ -115,14 +117,13 @@ std::optional<std::string> AdjacentBillId(CDataStore& store, const std::string& 
                                           const std::string& billId, bool later, bool* ok) {
     if (ok)
         *ok = false;
-    const bool transfer = historyWord == "run_yiku";
-    // Receipts and payments share one table, told apart by their Kind.
-    const char* fundKind = historyWord == "run_shoukuan" ? kFundKindReceipt
-                           : historyWord == "run_fukuan" ? kFundKindPayment
-                                                         : nullptr;
-    auto table = transfer   ? std::optional(BillTable::YiKuDan)
-                 : fundKind ? std::optional(BillTable::FundBill)
-                            : TradeTableOfHistoryWord(historyWord);
+    const auto kind = BillKindFromHistoryWord(historyWord);
+    // A transfer and opening stock have one row per line: the first row stands for the bill.
+    const bool transfer = kind == BillKind::Transfer || kind == BillKind::Opening;
+    // Receipts, payments and opening balances share one table, told apart by their Kind.
+    const bool fundKind = kind && IsFundKind(*kind);
+    auto table = transfer || fundKind ? std::optional(KindNames(*kind).table)
+                                      : TradeTableOfHistoryWord(historyWord);
     if (!table) {
         store.SetLastError("unknown bill kind: " + historyWord);
         Messages().Inform(DatabaseFailureText(kHistoryFailure, store.ErrorDetail()));
@@ -138,19 +139,19 @@ std::optional<std::string> AdjacentBillId(CDataStore& store, const std::string& 
     std::string sql = "select Bill_ID from " + name;
     std::string where = " where ";
     if (transfer) {
-        sql += " where Id in (select min(Id) from YiKuDan group by Bill_ID)";
+        sql += " where Id in (select min(Id) from " + name + " group by Bill_ID)";
         where = " and ";
     }
     SqlValues values;
     if (fundKind) {
-        sql += " where Kind = ?";
+        sql += " where" + FundKindCondition(*kind, values);
         where = " and ";
-        values.push_back(fundKind);
     } else {
         // Browsing steps over the bills of warehouses outside the operator's scope.
         const std::string scope =
-            transfer ? WarehousePairScopeCondition("Warehouse", "ToWarehouse", values)
-                     : WarehouseScopeCondition("Warehouse", values);
+            kind == BillKind::Transfer
+                ? WarehousePairScopeCondition("Warehouse", "ToWarehouse", values)
+                : WarehouseScopeCondition("Warehouse", values);
         if (!scope.empty()) {
             sql += where + scope;
             where = " and ";

@@ -139,6 +139,14 @@ bool CBill::Validate() const {
             return Refuse("请选择要移库的商品！");
         return CheckListedNames() && ValidateLines() && PostedTotals().has_value();
     }
+    if (m_kind == BillKind::Opening) {
+        if (m_warehouse.empty())
+            return Refuse("请输入仓库！");
+        if (m_lines.empty())
+            return Refuse("请录入期初库存的商品！");
+        return CheckListedNames() && ValidateLines() && PostedTotals().has_value() &&
+               ConfirmOpeningOverMovements();
+    }
     if (m_department.empty())
         return Refuse("请输入 部门 ！");
     if (m_employee.empty())
@@ -146,6 +154,28 @@ bool CBill::Validate() const {
     if (m_warehouse.empty())
         return Refuse("请输入仓库！");
     return CheckListedNames() && ValidateLines() && PostedTotals().has_value();
+}
+
+std::string OpeningOverMovementsQuestion(const std::string& name, const std::string& warehouse) {
+    return "商品“" + name + "”在仓库“" + warehouse + "”中已有出入库记录，确定还要录入期初库存吗？";
+}
+
+bool CBill::ConfirmOpeningOverMovements() const {
+    // A goods item with a stock row in the warehouse has moved there already: its opening
+    // stock would be weighed against what came after it. Asked once per goods item.
+    CStockReader stock;
+    std::vector<std::string> asked;
+    for (const BillLine& l : m_lines) {
+        if (std::find(asked.begin(), asked.end(), l.code) != asked.end())
+            continue;
+        asked.push_back(l.code);
+        const auto onHand = stock.Stock(m_warehouse, l.code);
+        if (!onHand)
+            return false;
+        if (*onHand >= 0 && !Messages().AskYesNo(OpeningOverMovementsQuestion(l.name, m_warehouse)))
+            return false;
+    }
+    return true;
 }
 
 bool CBill::CheckListedNames() const {
@@ -202,6 +232,11 @@ bool CBill::ValidateLines() const {
                 return Refuse(BadPrice(l.name));
             continue;
         }
+        if (m_kind == BillKind::Opening) {
+            auto price = CMoney::Parse(l.price);
+            if (!price || *price < CMoney())
+                return Refuse("商品“" + l.name + "”的成本单价必须是不小于零的数字！");
+        }
         if (IsTradeKind(m_kind)) {
             std::string amount = LineAmount(l.quantity, l.price);
             if (amount == "0.00" || amount == "0")
@@ -255,7 +290,7 @@ std::optional<CBill::Totals> CBill::PostedTotals() const {
             Messages().Inform(kQuantityTotalOverflow);
             return std::nullopt;
         }
-        if (!IsTradeKind(m_kind))
+        if (!HasLinePrices(m_kind))
             continue;
         // The total is the sum of the amounts as the lines show and store them.
         auto exact = LineAmountOf(q, l.price);

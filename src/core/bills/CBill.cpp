@@ -43,6 +43,15 @@ const std::vector<GridColumn> kLossGainGrid = {
     {"备注", 110, &L::note, CellEdit::Text},
 };
 
+// Opening stock: the price is the cost price the goods come in at.
+const std::vector<GridColumn> kOpeningGrid = {
+    {"是否有记录", 0, &L::hasRecord, CellEdit::None}, {"商品编码", 70, &L::code, CellEdit::None},
+    {"商品名称", 130, &L::name, CellEdit::None},      {"数量", 70, &L::quantity, CellEdit::Text},
+    {"单位", 40, &L::unit, CellEdit::UnitList},       {"成本单价", 80, &L::price, CellEdit::Text},
+    {"金额", 80, &L::amount, CellEdit::None},         {"商品条码", 0, &L::barcode, CellEdit::Text},
+    {"备注", 110, &L::note, CellEdit::Text},
+};
+
 const std::vector<GridColumn> kPriceGrid = {
     {"是否有记录", 0, &L::hasRecord, CellEdit::None},
     {"商品编码", 70, &L::code, CellEdit::None},
@@ -97,6 +106,8 @@ const std::vector<GridColumn>& GridColumns(BillKind kind) {
         return kNoGrid;
     if (IsTradeKind(kind))
         return kTradeGrid;
+    if (kind == BillKind::Opening)
+        return kOpeningGrid;
     if (kind == BillKind::Transfer)
         return kTransferGrid;
     return kind == BillKind::Price ? kPriceGrid : kLossGainGrid;
@@ -181,7 +192,7 @@ void CBill::FillLine(size_t row, const GoodsRecord& g) {
         return;
     }
     l.quantity = "0";
-    if (IsTradeKind(m_kind)) {
+    if (HasLinePrices(m_kind)) {
         l.price = StartingPrice(m_kind, g);
         l.amount = "0";
     }
@@ -197,7 +208,7 @@ size_t CBill::ScanGoods(const GoodsRecord& goods, const GoodsUnit* unit) {
         if (!quantity || *quantity < 0 || *quantity == INT64_MAX)
             break;
         l.quantity = std::to_string(*quantity + 1);
-        if (IsTradeKind(m_kind))
+        if (HasLinePrices(m_kind))
             l.amount = LineAmount(l.quantity, l.price);
         return row;
     }
@@ -207,9 +218,9 @@ size_t CBill::ScanGoods(const GoodsRecord& goods, const GoodsUnit* unit) {
     l.unit = unitName;
     if (unit && !unit->BarCode.empty())
         l.barcode = unit->BarCode; // the box's own barcode, as scanned
-    if (unit && IsTradeKind(m_kind))
+    if (unit && HasLinePrices(m_kind))
         l.price = StartingPrice(m_kind, goods, *unit);
-    if (IsTradeKind(m_kind))
+    if (HasLinePrices(m_kind))
         l.amount = LineAmount(l.quantity, l.price);
     return m_lines.size() - 1;
 }
@@ -258,7 +269,7 @@ void CBill::ChooseUnit(size_t row, const LineUnitOffer& offer, const std::string
     const bool base = chosen == &offer.units.front();
     // A line in a unit with its own barcode carries that barcode, as a scan of it would.
     l.barcode = base || chosen->BarCode.empty() ? offer.goods.BarCode : chosen->BarCode;
-    if (!IsTradeKind(m_kind))
+    if (!HasLinePrices(m_kind))
         return;
     l.price =
         base ? StartingPrice(m_kind, offer.goods) : StartingPrice(m_kind, offer.goods, *chosen);
@@ -326,7 +337,7 @@ void CBill::EditCell(size_t row, size_t column, const std::string& text) {
     if (text == kHiddenFigure && ShownCell(row, column) == kHiddenFigure)
         return;
     ChooseCell(row, column, text);
-    if (row < m_lines.size() && IsTradeKind(m_kind))
+    if (row < m_lines.size() && HasLinePrices(m_kind))
         m_lines[row].amount = LineAmount(m_lines[row].quantity, m_lines[row].price);
 }
 
@@ -352,7 +363,7 @@ void CBill::StartNextBill() {
 }
 
 PostOutcome CBill::Save() {
-    if (IsTradeKind(m_kind)) {
+    if (HasLinePrices(m_kind)) {
         for (auto& l : m_lines)
             l.amount = LineAmount(l.quantity, l.price);
     }
@@ -389,7 +400,7 @@ std::optional<CBill> CBill::LoadStored(const std::string& historyWord, const std
         return std::nullopt;
     if (IsFundKind(*kind)) {
         auto row = FindFundBill(store, number);
-        if (!row || row->Kind != FundKindText(*kind))
+        if (!row || !FundRowIsOfKind(*kind, row->Kind))
             return std::nullopt;
         CBill bill(*kind);
         bill.GiveNumber(row->Bill_ID);

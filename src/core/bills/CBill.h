@@ -95,6 +95,10 @@ extern const char* const kOverpayQuestion;
 // What ferix-cli says instead of asking it, unless told to post such a bill.
 extern const char* const kOverpayRefusal;
 
+// Asked before opening stock is posted for a goods item that has moved in the warehouse already
+// (ferix-cli refuses it unless told --force).
+std::string OpeningOverMovementsQuestion(const std::string& name, const std::string& warehouse);
+
 enum class TokenLookup; // store/WriteToken.h
 
 class CBill {
@@ -201,6 +205,8 @@ private:
     bool WarehousesInScope() const;
     // The checks of the receipt and payment windows (finance/FundBillChecks.cpp).
     bool ValidateFund() const;
+    // Opening stock of a goods item that has moved in the warehouse already is asked about.
+    bool ConfirmOpeningOverMovements() const;
     PostOutcome Post();
     PostOutcome PostOn(CDataStore& store, const Totals& totals);
     // Header, lines and stock changes inside an open write transaction: the number written

@@ -30,7 +30,7 @@ std::string WrongUnitTypeText(BillKind kind, const std::string& unit) {
 }
 
 std::optional<CMoneySum> CurrentOwed(BillKind kind, const std::string& unit) {
-    if (unit.empty() || !IsFundKind(kind))
+    if (unit.empty() || (kind != BillKind::Receipt && kind != BillKind::Payment))
         return std::nullopt;
     CDataStore store;
     if (!store.ConnectMain())
@@ -51,6 +51,18 @@ bool CBill::ValidateFund() const {
     const bool receipt = m_kind == BillKind::Receipt;
     if (m_customer.empty())
         return Refuse("请输入 往来单位 ！");
+    if (m_kind == BillKind::OpeningBalance) {
+        // No account and no handler: what is owed at the start, nothing paid.
+        if (m_paid.empty())
+            return Refuse("请输入 金额 ！");
+        const auto amount = TypedMoney("金额", m_paid);
+        if (!amount)
+            return false;
+        if (amount->Units() <= 0)
+            return Refuse("金额必须大于零！");
+        CDataStore store;
+        return store.ConnectMain() && CheckUnitListed(store, m_customer);
+    }
     if (m_account.empty())
         return Refuse(receipt ? "请输入 收款账户 ！" : "请输入 付款账户 ！");
     if (m_employee.empty())

@@ -16,12 +16,25 @@
 namespace {
 
 // Where a money row comes from.
-enum Source { kSale, kSaleReturn, kPurchase, kPurchaseReturn, kReceipt, kPayment };
+enum Source {
+    kSale,
+    kSaleReturn,
+    kPurchase,
+    kPurchaseReturn,
+    kReceipt,
+    kPayment,
+    kOpeningReceivable,
+    kOpeningPayable
+};
 
 const char* SourceKindText(int source) {
-    static const char* const texts[] = {"销售单",     "销售退货单", "进货单",
-                                        "进货退货单", "收款单",     "付款单"};
+    static const char* const texts[] = {"销售单", "销售退货单", "进货单",   "进货退货单",
+                                        "收款单", "付款单",     "期初应收", "期初应付"};
     return texts[source];
+}
+
+bool IsOpeningSource(int source) {
+    return source == kOpeningReceivable || source == kOpeningPayable;
 }
 
 // Sums are kept wide: no run of stored amounts can overflow them.
@@ -65,8 +78,9 @@ std::string MoneyRowsSql(const std::string& where) {
         sql += std::string("select Customer, ") + std::to_string(source) +
                ", Total, Pay, Bill_Date, Bill_ID, Id, Bank from " + table + where + " union all ";
     }
-    sql += "select Customer, case when Kind = ? then " + std::to_string(kReceipt) + " else " +
-           std::to_string(kPayment) +
+    sql += "select Customer, case Kind when ? then " + std::to_string(kReceipt) + " when ? then " +
+           std::to_string(kOpeningReceivable) + " when ? then " + std::to_string(kOpeningPayable) +
+           " else " + std::to_string(kPayment) +
            " end, Amount, '', Bill_Date, Bill_ID, Id, Bank from FundBill" + where;
     return sql;
 }
@@ -76,6 +90,8 @@ SqlValues MoneyRowsValues(const SqlValues& where) {
     for (int i = 0; i < 4; ++i)
         values.insert(values.end(), where.begin(), where.end());
     values.push_back(kFundKindReceipt);
+    values.push_back(kFundKindOpeningReceivable);
+    values.push_back(kFundKindOpeningPayable);
     values.insert(values.end(), where.begin(), where.end());
     return values;
 }
@@ -93,6 +109,10 @@ Delta RowDelta(int source, Sum amount, Sum paid) {
         return {paid - amount, {}};
     case kReceipt:
         return {-amount, {}};
+    case kOpeningReceivable:
+        return {amount, {}};
+    case kOpeningPayable:
+        return {{}, amount};
     case kPurchase:
         return {{}, amount - paid};
     case kPurchaseReturn:
@@ -238,6 +258,14 @@ std::optional<UnitStatementRecord> StatementOf(CDataStore& store, const std::str
     const bool supplier = s.Type == kUnitTypeSupplier;
     Sum opening, increase, decrease;
     std::string amountText, paidText;
+    // The documents of the range, each with its two sides; the balances follow once they are
+    // in their order.
+    struct Document {
+        StatementLineRecord line;
+        Sum up, down;
+        bool openingBalance;
+    };
+    std::vector<Document> documents;
     // Documents in date order; on one day in the order of their kinds and then of posting.
     if (!store.Run(MoneyRowsSql(" where Customer = ? and Bill_Date <= ?") + " order by 5, 2, 7",
                    MoneyRowsValues({name, to}), [&](const CStatement& st) {
@@ -260,6 +288,7 @@ std::optional<UnitStatementRecord> StatementOf(CDataStore& store, const std::str
                            down = amount;
                            break;
                        case kReceipt:
+                       case kOpeningPayable:
                            down = amount;
                            break;
                        default:
@@ -273,13 +302,26 @@ std::optional<UnitStatementRecord> StatementOf(CDataStore& store, const std::str
                            opening += up - down;
                            return;
                        }
-                       increase += up;
-                       decrease += down;
-                       s.Lines.push_back({std::move(date), st.Text(5), SourceKindText(source),
-                                          SideText(up), SideText(down),
-                                          SumText(opening + increase - decrease)});
+                       documents.push_back({{std::move(date),
+                                             st.Text(5),
+                                             SourceKindText(source),
+                                             SideText(up),
+                                             SideText(down),
+                                             {}},
+                                            up,
+                                            down,
+                                            IsOpeningSource(source)});
                    }))
         return fail();
+    // An opening balance inside the range is what the unit started with: it comes first.
+    std::stable_partition(documents.begin(), documents.end(),
+                          [](const Document& d) { return d.openingBalance; });
+    for (Document& d : documents) {
+        increase += d.up;
+        decrease += d.down;
+        d.line.Balance = SumText(opening + increase - decrease);
+        s.Lines.push_back(std::move(d.line));
+    }
     s.Opening = SumText(opening);
     s.Increase = SumText(increase);
     s.Decrease = SumText(decrease);
@@ -312,6 +354,9 @@ bool ListAccountBalances(CDataStore& store, const std::vector<std::string>& acco
             case kReceipt:
                 f.in += Units(amountText);
                 break;
+            case kOpeningReceivable:
+            case kOpeningPayable:
+                break; // owed, not paid: no account's money
             default:
                 f.out += Units(amountText);
                 break;

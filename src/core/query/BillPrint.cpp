@@ -36,6 +36,8 @@ const BillPaper kPapers[] = {
     {"移库单", &kDefaultBillTemplate_transfer},
     {"收款单", &kDefaultBillTemplate_receipt},
     {"付款单", &kDefaultBillTemplate_payment},
+    {"期初库存", &kDefaultBillTemplate_opening},
+    {"期初应收应付", &kDefaultBillTemplate_opening_balance},
 };
 static_assert(std::size(kPapers) == std::size(kBillKindNames), "one paper per bill kind");
 
@@ -70,6 +72,8 @@ std::optional<CBill> LoadStockBill(CDataStore& store, BillKind kind, const std::
     }
     bill.m_quantityTotal = kind == BillKind::Price ? "" : std::to_string(quantity);
     bill.m_amountTotal.clear();
+    if (kind == BillKind::Opening)
+        bill.RecomputeTotals(); // opening stock is worth its cost
     return bill;
 }
 
@@ -152,7 +156,8 @@ bool WriteMissingBillTemplates(const fs::path& folder, std::string* error) {
 }
 
 std::optional<CBill> LoadBillForPrint(BillKind kind, const std::string& number) {
-    if (kind == BillKind::Loss || kind == BillKind::Gain || kind == BillKind::Price) {
+    if (kind == BillKind::Loss || kind == BillKind::Gain || kind == BillKind::Price ||
+        kind == BillKind::Opening) {
         CDataStore store;
         if (!store.ConnectMain())
             return std::nullopt;

@@ -221,30 +221,38 @@ std::vector<BillHeaderRecord> ListOtherBillsByDate(CDataStore& store, BillKind k
     std::vector<BillHeaderRecord> bills;
     bool read = false;
     if (IsFundKind(kind)) {
-        read = store.Run(
+        SqlValues values;
+        const std::string sql =
             "select Canceled, Bill_ID, Bill_Date, Customer, Department, Employee, Bank, Amount,"
-            " Introduction from FundBill where Kind = ? and Bill_Date between ? and ? order by Id",
-            {FundKindText(kind), from, to}, [&](const CStatement& st) {
-                H h;
-                h.Canceled = st.Text(0);
-                h.Bill_ID = st.Text(1);
-                h.Bill_Date = st.Text(2);
-                h.Customer = st.Text(3);
-                h.Department = st.Text(4);
-                h.Employee = st.Text(5);
-                h.Bank = st.Text(6);
-                h.Total = st.Text(7);
-                h.Introduction = st.Text(8);
-                bills.push_back(std::move(h));
-            });
+            " Introduction from FundBill where" +
+            FundKindCondition(kind, values) + " and Bill_Date between ? and ? order by Id";
+        values.push_back(from);
+        values.push_back(to);
+        read = store.Run(sql, values, [&](const CStatement& st) {
+            H h;
+            h.Canceled = st.Text(0);
+            h.Bill_ID = st.Text(1);
+            h.Bill_Date = st.Text(2);
+            h.Customer = st.Text(3);
+            h.Department = st.Text(4);
+            h.Employee = st.Text(5);
+            h.Bank = st.Text(6);
+            h.Total = st.Text(7);
+            h.Introduction = st.Text(8);
+            bills.push_back(std::move(h));
+        });
     } else {
         // One row per line: a bill is its first row, its quantity the sum of its lines'.
         const bool price = kind == BillKind::Price;
+        // Opening stock is reversible and worth its cost: its mark and its amount show.
+        const bool opening = kind == BillKind::Opening;
         std::unordered_map<std::string, size_t> billOf;
         std::vector<int64_t> quantities;
+        std::vector<CMoneySum> totals;
         std::string sql = std::string("select Bill_ID, Bill_Date, Department, Warehouse,"
                                       " Employee, Introduction, ") +
-                          (price ? "''" : "coalesce(Base_Number, Product_Number)") + " from " +
+                          (price ? "''" : "coalesce(Base_Number, Product_Number)") +
+                          (opening ? ", Canceled, Product_Total" : ", '0', ''") + " from " +
                           KindNames(kind).tableName + " where Bill_Date between ? and ?";
         SqlValues values = {from, to};
         AddWarehouseScope(sql, values, "Warehouse", true);
@@ -252,7 +260,7 @@ std::vector<BillHeaderRecord> ListOtherBillsByDate(CDataStore& store, BillKind k
             auto [it, added] = billOf.emplace(st.Text(0), bills.size());
             if (added) {
                 H h;
-                h.Canceled = "0";
+                h.Canceled = st.Text(7);
                 h.Bill_ID = st.Text(0);
                 h.Bill_Date = st.Text(1);
                 h.Department = st.Text(2);
@@ -261,13 +269,17 @@ std::vector<BillHeaderRecord> ListOtherBillsByDate(CDataStore& store, BillKind k
                 h.Introduction = st.Text(5);
                 bills.push_back(std::move(h));
                 quantities.push_back(0);
+                totals.emplace_back();
             }
             int64_t& q = quantities[it->second];
             if (__builtin_add_overflow(q, LeadingInteger(st.Text(6)), &q))
                 q = INT64_MAX;
+            totals[it->second] += CMoney::ParseOrZero(st.Text(8));
         });
         for (size_t i = 0; !price && i < bills.size(); ++i)
             bills[i].Number = std::to_string(quantities[i]);
+        for (size_t i = 0; opening && i < bills.size(); ++i)
+            bills[i].Total = totals[i].Format2();
     }
     if (!read) {
         Messages().Inform(DatabaseFailureText(kHistoryFailure, store.ErrorDetail()));

@@ -97,6 +97,7 @@ const std::vector<FunctionInfo>& Functions() {
         {"customers", "往来单位", "基础数据", kListActions | Bit(Action::Export), false},
         {"employees", "员工管理", "基础数据", kListActions, false},
         {"lists", "基本资料", "基础数据", kListActions, false},
+        {"opening", "期初数据", "基础数据", kBillActions, false},
         {"operators", "管理员管理", "系统", kListActions, true},
         {"roles", "角色管理", "系统", kListActions, true},
         {"password", "修改密码", "系统", kEnterOnly, false},
@@ -178,6 +179,9 @@ std::optional<Need> WindowNeed(std::string_view window, std::string_view command
         {"CChild_Jichu_AreaDlg", "", "lists", Action::View},
         {"CChild_Jichu_ShouruDlg", "", "lists", Action::View},
         {"CChild_Jichu_ZhichuDlg", "", "lists", Action::View},
+        {"CChild_Jichu_QichuDlg", "", "opening", Action::Enter},
+        {"CChild_History_ViewDlg", "run_qichu_kucun", "opening", Action::View},
+        {"CChild_History_ViewDlg", "run_qichu_yue", "opening", Action::View},
     };
     for (const auto& r : rows) {
         if (window != r.window)
@@ -193,6 +197,9 @@ std::optional<Need> WindowNeed(std::string_view window, std::string_view command
 }
 
 std::string KindFunction(std::string_view cliWord) {
+    // Opening stock and opening balances are one function: the opening data.
+    if (cliWord == "opening" || cliWord == "opening-balance")
+        return "opening";
     static const char* const words[] = {
         "purchase", "purchase-return", "sale",     "sale-return", "loss",
         "gain",     "price",           "transfer", "receipt",     "payment"};

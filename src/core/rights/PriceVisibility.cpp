@@ -37,7 +37,7 @@ void ShowFigures(const CRoleRights& rights, const std::vector<PriceKind>& kinds,
 
 PriceKind BillPriceKind(std::string_view cliWord) {
     if (cliWord == "purchase" || cliWord == "purchase-return" || cliWord == "loss" ||
-        cliWord == "gain")
+        cliWord == "gain" || cliWord == "opening")
         return PriceKind::Purchase;
     if (cliWord == "sale" || cliWord == "sale-return")
         return PriceKind::Sale;

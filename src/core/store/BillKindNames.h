@@ -19,7 +19,9 @@ enum class BillKind {
     Price,
     Transfer,
     Receipt,
-    Payment
+    Payment,
+    Opening,       // opening stock (期初库存)
+    OpeningBalance // an opening receivable or payable (期初应收 / 期初应付)
 };
 
 // Every name one bill kind goes by. This table is the only place that pairs a kind with its
@@ -60,6 +62,10 @@ inline constexpr BillKindNames kBillKindNames[] = {
      ""},
     {BillKind::Payment, "付款单", "payment", "FK-", BillTable::FundBill, "FundBill", "run_fukuan",
      ""},
+    {BillKind::Opening, "期初库存", "opening", "QC-", BillTable::QiChuKuCun, "QiChuKuCun",
+     "run_qichu_kucun", ""},
+    {BillKind::OpeningBalance, "期初应收应付", "opening-balance", "QCYE-", BillTable::FundBill,
+     "FundBill", "run_qichu_yue", ""},
 };
 
 // The rows are indexed by the enum's value.
@@ -68,7 +74,7 @@ constexpr bool BillKindRowsInEnumOrder() {
         if (kBillKindNames[i].kind != static_cast<BillKind>(i))
             return false;
     }
-    return std::size(kBillKindNames) == static_cast<std::size_t>(BillKind::Payment) + 1;
+    return std::size(kBillKindNames) == static_cast<std::size_t>(BillKind::OpeningBalance) + 1;
 }
 static_assert(BillKindRowsInEnumOrder(), "kBillKindNames holds one row per BillKind, in order");
 
@@ -80,9 +86,21 @@ constexpr bool IsTradeKind(BillKind kind) {
     return kind == BillKind::Purchase || kind == BillKind::PurchaseReturn ||
            kind == BillKind::Sale || kind == BillKind::SaleReturn;
 }
-// A receipt or a payment (table FundBill).
+// The kinds whose lines have a unit price and an amount (quantity × price): the trade kinds and
+// opening stock, priced at its cost.
+constexpr bool HasLinePrices(BillKind kind) {
+    return IsTradeKind(kind) || kind == BillKind::Opening;
+}
+// A receipt, a payment or an opening balance (table FundBill).
 constexpr bool IsFundKind(BillKind kind) {
-    return kind == BillKind::Receipt || kind == BillKind::Payment;
+    return kind == BillKind::Receipt || kind == BillKind::Payment ||
+           kind == BillKind::OpeningBalance;
+}
+
+// The kinds a red bill reverses; loss, gain and price adjustment are corrected by a new bill.
+constexpr bool IsReversibleKind(BillKind kind) {
+    return IsTradeKind(kind) || IsFundKind(kind) || kind == BillKind::Transfer ||
+           kind == BillKind::Opening;
 }
 
 std::optional<BillKind> BillKindFromCliName(const std::string& name);

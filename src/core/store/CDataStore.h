@@ -205,6 +205,7 @@ public:
     bool AddSaleReturnLine(const BillDetailRecord& line);
     bool AddLossLine(const StockBillLineRecord& line);
     bool AddGainLine(const StockBillLineRecord& line);
+    bool AddOpeningLine(const StockBillLineRecord& line);
     bool AddPriceLine(const StockBillLineRecord& line);
     // Trade bill headers whose ISO Bill_Date lies between the two ISO dates, both included,
     // by history kind word (run_caigou, run_caigou_tuihuo, run_sale, run_sale_tuihuo).

@@ -101,6 +101,9 @@ struct TransferRecord {
 // The Kind of a fund bill, and the unit types of the unit list.
 inline constexpr const char* kFundKindReceipt = "收款";
 inline constexpr const char* kFundKindPayment = "付款";
+// An opening balance raises what a customer owes or what is owed to a supplier.
+inline constexpr const char* kFundKindOpeningReceivable = "期初应收";
+inline constexpr const char* kFundKindOpeningPayable = "期初应付";
 inline constexpr const char* kUnitTypeSupplier = "供应商";
 inline constexpr const char* kUnitTypeCustomer = "客户";
 
@@ -148,7 +151,8 @@ enum class BillTable {
     BaoYiDan,
     TiaoJiaDan,
     YiKuDan,
-    FundBill
+    FundBill,
+    QiChuKuCun
 };
 const char* BillTableName(BillTable table);
 // The header table of a history kind word (run_caigou, run_caigou_tuihuo, run_sale,

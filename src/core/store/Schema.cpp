@@ -203,9 +203,22 @@ UPDATE BaoYiDan SET Base_Number = Product_Number WHERE Base_Number IS NULL;
 UPDATE YiKuDan SET Base_Number = Product_Number WHERE Base_Number IS NULL;
 )SQL";
 
+// Opening stock: a goods item's quantity in a warehouse at its cost when the shop starts with
+// the program, one row per line like a gain (Product_Price is the cost price).
+constexpr const char* kMainOpening = R"SQL(
+CREATE TABLE IF NOT EXISTS QiChuKuCun (
+  Id INTEGER PRIMARY KEY, Canceled TEXT DEFAULT '0', Bill_ID TEXT, Bill_Date TEXT,
+  Department TEXT, Employee TEXT, Warehouse TEXT, Introduction TEXT, Number TEXT, Total TEXT,
+  Product_ID TEXT, Product_Name TEXT, Product_Number TEXT, Product_Unit TEXT, Product_atch TEXT,
+  Product_Date TEXT, Product_Price TEXT, Product_Total TEXT, Product_Note TEXT,
+  Product_BarCode TEXT, Base_Number TEXT);
+CREATE INDEX IF NOT EXISTS ix_qichu_bill ON QiChuKuCun(Bill_ID);
+CREATE INDEX IF NOT EXISTS ix_qichu_date ON QiChuKuCun(Bill_Date);
+)SQL";
+
 // Upgrade steps: element i takes a file from version i+1 to i+2.
-const std::vector<const char*> kMainSteps = {kMainV2,           kMainV3,    kMainFundBills,
-                                             kMainLineUnitCost, kMainTrust, kMainUnits};
+const std::vector<const char*> kMainSteps = {
+    kMainV2, kMainV3, kMainFundBills, kMainLineUnitCost, kMainTrust, kMainUnits, kMainOpening};
 // Roles and their rights beside the operators: each operator has one role, 管理员 (the first
 // role made) unless told otherwise, so the operators of an upgraded file keep every right.
 constexpr const char* kOtherRoles = R"SQL(

@@ -93,6 +93,10 @@ bool CDataStore::AddGainLine(const StockBillLineRecord& line) {
     return AddStockBillLine(BillTable::BaoYiDan, line, "添加报溢单失败。");
 }
 
+bool CDataStore::AddOpeningLine(const StockBillLineRecord& line) {
+    return AddStockBillLine(BillTable::QiChuKuCun, line, "添加期初库存失败。");
+}
+
 bool CDataStore::AddPriceLine(const StockBillLineRecord& line) {
     return AddStockBillLine(BillTable::TiaoJiaDan, line, "添加调价单失败。");
 }

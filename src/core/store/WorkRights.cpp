@@ -8,37 +8,22 @@ namespace {
 
 // Every table of the program. A schema step that adds a table adds it here, with the rights
 // below that daily work needs on it.
-const std::vector<const char*> kProgramTables = {"ferix_product",
-                                                 "ferix_product_class",
-                                                 "GoodsUnit",
-                                                 "ferix_customer",
-                                                 "StockPile",
-                                                 "BaoSunDan",
-                                                 "BaoYiDan",
-                                                 "TiaoJiaDan",
-                                                 "EnterStock",
-                                                 "EnterStock_Detail",
-                                                 "BackStock",
-                                                 "BackStock_Detail",
-                                                 "EnterSale",
-                                                 "EnterSale_Detail",
-                                                 "BackSale",
-                                                 "BackSale_Detail",
-                                                 "YiKuDan",
-                                                 "FundBill",
-                                                 "WriteToken",
-                                                 "BillJournal",
-                                                 "JournalHead",
-                                                 "Manage",
-                                                 "Role",
-                                                 "RoleRight",
-                                                 "RoleWarehouse",
-                                                 "RolePrice",
-                                                 "Log",
-                                                 "Setting",
-                                                 "ferix_config",
-                                                 "ferix_schema",
-                                                 "ferix_work_role"};
+const std::vector<const char*> kProgramTables = {"ferix_product", "ferix_product_class",
+                                                 "GoodsUnit",     "ferix_customer",
+                                                 "StockPile",     "BaoSunDan",
+                                                 "BaoYiDan",      "TiaoJiaDan",
+                                                 "EnterStock",    "EnterStock_Detail",
+                                                 "BackStock",     "BackStock_Detail",
+                                                 "EnterSale",     "EnterSale_Detail",
+                                                 "BackSale",      "BackSale_Detail",
+                                                 "YiKuDan",       "FundBill",
+                                                 "QiChuKuCun",    "WriteToken",
+                                                 "BillJournal",   "JournalHead",
+                                                 "Manage",        "Role",
+                                                 "RoleRight",     "RoleWarehouse",
+                                                 "RolePrice",     "Log",
+                                                 "Setting",       "ferix_config",
+                                                 "ferix_schema",  "ferix_work_role"};
 
 // Read by every workstation, changed only by the owner.
 const std::vector<const char*> kReadOnly = {"ferix_schema", "ferix_work_role"};
@@ -49,8 +34,9 @@ const std::vector<const char*> kUpdated = {
     "Manage",    "Setting",       "JournalHead", "Role",           "RoleRight"};
 // Bills are never changed but for the mark a reversal sets.
 const std::vector<const char*> kCanceledOnly = {
-    "EnterStock",       "EnterStock_Detail", "BackStock",       "BackStock_Detail", "EnterSale",
-    "EnterSale_Detail", "BackSale",          "BackSale_Detail", "YiKuDan",          "FundBill"};
+    "EnterStock", "EnterStock_Detail", "BackStock", "BackStock_Detail",
+    "EnterSale",  "EnterSale_Detail",  "BackSale",  "BackSale_Detail",
+    "YiKuDan",    "FundBill",          "QiChuKuCun"};
 // Rows daily work deletes: goods, classes, business units, operators, the log's clearing.
 const std::vector<const char*> kDeleted = {
     "ferix_product", "GoodsUnit", "ferix_product_class", "ferix_customer", "Manage",

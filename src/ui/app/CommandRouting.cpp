@@ -65,6 +65,7 @@ const std::vector<RouteRow>& RouteTable() {
         {Jichu, "仓库管理", "CChild_Jichu_WarehouseDlg", ""},
         {Jichu, "收入项目(隐藏)", "CChild_Jichu_ShouruDlg", ""},
         {Jichu, "支出项目(隐藏)", "CChild_Jichu_ZhichuDlg", ""},
+        {Jichu, "期初数据", "CChild_Jichu_QichuDlg", ""},
         // system panel
         {Xitong, "系统配置", "CChild_Xitong_SetupDlg", ""},
         {Xitong, "管理员管理", "CChild_Xitong_ManageUserDlg", ""},

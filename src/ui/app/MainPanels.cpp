@@ -174,6 +174,7 @@ CMainJichushujuDlg::CMainJichushujuDlg(QWidget* parent)
                   {"基本单位", "unit"},
                   {"地区信息", "area"},
                   {"仓库管理", "warehouse"},
+                  {"期初数据", "goods"},
                   {"收入项目(隐藏)", nullptr, false},
                   {"支出项目(隐藏)", nullptr, false}},
                  false, true) {}

@@ -12,6 +12,7 @@
 #include "basic/CChild_Jichu_EmployeesDlg.h"
 #include "basic/CChild_Jichu_ProductDlg.h"
 #include "basic/CChild_Jichu_Product_Class_Dlg.h"
+#include "basic/CChild_Jichu_QichuDlg.h"
 #include "basic/SimpleListWindows.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
 #include "bills/CChild_Kucun_PandianDlg.h"
@@ -85,6 +86,7 @@ const std::vector<WindowRow>& WindowTable() {
         {"CChild_Jichu_AreaDlg", OpenModal<CChild_Jichu_AreaDlg>},
         {"CChild_Jichu_ShouruDlg", OpenModal<CChild_Jichu_ShouruDlg>},
         {"CChild_Jichu_ZhichuDlg", OpenModal<CChild_Jichu_ZhichuDlg>},
+        {"CChild_Jichu_QichuDlg", OpenModal<CChild_Jichu_QichuDlg>},
     };
     return rows;
 }
