@@ -26,6 +26,10 @@ const std::vector<const char*> kProgramTables = {"ferix_product",
                                                  "BackSale_Detail",
                                                  "YiKuDan",
                                                  "FundBill",
+                                                 "PurchaseOrder",
+                                                 "PurchaseOrder_Detail",
+                                                 "SaleOrder",
+                                                 "SaleOrder_Detail",
                                                  "WriteToken",
                                                  "BillJournal",
                                                  "JournalHead",
@@ -43,10 +47,12 @@ const std::vector<const char*> kProgramTables = {"ferix_product",
 // Read by every workstation, changed only by the owner.
 const std::vector<const char*> kReadOnly = {"ferix_schema", "ferix_work_role"};
 // Rows daily work changes: stock, master data, the lists' document, operators, settings, the
-// journal's chain head.
+// journal's chain head, the orders' marks and delivered quantities.
 const std::vector<const char*> kUpdated = {
-    "StockPile", "ferix_product", "GoodsUnit",   "ferix_customer", "ferix_config",
-    "Manage",    "Setting",       "JournalHead", "Role",           "RoleRight"};
+    "StockPile",    "ferix_product",   "GoodsUnit",     "ferix_customer",
+    "ferix_config", "Manage",          "Setting",       "JournalHead",
+    "Role",         "RoleRight",       "PurchaseOrder", "PurchaseOrder_Detail",
+    "SaleOrder",    "SaleOrder_Detail"};
 // Bills are never changed but for the mark a reversal sets.
 const std::vector<const char*> kCanceledOnly = {
     "EnterStock",       "EnterStock_Detail", "BackStock",       "BackStock_Detail", "EnterSale",
