@@ -26,6 +26,13 @@ std::optional<Need> KindNeed(const CliContext& ctx, Action action) {
         return std::nullopt;
     return Need{function, action};
 }
+// The order commands name the side: purchase or sale.
+std::optional<Need> OrderNeed(const CliContext& ctx, Action action) {
+    const std::string side = Arg(ctx, 0);
+    if (side != "purchase" && side != "sale")
+        return std::nullopt;
+    return Need{side + "_order", action};
+}
 } // namespace
 
 std::optional<Need> CommandNeed(const CliContext& ctx) {
@@ -81,6 +88,12 @@ std::optional<Need> CommandNeed(const CliContext& ctx) {
         return KindNeed(ctx, Action::Reverse);
     if (c == "count")
         return Need{"count", Action::Enter};
+    if (c == "orders" || c == "order")
+        return OrderNeed(ctx, Action::View);
+    if (c == "close-order")
+        return OrderNeed(ctx, Action::Enter);
+    if (c == "void-order")
+        return OrderNeed(ctx, Action::Delete);
     if (c == "balances" || c == "statement")
         return Need{"statement", Action::View};
     if (c == "accounts")

@@ -243,7 +243,7 @@ TEST_F(RightsTest, AnOlderOtherDataUpgradesWithEveryOperatorAdministrator) {
     EXPECT_EQ(names, "管理员:2 店长:0 营业员:0 仓管:0 财务:0 ");
     const auto clerk = ShowRole("营业员");
     ASSERT_TRUE(clerk);
-    EXPECT_EQ(clerk->size(), 8u);
+    EXPECT_EQ(clerk->size(), 9u);
 }
 
 // Every ferix-cli command line the usage names asks one function, with an action it has.

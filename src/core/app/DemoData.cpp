@@ -473,6 +473,8 @@ public:
             case BillKind::Price:
             case BillKind::Receipt: // money only
             case BillKind::Payment:
+            case BillKind::PurchaseOrder: // orders move nothing
+            case BillKind::SaleOrder:
                 break;
             }
         }

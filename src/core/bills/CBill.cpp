@@ -94,7 +94,7 @@ const std::vector<GridColumn>& GridColumns(BillKind kind) {
     static const std::vector<GridColumn> kNoGrid;
     if (IsFundKind(kind))
         return kNoGrid;
-    if (IsTradeKind(kind))
+    if (HasPricedLines(kind))
         return kTradeGrid;
     if (kind == BillKind::Transfer)
         return kTransferGrid;
@@ -113,7 +113,7 @@ std::optional<CMoney> LineAmountOf(int64_t quantity, const std::string& price) {
 }
 
 std::string StartingPrice(BillKind kind, const GoodsRecord& goods) {
-    if (kind == BillKind::Sale || kind == BillKind::SaleReturn) {
+    if (kind == BillKind::Sale || kind == BillKind::SaleReturn || kind == BillKind::SaleOrder) {
         auto retail = CMoney::Parse(goods.RetailPrice);
         if (retail && *retail != CMoney())
             return goods.RetailPrice;
@@ -125,7 +125,8 @@ std::string StartingPrice(BillKind kind, const GoodsRecord& goods) {
 }
 
 std::string StartingPrice(BillKind kind, const GoodsRecord& goods, const GoodsUnit& unit) {
-    const bool sale = kind == BillKind::Sale || kind == BillKind::SaleReturn;
+    const bool sale =
+        kind == BillKind::Sale || kind == BillKind::SaleReturn || kind == BillKind::SaleOrder;
     const bool hidden = HidesPrice(Session().rights, PriceKind::Purchase);
     const std::string& own = sale ? unit.PriceOut : unit.PriceIn;
     if (auto price = CMoney::Parse(own); price && *price != CMoney() && (sale || !hidden))
@@ -176,7 +177,7 @@ void CBill::FillLine(size_t row, const GoodsRecord& g) {
         return;
     }
     l.quantity = "0";
-    if (IsTradeKind(m_kind)) {
+    if (HasPricedLines(m_kind)) {
         l.price = StartingPrice(m_kind, g);
         l.amount = "0";
     }
@@ -192,7 +193,7 @@ size_t CBill::ScanGoods(const GoodsRecord& goods, const GoodsUnit* unit) {
         if (!quantity || *quantity < 0 || *quantity == INT64_MAX)
             break;
         l.quantity = std::to_string(*quantity + 1);
-        if (IsTradeKind(m_kind))
+        if (HasPricedLines(m_kind))
             l.amount = LineAmount(l.quantity, l.price);
         return row;
     }
@@ -200,9 +201,9 @@ size_t CBill::ScanGoods(const GoodsRecord& goods, const GoodsUnit* unit) {
     BillLine& l = m_lines.back();
     l.quantity = "1";
     l.unit = unitName;
-    if (unit && IsTradeKind(m_kind))
+    if (unit && HasPricedLines(m_kind))
         l.price = StartingPrice(m_kind, goods, *unit);
-    if (IsTradeKind(m_kind))
+    if (HasPricedLines(m_kind))
         l.amount = LineAmount(l.quantity, l.price);
     return m_lines.size() - 1;
 }
@@ -213,7 +214,7 @@ void CBill::ChooseUnit(size_t row, const GoodsRecord& goods, const std::vector<G
         return;
     BillLine& l = m_lines[row];
     l.unit = unit;
-    if (!IsTradeKind(m_kind))
+    if (!HasPricedLines(m_kind))
         return;
     if (unit == goods.Unit) {
         l.price = StartingPrice(m_kind, goods);
@@ -284,7 +285,7 @@ void CBill::ChooseCell(size_t row, size_t column, const std::string& text) {
 
 void CBill::EditCell(size_t row, size_t column, const std::string& text) {
     ChooseCell(row, column, text);
-    if (row < m_lines.size() && IsTradeKind(m_kind))
+    if (row < m_lines.size() && HasPricedLines(m_kind))
         m_lines[row].amount = LineAmount(m_lines[row].quantity, m_lines[row].price);
 }
 
@@ -308,7 +309,7 @@ void CBill::StartNextBill() {
 }
 
 PostOutcome CBill::Save() {
-    if (IsTradeKind(m_kind)) {
+    if (HasPricedLines(m_kind)) {
         for (auto& l : m_lines)
             l.amount = LineAmount(l.quantity, l.price);
     }

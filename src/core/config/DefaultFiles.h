@@ -16,3 +16,5 @@ extern const std::string_view kDefaultBillTemplate_price;
 extern const std::string_view kDefaultBillTemplate_transfer;
 extern const std::string_view kDefaultBillTemplate_receipt;
 extern const std::string_view kDefaultBillTemplate_payment;
+extern const std::string_view kDefaultBillTemplate_purchase_order;
+extern const std::string_view kDefaultBillTemplate_sale_order;

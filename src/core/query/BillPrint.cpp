@@ -35,6 +35,8 @@ const BillPaper kPapers[] = {
     {"移库单", &kDefaultBillTemplate_transfer},
     {"收款单", &kDefaultBillTemplate_receipt},
     {"付款单", &kDefaultBillTemplate_payment},
+    {"采购订单", &kDefaultBillTemplate_purchase_order},
+    {"销售订单", &kDefaultBillTemplate_sale_order},
 };
 static_assert(std::size(kPapers) == std::size(kBillKindNames), "one paper per bill kind");
 

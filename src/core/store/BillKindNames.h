@@ -19,7 +19,10 @@ enum class BillKind {
     Price,
     Transfer,
     Receipt,
-    Payment
+    Payment,
+    // Orders move neither stock nor money: purchase and sale bills deliver them.
+    PurchaseOrder,
+    SaleOrder
 };
 
 // Every name one bill kind goes by. This table is the only place that pairs a kind with its
@@ -60,6 +63,10 @@ inline constexpr BillKindNames kBillKindNames[] = {
      ""},
     {BillKind::Payment, "付款单", "payment", "FK-", BillTable::FundBill, "FundBill", "run_fukuan",
      ""},
+    {BillKind::PurchaseOrder, "采购订单", "purchase-order", "CD-", BillTable::PurchaseOrder,
+     "PurchaseOrder", "run_caigou_dingdan", ""},
+    {BillKind::SaleOrder, "销售订单", "sale-order", "XD-", BillTable::SaleOrder, "SaleOrder",
+     "run_xiaoshou_dingdan", ""},
 };
 
 // The rows are indexed by the enum's value.
@@ -68,7 +75,7 @@ constexpr bool BillKindRowsInEnumOrder() {
         if (kBillKindNames[i].kind != static_cast<BillKind>(i))
             return false;
     }
-    return std::size(kBillKindNames) == static_cast<std::size_t>(BillKind::Payment) + 1;
+    return std::size(kBillKindNames) == static_cast<std::size_t>(BillKind::SaleOrder) + 1;
 }
 static_assert(BillKindRowsInEnumOrder(), "kBillKindNames holds one row per BillKind, in order");
 
@@ -79,6 +86,14 @@ constexpr const BillKindNames& KindNames(BillKind kind) {
 constexpr bool IsTradeKind(BillKind kind) {
     return kind == BillKind::Purchase || kind == BillKind::PurchaseReturn ||
            kind == BillKind::Sale || kind == BillKind::SaleReturn;
+}
+// A purchase order or a sale order.
+constexpr bool IsOrderKind(BillKind kind) {
+    return kind == BillKind::PurchaseOrder || kind == BillKind::SaleOrder;
+}
+// Lines with a unit price and an amount: the trade kinds and the orders.
+constexpr bool HasPricedLines(BillKind kind) {
+    return IsTradeKind(kind) || IsOrderKind(kind);
 }
 // A receipt or a payment (table FundBill).
 constexpr bool IsFundKind(BillKind kind) {
