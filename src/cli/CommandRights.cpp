@@ -2,6 +2,7 @@
 
 #include "admin/UserAdmin.h"
 #include "cost/ProfitReport.h"
+#include "store/BillKindNames.h"
 #include "store/Session.h"
 
 #include <string_view>
@@ -84,8 +85,11 @@ std::optional<Need> CommandNeed(const CliContext& ctx) {
         return KindNeed(ctx, Action::View);
     if (c == "print-bill")
         return KindNeed(ctx, Action::Print);
-    if (c == "reverse")
-        return KindNeed(ctx, Action::Reverse);
+    if (c == "reverse") {
+        // An order is never reversed: the reversal tells so to whoever may look at it.
+        const auto kind = BillKindFromCliName(sub);
+        return KindNeed(ctx, kind && IsOrderKind(*kind) ? Action::View : Action::Reverse);
+    }
     if (c == "count")
         return Need{"count", Action::Enter};
     if (c == "orders" || c == "order")
