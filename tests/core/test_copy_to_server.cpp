@@ -230,11 +230,11 @@ TEST_F(CopyToServerTest, EveryRowAndTextArrivesAsInTheFilesAndTheFolderSwitches)
     EXPECT_TRUE(m_port.Texts().empty());
     // 3 operator tables + 7 of the first version, 4 trade kinds with their lines, transfers,
     // receipts and payments, write tokens, the journal and its head; the 4 role tables; the
-    // goods' units.
-    EXPECT_EQ(summary.tables, 3 + 7 + 8 + 1 + 1 + 3 + 4 + 1);
+    // goods' units; the 2 order kinds with their lines.
+    EXPECT_EQ(summary.tables, 3 + 7 + 8 + 1 + 1 + 3 + 4 + 1 + 4);
     // admin and Zhang_San%, the settings row, one log entry; 3 goods, a unit, a line, a receipt;
-    // the 5 preset roles with their rights (34 + 29 + 8 + 7 + 8) and hidden prices (2 + 3).
-    EXPECT_EQ(summary.rows, 4 + 6 + 5 + 86 + 5);
+    // the 5 preset roles with their rights (36 + 31 + 9 + 7 + 8) and hidden prices (2 + 3).
+    EXPECT_EQ(summary.rows, 4 + 6 + 5 + 91 + 5);
 
     const fs::path mainBak = Dir() / "Data" / "main_data.tdb.bak";
     const fs::path otherBak = Dir() / "Data" / "other_data.tdb.bak";
