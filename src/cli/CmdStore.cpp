@@ -12,6 +12,7 @@
 #include "bills/BillStore.h"
 #include "bills/CBill.h"
 #include "bills/TransferStore.h"
+#include "orders/Orders.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "query/BillHistory.h"
@@ -436,16 +437,18 @@ void TellToken(const std::string& token) {
 }
 
 int CmdPost(CliContext& ctx) {
-    const char* usage = "usage: ferix-cli post KIND FILE.json [--allow-overpay] [--token HEX]  "
-                        "(KIND: purchase, purchase-return, sale, sale-return, loss, gain, price, "
-                        "transfer, receipt, payment)";
+    const char* usage = "usage: ferix-cli post KIND FILE.json [--allow-overpay] [--allow-over] "
+                        "[--token HEX]  (KIND: purchase, purchase-return, sale, sale-return, loss, "
+                        "gain, price, transfer, receipt, payment, purchase-order, sale-order)";
     // A paid amount above the bill's total is most likely a mistake in a script: it is posted
     // only when the command says so.
     const bool allowOverpay = ctx.HasFlag("allow-overpay");
+    // So is a delivery of more than an order still waits for.
+    const bool allowOver = ctx.HasFlag("allow-over");
     bool tokenValid = true;
     const auto token = TokenOption(ctx, tokenValid);
     if (ctx.args.size() != 2 || ctx.options.size() != (token ? 1u : 0u) || !tokenValid ||
-        ctx.flags.size() != (allowOverpay ? 1u : 0u))
+        ctx.flags.size() != (allowOverpay ? 1u : 0u) + (allowOver ? 1u : 0u))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
     if (!kind)
@@ -483,6 +486,7 @@ int CmdPost(CliContext& ctx) {
     // The window's checks run in their order; the question they ask of a paid amount above the
     // total is answered here.
     COverpayAnswer answer(allowOverpay);
+    bill->m_allowOverOrder = allowOver;
     if (token)
         bill->SetWriteToken(*token);
     const PostOutcome outcome = bill->Save();
@@ -545,6 +549,13 @@ std::vector<std::string> BillLineCells(const BillDetailRecord& l) {
             l.Product_atch,    l.Product_Date, l.Product_Price,  l.Product_Total,
             l.Product_BarCode, l.Product_Note, l.Base_Number};
 }
+
+// A bill made from an order: each line names the order line it delivers, last.
+std::vector<std::string> OrderedBillLineCells(const BillDetailRecord& l) {
+    std::vector<std::string> cells = BillLineCells(l);
+    cells.push_back(l.Order_Line_ID);
+    return cells;
+}
 } // namespace
 
 int CmdBills(CliContext& ctx) {
@@ -555,7 +566,8 @@ int CmdBills(CliContext& ctx) {
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
     auto from = ctx.Option("from"), to = ctx.Option("to");
-    if (!kind || !from || !to)
+    // Orders are listed by `orders`, with their status.
+    if (!kind || IsOrderKind(*kind) || !from || !to)
         return UsageError(usage);
     if (!IsIsoDate(*from) || !IsIsoDate(*to))
         return UsageError("日期必须写成 yyyy-MM-dd，例如 2026-12-07");
@@ -584,10 +596,27 @@ int CmdBills(CliContext& ctx) {
         b.Total = ShownFigure(CurrentRights(), money, b.Total);
         b.Pay = ShownFigure(CurrentRights(), money, b.Pay);
     }
-    return PrintBillRows(ctx, read, bills,
-                         {"Bill_ID", "Bill_Date", "Customer", "Department", "Employee", "Warehouse",
-                          "Number", "Total", "Bank", "Pay", "Introduction", "Canceled"},
-                         BillHeaderCells);
+    if (!read || !OrderKindDeliveredBy(*kind))
+        return PrintBillRows(ctx, read, bills,
+                             {"Bill_ID", "Bill_Date", "Customer", "Department", "Employee",
+                              "Warehouse", "Number", "Total", "Bank", "Pay", "Introduction",
+                              "Canceled"},
+                             BillHeaderCells);
+    // Purchases and sales name the order they deliver, last.
+    const auto orders = OrdersOfBills(store, *kind, *from, *to);
+    if (!orders)
+        return kExitData;
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& b : bills) {
+        rows.push_back(BillHeaderCells(b));
+        const auto order = orders->find(b.Bill_ID);
+        rows.back().push_back(order != orders->end() ? order->second : "");
+    }
+    PrintTable(ctx,
+               {"Bill_ID", "Bill_Date", "Customer", "Department", "Employee", "Warehouse", "Number",
+                "Total", "Bank", "Pay", "Introduction", "Canceled", "Order"},
+               rows);
+    return kExitOk;
 }
 
 int CmdBill(CliContext& ctx) {
@@ -596,7 +625,8 @@ int CmdBill(CliContext& ctx) {
     if (ctx.args.size() != 2 || !ctx.OnlyOptions({}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
-    if (!kind || IsFundKind(*kind)) // a receipt or payment has no lines
+    // A receipt or payment has no lines; an order's are read by `order`.
+    if (!kind || IsFundKind(*kind) || IsOrderKind(*kind))
         return UsageError(usage);
     const std::string& number = ctx.args[1];
     CDataStore store;
@@ -618,11 +648,17 @@ int CmdBill(CliContext& ctx) {
         l.Product_Price = ShownFigure(CurrentRights(), price, l.Product_Price);
         l.Product_Total = ShownFigure(CurrentRights(), price, l.Product_Total);
     }
-    return PrintBillRows(ctx, read, lines,
-                         {"Product_ID", "Product_Name", "Product_Number", "Product_Unit",
-                          "Product_atch", "Product_Date", "Product_Price", "Product_Total",
-                          "Product_BarCode", "Product_Note", "BaseNumber"},
-                         BillLineCells, &number);
+    std::vector<std::string> header = {"Product_ID",    "Product_Name",  "Product_Number",
+                                       "Product_Unit",  "Product_atch",  "Product_Date",
+                                       "Product_Price", "Product_Total", "Product_BarCode",
+                                       "Product_Note",  "BaseNumber"};
+    const bool ordered = std::any_of(lines.begin(), lines.end(), [](const BillDetailRecord& l) {
+        return !l.Order_Line_ID.empty();
+    });
+    if (ordered)
+        header.push_back("Order_Line_ID");
+    return PrintBillRows(ctx, read, lines, header, ordered ? OrderedBillLineCells : BillLineCells,
+                         &number);
 }
 
 int CmdReverse(CliContext& ctx) {

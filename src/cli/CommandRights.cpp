@@ -2,6 +2,7 @@
 
 #include "admin/UserAdmin.h"
 #include "cost/ProfitReport.h"
+#include "store/BillKindNames.h"
 #include "store/Session.h"
 
 #include <string_view>
@@ -25,6 +26,13 @@ std::optional<Need> KindNeed(const CliContext& ctx, Action action) {
     if (function.empty())
         return std::nullopt;
     return Need{function, action};
+}
+// The order commands name the side: purchase or sale.
+std::optional<Need> OrderNeed(const CliContext& ctx, Action action) {
+    const std::string side = Arg(ctx, 0);
+    if (side != "purchase" && side != "sale")
+        return std::nullopt;
+    return Need{side + "_order", action};
 }
 } // namespace
 
@@ -77,12 +85,21 @@ std::optional<Need> CommandNeed(const CliContext& ctx) {
         return KindNeed(ctx, Action::View);
     if (c == "print-bill")
         return KindNeed(ctx, Action::Print);
-    if (c == "reverse")
-        return KindNeed(ctx, Action::Reverse);
+    if (c == "reverse") {
+        // An order is never reversed: the reversal tells so to whoever may look at it.
+        const auto kind = BillKindFromCliName(sub);
+        return KindNeed(ctx, kind && IsOrderKind(*kind) ? Action::View : Action::Reverse);
+    }
     if (c == "count")
         return Need{"count", Action::Enter};
     if (c == "opening")
         return Need{"opening", Action::Enter};
+    if (c == "orders" || c == "order")
+        return OrderNeed(ctx, Action::View);
+    if (c == "close-order")
+        return OrderNeed(ctx, Action::Enter);
+    if (c == "void-order")
+        return OrderNeed(ctx, Action::Delete);
     if (c == "balances" || c == "statement")
         return Need{"statement", Action::View};
     if (c == "accounts")

@@ -34,7 +34,12 @@ const std::vector<CliCommand>& CliCommands() {
          "customers list [--type T] | customers find TEXT | customers import FILE.csv | "
          "customers update CODE --FIELD VALUE... | customers delete CODE"},
         {"stock", true, CmdStock, "stock [--warehouse W] [--class C]"},
-        {"post", true, CmdPost, "post KIND FILE.json [--allow-overpay] [--token HEX]"},
+        {"post", true, CmdPost,
+         "post KIND FILE.json [--allow-overpay] [--allow-over] [--token HEX]"},
+        {"orders", true, CmdOrders, "orders purchase|sale [--status S] [--from DATE --to DATE]"},
+        {"order", true, CmdOrder, "order purchase|sale NUMBER"},
+        {"close-order", true, CmdCloseOrder, "close-order purchase|sale NUMBER"},
+        {"void-order", true, CmdVoidOrder, "void-order purchase|sale NUMBER"},
         {"bills", true, CmdBills, "bills KIND --from DATE --to DATE"},
         {"bill", true, CmdBill, "bill KIND NUMBER"},
         {"reverse", true, CmdReverse, "reverse KIND NUMBER [--token HEX]"},
@@ -64,6 +69,7 @@ const std::vector<CliCommand>& CliCommands() {
 
 bool IsValuelessFlag(const std::string& name) {
     static const std::vector<std::string> flags = {
-        "clear", "allow-overpay", "new-password-stdin", "all", "none", "roll", "force"};
+        "clear", "allow-overpay", "allow-over", "new-password-stdin",
+        "all",   "none",          "roll",       "force"};
     return std::find(flags.begin(), flags.end(), name) != flags.end();
 }

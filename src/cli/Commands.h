@@ -16,6 +16,10 @@ const std::vector<CliCommand>& CliCommands();
 bool IsValuelessFlag(const std::string& name);
 
 int CmdInit(CliContext&);
+int CmdOrders(CliContext&);
+int CmdOrder(CliContext&);
+int CmdCloseOrder(CliContext&);
+int CmdVoidOrder(CliContext&);
 int CmdLog(CliContext&);
 // moving a folder's data to a server
 int CmdCopyToServer(CliContext&);

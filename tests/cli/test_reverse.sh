@@ -27,10 +27,10 @@ check "the sale's goods are back" [ "$(stock)" = "$(printf 'G1\t10 G2\t5 ')" ]
 today=$(date +%F)
 run bills sale --from 2026-12-01 --to 2999-12-31
 check "bills lists both with their marks, and they net out" [ "$OUT" = "$(printf '%s\n' \
-    "$(printf 'Bill_ID\tBill_Date\tCustomer\tDepartment\tEmployee\tWarehouse\tNumber\tTotal\tBank\tPay\tIntroduction\tCanceled')" \
-    "$(printf 'XS-1\t2026-12-01\t华东电子\t销售部\t张三\t一号仓库\t5\t24.50\t工商银行\t24.00\t\t1')" \
-    "$(printf 'XS-1-H\t%s\t华东电子\t销售部\t张三\t一号仓库\t-5\t-24.50\t工商银行\t-24.00\t红冲单据 XS-1\t2' "$today")" \
-    "$(printf '统计汇总\t\t\t\t\t\t0\t0.00\t\t\t\t')")" ]
+    "$(printf 'Bill_ID\tBill_Date\tCustomer\tDepartment\tEmployee\tWarehouse\tNumber\tTotal\tBank\tPay\tIntroduction\tCanceled\tOrder')" \
+    "$(printf 'XS-1\t2026-12-01\t华东电子\t销售部\t张三\t一号仓库\t5\t24.50\t工商银行\t24.00\t\t1\t')" \
+    "$(printf 'XS-1-H\t%s\t华东电子\t销售部\t张三\t一号仓库\t-5\t-24.50\t工商银行\t-24.00\t红冲单据 XS-1\t2\t' "$today")" \
+    "$(printf '统计汇总\t\t\t\t\t\t0\t0.00\t\t\t\t\t')")" ]
 run bill sale XS-1-H
 check "the red lines: quantities and amounts negated, prices kept" [ "$(cut -f1,3,7,8 <<<"$OUT")" = "$(printf '%s\n' \
     "$(printf 'Product_ID\tProduct_Number\tProduct_Price\tProduct_Total')" \

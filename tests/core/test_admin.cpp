@@ -280,7 +280,11 @@ TEST_F(AdminTest, RestoreTakesTheRowsOfTheProgramsTablesAndNothingElse) {
 
     // A backup made at schema version 5 (before tokens, the journal and units) comes back at
     // today's.
-    std::string undoUnits = "drop table QiChuKuCun; drop table GoodsUnit;";
+    std::string undoUnits = "drop table QiChuKuCun; drop table GoodsUnit; drop table PurchaseOrder;"
+                            " drop table PurchaseOrder_Detail; drop table SaleOrder; drop table"
+                            " SaleOrder_Detail; alter table EnterStock_Detail drop column"
+                            " Order_Line_ID; alter table EnterSale_Detail drop column"
+                            " Order_Line_ID;";
     for (const char* t : {"EnterStock_Detail", "BackStock_Detail", "EnterSale_Detail",
                           "BackSale_Detail", "BaoSunDan", "BaoYiDan", "YiKuDan"})
         undoUnits += std::string(" alter table ") + t + " drop column Base_Number;";

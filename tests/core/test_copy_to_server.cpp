@@ -230,11 +230,11 @@ TEST_F(CopyToServerTest, EveryRowAndTextArrivesAsInTheFilesAndTheFolderSwitches)
     EXPECT_TRUE(m_port.Texts().empty());
     // 3 operator tables + 7 of the first version, 4 trade kinds with their lines, transfers,
     // receipts and payments, write tokens, the journal and its head; the 4 role tables; the
-    // goods' units; opening stock.
-    EXPECT_EQ(summary.tables, 3 + 7 + 8 + 1 + 1 + 3 + 4 + 1 + 1);
+    // goods' units; opening stock; the 2 order kinds with their lines.
+    EXPECT_EQ(summary.tables, 3 + 7 + 8 + 1 + 1 + 3 + 4 + 1 + 1 + 4);
     // admin and Zhang_San%, the settings row, one log entry; 3 goods, a unit, a line, a receipt;
-    // the 5 preset roles with their rights (34 + 29 + 8 + 7 + 8) and hidden prices (2 + 3).
-    EXPECT_EQ(summary.rows, 4 + 6 + 5 + 86 + 5);
+    // the 5 preset roles with their rights (36 + 31 + 9 + 7 + 8) and hidden prices (2 + 3).
+    EXPECT_EQ(summary.rows, 4 + 6 + 5 + 91 + 5);
 
     const fs::path mainBak = Dir() / "Data" / "main_data.tdb.bak";
     const fs::path otherBak = Dir() / "Data" / "other_data.tdb.bak";
@@ -325,10 +325,10 @@ TEST_F(CopyToServerTest, AFailureAtAnyStepLeavesTheServerEmptyAndTheFolderAsItWa
             return;
     }
     // Per file a transaction, a version read and the table list, then per table its columns,
-    // its rows and its count: 3 + 3 + 3 * (7 + 22) = 93 statements; the 93rd is the last one
-    // tried that fails, the run at 97 succeeds.
-    EXPECT_EQ(lastFailed, 93);
-    EXPECT_EQ(failures, 6 + 22);
+    // its rows and its count: 3 + 3 + 3 * (7 + 26) = 105 statements; the 105th is the last one
+    // tried that fails, the run at 109 succeeds.
+    EXPECT_EQ(lastFailed, 105);
+    EXPECT_EQ(failures, 6 + 25);
     EXPECT_FALSE(fs::exists(MainFile()));
     EXPECT_TRUE(fs::exists(ServerConfigPath(Dir())));
 }

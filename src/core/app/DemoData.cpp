@@ -475,6 +475,8 @@ public:
             case BillKind::Receipt: // money only
             case BillKind::Payment:
             case BillKind::OpeningBalance:
+            case BillKind::PurchaseOrder: // orders move nothing
+            case BillKind::SaleOrder:
                 break;
             }
         }

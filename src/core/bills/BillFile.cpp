@@ -1,5 +1,7 @@
 #include "BillFile.h"
 
+#include "orders/Orders.h"
+#include "store/CDataStore.h"
 #include "text/IsoDate.h"
 #include "text/JsonReader.h"
 
@@ -7,9 +9,9 @@
 #include <array>
 
 namespace {
-const std::array<const char*, 12> kHeaderMembers = {
-    "number",       "date",    "customer", "department", "warehouse",    "employee",
-    "introduction", "account", "paid",     "lines",      "to_warehouse", "amount"};
+const std::array<const char*, 14> kHeaderMembers = {
+    "number",  "date", "customer", "department",   "warehouse", "employee", "introduction",
+    "account", "paid", "lines",    "to_warehouse", "amount",    "order",    "delivery_date"};
 const std::array<const char*, 8> kLineMembers = {"code",  "quantity",        "price",   "unit",
                                                  "batch", "production_date", "barcode", "note"};
 
@@ -58,7 +60,6 @@ std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
         return std::nullopt;
 
     CBill bill(kind);
-    const bool trade = IsTradeKind(kind);
     if (auto v = Member(*doc, "number"))
         bill.GiveNumber(*v);
     if (auto v = Member(*doc, "date")) {
@@ -75,7 +76,9 @@ std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
         bill.m_toWarehouse = Member(*doc, "to_warehouse").value_or("");
         bill.m_introduction = Member(*doc, "introduction").value_or("");
     }
-    if (trade) {
+    if (IsOrderKind(kind))
+        bill.m_deliveryDate = Member(*doc, "delivery_date").value_or("");
+    if (IsTradeKind(kind) || IsOrderKind(kind)) {
         bill.m_customer = Member(*doc, "customer").value_or("");
         bill.m_introduction = Member(*doc, "introduction").value_or("");
         bill.m_account = Member(*doc, "account").value_or("");
@@ -137,10 +140,80 @@ std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
                 l.productionDate = Member(line, "production_date").value_or("");
             }
         }
-        if (trade || kind == BillKind::Price)
+        if (IsTradeKind(kind) || IsOrderKind(kind) || kind == BillKind::Price)
             replace("price", l.price);
-        if (trade)
+        if (IsTradeKind(kind) || IsOrderKind(kind))
             l.amount = LineAmount(l.quantity, l.price);
     }
+    if (auto order = Member(*doc, "order"); order && !order->empty()) {
+        if (!FromOrder(bill, *order, findGoods, error))
+            return std::nullopt;
+    }
     return bill;
+}
+
+bool FromOrder(CBill& bill, const std::string& number, const GoodsLookup& findGoods,
+               std::string* error) {
+    const auto orderKind = OrderKindDeliveredBy(bill.Kind());
+    if (!orderKind) {
+        *error = "只有进货单和销售单可以按订单交货！";
+        return false;
+    }
+    CDataStore store;
+    if (!store.ConnectMain()) {
+        *error = KindInfo(bill.Kind()).connectFailure;
+        return false;
+    }
+    const auto order = OrderForDelivery(store, *orderKind, number, error);
+    if (!order)
+        return false;
+    bill.m_order = number;
+    // The order's header fills what the file leaves out.
+    const OrderHeaderRecord& h = order->header;
+    for (auto [field, value] :
+         {std::pair{&bill.m_customer, &h.Customer}, std::pair{&bill.m_department, &h.Department},
+          std::pair{&bill.m_warehouse, &h.Warehouse}, std::pair{&bill.m_employee, &h.Employee}})
+        if (field->empty())
+            *field = *value;
+    if (!bill.m_lines.empty()) {
+        for (BillLine& l : bill.m_lines) {
+            const OrderLineRecord* line = MatchOrderLine(*order, l.code, l.unit);
+            if (!line) {
+                *error = "订单“" + number + "”中没有商品“" + l.code + "”（" + l.unit + "）！";
+                return false;
+            }
+            l.orderLine = line->Id;
+        }
+        return true;
+    }
+    // No lines: every open quantity, in the order line's unit when it comes out whole.
+    for (const OrderLineRecord& line : order->lines) {
+        const int64_t open = OpenQuantity(h, line);
+        if (open <= 0)
+            continue;
+        auto goods = findGoods(line.Product_ID);
+        if (!goods) {
+            *error = "商品编码“" + line.Product_ID + "”不在商品列表中！";
+            return false;
+        }
+        bill.AppendGoods(*goods);
+        BillLine& l = bill.m_lines.back();
+        const int64_t ordered = LeadingInteger(line.Product_Number);
+        const int64_t factor = ordered > 0 ? line.ordered / ordered : 1;
+        if (factor > 0 && open % factor == 0) {
+            l.unit = line.Product_Unit;
+            l.quantity = std::to_string(open / factor);
+            l.price = line.Product_Price;
+        } else {
+            l.unit = goods->Unit;
+            l.quantity = std::to_string(open);
+        }
+        l.orderLine = line.Id;
+        l.amount = LineAmount(l.quantity, l.price);
+    }
+    if (bill.m_lines.empty()) {
+        *error = "订单“" + number + "”没有未交的商品！";
+        return false;
+    }
+    return true;
 }

@@ -24,6 +24,13 @@ using GoodsUnitsLookup = std::function<std::vector<GoodsUnit>(const std::string&
 // checks: that is Save's job.
 // Malformed files, unknown member names and unknown goods codes give nothing and a message in
 // *error.
+// A purchase or sale bill file naming an order ("order": "CD-…"): its lines are matched to the
+// order's lines by goods and unit (the first with something open); a file without lines takes
+// every open quantity. The order's business unit, warehouse, department and handler fill what
+// the file leaves out. A closed or voided order, or a line the order does not have, is refused
+// in *error.
+bool FromOrder(CBill& bill, const std::string& number, const GoodsLookup& findGoods,
+               std::string* error);
 std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
                                   const GoodsLookup& findGoods, std::string* error,
                                   const GoodsUnitsLookup& findUnits = {});

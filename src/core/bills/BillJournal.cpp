@@ -46,6 +46,13 @@ constexpr const char* kPriceV1 = "Bill_ID, Bill_Date, Department, Employee, Ware
 constexpr const char* kTransferV1 =
     "Bill_ID, Bill_Date, Department, Employee, Warehouse, ToWarehouse, Introduction, Number,"
     " Product_ID, Product_Name, Product_Number, Product_Unit, Product_Note, Product_BarCode";
+// Orders: their hand marks (closed, voided) and delivered quantities are no change of the
+// document.
+constexpr const char* kOrderHead = "Bill_ID, Bill_Date, Customer, Department, Warehouse, "
+                                   "Employee, Introduction, Delivery_Date, Number, Total";
+constexpr const char* kOrderLine = "Bill_ID, Product_ID, Product_Name, Product_Number,"
+                                   " Product_Unit, Product_Price, Product_Total, Product_Note,"
+                                   " Product_BarCode";
 constexpr const char* kFundV1 =
     "Bill_ID, Bill_Date, Kind, Customer, Department, Employee, Bank, Amount, Introduction";
 
@@ -64,6 +71,8 @@ KindTables LayoutV1(BillKind kind) {
     }
     if (IsFundKind(kind))
         return {table, kFundV1, "", ""};
+    if (IsOrderKind(kind))
+        return {table, kOrderHead, table + "_Detail", kOrderLine};
     if (kind == BillKind::Price)
         return {"", "", table, kPriceV1};
     if (kind == BillKind::Transfer)
@@ -119,9 +128,9 @@ void DocumentText(std::string& out, BillKind kind, std::string_view headRow,
 }
 
 const char* KindText(BillKind kind) {
-    static const char* const texts[] = {"进货单", "进货退货单", "销售单",   "销售退货单",
-                                        "报损单", "报溢单",     "调价单",   "移库单",
-                                        "收款单", "付款单",     "期初库存", "期初应收应付"};
+    static const char* const texts[] = {
+        "进货单", "进货退货单", "销售单", "销售退货单", "报损单",       "报溢单",   "调价单",
+        "移库单", "收款单",     "付款单", "期初库存",   "期初应收应付", "采购订单", "销售订单"};
     static_assert(std::size(texts) == std::size(kBillKindNames));
     return texts[static_cast<size_t>(kind)];
 }
@@ -321,7 +330,7 @@ bool BuildJournalChain(CDataStore& store) {
         const std::string table = names.tableName;
         std::string sql;
         SqlValues values;
-        if (IsTradeKind(kind)) {
+        if (IsTradeKind(kind) || IsOrderKind(kind)) {
             sql = "select Bill_ID, Bill_Date, Id from " + table;
         } else if (IsFundKind(kind)) {
             sql = "select Bill_ID, Bill_Date, Id from " + table + " where" +

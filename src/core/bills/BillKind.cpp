@@ -56,6 +56,16 @@ constexpr BillKindInfo kKinds[] = {
      "连接数据库失败！\r\n 失败原因：connect to database failed.", "期初应收应付操作失败！\r\n ",
      "期初应收应付操作失败！\r\n ", "期初应收应付操作失败！\r\n ",
      "期初应收应付录入成功！是否继续录入？", true, nullptr},
+    {KindNames(BillKind::PurchaseOrder), "采购订单",
+     "采购订单保存失败！\r\n 失败原因：connect to database failed.",
+     "采购订单保存失败（采购订单）！\r\n ", "采购订单保存失败（订单明细）！\r\n 失败原因：",
+     "采购订单保存失败！\r\n 失败原因：", "采购订单保存成功！是否继续录入采购订单？", true,
+     "确定要废弃处理此单据吗？"},
+    {KindNames(BillKind::SaleOrder), "销售订单",
+     "销售订单保存失败！\r\n 失败原因：connect to database failed.",
+     "销售订单保存失败（销售订单）！\r\n ", "销售订单保存失败（订单明细）！\r\n 失败原因：",
+     "销售订单保存失败！\r\n 失败原因：", "销售订单保存成功！是否继续录入销售订单？", true,
+     "废弃当前单据？"},
 };
 
 // Indexed by the enum's value, as the names are.

@@ -8,6 +8,7 @@
 #include "TransferStore.h"
 #include "finance/Balances.h"
 #include "finance/FundBillRows.h"
+#include "orders/Orders.h"
 
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
@@ -126,7 +127,11 @@ TradeLineResult WriteTradeLine(CDataStore& store, BillKind kind, const BillDetai
     // write the line first.
     if (sale && !stock())
         return TradeLineResult::StockFailed;
-    if (!write())
+    // A line delivering an order counts on its order line, a red line back off it: the
+    // delivered quantity is always the sum over the lines that name it.
+    if (!write() ||
+        (!line.Order_Line_ID.empty() &&
+         !AddDelivered(store, kind, line.Order_Line_ID, reversing ? -baseQuantity : baseQuantity)))
         return TradeLineResult::LineFailed;
     if (!sale && !stock())
         return TradeLineResult::StockFailed;
@@ -224,7 +229,7 @@ std::optional<std::string> CBill::FreeNumber(CDataStore& store, PostOutcome& ref
     }
     // A bill whose rows are its lines has no unique number to stop a second workstation from
     // posting under the same one: the number is held instead until this transaction ends.
-    const bool lines = !IsTradeKind(m_kind) && !IsFundKind(m_kind);
+    const bool lines = !IsTradeKind(m_kind) && !IsOrderKind(m_kind) && !IsFundKind(m_kind);
     if (lines && !store.LockBillNumber(info.table, m_number))
         return failed();
     auto taken = BillNumbersFrom(store, info.table, m_number);
@@ -457,6 +462,36 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
     }
     const std::string quantityTotal = std::to_string(baseTotal);
     const std::string amountTotal = totals.amount.Format2();
+    if (IsOrderKind(m_kind)) {
+        // An order moves neither stock nor money: its rows alone.
+        const OrderHeaderRecord header{number,        m_date,     m_customer,     m_department,
+                                       m_warehouse,   m_employee, m_introduction, m_deliveryDate,
+                                       quantityTotal, amountTotal};
+        if (!AddOrderHeader(store, m_kind, header))
+            return fail(info.headerFailure);
+        for (size_t row = 0; row < m_lines.size(); ++row) {
+            const BillLine& l = m_lines[row];
+            const PostedLine p = Normalize(m_kind, l);
+            const auto base = baseOf(row, p.quantity);
+            if (!base)
+                return std::nullopt;
+            OrderLineRecord r{"",     number,  l.code,   l.name, std::to_string(p.quantity),
+                              l.unit, p.price, p.amount, l.note, l.barcode};
+            r.ordered = *base;
+            if (!AddOrderLine(store, m_kind, r))
+                return fail(info.lineFailure);
+        }
+        if (!AppendToJournal(store, m_kind, number))
+            return fail(info.headerFailure);
+        return number;
+    }
+    // What the bill delivers of its order lines is checked again under their row locks: another
+    // workstation may have delivered them since the bill's checks.
+    if (!CheckDeliveries(store, m_kind, m_customer, OrderTakes(factors), m_allowOverOrder)) {
+        store.Rollback();
+        outcome = PostOutcome::Invalid;
+        return std::nullopt;
+    }
     // The paid amount is kept as money (" 5", "+.5" and "5." as 5.00 and 0.50), or empty.
     const std::string paid = m_paid.empty() ? "" : CMoney::ParseOrZero(m_paid).Format2();
     CJournalDraft draft;
@@ -504,6 +539,7 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
                 d.Product_Note = l.note;
                 d.Product_BarCode = l.barcode;
                 d.Base_Number = std::to_string(*base);
+                d.Order_Line_ID = l.orderLine;
                 switch (WriteTradeLine(store, m_kind, d, p.quantity, *base, false, {}, draft)) {
                 case TradeLineResult::Written:
                     break;

@@ -83,6 +83,9 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
     case TokenLookup::Failed:
         return end(ReverseOutcome::Failed, kFailed);
     }
+    // An order holds no reversal right: it is corrected by closing or voiding it.
+    if (IsOrderKind(kind))
+        return refuse("订单“" + number + "”不能红冲，只能关闭或作废！");
     if (!CheckRight(KindFunction(info.cliName), Action::Reverse))
         return end(ReverseOutcome::Refused);
     if (!IsReversibleKind(kind))

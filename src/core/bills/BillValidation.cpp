@@ -3,9 +3,11 @@
 #include "LineUnits.h"
 #include "ListedNames.h"
 
+#include "orders/Orders.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
+#include "text/IsoDate.h"
 
 #include <algorithm>
 #include <map>
@@ -78,9 +80,56 @@ bool CBill::PaidOverTotal() const {
     return totals && *paid > totals->amount;
 }
 
+std::map<std::string, int64_t> CBill::OrderTakes(const std::vector<int64_t>& factors) const {
+    std::map<std::string, int64_t> takes;
+    for (size_t row = 0; row < m_lines.size() && row < factors.size(); ++row) {
+        const BillLine& l = m_lines[row];
+        if (l.orderLine.empty())
+            continue;
+        const int64_t quantity = ParseWholeNumber(l.quantity).value_or(0);
+        if (auto base = BaseQuantityOf(l.name, quantity, factors[row]))
+            takes[l.orderLine] += *base;
+    }
+    return takes;
+}
+
+bool CBill::OverOrder() const {
+    if (std::none_of(m_lines.begin(), m_lines.end(),
+                     [](const BillLine& l) { return !l.orderLine.empty(); }))
+        return false;
+    CDataStore store;
+    if (!store.ConnectMain())
+        return false;
+    const auto factors = LineFactors(store, m_lines);
+    if (!factors)
+        return false;
+    return TakesMoreThanOpen(store, m_kind, OrderTakes(*factors)).value_or(false);
+}
+
 bool CBill::Validate() const {
     if (IsFundKind(m_kind))
         return ValidateFund();
+    if (IsOrderKind(m_kind)) {
+        // An order moves no money: it has no account and nothing paid.
+        if (m_customer.empty())
+            return Refuse("请输入 往来单位 ！");
+        if (m_department.empty())
+            return Refuse("请输入 部门 ！");
+        if (m_employee.empty())
+            return Refuse("请输入 员工名称！");
+        if (m_warehouse.empty())
+            return Refuse("请输入仓库！");
+        if (!m_deliveryDate.empty() && !IsIsoDate(m_deliveryDate))
+            return Refuse("交货日期“" + m_deliveryDate + "”不是有效的日期！");
+        if (!CheckListedNames() || !ValidateLines())
+            return false;
+        auto totals = PostedTotals();
+        if (!totals)
+            return false;
+        if (totals->quantity == 0)
+            return Refuse("请录入所要订购的货物！");
+        return true;
+    }
     const bool trade = IsTradeKind(m_kind);
     if (trade) {
         if (m_customer.empty())
@@ -113,6 +162,8 @@ bool CBill::Validate() const {
             return Refuse("请录入所要进货的货物！");
         if (PaidOverTotal() && !Messages().AskYesNo(kOverpayQuestion))
             return false;
+        if (!m_allowOverOrder && OverOrder())
+            return Refuse(kOverOrderQuestion);
         return true;
     }
     if (m_kind == BillKind::Price) {
@@ -183,7 +234,7 @@ bool CBill::CheckListedNames() const {
         return false;
     if (m_kind == BillKind::Transfer && !CheckWarehouseListed(m_toWarehouse))
         return false;
-    if (!IsTradeKind(m_kind))
+    if (!IsTradeKind(m_kind) && !IsOrderKind(m_kind))
         return true;
     CDataStore store; // a failed connect has said why
     return store.ConnectMain() && CheckUnitListed(store, m_customer);
@@ -237,7 +288,7 @@ bool CBill::ValidateLines() const {
             if (!price || *price < CMoney())
                 return Refuse("商品“" + l.name + "”的成本单价必须是不小于零的数字！");
         }
-        if (IsTradeKind(m_kind)) {
+        if (IsTradeKind(m_kind) || IsOrderKind(m_kind)) {
             std::string amount = LineAmount(l.quantity, l.price);
             if (amount == "0.00" || amount == "0")
                 return Refuse("请录入商品“" + l.name + "”的价格和数量！");

@@ -104,7 +104,7 @@ const std::vector<GridColumn>& GridColumns(BillKind kind) {
     static const std::vector<GridColumn> kNoGrid;
     if (IsFundKind(kind))
         return kNoGrid;
-    if (IsTradeKind(kind))
+    if (IsTradeKind(kind) || IsOrderKind(kind))
         return kTradeGrid;
     if (kind == BillKind::Opening)
         return kOpeningGrid;
@@ -129,7 +129,7 @@ std::optional<CMoney> LineAmountOf(int64_t quantity, const std::string& price) {
 }
 
 std::string StartingPrice(BillKind kind, const GoodsRecord& goods) {
-    if (kind == BillKind::Sale || kind == BillKind::SaleReturn) {
+    if (kind == BillKind::Sale || kind == BillKind::SaleReturn || kind == BillKind::SaleOrder) {
         auto retail = CMoney::Parse(goods.RetailPrice);
         if (retail && *retail != CMoney())
             return goods.RetailPrice;
@@ -141,7 +141,8 @@ std::string StartingPrice(BillKind kind, const GoodsRecord& goods) {
 }
 
 std::string StartingPrice(BillKind kind, const GoodsRecord& goods, const GoodsUnit& unit) {
-    const bool sale = kind == BillKind::Sale || kind == BillKind::SaleReturn;
+    const bool sale =
+        kind == BillKind::Sale || kind == BillKind::SaleReturn || kind == BillKind::SaleOrder;
     const bool hidden = HidesPrice(Session().rights, PriceKind::Purchase);
     const std::string& own = sale ? unit.PriceOut : unit.PriceIn;
     if (auto price = CMoney::Parse(own); price && *price != CMoney() && (sale || !hidden))

@@ -6,6 +6,7 @@
 
 class CDataStore;
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,8 @@ struct BillLine {
     std::string hasRecord; // "true" on a goods line (hidden column 0)
     std::string code, name, quantity, unit, batch, productionDate, price, amount, location, barcode,
         note;
+    // A purchase or sale line made from an order: the Id of the order line it delivers.
+    std::string orderLine = {};
 };
 
 // How a grid cell is edited in place.
@@ -112,6 +115,12 @@ public:
     // transfer takes its goods out of m_warehouse and puts them into m_toWarehouse.
     std::string m_number, m_date, m_customer, m_department, m_warehouse, m_toWarehouse, m_employee,
         m_introduction, m_account, m_paid;
+    // An order's delivery date (交货日期, ISO or empty). A purchase or sale made from an order:
+    // the order's number (its lines name the order lines they deliver).
+    std::string m_deliveryDate, m_order;
+    // The bill may deliver more than its order lines still wait for: the window sets it after
+    // asking kOverOrderQuestion, ferix-cli for --allow-over.
+    bool m_allowOverOrder = false;
     // Totals as the window shows them (RecomputeTotals); posting recomputes its own.
     std::string m_quantityTotal = "0", m_amountTotal = "0.00";
     std::vector<BillLine> m_lines;
@@ -171,6 +180,9 @@ public:
     // the window asks first, ferix-cli post refuses unless --allow-overpay. False for an empty
     // or unreadable paid amount and for other kinds.
     bool PaidOverTotal() const;
+    // Whether the bill's lines take more of an order line than is still open (read afresh);
+    // false for a bill not made from an order.
+    bool OverOrder() const;
     // Recomputes the totals, validates and posts: header, every line and its stock change in
     // one transaction, or nothing. Log entries are written after the commit, one per line.
     // m_number holds the number posted under afterwards.
@@ -199,6 +211,9 @@ private:
     // Totals of validated lines; nothing (after a message) when one overflows.
     std::optional<Totals> PostedTotals() const;
     bool ValidateLines() const;
+    // Order line Id → the base quantity this bill's lines take of it. `factors`: each line's
+    // base units per unit (LineUnits.h).
+    std::map<std::string, int64_t> OrderTakes(const std::vector<int64_t>& factors) const;
     // The warehouses (and a trade bill's business unit) are in their lists.
     bool CheckListedNames() const;
     // The bill's warehouses are in the operator's scope (otherwise false after the refusal).

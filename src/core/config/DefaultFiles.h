@@ -18,3 +18,5 @@ extern const std::string_view kDefaultBillTemplate_receipt;
 extern const std::string_view kDefaultBillTemplate_payment;
 extern const std::string_view kDefaultBillTemplate_opening;
 extern const std::string_view kDefaultBillTemplate_opening_balance;
+extern const std::string_view kDefaultBillTemplate_purchase_order;
+extern const std::string_view kDefaultBillTemplate_sale_order;

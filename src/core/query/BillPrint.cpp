@@ -6,6 +6,7 @@
 #include "bills/BillStore.h"
 #include "bills/TradeLine.h"
 #include "config/DefaultFiles.h"
+#include "orders/Orders.h"
 #include "port/MessagePort.h"
 #include "port/ProgramFolder.h"
 #include "rights/Functions.h"
@@ -38,6 +39,8 @@ const BillPaper kPapers[] = {
     {"付款单", &kDefaultBillTemplate_payment},
     {"期初库存", &kDefaultBillTemplate_opening},
     {"期初应收应付", &kDefaultBillTemplate_opening_balance},
+    {"采购订单", &kDefaultBillTemplate_purchase_order},
+    {"销售订单", &kDefaultBillTemplate_sale_order},
 };
 static_assert(std::size(kPapers) == std::size(kBillKindNames), "one paper per bill kind");
 
@@ -163,6 +166,30 @@ std::optional<CBill> LoadBillForPrint(BillKind kind, const std::string& number) 
             return std::nullopt;
         return LoadStockBill(store, kind, number);
     }
+    if (IsOrderKind(kind)) {
+        // An order of a warehouse outside the operator's scope reads as no order.
+        CDataStore store;
+        const auto order = store.ConnectMain() ? FindOrder(store, kind, number) : std::nullopt;
+        if (!order || !Session().rights.SeesWarehouse(order->header.Warehouse))
+            return std::nullopt;
+        const OrderHeaderRecord& h = order->header;
+        CBill bill(kind);
+        bill.GiveNumber(h.Bill_ID);
+        bill.m_date = h.Bill_Date;
+        bill.m_customer = h.Customer;
+        bill.m_department = h.Department;
+        bill.m_employee = h.Employee;
+        bill.m_warehouse = h.Warehouse;
+        bill.m_introduction = h.Introduction;
+        bill.m_deliveryDate = h.Delivery_Date;
+        bill.m_quantityTotal = h.Number;
+        bill.m_amountTotal = h.Total;
+        for (const OrderLineRecord& l : order->lines)
+            bill.m_lines.push_back({"true", l.Product_ID, l.Product_Name, l.Product_Number,
+                                    l.Product_Unit, "", "", l.Product_Price, l.Product_Total, "",
+                                    l.Product_BarCode, l.Product_Note, ""});
+        return bill;
+    }
     return CBill::LoadStored(KindNames(kind).historyWord, number);
 }
 
@@ -184,7 +211,7 @@ BillPrintResult PrepareBillPrint(BillKind kind, const std::string& number) {
         result.outcome = Outcome::NotFound;
         return result;
     }
-    const bool red = BillCanceledState(kind, number).value_or("") == kBillRed;
+    const bool red = !IsOrderKind(kind) && BillCanceledState(kind, number).value_or("") == kBillRed;
 
     // A folder made before bills were printed gets the program's template of the kind now.
     std::string error;

@@ -5,6 +5,8 @@
 namespace {
 constexpr ActionSet kBillActions = Bit(Action::View) | Bit(Action::Enter) | Bit(Action::Reverse) |
                                    Bit(Action::Print) | Bit(Action::Export);
+constexpr ActionSet kOrderActions = Bit(Action::View) | Bit(Action::Enter) | Bit(Action::Delete) |
+                                    Bit(Action::Print) | Bit(Action::Export);
 constexpr ActionSet kReadActions = Bit(Action::View) | Bit(Action::Print) | Bit(Action::Export);
 constexpr ActionSet kListActions = Bit(Action::View) | Bit(Action::Enter) | Bit(Action::Delete);
 constexpr ActionSet kEnterOnly = Bit(Action::Enter);
@@ -78,6 +80,9 @@ const std::vector<FunctionInfo>& Functions() {
         {"purchase_return", "进货退货", "进货", kBillActions, false},
         {"sale", "销售开单", "销售", kBillActions, false},
         {"sale_return", "销售退货", "销售", kBillActions, false},
+        // Orders are closed (录入) or voided (删除), never reversed.
+        {"purchase_order", "采购订单", "进货", kOrderActions, false},
+        {"sale_order", "销售订单", "销售", kOrderActions, false},
         {"loss", "报损单", "库存", kBillActions, false},
         {"gain", "报溢单", "库存", kBillActions, false},
         {"price", "调价单", "库存", kBillActions, false},
@@ -201,8 +206,8 @@ std::string KindFunction(std::string_view cliWord) {
     if (cliWord == "opening" || cliWord == "opening-balance")
         return "opening";
     static const char* const words[] = {
-        "purchase", "purchase-return", "sale",     "sale-return", "loss",
-        "gain",     "price",           "transfer", "receipt",     "payment"};
+        "purchase", "purchase-return", "sale",    "sale-return", "loss",           "gain",
+        "price",    "transfer",        "receipt", "payment",     "purchase-order", "sale-order"};
     for (const char* w : words) {
         if (cliWord != w)
             continue;
@@ -239,9 +244,10 @@ const std::vector<PresetRole>& PresetRoles() {
         // Counter sales: no reversal, goods and customers read-only, no purchase price or cost.
         constexpr ActionSet noReverse = kBillActions & ~Bit(Action::Reverse);
         PresetRole clerk{"营业员",
-                         "销售、销售退货、收款；商品和往来单位只读；看库存不看成本",
+                         "销售、销售退货、销售订单、收款；商品和往来单位只读；看库存不看成本",
                          with({{"sale", noReverse},
                                {"sale_return", noReverse},
+                               {"sale_order", kOrderActions & ~Bit(Action::Delete)},
                                {"receipt", noReverse},
                                {"goods", kViewOnly},
                                {"customers", kViewOnly},

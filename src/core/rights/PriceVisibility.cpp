@@ -37,9 +37,9 @@ void ShowFigures(const CRoleRights& rights, const std::vector<PriceKind>& kinds,
 
 PriceKind BillPriceKind(std::string_view cliWord) {
     if (cliWord == "purchase" || cliWord == "purchase-return" || cliWord == "loss" ||
-        cliWord == "gain" || cliWord == "opening")
+        cliWord == "gain" || cliWord == "opening" || cliWord == "purchase-order")
         return PriceKind::Purchase;
-    if (cliWord == "sale" || cliWord == "sale-return")
+    if (cliWord == "sale" || cliWord == "sale-return" || cliWord == "sale-order")
         return PriceKind::Sale;
     if (cliWord == "price")
         return PriceKind::Cost;

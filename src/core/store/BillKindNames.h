@@ -20,8 +20,11 @@ enum class BillKind {
     Transfer,
     Receipt,
     Payment,
-    Opening,       // opening stock (期初库存)
-    OpeningBalance // an opening receivable or payable (期初应收 / 期初应付)
+    Opening,        // opening stock (期初库存)
+    OpeningBalance, // an opening receivable or payable (期初应收 / 期初应付)
+    // Orders move neither stock nor money: purchase and sale bills deliver them.
+    PurchaseOrder,
+    SaleOrder
 };
 
 // Every name one bill kind goes by. This table is the only place that pairs a kind with its
@@ -66,6 +69,10 @@ inline constexpr BillKindNames kBillKindNames[] = {
      "run_qichu_kucun", ""},
     {BillKind::OpeningBalance, "期初应收应付", "opening-balance", "QCYE-", BillTable::FundBill,
      "FundBill", "run_qichu_yue", ""},
+    {BillKind::PurchaseOrder, "采购订单", "purchase-order", "CD-", BillTable::PurchaseOrder,
+     "PurchaseOrder", "run_caigou_dingdan", ""},
+    {BillKind::SaleOrder, "销售订单", "sale-order", "XD-", BillTable::SaleOrder, "SaleOrder",
+     "run_xiaoshou_dingdan", ""},
 };
 
 // The rows are indexed by the enum's value.
@@ -74,7 +81,7 @@ constexpr bool BillKindRowsInEnumOrder() {
         if (kBillKindNames[i].kind != static_cast<BillKind>(i))
             return false;
     }
-    return std::size(kBillKindNames) == static_cast<std::size_t>(BillKind::OpeningBalance) + 1;
+    return std::size(kBillKindNames) == static_cast<std::size_t>(BillKind::SaleOrder) + 1;
 }
 static_assert(BillKindRowsInEnumOrder(), "kBillKindNames holds one row per BillKind, in order");
 
@@ -86,10 +93,14 @@ constexpr bool IsTradeKind(BillKind kind) {
     return kind == BillKind::Purchase || kind == BillKind::PurchaseReturn ||
            kind == BillKind::Sale || kind == BillKind::SaleReturn;
 }
-// The kinds whose lines have a unit price and an amount (quantity × price): the trade kinds and
-// opening stock, priced at its cost.
+// A purchase order or a sale order.
+constexpr bool IsOrderKind(BillKind kind) {
+    return kind == BillKind::PurchaseOrder || kind == BillKind::SaleOrder;
+}
+// The kinds whose lines have a unit price and an amount (quantity × price): the trade kinds, the
+// orders, and opening stock, priced at its cost.
 constexpr bool HasLinePrices(BillKind kind) {
-    return IsTradeKind(kind) || kind == BillKind::Opening;
+    return IsTradeKind(kind) || IsOrderKind(kind) || kind == BillKind::Opening;
 }
 // A receipt, a payment or an opening balance (table FundBill).
 constexpr bool IsFundKind(BillKind kind) {

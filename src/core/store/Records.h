@@ -77,6 +77,9 @@ struct BillDetailRecord {
     std::string Product_UnitCost;
     // Product_Number in the goods' base unit: the quantity the line moved in stock.
     std::string Base_Number;
+    // Purchase and sale lines made from an order: the Id of the order line they deliver;
+    // empty otherwise.
+    std::string Order_Line_ID;
 };
 
 // A row of the loss, gain or price-adjustment tables (the price table has no Number, Total,
@@ -152,7 +155,9 @@ enum class BillTable {
     TiaoJiaDan,
     YiKuDan,
     FundBill,
-    QiChuKuCun
+    QiChuKuCun,
+    PurchaseOrder,
+    SaleOrder
 };
 const char* BillTableName(BillTable table);
 // The header table of a history kind word (run_caigou, run_caigou_tuihuo, run_sale,

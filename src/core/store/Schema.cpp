@@ -216,9 +216,41 @@ CREATE INDEX IF NOT EXISTS ix_qichu_bill ON QiChuKuCun(Bill_ID);
 CREATE INDEX IF NOT EXISTS ix_qichu_date ON QiChuKuCun(Bill_Date);
 )SQL";
 
+// Purchase and sales orders: headers as the trade bills' plus the delivery date and the hand
+// marks (closed, voided); lines with a stable Id, their quantity in base units and what has been
+// delivered of it (kept by the postings that deliver and reverse). A purchase or sale line made
+// from an order names the order line it delivers.
+constexpr const char* kMainOrders = R"SQL(
+CREATE TABLE IF NOT EXISTS PurchaseOrder (
+  Id INTEGER PRIMARY KEY, Bill_ID TEXT NOT NULL UNIQUE, Bill_Date TEXT, Customer TEXT,
+  Department TEXT, Warehouse TEXT, Employee TEXT, Introduction TEXT, Delivery_Date TEXT,
+  Number TEXT, Total TEXT, Closed TEXT NOT NULL DEFAULT '0', Voided TEXT NOT NULL DEFAULT '0');
+CREATE TABLE IF NOT EXISTS PurchaseOrder_Detail (
+  Id INTEGER PRIMARY KEY, Bill_ID TEXT NOT NULL, Product_ID TEXT, Product_Name TEXT,
+  Product_Number TEXT, Product_Unit TEXT, Base_Number INTEGER NOT NULL, Product_Price TEXT,
+  Product_Total TEXT, Product_Note TEXT, Product_BarCode TEXT,
+  Delivered INTEGER NOT NULL DEFAULT 0);
+CREATE INDEX IF NOT EXISTS ix_purchaseorder_date ON PurchaseOrder(Bill_Date);
+CREATE INDEX IF NOT EXISTS ix_purchaseorder_detail_bill ON PurchaseOrder_Detail(Bill_ID);
+CREATE TABLE IF NOT EXISTS SaleOrder (
+  Id INTEGER PRIMARY KEY, Bill_ID TEXT NOT NULL UNIQUE, Bill_Date TEXT, Customer TEXT,
+  Department TEXT, Warehouse TEXT, Employee TEXT, Introduction TEXT, Delivery_Date TEXT,
+  Number TEXT, Total TEXT, Closed TEXT NOT NULL DEFAULT '0', Voided TEXT NOT NULL DEFAULT '0');
+CREATE TABLE IF NOT EXISTS SaleOrder_Detail (
+  Id INTEGER PRIMARY KEY, Bill_ID TEXT NOT NULL, Product_ID TEXT, Product_Name TEXT,
+  Product_Number TEXT, Product_Unit TEXT, Base_Number INTEGER NOT NULL, Product_Price TEXT,
+  Product_Total TEXT, Product_Note TEXT, Product_BarCode TEXT,
+  Delivered INTEGER NOT NULL DEFAULT 0);
+CREATE INDEX IF NOT EXISTS ix_saleorder_date ON SaleOrder(Bill_Date);
+CREATE INDEX IF NOT EXISTS ix_saleorder_detail_bill ON SaleOrder_Detail(Bill_ID);
+ALTER TABLE EnterStock_Detail ADD COLUMN Order_Line_ID INTEGER;
+ALTER TABLE EnterSale_Detail ADD COLUMN Order_Line_ID INTEGER;
+)SQL";
+
 // Upgrade steps: element i takes a file from version i+1 to i+2.
-const std::vector<const char*> kMainSteps = {
-    kMainV2, kMainV3, kMainFundBills, kMainLineUnitCost, kMainTrust, kMainUnits, kMainOpening};
+const std::vector<const char*> kMainSteps = {kMainV2,           kMainV3,    kMainFundBills,
+                                             kMainLineUnitCost, kMainTrust, kMainUnits,
+                                             kMainOpening,      kMainOrders};
 // Roles and their rights beside the operators: each operator has one role, 管理员 (the first
 // role made) unless told otherwise, so the operators of an upgraded file keep every right.
 constexpr const char* kOtherRoles = R"SQL(

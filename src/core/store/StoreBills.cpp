@@ -11,28 +11,35 @@
 #include <iterator>
 
 bool CDataStore::AddTradeLine(BillTable table, const BillDetailRecord& d, const char* failure) {
-    // Sale and sale-return lines also keep their cost.
+    // Sale and sale-return lines also keep their cost; purchase and sale lines the order line
+    // they deliver (NULL for a line not made from an order).
     const bool costed = table == BillTable::EnterSale || table == BillTable::BackSale;
+    const bool ordered = table == BillTable::EnterStock || table == BillTable::EnterSale;
     SqlValues values = {d.Canceled,     d.Bill_ID,         d.Bill_Date,      d.Customer,
                         d.Department,   d.Employee,        d.Warehouse,      d.Introduction,
                         d.Number,       d.Total,           d.Bank,           d.Pay,
                         d.Product_ID,   d.Product_Name,    d.Product_Number, d.Product_Unit,
                         d.Product_atch, d.Product_Date,    d.Product_Price,  d.Product_Total,
                         d.Product_Note, d.Product_BarCode, d.Base_Number};
+    std::string columns =
+        "Canceled, Bill_ID, Bill_Date, Customer, Department, Employee, Warehouse,"
+        " Introduction, Number, Total, Bank, Pay, Product_ID, Product_Name,"
+        " Product_Number, Product_Unit, Product_atch, Product_Date, Product_Price,"
+        " Product_Total, Product_Note, Product_BarCode, Base_Number";
+    std::string marks = "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?";
     if (costed) {
         values.push_back(d.Product_Cost);
         values.push_back(d.Product_UnitCost);
+        columns += ", Product_Cost, Product_UnitCost";
+        marks += ", ?, ?";
     }
-    if (!Run(std::string("insert into ") + BillTableName(table) +
-                 "_Detail(Canceled, Bill_ID, Bill_Date, Customer, Department, Employee, Warehouse,"
-                 " Introduction, Number, Total, Bank, Pay, Product_ID, Product_Name,"
-                 " Product_Number, Product_Unit, Product_atch, Product_Date, Product_Price,"
-                 " Product_Total, Product_Note, Product_BarCode, Base_Number" +
-                 (costed
-                      ? ", Product_Cost, Product_UnitCost) values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
-                        " ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
-                      : ") values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
-                        " ?, ?, ?)"),
+    if (ordered) {
+        values.push_back(d.Order_Line_ID);
+        columns += ", Order_Line_ID";
+        marks += ", cast(nullif(?, '') as integer)";
+    }
+    if (!Run(std::string("insert into ") + BillTableName(table) + "_Detail(" + columns +
+                 ") values(" + marks + ")",
              values)) {
         Messages().Inform(DatabaseFailureText(failure, ErrorDetail()));
         return false;
@@ -119,7 +126,7 @@ const char* kDetailColumns =
     " Customer, Department, Warehouse, Employee, Introduction, Number, Total, Bank, Pay,"
     " Base_Number";
 
-BillDetailRecord ReadTradeDetail(const CStatement& st) {
+BillDetailRecord ReadTradeDetail(const CStatement& st, bool costed, bool ordered) {
     BillDetailRecord d;
     std::string* fields[] = {&d.Canceled,      &d.Bill_ID,       &d.Bill_Date,
                              &d.Product_ID,    &d.Product_Name,  &d.Product_Number,
@@ -129,12 +136,15 @@ BillDetailRecord ReadTradeDetail(const CStatement& st) {
                              &d.Warehouse,     &d.Employee,      &d.Introduction,
                              &d.Number,        &d.Total,         &d.Bank,
                              &d.Pay,           &d.Base_Number};
-    for (int i = 0; i < static_cast<int>(std::size(fields)); ++i)
-        st.TextInto(i, *fields[i]);
-    if (st.ColumnCount() > static_cast<int>(std::size(fields))) {
-        st.TextInto(static_cast<int>(std::size(fields)), d.Product_Cost);
-        st.TextInto(static_cast<int>(std::size(fields)) + 1, d.Product_UnitCost);
+    int column = 0;
+    for (; column < static_cast<int>(std::size(fields)); ++column)
+        st.TextInto(column, *fields[column]);
+    if (costed) {
+        st.TextInto(column++, d.Product_Cost);
+        st.TextInto(column++, d.Product_UnitCost);
     }
+    if (ordered)
+        st.TextInto(column, d.Order_Line_ID);
     return d;
 }
 } // namespace
@@ -178,14 +188,17 @@ std::vector<BillDetailRecord> CDataStore::ListBillDetails(const std::string& his
     }
     std::vector<BillDetailRecord> lines;
     const bool costed = *table == BillTable::EnterSale || *table == BillTable::BackSale;
+    const bool ordered = *table == BillTable::EnterStock || *table == BillTable::EnterSale;
     // A bill of a warehouse outside the operator's scope reads as no bill.
     std::string sql = kDetailColumns +
-                      std::string(costed ? ", Product_Cost, Product_UnitCost from " : " from ") +
-                      BillTableName(*table) + "_Detail where Bill_ID = ?";
+                      std::string(costed ? ", Product_Cost, Product_UnitCost" : "") +
+                      (ordered ? ", Order_Line_ID" : "") + " from " + BillTableName(*table) +
+                      "_Detail where Bill_ID = ?";
     SqlValues values = {billId};
     AddWarehouseScope(sql, values, "Warehouse", true);
-    if (!Run(sql + " order by Id", values,
-             [&](const CStatement& st) { lines.push_back(ReadTradeDetail(st)); })) {
+    if (!Run(sql + " order by Id", values, [&](const CStatement& st) {
+            lines.push_back(ReadTradeDetail(st, costed, ordered));
+        })) {
         Messages().Inform(DatabaseFailureText(kHistoryFailure, ErrorDetail()));
         return {};
     }

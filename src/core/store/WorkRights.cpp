@@ -8,30 +8,52 @@ namespace {
 
 // Every table of the program. A schema step that adds a table adds it here, with the rights
 // below that daily work needs on it.
-const std::vector<const char*> kProgramTables = {"ferix_product", "ferix_product_class",
-                                                 "GoodsUnit",     "ferix_customer",
-                                                 "StockPile",     "BaoSunDan",
-                                                 "BaoYiDan",      "TiaoJiaDan",
-                                                 "EnterStock",    "EnterStock_Detail",
-                                                 "BackStock",     "BackStock_Detail",
-                                                 "EnterSale",     "EnterSale_Detail",
-                                                 "BackSale",      "BackSale_Detail",
-                                                 "YiKuDan",       "FundBill",
-                                                 "QiChuKuCun",    "WriteToken",
-                                                 "BillJournal",   "JournalHead",
-                                                 "Manage",        "Role",
-                                                 "RoleRight",     "RoleWarehouse",
-                                                 "RolePrice",     "Log",
-                                                 "Setting",       "ferix_config",
-                                                 "ferix_schema",  "ferix_work_role"};
+const std::vector<const char*> kProgramTables = {"ferix_product",
+                                                 "ferix_product_class",
+                                                 "GoodsUnit",
+                                                 "ferix_customer",
+                                                 "StockPile",
+                                                 "BaoSunDan",
+                                                 "BaoYiDan",
+                                                 "TiaoJiaDan",
+                                                 "EnterStock",
+                                                 "EnterStock_Detail",
+                                                 "BackStock",
+                                                 "BackStock_Detail",
+                                                 "EnterSale",
+                                                 "EnterSale_Detail",
+                                                 "BackSale",
+                                                 "BackSale_Detail",
+                                                 "YiKuDan",
+                                                 "FundBill",
+                                                 "QiChuKuCun",
+                                                 "PurchaseOrder",
+                                                 "PurchaseOrder_Detail",
+                                                 "SaleOrder",
+                                                 "SaleOrder_Detail",
+                                                 "WriteToken",
+                                                 "BillJournal",
+                                                 "JournalHead",
+                                                 "Manage",
+                                                 "Role",
+                                                 "RoleRight",
+                                                 "RoleWarehouse",
+                                                 "RolePrice",
+                                                 "Log",
+                                                 "Setting",
+                                                 "ferix_config",
+                                                 "ferix_schema",
+                                                 "ferix_work_role"};
 
 // Read by every workstation, changed only by the owner.
 const std::vector<const char*> kReadOnly = {"ferix_schema", "ferix_work_role"};
 // Rows daily work changes: stock, master data, the lists' document, operators, settings, the
-// journal's chain head.
+// journal's chain head, the orders' marks and delivered quantities.
 const std::vector<const char*> kUpdated = {
-    "StockPile", "ferix_product", "GoodsUnit",   "ferix_customer", "ferix_config",
-    "Manage",    "Setting",       "JournalHead", "Role",           "RoleRight"};
+    "StockPile",    "ferix_product",   "GoodsUnit",     "ferix_customer",
+    "ferix_config", "Manage",          "Setting",       "JournalHead",
+    "Role",         "RoleRight",       "PurchaseOrder", "PurchaseOrder_Detail",
+    "SaleOrder",    "SaleOrder_Detail"};
 // Bills are never changed but for the mark a reversal sets.
 const std::vector<const char*> kCanceledOnly = {
     "EnterStock", "EnterStock_Detail", "BackStock", "BackStock_Detail",

@@ -1,0 +1,404 @@
+#include "Orders.h"
+
+#include "port/FailureText.h"
+#include "port/MessagePort.h"
+#include "rights/Functions.h"
+#include "store/CDataStore.h"
+#include "store/RetriedTransaction.h"
+#include "store/RightCheck.h"
+#include "store/WarehouseScope.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+constexpr std::array<const char*, 5> kStatusTexts = {"未交货", "部分交货", "已完成", "已关闭",
+                                                     "已作废"};
+constexpr const char* kReadFailure = "读取订单";
+
+std::string HeadTable(BillKind kind) {
+    return KindNames(kind).tableName;
+}
+
+std::string LineTable(BillKind kind) {
+    return HeadTable(kind) + "_Detail";
+}
+
+const char* const kHeaderColumns =
+    "Bill_ID, Bill_Date, Customer, Department, Warehouse, Employee, Introduction, Delivery_Date,"
+    " Number, Total, Closed, Voided";
+const char* const kLineColumns =
+    "Id, Bill_ID, Product_ID, Product_Name, Product_Number, Product_Unit, Product_Price,"
+    " Product_Total, Product_Note, Product_BarCode, Base_Number, Delivered";
+
+OrderHeaderRecord ReadHeader(const CStatement& st) {
+    return {st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4),         st.Text(5),
+            st.Text(6), st.Text(7), st.Text(8), st.Text(9), st.Text(10) == "1", st.Text(11) == "1"};
+}
+
+OrderLineRecord ReadLine(const CStatement& st) {
+    OrderLineRecord l{st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4),
+                      st.Text(5), st.Text(6), st.Text(7), st.Text(8), st.Text(9)};
+    l.ordered = st.Int(10);
+    l.delivered = st.Int(11);
+    return l;
+}
+
+bool ReadFailed(CDataStore& store) {
+    Messages().Inform(DatabaseFailureText(kReadFailure, store.ErrorDetail()));
+    return false;
+}
+
+std::string NotFound(const std::string& number) {
+    return "没有编号为“" + number + "”的订单！";
+}
+} // namespace
+
+const char* const kOverOrderQuestion = "超出订单未交数量，确定要继续吗？";
+
+const char* OrderStatusText(OrderStatus status) {
+    return kStatusTexts[static_cast<size_t>(status)];
+}
+
+std::optional<OrderStatus> OrderStatusFromText(const std::string& text) {
+    for (size_t i = 0; i < kStatusTexts.size(); ++i)
+        if (text == kStatusTexts[i])
+            return static_cast<OrderStatus>(i);
+    return std::nullopt;
+}
+
+OrderStatus StatusOf(bool voided, bool closed, bool anyDelivered, bool allDelivered) {
+    if (voided)
+        return OrderStatus::Voided;
+    if (closed)
+        return OrderStatus::Closed;
+    if (allDelivered)
+        return OrderStatus::Complete;
+    return anyDelivered ? OrderStatus::Partial : OrderStatus::NotDelivered;
+}
+
+OrderStatus StatusOf(const OrderHeaderRecord& order, const std::vector<OrderLineRecord>& lines) {
+    const bool any = std::any_of(lines.begin(), lines.end(),
+                                 [](const OrderLineRecord& l) { return l.delivered > 0; });
+    const bool all = std::all_of(lines.begin(), lines.end(),
+                                 [](const OrderLineRecord& l) { return l.delivered >= l.ordered; });
+    return StatusOf(order.voided, order.closed, any, all);
+}
+
+int64_t OpenQuantity(const OrderHeaderRecord& order, const OrderLineRecord& line) {
+    if (order.closed || order.voided)
+        return 0;
+    return std::max<int64_t>(line.ordered - line.delivered, 0);
+}
+
+std::optional<BillKind> OrderKindDeliveredBy(BillKind billKind) {
+    if (billKind == BillKind::Purchase)
+        return BillKind::PurchaseOrder;
+    if (billKind == BillKind::Sale)
+        return BillKind::SaleOrder;
+    return std::nullopt;
+}
+
+bool AddOrderHeader(CDataStore& store, BillKind kind, const OrderHeaderRecord& h) {
+    return store.ExecuteSql("insert into " + HeadTable(kind) +
+                                "(Bill_ID, Bill_Date, Customer, Department, Warehouse, Employee,"
+                                " Introduction, Delivery_Date, Number, Total)"
+                                " values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                            {h.Bill_ID, h.Bill_Date, h.Customer, h.Department, h.Warehouse,
+                             h.Employee, h.Introduction, h.Delivery_Date, h.Number, h.Total});
+}
+
+bool AddOrderLine(CDataStore& store, BillKind kind, const OrderLineRecord& l) {
+    return store.ExecuteSql(
+        "insert into " + LineTable(kind) +
+            "(Bill_ID, Product_ID, Product_Name, Product_Number, Product_Unit, Base_Number,"
+            " Product_Price, Product_Total, Product_Note, Product_BarCode)"
+            " values(?, ?, ?, ?, ?, cast(? as integer), ?, ?, ?, ?)",
+        {l.Bill_ID, l.Product_ID, l.Product_Name, l.Product_Number, l.Product_Unit,
+         std::to_string(l.ordered), l.Product_Price, l.Product_Total, l.Product_Note,
+         l.Product_BarCode});
+}
+
+bool AddDelivered(CDataStore& store, BillKind billKind, const std::string& id,
+                  int64_t baseQuantity) {
+    const auto orderKind = OrderKindDeliveredBy(billKind);
+    if (!orderKind) {
+        store.SetLastError("no order kind is delivered by this bill kind");
+        return false;
+    }
+    if (!store.ExecuteSql("update " + LineTable(*orderKind) +
+                              " set Delivered = Delivered + cast(? as integer) where Id = cast(? "
+                              "as integer)",
+                          {std::to_string(baseQuantity), id}))
+        return false;
+    if (store.Changes() != 1) {
+        store.SetLastError("order line " + id + " not found");
+        return false;
+    }
+    return true;
+}
+
+std::optional<StoredOrder> FindOrder(CDataStore& store, BillKind kind, const std::string& number,
+                                     bool* ok) {
+    if (ok)
+        *ok = false;
+    std::optional<StoredOrder> found;
+    if (!store.Run(std::string("select ") + kHeaderColumns + " from " + HeadTable(kind) +
+                       " where Bill_ID = ?",
+                   {number}, [&](const CStatement& st) {
+                       found = StoredOrder{ReadHeader(st), {}};
+                   })) {
+        ReadFailed(store);
+        return std::nullopt;
+    }
+    if (found &&
+        !store.Run(std::string("select ") + kLineColumns + " from " + LineTable(kind) +
+                       " where Bill_ID = ? order by Id",
+                   {number}, [&](const CStatement& st) { found->lines.push_back(ReadLine(st)); })) {
+        ReadFailed(store);
+        return std::nullopt;
+    }
+    if (ok)
+        *ok = true;
+    return found;
+}
+
+std::optional<StoredOrder> OrderForDelivery(CDataStore& store, BillKind kind,
+                                            const std::string& number, std::string* error) {
+    bool ok = false;
+    auto order = FindOrder(store, kind, number, &ok);
+    if (!ok) {
+        *error = DatabaseFailureText(kReadFailure, store.ErrorDetail());
+        return std::nullopt;
+    }
+    if (!order) {
+        *error = NotFound(number);
+        return std::nullopt;
+    }
+    if (order->header.voided) {
+        *error = "订单“" + number + "”已经作废，不能交货！";
+        return std::nullopt;
+    }
+    if (order->header.closed) {
+        *error = "订单“" + number + "”已经关闭，不能交货！";
+        return std::nullopt;
+    }
+    return order;
+}
+
+const OrderLineRecord* MatchOrderLine(const StoredOrder& order, const std::string& code,
+                                      const std::string& unit) {
+    const OrderLineRecord* any = nullptr;
+    for (const OrderLineRecord& l : order.lines) {
+        if (l.Product_ID != code || l.Product_Unit != unit)
+            continue;
+        if (OpenQuantity(order.header, l) > 0)
+            return &l;
+        if (!any)
+            any = &l;
+    }
+    return any;
+}
+
+bool CheckDeliveries(CDataStore& store, BillKind billKind, const std::string& customer,
+                     const std::map<std::string, int64_t>& takes, bool allowOver) {
+    const auto orderKind = OrderKindDeliveredBy(billKind);
+    if (takes.empty())
+        return true;
+    if (!orderKind) {
+        Messages().Inform("只有进货单和销售单可以按订单交货！");
+        return false;
+    }
+    for (const auto& [id, quantity] : takes) {
+        // The line is held until the posting ends, so two workstations delivering the last
+        // open units of one line count them one after the other.
+        std::string sql = "select d.Base_Number, d.Delivered, d.Product_Name, o.Bill_ID, "
+                          "o.Customer, o.Closed, o.Voided from " +
+                          LineTable(*orderKind) + " d join " + HeadTable(*orderKind) +
+                          " o on o.Bill_ID = d.Bill_ID where d.Id = cast(? as integer)";
+        if (store.IsServer())
+            sql += " for update of d";
+        bool found = false;
+        int64_t ordered = 0, delivered = 0;
+        std::string name, number, orderCustomer;
+        bool closed = false, voided = false;
+        if (!store.Run(sql, {id}, [&](const CStatement& st) {
+                found = true;
+                ordered = st.Int(0);
+                delivered = st.Int(1);
+                name = st.Text(2);
+                number = st.Text(3);
+                orderCustomer = st.Text(4);
+                closed = st.Text(5) == "1";
+                voided = st.Text(6) == "1";
+            }))
+            return ReadFailed(store);
+        if (!found) {
+            Messages().Inform("订单中没有编号为“" + id + "”的商品行！");
+            return false;
+        }
+        if (voided || closed) {
+            Messages().Inform("订单“" + number + "”已经" + (voided ? "作废" : "关闭") +
+                              "，不能交货！");
+            return false;
+        }
+        if (orderCustomer != customer) {
+            Messages().Inform("单据的往来单位“" + customer + "”不是订单“" + number +
+                              "”的往来单位“" + orderCustomer + "”！");
+            return false;
+        }
+        if (!allowOver && quantity > std::max<int64_t>(ordered - delivered, 0)) {
+            Messages().Inform(kOverOrderQuestion);
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<bool> TakesMoreThanOpen(CDataStore& store, BillKind billKind,
+                                      const std::map<std::string, int64_t>& takes) {
+    const auto orderKind = OrderKindDeliveredBy(billKind);
+    if (!orderKind)
+        return false;
+    bool over = false;
+    for (const auto& [id, quantity] : takes) {
+        const std::string sql = "select d.Base_Number - d.Delivered, o.Closed, o.Voided from " +
+                                LineTable(*orderKind) + " d join " + HeadTable(*orderKind) +
+                                " o on o.Bill_ID = d.Bill_ID where d.Id = cast(? as integer)";
+        int64_t open = 0;
+        if (!store.Run(sql, {id}, [&](const CStatement& st) {
+                if (st.Text(1) != "1" && st.Text(2) != "1")
+                    open = std::max<int64_t>(st.Int(0), 0);
+            })) {
+            ReadFailed(store);
+            return std::nullopt;
+        }
+        over = over || quantity > open;
+    }
+    return over;
+}
+
+std::optional<std::map<std::string, std::string>> OrdersOfBills(CDataStore& store,
+                                                                BillKind billKind,
+                                                                const std::string& from,
+                                                                const std::string& to) {
+    std::map<std::string, std::string> orders;
+    const auto orderKind = OrderKindDeliveredBy(billKind);
+    if (!orderKind)
+        return orders;
+    const std::string sql = "select distinct d.Bill_ID, o.Bill_ID from " +
+                            std::string(KindNames(billKind).tableName) + "_Detail d join " +
+                            LineTable(*orderKind) +
+                            " o on o.Id = d.Order_Line_ID where d.Bill_Date between ? and ?";
+    if (!store.Run(sql, {from, to},
+                   [&](const CStatement& st) { orders.emplace(st.Text(0), st.Text(1)); })) {
+        ReadFailed(store);
+        return std::nullopt;
+    }
+    return orders;
+}
+
+std::optional<std::vector<OrderListRow>> ListOrders(CDataStore& store, BillKind kind,
+                                                    const std::string& from, const std::string& to,
+                                                    std::optional<OrderStatus> status) {
+    // Each order's status from its lines' kept figures: no bill is read.
+    std::string sql =
+        "select o.Bill_ID, o.Bill_Date, o.Customer, o.Warehouse, o.Employee, o.Total, o.Closed,"
+        " o.Voided, coalesce(d.started, 0), coalesce(d.short, 0) from " +
+        HeadTable(kind) +
+        " o left join (select Bill_ID, sum(case when Delivered > 0 then 1 else 0 end) as started,"
+        " sum(case when Delivered < Base_Number then 1 else 0 end) as short from " +
+        LineTable(kind) + " group by Bill_ID) d on d.Bill_ID = o.Bill_ID where 1 = 1";
+    SqlValues values;
+    if (!from.empty()) {
+        sql += " and o.Bill_Date >= ?";
+        values.push_back(from);
+    }
+    if (!to.empty()) {
+        sql += " and o.Bill_Date <= ?";
+        values.push_back(to);
+    }
+    AddWarehouseScope(sql, values, "o.Warehouse", true);
+    std::vector<OrderListRow> rows;
+    if (!store.Run(sql + " order by o.Id", values, [&](const CStatement& st) {
+            OrderListRow r{st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4), st.Text(5)};
+            r.status =
+                StatusOf(st.Text(7) == "1", st.Text(6) == "1", st.Int(8) > 0, st.Int(9) == 0);
+            if (!status || r.status == *status)
+                rows.push_back(std::move(r));
+        })) {
+        ReadFailed(store);
+        return std::nullopt;
+    }
+    return rows;
+}
+
+namespace {
+// Sets one hand mark on an order after its checks, in one transaction, and logs it.
+bool MarkOrder(BillKind kind, const std::string& number, bool voiding) {
+    const std::string function = KindFunction(KindNames(kind).cliName);
+    if (!CheckRight(function, voiding ? Action::Delete : Action::Enter))
+        return false;
+    CDataStore store;
+    if (!store.ConnectMain()) {
+        Messages().Inform(ConnectFailureText(store.ErrorDetail()));
+        return false;
+    }
+    const std::string column = voiding ? "Voided" : "Closed";
+    const char* what = voiding ? "作废" : "关闭";
+    const bool done = RunRetried(store, [&] {
+        auto refuse = [&](const std::string& text) {
+            store.Rollback();
+            Messages().Inform(text);
+            return false;
+        };
+        if (!store.ExecuteSql("BEGIN IMMEDIATE"))
+            return refuse(DatabaseFailureText(std::string(what) + "订单", store.ErrorDetail()));
+        // The header is held first: a delivery checks it under the lines' locks after this.
+        if (store.IsServer() &&
+            !store.ExecuteSql("select 1 from " + HeadTable(kind) + " where Bill_ID = ? for update",
+                              {number}))
+            return refuse(DatabaseFailureText(std::string(what) + "订单", store.ErrorDetail()));
+        bool ok = false;
+        const auto order = FindOrder(store, kind, number, &ok);
+        if (!ok) {
+            store.Rollback();
+            return false;
+        }
+        if (!order)
+            return refuse(NotFound(number));
+        if (!CheckWarehouseScope(order->header.Warehouse)) {
+            store.Rollback();
+            return false;
+        }
+        if (order->header.voided)
+            return refuse("订单“" + number + "”已经作废，不能" + what + "！");
+        if (order->header.closed)
+            return refuse("订单“" + number + "”已经关闭，不能" + what + "！");
+        const OrderStatus status = StatusOf(order->header, order->lines);
+        if (voiding && status != OrderStatus::NotDelivered)
+            return refuse("订单“" + number + "”已有交货，不能作废，只能关闭！");
+        if (!voiding && status == OrderStatus::Complete)
+            return refuse("订单“" + number + "”已经全部交货，不需要关闭！");
+        if (!store.ExecuteSql("update " + HeadTable(kind) + " set " + column +
+                                  " = '1' where Bill_ID = ?",
+                              {number}))
+            return refuse(DatabaseFailureText(std::string(what) + "订单", store.ErrorDetail()));
+        if (!store.Commit())
+            return refuse(DatabaseFailureText(std::string(what) + "订单", store.ErrorDetail()));
+        return true;
+    });
+    if (!done)
+        return false;
+    WriteLogEntries(std::string(what) + "订单 " + number, 1);
+    return true;
+}
+} // namespace
+
+bool CloseOrder(BillKind kind, const std::string& number) {
+    return MarkOrder(kind, number, false);
+}
+
+bool VoidOrder(BillKind kind, const std::string& number) {
+    return MarkOrder(kind, number, true);
+}

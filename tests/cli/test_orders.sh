@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# ferix-cli orders: post purchase-order, a purchase made from it (lines matched by goods and unit,
+# more than open refused without --allow-over), orders with their status, order with its
+# progress, bill with Order_Line_ID, close-order and void-order, the clerk's rights and hidden
+# prices.
+source "$(dirname "$0")/lib.sh" "$@"
+command -v sqlite3 >/dev/null || { echo "SKIP: the sqlite3 program is not installed"; exit 77; }
+
+fresh orders
+shop
+run classes add 电子
+printf 'Code,ProductName,ClassName,Unit,PriceIn\nG1,Pen,电子,个,1.5\n' >"$WORK/goods.csv"
+run goods import "$WORK/goods.csv"
+run goods add-unit G1 箱 12
+head='"date": "2026-12-01", "customer": "华东电子", "department": "部", "warehouse": "一号仓库", "employee": "张三"'
+printf '{"number": "CD-1", %s, "delivery_date": "2026-12-20", "lines": [{"code": "G1", "quantity": "10", "price": "2"}, {"code": "G1", "quantity": "2", "unit": "箱", "price": "20"}]}' \
+    "$head" >"$WORK/order.json"
+run post purchase-order "$WORK/order.json"
+check "an order posted" [ "$RC:$OUT:$ERR" = "0:CD-1:" ]
+run stock
+check "an order moves no stock" [ "$(tail -n +2 <<<"$OUT")" = "" ]
+
+printf '{"number": "JH-1", "order": "CD-1", "account": "工商银行", "lines": [{"code": "G1", "quantity": "12"}]}' >"$WORK/over.json"
+run post purchase "$WORK/over.json"
+check "more than open refused" [ "$RC:$OUT:$ERR" = "1::超出订单未交数量，确定要继续吗？" ]
+printf '{"number": "JH-1", "order": "CD-1", "account": "工商银行", "lines": [{"code": "G1", "quantity": "5"}]}' >"$WORK/five.json"
+run post purchase "$WORK/five.json"
+check "5 个 delivered" [ "$RC:$OUT" = "0:JH-1" ]
+run bill purchase JH-1
+check "the line names its order line last" [ "$(cut -f11,12 <<<"$OUT" | tr '\t\n' ': ')" = "BaseNumber:Order_Line_ID 5:1 " ]
+run order purchase CD-1
+check "progress in base units: 5 个 + 2 箱 open" [ "$(tr '\t\n' ' |' <<<"$OUT")" = \
+    "Line Product_ID Product_Name Product_Unit Ordered Delivered Open Product_Price|1 G1 Pen 个 10 5 5 2|2 G1 Pen 箱 24 0 24 20|" ]
+run orders purchase --status 部分交货
+check "listed with its status" [ "$(tail -n +2 <<<"$OUT")" = "$(printf 'CD-1\t2026-12-01\t华东电子\t一号仓库\t张三\t60.00\t部分交货')" ]
+
+printf '{"number": "JH-2", "order": "CD-1", "account": "工商银行", "lines": [{"code": "G1", "quantity": "7"}]}' >"$WORK/seven.json"
+run post purchase "$WORK/seven.json" --allow-over
+check "over-delivery with --allow-over" [ "$RC:$OUT" = "0:JH-2" ]
+run order purchase CD-1
+check "12 of 10 delivered on line 1" [ "$(sed -n 2p <<<"$OUT" | cut -f5-7)" = "$(printf '10\t12\t0')" ]
+run bills purchase --from 2000-01-01 --to 2999-12-31
+check "bills name their order" [ "$(cut -f1,13 <<<"$OUT" | head -3 | tr '\t\n' ': ')" = "Bill_ID:Order JH-1:CD-1 JH-2:CD-1 " ]
+run void-order purchase CD-1
+check "void refused after deliveries" [ "$RC:$ERR" = "1:订单“CD-1”已有交货，不能作废，只能关闭！" ]
+run close-order purchase CD-1
+check "closed" [ "$RC:$ERR" = "0:" ]
+run orders purchase
+check "closed status" [ "$(tail -n +2 <<<"$OUT" | cut -f7)" = "已关闭" ]
+printf '{"order": "CD-1", "account": "工商银行"}' >"$WORK/rest.json"
+run post purchase "$WORK/rest.json"
+check "a closed order offers nothing" [ "$RC:$ERR" = "1:订单“CD-1”已经关闭，不能交货！" ]
+run log
+check "the close logged" [ "$(grep -c '关闭订单 CD-1' <<<"$OUT")" = 1 ]
+
+# The clerk takes sales orders, never purchase orders, and voids none; prices hidden as set.
+run users add clerk --new-password ''
+run users role clerk 营业员
+printf '{"number": "XD-1", %s, "lines": [{"code": "G1", "quantity": "3", "price": "4"}]}' "$head" >"$WORK/sale-order.json"
+as clerk post sale-order "$WORK/sale-order.json"
+check "the clerk posts a sales order" [ "$RC:$OUT" = "0:XD-1" ]
+as clerk orders purchase
+check "but sees no purchase order" [ "$RC:$ERR" = "5:您没有“采购订单”的“查看”权限！" ]
+as clerk void-order sale XD-1
+check "and voids none" [ "$RC:$ERR" = "5:您没有“销售订单”的“删除”权限！" ]
+run roles hide 营业员 售价
+as clerk order sale XD-1
+check "a hidden price shows ***" [ "$(sed -n 2p <<<"$OUT" | cut -f8)" = "***" ]
+run void-order sale XD-1
+check "voided" [ "$RC" = 0 ]
+run orders sale --status 已作废
+check "voided status" [ "$(tail -n +2 <<<"$OUT" | cut -f1,7)" = "$(printf 'XD-1\t已作废')" ]
+run verify
+check "the journal holds the orders and bills" [ "$RC:$OUT" = "0:单据记录完整：4 张单据。" ]
+finish
