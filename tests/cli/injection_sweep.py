@@ -149,7 +149,7 @@ for i, v in enumerate(VALUES):
     expect(f"purchase {label(v)} header", bills,
            [{"Bill_ID": v, "Bill_Date": "2026-12-07", "Customer": v, "Department": v,
              "Employee": v, "Warehouse": v, "Number": "3", "Total": "4.50", "Bank": v, "Pay": "1.50",
-             "Introduction": v, "Canceled": "0"}])
+             "Introduction": v, "Canceled": "0", "Order": ""}])
     write("sale.json", json.dumps(dict(header, number="S" + v, lines=[dict(line, quantity="1")])))
     run("post", "sale", "sale.json")
     for kind, number in [("loss", "L"), ("gain", "G")]:

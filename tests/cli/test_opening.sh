@@ -68,6 +68,21 @@ run verify
 check "the journal holds them" [ "$RC" = 0 ]
 
 # Only 管理员 and 店长 hold the opening data.
+# Two files posted at once (in the same second, as like as not): each bill gets a free number.
+printf 'code,warehouse,quantity,cost\nG2,一号仓库,1,3\nG2,二号仓库,1,3\n' >"$WORK/again.csv"
+"$CLI" --user admin --password '' opening stock "$WORK/again.csv" --force >"$WORK/a1" 2>&1 &
+p1=$!
+"$CLI" --user admin --password '' opening stock "$WORK/again.csv" --force >"$WORK/a2" 2>&1 &
+p2=$!
+wait $p1 && wait $p2 && RC=0 || RC=$?
+OUT=$(cat "$WORK/a1" "$WORK/a2") ERR=
+check "both posted under four numbers" [ "$RC:$(sort -u <<<"$OUT" | grep -c '^QC-')" = "0:4" ]
+# A name both a customer and a supplier: which is owed cannot be told.
+printf 'CustomerCode,CustomerName,CustomerType\nKH9,恒通商贸,客户\n' >"$WORK/both.csv"
+run customers import "$WORK/both.csv"
+run opening balance 恒通商贸 5
+check "a name both customer and supplier is refused" [ "$RC:$ERR" = "1:往来单位“恒通商贸”既是客户又是供应商，不能确定是期初应收还是期初应付！" ]
+
 run users add clerk --new-password ''
 run users role clerk 营业员
 as clerk opening balance 华东电子 1

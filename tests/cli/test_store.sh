@@ -151,7 +151,7 @@ expect_in err.txt "调价单操作失败（库存表）！"
 run 1 post purchase .
 expect_eq "$(cat err.txt)" "无法打开文件“.”！"
 run 2 post refund purchase.json
-run 2 bills opening --from 2026-12-01 --to 2026-12-31
+run 2 bills refund --from 2026-12-01 --to 2026-12-31
 run 2 bills purchase --from 2026-12-1 --to 2026-12-31
 run 2 post purchase
 

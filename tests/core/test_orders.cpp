@@ -113,11 +113,11 @@ protected:
 } // namespace
 
 TEST_F(OrderTest, AnOrderIsDeliveredReversedClosedAndVoidedWithItsStatusDerived) {
-    // 10 个 and 2 箱 (24 个) of Pen: 20.00 + 240.00.
+    // 10 个 and 2 箱 (24 个) of Pen: 20.00 + 240.00; the quantity total in base units.
     PostOrder(BillKind::PurchaseOrder, "CD-1",
               {{&m_pen, "10", "个", "2.00"}, {&m_pen, "2", "箱", "120.00"}});
     EXPECT_EQ(Query("select Number, Total, Delivery_Date from PurchaseOrder"),
-              "12|260.00|2026-12-20\n");
+              "34|260.00|2026-12-20\n");
     EXPECT_EQ(Progress(BillKind::PurchaseOrder, "CD-1"), (Strings{"10/0/10", "24/0/24"}));
     EXPECT_EQ(Status(BillKind::PurchaseOrder, "CD-1"), "未交货");
     // An order moves no stock.
@@ -127,10 +127,14 @@ TEST_F(OrderTest, AnOrderIsDeliveredReversedClosedAndVoidedWithItsStatusDerived)
     std::string first, rest;
     ASSERT_EQ(Deliver(BillKind::Purchase,
                       R"({"order": "CD-1", "account": "工商银行",
-                          "lines": [{"code": "G1", "quantity": "5", "unit": "个", "price": "2"}]})",
+                          "lines": [{"code": "G1", "quantity": "5", "unit": "个"}]})",
                       &first),
               PostOutcome::Posted)
         << testing::PrintToString(m_port.Texts());
+    // A line without a price charges the order's, not the goods item's 19.99.
+    EXPECT_EQ(Query("select Product_Price, Product_Total from EnterStock_Detail where Bill_ID = '" +
+                    first + "'"),
+              "2.00|10.00\n");
     EXPECT_EQ(Progress(BillKind::PurchaseOrder, "CD-1"), (Strings{"10/5/5", "24/0/24"}));
     EXPECT_EQ(Status(BillKind::PurchaseOrder, "CD-1"), "部分交货");
     // The order filled the header the file left out.

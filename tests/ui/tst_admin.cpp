@@ -549,11 +549,12 @@ private slots:
                 QTest::mouseClick(dlg->m_hidden[2], Qt::LeftButton);
                 QTest::mouseClick(dlg->m_save, Qt::LeftButton);
                 QCOMPARE(port.Texts(), Texts{"修改角色成功！"});
-                QCOMPARE(RoleRights("营业员"),
-                         QStringList({"sale:查看,录入,打印,导出", "sale_return:查看,录入,打印,导出",
-                                      "stock_view:查看", "stock_warnings:查看",
-                                      "receipt:查看,录入,打印,导出", "goods:查看", "customers:查看",
-                                      "password:录入", "notice:查看"}));
+                QCOMPARE(
+                    RoleRights("营业员"),
+                    QStringList({"sale:查看,录入,打印,导出", "sale_return:查看,录入,打印,导出",
+                                 "sale_order:查看,录入,打印,导出", "stock_view:查看",
+                                 "stock_warnings:查看", "receipt:查看,录入,打印,导出", "goods:查看",
+                                 "customers:查看", "password:录入", "notice:查看"}));
                 QCOMPARE(LastLogEvents(3),
                          QStringList({"角色“营业员”增加“库存预警”的权限：查看",
                                       "角色“营业员”的仓库改为：二号库",

@@ -62,10 +62,13 @@ std::optional<GoodsUnit> FindGoodsUnitByBarcode(CDataStore& store, const std::st
 
 namespace {
 
-// Every line table that moves stock keeps the unit its line was entered in.
+// Every line table keeps the unit its line was entered in: those that move stock, opening
+// stock, and the orders, whose open rest is delivered in that unit later.
 constexpr const char* kLineTables[] = {
-    "EnterStock_Detail", "BackStock_Detail", "EnterSale_Detail", "BackSale_Detail",
-    "BaoSunDan",         "BaoYiDan",         "YiKuDan"};
+    "EnterStock_Detail", "BackStock_Detail", "EnterSale_Detail",
+    "BackSale_Detail",   "BaoSunDan",        "BaoYiDan",
+    "YiKuDan",           "QiChuKuCun",       "PurchaseOrder_Detail",
+    "SaleOrder_Detail"};
 
 std::optional<bool> UnitInUse(CDataStore& store, const std::string& productId,
                               const std::string& unit) {

@@ -100,6 +100,7 @@ std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
     }
     static const JsonValue kNoLines = JsonValue::array();
     size_t number = 0;
+    std::vector<bool> priced; // per line: the file gave its price
     for (const JsonValue& line : lines != doc->end() ? *lines : kNoLines) {
         std::string where = "第 " + std::to_string(++number) + " 条商品行";
         if (!line.is_object()) {
@@ -140,20 +141,22 @@ std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
                 l.productionDate = Member(line, "production_date").value_or("");
             }
         }
+        const auto price = Member(line, "price");
+        priced.push_back(price && !price->empty());
         if (IsTradeKind(kind) || IsOrderKind(kind) || kind == BillKind::Price)
             replace("price", l.price);
         if (IsTradeKind(kind) || IsOrderKind(kind))
             l.amount = LineAmount(l.quantity, l.price);
     }
     if (auto order = Member(*doc, "order"); order && !order->empty()) {
-        if (!FromOrder(bill, *order, findGoods, error))
+        if (!FromOrder(bill, *order, findGoods, error, priced))
             return std::nullopt;
     }
     return bill;
 }
 
 bool FromOrder(CBill& bill, const std::string& number, const GoodsLookup& findGoods,
-               std::string* error) {
+               std::string* error, const std::vector<bool>& priced) {
     const auto orderKind = OrderKindDeliveredBy(bill.Kind());
     if (!orderKind) {
         *error = "只有进货单和销售单可以按订单交货！";
@@ -176,13 +179,21 @@ bool FromOrder(CBill& bill, const std::string& number, const GoodsLookup& findGo
         if (field->empty())
             *field = *value;
     if (!bill.m_lines.empty()) {
-        for (BillLine& l : bill.m_lines) {
-            const OrderLineRecord* line = MatchOrderLine(*order, l.code, l.unit);
+        std::map<std::string, int64_t> taken; // base units this bill's lines take, by order line
+        for (size_t i = 0; i < bill.m_lines.size(); ++i) {
+            BillLine& l = bill.m_lines[i];
+            const int64_t quantity = LeadingInteger(l.quantity);
+            const OrderLineRecord* line = MatchOrderLine(*order, l.code, l.unit, quantity, taken);
             if (!line) {
                 *error = "订单“" + number + "”中没有商品“" + l.code + "”（" + l.unit + "）！";
                 return false;
             }
             l.orderLine = line->Id;
+            taken[line->Id] += quantity * OrderLineFactor(*line);
+            if (i >= priced.size() || !priced[i]) {
+                l.price = line->Product_Price;
+                l.amount = LineAmount(l.quantity, l.price);
+            }
         }
         return true;
     }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Looks a goods code up in the goods list; nothing when the code is not there.
 using GoodsLookup = std::function<std::optional<GoodsRecord>(const std::string& code)>;
@@ -28,9 +29,10 @@ using GoodsUnitsLookup = std::function<std::vector<GoodsUnit>(const std::string&
 // order's lines by goods and unit (the first with something open); a file without lines takes
 // every open quantity. The order's business unit, warehouse, department and handler fill what
 // the file leaves out. A closed or voided order, or a line the order does not have, is refused
-// in *error.
+// in *error. A line whose price the file did not give (`priced[i]` false, or past its end)
+// takes the order line's price: the bill charges what was agreed.
 bool FromOrder(CBill& bill, const std::string& number, const GoodsLookup& findGoods,
-               std::string* error);
+               std::string* error, const std::vector<bool>& priced = {});
 std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,
                                   const GoodsLookup& findGoods, std::string* error,
                                   const GoodsUnitsLookup& findUnits = {});

@@ -99,9 +99,8 @@ MakeOpeningBills(const std::vector<OpeningStockRow>& rows,
         line.quantity = std::to_string(*quantity);
         line.price = row.cost;
     }
-    // Bills made in the same second would share a number: each after the first is told apart.
-    for (size_t i = 1; i < bills.size(); ++i)
-        bills[i].GiveNumber(bills[0].m_number + "-" + std::to_string(i + 1));
+    // Bills made in the same second share their made number: the posting gives each after the
+    // first, and each of a file posted in the same second, the next free "-2", "-3", ….
     return bills;
 }
 

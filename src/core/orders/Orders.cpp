@@ -6,7 +6,9 @@
 #include "store/CDataStore.h"
 #include "store/RetriedTransaction.h"
 #include "store/RightCheck.h"
+#include "store/Session.h"
 #include "store/WarehouseScope.h"
+#include "text/Money.h"
 
 #include <algorithm>
 #include <array>
@@ -171,7 +173,8 @@ std::optional<StoredOrder> OrderForDelivery(CDataStore& store, BillKind kind,
         *error = DatabaseFailureText(kReadFailure, store.ErrorDetail());
         return std::nullopt;
     }
-    if (!order) {
+    // An order in a warehouse the role does not see is, to it, no order at all.
+    if (!order || !Session().rights.SeesWarehouse(order->header.Warehouse)) {
         *error = NotFound(number);
         return std::nullopt;
     }
@@ -186,18 +189,29 @@ std::optional<StoredOrder> OrderForDelivery(CDataStore& store, BillKind kind,
     return order;
 }
 
+int64_t OrderLineFactor(const OrderLineRecord& line) {
+    const int64_t entered = LeadingInteger(line.Product_Number);
+    return entered > 0 && line.ordered % entered == 0 ? line.ordered / entered : 1;
+}
+
 const OrderLineRecord* MatchOrderLine(const StoredOrder& order, const std::string& code,
-                                      const std::string& unit) {
+                                      const std::string& unit, int64_t quantity,
+                                      const std::map<std::string, int64_t>& taken) {
+    const OrderLineRecord* some = nullptr;
     const OrderLineRecord* any = nullptr;
     for (const OrderLineRecord& l : order.lines) {
         if (l.Product_ID != code || l.Product_Unit != unit)
             continue;
-        if (OpenQuantity(order.header, l) > 0)
+        const auto t = taken.find(l.Id);
+        const int64_t left = OpenQuantity(order.header, l) - (t == taken.end() ? 0 : t->second);
+        if (left > 0 && left >= quantity * OrderLineFactor(l))
             return &l;
+        if (left > 0 && !some)
+            some = &l;
         if (!any)
             any = &l;
     }
-    return any;
+    return some ? some : any;
 }
 
 bool CheckDeliveries(CDataStore& store, BillKind billKind, const std::string& customer,
@@ -213,14 +227,14 @@ bool CheckDeliveries(CDataStore& store, BillKind billKind, const std::string& cu
         // The line is held until the posting ends, so two workstations delivering the last
         // open units of one line count them one after the other.
         std::string sql = "select d.Base_Number, d.Delivered, d.Product_Name, o.Bill_ID, "
-                          "o.Customer, o.Closed, o.Voided from " +
+                          "o.Customer, o.Closed, o.Voided, o.Warehouse from " +
                           LineTable(*orderKind) + " d join " + HeadTable(*orderKind) +
                           " o on o.Bill_ID = d.Bill_ID where d.Id = cast(? as integer)";
         if (store.IsServer())
             sql += " for update of d";
         bool found = false;
         int64_t ordered = 0, delivered = 0;
-        std::string name, number, orderCustomer;
+        std::string name, number, orderCustomer, warehouse;
         bool closed = false, voided = false;
         if (!store.Run(sql, {id}, [&](const CStatement& st) {
                 found = true;
@@ -231,9 +245,11 @@ bool CheckDeliveries(CDataStore& store, BillKind billKind, const std::string& cu
                 orderCustomer = st.Text(4);
                 closed = st.Text(5) == "1";
                 voided = st.Text(6) == "1";
+                warehouse = st.Text(7);
             }))
             return ReadFailed(store);
-        if (!found) {
+        // An order in a warehouse the role does not see is, to it, no order at all.
+        if (!found || !Session().rights.SeesWarehouse(warehouse)) {
             Messages().Inform("订单中没有编号为“" + id + "”的商品行！");
             return false;
         }

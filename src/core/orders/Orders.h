@@ -69,9 +69,15 @@ std::optional<StoredOrder> FindOrder(CDataStore& store, BillKind kind, const std
 std::optional<StoredOrder> OrderForDelivery(CDataStore& store, BillKind kind,
                                             const std::string& number, std::string* error);
 // The line of `order` a bill line of goods `code` in `unit` delivers: the first of that goods
-// and unit with something open, else the first of that goods and unit; nothing when none.
+// and unit whose open rest takes `quantity` (in `unit`) beside what earlier lines of the same
+// bill take of it (`taken`, base units by order line Id), else the first with something left,
+// else the first of that goods and unit; nothing when none. An order may hold a goods item in
+// one unit on several lines (two prices): a bill's lines then fill them in turn.
 const OrderLineRecord* MatchOrderLine(const StoredOrder& order, const std::string& code,
-                                      const std::string& unit);
+                                      const std::string& unit, int64_t quantity = 0,
+                                      const std::map<std::string, int64_t>& taken = {});
+// The base units one `quantity` of an order line's unit is.
+int64_t OrderLineFactor(const OrderLineRecord& line);
 
 // Inside the posting transaction of a purchase or sale (kind `billKind`): the order lines the
 // bill delivers (Id → base quantity the bill takes), locked until the transaction ends. Refused
