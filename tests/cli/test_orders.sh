@@ -74,13 +74,15 @@ run verify
 check "the journal holds the orders and bills" [ "$RC:$OUT" = "0:单据记录完整：4 张单据。" ]
 # One goods item in one unit on two lines of an order (two prices): a bill's lines fill them in
 # turn, at the order's prices when the file gives none.
-printf '{"number": "CD-2", %s, "lines": [{"code": "G1", "quantity": "10", "price": "2"}, {"code": "G1", "quantity": "3", "price": "3"}]}' "$head" >"$WORK/two.json"
+printf '{"number": "CD-2", "delivery_date": "2026-12-20", %s, "lines": [{"code": "G1", "quantity": "10", "price": "2"}, {"code": "G1", "quantity": "3", "price": "3"}]}' "$head" >"$WORK/two.json"
 run post purchase-order "$WORK/two.json"
 printf '{"number": "JH-9", "order": "CD-2", "account": "工商银行", "lines": [{"code": "G1", "quantity": "10"}, {"code": "G1", "quantity": "3"}]}' >"$WORK/both.json"
 run post purchase "$WORK/both.json"
 check "both lines delivered without the question" [ "$RC:$OUT" = "0:JH-9" ]
 run order purchase CD-2
 check "each order line in full" [ "$(tail -n +2 <<<"$OUT" | cut -f5-7 | tr '\t\n' ',;')" = "10,10,0;3,3,0;" ]
+run print-bill purchase-order CD-2
+check "the printed order shows its delivery date" grep -q '交货日期：2026-12-20' "$OUT"
 run bill purchase JH-9
 check "at the order's prices" [ "$(tail -n +2 <<<"$OUT" | cut -f7,8 | tr '\t\n' ',;')" = "2,20.00;3,9.00;" ]
 finish
