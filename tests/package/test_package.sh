@@ -52,11 +52,15 @@ cat >"$WORK/expected" <<'EOF'
 -rw-r--r-- ./usr/share/applications/ferix_razaz.desktop
 -rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_gain.html
 -rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_loss.html
+-rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_opening-balance.html
+-rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_opening.html
 -rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_payment.html
 -rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_price.html
+-rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_purchase-order.html
 -rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_purchase-return.html
 -rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_purchase.html
 -rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_receipt.html
+-rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_sale-order.html
 -rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_sale-return.html
 -rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_sale.html
 -rw-r--r-- ./usr/share/ferix_razaz/Templates/temp_bill_transfer.html
