@@ -437,17 +437,7 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
             const bool customer =
                 std::any_of(types->begin(), types->end(),
                             [](const std::string& t) { return t != kUnitTypeSupplier; });
-            const bool supplier =
-                std::any_of(types->begin(), types->end(),
-                            [](const std::string& t) { return t == kUnitTypeSupplier; });
-            // The same name for a customer and a supplier: which is owed cannot be told.
-            if (customer && supplier) {
-                store.Rollback();
-                Messages().Inform("往来单位“" + m_customer +
-                                  "”既是客户又是供应商，不能确定是期初应收还是期初应付！");
-                outcome = PostOutcome::Invalid;
-                return std::nullopt;
-            }
+            // (A name both a customer and a supplier was refused by the checks.)
             kindText = customer ? kFundKindOpeningReceivable : kFundKindOpeningPayable;
         }
         const FundBillRecord row{kBillStanding, number,     m_date,

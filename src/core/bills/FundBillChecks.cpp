@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+#include <algorithm>
+
 namespace {
 bool Refuse(const std::string& text) {
     Messages().Inform(text);
@@ -51,29 +53,45 @@ bool CBill::ValidateFund() const {
     const bool receipt = m_kind == BillKind::Receipt;
     if (m_customer.empty())
         return Refuse("请输入 往来单位 ！");
+    // The amount: typed, money, above zero; nothing after its refusal.
+    auto typedAmount = [&]() -> decltype(TypedMoney("", "")) {
+        if (m_paid.empty()) {
+            Refuse("请输入 金额 ！");
+            return std::nullopt;
+        }
+        auto amount = TypedMoney("金额", m_paid);
+        if (amount && amount->Units() <= 0) {
+            Refuse("金额必须大于零！");
+            return std::nullopt;
+        }
+        return amount;
+    };
     if (m_kind == BillKind::OpeningBalance) {
         // No account and no handler: what is owed at the start, nothing paid.
-        if (m_paid.empty())
-            return Refuse("请输入 金额 ！");
-        const auto amount = TypedMoney("金额", m_paid);
-        if (!amount)
+        if (!typedAmount())
             return false;
-        if (amount->Units() <= 0)
-            return Refuse("金额必须大于零！");
         CDataStore store;
-        return store.ConnectMain() && CheckUnitListed(store, m_customer);
+        if (!store.ConnectMain() || !CheckUnitListed(store, m_customer))
+            return false;
+        const auto types = BusinessUnitTypesOf(store, m_customer);
+        if (!types)
+            return false;
+        // The same name for a customer and a supplier: which is owed cannot be told.
+        const bool supplier =
+            std::find(types->begin(), types->end(), kUnitTypeSupplier) != types->end();
+        if (supplier && std::any_of(types->begin(), types->end(),
+                                    [](const std::string& t) { return t != kUnitTypeSupplier; }))
+            return Refuse("往来单位“" + m_customer +
+                          "”既是客户又是供应商，不能确定是期初应收还是期初应付！");
+        return true;
     }
     if (m_account.empty())
         return Refuse(receipt ? "请输入 收款账户 ！" : "请输入 付款账户 ！");
     if (m_employee.empty())
         return Refuse("请输入 经手人名称！");
-    if (m_paid.empty())
-        return Refuse("请输入 金额 ！");
-    const auto amount = TypedMoney("金额", m_paid);
+    const auto amount = typedAmount();
     if (!amount)
         return false;
-    if (amount->Units() <= 0)
-        return Refuse("金额必须大于零！");
 
     CDataStore store;
     if (!store.ConnectMain())
