@@ -148,6 +148,11 @@ void StoreTest::RollBackOtherSchemaTo(int version) {
     const std::vector<std::string> undo = {
         "DROP TABLE Role; DROP TABLE RoleRight; DROP TABLE RoleWarehouse; DROP TABLE RolePrice;"
         " ALTER TABLE Manage DROP COLUMN Role_ID;",
+        "DELETE FROM RoleRight WHERE Function IN ('purchase_order', 'sale_order', 'opening');"
+        " UPDATE RoleRight SET Actions = '查看,录入,删除,导出' WHERE Function = 'goods'"
+        " AND Actions = '查看,录入,删除,打印,导出';"
+        " UPDATE Role SET Note = '销售、销售退货、收款；商品和往来单位只读；看库存不看成本'"
+        " WHERE Name = '营业员';",
     };
     ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kOtherSchemaVersion));
     UndoSteps(Dir(), OnServer(), undo, kOtherSchemaVersion, version, "other_data",

@@ -248,6 +248,44 @@ TEST_F(RightsTest, AnOlderOtherDataUpgradesWithEveryOperatorAdministrator) {
     EXPECT_EQ(clerk->size(), 9u);
 }
 
+// A folder whose roles were made before the order and opening functions and goods' 打印: the
+// preset roles gain them, a role the shop made or a right it narrowed stays as it was.
+TEST_F(RightsTest, PresetRolesOfAnOlderFolderGainWhatTheirPresetsGained) {
+    ASSERT_EQ(AddRole("收银", "营业员"), AdminResult::Done);
+    ASSERT_EQ(RevokeRight("店长", "goods", "删除,打印,导出"), AdminResult::Done);
+    RollBackOtherSchemaTo(2);
+    {
+        CDataStore store; // brings the tables up to date
+        ASSERT_TRUE(store.ConnectOther());
+    }
+    LogIn("admin");
+    auto gained = [&](const std::string& role) {
+        std::string text;
+        const auto rows = ShowRole(role);
+        if (!rows)
+            return std::string("no role");
+        for (const auto& r : *rows) {
+            const std::string code = r.function->code;
+            if (code == "goods" || code == "opening" || code == "purchase_order" ||
+                code == "sale_order")
+                text += code + "=" + ActionSetText(r.actions) + " ";
+        }
+        return text;
+    };
+    EXPECT_EQ(gained("店长"), "purchase_order=查看,录入,删除,打印,导出 "
+                              "sale_order=查看,录入,删除,打印,导出 goods=查看,录入 "
+                              "opening=查看,录入,红冲,打印,导出 ");
+    EXPECT_EQ(gained("营业员"), "sale_order=查看,录入,打印,导出 goods=查看 ");
+    EXPECT_EQ(gained("收银"), "goods=查看 ");
+    EXPECT_EQ(gained("财务"), "");
+    const auto roles = ListRoles();
+    ASSERT_TRUE(roles);
+    const auto clerk = std::find_if(roles->begin(), roles->end(),
+                                    [](const RoleSummary& r) { return r.name == "营业员"; });
+    ASSERT_NE(clerk, roles->end());
+    EXPECT_EQ(clerk->note, "销售、销售退货、销售订单、收款；商品和往来单位只读；看库存不看成本");
+}
+
 // Every ferix-cli command line the usage names asks one function, with an action it has.
 TEST(FunctionTableTest, EveryCommandAndBillKindNamesAFunction) {
     std::vector<std::string> kinds;

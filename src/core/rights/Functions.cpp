@@ -268,6 +268,36 @@ const std::vector<PresetRole>& PresetRoles() {
     return roles;
 }
 
+std::string PresetRightsGainedSql() {
+    static const std::string_view added[] = {"purchase_order", "sale_order", "opening"};
+    std::string sql;
+    for (const auto& r : PresetRoles()) {
+        const std::string id = "(SELECT Id FROM Role WHERE Name = " + Quoted(r.name) + ")";
+        for (const auto& right : r.rights) {
+            if (std::find(std::begin(added), std::end(added), right.function) != std::end(added)) {
+                sql += "INSERT INTO RoleRight(Role_ID, Function, Actions) SELECT Id, " +
+                       Quoted(right.function) + ", " + Quoted(ActionSetText(right.actions)) +
+                       " FROM Role WHERE Name = " + Quoted(r.name) +
+                       " AND NOT EXISTS (SELECT 1 FROM RoleRight WHERE Role_ID = " + id +
+                       " AND Function = " + Quoted(right.function) + ");\n";
+            } else if (right.function == "goods" && (right.actions & Bit(Action::Print))) {
+                const ActionSet before = right.actions & ~Bit(Action::Print);
+                sql += "UPDATE RoleRight SET Actions = " + Quoted(ActionSetText(right.actions)) +
+                       " WHERE Role_ID = " + id +
+                       " AND Function = 'goods' AND Actions = " + Quoted(ActionSetText(before)) +
+                       ";\n";
+            }
+        }
+    }
+    // The clerk's note names the sales orders it now takes.
+    for (const auto& r : PresetRoles())
+        if (r.name == "营业员")
+            sql += "UPDATE Role SET Note = " + Quoted(r.note) +
+                   " WHERE Name = '营业员' AND Note = "
+                   "'销售、销售退货、收款；商品和往来单位只读；看库存不看成本';\n";
+    return sql;
+}
+
 std::string PresetRolesSql() {
     // Each role, its rights and its hidden prices go in only where they are missing: a step run
     // again over tables that hold them adds nothing. 管理员 goes first, so it has the first id

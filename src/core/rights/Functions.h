@@ -69,3 +69,8 @@ const std::vector<PresetRole>& PresetRoles();
 // The SQL that adds the presets to empty role tables, for either engine (plain inserts, the
 // role's id found by its name). Guarded: tables that already hold roles are left as they are.
 std::string PresetRolesSql();
+// The SQL that gives the preset roles of a folder made before them the rights the presets gained
+// since: the order and opening functions, and 打印 on goods (labels). Only a role still named as
+// a preset is touched, a function it has no row for is added, and an action is added only where
+// the row still holds the preset's earlier set, so a role its shop changed stays as it is.
+std::string PresetRightsGainedSql();

@@ -267,7 +267,10 @@ ALTER TABLE Manage ADD COLUMN Role_ID INTEGER DEFAULT 1;
 )SQL";
 // The upgrade makes the preset roles with the tables; new data gets them from its set-up.
 const std::string kOtherRolesStep = std::string(kOtherRoles) + PresetRolesSql();
-const std::vector<const char*> kOtherSteps = {kOtherRolesStep.c_str()};
+// Preset roles of an older folder gain the rights their presets gained since.
+const std::string kOtherPresetsGainedStep = PresetRightsGainedSql();
+const std::vector<const char*> kOtherSteps = {kOtherRolesStep.c_str(),
+                                              kOtherPresetsGainedStep.c_str()};
 
 // The upgrade step that adds the journal leaves a head of Seq -1: the chain is still to be built
 // over the bills already stored, which the store has done before its first statement (in a
