@@ -147,6 +147,8 @@ TEST_F(OpeningTest, OpeningStockComesInAtItsCostLikeAPurchaseAndGoesBackOutAtIt)
     EXPECT_EQ(Said(), "第3行：数量“abc”必须是大于零的整数！");
     EXPECT_FALSE(post("G2,二号仓库,5,2.00\nG9,三号仓库,1,1\n"));
     EXPECT_EQ(Said(), "第2行：商品编码“G9”不存在！");
+    EXPECT_FALSE(post("G2,二号仓库,5,2.00\nG1,五号仓库,1,1\n"));
+    EXPECT_EQ(m_port.Texts(), Strings{"第2行：仓库“五号仓库”不在仓库列表中！"});
     EXPECT_EQ(Snapshot(), kept);
     const auto bills = post("G2,二号仓库,5,2.00\nG2,三号仓库,4,2.50\nG1,二号仓库,1,7.25\n");
     ASSERT_TRUE(bills) << Said();

@@ -19,14 +19,14 @@ std::string ClassNotListedText(const std::string& className) {
     return "商品类别“" + className + "”不在商品类别列表中！";
 }
 
-bool CheckWarehouseListed(const std::string& warehouse) {
+bool CheckWarehouseListed(const std::string& warehouse, const std::string& at) {
     const auto list = ReadConfigListToCheck("warehouse");
     if (!list)
         return false;
     if (std::any_of(list->begin(), list->end(),
                     [&](const ConfigListEntry& e) { return e.name == warehouse; }))
         return true;
-    Messages().Inform(WarehouseNotListedText(warehouse));
+    Messages().Inform(at + WarehouseNotListedText(warehouse));
     return false;
 }
 

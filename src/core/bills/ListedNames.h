@@ -14,8 +14,9 @@ std::string WarehouseNotListedText(const std::string& warehouse);
 std::string UnitNotListedText(const std::string& unit);
 std::string ClassNotListedText(const std::string& className);
 
-// Whether the warehouse list holds exactly this name; says WarehouseNotListedText when not.
-bool CheckWarehouseListed(const std::string& warehouse);
+// Whether the warehouse list holds exactly this name; says WarehouseNotListedText when not,
+// after `at` (where the name was read, e.g. a file's line).
+bool CheckWarehouseListed(const std::string& warehouse, const std::string& at = "");
 // The warehouse list as the operator may pick from it: only the warehouses in the role's scope.
 // Every warehouse drop-down and picker offers these.
 std::vector<ConfigListEntry> ScopedWarehouseList();

@@ -82,13 +82,12 @@ MakeOpeningBills(const std::vector<OpeningStockRow>& rows,
         auto bill = std::find_if(bills.begin(), bills.end(),
                                  [&](const CBill& b) { return b.m_warehouse == row.warehouse; });
         if (bill == bills.end()) {
-            if (row.warehouse.empty() || !CheckWarehouseListed(row.warehouse)) {
-                if (row.warehouse.empty())
-                    Messages().Inform(at + "请输入仓库！");
-                else
-                    Messages().Inform(at + WarehouseNotListedText(row.warehouse));
+            if (row.warehouse.empty()) {
+                Messages().Inform(at + "请输入仓库！");
                 return std::nullopt;
             }
+            if (!CheckWarehouseListed(row.warehouse, at))
+                return std::nullopt;
             bills.emplace_back(BillKind::Opening);
             bills.back().m_warehouse = row.warehouse;
             bill = bills.end() - 1;
