@@ -113,8 +113,9 @@ TEST_F(FaultTest, AFailedStatementAnywhereInAPostingLeavesBothFilesUnchanged) {
                                       : ListStockBillLines(store, info.table, bill.m_number);
         EXPECT_EQ(rows.size(), bill.m_lines.size());
         // The sweep went through the summaries' upkeep too: the sale's Pen and Ink, once each.
-        if (kind == BillKind::Sale)
+        if (kind == BillKind::Sale) {
             EXPECT_EQ(Count("Summary_Goods where Kind = 'EnterSale_Detail'"), 2);
+        }
         ASSERT_TRUE(store.Run("delete from StockPile", {}));
         m_port.Clear();
     }
