@@ -92,7 +92,9 @@ protected:
                 from = from.substr(0, 8) + "01";
             if (c % 4 == 1)
                 to = to.substr(0, 8) + "31";
-            if (SplitForSummaries(store, from, to, "EnterSale_Detail"))
+            std::optional<SummarySplit> months;
+            EXPECT_TRUE(SplitForSummaries(store, from, to, months, "EnterSale_Detail"));
+            if (months)
                 ++split;
             UseLineSummaries(false);
             const std::string lines = Reports(from, to);

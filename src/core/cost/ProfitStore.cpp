@@ -15,10 +15,8 @@ constexpr const char* kBack = "BackSale_Detail";
 // ones from the lines; sale returns count negative. A goods group's name and unit are those of
 // its first sale line, or of its first return line when it has no sale line in the range.
 // Nothing when the range has no whole month.
-std::optional<std::string> SummaryProfitStatement(CDataStore& store, ProfitKey key,
-                                                  const std::string& from, const std::string& to,
-                                                  SqlValues& values) {
-    const auto split = SplitForSummaries(store, from, to, kSale, kBack);
+std::optional<std::string> SummaryProfitStatement(const std::optional<SummarySplit>& split,
+                                                  ProfitKey key, SqlValues& values) {
     if (!split)
         return std::nullopt;
     const bool goods = key == ProfitKey::Goods;
@@ -93,8 +91,13 @@ CMoneySum FromCents(const std::string& cents) {
 
 bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const std::string& to,
                std::vector<ProfitGroupRecord>& groups) {
+    std::optional<SummarySplit> split;
+    if (!SplitForSummaries(store, from, to, split, kSale, kBack)) {
+        Messages().Inform(kLinesReadFailure);
+        return false;
+    }
     SqlValues summaryValues;
-    if (const auto sql = SummaryProfitStatement(store, key, from, to, summaryValues)) {
+    if (const auto sql = SummaryProfitStatement(split, key, summaryValues)) {
         CGrouping<ProfitGroupRecord> found;
         std::vector<std::string> otherUnit;
         bool exact = true;

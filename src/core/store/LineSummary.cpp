@@ -198,14 +198,14 @@ bool LineSummariesUsed() {
     return g_used;
 }
 
-std::optional<SummarySplit> SplitForSummaries(CDataStore& store, const std::string& from,
-                                              const std::string& to, const char* kindA,
-                                              const char* kindB) {
+bool SplitForSummaries(CDataStore& store, const std::string& from, const std::string& to,
+                       std::optional<SummarySplit>& split, const char* kindA, const char* kindB) {
+    split.reset();
     if (!g_used)
-        return std::nullopt;
+        return true;
     const auto fromMonth = MonthOf(from), toMonth = MonthOf(to);
     if (!fromMonth || !toMonth || *fromMonth > *toMonth)
-        return std::nullopt;
+        return true;
     // An end month is whole when none of its lines lies outside the range: its summaries' date
     // bounds say so (over every warehouse, so a role's scope never changes the split).
     auto whole = [&](const std::string& month, bool* yes) {
@@ -225,14 +225,15 @@ std::optional<SummarySplit> SplitForSummaries(CDataStore& store, const std::stri
     };
     bool fromWhole = false, toWhole = false;
     if (!whole(*fromMonth, &fromWhole) || !whole(*toMonth, &toWhole))
-        return std::nullopt;
-    SummarySplit split{from, to, fromWhole ? *fromMonth : NextMonth(*fromMonth),
-                       toWhole ? NextMonth(*toMonth) : *toMonth};
-    if (split.wholeFrom >= split.wholeTo)
-        return std::nullopt;
-    split.head = !fromWhole;
-    split.tail = !toWhole;
-    return split;
+        return false;
+    SummarySplit s{from, to, fromWhole ? *fromMonth : NextMonth(*fromMonth),
+                   toWhole ? NextMonth(*toMonth) : *toMonth};
+    if (s.wholeFrom >= s.wholeTo)
+        return true;
+    s.head = !fromWhole;
+    s.tail = !toWhole;
+    split = std::move(s);
+    return true;
 }
 
 std::string PartialLinesSql(const SummarySplit& split, const char* table,

@@ -39,14 +39,15 @@ bool LineSummariesUsed();
 // How a date range [from, to] splits: the summary months [wholeFrom, wholeTo) (month texts
 // "yyyy-MM"), and the lines read from `from` up to before wholeFrom (when `head`) and from
 // wholeTo up to `to` (when `tail`). Nothing when the summaries are off, a bound is no ISO date,
-// or no month lies whole in the range: the caller reads the lines alone.
+// or no month lies whole in the range: the caller reads the lines alone. False when the
+// summaries could not be read (the store's last error says why).
 struct SummarySplit {
     std::string from, to, wholeFrom, wholeTo;
     bool head = false, tail = false;
 };
-std::optional<SummarySplit> SplitForSummaries(CDataStore& store, const std::string& from,
-                                              const std::string& to, const char* kindA,
-                                              const char* kindB = nullptr);
+bool SplitForSummaries(CDataStore& store, const std::string& from, const std::string& to,
+                       std::optional<SummarySplit>& split, const char* kindA,
+                       const char* kindB = nullptr);
 
 // Per-line figures as the summaries hold them, for a line table (`costColumn` its cost column
 // or "cast(NULL as text)"): quantity, Odd, amount and cost in cents, the costed amount, the

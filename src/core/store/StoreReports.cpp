@@ -73,10 +73,8 @@ std::string ServerGoodsGroupsStatement(const char* table, const std::string& fro
 // The same rows with the whole months of the range taken from the monthly summaries and only
 // the partial months at its ends from the lines; the group's first line is the lowest Id of
 // both. "exact" is whether every line summed was in the plain form (else the lines are read).
-std::optional<std::string> SummaryGoodsGroupsStatement(CDataStore& store, const char* table,
-                                                       const std::string& from,
-                                                       const std::string& to, SqlValues& values) {
-    const auto split = SplitForSummaries(store, from, to, table);
+std::optional<std::string> SummaryGoodsGroupsStatement(const std::optional<SummarySplit>& split,
+                                                       const char* table, SqlValues& values) {
     if (!split)
         return std::nullopt;
     const LineFigureSql f = LineFiguresOf(CostColumnOf(table));
@@ -123,9 +121,13 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
         }
         return true;
     };
+    std::optional<SummarySplit> split;
+    if (!SplitForSummaries(*this, from, to, split, table)) {
+        Messages().Inform(kLinesReadFailure);
+        return false;
+    }
     SqlValues values;
-    std::optional<std::string> grouped =
-        SummaryGoodsGroupsStatement(*this, table, from, to, values);
+    std::optional<std::string> grouped = SummaryGoodsGroupsStatement(split, table, values);
     if (!grouped && IsServer())
         grouped = ServerGoodsGroupsStatement(table, from, to, values);
     if (grouped) {
@@ -199,7 +201,12 @@ bool CDataStore::SumByKey(const char* table, const char* keyColumn, const std::s
     };
     // Whole months from the summaries, the partial ones from the lines, when every line summed
     // was in the plain form.
-    if (const auto split = SplitForSummaries(*this, from, to, table)) {
+    std::optional<SummarySplit> split;
+    if (!SplitForSummaries(*this, from, to, split, table)) {
+        Messages().Inform(kLinesReadFailure);
+        return false;
+    }
+    if (split) {
         const LineFigureSql f = LineFiguresOf(CostColumnOf(table));
         SqlValues values;
         std::string rows =
