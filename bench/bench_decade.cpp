@@ -1,16 +1,22 @@
 // Reports over one year of a shop ten years in (10,000,000 sale lines, 100,000 goods): sales
-// statistics and profit by goods as the program reads them, beside a bare GROUP BY over the
-// same year's lines measured in the same run.
+// statistics and profit by goods as the program reads them (whole months from the monthly
+// summaries), beside the same readers over the lines alone and a bare GROUP BY over the same
+// year's lines measured in the same run; and a 1,000-line sale posted with the summaries' upkeep
+// beside the same posting without it.
 #include "BenchData.h"
 #include "DecadeData.h"
 #include "ServerBenchData.h"
 
+#include "bills/CBill.h"
 #include "cost/ProfitReport.h"
 #include "query/Reports.h"
+#include "store/CDataStore.h"
+#include "store/LineSummary.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -27,8 +33,9 @@ void UseSet(bool server) {
         UseDecadeDataSet(false);
 }
 
-void BM_DecadeSaleStatisticsByGoods(benchmark::State& state, bool server) {
+void BM_DecadeSaleStatisticsByGoods(benchmark::State& state, bool server, bool summaries) {
     UseSet(server);
+    UseLineSummaries(summaries);
     const ReportKind* kind = FindReportKindByCliName("sale-goods");
     size_t rows = 0;
     for (auto _ : state) {
@@ -42,8 +49,9 @@ void BM_DecadeSaleStatisticsByGoods(benchmark::State& state, bool server) {
     state.counters["rows"] = static_cast<double>(rows);
 }
 
-void BM_DecadeProfitByGoods(benchmark::State& state, bool server) {
+void BM_DecadeProfitByGoods(benchmark::State& state, bool server, bool summaries) {
     UseSet(server);
+    UseLineSummaries(summaries);
     size_t rows = 0;
     for (auto _ : state) {
         ProfitReportResult result = RunProfitReport(ProfitKey::Goods, kFrom, kTo);
@@ -54,6 +62,54 @@ void BM_DecadeProfitByGoods(benchmark::State& state, bool server) {
         rows = result.rows.size();
     }
     state.counters["rows"] = static_cast<double>(rows);
+}
+
+// A sale of 1,000 lines (the first thousand goods, two of each) posted on a copy of the set,
+// with the summaries kept or not.
+void BM_DecadePostSale(benchmark::State& state, bool summaries) {
+    static const std::filesystem::path copy = UseDecadeDataSet(true);
+    std::filesystem::current_path(copy); // never the cached set itself
+    UseLineSummaries(summaries);
+    std::vector<GoodsRecord> goods;
+    CBill bill(BillKind::Sale);
+    CDataStore store;
+    if (!store.ConnectMain() ||
+        !store.Run("select Customer, Department, Employee, Warehouse, Bank from EnterSale order by"
+                   " Id limit 1",
+                   {},
+                   [&](const CStatement& st) {
+                       bill.m_customer = st.Text(0);
+                       bill.m_department = st.Text(1);
+                       bill.m_employee = st.Text(2);
+                       bill.m_warehouse = st.Text(3);
+                       bill.m_account = st.Text(4);
+                   }) ||
+        !store.Run("select Code, ProductName, Unit from ferix_product order by Id limit 1000", {},
+                   [&](const CStatement& st) {
+                       GoodsRecord g;
+                       g.Code = st.Text(0);
+                       g.ProductName = st.Text(1);
+                       g.Unit = st.Text(2);
+                       goods.push_back(g);
+                   })) {
+        state.SkipWithError("no goods");
+        return;
+    }
+    for (const GoodsRecord& g : goods) {
+        bill.AppendGoods(g);
+        bill.m_lines.back().quantity = "2";
+        bill.m_lines.back().price = "9.90";
+    }
+    for (auto _ : state) {
+        CBill posted = bill;
+        posted.m_number = NewBillNumber(BillKind::Sale);
+        if (posted.Save() != PostOutcome::Posted) {
+            state.SkipWithError("posting failed");
+            break;
+        }
+    }
+    UseLineSummaries(true);
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(goods.size()));
 }
 
 // The year's lines summed by SQL alone (floating-point sums, which the reports do not use).
@@ -101,14 +157,25 @@ int main(int argc, char** argv) {
     };
     add("BM_DecadeByGoods_Baseline", BM_DecadeByGoods_Baseline);
     add("BM_DecadeSaleStatisticsByGoods",
-        [](benchmark::State& s) { BM_DecadeSaleStatisticsByGoods(s, false); });
-    add("BM_DecadeProfitByGoods", [](benchmark::State& s) { BM_DecadeProfitByGoods(s, false); });
+        [](benchmark::State& s) { BM_DecadeSaleStatisticsByGoods(s, false, true); });
+    add("BM_DecadeSaleStatisticsByGoods_Lines",
+        [](benchmark::State& s) { BM_DecadeSaleStatisticsByGoods(s, false, false); });
+    add("BM_DecadeProfitByGoods",
+        [](benchmark::State& s) { BM_DecadeProfitByGoods(s, false, true); });
+    add("BM_DecadeProfitByGoods_Lines",
+        [](benchmark::State& s) { BM_DecadeProfitByGoods(s, false, false); });
+    add("BM_DecadePostSale", [](benchmark::State& s) { BM_DecadePostSale(s, true); });
+    add("BM_DecadePostSale_NoSummaries", [](benchmark::State& s) { BM_DecadePostSale(s, false); });
     if (!BenchServer().empty()) {
         add("BM_DecadeByGoods_ServerBaseline", BM_DecadeByGoods_ServerBaseline);
         add("BM_DecadeSaleStatisticsByGoods_Server",
-            [](benchmark::State& s) { BM_DecadeSaleStatisticsByGoods(s, true); });
+            [](benchmark::State& s) { BM_DecadeSaleStatisticsByGoods(s, true, true); });
+        add("BM_DecadeSaleStatisticsByGoods_ServerLines",
+            [](benchmark::State& s) { BM_DecadeSaleStatisticsByGoods(s, true, false); });
         add("BM_DecadeProfitByGoods_Server",
-            [](benchmark::State& s) { BM_DecadeProfitByGoods(s, true); });
+            [](benchmark::State& s) { BM_DecadeProfitByGoods(s, true, true); });
+        add("BM_DecadeProfitByGoods_ServerLines",
+            [](benchmark::State& s) { BM_DecadeProfitByGoods(s, true, false); });
     } else {
         std::cout << "bench_decade: the server rows skipped (FERIX_BENCH_PG is not set)\n";
     }

@@ -1,6 +1,8 @@
 #include "DecadeData.h"
 
 #include "BenchData.h"
+#include "store/CDataStore.h"
+#include "store/LineSummary.h"
 
 #include <sqlite3.h>
 
@@ -13,7 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 // Raise when the statements below or the schema they fill change.
-constexpr int kDecadeVersion = 1;
+constexpr int kDecadeVersion = 2;
 
 void Exec(sqlite3* db, const std::string& sql) {
     char* msg = nullptr;
@@ -95,7 +97,36 @@ void FillBills(sqlite3* db) {
     Exec(db, "COMMIT");
 }
 
+// The monthly summaries over the bulk lines, built as the upgrade builds them.
+void BuildSummaries() {
+    CDataStore store;
+    if (!store.ConnectMain() || !store.Begin() || !RebuildLineSummaries(store) || !store.Commit()) {
+        std::cerr << "decade data: the summaries failed: " << store.LastError() << "\n";
+        std::abort();
+    }
+}
+
+// The set of the version before the summaries, when the cache holds it: its files upgraded,
+// which builds the summaries by the upgrade's own step. True when it was there.
+bool UpgradeEarlierSet() {
+    const fs::path earlier = fs::current_path().parent_path() / "decade-v1";
+    if (!fs::exists(earlier / "complete"))
+        return false;
+    for (const char* file : {"main_data.tdb", "other_data.tdb", "ferix_config.data"})
+        fs::copy_file(earlier / "Data" / file, fs::path("Data") / file,
+                      fs::copy_options::overwrite_existing);
+    CDataStore store;
+    if (!store.ConnectMain()) {
+        std::cerr << "decade data: the upgrade failed: " << store.LastError() << "\n";
+        std::abort();
+    }
+    std::cerr << " (upgraded from decade-v1)";
+    return true;
+}
+
 void MakeDecade() {
+    if (UpgradeEarlierSet())
+        return;
     DemoDataOptions reference;
     reference.goods = kDecadeGoods;
     reference.customers = 2'000;
@@ -114,6 +145,7 @@ void MakeDecade() {
     sqlite3_close_v2(db);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::cerr << " (the bills and lines in bulk: " << static_cast<int>(took.count()) << " s)";
+    BuildSummaries();
 }
 } // namespace
 

@@ -10,7 +10,9 @@
 // Goods, units and reference lists are made by the sample-data generator through the program;
 // the bills and stock rows are written in bulk by INSERT ... SELECT (posting ten million lines
 // one by one would take hours). The bulk bills are not in the bill journal: the set is for
-// reading, and for posting beside it.
+// reading, and for posting beside it. Their monthly summaries are built by the schema step's own
+// INSERT ... SELECT: a cached set of the version before them is copied and upgraded when the
+// cache holds one, otherwise they are built after the bulk lines.
 inline constexpr int kDecadeGoods = 100'000;
 inline constexpr int kDecadeBills = 1'000'000;
 inline constexpr int kDecadeLinesPerBill = 10;

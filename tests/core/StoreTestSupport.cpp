@@ -182,6 +182,7 @@ void StoreTest::RollBackMainSchemaTo(int version) {
         "DROP TABLE PurchaseOrder; DROP TABLE PurchaseOrder_Detail; DROP TABLE SaleOrder;"
         " DROP TABLE SaleOrder_Detail; ALTER TABLE EnterStock_Detail DROP COLUMN Order_Line_ID;"
         " ALTER TABLE EnterSale_Detail DROP COLUMN Order_Line_ID;",
+        "DROP TABLE Summary_Goods; DROP TABLE Summary_Key;",
     };
     ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kMainSchemaVersion));
     UndoSteps(Dir(), OnServer(), undo, kMainSchemaVersion, version, "main_data", "main_data.tdb");

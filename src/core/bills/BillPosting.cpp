@@ -13,6 +13,7 @@
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/CostPrice.h"
+#include "store/LineSummary.h"
 #include "store/RetriedTransaction.h"
 #include "store/WarehouseScope.h"
 #include "store/WriteToken.h"
@@ -595,6 +596,11 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
                 return fail(info.lineFailure);
         }
     }
+    // The monthly summaries take the bill's lines in one statement per table.
+    if (IsTradeKind(m_kind) &&
+        !AddBillToSummaries(store, (std::string(BillTableName(info.table)) + "_Detail").c_str(),
+                            number))
+        return fail(info.lineFailure);
     if (!AppendToJournal(store, m_kind, number, IsTradeKind(m_kind) ? &draft : nullptr))
         return fail(info.headerFailure);
     if (m_kind != BillKind::Price)

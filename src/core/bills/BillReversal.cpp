@@ -8,6 +8,7 @@
 #include "finance/FundBillRows.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
+#include "store/LineSummary.h"
 #include "store/RetriedTransaction.h"
 #include "store/RightCheck.h"
 #include "store/WarehouseScope.h"
@@ -267,7 +268,10 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
         }
     }
 
-    if (!AppendToJournal(store, kind, red, IsTradeKind(kind) ? &draft : nullptr) ||
+    if ((IsTradeKind(kind) &&
+         !AddBillToSummaries(store, (std::string(BillTableName(info.table)) + "_Detail").c_str(),
+                             red)) ||
+        !AppendToJournal(store, kind, red, IsTradeKind(kind) ? &draft : nullptr) ||
         !SetBillCanceled(store, info.table, number, kBillReversed) ||
         !AddWriteToken(store, token, std::string("reverse ") + info.cliName, red))
         return end(ReverseOutcome::Failed, kFailed);

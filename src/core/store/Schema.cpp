@@ -1,5 +1,6 @@
 #include "Schema.h"
 
+#include "LineSummary.h"
 #include "ServerConnection.h"
 #include "WorkRights.h"
 #include "rights/Functions.h"
@@ -247,10 +248,13 @@ ALTER TABLE EnterStock_Detail ADD COLUMN Order_Line_ID INTEGER;
 ALTER TABLE EnterSale_Detail ADD COLUMN Order_Line_ID INTEGER;
 )SQL";
 
+// Monthly summaries of the trade lines, built over the lines already stored.
+const std::string kMainSummaries = LineSummaryStepSql();
+
 // Upgrade steps: element i takes a file from version i+1 to i+2.
-const std::vector<const char*> kMainSteps = {kMainV2,           kMainV3,    kMainFundBills,
-                                             kMainLineUnitCost, kMainTrust, kMainUnits,
-                                             kMainOpening,      kMainOrders};
+const std::vector<const char*> kMainSteps = {
+    kMainV2,    kMainV3,      kMainFundBills, kMainLineUnitCost,     kMainTrust,
+    kMainUnits, kMainOpening, kMainOrders,    kMainSummaries.c_str()};
 // Roles and their rights beside the operators: each operator has one role, 管理员 (the first
 // role made) unless told otherwise, so the operators of an upgraded file keep every right.
 constexpr const char* kOtherRoles = R"SQL(

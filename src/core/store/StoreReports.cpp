@@ -1,6 +1,7 @@
 // The statistics of the report window: purchase and sale lines of a date range, grouped.
 #include "CDataStore.h"
 #include "LineGroups.h"
+#include "LineSummary.h"
 
 #include "port/MessagePort.h"
 #include "text/Money.h"
@@ -69,6 +70,33 @@ std::string ServerGoodsGroupsStatement(const char* table, const std::string& fro
            t + " where Bill_Date between ? and ?" + scope + ") s) l group by Product_ID) g join " +
            t + " d on d.Id = g.first_id";
 }
+// The same rows with the whole months of the range taken from the monthly summaries and only
+// the partial months at its ends from the lines; the group's first line is the lowest Id of
+// both. "exact" is whether every line summed was in the plain form (else the lines are read).
+std::optional<std::string> SummaryGoodsGroupsStatement(const std::optional<SummarySplit>& split,
+                                                       const char* table, SqlValues& values) {
+    if (!split)
+        return std::nullopt;
+    const LineFigureSql f = LineFiguresOf(CostColumnOf(table));
+    values.clear();
+    std::string rows =
+        WholeMonthsSql(*split, "Summary_Goods", table,
+                       "Product_ID as k, Quantity as q, Odd as odd, First_Id as fid", values);
+    const std::string lines = PartialLinesSql(*split, table,
+                                              "coalesce(Product_ID, '') as k, " + f.quantity +
+                                                  " as q, " + f.odd + " as odd, Id as fid",
+                                              values);
+    if (!lines.empty())
+        rows += " union all " + lines;
+    const std::string t = table;
+    return "select g.k, d.Product_Name, d.Product_Unit, d.Product_atch, d.Product_Date,"
+           " d.Product_Price, d.Product_BarCode, d.Product_Note, g.q, case when g.odd = 0 then"
+           " 't' else 'f' end, case when coalesce(d.Base_Number, d.Product_Number, '') ="
+           " coalesce(d.Product_Number, '') then 't' else 'f' end, d.Product_Number,"
+           " coalesce(d.Base_Number, d.Product_Number) from (select k, sum(q) as q, sum(odd) as"
+           " odd, min(fid) as fid from (" +
+           rows + ") u group by k) g join " + t + " d on d.Id = g.fid";
+}
 } // namespace
 
 bool CDataStore::SumByGoods(const char* table, const std::string& from, const std::string& to,
@@ -93,24 +121,31 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
         }
         return true;
     };
-    if (IsServer()) {
+    std::optional<SummarySplit> split;
+    if (!SplitForSummaries(*this, from, to, split, table)) {
+        Messages().Inform(kLinesReadFailure);
+        return false;
+    }
+    SqlValues values;
+    std::optional<std::string> grouped = SummaryGoodsGroupsStatement(split, table, values);
+    if (!grouped && IsServer())
+        grouped = ServerGoodsGroupsStatement(table, from, to, values);
+    if (grouped) {
         // One row per goods item, each key once: read into place, then put in text order.
         bool exact = true;
         std::vector<GoodsGroupRecord> found;
-        SqlValues values;
-        if (!Run(ServerGoodsGroupsStatement(table, from, to, values), values,
-                 [&](const CStatement& st) {
-                     if (found.empty())
-                         found.reserve(static_cast<size_t>(st.ServerRowCount()));
-                     exact = exact && st.Text(9) == "t";
-                     found.push_back({st.Text(0), st.Text(1), st.Text(8), st.Text(2), st.Text(3),
-                                      st.Text(4), st.Text(5), st.Text(6), st.Text(7)});
-                     if (st.Text(10) != "t") {
-                         otherUnit.insert(st.Text(0));
-                         found.back().Product_Price =
-                             PricePerBaseUnit(st.Text(5), st.Text(11), st.Text(12));
-                     }
-                 })) {
+        if (!Run(*grouped, values, [&](const CStatement& st) {
+                if (found.empty())
+                    found.reserve(static_cast<size_t>(st.ServerRowCount()));
+                exact = exact && st.Text(9) == "t";
+                found.push_back({st.Text(0), st.Text(1), st.Text(8), st.Text(2), st.Text(3),
+                                 st.Text(4), st.Text(5), st.Text(6), st.Text(7)});
+                if (st.Text(10) != "t") {
+                    otherUnit.insert(st.Text(0));
+                    found.back().Product_Price =
+                        PricePerBaseUnit(st.Text(5), st.Text(11), st.Text(12));
+                }
+            })) {
             Messages().Inform(kLinesReadFailure);
             return false;
         }
@@ -128,7 +163,6 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
         otherUnit.clear();
     }
     CGrouping<Group> grouping;
-    SqlValues values;
     bool ok = Run(LinesStatement(table,
                                  "Product_ID, Product_Name, coalesce(Base_Number, Product_Number),"
                                  " Product_Unit,"
@@ -165,6 +199,43 @@ bool CDataStore::SumByKey(const char* table, const char* keyColumn, const std::s
         std::string key;
         int64_t quantity;
     };
+    // Whole months from the summaries, the partial ones from the lines, when every line summed
+    // was in the plain form.
+    std::optional<SummarySplit> split;
+    if (!SplitForSummaries(*this, from, to, split, table)) {
+        Messages().Inform(kLinesReadFailure);
+        return false;
+    }
+    if (split) {
+        const LineFigureSql f = LineFiguresOf(CostColumnOf(table));
+        SqlValues values;
+        std::string rows =
+            WholeMonthsSql(*split, "Summary_Key", table, "KeyValue as k, Quantity as q, Odd as odd",
+                           values, " and KeyName = ?", {keyColumn});
+        const std::string lines =
+            PartialLinesSql(*split, table,
+                            "coalesce(" + std::string(keyColumn) + ", '') as k, " + f.quantity +
+                                " as q, " + f.odd + " as odd",
+                            values);
+        if (!lines.empty())
+            rows += " union all " + lines;
+        std::vector<KeyGroupRecord> found;
+        bool exact = true;
+        if (!Run("select k, sum(q), sum(odd) from (" + rows + ") u group by k", values,
+                 [&](const CStatement& st) {
+                     exact = exact && st.Text(2) == "0";
+                     found.push_back({st.Text(0), std::to_string(LeadingInteger(st.Text(1)))});
+                 })) {
+            Messages().Inform(kLinesReadFailure);
+            return false;
+        }
+        if (exact) {
+            for (size_t i : TextOrderOf(
+                     found.size(), [&](size_t i) -> const std::string& { return found[i].Key; }))
+                groups.push_back(std::move(found[i]));
+            return true;
+        }
+    }
     CGrouping<Group> grouping;
     std::string columns = std::string(keyColumn) + ", coalesce(Base_Number, Product_Number)";
     SqlValues values;

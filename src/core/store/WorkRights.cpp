@@ -31,6 +31,8 @@ const std::vector<const char*> kProgramTables = {"ferix_product",
                                                  "PurchaseOrder_Detail",
                                                  "SaleOrder",
                                                  "SaleOrder_Detail",
+                                                 "Summary_Goods",
+                                                 "Summary_Key",
                                                  "WriteToken",
                                                  "BillJournal",
                                                  "JournalHead",
@@ -48,12 +50,12 @@ const std::vector<const char*> kProgramTables = {"ferix_product",
 // Read by every workstation, changed only by the owner.
 const std::vector<const char*> kReadOnly = {"ferix_schema", "ferix_work_role"};
 // Rows daily work changes: stock, master data, the lists' document, operators, settings, the
-// journal's chain head, the orders' marks and delivered quantities.
+// journal's chain head, the orders' marks and delivered quantities, the monthly summaries.
 const std::vector<const char*> kUpdated = {
-    "StockPile",    "ferix_product",   "GoodsUnit",     "ferix_customer",
-    "ferix_config", "Manage",          "Setting",       "JournalHead",
-    "Role",         "RoleRight",       "PurchaseOrder", "PurchaseOrder_Detail",
-    "SaleOrder",    "SaleOrder_Detail"};
+    "StockPile",    "ferix_product",    "GoodsUnit",     "ferix_customer",
+    "ferix_config", "Manage",           "Setting",       "JournalHead",
+    "Role",         "RoleRight",        "PurchaseOrder", "PurchaseOrder_Detail",
+    "SaleOrder",    "SaleOrder_Detail", "Summary_Goods", "Summary_Key"};
 // Bills are never changed but for the mark a reversal sets.
 const std::vector<const char*> kCanceledOnly = {
     "EnterStock", "EnterStock_Detail", "BackStock", "BackStock_Detail",

@@ -1,0 +1,269 @@
+// The monthly summaries of the trade lines: their table, their upkeep by the posting, their
+// build over stored lines, and how a reader's date range splits between them and the lines.
+#include "LineSummary.h"
+
+#include "CDataStore.h"
+#include "WarehouseScope.h"
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+std::atomic<bool> g_used{true};
+
+// The line tables the readers group: purchases and sales for the statistics, sales and sale
+// returns for the profit report.
+constexpr const char* kSummarized[] = {"EnterStock_Detail", "EnterSale_Detail", "BackSale_Detail"};
+
+bool Summarized(const char* table) {
+    for (const char* t : kSummarized)
+        if (std::strcmp(t, table) == 0)
+            return true;
+    return false;
+}
+
+// A whole number as this program writes it (at most twelve digits, so that no sum of a month's
+// lines comes near the 64-bit bound), an optional minus before it.
+std::string PlainWhole(const std::string& x) {
+    return "((length(" + x + ") between 1 and 12 and ltrim(" + x +
+           ", '0123456789') = '') or (substr(" + x + ", 1, 1) = '-' and length(" + x +
+           ") between 2 and 13 and ltrim(substr(" + x + ", 2), '0123456789') = ''))";
+}
+
+// Money as this program writes it: digits, a point, two decimals, an optional minus before.
+std::string PlainMoney(const std::string& x) {
+    const std::string u =
+        "(case when substr(" + x + ", 1, 1) = '-' then substr(" + x + ", 2) else " + x + " end)";
+    return "(length(" + u + ") between 4 and 15 and substr(" + u + ", length(" + u +
+           ") - 2, 1) = '.' and ltrim(replace(" + u + ", '.', ''), '0123456789') = '' and length(" +
+           u + ") - length(replace(" + u + ", '.', '')) = 1)";
+}
+
+std::string Cents(const std::string& x) {
+    return "(case when " + PlainMoney(x) + " then cast(replace(" + x +
+           ", '.', '') as bigint) else 0 end)";
+}
+
+const char* const kBase = "coalesce(Base_Number, Product_Number)";
+
+// The per-line figures and keys of `table` (the lines `where` picks), named for the grouping.
+std::string LineRowsSql(const char* table, const std::string& where) {
+    const LineFigureSql f = LineFiguresOf(CostColumnOf(table));
+    return std::string("select coalesce(substr(Bill_Date, 1, 7), '') as m, coalesce(Warehouse, "
+                       "'') as w, coalesce(Product_ID, '') as p, coalesce(Employee, '') as e,"
+                       " coalesce(Department, '') as dp, coalesce(Customer, '') as c, Id,"
+                       " Bill_Date, ") +
+           f.quantity + " as q, " + f.odd + " as odd, " + f.amount + " as amt, " + f.cost +
+           " as cost, " + f.costed + " as costed, " + f.uncosted + " as unc from " + table +
+           " where " + where;
+}
+
+constexpr const char* kSums = "sum(q), sum(odd), sum(amt), sum(cost), sum(costed), sum(unc)";
+constexpr const char* kGoodsColumns = "(Kind, Month, Warehouse, Product_ID, Quantity, Odd, Amount,"
+                                      " Cost, Costed, Uncosted, First_Id, MinDate, MaxDate)";
+constexpr const char* kKeyColumns = "(Kind, Month, Warehouse, KeyName, KeyValue, Quantity, Odd,"
+                                    " Amount, Cost, Costed, Uncosted, MinDate, MaxDate)";
+
+std::string GoodsInsert(const char* table, const std::string& where) {
+    return std::string("INSERT INTO Summary_Goods") + kGoodsColumns + " SELECT '" + table +
+           "', m, w, p, " + kSums + ", min(Id), min(Bill_Date), max(Bill_Date) FROM (" +
+           LineRowsSql(table, where) + ") l WHERE 1 = 1 GROUP BY m, w, p";
+}
+
+std::string KeyInsert(const char* table, const std::string& where) {
+    std::string selects;
+    for (const auto& [name, column] : {std::pair{"Employee", "e"}, std::pair{"Department", "dp"},
+                                       std::pair{"Customer", "c"}, std::pair{"Month", "m"}}) {
+        if (!selects.empty())
+            selects += " UNION ALL ";
+        selects += std::string("SELECT '") + table + "' as kind, m, w, '" + name + "' as kn, " +
+                   column + " as kv, " + kSums + ", min(Bill_Date), max(Bill_Date) FROM (" +
+                   LineRowsSql(table, where) + ") l GROUP BY m, w, " + column;
+    }
+    return std::string("INSERT INTO Summary_Key") + kKeyColumns + " SELECT * FROM (" + selects +
+           ") k WHERE 1 = 1";
+}
+
+std::string Upsert(const char* summary, const char* conflict, bool server, bool firstId) {
+    const std::string s = summary;
+    const char* least = server ? "least" : "min";
+    const char* greatest = server ? "greatest" : "max";
+    std::string sql = std::string(" ON CONFLICT ") + conflict + " DO UPDATE SET";
+    for (const char* c : {"Quantity", "Odd", "Amount", "Cost", "Costed", "Uncosted"})
+        sql += std::string(" ") + c + " = " + s + "." + c + " + excluded." + c + ",";
+    if (firstId)
+        sql += std::string(" First_Id = ") + least + "(" + s + ".First_Id, excluded.First_Id),";
+    return sql + " MinDate = " + least + "(" + s +
+           ".MinDate, excluded.MinDate), MaxDate = " + greatest + "(" + s +
+           ".MaxDate, excluded.MaxDate)";
+}
+
+bool IsDigits(const std::string& s, size_t at, size_t count) {
+    for (size_t i = at; i < at + count; ++i)
+        if (s[i] < '0' || s[i] > '9')
+            return false;
+    return true;
+}
+
+// "yyyy-MM" of an ISO date (or nothing).
+std::optional<std::string> MonthOf(const std::string& date) {
+    if (date.size() < 7 || !IsDigits(date, 0, 4) || date[4] != '-' || !IsDigits(date, 5, 2))
+        return std::nullopt;
+    const int month = std::stoi(date.substr(5, 2));
+    if (month < 1 || month > 12)
+        return std::nullopt;
+    return date.substr(0, 7);
+}
+
+std::string NextMonth(const std::string& month) {
+    int year = std::stoi(month.substr(0, 4)), m = std::stoi(month.substr(5, 2)) + 1;
+    if (m > 12) {
+        m = 1;
+        ++year;
+    }
+    std::string text = std::to_string(year);
+    text.insert(0, text.size() < 4 ? 4 - text.size() : 0, '0');
+    return text + (m < 10 ? "-0" : "-") + std::to_string(m);
+}
+} // namespace
+
+const char* CostColumnOf(const char* lineTable) {
+    return std::strcmp(lineTable, "EnterStock_Detail") == 0 ? "cast(NULL as text)" : "Product_Cost";
+}
+
+LineFigureSql LineFiguresOf(const char* costColumn) {
+    const std::string base = kBase, cost = costColumn;
+    LineFigureSql f;
+    f.quantity =
+        "(case when " + PlainWhole(base) + " then cast(" + base + " as bigint) else 0 end)";
+    f.odd = "(case when " + PlainWhole(base) + " and (coalesce(Product_Total, '') = '' or " +
+            PlainMoney("Product_Total") + ") and (coalesce(" + cost + ", '') = '' or " +
+            PlainMoney(cost) + ") then 0 else 1 end)";
+    f.amount = Cents("Product_Total");
+    f.cost = Cents(cost);
+    f.costed = "(case when " + PlainMoney(cost) + " then " + f.amount + " else 0 end)";
+    f.uncosted = "(case when coalesce(" + cost + ", '') = '' then 1 else 0 end)";
+    return f;
+}
+
+std::string LineSummaryStepSql() {
+    std::string sql = R"SQL(
+CREATE TABLE IF NOT EXISTS Summary_Goods (
+  Id INTEGER PRIMARY KEY, Kind TEXT NOT NULL, Month TEXT NOT NULL, Warehouse TEXT NOT NULL,
+  Product_ID TEXT NOT NULL, Quantity BIGINT NOT NULL, Odd BIGINT NOT NULL, Amount BIGINT NOT NULL,
+  Cost BIGINT NOT NULL, Costed BIGINT NOT NULL, Uncosted BIGINT NOT NULL, First_Id BIGINT,
+  MinDate TEXT, MaxDate TEXT, UNIQUE (Kind, Month, Warehouse, Product_ID));
+CREATE TABLE IF NOT EXISTS Summary_Key (
+  Id INTEGER PRIMARY KEY, Kind TEXT NOT NULL, Month TEXT NOT NULL, Warehouse TEXT NOT NULL,
+  KeyName TEXT NOT NULL, KeyValue TEXT NOT NULL, Quantity BIGINT NOT NULL, Odd BIGINT NOT NULL,
+  Amount BIGINT NOT NULL, Cost BIGINT NOT NULL, Costed BIGINT NOT NULL, Uncosted BIGINT NOT NULL,
+  MinDate TEXT, MaxDate TEXT, UNIQUE (Kind, KeyName, Month, Warehouse, KeyValue));
+DELETE FROM Summary_Goods;
+DELETE FROM Summary_Key;
+)SQL";
+    for (const char* table : kSummarized)
+        sql += GoodsInsert(table, "1 = 1") + ";\n" + KeyInsert(table, "1 = 1") + ";\n";
+    return sql;
+}
+
+bool AddBillToSummaries(CDataStore& store, const char* lineTable, const std::string& billId) {
+    if (!g_used || !Summarized(lineTable))
+        return true;
+    const bool server = store.IsServer();
+    return store.Run(
+               GoodsInsert(lineTable, "Bill_ID = ?") +
+                   Upsert("Summary_Goods", "(Kind, Month, Warehouse, Product_ID)", server, true),
+               {billId}) &&
+           store.Run(KeyInsert(lineTable, "Bill_ID = ?") +
+                         Upsert("Summary_Key", "(Kind, KeyName, Month, Warehouse, KeyValue)",
+                                server, false),
+                     {billId, billId, billId, billId});
+}
+
+bool RebuildLineSummaries(CDataStore& store) {
+    if (!store.Run("delete from Summary_Goods", {}) || !store.Run("delete from Summary_Key", {}))
+        return false;
+    for (const char* table : kSummarized)
+        if (!store.Run(GoodsInsert(table, "1 = 1"), {}) ||
+            !store.Run(KeyInsert(table, "1 = 1"), {}))
+            return false;
+    return true;
+}
+
+void UseLineSummaries(bool on) {
+    g_used = on;
+}
+
+bool LineSummariesUsed() {
+    return g_used;
+}
+
+bool SplitForSummaries(CDataStore& store, const std::string& from, const std::string& to,
+                       std::optional<SummarySplit>& split, const char* kindA, const char* kindB) {
+    split.reset();
+    if (!g_used)
+        return true;
+    const auto fromMonth = MonthOf(from), toMonth = MonthOf(to);
+    if (!fromMonth || !toMonth || *fromMonth > *toMonth)
+        return true;
+    // An end month is whole when none of its lines lies outside the range: its summaries' date
+    // bounds say so (over every warehouse, so a role's scope never changes the split).
+    auto whole = [&](const std::string& month, bool* yes) {
+        SqlValues values{month, kindA, kindB ? kindB : kindA};
+        std::string low, high;
+        bool any = false;
+        if (!store.Run("select min(MinDate), max(MaxDate), count(*) from Summary_Goods where"
+                       " Month = ? and Kind in (?, ?)",
+                       values, [&](const CStatement& st) {
+                           low = st.Text(0);
+                           high = st.Text(1);
+                           any = st.Text(2) != "0";
+                       }))
+            return false;
+        *yes = any && low >= from && high <= to;
+        return true;
+    };
+    bool fromWhole = false, toWhole = false;
+    if (!whole(*fromMonth, &fromWhole) || !whole(*toMonth, &toWhole))
+        return false;
+    SummarySplit s{from, to, fromWhole ? *fromMonth : NextMonth(*fromMonth),
+                   toWhole ? NextMonth(*toMonth) : *toMonth};
+    if (s.wholeFrom >= s.wholeTo)
+        return true;
+    s.head = !fromWhole;
+    s.tail = !toWhole;
+    split = std::move(s);
+    return true;
+}
+
+std::string PartialLinesSql(const SummarySplit& split, const char* table,
+                            const std::string& columns, SqlValues& values) {
+    std::string sql;
+    auto part = [&](const char* where, const std::string& low, const std::string& high) {
+        if (!sql.empty())
+            sql += " union all ";
+        std::string one = "select " + columns + " from " + table + " where " + where;
+        values.push_back(low);
+        values.push_back(high);
+        AddWarehouseScope(one, values, "Warehouse", true);
+        sql += one;
+    };
+    if (split.head)
+        part("Bill_Date >= ? and Bill_Date < ?", split.from, split.wholeFrom);
+    if (split.tail)
+        part("Bill_Date >= ? and Bill_Date <= ?", split.wholeTo, split.to);
+    return sql;
+}
+
+std::string WholeMonthsSql(const SummarySplit& split, const char* summaryTable, const char* kind,
+                           const std::string& columns, SqlValues& values, const std::string& extra,
+                           const SqlValues& extraValues) {
+    std::string sql = "select " + columns + " from " + summaryTable + " where Kind = ?" + extra +
+                      " and Month >= ? and Month < ?";
+    values.push_back(kind);
+    values.insert(values.end(), extraValues.begin(), extraValues.end());
+    values.push_back(split.wholeFrom);
+    values.push_back(split.wholeTo);
+    AddWarehouseScope(sql, values, "Warehouse", true);
+    return sql;
+}

@@ -1,0 +1,71 @@
+#pragma once
+#include "CStatement.h"
+
+#include <optional>
+#include <string>
+
+class CDataStore;
+
+// Monthly summaries of the purchase, sale and sale-return lines, kept by the posting in its own
+// transaction, so that the statistics and the profit report read whole months from a few rows
+// instead of every line. Only the months a date range covers whole come from them; the rest of
+// the range is read from the lines, and the rows come out exactly as the line readers make them.
+//
+// Summary_Goods: per line table (Kind) × month × warehouse × goods code.
+// Summary_Key: per line table × month × warehouse × key (KeyName Employee, Department, Customer
+// or Month, KeyValue its text).
+// Each holds the base quantity, the amount, the cost and the amount of the lines whose cost is
+// known (in cents), the count of lines without cost, the first line's Id and date bounds, and
+// Odd: the count of lines whose figures are not in the plain form this program writes (a whole
+// number, money with two decimals). A range touching such a group is read from the lines.
+
+// The schema step that makes the summaries and builds them over the lines already stored (one
+// INSERT … SELECT … GROUP BY per table), in the words of both engines.
+std::string LineSummaryStepSql();
+
+// Adds the lines of bill `billId` in `lineTable` to the summaries: one upsert per table,
+// grouped, inside the caller's transaction. A table without summaries is left alone (true).
+bool AddBillToSummaries(CDataStore& store, const char* lineTable, const std::string& billId);
+
+// Empties the summaries and builds them again from the lines (lines written by another program,
+// a copy onto a server).
+bool RebuildLineSummaries(CDataStore& store);
+
+// Whether postings keep the summaries and the readers use them (on unless a test or a benchmark
+// measures the line readers or a posting without the update). Process-wide.
+void UseLineSummaries(bool on);
+bool LineSummariesUsed();
+
+// How a date range [from, to] splits: the summary months [wholeFrom, wholeTo) (month texts
+// "yyyy-MM"), and the lines read from `from` up to before wholeFrom (when `head`) and from
+// wholeTo up to `to` (when `tail`). Nothing when the summaries are off, a bound is no ISO date,
+// or no month lies whole in the range: the caller reads the lines alone. False when the
+// summaries could not be read (the store's last error says why).
+struct SummarySplit {
+    std::string from, to, wholeFrom, wholeTo;
+    bool head = false, tail = false;
+};
+bool SplitForSummaries(CDataStore& store, const std::string& from, const std::string& to,
+                       std::optional<SummarySplit>& split, const char* kindA,
+                       const char* kindB = nullptr);
+
+// Per-line figures as the summaries hold them, for a line table (`costColumn` its cost column
+// or "cast(NULL as text)"): quantity, Odd, amount and cost in cents, the costed amount, the
+// uncosted count.
+struct LineFigureSql {
+    std::string quantity, odd, amount, cost, costed, uncosted;
+};
+LineFigureSql LineFiguresOf(const char* costColumn);
+// The cost column a summarized line table has.
+const char* CostColumnOf(const char* lineTable);
+
+// The lines of `table` outside the summary months of `split` (its head and tail), as
+// "select <columns> from table where …" joined by " union all ", with the warehouse scope;
+// empty when both ends are whole. `values` gets the bounds and the scope's names.
+std::string PartialLinesSql(const SummarySplit& split, const char* table,
+                            const std::string& columns, SqlValues& values);
+// The summary rows of `summaryTable` of kind `kind` in the whole months, with the scope,
+// as "select <columns> from summaryTable where …" (plus `extra`, a condition of its own).
+std::string WholeMonthsSql(const SummarySplit& split, const char* summaryTable, const char* kind,
+                           const std::string& columns, SqlValues& values,
+                           const std::string& extra = {}, const SqlValues& extraValues = {});

@@ -1,0 +1,233 @@
+// The monthly summaries: kept by every posting and reversal, built by the upgrade over the lines
+// already stored, and read by the statistics and the profit report with rows equal to those
+// read from the lines alone.
+#include "BillTestSupport.h"
+
+#include "admin/RoleAdmin.h"
+#include "admin/UserAdmin.h"
+#include "bills/BillReversal.h"
+#include "cost/ProfitReport.h"
+#include "query/Reports.h"
+#include "store/LineSummary.h"
+#include "store/Schema.h"
+#include "store/Session.h"
+
+#include <random>
+
+namespace {
+class SummaryTest : public BillTest {
+protected:
+    void TearDown() override {
+        UseLineSummaries(true);
+        Session().rights = CRoleRights();
+        BillTest::TearDown();
+    }
+
+    // Every summary row as text, without its Id, in a fixed order.
+    std::string Summaries() {
+        CDataStore store;
+        EXPECT_TRUE(store.ConnectMain());
+        std::string out;
+        for (const char* sql :
+             {"select Kind, Month, Warehouse, Product_ID, Quantity, Odd, Amount, Cost, Costed,"
+              " Uncosted, First_Id, MinDate, MaxDate from Summary_Goods order by 1, 2, 3, 4",
+              "select Kind, Month, Warehouse, KeyName, KeyValue, Quantity, Odd, Amount, Cost,"
+              " Costed, Uncosted, MinDate, MaxDate from Summary_Key order by 1, 2, 3, 4, 5"}) {
+            EXPECT_TRUE(store.Run(sql, {}, [&](const CStatement& st) {
+                for (int i = 0; i < st.ColumnCount(); ++i)
+                    out += st.Text(i) + "|";
+                out += "\n";
+            }));
+        }
+        return out;
+    }
+
+    // Every statistics and profit report over [from, to], whole rows as text.
+    static std::string Reports(const std::string& from, const std::string& to) {
+        std::string out;
+        for (const ReportKind& kind : ReportKinds()) {
+            const ReportResult r = RunReport(kind, from, to);
+            out += std::string(kind.cliName) + (r.ok ? "" : " failed") + "\n";
+            for (const auto& row : r.rows) {
+                for (const std::string& cell : row)
+                    out += cell + "|";
+                out += "\n";
+            }
+        }
+        for (const ProfitKind& kind : ProfitKinds()) {
+            const ProfitReportResult r = RunProfitReport(kind.key, from, to);
+            out += std::string(kind.cliName) + (r.ok ? "" : " failed") + " " +
+                   std::to_string(r.unknownCostLines) + "\n";
+            for (const auto& row : r.rows) {
+                for (const std::string& cell : row)
+                    out += cell + "|";
+                out += "\n";
+            }
+        }
+        return out;
+    }
+
+    // The same reports read from the summaries and from the lines; how many ranges had whole
+    // months for the summaries to give.
+    int CompareReports(std::mt19937& random, unsigned seed, int cases) {
+        int split = 0;
+        CDataStore store;
+        EXPECT_TRUE(store.ConnectMain());
+        auto day = [&](int year, int month) {
+            const int d = std::uniform_int_distribution<int>(1, 28)(random);
+            char text[32];
+            std::snprintf(text, sizeof text, "%04d-%02d-%02d", year % 10000, month % 100, d % 100);
+            return std::string(text);
+        };
+        for (int c = 0; c < cases; ++c) {
+            // Months 0 .. 14 stand for 2025-10 .. 2026-12; a few ranges lie inside one month,
+            // some start on a first day and end on a month's last.
+            const int a = std::uniform_int_distribution<int>(0, 14)(random);
+            const int b = c % 5 == 0 ? a : std::uniform_int_distribution<int>(a, 14)(random);
+            std::string from = day(2025 + (a + 9) / 12, (a + 9) % 12 + 1);
+            std::string to = day(2025 + (b + 9) / 12, (b + 9) % 12 + 1);
+            if (from > to)
+                std::swap(from, to);
+            if (c % 3 == 1)
+                from = from.substr(0, 8) + "01";
+            if (c % 4 == 1)
+                to = to.substr(0, 8) + "31";
+            std::optional<SummarySplit> months;
+            EXPECT_TRUE(SplitForSummaries(store, from, to, months, "EnterSale_Detail"));
+            if (months)
+                ++split;
+            UseLineSummaries(false);
+            const std::string lines = Reports(from, to);
+            UseLineSummaries(true);
+            EXPECT_EQ(Reports(from, to), lines) << "seed " << seed << ", " << from << " .. " << to;
+        }
+        return split;
+    }
+
+    // Bills of every kind on random days of 2025-10 .. 2026-11, a tenth of them reversed.
+    void PostRandomBills(std::mt19937& random) {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        ASSERT_TRUE(store.ExecuteSql("insert into GoodsUnit(Product_ID, Unit, Factor, BarCode)"
+                                     " values('G1', '箱', '12', 'BOX-G1')"));
+        AddUnit("C2", "华南商贸", "客户");
+        const GoodsRecord cap = AddGoods("G3", "Pen cap", "1", "配件");
+        const std::vector<GoodsRecord> goods = {m_pen, m_ink, cap};
+        auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+        auto date = [&] {
+            const int m = pick(14), d = pick(28) + 1;
+            char text[32];
+            std::snprintf(text, sizeof text, "%04d-%02d-%02d", (2025 + (m + 9) / 12) % 10000,
+                          ((m + 9) % 12 + 1) % 100, d % 100);
+            return std::string(text);
+        };
+        const char* prices[] = {"19.99", "3", "12.5", "0.35", "7.77"};
+        int number = 0;
+        auto post = [&](BillKind kind, const std::string& when, int lines) -> std::string {
+            CBill bill = FullBill(kind);
+            bill.GiveNumber(std::string(KindInfo(kind).prefix) + "S" + std::to_string(++number));
+            bill.m_date = when;
+            bill.m_warehouse = pick(2) ? "一号仓库" : "二号仓库";
+            bill.m_toWarehouse = bill.m_warehouse == "一号仓库" ? "二号仓库" : "一号仓库";
+            bill.m_employee = pick(2) ? "张三" : "李四";
+            bill.m_department = pick(2) ? "采购部" : "仓储部";
+            if (IsTradeKind(kind))
+                bill.m_customer = pick(2) ? "华东电子" : "华南商贸";
+            bill.m_paid = "0.00";
+            for (int l = 0; l < lines; ++l) {
+                const GoodsRecord& g = goods[static_cast<size_t>(pick(3))];
+                const bool box = g.Code == "G1" && pick(3) == 0;
+                AddLine(bill, g, std::to_string(pick(3) + 1),
+                        kind == BillKind::Opening || kind == BillKind::Loss ||
+                                kind == BillKind::Gain || kind == BillKind::Transfer
+                            ? (kind == BillKind::Opening ? "4.5" : "")
+                            : prices[pick(5)]);
+                if (box) {
+                    bill.m_lines.back().unit = "箱";
+                    if (IsTradeKind(kind))
+                        bill.m_lines.back().amount =
+                            LineAmount(bill.m_lines.back().quantity, bill.m_lines.back().price);
+                }
+            }
+            m_port.Clear();
+            EXPECT_EQ(bill.Save(), PostOutcome::Posted)
+                << KindInfo(kind).cliName << " " << when << ": "
+                << (m_port.Texts().empty() ? std::string() : m_port.Texts().back());
+            return bill.m_number;
+        };
+        post(BillKind::Opening, "2025-10-01", 3);
+        // Enough stock in both warehouses for everything that follows.
+        for (int w = 0; w < 4; ++w) {
+            CBill bill = FullBill(BillKind::Purchase);
+            bill.GiveNumber("JH-BASE" + std::to_string(w));
+            bill.m_date = w < 2 ? "2025-10-02" : "2026-06-30";
+            bill.m_warehouse = w % 2 ? "一号仓库" : "二号仓库";
+            bill.m_paid = "0.00";
+            for (const GoodsRecord& g : goods)
+                AddLine(bill, g, "500", "2.5");
+            ASSERT_EQ(bill.Save(), PostOutcome::Posted);
+        }
+        const BillKind kinds[] = {
+            BillKind::Purchase, BillKind::Sale,       BillKind::Sale,
+            BillKind::Sale,     BillKind::SaleReturn, BillKind::PurchaseReturn,
+            BillKind::Transfer, BillKind::Loss,       BillKind::Gain};
+        std::vector<std::pair<BillKind, std::string>> trade;
+        for (int b = 0; b < 70; ++b) {
+            const BillKind kind = kinds[pick(9)];
+            const std::string posted = post(kind, date(), pick(4) + 1);
+            if (IsTradeKind(kind))
+                trade.emplace_back(kind, posted);
+        }
+        for (size_t i = 0; i < trade.size(); i += 7)
+            ASSERT_TRUE(ReverseBill(trade[i].first, trade[i].second).has_value())
+                << trade[i].second;
+    }
+};
+} // namespace
+
+// Random bills of every kind, reversals included: the summaries kept by the postings equal those
+// the upgrade builds from the lines, and every summary-backed report equals the line reader over
+// random ranges (cutting months at both ends, inside one month, whole months), for 管理员 and for
+// a role that sees one warehouse.
+TEST_F(SummaryTest, ReportsFromTheSummariesEqualThoseFromTheLines) {
+    const unsigned seed = 20261207;
+    std::mt19937 random(seed);
+    PostRandomBills(random);
+    ASSERT_FALSE(HasFailure()) << "seed " << seed;
+    // Every line this program wrote is in the plain form: no group sends a reader to the lines.
+    EXPECT_EQ(Count("Summary_Goods where Odd <> 0") + Count("Summary_Key where Odd <> 0"), 0);
+    EXPECT_GT(Count("Summary_Goods"), 40);
+
+    // The same figures the upgrade's build gives.
+    const std::string kept = Summaries();
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        ASSERT_TRUE(RebuildLineSummaries(store));
+    }
+    EXPECT_EQ(Summaries(), kept);
+
+    EXPECT_GT(CompareReports(random, seed, 40), 15);
+
+    ASSERT_EQ(AddRole("一号仓管", "店长"), AdminResult::Done);
+    ASSERT_EQ(SetRoleWarehouses("一号仓管", {"一号仓库"}), AdminResult::Done);
+    ASSERT_EQ(AddOperator("wang", "", ""), AdminResult::Done);
+    ASSERT_EQ(SetOperatorRole("wang", "一号仓管"), AdminResult::Done);
+    CDataStore other;
+    ASSERT_TRUE(other.ConnectOther() && other.CheckLogin("wang", ""));
+    EXPECT_GT(CompareReports(random, seed, 15), 5);
+}
+
+// A main data file of the previous schema with bills in it gets, from the upgrade, the very
+// summaries the postings keep.
+TEST_F(SummaryTest, TheUpgradeBuildsTheSummariesOfTheStoredLines) {
+    std::mt19937 random(7);
+    PostRandomBills(random);
+    ASSERT_FALSE(HasFailure());
+    const std::string kept = Summaries();
+    ASSERT_NE(kept, "");
+    RollBackMainSchemaTo(kMainSchemaVersion - 1); // the summary tables dropped
+    ASSERT_FALSE(HasFailure());
+    EXPECT_EQ(Summaries(), kept); // connecting upgrades
+    EXPECT_EQ(MainSchemaVersion(), kMainSchemaVersion);
+}
