@@ -25,7 +25,8 @@ void CChild_Dingdan_KaidanDlg::SetCommand(const QString& command) {
 }
 
 void CChild_Dingdan_KaidanDlg::ShowOrder(const std::string& number) {
-    ShowStored(Bill().Kind(), number);
+    const std::string shown = number; // `number` may be the bill's own, replaced on the way
+    ShowStored(Bill().Kind(), shown);
 }
 
 void CChild_Dingdan_KaidanDlg::FillSuggested(

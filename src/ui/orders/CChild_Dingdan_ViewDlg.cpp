@@ -79,6 +79,7 @@ CChild_Dingdan_ViewDlg::CChild_Dingdan_ViewDlg(QWidget* parent) : QDialog(parent
     m_model->SetNumericColumns({5});
     m_list = MakeQueryListView(m_model, this);
     m_list->setObjectName("orderList");
+    m_list->setColumnWidth(0, 170); // a number is read whole
 
     m_linesLabel = new QLabel(this);
     m_lineModel = new CQueryTableModel(this);
@@ -86,7 +87,7 @@ CChild_Dingdan_ViewDlg::CChild_Dingdan_ViewDlg(QWidget* parent) : QDialog(parent
                              QStringLiteral("数量"), QStringLiteral("单位"), QStringLiteral("单价"),
                              QStringLiteral("金额"), QStringLiteral("订购"), QStringLiteral("已交"),
                              QStringLiteral("未交"), QStringLiteral("备注")});
-    m_lineModel->SetNumericColumns({2, 4, 5});
+    m_lineModel->SetNumericColumns({2, 4, 5, 6, 7, 8});
     m_lines = MakeQueryListView(m_lineModel, this);
     m_lines->setObjectName("orderLines");
 
