@@ -11,6 +11,7 @@
 #include "orders/CChild_Dingdan_ViewDlg.h"
 #include "orders/COrderPickDlg.h"
 #include "orders/Orders.h"
+#include "query/CChild_Kucun_YujingDlg.h"
 #include "query/CQueryTableModel.h"
 #include "store/CDataStore.h"
 #include "text/Clock.h"
@@ -358,6 +359,54 @@ private slots:
         QCOMPARE(driver.Problems(), QStringList());
         QCOMPARE(driver.Pending(), size_t(0));
         QCOMPARE(picks.Pending(), size_t(0));
+    }
+
+    // "生成采购订单" in the stock warnings: 矿泉水 (limits 20 to 50, 8 in stock) is ordered
+    // 20 − 8 = 12 个 at 5.00; 可乐, above its upper limit, is not ordered.
+    void stockWarningsMakeAPurchaseOrderOfWhatIsShort() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBoxes();
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectMain());
+            QVERIFY(store.ExecuteSql("update ferix_product set InventoryLow = '20',"
+                                     " InventoryHigh = '50' where Code = 'G003'"));
+            QVERIFY(store.ExecuteSql(
+                "update ferix_product set InventoryHigh = '0' where Code = 'G001'"));
+        }
+        CBill purchase(BillKind::Purchase);
+        purchase.m_customer = "甲供应商";
+        purchase.m_department = "采购部";
+        purchase.m_warehouse = "一号库";
+        purchase.m_employee = "张三";
+        purchase.m_account = "工行";
+        for (const char* code : {"G001", "G003"}) {
+            GoodsRecord g;
+            g.Code = code;
+            g.ProductName = code;
+            g.Unit = "个";
+            purchase.AppendGoods(g);
+            purchase.EditCell(purchase.m_lines.size() - 1, BillColumn(BillKind::Purchase, "数量"),
+                              "8");
+        }
+        CScopedScriptedPort port;
+        QCOMPARE(purchase.Save(), PostOutcome::Posted);
+        CModalDriver driver;
+        driver.Then<CChild_Kucun_YujingDlg>([&](CChild_Kucun_YujingDlg& warnings) {
+            QCOMPARE(ColumnTexts(warnings.m_model, "商品编码"), QStringList({"G001", "G003"}));
+            driver.Then<CChild_Dingdan_KaidanDlg>([&](CChild_Dingdan_KaidanDlg& w) {
+                QCOMPARE(w.m_title->text(), QStringLiteral("采购订单"));
+                QCOMPARE(GridTexts(w.m_grid, "商品编码"), QStringList({"G003"}));
+                QCOMPARE(GridLine(w.m_grid, 0), QStringLiteral("12 个 5.00 60.00"));
+                QCOMPARE(w.m_amountTotal->text(), QStringLiteral("60.00"));
+                QVERIFY(!w.IsViewMode());
+            });
+            QTest::mouseClick(warnings.m_makeOrder, Qt::LeftButton);
+        });
+        QVERIFY(OpenRoute(nullptr, Place::Kucun, "库存预警"));
+        QCOMPARE(driver.Problems(), QStringList());
+        QCOMPARE(driver.Pending(), size_t(0));
     }
 
     // A role hiding 进价 sees "***" for an order's prices and amounts, in the list and in the

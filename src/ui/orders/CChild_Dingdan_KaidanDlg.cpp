@@ -30,8 +30,9 @@ void CChild_Dingdan_KaidanDlg::ShowOrder(const std::string& number) {
 }
 
 void CChild_Dingdan_KaidanDlg::FillSuggested(
-    const std::vector<std::pair<std::string, int64_t>>& lines) {
+    const std::vector<std::pair<std::string, int64_t>>& lines, const std::string& warehouse) {
     CBill bill(Bill().Kind());
+    bill.m_warehouse = warehouse;
     CDataStore store;
     if (!store.ConnectMain())
         return;
@@ -44,6 +45,7 @@ void CChild_Dingdan_KaidanDlg::FillSuggested(
         if (!goods)
             continue;
         bill.AppendGoods(*goods);
+        bill.m_lines.back().unit = goods->Unit; // counted in base units
         bill.EditCell(bill.m_lines.size() - 1, quantityColumn, std::to_string(quantity));
     }
     LoadBill(std::move(bill));

@@ -19,8 +19,10 @@ public:
     // Shows stored order `number` of the window's kind read-only.
     void ShowOrder(const std::string& number);
     // A new order filled with `lines` (goods code, base quantity), each in its base unit at its
-    // starting price; codes no longer in the goods list are left out.
-    void FillSuggested(const std::vector<std::pair<std::string, int64_t>>& lines);
+    // starting price, into `warehouse` (may be empty); codes no longer in the goods list are
+    // left out.
+    void FillSuggested(const std::vector<std::pair<std::string, int64_t>>& lines,
+                       const std::string& warehouse);
 
 protected:
     void ApplyModeTexts() override;
