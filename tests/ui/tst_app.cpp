@@ -544,8 +544,10 @@ private slots:
                                        "退出",
                                        "进货开单",
                                        "办理进货退货",
+                                       "采购订单",
                                        "销售开单",
                                        "办理销售退货",
+                                       "销售订单",
                                        "报损单",
                                        "报溢单",
                                        "存货调价",
@@ -732,16 +734,16 @@ private slots:
             // records are what a clerk may open there.
             QCOMPARE(offered(w, 1), QStringList({"库存状况", "√  商品管理", "√  往来单位管理",
                                                  "■ 销售记录报表", "■ 销售退货记录报表"}));
-            QCOMPARE(offered(w, 2),
-                     QStringList({"销售单", "销售退货单", "库存状况", "收款单", "√  商品管理",
-                                  "√  往来单位管理", "■ 销售记录报表", "■ 销售退货记录报表"}));
+            QCOMPARE(offered(w, 2), QStringList({"销售单", "销售退货单", "库存状况", "收款单",
+                                                 "订单", "√  商品管理", "√  往来单位管理",
+                                                 "■ 销售记录报表", "■ 销售退货记录报表"}));
             QCOMPARE(offered(w, 4), QStringList({"收款单"}));
             QCOMPARE(offered(w, 7), QStringList({"修改密码"}));
-            QCOMPARE(menu(w),
-                     QStringList({"[系统设置(&A)]", "修改密码", "退出", "[销售管理(&S)]",
-                                  "销售开单", "办理销售退货", "[财务管理(&F)]", "收款单",
-                                  "[报表管理(&R)]", "销售报表", "销售退货报表", "收款记录",
-                                  "[帮助(&H)]", "打开帮助内容(&O)", "检测升级(&U)", "关于(&A)"}));
+            QCOMPARE(menu(w), QStringList({"[系统设置(&A)]", "修改密码", "退出", "[销售管理(&S)]",
+                                           "销售开单", "办理销售退货", "销售订单", "[财务管理(&F)]",
+                                           "收款单", "[报表管理(&R)]", "销售报表", "销售退货报表",
+                                           "收款记录", "[帮助(&H)]", "打开帮助内容(&O)",
+                                           "检测升级(&U)", "关于(&A)"}));
 
             // 保存 of a purchase greyed, of a sale not; a list's 添加 and 删除 greyed.
             CChild_Jinhuo_KaidanDlg purchase;

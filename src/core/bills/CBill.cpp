@@ -1,5 +1,6 @@
 #include "CBill.h"
 #include "finance/FundBillRows.h"
+#include "orders/Orders.h"
 
 #include "BillStore.h"
 #include "TransferStore.h"
@@ -358,6 +359,9 @@ void CBill::StartNextBill() {
     m_lines.clear();
     // What was paid belongs to the bill just posted: the next one starts with nothing paid.
     m_paid.clear();
+    // The next bill is not made from the order the last one delivered.
+    m_order.clear();
+    m_allowOverOrder = false;
     m_quantityTotal = "0";
     m_amountTotal = "0.00";
     MakeNumber();
@@ -412,6 +416,37 @@ std::optional<CBill> CBill::LoadStored(const std::string& historyWord, const std
         bill.m_account = row->Bank;
         bill.m_paid = row->Amount;
         bill.m_introduction = row->Introduction;
+        return bill;
+    }
+    if (IsOrderKind(*kind)) {
+        auto order = FindOrder(store, *kind, number);
+        if (!order || order->lines.empty())
+            return std::nullopt;
+        const OrderHeaderRecord& h = order->header;
+        CBill bill(*kind);
+        bill.GiveNumber(h.Bill_ID);
+        bill.m_date = h.Bill_Date;
+        bill.m_customer = h.Customer;
+        bill.m_department = h.Department;
+        bill.m_employee = h.Employee;
+        bill.m_warehouse = h.Warehouse;
+        bill.m_introduction = h.Introduction;
+        bill.m_deliveryDate = h.Delivery_Date;
+        bill.m_amountTotal = h.Total;
+        bill.m_quantityTotal = h.Number;
+        for (const OrderLineRecord& r : order->lines) {
+            BillLine l;
+            l.hasRecord = "true";
+            l.code = r.Product_ID;
+            l.name = r.Product_Name;
+            l.quantity = r.Product_Number;
+            l.unit = r.Product_Unit;
+            l.price = r.Product_Price;
+            l.amount = r.Product_Total;
+            l.barcode = r.Product_BarCode;
+            l.note = r.Product_Note;
+            bill.m_lines.push_back(std::move(l));
+        }
         return bill;
     }
     if (*kind == BillKind::Transfer) {

@@ -320,7 +320,7 @@ std::optional<std::vector<OrderListRow>> ListOrders(CDataStore& store, BillKind 
     // Each order's status from its lines' kept figures: no bill is read.
     std::string sql =
         "select o.Bill_ID, o.Bill_Date, o.Customer, o.Warehouse, o.Employee, o.Total, o.Closed,"
-        " o.Voided, coalesce(d.started, 0), coalesce(d.short, 0) from " +
+        " o.Voided, coalesce(d.started, 0), coalesce(d.short, 0), o.Delivery_Date from " +
         HeadTable(kind) +
         " o left join (select Bill_ID, sum(case when Delivered > 0 then 1 else 0 end) as started,"
         " sum(case when Delivered < Base_Number then 1 else 0 end) as short from " +
@@ -337,7 +337,8 @@ std::optional<std::vector<OrderListRow>> ListOrders(CDataStore& store, BillKind 
     AddWarehouseScope(sql, values, "o.Warehouse", true);
     std::vector<OrderListRow> rows;
     if (!store.Run(sql + " order by o.Id", values, [&](const CStatement& st) {
-            OrderListRow r{st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4), st.Text(5)};
+            OrderListRow r{st.Text(0), st.Text(1), st.Text(2), st.Text(3),
+                           st.Text(4), st.Text(5), st.Text(10)};
             r.status =
                 StatusOf(st.Text(7) == "1", st.Text(6) == "1", st.Int(8) > 0, st.Int(9) == 0);
             if (!status || r.status == *status)

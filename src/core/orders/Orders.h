@@ -99,7 +99,7 @@ OrdersOfBills(CDataStore& store, BillKind billKind, const std::string& from, con
 
 // A row of the order list: the header's fields and the derived status.
 struct OrderListRow {
-    std::string Bill_ID, Bill_Date, Customer, Warehouse, Employee, Total;
+    std::string Bill_ID, Bill_Date, Customer, Warehouse, Employee, Total, Delivery_Date;
     OrderStatus status = OrderStatus::NotDelivered;
 };
 // Orders of `kind` dated from..to (empty: no bound), in the operator's warehouse scope, of

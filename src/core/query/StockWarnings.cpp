@@ -97,3 +97,19 @@ int64_t CountBelowLowerLimit(const StockWarnings& warnings) {
     return std::count_if(warnings.rows.begin(), warnings.rows.end(),
                          [](const StockWarningRow& r) { return r.state == kBelowLowerLimit; });
 }
+
+std::optional<int64_t> OrderQuantityOf(const StockWarningRow& row) {
+    if (row.state != kBelowLowerLimit)
+        return std::nullopt;
+    std::optional<int64_t> wanted = ParseWholeNumber(row.suggested);
+    for (const std::string* limit : {&row.high, &row.low}) {
+        const auto bound = ParseWholeNumber(*limit);
+        int64_t difference = 0;
+        if (!(wanted && *wanted > 0) && bound &&
+            !__builtin_sub_overflow(*bound, row.quantity, &difference))
+            wanted = difference;
+    }
+    if (!wanted || *wanted <= 0)
+        return std::nullopt;
+    return wanted;
+}

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ StockWarnings LoadStockWarnings(const std::string& warehouse);
 // The list's headers and one row's cells under them (the window adds 折合 after them).
 const std::vector<std::string>& StockWarningHeaders();
 std::vector<std::string> StockWarningCells(const StockWarningRow& row);
+// What "生成采购订单" orders of a row below its lower limit: the warning's suggestion, else up
+// to the upper limit, else up to the lower one; nothing for other rows (and for nothing to buy).
+std::optional<int64_t> OrderQuantityOf(const StockWarningRow& row);
 // The note under the list for goods with limits that are not whole numbers; empty when none.
 std::string BadLimitsNote(const std::vector<std::string>& names);
 // The status bar's notice after login: "库存预警：N 种商品低于下限".

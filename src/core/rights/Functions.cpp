@@ -154,6 +154,11 @@ std::optional<Need> WindowNeed(std::string_view window, std::string_view command
         {"CChild_Kucun_TiaojiaDlg", "", "price", Action::Enter},
         {"CChild_Kucun_YikuDlg", "", "transfer", Action::Enter},
         {"CChild_Kucun_PandianDlg", "", "count", Action::Enter},
+        // Orders: the entry window enters, the list looks; the kind's history word says which.
+        {"CChild_Dingdan_KaidanDlg", "run_xiaoshou_dingdan", "sale_order", Action::Enter},
+        {"CChild_Dingdan_KaidanDlg", "", "purchase_order", Action::Enter},
+        {"CChild_Dingdan_ViewDlg", "run_xiaoshou_dingdan", "sale_order", Action::View},
+        {"CChild_Dingdan_ViewDlg", "", "purchase_order", Action::View},
         {"CChild_Caiwu_ShoukuanDlg", "", "receipt", Action::Enter},
         {"CChild_Caiwu_FukuanDlg", "", "payment", Action::Enter},
         {"CChild_Caiwu_DuizhangDlg", "", "statement", Action::View},

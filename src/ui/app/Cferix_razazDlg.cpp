@@ -179,10 +179,12 @@ void Cferix_razazDlg::BuildMenu() {
     QMenu* purchase = bar->addMenu(QStringLiteral("进货管理(&C)"));
     route(purchase, "进货开单");
     route(purchase, "办理进货退货");
+    route(purchase, "采购订单");
 
     QMenu* sale = bar->addMenu(QStringLiteral("销售管理(&S)"));
     route(sale, "销售开单");
     route(sale, "办理销售退货");
+    route(sale, "销售订单");
 
     QMenu* stock = bar->addMenu(QStringLiteral("库存管理(&P)"));
     route(stock, "报损单");

@@ -128,7 +128,8 @@ CMainCaigouDlg::CMainCaigouDlg(QWidget* parent)
                  {{"进货开单", "purchase"},
                   {"退货单", "return"},
                   {"库存状况", "stock"},
-                  {"付款单", "payment"}},
+                  {"付款单", "payment"},
+                  {"订单", "bill"}},
                  true, false) {}
 
 CMainXiaoshouDlg::CMainXiaoshouDlg(QWidget* parent)
@@ -136,7 +137,8 @@ CMainXiaoshouDlg::CMainXiaoshouDlg(QWidget* parent)
                  {{"销售单", "sale"},
                   {"销售退货单", "return"},
                   {"库存状况", "stock"},
-                  {"收款单", "receipt"}},
+                  {"收款单", "receipt"},
+                  {"订单", "bill"}},
                  true, true) {
     AddOwnLabel(Place::Xiaoshou, "■ 销售利润报表");
 }

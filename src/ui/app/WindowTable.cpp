@@ -25,6 +25,8 @@
 #include "finance/CChild_Caiwu_FukuanDlg.h"
 #include "finance/CChild_Caiwu_ShoukuanDlg.h"
 #include "finance/CChild_Caiwu_ZhanghuDlg.h"
+#include "orders/CChild_Dingdan_KaidanDlg.h"
+#include "orders/CChild_Dingdan_ViewDlg.h"
 #include "query/CChild_History_ViewDlg.h"
 #include "query/CChild_Kucun_ViewDlg.h"
 #include "query/CChild_Kucun_YujingDlg.h"
@@ -63,6 +65,9 @@ const std::vector<WindowRow>& WindowTable() {
         {"CChild_Kucun_TiaojiaDlg", OpenModal<CChild_Kucun_TiaojiaDlg>},
         {"CChild_Kucun_YikuDlg", OpenModal<CChild_Kucun_YikuDlg>},
         {"CChild_Kucun_PandianDlg", OpenModal<CChild_Kucun_PandianDlg>},
+        // orders
+        {"CChild_Dingdan_KaidanDlg", OpenModal<CChild_Dingdan_KaidanDlg>},
+        {"CChild_Dingdan_ViewDlg", OpenModal<CChild_Dingdan_ViewDlg>},
         // finance
         {"CChild_Caiwu_ShoukuanDlg", OpenModal<CChild_Caiwu_ShoukuanDlg>},
         {"CChild_Caiwu_FukuanDlg", OpenModal<CChild_Caiwu_FukuanDlg>},

@@ -6,6 +6,7 @@
 #include "bills/BillBrowse.h"
 #include "bills/BillReversal.h"
 #include "config/ConfigLists.h"
+#include "orders/Orders.h"
 #include "port/MessagePort.h"
 #include "query/BillPrint.h"
 #include "query/CPrintDlg.h"
@@ -75,7 +76,7 @@ CBillEntryDlg::CBillEntryDlg(QWidget* parent, BillKind kind)
     int column = 0;
     for (const auto& c : GridColumns(kind))
         m_grid->InsertColumn(column++, QString::fromUtf8(c.header), c.width);
-    if (IsTradeKind(kind))
+    if (IsTradeKind(kind) || IsOrderKind(kind))
         m_grid->SetAmountColumns(3, 7, 8);
 
     connect(m_grid, &CListCtrlEx::CellEdited, this, &CBillEntryDlg::OnCellEdited);
@@ -118,8 +119,9 @@ void CBillEntryDlg::SetEditable(bool editable) {
           static_cast<QLineEdit*>(m_introduction), static_cast<QLineEdit*>(m_account), m_paid})
         if (f)
             f->setReadOnly(!editable);
-    if (m_date)
-        m_date->setReadOnly(!editable);
+    for (QDateEdit* d : {m_date, m_deliveryDate})
+        if (d)
+            d->setReadOnly(!editable);
     for (const auto& [field, icon] : m_icons)
         icon->setEnabled(editable); // nothing is picked in a stored bill
 }
@@ -266,6 +268,11 @@ void CBillEntryDlg::ShowHeader() {
     for (const auto& [field, value] : fields)
         if (field)
             field->setText(Q(*value));
+    if (m_deliveryDate) {
+        // No delivery date stored shows the bill's own date.
+        const QDate date = QDate::fromString(Q(m_bill->m_deliveryDate), Qt::ISODate);
+        m_deliveryDate->setDate(date.isValid() ? date : m_date->date());
+    }
     ShowTotals();
     // The paid amount of a bill being typed is the user's own.
     if (m_viewMode && m_paid)
@@ -295,6 +302,8 @@ void CBillEntryDlg::ReadHeader() {
     read(m_paid, m_bill->m_paid);
     if (m_date)
         m_bill->m_date = S(m_date->date().toString(Qt::ISODate));
+    if (m_deliveryDate)
+        m_bill->m_deliveryDate = S(m_deliveryDate->date().toString(Qt::ISODate));
 }
 
 void CBillEntryDlg::RecomputeTotals() {
@@ -427,6 +436,16 @@ void CBillEntryDlg::OnGridDoubleClick(int row) {
     RecomputeTotals();
 }
 
+void CBillEntryDlg::LoadBill(CBill bill) {
+    m_grid->CommitActiveEditor();
+    m_bill = std::make_unique<CBill>(std::move(bill));
+    ShowLines();
+    for (int row = 0; row < m_grid->GetItemCount(); ++row)
+        RegisterRowRules(row);
+    ShowHeader();
+    RecomputeTotals();
+}
+
 void CBillEntryDlg::OnQuickEntry() {
     if (m_viewMode || !m_quickEntry)
         return;
@@ -499,6 +518,12 @@ void CBillEntryDlg::OnSave() {
     }
     m_grid->CommitActiveEditor();
     ReadHeader();
+    // A bill made from an order may deliver more than is open only when the user says so.
+    if (!m_bill->m_allowOverOrder && m_bill->OverOrder()) {
+        if (!Messages().AskYesNo(kOverOrderQuestion))
+            return;
+        m_bill->m_allowOverOrder = true;
+    }
     const PostOutcome outcome = m_bill->Save();
     // Save recomputed amounts and totals from the lines: show what was checked and posted.
     for (int row = 0; row < m_grid->GetItemCount(); ++row)
@@ -520,7 +545,7 @@ void CBillEntryDlg::OnSave() {
         return;
     }
     if (!Messages().AskYesNo(info.successText)) {
-        accept();
+        AfterLastPosting(m_bill->m_number);
         return;
     }
     // The next bill keeps the header and gets a fresh number; its paid amount starts empty.
@@ -533,6 +558,10 @@ void CBillEntryDlg::OnSave() {
     ShowTotals();
     UpdateButtons();
     AfterPosting();
+}
+
+void CBillEntryDlg::AfterLastPosting(const std::string&) {
+    accept();
 }
 
 // ---- browsing and reversal

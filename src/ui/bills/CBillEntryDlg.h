@@ -41,6 +41,7 @@ public:
     CUnderLineEdit* m_introduction = nullptr;
     CUnderLineEdit* m_account = nullptr;
     QLineEdit* m_paid = nullptr;
+    QDateEdit* m_deliveryDate = nullptr; // an order's 交货日期
     QLineEdit* m_quantityTotal = nullptr;
     QLineEdit* m_amountTotal = nullptr;
     QLabel* m_customerLabel = nullptr;
@@ -94,6 +95,10 @@ public:
     // Fills the kind's print template with the bill and opens the print window on it.
     void OnPrintBill();
 
+    // Replaces the bill being entered with `bill` (made from an order or from suggestions) and
+    // shows it, its lines editable as if typed.
+    void LoadBill(CBill bill);
+
     // The cancel button, Escape and the close box: closes at once or after the kind's question.
     void reject() override;
 
@@ -110,6 +115,9 @@ protected:
     void EnterEntryMode(BillKind kind);
     // Called after a bill was posted and the window stays open for the next one.
     virtual void AfterPosting() {}
+    // The user wants no next bill after posting `number`: the window closes, unless a kind's
+    // window shows the posted bill instead.
+    virtual void AfterLastPosting(const std::string& number);
     // The texts of the window's title and labels for entering, or for viewing a stored bill.
     virtual void ApplyModeTexts() {}
 

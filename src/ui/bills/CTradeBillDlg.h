@@ -12,6 +12,16 @@ class CTradeBillDlg : public CBillEntryDlg {
 public:
     QLabel* m_quantityLabel = nullptr;
     QLabel* m_amountLabel = nullptr;
+    // "按订单": a purchase or sale being entered takes an open order's rest (nullptr in an
+    // order's own window).
+    QPushButton* m_byOrder = nullptr;
+
+    // "按订单": picks an open order of the kind this bill delivers (of the business unit typed,
+    // if any) and fills the bill from it.
+    void OnByOrder();
+    // Replaces the bill being entered with one delivering the open quantities of order
+    // `number` (each line naming its order line); false after the refusal was shown.
+    bool FillFromOrder(const std::string& number);
 
 protected:
     CTradeBillDlg(QWidget* parent, BillKind kind);

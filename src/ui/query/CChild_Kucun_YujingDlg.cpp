@@ -3,8 +3,12 @@
 #include "CQueryTableModel.h"
 #include "ListExport.h"
 #include "WarehouseOptions.h"
+#include "orders/CChild_Dingdan_KaidanDlg.h"
 #include "query/StockView.h"
 #include "query/StockWarnings.h"
+#include "rights/Functions.h"
+#include "store/RightCheck.h"
+#include "widgets/ModalRunner.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -43,6 +47,9 @@ CChild_Kucun_YujingDlg::CChild_Kucun_YujingDlg(QWidget* parent) : QDialog(parent
     m_ok->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_export);
+    m_makeOrder = new QPushButton(QStringLiteral("生成采购订单"), this);
+    buttons->addWidget(m_makeOrder);
+    connect(m_makeOrder, &QPushButton::clicked, this, &CChild_Kucun_YujingDlg::OnMakeOrder);
     buttons->addStretch();
     buttons->addWidget(m_ok);
     buttons->addWidget(m_cancel);
@@ -77,7 +84,10 @@ void CChild_Kucun_YujingDlg::FillList(const QString& warehouse) {
     std::vector<CQueryTableModel::Row> cells;
     cells.reserve(warnings.rows.size());
     std::map<int, QString> shortOnes; // drawn in red: these want buying
+    m_toOrder.clear();
     for (const StockWarningRow& row : warnings.rows) {
+        if (const auto quantity = OrderQuantityOf(row))
+            m_toOrder.emplace_back(row.code, *quantity);
         if (row.state == kBelowLowerLimit)
             shortOnes[static_cast<int>(cells.size())] = QString::fromUtf8(kBelowLowerLimit);
         cells.push_back(StockWarningCells(row));
@@ -88,4 +98,16 @@ void CChild_Kucun_YujingDlg::FillList(const QString& warehouse) {
     const std::string note = BadLimitsNote(warnings.badLimits);
     m_note->setText(QString::fromStdString(note));
     m_note->setVisible(!note.empty());
+}
+
+void CChild_Kucun_YujingDlg::OnMakeOrder() {
+    const auto need = WindowNeed("CChild_Dingdan_KaidanDlg", "");
+    if (!need || !CheckRight(need->function, need->action))
+        return;
+    CChild_Dingdan_KaidanDlg order(this);
+    const QString warehouse = m_warehouse->currentText();
+    order.FillSuggested(m_toOrder, warehouse == QString::fromUtf8(kAllWarehouses)
+                                       ? std::string()
+                                       : warehouse.toStdString());
+    RunModal(order);
 }

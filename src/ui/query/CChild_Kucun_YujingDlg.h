@@ -1,6 +1,11 @@
 #pragma once
 #include <QDialog>
 
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
 class CQueryTableModel;
 class QComboBox;
 class QLabel;
@@ -16,12 +21,18 @@ public:
 
     // Refills the list for the warehouse text ("全部" or one warehouse).
     void FillList(const QString& warehouse);
+    void OnMakeOrder();
 
     QComboBox* m_warehouse;
     QTableView* m_list;
     CQueryTableModel* m_model;
     QLabel* m_note;
     QPushButton* m_export;
+    // "生成采购订单": the goods below their lower limit with what to buy, in a new order.
+    QPushButton* m_makeOrder;
     QPushButton* m_ok;
     QPushButton* m_cancel;
+
+private:
+    std::vector<std::pair<std::string, int64_t>> m_toOrder; // goods code, quantity to buy
 };
