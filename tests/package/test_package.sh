@@ -31,7 +31,7 @@ for what in "transfer" "stock counts" "red-letter" "moving-average cost" "sales 
     check "description names $what" grep -q "$what" <<<"$(field Description)"
 done
 # Computed by dpkg-shlibdeps: the libraries the programs are linked with.
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libsqlite3-0 libpq5 libc6; do
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6charts6 libsqlite3-0 libpq5 libc6; do
     check "Depends: $lib" has_dep "$lib"
 done
 # ICU (encodings, the pinyin initials of 助记码): libicu72 on Debian 12.

@@ -19,6 +19,7 @@
 #include "basic/SimpleListWindows.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
 #include "bills/CChild_Xiaoshou_KaidanDlg.h"
+#include "home/CHomePage.h"
 #include "rights/Functions.h"
 #include "store/CDataStore.h"
 #include "store/ServerConfig.h"
@@ -82,7 +83,7 @@ QList<int> LitModuleButtons(const Cferix_razazDlg& w) {
     const QImage picture = bar->grab().toImage();
     const QColor barColor = picture.pixelColor(2, 2);
     QList<int> lit;
-    for (int i = 1; i <= 7; ++i) {
+    for (int i = 0; i <= 7; ++i) { // 0: 首页
         const QToolButton* b = w.ModuleButton(i);
         if (!b->isVisible())
             continue;
@@ -262,9 +263,12 @@ private slots:
         QCOMPARE(App().m_settings.CompanyAddr, std::string("上海市长宁路1号"));
         QVERIFY(w->isVisible());
         QVERIFY(w->windowState() & Qt::WindowMaximized);
+        // After login: the home page, its button first and chosen.
+        QVERIFY(w->HomePage()->isVisible());
+        QVERIFY(w->ModuleButton(0)->isChecked());
         for (int i = 1; i <= 7; ++i) {
-            QCOMPARE(w->Panel(i)->isVisible(), i == 1);
-            QCOMPARE(w->ModuleButton(i)->isChecked(), i == 1);
+            QVERIFY(!w->Panel(i)->isVisible());
+            QVERIFY(!w->ModuleButton(i)->isChecked());
         }
         // The notice is asked for and shown beside the main window.
         auto* tip = w->findChild<CTipDlg*>();
@@ -363,14 +367,17 @@ private slots:
         w.resize(1366, 768);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        QCOMPARE(LitModuleButtons(w), QList<int>{1});
-        for (int chosen : {7, 3, 6, 2, 1, 6}) {
+        QCOMPARE(LitModuleButtons(w), QList<int>{0});
+        for (int chosen : {7, 3, 6, 2, 1, 6, 0}) {
             QTest::mouseClick(w.ModuleButton(chosen), Qt::LeftButton);
             // The mouse leaves the bar, so no button is lit by the pointer.
-            QTest::mouseMove(w.Panel(chosen), QPoint(10, 10));
-            for (int i = 1; i <= 7; ++i) {
+            QTest::mouseMove(chosen == 0 ? static_cast<QWidget*>(w.HomePage()) : w.Panel(chosen),
+                             QPoint(10, 10));
+            QCOMPARE(w.HomePage()->isVisible(), chosen == 0);
+            for (int i = 0; i <= 7; ++i) {
                 QCOMPARE(w.ModuleButton(i)->isChecked(), i == chosen);
-                QCOMPARE(w.Panel(i)->isVisible(), i == chosen);
+                if (i > 0)
+                    QCOMPARE(w.Panel(i)->isVisible(), i == chosen);
             }
             QCOMPARE(LitModuleButtons(w), QList<int>{chosen});
         }
@@ -437,9 +444,11 @@ private slots:
         w.BuildAfterLogin();
         w.resize(1366, 768);
         w.show();
-        QVERIFY(w.Panel(1)->isVisible());
-        for (int i = 2; i <= 7; ++i)
+        QVERIFY(w.HomePage()->isVisible());
+        for (int i = 1; i <= 7; ++i)
             QVERIFY(!w.Panel(i)->isVisible());
+        QTest::mouseClick(w.ModuleButton(1), Qt::LeftButton);
+        QVERIFY(w.Panel(1)->isVisible() && !w.HomePage()->isVisible());
         const QStringList texts = {"采购管理", " 销售管理", "库存管理", "财务管理",
                                    "预留按钮", "基础数据",  "系统设置"};
         for (int i = 1; i <= 7; ++i)
@@ -451,7 +460,7 @@ private slots:
         QTest::mouseClick(w.ModuleButton(7), Qt::LeftButton);
         QVERIFY(w.Panel(7)->isVisible());
         QVERIFY(!w.Panel(1)->isVisible());
-        w.SelectPanel(0);
+        w.SelectPanel(-1);
         w.SelectPanel(8);
         QVERIFY(w.Panel(7)->isVisible());
         QTest::mouseClick(w.ModuleButton(4), Qt::LeftButton);

@@ -10,6 +10,7 @@
 #include "UrlOpener.h"
 
 #include "admin/RoleAdmin.h"
+#include "home/CHomePage.h"
 #include "port/MessagePort.h"
 
 #include <QCloseEvent>
@@ -38,6 +39,7 @@ const ModuleButton kModules[7] = {
     {"财务管理", "finance", true},  {"预留按钮", "reserved", false}, {"基础数据", "goods", true},
     {"系统设置", "settings", true},
 };
+const ModuleButton kHome = {"首页", "home", true};
 } // namespace
 
 Cferix_razazDlg::Cferix_razazDlg(QWidget* parent) : QMainWindow(parent) {
@@ -83,10 +85,12 @@ void Cferix_razazDlg::BuildAfterLogin() {
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(8, 12, 8, 12);
     sideLayout->setSpacing(6);
-    for (int i = 0; i < 7; ++i) {
+    // The home page's button first, then the modules' (panel number i + 1).
+    for (int i = -1; i < 7; ++i) {
         auto* b = new QToolButton(side);
-        b->setText(QString::fromUtf8(kModules[i].text));
-        b->setIcon(QIcon(QString(":/icons/%1.svg").arg(kModules[i].icon)));
+        const auto& module = i < 0 ? kHome : kModules[i];
+        b->setText(QString::fromUtf8(module.text));
+        b->setIcon(QIcon(QString(":/icons/%1.svg").arg(module.icon)));
         b->setIconSize(QSize(40, 40));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setCheckable(true);
@@ -95,9 +99,12 @@ void Cferix_razazDlg::BuildAfterLogin() {
         b->setFocusPolicy(Qt::StrongFocus);
         b->setMinimumSize(104, 84);
         b->setCursor(Qt::PointingHandCursor);
-        b->setVisible(kModules[i].visible);
+        b->setVisible(module.visible);
         connect(b, &QToolButton::clicked, this, [this, i] { SelectPanel(i + 1); });
-        m_moduleButtons[static_cast<size_t>(i)] = b;
+        if (i < 0)
+            m_homeButton = b;
+        else
+            m_moduleButtons[static_cast<size_t>(i)] = b;
         sideLayout->addWidget(b);
     }
     sideLayout->addStretch(1);
@@ -119,6 +126,8 @@ void Cferix_razazDlg::BuildAfterLogin() {
     m_panels[4] = new CMainYuliuDlg(m_placeholder);
     for (auto* p : m_panels)
         stack->addWidget(p, 0, 0);
+    m_home = new CHomePage(m_placeholder);
+    stack->addWidget(m_home, 0, 0);
     setCentralWidget(central);
     // A module whose panel holds nothing the role may open is not offered.
     int first = 0;
@@ -131,15 +140,18 @@ void Cferix_razazDlg::BuildAfterLogin() {
 
     BuildMenu();
     BuildStatusBar();
-    SelectPanel(first == 0 ? 1 : first);
+    // The home page comes first when the role sees any of its figures.
+    m_homeButton->setVisible(m_home->HasFigures());
+    SelectPanel(m_home->HasFigures() ? 0 : first == 0 ? 1 : first);
 }
 
 void Cferix_razazDlg::SelectPanel(int number) {
-    if (number < 1 || number > 7)
+    if (number < 0 || number > 7)
         return;
     for (int i = 0; i < 7; ++i)
         m_panels[static_cast<size_t>(i)]->setVisible(i + 1 == number);
-    if (auto* b = m_moduleButtons[static_cast<size_t>(number - 1)])
+    m_home->setVisible(number == 0);
+    if (auto* b = ModuleButton(number))
         b->setChecked(true);
 }
 
@@ -148,6 +160,8 @@ CMainPanel* Cferix_razazDlg::Panel(int number) const {
 }
 
 QToolButton* Cferix_razazDlg::ModuleButton(int number) const {
+    if (number == 0)
+        return m_homeButton;
     return number >= 1 && number <= 7 ? m_moduleButtons[static_cast<size_t>(number - 1)] : nullptr;
 }
 

@@ -3,6 +3,7 @@
 
 #include <array>
 
+class CHomePage;
 class CMainPanel;
 class QLabel;
 class QToolButton;
@@ -20,9 +21,12 @@ public:
     // What happens after a successful login (separate so tests can skip the login window).
     void BuildAfterLogin();
 
-    // Shows panel 1..7 and hides the others; other numbers change nothing.
+    // Shows panel 1..7, or 0 the home page (首页), and hides the others; other numbers change
+    // nothing.
     void SelectPanel(int number);
     CMainPanel* Panel(int number) const;
+    CHomePage* HomePage() const { return m_home; }
+    // 0 is the home page's button.
     QToolButton* ModuleButton(int number) const;
     QLabel* StatusReady() const { return m_statusReady; }
     QLabel* StatusColumns() const { return m_statusColumns; }
@@ -37,6 +41,8 @@ private:
 
     std::array<CMainPanel*, 7> m_panels{};
     std::array<QToolButton*, 7> m_moduleButtons{};
+    CHomePage* m_home = nullptr;
+    QToolButton* m_homeButton = nullptr;
     QWidget* m_placeholder = nullptr;
     QLabel* m_statusReady = nullptr;
     QLabel* m_statusColumns = nullptr;

@@ -1,6 +1,7 @@
 #include "CBillEntryDlg.h"
 
 #include "CPaletteListDlg.h"
+#include "PostingNotice.h"
 #include "admin/RoleAdmin.h"
 #include "basic/GoodsStore.h"
 #include "bills/BillBrowse.h"
@@ -535,6 +536,7 @@ void CBillEntryDlg::OnSave() {
     ShowTotals();
     m_offers.clear(); // the next bill reads the goods' units afresh
     m_lastPosted.emplace(m_bill->Kind(), m_bill->m_number);
+    CPostingNotice::Instance().Tell();
     // A number made in the same second as another bill's was moved to the next free one.
     if (m_number)
         m_number->setText(Q(m_bill->m_number));
@@ -649,6 +651,7 @@ void CBillEntryDlg::OnReverse() {
     const BillKind kind = m_bill->Kind();
     if (ReverseBill(kind, number)) {
         m_reversedAny = true;
+        CPostingNotice::Instance().Tell();
         Messages().Inform(kReversedText);
     }
     // Reversed or refused (perhaps by another program in the meantime): show what is stored.

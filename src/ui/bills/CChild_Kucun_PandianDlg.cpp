@@ -1,6 +1,7 @@
 #include "CChild_Kucun_PandianDlg.h"
 
 #include "CPaletteListDlg.h"
+#include "PostingNotice.h"
 #include "port/MessagePort.h"
 #include "query/StockView.h"
 #include "widgets/CListCtrlEx.h"
@@ -191,6 +192,7 @@ void CChild_Kucun_PandianDlg::OnSave() {
     CountPosted posted;
     switch (CountStock(*m_count, posted)) {
     case CountOutcome::Posted:
+        CPostingNotice::Instance().Tell();
         Messages().Inform(CountPostedText(posted));
         // The book quantities now are the counted ones: a fresh count of the same choice.
         OnLoad();

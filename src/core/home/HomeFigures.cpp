@@ -1,0 +1,193 @@
+#include "HomeFigures.h"
+
+#include "cost/ProfitReport.h"
+#include "cost/ProfitStore.h"
+#include "finance/Balances.h"
+#include "port/MessagePort.h"
+#include "query/StockWarnings.h"
+#include "rights/PriceVisibility.h"
+#include "store/AllEntries.h"
+#include "store/CDataStore.h"
+#include "store/LineGroups.h"
+#include "store/Session.h"
+#include "text/Clock.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
+
+namespace {
+using std::chrono::days;
+using std::chrono::sys_days;
+using std::chrono::year_month_day;
+
+constexpr int kDays = 30;
+constexpr int kMonths = 12;
+constexpr size_t kBestSellers = 10;
+constexpr size_t kDebtors = 5;
+
+year_month_day ParseDay(const std::string& iso) {
+    int y = 0;
+    unsigned m = 0, d = 0;
+    std::sscanf(iso.c_str(), "%d-%u-%u", &y, &m, &d);
+    return year_month_day{std::chrono::year{y}, std::chrono::month{m}, std::chrono::day{d}};
+}
+
+std::string DayText(year_month_day day) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(day.year()),
+                  static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
+    return text;
+}
+
+std::string MonthText(std::chrono::year_month month) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02u", static_cast<int>(month.year()),
+                  static_cast<unsigned>(month.month()));
+    return text;
+}
+
+CMoneySum ProfitOf(const ProfitGroupRecord& g) {
+    return g.CostedAmount - g.Cost;
+}
+
+// Sales less returns per day of [from, to]: one read of each line table, no reader groups by day.
+bool SumDailySales(CDataStore& store, const std::string& from, const std::string& to,
+                   std::map<std::string, CMoneySum>& byDay) {
+    for (const char* table : {"EnterSale_Detail", "BackSale_Detail"}) {
+        const bool back = table[0] == 'B';
+        SqlValues values;
+        std::string day;
+        const bool ok =
+            store.Run(LinesStatement(table, "Bill_Date, Product_Total", from, to, values), values,
+                      [&](const CStatement& st) {
+                          st.TextInto(0, day);
+                          const CMoney amount = CMoney::ParseOrZero(st.Text(1));
+                          byDay[day.substr(0, 10)] += back ? -amount : amount;
+                      });
+        if (!ok) {
+            Messages().Inform(kLinesReadFailure);
+            return false;
+        }
+    }
+    return true;
+}
+
+void ReadSales(CDataStore& store, year_month_day today, HomeFigures& f) {
+    const std::chrono::year_month month{today.year(), today.month()};
+    const std::chrono::year_month first = month - std::chrono::months{kMonths - 1};
+    const std::string todayText = DayText(today);
+    const std::string monthStart = MonthText(month) + "-01";
+
+    // The profit report by month gives the twelve months, this one and the last among them.
+    std::vector<ProfitGroupRecord> months;
+    f.ok = SumProfit(store, ProfitKey::Month, MonthText(first) + "-01", todayText, months) && f.ok;
+    std::map<std::string, const ProfitGroupRecord*> byMonth;
+    for (const auto& g : months)
+        byMonth[g.Key] = &g;
+    for (int i = 0; i < kMonths; ++i) {
+        const std::string key = MonthText(first + std::chrono::months{i});
+        const auto it = byMonth.find(key);
+        f.monthly.push_back({key, it == byMonth.end() ? CMoneySum{} : it->second->Amount});
+    }
+    auto monthFigures = [&](const std::string& key, CMoneySum& sales, CMoneySum& profit) {
+        if (const auto it = byMonth.find(key); it != byMonth.end()) {
+            sales = it->second->Amount;
+            profit = ProfitOf(*it->second);
+        }
+    };
+    monthFigures(MonthText(month), f.monthSales, f.monthProfit);
+    monthFigures(MonthText(month - std::chrono::months{1}), f.lastMonthSales, f.lastMonthProfit);
+
+    std::vector<ProfitGroupRecord> day;
+    f.ok = SumProfit(store, ProfitKey::Month, todayText, todayText, day) && f.ok;
+    for (const auto& g : day) {
+        f.todaySales += g.Amount;
+        f.todayProfit += ProfitOf(g);
+    }
+
+    std::vector<ProfitGroupRecord> goods;
+    f.ok = SumProfit(store, ProfitKey::Goods, monthStart, todayText, goods) && f.ok;
+    // Most sold first; equal quantities by amount, then in the report's (code) order.
+    std::stable_sort(goods.begin(), goods.end(), [](const auto& a, const auto& b) {
+        return a.Quantity != b.Quantity ? a.Quantity > b.Quantity : a.Amount > b.Amount;
+    });
+    for (const auto& g : goods) {
+        if (f.bestSellers.size() == kBestSellers || g.Quantity <= 0)
+            break;
+        f.bestSellers.push_back({g.Key, g.Name, g.Unit, g.Quantity, g.Amount});
+    }
+
+    const sys_days firstDay = sys_days{today} - days{kDays - 1};
+    std::map<std::string, CMoneySum> byDay;
+    f.ok = SumDailySales(store, DayText(year_month_day{firstDay}), todayText, byDay) && f.ok;
+    for (int i = 0; i < kDays; ++i) {
+        const std::string key = DayText(year_month_day{firstDay + days{i}});
+        const auto it = byDay.find(key);
+        f.daily.push_back({key, it == byDay.end() ? CMoneySum{} : it->second});
+    }
+}
+
+void ReadReceivables(CDataStore& store, HomeFigures& f) {
+    std::vector<UnitBalanceRecord> balances;
+    if (!ListUnitBalances(store, "", balances)) {
+        f.ok = false;
+        return;
+    }
+    std::vector<HomeDebtor> owing;
+    for (const auto& b : balances) {
+        const CMoneySum owed = CMoneySum::Parse(b.Receivable).value_or(CMoneySum{});
+        f.receivableTotal += owed;
+        if (owed > CMoneySum{})
+            owing.push_back({b.Customer, owed});
+    }
+    std::stable_sort(owing.begin(), owing.end(),
+                     [](const auto& a, const auto& b) { return a.receivable > b.receivable; });
+    if (owing.size() > kDebtors)
+        owing.resize(kDebtors);
+    f.debtors = std::move(owing);
+}
+} // namespace
+
+HomeFigures LoadHomeFigures(const std::string& today) {
+    HomeFigures f;
+    f.today = today.empty() ? TodayIso() : today;
+    const CRoleRights& rights = Session().rights;
+    f.showsSales = rights.Allows("reports", Action::View);
+    f.showsProfit = rights.Allows("profit", Action::View) && !HidesPrice(rights, PriceKind::Cost);
+    f.showsWarnings = rights.Allows("stock_warnings", Action::View);
+    f.showsReceivables = rights.Allows("statement", Action::View);
+    f.hidesAmounts = HidesPrice(rights, PriceKind::Sale);
+
+    if (f.showsSales || f.showsProfit || f.showsReceivables) {
+        CDataStore store;
+        if (!store.ConnectMain())
+            f.ok = false;
+        else {
+            f.onServer = store.IsServer();
+            if (f.showsSales || f.showsProfit)
+                ReadSales(store, ParseDay(f.today), f);
+            if (f.showsReceivables)
+                ReadReceivables(store, f);
+        }
+    }
+    if (f.showsWarnings) {
+        const StockWarnings warnings = LoadStockWarnings(kAllWarehouses);
+        f.ok = warnings.ok && f.ok;
+        f.belowLowerLimit = CountBelowLowerLimit(warnings);
+    }
+    return f;
+}
+
+std::string HomeAmountText(const HomeFigures& figures, CMoneySum amount) {
+    return figures.hidesAmounts ? std::string(kHiddenFigure) : amount.Format2();
+}
+
+std::string HomeChangeText(CMoneySum now, CMoneySum before) {
+    if (before.Units() == 0)
+        return {};
+    // The profit report's margin is a share to two decimals: the same rounding here.
+    const std::string share = MarginText(now - before, before < CMoneySum{} ? -before : before);
+    return share.empty() || share[0] == '-' ? share : "+" + share;
+}

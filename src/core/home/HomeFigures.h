@@ -1,0 +1,59 @@
+#pragma once
+#include "text/Money.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The home page (首页): the shop's day and month at a glance, read once through the readers of
+// the reports behind it (the profit report's sums, the stock warnings, the balances), so each
+// figure equals what its window shows. 销售 is the profit report's 销售金额: sales less sale
+// returns.
+
+// One point of a chart: a day (yyyy-MM-dd) or a month (yyyy-MM) and its sales.
+struct HomeSalesPoint {
+    std::string period;
+    CMoneySum amount;
+};
+
+struct HomeGoodsSales {
+    std::string code, name, unit;
+    int64_t quantity = 0; // base units, sales less returns
+    CMoneySum amount;
+};
+
+struct HomeDebtor {
+    std::string name;
+    CMoneySum receivable;
+};
+
+struct HomeFigures {
+    // What the role gets, each by the window behind it: sales (统计报表), profit (销售利润报表,
+    // and never without 成本), the warnings (库存预警), receivables (往来对账).
+    bool showsSales = false;
+    bool showsProfit = false;
+    bool showsWarnings = false;
+    bool showsReceivables = false;
+    // 售价 hidden: every sales amount, profit and receivable reads "***" (quantities stay).
+    bool hidesAmounts = false;
+
+    std::string today; // yyyy-MM-dd the figures were read for
+    CMoneySum todaySales, todayProfit;
+    CMoneySum monthSales, lastMonthSales, monthProfit, lastMonthProfit;
+    std::vector<HomeSalesPoint> daily;   // the last 30 days, oldest first, every day present
+    std::vector<HomeSalesPoint> monthly; // the last 12 months, oldest first, every month present
+    std::vector<HomeGoodsSales> bestSellers; // this month, at most ten, most sold first
+    int64_t belowLowerLimit = 0;
+    CMoneySum receivableTotal;       // the receivables of every business unit
+    std::vector<HomeDebtor> debtors; // at most five, largest first, only those who owe
+    bool ok = true;                  // false after a reader's message
+    bool onServer = false;           // the data is on a server: others post meanwhile
+};
+
+// Reads the page for the logged-in operator, as of `today` (yyyy-MM-dd; empty: the clock's).
+HomeFigures LoadHomeFigures(const std::string& today = {});
+
+// An amount as the role sees it: two decimals, or "***" with 售价 hidden.
+std::string HomeAmountText(const HomeFigures& figures, CMoneySum amount);
+// This month against last month: "+12.50%" / "-3.00%", "" when last month sold nothing.
+std::string HomeChangeText(CMoneySum now, CMoneySum before);

@@ -1,0 +1,6 @@
+#include "PostingNotice.h"
+
+CPostingNotice& CPostingNotice::Instance() {
+    static CPostingNotice notice;
+    return notice;
+}

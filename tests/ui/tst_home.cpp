@@ -1,0 +1,333 @@
+// The home page (首页): its figures against the reports behind them, on a small shop of known
+// bills; clicks that open those reports; the role's rights and hidden prices; a sale posted in
+// its window read again at once.
+#include "BillTestSupport.h"
+#include "UiTestSupport.h"
+
+#include "admin/RoleAdmin.h"
+#include "app/Cferix_razazDlg.h"
+#include "app/CommandRouting.h"
+#include "app/MainPanels.h"
+#include "bills/CBillEntryDlg.h"
+#include "bills/CChild_Xiaoshou_KaidanDlg.h"
+#include "cost/ProfitReport.h"
+#include "home/CHomePage.h"
+#include "store/CDataStore.h"
+#include "text/Clock.h"
+#include "widgets/CListCtrlEx.h"
+#include "widgets/CUnderLineEdit.h"
+
+#include <QAbstractBarSeries>
+#include <QBarSet>
+#include <QChartView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include <ctime>
+
+namespace {
+// 2026-03-15, noon: last month is February, the 30 days start on 2026-02-14.
+std::time_t FixedNoon() {
+    std::tm t{};
+    t.tm_year = 2026 - 1900;
+    t.tm_mon = 2;
+    t.tm_mday = 15;
+    t.tm_hour = 12;
+    t.tm_isdst = -1;
+    return std::mktime(&t);
+}
+
+void Post(BillKind kind, const char* date, const char* customer, const char* code, const char* name,
+          int quantity, const char* price) {
+    CBill bill(kind);
+    bill.m_date = date;
+    bill.m_customer = customer;
+    bill.m_department = "销售部";
+    bill.m_warehouse = "一号库";
+    bill.m_employee = "李四";
+    bill.m_account = "工行";
+    bill.m_paid = "0";
+    GoodsRecord g;
+    g.Code = code;
+    g.ProductName = name;
+    bill.AppendGoods(g);
+    bill.EditCell(0, BillColumn(kind, "数量"), std::to_string(quantity));
+    bill.EditCell(0, BillColumn(kind, "单价"), price);
+    CScopedScriptedPort quiet;
+    if (bill.Save() != PostOutcome::Posted)
+        throw std::runtime_error("posting failed: " +
+                                 (quiet.Texts().empty() ? "" : quiet.Texts().back()));
+}
+
+// Costs: 可乐 10.00, 橙汁 5.00. February sells 4 可乐 @ 20.00 to 丙客户 (80.00, profit 40.00);
+// March sells 5 可乐 @ 30.00 (150.00, profit 100.00) on the 1st, takes 1 back @ 30.00 on the
+// 14th (-30.00, profit -20.00) and sells 3 橙汁 @ 8.00 (24.00, profit 9.00) today, all 乙客户's,
+// nothing paid. Stock left: 可乐 12 under its lower limit 15, 橙汁 7 over its 5.
+void SetUpShop() {
+    LoginAsAdmin();
+    SeedBillData();
+    {
+        CDataStore store;
+        BusinessUnitRecord third;
+        third.CustomerCode = "C02";
+        third.CustomerName = "丙客户";
+        third.CustomerType = "客户";
+        if (!store.ConnectMain() || !store.AddBusinessUnit(third) ||
+            !store.ExecuteSql("update ferix_product set InventoryLow = '15' where Code = 'G001'",
+                              {}) ||
+            !store.ExecuteSql("update ferix_product set InventoryLow = '5' where Code = 'G002'",
+                              {}))
+            throw std::runtime_error("seeding the shop failed");
+    }
+    Post(BillKind::Purchase, "2026-02-01", "甲供应商", "G001", "可乐", 20, "10.00");
+    Post(BillKind::Purchase, "2026-02-01", "甲供应商", "G002", "橙汁", 10, "5.00");
+    Post(BillKind::Sale, "2026-02-10", "丙客户", "G001", "可乐", 4, "20.00");
+    Post(BillKind::Sale, "2026-03-01", "乙客户", "G001", "可乐", 5, "30.00");
+    Post(BillKind::SaleReturn, "2026-03-14", "乙客户", "G001", "可乐", 1, "30.00");
+    Post(BillKind::Sale, "2026-03-15", "乙客户", "G002", "橙汁", 3, "8.00");
+}
+
+struct FixedClock {
+    FixedClock() : previous(SetClockForTest([] { return FixedNoon(); })) {}
+    ~FixedClock() { SetClockForTest(previous); }
+    std::function<std::time_t()> previous;
+};
+
+// The main window after login, shown at a fixed size.
+void Show(Cferix_razazDlg& w) {
+    w.BuildAfterLogin();
+    w.resize(1280, 800);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+}
+
+QString Tile(const CHomeTile* t) {
+    return t->m_value->text() + " | " + t->m_note->text();
+}
+
+QStringList Debtors(const QTableWidget* list) {
+    QStringList out;
+    for (int r = 0; r < list->rowCount(); ++r)
+        out << list->item(r, 0)->text() + " " + list->item(r, 1)->text();
+    return out;
+}
+
+// The column of the profit report's rows headed `header`.
+std::string ProfitCell(const std::vector<std::string>& row, ProfitKey key, const char* header) {
+    const auto headers = ProfitHeaders(key);
+    return row[static_cast<size_t>(std::find(headers.begin(), headers.end(), header) -
+                                   headers.begin())];
+}
+} // namespace
+
+class TestHome : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { SetupTestApplication(); }
+    void cleanup() { SetWindowOpenerForTest(nullptr); }
+
+    void homePageShowsTheReportsFiguresAndOpensTheirWindows() {
+        CTempProgramFolder folder;
+        FixedClock clock;
+        SetUpShop();
+        CScopedScriptedPort port;
+        Cferix_razazDlg w;
+        Show(w);
+        CHomePage* home = w.HomePage();
+        // After login the home page is what shows, its button first and checked.
+        QVERIFY(home->isVisible());
+        QVERIFY(w.ModuleButton(0)->isChecked());
+        QCOMPARE(w.ModuleButton(0)->text(), QStringLiteral("首页"));
+        for (int panel = 1; panel <= 7; ++panel)
+            QVERIFY(!w.Panel(panel)->isVisible());
+        SaveShot(&w, "home");
+
+        QCOMPARE(home->m_date->text(), QStringLiteral("2026年3月15日 星期日"));
+        QCOMPARE(Tile(home->m_todaySales), QStringLiteral("24.00 | 销售减退货"));
+        QCOMPARE(Tile(home->m_todayProfit), QStringLiteral("9.00 | 销售金额减销售成本"));
+        // (150 - 30 + 24) against 80: +80%; (100 - 20 + 9) against 40: +122.5%.
+        QCOMPARE(Tile(home->m_monthSales), QStringLiteral("144.00 | 上月 80.00，+80.00%"));
+        QCOMPARE(Tile(home->m_monthProfit), QStringLiteral("89.00 | 上月 40.00，+122.50%"));
+        QCOMPARE(Tile(home->m_warnings), QStringLiteral("1 种 | 需要补货"));
+        QCOMPARE(Tile(home->m_receivables), QStringLiteral("224.00 | 全部往来单位"));
+        QCOMPARE(Debtors(home->m_debtors), QStringList({"乙客户 144.00", "丙客户 80.00"}));
+
+        // The figures are the profit report's: by month over the twelve months, by goods over
+        // this month, by month over today alone.
+        const HomeFigures& f = home->Figures();
+        const auto months = RunProfitReport(ProfitKey::Month, "2025-04-01", "2026-03-15");
+        QVERIFY(months.ok);
+        QCOMPARE(months.rows.size(), size_t(3)); // February, March, the total
+        QCOMPARE(f.monthly.size(), size_t(12));
+        QCOMPARE(f.monthly.front().period, std::string("2025-04"));
+        for (const auto& row : months.rows) {
+            const auto point = std::find_if(f.monthly.begin(), f.monthly.end(),
+                                            [&](const auto& p) { return p.period == row[0]; });
+            if (row[0] == "统计汇总")
+                continue;
+            QVERIFY(point != f.monthly.end());
+            QCOMPARE(point->amount.Format2(), ProfitCell(row, ProfitKey::Month, "销售金额"));
+        }
+        const auto today = RunProfitReport(ProfitKey::Month, "2026-03-15", "2026-03-15");
+        QCOMPARE(f.todayProfit.Format2(), ProfitCell(today.rows.back(), ProfitKey::Month, "毛利"));
+        const auto goods = RunProfitReport(ProfitKey::Goods, "2026-03-01", "2026-03-15");
+        QCOMPARE(f.bestSellers.size(), goods.rows.size() - 1);
+        QCOMPARE(f.bestSellers[0].code + " " + std::to_string(f.bestSellers[0].quantity) + " " +
+                     f.bestSellers[0].amount.Format2(),
+                 std::string("G001 4 120.00"));
+        QCOMPARE(std::to_string(f.bestSellers[1].quantity) + " " +
+                     f.bestSellers[1].amount.Format2(),
+                 ProfitCell(goods.rows[1], ProfitKey::Goods, "销售数量") + " " +
+                     ProfitCell(goods.rows[1], ProfitKey::Goods, "销售金额"));
+        // Every one of the 30 days, February's sale before them: 1st, 14th and 15th of March.
+        QCOMPARE(f.daily.size(), size_t(30));
+        QCOMPARE(f.daily.front().period, std::string("2026-02-14"));
+        QStringList days;
+        for (const auto& d : f.daily)
+            if (d.amount.Units() != 0)
+                days << QString::fromStdString(d.period + " " + d.amount.Format2());
+        QCOMPARE(days, QStringList({"2026-03-01 150.00", "2026-03-14 -30.00", "2026-03-15 24.00"}));
+        // The charts hold the same: 30 and 12 points, the two goods' bars.
+        auto* daily = qobject_cast<QLineSeries*>(home->m_daily->chart()->series().value(0));
+        QVERIFY(daily);
+        QCOMPARE(daily->count(), 30);
+        QCOMPARE(daily->at(29).y(), 24.0);
+        QCOMPARE(home->m_monthly->chart()->series().size(), 1);
+        QCOMPARE(home->m_bestSellers->chart()->series().size(), 1);
+
+        // A click on each opens the window behind it, through the routing.
+        QStringList opened;
+        SetWindowOpenerForTest([&](const QString& window, const QString& command) {
+            opened << window + (command.isEmpty() ? QString() : " " + command);
+        });
+        for (QWidget* target :
+             {static_cast<QWidget*>(home->m_todaySales), static_cast<QWidget*>(home->m_monthProfit),
+              static_cast<QWidget*>(home->m_warnings), static_cast<QWidget*>(home->m_receivables),
+              home->m_daily->viewport(), home->m_bestSellers->viewport(),
+              home->m_debtors->viewport()})
+            QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(40, 40));
+        QCOMPARE(opened, QStringList({"CReportDlg run_sale_product", "CReportProfitDlg",
+                                      "CChild_Kucun_YujingDlg", "CChild_Caiwu_DuizhangDlg",
+                                      "CReportDlg run_sale_product", "CReportDlg run_sale_product",
+                                      "CChild_Caiwu_DuizhangDlg"}));
+        // Another module and back, by their buttons.
+        QTest::mouseClick(w.ModuleButton(2), Qt::LeftButton);
+        QVERIFY(w.Panel(2)->isVisible() && !home->isVisible());
+        QTest::mouseClick(w.ModuleButton(0), Qt::LeftButton);
+        QVERIFY(home->isVisible() && !w.Panel(2)->isVisible());
+        QVERIFY(port.Texts().empty());
+    }
+
+    void aSalePostedInItsWindowShowsOnTheHomePageAtOnce() {
+        CTempProgramFolder folder;
+        FixedClock clock;
+        SetUpShop();
+        CScopedScriptedPort port;
+        port.QueueAnswer(false); // no further bill after the posting
+        Cferix_razazDlg w;
+        Show(w);
+        CHomePage* home = w.HomePage();
+        QCOMPARE(home->m_todaySales->m_value->text(), QStringLiteral("24.00"));
+        QTest::mouseClick(w.ModuleButton(2), Qt::LeftButton);
+        CPickerScript picks;
+        bool posted = false;
+        OnNextModal([&](QDialog* opened) {
+            auto* dlg = qobject_cast<CChild_Xiaoshou_KaidanDlg*>(opened);
+            QVERIFY(dlg);
+            picks.Pick("丙客户", "单位名称");
+            picks.Pick("销售部", "部门名称");
+            picks.Pick("一号库", "仓库名称");
+            picks.Pick("李四", "员工姓名");
+            picks.Pick("工行", "银行账户");
+            for (QLineEdit* field : {static_cast<QLineEdit*>(dlg->m_customer),
+                                     static_cast<QLineEdit*>(dlg->m_department),
+                                     static_cast<QLineEdit*>(dlg->m_warehouse),
+                                     static_cast<QLineEdit*>(dlg->m_employee),
+                                     static_cast<QLineEdit*>(dlg->m_account)})
+                dlg->PickerIcon(field)->click();
+            picks.Pick("G002", "商品编码");
+            dlg->m_add->click();
+            // 2 橙汁 @ 8.00: 16.00 more today, a cost of 10.00.
+            for (const auto& [column, text] : {std::pair{"数量", "2"}, std::pair{"单价", "8"}}) {
+                QTest::mouseClick(dlg->m_grid->viewport(), Qt::LeftButton, {},
+                                  GridCellCentre(dlg->m_grid, 0, column));
+                auto* edit = qobject_cast<QLineEdit*>(dlg->m_grid->ActiveEditor());
+                QVERIFY(edit);
+                edit->selectAll();
+                edit->insert(QString::fromUtf8(text));
+                QTest::keyClick(edit, Qt::Key_Return);
+            }
+            QTest::mouseClick(dlg->m_save, Qt::LeftButton);
+            posted = !dlg->isVisible(); // posted: no further bill, the window closed
+        });
+        QTest::mouseClick(w.Panel(2)->FindItem(QStringLiteral("销售单")), Qt::LeftButton);
+        QVERIFY(posted);
+        QTRY_COMPARE(home->m_todaySales->m_value->text(), QStringLiteral("40.00"));
+        QCOMPARE(home->m_todayProfit->m_value->text(), QStringLiteral("15.00"));
+        QCOMPARE(Debtors(home->m_debtors), QStringList({"乙客户 144.00", "丙客户 96.00"}));
+    }
+
+    void homePageShowsOnlyWhatTheRoleMayOpenAndHidesItsPrices() {
+        CTempProgramFolder folder;
+        FixedClock clock;
+        SetUpShop();
+        {
+            // A clerk who may look at the statistics: sales, but no profit (no 成本) and
+            // neither warnings nor receivables (their windows are not the clerk's).
+            QCOMPARE(GrantRight("营业员", "reports", "查看"), AdminResult::Done);
+            LoginAs("clerk", "营业员");
+            Cferix_razazDlg w;
+            Show(w);
+            CHomePage* home = w.HomePage();
+            QVERIFY(home->isVisible());
+            QVERIFY(home->m_todaySales->isVisible() && home->m_daily->isVisible());
+            QCOMPARE(home->m_monthSales->m_value->text(), QStringLiteral("144.00"));
+            for (QWidget* hidden :
+                 {static_cast<QWidget*>(home->m_todayProfit),
+                  static_cast<QWidget*>(home->m_monthProfit),
+                  static_cast<QWidget*>(home->m_warnings),
+                  static_cast<QWidget*>(home->m_receivables), home->m_debtors->parentWidget()})
+                QVERIFY(hidden->isHidden());
+        }
+        {
+            // 财务 with 售价 hidden: every amount "***", the quantities of the bars stay.
+            LoginAsAdmin();
+            QCOMPARE(AddRole("出纳", "财务"), AdminResult::Done);
+            QCOMPARE(SetRoleHidden("出纳", {"售价"}), AdminResult::Done);
+            LoginAs("cashier", "出纳");
+            Cferix_razazDlg w;
+            Show(w);
+            CHomePage* home = w.HomePage();
+            QCOMPARE(Tile(home->m_todaySales), QStringLiteral("*** | 销售减退货"));
+            QCOMPARE(Tile(home->m_todayProfit), QStringLiteral("*** | 销售金额减销售成本"));
+            QCOMPARE(Tile(home->m_monthSales), QStringLiteral("*** | 上月 ***"));
+            QCOMPARE(Tile(home->m_receivables), QStringLiteral("*** | 全部往来单位"));
+            QCOMPARE(Debtors(home->m_debtors), QStringList({"乙客户 ***", "丙客户 ***"}));
+            QVERIFY(home->m_daily->chart()->series().isEmpty());
+            QVERIFY(home->m_monthly->chart()->series().isEmpty());
+            auto* bars =
+                qobject_cast<QAbstractBarSeries*>(home->m_bestSellers->chart()->series().value(0));
+            QVERIFY(bars);
+            QCOMPARE(bars->barSets().value(0)->at(1), 4.0); // 可乐, the most sold, on top
+            QVERIFY(home->m_warnings->isHidden());          // 财务 has no stock warnings
+        }
+        {
+            // 仓管 may open none of the windows behind the page: no home page, its first module.
+            LoginAsAdmin();
+            LoginAs("keeper", "仓管");
+            Cferix_razazDlg w;
+            Show(w);
+            QVERIFY(!w.HomePage()->HasFigures());
+            QVERIFY(w.ModuleButton(0)->isHidden() && w.HomePage()->isHidden());
+            QVERIFY(w.Panel(1)->isVisible()); // 库存状况 on the purchasing panel
+        }
+    }
+};
+
+QTEST_MAIN(TestHome)
+#include "tst_home.moc"
