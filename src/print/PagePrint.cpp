@@ -25,7 +25,7 @@ const char* const kPageHtmlProperty = "ferixPageHtml";
 // The page's longest table cut at its rows: what comes before it on the first sheet, what a
 // later sheet starts with (the page up to its <body>), the table's start up to its first row
 // below the header (<thead> rows stay in it: Qt repeats them on every sheet), the rows, and
-// the rest from </table> on.
+// the rest from </table> on. The rows are views of the page's HTML, which must outlive them.
 struct TableSplit {
     QString first, next, tableHead, after;
     std::vector<QStringView> rows;
@@ -49,7 +49,7 @@ std::optional<TableSplit> SplitLongestTable(const QString& html) {
     // One pass over the tags that matter; rows and header ends count for the innermost table.
     for (qsizetype at = html.indexOf(u'<'); at >= 0; at = html.indexOf(u'<', at + 1)) {
         auto is = [&](QLatin1StringView tag) {
-            return html.mid(at, tag.size()).compare(tag, Qt::CaseInsensitive) == 0 &&
+            return QStringView(html).mid(at, tag.size()).compare(tag, Qt::CaseInsensitive) == 0 &&
                    TagEnds(html, at + tag.size());
         };
         if (is(QLatin1StringView("<table"))) {
