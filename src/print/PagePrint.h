@@ -2,9 +2,11 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class QGuiApplication;
 class QPagedPaintDevice;
+class QSizeF;
 class QTextDocument;
 
 // Paper and PDF of the filled print pages, for the print window and ferix-cli alike. Qt Gui
@@ -14,6 +16,24 @@ class QTextDocument;
 // and drawn page by page, without the page numbers Qt adds to documents it paginates itself.
 // False when the device cannot be painted on (no printer, a PDF file that cannot be written).
 bool DrawDocumentPages(const QTextDocument& document, QPagedPaintDevice* device);
+
+// The page's HTML into the document, kept beside it: a page whose list runs over many sheets is
+// then drawn a sheet of rows at a time (the same rows on the same sheets as the whole document
+// would give), which Qt's table layout does many times faster than the whole list at once.
+void SetPageHtml(QTextDocument& document, const QString& html);
+// The same kept for a document whose HTML was set elsewhere (a print window's browser).
+void KeepPageHtml(QTextDocument& document, const QString& html);
+
+// How a page with a long table comes out on sheets of `pageSize`: the table's rows starting on
+// each sheet and where its columns start there. PagedSheets: as drawn, a sheet of rows at a
+// time (empty when the page is drawn whole: no HTML kept, no long table); WholeSheets: the whole
+// page laid out at once, as Qt would draw it.
+struct PrintSheets {
+    std::vector<int> rows;
+    std::vector<std::vector<double>> columns;
+};
+PrintSheets PagedSheets(const QTextDocument& document, const QSizeF& pageSize);
+PrintSheets WholeSheets(const QTextDocument& document, const QSizeF& pageSize);
 
 // A filled page file read into a document, decoded by the rules it was written with; pictures
 // it names are found beside it. Nothing after a message.

@@ -2,6 +2,7 @@
 #include "UiTestSupport.h"
 
 #include "app/Cferix_razazApp.h"
+#include "print/PagePrint.h"
 #include "query/CPrintDlg.h"
 #include "query/CQueryTableModel.h"
 #include "query/ListExport.h"
@@ -16,7 +17,9 @@
 #include <QTextBrowser>
 #include <QTextTable>
 
+#include <cmath>
 #include <cstdlib>
+#include <numeric>
 
 namespace {
 StockRecord Row(const std::string& code, const std::string& name, const std::string& number) {
@@ -118,6 +121,36 @@ private slots:
 
         dlg.m_cancel->click();
         QVERIFY(!dlg.isVisible());
+    }
+
+    // A long list is drawn a sheet of rows at a time: the same rows on each sheet, under
+    // columns as wide as the whole list gives them, as the page laid out whole.
+    void aLongListComesOutOnTheSameSheetsDrawnASheetAtATime() {
+        CTempProgramFolder folder;
+        CScopedScriptedPort port;
+        std::vector<StockRecord> rows;
+        for (int i = 1; i <= 150; ++i) {
+            // One name far wider than the rest, on a later sheet: it widens 商品名称 on all.
+            const std::string name = i == 140 ? "商品&140 加长的名称规格说明，一箱十二瓶装"
+                                              : "商品&" + std::to_string(i);
+            rows.push_back(Row("G" + std::to_string(i), name, std::to_string(i * 7)));
+        }
+        CPrintDlg dlg;
+        QVERIFY(dlg.Prepare("全部", "所有商品", rows));
+        const QSizeF a4(700, 1000);
+        const PrintSheets whole = WholeSheets(*dlg.m_browser->document(), a4);
+        const PrintSheets paged = PagedSheets(*dlg.m_browser->document(), a4);
+        QVERIFY(whole.rows.size() >= 3);
+        QCOMPARE(paged.rows, whole.rows);
+        QCOMPARE(std::accumulate(paged.rows.begin(), paged.rows.end(), 0), 150);
+        QCOMPARE(paged.columns.size(), whole.columns.size());
+        for (size_t i = 0; i < paged.columns.size(); ++i) {
+            QCOMPARE(paged.columns[i].size(), whole.columns[i].size());
+            for (size_t c = 0; c < paged.columns[i].size(); ++c)
+                QCOMPARE(std::round(paged.columns[i][c] * 10),
+                         std::round(whole.columns[i][c] * 10));
+        }
+        QVERIFY(port.Texts().empty());
     }
 
     // Every value of a stock row in the cell under its own header: quantity and unit price

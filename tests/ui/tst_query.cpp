@@ -19,6 +19,7 @@
 #include "query/CQueryTableModel.h"
 #include "query/CReportDlg.h"
 #include "query/SaveFileDialog.h"
+#include "query/StockView.h"
 #include "store/CDataStore.h"
 #include "store/Session.h"
 #include "text/Clock.h"
@@ -362,6 +363,59 @@ private slots:
         QCOMPARE(dlg.m_list->selectionModel()->selectedRows().size(), 1);
         QVERIFY(port.Texts().empty());
         SaveShot(&dlg, "search_stock");
+    }
+
+    // 折合 is told from the units read with the rows, only for the rows asked for: drawn,
+    // found, exported. It is what telling every row at once gives.
+    void stockViewTellsPackedQuantitiesOfTheRowsAskedFor() {
+        CTempProgramFolder folder;
+        SetUpStock(folder);
+        Sql("update ferix_product set Unit = '瓶' where Code = 'G1'");
+        Sql("update ferix_product set Unit = '袋' where Code = 'G3'");
+        Sql("insert into GoodsUnit(Product_ID, Unit, Factor) values ('G1', '箱', '4'),"
+            " ('G3', '箱', '12'), ('G3', '包', '6')");
+        Sql("update StockPile set Number = '31' where ProductCode = 'G3'");
+        Sql("insert into StockPile(StoreHouse, ProductCode, ProductName, FirstEnterTime, Number,"
+            " Price) values ('一号仓库', 'G3', '薯片<b>', '26-12-05', '-29', '3.00')");
+        CScopedScriptedPort port;
+        CChild_Kucun_ViewDlg dlg;
+        dlg.show();
+        // -29 = -(2 × 12 + 5), 31 = 2 × 12 + 6 + 1, 7 = 4 + 3, 5 = 4 + 1; G2 has no units.
+        const QStringList packed = {"-2箱5袋", "2箱1包1袋", "1", "1箱3瓶", "1箱1瓶", ""};
+        QCOMPARE(ColumnTexts(dlg.m_model, "折合"), packed);
+        QCOMPARE(ColumnTexts(dlg.m_model, "商品数量"),
+                 QStringList({"-29", "31", "1", "7", "5", "15"}));
+        // The rows hold the eight other columns only; 折合 is told when asked for.
+        for (size_t r = 0; r + 1 < dlg.m_model->Rows().size(); ++r)
+            QCOMPARE(dlg.m_model->Rows()[r].size(), size_t(8));
+        // The same as every row told at once from the view's rows and the goods' units.
+        std::optional<CGoodsPacking> units;
+        const auto rows = LoadStockView(kAllWarehouses, "所有商品", &units);
+        QVERIFY(rows && units);
+        QStringList eager;
+        for (const StockRecord& r : *rows)
+            eager << QString::fromStdString(StockPackedText(r, *units));
+        QCOMPARE(ColumnTexts(dlg.m_model, "折合"), eager + QStringList{""});
+
+        // The rows found keep their own 折合.
+        QTest::keyClicks(dlg.m_search, "G3");
+        QCOMPARE(ColumnTexts(dlg.m_model, "折合"), QStringList({"-2箱5袋", "2箱1包1袋", ""}));
+        QCOMPARE(ColumnTexts(dlg.m_model, "商品数量"), QStringList({"-29", "31", "2"}));
+
+        // The exported list tells it for every row, the 合计 row's cell empty.
+        dlg.m_search->clear();
+        const QString csv = QString::fromStdString((folder.Dir() / "packed.csv").string());
+        SetSaveFileNameForTest([&](const QString&, const QString&) { return csv; });
+        dlg.m_export->click();
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 7);
+        QStringList exported;
+        for (const QString& line : lines.mid(1))
+            exported << line.section(',', -1);
+        QCOMPARE(exported, packed);
+        QVERIFY(port.Texts().empty());
     }
 
     void aRoleLimitedToOneWarehouseSeesAndPicksItAlone() {

@@ -133,6 +133,13 @@ std::string StockPackedText(const StockRecord& row, const CGoodsPacking& packing
     return packing.Packed(row.ProductCode, LeadingInteger(row.Number));
 }
 
+std::string StockPackedText(const std::vector<std::string>& cells, const CGoodsPacking& packing) {
+    // 商品编码 and 商品数量, as StockViewCells puts them; the quantity is never hidden.
+    if (cells.size() < 3)
+        return std::string();
+    return packing.Packed(cells[0], LeadingInteger(cells[2]));
+}
+
 std::optional<CGoodsPacking> LoadGoodsPacking() {
     CDataStore store;
     if (!store.ConnectMain())

@@ -46,6 +46,9 @@ std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehou
 // window's list; the units of every goods item are read once for the whole list.
 extern const char* const kPackedHeader; // "折合"
 std::string StockPackedText(const StockRecord& row, const CGoodsPacking& packing);
+// The same from the row's cells as the list shows them (its 商品编码 and 商品数量), so the window
+// tells only the rows it draws or exports.
+std::string StockPackedText(const std::vector<std::string>& cells, const CGoodsPacking& packing);
 // The units of every goods item; nothing after the store's message when they cannot be read.
 std::optional<CGoodsPacking> LoadGoodsPacking();
 

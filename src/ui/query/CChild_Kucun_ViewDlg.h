@@ -1,5 +1,8 @@
 #pragma once
 #include "basic/GoodsSearch.h"
+#include "basic/GoodsUnits.h"
+
+#include <optional>
 
 #include <QDialog>
 
@@ -45,6 +48,7 @@ private:
     bool m_initialising = true;
     std::vector<std::vector<std::string>> m_allCells;
     std::vector<StockRecord> m_allRows;
-    CSearchIndex m_index; // of m_allRows, made when first searched
+    std::optional<CGoodsPacking> m_packing; // the units for 折合, read with the rows
+    CSearchIndex m_index;                   // of m_allRows, made when first searched
     bool m_indexed = false;
 };

@@ -106,7 +106,9 @@ bool CPrintDlg::LoadPage() {
     QFileInfo info(m_address);
     m_browser->setSearchPaths({info.absolutePath()});
     m_browser->document()->setBaseUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
-    m_browser->setHtml(QString::fromStdString(*text));
+    const QString html = QString::fromStdString(*text);
+    m_browser->setHtml(html);
+    KeepPageHtml(*m_browser->document(), html); // a long list is printed a sheet at a time
     return true;
 }
 

@@ -60,6 +60,13 @@ void CQueryTableModel::Clear() {
     endResetModel();
 }
 
+void CQueryTableModel::SetComputedColumn(int column, ColumnText text) {
+    m_computedColumn = column;
+    m_computed = std::move(text);
+    if (!m_rows.empty())
+        emit dataChanged(index(0, column), index(rowCount() - 1, column));
+}
+
 void CQueryTableModel::SetRowNotes(std::map<int, QString> notes) {
     m_notes = std::move(notes);
     if (!m_rows.empty())
@@ -76,6 +83,8 @@ QString CQueryTableModel::Cell(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0)
         return QString();
     const Row& r = m_rows[static_cast<size_t>(row)];
+    if (column == m_computedColumn && m_computed && !IsMarked(row))
+        return QString::fromStdString(m_computed(r));
     return static_cast<size_t>(column) < r.size()
                ? QString::fromStdString(r[static_cast<size_t>(column)])
                : QString();

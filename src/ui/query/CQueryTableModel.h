@@ -2,6 +2,7 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -30,6 +31,10 @@ public:
     // The rows of a report whose last row is its total: that row is marked.
     void SetRowsWithTotal(std::vector<Row> rows);
     void Clear();
+    // A column told from the row's other cells only when it is asked for (drawn, measured,
+    // exported): the row itself does not hold it. Marked rows keep their own cell.
+    using ColumnText = std::function<std::string(const Row&)>;
+    void SetComputedColumn(int column, ColumnText text);
     // Notes by row (the rows stay as they are); SetRows and Clear drop them.
     void SetRowNotes(std::map<int, QString> notes);
 
@@ -51,6 +56,8 @@ private:
     std::set<int> m_marked;
     std::set<int> m_numeric;
     std::map<int, QString> m_notes;
+    int m_computedColumn = -1;
+    ColumnText m_computed;
 };
 
 // The list of a query window: whole rows selected, read-only, grid lines, fixed row height.
