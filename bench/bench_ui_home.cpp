@@ -143,7 +143,7 @@ void BM_HomeReader_ProfitTwelveMonths(benchmark::State& state) {
         month += 12;
         --year;
     }
-    char text[16];
+    char text[32];
     std::snprintf(text, sizeof text, "%04d-%02d-01", year, month);
     Profit(state, ProfitKey::Month, text);
 }
