@@ -386,12 +386,15 @@ private slots:
             g.Code = code;
             g.ProductName = code;
             g.Unit = "个";
+            g.PriceIn = "5.00";
             purchase.AppendGoods(g);
             purchase.EditCell(purchase.m_lines.size() - 1, BillColumn(BillKind::Purchase, "数量"),
                               "8");
         }
         CScopedScriptedPort port;
-        QCOMPARE(purchase.Save(), PostOutcome::Posted);
+        const PostOutcome posted = purchase.Save();
+        QVERIFY2(posted == PostOutcome::Posted,
+                 port.Texts().empty() ? "" : port.Texts().back().c_str());
         CModalDriver driver;
         driver.Then<CChild_Kucun_YujingDlg>([&](CChild_Kucun_YujingDlg& warnings) {
             QCOMPARE(ColumnTexts(warnings.m_model, "商品编码"), QStringList({"G001", "G003"}));
