@@ -235,6 +235,35 @@ TEST_F(OrderTest, MoreThanIsOpenNeedsLeaveAndDeliveredAlwaysSumsTheLinesNamingIt
                           R"({"order": "CD-O", "lines": [{"code": "G1", "unit": "箱"}]})", &error));
     EXPECT_EQ(error, "订单“CD-O”中没有商品“G1”（箱）！");
 
+    // A line whose goods were changed after it was filled from the order delivers nothing of
+    // it: the window's change drops the link, and a line that still names it is refused.
+    PostOrder(BillKind::PurchaseOrder, "CD-G", {{&m_pen, "3", "个", "2"}});
+    auto changed =
+        FromFile(BillKind::Purchase, R"({"order": "CD-G", "account": "工商银行"})", &error);
+    ASSERT_TRUE(changed) << error;
+    const std::string penLine = changed->m_lines[0].orderLine;
+    ASSERT_FALSE(penLine.empty());
+    changed->FillLine(0, m_ink);
+    EXPECT_EQ(changed->m_lines[0].orderLine, "");
+    changed->m_lines[0].quantity = "2";
+    changed->m_lines[0].orderLine = penLine;
+    m_port.Clear();
+    EXPECT_EQ(changed->Save(), PostOutcome::Invalid);
+    EXPECT_EQ(m_port.Texts(), Strings{"单据中交货的商品不是订单“CD-G”的商品“Pen”！"});
+    EXPECT_EQ(Progress(BillKind::PurchaseOrder, "CD-G"), (Strings{"3/0/3"}));
+    // A closed order is not "more than is open": the posting says it is closed.
+    ASSERT_TRUE(CloseOrder(BillKind::PurchaseOrder, "CD-G"));
+    auto late =
+        FromFile(BillKind::Purchase,
+                 R"({"order": "CD-O", "account": "工商银行", "lines": [{"code": "G1"}]})", &error);
+    ASSERT_TRUE(late) << error;
+    late->m_lines[0].orderLine = penLine;
+    late->m_lines[0].quantity = "1";
+    EXPECT_FALSE(late->OverOrder());
+    m_port.Clear();
+    EXPECT_EQ(late->Save(), PostOutcome::Invalid);
+    EXPECT_EQ(m_port.Texts(), Strings{"订单“CD-G”已经关闭，不能交货！"});
+
     // Random deliveries and reversals: each line's kept figure is what the test counted and
     // the sum of Base_Number over the bill lines naming it, red lines included.
     PostOrder(BillKind::PurchaseOrder, "CD-R",

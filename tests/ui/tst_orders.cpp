@@ -452,6 +452,22 @@ private slots:
         QCOMPARE(port.Texts(), std::vector<std::string>{"您没有“采购订单”的“查看”权限！"});
         QVERIFY(!OpenWindow(nullptr, "CChild_Dingdan_KaidanDlg", "run_caigou_dingdan"));
         QCOMPARE(driver.Opened().size(), qsizetype(2));
+        // Nor by switching the sale order list to purchase orders.
+        driver.Then<CChild_Dingdan_ViewDlg>([&](CChild_Dingdan_ViewDlg& list) {
+            list.show();
+            port.Clear();
+            list.m_kind->setFocus();
+            QTest::keyClick(list.m_kind, Qt::Key_Up);
+            QCOMPARE(list.m_kind->currentText(), QStringLiteral("采购订单"));
+            QCOMPARE(list.m_model->rowCount(), 0); // the list follows the kind at once
+            QCOMPARE(port.Texts(), std::vector<std::string>{"您没有“采购订单”的“查看”权限！"});
+            port.Clear();
+            QTest::mouseClick(list.m_query, Qt::LeftButton);
+            QCOMPARE(list.m_model->rowCount(), 0);
+            QCOMPARE(port.Texts(), std::vector<std::string>{"您没有“采购订单”的“查看”权限！"});
+        });
+        QVERIFY(OpenRoute(nullptr, Place::Xiaoshou, "订单"));
+        QCOMPARE(driver.Problems(), QStringList());
     }
 };
 

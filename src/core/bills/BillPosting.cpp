@@ -489,7 +489,8 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
     }
     // What the bill delivers of its order lines is checked again under their row locks: another
     // workstation may have delivered them since the bill's checks.
-    if (!CheckDeliveries(store, m_kind, m_customer, OrderTakes(factors), m_allowOverOrder)) {
+    if (!CheckDeliveries(store, m_kind, m_customer, OrderTakes(factors), OrderLineGoods(),
+                         m_allowOverOrder)) {
         store.Rollback();
         outcome = PostOutcome::Invalid;
         return std::nullopt;

@@ -93,6 +93,18 @@ std::map<std::string, int64_t> CBill::OrderTakes(const std::vector<int64_t>& fac
     return takes;
 }
 
+std::map<std::string, std::string> CBill::OrderLineGoods() const {
+    std::map<std::string, std::string> goods;
+    for (const BillLine& l : m_lines) {
+        if (l.orderLine.empty())
+            continue;
+        const auto [at, added] = goods.emplace(l.orderLine, l.code);
+        if (!added && at->second != l.code)
+            at->second.clear();
+    }
+    return goods;
+}
+
 bool CBill::OverOrder() const {
     if (std::none_of(m_lines.begin(), m_lines.end(),
                      [](const BillLine& l) { return !l.orderLine.empty(); }))

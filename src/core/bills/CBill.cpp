@@ -182,6 +182,9 @@ void CBill::FillLine(size_t row, const GoodsRecord& g) {
     BillLine& l = m_lines[row];
     // The unit stays as it was: it is chosen from the unit list, not taken from the goods.
     l.hasRecord = "true";
+    // Other goods deliver nothing of the order line this one was made from.
+    if (l.code != g.Code)
+        l.orderLine.clear();
     l.code = g.Code;
     l.name = g.ProductName;
     l.batch.clear();

@@ -214,6 +214,8 @@ private:
     // Order line Id → the base quantity this bill's lines take of it. `factors`: each line's
     // base units per unit (LineUnits.h).
     std::map<std::string, int64_t> OrderTakes(const std::vector<int64_t>& factors) const;
+    // Order line Id → the goods code of the lines naming it ("" when they name different goods).
+    std::map<std::string, std::string> OrderLineGoods() const;
     // The warehouses (and a trade bill's business unit) are in their lists.
     bool CheckListedNames() const;
     // The bill's warehouses are in the operator's scope (otherwise false after the refusal).

@@ -215,7 +215,8 @@ const OrderLineRecord* MatchOrderLine(const StoredOrder& order, const std::strin
 }
 
 bool CheckDeliveries(CDataStore& store, BillKind billKind, const std::string& customer,
-                     const std::map<std::string, int64_t>& takes, bool allowOver) {
+                     const std::map<std::string, int64_t>& takes,
+                     const std::map<std::string, std::string>& goods, bool allowOver) {
     const auto orderKind = OrderKindDeliveredBy(billKind);
     if (takes.empty())
         return true;
@@ -224,17 +225,18 @@ bool CheckDeliveries(CDataStore& store, BillKind billKind, const std::string& cu
         return false;
     }
     for (const auto& [id, quantity] : takes) {
-        // The line is held until the posting ends, so two workstations delivering the last
-        // open units of one line count them one after the other.
+        // The line and its order are held until the posting ends, so two workstations
+        // delivering the last open units of one line count them one after the other, and a
+        // close or void of the order waits for the delivery (or the delivery for it).
         std::string sql = "select d.Base_Number, d.Delivered, d.Product_Name, o.Bill_ID, "
-                          "o.Customer, o.Closed, o.Voided, o.Warehouse from " +
+                          "o.Customer, o.Closed, o.Voided, o.Warehouse, d.Product_ID from " +
                           LineTable(*orderKind) + " d join " + HeadTable(*orderKind) +
                           " o on o.Bill_ID = d.Bill_ID where d.Id = cast(? as integer)";
         if (store.IsServer())
-            sql += " for update of d";
+            sql += " for update of d, o";
         bool found = false;
         int64_t ordered = 0, delivered = 0;
-        std::string name, number, orderCustomer, warehouse;
+        std::string name, number, orderCustomer, warehouse, code;
         bool closed = false, voided = false;
         if (!store.Run(sql, {id}, [&](const CStatement& st) {
                 found = true;
@@ -246,6 +248,7 @@ bool CheckDeliveries(CDataStore& store, BillKind billKind, const std::string& cu
                 closed = st.Text(5) == "1";
                 voided = st.Text(6) == "1";
                 warehouse = st.Text(7);
+                code = st.Text(8);
             }))
             return ReadFailed(store);
         // An order in a warehouse the role does not see is, to it, no order at all.
@@ -256,6 +259,10 @@ bool CheckDeliveries(CDataStore& store, BillKind billKind, const std::string& cu
         if (voided || closed) {
             Messages().Inform("订单“" + number + "”已经" + (voided ? "作废" : "关闭") +
                               "，不能交货！");
+            return false;
+        }
+        if (const auto g = goods.find(id); g != goods.end() && g->second != code) {
+            Messages().Inform("单据中交货的商品不是订单“" + number + "”的商品“" + name + "”！");
             return false;
         }
         if (orderCustomer != customer) {
@@ -282,14 +289,17 @@ std::optional<bool> TakesMoreThanOpen(CDataStore& store, BillKind billKind,
                                 LineTable(*orderKind) + " d join " + HeadTable(*orderKind) +
                                 " o on o.Bill_ID = d.Bill_ID where d.Id = cast(? as integer)";
         int64_t open = 0;
+        bool ended = false;
         if (!store.Run(sql, {id}, [&](const CStatement& st) {
-                if (st.Text(1) != "1" && st.Text(2) != "1")
-                    open = std::max<int64_t>(st.Int(0), 0);
+                ended = st.Text(1) == "1" || st.Text(2) == "1";
+                open = std::max<int64_t>(st.Int(0), 0);
             })) {
             ReadFailed(store);
             return std::nullopt;
         }
-        over = over || quantity > open;
+        // A closed or voided order is refused by the posting with its own message, not asked
+        // about as more than is open.
+        over = over || (!ended && quantity > open);
     }
     return over;
 }

@@ -83,11 +83,15 @@ int64_t OrderLineFactor(const OrderLineRecord& line);
 // bill delivers (Id → base quantity the bill takes), locked until the transaction ends. Refused
 // (message shown, false) when a line is not the bill's order kind's, its order is closed or
 // voided or of another business unit, or, unless `allowOver`, the bill takes more than is open.
+// `goods`: the goods code the bill's lines naming each order line carry ("" when they differ):
+// a line of other goods delivers nothing of that order line and is refused.
 bool CheckDeliveries(CDataStore& store, BillKind billKind, const std::string& customer,
-                     const std::map<std::string, int64_t>& takes, bool allowOver);
+                     const std::map<std::string, int64_t>& takes,
+                     const std::map<std::string, std::string>& goods, bool allowOver);
 
 // Whether any of `takes` (order line Id → base quantity) is more than that line's open quantity
-// (closed and voided orders have none open); nothing after a message when the read failed.
+// (a closed or voided order's lines are left to the posting's refusal); nothing after a message
+// when the read failed.
 std::optional<bool> TakesMoreThanOpen(CDataStore& store, BillKind billKind,
                                       const std::map<std::string, int64_t>& takes);
 

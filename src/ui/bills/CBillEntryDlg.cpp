@@ -520,7 +520,10 @@ void CBillEntryDlg::OnSave() {
     m_grid->CommitActiveEditor();
     ReadHeader();
     // A bill made from an order may deliver more than is open only when the user says so.
-    if (!m_bill->m_allowOverOrder && m_bill->OverOrder()) {
+    // The answer holds for this save alone: a bill refused for another reason and changed
+    // afterwards is asked again.
+    m_bill->m_allowOverOrder = false;
+    if (m_bill->OverOrder()) {
         if (!Messages().AskYesNo(kOverOrderQuestion))
             return;
         m_bill->m_allowOverOrder = true;

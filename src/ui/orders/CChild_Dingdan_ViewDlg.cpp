@@ -156,7 +156,8 @@ void CChild_Dingdan_ViewDlg::Query() {
     const auto status = OrderStatusFromText(m_status->currentText().toStdString());
     std::vector<CQueryTableModel::Row> rows;
     CDataStore store;
-    if (store.ConnectMain()) {
+    // The window opens on one kind; the other kind's orders need their own right.
+    if (CheckRight(KindFunction(KindNames(kind).cliName), Action::View) && store.ConnectMain()) {
         const PriceKind prices = BillPriceKind(KindNames(kind).cliName);
         const auto orders = ListOrders(store, kind, IsoDate(m_from), IsoDate(m_to), status);
         rows.reserve(orders ? orders->size() : 0);
