@@ -422,8 +422,10 @@ std::optional<CBill> CBill::LoadStored(const std::string& historyWord, const std
         return bill;
     }
     if (IsOrderKind(*kind)) {
+        // An order of a warehouse outside the operator's scope reads as no order.
         auto order = FindOrder(store, *kind, number);
-        if (!order || order->lines.empty())
+        if (!order || order->lines.empty() ||
+            !Session().rights.SeesWarehouse(order->header.Warehouse))
             return std::nullopt;
         const OrderHeaderRecord& h = order->header;
         CBill bill(*kind);

@@ -167,30 +167,6 @@ std::optional<CBill> LoadBillForPrint(BillKind kind, const std::string& number) 
             return std::nullopt;
         return LoadStockBill(store, kind, number);
     }
-    if (IsOrderKind(kind)) {
-        // An order of a warehouse outside the operator's scope reads as no order.
-        CDataStore store;
-        const auto order = store.ConnectMain() ? FindOrder(store, kind, number) : std::nullopt;
-        if (!order || !Session().rights.SeesWarehouse(order->header.Warehouse))
-            return std::nullopt;
-        const OrderHeaderRecord& h = order->header;
-        CBill bill(kind);
-        bill.GiveNumber(h.Bill_ID);
-        bill.m_date = h.Bill_Date;
-        bill.m_customer = h.Customer;
-        bill.m_department = h.Department;
-        bill.m_employee = h.Employee;
-        bill.m_warehouse = h.Warehouse;
-        bill.m_introduction = h.Introduction;
-        bill.m_deliveryDate = h.Delivery_Date;
-        bill.m_quantityTotal = h.Number;
-        bill.m_amountTotal = h.Total;
-        for (const OrderLineRecord& l : order->lines)
-            bill.m_lines.push_back({"true", l.Product_ID, l.Product_Name, l.Product_Number,
-                                    l.Product_Unit, "", "", l.Product_Price, l.Product_Total, "",
-                                    l.Product_BarCode, l.Product_Note, ""});
-        return bill;
-    }
     return CBill::LoadStored(KindNames(kind).historyWord, number);
 }
 
