@@ -208,6 +208,15 @@ TEST_F(SummaryTest, ReportsFromTheSummariesEqualThoseFromTheLines) {
     EXPECT_EQ(Summaries(), kept);
 
     EXPECT_GT(CompareReports(random, seed, 40), 15);
+    // Ranges at the calendar's end: the month after 9999-12 must still sort after it.
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"9999-12-05", "9999-12-20"},
+                                   {"2026-03-01", "9999-12-31"},
+                                   {"9999-11-30", "9999-12-31"}}) {
+        UseLineSummaries(false);
+        const std::string lines = Reports(from, to);
+        UseLineSummaries(true);
+        EXPECT_EQ(Reports(from, to), lines) << from << " .. " << to;
+    }
 
     ASSERT_EQ(AddRole("一号仓管", "店长"), AdminResult::Done);
     ASSERT_EQ(SetRoleWarehouses("一号仓管", {"一号仓库"}), AdminResult::Done);

@@ -115,7 +115,11 @@ std::optional<std::string> MonthOf(const std::string& date) {
     return date.substr(0, 7);
 }
 
+// The month after; after 9999-12 it is "9999-13", which sorts after every date of 9999 as a
+// text bound must (a five-digit year would sort before them).
 std::string NextMonth(const std::string& month) {
+    if (month == "9999-12")
+        return "9999-13";
     int year = std::stoi(month.substr(0, 4)), m = std::stoi(month.substr(5, 2)) + 1;
     if (m > 12) {
         m = 1;
