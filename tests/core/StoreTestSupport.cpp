@@ -183,6 +183,10 @@ void StoreTest::RollBackMainSchemaTo(int version) {
         " DROP TABLE SaleOrder_Detail; ALTER TABLE EnterStock_Detail DROP COLUMN Order_Line_ID;"
         " ALTER TABLE EnterSale_Detail DROP COLUMN Order_Line_ID;",
         "DROP TABLE Summary_Goods; DROP TABLE Summary_Key;",
+        "ALTER TABLE PurchaseOrder DROP COLUMN Open_Lines;"
+        " ALTER TABLE PurchaseOrder DROP COLUMN Started_Lines;"
+        " ALTER TABLE SaleOrder DROP COLUMN Open_Lines;"
+        " ALTER TABLE SaleOrder DROP COLUMN Started_Lines;",
     };
     ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kMainSchemaVersion));
     UndoSteps(Dir(), OnServer(), undo, kMainSchemaVersion, version, "main_data", "main_data.tdb");

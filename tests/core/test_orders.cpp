@@ -6,6 +6,7 @@
 #include "bills/BillReversal.h"
 #include "orders/Orders.h"
 #include "store/CDataStore.h"
+#include "store/Schema.h"
 
 #include <atomic>
 #include <map>
@@ -14,6 +15,13 @@
 
 namespace {
 using Strings = std::vector<std::string>;
+
+// Orders whose kept line counts differ from their lines.
+constexpr const char* kCountsOff =
+    "select count(*) from PurchaseOrder o where Open_Lines <> (select count(*) from"
+    " PurchaseOrder_Detail d where d.Bill_ID = o.Bill_ID and d.Delivered < d.Base_Number) or"
+    " Started_Lines <> (select count(*) from PurchaseOrder_Detail d where d.Bill_ID = o.Bill_ID"
+    " and d.Delivered > 0)";
 
 class OrderTest : public BillTest {
 protected:
@@ -311,11 +319,29 @@ TEST_F(OrderTest, MoreThanIsOpenNeedsLeaveAndDeliveredAlwaysSumsTheLinesNamingIt
         ASSERT_TRUE(order);
         for (size_t i = 0; i < 3; ++i)
             ASSERT_EQ(order->lines[i].delivered, expected[i]) << "step " << step << " line " << i;
+        ASSERT_EQ(Query(kCountsOff), "0\n") << "step " << step;
     }
     EXPECT_EQ(Query("select count(*) from PurchaseOrder_Detail d where Delivered <> coalesce(("
                     "select sum(cast(Base_Number as integer)) from EnterStock_Detail s"
                     " where s.Order_Line_ID = d.Id), 0)"),
               "0\n");
+
+    // A file from before the orders kept their line counts gets them from the upgrade: CD-O
+    // complete, CD-G closed with nothing delivered, CD-R as the deliveries left it.
+    const std::string statuses = Status(BillKind::PurchaseOrder, "CD-O") + "," +
+                                 Status(BillKind::PurchaseOrder, "CD-G") + "," +
+                                 Status(BillKind::PurchaseOrder, "CD-R");
+    EXPECT_EQ(statuses.rfind("已完成,已关闭,", 0), 0u) << statuses;
+    RollBackMainSchemaTo(kMainSchemaVersion - 1);
+    ASSERT_FALSE(HasFailure());
+    EXPECT_EQ(Status(BillKind::PurchaseOrder, "CD-O") + "," +
+                  Status(BillKind::PurchaseOrder, "CD-G") + "," +
+                  Status(BillKind::PurchaseOrder, "CD-R"),
+              statuses);
+    EXPECT_EQ(Query(kCountsOff), "0\n");
+    EXPECT_EQ(Query("select Open_Lines || '/' || Started_Lines from PurchaseOrder"
+                    " where Bill_ID in ('CD-O', 'CD-G') order by Bill_ID"),
+              "1/0\n0/1\n");
 }
 
 // Two workstations delivering the last open units of one order line at once: the second

@@ -483,6 +483,8 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
             if (!AddOrderLine(store, m_kind, r))
                 return fail(info.lineFailure);
         }
+        if (!RecountOrder(store, m_kind, number))
+            return fail(info.lineFailure);
         if (!AppendToJournal(store, m_kind, number))
             return fail(info.headerFailure);
         return number;
@@ -597,10 +599,12 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
                 return fail(info.lineFailure);
         }
     }
-    // The monthly summaries take the bill's lines in one statement per table.
+    // The monthly summaries take the bill's lines in one statement per table, the orders it
+    // delivers their line counts in one more.
     if (IsTradeKind(m_kind) &&
-        !AddBillToSummaries(store, (std::string(BillTableName(info.table)) + "_Detail").c_str(),
-                            number))
+        (!AddBillToSummaries(store, (std::string(BillTableName(info.table)) + "_Detail").c_str(),
+                             number) ||
+         !RecountOrdersDeliveredBy(store, m_kind, number)))
         return fail(info.lineFailure);
     if (!AppendToJournal(store, m_kind, number, IsTradeKind(m_kind) ? &draft : nullptr))
         return fail(info.headerFailure);

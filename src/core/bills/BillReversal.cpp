@@ -6,6 +6,7 @@
 #include "TradeLine.h"
 #include "TransferStore.h"
 #include "finance/FundBillRows.h"
+#include "orders/Orders.h"
 #include "port/MessagePort.h"
 #include "store/CDataStore.h"
 #include "store/LineSummary.h"
@@ -269,8 +270,9 @@ std::optional<std::string> ReverseOnce(CDataStore& store, BillKind kind, const s
     }
 
     if ((IsTradeKind(kind) &&
-         !AddBillToSummaries(store, (std::string(BillTableName(info.table)) + "_Detail").c_str(),
-                             red)) ||
+         (!AddBillToSummaries(store, (std::string(BillTableName(info.table)) + "_Detail").c_str(),
+                              red) ||
+          !RecountOrdersDeliveredBy(store, kind, red))) ||
         !AppendToJournal(store, kind, red, IsTradeKind(kind) ? &draft : nullptr) ||
         !SetBillCanceled(store, info.table, number, kBillReversed) ||
         !AddWriteToken(store, token, std::string("reverse ") + info.cliName, red))

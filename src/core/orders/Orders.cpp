@@ -140,6 +140,35 @@ bool AddDelivered(CDataStore& store, BillKind billKind, const std::string& id,
     return true;
 }
 
+namespace {
+// The kept counts of the orders of `kind` that `which` (a condition on the header's Bill_ID)
+// selects.
+bool Recount(CDataStore& store, BillKind kind, const std::string& which, const SqlValues& values) {
+    const std::string head = HeadTable(kind), lines = LineTable(kind);
+    return store.ExecuteSql("update " + head + " set Open_Lines = (select count(*) from " + lines +
+                                " d where" + " d.Bill_ID = " + head +
+                                ".Bill_ID and d.Delivered < d.Base_Number), Started_Lines =" +
+                                " (select count(*) from " + lines + " d where d.Bill_ID = " + head +
+                                ".Bill_ID and d.Delivered > 0) where " + which,
+                            values);
+}
+} // namespace
+
+bool RecountOrder(CDataStore& store, BillKind orderKind, const std::string& number) {
+    return Recount(store, orderKind, "Bill_ID = ?", {number});
+}
+
+bool RecountOrdersDeliveredBy(CDataStore& store, BillKind billKind, const std::string& number) {
+    const auto orderKind = OrderKindDeliveredBy(billKind);
+    if (!orderKind)
+        return true;
+    return Recount(store, *orderKind,
+                   "Bill_ID in (select o.Bill_ID from " + LineTable(*orderKind) + " o join " +
+                       KindNames(billKind).tableName +
+                       "_Detail b on o.Id = b.Order_Line_ID where b.Bill_ID = ?)",
+                   {number});
+}
+
 std::optional<StoredOrder> FindOrder(CDataStore& store, BillKind kind, const std::string& number,
                                      bool* ok) {
     if (ok)
@@ -327,14 +356,12 @@ std::optional<std::map<std::string, std::string>> OrdersOfBills(CDataStore& stor
 std::optional<std::vector<OrderListRow>> ListOrders(CDataStore& store, BillKind kind,
                                                     const std::string& from, const std::string& to,
                                                     std::optional<OrderStatus> status) {
-    // Each order's status from its lines' kept figures: no bill is read.
+    // Each order's status from the line counts its header keeps: neither its lines nor any
+    // bill is read.
     std::string sql =
         "select o.Bill_ID, o.Bill_Date, o.Customer, o.Warehouse, o.Employee, o.Total, o.Closed,"
-        " o.Voided, coalesce(d.started, 0), coalesce(d.short, 0), o.Delivery_Date from " +
-        HeadTable(kind) +
-        " o left join (select Bill_ID, sum(case when Delivered > 0 then 1 else 0 end) as started,"
-        " sum(case when Delivered < Base_Number then 1 else 0 end) as short from " +
-        LineTable(kind) + " group by Bill_ID) d on d.Bill_ID = o.Bill_ID where 1 = 1";
+        " o.Voided, o.Started_Lines, o.Open_Lines, o.Delivery_Date from " +
+        HeadTable(kind) + " o where 1 = 1";
     SqlValues values;
     if (!from.empty()) {
         sql += " and o.Bill_Date >= ?";

@@ -95,6 +95,14 @@ bool CheckDeliveries(CDataStore& store, BillKind billKind, const std::string& cu
 std::optional<bool> TakesMoreThanOpen(CDataStore& store, BillKind billKind,
                                       const std::map<std::string, int64_t>& takes);
 
+// Inside a posting: brings the kept line counts of orders up to date with their lines'
+// delivered quantities (Open_Lines: lines not fully delivered, Started_Lines: lines with
+// deliveries). RecountOrder: the order `number` of `orderKind`, after it is written;
+// RecountOrdersDeliveredBy: the orders whose lines the bill `number` of `billKind` (a purchase or
+// sale, black or red) names; nothing to do for other kinds.
+bool RecountOrder(CDataStore& store, BillKind orderKind, const std::string& number);
+bool RecountOrdersDeliveredBy(CDataStore& store, BillKind billKind, const std::string& number);
+
 // The order each purchase (sale) bill of `billKind` dated from..to delivers, by bill number
 // (red bills too, through their lines); bills not made from an order are left out. Nothing
 // after a message when the read failed.

@@ -251,10 +251,29 @@ ALTER TABLE EnterSale_Detail ADD COLUMN Order_Line_ID INTEGER;
 // Monthly summaries of the trade lines, built over the lines already stored.
 const std::string kMainSummaries = LineSummaryStepSql();
 
+// Each order keeps how many of its lines are not fully delivered and how many have deliveries,
+// so the order list tells every status from the headers alone; the postings keep them.
+constexpr const char* kMainOrderCounts = R"SQL(
+ALTER TABLE PurchaseOrder ADD COLUMN Open_Lines INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE PurchaseOrder ADD COLUMN Started_Lines INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE SaleOrder ADD COLUMN Open_Lines INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE SaleOrder ADD COLUMN Started_Lines INTEGER NOT NULL DEFAULT 0;
+UPDATE PurchaseOrder SET
+  Open_Lines = (SELECT count(*) FROM PurchaseOrder_Detail d
+                WHERE d.Bill_ID = PurchaseOrder.Bill_ID AND d.Delivered < d.Base_Number),
+  Started_Lines = (SELECT count(*) FROM PurchaseOrder_Detail d
+                   WHERE d.Bill_ID = PurchaseOrder.Bill_ID AND d.Delivered > 0);
+UPDATE SaleOrder SET
+  Open_Lines = (SELECT count(*) FROM SaleOrder_Detail d
+                WHERE d.Bill_ID = SaleOrder.Bill_ID AND d.Delivered < d.Base_Number),
+  Started_Lines = (SELECT count(*) FROM SaleOrder_Detail d
+                   WHERE d.Bill_ID = SaleOrder.Bill_ID AND d.Delivered > 0);
+)SQL";
+
 // Upgrade steps: element i takes a file from version i+1 to i+2.
 const std::vector<const char*> kMainSteps = {
-    kMainV2,    kMainV3,      kMainFundBills, kMainLineUnitCost,     kMainTrust,
-    kMainUnits, kMainOpening, kMainOrders,    kMainSummaries.c_str()};
+    kMainV2,    kMainV3,      kMainFundBills, kMainLineUnitCost,      kMainTrust,
+    kMainUnits, kMainOpening, kMainOrders,    kMainSummaries.c_str(), kMainOrderCounts};
 // Roles and their rights beside the operators: each operator has one role, 管理员 (the first
 // role made) unless told otherwise, so the operators of an upgraded file keep every right.
 constexpr const char* kOtherRoles = R"SQL(
