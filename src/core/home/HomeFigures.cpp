@@ -154,7 +154,7 @@ HomeFigures LoadHomeFigures(const std::string& today) {
     HomeFigures f;
     f.today = today.empty() ? TodayIso() : today;
     const CRoleRights& rights = Session().rights;
-    f.showsSales = rights.Allows("reports", Action::View);
+    f.showsSales = rights.Allows(kHomeFunction, Action::View);
     f.showsProfit = rights.Allows("profit", Action::View) && !HidesPrice(rights, PriceKind::Cost);
     f.showsWarnings = rights.Allows("stock_warnings", Action::View);
     f.showsReceivables = rights.Allows("statement", Action::View);

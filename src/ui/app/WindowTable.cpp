@@ -37,7 +37,7 @@
 
 namespace {
 // A working window constructed for one use, told its command word (windows that take one
-// have SetCommand) and its preset (windows that take one have StartOn), shown modally and
+// have SetCommand) and its preset if any (windows that take one have StartOn), shown modally and
 // discarded.
 template <class Dlg>
 void OpenModal(QWidget* parent, const QString& command, const WindowPreset& preset) {
@@ -45,7 +45,8 @@ void OpenModal(QWidget* parent, const QString& command, const WindowPreset& pres
     if constexpr (requires { dlg.SetCommand(command); })
         dlg.SetCommand(command);
     if constexpr (requires { dlg.StartOn(preset); })
-        dlg.StartOn(preset);
+        if (!preset.IsEmpty())
+            dlg.StartOn(preset);
     RunModal(dlg);
 }
 // A window or action that takes neither.

@@ -27,7 +27,6 @@
 #include <QValueAxis>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 QString Q(const std::string& s) {

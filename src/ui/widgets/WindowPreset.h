@@ -8,4 +8,7 @@
 struct WindowPreset {
     QDate from, to;
     QString unit; // a business unit's name
+
+    // Nothing to start on: the window opens as from its panel.
+    bool IsEmpty() const { return !from.isValid() && !to.isValid() && unit.isEmpty(); }
 };
