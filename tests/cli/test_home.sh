@@ -81,4 +81,13 @@ check "the clerk's figures: sales, profit hidden" [ "$RC:$(head -10 <<<"$OUT" | 
 check "then the best sellers, no warnings or receivables" [ "$(sed -n '11,12p' <<<"$OUT" | tr '\t\n' '= ')" = \
     "Best_Seller_1_Code=G1 Best_Seller_1_Name=可乐 " ]
 check "the clerk's 59 rows under the header" [ "$(wc -l <<<"$OUT")" = 60 ]
+
+# 财务 with 售价 hidden: every amount "***", the names and quantities stay; no stock warnings.
+run roles add 出纳 --from 财务
+run roles hide 出纳 售价
+run users add cashier
+run users role cashier 出纳
+as cashier home --date 2026-03-15
+check "the cashier's figures: amounts hidden" [ "$RC:$(grep -E '^(Today|Month_Sales_Change|Below|Receivable|Debtor_1|Best_Seller_1_(Quantity|Amount))' <<<"$OUT" | tr '\t\n' '= ')" = \
+    "0:Today_Sales=*** Today_Profit=*** Month_Sales_Change=*** Receivable_Total=*** Debtor_1_Name=丙公司 Debtor_1_Receivable=*** Best_Seller_1_Quantity=4 Best_Seller_1_Amount=*** " ]
 finish
