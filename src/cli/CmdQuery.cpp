@@ -1,8 +1,10 @@
-// Statistics, profit, stock warnings and the stock printout from the shell.
+// Statistics, profit, stock warnings, the home page's figures and the stock printout from the
+// shell.
 #include "Commands.h"
 
 #include "basic/ClassTree.h"
 #include "cost/ProfitReport.h"
+#include "home/HomeFigures.h"
 #include "query/Reports.h"
 #include "query/StockView.h"
 #include "query/StockWarnings.h"
@@ -92,4 +94,18 @@ int CmdStockWarnings(CliContext& ctx) {
                 "Suggested", "Packed"},
                rows);
     return kExitOk;
+}
+
+int CmdHome(CliContext& ctx) {
+    if (!ctx.args.empty() || !ctx.OnlyOptions({"date"}))
+        return UsageError("usage: ferix-cli home [--date yyyy-MM-dd]");
+    const std::string day = ctx.OptionOr("date", "");
+    if (ctx.Option("date") && !IsIsoDate(day))
+        return UsageError("日期必须写成 yyyy-MM-dd：" + day);
+    const HomeFigures figures = LoadHomeFigures(day);
+    std::vector<std::vector<std::string>> rows;
+    for (auto& [figure, value] : HomeFigureRows(figures))
+        rows.push_back({std::move(figure), std::move(value)});
+    PrintTable(ctx, {"Figure", "Value"}, rows);
+    return figures.ok ? kExitOk : kExitData;
 }

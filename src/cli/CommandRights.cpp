@@ -2,6 +2,7 @@
 
 #include "admin/UserAdmin.h"
 #include "cost/ProfitReport.h"
+#include "home/HomeFigures.h"
 #include "store/BillKindNames.h"
 #include "store/Session.h"
 
@@ -79,6 +80,8 @@ std::optional<Need> CommandNeed(const CliContext& ctx) {
         return Need{"goods", Action::Print};
     if (c == "stock-warnings")
         return Need{"stock_warnings", Action::View};
+    if (c == "home")
+        return Need{kHomeFunction, Action::View};
     if (c == "post")
         return KindNeed(ctx, Action::Enter);
     if (c == "bills" || c == "bill")

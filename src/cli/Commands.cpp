@@ -58,6 +58,7 @@ const std::vector<CliCommand>& CliCommands() {
          "[--addr T] [--birthday T] [--note T] | employees remove NAME"},
         {"report", true, CmdReport, "report KIND --from DATE --to DATE"},
         {"stock-warnings", true, CmdStockWarnings, "stock-warnings [--warehouse W]"},
+        {"home", true, CmdHome, "home [--date DATE]"},
         {"print-stock", true, CmdPrintStock, "print-stock [--warehouse W] [--class C]"},
         {"print-bill", true, CmdPrintBill, "print-bill KIND NUMBER [--pdf FILE]"},
         {"labels", true, CmdLabels, "labels CODE[:COUNT]... --pdf FILE [--size 40x30] [--roll]"},

@@ -75,6 +75,8 @@ int CmdEmployees(CliContext&);
 // queries
 int CmdReport(CliContext&);
 int CmdStockWarnings(CliContext&);
+// the home page's figures
+int CmdHome(CliContext&);
 int CmdPrintStock(CliContext&);
 int CmdPrintBill(CliContext&);
 

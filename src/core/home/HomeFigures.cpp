@@ -154,7 +154,7 @@ HomeFigures LoadHomeFigures(const std::string& today) {
     HomeFigures f;
     f.today = today.empty() ? TodayIso() : today;
     const CRoleRights& rights = Session().rights;
-    f.showsSales = rights.Allows("reports", Action::View);
+    f.showsSales = rights.Allows(kHomeFunction, Action::View);
     f.showsProfit = rights.Allows("profit", Action::View) && !HidesPrice(rights, PriceKind::Cost);
     f.showsWarnings = rights.Allows("stock_warnings", Action::View);
     f.showsReceivables = rights.Allows("statement", Action::View);
@@ -190,4 +190,58 @@ std::string HomeChangeText(CMoneySum now, CMoneySum before) {
     // The profit report's margin is a share to two decimals: the same rounding here.
     const std::string share = MarginText(now - before, before < CMoneySum{} ? -before : before);
     return share.empty() || share[0] == '-' ? share : "+" + share;
+}
+
+std::vector<std::pair<std::string, std::string>> HomeFigureRows(const HomeFigures& f) {
+    std::vector<std::pair<std::string, std::string>> rows;
+    auto add = [&](std::string figure, std::string value) {
+        rows.emplace_back(std::move(figure), std::move(value));
+    };
+    auto amount = [&](CMoneySum a) { return HomeAmountText(f, a); };
+    auto change = [&](CMoneySum now, CMoneySum before) {
+        return f.hidesAmounts ? std::string(kHiddenFigure) : HomeChangeText(now, before);
+    };
+    // Profit is 成本 as much as 售价: hidden whenever the role may not see it.
+    auto profit = [&](const std::string& text) {
+        return f.showsProfit ? text : std::string(kHiddenFigure);
+    };
+    add("Date", f.today);
+    if (f.showsSales || f.showsProfit) {
+        if (f.showsSales)
+            add("Today_Sales", amount(f.todaySales));
+        add("Today_Profit", profit(amount(f.todayProfit)));
+        if (f.showsSales) {
+            add("Month_Sales", amount(f.monthSales));
+            add("Last_Month_Sales", amount(f.lastMonthSales));
+            add("Month_Sales_Change", change(f.monthSales, f.lastMonthSales));
+        }
+        add("Month_Profit", profit(amount(f.monthProfit)));
+        add("Last_Month_Profit", profit(amount(f.lastMonthProfit)));
+        add("Month_Profit_Change", profit(change(f.monthProfit, f.lastMonthProfit)));
+    }
+    if (f.showsWarnings)
+        add("Below_Lower_Limit", std::to_string(f.belowLowerLimit));
+    if (f.showsReceivables) {
+        add("Receivable_Total", amount(f.receivableTotal));
+        for (size_t i = 0; i < f.debtors.size(); ++i) {
+            const std::string n = "Debtor_" + std::to_string(i + 1);
+            add(n + "_Name", f.debtors[i].name);
+            add(n + "_Receivable", amount(f.debtors[i].receivable));
+        }
+    }
+    if (f.showsSales) {
+        for (size_t i = 0; i < f.bestSellers.size(); ++i) {
+            const HomeGoodsSales& g = f.bestSellers[i];
+            const std::string n = "Best_Seller_" + std::to_string(i + 1);
+            add(n + "_Code", g.code);
+            add(n + "_Name", g.name);
+            add(n + "_Quantity", std::to_string(g.quantity));
+            add(n + "_Amount", amount(g.amount));
+        }
+        for (const auto& p : f.daily)
+            add("Daily_Sales_" + p.period, amount(p.amount));
+        for (const auto& p : f.monthly)
+            add("Monthly_Sales_" + p.period, amount(p.amount));
+    }
+    return rows;
 }

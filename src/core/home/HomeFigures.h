@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The home page (首页): the shop's day and month at a glance, read once through the readers of
@@ -50,6 +51,10 @@ struct HomeFigures {
     bool onServer = false;           // the data is on a server: others post meanwhile
 };
 
+// The function the page and `ferix-cli home` are opened under: its sales are 统计报表's, and a
+// role without it is refused the command naming that report.
+inline constexpr const char* kHomeFunction = "reports";
+
 // Reads the page for the logged-in operator, as of `today` (yyyy-MM-dd; empty: the clock's).
 HomeFigures LoadHomeFigures(const std::string& today = {});
 
@@ -57,3 +62,11 @@ HomeFigures LoadHomeFigures(const std::string& today = {});
 std::string HomeAmountText(const HomeFigures& figures, CMoneySum amount);
 // This month against last month: "+12.50%" / "-3.00%", "" when last month sold nothing.
 std::string HomeChangeText(CMoneySum now, CMoneySum before);
+
+// The page's figures as named rows (Figure, Value), in the page's order: Date, Today_Sales,
+// Today_Profit, Month_Sales, Last_Month_Sales, Month_Sales_Change, Month_Profit,
+// Last_Month_Profit, Month_Profit_Change, Below_Lower_Limit, Receivable_Total, Debtor_N_Name /
+// _Receivable, Best_Seller_N_Code / _Name / _Quantity / _Amount, Daily_Sales_yyyy-MM-dd,
+// Monthly_Sales_yyyy-MM. Profit reads "***" for a role that may not see it; the warnings and the
+// receivables are left out for a role that may not open their windows, as the page leaves them.
+std::vector<std::pair<std::string, std::string>> HomeFigureRows(const HomeFigures& figures);

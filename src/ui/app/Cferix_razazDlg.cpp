@@ -261,8 +261,17 @@ void Cferix_razazDlg::BuildStatusBar() {
     statusBar()->addWidget(m_statusColumns, 1);
     statusBar()->setFixedHeight(25);
     // The warning names goods and quantities: only for roles that may look at it.
-    if (CurrentRights().Allows("stock_warnings", Action::View))
-        ShowStockWarningNotice(m_statusColumns);
+    if (!CurrentRights().Allows("stock_warnings", Action::View))
+        return;
+    auto* notice = new CStockWarningNotice(m_statusColumns);
+    // The home page has counted them already, and counts them on each of its reads.
+    if (!m_home->Figures().showsWarnings) {
+        notice->Refresh();
+        return;
+    }
+    notice->Show(m_home->Figures().belowLowerLimit);
+    connect(m_home, &CHomePage::FiguresRead, notice,
+            [this, notice] { notice->Show(m_home->Figures().belowLowerLimit); });
 }
 
 void Cferix_razazDlg::closeEvent(QCloseEvent* e) {

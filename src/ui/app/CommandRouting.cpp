@@ -146,7 +146,8 @@ bool RouteAllowed(const QString& place, const QString& item) {
     return need && CurrentRights().Allows(need->function, need->action);
 }
 
-bool OpenWindow(QWidget* parent, const QString& window, const QString& command) {
+bool OpenWindow(QWidget* parent, const QString& window, const QString& command,
+                const WindowPreset& preset) {
     // The operator's role decides before anything opens; a window no function covers never does.
     const auto need = WindowNeed(window.toStdString(), command.toStdString());
     if (!need || !CheckRight(need->function, need->action))
@@ -157,7 +158,7 @@ bool OpenWindow(QWidget* parent, const QString& window, const QString& command) 
     }
     for (const auto& w : WindowTable()) {
         if (window == QLatin1String(w.window)) {
-            w.open(parent, command);
+            w.open(parent, command, preset);
             return true;
         }
     }

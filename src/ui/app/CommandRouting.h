@@ -1,4 +1,6 @@
 #pragma once
+#include "widgets/WindowPreset.h"
+
 #include <QString>
 
 #include <functional>
@@ -26,10 +28,10 @@ struct RouteRow {
     const char* command; // command word, or "" when the window takes none
 };
 
-// One row per working window or action: how to open it with a command word.
+// One row per working window or action: how to open it with a command word and a preset.
 struct WindowRow {
     const char* window;
-    std::function<void(QWidget* parent, const QString& command)> open;
+    std::function<void(QWidget* parent, const QString& command, const WindowPreset& preset)> open;
 };
 
 const std::vector<RouteRow>& RouteTable();
@@ -43,8 +45,10 @@ bool OpenRoute(QWidget* parent, const QString& place, const QString& item);
 // Whether the operator's role may open what an item routes to (asked silently: the panels and
 // the menu show only such items).
 bool RouteAllowed(const QString& place, const QString& item);
-// Opens a window by class name with a command word (also used by windows that open others).
-bool OpenWindow(QWidget* parent, const QString& window, const QString& command);
+// Opens a window by class name with a command word (also used by windows that open others);
+// a window that takes a preset starts on it.
+bool OpenWindow(QWidget* parent, const QString& window, const QString& command,
+                const WindowPreset& preset = {});
 
 // Test seam: when set, OpenWindow calls this instead of opening a window.
 void SetWindowOpenerForTest(std::function<void(const QString& window, const QString& command)>);

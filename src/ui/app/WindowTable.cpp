@@ -37,12 +37,24 @@
 
 namespace {
 // A working window constructed for one use, told its command word (windows that take one
-// have SetCommand), shown modally and discarded.
-template <class Dlg> void OpenModal(QWidget* parent, const QString& command) {
+// have SetCommand) and its preset if any (windows that take one have StartOn), shown modally and
+// discarded.
+template <class Dlg>
+void OpenModal(QWidget* parent, const QString& command, const WindowPreset& preset) {
     Dlg dlg(parent);
     if constexpr (requires { dlg.SetCommand(command); })
         dlg.SetCommand(command);
+    if constexpr (requires { dlg.StartOn(preset); })
+        if (!preset.IsEmpty())
+            dlg.StartOn(preset);
     RunModal(dlg);
+}
+// A window or action that takes neither.
+template <void (*Open)(QWidget*)> void Plain(QWidget* parent, const QString&, const WindowPreset&) {
+    Open(parent);
+}
+void OperatorForm(QWidget* parent, const QString& command, const WindowPreset&) {
+    OpenOperatorForm(parent, command);
 }
 } // namespace
 
@@ -51,11 +63,11 @@ const std::vector<WindowRow>& WindowTable() {
         // system administration
         {"CChild_Xitong_SetupDlg", OpenModal<CChild_Xitong_SetupDlg>},
         {"CChild_Xitong_ManageUserDlg", OpenModal<CChild_Xitong_ManageUserDlg>},
-        {"CChild_Xitong_ManageUser_AddDlg", OpenOperatorForm},
+        {"CChild_Xitong_ManageUser_AddDlg", OperatorForm},
         {"CChild_Xitong_RoleDlg", OpenModal<CChild_Xitong_RoleDlg>},
-        {"ChangePasswordAction", [](QWidget* p, const QString&) { OpenChangePassword(p); }},
-        {"BackupAction", [](QWidget* p, const QString&) { RunBackupAction(p); }},
-        {"VerifyAction", [](QWidget* p, const QString&) { RunVerifyAction(p); }},
+        {"ChangePasswordAction", Plain<OpenChangePassword>},
+        {"BackupAction", Plain<RunBackupAction>},
+        {"VerifyAction", Plain<RunVerifyAction>},
         {"CChild_Xitong_RestoreDlg", OpenModal<CChild_Xitong_RestoreDlg>},
         {"CChild_Xitong_ViewLogDlg", OpenModal<CChild_Xitong_ViewLogDlg>},
         // bill entry

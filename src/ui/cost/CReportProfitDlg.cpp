@@ -56,6 +56,11 @@ void CReportProfitDlg::SetUpList(ProfitKey key) {
     m_note->hide();
 }
 
+void CReportProfitDlg::StartOn(const WindowPreset& preset) {
+    ApplyDates(preset);
+    RunReport();
+}
+
 void CReportProfitDlg::RunReport() {
     int64_t unknown = 0;
     RunAndShow([&] {

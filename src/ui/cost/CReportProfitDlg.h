@@ -12,6 +12,9 @@ class CReportProfitDlg : public CReportFrameDlg {
 public:
     explicit CReportProfitDlg(QWidget* parent = nullptr);
 
+    // Opened from a figure: the preset's range, the report run at once.
+    void StartOn(const WindowPreset& preset);
+
     // "查看报表": runs the chosen grouping over the date range and fills the list.
     void RunReport();
     ProfitKey Key() const { return m_key; }

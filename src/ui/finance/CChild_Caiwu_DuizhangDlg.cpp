@@ -111,6 +111,17 @@ void CChild_Caiwu_DuizhangDlg::PickUnit() {
         m_unit->setText(picker.m_chosenName);
 }
 
+void CChild_Caiwu_DuizhangDlg::StartOn(const WindowPreset& preset) {
+    if (preset.from.isValid())
+        m_from->setDate(preset.from);
+    if (preset.to.isValid())
+        m_to->setDate(preset.to);
+    if (preset.unit.isEmpty())
+        return;
+    m_unit->setText(preset.unit);
+    RunQuery();
+}
+
 void CChild_Caiwu_DuizhangDlg::RunQuery() {
     const std::string unit = m_unit->text().toStdString();
     const std::string from = IsoDate(m_from), to = IsoDate(m_to);

@@ -1,5 +1,6 @@
 #pragma once
 #include "store/Records.h"
+#include "widgets/WindowPreset.h"
 
 #include <QDialog>
 
@@ -21,6 +22,8 @@ class CChild_Caiwu_DuizhangDlg : public QDialog {
 public:
     explicit CChild_Caiwu_DuizhangDlg(QWidget* parent = nullptr);
 
+    // Opened from a figure: the preset's unit and dates; with a unit its statement is read at once.
+    void StartOn(const WindowPreset& preset);
     // "查询": reads the statement of the unit typed or picked into the list.
     void RunQuery();
     // "打印": fills the statement template and shows the page in the print window.

@@ -19,6 +19,8 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QShowEvent>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -45,8 +47,7 @@ constexpr const char* kStatement = "CChild_Caiwu_DuizhangDlg";
 constexpr int kServerRefreshMs = 60 * 1000;
 const QColor kAccent(0x1f, 0x4e, 0x79);
 
-QChartView* MakeChartView(QWidget* parent, const QString& title, const char* window,
-                          const char* command) {
+QChart* MakeChart(const QString& title) {
     auto* chart = new QChart;
     chart->setTitle(title);
     QFont titleFont = chart->titleFont();
@@ -58,32 +59,59 @@ QChartView* MakeChartView(QWidget* parent, const QString& title, const char* win
     chart->setBackgroundRoundness(6);
     // Painted once per refresh: no animation keeps the first paint complete.
     chart->setAnimationOptions(QChart::NoAnimation);
-    auto* view = new QChartView(chart, parent);
+    return chart;
+}
+
+QChartView* MakeChartView(QWidget* parent, const QString& title) {
+    auto* view = new QChartView(MakeChart(title), parent);
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(360, 240);
+    view->setMinimumSize(300, 190);
     view->setCursor(Qt::PointingHandCursor);
     view->setToolTip(QStringLiteral("点击查看明细"));
-    view->setProperty("window", window);
-    view->setProperty("command", command);
     return view;
 }
 
-void ClearChart(QChart* chart) {
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
+// A new chart for each read: the scene of a chart whose axes were taken out and put back kept
+// drawing the old ones beside the new.
+QChart* RenewChart(QChartView* view) {
+    QChart* old = view->chart();
+    QChart* chart = MakeChart(old->title());
+    view->setChart(chart);
+    delete old;
+    return chart;
 }
 
-// From zero (or the lowest day, returns outweighing sales) to the highest, in round steps.
-QValueAxis* AmountAxis(double bottom, double top) {
+// Amounts of a million and more are drawn in 万 (ten thousands), so the axis labels stay short.
+constexpr double kLargeAmount = 1000000.0;
+constexpr double kWan = 10000.0;
+
+// From zero (or the lowest day, returns outweighing sales) to the highest, in round steps; a
+// period that sold nothing gets 0 to 100 rather than a range with no height.
+QValueAxis* AmountAxis(double bottom, double top, bool inWan) {
     auto* axis = new QValueAxis;
-    axis->setRange(std::min(bottom, 0.0), std::max(top, 1.0));
+    bottom = std::min(bottom, 0.0);
+    top = std::max(top, 0.0);
+    if (top - bottom <= 0)
+        top = 100;
+    axis->setRange(bottom, top);
     axis->setTickCount(5);
     axis->applyNiceNumbers();
-    axis->setLabelFormat("%.0f");
+    // Whole numbers unless the steps are smaller than one.
+    const double step = (axis->max() - axis->min()) / std::max(axis->tickCount() - 1, 1);
+    axis->setLabelFormat(step >= 1 ? "%.0f" : step >= 0.1 ? "%.1f" : "%.2f");
+    if (inWan)
+        axis->setTitleText(QStringLiteral("万元"));
     return axis;
+}
+
+// The largest pixel size, from `largest` down, at which the text fits the width.
+int FittingPixelSize(QFont font, const QString& text, int width, int largest, int smallest) {
+    for (int size = largest; size > smallest; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(text) <= width)
+            return size;
+    }
+    return smallest;
 }
 
 QString Elided(const QString& text, int chars) {
@@ -91,12 +119,14 @@ QString Elided(const QString& text, int chars) {
 }
 } // namespace
 
-CHomeTile::CHomeTile(QWidget* parent, const QString& title, const char* window, const char* command)
-    : QFrame(parent), m_window(window), m_command(command) {
+constexpr int kValuePixels = 22;
+constexpr int kSmallestValuePixels = 11;
+
+CHomeTile::CHomeTile(QWidget* parent, const QString& title) : QFrame(parent) {
     setObjectName("homeTile");
     setCursor(Qt::PointingHandCursor);
     setToolTip(QStringLiteral("点击查看明细"));
-    setMinimumSize(170, 104);
+    setMinimumSize(120, 96);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 12, 16, 12);
     layout->setSpacing(4);
@@ -104,8 +134,16 @@ CHomeTile::CHomeTile(QWidget* parent, const QString& title, const char* window, 
     m_title->setObjectName("homeTileTitle");
     m_value = new QLabel(this);
     m_value->setObjectName("homeTileValue");
+    // The tile's width decides the figure's size, not the other way round.
+    m_value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    QFont valueFont = m_value->font();
+    valueFont.setBold(true);
+    valueFont.setPixelSize(kValuePixels);
+    m_value->setFont(valueFont);
+    m_value->setMinimumHeight(QFontMetrics(valueFont).height());
     m_note = new QLabel(this);
     m_note->setObjectName("homeTileNote");
+    m_note->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(m_title);
     layout->addWidget(m_value);
     layout->addWidget(m_note);
@@ -114,12 +152,29 @@ CHomeTile::CHomeTile(QWidget* parent, const QString& title, const char* window, 
 
 void CHomeTile::Show(const QString& value, const QString& note) {
     m_value->setText(value);
-    m_note->setText(note);
+    m_noteText = note;
+    m_note->setToolTip(note); // shown whole when the tile is too narrow for it
+    FitValue();
+}
+
+void CHomeTile::FitValue() {
+    const QMargins margins = layout()->contentsMargins();
+    const int width = contentsRect().width() - margins.left() - margins.right();
+    QFont font = m_value->font();
+    font.setPixelSize(
+        FittingPixelSize(font, m_value->text(), width, kValuePixels, kSmallestValuePixels));
+    m_value->setFont(font);
+    m_note->setText(m_note->fontMetrics().elidedText(m_noteText, Qt::ElideRight, width));
+}
+
+void CHomeTile::resizeEvent(QResizeEvent* e) {
+    QFrame::resizeEvent(e);
+    FitValue();
 }
 
 void CHomeTile::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
-        OpenWindow(window(), QString::fromLatin1(m_window), QString::fromLatin1(m_command));
+        emit Clicked();
     QFrame::mouseReleaseEvent(e);
 }
 
@@ -130,7 +185,7 @@ CHomePage::CHomePage(QWidget* parent) : QWidget(parent) {
                   " border-radius: 8px; }"
                   "QFrame#homeTile:hover { border-color: #3f80c0; }"
                   "QLabel#homeTileTitle { color: #5f6b7a; font-size: 13px; }"
-                  "QLabel#homeTileValue { color: #1f4e79; font-size: 22px; font-weight: bold; }"
+                  "QLabel#homeTileValue { color: #1f4e79; }"
                   "QLabel#homeTileNote { color: #7a8593; font-size: 12px; }"
                   "QLabel#homeHeading { color: #1f2d3d; font-size: 20px; font-weight: bold; }"
                   "QLabel#homeDate { color: #5f6b7a; font-size: 13px; }"
@@ -157,12 +212,20 @@ CHomePage::CHomePage(QWidget* parent) : QWidget(parent) {
 
     auto* tiles = new QHBoxLayout;
     tiles->setSpacing(12);
-    m_todaySales = new CHomeTile(this, QStringLiteral("今日销售"), kSalesReport, kSalesByGoods);
-    m_todayProfit = new CHomeTile(this, QStringLiteral("今日毛利"), kProfitReport, "");
-    m_monthSales = new CHomeTile(this, QStringLiteral("本月销售"), kSalesReport, kSalesByGoods);
-    m_monthProfit = new CHomeTile(this, QStringLiteral("本月毛利"), kProfitReport, "");
-    m_warnings = new CHomeTile(this, QStringLiteral("低于下限的商品"), kWarnings, "");
-    m_receivables = new CHomeTile(this, QStringLiteral("应收合计"), kStatement, "");
+    m_todaySales = new CHomeTile(this, QStringLiteral("今日销售"));
+    m_todayProfit = new CHomeTile(this, QStringLiteral("今日毛利"));
+    m_monthSales = new CHomeTile(this, QStringLiteral("本月销售"));
+    m_monthProfit = new CHomeTile(this, QStringLiteral("本月毛利"));
+    m_warnings = new CHomeTile(this, QStringLiteral("低于下限的商品"));
+    m_receivables = new CHomeTile(this, QStringLiteral("应收合计"));
+    // The day's and the month's tiles open their report over this month: today is in it.
+    for (CHomeTile* t : {m_todaySales, m_monthSales})
+        connect(t, &CHomeTile::Clicked, this,
+                [this] { Open(kSalesReport, kSalesByGoods, MonthPreset()); });
+    for (CHomeTile* t : {m_todayProfit, m_monthProfit})
+        connect(t, &CHomeTile::Clicked, this, [this] { Open(kProfitReport, "", MonthPreset()); });
+    connect(m_warnings, &CHomeTile::Clicked, this, [this] { Open(kWarnings, "", {}); });
+    connect(m_receivables, &CHomeTile::Clicked, this, [this] { Open(kStatement, "", {}); });
     for (CHomeTile* t :
          {m_todaySales, m_todayProfit, m_monthSales, m_monthProfit, m_warnings, m_receivables})
         tiles->addWidget(t, 1);
@@ -170,10 +233,9 @@ CHomePage::CHomePage(QWidget* parent) : QWidget(parent) {
 
     auto* grid = new QGridLayout;
     grid->setSpacing(12);
-    m_daily = MakeChartView(this, QStringLiteral("近30天每日销售"), kSalesReport, kSalesByGoods);
-    m_monthly = MakeChartView(this, QStringLiteral("近12个月销售"), kSalesReport, kSalesByGoods);
-    m_bestSellers =
-        MakeChartView(this, QStringLiteral("本月畅销商品（数量）"), kSalesReport, kSalesByGoods);
+    m_daily = MakeChartView(this, QStringLiteral("近30天每日销售"));
+    m_monthly = MakeChartView(this, QStringLiteral("近12个月销售"));
+    m_bestSellers = MakeChartView(this, QStringLiteral("本月畅销商品（数量）"));
     for (QChartView* v : {m_daily, m_monthly, m_bestSellers})
         v->viewport()->installEventFilter(this);
 
@@ -188,7 +250,7 @@ CHomePage::CHomePage(QWidget* parent) : QWidget(parent) {
     m_debtors->verticalHeader()->hide();
     m_debtors->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_debtors->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Fixed);
-    m_debtors->setColumnWidth(1, 160);
+    m_debtors->setColumnWidth(1, 130);
     m_debtors->verticalHeader()->setDefaultSectionSize(30);
     m_debtors->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_debtors->setSelectionMode(QAbstractItemView::NoSelection);
@@ -196,8 +258,6 @@ CHomePage::CHomePage(QWidget* parent) : QWidget(parent) {
     m_debtors->setCursor(Qt::PointingHandCursor);
     m_debtors->setToolTip(QStringLiteral("点击查看往来对账"));
     m_debtors->viewport()->installEventFilter(this);
-    m_debtors->viewport()->setProperty("window", kStatement);
-    m_debtors->viewport()->setProperty("command", "");
     debtorsLayout->addWidget(debtorsTitle);
     debtorsLayout->addWidget(m_debtors, 1);
 
@@ -209,8 +269,13 @@ CHomePage::CHomePage(QWidget* parent) : QWidget(parent) {
     grid->setColumnStretch(1, 1);
     outer->addLayout(grid, 1);
 
-    // A posting in a window over the page: read again once that window's events are done.
+    // A posting in a window over the page: read again once that window's events are done; a
+    // hidden page reads when it shows again.
     connect(&CPostingNotice::Instance(), &CPostingNotice::Posted, this, [this] {
+        if (!isVisible()) {
+            m_stale = true;
+            return;
+        }
         if (m_refreshQueued)
             return;
         m_refreshQueued = true;
@@ -233,7 +298,24 @@ bool CHomePage::HasFigures() const {
            m_figures.showsReceivables;
 }
 
+WindowPreset CHomePage::MonthPreset() const {
+    const QDate today = QDate::fromString(Q(m_figures.today), Qt::ISODate);
+    return {QDate(today.year(), today.month(), 1), today, {}};
+}
+
+void CHomePage::Open(const char* window, const char* command, const WindowPreset& preset) {
+    OpenWindow(this->window(), QString::fromLatin1(window), QString::fromLatin1(command), preset);
+}
+
+void CHomePage::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (m_stale)
+        Refresh();
+}
+
 void CHomePage::Refresh() {
+    // Every reader runs here, once; what follows and every paint only draws m_figures.
+    m_stale = false;
     m_figures = LoadHomeFigures();
     const HomeFigures& f = m_figures;
     const QDate day = QDate::fromString(Q(f.today), Qt::ISODate);
@@ -270,14 +352,14 @@ void CHomePage::Refresh() {
         m_serverTimer->start();
     else
         m_serverTimer->stop();
+    emit FiguresRead();
 }
 
 void CHomePage::FillCharts() {
     const HomeFigures& f = m_figures;
     // Sales amounts are 售价: a role that may not see them gets the charts without their lines.
     auto line = [&](QChartView* view, const std::vector<HomeSalesPoint>& points, bool daily) {
-        QChart* chart = view->chart();
-        ClearChart(chart);
+        QChart* chart = RenewChart(view);
         if (f.hidesAmounts || points.empty())
             return;
         auto* series = new QLineSeries;
@@ -286,38 +368,36 @@ void CHomePage::FillCharts() {
         series->setPen(pen);
         series->setPointsVisible(true);
         double bottom = 0, top = 0;
-        for (size_t i = 0; i < points.size(); ++i) {
-            const double v = ChartValue(points[i].amount);
-            series->append(static_cast<double>(i), v);
-            bottom = std::min(bottom, v);
-            top = std::max(top, v);
+        for (const auto& p : points) {
+            bottom = std::min(bottom, ChartValue(p.amount));
+            top = std::max(top, ChartValue(p.amount));
         }
+        const bool inWan = std::max(top, -bottom) >= kLargeAmount;
+        const double scale = inWan ? kWan : 1.0;
+        for (size_t i = 0; i < points.size(); ++i)
+            series->append(static_cast<double>(i), ChartValue(points[i].amount) / scale);
         chart->addSeries(series);
-        if (daily) {
-            // A label each fifth day ("MM-dd"), the last one today.
-            auto* axis = new QCategoryAxis;
-            axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-            axis->setRange(0, static_cast<double>(points.size() - 1));
-            for (size_t i = (points.size() - 1) % 5; i < points.size(); i += 5)
-                axis->append(Q(points[i].period.substr(5)), static_cast<double>(i));
-            chart->addAxis(axis, Qt::AlignBottom);
-            series->attachAxis(axis);
-        } else {
-            auto* axis = new QBarCategoryAxis;
-            for (const auto& p : points) // "yyyy-MM" as "M月": twelve labels fit
-                axis->append(QString::number(std::stoi(p.period.substr(5))) + QStringLiteral("月"));
-            chart->addAxis(axis, Qt::AlignBottom);
-            series->attachAxis(axis);
-        }
-        QValueAxis* values = AmountAxis(bottom, top);
+        // A label each fifth day ("MM-dd") or each second month ("M月"), the last one the
+        // current: twelve month labels do not fit a chart of a small screen.
+        const size_t every = daily ? 5 : 2;
+        auto* axis = new QCategoryAxis;
+        axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        axis->setRange(0, static_cast<double>(points.size() - 1));
+        for (size_t i = (points.size() - 1) % every; i < points.size(); i += every)
+            axis->append(daily ? Q(points[i].period.substr(5))
+                               : QString::number(std::stoi(points[i].period.substr(5))) +
+                                     QStringLiteral("月"),
+                         static_cast<double>(i));
+        chart->addAxis(axis, Qt::AlignBottom);
+        series->attachAxis(axis);
+        QValueAxis* values = AmountAxis(bottom / scale, top / scale, inWan);
         chart->addAxis(values, Qt::AlignLeft);
         series->attachAxis(values);
     };
     line(m_daily, f.daily, true);
     line(m_monthly, f.monthly, false);
 
-    QChart* chart = m_bestSellers->chart();
-    ClearChart(chart);
+    QChart* chart = RenewChart(m_bestSellers);
     if (f.bestSellers.empty())
         return;
     // Quantities are no price: every role that sees the sales sees them. The most sold on top.
@@ -339,7 +419,7 @@ void CHomePage::FillCharts() {
     chart->addAxis(names, Qt::AlignLeft);
     series->attachAxis(names);
     auto* counts = new QValueAxis;
-    counts->setRange(0, std::max(top, 1.0));
+    counts->setRange(0, std::max(top, 4.0)); // whole steps: at least 0 to 4
     counts->setLabelFormat("%d");
     counts->applyNiceNumbers();
     chart->addAxis(counts, Qt::AlignBottom);
@@ -358,13 +438,23 @@ void CHomePage::FillDebtors() {
 }
 
 bool CHomePage::eventFilter(QObject* object, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        // A chart's view holds the window behind it; the debtors' list its viewport.
-        QObject* owner = object->property("window").isValid() ? object : object->parent();
-        const QVariant window = owner ? owner->property("window") : QVariant();
-        if (window.isValid()) {
-            OpenWindow(this->window(), window.toString(), owner->property("command").toString());
+    if (event->type() != QEvent::MouseButtonRelease ||
+        static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+        return QWidget::eventFilter(object, event);
+    // A debtor's row opens that unit's statement; the list below the rows, the statement.
+    if (object == m_debtors->viewport()) {
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        const int row = m_debtors->rowAt(at.y());
+        WindowPreset preset;
+        if (row >= 0 && static_cast<size_t>(row) < m_figures.debtors.size())
+            preset.unit = Q(m_figures.debtors[static_cast<size_t>(row)].name);
+        Open(kStatement, "", preset);
+        return true;
+    }
+    // The charts are this month's sales (the daily and monthly ones end in it).
+    for (QChartView* view : {m_daily, m_monthly, m_bestSellers}) {
+        if (object == view->viewport()) {
+            Open(kSalesReport, kSalesByGoods, MonthPreset());
             return true;
         }
     }

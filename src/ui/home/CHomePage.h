@@ -1,5 +1,6 @@
 #pragma once
 #include "home/HomeFigures.h"
+#include "widgets/WindowPreset.h"
 
 #include <QFrame>
 #include <QString>
@@ -11,28 +12,33 @@ class QTableWidget;
 class QTimer;
 
 // One figure of the home page: its name, the figure, a line under it; a click opens the window
-// behind it.
+// behind it. A long figure is drawn smaller rather than cut.
 class CHomeTile : public QFrame {
     Q_OBJECT
 public:
-    CHomeTile(QWidget* parent, const QString& title, const char* window, const char* command);
+    CHomeTile(QWidget* parent, const QString& title);
     void Show(const QString& value, const QString& note);
 
     QLabel* m_title;
     QLabel* m_value;
     QLabel* m_note;
 
+signals:
+    void Clicked();
+
 protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
-    const char* m_window;
-    const char* m_command;
+    // The figure's size and the line under it (cut with "…" when too long) to the tile's width.
+    void FitValue();
+    QString m_noteText;
 };
 
 // "首页": the shop's day and month at a glance, the first module of the main window. Read once
-// per refresh (LoadHomeFigures); read again after a posting in another window and, on a
-// server, every minute.
+// per refresh (LoadHomeFigures), then only drawn; read again after a posting in another window
+// (when it next shows, if hidden meanwhile) and, on a server, every minute.
 class CHomePage : public QWidget {
     Q_OBJECT
 public:
@@ -42,7 +48,14 @@ public:
     const HomeFigures& Figures() const { return m_figures; }
     // Whether the role sees any of the page's figures (otherwise the page is not offered).
     bool HasFigures() const;
+    // What a click on a figure of this month opens on: from the month's first day to today.
+    WindowPreset MonthPreset() const;
 
+signals:
+    // After each read: the figures are new (the status bar's warning count among them).
+    void FiguresRead();
+
+public:
     CHomeTile* m_todaySales;
     CHomeTile* m_todayProfit;
     CHomeTile* m_monthSales;
@@ -58,10 +71,13 @@ public:
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override;
+    void showEvent(QShowEvent* e) override;
 
 private:
     void FillCharts();
     void FillDebtors();
+    void Open(const char* window, const char* command, const WindowPreset& preset);
     HomeFigures m_figures;
     bool m_refreshQueued = false;
+    bool m_stale = false; // a posting while hidden: read again when shown
 };

@@ -59,6 +59,11 @@ void CReportDlg::SetUpList(const ReportKind& kind) {
     setWindowTitle(QString::fromUtf8(kind.caption));
 }
 
+void CReportDlg::StartOn(const WindowPreset& preset) {
+    ApplyDates(preset);
+    RunReport();
+}
+
 void CReportDlg::RunReport() {
     const ReportKind* kind = FindReportKind(m_command.toStdString());
     if (!kind)

@@ -13,6 +13,9 @@ public:
     void SetCommand(const QString& command);
     QString Command() const { return m_command; }
 
+    // Opened from a figure: the preset's range, the report run at once.
+    void StartOn(const WindowPreset& preset);
+
     // "查看报表": runs the current kind over the date range and fills the list.
     void RunReport();
 

@@ -81,6 +81,13 @@ CReportFrameDlg::CReportFrameDlg(QWidget* parent, const QStringList& kinds, int 
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+void CReportFrameDlg::ApplyDates(const WindowPreset& preset) {
+    if (preset.from.isValid())
+        m_from->setDate(preset.from);
+    if (preset.to.isValid())
+        m_to->setDate(preset.to);
+}
+
 void CReportFrameDlg::RunAndShow(
     const std::function<std::vector<std::vector<std::string>>()>& run) {
     QApplication::setOverrideCursor(Qt::WaitCursor);

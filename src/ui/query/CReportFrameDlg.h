@@ -1,4 +1,6 @@
 #pragma once
+#include "widgets/WindowPreset.h"
+
 #include <QDialog>
 #include <QStringList>
 
@@ -36,6 +38,8 @@ protected:
     CReportFrameDlg(QWidget* parent, const QStringList& kinds, int perRow,
                     const QString& exportName, const char* function);
 
+    // The preset's dates into the range (an empty one leaves its edit as it is).
+    void ApplyDates(const WindowPreset& preset);
     // Runs a report under the wait cursor and shows its rows: the last is its total row.
     void RunAndShow(const std::function<std::vector<std::vector<std::string>>()>& run);
 
