@@ -625,8 +625,13 @@ int CmdBill(CliContext& ctx) {
     if (ctx.args.size() != 2 || !ctx.OnlyOptions({}))
         return UsageError(usage);
     auto kind = BillKindFromCliName(ctx.args[0]);
-    // A receipt or payment has no lines; an order's are read by `order`.
-    if (!kind || IsFundKind(*kind) || IsOrderKind(*kind))
+    // An order's lines, with what was delivered of them, are read by `order`.
+    if (kind && IsOrderKind(*kind))
+        return UsageError(std::string("usage: ferix-cli order ") +
+                          (*kind == BillKind::PurchaseOrder ? "purchase" : "sale") +
+                          " NUMBER  (an order is read by `order`, not `bill`)");
+    // A receipt or payment has no lines.
+    if (!kind || IsFundKind(*kind))
         return UsageError(usage);
     const std::string& number = ctx.args[1];
     CDataStore store;

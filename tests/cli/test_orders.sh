@@ -2,7 +2,7 @@
 # ferix-cli orders: post purchase-order, a purchase made from it (lines matched by goods and unit,
 # more than open refused without --allow-over), orders with their status, order with its
 # progress, bill with Order_Line_ID, close-order and void-order, the clerk's rights and hidden
-# prices.
+# prices, an order out of the operator's warehouse scope.
 source "$(dirname "$0")/lib.sh" "$@"
 command -v sqlite3 >/dev/null || { echo "SKIP: the sqlite3 program is not installed"; exit 77; }
 
@@ -85,4 +85,27 @@ run print-bill purchase-order CD-2
 check "the printed order shows its delivery date" grep -q '交货日期：2026-12-20' "$OUT"
 run bill purchase JH-9
 check "at the order's prices" [ "$(tail -n +2 <<<"$OUT" | cut -f7,8 | tr '\t\n' ',;')" = "2,20.00;3,9.00;" ]
+
+# An order is read by `order`, never by `bill`.
+run bill purchase-order CD-2
+check "bill names the order command" [ "$RC:$OUT:$ERR" = "2::usage: ferix-cli order purchase NUMBER  (an order is read by \`order\`, not \`bill\`)" ]
+# To a role limited to another warehouse an open order of 一号仓库 is no order: it is neither
+# closed nor voided, and the refusal tells no more than for a missing one.
+printf '{"number": "CD-3", "delivery_date": "2026-12-20", %s, "lines": [{"code": "G1", "quantity": "1", "price": "2"}]}' "$head" >"$WORK/three.json"
+run post purchase-order "$WORK/three.json"
+run roles add 二号店长 --from 店长
+run roles warehouses 二号店长 二号仓库
+run users add boss2 --new-password ''
+run users role boss2 二号店长
+for cmd in close-order void-order order; do
+    as boss2 $cmd purchase CD-3
+    check "$cmd of an order out of scope reads as none" [ "$RC:$OUT:$ERR" = "1::没有编号为“CD-3”的订单！" ]
+    as boss2 $cmd purchase CD-99
+    check "$cmd of a missing order says the same" [ "$RC:$OUT:$ERR" = "1::没有编号为“CD-99”的订单！" ]
+done
+run orders purchase --status 未交货
+check "the order stays open" [ "$(tail -n +2 <<<"$OUT" | cut -f1)" = "CD-3" ]
+# The open order holds its business unit.
+run customers delete KH0
+check "the unit of an open order stays" [ "$RC:$OUT:$ERR" = "1::往来单位“华东电子”已被未完成的订单使用，不能删除！" ]
 finish

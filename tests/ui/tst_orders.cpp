@@ -6,6 +6,7 @@
 
 #include "admin/RoleAdmin.h"
 #include "app/CommandRouting.h"
+#include "basic/GoodsStore.h"
 #include "bills/CChild_Jinhuo_KaidanDlg.h"
 #include "orders/CChild_Dingdan_KaidanDlg.h"
 #include "orders/CChild_Dingdan_ViewDlg.h"
@@ -329,8 +330,8 @@ private slots:
         driver.Then<CChild_Jinhuo_KaidanDlg>([&](CChild_Jinhuo_KaidanDlg& w) {
             w.show();
             PickFirstOpenOrder(driver, w);
-            // 29 个 are open: not whole boxes, so in pieces.
-            QCOMPARE(GridLine(w.m_grid, 0), QStringLiteral("29 个 5.00 145.00"));
+            // 29 个 are open: not whole boxes, so in pieces, at the order's 50.00 a box of 12.
+            QCOMPARE(GridLine(w.m_grid, 0), QStringLiteral("29 个 4.1667 120.83"));
             picks.Pick("工行", "银行账户");
             QTest::mouseClick(w.PickerIcon(w.m_account), Qt::LeftButton);
             EditCell(w.m_grid, 0, "数量", "30");
@@ -468,6 +469,66 @@ private slots:
         });
         QVERIFY(OpenRoute(nullptr, Place::Xiaoshou, "订单"));
         QCOMPARE(driver.Problems(), QStringList());
+    }
+
+    // The list shows an order's unit price as money ("120" typed is "120.00"), in its lines and
+    // in the order window; a long goods name and note are read whole while the lines' list has
+    // room for them.
+    void theListShowsMoneyAndLongTextsWhole() {
+        CTempProgramFolder folder;
+        LoginAsAdmin();
+        SeedBoxes();
+        const QString name = QStringLiteral("天然矿泉水（五百毫升装）");
+        const QString note = QStringLiteral("周五前送到二号门，卸货请找仓库李师傅");
+        {
+            CDataStore store;
+            QVERIFY(store.ConnectMain());
+            QVERIFY(store.ExecuteSql("update ferix_product set ProductName = ? where Code = 'G003'",
+                                     {name.toStdString()}));
+            CBill order(BillKind::PurchaseOrder);
+            order.m_customer = "甲供应商";
+            order.m_department = "采购部";
+            order.m_warehouse = "一号库";
+            order.m_employee = "张三";
+            order.AppendGoods(*FindGoods(store, "G003"));
+            order.EditCell(0, BillColumn(BillKind::PurchaseOrder, "数量"), "2");
+            order.EditCell(0, BillColumn(BillKind::PurchaseOrder, "单位"), "箱");
+            order.EditCell(0, BillColumn(BillKind::PurchaseOrder, "单价"), "120");
+            order.m_lines[0].note = note.toStdString();
+            CScopedScriptedPort quiet;
+            QCOMPARE(order.Save(), PostOutcome::Posted);
+        }
+        CScopedScriptedPort port;
+        CModalDriver driver;
+        driver.Then<CChild_Dingdan_ViewDlg>([&](CChild_Dingdan_ViewDlg& list) {
+            list.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&list));
+            ClickRow(list.m_list, 0);
+            QCOMPARE(CellText(list.m_lineModel, 0, "单价"), QStringLiteral("120.00"));
+            QCOMPARE(CellText(list.m_lineModel, 0, "金额"), QStringLiteral("240.00"));
+            QCoreApplication::processEvents(); // the columns fit after the fill
+            QTableView* lines = list.m_lines;
+            int used = 0;
+            for (int c = 0; c < list.m_lineModel->columnCount(); ++c)
+                used += lines->columnWidth(c);
+            // Name and note each as wide as their whole text needs.
+            const QAbstractItemView* view = lines;
+            for (int c : {1, 9})
+                QVERIFY2(lines->columnWidth(c) >= view->sizeHintForColumn(c),
+                         qPrintable(list.m_lineModel->Cell(0, c) + " cut at " +
+                                    QString::number(lines->columnWidth(c)) + " of " +
+                                    QString::number(view->sizeHintForColumn(c))));
+            QCOMPARE(used, lines->viewport()->width());
+            SaveShot(&list, Shots() + "money_and_long_texts");
+            driver.Then<CChild_Dingdan_KaidanDlg>([&](CChild_Dingdan_KaidanDlg& w) {
+                QCOMPARE(GridLine(w.m_grid, 0), QStringLiteral("2 箱 120.00 240.00"));
+            });
+            QTest::mouseDClick(list.m_list->viewport(), Qt::LeftButton, {},
+                               list.m_list->visualRect(list.m_model->index(0, 0)).center());
+        });
+        QVERIFY(OpenRoute(nullptr, Place::Caigou, "订单"));
+        QCOMPARE(driver.Problems(), QStringList());
+        QCOMPARE(driver.Pending(), size_t(0));
     }
 };
 

@@ -126,11 +126,12 @@ bool CGoodsListState::Delete(std::optional<size_t> row) {
     CDataStore store;
     if (!store.ConnectMain())
         return false;
-    // A stock row, even one at quantity 0, means the goods were bought in once.
-    std::optional<bool> inStock = IsGoodsInStock(store, code);
-    if (!inStock)
+    // A stock row, even one at quantity 0, means the goods were bought in once; an open order
+    // still waits for them.
+    std::optional<bool> inUse = IsGoodsInUse(store, code);
+    if (!inUse)
         return false;
-    if (*inStock) {
+    if (*inUse) {
         Messages().Inform("此商品正在使用中，不能删除！");
         return false;
     }

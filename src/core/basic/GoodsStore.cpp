@@ -2,6 +2,7 @@
 #include "GoodsStore.h"
 
 #include "GoodsUnits.h"
+#include "orders/OpenOrders.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "rights/PriceVisibility.h"
@@ -59,6 +60,15 @@ bool UpdateGoods(CDataStore& store, const GoodsRecord& goods) {
         Messages().Inform("商品已有单位“" + goods.Unit + "”，不能再作基本单位！");
         return false;
     }
+    // An open order's quantities are counted in the base unit it was placed in.
+    if (const auto stored = FindGoods(store, goods.Code); stored && stored->Unit != goods.Unit) {
+        const auto ordered = GoodsInOpenOrder(store, goods.Code);
+        if (!ordered || *ordered) {
+            Messages().Inform(ordered ? BaseUnitInOpenOrderText(stored->Unit)
+                                      : DatabaseFailureText("修改商品失败。", store.LastError()));
+            return false;
+        }
+    }
     if (!store.Run(sql, values)) {
         Messages().Inform(DatabaseFailureText("修改商品失败。", store.LastError()));
         return false;
@@ -70,14 +80,19 @@ bool UpdateGoods(CDataStore& store, const GoodsRecord& goods) {
     return true;
 }
 
-std::optional<bool> IsGoodsInStock(CDataStore& store, const std::string& code) {
+std::optional<bool> IsGoodsInUse(CDataStore& store, const std::string& code) {
     bool found = false;
     if (!store.Run("select Id from StockPile where ProductCode = ? limit 1", {code},
                    [&](const CStatement&) { found = true; })) {
         Messages().Inform(DatabaseFailureText("", store.ErrorDetail()));
         return std::nullopt;
     }
-    return found;
+    if (found)
+        return true;
+    auto ordered = GoodsInOpenOrder(store, code);
+    if (!ordered)
+        Messages().Inform(DatabaseFailureText("", store.ErrorDetail()));
+    return ordered;
 }
 
 GoodsRecord ShownGoods(const GoodsRecord& goods, const CRoleRights& rights) {

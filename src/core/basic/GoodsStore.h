@@ -23,9 +23,9 @@ std::optional<GoodsRecord> FindGoods(CDataStore& store, const std::string& code)
 bool UpdateGoods(CDataStore& store, const GoodsRecord& goods);
 // "没有商品编码为“X”的商品！"
 std::string GoodsNotFoundText(const std::string& code);
-// The goods window's in-use check: a stock row of exactly this code in any warehouse.
-// Nothing when the read failed (shown as a message).
-std::optional<bool> IsGoodsInStock(CDataStore& store, const std::string& code);
+// The goods delete's in-use check: a stock row of exactly this code in any warehouse (a bill
+// moved it once), or a line of an open order. Nothing when the read failed (shown as a message).
+std::optional<bool> IsGoodsInUse(CDataStore& store, const std::string& code);
 
 // The goods item as the role sees it, its hidden prices "***": for lists, pickers and pages,
 // never for saving.

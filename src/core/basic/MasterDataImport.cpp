@@ -248,10 +248,10 @@ bool DeleteGoodsIfUnused(const std::string& code) {
     CDataStore store;
     if (!store.ConnectMain())
         return false;
-    auto inStock = IsGoodsInStock(store, code);
-    if (!inStock)
+    auto inUse = IsGoodsInUse(store, code);
+    if (!inUse)
         return false;
-    if (*inStock) {
+    if (*inUse) {
         Messages().Inform("此商品正在使用中，不能删除！");
         return false;
     }

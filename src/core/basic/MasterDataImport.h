@@ -13,7 +13,7 @@ std::optional<std::string> CheckGoodsForm(const GoodsRecord& goods);
 std::optional<std::string> CheckBusinessUnitForm(const BusinessUnitRecord& unit);
 
 // The goods window's delete, after its question: refused with "此商品正在使用中，不能删除！"
-// while a stock row of exactly this code exists in any warehouse.
+// while a stock row of exactly this code exists in any warehouse or an open order names it.
 bool DeleteGoodsIfUnused(const std::string& code);
 
 enum class UpdateOutcome { Updated, NotFound, Refused, ConnectFailed };

@@ -180,21 +180,33 @@ bool FromOrder(CBill& bill, const std::string& number, const GoodsLookup& findGo
             *field = *value;
     if (!bill.m_lines.empty()) {
         std::map<std::string, int64_t> taken; // base units this bill's lines take, by order line
+        std::vector<BillLine> spread;
         for (size_t i = 0; i < bill.m_lines.size(); ++i) {
-            BillLine& l = bill.m_lines[i];
-            const int64_t quantity = LeadingInteger(l.quantity);
-            const OrderLineRecord* line = MatchOrderLine(*order, l.code, l.unit, quantity, taken);
-            if (!line) {
+            const BillLine& l = bill.m_lines[i];
+            const auto goods = findGoods(l.code);
+            const auto parts =
+                SpreadOverOrderLines(*order, l.code, l.unit, goods ? goods->Unit : std::string(),
+                                     LeadingInteger(l.quantity), taken);
+            if (parts.empty()) {
                 *error = "订单“" + number + "”中没有商品“" + l.code + "”（" + l.unit + "）！";
                 return false;
             }
-            l.orderLine = line->Id;
-            taken[line->Id] += quantity * OrderLineFactor(*line);
-            if (i >= priced.size() || !priced[i]) {
-                l.price = line->Product_Price;
-                l.amount = LineAmount(l.quantity, l.price);
+            for (const OrderLinePart& part : parts) {
+                BillLine& p = spread.emplace_back(l);
+                p.orderLine = part.line->Id;
+                if (parts.size() > 1)
+                    p.quantity = std::to_string(part.quantity);
+                if (i >= priced.size() || !priced[i]) {
+                    // What was agreed, per base unit when taken in another unit.
+                    p.price = part.line->Product_Unit == l.unit ? part.line->Product_Price
+                                                                : OrderPricePerBaseUnit(*part.line);
+                    p.amount = LineAmount(p.quantity, p.price);
+                } else if (parts.size() > 1) {
+                    p.amount = LineAmount(p.quantity, p.price);
+                }
             }
         }
+        bill.m_lines = std::move(spread);
         return true;
     }
     // No lines: every open quantity, in the order line's unit when it comes out whole.
@@ -218,6 +230,7 @@ bool FromOrder(CBill& bill, const std::string& number, const GoodsLookup& findGo
         } else {
             l.unit = goods->Unit;
             l.quantity = std::to_string(open);
+            l.price = OrderPricePerBaseUnit(line);
         }
         l.orderLine = line.Id;
         l.amount = LineAmount(l.quantity, l.price);

@@ -25,12 +25,15 @@ using GoodsUnitsLookup = std::function<std::vector<GoodsUnit>(const std::string&
 // checks: that is Save's job.
 // Malformed files, unknown member names and unknown goods codes give nothing and a message in
 // *error.
-// A purchase or sale bill file naming an order ("order": "CD-…"): its lines are matched to the
-// order's lines by goods and unit (the first with something open); a file without lines takes
-// every open quantity. The order's business unit, warehouse, department and handler fill what
-// the file leaves out. A closed or voided order, or a line the order does not have, is refused
-// in *error. A line whose price the file did not give (`priced[i]` false, or past its end)
-// takes the order line's price: the bill charges what was agreed.
+// A purchase or sale bill file naming an order ("order": "CD-…"): each line is spread over the
+// order's lines of its goods and unit, first line's open quantity first, and becomes one bill
+// line per order line it delivers (SpreadOverOrderLines); a line in the goods' base unit may
+// deliver lines ordered in another unit. A file without lines takes every open quantity, in the
+// order line's unit when it comes out whole there, else in the base unit. The order's business
+// unit, warehouse, department and handler fill what the file leaves out. A closed or voided order,
+// or a line the order does not have, is refused in *error. A line whose price the file did not give
+// (`priced[i]` false, or past its end) takes the order line's price (per base unit when taken in
+// the base unit): the bill charges what was agreed.
 bool FromOrder(CBill& bill, const std::string& number, const GoodsLookup& findGoods,
                std::string* error, const std::vector<bool>& priced = {});
 std::optional<CBill> ReadBillFile(BillKind kind, std::string_view text,

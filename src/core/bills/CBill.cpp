@@ -446,7 +446,7 @@ std::optional<CBill> CBill::LoadStored(const std::string& historyWord, const std
             l.name = r.Product_Name;
             l.quantity = r.Product_Number;
             l.unit = r.Product_Unit;
-            l.price = r.Product_Price;
+            l.price = OrderPriceText(r.Product_Price); // money, as the list shows it
             l.amount = r.Product_Total;
             l.barcode = r.Product_BarCode;
             l.note = r.Product_Note;

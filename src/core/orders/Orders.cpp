@@ -223,24 +223,72 @@ int64_t OrderLineFactor(const OrderLineRecord& line) {
     return entered > 0 && line.ordered % entered == 0 ? line.ordered / entered : 1;
 }
 
-const OrderLineRecord* MatchOrderLine(const StoredOrder& order, const std::string& code,
-                                      const std::string& unit, int64_t quantity,
-                                      const std::map<std::string, int64_t>& taken) {
-    const OrderLineRecord* some = nullptr;
-    const OrderLineRecord* any = nullptr;
-    for (const OrderLineRecord& l : order.lines) {
-        if (l.Product_ID != code || l.Product_Unit != unit)
-            continue;
-        const auto t = taken.find(l.Id);
-        const int64_t left = OpenQuantity(order.header, l) - (t == taken.end() ? 0 : t->second);
-        if (left > 0 && left >= quantity * OrderLineFactor(l))
-            return &l;
-        if (left > 0 && !some)
-            some = &l;
-        if (!any)
-            any = &l;
+std::vector<OrderLinePart> SpreadOverOrderLines(const StoredOrder& order, const std::string& code,
+                                                const std::string& unit,
+                                                const std::string& baseUnit, int64_t quantity,
+                                                std::map<std::string, int64_t>& taken) {
+    std::vector<const OrderLineRecord*> lines;
+    for (const OrderLineRecord& l : order.lines)
+        if (l.Product_ID == code && l.Product_Unit == unit)
+            lines.push_back(&l);
+    // The rest of a line ordered in boxes may come in single pieces.
+    const bool inBase = lines.empty() && unit == baseUnit;
+    if (inBase)
+        for (const OrderLineRecord& l : order.lines)
+            if (l.Product_ID == code)
+                lines.push_back(&l);
+    std::vector<OrderLinePart> parts;
+    if (lines.empty())
+        return parts;
+    auto left = [&](const OrderLineRecord* l) {
+        const auto t = taken.find(l->Id);
+        return OpenQuantity(order.header, *l) - (t == taken.end() ? 0 : t->second);
+    };
+    auto factor = [&](const OrderLineRecord* l) { return inBase ? 1 : OrderLineFactor(*l); };
+    if (quantity <= 0) {
+        const auto open = std::find_if(lines.begin(), lines.end(),
+                                       [&](const OrderLineRecord* l) { return left(l) > 0; });
+        parts.push_back({open == lines.end() ? lines.front() : *open, quantity});
+        return parts;
     }
-    return some ? some : any;
+    int64_t rest = quantity;
+    for (const OrderLineRecord* l : lines) {
+        const int64_t part = std::min(rest, std::max<int64_t>(left(l), 0) / factor(l));
+        if (part <= 0)
+            continue;
+        parts.push_back({l, part});
+        taken[l->Id] += part * factor(l);
+        rest -= part;
+        if (rest == 0)
+            return parts;
+    }
+    // More than all of them have open: the last takes the excess.
+    const OrderLineRecord* last = lines.back();
+    if (!parts.empty() && parts.back().line == last)
+        parts.back().quantity += rest;
+    else
+        parts.push_back({last, rest});
+    taken[last->Id] += rest * factor(last);
+    return parts;
+}
+
+std::string OrderPriceText(const std::string& price) {
+    const auto value = CMoney::Parse(price);
+    if (!value)
+        return price;
+    return value->Units() % 100 == 0 ? value->Format2() : value->FormatExact();
+}
+
+std::string OrderPricePerBaseUnit(const OrderLineRecord& line) {
+    const int64_t factor = OrderLineFactor(line);
+    const auto price = CMoney::Parse(line.Product_Price);
+    if (!price || factor <= 1)
+        return line.Product_Price;
+    // Half away from zero, to the ten-thousandth.
+    const int64_t units = price->Units();
+    const int64_t quotient = (units + (units < 0 ? -factor : factor) / 2) / factor;
+    const CMoney each = CMoney::FromUnits(quotient);
+    return quotient % 100 == 0 && quotient * factor == units ? each.Format2() : each.Format4();
 }
 
 bool CheckDeliveries(CDataStore& store, BillKind billKind, const std::string& customer,
@@ -419,12 +467,9 @@ bool MarkOrder(BillKind kind, const std::string& number, bool voiding) {
             store.Rollback();
             return false;
         }
-        if (!order)
+        // An order in a warehouse the role does not see is, to it, no order at all.
+        if (!order || !Session().rights.SeesWarehouse(order->header.Warehouse))
             return refuse(NotFound(number));
-        if (!CheckWarehouseScope(order->header.Warehouse)) {
-            store.Rollback();
-            return false;
-        }
         if (order->header.voided)
             return refuse("订单“" + number + "”已经作废，不能" + what + "！");
         if (order->header.closed)

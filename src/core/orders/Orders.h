@@ -68,14 +68,30 @@ std::optional<StoredOrder> FindOrder(CDataStore& store, BillKind kind, const std
 // such order, or it is closed or voided.
 std::optional<StoredOrder> OrderForDelivery(CDataStore& store, BillKind kind,
                                             const std::string& number, std::string* error);
-// The line of `order` a bill line of goods `code` in `unit` delivers: the first of that goods
-// and unit whose open rest takes `quantity` (in `unit`) beside what earlier lines of the same
-// bill take of it (`taken`, base units by order line Id), else the first with something left,
-// else the first of that goods and unit; nothing when none. An order may hold a goods item in
-// one unit on several lines (two prices): a bill's lines then fill them in turn.
-const OrderLineRecord* MatchOrderLine(const StoredOrder& order, const std::string& code,
-                                      const std::string& unit, int64_t quantity = 0,
-                                      const std::map<std::string, int64_t>& taken = {});
+// One part of a bill line spread over an order's lines: `quantity` in the bill line's unit
+// delivers order line `line`.
+struct OrderLinePart {
+    const OrderLineRecord* line;
+    int64_t quantity;
+};
+// A bill line of `quantity` of goods `code` in `unit` spread over the lines of `order` of that
+// goods and unit, in order: each takes what is open of it beside what earlier lines of the same
+// bill take (`taken`, base units by order line Id, updated), in whole units; what none takes is
+// put on the last, to be asked about (or refused) as more than is open. A line in the goods'
+// base unit (`baseUnit`) that no order line has in that unit is spread over the goods' order
+// lines in any unit, by base units. Empty when the order has no line of that goods (and unit).
+// A quantity not above 0 stays one part, on the first line with something open.
+std::vector<OrderLinePart> SpreadOverOrderLines(const StoredOrder& order, const std::string& code,
+                                                const std::string& unit,
+                                                const std::string& baseUnit, int64_t quantity,
+                                                std::map<std::string, int64_t>& taken);
+// The price of one base unit of an order line: its unit price over the unit's factor, to the
+// cent when that is exact ("120.00" a 箱 of 12 is "10.00"), else to four decimals.
+std::string OrderPricePerBaseUnit(const OrderLineRecord& line);
+// An order line's unit price as the order list shows it: money with two decimals, more only
+// when the price has them ("120" and "120.0000" are "120.00", "8.3333" stays); a text that is
+// no number as it is.
+std::string OrderPriceText(const std::string& price);
 // The base units one `quantity` of an order line's unit is.
 int64_t OrderLineFactor(const OrderLineRecord& line);
 

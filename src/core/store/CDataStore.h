@@ -157,6 +157,7 @@ public:
     bool DeleteGoodsClass(const std::string& className);
     bool ListBusinessUnits(const std::string& unitType, std::vector<BusinessUnitRecord>& list);
     bool AddBusinessUnit(const BusinessUnitRecord& unit);
+    // Refused, after the message, while an open order is of that unit.
     bool DeleteBusinessUnit(const std::string& code);
 
     // ---- stock pile (main data file)

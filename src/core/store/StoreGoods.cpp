@@ -4,6 +4,7 @@
 
 #include "AllEntries.h"
 #include "RightCheck.h"
+#include "orders/OpenOrders.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 
@@ -197,6 +198,14 @@ bool CDataStore::AddBusinessUnit(const BusinessUnitRecord& unit) {
 bool CDataStore::DeleteBusinessUnit(const std::string& code) {
     if (!CheckRight("customers", Action::Delete))
         return false;
+    // An open order still waits for this unit's goods (or money): it keeps the unit's name.
+    std::string name;
+    const auto ordered = BusinessUnitInOpenOrder(*this, code, &name);
+    if (!ordered || *ordered) {
+        Messages().Inform(ordered ? BusinessUnitInOpenOrderText(name)
+                                  : DatabaseFailureText("删除来往单位失败。", m_lastError));
+        return false;
+    }
     if (!Run("delete from ferix_customer where CustomerCode = ?", {code})) {
         Messages().Inform(DatabaseFailureText("删除来往单位失败。", m_lastError));
         return false;

@@ -18,6 +18,7 @@
 #include "store/CDataStore.h"
 #include "store/RightCheck.h"
 #include "store/Session.h"
+#include "widgets/CColumnFitter.h"
 #include "widgets/ModalRunner.h"
 
 #include <QComboBox>
@@ -90,6 +91,11 @@ CChild_Dingdan_ViewDlg::CChild_Dingdan_ViewDlg(QWidget* parent) : QDialog(parent
     m_lineModel->SetNumericColumns({2, 4, 5, 6, 7, 8});
     m_lines = MakeQueryListView(m_lineModel, this);
     m_lines->setObjectName("orderLines");
+    // Ten columns share the width: each starts at what its contents need, figures stay narrow,
+    // and a goods name or a note is read whole; the room left over is shared out.
+    for (int c = 0; c < m_lineModel->columnCount(); ++c)
+        m_lines->setColumnWidth(c, 1);
+    CColumnFitter::Of(m_lines)->SetNameLimit(0);
 
     m_new = new QPushButton(QStringLiteral("新建"), this);
     m_deliver = new QPushButton(this);
@@ -192,7 +198,7 @@ void CChild_Dingdan_ViewDlg::ShowOrderLines(int row) {
         std::vector<CQueryTableModel::Row> lines;
         for (const OrderLineRecord& l : order ? order->lines : std::vector<OrderLineRecord>{})
             lines.push_back({l.Product_ID, l.Product_Name, l.Product_Number, l.Product_Unit,
-                             ShownFigure(Session().rights, prices, l.Product_Price),
+                             ShownFigure(Session().rights, prices, OrderPriceText(l.Product_Price)),
                              ShownFigure(Session().rights, prices, l.Product_Total),
                              packed(l.Product_ID, l.ordered), packed(l.Product_ID, l.delivered),
                              packed(l.Product_ID, OpenQuantity(order->header, l)), l.Product_Note});
