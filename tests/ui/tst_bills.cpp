@@ -570,6 +570,12 @@ private slots:
         QCOMPARE(GridText(w.m_grid, 0, "金额"), QStringLiteral("30.00"));
         QVERIFY(w.isVisible());
         QTRY_COMPARE(w.m_amountTotal->text(), QStringLiteral("30.00"));
+        // A total in the hundreds of millions fits its box even in the narrowest window.
+        w.resize(w.minimumSizeHint());
+        QApplication::processEvents();
+        QVERIFY(w.m_amountTotal->contentsRect().width() >=
+                w.m_amountTotal->fontMetrics().horizontalAdvance(QStringLiteral("779999992.20")) +
+                    4);
 
         // Tab walks through the header fields in order, then the quick entry and the grid.
         w.m_number->setFocus();

@@ -23,6 +23,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 CTradeBillDlg::CTradeBillDlg(QWidget* parent, BillKind kind) : CBillEntryDlg(parent, kind) {
     m_number = NewField();
     InitDate();
@@ -50,7 +52,10 @@ CTradeBillDlg::CTradeBillDlg(QWidget* parent, BillKind kind) : CBillEntryDlg(par
         total->setReadOnly(true);
         total->setFocusPolicy(Qt::ClickFocus);
         total->setAlignment(Qt::AlignRight);
-        total->setMaximumWidth(160);
+        // Room for a total in the hundreds of millions, however narrow the window is made.
+        const int wide = total->fontMetrics().horizontalAdvance(QStringLiteral("-999999999.99"));
+        total->setMinimumWidth(wide + 16);
+        total->setMaximumWidth(std::max(160, wide + 40));
     }
 
     m_customerLabel = NewLabel(QStringLiteral("供货单位："));
