@@ -333,6 +333,14 @@ TEST_F(OrderTest, MoreThanIsOpenNeedsLeaveAndDeliveredAlwaysSumsTheLinesNamingIt
                     " where s.Order_Line_ID = d.Id), 0)"),
               "0\n");
 
+    // Quantities past 32 bits are ordered and delivered alike on both engines.
+    PostOrder(BillKind::PurchaseOrder, "CD-BIG", {{&m_pen, "3000000000", "个", "0.0001"}});
+    ASSERT_EQ(Deliver(BillKind::Purchase, R"({"order": "CD-BIG", "account": "工商银行"})"),
+              PostOutcome::Posted)
+        << testing::PrintToString(m_port.Texts());
+    EXPECT_EQ(Progress(BillKind::PurchaseOrder, "CD-BIG"), (Strings{"3000000000/3000000000/0"}));
+    EXPECT_EQ(Status(BillKind::PurchaseOrder, "CD-BIG"), "已完成");
+
     // A file from before the orders kept their line counts gets them from the upgrade: CD-O
     // complete, CD-G closed with nothing delivered, CD-R as the deliveries left it.
     const std::string statuses = Status(BillKind::PurchaseOrder, "CD-O") + "," +

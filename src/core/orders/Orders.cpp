@@ -115,7 +115,7 @@ bool AddOrderLine(CDataStore& store, BillKind kind, const OrderLineRecord& l) {
         "insert into " + LineTable(kind) +
             "(Bill_ID, Product_ID, Product_Name, Product_Number, Product_Unit, Base_Number,"
             " Product_Price, Product_Total, Product_Note, Product_BarCode)"
-            " values(?, ?, ?, ?, ?, cast(? as integer), ?, ?, ?, ?)",
+            " values(?, ?, ?, ?, ?, cast(? as bigint), ?, ?, ?, ?)",
         {l.Bill_ID, l.Product_ID, l.Product_Name, l.Product_Number, l.Product_Unit,
          std::to_string(l.ordered), l.Product_Price, l.Product_Total, l.Product_Note,
          l.Product_BarCode});
@@ -129,8 +129,8 @@ bool AddDelivered(CDataStore& store, BillKind billKind, const std::string& id,
         return false;
     }
     if (!store.ExecuteSql("update " + LineTable(*orderKind) +
-                              " set Delivered = Delivered + cast(? as integer) where Id = cast(? "
-                              "as integer)",
+                              " set Delivered = Delivered + cast(? as bigint) where Id = cast(? "
+                              "as bigint)",
                           {std::to_string(baseQuantity), id}))
         return false;
     if (store.Changes() != 1) {
@@ -308,7 +308,7 @@ bool CheckDeliveries(CDataStore& store, BillKind billKind, const std::string& cu
         std::string sql = "select d.Base_Number, d.Delivered, d.Product_Name, o.Bill_ID, "
                           "o.Customer, o.Closed, o.Voided, o.Warehouse, d.Product_ID from " +
                           LineTable(*orderKind) + " d join " + HeadTable(*orderKind) +
-                          " o on o.Bill_ID = d.Bill_ID where d.Id = cast(? as integer)";
+                          " o on o.Bill_ID = d.Bill_ID where d.Id = cast(? as bigint)";
         if (store.IsServer())
             sql += " for update of d, o";
         bool found = false;
@@ -364,7 +364,7 @@ std::optional<bool> TakesMoreThanOpen(CDataStore& store, BillKind billKind,
     for (const auto& [id, quantity] : takes) {
         const std::string sql = "select d.Base_Number - d.Delivered, o.Closed, o.Voided from " +
                                 LineTable(*orderKind) + " d join " + HeadTable(*orderKind) +
-                                " o on o.Bill_ID = d.Bill_ID where d.Id = cast(? as integer)";
+                                " o on o.Bill_ID = d.Bill_ID where d.Id = cast(? as bigint)";
         int64_t open = 0;
         bool ended = false;
         if (!store.Run(sql, {id}, [&](const CStatement& st) {

@@ -252,12 +252,21 @@ ALTER TABLE EnterSale_Detail ADD COLUMN Order_Line_ID INTEGER;
 const std::string kMainSummaries = LineSummaryStepSql();
 
 // Each order keeps how many of its lines are not fully delivered and how many have deliveries,
-// so the order list tells every status from the headers alone; the postings keep them.
+// so the order list tells every status from the headers alone; the postings keep them. On a
+// server the order lines' base quantities hold 64 bits, as they do in a file.
 constexpr const char* kMainOrderCounts = R"SQL(
 ALTER TABLE PurchaseOrder ADD COLUMN Open_Lines INTEGER NOT NULL DEFAULT 0;
 ALTER TABLE PurchaseOrder ADD COLUMN Started_Lines INTEGER NOT NULL DEFAULT 0;
 ALTER TABLE SaleOrder ADD COLUMN Open_Lines INTEGER NOT NULL DEFAULT 0;
 ALTER TABLE SaleOrder ADD COLUMN Started_Lines INTEGER NOT NULL DEFAULT 0;
+/*server:
+ALTER TABLE PurchaseOrder_Detail ALTER COLUMN Base_Number TYPE BIGINT,
+  ALTER COLUMN Delivered TYPE BIGINT;
+ALTER TABLE SaleOrder_Detail ALTER COLUMN Base_Number TYPE BIGINT,
+  ALTER COLUMN Delivered TYPE BIGINT;
+ALTER TABLE EnterStock_Detail ALTER COLUMN Order_Line_ID TYPE BIGINT;
+ALTER TABLE EnterSale_Detail ALTER COLUMN Order_Line_ID TYPE BIGINT;
+:server*/
 UPDATE PurchaseOrder SET
   Open_Lines = (SELECT count(*) FROM PurchaseOrder_Detail d
                 WHERE d.Bill_ID = PurchaseOrder.Bill_ID AND d.Delivered < d.Base_Number),
@@ -399,6 +408,9 @@ std::string ServerDdl(std::string sql) {
     ReplaceAll(sql, " User TEXT", " \"User\" TEXT");
     // A step run again (tables restored under an older version row) finds its columns there.
     ReplaceAll(sql, "ADD COLUMN ", "ADD COLUMN IF NOT EXISTS ");
+    // Statements for the server alone stand in a comment the files' engine skips.
+    ReplaceAll(sql, "/*server:", "");
+    ReplaceAll(sql, ":server*/", "");
     if (sql.find("CREATE TABLE Manage") != std::string::npos)
         sql += "CREATE UNIQUE INDEX ux_manage_username ON Manage (lower(UserName));\n";
     return sql;

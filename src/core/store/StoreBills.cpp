@@ -36,7 +36,7 @@ bool CDataStore::AddTradeLine(BillTable table, const BillDetailRecord& d, const 
     if (ordered) {
         values.push_back(d.Order_Line_ID);
         columns += ", Order_Line_ID";
-        marks += ", cast(nullif(?, '') as integer)";
+        marks += ", cast(nullif(?, '') as bigint)";
     }
     if (!Run(std::string("insert into ") + BillTableName(table) + "_Detail(" + columns +
                  ") values(" + marks + ")",
