@@ -20,7 +20,7 @@ check "an order posted" [ "$RC:$OUT:$ERR" = "0:CD-1:" ]
 run stock
 check "an order moves no stock" [ "$(tail -n +2 <<<"$OUT")" = "" ]
 
-printf '{"number": "JH-1", "order": "CD-1", "account": "工商银行", "lines": [{"code": "G1", "quantity": "12"}]}' >"$WORK/over.json"
+printf '{"number": "JH-1", "order": "CD-1", "account": "工商银行", "lines": [{"code": "G1", "quantity": "35"}]}' >"$WORK/over.json"
 run post purchase "$WORK/over.json"
 check "more than open refused" [ "$RC:$OUT:$ERR" = "1::超出订单未交数量，确定要继续吗？" ]
 printf '{"number": "JH-1", "order": "CD-1", "account": "工商银行", "lines": [{"code": "G1", "quantity": "5"}]}' >"$WORK/five.json"
@@ -35,10 +35,10 @@ run orders purchase --status 部分交货
 check "listed with its status" [ "$(tail -n +2 <<<"$OUT")" = "$(printf 'CD-1\t2026-12-01\t华东电子\t一号仓库\t张三\t60.00\t部分交货')" ]
 
 printf '{"number": "JH-2", "order": "CD-1", "account": "工商银行", "lines": [{"code": "G1", "quantity": "7"}]}' >"$WORK/seven.json"
-run post purchase "$WORK/seven.json" --allow-over
-check "over-delivery with --allow-over" [ "$RC:$OUT" = "0:JH-2" ]
+run post purchase "$WORK/seven.json"
+check "7 个 within what is open" [ "$RC:$OUT" = "0:JH-2" ]
 run order purchase CD-1
-check "12 of 10 delivered on line 1" [ "$(sed -n 2p <<<"$OUT" | cut -f5-7)" = "$(printf '10\t12\t0')" ]
+check "the 个 line's 5, then 2 of the boxes' rest" [ "$(tail -n +2 <<<"$OUT" | cut -f5-7 | tr '\t\n' ',;')" = "10,10,0;24,2,22;" ]
 run bills purchase --from 2000-01-01 --to 2999-12-31
 check "bills name their order" [ "$(cut -f1,13 <<<"$OUT" | head -3 | tr '\t\n' ': ')" = "Bill_ID:Order JH-1:CD-1 JH-2:CD-1 " ]
 run void-order purchase CD-1
@@ -85,6 +85,15 @@ run print-bill purchase-order CD-2
 check "the printed order shows its delivery date" grep -q '交货日期：2026-12-20' "$OUT"
 run bill purchase JH-9
 check "at the order's prices" [ "$(tail -n +2 <<<"$OUT" | cut -f7,8 | tr '\t\n' ',;')" = "2,20.00;3,9.00;" ]
+
+# More than is open, with --allow-over: counted on the line, the order complete.
+printf '{"number": "JH-10", "order": "CD-2", "account": "工商银行", "lines": [{"code": "G1", "quantity": "2"}]}' >"$WORK/extra.json"
+run post purchase "$WORK/extra.json"
+check "more than open refused again" [ "$RC:$ERR" = "1:超出订单未交数量，确定要继续吗？" ]
+run post purchase "$WORK/extra.json" --allow-over
+check "over-delivery with --allow-over" [ "$RC:$OUT" = "0:JH-10" ]
+run order purchase CD-2
+check "counted on the last line" [ "$(tail -n +2 <<<"$OUT" | cut -f5-7 | tr '\t\n' ',;')" = "10,10,0;3,5,0;" ]
 
 # An order is read by `order`, never by `bill`.
 run bill purchase-order CD-2

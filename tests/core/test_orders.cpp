@@ -482,6 +482,38 @@ TEST_F(OrderTest, TheRestOfALineComesInTheBaseUnitAtTheOrdersPricePerPiece) {
     ASSERT_TRUE(one) << rest;
     ASSERT_EQ(one->m_lines.size(), 1u);
     EXPECT_EQ(one->m_lines[0].price + " " + one->m_lines[0].amount, "8.3333 8.33");
+
+    // An order of 10 个 and 2 箱: 5 个 delivered, then 29 个 fill the 个 line and the boxes' 24,
+    // the boxes at 10.00 a piece; 3 more 个 are more than is open, put on the 个 line.
+    PostOrder(BillKind::PurchaseOrder, "CD-M",
+              {{&m_pen, "10", "个", "5.00"}, {&m_pen, "2", "箱", "120.00"}});
+    ASSERT_EQ(Deliver(BillKind::Purchase,
+                      R"({"order": "CD-M", "account": "工商银行",
+                          "lines": [{"code": "G1", "quantity": "5"}]})"),
+              PostOutcome::Posted);
+    auto all = FromFile(
+        BillKind::Purchase,
+        R"({"order": "CD-M", "account": "工商银行", "lines": [{"code": "G1", "quantity": "29"}]})",
+        &rest);
+    ASSERT_TRUE(all) << rest;
+    ASSERT_EQ(all->m_lines.size(), 2u);
+    EXPECT_EQ(all->m_lines[0].quantity + " " + all->m_lines[0].price + " " +
+                  all->m_lines[1].quantity + " " + all->m_lines[1].price + " " +
+                  all->m_lines[1].amount,
+              "5 5.00 24 10.00 240.00");
+    EXPECT_FALSE(all->OverOrder());
+    m_port.Clear();
+    ASSERT_EQ(all->Save(), PostOutcome::Posted) << testing::PrintToString(m_port.Texts());
+    EXPECT_EQ(Progress(BillKind::PurchaseOrder, "CD-M"), (Strings{"10/10/0", "24/24/0"}));
+    EXPECT_EQ(Status(BillKind::PurchaseOrder, "CD-M"), "已完成");
+    auto more = FromFile(BillKind::Purchase,
+                         R"({"order": "CD-M", "lines": [{"code": "G1", "quantity": "3"}]})", &rest);
+    ASSERT_TRUE(more) << rest;
+    ASSERT_EQ(more->m_lines.size(), 1u);
+    EXPECT_EQ(more->m_lines[0].orderLine + "\n",
+              Query("select min(Id) from PurchaseOrder_Detail where Bill_ID = 'CD-M'"));
+    EXPECT_TRUE(more->OverOrder());
+
     EXPECT_EQ(OrderPriceText("120"), "120.00");
     EXPECT_EQ(OrderPriceText("120.0000"), "120.00");
     EXPECT_EQ(OrderPriceText("8.3333"), "8.3333");

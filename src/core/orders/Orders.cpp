@@ -231,15 +231,19 @@ std::vector<OrderLinePart> SpreadOverOrderLines(const StoredOrder& order, const 
     for (const OrderLineRecord& l : order.lines)
         if (l.Product_ID == code && l.Product_Unit == unit)
             lines.push_back(&l);
-    // The rest of a line ordered in boxes may come in single pieces.
-    const bool inBase = lines.empty() && unit == baseUnit;
+    // The excess over every open rest goes to the last line in the bill line's own unit.
+    const OrderLineRecord* excess = lines.empty() ? nullptr : lines.back();
+    // Pieces take the lines ordered in pieces first, then the rest of those ordered in boxes.
+    const bool inBase = unit == baseUnit;
     if (inBase)
         for (const OrderLineRecord& l : order.lines)
-            if (l.Product_ID == code)
+            if (l.Product_ID == code && l.Product_Unit != unit)
                 lines.push_back(&l);
     std::vector<OrderLinePart> parts;
     if (lines.empty())
         return parts;
+    if (!excess)
+        excess = lines.back();
     auto left = [&](const OrderLineRecord* l) {
         const auto t = taken.find(l->Id);
         return OpenQuantity(order.header, *l) - (t == taken.end() ? 0 : t->second);
@@ -262,13 +266,14 @@ std::vector<OrderLinePart> SpreadOverOrderLines(const StoredOrder& order, const 
         if (rest == 0)
             return parts;
     }
-    // More than all of them have open: the last takes the excess.
-    const OrderLineRecord* last = lines.back();
-    if (!parts.empty() && parts.back().line == last)
-        parts.back().quantity += rest;
+    // More than all of them have open.
+    const auto onExcess = std::find_if(parts.begin(), parts.end(),
+                                       [&](const OrderLinePart& p) { return p.line == excess; });
+    if (onExcess != parts.end())
+        onExcess->quantity += rest;
     else
-        parts.push_back({last, rest});
-    taken[last->Id] += rest * factor(last);
+        parts.push_back({excess, rest});
+    taken[excess->Id] += rest * factor(excess);
     return parts;
 }
 

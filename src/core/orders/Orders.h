@@ -77,9 +77,10 @@ struct OrderLinePart {
 // A bill line of `quantity` of goods `code` in `unit` spread over the lines of `order` of that
 // goods and unit, in order: each takes what is open of it beside what earlier lines of the same
 // bill take (`taken`, base units by order line Id, updated), in whole units; what none takes is
-// put on the last, to be asked about (or refused) as more than is open. A line in the goods'
-// base unit (`baseUnit`) that no order line has in that unit is spread over the goods' order
-// lines in any unit, by base units. Empty when the order has no line of that goods (and unit).
+// put on the last in that unit, to be asked about (or refused) as more than is open. A line in
+// the goods' base unit (`baseUnit`) goes on the lines in that unit first, then on the rest of
+// the goods' lines in other units, by base units. Empty when the order has no line of that goods
+// (and unit).
 // A quantity not above 0 stays one part, on the first line with something open.
 std::vector<OrderLinePart> SpreadOverOrderLines(const StoredOrder& order, const std::string& code,
                                                 const std::string& unit,
