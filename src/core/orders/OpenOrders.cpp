@@ -16,9 +16,8 @@ std::optional<bool> AnyOpenOrder(CDataStore& store, Condition condition, const S
         if (!all.empty())
             sql += " or ";
         sql += "exists (select 1 from " + head +
-               " o where o.Closed <> '1' and o.Voided <> '1' and " + condition(lines) +
-               " and exists (select 1 from " + lines +
-               " r where r.Bill_ID = o.Bill_ID and r.Delivered < r.Base_Number))";
+               " o where o.Closed <> '1' and o.Voided <> '1' and o.Open_Lines > 0 and " +
+               condition(lines) + ")";
         all.insert(all.end(), values.begin(), values.end());
     }
     bool found = false;
