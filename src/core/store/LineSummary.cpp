@@ -346,6 +346,54 @@ bool SplitForSummaries(CDataStore& store, const std::string& from, const std::st
     return true;
 }
 
+namespace {
+bool AllDigits(std::string_view s) {
+    for (char c : s)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+// What PlainWhole tests in SQL: at most twelve digits, an optional minus before them.
+bool ReadWhole(std::string_view x, int64_t& value) {
+    const bool negative = !x.empty() && x[0] == '-';
+    const std::string_view digits = x.substr(negative ? 1 : 0);
+    if (digits.empty() || digits.size() > 12 || !AllDigits(digits))
+        return false;
+    int64_t v = 0;
+    for (char c : digits)
+        v = v * 10 + (c - '0');
+    value = negative ? -v : v;
+    return true;
+}
+
+// What PlainMoney tests: digits, a point, two decimals (at most fifteen characters without the
+// minus), an optional minus before; the value in cents.
+bool ReadMoney(std::string_view x, int64_t& cents) {
+    const bool negative = !x.empty() && x[0] == '-';
+    const std::string_view u = x.substr(negative ? 1 : 0);
+    if (u.size() < 4 || u.size() > 15 || u[u.size() - 3] != '.' ||
+        !AllDigits(u.substr(0, u.size() - 3)) || !AllDigits(u.substr(u.size() - 2)))
+        return false;
+    int64_t v = 0;
+    for (char c : u)
+        if (c != '.')
+            v = v * 10 + (c - '0');
+    cents = negative ? -v : v;
+    return true;
+}
+} // namespace
+
+bool ReadPlainFigures(std::string_view base, std::string_view total, std::string_view cost,
+                      PlainFigures& out) {
+    out = PlainFigures();
+    if (!ReadWhole(base, out.quantity) || (!total.empty() && !ReadMoney(total, out.amount)) ||
+        (!cost.empty() && !ReadMoney(cost, out.cost)))
+        return false;
+    out.costed = !cost.empty();
+    return true;
+}
+
 std::string PartialLinesSql(const SummarySplit& split, const char* table,
                             const std::string& columns, SqlValues& values) {
     std::string sql;
