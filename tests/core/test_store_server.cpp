@@ -464,11 +464,11 @@ TEST_F(ServerStoreTest, ARestoreRefusedOrFailedLeavesTheServerDataAsItWas) {
     // An archive whose version row names an older schema version than its rows were made at: its
     // columns are not the tables' of that version, and the restore, already begun, is undone.
     ServerRows(Conninfo(),
-               "update ferix_schema set version = version - 4 where name = 'main_data'");
+               "update ferix_schema set version = version - 2 where name = 'main_data'");
     ASSERT_TRUE(DumpServerData(Conninfo(), Dir() / "Backup" / "mixed.bak", Dir() / "Temp", &error))
         << error;
     ServerRows(Conninfo(),
-               "update ferix_schema set version = version + 4 where name = 'main_data'");
+               "update ferix_schema set version = version + 2 where name = 'main_data'");
     EXPECT_EQ(restoreSays("mixed.bak"),
               std::to_string(static_cast<int>(AdminResult::Failed)) +
                   ":数据恢复失败！\r\n备份中数据表 purchaseorder 的列 open_lines "
