@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 // Raise when the statements below or the schema they fill change.
-constexpr int kDecadeVersion = 2;
+constexpr int kDecadeVersion = 3;
 
 void Exec(sqlite3* db, const std::string& sql) {
     char* msg = nullptr;
@@ -97,7 +97,7 @@ void FillBills(sqlite3* db) {
     Exec(db, "COMMIT");
 }
 
-// The monthly summaries over the bulk lines, built as the upgrade builds them.
+// The summaries over the bulk lines, built as the upgrade builds them.
 void BuildSummaries() {
     CDataStore store;
     if (!store.ConnectMain() || !store.Begin() || !RebuildLineSummaries(store) || !store.Commit()) {
@@ -106,22 +106,26 @@ void BuildSummaries() {
     }
 }
 
-// The set of the version before the summaries, when the cache holds it: its files upgraded,
-// which builds the summaries by the upgrade's own step. True when it was there.
+// A set of an earlier version, when the cache holds one (the newest): its files upgraded, which
+// builds the summaries by the upgrade's own step. True when it was there.
 bool UpgradeEarlierSet() {
-    const fs::path earlier = fs::current_path().parent_path() / "decade-v1";
-    if (!fs::exists(earlier / "complete"))
-        return false;
-    for (const char* file : {"main_data.tdb", "other_data.tdb", "ferix_config.data"})
-        fs::copy_file(earlier / "Data" / file, fs::path("Data") / file,
-                      fs::copy_options::overwrite_existing);
-    CDataStore store;
-    if (!store.ConnectMain()) {
-        std::cerr << "decade data: the upgrade failed: " << store.LastError() << "\n";
-        std::abort();
+    for (int version = kDecadeVersion - 1; version >= 1; --version) {
+        const fs::path earlier =
+            fs::current_path().parent_path() / ("decade-v" + std::to_string(version));
+        if (!fs::exists(earlier / "complete"))
+            continue;
+        for (const char* file : {"main_data.tdb", "other_data.tdb", "ferix_config.data"})
+            fs::copy_file(earlier / "Data" / file, fs::path("Data") / file,
+                          fs::copy_options::overwrite_existing);
+        CDataStore store;
+        if (!store.ConnectMain()) {
+            std::cerr << "decade data: the upgrade failed: " << store.LastError() << "\n";
+            std::abort();
+        }
+        std::cerr << " (upgraded from decade-v" << version << ")";
+        return true;
     }
-    std::cerr << " (upgraded from decade-v1)";
-    return true;
+    return false;
 }
 
 void MakeDecade() {

@@ -187,6 +187,10 @@ void StoreTest::RollBackMainSchemaTo(int version) {
         " ALTER TABLE PurchaseOrder DROP COLUMN Started_Lines;"
         " ALTER TABLE SaleOrder DROP COLUMN Open_Lines;"
         " ALTER TABLE SaleOrder DROP COLUMN Started_Lines;",
+        "DELETE FROM Summary_Goods WHERE Warehouse = '' AND Period >= 'A';"
+        " DELETE FROM Summary_Key WHERE Warehouse = '' AND Period >= 'A';"
+        " ALTER TABLE Summary_Goods RENAME COLUMN Period TO Month;"
+        " ALTER TABLE Summary_Key RENAME COLUMN Period TO Month;",
     };
     ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kMainSchemaVersion));
     UndoSteps(Dir(), OnServer(), undo, kMainSchemaVersion, version, "main_data", "main_data.tdb");

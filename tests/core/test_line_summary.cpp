@@ -29,9 +29,9 @@ protected:
         EXPECT_TRUE(store.ConnectMain());
         std::string out;
         for (const char* sql :
-             {"select Kind, Month, Warehouse, Product_ID, Quantity, Odd, Amount, Cost, Costed,"
+             {"select Kind, Period, Warehouse, Product_ID, Quantity, Odd, Amount, Cost, Costed,"
               " Uncosted, First_Id, MinDate, MaxDate from Summary_Goods order by 1, 2, 3, 4",
-              "select Kind, Month, Warehouse, KeyName, KeyValue, Quantity, Odd, Amount, Cost,"
+              "select Kind, Period, Warehouse, KeyName, KeyValue, Quantity, Odd, Amount, Cost,"
               " Costed, Uncosted, MinDate, MaxDate from Summary_Key order by 1, 2, 3, 4, 5"}) {
             EXPECT_TRUE(store.Run(sql, {}, [&](const CStatement& st) {
                 for (int i = 0; i < st.ColumnCount(); ++i)
@@ -67,44 +67,63 @@ protected:
         return out;
     }
 
-    // The same reports read from the summaries and from the lines; how many ranges had whole
-    // months for the summaries to give.
-    int CompareReports(std::mt19937& random, unsigned seed, int cases) {
-        int split = 0;
+    // How many of the ranges compared had whole months for the summaries to give, and how many
+    // read a quarter and a year without the warehouse.
+    struct Compared {
+        int split = 0, quarters = 0, years = 0;
+    };
+
+    // The reports over [from, to] read from the summaries equal those read from the lines.
+    void CompareRange(const std::string& from, const std::string& to, unsigned seed,
+                      Compared& compared) {
         CDataStore store;
-        EXPECT_TRUE(store.ConnectMain());
-        auto day = [&](int year, int month) {
+        ASSERT_TRUE(store.ConnectMain());
+        std::optional<SummarySplit> split;
+        EXPECT_TRUE(SplitForSummaries(store, from, to, split, "EnterSale_Detail"));
+        if (split) {
+            ++compared.split;
+            for (const SummarySpan& span : split->spans) {
+                compared.quarters += span.first[0] == 'Q';
+                compared.years += span.first[0] == 'Y';
+            }
+        }
+        UseLineSummaries(false);
+        const std::string lines = Reports(from, to);
+        UseLineSummaries(true);
+        EXPECT_EQ(Reports(from, to), lines) << "seed " << seed << ", " << from << " .. " << to;
+    }
+
+    // Random ranges over 2025-09 .. 2027-04: a few inside one month, some starting on a first
+    // day and ending on a month's last; and the ranges that take a whole year.
+    Compared CompareReports(std::mt19937& random, unsigned seed, int cases) {
+        Compared compared;
+        auto day = [&](int month) {
             const int d = std::uniform_int_distribution<int>(1, 28)(random);
             char text[32];
-            std::snprintf(text, sizeof text, "%04d-%02d-%02d", year % 10000, month % 100, d % 100);
+            std::snprintf(text, sizeof text, "%04d-%02d-%02d", (2025 + (month + 8) / 12) % 10000,
+                          ((month + 8) % 12 + 1) % 100, d % 100);
             return std::string(text);
         };
         for (int c = 0; c < cases; ++c) {
-            // Months 0 .. 14 stand for 2025-10 .. 2026-12; a few ranges lie inside one month,
-            // some start on a first day and end on a month's last.
-            const int a = std::uniform_int_distribution<int>(0, 14)(random);
-            const int b = c % 5 == 0 ? a : std::uniform_int_distribution<int>(a, 14)(random);
-            std::string from = day(2025 + (a + 9) / 12, (a + 9) % 12 + 1);
-            std::string to = day(2025 + (b + 9) / 12, (b + 9) % 12 + 1);
+            const int a = std::uniform_int_distribution<int>(0, 19)(random);
+            const int b = c % 5 == 0 ? a : std::uniform_int_distribution<int>(a, 19)(random);
+            std::string from = day(a), to = day(b);
             if (from > to)
                 std::swap(from, to);
             if (c % 3 == 1)
                 from = from.substr(0, 8) + "01";
             if (c % 4 == 1)
                 to = to.substr(0, 8) + "31";
-            std::optional<SummarySplit> months;
-            EXPECT_TRUE(SplitForSummaries(store, from, to, months, "EnterSale_Detail"));
-            if (months)
-                ++split;
-            UseLineSummaries(false);
-            const std::string lines = Reports(from, to);
-            UseLineSummaries(true);
-            EXPECT_EQ(Reports(from, to), lines) << "seed " << seed << ", " << from << " .. " << to;
+            CompareRange(from, to, seed, compared);
         }
-        return split;
+        for (const auto& [from, to] :
+             {std::pair{"2025-10-01", "2027-03-31"}, std::pair{"2025-12-20", "2027-01-31"},
+              std::pair{"2026-01-01", "2026-12-31"}})
+            CompareRange(from, to, seed, compared);
+        return compared;
     }
 
-    // Bills of every kind on random days of 2025-10 .. 2026-11, a tenth of them reversed.
+    // Bills of every kind on random days of 2025-10 .. 2027-03, a tenth of them reversed.
     void PostRandomBills(std::mt19937& random) {
         CDataStore store;
         ASSERT_TRUE(store.ConnectMain());
@@ -115,7 +134,7 @@ protected:
         const std::vector<GoodsRecord> goods = {m_pen, m_ink, cap};
         auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
         auto date = [&] {
-            const int m = pick(14), d = pick(28) + 1;
+            const int m = pick(18), d = pick(28) + 1;
             char text[32];
             std::snprintf(text, sizeof text, "%04d-%02d-%02d", (2025 + (m + 9) / 12) % 10000,
                           ((m + 9) % 12 + 1) % 100, d % 100);
@@ -167,12 +186,16 @@ protected:
                 AddLine(bill, g, "500", "2.5");
             ASSERT_EQ(bill.Save(), PostOutcome::Posted);
         }
+        // Sales at both ends of 2026 and of some quarters, so that whole years are there to read.
+        for (const char* when :
+             {"2025-10-03", "2026-01-02", "2026-06-15", "2026-10-02", "2026-12-30", "2027-03-29"})
+            post(BillKind::Sale, when, 2);
         const BillKind kinds[] = {
             BillKind::Purchase, BillKind::Sale,       BillKind::Sale,
             BillKind::Sale,     BillKind::SaleReturn, BillKind::PurchaseReturn,
             BillKind::Transfer, BillKind::Loss,       BillKind::Gain};
         std::vector<std::pair<BillKind, std::string>> trade;
-        for (int b = 0; b < 70; ++b) {
+        for (int b = 0; b < 90; ++b) {
             const BillKind kind = kinds[pick(9)];
             const std::string posted = post(kind, date(), pick(4) + 1);
             if (IsTradeKind(kind))
@@ -207,16 +230,45 @@ TEST_F(SummaryTest, ReportsFromTheSummariesEqualThoseFromTheLines) {
     }
     EXPECT_EQ(Summaries(), kept);
 
-    EXPECT_GT(CompareReports(random, seed, 40), 15);
-    // Ranges at the calendar's end: the month after 9999-12 must still sort after it.
+    const Compared all = CompareReports(random, seed, 40);
+    EXPECT_GT(all.split, 15);
+    EXPECT_GT(all.quarters, 5);
+    EXPECT_GE(all.years, 3);
+
+    // Ranges at the calendar's end: the month after 9999-12 must still sort after it; the
+    // second reads the years 2027 .. 9998 without the warehouse.
+    Compared end;
     for (const auto& [from, to] : {std::pair<std::string, std::string>{"9999-12-05", "9999-12-20"},
                                    {"2026-03-01", "9999-12-31"},
-                                   {"9999-11-30", "9999-12-31"}}) {
-        UseLineSummaries(false);
-        const std::string lines = Reports(from, to);
-        UseLineSummaries(true);
-        EXPECT_EQ(Reports(from, to), lines) << from << " .. " << to;
+                                   {"9999-11-30", "9999-12-31"}})
+        CompareRange(from, to, seed, end);
+    EXPECT_EQ(end.years, 1);
+
+    // Lines written by another program in months out of the plain form: "2026-0x" sorts between
+    // 2026-09 and 2026-10, "2026" between 2025-12 and 2026-01. A range holding either reads its
+    // whole months as months (which keep the lines' text order); the others still read quarters.
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        for (const char* date : {"2026-0x-05", "2026"})
+            ASSERT_TRUE(store.Run(
+                "insert into EnterSale_Detail (Bill_ID, Bill_Date, Warehouse, Product_ID,"
+                " Product_Name, Product_Number, Product_Unit, Product_Price, Product_Total,"
+                " Base_Number, Product_Cost) values ('XS-ODD', ?, '一号仓库', 'G1', 'Other pen',"
+                " '7', '支', '2.00', '14.00', 7, '7.00')",
+                {date}));
+        ASSERT_TRUE(RebuildLineSummaries(store));
     }
+    EXPECT_EQ(Count("Summary_Goods where Period = 'X2026-0x'"), 1);
+    Compared odd;
+    CompareRange("2026-01-01", "2026-12-31", seed, odd);
+    CompareRange("2025-12-15", "2027-03-31", seed, odd);
+    CompareRange("2025-10-01", "2026-06-30", seed, odd);
+    CompareRange("2026-10-01", "2027-03-31", seed, odd);
+    CompareRange("2026-01-01", "2026-06-30", seed, odd);
+    EXPECT_EQ(odd.split, 5);
+    EXPECT_EQ(odd.years, 0);
+    EXPECT_EQ(odd.quarters, 2); // 2026-Q4 .. 2027-Q1, then 2026-Q1 .. Q2
 
     ASSERT_EQ(AddRole("一号仓管", "店长"), AdminResult::Done);
     ASSERT_EQ(SetRoleWarehouses("一号仓管", {"一号仓库"}), AdminResult::Done);
@@ -224,7 +276,9 @@ TEST_F(SummaryTest, ReportsFromTheSummariesEqualThoseFromTheLines) {
     ASSERT_EQ(SetOperatorRole("wang", "一号仓管"), AdminResult::Done);
     CDataStore other;
     ASSERT_TRUE(other.ConnectOther() && other.CheckLogin("wang", ""));
-    EXPECT_GT(CompareReports(random, seed, 15), 5);
+    const Compared scoped = CompareReports(random, seed, 15);
+    EXPECT_GT(scoped.split, 5);
+    EXPECT_EQ(scoped.quarters + scoped.years, 0); // its warehouse's months
 }
 
 // A main data file of the schema before the summaries with bills in it gets, from the upgrade,

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <vector>
 
 namespace {
 std::atomic<bool> g_used{true};
@@ -59,15 +60,48 @@ std::string LineRowsSql(const char* table, const std::string& where) {
 }
 
 constexpr const char* kSums = "sum(q), sum(odd), sum(amt), sum(cost), sum(costed), sum(unc)";
-constexpr const char* kGoodsColumns = "(Kind, Month, Warehouse, Product_ID, Quantity, Odd, Amount,"
+constexpr const char* kGoodsColumns = "(Kind, Period, Warehouse, Product_ID, Quantity, Odd, Amount,"
                                       " Cost, Costed, Uncosted, First_Id, MinDate, MaxDate)";
-constexpr const char* kKeyColumns = "(Kind, Month, Warehouse, KeyName, KeyValue, Quantity, Odd,"
+constexpr const char* kKeyColumns = "(Kind, Period, Warehouse, KeyName, KeyValue, Quantity, Odd,"
                                     " Amount, Cost, Costed, Uncosted, MinDate, MaxDate)";
 
+// A month text "yyyy-MM" of four digits and a month 01 .. 12: only such months go into the
+// quarters and years. Any other month text of a line is marked by a row of its own ("X"), so
+// that a range holding one reads months (which keep the lines' text order) instead.
+constexpr const char* kPlainMonth =
+    "(length(m) = 7 and substr(m, 5, 1) = '-' and ltrim(substr(m, 1, 4), '0123456789') = '' and"
+    " substr(m, 6, 2) in ('01', '02', '03', '04', '05', '06', '07', '08', '09', '10', '11',"
+    " '12'))";
+constexpr const char* kQuarter =
+    "substr(m, 1, 4) || '-' || (case when substr(m, 6, 2) <= '03' then '1' when substr(m, 6, 2)"
+    " <= '06' then '2' when substr(m, 6, 2) <= '09' then '3' else '4' end)";
+
+// The rows of every level over `grouped` (per month and warehouse, named g, with the key columns
+// `keys` after m and w): the month per warehouse as it is, then without the warehouse the month
+// ("M"), an odd month's mark ("X"), the quarter ("Q") and the year ("Y"). `sums` sums g's figures.
+std::string LevelRows(const char* table, const std::string& keys, const std::string& sums,
+                      const std::string& grouped) {
+    const std::string kind = std::string("'") + table + "'";
+    std::string sql =
+        "SELECT " + kind + " AS kind, m AS period, w, " + keys + ", " + grouped + " FROM g";
+    for (const auto& [period, where] : {std::pair<std::string, std::string>{"'M' || m", "1 = 1"},
+                                        {"'X' || m", std::string("m <> '' AND NOT ") + kPlainMonth},
+                                        {std::string("'Q' || ") + kQuarter, kPlainMonth},
+                                        {"'Y' || substr(m, 1, 4)", kPlainMonth}})
+        sql += " UNION ALL SELECT " + kind + ", " + period + ", '', " + keys + ", " + sums +
+               " FROM g WHERE " + where + " GROUP BY " + period + ", " + keys;
+    return sql;
+}
+
 std::string GoodsInsert(const char* table, const std::string& where) {
-    return std::string("INSERT INTO Summary_Goods") + kGoodsColumns + " SELECT '" + table +
-           "', m, w, p, " + kSums + ", min(Id), min(Bill_Date), max(Bill_Date) FROM (" +
-           LineRowsSql(table, where) + ") l WHERE 1 = 1 GROUP BY m, w, p";
+    return std::string("INSERT INTO Summary_Goods") + kGoodsColumns +
+           " SELECT * FROM (WITH l AS (" + LineRowsSql(table, where) +
+           "), g AS (SELECT m, w, p, sum(q) AS q, sum(odd) AS odd, sum(amt) AS amt, sum(cost) AS"
+           " cost, sum(costed) AS costed, sum(unc) AS unc, min(Id) AS fid, min(Bill_Date) AS lo,"
+           " max(Bill_Date) AS hi FROM l GROUP BY m, w, p) " +
+           LevelRows(table, "p", std::string(kSums) + ", min(fid), min(lo), max(hi)",
+                     "q, odd, amt, cost, costed, unc, fid, lo, hi") +
+           ") s WHERE 1 = 1";
 }
 
 std::string KeyInsert(const char* table, const std::string& where) {
@@ -76,12 +110,17 @@ std::string KeyInsert(const char* table, const std::string& where) {
                                        std::pair{"Customer", "c"}, std::pair{"Month", "m"}}) {
         if (!selects.empty())
             selects += " UNION ALL ";
-        selects += std::string("SELECT '") + table + "' as kind, m, w, '" + name + "' as kn, " +
-                   column + " as kv, " + kSums + ", min(Bill_Date), max(Bill_Date) FROM (" +
-                   LineRowsSql(table, where) + ") l GROUP BY m, w, " + column;
+        selects += std::string("SELECT m, w, '") + name + "' AS kn, " + column +
+                   " AS kv, sum(q) AS q, sum(odd) AS odd, sum(amt) AS amt, sum(cost) AS cost,"
+                   " sum(costed) AS costed, sum(unc) AS unc, min(Bill_Date) AS lo, max(Bill_Date)"
+                   " AS hi FROM l GROUP BY m, w, " +
+                   column;
     }
-    return std::string("INSERT INTO Summary_Key") + kKeyColumns + " SELECT * FROM (" + selects +
-           ") k WHERE 1 = 1";
+    return std::string("INSERT INTO Summary_Key") + kKeyColumns + " SELECT * FROM (WITH l AS (" +
+           LineRowsSql(table, where) + "), g AS (" + selects + ") " +
+           LevelRows(table, "kn, kv", std::string(kSums) + ", min(lo), max(hi)",
+                     "q, odd, amt, cost, costed, unc, lo, hi") +
+           ") s WHERE 1 = 1";
 }
 
 std::string Upsert(const char* summary, const char* conflict, bool server, bool firstId) {
@@ -129,6 +168,43 @@ std::string NextMonth(const std::string& month) {
     text.insert(0, text.size() < 4 ? 4 - text.size() : 0, '0');
     return text + (m < 10 ? "-0" : "-") + std::to_string(m);
 }
+
+// A month as a count of months (year × 12 + month − 1), and back.
+int MonthIndex(const std::string& month) {
+    return std::stoi(month.substr(0, 4)) * 12 + std::stoi(month.substr(5, 2)) - 1;
+}
+
+std::string Year(int index) {
+    std::string text = std::to_string(index / 12);
+    return text.insert(0, text.size() < 4 ? 4 - text.size() : 0, '0');
+}
+
+std::string MonthText(int index) {
+    const int m = index % 12 + 1;
+    return Year(index) + (m < 10 ? "-0" : "-") + std::to_string(m);
+}
+
+// The whole months [from, to) (month indexes) as the fewest warehouse-less periods: the years
+// inside, then the quarters, then the months; each level's run as one span of periods.
+std::vector<SummarySpan> Spans(int from, int to) {
+    std::vector<SummarySpan> spans;
+    char level = 0;
+    for (int at = from; at < to;) {
+        const int step = at % 12 == 0 && at + 12 <= to ? 12 : at % 3 == 0 && at + 3 <= to ? 3 : 1;
+        const char now = step == 12 ? 'Y' : step == 3 ? 'Q' : 'M';
+        const std::string period =
+            std::string(1, now) + (step == 12  ? Year(at)
+                                   : step == 3 ? Year(at) + "-" + std::to_string(at % 12 / 3 + 1)
+                                               : MonthText(at));
+        if (now == level)
+            spans.back().last = period;
+        else
+            spans.push_back({period, period, true});
+        level = now;
+        at += step;
+    }
+    return spans;
+}
 } // namespace
 
 const char* CostColumnOf(const char* lineTable) {
@@ -151,7 +227,7 @@ LineFigureSql LineFiguresOf(const char* costColumn) {
 }
 
 std::string LineSummaryStepSql() {
-    std::string sql = R"SQL(
+    return R"SQL(
 CREATE TABLE IF NOT EXISTS Summary_Goods (
   Id INTEGER PRIMARY KEY, Kind TEXT NOT NULL, Month TEXT NOT NULL, Warehouse TEXT NOT NULL,
   Product_ID TEXT NOT NULL, Quantity BIGINT NOT NULL, Odd BIGINT NOT NULL, Amount BIGINT NOT NULL,
@@ -162,6 +238,13 @@ CREATE TABLE IF NOT EXISTS Summary_Key (
   KeyName TEXT NOT NULL, KeyValue TEXT NOT NULL, Quantity BIGINT NOT NULL, Odd BIGINT NOT NULL,
   Amount BIGINT NOT NULL, Cost BIGINT NOT NULL, Costed BIGINT NOT NULL, Uncosted BIGINT NOT NULL,
   MinDate TEXT, MaxDate TEXT, UNIQUE (Kind, KeyName, Month, Warehouse, KeyValue));
+)SQL";
+}
+
+std::string SummaryLevelsStepSql() {
+    std::string sql = R"SQL(
+ALTER TABLE Summary_Goods RENAME COLUMN Month TO Period;
+ALTER TABLE Summary_Key RENAME COLUMN Month TO Period;
 DELETE FROM Summary_Goods;
 DELETE FROM Summary_Key;
 )SQL";
@@ -176,12 +259,12 @@ bool AddBillToSummaries(CDataStore& store, const char* lineTable, const std::str
     const bool server = store.IsServer();
     return store.Run(
                GoodsInsert(lineTable, "Bill_ID = ?") +
-                   Upsert("Summary_Goods", "(Kind, Month, Warehouse, Product_ID)", server, true),
+                   Upsert("Summary_Goods", "(Kind, Period, Warehouse, Product_ID)", server, true),
                {billId}) &&
            store.Run(KeyInsert(lineTable, "Bill_ID = ?") +
-                         Upsert("Summary_Key", "(Kind, KeyName, Month, Warehouse, KeyValue)",
+                         Upsert("Summary_Key", "(Kind, KeyName, Period, Warehouse, KeyValue)",
                                 server, false),
-                     {billId, billId, billId, billId});
+                     {billId});
 }
 
 bool RebuildLineSummaries(CDataStore& store) {
@@ -210,14 +293,16 @@ bool SplitForSummaries(CDataStore& store, const std::string& from, const std::st
     const auto fromMonth = MonthOf(from), toMonth = MonthOf(to);
     if (!fromMonth || !toMonth || *fromMonth > *toMonth)
         return true;
-    // An end month is whole when none of its lines lies outside the range: its summaries' date
-    // bounds say so (over every warehouse, so a role's scope never changes the split).
+    const SqlValues kinds{kindA, kindB ? kindB : kindA};
+    // An end month is whole when none of its lines lies outside the range: its date bounds over
+    // every warehouse say so (one row a kind), so a role's scope never changes the split.
     auto whole = [&](const std::string& month, bool* yes) {
-        SqlValues values{month, kindA, kindB ? kindB : kindA};
+        SqlValues values = kinds;
+        values.push_back("M" + month);
         std::string low, high;
         bool any = false;
-        if (!store.Run("select min(MinDate), max(MaxDate), count(*) from Summary_Goods where"
-                       " Month = ? and Kind in (?, ?)",
+        if (!store.Run("select min(MinDate), max(MaxDate), count(*) from Summary_Key where"
+                       " Kind in (?, ?) and KeyName = 'Month' and Period = ?",
                        values, [&](const CStatement& st) {
                            low = st.Text(0);
                            high = st.Text(1);
@@ -230,13 +315,82 @@ bool SplitForSummaries(CDataStore& store, const std::string& from, const std::st
     bool fromWhole = false, toWhole = false;
     if (!whole(*fromMonth, &fromWhole) || !whole(*toMonth, &toWhole))
         return false;
-    SummarySplit s{from, to, fromWhole ? *fromMonth : NextMonth(*fromMonth),
-                   toWhole ? NextMonth(*toMonth) : *toMonth};
+    SummarySplit s;
+    s.from = from;
+    s.to = to;
+    s.wholeFrom = fromWhole ? *fromMonth : NextMonth(*fromMonth);
+    s.wholeTo = toWhole ? NextMonth(*toMonth) : *toMonth;
     if (s.wholeFrom >= s.wholeTo)
         return true;
     s.head = !fromWhole;
     s.tail = !toWhole;
+    // A role that sees every warehouse reads the rows without one, in the coarsest periods; but
+    // a month text out of the plain form among the whole months keeps them to months, whose
+    // order is that of the lines' dates.
+    SqlValues none;
+    if (WarehouseScopeCondition("Warehouse", none).empty()) {
+        SqlValues values = kinds;
+        values.push_back("X" + s.wholeFrom);
+        values.push_back("X" + s.wholeTo);
+        bool odd = false;
+        if (!store.Run("select 1 from Summary_Goods where Kind in (?, ?) and Period >= ? and"
+                       " Period < ? limit 1",
+                       values, [&](const CStatement&) { odd = true; }))
+            return false;
+        if (odd)
+            s.spans = {{"M" + s.wholeFrom, "M" + s.wholeTo, false}};
+        else
+            s.spans = Spans(MonthIndex(s.wholeFrom), MonthIndex(s.wholeTo));
+    }
     split = std::move(s);
+    return true;
+}
+
+namespace {
+bool AllDigits(std::string_view s) {
+    for (char c : s)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+// What PlainWhole tests in SQL: at most twelve digits, an optional minus before them.
+bool ReadWhole(std::string_view x, int64_t& value) {
+    const bool negative = !x.empty() && x[0] == '-';
+    const std::string_view digits = x.substr(negative ? 1 : 0);
+    if (digits.empty() || digits.size() > 12 || !AllDigits(digits))
+        return false;
+    int64_t v = 0;
+    for (char c : digits)
+        v = v * 10 + (c - '0');
+    value = negative ? -v : v;
+    return true;
+}
+
+// What PlainMoney tests: digits, a point, two decimals (at most fifteen characters without the
+// minus), an optional minus before; the value in cents.
+bool ReadMoney(std::string_view x, int64_t& cents) {
+    const bool negative = !x.empty() && x[0] == '-';
+    const std::string_view u = x.substr(negative ? 1 : 0);
+    if (u.size() < 4 || u.size() > 15 || u[u.size() - 3] != '.' ||
+        !AllDigits(u.substr(0, u.size() - 3)) || !AllDigits(u.substr(u.size() - 2)))
+        return false;
+    int64_t v = 0;
+    for (char c : u)
+        if (c != '.')
+            v = v * 10 + (c - '0');
+    cents = negative ? -v : v;
+    return true;
+}
+} // namespace
+
+bool ReadPlainFigures(std::string_view base, std::string_view total, std::string_view cost,
+                      PlainFigures& out) {
+    out = PlainFigures();
+    if (!ReadWhole(base, out.quantity) || (!total.empty() && !ReadMoney(total, out.amount)) ||
+        (!cost.empty() && !ReadMoney(cost, out.cost)))
+        return false;
+    out.costed = !cost.empty();
     return true;
 }
 
@@ -262,12 +416,21 @@ std::string PartialLinesSql(const SummarySplit& split, const char* table,
 std::string WholeMonthsSql(const SummarySplit& split, const char* summaryTable, const char* kind,
                            const std::string& columns, SqlValues& values, const std::string& extra,
                            const SqlValues& extraValues) {
-    std::string sql = "select " + columns + " from " + summaryTable + " where Kind = ?" + extra +
-                      " and Month >= ? and Month < ?";
-    values.push_back(kind);
-    values.insert(values.end(), extraValues.begin(), extraValues.end());
-    values.push_back(split.wholeFrom);
-    values.push_back(split.wholeTo);
-    AddWarehouseScope(sql, values, "Warehouse", true);
+    auto one = [&](const std::string& low, const std::string& high, bool closed) {
+        values.push_back(kind);
+        values.insert(values.end(), extraValues.begin(), extraValues.end());
+        values.push_back(low);
+        values.push_back(high);
+        return "select " + columns + " from " + summaryTable + " where Kind = ?" + extra +
+               " and Period >= ? and Period " + (closed ? "<=" : "<") + " ?";
+    };
+    if (split.spans.empty()) {
+        std::string sql = one(split.wholeFrom, split.wholeTo, false);
+        AddWarehouseScope(sql, values, "Warehouse", true);
+        return sql;
+    }
+    std::string sql;
+    for (const SummarySpan& span : split.spans)
+        sql += (sql.empty() ? "" : " union all ") + one(span.first, span.last, span.closed);
     return sql;
 }

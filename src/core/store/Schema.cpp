@@ -248,8 +248,10 @@ ALTER TABLE EnterStock_Detail ADD COLUMN Order_Line_ID INTEGER;
 ALTER TABLE EnterSale_Detail ADD COLUMN Order_Line_ID INTEGER;
 )SQL";
 
-// Monthly summaries of the trade lines, built over the lines already stored.
+// Monthly summaries of the trade lines; then their warehouse-less months, quarters and years,
+// every level built over the lines already stored.
 const std::string kMainSummaries = LineSummaryStepSql();
+const std::string kMainSummaryLevels = SummaryLevelsStepSql();
 
 // Each order keeps how many of its lines are not fully delivered and how many have deliveries,
 // so the order list tells every status from the headers alone; the postings keep them. On a
@@ -280,9 +282,17 @@ UPDATE SaleOrder SET
 )SQL";
 
 // Upgrade steps: element i takes a file from version i+1 to i+2.
-const std::vector<const char*> kMainSteps = {
-    kMainV2,    kMainV3,      kMainFundBills, kMainLineUnitCost,      kMainTrust,
-    kMainUnits, kMainOpening, kMainOrders,    kMainSummaries.c_str(), kMainOrderCounts};
+const std::vector<const char*> kMainSteps = {kMainV2,
+                                             kMainV3,
+                                             kMainFundBills,
+                                             kMainLineUnitCost,
+                                             kMainTrust,
+                                             kMainUnits,
+                                             kMainOpening,
+                                             kMainOrders,
+                                             kMainSummaries.c_str(),
+                                             kMainOrderCounts,
+                                             kMainSummaryLevels.c_str()};
 // Roles and their rights beside the operators: each operator has one role, 管理员 (the first
 // role made) unless told otherwise, so the operators of an upgraded file keep every right.
 constexpr const char* kOtherRoles = R"SQL(

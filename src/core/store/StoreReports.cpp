@@ -7,6 +7,7 @@
 #include "text/Money.h"
 
 #include <set>
+#include <unordered_map>
 
 namespace {
 // A line's quantity when it is a plain whole number of at most 18 digits, an optional minus
@@ -70,32 +71,26 @@ std::string ServerGoodsGroupsStatement(const char* table, const std::string& fro
            t + " where Bill_Date between ? and ?" + scope + ") s) l group by Product_ID) g join " +
            t + " d on d.Id = g.first_id";
 }
-// The same rows with the whole months of the range taken from the monthly summaries and only
-// the partial months at its ends from the lines; the group's first line is the lowest Id of
-// both. "exact" is whether every line summed was in the plain form (else the lines are read).
+// The same rows with the whole periods of the range taken from the summaries: one row a goods
+// item with its first line's fields (looked up in Id order, so that neighbouring lookups share
+// pages), its quantity, Odd and first line's Id. The partial months' lines are added by the
+// caller. Nothing when the range has no whole month.
 std::optional<std::string> SummaryGoodsGroupsStatement(const std::optional<SummarySplit>& split,
                                                        const char* table, SqlValues& values) {
     if (!split)
         return std::nullopt;
-    const LineFigureSql f = LineFiguresOf(CostColumnOf(table));
     values.clear();
-    std::string rows =
+    const std::string rows =
         WholeMonthsSql(*split, "Summary_Goods", table,
                        "Product_ID as k, Quantity as q, Odd as odd, First_Id as fid", values);
-    const std::string lines = PartialLinesSql(*split, table,
-                                              "coalesce(Product_ID, '') as k, " + f.quantity +
-                                                  " as q, " + f.odd + " as odd, Id as fid",
-                                              values);
-    if (!lines.empty())
-        rows += " union all " + lines;
     const std::string t = table;
     return "select g.k, d.Product_Name, d.Product_Unit, d.Product_atch, d.Product_Date,"
            " d.Product_Price, d.Product_BarCode, d.Product_Note, g.q, case when g.odd = 0 then"
            " 't' else 'f' end, case when coalesce(d.Base_Number, d.Product_Number, '') ="
            " coalesce(d.Product_Number, '') then 't' else 'f' end, d.Product_Number,"
-           " coalesce(d.Base_Number, d.Product_Number) from (select k, sum(q) as q, sum(odd) as"
-           " odd, min(fid) as fid from (" +
-           rows + ") u group by k) g join " + t + " d on d.Id = g.fid";
+           " coalesce(d.Base_Number, d.Product_Number), g.fid from (select k, sum(q) as q,"
+           " sum(odd) as odd, min(fid) as fid from (" +
+           rows + ") u group by k order by fid) g join " + t + " d on d.Id = g.fid";
 }
 } // namespace
 
@@ -131,32 +126,99 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
     if (!grouped && IsServer())
         grouped = ServerGoodsGroupsStatement(table, from, to, values);
     if (grouped) {
-        // One row per goods item, each key once: read into place, then put in text order.
+        // One row per goods item, each key once: read into place, the partial months' lines
+        // added, then put in text order.
         bool exact = true;
-        std::vector<GoodsGroupRecord> found;
+        struct Found {
+            GoodsGroupRecord record;
+            int64_t quantity = 0, firstId = 0;
+            bool otherUnit = false;
+        };
+        std::vector<Found> found;
+        std::unordered_map<std::string, size_t> index;
+        // A group's first line: the fields the group shows.
+        auto firstLine = [&](Found& f, const CStatement& st, int at) {
+            GoodsGroupRecord& r = f.record;
+            r.Product_Name = st.Text(at);
+            r.Product_Unit = st.Text(at + 1);
+            r.Product_atch = st.Text(at + 2);
+            r.Product_Date = st.Text(at + 3);
+            r.Product_Price = st.Text(at + 4);
+            r.Product_BarCode = st.Text(at + 5);
+            r.Product_Note = st.Text(at + 6);
+        };
         if (!Run(*grouped, values, [&](const CStatement& st) {
                 if (found.empty())
                     found.reserve(static_cast<size_t>(st.ServerRowCount()));
                 exact = exact && st.Text(9) == "t";
-                found.push_back({st.Text(0), st.Text(1), st.Text(8), st.Text(2), st.Text(3),
-                                 st.Text(4), st.Text(5), st.Text(6), st.Text(7)});
+                Found f;
+                f.record.Product_ID = st.Text(0);
+                firstLine(f, st, 1);
+                f.quantity = LeadingInteger(st.Text(8));
+                if (split)
+                    f.firstId = LeadingInteger(st.Text(13));
                 if (st.Text(10) != "t") {
-                    otherUnit.insert(st.Text(0));
-                    found.back().Product_Price =
-                        PricePerBaseUnit(st.Text(5), st.Text(11), st.Text(12));
+                    f.otherUnit = true;
+                    f.record.Product_Price = PricePerBaseUnit(st.Text(5), st.Text(11), st.Text(12));
+                }
+                index.emplace(f.record.Product_ID, found.size());
+                found.push_back(std::move(f));
+            })) {
+            Messages().Inform(kLinesReadFailure);
+            return false;
+        }
+        SqlValues lineValues;
+        const std::string lines =
+            !split ? std::string()
+                   : PartialLinesSql(
+                         *split, table,
+                         "coalesce(Product_ID, ''), Product_Name, Product_Unit, Product_atch, "
+                         "Product_Date,"
+                         " Product_Price, Product_BarCode, Product_Note, Id, Product_Number,"
+                         " coalesce(Base_Number, Product_Number), Product_Total, " +
+                             std::string(CostColumnOf(table)),
+                         lineValues);
+        std::string key;
+        PlainFigures figures;
+        if (exact && !lines.empty() && !Run(lines, lineValues, [&](const CStatement& st) {
+                if (!exact ||
+                    !ReadPlainFigures(st.TextView(10), st.TextView(11), st.TextView(12), figures)) {
+                    exact = false;
+                    return;
+                }
+                st.TextInto(0, key);
+                const int64_t id = LeadingInteger(st.Text(8));
+                auto [at, added] = index.emplace(key, found.size());
+                if (added) {
+                    found.emplace_back();
+                    found.back().record.Product_ID = key;
+                }
+                Found& f = found[at->second];
+                f.quantity += figures.quantity;
+                if (added || id < f.firstId) {
+                    f.firstId = id;
+                    firstLine(f, st, 1);
+                    f.otherUnit = st.TextView(10) != st.TextView(9);
+                    if (f.otherUnit)
+                        f.record.Product_Price =
+                            PricePerBaseUnit(st.Text(5), st.Text(9), st.Text(10));
                 }
             })) {
             Messages().Inform(kLinesReadFailure);
             return false;
         }
         if (exact) {
-            const std::vector<size_t> order = TextOrderOf(
-                found.size(), [&](size_t i) -> const std::string& { return found[i].Product_ID; });
+            const std::vector<size_t> order =
+                TextOrderOf(found.size(), [&](size_t i) -> const std::string& {
+                    return found[i].record.Product_ID;
+                });
             groups.reserve(groups.size() + found.size());
             for (size_t i : order) {
-                GoodsGroupRecord& r = found[i];
-                r.Product_Number = std::to_string(LeadingInteger(r.Product_Number));
-                groups.push_back(std::move(r));
+                Found& f = found[i];
+                if (f.otherUnit)
+                    otherUnit.insert(f.record.Product_ID);
+                f.record.Product_Number = std::to_string(f.quantity);
+                groups.push_back(std::move(f.record));
             }
             return baseUnits();
         }
