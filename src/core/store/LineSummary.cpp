@@ -243,8 +243,22 @@ CREATE TABLE IF NOT EXISTS Summary_Key (
 
 std::string SummaryLevelsStepSql() {
     std::string sql = R"SQL(
+/*file:*/
 ALTER TABLE Summary_Goods RENAME COLUMN Month TO Period;
 ALTER TABLE Summary_Key RENAME COLUMN Month TO Period;
+/*:file*/
+/*server:
+DO $$ BEGIN
+  IF EXISTS (SELECT 1 FROM information_schema.columns WHERE table_schema = current_schema()
+             AND table_name = 'summary_goods' AND column_name = 'month') THEN
+    ALTER TABLE Summary_Goods RENAME COLUMN Month TO Period;
+  END IF;
+  IF EXISTS (SELECT 1 FROM information_schema.columns WHERE table_schema = current_schema()
+             AND table_name = 'summary_key' AND column_name = 'month') THEN
+    ALTER TABLE Summary_Key RENAME COLUMN Month TO Period;
+  END IF;
+END $$;
+:server*/
 DELETE FROM Summary_Goods;
 DELETE FROM Summary_Key;
 )SQL";

@@ -418,9 +418,16 @@ std::string ServerDdl(std::string sql) {
     ReplaceAll(sql, " User TEXT", " \"User\" TEXT");
     // A step run again (tables restored under an older version row) finds its columns there.
     ReplaceAll(sql, "ADD COLUMN ", "ADD COLUMN IF NOT EXISTS ");
-    // Statements for the server alone stand in a comment the files' engine skips.
+    // Statements for the server alone stand in a comment the files' engine skips; those for
+    // the files alone between two comments the server's words leave out (a step run again on
+    // the server must find its work done, as a rename's is).
     ReplaceAll(sql, "/*server:", "");
     ReplaceAll(sql, ":server*/", "");
+    for (size_t at = sql.find("/*file:*/"); at != std::string::npos;
+         at = sql.find("/*file:*/", at)) {
+        const size_t end = sql.find("/*:file*/", at);
+        sql.erase(at, end == std::string::npos ? std::string::npos : end + 9 - at);
+    }
     if (sql.find("CREATE TABLE Manage") != std::string::npos)
         sql += "CREATE UNIQUE INDEX ux_manage_username ON Manage (lower(UserName));\n";
     return sql;
