@@ -2,7 +2,7 @@
 #include "GoodsStore.h"
 
 #include "GoodsUnits.h"
-#include "orders/OpenOrders.h"
+#include "store/OpenOrders.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "rights/PriceVisibility.h"

@@ -4,7 +4,7 @@
 
 #include "AllEntries.h"
 #include "RightCheck.h"
-#include "orders/OpenOrders.h"
+#include "store/OpenOrders.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 

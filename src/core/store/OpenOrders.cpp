@@ -1,7 +1,7 @@
 #include "OpenOrders.h"
 
-#include "store/BillKindNames.h"
-#include "store/CDataStore.h"
+#include "BillKindNames.h"
+#include "CDataStore.h"
 
 namespace {
 // Whether an open order of either kind (alias o, its lines' table named by `lines`) meets the
