@@ -244,11 +244,18 @@ std::vector<Sheet> PlanSheets(const QTextDocument& source, QPagedPaintDevice* de
     probeHtml += QStringLiteral("</table></body></html>");
     const auto probe = SheetDocument(source, probeHtml, device, page);
     const std::vector<qreal> lefts = ColumnLefts(*probe);
-    if (lefts.empty())
+    QTextTable* probeTable = LongestTable(probe->rootFrame());
+    const qreal tableWidth =
+        probeTable ? probe->documentLayout()->frameBoundingRect(probeTable).width() : 0;
+    if (lefts.empty() || tableWidth <= 0)
         return {};
+    // As shares of the table's width: a fixed length is scaled again by the layout for a
+    // printer's resolution, a share is not. A hair wider than measured, so the widest text of
+    // a column does not wrap; the last column takes what is left.
     QList<QTextLength> columns;
     for (size_t c = 0; c + 1 < lefts.size(); ++c)
-        columns.append(QTextLength(QTextLength::FixedLength, lefts[c + 1] - lefts[c]));
+        columns.append(QTextLength(QTextLength::PercentageLength,
+                                   (lefts[c + 1] - lefts[c]) * 100.4 / tableWidth));
     columns.append(QTextLength());
     std::vector<Sheet> sheets;
     const auto total = static_cast<int>(split->rows.size());

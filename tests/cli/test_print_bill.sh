@@ -36,6 +36,10 @@ if command -v pdftotext >/dev/null; then
     check "the pdf holds the number" grep -q 'XS-P1' <<<"$TEXT"
     check "the pdf holds the capitals" grep -q '壹万贰仟叁佰玖拾玖元零柒分' <<<"$TEXT"
     check "the pdf holds the title" grep -q '销售单' <<<"$TEXT"
+    # Every line with its cells side by side, in the order of the columns.
+    LINES=$(pdftotext -layout "$WORK/sale.pdf" - 2>/dev/null |
+        awk '$2 ~ /^G[12]$/ { print $1, $2, $3, $5, $6, $7 }' | tr '\n' ';')
+    check "the pdf holds every line" [ "$LINES" = "1 G1 Pen 3 19.69 59.07;2 G2 Ink 1000 12.34 12340.00;" ]
     run print-bill sale XS-P1 --pdf "$WORK/no-such-folder/x.pdf"
     check "an unwritable pdf is told" [ "$RC" -eq 1 -a "$ERR" = "无法保存文件：$WORK/no-such-folder/x.pdf" ]
 else
