@@ -230,8 +230,9 @@ std::optional<std::string> CBill::FreeNumber(CDataStore& store, PostOutcome& ref
     }
     // A bill whose rows are its lines has no unique number to stop a second workstation from
     // posting under the same one: the number is held instead until this transaction ends.
+    // A number the program made is held too, as are those it tries after it.
     const bool lines = !IsTradeKind(m_kind) && !IsOrderKind(m_kind) && !IsFundKind(m_kind);
-    if (lines && !store.LockBillNumber(info.table, m_number))
+    if ((lines || m_number == m_madeNumber) && !store.LockBillNumber(info.table, m_number))
         return failed();
     auto taken = BillNumbersFrom(store, info.table, m_number);
     if (!taken)
@@ -247,26 +248,22 @@ std::optional<std::string> CBill::FreeNumber(CDataStore& store, PostOutcome& ref
         refusal = PostOutcome::NumberRefused;
         return std::nullopt;
     }
-    // At most taken->size() candidates are used, so one of the first taken->size() + 1 is free.
-    std::string candidate;
+    // The first candidate free when read and still free once held: whoever posted under it
+    // since it was read has committed by then, and whoever comes later waits for this
+    // transaction. Workstations making numbers in the same second so take the next ones in
+    // turn, instead of clashing on one and all starting again.
     for (size_t suffix = 2;; ++suffix) {
-        candidate = m_number + "-" + std::to_string(suffix);
-        if (!used(candidate))
-            break;
+        const std::string candidate = m_number + "-" + std::to_string(suffix);
+        if (used(candidate))
+            continue;
+        if (!store.LockBillNumber(info.table, candidate))
+            return failed();
+        auto now = BillNumbersFrom(store, info.table, candidate);
+        if (!now)
+            return failed();
+        if (std::find(now->begin(), now->end(), candidate) == now->end())
+            return candidate;
     }
-    if (!lines)
-        return candidate; // a clash with another workstation fails the insert: posted again
-    // Whoever posted under the candidate since it was read has committed once it is held.
-    if (!store.LockBillNumber(info.table, candidate))
-        return failed();
-    auto now = BillNumbersFrom(store, info.table, candidate);
-    if (!now)
-        return failed();
-    if (std::find(now->begin(), now->end(), candidate) != now->end()) {
-        store.NoteConflict();
-        return failed();
-    }
-    return candidate;
 }
 
 PostOutcome CBill::PostTransferLines(CDataStore& store, const std::string& number,

@@ -1,6 +1,7 @@
 #include "RetriedTransaction.h"
 
 #include <chrono>
+#include <random>
 #include <thread>
 
 CRetriedTransaction::CRetriedTransaction(CDataStore& store) : m_store(store) {
@@ -42,8 +43,13 @@ bool CRetriedTransaction::Again() {
         return false;
     }
     m_held->Drop();
-    // The other workstation's transaction usually ends within milliseconds.
-    std::this_thread::sleep_for(std::chrono::milliseconds(10 << m_tried));
+    // The other workstation's transaction usually ends within milliseconds. The pause is drawn
+    // at random within its span: workstations that met on one bill number would otherwise come
+    // back in step and meet on the next one too.
+    static thread_local std::minstd_rand random(std::random_device{}());
+    const int span = 10 << m_tried;
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(span / 2 + std::uniform_int_distribution<int>(0, span)(random)));
     ++m_tried;
     m_store.StartAttempt();
     return true;
