@@ -106,16 +106,16 @@ void BuildSummaries() {
     }
 }
 
-// A set of an earlier version, when the cache holds one (the newest): its files upgraded, which
-// builds the summaries by the upgrade's own step. True when it was there.
-bool UpgradeEarlierSet() {
+// The cached set of the highest lower version number, when there is one: its files upgraded,
+// which builds the summaries by the upgrade's own step. True when it was there.
+bool UpgradeCachedSet() {
     for (int version = kDecadeVersion - 1; version >= 1; --version) {
-        const fs::path earlier =
+        const fs::path older =
             fs::current_path().parent_path() / ("decade-v" + std::to_string(version));
-        if (!fs::exists(earlier / "complete"))
+        if (!fs::exists(older / "complete"))
             continue;
         for (const char* file : {"main_data.tdb", "other_data.tdb", "ferix_config.data"})
-            fs::copy_file(earlier / "Data" / file, fs::path("Data") / file,
+            fs::copy_file(older / "Data" / file, fs::path("Data") / file,
                           fs::copy_options::overwrite_existing);
         CDataStore store;
         if (!store.ConnectMain()) {
@@ -129,7 +129,7 @@ bool UpgradeEarlierSet() {
 }
 
 void MakeDecade() {
-    if (UpgradeEarlierSet())
+    if (UpgradeCachedSet())
         return;
     DemoDataOptions reference;
     reference.goods = kDecadeGoods;

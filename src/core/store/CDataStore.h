@@ -110,15 +110,10 @@ public:
     void EndAttempts();
     // The first conflict of the current attempt (an SQLite result code), 0 when none.
     int Conflict() const { return m_conflict; }
-    // A caller's own finding that another workstation took a key this attempt had read free.
-    void NoteConflict() {
-        if (m_inAttempt && !m_conflict && IsServer())
-            m_conflict = SQLITE_CONSTRAINT_UNIQUE;
-    }
     // Inside a write transaction on a server: waits until no other workstation's transaction
     // holds the bill number `number` of the table, then holds it until this one ends. For the
-    // bill tables whose rows are lines (no unique bill number) and for reversals. On a file the
-    // transaction's write lock already does it.
+    // bill tables whose rows are lines (no unique bill number), made numbers and reversals. On a
+    // file the transaction's write lock already does it.
     bool LockBillNumber(BillTable table, const std::string& number);
 
     // Test seam: the k-th statement run from now on (1-based) fails; 0 switches it off.
