@@ -172,7 +172,7 @@ void CSearchIndex::RemoveRow(size_t row) {
     m_haveFound = false;
 }
 
-bool IndexStockRows(const std::vector<StockRecord>& rows, CSearchIndex& index) {
+bool IndexStockRows(const std::vector<std::vector<std::string>>& rows, CSearchIndex& index) {
     index.Clear();
     CDataStore store;
     if (!store.ConnectMain())
@@ -184,9 +184,9 @@ bool IndexStockRows(const std::vector<StockRecord>& rows, CSearchIndex& index) {
         return false;
     static const std::pair<std::string, std::string> none;
     for (const auto& r : rows) {
-        auto it = goods.find(r.ProductCode);
+        auto it = goods.find(r[0]);
         const auto& [smartName, barCode] = it == goods.end() ? none : it->second;
-        index.AddRow({r.ProductCode, r.ProductName, smartName, barCode});
+        index.AddRow({r[0], r[1], smartName, barCode});
     }
     return true;
 }

@@ -58,10 +58,11 @@ private:
     std::vector<size_t> m_found;
 };
 
-// The stock view's rows, indexed by their goods item's code, name, 助记码 and barcode (the
-// 助记码 and barcode read from the goods list; a row whose goods item is gone by its own code
-// and name). False, after the store's message, when the goods could not be read.
-bool IndexStockRows(const std::vector<StockRecord>& rows, CSearchIndex& index);
+// The stock view's rows (its cells: the goods code first, then its name), indexed by their
+// goods item's code, name, 助记码 and barcode (the 助记码 and barcode read from the goods list;
+// a row whose goods item is gone by its own code and name). False, after the store's message,
+// when the goods could not be read.
+bool IndexStockRows(const std::vector<std::vector<std::string>>& rows, CSearchIndex& index);
 
 // ---- quick entry of the bill windows ("条码/编码：")
 

@@ -428,35 +428,51 @@ std::string PackedQuantity(std::int64_t baseQuantity, const std::vector<GoodsUni
 }
 
 bool CGoodsPacking::Load(CDataStore& store) {
-    m_goods.clear();
-    bool ok = store.Run("select Code, Unit from ferix_product", {},
-                        [&](const CStatement& st) { m_goods[st.Text(0)].baseUnit = st.Text(1); });
-    ok = ok && store.Run(kUnitSelect, {}, [&](const CStatement& st) {
+    std::vector<std::pair<std::string, std::string>> baseUnits;
+    return store.Run("select Code, Unit from ferix_product", {}, [&](const CStatement& st) {
+        baseUnits.emplace_back(st.Text(0), st.Text(1));
+    }) && Load(store, std::move(baseUnits));
+}
+
+bool CGoodsPacking::Load(CDataStore& store,
+                         std::vector<std::pair<std::string, std::string>> baseUnits) {
+    m_baseUnits = std::move(baseUnits);
+    m_units.clear();
+    std::sort(m_baseUnits.begin(), m_baseUnits.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    const bool ok = store.Run(kUnitSelect, {}, [&](const CStatement& st) {
         GoodsUnit u = ReadUnit(st);
-        auto it = m_goods.find(u.Product_ID);
-        if (it != m_goods.end())
-            it->second.units.push_back(std::move(u));
+        if (BaseUnitOf(u.Product_ID))
+            m_units[u.Product_ID].push_back(std::move(u));
     });
-    for (auto& [code, entry] : m_goods)
-        std::stable_sort(
-            entry.units.begin(), entry.units.end(),
-            [](const GoodsUnit& a, const GoodsUnit& b) { return a.Factor < b.Factor; });
+    for (auto& [code, units] : m_units)
+        std::stable_sort(units.begin(), units.end(), [](const GoodsUnit& a, const GoodsUnit& b) {
+            return a.Factor < b.Factor;
+        });
     return ok;
 }
 
+const std::string* CGoodsPacking::BaseUnitOf(const std::string& code) const {
+    auto it =
+        std::lower_bound(m_baseUnits.begin(), m_baseUnits.end(), code,
+                         [](const auto& entry, const std::string& c) { return entry.first < c; });
+    return it != m_baseUnits.end() && it->first == code ? &it->second : nullptr;
+}
+
 std::string CGoodsPacking::Packed(const std::string& code, std::int64_t baseQuantity) const {
-    auto it = m_goods.find(code);
-    if (it == m_goods.end())
+    const std::string* baseUnit = BaseUnitOf(code);
+    if (!baseUnit)
         return std::to_string(baseQuantity);
-    if (it->second.units.empty())
-        return std::to_string(baseQuantity) + it->second.baseUnit;
-    return PackedQuantity(baseQuantity, it->second.units, it->second.baseUnit);
+    auto it = m_units.find(code);
+    if (it == m_units.end())
+        return std::to_string(baseQuantity) + *baseUnit;
+    return PackedQuantity(baseQuantity, it->second, *baseUnit);
 }
 
 const std::vector<GoodsUnit>& CGoodsPacking::UnitsOf(const std::string& code) const {
     static const std::vector<GoodsUnit> none;
-    auto it = m_goods.find(code);
-    return it == m_goods.end() ? none : it->second.units;
+    auto it = m_units.find(code);
+    return it == m_units.end() ? none : it->second;
 }
 
 bool RefuseGoodsBarcodeOfUnit(CDataStore& store, const std::string& barcode) {

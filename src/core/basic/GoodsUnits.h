@@ -72,6 +72,8 @@ std::string PackedQuantity(std::int64_t baseQuantity, const std::vector<GoodsUni
 class CGoodsPacking {
 public:
     bool Load(CDataStore& store);
+    // The units of the goods whose codes and base units are given (read with a list of them).
+    bool Load(CDataStore& store, std::vector<std::pair<std::string, std::string>> baseUnits);
     // The packed text of a quantity of goods `code`; the plain quantity with no unit for goods
     // the list does not know.
     std::string Packed(const std::string& code, std::int64_t baseQuantity) const;
@@ -79,11 +81,11 @@ public:
     const std::vector<GoodsUnit>& UnitsOf(const std::string& code) const;
 
 private:
-    struct Entry {
-        std::string baseUnit;
-        std::vector<GoodsUnit> units; // smallest factor first
-    };
-    std::unordered_map<std::string, Entry> m_goods;
+    // The base unit of every goods item, by code (a sorted list: 20,000 goods are read for
+    // each stock list), and the units of the goods that have any.
+    const std::string* BaseUnitOf(const std::string& code) const;
+    std::vector<std::pair<std::string, std::string>> m_baseUnits;
+    std::unordered_map<std::string, std::vector<GoodsUnit>> m_units; // smallest factor first
 };
 
 // The goods add and change paths' one check: true, after the message, when a goods item's own

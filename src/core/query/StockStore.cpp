@@ -9,11 +9,56 @@
 #include "store/WarehouseScope.h"
 #include "text/Money.h"
 
-#include <deque>
+#include <cstdint>
+#include <string_view>
 #include <unordered_map>
 
-bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std::string& className,
-                      std::vector<StockRecord>& list) {
+namespace {
+// The goods codes by their place in the goods list, looked up by each of 60,000 stock rows: an
+// open-addressed table of places, half empty, over the list of codes.
+class CCodePlaces {
+public:
+    static constexpr size_t kNone = SIZE_MAX;
+
+    void Add(std::string code) { m_codes.push_back(std::move(code)); }
+    size_t Count() const { return m_codes.size(); }
+    // After the last Add. A code listed twice keeps its first place.
+    void Index() {
+        size_t size = 16;
+        while (size < 2 * m_codes.size())
+            size *= 2;
+        m_mask = size - 1;
+        m_slots.assign(size, kEmpty);
+        for (uint32_t place = 0; place < m_codes.size(); ++place) {
+            size_t slot = std::hash<std::string_view>()(m_codes[place]) & m_mask;
+            while (m_slots[slot] != kEmpty && m_codes[m_slots[slot]] != m_codes[place])
+                slot = (slot + 1) & m_mask;
+            if (m_slots[slot] == kEmpty)
+                m_slots[slot] = place;
+        }
+    }
+    size_t Find(std::string_view code) const {
+        for (size_t slot = std::hash<std::string_view>()(code) & m_mask;;
+             slot = (slot + 1) & m_mask) {
+            if (m_slots[slot] == kEmpty)
+                return kNone;
+            if (m_codes[m_slots[slot]] == code)
+                return m_slots[slot];
+        }
+    }
+
+private:
+    static constexpr uint32_t kEmpty = UINT32_MAX;
+    std::vector<std::string> m_codes;
+    std::vector<uint32_t> m_slots;
+    size_t m_mask = 0;
+};
+
+// The stock rows in list order, each made into a Row by `make`; `whole`: with Id and
+// LastLeaveTime. `baseUnits`, when given, gets each listed goods item's code and base unit.
+template <class Row, class Make>
+bool ReadStockOfClass(CDataStore& store, const std::string& warehouse, const std::string& className,
+                      bool whole, Make make, std::vector<Row>& list, GoodsBaseUnits* baseUnits) {
     std::string sql = "select Id, StoreHouse, ProductCode, ProductName, FirstEnterTime,"
                       " LastLeaveTime, Number, Price, coalesce(nullif(CostPrice, ''), Price)"
                       " from StockPile";
@@ -30,14 +75,20 @@ bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std
     // Two plain reads, put together here: the goods codes in list order, then the stock rows
     // in their own order. A join in the statement would search every stock row by its goods
     // code, and a pile of 60,000 rows then takes half again as long as reading it.
-    std::unordered_map<std::string, size_t> position;
-    auto goods = [&](const CStatement& st) { position.emplace(st.Text(0), position.size()); };
-    bool ok = className == kAllGoods
-                  ? store.Run("select Code from ferix_product order by Id", {}, goods)
-                  : store.Run("select Code from ferix_product where ClassName = ? order by Id",
-                              {className}, goods);
-    // A deque: the rows never move while the list grows.
-    std::deque<StockRecord> rows;
+    // The goods' base units come with their codes when asked for: 折合 needs them.
+    CCodePlaces position;
+    auto goods = [&](const CStatement& st) {
+        position.Add(st.Text(0));
+        if (baseUnits)
+            baseUnits->emplace_back(st.Text(0), st.Text(1));
+    };
+    bool ok =
+        className == kAllGoods
+            ? store.Run("select Code, Unit from ferix_product order by Id", {}, goods)
+            : store.Run("select Code, Unit from ferix_product where ClassName = ? order by Id",
+                        {className}, goods);
+    position.Index();
+    std::vector<Row> rows;
     std::vector<size_t> rowPosition;
     if (ok) {
         std::string code;
@@ -45,17 +96,18 @@ bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std
             if (keepInScope && !rights.SeesWarehouse(st.TextView(1)))
                 return;
             st.TextInto(2, code);
-            auto it = position.find(code);
-            if (it == position.end())
+            const size_t place = position.Find(code);
+            if (place == CCodePlaces::kNone)
                 return; // not a goods item of the class (or of the goods list at all)
-            rowPosition.push_back(it->second);
-            rows.push_back({st.Text(0), st.Text(1), code, st.Text(3), st.Text(4), st.Text(5),
-                            st.Text(6), st.Text(7), st.Text(8)});
+            rowPosition.push_back(place);
+            rows.push_back(make(StockRecord{
+                whole ? st.Text(0) : std::string(), st.Text(1), code, st.Text(3), st.Text(4),
+                whole ? st.Text(5) : std::string(), st.Text(6), st.Text(7), st.Text(8)}));
         });
     }
     // Goods order; within one goods item the stock rows keep their order. Counted out, so
     // every row moves once.
-    std::vector<size_t> start(position.size() + 1, 0);
+    std::vector<size_t> start(position.Count() + 1, 0);
     for (size_t p : rowPosition)
         ++start[p + 1];
     for (size_t i = 1; i < start.size(); ++i)
@@ -69,6 +121,20 @@ bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std
     if (!ok)
         Messages().Inform(DatabaseFailureText("", store.LastError()));
     return ok;
+}
+} // namespace
+
+bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std::string& className,
+                      std::vector<StockRecord>& list) {
+    return ReadStockOfClass(
+        store, warehouse, className, true, [](StockRecord&& row) { return std::move(row); }, list,
+        nullptr);
+}
+
+bool ListStockCellsOfClass(CDataStore& store, const std::string& warehouse,
+                           const std::string& className, StockCellsMaker cells,
+                           std::vector<std::vector<std::string>>& list, GoodsBaseUnits* baseUnits) {
+    return ReadStockOfClass(store, warehouse, className, false, cells, list, baseUnits);
 }
 
 bool ListGoodsWithLimits(CDataStore& store, std::vector<GoodsLimitRecord>& list) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 class CDataStore;
@@ -15,6 +16,14 @@ class CDataStore;
 // row comes once. Appends to `list`; false after a message, with the rows read so far.
 bool ListStockOfClass(CDataStore& store, const std::string& warehouse, const std::string& className,
                       std::vector<StockRecord>& list);
+// The same rows, each made into the list's cells by `cells` as it is read (so the rows are never
+// held twice); the row given has no Id and no LastLeaveTime. `baseUnits`, when given, gets the
+// code and base unit of each goods item of the class, read with their codes.
+using StockCellsMaker = std::vector<std::string> (*)(StockRecord&& row);
+using GoodsBaseUnits = std::vector<std::pair<std::string, std::string>>;
+bool ListStockCellsOfClass(CDataStore& store, const std::string& warehouse,
+                           const std::string& className, StockCellsMaker cells,
+                           std::vector<std::vector<std::string>>& list, GoodsBaseUnits* baseUnits);
 
 // Goods whose InventoryLow or InventoryHigh is not blank, in goods-list order; and the
 // stock quantity of every goods code summed over one warehouse ("全部" or empty: all).

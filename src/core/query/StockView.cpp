@@ -63,30 +63,47 @@ const std::vector<PriceKind>& StockViewPriceKinds() {
 } // namespace
 
 std::vector<std::string> StockViewCells(const StockRecord& row) {
+    return StockViewCells(StockRecord(row));
+}
+
+std::vector<std::string> StockViewCells(StockRecord&& row) {
     // The cost price read once for both its columns, and room left for 折合: the view makes
     // these cells for each of 60,000 rows.
-    std::vector<std::string> cells;
-    cells.reserve(StockViewHeaders().size() + 1);
-    cells.push_back(row.ProductCode);
-    cells.push_back(row.ProductName);
-    cells.push_back(row.Number);
-    cells.push_back(row.Price);
-    cells.push_back(row.FirstEnterTime);
-    cells.push_back(row.StoreHouse);
     const auto cost = CMoney::Parse(row.CostPrice);
     const auto value = cost ? cost->TimesQuantity(LeadingInteger(row.Number)) : std::nullopt;
+    std::vector<std::string> cells;
+    cells.reserve(StockViewHeaders().size() + 1);
+    cells.push_back(std::move(row.ProductCode));
+    cells.push_back(std::move(row.ProductName));
+    cells.push_back(std::move(row.Number));
+    cells.push_back(std::move(row.Price));
+    cells.push_back(std::move(row.FirstEnterTime));
+    cells.push_back(std::move(row.StoreHouse));
     cells.push_back(cost ? cost->Format4() : kUnknownFigure);
     cells.push_back(value ? value->Format2() : kUnknownFigure);
     ShowFigures(Session().rights, StockViewPriceKinds(), cells);
     return cells;
 }
 
-std::vector<std::string> StockViewTotalCells(const std::vector<StockRecord>& rows) {
+namespace {
+// The 合计 row of rows told by their quantity text and their value as shown (nothing when it
+// cannot be told).
+template <class Rows, class Quantity, class Value>
+std::vector<std::string> TotalCells(const Rows& rows, Quantity quantityOf, Value valueOf) {
     int64_t quantity = 0;
     bool counted = true;
-    for (const StockRecord& row : rows)
-        counted =
-            counted && !__builtin_add_overflow(quantity, LeadingInteger(row.Number), &quantity);
+    CMoneySum total;
+    bool valued = true;
+    for (const auto& row : rows) {
+        counted = counted &&
+                  !__builtin_add_overflow(quantity, LeadingInteger(quantityOf(row)), &quantity);
+        if (!valued)
+            continue;
+        const std::optional<CMoney> value = valueOf(row);
+        valued = value.has_value();
+        if (valued)
+            total += *value;
+    }
     std::vector<std::string> cells = {kStockTotalText,
                                       "",
                                       counted ? std::to_string(quantity) : kUnknownFigure,
@@ -94,9 +111,27 @@ std::vector<std::string> StockViewTotalCells(const std::vector<StockRecord>& row
                                       "",
                                       "",
                                       "",
-                                      StockTotalValueText(rows)};
+                                      valued ? total.Format2() : kUnknownFigure};
     ShowFigures(Session().rights, StockViewPriceKinds(), cells);
     return cells;
+}
+} // namespace
+
+std::vector<std::string> StockViewTotalCells(const std::vector<StockRecord>& rows) {
+    return TotalCells(
+        rows, [](const StockRecord& row) -> const std::string& { return row.Number; },
+        [](const StockRecord& row) -> std::optional<CMoney> {
+            const auto value = StockValue(row);
+            return value ? std::optional(value->RoundedTo2()) : std::nullopt;
+        });
+}
+
+std::vector<std::string> StockViewTotalCells(const std::vector<std::vector<std::string>>& shown) {
+    // 商品数量 and 库存金额 where StockViewCells put them; the value cell holds the row's value
+    // rounded as shown, so the total is the same sum.
+    return TotalCells(
+        shown, [](const std::vector<std::string>& cells) -> const std::string& { return cells[2]; },
+        [](const std::vector<std::string>& cells) { return CMoney::Parse(cells[7]); });
 }
 
 std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehouse,
@@ -104,20 +139,24 @@ std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehou
     return LoadStockView(warehouse, className, nullptr);
 }
 
-std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehouse,
-                                                      const std::string& className,
-                                                      std::optional<CGoodsPacking>* packing) {
+namespace {
+// The rows of the view, read by `list` on one connection with the units for 折合 when asked for,
+// in the window's order. `list` fills the goods' base units when it reads them anyway.
+template <class Row, class List>
+std::optional<std::vector<Row>> LoadStockRows(List list, std::optional<CGoodsPacking>* packing) {
     CDataStore store;
     if (!store.ConnectMain())
         return std::nullopt;
-    std::vector<StockRecord> rows;
+    std::vector<Row> rows;
+    std::optional<GoodsBaseUnits> baseUnits;
     // A failed read has shown its message; the rows read before it are still shown, but a
     // read that gave nothing (the goods list itself) leaves the list as it was.
-    if (!ListStockOfClass(store, warehouse, className, rows) && rows.empty())
+    if (!list(store, rows, packing ? &baseUnits : nullptr) && rows.empty())
         return std::nullopt;
     if (packing) {
         packing->emplace();
-        if (!(*packing)->Load(store)) {
+        if (!(baseUnits ? (*packing)->Load(store, std::move(*baseUnits))
+                        : (*packing)->Load(store))) {
             Messages().Inform(DatabaseFailureText("", store.LastError()));
             packing->reset();
         }
@@ -125,6 +164,33 @@ std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehou
     // The list has always shown the last goods item's rows first.
     std::reverse(rows.begin(), rows.end());
     return rows;
+}
+} // namespace
+
+std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehouse,
+                                                      const std::string& className,
+                                                      std::optional<CGoodsPacking>* packing) {
+    return LoadStockRows<StockRecord>(
+        [&](CDataStore& store, std::vector<StockRecord>& rows, std::optional<GoodsBaseUnits>*) {
+            return ListStockOfClass(store, warehouse, className, rows);
+        },
+        packing);
+}
+
+std::optional<std::vector<std::vector<std::string>>>
+LoadStockViewCells(const std::string& warehouse, const std::string& className,
+                   std::optional<CGoodsPacking>* packing) {
+    return LoadStockRows<std::vector<std::string>>(
+        [&](CDataStore& store, std::vector<std::vector<std::string>>& rows,
+            std::optional<GoodsBaseUnits>* baseUnits) {
+            if (baseUnits)
+                baseUnits->emplace();
+            return ListStockCellsOfClass(
+                store, warehouse, className,
+                [](StockRecord&& row) { return StockViewCells(std::move(row)); }, rows,
+                baseUnits ? &**baseUnits : nullptr);
+        },
+        packing);
 }
 
 const char* const kPackedHeader = "折合";

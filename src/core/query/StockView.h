@@ -14,6 +14,8 @@
 // and the cells of one row under them.
 const std::vector<std::string>& StockViewHeaders();
 std::vector<std::string> StockViewCells(const StockRecord& row);
+// The same, the row's texts moved into their cells.
+std::vector<std::string> StockViewCells(StockRecord&& row);
 // What a stock row is worth: quantity × cost price, exact; nothing when it cannot be held or the
 // cost price is no number (a row written by hand).
 std::optional<CMoney> StockValue(const StockRecord& row);
@@ -28,6 +30,9 @@ std::string StockValueText(const StockRecord& row);
 std::string StockTotalValueText(const std::vector<StockRecord>& rows);
 // The 合计 row under the list: the total quantity and the total value of the rows.
 std::vector<std::string> StockViewTotalCells(const std::vector<StockRecord>& rows);
+// The same from the rows' cells as StockViewCells made them: their 商品数量 and 库存金额 (a
+// hidden value leaves the total hidden).
+std::vector<std::string> StockViewTotalCells(const std::vector<std::vector<std::string>>& shown);
 extern const char* const kStockTotalText; // "合计"
 
 // The stock rows of the class's goods in the warehouse, in the order the window lists them:
@@ -41,6 +46,11 @@ std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehou
 std::optional<std::vector<StockRecord>> LoadStockView(const std::string& warehouse,
                                                       const std::string& className,
                                                       std::optional<CGoodsPacking>* packing);
+// The rows as the window shows them, their cells made as each row is read: the list holds
+// 60,000 rows once, not as rows and cells both.
+std::optional<std::vector<std::vector<std::string>>>
+LoadStockViewCells(const std::string& warehouse, const std::string& className,
+                   std::optional<CGoodsPacking>* packing);
 
 // 折合: the stock row's quantity told in its goods' units ("12箱3个"), the last column of the
 // window's list; the units of every goods item are read once for the whole list.

@@ -120,30 +120,25 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
 
 void CChild_Kucun_ViewDlg::FillStockList(const QString& warehouse) {
     std::optional<CGoodsPacking> packing;
-    auto rows = LoadStockView(warehouse.toStdString(), m_className.toStdString(), &packing);
-    if (!rows)
+    auto cells = LoadStockViewCells(warehouse.toStdString(), m_className.toStdString(), &packing);
+    if (!cells)
         return; // nothing could be read: the list stays as it was
-    std::vector<CQueryTableModel::Row> cells;
-    cells.reserve(rows->size() + 1);
-    for (const auto& r : *rows)
-        cells.push_back(StockViewCells(r));
     m_packing = std::move(packing);
-    ShowFound(std::move(cells), std::move(*rows));
+    ShowFound(std::move(*cells));
 }
 
 namespace {
 // The 合计 row, its 折合 cell empty: units differ from goods item to goods item.
-std::vector<std::string> TotalCells(const std::vector<StockRecord>& rows) {
+std::vector<std::string> TotalCells(const std::vector<std::vector<std::string>>& rows) {
     auto cells = StockViewTotalCells(rows);
     cells.emplace_back();
     return cells;
 }
 } // namespace
 
-void CChild_Kucun_ViewDlg::ShowFound(std::vector<std::vector<std::string>> cells,
-                                     std::vector<StockRecord> rows) {
+void CChild_Kucun_ViewDlg::ShowFound(std::vector<std::vector<std::string>> cells) {
     m_allCells = std::move(cells);
-    m_allRows = std::move(rows);
+    m_allInModel = false;
     m_indexed = false;
     ApplySearch();
 }
@@ -151,23 +146,30 @@ void CChild_Kucun_ViewDlg::ShowFound(std::vector<std::vector<std::string>> cells
 void CChild_Kucun_ViewDlg::ApplySearch() {
     const std::string typed = m_search->text().toStdString();
     if (SearchKey(typed).empty()) {
-        std::vector<std::vector<std::string>> all = m_allCells;
-        all.push_back(TotalCells(m_allRows));
-        m_model->SetRowsWithTotal(std::move(all));
+        if (m_allInModel)
+            return;
+        // All the rows on show: the model takes them (60,000 rows are not copied) and gives
+        // them back when a search narrows the list.
+        m_allCells.push_back(TotalCells(m_allCells));
+        m_model->SetRowsWithTotal(std::move(m_allCells));
+        m_allCells.clear();
+        m_allInModel = true;
         return;
     }
+    if (m_allInModel) {
+        m_allCells = m_model->TakeRows();
+        m_allCells.pop_back(); // the 合计 row
+        m_allInModel = false;
+    }
     // The goods' 助记码 and barcodes are read once per list, when it is first searched.
-    if (!m_indexed && !IndexStockRows(m_allRows, m_index))
+    if (!m_indexed && !IndexStockRows(m_allCells, m_index))
         return;
     m_indexed = true;
     // The 合计 row adds up the rows found.
     std::vector<std::vector<std::string>> found;
-    std::vector<StockRecord> foundRows;
-    for (size_t row : m_index.Find(typed)) {
+    for (size_t row : m_index.Find(typed))
         found.push_back(m_allCells[row]);
-        foundRows.push_back(m_allRows[row]);
-    }
-    found.push_back(TotalCells(foundRows));
+    found.push_back(TotalCells(found));
     m_model->SetRowsWithTotal(std::move(found));
 }
 

@@ -41,14 +41,15 @@ private:
     void OnWarehouseChanged();
     void Print();
     // The rows of the class and warehouse, shown as the search box narrows them.
-    void ShowFound(std::vector<std::vector<std::string>> cells, std::vector<StockRecord> rows);
+    void ShowFound(std::vector<std::vector<std::string>> cells);
     void ApplySearch();
 
     QString m_className;
     bool m_initialising = true;
+    // The rows of the class and warehouse; lent to the model while they are all on show.
     std::vector<std::vector<std::string>> m_allCells;
-    std::vector<StockRecord> m_allRows;
+    bool m_allInModel = false;
     std::optional<CGoodsPacking> m_packing; // the units for 折合, read with the rows
-    CSearchIndex m_index;                   // of m_allRows, made when first searched
+    CSearchIndex m_index;                   // of the rows, made when first searched
     bool m_indexed = false;
 };

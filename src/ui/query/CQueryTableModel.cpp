@@ -60,6 +60,16 @@ void CQueryTableModel::Clear() {
     endResetModel();
 }
 
+std::vector<CQueryTableModel::Row> CQueryTableModel::TakeRows() {
+    beginResetModel();
+    std::vector<Row> rows = std::move(m_rows);
+    m_rows.clear();
+    m_marked.clear();
+    m_notes.clear();
+    endResetModel();
+    return rows;
+}
+
 void CQueryTableModel::SetComputedColumn(int column, ColumnText text) {
     m_computedColumn = column;
     m_computed = std::move(text);

@@ -31,6 +31,8 @@ public:
     // The rows of a report whose last row is its total: that row is marked.
     void SetRowsWithTotal(std::vector<Row> rows);
     void Clear();
+    // The rows, handed back whole; the model is left empty.
+    std::vector<Row> TakeRows();
     // A column told from the row's other cells only when it is asked for (drawn, measured,
     // exported): the row itself does not hold it. Marked rows keep their own cell.
     using ColumnText = std::function<std::string(const Row&)>;
