@@ -94,6 +94,7 @@ TEST_F(PostedQueryTest, ARoleHidingPurchasePricesAndCostSeesStarsOnEverySurface)
         Post(BillKind::Sale, "2026-12-02", "一号仓库", "张三", {{m_pen, "1", "25"}});
     const auto shopRows = *LoadStockView("全部", "所有商品");
     EXPECT_EQ(StockViewTotalCells(shopRows)[7], "26.97"); // the shop itself sees the figure
+    EXPECT_EQ(StockViewTotalCells(*LoadStockViewCells("全部", "所有商品", nullptr))[7], "26.97");
 
     // It may print the stock list, as the printed page is one more surface.
     Session().rights = CRoleRights(
@@ -109,6 +110,10 @@ TEST_F(PostedQueryTest, ARoleHidingPurchasePricesAndCostSeesStarsOnEverySurface)
     EXPECT_EQ(seen, (std::vector<std::string>{"G2 2 *** *** ***", "G1 2 *** *** ***"}));
     EXPECT_EQ(StockViewTotalCells(stock),
               (std::vector<std::string>{"合计", "", "4", "", "", "", "", "***"}));
+    // The window's cells and their total hide the same figures.
+    const auto listed = *LoadStockViewCells("全部", "所有商品", nullptr);
+    EXPECT_EQ(listed[0], StockViewCells(stock[0]));
+    EXPECT_EQ(StockViewTotalCells(listed), StockViewTotalCells(stock));
 
     // History: a purchase's money is hidden, its total row too; a sale's is not.
     const auto purchases = QueryHistory("run_caigou", "2026-12-01", "2026-12-31");

@@ -220,8 +220,15 @@ TEST_F(StockCountTest, StockBeyondWhatMoneyCanValueIsRefusedAndNeverShownAsZero)
                                     {"G1", std::to_string(INT64_MAX), "二号仓库", "19.9900", "—"},
                                     {"G1", "40", "一号仓库", "19.9900", "799.60"}}));
     EXPECT_EQ(StockViewTotalCells(*rows), (Strings{"合计", "", "—", "", "", "", "", "—"}));
+    // The window's list, its cells made as the rows are read, and its total told from them.
+    auto listed = LoadStockViewCells("全部", "所有商品", nullptr);
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(*listed, cells);
+    EXPECT_EQ(StockViewTotalCells(*listed), (Strings{"合计", "", "—", "", "", "", "", "—"}));
     rows->erase(rows->begin() + 2);
+    listed->erase(listed->begin() + 2);
     EXPECT_EQ(StockViewTotalCells(*rows), (Strings{"合计", "", "57", "", "", "", "", "860.60"}));
+    EXPECT_EQ(StockViewTotalCells(*listed), StockViewTotalCells(*rows));
     // A cost price written by hand that is no number is as unknown: not 0.0000 worth 0.00.
     (*rows)[1].CostPrice = "abc";
     const Strings g2 = StockViewCells((*rows)[1]);
