@@ -83,12 +83,12 @@ CChild_Kucun_ViewDlg::CChild_Kucun_ViewDlg(QWidget* parent)
     right->addWidget(listBox, 1);
     auto* body = new QHBoxLayout;
     body->addWidget(classBox, 1);
-    body->addLayout(right, 4); // room for the eight columns without scrolling
+    body->addLayout(right, 5);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_title);
     layout->addLayout(body, 1);
     layout->addLayout(buttons);
-    resize(1100, 600);
+    resize(1220, 600); // the nine columns of 100 without scrolling
 
     setTabOrder(m_tree, m_warehouse);
     setTabOrder(m_warehouse, m_search);
