@@ -208,12 +208,22 @@ TEST_F(OrderTest, AnOrderIsDeliveredReversedClosedAndVoidedWithItsStatusDerived)
                           "lines": [{"code": "G2", "quantity": "1"}]})"),
               PostOutcome::Posted)
         << testing::PrintToString(m_port.Texts());
+    // A complete order is neither voided nor closed.
+    PostOrder(BillKind::SaleOrder, "XD-4", {{&m_ink, "1", "个", "5"}});
+    ASSERT_EQ(Deliver(BillKind::Sale, R"({"order": "XD-4", "account": "工商银行"})"),
+              PostOutcome::Posted)
+        << testing::PrintToString(m_port.Texts());
     m_port.Clear();
     ASSERT_TRUE(VoidOrder(BillKind::SaleOrder, "XD-2"));
     EXPECT_FALSE(VoidOrder(BillKind::SaleOrder, "XD-3"));
     EXPECT_FALSE(VoidOrder(BillKind::SaleOrder, "XD-9"));
-    EXPECT_EQ(m_port.Texts(),
-              (Strings{"订单“XD-3”已有交货，不能作废，只能关闭！", "没有编号为“XD-9”的订单！"}));
+    EXPECT_FALSE(VoidOrder(BillKind::SaleOrder, "XD-4"));
+    EXPECT_FALSE(CloseOrder(BillKind::SaleOrder, "XD-4"));
+    EXPECT_EQ(
+        m_port.Texts(),
+        (Strings{"订单“XD-3”已有交货，不能作废，只能关闭！", "没有编号为“XD-9”的订单！",
+                 "订单“XD-4”已经全部交货，不能作废！", "订单“XD-4”已经全部交货，不需要关闭！"}));
+    EXPECT_EQ(Status(BillKind::SaleOrder, "XD-4"), "已完成");
     EXPECT_EQ(Status(BillKind::SaleOrder, "XD-2"), "已作废");
     EXPECT_EQ(Status(BillKind::SaleOrder, "XD-3"), "部分交货");
     EXPECT_FALSE(FromFile(BillKind::Sale, R"({"order": "XD-2"})", &error));

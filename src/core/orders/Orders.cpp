@@ -480,6 +480,9 @@ bool MarkOrder(BillKind kind, const std::string& number, bool voiding) {
         if (order->header.closed)
             return refuse("订单“" + number + "”已经关闭，不能" + what + "！");
         const OrderStatus status = StatusOf(order->header, order->lines);
+        // A complete order has nothing open to close either: it is not told to close.
+        if (voiding && status == OrderStatus::Complete)
+            return refuse("订单“" + number + "”已经全部交货，不能作废！");
         if (voiding && status != OrderStatus::NotDelivered)
             return refuse("订单“" + number + "”已有交货，不能作废，只能关闭！");
         if (!voiding && status == OrderStatus::Complete)
