@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 
 namespace {
 // The goods codes by their place in the goods list, looked up by each of 60,000 stock rows: an
@@ -150,17 +149,23 @@ bool ListGoodsWithLimits(CDataStore& store, std::vector<GoodsLimitRecord>& list)
     return ok;
 }
 
-bool SumStockByCode(CDataStore& store, const std::string& warehouse,
-                    std::unordered_map<std::string, int64_t>& quantities) {
+bool SumStockOfCodes(CDataStore& store, const std::string& warehouse,
+                     const std::vector<std::string>& codes, std::vector<int64_t>& quantities) {
     std::string sql = "select ProductCode, Number from StockPile";
     SqlValues values;
     if (!AddWarehouseChoice(sql, values, store.IsServer() ? "StoreHouse" : "+StoreHouse", warehouse,
                             false))
         return false;
-    std::string code;
+    CCodePlaces places;
+    for (const std::string& code : codes)
+        places.Add(code);
+    places.Index();
+    quantities.assign(codes.size(), 0);
     bool ok = store.Run(sql, values, [&](const CStatement& st) {
-        st.TextInto(0, code);
-        int64_t& sum = quantities[code];
+        const size_t place = places.Find(st.TextView(0));
+        if (place == CCodePlaces::kNone)
+            return;
+        int64_t& sum = quantities[place];
         const int64_t number = LeadingInteger(st.Text(1));
         if (__builtin_add_overflow(sum, number, &sum))
             sum = number > 0 ? INT64_MAX : INT64_MIN;

@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -26,8 +25,8 @@ bool ListStockCellsOfClass(CDataStore& store, const std::string& warehouse,
                            std::vector<std::vector<std::string>>& list, GoodsBaseUnits* baseUnits);
 
 // Goods whose InventoryLow or InventoryHigh is not blank, in goods-list order; and the
-// stock quantity of every goods code summed over one warehouse ("全部" or empty: all).
-// False after a message.
+// stock quantity of each of `codes` summed over one warehouse ("全部" or empty: all), in the
+// codes' order (a code listed twice is summed at its first place). False after a message.
 bool ListGoodsWithLimits(CDataStore& store, std::vector<GoodsLimitRecord>& list);
-bool SumStockByCode(CDataStore& store, const std::string& warehouse,
-                    std::unordered_map<std::string, int64_t>& quantities);
+bool SumStockOfCodes(CDataStore& store, const std::string& warehouse,
+                     const std::vector<std::string>& codes, std::vector<int64_t>& quantities);

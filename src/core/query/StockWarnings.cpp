@@ -24,47 +24,61 @@ StockWarnings LoadStockWarnings(const std::string& warehouse) {
     StockWarnings result;
     CDataStore store;
     std::vector<GoodsLimitRecord> goods;
-    std::unordered_map<std::string, int64_t> quantities;
-    CGoodsPacking packing;
-    if (!store.ConnectMain() || !ListGoodsWithLimits(store, goods) ||
-        !SumStockByCode(store, warehouse, quantities))
+    if (!store.ConnectMain() || !ListGoodsWithLimits(store, goods))
         return result;
-    if (!packing.Load(store)) {
+    std::vector<std::string> codes;
+    codes.reserve(goods.size());
+    for (const GoodsLimitRecord& g : goods)
+        codes.push_back(g.Code);
+    std::vector<int64_t> quantities;
+    if (!SumStockOfCodes(store, warehouse, codes, quantities))
+        return result;
+    // The units of the goods with limits alone, their base units as just read: a shop of
+    // 100,000 goods reads no goods twice.
+    CGoodsPacking packing;
+    std::vector<std::pair<std::string, std::string>> baseUnits;
+    baseUnits.reserve(goods.size());
+    for (const GoodsLimitRecord& g : goods)
+        baseUnits.emplace_back(g.Code, g.Unit);
+    if (!packing.Load(store, std::move(baseUnits))) {
         Messages().Inform(DatabaseFailureText("", store.LastError()));
         return result;
     }
-    std::vector<std::pair<std::string, StockWarningRow>> found;
-    for (const GoodsLimitRecord& g : goods) {
+    std::vector<std::string> keys;
+    for (size_t i = 0; i < goods.size(); ++i) {
+        const GoodsLimitRecord& g = goods[i];
         const std::optional<int64_t> low = ParseWholeNumber(g.InventoryLow);
         const std::optional<int64_t> high = ParseWholeNumber(g.InventoryHigh);
         if ((!low && !Blank(g.InventoryLow)) || (!high && !Blank(g.InventoryHigh)))
             result.badLimits.push_back(g.ProductName.empty() ? g.Code : g.ProductName);
-        auto it = quantities.find(g.Code);
-        const int64_t quantity = it == quantities.end() ? 0 : it->second;
-        StockWarningRow row{g.Code,
-                            g.ProductName,
-                            g.Unit,
-                            quantity,
-                            low ? std::to_string(*low) : "",
-                            high ? std::to_string(*high) : "",
-                            "",
-                            "",
-                            packing.Packed(g.Code, quantity)};
+        const int64_t quantity = quantities[i];
+        std::string state, suggested;
         int64_t shortfall = 0;
         if (low && quantity < *low && !__builtin_sub_overflow(*low, quantity, &shortfall)) {
-            row.state = kBelowLowerLimit;
-            row.suggested = std::to_string(shortfall);
+            state = kBelowLowerLimit;
+            suggested = std::to_string(shortfall);
         } else if (high && quantity > *high) {
-            row.state = kAboveUpperLimit;
+            state = kAboveUpperLimit;
         } else {
             continue;
         }
-        found.emplace_back(TextOrderKey(g.Code), std::move(row));
+        result.rows.push_back({g.Code, g.ProductName, g.Unit, quantity,
+                               low ? std::to_string(*low) : "", high ? std::to_string(*high) : "",
+                               std::move(state), std::move(suggested),
+                               packing.Packed(g.Code, quantity)});
+        keys.push_back(TextOrderKey(g.Code));
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (auto& f : found)
-        result.rows.push_back(std::move(f.second));
+    // In the codes' text order; the rows move once.
+    std::vector<size_t> order(keys.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return keys[a] < keys[b]; });
+    std::vector<StockWarningRow> sorted;
+    sorted.reserve(order.size());
+    for (size_t i : order)
+        sorted.push_back(std::move(result.rows[i]));
+    result.rows = std::move(sorted);
     result.ok = true;
     return result;
 }
