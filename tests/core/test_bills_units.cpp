@@ -181,6 +181,17 @@ TEST_F(UnitLinesTest, APriceLineInBoxesPricesOneBoxAndTheStockRowOneBaseUnit) {
                   [&](const CStatement& st) { lines.push_back(st.Text(0) + " " + st.Text(1)); }));
     EXPECT_EQ(lines, (Strings{"箱 126.00", "箱 100.00", "个 9.99"}));
 
+    // Choosing the box on a price line offers the price of a box: 19.99 × 12; the base unit
+    // its own 19.99 again.
+    const auto offer = OfferedUnits(store, "G1");
+    ASSERT_TRUE(offer);
+    CBill adjustment = FullBill(BillKind::Price);
+    AddLine(adjustment, m_pen, "", "19.99");
+    adjustment.ChooseUnit(0, *offer, "箱");
+    EXPECT_EQ(adjustment.m_lines[0].unit + " " + adjustment.m_lines[0].price, "箱 239.88");
+    adjustment.ChooseUnit(0, *offer, "个");
+    EXPECT_EQ(adjustment.m_lines[0].unit + " " + adjustment.m_lines[0].price, "个 19.99");
+
     // A unit Pen does not have is refused as on any other bill, nothing written.
     CBill unknown = FullBill(BillKind::Price);
     AddLine(unknown, m_pen, "", "50.00");
