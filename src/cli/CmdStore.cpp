@@ -218,13 +218,13 @@ int CmdGoods(CliContext& ctx) {
     if (sub == "add-unit" && ctx.args.size() == 4 &&
         ctx.OnlyOptions({"barcode", "price-in", "price-out"})) {
         // The factor as typed: anything but a whole number is refused by the same check.
-        const auto factor = ParseWholeNumber(ctx.args[3]);
+        const std::int64_t factor = UnitFactorOf(ctx.args[3]);
         CDataStore store;
         if (!store.ConnectMain())
             return kExitData;
         GoodsUnit unit{ctx.args[1],
                        ctx.args[2],
-                       factor.value_or(0),
+                       factor,
                        ctx.OptionOr("barcode", ""),
                        ctx.OptionOr("price-in", ""),
                        ctx.OptionOr("price-out", "")};

@@ -157,6 +157,53 @@ TEST_F(UnitLinesTest, BoxesMoveStockCostAndReportsInBaseUnitsOnEveryKindOfLine) 
     EXPECT_EQ(Stock("一号仓库", "G2")->Number, "4");
 }
 
+TEST_F(UnitLinesTest, APriceLineInBoxesPricesOneBoxAndTheStockRowOneBaseUnit) {
+    Post(BillKind::Purchase, {{"2", "箱", "120.00"}, {"5", "个", "10.50"}});
+    auto priced = [&] {
+        auto row = Stock("一号仓库", "G1");
+        return row ? row->Price + "/" + row->CostPrice : "none";
+    };
+    EXPECT_EQ(priced(), "10.0000/10.0862");
+    // 126.00 a box is 10.5000 each; 100.00 a box 8.33333… each, 8.3333; the cost stays.
+    Post(BillKind::Price, {{"", "箱", "126.00"}});
+    EXPECT_EQ(priced(), "10.5000/10.0862");
+    Post(BillKind::Price, {{"", "箱", "100.00"}});
+    EXPECT_EQ(priced(), "8.3333/10.0862");
+    // A line in the base unit sets its price as typed.
+    Post(BillKind::Price, {{"", "个", "9.99"}});
+    EXPECT_EQ(priced(), "9.99/10.0862");
+    // Each line keeps the unit and price it was entered in.
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    Strings lines;
+    ASSERT_TRUE(
+        store.Run("select Product_Unit, Product_Price from TiaoJiaDan order by Id", {},
+                  [&](const CStatement& st) { lines.push_back(st.Text(0) + " " + st.Text(1)); }));
+    EXPECT_EQ(lines, (Strings{"箱 126.00", "箱 100.00", "个 9.99"}));
+
+    // Choosing the box on a price line offers the price of a box: 19.99 × 12; the base unit
+    // its own 19.99 again.
+    const auto offer = OfferedUnits(store, "G1");
+    ASSERT_TRUE(offer);
+    CBill adjustment = FullBill(BillKind::Price);
+    AddLine(adjustment, m_pen, "", "19.99");
+    adjustment.ChooseUnit(0, *offer, "箱");
+    EXPECT_EQ(adjustment.m_lines[0].unit + " " + adjustment.m_lines[0].price, "箱 239.88");
+    adjustment.ChooseUnit(0, *offer, "个");
+    EXPECT_EQ(adjustment.m_lines[0].unit + " " + adjustment.m_lines[0].price, "个 19.99");
+
+    // A unit Pen does not have is refused as on any other bill, nothing written.
+    CBill unknown = FullBill(BillKind::Price);
+    AddLine(unknown, m_pen, "", "50.00");
+    unknown.m_lines.back().unit = "盒";
+    const std::string before = Snapshot();
+    ExpectRefused(unknown, "商品“Pen”没有单位“盒”！");
+    m_port.Clear();
+    EXPECT_EQ(unknown.SaveOn(store), PostOutcome::Invalid);
+    EXPECT_EQ(m_port.Texts(), Strings{"商品“Pen”没有单位“盒”！"});
+    EXPECT_EQ(Snapshot(), before);
+}
+
 TEST_F(UnitLinesTest, AnUpgradedFileCountsEveryOlderLineInBaseUnitsAndReadsAsBefore) {
     Post(BillKind::Purchase, {{"10", "个", "10.00"}});
     Post(BillKind::Sale, {{"4", "个", "15.00"}});

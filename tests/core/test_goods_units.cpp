@@ -1,6 +1,8 @@
 // A goods item's further units as master data, and quantities told in them (折合).
 #include "StoreTestSupport.h"
 
+#include "basic/GoodsList.h"
+#include "basic/GoodsSearch.h"
 #include "basic/GoodsStore.h"
 #include "basic/GoodsUnits.h"
 #include "query/StockWarnings.h"
@@ -125,6 +127,47 @@ TEST_F(GoodsUnitsTest, UnitsAreCheckedAndAUsedUnitKeepsItsFactor) {
     ASSERT_TRUE(store.DeleteGoods("G2"));
     EXPECT_EQ(Described(*ListGoodsUnits(store, "G2")), Strings{});
     EXPECT_EQ(Described(*ListGoodsUnits(store, "G1")), (Strings{"箱=12||30|70"}));
+}
+
+TEST_F(GoodsUnitsTest, AUnitBarcodeIsNeverAGoodsCodeWhicheverComesFirst) {
+    AddGoods("G1", "可乐");
+    CDataStore store;
+    ASSERT_TRUE(store.ConnectMain());
+    ASSERT_TRUE(AddGoodsUnit(store, Unit("G1", "箱", 12, "690012")));
+
+    // A new goods item whose code is a unit's barcode (the import refuses it too).
+    GoodsRecord box = Goods("690012", "纸箱");
+    EXPECT_EQ(Refusal([&](CDataStore&) { return StoreNewGoods(box); }),
+              "编码“690012”已是商品“G1”的单位“箱”的条码！");
+    // So the quick entry's 690012 still names the box, one of them.
+    CGoodsFinder finder;
+    const QuickEntryResult scanned = finder.Find("690012");
+    ASSERT_EQ(scanned.kind, QuickEntryResult::Kind::One);
+    EXPECT_EQ(scanned.goods.Code + "/" + (scanned.unit ? scanned.unit->Unit : ""), "G1/箱");
+
+    // A new goods item checked with its units before it is stored: a unit barcode equal to its
+    // own code is refused then, not after the goods item alone has been stored.
+    GoodsRecord fresh = Goods("G7", "橙汁");
+    EXPECT_EQ(CheckGoodsUnits(store, fresh, {Unit("G7", "箱", 6, "G7")}),
+              "条码“G7”已是商品“G7”的编码！");
+    EXPECT_EQ(CheckGoodsUnits(store, fresh, {Unit("G7", "箱", 6, "G7-6")}), std::nullopt);
+
+    // A factor as typed: more digits than a count holds is too large, not no number.
+    EXPECT_EQ(UnitFactorOf(" 12 "), 12);
+    EXPECT_EQ(UnitFactorOf("99999999999999999999"), INT64_MAX);
+    EXPECT_EQ(UnitFactorOf("+99999999999999999999"), INT64_MAX);
+    EXPECT_EQ(UnitFactorOf("-99999999999999999999"), 0);
+    EXPECT_EQ(UnitFactorOf("1.5"), 0);
+    EXPECT_EQ(UnitFactorOf("1e3"), 0);
+    EXPECT_EQ(UnitFactorOf(""), 0);
+    EXPECT_EQ(Refusal([](CDataStore& s) {
+                  return AddGoodsUnit(s, Unit("G1", "包", UnitFactorOf("99999999999999999999")));
+              }),
+              "换算不能大于1000000！");
+    EXPECT_EQ(Refusal([](CDataStore& s) {
+                  return AddGoodsUnit(s, Unit("G1", "包", UnitFactorOf("1.5")));
+              }),
+              "换算必须是不小于2的整数！");
 }
 
 TEST_F(GoodsUnitsTest, QuantitiesArePackedLargestUnitFirst) {

@@ -2,6 +2,7 @@
 
 #include "app/Cferix_razazApp.h"
 #include "basic/GoodsStore.h"
+#include "basic/GoodsUnits.h"
 #include "basic/MasterDataImport.h"
 
 #include <array>
@@ -251,6 +252,7 @@ TEST_F(MasterDataTest, GoodsImportStoresAllRowsOrNone) {
     EXPECT_EQ(g1->Available, "否");
     EXPECT_EQ(g1->PriceIn, "1.5");
     ASSERT_TRUE(FindGoods(store, "G%_"));
+    ASSERT_TRUE(AddGoodsUnit(store, {"OLD", "箱", 12, "6900", "", ""}));
 
     struct Case {
         std::string csv, message;
@@ -263,6 +265,8 @@ TEST_F(MasterDataTest, GoodsImportStoresAllRowsOrNone) {
          "第3行：商品编码“G1”已经存在，请换一个编码！"},
         {"Code,ProductName,ClassName\nN1,n,电子\nN2,n,电子\n\nN1,n,电子\n",
          "第5行：商品编码“N1”与第2行重复，请换一个编码！"},
+        {"Code,ProductName,ClassName\nN1,n,电子\n6900,n,电子\n",
+         "第3行：编码“6900”已是商品“OLD”的单位“箱”的条码！"},
         {"Code,ProductName,ClassName\nN1,n,没有\n", "第2行：商品类别“没有”不存在！"},
         {"Code,ProductName,ClassName,PriceIn\nN1,n,电子,abc\n",
          "第2行：预设进价“abc”不是有效的价格！"},

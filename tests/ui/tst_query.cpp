@@ -509,6 +509,29 @@ private slots:
         QCOMPARE(ColumnTexts(dlg.m_model, "商品编码"), QStringList({"G1", "合计"}));
         QCOMPARE(ColumnTexts(dlg.m_model, "商品单价"), QStringList({"2.60", ""}));
         QCOMPARE(port.Texts().size(), size_t(2));
+
+        // The goods' 助记码 and barcodes cannot be read for a search: the list stays whole,
+        // 9 × 3.00 + 7 × 2.60 under it.
+        dlg.m_tree->setCurrentItem(dlg.m_tree->topLevelItem(0));
+        CDataStore::FailStatementForTest(1);
+        QTest::keyClicks(dlg.m_search, "3");
+        CDataStore::FailStatementForTest(0);
+        QCOMPARE(port.Texts().size(), size_t(3));
+        QVERIFY(port.Texts()[2].rfind("连接数据库失败！", 0) == 0);
+        const QStringList whole = {"G3", "G1", "合计"};
+        QCOMPARE(ColumnTexts(dlg.m_model, "商品编码"), whole);
+        QCOMPARE(ColumnTexts(dlg.m_model, "库存金额"), QStringList({"27.00", "18.20", "45.20"}));
+        QCOMPARE(CellText(dlg.m_model, 2, "商品数量"), QStringLiteral("16"));
+        QVERIFY(dlg.m_model->IsMarked(2));
+        // Typed again with the read working: the rows found, and back to all when cleared.
+        QTest::keyClick(dlg.m_search, Qt::Key_Backspace);
+        QCOMPARE(ColumnTexts(dlg.m_model, "商品编码"), whole);
+        QTest::keyClicks(dlg.m_search, "3");
+        QCOMPARE(ColumnTexts(dlg.m_model, "商品编码"), QStringList({"G3", "合计"}));
+        QCOMPARE(ColumnTexts(dlg.m_model, "库存金额"), QStringList({"27.00", "27.00"}));
+        QTest::keyClick(dlg.m_search, Qt::Key_Backspace);
+        QCOMPARE(ColumnTexts(dlg.m_model, "折合"), QStringList({"9", "7", ""}));
+        QCOMPARE(port.Texts().size(), size_t(3));
     }
 
     void listsFitTheirContentsWidenAndKeepTheWidthsAUserSets() {

@@ -187,7 +187,7 @@ void FillSmartName(GoodsRecord& goods) {
 bool StoreNewGoods(const GoodsRecord& goods) {
     CDataStore store;
     return store.ConnectMain() && !RefuseGoodsBarcodeOfUnit(store, goods.BarCode) &&
-           store.AddGoods(goods);
+           !RefuseGoodsCodeOfUnit(store, goods.Code) && store.AddGoods(goods);
 }
 
 bool StoreChangedGoods(const GoodsRecord& goods) {

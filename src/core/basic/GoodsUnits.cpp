@@ -152,6 +152,9 @@ std::optional<std::string> BarcodeTaken(CDataStore& store, const std::string& ba
                                         const std::set<std::string>& ownUnits, bool* failed) {
     if (barcode.empty())
         return std::nullopt;
+    // The goods' own code, though the goods item is not stored yet (a new one in its form).
+    if (barcode == productId)
+        return "条码“" + barcode + "”已是商品“" + productId + "”的编码！";
     std::optional<std::string> taken;
     bool ok = store.Run("select Code from ferix_product where BarCode = ? and Code <> ? limit 1",
                         {barcode, productId}, [&](const CStatement& st) {
@@ -475,9 +478,42 @@ const std::vector<GoodsUnit>& CGoodsPacking::UnitsOf(const std::string& code) co
     return it == m_units.end() ? none : it->second;
 }
 
+std::optional<std::string> GoodsCodeTakenByUnit(CDataStore& store, const std::string& code,
+                                                bool* failed) {
+    auto unit = FindGoodsUnitByBarcode(store, code, failed);
+    if (!unit)
+        return std::nullopt;
+    return "编码“" + code + "”已是商品“" + unit->Product_ID + "”的单位“" + unit->Unit + "”的条码！";
+}
+
+std::int64_t UnitFactorOf(const std::string& typed) {
+    if (const auto whole = ParseWholeNumber(typed))
+        return *whole;
+    // Digits beyond what a count holds are a factor too large, not one that is no number.
+    const size_t from = typed.find_first_not_of(" \t");
+    const std::string digits = from == std::string::npos
+                                   ? std::string()
+                                   : typed.substr(from, typed.find_last_not_of(" \t") + 1 - from);
+    const size_t first = !digits.empty() && digits[0] == '+' ? 1 : 0;
+    const bool allDigits =
+        digits.size() > first && std::all_of(digits.begin() + std::ptrdiff_t(first), digits.end(),
+                                             [](char c) { return c >= '0' && c <= '9'; });
+    return allDigits ? INT64_MAX : 0;
+}
+
 bool RefuseGoodsBarcodeOfUnit(CDataStore& store, const std::string& barcode) {
     bool failed = false;
     auto taken = GoodsBarcodeTakenByUnit(store, barcode, &failed);
+    if (failed)
+        ShowReadFailure(store);
+    else if (taken)
+        Messages().Inform(*taken);
+    return failed || taken;
+}
+
+bool RefuseGoodsCodeOfUnit(CDataStore& store, const std::string& code) {
+    bool failed = false;
+    auto taken = GoodsCodeTakenByUnit(store, code, &failed);
     if (failed)
         ShowReadFailure(store);
     else if (taken)

@@ -57,6 +57,13 @@ std::optional<std::string> CheckGoodsUnits(CDataStore& store, const GoodsRecord&
 // none taken). `failed` set when the read failed.
 std::optional<std::string> GoodsBarcodeTakenByUnit(CDataStore& store, const std::string& barcode,
                                                    bool* failed = nullptr);
+// A new goods item's code may not be a unit's barcode either: the quick entry reads a unit's
+// barcode first. The refusal, or nothing; `failed` set when the read failed.
+std::optional<std::string> GoodsCodeTakenByUnit(CDataStore& store, const std::string& code,
+                                                bool* failed = nullptr);
+// A factor as typed: its whole number; more digits than any count holds give the largest one
+// (refused as too large), anything else 0 (refused as no factor).
+std::int64_t UnitFactorOf(const std::string& typed);
 // "单位“箱”已被单据使用，不能修改换算！"
 std::string UnitInUseText(const std::string& unit);
 
@@ -91,3 +98,5 @@ private:
 // The goods add and change paths' one check: true, after the message, when a goods item's own
 // barcode is a unit's (or the read failed).
 bool RefuseGoodsBarcodeOfUnit(CDataStore& store, const std::string& barcode);
+// The same for a new goods item's code.
+bool RefuseGoodsCodeOfUnit(CDataStore& store, const std::string& code);

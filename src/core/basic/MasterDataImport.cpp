@@ -287,6 +287,8 @@ ImportOutcome ImportGoodsCsv(std::string_view csv, size_t* added) {
             bool failed = false;
             if (auto taken = GoodsBarcodeTakenByUnit(store, g.BarCode, &failed))
                 return LinePrefix(line) + *taken;
+            if (auto taken = failed ? std::nullopt : GoodsCodeTakenByUnit(store, g.Code, &failed))
+                return LinePrefix(line) + *taken;
             if (failed) {
                 Messages().Inform(DatabaseFailureText("", store.LastError()));
                 return std::nullopt;

@@ -402,7 +402,7 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
     const std::string& number = *free;
     // The lines' units, resolved once for the whole bill.
     std::vector<int64_t> factors(m_lines.size(), 1);
-    if (m_kind != BillKind::Price && !m_lines.empty()) {
+    if (!m_lines.empty()) {
         bool failed = false;
         auto resolved = LineFactors(store, m_lines, &failed);
         if (!resolved && failed)
@@ -568,7 +568,15 @@ std::optional<std::string> CBill::WriteBill(CDataStore& store, const Totals& tot
             r.Introduction = l.note; // each row carries its line's remark
             if (m_kind == BillKind::Price) {
                 r.Product_Price = p.price;
-                stockOk = store.SetStockPrice(m_warehouse, l.code, l.name, p.price);
+                // A line in a larger unit prices that unit; the stock row holds the price of
+                // one base unit.
+                std::string basePrice = p.price;
+                if (factors[row] > 1) {
+                    if (const auto each =
+                            AverageCost(0, CMoney(), factors[row], CMoney::ParseOrZero(p.price)))
+                        basePrice = each->Format4();
+                }
+                stockOk = store.SetStockPrice(m_warehouse, l.code, l.name, basePrice);
                 lineOk = stockOk && store.AddPriceLine(r);
             } else {
                 r.Product_Number = std::to_string(p.quantity);

@@ -275,9 +275,10 @@ bool CBill::ValidateLines() const {
     // A transfer checks every line's quantity before any stock, so that a shortage on one
     // line does not hide a quantity that is no quantity on another.
     std::vector<std::pair<const BillLine*, int64_t>> stockLater;
-    // Stock is counted in base units: a line's quantity is checked against it in those.
+    // Stock is counted in base units: a line's quantity is checked against it in those (a
+    // price line's unit is one of the goods' too: it prices that unit).
     std::vector<int64_t> factors(m_lines.size(), 1);
-    if (m_kind != BillKind::Price && !m_lines.empty()) {
+    if (!m_lines.empty()) {
         auto resolved = stock.Factors(m_lines);
         if (!resolved)
             return false;

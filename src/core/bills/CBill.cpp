@@ -274,11 +274,13 @@ void CBill::ChooseUnit(size_t row, const LineUnitOffer& offer, const std::string
     const bool base = chosen == &offer.units.front();
     // A line in a unit with its own barcode carries that barcode, as a scan of it would.
     l.barcode = base || chosen->BarCode.empty() ? offer.goods.BarCode : chosen->BarCode;
-    if (!HasLinePrices(m_kind))
+    // A price adjustment's line prices the unit chosen, as a trade line does.
+    if (!HasLinePrices(m_kind) && m_kind != BillKind::Price)
         return;
     l.price =
         base ? StartingPrice(m_kind, offer.goods) : StartingPrice(m_kind, offer.goods, *chosen);
-    l.amount = LineAmount(l.quantity, l.price);
+    if (HasLinePrices(m_kind))
+        l.amount = LineAmount(l.quantity, l.price);
 }
 
 bool CBill::IsGoodsLine(size_t row) const {

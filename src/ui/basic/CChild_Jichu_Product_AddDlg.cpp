@@ -268,7 +268,7 @@ std::vector<GoodsUnit> CChild_Jichu_Product_AddDlg::ReadUnits() const {
             u.PriceOut.empty())
             continue;
         // Anything but a whole number is refused by the factor's own check.
-        u.Factor = ParseWholeNumber(factor).value_or(0);
+        u.Factor = UnitFactorOf(factor);
         const GoodsUnit* stored = nullptr;
         for (const GoodsUnit& s : m_storedUnits)
             stored = s.Unit == u.Unit ? &s : stored;

@@ -143,27 +143,35 @@ void CChild_Kucun_ViewDlg::ShowFound(std::vector<std::vector<std::string>> cells
     ApplySearch();
 }
 
+void CChild_Kucun_ViewDlg::LendAllRows() {
+    // All the rows on show: the model takes them (60,000 rows are not copied) and gives them
+    // back when a search narrows the list.
+    m_allCells.push_back(TotalCells(m_allCells));
+    m_model->SetRowsWithTotal(std::move(m_allCells));
+    m_allCells.clear();
+    m_allInModel = true;
+}
+
 void CChild_Kucun_ViewDlg::ApplySearch() {
     const std::string typed = m_search->text().toStdString();
     if (SearchKey(typed).empty()) {
-        if (m_allInModel)
-            return;
-        // All the rows on show: the model takes them (60,000 rows are not copied) and gives
-        // them back when a search narrows the list.
-        m_allCells.push_back(TotalCells(m_allCells));
-        m_model->SetRowsWithTotal(std::move(m_allCells));
-        m_allCells.clear();
-        m_allInModel = true;
+        if (!m_allInModel)
+            LendAllRows();
         return;
     }
-    if (m_allInModel) {
+    const bool lent = m_allInModel;
+    if (lent) {
         m_allCells = m_model->TakeRows();
         m_allCells.pop_back(); // the 合计 row
         m_allInModel = false;
     }
-    // The goods' 助记码 and barcodes are read once per list, when it is first searched.
-    if (!m_indexed && !IndexStockRows(m_allCells, m_index))
+    // The goods' 助记码 and barcodes are read once per list, when it is first searched. When
+    // they cannot be read the list stays as it was.
+    if (!m_indexed && !IndexStockRows(m_allCells, m_index)) {
+        if (lent)
+            LendAllRows();
         return;
+    }
     m_indexed = true;
     // The 合计 row adds up the rows found.
     std::vector<std::vector<std::string>> found;

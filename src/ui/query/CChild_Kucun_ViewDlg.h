@@ -43,6 +43,8 @@ private:
     // The rows of the class and warehouse, shown as the search box narrows them.
     void ShowFound(std::vector<std::vector<std::string>> cells);
     void ApplySearch();
+    // Hands every row of the class and warehouse, with their 合计 row, to the model.
+    void LendAllRows();
 
     QString m_className;
     bool m_initialising = true;
