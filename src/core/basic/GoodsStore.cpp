@@ -2,12 +2,12 @@
 #include "GoodsStore.h"
 
 #include "GoodsUnits.h"
-#include "store/OpenOrders.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "rights/PriceVisibility.h"
 #include "store/CDataStore.h"
 #include "store/GoodsRows.h"
+#include "store/OpenOrders.h"
 #include "store/RightCheck.h"
 
 bool ForEachGoods(CDataStore& store, const std::string& className,

@@ -4,9 +4,9 @@
 
 #include "AllEntries.h"
 #include "RightCheck.h"
-#include "store/OpenOrders.h"
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
+#include "store/OpenOrders.h"
 
 namespace {
 std::string JoinColumns(const std::vector<std::string>& names) {
