@@ -501,22 +501,25 @@ std::int64_t UnitFactorOf(const std::string& typed) {
     return allDigits ? INT64_MAX : 0;
 }
 
-bool RefuseGoodsBarcodeOfUnit(CDataStore& store, const std::string& barcode) {
+namespace {
+// A goods text a unit's barcode already holds: true, after the message, when taken (or the
+// read failed).
+template <class Taken>
+bool RefuseTakenByUnit(CDataStore& store, const std::string& text, Taken taken) {
     bool failed = false;
-    auto taken = GoodsBarcodeTakenByUnit(store, barcode, &failed);
+    const std::optional<std::string> refusal = taken(store, text, &failed);
     if (failed)
         ShowReadFailure(store);
-    else if (taken)
-        Messages().Inform(*taken);
-    return failed || taken;
+    else if (refusal)
+        Messages().Inform(*refusal);
+    return failed || refusal;
+}
+} // namespace
+
+bool RefuseGoodsBarcodeOfUnit(CDataStore& store, const std::string& barcode) {
+    return RefuseTakenByUnit(store, barcode, GoodsBarcodeTakenByUnit);
 }
 
 bool RefuseGoodsCodeOfUnit(CDataStore& store, const std::string& code) {
-    bool failed = false;
-    auto taken = GoodsCodeTakenByUnit(store, code, &failed);
-    if (failed)
-        ShowReadFailure(store);
-    else if (taken)
-        Messages().Inform(*taken);
-    return failed || taken;
+    return RefuseTakenByUnit(store, code, GoodsCodeTakenByUnit);
 }
