@@ -29,6 +29,10 @@ constexpr const char* kCountsOff =
     " PurchaseOrder_Detail d where d.Bill_ID = o.Bill_ID and d.Delivered < d.Base_Number) or"
     " Started_Lines <> (select count(*) from PurchaseOrder_Detail d where d.Bill_ID = o.Bill_ID"
     " and d.Delivered > 0)";
+// Purchase order lines whose delivered figure is not the sum of the bill lines naming them.
+constexpr const char* kDeliveredOff =
+    "select count(*) from PurchaseOrder_Detail d where Delivered <> coalesce((select"
+    " sum(cast(Base_Number as integer)) from EnterStock_Detail s where s.Order_Line_ID = d.Id), 0)";
 
 class OrderTest : public BillTest {
 protected:
@@ -87,6 +91,14 @@ protected:
         return outcome;
     }
 
+    // Deliver that posted; otherwise what was said instead.
+    testing::AssertionResult Delivers(BillKind kind, const std::string& json,
+                                      std::string* number = nullptr, bool allowOver = false) {
+        if (Deliver(kind, json, number, allowOver) == PostOutcome::Posted)
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << testing::PrintToString(m_port.Texts());
+    }
+
     // "ordered/delivered/open" of each line of an order.
     Strings Progress(BillKind kind, const std::string& number) {
         CDataStore store;
@@ -140,12 +152,10 @@ TEST_F(OrderTest, AnOrderIsDeliveredReversedClosedAndVoidedWithItsStatusDerived)
 
     // 5 个 delivered: 5 个 + 2 箱 still open, 29 base units.
     std::string first, rest;
-    ASSERT_EQ(Deliver(BillKind::Purchase,
-                      R"({"order": "CD-1", "account": "工商银行",
+    ASSERT_TRUE(Delivers(BillKind::Purchase,
+                         R"({"order": "CD-1", "account": "工商银行",
                           "lines": [{"code": "G1", "quantity": "5", "unit": "个"}]})",
-                      &first),
-              PostOutcome::Posted)
-        << testing::PrintToString(m_port.Texts());
+                         &first));
     // A line without a price charges the order's, not the goods item's 19.99.
     EXPECT_EQ(Query("select Product_Price, Product_Total from EnterStock_Detail where Bill_ID = '" +
                     first + "'"),
@@ -157,9 +167,7 @@ TEST_F(OrderTest, AnOrderIsDeliveredReversedClosedAndVoidedWithItsStatusDerived)
               "华东电子|一号仓库|张三\n");
 
     // A file naming the order and no lines takes every open quantity, in the order's units.
-    ASSERT_EQ(Deliver(BillKind::Purchase, R"({"order": "CD-1", "account": "工商银行"})", &rest),
-              PostOutcome::Posted)
-        << testing::PrintToString(m_port.Texts());
+    ASSERT_TRUE(Delivers(BillKind::Purchase, R"({"order": "CD-1", "account": "工商银行"})", &rest));
     EXPECT_EQ(Query("select Product_Number, Product_Unit, Base_Number, Product_Total from"
                     " EnterStock_Detail where Bill_ID = '" +
                     rest + "' order by Id"),
@@ -203,16 +211,12 @@ TEST_F(OrderTest, AnOrderIsDeliveredReversedClosedAndVoidedWithItsStatusDerived)
     PutStock("一号仓库", "G2", "Ink", 10, "3");
     PostOrder(BillKind::SaleOrder, "XD-2", {{&m_ink, "3", "个", "5"}});
     PostOrder(BillKind::SaleOrder, "XD-3", {{&m_ink, "4", "个", "5"}});
-    ASSERT_EQ(Deliver(BillKind::Sale,
-                      R"({"order": "XD-3", "account": "工商银行",
-                          "lines": [{"code": "G2", "quantity": "1"}]})"),
-              PostOutcome::Posted)
-        << testing::PrintToString(m_port.Texts());
+    ASSERT_TRUE(Delivers(BillKind::Sale,
+                         R"({"order": "XD-3", "account": "工商银行",
+                          "lines": [{"code": "G2", "quantity": "1"}]})"));
     // A complete order is neither voided nor closed.
     PostOrder(BillKind::SaleOrder, "XD-4", {{&m_ink, "1", "个", "5"}});
-    ASSERT_EQ(Deliver(BillKind::Sale, R"({"order": "XD-4", "account": "工商银行"})"),
-              PostOutcome::Posted)
-        << testing::PrintToString(m_port.Texts());
+    ASSERT_TRUE(Delivers(BillKind::Sale, R"({"order": "XD-4", "account": "工商银行"})"));
     m_port.Clear();
     ASSERT_TRUE(VoidOrder(BillKind::SaleOrder, "XD-2"));
     EXPECT_FALSE(VoidOrder(BillKind::SaleOrder, "XD-3"));
@@ -320,12 +324,10 @@ TEST_F(OrderTest, MoreThanIsOpenNeedsLeaveAndDeliveredAlwaysSumsTheLinesNamingIt
             if (lines.empty())
                 continue;
             std::string number;
-            ASSERT_EQ(
-                Deliver(BillKind::Purchase,
-                        R"({"order": "CD-R", "account": "工商银行", "lines": [)" + lines + "]}",
-                        &number, true),
-                PostOutcome::Posted)
-                << testing::PrintToString(m_port.Texts());
+            ASSERT_TRUE(
+                Delivers(BillKind::Purchase,
+                         R"({"order": "CD-R", "account": "工商银行", "lines": [)" + lines + "]}",
+                         &number, true));
             for (size_t i = 0; i < 3; ++i)
                 expected[i] += base[i];
             posted.emplace_back(number, base);
@@ -338,16 +340,11 @@ TEST_F(OrderTest, MoreThanIsOpenNeedsLeaveAndDeliveredAlwaysSumsTheLinesNamingIt
             ASSERT_EQ(order->lines[i].delivered, expected[i]) << "step " << step << " line " << i;
         ASSERT_EQ(Query(kCountsOff), "0\n") << "step " << step;
     }
-    EXPECT_EQ(Query("select count(*) from PurchaseOrder_Detail d where Delivered <> coalesce(("
-                    "select sum(cast(Base_Number as integer)) from EnterStock_Detail s"
-                    " where s.Order_Line_ID = d.Id), 0)"),
-              "0\n");
+    EXPECT_EQ(Query(kDeliveredOff), "0\n");
 
     // Quantities past 32 bits are ordered and delivered alike on both engines.
     PostOrder(BillKind::PurchaseOrder, "CD-BIG", {{&m_pen, "3000000000", "个", "0.0001"}});
-    ASSERT_EQ(Deliver(BillKind::Purchase, R"({"order": "CD-BIG", "account": "工商银行"})"),
-              PostOutcome::Posted)
-        << testing::PrintToString(m_port.Texts());
+    ASSERT_TRUE(Delivers(BillKind::Purchase, R"({"order": "CD-BIG", "account": "工商银行"})"));
     EXPECT_EQ(Progress(BillKind::PurchaseOrder, "CD-BIG"), (Strings{"3000000000/3000000000/0"}));
     EXPECT_EQ(Status(BillKind::PurchaseOrder, "CD-BIG"), "已完成");
 
@@ -468,16 +465,12 @@ TEST_F(OrderTest, TheRestOfALineComesInTheBaseUnitAtTheOrdersPricePerPiece) {
     PostOrder(BillKind::PurchaseOrder, "CD-P",
               {{&m_pen, "2", "箱", "120.00"}, {&m_ink, "1", "个", "3"}});
     std::string five, rest;
-    ASSERT_EQ(Deliver(BillKind::Purchase,
-                      R"({"order": "CD-P", "account": "工商银行",
+    ASSERT_TRUE(Delivers(BillKind::Purchase,
+                         R"({"order": "CD-P", "account": "工商银行",
                           "lines": [{"code": "G1", "quantity": "5", "unit": "个"}]})",
-                      &five),
-              PostOutcome::Posted)
-        << testing::PrintToString(m_port.Texts());
+                         &five));
     EXPECT_EQ(Progress(BillKind::PurchaseOrder, "CD-P"), (Strings{"24/5/19", "1/0/1"}));
-    ASSERT_EQ(Deliver(BillKind::Purchase, R"({"order": "CD-P", "account": "工商银行"})", &rest),
-              PostOutcome::Posted)
-        << testing::PrintToString(m_port.Texts());
+    ASSERT_TRUE(Delivers(BillKind::Purchase, R"({"order": "CD-P", "account": "工商银行"})", &rest));
     EXPECT_EQ(Query("select Bill_ID, Product_ID, Product_Number, Product_Unit, Product_Price,"
                     " Product_Total from EnterStock_Detail order by Id"),
               five + "|G1|5|个|10.00|50.00\n" + rest + "|G1|19|个|10.00|190.00\n" + rest +
@@ -497,10 +490,9 @@ TEST_F(OrderTest, TheRestOfALineComesInTheBaseUnitAtTheOrdersPricePerPiece) {
     // the boxes at 10.00 a piece; 3 more 个 are more than is open, put on the 个 line.
     PostOrder(BillKind::PurchaseOrder, "CD-M",
               {{&m_pen, "10", "个", "5.00"}, {&m_pen, "2", "箱", "120.00"}});
-    ASSERT_EQ(Deliver(BillKind::Purchase,
-                      R"({"order": "CD-M", "account": "工商银行",
-                          "lines": [{"code": "G1", "quantity": "5"}]})"),
-              PostOutcome::Posted);
+    ASSERT_TRUE(Delivers(BillKind::Purchase,
+                         R"({"order": "CD-M", "account": "工商银行",
+                          "lines": [{"code": "G1", "quantity": "5"}]})"));
     auto all = FromFile(
         BillKind::Purchase,
         R"({"order": "CD-M", "account": "工商银行", "lines": [{"code": "G1", "quantity": "29"}]})",
@@ -561,8 +553,7 @@ TEST_F(OrderTest, ABillLineIsSpreadOverTheOrderLinesOfItsGoodsInTurn) {
     EXPECT_EQ(Deliver(BillKind::Purchase, five), PostOutcome::Invalid);
     EXPECT_EQ(m_port.Texts(), Strings{kOverOrderQuestion});
     EXPECT_EQ(Count("EnterStock_Detail"), 3);
-    ASSERT_EQ(Deliver(BillKind::Purchase, five, &twelve, true), PostOutcome::Posted)
-        << testing::PrintToString(m_port.Texts());
+    ASSERT_TRUE(Delivers(BillKind::Purchase, five, &twelve, true));
     EXPECT_EQ(Query("select Product_Number, Product_Price, Product_Total from EnterStock_Detail"
                     " where Bill_ID = '" +
                     twelve + "'"),
@@ -573,12 +564,10 @@ TEST_F(OrderTest, ABillLineIsSpreadOverTheOrderLinesOfItsGoodsInTurn) {
     PostOrder(BillKind::SaleOrder, "XD-B",
               {{&m_pen, "1", "箱", "130"}, {&m_pen, "2", "箱", "125"}});
     PutStock("一号仓库", "G1", "Pen", 100, "5");
-    ASSERT_EQ(Deliver(BillKind::Sale,
-                      R"({"order": "XD-B", "account": "工商银行",
+    ASSERT_TRUE(Delivers(BillKind::Sale,
+                         R"({"order": "XD-B", "account": "工商银行",
                           "lines": [{"code": "G1", "quantity": "3", "unit": "箱"}]})",
-                      &seven),
-              PostOutcome::Posted)
-        << testing::PrintToString(m_port.Texts());
+                         &seven));
     EXPECT_EQ(Query("select Product_Number, Product_Unit, Base_Number, Product_Total from"
                     " EnterSale_Detail where Bill_ID = '" +
                     seven + "' order by Id"),
@@ -687,9 +676,6 @@ TEST_F(OrderTest, ACloseOrVoidRacingADeliveryNeverLeavesTheOrderBetween) {
     SetMessagePort(previous);
     RecordProperty("deliveriesFirst", deliveredFirst); // how the 40 races fell
     // Each kept figure is the sum of the bill lines naming it.
-    EXPECT_EQ(Query("select count(*) from PurchaseOrder_Detail d where Delivered <> coalesce(("
-                    "select sum(cast(Base_Number as integer)) from EnterStock_Detail s"
-                    " where s.Order_Line_ID = d.Id), 0)"),
-              "0\n");
+    EXPECT_EQ(Query(kDeliveredOff), "0\n");
     EXPECT_EQ(Query("select count(*) from EnterStock"), std::to_string(deliveredFirst) + "\n");
 }
