@@ -7,7 +7,7 @@
 #include "store/LineSummary.h"
 #include "text/Money.h"
 
-#include <unordered_map>
+#include <deque>
 
 namespace {
 constexpr const char* kSale = "EnterSale_Detail";
@@ -21,10 +21,10 @@ std::string LineKey(ProfitKey key) {
                                         : "coalesce(substr(Bill_Date, 1, 7), '')";
 }
 
-// The sums of the whole periods of the range, from the summaries; sale returns count negative.
-// A goods group comes with the name, unit and Id of its first sale line and of its first return
-// line (looked up in Id order). The partial months' lines are added by the caller. Nothing when
-// the range has no whole month.
+// The summary rows of the whole periods of the range, bare, sale returns negative: key, sums,
+// Odd, and for goods the Ids of the first sale line and of the first return line. The caller
+// merges the periods, adds the partial months' lines and looks up the first lines it still
+// needs. Nothing when the range has no whole month.
 std::optional<std::string> SummaryProfitStatement(const std::optional<SummarySplit>& split,
                                                   ProfitKey key, SqlValues& values) {
     if (!split)
@@ -56,24 +56,7 @@ std::optional<std::string> SummaryProfitStatement(const std::optional<SummarySpl
                                    values, " and KeyName = ?", {keyName});
         rows += (rows.empty() ? "" : " union all ") + summary;
     }
-    const std::string sums =
-        "select k, sum(q) as q, sum(amt) as amt, sum(cost) as cost, sum(costed) as costed,"
-        " sum(unc) as unc, sum(odd) as odd, min(sfid) as sfid, min(bfid) as bfid from (" +
-        rows + ") u group by k";
-    if (!goods)
-        return "select k, '', '', 't', '', '', 't', q, amt, cost, costed, unc, odd, sfid, bfid"
-               " from (" +
-               sums + ") g";
-    auto same = [](const char* d) {
-        return std::string("case when coalesce(") + d + ".Base_Number, " + d +
-               ".Product_Number, '') = coalesce(" + d +
-               ".Product_Number, '') then 't' else 'f' end";
-    };
-    return "select g.k, s.Product_Name, s.Product_Unit, " + same("s") +
-           ", b.Product_Name, b.Product_Unit, " + same("b") +
-           ", g.q, g.amt, g.cost, g.costed, g.unc, g.odd, g.sfid, g.bfid from (" + sums +
-           " order by sfid) g left join " + kSale + " s on s.Id = g.sfid left join " + kBack +
-           " b on b.Id = g.bfid";
+    return rows;
 }
 
 // A sum of cents ("-1234") as money (-12.34), at any width.
@@ -97,7 +80,8 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
     if (const auto sql = SummaryProfitStatement(split, key, summaryValues)) {
         // A group's sums and the first sale line and first return line it shows.
         struct First {
-            int64_t id = 0; // none
+            int64_t id = 0;      // none
+            int64_t shownId = 0; // the line whose name and unit are held (0: none yet)
             std::string name, unit;
             bool sameUnit = true;
         };
@@ -105,26 +89,36 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
             ProfitGroupRecord group;
             First sale, back;
         };
-        std::vector<Found> found;
-        std::unordered_map<std::string, size_t> index;
+        // A deque: tens of thousands of groups are never moved as it grows.
+        std::deque<Found> found;
+        CKeyPlaces index;
+        auto keyAt = [&](size_t i) -> std::string_view { return found[i].group.Key; };
+        auto place = [&](const std::string& k) {
+            size_t at = index.Find(k, keyAt);
+            if (at == CKeyPlaces::kNone) {
+                at = found.size();
+                found.emplace_back();
+                found.back().group.Key = k;
+                index.Add(k, at);
+            }
+            return at;
+        };
         bool exact = true;
+        std::string rowKey;
         if (!store.Run(*sql, summaryValues, [&](const CStatement& st) {
-                exact = exact && st.Text(12) == "0";
-                Found f;
-                f.group.Key = st.Text(0);
-                for (auto [first, at] : {std::pair{&f.sale, 1}, std::pair{&f.back, 4}}) {
-                    first->id = LeadingInteger(st.Text(at == 1 ? 13 : 14));
-                    first->name = st.Text(at);
-                    first->unit = st.Text(at + 1);
-                    first->sameUnit = st.Text(at + 2) == "t";
+                exact = exact && st.Int(6) == 0;
+                st.TextInto(0, rowKey);
+                Found& f = found[place(rowKey)];
+                for (auto [first, at] : {std::pair{&f.sale, 7}, std::pair{&f.back, 8}}) {
+                    const int64_t id = st.Int(at);
+                    if (id != 0 && (first->id == 0 || id < first->id))
+                        first->id = id;
                 }
-                f.group.Quantity = LeadingInteger(st.Text(7));
-                f.group.Amount = FromCents(st.Text(8));
-                f.group.Cost = FromCents(st.Text(9));
-                f.group.CostedAmount = FromCents(st.Text(10));
-                f.group.UnknownCostLines = LeadingInteger(st.Text(11));
-                index.emplace(f.group.Key, found.size());
-                found.push_back(std::move(f));
+                f.group.Quantity += st.Int(1);
+                f.group.Amount += FromCents(st.Text(2));
+                f.group.Cost += FromCents(st.Text(3));
+                f.group.CostedAmount += FromCents(st.Text(4));
+                f.group.UnknownCostLines += st.Int(5);
             })) {
             Messages().Inform(kLinesReadFailure);
             return false;
@@ -150,12 +144,14 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                         return;
                     }
                     st.TextInto(0, lineKey);
-                    auto [at, added] = index.emplace(lineKey, found.size());
-                    if (added) {
+                    size_t at = index.Find(lineKey, keyAt);
+                    if (at == CKeyPlaces::kNone) {
+                        at = found.size();
                         found.emplace_back();
                         found.back().group.Key = lineKey;
+                        index.Add(lineKey, at);
                     }
-                    Found& f = found[at->second];
+                    Found& f = found[at];
                     const int64_t sign = back ? -1 : 1;
                     const CMoneySum amount = CMoney::FromUnits(sign * figures.amount * 100);
                     f.group.Quantity += sign * figures.quantity;
@@ -170,13 +166,37 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                         return;
                     First& first = back ? f.back : f.sale;
                     const int64_t id = LeadingInteger(st.Text(1));
-                    if (first.id == 0 || id < first.id) {
-                        first.id = id;
+                    if (first.id == 0 || id <= first.id) {
+                        first.id = first.shownId = id;
                         first.name = st.Text(2);
                         first.unit = st.Text(3);
                         first.sameUnit = st.TextView(5) == st.TextView(4);
                     }
                 })) {
+                Messages().Inform(kLinesReadFailure);
+                return false;
+            }
+        }
+        // The first lines the summaries named and no partial line was: one statement a table.
+        for (const char* table : {kSale, kBack}) {
+            const bool back = table == kBack;
+            std::vector<std::pair<int64_t, size_t>> missing;
+            for (size_t i = 0; exact && key == ProfitKey::Goods && i < found.size(); ++i) {
+                const First& first = back ? found[i].back : found[i].sale;
+                if (first.id != 0 && first.shownId != first.id)
+                    missing.emplace_back(first.id, i);
+            }
+            if (!missing.empty() &&
+                !ReadLinesById(store, table,
+                               "Product_Name, Product_Unit, Product_Number,"
+                               " coalesce(Base_Number, Product_Number)",
+                               missing, [&](const CStatement& st, size_t i) {
+                                   First& first = back ? found[i].back : found[i].sale;
+                                   first.shownId = first.id;
+                                   first.name = st.Text(1);
+                                   first.unit = st.Text(2);
+                                   first.sameUnit = st.TextView(4) == st.TextView(3);
+                               })) {
                 Messages().Inform(kLinesReadFailure);
                 return false;
             }

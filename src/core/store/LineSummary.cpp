@@ -5,6 +5,7 @@
 #include "CDataStore.h"
 #include "WarehouseScope.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <vector>
@@ -447,4 +448,29 @@ std::string WholeMonthsSql(const SummarySplit& split, const char* summaryTable, 
     for (const SummarySpan& span : split.spans)
         sql += (sql.empty() ? "" : " union all ") + one(span.first, span.last, span.closed);
     return sql;
+}
+
+bool ReadLinesById(CDataStore& store, const char* table, const std::string& columns,
+                   std::vector<std::pair<int64_t, size_t>>& wanted,
+                   const std::function<void(const CStatement&, size_t)>& onRow) {
+    std::sort(wanted.begin(), wanted.end());
+    // The Ids as one value: a JSON array for the file, an array literal for the server.
+    const bool server = store.IsServer();
+    std::string list(1, server ? '{' : '[');
+    for (const auto& [id, place] : wanted) {
+        if (list.size() > 1)
+            list += ',';
+        list += std::to_string(id);
+    }
+    list += server ? '}' : ']';
+    const std::string sql = "select Id, " + columns + " from " + table +
+                            (server ? " where Id = any(cast(? as bigint[]))"
+                                    : " where Id in (select value from json_each(?))");
+    return store.Run(sql, {list}, [&](const CStatement& st) {
+        const int64_t id = st.Int(0);
+        const auto at =
+            std::lower_bound(wanted.begin(), wanted.end(), std::pair<int64_t, size_t>{id, 0});
+        if (at != wanted.end() && at->first == id)
+            onRow(st, at->second);
+    });
 }

@@ -6,8 +6,8 @@
 #include "port/MessagePort.h"
 #include "text/Money.h"
 
+#include <deque>
 #include <set>
-#include <unordered_map>
 
 namespace {
 // A line's quantity when it is a plain whole number of at most 18 digits, an optional minus
@@ -71,26 +71,17 @@ std::string ServerGoodsGroupsStatement(const char* table, const std::string& fro
            t + " where Bill_Date between ? and ?" + scope + ") s) l group by Product_ID) g join " +
            t + " d on d.Id = g.first_id";
 }
-// The same rows with the whole periods of the range taken from the summaries: one row a goods
-// item with its first line's fields (looked up in Id order, so that neighbouring lookups share
-// pages), its quantity, Odd and first line's Id. The partial months' lines are added by the
-// caller. Nothing when the range has no whole month.
-std::optional<std::string> SummaryGoodsGroupsStatement(const std::optional<SummarySplit>& split,
-                                                       const char* table, SqlValues& values) {
+// The summary rows of the whole periods of the range, bare: a goods item's code, quantity, Odd
+// and first line's Id, once a period, merged by the caller, which looks up the first lines it
+// still needs after the partial months' lines (whose own first lines need no lookup). Nothing
+// when the range has no whole month.
+std::optional<std::string> SummaryGoodsRowsStatement(const std::optional<SummarySplit>& split,
+                                                     const char* table, SqlValues& values) {
     if (!split)
         return std::nullopt;
     values.clear();
-    const std::string rows =
-        WholeMonthsSql(*split, "Summary_Goods", table,
-                       "Product_ID as k, Quantity as q, Odd as odd, First_Id as fid", values);
-    const std::string t = table;
-    return "select g.k, d.Product_Name, d.Product_Unit, d.Product_atch, d.Product_Date,"
-           " d.Product_Price, d.Product_BarCode, d.Product_Note, g.q, case when g.odd = 0 then"
-           " 't' else 'f' end, case when coalesce(d.Base_Number, d.Product_Number, '') ="
-           " coalesce(d.Product_Number, '') then 't' else 'f' end, d.Product_Number,"
-           " coalesce(d.Base_Number, d.Product_Number), g.fid from (select k, sum(q) as q,"
-           " sum(odd) as odd, min(fid) as fid from (" +
-           rows + ") u group by k order by fid) g join " + t + " d on d.Id = g.fid";
+    return WholeMonthsSql(*split, "Summary_Goods", table, "Product_ID, Quantity, Odd, First_Id",
+                          values);
 }
 } // namespace
 
@@ -122,22 +113,38 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
         return false;
     }
     SqlValues values;
-    std::optional<std::string> grouped = SummaryGoodsGroupsStatement(split, table, values);
+    std::optional<std::string> grouped = SummaryGoodsRowsStatement(split, table, values);
+    const bool summaryRows = grouped.has_value();
     if (!grouped && IsServer())
         grouped = ServerGoodsGroupsStatement(table, from, to, values);
     if (grouped) {
-        // One row per goods item, each key once: read into place, the partial months' lines
-        // added, then put in text order.
+        // The groups read into place (the summaries' periods merged), the partial months' lines
+        // added, the first lines still missing looked up, then put in text order.
         bool exact = true;
         struct Found {
             GoodsGroupRecord record;
             int64_t quantity = 0, firstId = 0;
+            int64_t shownId = 0; // the line whose fields `record` holds (0: none yet)
             bool otherUnit = false;
         };
-        std::vector<Found> found;
-        std::unordered_map<std::string, size_t> index;
-        // A group's first line: the fields the group shows.
-        auto firstLine = [&](Found& f, const CStatement& st, int at) {
+        // A deque: 77,000 groups of a dozen texts each are never moved as it grows.
+        std::deque<Found> found;
+        CKeyPlaces index;
+        auto keyAt = [&](size_t i) -> std::string_view { return found[i].record.Product_ID; };
+        auto place = [&](const std::string& key) {
+            size_t at = index.Find(key, keyAt);
+            if (at == CKeyPlaces::kNone) {
+                at = found.size();
+                found.emplace_back();
+                found.back().record.Product_ID = key;
+                index.Add(key, at);
+            }
+            return at;
+        };
+        // A group's first line: the fields the group shows, its price per base unit when the
+        // line was entered in a larger unit (`number`, `base` its two quantities' columns).
+        auto firstLine = [&](Found& f, const CStatement& st, int at, int number, int base,
+                             int64_t id) {
             GoodsGroupRecord& r = f.record;
             r.Product_Name = st.Text(at);
             r.Product_Unit = st.Text(at + 1);
@@ -146,23 +153,27 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
             r.Product_Price = st.Text(at + 4);
             r.Product_BarCode = st.Text(at + 5);
             r.Product_Note = st.Text(at + 6);
+            f.otherUnit = st.TextView(base) != st.TextView(number);
+            if (f.otherUnit)
+                r.Product_Price = PricePerBaseUnit(st.Text(at + 4), st.Text(number), st.Text(base));
+            f.shownId = id;
         };
+        std::string key;
         if (!Run(*grouped, values, [&](const CStatement& st) {
-                if (found.empty())
-                    found.reserve(static_cast<size_t>(st.ServerRowCount()));
-                exact = exact && st.Text(9) == "t";
-                Found f;
-                f.record.Product_ID = st.Text(0);
-                firstLine(f, st, 1);
-                f.quantity = LeadingInteger(st.Text(8));
-                if (split)
-                    f.firstId = LeadingInteger(st.Text(13));
-                if (st.Text(10) != "t") {
-                    f.otherUnit = true;
-                    f.record.Product_Price = PricePerBaseUnit(st.Text(5), st.Text(11), st.Text(12));
+                st.TextInto(0, key);
+                if (summaryRows) {
+                    exact = exact && st.Int(2) == 0;
+                    Found& f = found[place(key)];
+                    f.quantity += st.Int(1);
+                    const int64_t id = st.Int(3);
+                    if (f.firstId == 0 || id < f.firstId)
+                        f.firstId = id;
+                    return;
                 }
-                index.emplace(f.record.Product_ID, found.size());
-                found.push_back(std::move(f));
+                exact = exact && st.Text(9) == "t";
+                Found& f = found[place(key)];
+                firstLine(f, st, 1, 11, 12, 0);
+                f.quantity = LeadingInteger(st.Text(8));
             })) {
             Messages().Inform(kLinesReadFailure);
             return false;
@@ -178,7 +189,6 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                          " coalesce(Base_Number, Product_Number), Product_Total, " +
                              std::string(CostColumnOf(table)),
                          lineValues);
-        std::string key;
         PlainFigures figures;
         if (exact && !lines.empty() && !Run(lines, lineValues, [&](const CStatement& st) {
                 if (!exact ||
@@ -188,22 +198,29 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                 }
                 st.TextInto(0, key);
                 const int64_t id = LeadingInteger(st.Text(8));
-                auto [at, added] = index.emplace(key, found.size());
-                if (added) {
-                    found.emplace_back();
-                    found.back().record.Product_ID = key;
-                }
-                Found& f = found[at->second];
+                Found& f = found[place(key)];
                 f.quantity += figures.quantity;
-                if (added || id < f.firstId) {
+                if (f.firstId == 0 || id <= f.firstId) {
                     f.firstId = id;
-                    firstLine(f, st, 1);
-                    f.otherUnit = st.TextView(10) != st.TextView(9);
-                    if (f.otherUnit)
-                        f.record.Product_Price =
-                            PricePerBaseUnit(st.Text(5), st.Text(9), st.Text(10));
+                    firstLine(f, st, 1, 9, 10, id);
                 }
             })) {
+            Messages().Inform(kLinesReadFailure);
+            return false;
+        }
+        // The first lines the summaries named and no partial line was: one statement for all.
+        std::vector<std::pair<int64_t, size_t>> missing;
+        for (size_t i = 0; exact && summaryRows && i < found.size(); ++i)
+            if (found[i].shownId != found[i].firstId)
+                missing.emplace_back(found[i].firstId, i);
+        if (!missing.empty() &&
+            !ReadLinesById(*this, table,
+                           "Product_Name, Product_Unit, Product_atch, Product_Date, Product_Price,"
+                           " Product_BarCode, Product_Note, Product_Number,"
+                           " coalesce(Base_Number, Product_Number)",
+                           missing, [&](const CStatement& st, size_t i) {
+                               firstLine(found[i], st, 1, 8, 9, found[i].firstId);
+                           })) {
             Messages().Inform(kLinesReadFailure);
             return false;
         }
