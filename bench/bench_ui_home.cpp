@@ -168,7 +168,7 @@ void BM_HomeReader_Balances(benchmark::State& state) {
 void BM_HomeReader_StockWarnings(benchmark::State& state) {
     UseDecadeDataSet(false);
     for (auto _ : state)
-        benchmark::DoNotOptimize(CountBelowLowerLimit(LoadStockWarnings(kAllWarehouses)));
+        benchmark::DoNotOptimize(CountBelowLowerLimit(LoadStockWarnings(kAllWarehouses, false)));
 }
 // Every reader together, as the page reads them (the 30 days' lines included).
 void BM_HomeReader_All(benchmark::State& state) {

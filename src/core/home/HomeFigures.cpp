@@ -173,7 +173,7 @@ HomeFigures LoadHomeFigures(const std::string& today) {
         }
     }
     if (f.showsWarnings) {
-        const StockWarnings warnings = LoadStockWarnings(kAllWarehouses);
+        const StockWarnings warnings = LoadStockWarnings(kAllWarehouses, false);
         f.ok = warnings.ok && f.ok;
         f.belowLowerLimit = CountBelowLowerLimit(warnings);
     }

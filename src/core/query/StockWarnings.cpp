@@ -20,7 +20,7 @@ bool Blank(const std::string& text) {
 }
 } // namespace
 
-StockWarnings LoadStockWarnings(const std::string& warehouse) {
+StockWarnings LoadStockWarnings(const std::string& warehouse, bool withRows) {
     StockWarnings result;
     CDataStore store;
     std::vector<GoodsLimitRecord> goods;
@@ -33,18 +33,12 @@ StockWarnings LoadStockWarnings(const std::string& warehouse) {
     std::vector<int64_t> quantities;
     if (!SumStockOfCodes(store, warehouse, codes, quantities))
         return result;
-    // The units of the goods with limits alone, their base units as just read: a shop of
-    // 100,000 goods reads no goods twice.
-    CGoodsPacking packing;
-    std::vector<std::pair<std::string, std::string>> baseUnits;
-    baseUnits.reserve(goods.size());
-    for (const GoodsLimitRecord& g : goods)
-        baseUnits.emplace_back(g.Code, g.Unit);
-    if (!packing.Load(store, std::move(baseUnits))) {
-        Messages().Inform(DatabaseFailureText("", store.LastError()));
-        return result;
-    }
-    std::vector<std::string> keys;
+    // Each goods item's state first: the count needs no rows, and the rows, when wanted, are
+    // made once in a list of their exact size (most of 100,000 goods may be warned).
+    enum State : char { kNone, kBelow, kAbove };
+    std::vector<State> states(goods.size(), kNone);
+    std::vector<int64_t> shortfalls(goods.size(), 0);
+    size_t warned = 0;
     for (size_t i = 0; i < goods.size(); ++i) {
         const GoodsLimitRecord& g = goods[i];
         const std::optional<int64_t> low = ParseWholeNumber(g.InventoryLow);
@@ -52,33 +46,51 @@ StockWarnings LoadStockWarnings(const std::string& warehouse) {
         if ((!low && !Blank(g.InventoryLow)) || (!high && !Blank(g.InventoryHigh)))
             result.badLimits.push_back(g.ProductName.empty() ? g.Code : g.ProductName);
         const int64_t quantity = quantities[i];
-        std::string state, suggested;
-        int64_t shortfall = 0;
-        if (low && quantity < *low && !__builtin_sub_overflow(*low, quantity, &shortfall)) {
-            state = kBelowLowerLimit;
-            suggested = std::to_string(shortfall);
+        if (low && quantity < *low && !__builtin_sub_overflow(*low, quantity, &shortfalls[i])) {
+            states[i] = kBelow;
+            ++result.belowLowerLimit;
         } else if (high && quantity > *high) {
-            state = kAboveUpperLimit;
+            states[i] = kAbove;
         } else {
             continue;
         }
-        result.rows.push_back({g.Code, g.ProductName, g.Unit, quantity,
-                               low ? std::to_string(*low) : "", high ? std::to_string(*high) : "",
-                               std::move(state), std::move(suggested),
-                               packing.Packed(g.Code, quantity)});
-        keys.push_back(TextOrderKey(g.Code));
+        ++warned;
     }
-    // In the codes' text order; the rows move once.
-    std::vector<size_t> order(keys.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
+    if (!withRows) {
+        result.ok = true;
+        return result;
+    }
+    // The units of the warned goods alone, their base units as just read: a shop of 100,000
+    // goods reads no goods twice.
+    CGoodsPacking packing;
+    std::vector<std::pair<std::string, std::string>> baseUnits;
+    baseUnits.reserve(warned);
+    for (size_t i = 0; i < goods.size(); ++i)
+        if (states[i] != kNone)
+            baseUnits.emplace_back(goods[i].Code, goods[i].Unit);
+    if (!packing.Load(store, std::move(baseUnits))) {
+        Messages().Inform(DatabaseFailureText("", store.LastError()));
+        return result;
+    }
+    // In the codes' text order.
+    std::vector<std::pair<std::string, size_t>> order;
+    order.reserve(warned);
+    for (size_t i = 0; i < goods.size(); ++i)
+        if (states[i] != kNone)
+            order.emplace_back(TextOrderKey(goods[i].Code), i);
     std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return keys[a] < keys[b]; });
-    std::vector<StockWarningRow> sorted;
-    sorted.reserve(order.size());
-    for (size_t i : order)
-        sorted.push_back(std::move(result.rows[i]));
-    result.rows = std::move(sorted);
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    result.rows.reserve(warned);
+    for (const auto& [key, i] : order) {
+        const GoodsLimitRecord& g = goods[i];
+        const std::optional<int64_t> low = ParseWholeNumber(g.InventoryLow);
+        const std::optional<int64_t> high = ParseWholeNumber(g.InventoryHigh);
+        const bool below = states[i] == kBelow;
+        result.rows.push_back(
+            {g.Code, g.ProductName, g.Unit, quantities[i], low ? std::to_string(*low) : "",
+             high ? std::to_string(*high) : "", below ? kBelowLowerLimit : kAboveUpperLimit,
+             below ? std::to_string(shortfalls[i]) : "", packing.Packed(g.Code, quantities[i])});
+    }
     result.ok = true;
     return result;
 }
@@ -108,8 +120,7 @@ std::string StockWarningNotice(int64_t belowLowerLimit) {
 }
 
 int64_t CountBelowLowerLimit(const StockWarnings& warnings) {
-    return std::count_if(warnings.rows.begin(), warnings.rows.end(),
-                         [](const StockWarningRow& r) { return r.state == kBelowLowerLimit; });
+    return warnings.belowLowerLimit;
 }
 
 std::optional<int64_t> OrderQuantityOf(const StockWarningRow& row) {

@@ -23,12 +23,14 @@ struct StockWarnings {
     std::vector<StockWarningRow> rows; // in goods code order
     // Names of the goods whose limits are set but not whole numbers: they take no part.
     std::vector<std::string> badLimits;
+    int64_t belowLowerLimit = 0; // goods below their lower limit, rows made or not
     bool ok = false;
 };
 
 // The warnings for one warehouse, or every warehouse with "全部". Goods never stocked there
 // count as 0. Nothing but `ok` false, after the store's message, when the data cannot be read.
-StockWarnings LoadStockWarnings(const std::string& warehouse);
+// Without `withRows`, the counts and the bad limits alone (the home page, the status bar).
+StockWarnings LoadStockWarnings(const std::string& warehouse, bool withRows = true);
 
 // The list's headers and one row's cells under them (the window adds 折合 after them).
 const std::vector<std::string>& StockWarningHeaders();

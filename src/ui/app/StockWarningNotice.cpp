@@ -15,7 +15,7 @@ CStockWarningNotice::CStockWarningNotice(QLabel* pane)
 }
 
 void CStockWarningNotice::Refresh() {
-    Show(CountBelowLowerLimit(LoadStockWarnings(kAllWarehouses)));
+    Show(CountBelowLowerLimit(LoadStockWarnings(kAllWarehouses, false)));
 }
 
 void CStockWarningNotice::Show(int64_t below) {
