@@ -7,7 +7,6 @@
 #include "store/LineSummary.h"
 #include "text/Money.h"
 
-#include <deque>
 
 namespace {
 constexpr const char* kSale = "EnterSale_Detail";
@@ -89,26 +88,13 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
             ProfitGroupRecord group;
             First sale, back;
         };
-        // A deque: tens of thousands of groups are never moved as it grows.
-        std::deque<Found> found;
-        CKeyPlaces index;
-        auto keyAt = [&](size_t i) -> std::string_view { return found[i].group.Key; };
-        auto place = [&](const std::string& k) {
-            size_t at = index.Find(k, keyAt);
-            if (at == CKeyPlaces::kNone) {
-                at = found.size();
-                found.emplace_back();
-                found.back().group.Key = k;
-                index.Add(k, at);
-            }
-            return at;
-        };
+        CKeyedGroups<Found, decltype([](Found& f) -> std::string& { return f.group.Key; })> found;
         bool exact = true;
         std::string rowKey;
         if (!store.Run(*sql, summaryValues, [&](const CStatement& st) {
                 exact = exact && st.Int(6) == 0;
                 st.TextInto(0, rowKey);
-                Found& f = found[place(rowKey)];
+                Found& f = found[rowKey];
                 for (auto [first, at] : {std::pair{&f.sale, 7}, std::pair{&f.back, 8}}) {
                     const int64_t id = st.Int(at);
                     if (id != 0 && (first->id == 0 || id < first->id))
@@ -144,14 +130,7 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                         return;
                     }
                     st.TextInto(0, lineKey);
-                    size_t at = index.Find(lineKey, keyAt);
-                    if (at == CKeyPlaces::kNone) {
-                        at = found.size();
-                        found.emplace_back();
-                        found.back().group.Key = lineKey;
-                        index.Add(lineKey, at);
-                    }
-                    Found& f = found[at];
+                    Found& f = found[lineKey];
                     const int64_t sign = back ? -1 : 1;
                     const CMoneySum amount = CMoney::FromUnits(sign * figures.amount * 100);
                     f.group.Quantity += sign * figures.quantity;
@@ -181,8 +160,8 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
         for (const char* table : {kSale, kBack}) {
             const bool back = table == kBack;
             std::vector<std::pair<int64_t, size_t>> missing;
-            for (size_t i = 0; exact && key == ProfitKey::Goods && i < found.size(); ++i) {
-                const First& first = back ? found[i].back : found[i].sale;
+            for (size_t i = 0; exact && key == ProfitKey::Goods && i < found.Size(); ++i) {
+                const First& first = back ? found.At(i).back : found.At(i).sale;
                 if (first.id != 0 && first.shownId != first.id)
                     missing.emplace_back(first.id, i);
             }
@@ -191,7 +170,7 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                                "Product_Name, Product_Unit, Product_Number,"
                                " coalesce(Base_Number, Product_Number)",
                                missing, [&](const CStatement& st, size_t i) {
-                                   First& first = back ? found[i].back : found[i].sale;
+                                   First& first = back ? found.At(i).back : found.At(i).sale;
                                    first.shownId = first.id;
                                    first.name = st.Text(1);
                                    first.unit = st.Text(2);
@@ -202,11 +181,12 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
             }
         }
         if (exact) {
-            const std::vector<size_t> order = TextOrderOf(
-                found.size(), [&](size_t i) -> const std::string& { return found[i].group.Key; });
+            const std::vector<size_t> order =
+                TextOrderOf(found.Size(),
+                            [&](size_t i) -> const std::string& { return found.At(i).group.Key; });
             const size_t before = groups.size();
             for (size_t i : order) {
-                Found& f = found[i];
+                Found& f = found.At(i);
                 const First& first = f.sale.id != 0 ? f.sale : f.back;
                 f.group.Name = first.name;
                 f.group.Unit = first.unit;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <limits>
 #include <string>
@@ -89,6 +90,30 @@ private:
 
     std::vector<Slot> m_slots;
     size_t m_mask = 0, m_count = 0;
+};
+
+// A report's groups by their keys: kept in a deque, which never moves them as it grows (tens of
+// thousands of groups of a dozen texts each), and found through a CKeyPlaces. `KeyOf` gives a
+// group's key text: a stateless callable, Group& -> std::string&.
+template <class Group, class KeyOf> class CKeyedGroups {
+public:
+    // The group of `key`, made with that key when there is none yet.
+    Group& operator[](std::string_view key) {
+        size_t at =
+            m_places.Find(key, [&](size_t i) -> std::string_view { return KeyOf()(m_groups[i]); });
+        if (at == CKeyPlaces::kNone) {
+            at = m_groups.size();
+            KeyOf()(m_groups.emplace_back()) = key;
+            m_places.Add(key, at);
+        }
+        return m_groups[at];
+    }
+    size_t Size() const { return m_groups.size(); }
+    Group& At(size_t i) { return m_groups[i]; }
+
+private:
+    std::deque<Group> m_groups;
+    CKeyPlaces m_places;
 };
 
 // What a grouping report says when its read failed.

@@ -6,7 +6,6 @@
 #include "port/MessagePort.h"
 #include "text/Money.h"
 
-#include <deque>
 #include <set>
 
 namespace {
@@ -127,20 +126,8 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
             int64_t shownId = 0; // the line whose fields `record` holds (0: none yet)
             bool otherUnit = false;
         };
-        // A deque: 77,000 groups of a dozen texts each are never moved as it grows.
-        std::deque<Found> found;
-        CKeyPlaces index;
-        auto keyAt = [&](size_t i) -> std::string_view { return found[i].record.Product_ID; };
-        auto place = [&](const std::string& key) {
-            size_t at = index.Find(key, keyAt);
-            if (at == CKeyPlaces::kNone) {
-                at = found.size();
-                found.emplace_back();
-                found.back().record.Product_ID = key;
-                index.Add(key, at);
-            }
-            return at;
-        };
+        CKeyedGroups<Found, decltype([](Found& f) -> std::string& { return f.record.Product_ID; })>
+            found;
         // A group's first line: the fields the group shows, its price per base unit when the
         // line was entered in a larger unit (`number`, `base` its two quantities' columns).
         auto firstLine = [&](Found& f, const CStatement& st, int at, int number, int base,
@@ -163,7 +150,7 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                 st.TextInto(0, key);
                 if (summaryRows) {
                     exact = exact && st.Int(2) == 0;
-                    Found& f = found[place(key)];
+                    Found& f = found[key];
                     f.quantity += st.Int(1);
                     const int64_t id = st.Int(3);
                     if (f.firstId == 0 || id < f.firstId)
@@ -171,7 +158,7 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                     return;
                 }
                 exact = exact && st.Text(9) == "t";
-                Found& f = found[place(key)];
+                Found& f = found[key];
                 firstLine(f, st, 1, 11, 12, 0);
                 f.quantity = LeadingInteger(st.Text(8));
             })) {
@@ -198,7 +185,7 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                 }
                 st.TextInto(0, key);
                 const int64_t id = LeadingInteger(st.Text(8));
-                Found& f = found[place(key)];
+                Found& f = found[key];
                 f.quantity += figures.quantity;
                 if (f.firstId == 0 || id <= f.firstId) {
                     f.firstId = id;
@@ -210,28 +197,28 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
         }
         // The first lines the summaries named and no partial line was: one statement for all.
         std::vector<std::pair<int64_t, size_t>> missing;
-        for (size_t i = 0; exact && summaryRows && i < found.size(); ++i)
-            if (found[i].shownId != found[i].firstId)
-                missing.emplace_back(found[i].firstId, i);
+        for (size_t i = 0; exact && summaryRows && i < found.Size(); ++i)
+            if (found.At(i).shownId != found.At(i).firstId)
+                missing.emplace_back(found.At(i).firstId, i);
         if (!missing.empty() &&
             !ReadLinesById(*this, table,
                            "Product_Name, Product_Unit, Product_atch, Product_Date, Product_Price,"
                            " Product_BarCode, Product_Note, Product_Number,"
                            " coalesce(Base_Number, Product_Number)",
                            missing, [&](const CStatement& st, size_t i) {
-                               firstLine(found[i], st, 1, 8, 9, found[i].firstId);
+                               firstLine(found.At(i), st, 1, 8, 9, found.At(i).firstId);
                            })) {
             Messages().Inform(kLinesReadFailure);
             return false;
         }
         if (exact) {
             const std::vector<size_t> order =
-                TextOrderOf(found.size(), [&](size_t i) -> const std::string& {
-                    return found[i].record.Product_ID;
+                TextOrderOf(found.Size(), [&](size_t i) -> const std::string& {
+                    return found.At(i).record.Product_ID;
                 });
-            groups.reserve(groups.size() + found.size());
+            groups.reserve(groups.size() + found.Size());
             for (size_t i : order) {
-                Found& f = found[i];
+                Found& f = found.At(i);
                 if (f.otherUnit)
                     otherUnit.insert(f.record.Product_ID);
                 f.record.Product_Number = std::to_string(f.quantity);
