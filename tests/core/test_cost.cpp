@@ -255,6 +255,13 @@ TEST_F(CostTest, WarningsListGoodsOutsideTheirWholeNumberLimitsOverTheChosenWare
                                       {"A2", "High", "个", "12", "", "10", "高于上限", ""},
                                       {"A4", "Never", "个", "0", "3", "", "低于下限", "3"}}));
     EXPECT_EQ(CountBelowLowerLimit(LoadStockWarnings("一号仓库")), 2);
+    // The count alone (the home page, the status bar): the same goods, no rows made.
+    for (const auto& [warehouse, below] : {std::pair{"一号仓库", 2}, std::pair{"全部", 1}}) {
+        const StockWarnings counted = LoadStockWarnings(warehouse, false);
+        EXPECT_TRUE(counted.ok && counted.rows.empty());
+        EXPECT_EQ(CountBelowLowerLimit(counted), below) << warehouse;
+        EXPECT_EQ(counted.badLimits, Strings{"Bad"});
+    }
     EXPECT_EQ(StockWarningNotice(2), "库存预警：2 种商品低于下限");
     EXPECT_EQ(BadLimitsNote({"Bad", "Odd"}), "以下商品的库存上下限不是整数，未参与预警：Bad、Odd");
 }
