@@ -7,6 +7,7 @@
 #include "store/LineSummary.h"
 #include "text/Money.h"
 
+#include <optional>
 
 namespace {
 constexpr const char* kSale = "EnterSale_Detail";
@@ -78,9 +79,11 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
     SqlValues summaryValues;
     if (const auto sql = SummaryProfitStatement(split, key, summaryValues)) {
         // A group's sums and the first sale line and first return line it shows.
+        // Ids are optional rather than 0 for none: a line written by another program may have
+        // the Id 0.
         struct First {
-            int64_t id = 0;      // none
-            int64_t shownId = 0; // the line whose name and unit are held (0: none yet)
+            std::optional<int64_t> id;
+            std::optional<int64_t> shownId; // the line whose name and unit are held
             std::string name, unit;
             bool sameUnit = true;
         };
@@ -96,8 +99,10 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                 st.TextInto(0, rowKey);
                 Found& f = found[rowKey];
                 for (auto [first, at] : {std::pair{&f.sale, 7}, std::pair{&f.back, 8}}) {
+                    if (st.TextView(at).empty()) // NULL: the other table's row
+                        continue;
                     const int64_t id = st.Int(at);
-                    if (id != 0 && (first->id == 0 || id < first->id))
+                    if (!first->id || id < *first->id)
                         first->id = id;
                 }
                 f.group.Quantity += st.Int(1);
@@ -145,7 +150,7 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                         return;
                     First& first = back ? f.back : f.sale;
                     const int64_t id = LeadingInteger(st.Text(1));
-                    if (first.id == 0 || id <= first.id) {
+                    if (!first.id || id <= *first.id) {
                         first.id = first.shownId = id;
                         first.name = st.Text(2);
                         first.unit = st.Text(3);
@@ -162,8 +167,8 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
             std::vector<std::pair<int64_t, size_t>> missing;
             for (size_t i = 0; exact && key == ProfitKey::Goods && i < found.Size(); ++i) {
                 const First& first = back ? found.At(i).back : found.At(i).sale;
-                if (first.id != 0 && first.shownId != first.id)
-                    missing.emplace_back(first.id, i);
+                if (first.id && first.shownId != first.id)
+                    missing.emplace_back(*first.id, i);
             }
             if (!missing.empty() &&
                 !ReadLinesById(store, table,
@@ -187,7 +192,7 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
             const size_t before = groups.size();
             for (size_t i : order) {
                 Found& f = found.At(i);
-                const First& first = f.sale.id != 0 ? f.sale : f.back;
+                const First& first = f.sale.id ? f.sale : f.back;
                 f.group.Name = first.name;
                 f.group.Unit = first.unit;
                 groups.push_back(std::move(f.group));

@@ -6,6 +6,7 @@
 #include "port/MessagePort.h"
 #include "text/Money.h"
 
+#include <optional>
 #include <set>
 
 namespace {
@@ -120,10 +121,13 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
         // The groups read into place (the summaries' periods merged), the partial months' lines
         // added, the first lines still missing looked up, then put in text order.
         bool exact = true;
+        // Ids are optional rather than 0 for none: a line written by another program may have
+        // the Id 0.
         struct Found {
             GoodsGroupRecord record;
-            int64_t quantity = 0, firstId = 0;
-            int64_t shownId = 0; // the line whose fields `record` holds (0: none yet)
+            int64_t quantity = 0;
+            std::optional<int64_t> firstId;
+            std::optional<int64_t> shownId; // the line whose fields `record` holds
             bool otherUnit = false;
         };
         CKeyedGroups<Found, decltype([](Found& f) -> std::string& { return f.record.Product_ID; })>
@@ -131,7 +135,7 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
         // A group's first line: the fields the group shows, its price per base unit when the
         // line was entered in a larger unit (`number`, `base` its two quantities' columns).
         auto firstLine = [&](Found& f, const CStatement& st, int at, int number, int base,
-                             int64_t id) {
+                             std::optional<int64_t> id) {
             GoodsGroupRecord& r = f.record;
             r.Product_Name = st.Text(at);
             r.Product_Unit = st.Text(at + 1);
@@ -153,13 +157,13 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                     Found& f = found[key];
                     f.quantity += st.Int(1);
                     const int64_t id = st.Int(3);
-                    if (f.firstId == 0 || id < f.firstId)
+                    if (!f.firstId || id < *f.firstId)
                         f.firstId = id;
                     return;
                 }
                 exact = exact && st.Text(9) == "t";
                 Found& f = found[key];
-                firstLine(f, st, 1, 11, 12, 0);
+                firstLine(f, st, 1, 11, 12, std::nullopt);
                 f.quantity = LeadingInteger(st.Text(8));
             })) {
             Messages().Inform(kLinesReadFailure);
@@ -187,7 +191,7 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                 const int64_t id = LeadingInteger(st.Text(8));
                 Found& f = found[key];
                 f.quantity += figures.quantity;
-                if (f.firstId == 0 || id <= f.firstId) {
+                if (!f.firstId || id <= *f.firstId) {
                     f.firstId = id;
                     firstLine(f, st, 1, 9, 10, id);
                 }
@@ -199,7 +203,7 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
         std::vector<std::pair<int64_t, size_t>> missing;
         for (size_t i = 0; exact && summaryRows && i < found.Size(); ++i)
             if (found.At(i).shownId != found.At(i).firstId)
-                missing.emplace_back(found.At(i).firstId, i);
+                missing.emplace_back(*found.At(i).firstId, i);
         if (!missing.empty() &&
             !ReadLinesById(*this, table,
                            "Product_Name, Product_Unit, Product_atch, Product_Date, Product_Price,"
