@@ -444,9 +444,12 @@ std::string WholeMonthsSql(const SummarySplit& split, const char* summaryTable, 
         AddWarehouseScope(sql, values, "Warehouse", true);
         return sql;
     }
+    // The levels without the warehouse alone: a warehouse's month row of a line whose date text
+    // begins with a level's letter ("Q2026-1…") has a period of that form.
     std::string sql;
     for (const SummarySpan& span : split.spans)
-        sql += (sql.empty() ? "" : " union all ") + one(span.first, span.last, span.closed);
+        sql += (sql.empty() ? "" : " union all ") + one(span.first, span.last, span.closed) +
+               " and Warehouse = ''";
     return sql;
 }
 
