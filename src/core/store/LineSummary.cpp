@@ -49,9 +49,13 @@ std::string Cents(const std::string& x) {
 const char* const kBase = "coalesce(Base_Number, Product_Number)";
 
 // The per-line figures and keys of `table` (the lines `where` picks), named for the grouping.
+// A date text beginning with a level's letter lies in no ISO range: its month is kept empty, as
+// a missing date's is, so that no month row of a line without a warehouse takes the key of a
+// period's row ("Q2026-1").
 std::string LineRowsSql(const char* table, const std::string& where) {
     const LineFigureSql f = LineFiguresOf(CostColumnOf(table));
-    return std::string("select coalesce(substr(Bill_Date, 1, 7), '') as m, coalesce(Warehouse, "
+    return std::string("select (case when substr(Bill_Date, 1, 1) in ('M', 'Q', 'X', 'Y') then ''"
+                       " else coalesce(substr(Bill_Date, 1, 7), '') end) as m, coalesce(Warehouse, "
                        "'') as w, coalesce(Product_ID, '') as p, coalesce(Employee, '') as e,"
                        " coalesce(Department, '') as dp, coalesce(Customer, '') as c, Id,"
                        " Bill_Date, ") +
