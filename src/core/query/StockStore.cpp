@@ -5,6 +5,7 @@
 #include "port/MessagePort.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
+#include "store/LineGroups.h"
 #include "store/Session.h"
 #include "store/WarehouseScope.h"
 #include "text/Money.h"
@@ -13,45 +14,16 @@
 #include <string_view>
 
 namespace {
-// The goods codes by their place in the goods list, looked up by each of 60,000 stock rows: an
-// open-addressed table of places, half empty, over the list of codes.
-class CCodePlaces {
-public:
-    static constexpr size_t kNone = SIZE_MAX;
-
-    void Add(std::string code) { m_codes.push_back(std::move(code)); }
-    size_t Count() const { return m_codes.size(); }
-    // After the last Add. A code listed twice keeps its first place.
-    void Index() {
-        size_t size = 16;
-        while (size < 2 * m_codes.size())
-            size *= 2;
-        m_mask = size - 1;
-        m_slots.assign(size, kEmpty);
-        for (uint32_t place = 0; place < m_codes.size(); ++place) {
-            size_t slot = std::hash<std::string_view>()(m_codes[place]) & m_mask;
-            while (m_slots[slot] != kEmpty && m_codes[m_slots[slot]] != m_codes[place])
-                slot = (slot + 1) & m_mask;
-            if (m_slots[slot] == kEmpty)
-                m_slots[slot] = place;
-        }
-    }
-    size_t Find(std::string_view code) const {
-        for (size_t slot = std::hash<std::string_view>()(code) & m_mask;;
-             slot = (slot + 1) & m_mask) {
-            if (m_slots[slot] == kEmpty)
-                return kNone;
-            if (m_codes[m_slots[slot]] == code)
-                return m_slots[slot];
-        }
-    }
-
-private:
-    static constexpr uint32_t kEmpty = UINT32_MAX;
-    std::vector<std::string> m_codes;
-    std::vector<uint32_t> m_slots;
-    size_t m_mask = 0;
-};
+// The goods codes by their place in the goods list, looked up by each of 60,000 stock rows. A
+// code listed twice keeps its first place.
+CKeyPlaces PlacesOf(const std::vector<std::string>& codes) {
+    CKeyPlaces places;
+    auto codeAt = [&](size_t i) -> std::string_view { return codes[i]; };
+    for (size_t i = 0; i < codes.size(); ++i)
+        if (places.Find(codes[i], codeAt) == CKeyPlaces::kNone)
+            places.Add(codes[i], i);
+    return places;
+}
 
 // The stock rows in list order, each made into a Row by `make`; `whole`: with Id and
 // LastLeaveTime. `baseUnits`, when given, gets each listed goods item's code and base unit.
@@ -75,9 +47,9 @@ bool ReadStockOfClass(CDataStore& store, const std::string& warehouse, const std
     // in their own order. A join in the statement would search every stock row by its goods
     // code, and a pile of 60,000 rows then takes half again as long as reading it.
     // The goods' base units come with their codes when asked for: 折合 needs them.
-    CCodePlaces position;
+    std::vector<std::string> codes;
     auto goods = [&](const CStatement& st) {
-        position.Add(st.Text(0));
+        codes.push_back(st.Text(0));
         if (baseUnits)
             baseUnits->emplace_back(st.Text(0), st.Text(1));
     };
@@ -86,7 +58,8 @@ bool ReadStockOfClass(CDataStore& store, const std::string& warehouse, const std
             ? store.Run("select Code, Unit from ferix_product order by Id", {}, goods)
             : store.Run("select Code, Unit from ferix_product where ClassName = ? order by Id",
                         {className}, goods);
-    position.Index();
+    const CKeyPlaces position = PlacesOf(codes);
+    auto codeAt = [&](size_t i) -> std::string_view { return codes[i]; };
     std::vector<Row> rows;
     std::vector<size_t> rowPosition;
     if (ok) {
@@ -95,8 +68,8 @@ bool ReadStockOfClass(CDataStore& store, const std::string& warehouse, const std
             if (keepInScope && !rights.SeesWarehouse(st.TextView(1)))
                 return;
             st.TextInto(2, code);
-            const size_t place = position.Find(code);
-            if (place == CCodePlaces::kNone)
+            const size_t place = position.Find(code, codeAt);
+            if (place == CKeyPlaces::kNone)
                 return; // not a goods item of the class (or of the goods list at all)
             rowPosition.push_back(place);
             rows.push_back(make(StockRecord{
@@ -106,7 +79,7 @@ bool ReadStockOfClass(CDataStore& store, const std::string& warehouse, const std
     }
     // Goods order; within one goods item the stock rows keep their order. Counted out, so
     // every row moves once.
-    std::vector<size_t> start(position.Count() + 1, 0);
+    std::vector<size_t> start(codes.size() + 1, 0);
     for (size_t p : rowPosition)
         ++start[p + 1];
     for (size_t i = 1; i < start.size(); ++i)
@@ -156,14 +129,12 @@ bool SumStockOfCodes(CDataStore& store, const std::string& warehouse,
     if (!AddWarehouseChoice(sql, values, store.IsServer() ? "StoreHouse" : "+StoreHouse", warehouse,
                             false))
         return false;
-    CCodePlaces places;
-    for (const std::string& code : codes)
-        places.Add(code);
-    places.Index();
+    const CKeyPlaces places = PlacesOf(codes);
+    auto codeAt = [&](size_t i) -> std::string_view { return codes[i]; };
     quantities.assign(codes.size(), 0);
     bool ok = store.Run(sql, values, [&](const CStatement& st) {
-        const size_t place = places.Find(st.TextView(0));
-        if (place == CCodePlaces::kNone)
+        const size_t place = places.Find(st.TextView(0), codeAt);
+        if (place == CKeyPlaces::kNone)
             return;
         int64_t& sum = quantities[place];
         const int64_t number = LeadingInteger(st.Text(1));
