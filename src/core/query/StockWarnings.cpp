@@ -36,17 +36,24 @@ StockWarnings LoadStockWarnings(const std::string& warehouse, bool withRows) {
     // Each goods item's state first: the count needs no rows, and the rows, when wanted, are
     // made once in a list of their exact size (most of 100,000 goods may be warned).
     enum State : char { kNone, kBelow, kAbove };
+    struct Limits {
+        std::optional<int64_t> low, high;
+        int64_t shortfall = 0;
+    };
     std::vector<State> states(goods.size(), kNone);
-    std::vector<int64_t> shortfalls(goods.size(), 0);
+    std::vector<Limits> limits(goods.size());
     size_t warned = 0;
     for (size_t i = 0; i < goods.size(); ++i) {
         const GoodsLimitRecord& g = goods[i];
-        const std::optional<int64_t> low = ParseWholeNumber(g.InventoryLow);
-        const std::optional<int64_t> high = ParseWholeNumber(g.InventoryHigh);
+        Limits& l = limits[i];
+        l.low = ParseWholeNumber(g.InventoryLow);
+        l.high = ParseWholeNumber(g.InventoryHigh);
+        const std::optional<int64_t>& low = l.low;
+        const std::optional<int64_t>& high = l.high;
         if ((!low && !Blank(g.InventoryLow)) || (!high && !Blank(g.InventoryHigh)))
             result.badLimits.push_back(g.ProductName.empty() ? g.Code : g.ProductName);
         const int64_t quantity = quantities[i];
-        if (low && quantity < *low && !__builtin_sub_overflow(*low, quantity, &shortfalls[i])) {
+        if (low && quantity < *low && !__builtin_sub_overflow(*low, quantity, &l.shortfall)) {
             states[i] = kBelow;
             ++result.belowLowerLimit;
         } else if (high && quantity > *high) {
@@ -83,13 +90,12 @@ StockWarnings LoadStockWarnings(const std::string& warehouse, bool withRows) {
     result.rows.reserve(warned);
     for (const auto& [key, i] : order) {
         const GoodsLimitRecord& g = goods[i];
-        const std::optional<int64_t> low = ParseWholeNumber(g.InventoryLow);
-        const std::optional<int64_t> high = ParseWholeNumber(g.InventoryHigh);
+        const auto& [low, high, shortfall] = limits[i];
         const bool below = states[i] == kBelow;
         result.rows.push_back(
             {g.Code, g.ProductName, g.Unit, quantities[i], low ? std::to_string(*low) : "",
              high ? std::to_string(*high) : "", below ? kBelowLowerLimit : kAboveUpperLimit,
-             below ? std::to_string(shortfalls[i]) : "", packing.Packed(g.Code, quantities[i])});
+             below ? std::to_string(shortfall) : "", packing.Packed(g.Code, quantities[i])});
     }
     result.ok = true;
     return result;
