@@ -376,3 +376,58 @@ TEST_F(SummaryTest, LinesWithoutAWarehouseDatedLikePeriodsAreSummarized) {
     EXPECT_EQ(compared.quarters, 1);
     EXPECT_EQ(compared.years, 1);
 }
+
+// Ten thousand goods whose first lines lie in the whole month: so many first lines are looked up
+// by two connections at once, each group still showing its own first line's name, unit and
+// price; some goods also have lines in the partial months before and after it.
+TEST_F(SummaryTest, ManyFirstLinesReadByTwoConnectionsAreEachGroupsOwn) {
+    bool server = false;
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        server = store.IsServer();
+        const std::string columns = "Bill_ID, Bill_Date, Warehouse, Product_ID, Product_Name,"
+                                    " Product_Unit, Product_Price, Product_Number, Base_Number,"
+                                    " Product_Total";
+        ASSERT_TRUE(store.Begin());
+        for (const char* table : {"EnterSale_Detail", "EnterStock_Detail"}) {
+            const bool sale = table[6] == 'a';
+            const std::string insert = std::string("insert into ") + table + " (" + columns +
+                                       (sale ? ", Product_Cost) values (?, ?, ?, ?, ?, ?, ?, ?,"
+                                               " ?, ?, '1.00')"
+                                             : ") values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+            for (int i = 1; i <= 10000; ++i) {
+                char day[16], price[16];
+                std::snprintf(day, sizeof day, "2026-03-%02d", 1 + i % 28);
+                std::snprintf(price, sizeof price, "%d.%02d", i % 97, i % 100);
+                const char* units[] = {"支", "盒", "箱"};
+                ASSERT_TRUE(store.Run(insert, {"XS-M", day, "一号仓库", "M" + std::to_string(i),
+                                               "货品" + std::to_string(i), units[i % 3], price, "2",
+                                               "2", std::to_string(i % 50) + ".00"}))
+                    << store.LastError();
+            }
+            // Every hundredth goods item sold or bought on a partial month's day too, under
+            // another name: before the month its line is the first, after it the month's is.
+            for (const char* date : {"2026-02-20", "2026-04-05"})
+                ASSERT_TRUE(store.Run(std::string("insert into ") + table + " (" + columns +
+                                          ") select 'XS-P', ?, '二号仓库', Product_ID, ? ||"
+                                          " Product_Name, '个', '9.99', '1', '1', '9.99' from " +
+                                          table + " where Bill_ID = 'XS-M' and Id % 100 = 0",
+                                      {date, date}))
+                    << store.LastError();
+        }
+        ASSERT_TRUE(RebuildLineSummaries(store)) << store.LastError();
+        ASSERT_TRUE(store.Commit());
+    }
+    const int shared = LookupsReadBesideForTest();
+    Compared compared;
+    CompareRange("2026-02-15", "2026-04-10", 0, compared);
+    EXPECT_EQ(compared.split, 1);
+    // Statistics by goods of both tables and profit by goods each shared its lookups on a file;
+    // a server looks them up itself.
+    EXPECT_EQ(LookupsReadBesideForTest() - shared, server ? 0 : 3);
+    const ReportResult r =
+        RunReport(*FindReportKindByCliName("sale-goods"), "2026-02-15", "2026-04-10");
+    ASSERT_EQ(r.rows.size(), 10001u);
+    EXPECT_EQ(r.rows.back().front(), "统计汇总"); // one row a goods item, then the total
+}

@@ -8,6 +8,7 @@
 #include "text/Money.h"
 
 #include <optional>
+#include <string_view>
 
 namespace {
 constexpr const char* kSale = "EnterSale_Detail";
@@ -59,13 +60,22 @@ std::optional<std::string> SummaryProfitStatement(const std::optional<SummarySpl
     return rows;
 }
 
-// A sum of cents ("-1234") as money (-12.34), at any width.
-CMoneySum FromCents(const std::string& cents) {
-    const bool negative = !cents.empty() && cents[0] == '-';
-    std::string digits = cents.substr(negative ? 1 : 0);
-    digits.insert(0, digits.size() < 3 ? 3 - digits.size() : 0, '0');
-    digits.insert(digits.size() - 2, ".");
-    return CMoneySum::Parse((negative ? "-" : "") + digits).value_or(CMoneySum());
+// A sum of cents as the summaries hold it ("-1234") added to `to`, read without a copy; false
+// for any other text (a sum past 64 bits, which SQLite turns into a real number): the caller
+// then reads the lines.
+bool AddCents(std::string_view text, CMoneySum& to) {
+    const bool negative = !text.empty() && text[0] == '-';
+    const std::string_view digits = text.substr(negative ? 1 : 0);
+    if (digits.empty() || digits.size() > 19)
+        return false;
+    __int128 cents = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return false;
+        cents = cents * 10 + (c - '0');
+    }
+    to += CMoneySum::FromUnits((negative ? -cents : cents) * 100);
+    return true;
 }
 } // namespace
 
@@ -106,9 +116,9 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                         first->id = id;
                 }
                 f.group.Quantity += st.Int(1);
-                f.group.Amount += FromCents(st.Text(2));
-                f.group.Cost += FromCents(st.Text(3));
-                f.group.CostedAmount += FromCents(st.Text(4));
+                exact = exact && AddCents(st.TextView(2), f.group.Amount) &&
+                        AddCents(st.TextView(3), f.group.Cost) &&
+                        AddCents(st.TextView(4), f.group.CostedAmount);
                 f.group.UnknownCostLines += st.Int(5);
             })) {
             Messages().Inform(kLinesReadFailure);
@@ -190,11 +200,12 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                 TextOrderOf(found.Size(),
                             [&](size_t i) -> const std::string& { return found.At(i).group.Key; });
             const size_t before = groups.size();
+            groups.reserve(before + order.size());
             for (size_t i : order) {
                 Found& f = found.At(i);
-                const First& first = f.sale.id ? f.sale : f.back;
-                f.group.Name = first.name;
-                f.group.Unit = first.unit;
+                First& first = f.sale.id ? f.sale : f.back;
+                f.group.Name = std::move(first.name);
+                f.group.Unit = std::move(first.unit);
                 groups.push_back(std::move(f.group));
                 // Quantities are in base units, and so is the unit of a group whose first line
                 // was entered in a larger one: the goods' own.

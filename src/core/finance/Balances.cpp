@@ -8,6 +8,7 @@
 #include "port/MessagePort.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
+#include "store/LineGroups.h"
 #include "text/Money.h"
 
 #include <algorithm>
@@ -195,36 +196,37 @@ bool ListUnitBalances(CDataStore& store, const std::string& unitType,
         return false;
     };
     // The unit list first, in its order; then the names only bills know, in text order.
-    std::unordered_map<std::string, size_t> index;
+    CKeyPlaces index;
     std::vector<Delta> sums;
     std::vector<UnitBalanceRecord> rows;
+    auto nameAt = [&](size_t i) -> std::string_view { return rows[i].Customer; };
     if (!store.Run("select CustomerName, CustomerType from ferix_customer order by Id", {},
                    [&](const CStatement& st) {
-                       std::string name = st.Text(0);
-                       if (index.count(name))
+                       const std::string_view name = st.TextView(0);
+                       if (index.Find(name, nameAt) != CKeyPlaces::kNone)
                            return; // two codes under one name share one balance
-                       index.emplace(name, rows.size());
-                       rows.push_back({name, st.Text(1), {}, {}, {}});
+                       index.Add(name, rows.size());
+                       rows.push_back({std::string(name), st.Text(1), {}, {}, {}});
                    }))
         return fail();
     const size_t listed = rows.size();
     sums.resize(rows.size());
-    std::string name, amount, paid;
+    std::string amount, paid;
     if (!store.Run(MoneyRowsSql("", true), MoneyRowsValues({}), [&](const CStatement& st) {
-            st.TextInto(0, name);
-            auto it = index.find(name);
-            if (it == index.end()) {
-                it = index.emplace(name, rows.size()).first;
-                rows.push_back({name, {}, {}, {}, {}});
+            const std::string_view name = st.TextView(0);
+            size_t at = index.Find(name, nameAt);
+            if (at == CKeyPlaces::kNone) {
+                at = rows.size();
+                index.Add(name, at);
+                rows.push_back({std::string(name), {}, {}, {}, {}});
                 sums.emplace_back();
             }
             st.TextInto(2, amount);
             st.TextInto(3, paid);
             const int source = static_cast<int>(st.Int(1));
-            const Delta d =
-                RowDelta(source, Units(amount), Paid(paid, source, st, rows[it->second].Notes));
-            sums[it->second].receivable += d.receivable;
-            sums[it->second].payable += d.payable;
+            const Delta d = RowDelta(source, Units(amount), Paid(paid, source, st, rows[at].Notes));
+            sums[at].receivable += d.receivable;
+            sums[at].payable += d.payable;
         }))
         return fail();
     for (size_t i = 0; i < rows.size(); ++i) {

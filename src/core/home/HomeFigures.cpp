@@ -3,6 +3,7 @@
 #include "cost/ProfitReport.h"
 #include "cost/ProfitStore.h"
 #include "finance/Balances.h"
+#include "finance/FundBillRows.h"
 #include "port/MessagePort.h"
 #include "query/StockWarnings.h"
 #include "rights/PriceVisibility.h"
@@ -16,6 +17,9 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 namespace {
 using std::chrono::days;
@@ -129,12 +133,8 @@ void ReadSales(CDataStore& store, year_month_day today, HomeFigures& f) {
     }
 }
 
-void ReadReceivables(CDataStore& store, HomeFigures& f) {
-    std::vector<UnitBalanceRecord> balances;
-    if (!ListUnitBalances(store, "", balances)) {
-        f.ok = false;
-        return;
-    }
+// The receivables into `f` from `balances` as ListUnitBalances read them.
+void TakeReceivables(const std::vector<UnitBalanceRecord>& balances, HomeFigures& f) {
     std::vector<HomeDebtor> owing;
     for (const auto& b : balances) {
         const CMoneySum owed = CMoneySum::Parse(b.Receivable).value_or(CMoneySum{});
@@ -148,6 +148,56 @@ void ReadReceivables(CDataStore& store, HomeFigures& f) {
         owing.resize(kDebtors);
     f.debtors = std::move(owing);
 }
+
+// Every unit's balance read on a thread of its own, over a second connection beside `main`,
+// while this thread reads the sales and the warnings on `main`: on years of bills each reader
+// takes a few hundred milliseconds and they share nothing. The thread's messages are kept and
+// told here once it has ended. Without a second connection or a thread, read here on `main`.
+class CBalancesReader {
+public:
+    explicit CBalancesReader(CDataStore& main) : m_main(main) {
+        if (!m_beside.ConnectBeside(main))
+            return;
+        try {
+            m_thread = std::jthread([this] { Read(m_beside); });
+        } catch (const std::system_error&) {
+        }
+    }
+    CBalancesReader(const CBalancesReader&) = delete;
+    CBalancesReader& operator=(const CBalancesReader&) = delete;
+
+    // The figures into `f` once read; false after a message.
+    bool Into(HomeFigures& f) {
+        if (m_thread.joinable())
+            m_thread.join();
+        else
+            Read(m_main);
+        for (const std::string& text : m_texts)
+            Messages().Inform(text);
+        if (m_ok)
+            TakeReceivables(m_balances, f);
+        return m_ok;
+    }
+
+private:
+    void Read(CDataStore& store) {
+        CHeldMessages held;
+        try {
+            m_ok = ListUnitBalances(store, "", m_balances);
+        } catch (...) { // on a thread of its own nothing may escape: told as a failed read
+            m_ok = false;
+            held.Inform(FundFailureText(store));
+        }
+        m_texts = held.Take();
+    }
+
+    CDataStore& m_main;
+    CDataStore m_beside;
+    std::vector<UnitBalanceRecord> m_balances;
+    std::vector<std::string> m_texts;
+    bool m_ok = false;
+    std::jthread m_thread; // last: joined before the rest goes
+};
 } // namespace
 
 HomeFigures LoadHomeFigures(const std::string& today) {
@@ -160,16 +210,17 @@ HomeFigures LoadHomeFigures(const std::string& today) {
     f.showsReceivables = rights.Allows("statement", Action::View);
     f.hidesAmounts = HidesPrice(rights, PriceKind::Sale);
 
+    CDataStore store;
+    std::optional<CBalancesReader> receivables; // after `store`: ends before it
     if (f.showsSales || f.showsProfit || f.showsReceivables) {
-        CDataStore store;
-        if (!store.ConnectMain())
+        if (!store.ConnectMain()) {
             f.ok = false;
-        else {
+        } else {
             f.onServer = store.IsServer();
+            if (f.showsReceivables)
+                receivables.emplace(store);
             if (f.showsSales || f.showsProfit)
                 ReadSales(store, ParseDay(f.today), f);
-            if (f.showsReceivables)
-                ReadReceivables(store, f);
         }
     }
     if (f.showsWarnings) {
@@ -177,6 +228,8 @@ HomeFigures LoadHomeFigures(const std::string& today) {
         f.ok = warnings.ok && f.ok;
         f.belowLowerLimit = CountBelowLowerLimit(warnings);
     }
+    if (receivables)
+        f.ok = receivables->Into(f) && f.ok;
     return f;
 }
 

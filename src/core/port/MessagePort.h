@@ -2,6 +2,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Every message box and question of the program goes through this port, so that core code
@@ -45,6 +46,8 @@ public:
     // Tells the kept texts, in order, to the port below; Drop forgets them.
     void Release();
     void Drop() { m_texts.clear(); }
+    // The kept texts handed over, to be told on another thread (a port is one thread's).
+    std::vector<std::string> Take() { return std::exchange(m_texts, {}); }
 
 private:
     CHeldMessages* m_outer;

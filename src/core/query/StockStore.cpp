@@ -132,12 +132,14 @@ bool SumStockOfCodes(CDataStore& store, const std::string& warehouse,
     const CKeyPlaces places = PlacesOf(codes);
     auto codeAt = [&](size_t i) -> std::string_view { return codes[i]; };
     quantities.assign(codes.size(), 0);
+    std::string text; // one buffer for every row's number
     bool ok = store.Run(sql, values, [&](const CStatement& st) {
         const size_t place = places.Find(st.TextView(0), codeAt);
         if (place == CKeyPlaces::kNone)
             return;
         int64_t& sum = quantities[place];
-        const int64_t number = LeadingInteger(st.Text(1));
+        st.TextInto(1, text);
+        const int64_t number = LeadingInteger(text);
         if (__builtin_add_overflow(sum, number, &sum))
             sum = number > 0 ? INT64_MAX : INT64_MIN;
     });

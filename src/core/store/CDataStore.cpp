@@ -14,7 +14,7 @@ namespace {
 // Atomic: two stores on two threads (two workstations in one test) both count.
 std::atomic<int> g_failAt = 0;
 std::atomic<int> g_statementCount = 0;
-int g_hookAt = 0;
+std::atomic<int> g_hookAt = 0;
 std::atomic<bool> g_loseCommitReply = false;
 std::atomic<bool> g_silentAfterLoss = false;
 // What a statement whose reply the test seam lost fails with, worded as the server engine's.
@@ -68,6 +68,18 @@ bool CDataStore::Reconnect() {
     return Connect(m_relativePath, m_initialStatement);
 }
 
+bool CDataStore::ConnectBeside(const CDataStore& other) {
+    if (!other.m_relativePath || !other.m_engine || other.m_engine->InTransaction())
+        return false;
+    CHeldMessages quiet;
+    if (!Connect(other.m_relativePath, other.m_initialStatement))
+        return false;
+    if (IsServer() == other.IsServer())
+        return true;
+    m_engine.reset(); // the folder changed meanwhile: not the same data
+    return false;
+}
+
 bool CDataStore::Connect(const char* relativePath, const char* initialStatement) {
     m_writeLock.Unlock();
     m_engine.reset();
@@ -117,10 +129,10 @@ void CDataStore::SetJournalBuilder(JournalBuilder builder) {
 
 bool CDataStore::CountAndCheckFault() {
     const int count = ++g_statementCount;
-    if (g_hookAt > 0 && count == g_hookAt) {
-        g_hookAt = 0;
+    // Claimed once, whichever thread's statement it is (a reader may run one beside this one).
+    int hookAt = count;
+    if (count > 0 && g_hookAt.compare_exchange_strong(hookAt, 0))
         g_hook(m_engine->ServerProcess());
-    }
     const int failAt = g_failAt;
     if (failAt > 0 && count == failAt) {
         m_lastError = "injected fault at statement " + std::to_string(failAt);

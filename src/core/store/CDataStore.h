@@ -54,6 +54,10 @@ public:
     bool Reconnect();
     // Connected to a server rather than to a file.
     bool IsServer() const { return m_engine && m_engine->IsServer(); }
+    // A second connection to the data `other` is connected to, for a read run beside it on
+    // another thread; without a message (false: the caller reads alone). Never while `other`
+    // is in a transaction: the second connection would not see what it has written.
+    bool ConnectBeside(const CDataStore& other);
 
     // What builds the bill journal's chain over the bills of tables upgraded to it, run by
     // ConnectMain before anything else (the journal lives above the store). False fails the

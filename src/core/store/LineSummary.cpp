@@ -8,10 +8,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <span>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
 std::atomic<bool> g_used{true};
+std::atomic<int> g_readsBeside{0}; // lookups shared with a second connection, for the tests
 
 // The line tables the readers group: purchases and sales for the statistics, sales and sale
 // returns for the profit report.
@@ -457,11 +461,12 @@ std::string WholeMonthsSql(const SummarySplit& split, const char* summaryTable, 
     return sql;
 }
 
-bool ReadLinesById(CDataStore& store, const char* table, const std::string& columns,
-                   std::vector<std::pair<int64_t, size_t>>& wanted,
-                   const std::function<void(const CStatement&, size_t)>& onRow) {
-    std::sort(wanted.begin(), wanted.end());
-    // The Ids as one value: a JSON array for the file, an array literal for the server.
+namespace {
+// Lines looked up by one statement: the Ids of `wanted` (in Id order) as one value, a JSON array
+// for the file, an array literal for the server.
+bool ReadSomeLinesById(CDataStore& store, const std::string& sql,
+                       std::span<const std::pair<int64_t, size_t>> wanted,
+                       const std::function<void(const CStatement&, size_t)>& onRow) {
     const bool server = store.IsServer();
     std::string list(1, server ? '{' : '[');
     for (const auto& [id, place] : wanted) {
@@ -470,9 +475,6 @@ bool ReadLinesById(CDataStore& store, const char* table, const std::string& colu
         list += std::to_string(id);
     }
     list += server ? '}' : ']';
-    const std::string sql = "select Id, " + columns + " from " + table +
-                            (server ? " where Id = any(cast(? as bigint[]))"
-                                    : " where Id in (select value from json_each(?))");
     return store.Run(sql, {list}, [&](const CStatement& st) {
         const int64_t id = st.Int(0);
         const auto at =
@@ -480,4 +482,69 @@ bool ReadLinesById(CDataStore& store, const char* table, const std::string& colu
         if (at != wanted.end() && at->first == id)
             onRow(st, at->second);
     });
+}
+
+// From this many lines on, a file's lookups are shared with a second connection on a thread of
+// its own: each costs a read of a page of the lines (a few microseconds), and tens of thousands
+// of groups' first lines lie all over the years. Fewer are not worth the second connection.
+constexpr size_t kLookupsShared = 8192;
+} // namespace
+
+bool ReadLinesById(CDataStore& store, const char* table, const std::string& columns,
+                   std::vector<std::pair<int64_t, size_t>>& wanted,
+                   const std::function<void(const CStatement&, size_t)>& onRow) {
+    std::sort(wanted.begin(), wanted.end());
+    const bool server = store.IsServer();
+    const std::string sql = "select Id, " + columns + " from " + table +
+                            (server ? " where Id = any(cast(? as bigint[]))"
+                                    : " where Id in (select value from json_each(?))");
+    const std::span<const std::pair<int64_t, size_t>> all(wanted);
+    CDataStore beside;
+    if (server || wanted.size() < kLookupsShared || !beside.ConnectBeside(store))
+        return ReadSomeLinesById(store, sql, all, onRow);
+    // The later part beside, the earlier one here, parted where their reads weigh the same: a
+    // line costs a page read unless it lies near the one before (a page holds a few dozen).
+    const auto weight = [&](size_t i) -> int64_t {
+        constexpr uint64_t kNear = 32, kRow = 8;
+        const uint64_t gap = i == 0 ? kNear
+                                    : static_cast<uint64_t>(wanted[i].first) -
+                                          static_cast<uint64_t>(wanted[i - 1].first);
+        return static_cast<int64_t>(kRow + std::min(kNear, gap));
+    };
+    int64_t total = 0;
+    for (size_t i = 0; i < wanted.size(); ++i)
+        total += weight(i);
+    size_t half = 0;
+    for (int64_t sum = 0; half + 1 < wanted.size() && 2 * sum < total; ++half)
+        sum += weight(half);
+    // An Id named twice (by summaries out of date) stays on one side, so one place gets it.
+    while (half < wanted.size() && half > 0 && wanted[half].first == wanted[half - 1].first)
+        ++half;
+    if (half == 0 || half == wanted.size())
+        return ReadSomeLinesById(store, sql, all, onRow);
+    bool besideOk = false;
+    std::jthread other;
+    try {
+        other = std::jthread([&] {
+            try {
+                besideOk = ReadSomeLinesById(beside, sql, all.subspan(half), onRow);
+                if (besideOk)
+                    g_readsBeside.fetch_add(1);
+            } catch (...) { // told as a failed read, on this thread's side
+                besideOk = false;
+            }
+        });
+    } catch (const std::system_error&) { // no thread to be had: all of them here
+        return ReadSomeLinesById(store, sql, all, onRow);
+    }
+    const bool ok = ReadSomeLinesById(store, sql, all.first(half), onRow);
+    other.join();
+    if (ok && !besideOk)
+        store.SetLastError(beside.LastError().empty() ? "the second read failed"
+                                                      : beside.LastError());
+    return ok && besideOk;
+}
+
+int LookupsReadBesideForTest() {
+    return g_readsBeside.load();
 }

@@ -102,7 +102,11 @@ std::string WholeMonthsSql(const SummarySplit& split, const char* summaryTable, 
 
 // The lines of `table` whose Ids `wanted` names, each with a place of the caller's, read by one
 // statement instead of one lookup each: `onRow(st, place)` for each line found, its Id in
-// column 0 and `columns` after it. `wanted` is put in Id order.
+// column 0 and `columns` after it. `wanted` is put in Id order. Many lines of a file are read
+// by two connections at once: `onRow` may then run on two threads together, never for the same
+// place.
+// How many ReadLinesById calls shared their lookups with a second connection (tests).
+int LookupsReadBesideForTest();
 bool ReadLinesById(CDataStore& store, const char* table, const std::string& columns,
                    std::vector<std::pair<int64_t, size_t>>& wanted,
                    const std::function<void(const CStatement&, size_t)>& onRow);

@@ -56,6 +56,7 @@ public:
     static std::optional<CMoneySum> Parse(const std::string& text);
 
     __int128 Units() const { return m_units; }
+    static CMoneySum FromUnits(__int128 units) { return Of(units); }
     // Two decimals, rounded half away from zero, at any width: "1844674407370955.16".
     std::string Format2() const;
     // The amount when it fits one CMoney.
