@@ -430,4 +430,21 @@ TEST_F(SummaryTest, ManyFirstLinesReadByTwoConnectionsAreEachGroupsOwn) {
         RunReport(*FindReportKindByCliName("sale-goods"), "2026-02-15", "2026-04-10");
     ASSERT_EQ(r.rows.size(), 10001u);
     EXPECT_EQ(r.rows.back().front(), "统计汇总"); // one row a goods item, then the total
+    // A statement failing anywhere, in a read beside the report's own too, fails the report
+    // with one message.
+    for (int k = 1;; ++k) {
+        m_port.Clear();
+        CDataStore::FailStatementForTest(k);
+        const ReportResult failed =
+            RunReport(*FindReportKindByCliName("sale-goods"), "2026-02-15", "2026-04-10");
+        const int run = CDataStore::StatementCountForTest();
+        CDataStore::FailStatementForTest(0);
+        if (run < k) { // past the report's last statement
+            EXPECT_TRUE(failed.ok);
+            EXPECT_GE(k, 5);
+            break;
+        }
+        EXPECT_FALSE(failed.ok) << k;
+        EXPECT_EQ(m_port.Texts(), std::vector<std::string>{"SQL 语句执行失败！"}) << k;
+    }
 }

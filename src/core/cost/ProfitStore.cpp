@@ -101,13 +101,19 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
             ProfitGroupRecord group;
             First sale, back;
         };
-        CKeyedGroups<Found, decltype([](Found& f) -> std::string& { return f.group.Key; })> found;
+        using Groups =
+            CKeyedGroups<Found, decltype([](Found& f) -> std::string& { return f.group.Key; })>;
+        Groups found;
         bool exact = true;
-        std::string rowKey;
-        if (!store.Run(*sql, summaryValues, [&](const CStatement& st) {
-                exact = exact && st.Int(6) == 0;
-                st.TextInto(0, rowKey);
-                Found& f = found[rowKey];
+        // The summary rows are read beside the partial months' lines into groups of their own,
+        // merged after.
+        Groups summed;
+        bool summedExact = true;
+        CReadBeside summary(
+            store, *sql, summaryValues,
+            [&](const CStatement& st) {
+                summedExact = summedExact && st.Int(6) == 0;
+                Found& f = summed[st.TextView(0)];
                 for (auto [first, at] : {std::pair{&f.sale, 7}, std::pair{&f.back, 8}}) {
                     if (st.TextView(at).empty()) // NULL: the other table's row
                         continue;
@@ -116,14 +122,12 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                         first->id = id;
                 }
                 f.group.Quantity += st.Int(1);
-                exact = exact && AddCents(st.TextView(2), f.group.Amount) &&
-                        AddCents(st.TextView(3), f.group.Cost) &&
-                        AddCents(st.TextView(4), f.group.CostedAmount);
+                summedExact = summedExact && AddCents(st.TextView(2), f.group.Amount) &&
+                              AddCents(st.TextView(3), f.group.Cost) &&
+                              AddCents(st.TextView(4), f.group.CostedAmount);
                 f.group.UnknownCostLines += st.Int(5);
-            })) {
-            Messages().Inform(kLinesReadFailure);
-            return false;
-        }
+            },
+            split->head || split->tail); // beside the partial months' lines, when there are some
         // The partial months' lines, their figures tested and summed here.
         std::string lineKey;
         PlainFigures figures;
@@ -170,6 +174,25 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                 Messages().Inform(kLinesReadFailure);
                 return false;
             }
+        }
+        if (!summary.Wait()) {
+            Messages().Inform(kLinesReadFailure);
+            return false;
+        }
+        exact = exact && summedExact;
+        for (size_t i = 0; exact && i < summed.Size(); ++i) {
+            Found& s = summed.At(i);
+            Found& f = found[s.group.Key];
+            f.group.Quantity += s.group.Quantity;
+            f.group.Amount += s.group.Amount;
+            f.group.Cost += s.group.Cost;
+            f.group.CostedAmount += s.group.CostedAmount;
+            f.group.UnknownCostLines += s.group.UnknownCostLines;
+            // The summaries' first line is a group's first only before a partial month's one.
+            // The name and unit shown are then the looked-up line's, none when it is not found.
+            for (auto [mine, into] : {std::pair{&s.sale, &f.sale}, std::pair{&s.back, &f.back}})
+                if (mine->id && (!into->id || *mine->id < *into->id))
+                    *into = First{mine->id, std::nullopt, {}, {}, true};
         }
         // The first lines the summaries named and no partial line was: one statement a table.
         for (const char* table : {kSale, kBack}) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <span>
 #include <system_error>
 #include <thread>
@@ -461,13 +462,48 @@ std::string WholeMonthsSql(const SummarySplit& split, const char* summaryTable, 
     return sql;
 }
 
+CReadBeside::CReadBeside(CDataStore& store, std::string sql, SqlValues values,
+                         std::function<void(const CStatement&)> onRow, bool beside)
+    : m_store(store), m_sql(std::move(sql)), m_values(std::move(values)),
+      m_onRow(std::move(onRow)) {
+    if (!beside || store.IsServer())
+        return;
+    m_beside = std::make_unique<CDataStore>();
+    if (!m_beside->ConnectBeside(store)) {
+        m_beside.reset();
+        return;
+    }
+    try {
+        m_thread = std::jthread([this] {
+            try {
+                m_ok = m_beside->Run(m_sql, m_values, m_onRow);
+            } catch (...) { // nothing may leave the thread: a failed read
+                m_ok = false;
+                m_beside->SetLastError("the read beside failed");
+            }
+        });
+    } catch (const std::system_error&) { // no thread to be had: read when waited for
+        m_beside.reset();
+    }
+}
+
+CReadBeside::~CReadBeside() = default;
+
+bool CReadBeside::Wait() {
+    if (m_done)
+        return m_ok;
+    m_done = true;
+    if (!m_thread.joinable())
+        return m_ok = m_store.Run(m_sql, m_values, m_onRow);
+    m_thread.join();
+    if (!m_ok)
+        m_store.SetLastError(m_beside->LastError());
+    return m_ok;
+}
+
 namespace {
-// Lines looked up by one statement: the Ids of `wanted` (in Id order) as one value, a JSON array
-// for the file, an array literal for the server.
-bool ReadSomeLinesById(CDataStore& store, const std::string& sql,
-                       std::span<const std::pair<int64_t, size_t>> wanted,
-                       const std::function<void(const CStatement&, size_t)>& onRow) {
-    const bool server = store.IsServer();
+// Ids as one value: a JSON array for the file, an array literal for the server.
+std::string IdList(std::span<const std::pair<int64_t, size_t>> wanted, bool server) {
     std::string list(1, server ? '{' : '[');
     for (const auto& [id, place] : wanted) {
         if (list.size() > 1)
@@ -475,13 +511,20 @@ bool ReadSomeLinesById(CDataStore& store, const std::string& sql,
         list += std::to_string(id);
     }
     list += server ? '}' : ']';
-    return store.Run(sql, {list}, [&](const CStatement& st) {
+    return list;
+}
+
+// The reader of the lines of `wanted` (in Id order): each found line to its place.
+std::function<void(const CStatement&)>
+PlacingRows(std::span<const std::pair<int64_t, size_t>> wanted,
+            const std::function<void(const CStatement&, size_t)>& onRow) {
+    return [wanted, &onRow](const CStatement& st) {
         const int64_t id = st.Int(0);
         const auto at =
             std::lower_bound(wanted.begin(), wanted.end(), std::pair<int64_t, size_t>{id, 0});
         if (at != wanted.end() && at->first == id)
             onRow(st, at->second);
-    });
+    };
 }
 
 // From this many lines on, a file's lookups are shared with a second connection on a thread of
@@ -499,50 +542,38 @@ bool ReadLinesById(CDataStore& store, const char* table, const std::string& colu
                             (server ? " where Id = any(cast(? as bigint[]))"
                                     : " where Id in (select value from json_each(?))");
     const std::span<const std::pair<int64_t, size_t>> all(wanted);
-    CDataStore beside;
-    if (server || wanted.size() < kLookupsShared || !beside.ConnectBeside(store))
-        return ReadSomeLinesById(store, sql, all, onRow);
     // The later part beside, the earlier one here, parted where their reads weigh the same: a
     // line costs a page read unless it lies near the one before (a page holds a few dozen).
-    const auto weight = [&](size_t i) -> int64_t {
-        constexpr uint64_t kNear = 32, kRow = 8;
-        const uint64_t gap = i == 0 ? kNear
-                                    : static_cast<uint64_t>(wanted[i].first) -
-                                          static_cast<uint64_t>(wanted[i - 1].first);
-        return static_cast<int64_t>(kRow + std::min(kNear, gap));
-    };
-    int64_t total = 0;
-    for (size_t i = 0; i < wanted.size(); ++i)
-        total += weight(i);
     size_t half = 0;
-    for (int64_t sum = 0; half + 1 < wanted.size() && 2 * sum < total; ++half)
-        sum += weight(half);
-    // An Id named twice (by summaries out of date) stays on one side, so one place gets it.
-    while (half < wanted.size() && half > 0 && wanted[half].first == wanted[half - 1].first)
-        ++half;
-    if (half == 0 || half == wanted.size())
-        return ReadSomeLinesById(store, sql, all, onRow);
-    bool besideOk = false;
-    std::jthread other;
-    try {
-        other = std::jthread([&] {
-            try {
-                besideOk = ReadSomeLinesById(beside, sql, all.subspan(half), onRow);
-                if (besideOk)
-                    g_readsBeside.fetch_add(1);
-            } catch (...) { // told as a failed read, on this thread's side
-                besideOk = false;
-            }
-        });
-    } catch (const std::system_error&) { // no thread to be had: all of them here
-        return ReadSomeLinesById(store, sql, all, onRow);
+    if (!server && wanted.size() >= kLookupsShared) {
+        const auto weight = [&](size_t i) -> int64_t {
+            constexpr uint64_t kNear = 32, kRow = 8;
+            const uint64_t gap = i == 0 ? kNear
+                                        : static_cast<uint64_t>(wanted[i].first) -
+                                              static_cast<uint64_t>(wanted[i - 1].first);
+            return static_cast<int64_t>(kRow + std::min(kNear, gap));
+        };
+        int64_t total = 0;
+        for (size_t i = 0; i < wanted.size(); ++i)
+            total += weight(i);
+        for (int64_t sum = 0; half + 1 < wanted.size() && 2 * sum < total; ++half)
+            sum += weight(half);
+        // An Id named twice (by summaries out of date) stays on one side, so one place gets it.
+        while (half < wanted.size() && half > 0 && wanted[half].first == wanted[half - 1].first)
+            ++half;
     }
-    const bool ok = ReadSomeLinesById(store, sql, all.first(half), onRow);
-    other.join();
-    if (ok && !besideOk)
-        store.SetLastError(beside.LastError().empty() ? "the second read failed"
-                                                      : beside.LastError());
-    return ok && besideOk;
+    if (half == 0 || half == wanted.size())
+        return store.Run(sql, {IdList(all, server)}, PlacingRows(all, onRow));
+    CReadBeside later(store, sql, {IdList(all.subspan(half), server)},
+                      PlacingRows(all.subspan(half), onRow));
+    if (!store.Run(sql, {IdList(all.first(half), server)}, PlacingRows(all.first(half), onRow)))
+        return false; // `later` ends with the function; its failure would say nothing more
+    const bool besideRan = later.RanBeside();
+    if (!later.Wait())
+        return false;
+    if (besideRan)
+        g_readsBeside.fetch_add(1);
+    return true;
 }
 
 int LookupsReadBesideForTest() {

@@ -149,26 +149,15 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                 r.Product_Price = PricePerBaseUnit(st.Text(at + 4), st.Text(number), st.Text(base));
             f.shownId = id;
         };
-        std::string key;
-        if (!Run(*grouped, values, [&](const CStatement& st) {
-                st.TextInto(0, key);
-                if (summaryRows) {
-                    exact = exact && st.Int(2) == 0;
-                    Found& f = found[key];
-                    f.quantity += st.Int(1);
-                    const int64_t id = st.Int(3);
-                    if (!f.firstId || id < *f.firstId)
-                        f.firstId = id;
-                    return;
-                }
-                exact = exact && st.Text(9) == "t";
-                Found& f = found[key];
-                firstLine(f, st, 1, 11, 12, std::nullopt);
-                f.quantity = LeadingInteger(st.Text(8));
-            })) {
-            Messages().Inform(kLinesReadFailure);
-            return false;
-        }
+        // The summary rows are read beside the partial months' lines into groups of their own,
+        // merged after: a goods item's quantity and its first line's Id.
+        struct Summed {
+            std::string key;
+            int64_t quantity = 0;
+            std::optional<int64_t> firstId;
+        };
+        CKeyedGroups<Summed, decltype([](Summed& s) -> std::string& { return s.key; })> summed;
+        bool summedExact = true;
         SqlValues lineValues;
         const std::string lines =
             !split ? std::string()
@@ -180,6 +169,30 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
                          " coalesce(Base_Number, Product_Number), Product_Total, " +
                              std::string(CostColumnOf(table)),
                          lineValues);
+        // Beside the partial months' lines, when there are some to read meanwhile.
+        std::optional<CReadBeside> summary;
+        if (summaryRows) {
+            summary.emplace(
+                *this, *grouped, values,
+                [&](const CStatement& st) {
+                    summedExact = summedExact && st.Int(2) == 0;
+                    Summed& s = summed[st.TextView(0)];
+                    s.quantity += st.Int(1);
+                    const int64_t id = st.Int(3);
+                    if (!s.firstId || id < *s.firstId)
+                        s.firstId = id;
+                },
+                !lines.empty());
+        } else if (!Run(*grouped, values, [&](const CStatement& st) {
+                       exact = exact && st.Text(9) == "t";
+                       Found& f = found[st.TextView(0)];
+                       firstLine(f, st, 1, 11, 12, std::nullopt);
+                       f.quantity = LeadingInteger(st.Text(8));
+                   })) {
+            Messages().Inform(kLinesReadFailure);
+            return false;
+        }
+        std::string key;
         PlainFigures figures;
         if (exact && !lines.empty() && !Run(lines, lineValues, [&](const CStatement& st) {
                 if (!exact ||
@@ -198,6 +211,27 @@ bool CDataStore::SumByGoods(const char* table, const std::string& from, const st
             })) {
             Messages().Inform(kLinesReadFailure);
             return false;
+        }
+        if (summary) {
+            if (!summary->Wait()) {
+                Messages().Inform(kLinesReadFailure);
+                return false;
+            }
+            exact = exact && summedExact;
+            // The summaries' first line is a group's first only before a partial month's one.
+            for (size_t i = 0; exact && i < summed.Size(); ++i) {
+                const Summed& s = summed.At(i);
+                Found& f = found[s.key];
+                f.quantity += s.quantity;
+                if (s.firstId && (!f.firstId || *s.firstId < *f.firstId)) {
+                    // The fields shown are the looked-up line's, none when it is not found.
+                    f.firstId = s.firstId;
+                    f.record = GoodsGroupRecord{};
+                    f.record.Product_ID = s.key;
+                    f.otherUnit = false;
+                    f.shownId.reset();
+                }
+            }
         }
         // The first lines the summaries named and no partial line was: one statement for all.
         std::vector<std::pair<int64_t, size_t>> missing;

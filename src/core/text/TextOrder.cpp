@@ -23,6 +23,10 @@ struct Gb18030Converter {
 
 // Sorting calls this many times; one converter per thread avoids opening one per comparison.
 std::string Gb18030Bytes(std::string_view utf8) {
+    // GB18030 keeps ASCII as it is: most goods codes need no conversion.
+    if (std::all_of(utf8.begin(), utf8.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(utf8);
     thread_local Gb18030Converter gb;
     thread_local std::vector<UChar> wide;
     if (!gb.converter)
