@@ -5,6 +5,7 @@
 #include "store/CDataStore.h"
 #include "store/LineGroups.h"
 #include "store/LineSummary.h"
+#include "store/ReadBeside.h"
 #include "text/Money.h"
 
 #include <optional>

@@ -3,13 +3,13 @@
 #include "cost/ProfitReport.h"
 #include "cost/ProfitStore.h"
 #include "finance/Balances.h"
-#include "finance/FundBillRows.h"
 #include "port/MessagePort.h"
 #include "query/StockWarnings.h"
 #include "rights/PriceVisibility.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
 #include "store/LineGroups.h"
+#include "store/ReadBeside.h"
 #include "store/Session.h"
 #include "text/Clock.h"
 
@@ -18,8 +18,6 @@
 #include <cstdio>
 #include <map>
 #include <optional>
-#include <system_error>
-#include <thread>
 
 namespace {
 using std::chrono::days;
@@ -149,55 +147,6 @@ void TakeReceivables(const std::vector<UnitBalanceRecord>& balances, HomeFigures
     f.debtors = std::move(owing);
 }
 
-// Every unit's balance read on a thread of its own, over a second connection beside `main`,
-// while this thread reads the sales and the warnings on `main`: on years of bills each reader
-// takes a few hundred milliseconds and they share nothing. The thread's messages are kept and
-// told here once it has ended. Without a second connection or a thread, read here on `main`.
-class CBalancesReader {
-public:
-    explicit CBalancesReader(CDataStore& main) : m_main(main) {
-        if (!m_beside.ConnectBeside(main))
-            return;
-        try {
-            m_thread = std::jthread([this] { Read(m_beside); });
-        } catch (const std::system_error&) {
-        }
-    }
-    CBalancesReader(const CBalancesReader&) = delete;
-    CBalancesReader& operator=(const CBalancesReader&) = delete;
-
-    // The figures into `f` once read; false after a message.
-    bool Into(HomeFigures& f) {
-        if (m_thread.joinable())
-            m_thread.join();
-        else
-            Read(m_main);
-        for (const std::string& text : m_texts)
-            Messages().Inform(text);
-        if (m_ok)
-            TakeReceivables(m_balances, f);
-        return m_ok;
-    }
-
-private:
-    void Read(CDataStore& store) {
-        CHeldMessages held;
-        try {
-            m_ok = ListUnitBalances(store, "", m_balances);
-        } catch (...) { // on a thread of its own nothing may escape: told as a failed read
-            m_ok = false;
-            held.Inform(FundFailureText(store));
-        }
-        m_texts = held.Take();
-    }
-
-    CDataStore& m_main;
-    CDataStore m_beside;
-    std::vector<UnitBalanceRecord> m_balances;
-    std::vector<std::string> m_texts;
-    bool m_ok = false;
-    std::jthread m_thread; // last: joined before the rest goes
-};
 } // namespace
 
 HomeFigures LoadHomeFigures(const std::string& today) {
@@ -211,14 +160,19 @@ HomeFigures LoadHomeFigures(const std::string& today) {
     f.hidesAmounts = HidesPrice(rights, PriceKind::Sale);
 
     CDataStore store;
-    std::optional<CBalancesReader> receivables; // after `store`: ends before it
+    // Every unit's balance is read beside the sales and the warnings: on years of bills each
+    // takes a few hundred milliseconds, and they share nothing.
+    std::vector<UnitBalanceRecord> balances;
+    std::optional<CReadBeside> receivables; // after `store` and `balances`: ends before them
     if (f.showsSales || f.showsProfit || f.showsReceivables) {
         if (!store.ConnectMain()) {
             f.ok = false;
         } else {
             f.onServer = store.IsServer();
             if (f.showsReceivables)
-                receivables.emplace(store);
+                receivables.emplace(store, [&balances](CDataStore& s) {
+                    return ListUnitBalances(s, "", balances);
+                });
             if (f.showsSales || f.showsProfit)
                 ReadSales(store, ParseDay(f.today), f);
         }
@@ -228,8 +182,12 @@ HomeFigures LoadHomeFigures(const std::string& today) {
         f.ok = warnings.ok && f.ok;
         f.belowLowerLimit = CountBelowLowerLimit(warnings);
     }
-    if (receivables)
-        f.ok = receivables->Into(f) && f.ok;
+    if (receivables) {
+        if (receivables->Wait())
+            TakeReceivables(balances, f);
+        else
+            f.ok = false;
+    }
     return f;
 }
 

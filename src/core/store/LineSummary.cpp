@@ -3,15 +3,13 @@
 #include "LineSummary.h"
 
 #include "CDataStore.h"
+#include "ReadBeside.h"
 #include "WarehouseScope.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <memory>
 #include <span>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -460,45 +458,6 @@ std::string WholeMonthsSql(const SummarySplit& split, const char* summaryTable, 
         sql += (sql.empty() ? "" : " union all ") + one(span.first, span.last, span.closed) +
                " and Warehouse = ''";
     return sql;
-}
-
-CReadBeside::CReadBeside(CDataStore& store, std::string sql, SqlValues values,
-                         std::function<void(const CStatement&)> onRow, bool beside)
-    : m_store(store), m_sql(std::move(sql)), m_values(std::move(values)),
-      m_onRow(std::move(onRow)) {
-    if (!beside || store.IsServer())
-        return;
-    m_beside = std::make_unique<CDataStore>();
-    if (!m_beside->ConnectBeside(store)) {
-        m_beside.reset();
-        return;
-    }
-    try {
-        m_thread = std::jthread([this] {
-            try {
-                m_ok = m_beside->Run(m_sql, m_values, m_onRow);
-            } catch (...) { // nothing may leave the thread: a failed read
-                m_ok = false;
-                m_beside->SetLastError("the read beside failed");
-            }
-        });
-    } catch (const std::system_error&) { // no thread to be had: read when waited for
-        m_beside.reset();
-    }
-}
-
-CReadBeside::~CReadBeside() = default;
-
-bool CReadBeside::Wait() {
-    if (m_done)
-        return m_ok;
-    m_done = true;
-    if (!m_thread.joinable())
-        return m_ok = m_store.Run(m_sql, m_values, m_onRow);
-    m_thread.join();
-    if (!m_ok)
-        m_store.SetLastError(m_beside->LastError());
-    return m_ok;
 }
 
 namespace {

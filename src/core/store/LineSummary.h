@@ -3,11 +3,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -102,40 +100,14 @@ std::string WholeMonthsSql(const SummarySplit& split, const char* summaryTable, 
                            const std::string& columns, SqlValues& values,
                            const std::string& extra = {}, const SqlValues& extraValues = {});
 
-// A read of `sql` run beside the caller's own: with `beside`, on a file, over a second connection
-// on a thread of its own, started at once, so that the caller reads something else meanwhile;
-// otherwise (a server, no second connection or thread to be had) on `store` when it is waited
-// for. `onRow` runs on that thread and must touch nothing the caller touches meanwhile.
-class CReadBeside {
-public:
-    CReadBeside(CDataStore& store, std::string sql, SqlValues values,
-                std::function<void(const CStatement&)> onRow, bool beside = true);
-    ~CReadBeside(); // waits for the thread
-    CReadBeside(const CReadBeside&) = delete;
-    CReadBeside& operator=(const CReadBeside&) = delete;
-    // Waits for the read (or runs it); false when it failed (`store`'s LastError says why).
-    bool Wait();
-    // Whether it runs on a thread of its own.
-    bool RanBeside() const { return m_thread.joinable() || (m_done && m_beside); }
-
-private:
-    CDataStore& m_store;
-    std::unique_ptr<CDataStore> m_beside;
-    std::string m_sql;
-    SqlValues m_values;
-    std::function<void(const CStatement&)> m_onRow;
-    bool m_ok = false, m_done = false;
-    std::jthread m_thread; // last: joined before the rest goes
-};
-
 // The lines of `table` whose Ids `wanted` names, each with a place of the caller's, read by one
 // statement instead of one lookup each: `onRow(st, place)` for each line found, its Id in
 // column 0 and `columns` after it. `wanted` is put in Id order. Many lines of a file are read
 // by two connections at once: `onRow` may then run on two threads together, never for the same
 // place.
-
-// How many ReadLinesById calls shared their lookups with a second connection (tests).
-int LookupsReadBesideForTest();
 bool ReadLinesById(CDataStore& store, const char* table, const std::string& columns,
                    std::vector<std::pair<int64_t, size_t>>& wanted,
                    const std::function<void(const CStatement&, size_t)>& onRow);
+
+// How many ReadLinesById calls shared their lookups with a second connection (tests).
+int LookupsReadBesideForTest();

@@ -2,6 +2,7 @@
 #include "CDataStore.h"
 #include "LineGroups.h"
 #include "LineSummary.h"
+#include "ReadBeside.h"
 
 #include "port/MessagePort.h"
 #include "text/Money.h"
