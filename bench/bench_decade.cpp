@@ -2,7 +2,7 @@
 // statistics and profit by goods as the program reads them (whole months from the monthly
 // summaries), beside the same readers over the lines alone and a bare GROUP BY over the same
 // year's lines measured in the same run; and a 1,000-line sale posted with the summaries' upkeep
-// beside the same posting without it.
+// beside the same posting without it. With $FERIX_BENCH_PG, the same on the server.
 #include "BenchData.h"
 #include "DecadeData.h"
 #include "ServerBenchData.h"
@@ -66,9 +66,13 @@ void BM_DecadeProfitByGoods(benchmark::State& state, bool server, bool summaries
 
 // A sale of 1,000 lines (the first thousand goods, two of each) posted on a copy of the set,
 // with the summaries kept or not.
-void BM_DecadePostSale(benchmark::State& state, bool summaries) {
-    static const std::filesystem::path copy = UseDecadeDataSet(true);
-    std::filesystem::current_path(copy); // never the cached set itself
+void BM_DecadePostSale(benchmark::State& state, bool server, bool summaries) {
+    if (server) {
+        UseServerDataSet(ServerDecadeDataSet(), true); // the run's copy, never the set
+    } else {
+        static const std::filesystem::path copy = UseDecadeDataSet(true);
+        std::filesystem::current_path(copy); // never the cached set itself
+    }
     UseLineSummaries(summaries);
     std::vector<GoodsRecord> goods;
     CBill bill(BillKind::Sale);
@@ -164,8 +168,9 @@ int main(int argc, char** argv) {
         [](benchmark::State& s) { BM_DecadeProfitByGoods(s, false, true); });
     add("BM_DecadeProfitByGoods_Lines",
         [](benchmark::State& s) { BM_DecadeProfitByGoods(s, false, false); });
-    add("BM_DecadePostSale", [](benchmark::State& s) { BM_DecadePostSale(s, true); });
-    add("BM_DecadePostSale_NoSummaries", [](benchmark::State& s) { BM_DecadePostSale(s, false); });
+    add("BM_DecadePostSale", [](benchmark::State& s) { BM_DecadePostSale(s, false, true); });
+    add("BM_DecadePostSale_NoSummaries",
+        [](benchmark::State& s) { BM_DecadePostSale(s, false, false); });
     if (!BenchServer().empty()) {
         add("BM_DecadeByGoods_ServerBaseline", BM_DecadeByGoods_ServerBaseline);
         add("BM_DecadeSaleStatisticsByGoods_Server",
@@ -176,6 +181,10 @@ int main(int argc, char** argv) {
             [](benchmark::State& s) { BM_DecadeProfitByGoods(s, true, true); });
         add("BM_DecadeProfitByGoods_ServerLines",
             [](benchmark::State& s) { BM_DecadeProfitByGoods(s, true, false); });
+        add("BM_DecadePostSale_Server",
+            [](benchmark::State& s) { BM_DecadePostSale(s, true, true); });
+        add("BM_DecadePostSale_ServerNoSummaries",
+            [](benchmark::State& s) { BM_DecadePostSale(s, true, false); });
     } else {
         std::cout << "bench_decade: the server rows skipped (FERIX_BENCH_PG is not set)\n";
     }

@@ -3,10 +3,12 @@
 // the desktop program. Baseline of the same run: the same main window for a role that sees none
 // of the page's figures (stock view only), so it shows its first module and reads nothing for
 // the page. Each window runs in a fresh child process, so one cannot warm the next.
-// Then each reader the page asks, alone, to tell which one its time goes to.
+// Then each reader the page asks, alone, to tell which one its time goes to. With
+// $FERIX_BENCH_PG, the page and its baseline on the server too.
 #include "BenchData.h"
 #include "DecadeData.h"
 #include "RatioReporter.h"
+#include "ServerBenchData.h"
 
 #include "app/Cferix_razazApp.h"
 #include "app/Cferix_razazDlg.h"
@@ -31,6 +33,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -99,8 +102,11 @@ ChildResult RunChild(bool homePage) {
     return r;
 }
 
-void Measure(benchmark::State& state, bool homePage) {
-    UseDecadeDataSet(false);
+void Measure(benchmark::State& state, bool homePage, bool server = false) {
+    if (server)
+        UseServerDataSet(ServerDecadeDataSet(), false);
+    else
+        UseDecadeDataSet(false);
     double peak = 0;
     for (auto _ : state) {
         const ChildResult r = RunChild(homePage);
@@ -115,6 +121,12 @@ void BM_LoginToPaintedHomePage(benchmark::State& state) {
 }
 void BM_LoginToPaintedHomePage_Baseline(benchmark::State& state) {
     Measure(state, false);
+}
+void BM_LoginToPaintedHomePage_Server(benchmark::State& state) {
+    Measure(state, true, true);
+}
+void BM_LoginToPaintedHomePage_Server_Baseline(benchmark::State& state) {
+    Measure(state, false, true);
 }
 
 // The readers alone, in this process, as the page asks them (as of BenchNow()'s day).
@@ -196,6 +208,16 @@ BENCHMARK(BM_HomeReader_All)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    if (!BenchServer().empty()) {
+        for (auto [name, fn] :
+             {std::pair{"BM_LoginToPaintedHomePage_Server_Baseline",
+                        &BM_LoginToPaintedHomePage_Server_Baseline},
+              std::pair{"BM_LoginToPaintedHomePage_Server", &BM_LoginToPaintedHomePage_Server}})
+            benchmark::RegisterBenchmark(name, fn)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(3);
+    }
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

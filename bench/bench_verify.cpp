@@ -4,6 +4,8 @@
 // - on files, the history set;
 // - on the server of $FERIX_BENCH_PG, its history set (without a server the program says so and
 //   measures the files only).
+// And what the upgrade's building of the chain over the same bills costs (on a copy of each set,
+// its journal emptied before each run), against the same bare reading.
 #include "BenchData.h"
 #include "ServerBenchData.h"
 
@@ -14,6 +16,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -105,6 +108,58 @@ void BM_ServerVerify100k_Baseline(benchmark::State& state) {
         benchmark::DoNotOptimize(bytes);
     }
 }
+// The chain built again over the stored bills, as the first opening after the upgrade builds it:
+// the journal emptied and its head set to the upgrade's mark before each run, untimed.
+void BuildChain(benchmark::State& state, const std::function<void()>& useCopy) {
+    size_t documents = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        useCopy();
+        {
+            CDataStore store;
+            if (!store.ConnectMain() || !store.Begin() ||
+                !store.Run("delete from BillJournal", {}) ||
+                !store.Run("update JournalHead set Seq = -1, Digest = '' where Id = 1", {}) ||
+                !store.Commit()) {
+                state.SkipWithError("emptying the journal failed");
+                break;
+            }
+        }
+        state.ResumeTiming();
+        CDataStore store;
+        if (!store.ConnectMain()) {
+            state.SkipWithError("building the chain failed");
+            break;
+        }
+        state.PauseTiming();
+        const JournalCheck check = CheckJournal(store);
+        if (check.finding != JournalCheck::Finding::Complete) {
+            state.SkipWithError(JournalCheckText(check).c_str());
+            break;
+        }
+        documents = check.documents;
+        state.ResumeTiming();
+    }
+    state.counters["documents"] = static_cast<double>(documents);
+}
+
+void BM_BuildJournal100k(benchmark::State& state) {
+    BuildChain(state, [] {
+        static const std::filesystem::path copy = UseDataSet("history", HistoryDataSet(), true);
+        std::filesystem::current_path(copy);
+    });
+}
+
+void BM_ServerBuildJournal100k(benchmark::State& state) {
+    BuildChain(state, [] {
+        static std::filesystem::path folder;
+        if (folder.empty()) {
+            UseServerDataSet(ServerHistoryDataSet(), true);
+            folder = std::filesystem::current_path();
+        }
+        std::filesystem::current_path(folder);
+    });
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -112,6 +167,8 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("BM_Verify100k_Baseline", BM_Verify100k_Baseline)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("BM_Verify100k", BM_Verify100k)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_BuildJournal100k", BM_BuildJournal100k)
+        ->Unit(benchmark::kMillisecond);
     if (BenchServer().empty()) {
         std::cout << "bench_verify: the server figures skipped, no PostgreSQL server"
                      " (FERIX_BENCH_PG is not set)\n";
@@ -119,6 +176,8 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark("BM_ServerVerify100k_Baseline", BM_ServerVerify100k_Baseline)
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("BM_ServerVerify100k", BM_ServerVerify100k)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("BM_ServerBuildJournal100k", BM_ServerBuildJournal100k)
             ->Unit(benchmark::kMillisecond);
     }
     benchmark::RunSpecifiedBenchmarks();

@@ -424,7 +424,7 @@ TEST_F(SummaryTest, ManyFirstLinesReadByTwoConnectionsAreEachGroupsOwn) {
     CompareRange("2026-02-15", "2026-04-10", 0, compared);
     EXPECT_EQ(compared.split, 1);
     // Statistics by goods of both tables and profit by goods each shared its lookups on a file;
-    // a server looks them up itself.
+    // a server looks them up on one connection.
     EXPECT_EQ(LookupsReadBesideForTest() - shared, server ? 0 : 3);
     const ReportResult r =
         RunReport(*FindReportKindByCliName("sale-goods"), "2026-02-15", "2026-04-10");

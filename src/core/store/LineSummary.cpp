@@ -488,7 +488,9 @@ PlacingRows(std::span<const std::pair<int64_t, size_t>> wanted,
 
 // From this many lines on, a file's lookups are shared with a second connection on a thread of
 // its own: each costs a read of a page of the lines (a few microseconds), and tens of thousands
-// of groups' first lines lie all over the years. Fewer are not worth the second connection.
+// of groups' first lines lie all over the years. Fewer are not worth the second connection. A
+// server's two processes looking up at once were slower than one (measured: they contend for
+// the server's buffers), so it reads them on the report's connection.
 constexpr size_t kLookupsShared = 8192;
 } // namespace
 
@@ -497,9 +499,12 @@ bool ReadLinesById(CDataStore& store, const char* table, const std::string& colu
                    const std::function<void(const CStatement&, size_t)>& onRow) {
     std::sort(wanted.begin(), wanted.end());
     const bool server = store.IsServer();
-    const std::string sql = "select Id, " + columns + " from " + table +
-                            (server ? " where Id = any(cast(? as bigint[]))"
-                                    : " where Id in (select value from json_each(?))");
+    // On a server the Ids come through a scalar subquery: given as a value, the planner would
+    // weigh each of tens of thousands of them (tens of milliseconds) for the same plan.
+    const std::string sql =
+        "select Id, " + columns + " from " + table +
+        (server ? " where Id = any(cast((select cast(? as bigint[])) as bigint[]))"
+                : " where Id in (select value from json_each(?))");
     const std::span<const std::pair<int64_t, size_t>> all(wanted);
     // The later part beside, the earlier one here, parted where their reads weigh the same: a
     // line costs a page read unless it lies near the one before (a page holds a few dozen).

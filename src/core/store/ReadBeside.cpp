@@ -8,7 +8,7 @@
 
 CReadBeside::CReadBeside(CDataStore& store, std::function<bool(CDataStore&)> read, bool beside)
     : m_store(store), m_read(std::move(read)) {
-    if (!beside || store.IsServer())
+    if (!beside)
         return;
     m_beside = std::make_unique<CDataStore>();
     if (!m_beside->ConnectBeside(store)) {

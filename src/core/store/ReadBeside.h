@@ -9,11 +9,12 @@
 
 class CDataStore;
 
-// A read run beside the caller's own: with `beside`, on a file, over a second connection to the
-// same data on a thread of its own, started at once, so that the caller reads something else
-// meanwhile; otherwise (a server, no second connection or thread to be had) on `store` when it
-// is waited for. `read` must touch nothing the caller touches meanwhile. What it tells the
-// message port is kept and told by Wait, on the caller's thread.
+// A read run beside the caller's own: with `beside`, over a second connection to the same data
+// (a file, or the server's tables: a kept connection when there is one) on a thread of its own,
+// started at once, so that the caller reads something else meanwhile; otherwise (no second
+// connection or thread to be had) on `store` when it is waited for. `read` must touch nothing the
+// caller touches meanwhile. What it tells the message port is kept and told by Wait, on the
+// caller's thread.
 class CReadBeside {
 public:
     CReadBeside(CDataStore& store, std::function<bool(CDataStore&)> read, bool beside = true);
