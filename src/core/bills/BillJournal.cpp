@@ -164,11 +164,11 @@ struct StoredRows {
 };
 using RowsByNumber = std::unordered_map<std::string_view, StoredRows>;
 
-// The numbers of `rows` bound as one value: a JSON array read by json_each on a file, an array
-// literal on a server.
-std::string NumberList(const RowsByNumber& rows, bool server) {
+// `numbers` bound as one value: a JSON array read by json_each on a file, an array literal on a
+// server.
+std::string NumberList(const std::vector<std::string_view>& numbers, bool server) {
     std::string list(1, server ? '{' : '[');
-    for (const auto& [number, unused] : rows) {
+    for (const std::string_view number : numbers) {
         if (list.size() > 1)
             list += ',';
         list += '"';
@@ -191,21 +191,25 @@ std::string NumberList(const RowsByNumber& rows, bool server) {
 }
 
 // Reads the rows of the documents of `kind` named in `rows` (keyed by views of numbers that
-// outlive it) in layout `version`, in one statement per table: the lines of each in the order
-// they were stored. False when a read failed (`store.LastError()`) or the layout is unknown.
+// outlive it) in layout `version`, many in one statement per table: the lines of each in the
+// order they were stored. False when a read failed (`store.LastError()`) or the layout is
+// unknown.
 bool ReadStoredRows(CDataStore& store, int version, BillKind kind, RowsByNumber& rows) {
     const std::optional<KindTables> layout = Layout(version, kind);
     if (!layout)
         return false;
     const bool server = store.IsServer();
-    const std::string list = NumberList(rows, server);
+    // A single number is read by itself, as is one holding a NUL byte: a file's JSON list ends
+    // a text at an escaped NUL.
+    std::vector<std::string_view> listed, alone;
+    for (const auto& [number, unused] : rows)
+        (rows.size() == 1 || number.find('\0') != std::string_view::npos ? alone : listed)
+            .push_back(number);
     auto read = [&](const std::string& table, const std::string& columns, char tag,
-                    std::string StoredRows::*text) {
+                    std::string StoredRows::*text, const char* condition, std::string value) {
         const int count = ColumnCount(columns);
-        std::string sql = "select " + columns + " from " + table +
-                          (server ? " where Bill_ID = any(cast(? as text[]))"
-                                  : " where Bill_ID in (select value from json_each(?))");
-        SqlValues values{list};
+        std::string sql = "select " + columns + " from " + table + " where Bill_ID " + condition;
+        SqlValues values{std::move(value)};
         if (IsFundKind(kind))
             sql += " and" + FundKindCondition(kind, values);
         sql += " order by Id";
@@ -217,10 +221,22 @@ bool ReadStoredRows(CDataStore& store, int version, BillKind kind, RowsByNumber&
             AppendRow(it->second.*text, tag, row, count);
         });
     };
-    return (layout->headTable.empty() ||
-            read(layout->headTable, layout->headColumns, 'H', &StoredRows::head)) &&
-           (layout->lineTable.empty() ||
-            read(layout->lineTable, layout->lineColumns, 'L', &StoredRows::lines));
+    auto readTable = [&](const std::string& table, const std::string& columns, char tag,
+                         std::string StoredRows::*text) {
+        if (table.empty())
+            return true;
+        if (!listed.empty() &&
+            !read(table, columns, tag, text,
+                  server ? "= any(cast(? as text[]))" : "in (select value from json_each(?))",
+                  NumberList(listed, server)))
+            return false;
+        for (const std::string_view number : alone)
+            if (!read(table, columns, tag, text, "= ?", std::string(number)))
+                return false;
+        return true;
+    };
+    return readTable(layout->headTable, layout->headColumns, 'H', &StoredRows::head) &&
+           readTable(layout->lineTable, layout->lineColumns, 'L', &StoredRows::lines);
 }
 } // namespace
 
@@ -360,7 +376,8 @@ bool BuildJournalChain(CDataStore& store) {
         store.SetLastError("建立单据记录失败：" + error);
         return false;
     };
-    // A second workstation opening the same tables waits here, then finds the chain built.
+    // On a server a second workstation opening the same tables waits here, then finds the chain
+    // built (on a file it waits for the write lock as long as the busy time-out lets it).
     if (store.IsServer() && !store.Run("LOCK TABLE JournalHead IN EXCLUSIVE MODE", {}))
         return fail();
     Head head;
