@@ -108,12 +108,19 @@ struct FixedClock {
     std::function<std::time_t()> previous;
 };
 
-// The main window after login, shown at a fixed size.
+// The page's warnings and receivables, read on a thread of their own, drawn.
+void WaitForLists(const CHomePage* home) {
+    QTRY_VERIFY(home->Figures().listsRead);
+    QVERIFY(home->m_receivables->m_value->text() != QStringLiteral("…"));
+}
+
+// The main window after login, shown at a fixed size, its home page read whole.
 void Show(Cferix_razazDlg& w) {
     w.BuildAfterLogin();
     w.resize(1280, 800);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
+    WaitForLists(w.HomePage());
 }
 
 QString Tile(const CHomeTile* t) {
@@ -303,6 +310,7 @@ private slots:
         QCOMPARE(home->m_todaySales->m_value->text(), QStringLiteral("24.00"));
         QTest::mouseClick(w.ModuleButton(0), Qt::LeftButton);
         QVERIFY(home->isVisible());
+        WaitForLists(home);
         QCOMPARE(home->m_todaySales->m_value->text(), QStringLiteral("40.00"));
         QCOMPARE(home->m_todayProfit->m_value->text(), QStringLiteral("15.00"));
         QCOMPARE(Debtors(home->m_debtors), QStringList({"乙客户 144.00", "丙客户 96.00"}));
@@ -412,6 +420,7 @@ private slots:
         Post(BillKind::Purchase, "2026-03-01", "甲供应商", "G001", "可乐", 20, "10.00");
         Post(BillKind::Sale, "2026-03-15", "乙客户", "G001", "可乐", 1, "779999992.20");
         home->Refresh();
+        WaitForLists(home);
         QApplication::processEvents();
         QCOMPARE(home->m_todaySales->m_value->text(), QStringLiteral("779999992.20"));
         QCOMPARE(home->m_monthProfit->m_value->text(), QStringLiteral("779999982.20"));
@@ -440,6 +449,7 @@ private slots:
                 "update ferix_product set InventoryLow = '20' where Code = 'G001'", {}));
         }
         home->Refresh();
+        WaitForLists(home);
         QCOMPARE(home->m_warnings->m_value->text(), QStringLiteral("1 种"));
         QCOMPARE(w.StatusColumns()->text(), QStringLiteral("库存预警：1 种商品低于下限"));
         QVERIFY(port.Texts().empty());

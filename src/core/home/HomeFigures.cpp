@@ -149,7 +149,7 @@ void TakeReceivables(const std::vector<UnitBalanceRecord>& balances, HomeFigures
 
 } // namespace
 
-HomeFigures LoadHomeFigures(const std::string& today) {
+HomeFigures HomeFiguresOf(const std::string& today) {
     HomeFigures f;
     f.today = today.empty() ? TodayIso() : today;
     const CRoleRights& rights = Session().rights;
@@ -158,23 +158,35 @@ HomeFigures LoadHomeFigures(const std::string& today) {
     f.showsWarnings = rights.Allows("stock_warnings", Action::View);
     f.showsReceivables = rights.Allows("statement", Action::View);
     f.hidesAmounts = HidesPrice(rights, PriceKind::Sale);
+    f.listsRead = !f.showsWarnings && !f.showsReceivables;
+    return f;
+}
 
+void LoadHomeSales(HomeFigures& f) {
+    if (!f.showsSales && !f.showsProfit)
+        return;
     CDataStore store;
-    // Every unit's balance is read beside the sales and the warnings: on years of bills each
-    // takes a few hundred milliseconds, and they share nothing.
+    if (!store.ConnectMain()) {
+        f.ok = false;
+        return;
+    }
+    f.onServer = store.IsServer();
+    ReadSales(store, ParseDay(f.today), f);
+}
+
+void LoadHomeLists(HomeFigures& f) {
+    CDataStore store;
+    // Every unit's balance is read beside the warnings: on years of bills each takes a few
+    // hundred milliseconds, and they share nothing.
     std::vector<UnitBalanceRecord> balances;
     std::optional<CReadBeside> receivables; // after `store` and `balances`: ends before them
-    if (f.showsSales || f.showsProfit || f.showsReceivables) {
+    if (f.showsReceivables) {
         if (!store.ConnectMain()) {
             f.ok = false;
         } else {
             f.onServer = store.IsServer();
-            if (f.showsReceivables)
-                receivables.emplace(store, [&balances](CDataStore& s) {
-                    return ListUnitBalances(s, "", balances);
-                });
-            if (f.showsSales || f.showsProfit)
-                ReadSales(store, ParseDay(f.today), f);
+            receivables.emplace(
+                store, [&balances](CDataStore& s) { return ListUnitBalances(s, "", balances); });
         }
     }
     if (f.showsWarnings) {
@@ -188,6 +200,13 @@ HomeFigures LoadHomeFigures(const std::string& today) {
         else
             f.ok = false;
     }
+    f.listsRead = true;
+}
+
+HomeFigures LoadHomeFigures(const std::string& today) {
+    HomeFigures f = HomeFiguresOf(today);
+    LoadHomeSales(f);
+    LoadHomeLists(f);
     return f;
 }
 

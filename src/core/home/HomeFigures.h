@@ -49,6 +49,7 @@ struct HomeFigures {
     std::vector<HomeDebtor> debtors; // at most five, largest first, only those who owe
     bool ok = true;                  // false after a reader's message
     bool onServer = false;           // the data is on a server: others post meanwhile
+    bool listsRead = false;          // the warnings and the receivables are in (LoadHomeLists)
 };
 
 // The function the page and `ferix-cli home` are opened under: its sales are 统计报表's, and a
@@ -57,6 +58,13 @@ inline constexpr const char* kHomeFunction = "reports";
 
 // Reads the page for the logged-in operator, as of `today` (yyyy-MM-dd; empty: the clock's).
 HomeFigures LoadHomeFigures(const std::string& today = {});
+// The same in steps: what the role may see (no read; `listsRead` for a role that sees neither
+// list), the sales (a few of the summaries' rows), and the lists (the stock warnings and every
+// unit's balance, each a read of years of rows), which the page reads on a thread of its own
+// while it reads the sales and draws its charts.
+HomeFigures HomeFiguresOf(const std::string& today = {});
+void LoadHomeSales(HomeFigures& figures);
+void LoadHomeLists(HomeFigures& figures);
 
 // An amount as the role sees it: two decimals, or "***" with 售价 hidden.
 std::string HomeAmountText(const HomeFigures& figures, CMoneySum amount);

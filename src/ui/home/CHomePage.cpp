@@ -2,6 +2,7 @@
 
 #include "app/CommandRouting.h"
 #include "bills/PostingNotice.h"
+#include "port/MessagePort.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -27,6 +28,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <system_error>
 
 namespace {
 QString Q(const std::string& s) {
@@ -314,9 +316,14 @@ void CHomePage::showEvent(QShowEvent* e) {
 }
 
 void CHomePage::Refresh() {
-    // Every reader runs here, once; what follows and every paint only draws m_figures.
+    // Every reader runs from here, once; what follows and every paint only draws m_figures. A
+    // read of the lists still running ends first (a refresh right after another).
     m_stale = false;
-    m_figures = LoadHomeFigures();
+    if (m_lists.joinable())
+        m_lists.join();
+    const int generation = ++m_generation;
+    m_figures = HomeFiguresOf();
+    LoadHomeSales(m_figures);
     const HomeFigures& f = m_figures;
     const QDate day = QDate::fromString(Q(f.today), Qt::ISODate);
     m_date->setText(QLocale(QLocale::Chinese, QLocale::China).toString(day, "yyyy年M月d日 dddd"));
@@ -337,22 +344,69 @@ void CHomePage::Refresh() {
     m_todayProfit->Show(amount(f.todayProfit), QStringLiteral("销售金额减销售成本"));
     m_monthProfit->Show(amount(f.monthProfit), against(f.monthProfit, f.lastMonthProfit));
     m_warnings->setVisible(f.showsWarnings);
-    m_warnings->Show(QString::number(f.belowLowerLimit) + QStringLiteral(" 种"),
-                     f.belowLowerLimit > 0 ? QStringLiteral("需要补货")
-                                           : QStringLiteral("库存充足"));
     m_receivables->setVisible(f.showsReceivables);
-    m_receivables->Show(amount(f.receivableTotal), QStringLiteral("全部往来单位"));
     m_daily->setVisible(f.showsSales);
     m_monthly->setVisible(f.showsSales);
     m_bestSellers->setVisible(f.showsSales);
     m_debtors->parentWidget()->setVisible(f.showsReceivables);
     FillCharts();
+    if (!m_figures.listsRead) {
+        // Read while the charts are painted; told and drawn on this thread when they are in (the
+        // thread tells nothing itself).
+        HomeFigures lists = m_figures;
+        try {
+            m_lists = std::jthread([this, generation, lists = std::move(lists)]() mutable {
+                CHeldMessages held;
+                LoadHomeLists(lists);
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, generation, lists = std::move(lists), messages = held.Take()] {
+                        TakeLists(generation, lists, messages);
+                    },
+                    Qt::QueuedConnection);
+            });
+        } catch (const std::system_error&) { // no thread to be had: read them here
+            LoadHomeLists(m_figures);
+        }
+    }
+    ShowLists();
+    if (f.listsRead)
+        emit FiguresRead();
+}
+
+void CHomePage::TakeLists(int generation, const HomeFigures& lists,
+                          const std::vector<std::string>& messages) {
+    if (generation != m_generation)
+        return; // a later refresh reads its own
+    for (const std::string& text : messages)
+        Messages().Inform(text);
+    m_figures.belowLowerLimit = lists.belowLowerLimit;
+    m_figures.receivableTotal = lists.receivableTotal;
+    m_figures.debtors = lists.debtors;
+    m_figures.ok = m_figures.ok && lists.ok;
+    m_figures.onServer = m_figures.onServer || lists.onServer;
+    m_figures.listsRead = true;
+    ShowLists();
+    emit FiguresRead();
+}
+
+void CHomePage::ShowLists() {
+    const HomeFigures& f = m_figures;
+    if (!f.listsRead) {
+        m_warnings->Show(QStringLiteral("…"), QStringLiteral("读取中"));
+        m_receivables->Show(QStringLiteral("…"), QStringLiteral("读取中"));
+        m_debtors->setRowCount(0);
+        return;
+    }
+    m_warnings->Show(QString::number(f.belowLowerLimit) + QStringLiteral(" 种"),
+                     f.belowLowerLimit > 0 ? QStringLiteral("需要补货")
+                                           : QStringLiteral("库存充足"));
+    m_receivables->Show(Q(HomeAmountText(f, f.receivableTotal)), QStringLiteral("全部往来单位"));
     FillDebtors();
     if (f.onServer)
         m_serverTimer->start();
     else
         m_serverTimer->stop();
-    emit FiguresRead();
 }
 
 void CHomePage::FillCharts() {

@@ -6,6 +6,10 @@
 #include <QString>
 #include <QWidget>
 
+#include <string>
+#include <thread>
+#include <vector>
+
 class QChartView;
 class QLabel;
 class QTableWidget;
@@ -37,8 +41,10 @@ private:
 };
 
 // "首页": the shop's day and month at a glance, the first module of the main window. Read once
-// per refresh (LoadHomeFigures), then only drawn; read again after a posting in another window
-// (when it next shows, if hidden meanwhile) and, on a server, every minute.
+// per refresh, then only drawn: the sales and their charts at once, the warnings and the
+// receivables (years of rows) on a thread of their own, drawn when they are in. Read again after
+// a posting in another window (when it next shows, if hidden meanwhile) and, on a server, every
+// minute.
 class CHomePage : public QWidget {
     Q_OBJECT
 public:
@@ -52,7 +58,8 @@ public:
     WindowPreset MonthPreset() const;
 
 signals:
-    // After each read: the figures are new (the status bar's warning count among them).
+    // After each read, the lists in too: the figures are new (the status bar's warning count
+    // among them).
     void FiguresRead();
 
 public:
@@ -76,8 +83,15 @@ protected:
 private:
     void FillCharts();
     void FillDebtors();
+    // The warnings, the receivables and the debtors, read or still being read.
+    void ShowLists();
+    // What the thread read for the refresh `generation`, with the messages it held.
+    void TakeLists(int generation, const HomeFigures& lists,
+                   const std::vector<std::string>& messages);
     void Open(const char* window, const char* command, const WindowPreset& preset);
     HomeFigures m_figures;
     bool m_refreshQueued = false;
     bool m_stale = false; // a posting while hidden: read again when shown
+    int m_generation = 0; // refreshes so far: a thread's lists are only the last one's
+    std::jthread m_lists; // last: joined before the rest goes
 };
