@@ -7,6 +7,7 @@
 #include "port/FailureText.h"
 #include "port/MessagePort.h"
 #include "store/AllEntries.h"
+#include "store/BatchedRead.h"
 #include "store/CDataStore.h"
 #include "store/LineGroups.h"
 #include "text/Money.h"
@@ -212,22 +213,24 @@ bool ListUnitBalances(CDataStore& store, const std::string& unitType,
     const size_t listed = rows.size();
     sums.resize(rows.size());
     std::string amount, paid;
-    if (!store.Run(MoneyRowsSql("", true), MoneyRowsValues({}), [&](const CStatement& st) {
-            const std::string_view name = st.TextView(0);
-            size_t at = index.Find(name, nameAt);
-            if (at == CKeyPlaces::kNone) {
-                at = rows.size();
-                index.Add(name, at);
-                rows.push_back({std::string(name), {}, {}, {}, {}});
-                sums.emplace_back();
-            }
-            st.TextInto(2, amount);
-            st.TextInto(3, paid);
-            const int source = static_cast<int>(st.Int(1));
-            const Delta d = RowDelta(source, Units(amount), Paid(paid, source, st, rows[at].Notes));
-            sums[at].receivable += d.receivable;
-            sums[at].payable += d.payable;
-        }))
+    if (!RunInBatches(
+            store, MoneyRowsSql("", true), MoneyRowsValues({}), [&](const CStatement& st) {
+                const std::string_view name = st.TextView(0);
+                size_t at = index.Find(name, nameAt);
+                if (at == CKeyPlaces::kNone) {
+                    at = rows.size();
+                    index.Add(name, at);
+                    rows.push_back({std::string(name), {}, {}, {}, {}});
+                    sums.emplace_back();
+                }
+                st.TextInto(2, amount);
+                st.TextInto(3, paid);
+                const int source = static_cast<int>(st.Int(1));
+                const Delta d =
+                    RowDelta(source, Units(amount), Paid(paid, source, st, rows[at].Notes));
+                sums[at].receivable += d.receivable;
+                sums[at].payable += d.payable;
+            }))
         return fail();
     for (size_t i = 0; i < rows.size(); ++i) {
         rows[i].Receivable = SumText(sums[i].receivable);

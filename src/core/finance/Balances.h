@@ -25,7 +25,8 @@ std::optional<UnitBalanceRecord> BalanceOf(CDataStore& store, const std::string&
 std::optional<CMoneySum> ReceivableOf(CDataStore& store, const std::string& name);
 std::optional<CMoneySum> PayableOf(CDataStore& store, const std::string& name);
 // Every unit of the unit list (of one type; "" or "所有类型": all) in list order, then the
-// names only bills hold, in text order; one pass over all bills. False after a message.
+// names only bills hold, in text order; one pass over all bills (outside a transaction: on a
+// server they are read in batches). False after a message.
 bool ListUnitBalances(CDataStore& store, const std::string& unitType,
                       std::vector<UnitBalanceRecord>& list);
 // A unit's statement from `from` to `to` (ISO, both included): the balance of the bills

@@ -322,7 +322,16 @@ void CHomePage::Refresh() {
     if (m_lists.joinable())
         m_lists.join();
     const int generation = ++m_generation;
+    const HomeFigures previous = std::move(m_figures);
     m_figures = HomeFiguresOf();
+    // What was read last stays drawn (and clickable) until the new lists are in.
+    m_listsShown = previous.listsRead && m_figures.showsWarnings == previous.showsWarnings &&
+                   m_figures.showsReceivables == previous.showsReceivables;
+    if (m_listsShown && !m_figures.listsRead) {
+        m_figures.belowLowerLimit = previous.belowLowerLimit;
+        m_figures.receivableTotal = previous.receivableTotal;
+        m_figures.debtors = previous.debtors;
+    }
     LoadHomeSales(m_figures);
     const HomeFigures& f = m_figures;
     const QDate day = QDate::fromString(Q(f.today), Qt::ISODate);
@@ -357,7 +366,12 @@ void CHomePage::Refresh() {
         try {
             m_lists = std::jthread([this, generation, lists = std::move(lists)]() mutable {
                 CHeldMessages held;
-                LoadHomeLists(lists);
+                try {
+                    LoadHomeLists(lists);
+                } catch (...) { // nothing may leave the thread: lists not read
+                    lists.ok = false;
+                    lists.listsRead = true;
+                }
                 QMetaObject::invokeMethod(
                     this,
                     [this, generation, lists = std::move(lists), messages = held.Take()] {
@@ -378,21 +392,23 @@ void CHomePage::TakeLists(int generation, const HomeFigures& lists,
                           const std::vector<std::string>& messages) {
     if (generation != m_generation)
         return; // a later refresh reads its own
-    for (const std::string& text : messages)
-        Messages().Inform(text);
     m_figures.belowLowerLimit = lists.belowLowerLimit;
     m_figures.receivableTotal = lists.receivableTotal;
     m_figures.debtors = lists.debtors;
     m_figures.ok = m_figures.ok && lists.ok;
     m_figures.onServer = m_figures.onServer || lists.onServer;
     m_figures.listsRead = true;
+    m_listsShown = true;
     ShowLists();
     emit FiguresRead();
+    // Told last: a message's own event loop may run a later refresh.
+    for (const std::string& text : messages)
+        Messages().Inform(text);
 }
 
 void CHomePage::ShowLists() {
     const HomeFigures& f = m_figures;
-    if (!f.listsRead) {
+    if (!f.listsRead && !m_listsShown) {
         m_warnings->Show(QStringLiteral("…"), QStringLiteral("读取中"));
         m_receivables->Show(QStringLiteral("…"), QStringLiteral("读取中"));
         m_debtors->setRowCount(0);

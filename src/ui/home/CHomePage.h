@@ -91,7 +91,8 @@ private:
     void Open(const char* window, const char* command, const WindowPreset& preset);
     HomeFigures m_figures;
     bool m_refreshQueued = false;
-    bool m_stale = false; // a posting while hidden: read again when shown
-    int m_generation = 0; // refreshes so far: a thread's lists are only the last one's
-    std::jthread m_lists; // last: joined before the rest goes
+    bool m_stale = false;      // a posting while hidden: read again when shown
+    int m_generation = 0;      // refreshes so far: a thread's lists are only the last one's
+    bool m_listsShown = false; // the lists drawn are a read's (the last one's while re-read)
+    std::jthread m_lists;      // last: joined before the rest goes
 };
