@@ -588,3 +588,55 @@ TEST_F(FinanceTest, BillsOfFractionsOfACentAddUpToTheShownLinesInEveryFigureOfEv
                                     {"2026-11-05", "JHTH-1", "进货退货单", "8.04", "", "0.00"},
                                     {"2026-11-30", "", "期末余额", "16.08", "16.08", "0.00"}}));
 }
+
+// Every unit's balance over more money rows than a server fetches at once: the sums exact, and
+// a statement failing anywhere in the read fails it with one message and leaves the connection
+// fit for the next read.
+TEST_F(FinanceTest, EveryUnitsBalanceOverManyFetchesIsExactAndAFailedFetchLeavesNothingOpen) {
+    const Strings units = {"客户甲", "客户乙", "客户丙"};
+    {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        ASSERT_TRUE(store.Begin());
+        for (int i = 0; i < 10001; ++i)
+            ASSERT_TRUE(store.Run("insert into EnterSale(Canceled, Bill_ID, Bill_Date, Customer,"
+                                  " Number, Total, Pay) values('0', ?, '2026-11-05', ?, '1',"
+                                  " '1.01', '0.00')",
+                                  {"XS-B" + std::to_string(i), units[static_cast<size_t>(i % 3)]}));
+        ASSERT_TRUE(store.Commit());
+    }
+    // 3,334 × 1.01, 3,334 × 1.01 and 3,333 × 1.01.
+    const std::vector<Strings> expected = {{"客户甲", "", "3367.34", "0.00"},
+                                           {"客户乙", "", "3367.34", "0.00"},
+                                           {"客户丙", "", "3366.33", "0.00"}};
+    auto ofUnits = [&](const std::vector<Strings>& rows) {
+        std::vector<Strings> out;
+        for (const std::string& unit : units)
+            for (const Strings& r : rows)
+                if (r[0] == unit)
+                    out.push_back(r);
+        return out;
+    };
+    EXPECT_EQ(ofUnits(Balances()), expected);
+    for (int k = 1;; ++k) {
+        m_port.Clear();
+        std::vector<UnitBalanceRecord> list;
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        CDataStore::FailStatementForTest(k);
+        const bool ok = ListUnitBalances(store, "", list);
+        const int run = CDataStore::StatementCountForTest();
+        CDataStore::FailStatementForTest(0);
+        if (run < k) {
+            EXPECT_TRUE(ok);
+            break;
+        }
+        EXPECT_FALSE(ok) << k;
+        EXPECT_EQ(m_port.Texts().size(), 1u) << k;
+        // The same connection reads again at once, the whole of it.
+        list.clear();
+        EXPECT_TRUE(ListUnitBalances(store, "", list)) << k;
+        EXPECT_EQ(list.size(), Balances().size()) << k;
+    }
+    EXPECT_EQ(ofUnits(Balances()), expected);
+}
