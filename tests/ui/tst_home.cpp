@@ -19,6 +19,7 @@
 #include "query/CQueryTableModel.h"
 #include "query/CReportDlg.h"
 #include "store/CDataStore.h"
+#include "store/ServerConfig.h"
 #include "text/Clock.h"
 #include "widgets/CListCtrlEx.h"
 #include "widgets/CUnderLineEdit.h"
@@ -507,6 +508,20 @@ private slots:
             QVERIFY(!w.HomePage()->HasFigures());
             QVERIFY(w.ModuleButton(0)->isHidden() && w.HomePage()->isHidden());
             QVERIFY(w.Panel(1)->isVisible()); // 库存状况 on the purchasing panel
+        }
+        {
+            // A role that sees the warnings alone knows from the folder that its data is on a
+            // server (so its page reads again every minute), without connecting to it.
+            LoginAsAdmin();
+            QCOMPARE(AddRole("预警", "仓管"), AdminResult::Done);
+            QCOMPARE(GrantRight("预警", "stock_warnings", "查看"), AdminResult::Done);
+            LoginAs("watcher", "预警");
+            QVERIFY(!HomeFiguresOf().onServer);
+            std::string error;
+            QVERIFY(WriteServerConfig(folder.Dir(), "host=/nonexistent dbname=none", &error));
+            const HomeFigures f = HomeFiguresOf();
+            QVERIFY(f.showsWarnings && !f.showsSales && !f.showsReceivables);
+            QVERIFY(f.onServer);
         }
     }
 };

@@ -4,18 +4,21 @@
 #include "cost/ProfitStore.h"
 #include "finance/Balances.h"
 #include "port/MessagePort.h"
+#include "port/ProgramFolder.h"
 #include "query/StockWarnings.h"
 #include "rights/PriceVisibility.h"
 #include "store/AllEntries.h"
 #include "store/CDataStore.h"
 #include "store/LineGroups.h"
 #include "store/ReadBeside.h"
+#include "store/ServerConfig.h"
 #include "store/Session.h"
 #include "text/Clock.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <optional>
 
@@ -159,6 +162,12 @@ HomeFigures HomeFiguresOf(const std::string& today) {
     f.showsReceivables = rights.Allows("statement", Action::View);
     f.hidesAmounts = HidesPrice(rights, PriceKind::Sale);
     f.listsRead = !f.showsWarnings && !f.showsReceivables;
+    // From the folder, not from a connection: a role that sees only the warnings (read through
+    // a store of their own) is on a server all the same.
+    try {
+        f.onServer = ReadServerConfig(ProgramFolder()).present;
+    } catch (const std::filesystem::filesystem_error&) { // no folder: the connect will say so
+    }
     return f;
 }
 
@@ -170,7 +179,6 @@ void LoadHomeSales(HomeFigures& f) {
         f.ok = false;
         return;
     }
-    f.onServer = store.IsServer();
     ReadSales(store, ParseDay(f.today), f);
 }
 
@@ -184,7 +192,6 @@ void LoadHomeLists(HomeFigures& f) {
         if (!store.ConnectMain()) {
             f.ok = false;
         } else {
-            f.onServer = store.IsServer();
             receivables.emplace(
                 store, [&balances](CDataStore& s) { return ListUnitBalances(s, "", balances); });
         }

@@ -48,7 +48,7 @@ struct HomeFigures {
     CMoneySum receivableTotal;       // the receivables of every business unit
     std::vector<HomeDebtor> debtors; // at most five, largest first, only those who owe
     bool ok = true;                  // false after a reader's message
-    bool onServer = false;           // the data is on a server: others post meanwhile
+    bool onServer = false;           // the folder's data is on a server: others post meanwhile
     bool listsRead = false;          // the warnings and the receivables are in (LoadHomeLists)
 };
 

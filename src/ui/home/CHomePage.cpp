@@ -396,7 +396,6 @@ void CHomePage::TakeLists(int generation, const HomeFigures& lists,
     m_figures.receivableTotal = lists.receivableTotal;
     m_figures.debtors = lists.debtors;
     m_figures.ok = m_figures.ok && lists.ok;
-    m_figures.onServer = m_figures.onServer || lists.onServer;
     m_figures.listsRead = true;
     m_listsShown = true;
     ShowLists();
