@@ -191,6 +191,9 @@ void StoreTest::RollBackMainSchemaTo(int version) {
         " DELETE FROM Summary_Key WHERE Warehouse = '' AND Period >= 'A';"
         " ALTER TABLE Summary_Goods RENAME COLUMN Period TO Month;"
         " ALTER TABLE Summary_Key RENAME COLUMN Period TO Month;",
+        OnServer() ? "ALTER TABLE Summary_Goods RESET (fillfactor);"
+                     " ALTER TABLE Summary_Key RESET (fillfactor);"
+                   : "",
     };
     ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kMainSchemaVersion));
     UndoSteps(Dir(), OnServer(), undo, kMainSchemaVersion, version, "main_data", "main_data.tdb");

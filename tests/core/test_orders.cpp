@@ -354,7 +354,7 @@ TEST_F(OrderTest, MoreThanIsOpenNeedsLeaveAndDeliveredAlwaysSumsTheLinesNamingIt
                                  Status(BillKind::PurchaseOrder, "CD-G") + "," +
                                  Status(BillKind::PurchaseOrder, "CD-R");
     EXPECT_EQ(statuses.rfind("已完成,已关闭,", 0), 0u) << statuses;
-    RollBackMainSchemaTo(kMainSchemaVersion - 1);
+    RollBackMainSchemaTo(10); // the version before the orders kept their line counts
     ASSERT_FALSE(HasFailure());
     EXPECT_EQ(Status(BillKind::PurchaseOrder, "CD-O") + "," +
                   Status(BillKind::PurchaseOrder, "CD-G") + "," +

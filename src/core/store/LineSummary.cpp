@@ -8,8 +8,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
+#include <map>
 #include <span>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -275,20 +278,6 @@ DELETE FROM Summary_Key;
     return sql;
 }
 
-bool AddBillToSummaries(CDataStore& store, const char* lineTable, const std::string& billId) {
-    if (!g_used || !Summarized(lineTable))
-        return true;
-    const bool server = store.IsServer();
-    return store.Run(
-               GoodsInsert(lineTable, "Bill_ID = ?") +
-                   Upsert("Summary_Goods", "(Kind, Period, Warehouse, Product_ID)", server, true),
-               {billId}) &&
-           store.Run(KeyInsert(lineTable, "Bill_ID = ?") +
-                         Upsert("Summary_Key", "(Kind, KeyName, Period, Warehouse, KeyValue)",
-                                server, false),
-                     {billId});
-}
-
 bool RebuildLineSummaries(CDataStore& store) {
     if (!store.Run("delete from Summary_Goods", {}) || !store.Run("delete from Summary_Key", {}))
         return false;
@@ -542,4 +531,256 @@ bool ReadLinesById(CDataStore& store, const char* table, const std::string& colu
 
 int LookupsReadBesideForTest() {
     return g_readsBeside.load();
+}
+
+namespace {
+// What kPlainMonth tests.
+bool PlainMonth(const std::string& m) {
+    return m.size() == 7 && IsDigits(m, 0, 4) && m[4] == '-' && IsDigits(m, 5, 2) &&
+           m.compare(5, 2, "01") >= 0 && m.compare(5, 2, "12") <= 0;
+}
+
+// One group's figures as a summary row holds them.
+struct GroupSums {
+    int64_t quantity = 0, odd = 0, amount = 0, cost = 0, costed = 0, uncosted = 0;
+    int64_t firstId = INT64_MAX;
+    bool dated = false; // MinDate and MaxDate are known (a NULL date counts in neither)
+    std::string minDate, maxDate;
+};
+
+// One line as the posting stored it, with its figures counted as LineFiguresOf counts them.
+struct StoredLine {
+    int64_t id = 0;
+    bool dated = false;
+    std::string date, month, warehouse, goods, employee, department, customer;
+    GroupSums figures;
+};
+
+// False when a sum leaves 64 bits, where the engines' sum() fails too.
+bool AddLine(GroupSums& sums, const StoredLine& line) {
+    const GroupSums& f = line.figures;
+    bool over = false;
+    for (const auto& [sum, figure] : {std::pair{&sums.quantity, f.quantity},
+                                      {&sums.odd, f.odd},
+                                      {&sums.amount, f.amount},
+                                      {&sums.cost, f.cost},
+                                      {&sums.costed, f.costed},
+                                      {&sums.uncosted, f.uncosted}})
+        over |= __builtin_add_overflow(*sum, figure, sum);
+    sums.firstId = std::min(sums.firstId, line.id);
+    if (line.dated) {
+        if (!sums.dated || line.date < sums.minDate)
+            sums.minDate = line.date;
+        if (!sums.dated || line.date > sums.maxDate)
+            sums.maxDate = line.date;
+        sums.dated = true;
+    }
+    return !over;
+}
+
+// The periods a line counts in, with the warehouse of each: its month in its warehouse, then
+// with every warehouse its month ("M"), an odd month's mark ("X"), its quarter and year.
+std::vector<std::pair<std::string, std::string>> PeriodsOf(const StoredLine& line) {
+    const std::string& m = line.month;
+    std::vector<std::pair<std::string, std::string>> periods{{m, line.warehouse}, {"M" + m, ""}};
+    if (PlainMonth(m)) {
+        const char quarter = m.compare(5, 2, "03") <= 0   ? '1'
+                             : m.compare(5, 2, "06") <= 0 ? '2'
+                             : m.compare(5, 2, "09") <= 0 ? '3'
+                                                          : '4';
+        periods.emplace_back("Q" + m.substr(0, 4) + "-" + quarter, "");
+        periods.emplace_back("Y" + m.substr(0, 4), "");
+    } else if (!m.empty()) {
+        periods.emplace_back("X" + m, "");
+    }
+    return periods;
+}
+
+// The posting's lines of `billId` with their figures, read by one statement.
+bool ReadStoredLines(CDataStore& store, const char* table, const std::string& billId,
+                     std::vector<StoredLine>& lines) {
+    return store.Run(
+        std::string("select Id, case when Bill_Date is null then 0 else 1 end, Bill_Date,"
+                    " Warehouse, Product_ID, Employee, Department, Customer, coalesce(Base_Number,"
+                    " Product_Number), Product_Total, ") +
+            CostColumnOf(table) +
+            // The month by the engine's own substr, which counts characters as the rebuild does.
+            ", case when substr(Bill_Date, 1, 1) in ('M', 'Q', 'X', 'Y') then '' else"
+            " coalesce(substr(Bill_Date, 1, 7), '') end from " +
+            table + " where Bill_ID = ?",
+        {billId}, [&](const CStatement& st) {
+            StoredLine line;
+            line.id = st.Int(0);
+            line.dated = st.Int(1) != 0;
+            line.date = st.Text(2);
+            line.month = st.Text(11);
+            line.warehouse = st.Text(3);
+            line.goods = st.Text(4);
+            line.employee = st.Text(5);
+            line.department = st.Text(6);
+            line.customer = st.Text(7);
+            const std::string_view base = st.TextView(8), total = st.TextView(9),
+                                   cost = st.TextView(10);
+            GroupSums& f = line.figures;
+            const bool whole = ReadWhole(base, f.quantity);
+            const bool money = ReadMoney(total, f.amount);
+            const bool costed = ReadMoney(cost, f.cost);
+            f.quantity = whole ? f.quantity : 0;
+            f.amount = money ? f.amount : 0;
+            f.cost = costed ? f.cost : 0;
+            f.odd = whole && (total.empty() || money) && (cost.empty() || costed) ? 0 : 1;
+            f.costed = costed ? f.amount : 0;
+            f.uncosted = cost.empty() ? 1 : 0;
+            lines.push_back(std::move(line));
+        });
+}
+
+// Adds a text to a server's array literal as a quoted element.
+void AddListText(std::string& list, std::string_view text) {
+    list += '"';
+    for (const char c : text) {
+        if (c == '"' || c == '\\')
+            list += '\\';
+        list += c;
+    }
+    list += '"';
+}
+
+// One summary row as lists take it: its key texts, its figures, its date bounds.
+struct ListRow {
+    std::vector<std::string_view> texts;
+    std::vector<int64_t> figures;
+    const GroupSums* sums = nullptr;
+};
+
+template <class Key>
+std::vector<ListRow> ListRows(const std::map<Key, GroupSums>& rows, std::string_view kind,
+                              bool firstId) {
+    std::vector<ListRow> list;
+    list.reserve(rows.size());
+    for (const auto& [key, s] : rows) {
+        ListRow row;
+        row.texts.push_back(kind);
+        std::apply([&](const auto&... k) { (row.texts.push_back(k), ...); }, key);
+        row.figures = {s.quantity, s.odd, s.amount, s.cost, s.costed, s.uncosted};
+        if (firstId)
+            row.figures.push_back(s.firstId);
+        row.sums = &s;
+        list.push_back(std::move(row));
+    }
+    return list;
+}
+
+// Upserts `rows` into `summary` (its `columns`: the key texts, the figures, MinDate, MaxDate)
+// on a server by one statement, one array a column, on a file a few dozen rows a statement.
+bool UpsertRows(CDataStore& store, const char* summary, const std::string& columns,
+                const char* conflict, bool firstId, const std::vector<ListRow>& rows) {
+    if (rows.empty())
+        return true;
+    const bool server = store.IsServer();
+    const size_t texts = rows.front().texts.size(), figures = rows.front().figures.size();
+    const std::string upsert = Upsert(summary, conflict, server, firstId);
+    if (server) {
+        SqlValues lists(texts + figures + 2, "{");
+        for (const ListRow& row : rows) {
+            size_t at = 0;
+            for (const std::string_view text : row.texts) {
+                std::string& list = lists[at++];
+                list += list.size() > 1 ? "," : "";
+                AddListText(list, text);
+            }
+            for (const int64_t figure : row.figures) {
+                std::string& list = lists[at++];
+                list += (list.size() > 1 ? "," : "") + std::to_string(figure);
+            }
+            for (const std::string* date : {&row.sums->minDate, &row.sums->maxDate}) {
+                std::string& list = lists[at++];
+                list += list.size() > 1 ? "," : "";
+                if (row.sums->dated)
+                    AddListText(list, *date);
+                else
+                    list += "NULL";
+            }
+        }
+        std::string sql =
+            std::string("INSERT INTO ") + summary + columns + " SELECT * FROM unnest(";
+        for (size_t i = 0; i < lists.size(); ++i) {
+            lists[i] += '}';
+            sql += std::string(i ? ", " : "") + "cast(? as " +
+                   (i >= texts && i < texts + figures ? "bigint" : "text") + "[])";
+        }
+        return store.Run(sql + ") u WHERE true" + upsert, lists);
+    }
+    // A few dozen rows a statement: each posting prepares its statements anew on its own
+    // connection, and a longer text costs more to prepare than its rows save (measured).
+    std::string row = "(?";
+    for (size_t i = 1; i < texts; ++i)
+        row += ", ?";
+    for (size_t i = 0; i < figures; ++i)
+        row += ", cast(? as bigint)";
+    row += ", case when ? = '1' then ? end, case when ? = '1' then ? end)";
+    auto next = rows.begin();
+    for (const size_t size : {size_t{64}, size_t{8}, size_t{1}}) {
+        std::string sql;
+        for (; static_cast<size_t>(rows.end() - next) >= size; next += size) {
+            if (sql.empty()) {
+                sql = std::string("INSERT INTO ") + summary + columns + " VALUES ";
+                for (size_t i = 0; i < size; ++i)
+                    sql += (i ? ", " : "") + row;
+                sql += upsert;
+            }
+            SqlValues values;
+            values.reserve(size * (texts + figures + 4));
+            for (auto it = next; it != next + size; ++it) {
+                values.insert(values.end(), it->texts.begin(), it->texts.end());
+                for (const int64_t figure : it->figures)
+                    values.push_back(std::to_string(figure));
+                for (const std::string* date : {&it->sums->minDate, &it->sums->maxDate}) {
+                    values.push_back(it->sums->dated ? "1" : "0");
+                    values.push_back(*date);
+                }
+            }
+            if (!store.Run(sql, values))
+                return false;
+        }
+    }
+    return true;
+}
+} // namespace
+
+// The lines are read once and grouped here: the same grouping in SQL (the rebuild's) spends most
+// of a large bill's posting in its sorts.
+bool AddBillToSummaries(CDataStore& store, const char* lineTable, const std::string& billId) {
+    if (!g_used || !Summarized(lineTable))
+        return true;
+    std::vector<StoredLine> lines;
+    if (!ReadStoredLines(store, lineTable, billId, lines))
+        return false;
+    // Goods by (period, warehouse, goods), keys by (name, period, warehouse, value): the order of
+    // the summaries' keys, so that the upserts walk their index forward.
+    std::map<std::tuple<std::string, std::string, std::string>, GroupSums> goods;
+    std::map<std::tuple<std::string, std::string, std::string, std::string>, GroupSums> keys;
+    bool summed = true;
+    for (const StoredLine& line : lines)
+        for (const auto& [period, warehouse] : PeriodsOf(line)) {
+            summed &= AddLine(goods[{period, warehouse, line.goods}], line);
+            for (const auto& [name, value] :
+                 {std::pair<const char*, const std::string*>{"Employee", &line.employee},
+                  {"Department", &line.department},
+                  {"Customer", &line.customer},
+                  {"Month", &line.month}})
+                summed &= AddLine(keys[{name, period, warehouse, *value}], line);
+        }
+    if (!summed) {
+        store.SetLastError("integer overflow");
+        return false;
+    }
+    return UpsertRows(store, "Summary_Goods", kGoodsColumns,
+                      "(Kind, Period, Warehouse, Product_ID)", true,
+                      ListRows(goods, lineTable, true)) &&
+           UpsertRows(store, "Summary_Key",
+                      "(Kind, KeyName, Period, Warehouse, KeyValue, Quantity, Odd, Amount, Cost,"
+                      " Costed, Uncosted, MinDate, MaxDate)",
+                      "(Kind, KeyName, Period, Warehouse, KeyValue)", false,
+                      ListRows(keys, lineTable, false));
 }
