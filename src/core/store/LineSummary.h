@@ -34,8 +34,9 @@ class CDataStore;
 std::string LineSummaryStepSql();
 std::string SummaryLevelsStepSql();
 
-// Adds the lines of bill `billId` in `lineTable` to the summaries: one upsert per table,
-// grouped, inside the caller's transaction. A table without summaries is left alone (true).
+// Adds the lines of bill `billId` in `lineTable` to the summaries inside the caller's
+// transaction: the lines read once, grouped into the rows the rebuild would make, the rows
+// upserted a few statements a table. A table without summaries is left alone (true).
 bool AddBillToSummaries(CDataStore& store, const char* lineTable, const std::string& billId);
 
 // Empties the summaries and builds them again from the lines (lines written by another program,
