@@ -54,20 +54,22 @@ std::string Cents(const std::string& x) {
 
 const char* const kBase = "coalesce(Base_Number, Product_Number)";
 
-// The per-line figures and keys of `table` (the lines `where` picks), named for the grouping.
+// A line's month as the summaries key it, by the engine's own substr (which counts characters).
 // A date text beginning with a level's letter lies in no ISO range: its month is kept empty, as
 // a missing date's is, so that no month row of a line without a warehouse takes the key of a
 // period's row ("Q2026-1").
-std::string LineRowsSql(const char* table, const std::string& where) {
+constexpr const char* kLineMonth = "(case when substr(Bill_Date, 1, 1) in ('M', 'Q', 'X', 'Y')"
+                                   " then '' else coalesce(substr(Bill_Date, 1, 7), '') end)";
+
+// The per-line figures and keys of every line of `table`, named for the grouping.
+std::string LineRowsSql(const char* table) {
     const LineFigureSql f = LineFiguresOf(CostColumnOf(table));
-    return std::string("select (case when substr(Bill_Date, 1, 1) in ('M', 'Q', 'X', 'Y') then ''"
-                       " else coalesce(substr(Bill_Date, 1, 7), '') end) as m, coalesce(Warehouse, "
-                       "'') as w, coalesce(Product_ID, '') as p, coalesce(Employee, '') as e,"
-                       " coalesce(Department, '') as dp, coalesce(Customer, '') as c, Id,"
-                       " Bill_Date, ") +
+    return std::string("select ") + kLineMonth +
+           " as m, coalesce(Warehouse, '') as w, coalesce(Product_ID, '') as p,"
+           " coalesce(Employee, '') as e, coalesce(Department, '') as dp, coalesce(Customer, '')"
+           " as c, Id, Bill_Date, " +
            f.quantity + " as q, " + f.odd + " as odd, " + f.amount + " as amt, " + f.cost +
-           " as cost, " + f.costed + " as costed, " + f.uncosted + " as unc from " + table +
-           " where " + where;
+           " as cost, " + f.costed + " as costed, " + f.uncosted + " as unc from " + table;
 }
 
 constexpr const char* kSums = "sum(q), sum(odd), sum(amt), sum(cost), sum(costed), sum(unc)";
@@ -104,18 +106,18 @@ std::string LevelRows(const char* table, const std::string& keys, const std::str
     return sql;
 }
 
-std::string GoodsInsert(const char* table, const std::string& where) {
+std::string GoodsInsert(const char* table) {
     return std::string("INSERT INTO Summary_Goods") + kGoodsColumns +
-           " SELECT * FROM (WITH l AS (" + LineRowsSql(table, where) +
+           " SELECT * FROM (WITH l AS (" + LineRowsSql(table) +
            "), g AS (SELECT m, w, p, sum(q) AS q, sum(odd) AS odd, sum(amt) AS amt, sum(cost) AS"
            " cost, sum(costed) AS costed, sum(unc) AS unc, min(Id) AS fid, min(Bill_Date) AS lo,"
            " max(Bill_Date) AS hi FROM l GROUP BY m, w, p) " +
            LevelRows(table, "p", std::string(kSums) + ", min(fid), min(lo), max(hi)",
                      "q, odd, amt, cost, costed, unc, fid, lo, hi") +
-           ") s WHERE 1 = 1";
+           ") s";
 }
 
-std::string KeyInsert(const char* table, const std::string& where) {
+std::string KeyInsert(const char* table) {
     std::string selects;
     for (const auto& [name, column] : {std::pair{"Employee", "e"}, std::pair{"Department", "dp"},
                                        std::pair{"Customer", "c"}, std::pair{"Month", "m"}}) {
@@ -128,10 +130,10 @@ std::string KeyInsert(const char* table, const std::string& where) {
                    column;
     }
     return std::string("INSERT INTO Summary_Key") + kKeyColumns + " SELECT * FROM (WITH l AS (" +
-           LineRowsSql(table, where) + "), g AS (" + selects + ") " +
+           LineRowsSql(table) + "), g AS (" + selects + ") " +
            LevelRows(table, "kn, kv", std::string(kSums) + ", min(lo), max(hi)",
                      "q, odd, amt, cost, costed, unc, lo, hi") +
-           ") s WHERE 1 = 1";
+           ") s";
 }
 
 std::string Upsert(const char* summary, const char* conflict, bool server, bool firstId) {
@@ -274,7 +276,7 @@ DELETE FROM Summary_Goods;
 DELETE FROM Summary_Key;
 )SQL";
     for (const char* table : kSummarized)
-        sql += GoodsInsert(table, "1 = 1") + ";\n" + KeyInsert(table, "1 = 1") + ";\n";
+        sql += GoodsInsert(table) + ";\n" + KeyInsert(table) + ";\n";
     return sql;
 }
 
@@ -282,8 +284,7 @@ bool RebuildLineSummaries(CDataStore& store) {
     if (!store.Run("delete from Summary_Goods", {}) || !store.Run("delete from Summary_Key", {}))
         return false;
     for (const char* table : kSummarized)
-        if (!store.Run(GoodsInsert(table, "1 = 1"), {}) ||
-            !store.Run(KeyInsert(table, "1 = 1"), {}))
+        if (!store.Run(GoodsInsert(table), {}) || !store.Run(KeyInsert(table), {}))
             return false;
     return true;
 }
@@ -603,11 +604,7 @@ bool ReadStoredLines(CDataStore& store, const char* table, const std::string& bi
         std::string("select Id, case when Bill_Date is null then 0 else 1 end, Bill_Date,"
                     " Warehouse, Product_ID, Employee, Department, Customer, coalesce(Base_Number,"
                     " Product_Number), Product_Total, ") +
-            CostColumnOf(table) +
-            // The month by the engine's own substr, which counts characters as the rebuild does.
-            ", case when substr(Bill_Date, 1, 1) in ('M', 'Q', 'X', 'Y') then '' else"
-            " coalesce(substr(Bill_Date, 1, 7), '') end from " +
-            table + " where Bill_ID = ?",
+            CostColumnOf(table) + ", " + kLineMonth + " from " + table + " where Bill_ID = ?",
         {billId}, [&](const CStatement& st) {
             StoredLine line;
             line.id = st.Int(0);
@@ -756,8 +753,8 @@ bool AddBillToSummaries(CDataStore& store, const char* lineTable, const std::str
     std::vector<StoredLine> lines;
     if (!ReadStoredLines(store, lineTable, billId, lines))
         return false;
-    // Goods by (period, warehouse, goods), keys by (name, period, warehouse, value): the order of
-    // the summaries' keys, so that the upserts walk their index forward.
+    // Goods by (period, warehouse, goods), the order of their unique key, so that the upserts
+    // walk its index forward; keys (a few rows) by (period, warehouse, name, value).
     std::map<std::tuple<std::string, std::string, std::string>, GroupSums> goods;
     std::map<std::tuple<std::string, std::string, std::string, std::string>, GroupSums> keys;
     bool summed = true;
@@ -769,7 +766,7 @@ bool AddBillToSummaries(CDataStore& store, const char* lineTable, const std::str
                   {"Department", &line.department},
                   {"Customer", &line.customer},
                   {"Month", &line.month}})
-                summed &= AddLine(keys[{name, period, warehouse, *value}], line);
+                summed &= AddLine(keys[{period, warehouse, name, *value}], line);
         }
     if (!summed) {
         store.SetLastError("integer overflow");
@@ -778,9 +775,7 @@ bool AddBillToSummaries(CDataStore& store, const char* lineTable, const std::str
     return UpsertRows(store, "Summary_Goods", kGoodsColumns,
                       "(Kind, Period, Warehouse, Product_ID)", true,
                       ListRows(goods, lineTable, true)) &&
-           UpsertRows(store, "Summary_Key",
-                      "(Kind, KeyName, Period, Warehouse, KeyValue, Quantity, Odd, Amount, Cost,"
-                      " Costed, Uncosted, MinDate, MaxDate)",
+           UpsertRows(store, "Summary_Key", kKeyColumns,
                       "(Kind, KeyName, Period, Warehouse, KeyValue)", false,
                       ListRows(keys, lineTable, false));
 }
