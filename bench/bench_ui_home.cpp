@@ -36,6 +36,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 #include <utility>
 
@@ -154,8 +155,17 @@ std::string Today() {
     return FormatLocalTime("%Y-%m-%d", BenchNow());
 }
 
+// The set the readers run on: the file's, or the server's for the rows ending in _Server.
+bool g_readersOnServer = false;
+void UseReadersSet() {
+    if (g_readersOnServer)
+        UseServerDataSet(ServerDecadeDataSet(), false);
+    else
+        UseDecadeDataSet(false);
+}
+
 void Profit(benchmark::State& state, ProfitKey key, const std::string& from) {
-    UseDecadeDataSet(false);
+    UseReadersSet();
     CDataStore store;
     if (!store.ConnectMain())
         std::abort();
@@ -186,7 +196,7 @@ void BM_HomeReader_BestSellersThisMonth(benchmark::State& state) {
     Profit(state, ProfitKey::Goods, Today().substr(0, 8) + "01");
 }
 void BM_HomeReader_Balances(benchmark::State& state) {
-    UseDecadeDataSet(false);
+    UseReadersSet();
     CDataStore store;
     if (!store.ConnectMain())
         std::abort();
@@ -198,13 +208,13 @@ void BM_HomeReader_Balances(benchmark::State& state) {
     }
 }
 void BM_HomeReader_StockWarnings(benchmark::State& state) {
-    UseDecadeDataSet(false);
+    UseReadersSet();
     for (auto _ : state)
         benchmark::DoNotOptimize(CountBelowLowerLimit(LoadStockWarnings(kAllWarehouses, false)));
 }
 // Every reader together, as the page reads them (the 30 days' lines included).
 void BM_HomeReader_All(benchmark::State& state) {
-    UseDecadeDataSet(false);
+    UseReadersSet();
     for (auto _ : state) {
         const HomeFigures f = LoadHomeFigures();
         if (!f.ok)
@@ -219,15 +229,30 @@ BENCHMARK(BM_LoginToPaintedHomePage_Baseline)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 BENCHMARK(BM_LoginToPaintedHomePage)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_HomeReader_ProfitTwelveMonths)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_HomeReader_ProfitToday)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_HomeReader_BestSellersThisMonth)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_HomeReader_Balances)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_HomeReader_StockWarnings)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_HomeReader_All)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+namespace {
+// The readers, each with its iterations, registered for the file and again for a server.
+void RegisterReaders(bool server) {
+    for (auto [name, fn, iterations] :
+         {std::tuple{"BM_HomeReader_ProfitTwelveMonths", &BM_HomeReader_ProfitTwelveMonths, 2},
+          std::tuple{"BM_HomeReader_ProfitToday", &BM_HomeReader_ProfitToday, 3},
+          std::tuple{"BM_HomeReader_BestSellersThisMonth", &BM_HomeReader_BestSellersThisMonth, 2},
+          std::tuple{"BM_HomeReader_Balances", &BM_HomeReader_Balances, 2},
+          std::tuple{"BM_HomeReader_StockWarnings", &BM_HomeReader_StockWarnings, 2},
+          std::tuple{"BM_HomeReader_All", &BM_HomeReader_All, 2}})
+        benchmark::RegisterBenchmark((std::string(name) + (server ? "_Server" : "")).c_str(),
+                                     [fn, server](benchmark::State& state) {
+                                         g_readersOnServer = server;
+                                         fn(state);
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(iterations);
+}
+} // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    RegisterReaders(false);
     if (!BenchServer().empty()) {
         for (auto [name, fn] :
              {std::pair{"BM_LoginToPaintedHomePage_Server_Baseline",
@@ -237,6 +262,7 @@ int main(int argc, char** argv) {
                 ->UseManualTime()
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(3);
+        RegisterReaders(true);
     }
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -7,6 +7,7 @@
 #include "admin/UserAdmin.h"
 #include "bills/BillReversal.h"
 #include "cost/ProfitReport.h"
+#include "cost/ProfitStore.h"
 #include "query/Reports.h"
 #include "store/LineSummary.h"
 #include "store/Schema.h"
@@ -281,6 +282,56 @@ TEST_F(SummaryTest, ReportsFromTheSummariesEqualThoseFromTheLines) {
     const Compared scoped = CompareReports(random, seed, 15);
     EXPECT_GT(scoped.split, 5);
     EXPECT_EQ(scoped.quarters + scoped.years, 0); // its warehouse's months
+}
+
+// A caller that shows a few goods groups has only those named: their name and unit are those
+// of the whole read (a first line in boxes shows the goods' own unit), every group keeps its
+// sums, and over whole months the others are left without a name.
+TEST_F(SummaryTest, ProfitGroupsPickedForNamesAreNamedAsInTheWholeRead) {
+    std::mt19937 random(11);
+    PostRandomBills(random);
+    ASSERT_FALSE(HasFailure());
+    auto sums = [](const ProfitGroupRecord& g) {
+        return g.Key + " " + std::to_string(g.Quantity) + " " + g.Amount.Format2() + " " +
+               g.Cost.Format2() + " " + g.CostedAmount.Format2() + " " +
+               std::to_string(g.UnknownCostLines);
+    };
+    // Whole months with partial ones at both ends; then days inside one month, from the lines.
+    for (const auto& [from, to, whole] : {std::tuple{"2025-12-15", "2026-09-10", true},
+                                          std::tuple{"2026-06-14", "2026-06-16", false}}) {
+        CDataStore store;
+        ASSERT_TRUE(store.ConnectMain());
+        std::optional<SummarySplit> split;
+        ASSERT_TRUE(SplitForSummaries(store, from, to, split, "EnterSale_Detail"));
+        ASSERT_EQ(split.has_value(), whole) << from;
+        std::vector<ProfitGroupRecord> all, picked;
+        ASSERT_TRUE(SumProfit(store, ProfitKey::Goods, from, to, all));
+        ASSERT_EQ(all.size(), whole ? 3u : 2u) << from;
+        int asked = 0;
+        ASSERT_TRUE(SumProfit(store, ProfitKey::Goods, from, to, picked,
+                              [&](const std::vector<ProfitGroupRecord>& groups) {
+                                  ++asked;
+                                  std::vector<size_t> places;
+                                  for (size_t i = 0; i < groups.size(); ++i) {
+                                      EXPECT_EQ(sums(groups[i]), sums(all[i]));
+                                      EXPECT_EQ(groups[i].Name, "");
+                                      if (groups[i].Key == "G1")
+                                          places.push_back(i);
+                                  }
+                                  return places;
+                              }));
+        EXPECT_EQ(asked, whole ? 1 : 0) << from;
+        ASSERT_EQ(picked.size(), all.size());
+        for (size_t i = 0; i < all.size(); ++i) {
+            EXPECT_EQ(sums(picked[i]), sums(all[i]));
+            const bool named = !whole || all[i].Key == "G1";
+            EXPECT_EQ(picked[i].Name + "|" + picked[i].Unit,
+                      named ? all[i].Name + "|" + all[i].Unit : "|")
+                << from << " " << all[i].Key;
+        }
+        EXPECT_EQ(all[0].Key + " " + all[0].Name + " " + all[0].Unit,
+                  "G1 " + m_pen.ProductName + " " + m_pen.Unit);
+    }
 }
 
 // A main data file of the schema before the summaries with bills in it gets, from the upgrade,

@@ -81,7 +81,7 @@ bool AddCents(std::string_view text, CMoneySum& to) {
 } // namespace
 
 bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const std::string& to,
-               std::vector<ProfitGroupRecord>& groups) {
+               std::vector<ProfitGroupRecord>& groups, const ProfitGroupsNamed& named) {
     std::optional<SummarySplit> split;
     if (!SplitForSummaries(store, from, to, split, kSale, kBack)) {
         Messages().Inform(kLinesReadFailure);
@@ -195,13 +195,28 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                 if (mine->id && (!into->id || *mine->id < *into->id))
                     *into = First{mine->id, std::nullopt, {}, {}, true};
         }
+        const std::vector<size_t> order =
+            TextOrderOf(exact ? found.Size() : 0,
+                        [&](size_t i) -> const std::string& { return found.At(i).group.Key; });
+        // The groups whose first line is looked up: those `named` picks, every one without it.
+        std::vector<bool> unnamed(found.Size(), false);
+        if (exact && named && key == ProfitKey::Goods) {
+            std::vector<ProfitGroupRecord> sums;
+            sums.reserve(order.size());
+            for (size_t i : order)
+                sums.push_back(found.At(i).group);
+            unnamed.assign(found.Size(), true);
+            for (size_t at : named(sums))
+                if (at < order.size())
+                    unnamed[order[at]] = false;
+        }
         // The first lines the summaries named and no partial line was: one statement a table.
         for (const char* table : {kSale, kBack}) {
             const bool back = table == kBack;
             std::vector<std::pair<int64_t, size_t>> missing;
             for (size_t i = 0; exact && key == ProfitKey::Goods && i < found.Size(); ++i) {
                 const First& first = back ? found.At(i).back : found.At(i).sale;
-                if (first.id && first.shownId != first.id)
+                if (first.id && first.shownId != first.id && !unnamed[i])
                     missing.emplace_back(*first.id, i);
             }
             if (!missing.empty() &&
@@ -220,14 +235,13 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
             }
         }
         if (exact) {
-            const std::vector<size_t> order =
-                TextOrderOf(found.Size(),
-                            [&](size_t i) -> const std::string& { return found.At(i).group.Key; });
             const size_t before = groups.size();
             groups.reserve(before + order.size());
             for (size_t i : order) {
                 Found& f = found.At(i);
                 First& first = f.sale.id ? f.sale : f.back;
+                if (unnamed[i])
+                    first = First{first.id, first.id, {}, {}, true};
                 f.group.Name = std::move(first.name);
                 f.group.Unit = std::move(first.unit);
                 groups.push_back(std::move(f.group));

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <numeric>
 #include <optional>
 
 namespace {
@@ -58,6 +59,7 @@ CMoneySum ProfitOf(const ProfitGroupRecord& g) {
 }
 
 // Sales less returns per day of [from, to]: one read of each line table, no reader groups by day.
+// The sums are exact in any order, so the lines come unsorted.
 bool SumDailySales(CDataStore& store, const std::string& from, const std::string& to,
                    std::map<std::string, CMoneySum>& byDay) {
     for (const char* table : {"EnterSale_Detail", "BackSale_Detail"}) {
@@ -65,8 +67,8 @@ bool SumDailySales(CDataStore& store, const std::string& from, const std::string
         SqlValues values;
         std::string day;
         const bool ok =
-            store.Run(LinesStatement(table, "Bill_Date, Product_Total", from, to, values), values,
-                      [&](const CStatement& st) {
+            store.Run(LinesStatement(table, "Bill_Date, Product_Total", from, to, values, false),
+                      values, [&](const CStatement& st) {
                           st.TextInto(0, day);
                           const CMoney amount = CMoney::ParseOrZero(st.Text(1));
                           byDay[day.substr(0, 10)] += back ? -amount : amount;
@@ -112,15 +114,25 @@ void ReadSales(CDataStore& store, year_month_day today, HomeFigures& f) {
         f.todayProfit += ProfitOf(g);
     }
 
+    // Most sold first; equal quantities by amount, then in the report's (code) order. Only
+    // those shown are named.
+    auto bestSellers = [](const std::vector<ProfitGroupRecord>& groups) {
+        std::vector<size_t> order(groups.size());
+        std::iota(order.begin(), order.end(), size_t{0});
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+            const ProfitGroupRecord &x = groups[a], &y = groups[b];
+            return x.Quantity != y.Quantity ? x.Quantity > y.Quantity : x.Amount > y.Amount;
+        });
+        size_t shown = 0;
+        while (shown < order.size() && shown < kBestSellers && groups[order[shown]].Quantity > 0)
+            ++shown;
+        order.resize(shown);
+        return order;
+    };
     std::vector<ProfitGroupRecord> goods;
-    f.ok = SumProfit(store, ProfitKey::Goods, monthStart, todayText, goods) && f.ok;
-    // Most sold first; equal quantities by amount, then in the report's (code) order.
-    std::stable_sort(goods.begin(), goods.end(), [](const auto& a, const auto& b) {
-        return a.Quantity != b.Quantity ? a.Quantity > b.Quantity : a.Amount > b.Amount;
-    });
-    for (const auto& g : goods) {
-        if (f.bestSellers.size() == kBestSellers || g.Quantity <= 0)
-            break;
+    f.ok = SumProfit(store, ProfitKey::Goods, monthStart, todayText, goods, bestSellers) && f.ok;
+    for (size_t i : bestSellers(goods)) {
+        const ProfitGroupRecord& g = goods[i];
         f.bestSellers.push_back({g.Key, g.Name, g.Unit, g.Quantity, g.Amount});
     }
 
