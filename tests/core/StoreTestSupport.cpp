@@ -194,6 +194,7 @@ void StoreTest::RollBackMainSchemaTo(int version) {
         OnServer() ? "ALTER TABLE Summary_Goods RESET (fillfactor);"
                      " ALTER TABLE Summary_Key RESET (fillfactor);"
                    : "",
+        "DELETE FROM Summary_Key WHERE KeyName = 'Day';",
     };
     ASSERT_EQ(undo.size() + 1, static_cast<size_t>(kMainSchemaVersion));
     UndoSteps(Dir(), OnServer(), undo, kMainSchemaVersion, version, "main_data", "main_data.tdb");

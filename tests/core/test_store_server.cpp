@@ -64,7 +64,7 @@ TEST_F(ServerStoreTest, BothDataFilesLiveInOneDatabaseMadeOnce) {
     // Both sets of tables side by side in the folder's one schema, each with its version.
     const std::string conninfo = Conninfo();
     EXPECT_EQ(ServerRows(conninfo, "select name, version from ferix_schema order by name"),
-              "main_data|13\nother_data|3\n");
+              "main_data|14\nother_data|3\n");
     EXPECT_EQ(ServerRows(conninfo, "select count(*) from pg_tables where schemaname ="
                                    " current_schema() and tablename in ('manage', 'log',"
                                    " 'setting', 'ferix_product', 'stockpile', 'fundbill')"),
@@ -227,7 +227,7 @@ TEST_F(ServerStoreTest, ABackupOfTheServerTablesRestoresThemExactlyAsTheyWere) {
     const std::string usersLater = users(), logLater = log(), keptLater = kept();
     ASSERT_NE(usersLater.find("|clerk|"), std::string::npos) << usersLater;
     ASSERT_TRUE(logLater.ends_with("修改密码|admin\n")) << logLater;
-    ASSERT_EQ(keptLater, "ferix_config.data|t\nmain_data|13\nother_data|3\n");
+    ASSERT_EQ(keptLater, "ferix_config.data|t\nmain_data|14\nother_data|3\n");
     ASSERT_EQ(RestoreAction(name), AdminResult::Done) << testing::PrintToString(m_port.Texts());
     EXPECT_EQ(m_port.Texts(),
               (std::vector<std::string>{"是否备份现在的数据？", "数据备份成功！",
@@ -278,7 +278,7 @@ TEST_F(ServerStoreTest, AnArchiveIsRestoredAsRowsAloneAndAnEarlierVersionIsUpgra
     ASSERT_EQ(RestoreAction(std::string("v5.bak")), AdminResult::Done)
         << testing::PrintToString(m_port.Texts());
     const std::string versions = "select name, version from ferix_schema order by name";
-    EXPECT_EQ(ServerRows(conninfo, versions), "main_data|13\nother_data|3\n");
+    EXPECT_EQ(ServerRows(conninfo, versions), "main_data|14\nother_data|3\n");
     EXPECT_EQ(Snapshot(), atBackup);
     EXPECT_EQ(ServerRows(conninfo,
                          "select count(*) from pg_tables where schemaname = current_schema()"
@@ -464,11 +464,11 @@ TEST_F(ServerStoreTest, ARestoreRefusedOrFailedLeavesTheServerDataAsItWas) {
     // An archive whose version row names an older schema version than its rows were made at: its
     // columns are not the tables' of that version, and the restore, already begun, is undone.
     ServerRows(Conninfo(),
-               "update ferix_schema set version = version - 3 where name = 'main_data'");
+               "update ferix_schema set version = version - 4 where name = 'main_data'");
     ASSERT_TRUE(DumpServerData(Conninfo(), Dir() / "Backup" / "mixed.bak", Dir() / "Temp", &error))
         << error;
     ServerRows(Conninfo(),
-               "update ferix_schema set version = version + 3 where name = 'main_data'");
+               "update ferix_schema set version = version + 4 where name = 'main_data'");
     EXPECT_EQ(restoreSays("mixed.bak"),
               std::to_string(static_cast<int>(AdminResult::Failed)) +
                   ":数据恢复失败！\r\n备份中数据表 purchaseorder 的列 open_lines "

@@ -61,23 +61,6 @@ std::optional<std::string> SummaryProfitStatement(const std::optional<SummarySpl
     return rows;
 }
 
-// A sum of cents as the summaries hold it ("-1234") added to `to`, read without a copy; false
-// for any other text (a sum past 64 bits, which SQLite turns into a real number): the caller
-// then reads the lines.
-bool AddCents(std::string_view text, CMoneySum& to) {
-    const bool negative = !text.empty() && text[0] == '-';
-    const std::string_view digits = text.substr(negative ? 1 : 0);
-    if (digits.empty() || digits.size() > 19)
-        return false;
-    __int128 cents = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9')
-            return false;
-        cents = cents * 10 + (c - '0');
-    }
-    to += CMoneySum::FromUnits((negative ? -cents : cents) * 100);
-    return true;
-}
 } // namespace
 
 bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const std::string& to,
@@ -123,9 +106,9 @@ bool SumProfit(CDataStore& store, ProfitKey key, const std::string& from, const 
                         first->id = id;
                 }
                 f.group.Quantity += st.Int(1);
-                summedExact = summedExact && AddCents(st.TextView(2), f.group.Amount) &&
-                              AddCents(st.TextView(3), f.group.Cost) &&
-                              AddCents(st.TextView(4), f.group.CostedAmount);
+                summedExact = summedExact && AddSummaryCents(st.TextView(2), f.group.Amount) &&
+                              AddSummaryCents(st.TextView(3), f.group.Cost) &&
+                              AddSummaryCents(st.TextView(4), f.group.CostedAmount);
                 f.group.UnknownCostLines += st.Int(5);
             },
             split->head || split->tail); // beside the partial months' lines, when there are some

@@ -1,7 +1,10 @@
 #pragma once
 #include "text/Money.h"
 
+class CDataStore;
+
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -65,6 +68,12 @@ HomeFigures LoadHomeFigures(const std::string& today = {});
 HomeFigures HomeFiguresOf(const std::string& today = {});
 void LoadHomeSales(HomeFigures& figures);
 void LoadHomeLists(HomeFigures& figures);
+
+// Sales less returns per day of [from, to] (ISO dates) added to `byDay` by day (yyyy-MM-dd), as
+// the lines give them: from the summaries' day rows unless a line among them is not in the
+// plain form. False after the message "SQL 语句执行失败！".
+bool SumDailySales(CDataStore& store, const std::string& from, const std::string& to,
+                   std::map<std::string, CMoneySum>& byDay);
 
 // An amount as the role sees it: two decimals, or "***" with 售价 hidden.
 std::string HomeAmountText(const HomeFigures& figures, CMoneySum amount);

@@ -67,7 +67,7 @@ std::string LineRowsSql(const char* table) {
     return std::string("select ") + kLineMonth +
            " as m, coalesce(Warehouse, '') as w, coalesce(Product_ID, '') as p,"
            " coalesce(Employee, '') as e, coalesce(Department, '') as dp, coalesce(Customer, '')"
-           " as c, Id, Bill_Date, " +
+           " as c, coalesce(substr(Bill_Date, 1, 10), '') as d, Id, Bill_Date, " +
            f.quantity + " as q, " + f.odd + " as odd, " + f.amount + " as amt, " + f.cost +
            " as cost, " + f.costed + " as costed, " + f.uncosted + " as unc from " + table;
 }
@@ -117,10 +117,16 @@ std::string GoodsInsert(const char* table) {
            ") s";
 }
 
-std::string KeyInsert(const char* table) {
+// The keys of Summary_Key with the column of LineRowsSql each is grouped by (a day: the date
+// text's first ten characters, by the engines' substr). Constant-initialized: the schema's steps
+// are made from it while the program's statics are set up.
+constexpr std::pair<const char*, const char*> kAllKeys[] = {
+    {"Employee", "e"}, {"Department", "dp"}, {"Customer", "c"}, {"Month", "m"}, {"Day", "d"}};
+using SummaryKeys = std::span<const std::pair<const char*, const char*>>;
+
+std::string KeyInsert(const char* table, const SummaryKeys& keys = kAllKeys) {
     std::string selects;
-    for (const auto& [name, column] : {std::pair{"Employee", "e"}, std::pair{"Department", "dp"},
-                                       std::pair{"Customer", "c"}, std::pair{"Month", "m"}}) {
+    for (const auto& [name, column] : keys) {
         if (!selects.empty())
             selects += " UNION ALL ";
         selects += std::string("SELECT m, w, '") + name + "' AS kn, " + column +
@@ -275,8 +281,17 @@ END $$;
 DELETE FROM Summary_Goods;
 DELETE FROM Summary_Key;
 )SQL";
+    // The keys the levels came with; the days came after (SummaryDaysStepSql).
     for (const char* table : kSummarized)
-        sql += GoodsInsert(table) + ";\n" + KeyInsert(table) + ";\n";
+        sql +=
+            GoodsInsert(table) + ";\n" + KeyInsert(table, SummaryKeys(kAllKeys).first(4)) + ";\n";
+    return sql;
+}
+
+std::string SummaryDaysStepSql() {
+    std::string sql;
+    for (const char* table : kSummarized)
+        sql += KeyInsert(table, SummaryKeys(kAllKeys).last(1)) + ";\n";
     return sql;
 }
 
@@ -403,6 +418,21 @@ bool ReadPlainFigures(std::string_view base, std::string_view total, std::string
         (!cost.empty() && !ReadMoney(cost, out.cost)))
         return false;
     out.costed = !cost.empty();
+    return true;
+}
+
+bool AddSummaryCents(std::string_view text, CMoneySum& to) {
+    const bool negative = !text.empty() && text[0] == '-';
+    const std::string_view digits = text.substr(negative ? 1 : 0);
+    if (digits.empty() || digits.size() > 19)
+        return false;
+    __int128 cents = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return false;
+        cents = cents * 10 + (c - '0');
+    }
+    to += CMoneySum::FromUnits((negative ? -cents : cents) * 100);
     return true;
 }
 
@@ -553,7 +583,7 @@ struct GroupSums {
 struct StoredLine {
     int64_t id = 0;
     bool dated = false;
-    std::string date, month, warehouse, goods, employee, department, customer;
+    std::string date, month, day, warehouse, goods, employee, department, customer;
     GroupSums figures;
 };
 
@@ -604,13 +634,15 @@ bool ReadStoredLines(CDataStore& store, const char* table, const std::string& bi
         std::string("select Id, case when Bill_Date is null then 0 else 1 end, Bill_Date,"
                     " Warehouse, Product_ID, Employee, Department, Customer, coalesce(Base_Number,"
                     " Product_Number), Product_Total, ") +
-            CostColumnOf(table) + ", " + kLineMonth + " from " + table + " where Bill_ID = ?",
+            CostColumnOf(table) + ", " + kLineMonth +
+            ", coalesce(substr(Bill_Date, 1, 10), '') from " + table + " where Bill_ID = ?",
         {billId}, [&](const CStatement& st) {
             StoredLine line;
             line.id = st.Int(0);
             line.dated = st.Int(1) != 0;
             line.date = st.Text(2);
             line.month = st.Text(11);
+            line.day = st.Text(12);
             line.warehouse = st.Text(3);
             line.goods = st.Text(4);
             line.employee = st.Text(5);
@@ -765,7 +797,8 @@ bool AddBillToSummaries(CDataStore& store, const char* lineTable, const std::str
                  {std::pair<const char*, const std::string*>{"Employee", &line.employee},
                   {"Department", &line.department},
                   {"Customer", &line.customer},
-                  {"Month", &line.month}})
+                  {"Month", &line.month},
+                  {"Day", &line.day}})
                 summed &= AddLine(keys[{period, warehouse, name, *value}], line);
         }
     if (!summed) {

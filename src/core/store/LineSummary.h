@@ -1,5 +1,6 @@
 #pragma once
 #include "CStatement.h"
+#include "text/Money.h"
 
 #include <cstdint>
 #include <functional>
@@ -17,8 +18,8 @@ class CDataStore;
 // the range is read from the lines, and the rows come out exactly as the line readers make them.
 //
 // Summary_Goods: per line table (Kind) × period × warehouse × goods code.
-// Summary_Key: per line table × period × warehouse × key (KeyName Employee, Department, Customer
-// or Month, KeyValue its text).
+// Summary_Key: per line table × period × warehouse × key (KeyName Employee, Department,
+// Customer, Month or Day, KeyValue its text; a day is the date text's first ten characters).
 // Period is the month "yyyy-MM" of one warehouse, or, with every warehouse summed (Warehouse
 // empty), the month "Myyyy-MM", the quarter "Qyyyy-q" or the year "Yyyy"; a line whose month is
 // out of that form also counts in "X<its month text>", which keeps a range over it to months.
@@ -33,6 +34,8 @@ class CDataStore;
 // table), in the words of both engines.
 std::string LineSummaryStepSql();
 std::string SummaryLevelsStepSql();
+// The step that adds the day keys over the lines already stored.
+std::string SummaryDaysStepSql();
 
 // Adds the lines of bill `billId` in `lineTable` to the summaries inside the caller's
 // transaction: the lines read once, grouped into the rows the rebuild would make, the rows
@@ -88,6 +91,11 @@ struct PlainFigures {
 };
 bool ReadPlainFigures(std::string_view base, std::string_view total, std::string_view cost,
                       PlainFigures& out);
+
+// A sum of cents as the summaries hold it ("-1234") added to `to`, read without a copy; false
+// for any other text (a sum past 64 bits, which SQLite turns into a real number): the caller
+// then reads the lines.
+bool AddSummaryCents(std::string_view text, CMoneySum& to);
 
 // The lines of `table` outside the summary months of `split` (its head and tail), as
 // "select <columns> from table where …" joined by " union all ", with the warehouse scope;

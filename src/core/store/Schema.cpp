@@ -252,6 +252,7 @@ ALTER TABLE EnterSale_Detail ADD COLUMN Order_Line_ID INTEGER;
 // every level built over the lines already stored.
 const std::string kMainSummaries = LineSummaryStepSql();
 const std::string kMainSummaryLevels = SummaryLevelsStepSql();
+const std::string kMainSummaryDays = SummaryDaysStepSql();
 
 // Each order keeps how many of its lines are not fully delivered and how many have deliveries,
 // so the order list tells every status from the headers alone; the postings keep them. On a
@@ -304,7 +305,8 @@ const std::vector<const char*> kMainSteps = {kMainV2,
                                              kMainSummaries.c_str(),
                                              kMainOrderCounts,
                                              kMainSummaryLevels.c_str(),
-                                             kMainSummaryRoom};
+                                             kMainSummaryRoom,
+                                             kMainSummaryDays.c_str()};
 // Roles and their rights beside the operators: each operator has one role, 管理员 (the first
 // role made) unless told otherwise, so the operators of an upgraded file keep every right.
 constexpr const char* kOtherRoles = R"SQL(

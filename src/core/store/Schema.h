@@ -8,7 +8,7 @@ struct pg_conn;
 
 // Current schema versions of the two data files: PRAGMA user_version in a file, a row of the
 // table ferix_schema on a server (which holds both sets of tables in one database).
-constexpr int kMainSchemaVersion = 13;
+constexpr int kMainSchemaVersion = 14;
 constexpr int kOtherSchemaVersion = 3;
 
 // The rows a new other data file starts with: the operator (name, password hash, creation date,
