@@ -33,6 +33,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <map>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -195,6 +197,19 @@ void BM_HomeReader_ProfitToday(benchmark::State& state) {
 void BM_HomeReader_BestSellersThisMonth(benchmark::State& state) {
     Profit(state, ProfitKey::Goods, Today().substr(0, 8) + "01");
 }
+void BM_HomeReader_DailySales(benchmark::State& state) {
+    UseReadersSet();
+    CDataStore store;
+    if (!store.ConnectMain())
+        std::abort();
+    const std::time_t first = BenchNow() - 29 * 24 * 3600;
+    for (auto _ : state) {
+        std::map<std::string, CMoneySum> byDay;
+        if (!SumDailySales(store, FormatLocalTime("%Y-%m-%d", first), Today(), byDay))
+            std::abort();
+        benchmark::DoNotOptimize(byDay);
+    }
+}
 void BM_HomeReader_Balances(benchmark::State& state) {
     UseReadersSet();
     CDataStore store;
@@ -212,7 +227,7 @@ void BM_HomeReader_StockWarnings(benchmark::State& state) {
     for (auto _ : state)
         benchmark::DoNotOptimize(CountBelowLowerLimit(LoadStockWarnings(kAllWarehouses, false)));
 }
-// Every reader together, as the page reads them (the 30 days' lines included).
+// Every reader together, as the page reads them.
 void BM_HomeReader_All(benchmark::State& state) {
     UseReadersSet();
     for (auto _ : state) {
@@ -237,6 +252,7 @@ void RegisterReaders(bool server) {
          {std::tuple{"BM_HomeReader_ProfitTwelveMonths", &BM_HomeReader_ProfitTwelveMonths, 2},
           std::tuple{"BM_HomeReader_ProfitToday", &BM_HomeReader_ProfitToday, 3},
           std::tuple{"BM_HomeReader_BestSellersThisMonth", &BM_HomeReader_BestSellersThisMonth, 2},
+          std::tuple{"BM_HomeReader_DailySales", &BM_HomeReader_DailySales, 3},
           std::tuple{"BM_HomeReader_Balances", &BM_HomeReader_Balances, 2},
           std::tuple{"BM_HomeReader_StockWarnings", &BM_HomeReader_StockWarnings, 2},
           std::tuple{"BM_HomeReader_All", &BM_HomeReader_All, 2}})
