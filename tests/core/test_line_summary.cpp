@@ -15,6 +15,8 @@
 #include "store/Session.h"
 
 #include <array>
+#include <chrono>
+#include <cstdio>
 #include <random>
 #include <tuple>
 
@@ -350,9 +352,17 @@ TEST_F(SummaryTest, DailySalesFromTheDayRowsEqualThoseOfTheLines) {
         EXPECT_TRUE(SumDailySales(store, from, to, byDay));
         UseLineSummaries(true);
         std::string out;
-        for (const auto& [day, amount] : byDay)
-            if (day.size() == 10) // the days a chart shows
+        for (const auto& [day, amount] : byDay) {
+            unsigned y = 0, m = 0, d = 0;
+            char text[16] = {};
+            if (std::sscanf(day.c_str(), "%4u-%2u-%2u", &y, &m, &d) == 3)
+                std::snprintf(text, sizeof text, "%04u-%02u-%02u", y % 10000, m % 100, d % 100);
+            if (text == day &&
+                std::chrono::year_month_day{std::chrono::year(static_cast<int>(y)),
+                                            std::chrono::month(m), std::chrono::day(d)}
+                    .ok()) // a calendar day, as the charts show
                 out += day + " " + amount.Format2() + "\n";
+        }
         return out;
     };
     const std::vector<std::pair<std::string, std::string>> windows = {{"2026-05-20", "2026-06-18"},
@@ -388,12 +398,13 @@ TEST_F(SummaryTest, DailySalesFromTheDayRowsEqualThoseOfTheLines) {
         Session().rights = CRoleRights();
     }
 
-    // Lines written by another program: an amount of one decimal, and a time after the last day.
+    // Lines written by another program: a time after a window's last day, and (in another window)
+    // an amount of one decimal.
     {
         CDataStore store;
         ASSERT_TRUE(store.ConnectMain());
         for (const auto& [date, total] :
-             {std::pair{"2026-06-01", "12.5"}, std::pair{"2026-06-18 10:00", "3.00"}})
+             {std::pair{"2026-07-01", "12.5"}, std::pair{"2026-06-18 10:00", "3.00"}})
             ASSERT_TRUE(store.Run(
                 "insert into EnterSale_Detail (Bill_ID, Bill_Date, Warehouse, Product_ID,"
                 " Product_Name, Product_Number, Product_Unit, Product_Price, Product_Total,"

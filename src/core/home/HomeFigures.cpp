@@ -95,6 +95,9 @@ bool SumDailySalesOfSummaries(CDataStore& store, const std::string& from, const 
         periods += periods.empty() ? "?" : ", ?";
         values.push_back((everyWarehouse ? "M" : "") + MonthText(m));
     }
+    summarized = true;
+    if (periods.empty()) // an empty range: no lines either
+        return true;
     values.push_back(from);
     values.push_back(to);
     std::string sql = "select Kind, KeyValue, Amount, Odd, MinDate, MaxDate from Summary_Key"
@@ -104,7 +107,6 @@ bool SumDailySalesOfSummaries(CDataStore& store, const std::string& from, const 
         sql += " and Warehouse = ''";
     else
         AddWarehouseScope(sql, values, "Warehouse", true);
-    summarized = true;
     std::map<std::string, CMoneySum> summed;
     std::string day;
     if (!store.Run(sql, values, [&](const CStatement& st) {
@@ -132,6 +134,20 @@ bool SumDailySales(CDataStore& store, const std::string& from, const std::string
     if (!ok)
         Messages().Inform(kLinesReadFailure);
     return ok;
+}
+
+std::vector<size_t> HomeBestSellers(const std::vector<ProfitGroupRecord>& groups) {
+    std::vector<size_t> order(groups.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const ProfitGroupRecord &x = groups[a], &y = groups[b];
+        return x.Quantity != y.Quantity ? x.Quantity > y.Quantity : x.Amount > y.Amount;
+    });
+    size_t shown = 0;
+    while (shown < order.size() && shown < kBestSellers && groups[order[shown]].Quantity > 0)
+        ++shown;
+    order.resize(shown);
+    return order;
 }
 
 namespace {
@@ -168,24 +184,10 @@ void ReadSales(CDataStore& store, year_month_day today, HomeFigures& f) {
         f.todayProfit += ProfitOf(g);
     }
 
-    // Most sold first; equal quantities by amount, then in the report's (code) order. Only
-    // those shown are named.
-    auto bestSellers = [](const std::vector<ProfitGroupRecord>& groups) {
-        std::vector<size_t> order(groups.size());
-        std::iota(order.begin(), order.end(), size_t{0});
-        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-            const ProfitGroupRecord &x = groups[a], &y = groups[b];
-            return x.Quantity != y.Quantity ? x.Quantity > y.Quantity : x.Amount > y.Amount;
-        });
-        size_t shown = 0;
-        while (shown < order.size() && shown < kBestSellers && groups[order[shown]].Quantity > 0)
-            ++shown;
-        order.resize(shown);
-        return order;
-    };
     std::vector<ProfitGroupRecord> goods;
-    f.ok = SumProfit(store, ProfitKey::Goods, monthStart, todayText, goods, bestSellers) && f.ok;
-    for (size_t i : bestSellers(goods)) {
+    f.ok =
+        SumProfit(store, ProfitKey::Goods, monthStart, todayText, goods, HomeBestSellers) && f.ok;
+    for (size_t i : HomeBestSellers(goods)) {
         const ProfitGroupRecord& g = goods[i];
         f.bestSellers.push_back({g.Key, g.Name, g.Unit, g.Quantity, g.Amount});
     }

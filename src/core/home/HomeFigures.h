@@ -2,7 +2,9 @@
 #include "text/Money.h"
 
 class CDataStore;
+struct ProfitGroupRecord;
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -69,11 +71,17 @@ HomeFigures HomeFiguresOf(const std::string& today = {});
 void LoadHomeSales(HomeFigures& figures);
 void LoadHomeLists(HomeFigures& figures);
 
-// Sales less returns per day of [from, to] (ISO dates) added to `byDay` by day (yyyy-MM-dd), as
-// the lines give them: from the summaries' day rows unless a line among them is not in the
-// plain form. False after the message "SQL 语句执行失败！".
+// Sales less returns per day of [from, to] (ISO dates) added to `byDay` by the first ten
+// characters of the lines' dates. Each calendar day (yyyy-MM-dd) sums as the lines give it: from
+// the summaries' day rows unless a line among them is not in the plain form; other date texts
+// may be keyed otherwise or left out. False after the message "SQL 语句执行失败！".
 bool SumDailySales(CDataStore& store, const std::string& from, const std::string& to,
                    std::map<std::string, CMoneySum>& byDay);
+
+// The places of the best sellers among profit groups: most sold first (equal quantities by
+// amount, then in the groups' order), at most ten, only those sold. The page has only these
+// named (SumProfit's `named`).
+std::vector<size_t> HomeBestSellers(const std::vector<ProfitGroupRecord>& groups);
 
 // An amount as the role sees it: two decimals, or "***" with 售价 hidden.
 std::string HomeAmountText(const HomeFigures& figures, CMoneySum amount);

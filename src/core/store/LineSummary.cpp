@@ -289,7 +289,8 @@ DELETE FROM Summary_Key;
 }
 
 std::string SummaryDaysStepSql() {
-    std::string sql;
+    // Run again (an archive restored on a server) it finds its rows made: made anew.
+    std::string sql = "DELETE FROM Summary_Key WHERE KeyName = 'Day';\n";
     for (const char* table : kSummarized)
         sql += KeyInsert(table, SummaryKeys(kAllKeys).last(1)) + ";\n";
     return sql;
