@@ -39,7 +39,10 @@
 #include <QToolButton>
 #include <QValueAxis>
 
+#include <atomic>
+#include <chrono>
 #include <ctime>
+#include <semaphore>
 
 namespace {
 // 2026-03-15, noon: last month is February, the 30 days start on 2026-02-14.
@@ -167,7 +170,10 @@ class TestHome : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { SetupTestApplication(); }
-    void cleanup() { SetWindowOpenerForTest(nullptr); }
+    void cleanup() {
+        SetWindowOpenerForTest(nullptr);
+        CHomePage::BeforeListsReadForTest(nullptr);
+    }
 
     void homePageShowsTheReportsFiguresAndOpensTheirWindows() {
         CTempProgramFolder folder;
@@ -314,6 +320,38 @@ private slots:
         QCOMPARE(home->m_todaySales->m_value->text(), QStringLiteral("40.00"));
         QCOMPARE(home->m_todayProfit->m_value->text(), QStringLiteral("15.00"));
         QCOMPARE(Debtors(home->m_debtors), QStringList({"乙客户 144.00", "丙客户 96.00"}));
+    }
+
+    // Refreshes while the lists are read (postings in other windows) do not wait for that read:
+    // they are answered together by one read after it, whose figures are shown.
+    void refreshesWhileTheListsAreReadAreAnsweredByOneReadAfterIt() {
+        CTempProgramFolder folder;
+        FixedClock clock;
+        SetUpShop();
+        CScopedScriptedPort port;
+        Cferix_razazDlg w;
+        Show(w);
+        CHomePage* home = w.HomePage();
+        std::atomic<int> reads = 0;
+        std::binary_semaphore held(0);
+        CHomePage::BeforeListsReadForTest([&] {
+            if (reads.fetch_add(1) == 0) // the first read waits for the test (at most a while)
+                (void)held.try_acquire_for(std::chrono::seconds(20));
+        });
+        home->Refresh();
+        QTRY_COMPARE(reads.load(), 1);
+        home->Refresh();
+        home->Refresh();
+        // Neither waited: the first read is still held, the lists read before still drawn.
+        QCOMPARE(reads.load(), 1);
+        QVERIFY(!home->Figures().listsRead);
+        QCOMPARE(Debtors(home->m_debtors), QStringList({"乙客户 144.00", "丙客户 80.00"}));
+        held.release();
+        QTRY_COMPARE(reads.load(), 2);
+        WaitForLists(home);
+        QCOMPARE(reads.load(), 2);
+        QCOMPARE(Tile(home->m_receivables), QStringLiteral("224.00 | 全部往来单位"));
+        QCOMPARE(Debtors(home->m_debtors), QStringList({"乙客户 144.00", "丙客户 80.00"}));
     }
 
     void aClickOpensTheWindowBehindOnWhatWasClicked() {

@@ -202,12 +202,14 @@ void ReadSales(CDataStore& store, year_month_day today, HomeFigures& f) {
     }
 }
 
-// The receivables into `f` from `balances` as ListUnitBalances read them.
+// The receivables into `f` from `balances` as ListUnitBalances read them, in place of those `f`
+// held (the page keeps the last read's drawn while it reads again).
 void TakeReceivables(const std::vector<UnitBalanceRecord>& balances, HomeFigures& f) {
     std::vector<HomeDebtor> owing;
+    CMoneySum total;
     for (const auto& b : balances) {
         const CMoneySum owed = CMoneySum::Parse(b.Receivable).value_or(CMoneySum{});
-        f.receivableTotal += owed;
+        total += owed;
         if (owed > CMoneySum{})
             owing.push_back({b.Customer, owed});
     }
@@ -215,6 +217,7 @@ void TakeReceivables(const std::vector<UnitBalanceRecord>& balances, HomeFigures
                      [](const auto& a, const auto& b) { return a.receivable > b.receivable; });
     if (owing.size() > kDebtors)
         owing.resize(kDebtors);
+    f.receivableTotal = total;
     f.debtors = std::move(owing);
 }
 

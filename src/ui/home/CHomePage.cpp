@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <utility>
 
 namespace {
 QString Q(const std::string& s) {
@@ -47,6 +48,11 @@ constexpr const char* kWarnings = "CChild_Kucun_YujingDlg";
 constexpr const char* kStatement = "CChild_Caiwu_DuizhangDlg";
 
 constexpr int kServerRefreshMs = 60 * 1000;
+
+std::function<void()>& BeforeListsRead() {
+    static std::function<void()> action;
+    return action;
+}
 const QColor kAccent(0x1f, 0x4e, 0x79);
 
 QChart* MakeChart(const QString& title) {
@@ -316,16 +322,15 @@ void CHomePage::showEvent(QShowEvent* e) {
 }
 
 void CHomePage::Refresh() {
-    // Every reader runs from here, once; what follows and every paint only draws m_figures. A
-    // read of the lists still running ends first (a refresh right after another).
+    // Every reader runs from here, once; what follows and every paint only draws m_figures.
     m_stale = false;
-    if (m_lists.joinable())
-        m_lists.join();
-    const int generation = ++m_generation;
+    ++m_generation;
     const HomeFigures previous = std::move(m_figures);
     m_figures = HomeFiguresOf();
-    // What was read last stays drawn (and clickable) until the new lists are in.
-    m_listsShown = previous.listsRead && m_figures.showsWarnings == previous.showsWarnings &&
+    // What was read last stays drawn (and clickable) until the new lists are in, through any
+    // number of refreshes meanwhile.
+    m_listsShown = (previous.listsRead || m_listsShown) &&
+                   m_figures.showsWarnings == previous.showsWarnings &&
                    m_figures.showsReceivables == previous.showsReceivables;
     if (m_listsShown && !m_figures.listsRead) {
         m_figures.belowLowerLimit = previous.belowLowerLimit;
@@ -359,14 +364,36 @@ void CHomePage::Refresh() {
     m_bestSellers->setVisible(f.showsSales);
     m_debtors->parentWidget()->setVisible(f.showsReceivables);
     FillCharts();
-    if (!m_figures.listsRead) {
-        // Read while the charts are painted; told and drawn on this thread when they are in (the
-        // thread tells nothing itself).
-        HomeFigures lists = m_figures;
-        try {
-            m_lists = std::jthread([this, generation, lists = std::move(lists)]() mutable {
+    if (!m_figures.listsRead)
+        ReadLists();
+    ShowLists();
+    if (f.listsRead)
+        emit FiguresRead();
+}
+
+void CHomePage::BeforeListsReadForTest(std::function<void()> action) {
+    BeforeListsRead() = std::move(action);
+}
+
+void CHomePage::ReadLists() {
+    // One read at a time, never waited for: on a server the balances take a second, and refreshes
+    // coming meanwhile (postings in other windows) are all answered by one read after it.
+    if (m_listsReading) {
+        m_listsAgain = true;
+        return;
+    }
+    if (m_lists.joinable())
+        m_lists.join(); // ended: it handed its lists over before returning
+    // Read while the charts are painted; told and drawn on this thread when they are in (the
+    // thread tells nothing itself).
+    HomeFigures lists = m_figures;
+    try {
+        m_lists =
+            std::jthread([this, generation = m_generation, lists = std::move(lists)]() mutable {
                 CHeldMessages held;
                 try {
+                    if (BeforeListsRead())
+                        BeforeListsRead()();
                     LoadHomeLists(lists);
                 } catch (...) { // nothing may leave the thread: lists not read
                     lists.ok = false;
@@ -379,17 +406,22 @@ void CHomePage::Refresh() {
                     },
                     Qt::QueuedConnection);
             });
-        } catch (const std::system_error&) { // no thread to be had: read them here
-            LoadHomeLists(m_figures);
-        }
+        m_listsReading = true;
+    } catch (const std::system_error&) { // no thread to be had: read them here
+        LoadHomeLists(m_figures);
     }
-    ShowLists();
-    if (f.listsRead)
-        emit FiguresRead();
 }
 
 void CHomePage::TakeLists(int generation, const HomeFigures& lists,
                           const std::vector<std::string>& messages) {
+    m_listsReading = false;
+    if (std::exchange(m_listsAgain, false) && !m_figures.listsRead) {
+        ReadLists();
+        if (m_figures.listsRead) { // read here: no thread to be had
+            ShowLists();
+            emit FiguresRead();
+        }
+    }
     if (generation != m_generation)
         return; // a later refresh reads its own
     m_figures.belowLowerLimit = lists.belowLowerLimit;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,6 +53,8 @@ public:
 
     void Refresh();
     const HomeFigures& Figures() const { return m_figures; }
+    // Runs on the lists' thread before each read of them (tests hold a read there).
+    static void BeforeListsReadForTest(std::function<void()> action);
     // Whether the role sees any of the page's figures (otherwise the page is not offered).
     bool HasFigures() const;
     // What a click on a figure of this month opens on: from the month's first day to today.
@@ -85,14 +88,19 @@ private:
     void FillDebtors();
     // The warnings, the receivables and the debtors, read or still being read.
     void ShowLists();
+    // Starts the read of the lists for the last refresh on their thread, or, while a read runs,
+    // has it read again when that one ends.
+    void ReadLists();
     // What the thread read for the refresh `generation`, with the messages it held.
     void TakeLists(int generation, const HomeFigures& lists,
                    const std::vector<std::string>& messages);
     void Open(const char* window, const char* command, const WindowPreset& preset);
     HomeFigures m_figures;
     bool m_refreshQueued = false;
-    bool m_stale = false;      // a posting while hidden: read again when shown
-    int m_generation = 0;      // refreshes so far: a thread's lists are only the last one's
-    bool m_listsShown = false; // the lists drawn are a read's (the last one's while re-read)
-    std::jthread m_lists;      // last: joined before the rest goes
+    bool m_stale = false;        // a posting while hidden: read again when shown
+    int m_generation = 0;        // refreshes so far: a thread's lists are only the last one's
+    bool m_listsShown = false;   // the lists drawn are a read's (the last one's while re-read)
+    bool m_listsReading = false; // a read runs on m_lists
+    bool m_listsAgain = false;   // a refresh came meanwhile: read again when it ends
+    std::jthread m_lists;        // last: joined before the rest goes
 };
