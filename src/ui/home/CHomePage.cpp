@@ -284,13 +284,7 @@ CHomePage::CHomePage(QWidget* parent) : QWidget(parent) {
             m_stale = true;
             return;
         }
-        if (m_refreshQueued)
-            return;
-        m_refreshQueued = true;
-        QTimer::singleShot(0, this, [this] {
-            m_refreshQueued = false;
-            Refresh();
-        });
+        QueueRefresh();
     });
     m_serverTimer = new QTimer(this);
     m_serverTimer->setInterval(kServerRefreshMs);
@@ -321,7 +315,24 @@ void CHomePage::showEvent(QShowEvent* e) {
         Refresh();
 }
 
+void CHomePage::QueueRefresh() {
+    if (m_refreshQueued)
+        return;
+    m_refreshQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_refreshQueued = false;
+        Refresh();
+    });
+}
+
 void CHomePage::Refresh() {
+    // A message of this refresh's readers runs an event loop of its own, where the minute's timer
+    // or a posting may ask again: that read follows this one instead of refilling its figures.
+    if (m_refreshing) {
+        m_refreshAfter = true;
+        return;
+    }
+    m_refreshing = true;
     // Every reader runs from here, once; what follows and every paint only draws m_figures.
     m_stale = false;
     ++m_generation;
@@ -366,6 +377,9 @@ void CHomePage::Refresh() {
     FillCharts();
     if (!m_figures.listsRead)
         ReadLists();
+    m_refreshing = false;
+    if (std::exchange(m_refreshAfter, false))
+        QueueRefresh();
     ShowLists();
     if (f.listsRead)
         emit FiguresRead();
@@ -377,16 +391,19 @@ void CHomePage::BeforeListsReadForTest(std::function<void()> action) {
 
 void CHomePage::ReadLists() {
     // One read at a time, never waited for: on a server the balances take a second, and refreshes
-    // coming meanwhile (postings in other windows) are all answered by one read after it.
-    if (m_listsReading) {
-        m_listsAgain = true;
+    // coming meanwhile (postings in other windows) are all answered by one read after it, which
+    // TakeLists starts when the running one turns out to be of an earlier refresh.
+    if (m_listsReading)
         return;
-    }
     if (m_lists.joinable())
         m_lists.join(); // ended: it handed its lists over before returning
     // Read while the charts are painted; told and drawn on this thread when they are in (the
-    // thread tells nothing itself).
+    // thread tells nothing itself). The read starts from none: what the page carries is drawn,
+    // not read.
     HomeFigures lists = m_figures;
+    lists.belowLowerLimit = 0;
+    lists.receivableTotal = {};
+    lists.debtors.clear();
     try {
         m_lists =
             std::jthread([this, generation = m_generation, lists = std::move(lists)]() mutable {
@@ -408,22 +425,34 @@ void CHomePage::ReadLists() {
             });
         m_listsReading = true;
     } catch (const std::system_error&) { // no thread to be had: read them here
-        LoadHomeLists(m_figures);
+        try {
+            LoadHomeLists(lists);
+        } catch (...) {
+            lists.ok = false;
+            lists.listsRead = true;
+        }
+        m_figures.belowLowerLimit = lists.belowLowerLimit;
+        m_figures.receivableTotal = lists.receivableTotal;
+        m_figures.debtors = lists.debtors;
+        m_figures.ok = m_figures.ok && lists.ok;
+        m_figures.listsRead = true;
     }
 }
 
 void CHomePage::TakeLists(int generation, const HomeFigures& lists,
                           const std::vector<std::string>& messages) {
     m_listsReading = false;
-    if (std::exchange(m_listsAgain, false) && !m_figures.listsRead) {
-        ReadLists();
-        if (m_figures.listsRead) { // read here: no thread to be had
-            ShowLists();
-            emit FiguresRead();
+    if (generation != m_generation) { // a later refresh came: its own read, now
+        if (!m_figures.listsRead) {
+            ReadLists();
+            if (m_figures.listsRead) { // read here: no thread to be had
+                m_listsShown = true;
+                ShowLists();
+                emit FiguresRead();
+            }
         }
+        return;
     }
-    if (generation != m_generation)
-        return; // a later refresh reads its own
     m_figures.belowLowerLimit = lists.belowLowerLimit;
     m_figures.receivableTotal = lists.receivableTotal;
     m_figures.debtors = lists.debtors;

@@ -88,9 +88,11 @@ private:
     void FillDebtors();
     // The warnings, the receivables and the debtors, read or still being read.
     void ShowLists();
-    // Starts the read of the lists for the last refresh on their thread, or, while a read runs,
-    // has it read again when that one ends.
+    // Starts the read of the lists for the last refresh on their thread; while a read runs,
+    // TakeLists starts it when that one ends.
     void ReadLists();
+    // A refresh once the events now waiting are done, asked once however often.
+    void QueueRefresh();
     // What the thread read for the refresh `generation`, with the messages it held.
     void TakeLists(int generation, const HomeFigures& lists,
                    const std::vector<std::string>& messages);
@@ -101,6 +103,7 @@ private:
     int m_generation = 0;        // refreshes so far: a thread's lists are only the last one's
     bool m_listsShown = false;   // the lists drawn are a read's (the last one's while re-read)
     bool m_listsReading = false; // a read runs on m_lists
-    bool m_listsAgain = false;   // a refresh came meanwhile: read again when it ends
+    bool m_refreshing = false;   // in Refresh (a message's event loop may run within it)
+    bool m_refreshAfter = false; // asked again meanwhile: read again once it ends
     std::jthread m_lists;        // last: joined before the rest goes
 };
