@@ -29,6 +29,15 @@ protected:
         BillTest::TearDown();
     }
 
+    // Logs `other` in as an operator whose role sees 一号仓库 alone.
+    void LogInAsOneWarehouseClerk(CDataStore& other) {
+        ASSERT_EQ(AddRole("一号仓管", "店长"), AdminResult::Done);
+        ASSERT_EQ(SetRoleWarehouses("一号仓管", {"一号仓库"}), AdminResult::Done);
+        ASSERT_EQ(AddOperator("wang", "", ""), AdminResult::Done);
+        ASSERT_EQ(SetOperatorRole("wang", "一号仓管"), AdminResult::Done);
+        ASSERT_TRUE(other.ConnectOther() && other.CheckLogin("wang", ""));
+    }
+
     // Every summary row as text, without its Id, in a fixed order.
     std::string Summaries() {
         CDataStore store;
@@ -276,12 +285,9 @@ TEST_F(SummaryTest, ReportsFromTheSummariesEqualThoseFromTheLines) {
     EXPECT_EQ(odd.years, 0);
     EXPECT_EQ(odd.quarters, 2); // 2026-Q4 .. 2027-Q1, then 2026-Q1 .. Q2
 
-    ASSERT_EQ(AddRole("一号仓管", "店长"), AdminResult::Done);
-    ASSERT_EQ(SetRoleWarehouses("一号仓管", {"一号仓库"}), AdminResult::Done);
-    ASSERT_EQ(AddOperator("wang", "", ""), AdminResult::Done);
-    ASSERT_EQ(SetOperatorRole("wang", "一号仓管"), AdminResult::Done);
     CDataStore other;
-    ASSERT_TRUE(other.ConnectOther() && other.CheckLogin("wang", ""));
+    LogInAsOneWarehouseClerk(other);
+    ASSERT_FALSE(HasFailure());
     const Compared scoped = CompareReports(random, seed, 15);
     EXPECT_GT(scoped.split, 5);
     EXPECT_EQ(scoped.quarters + scoped.years, 0); // its warehouse's months
@@ -387,13 +393,10 @@ TEST_F(SummaryTest, DailySalesFromTheDayRowsEqualThoseOfTheLines) {
     EXPECT_NE(daily("2026-05-20", "2026-06-18", true), daily("2026-05-20", "2026-06-18", false));
     dayRowsCentMore("-");
 
-    ASSERT_EQ(AddRole("一号仓管", "店长"), AdminResult::Done);
-    ASSERT_EQ(SetRoleWarehouses("一号仓管", {"一号仓库"}), AdminResult::Done);
-    ASSERT_EQ(AddOperator("wang", "", ""), AdminResult::Done);
-    ASSERT_EQ(SetOperatorRole("wang", "一号仓管"), AdminResult::Done);
     {
         CDataStore other;
-        ASSERT_TRUE(other.ConnectOther() && other.CheckLogin("wang", ""));
+        LogInAsOneWarehouseClerk(other);
+        ASSERT_FALSE(HasFailure());
         compare("scoped");
         Session().rights = CRoleRights();
     }
