@@ -400,31 +400,34 @@ void CHomePage::ReadLists() {
     // Read while the charts are painted; told and drawn on this thread when they are in (the
     // thread tells nothing itself). The read starts from none: what the page carries is drawn,
     // not read.
-    HomeFigures lists = m_figures;
-    lists.belowLowerLimit = 0;
-    lists.receivableTotal = {};
-    lists.debtors.clear();
+    auto unread = [this] {
+        HomeFigures lists = m_figures;
+        lists.belowLowerLimit = 0;
+        lists.receivableTotal = {};
+        lists.debtors.clear();
+        return lists;
+    };
     try {
-        m_lists =
-            std::jthread([this, generation = m_generation, lists = std::move(lists)]() mutable {
-                CHeldMessages held;
-                try {
-                    if (BeforeListsRead())
-                        BeforeListsRead()();
-                    LoadHomeLists(lists);
-                } catch (...) { // nothing may leave the thread: lists not read
-                    lists.ok = false;
-                    lists.listsRead = true;
-                }
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, generation, lists = std::move(lists), messages = held.Take()] {
-                        TakeLists(generation, lists, messages);
-                    },
-                    Qt::QueuedConnection);
-            });
+        m_lists = std::jthread([this, generation = m_generation, lists = unread()]() mutable {
+            CHeldMessages held;
+            try {
+                if (BeforeListsRead())
+                    BeforeListsRead()();
+                LoadHomeLists(lists);
+            } catch (...) { // nothing may leave the thread: lists not read
+                lists.ok = false;
+                lists.listsRead = true;
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, lists = std::move(lists), messages = held.Take()] {
+                    TakeLists(generation, lists, messages);
+                },
+                Qt::QueuedConnection);
+        });
         m_listsReading = true;
     } catch (const std::system_error&) { // no thread to be had: read them here
+        HomeFigures lists = unread();
         try {
             LoadHomeLists(lists);
         } catch (...) {
