@@ -184,10 +184,15 @@ void ReadSales(CDataStore& store, year_month_day today, HomeFigures& f) {
         f.todayProfit += ProfitOf(g);
     }
 
+    // The pick SumProfit asks for names is the page's; from the lines it does not ask.
     std::vector<ProfitGroupRecord> goods;
-    f.ok =
-        SumProfit(store, ProfitKey::Goods, monthStart, todayText, goods, HomeBestSellers) && f.ok;
-    for (size_t i : HomeBestSellers(goods)) {
+    std::optional<std::vector<size_t>> picked;
+    const bool read = SumProfit(store, ProfitKey::Goods, monthStart, todayText, goods,
+                                [&](const std::vector<ProfitGroupRecord>& sums) {
+                                    return *(picked = HomeBestSellers(sums));
+                                });
+    f.ok = read && f.ok;
+    for (size_t i : read ? (picked ? *picked : HomeBestSellers(goods)) : std::vector<size_t>{}) {
         const ProfitGroupRecord& g = goods[i];
         f.bestSellers.push_back({g.Key, g.Name, g.Unit, g.Quantity, g.Amount});
     }

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <span>
 #include <tuple>
@@ -588,6 +589,12 @@ struct StoredLine {
     GroupSums figures;
 };
 
+// Each key's text in a stored line, in the order of kAllKeys.
+constexpr std::string StoredLine::*kKeyOf[] = {&StoredLine::employee, &StoredLine::department,
+                                               &StoredLine::customer, &StoredLine::month,
+                                               &StoredLine::day};
+static_assert(std::size(kKeyOf) == std::size(kAllKeys));
+
 // False when a sum leaves 64 bits, where the engines' sum() fails too.
 bool AddLine(GroupSums& sums, const StoredLine& line) {
     const GroupSums& f = line.figures;
@@ -794,13 +801,9 @@ bool AddBillToSummaries(CDataStore& store, const char* lineTable, const std::str
     for (const StoredLine& line : lines)
         for (const auto& [period, warehouse] : PeriodsOf(line)) {
             summed &= AddLine(goods[{period, warehouse, line.goods}], line);
-            for (const auto& [name, value] :
-                 {std::pair<const char*, const std::string*>{"Employee", &line.employee},
-                  {"Department", &line.department},
-                  {"Customer", &line.customer},
-                  {"Month", &line.month},
-                  {"Day", &line.day}})
-                summed &= AddLine(keys[{period, warehouse, name, *value}], line);
+            for (size_t k = 0; k < std::size(kAllKeys); ++k)
+                summed &=
+                    AddLine(keys[{period, warehouse, kAllKeys[k].first, line.*kKeyOf[k]}], line);
         }
     if (!summed) {
         store.SetLastError("integer overflow");

@@ -434,12 +434,16 @@ void CHomePage::ReadLists() {
             lists.ok = false;
             lists.listsRead = true;
         }
-        m_figures.belowLowerLimit = lists.belowLowerLimit;
-        m_figures.receivableTotal = lists.receivableTotal;
-        m_figures.debtors = lists.debtors;
-        m_figures.ok = m_figures.ok && lists.ok;
-        m_figures.listsRead = true;
+        TakeListFigures(lists);
     }
+}
+
+void CHomePage::TakeListFigures(const HomeFigures& lists) {
+    m_figures.belowLowerLimit = lists.belowLowerLimit;
+    m_figures.receivableTotal = lists.receivableTotal;
+    m_figures.debtors = lists.debtors;
+    m_figures.ok = m_figures.ok && lists.ok;
+    m_figures.listsRead = true;
 }
 
 void CHomePage::TakeLists(int generation, const HomeFigures& lists,
@@ -456,11 +460,7 @@ void CHomePage::TakeLists(int generation, const HomeFigures& lists,
         }
         return;
     }
-    m_figures.belowLowerLimit = lists.belowLowerLimit;
-    m_figures.receivableTotal = lists.receivableTotal;
-    m_figures.debtors = lists.debtors;
-    m_figures.ok = m_figures.ok && lists.ok;
-    m_figures.listsRead = true;
+    TakeListFigures(lists);
     m_listsShown = true;
     ShowLists();
     emit FiguresRead();

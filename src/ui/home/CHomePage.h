@@ -96,6 +96,8 @@ private:
     // What the thread read for the refresh `generation`, with the messages it held.
     void TakeLists(int generation, const HomeFigures& lists,
                    const std::vector<std::string>& messages);
+    // The figures of a read of the lists into m_figures.
+    void TakeListFigures(const HomeFigures& lists);
     void Open(const char* window, const char* command, const WindowPreset& preset);
     HomeFigures m_figures;
     bool m_refreshQueued = false;
